@@ -1,0 +1,143 @@
+// The keyed-file driver on SQLite, behind the native ("ARDENT", .ADF) and the
+// older ("VELDRA", .DAT) keyed formats.
+//
+// A file is an SQLite database holding one table named after the file's
+// label, one column per field element, a column per memo, and the column
+// qv_pos (INTEGER PRIMARY KEY AUTOINCREMENT) as the stored position, so that
+// positions are never reused and file order is the order records were added.
+// Each key is one SQLite index with the key's collation and descending
+// components; "excludes empty" keys are partial indexes. The table qv_meta
+// holds the layout the file was written under, the owner-password check value
+// and the flag that keys must be rebuilt.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "storage/file.h"
+
+namespace qv {
+
+// A connection as one driver uses it: the handle, the schema name the file is
+// known by on it, and the statements prepared there.
+struct SqlConn {
+  sqlite3* db = nullptr;
+  std::string schema = "main";
+  std::unordered_map<std::string, sqlite3_stmt*> stmts;
+
+  sqlite3_stmt* prepare(const std::string& sql);
+  void resetAll();
+  void finalizeAll();
+};
+
+class SqliteDriver : public Driver {
+ public:
+  SqliteDriver(File& f, bool older);
+  ~SqliteDriver() override;
+
+  bool open(Share share, const std::string& password) override;
+  void close() override;
+  bool create() override;
+  int64_t records() override;
+  bool empty() override;
+  bool pack() override;
+  bool buildKeys() override;
+  bool buildKey(int key) override;
+  bool stream() override;
+  bool flush() override;
+  bool option(std::string_view name, std::string_view value) override;
+  void setStart(int key) override;
+  void setValue(int key, int components) override;
+  void setPosition(int key, int64_t pos) override;
+  bool next() override;
+  bool previous() override;
+  bool get(int key) override;
+  bool getPosition(int64_t pos) override;
+  bool add() override;
+  bool append() override;
+  bool put() override;
+  bool remove() override;
+  bool hold(int seconds) override;
+  void release() override;
+  int64_t position() override { return curPos_; }
+
+  // Used by the transaction manager.
+  bool readOnly() const { return share_ == Share::ReadOnly; }
+  void enterTransaction(sqlite3* db, const std::string& schema);
+  void leaveTransaction(bool committed);
+  void resetStatements();
+  bool finishStream();
+
+ private:
+  enum class SeekKind { None, Start, Inclusive, After };
+  struct Seek {
+    SeekKind kind = SeekKind::None;
+    std::vector<FieldValue> vals;  // values of the first components
+    int64_t pos = 0;               // tie-break position (Inclusive with all components, After)
+    bool withPos = false;
+  };
+  struct Level {
+    int eq;         // components that must equal the seek values
+    int cmp;        // component compared strictly (-1: none; n: the position)
+    bool inclusive;  // position comparison includes equality
+  };
+
+  bool fail(int rc, sqlite3* db = nullptr);
+  bool openConnection(int flags);
+  bool exec(const std::string& sql);
+  std::string table() const;
+  std::string quoted(const std::string& name) const { return "\"" + name + "\""; }
+  std::string componentExpr(int key, int part) const;
+  std::string partialCond(int key) const;
+  std::string indexName(int key) const;
+  std::string createIndexSql(int key) const;
+  std::string selectList() const;
+  bool indexExists(int key);
+  bool createTableAndKeys();
+  bool dropSecondaryKeys();
+  bool setMeta(const std::string& name, const std::string& value);
+  bool getMeta(const std::string& name, std::string& value, bool& found);
+  void touchOnDemand();
+  bool beforeWrite(bool keyChange);
+  void loadRow(sqlite3_stmt* st, int firstCol);
+  int bindRow(sqlite3_stmt* st, int firstParam);
+  void bindValue(sqlite3_stmt* st, int param, const FieldValue& v);
+  std::vector<FieldValue> keyValues(int key, int components) const;
+  std::vector<Level> levels(const Seek& s, int key) const;
+  sqlite3_stmt* levelStatement(int key, const Level& lv, bool forward, const Seek& s);
+  bool step(bool forward);
+  void invalidateCursor() { stmt_ = nullptr; }
+  bool heldByOther(int64_t pos) const;
+
+  bool older_;
+  SqlConn own_;
+  SqlConn txn_;            // the transaction's connection while one is active
+  SqlConn* cur_ = &own_;
+  Share share_ = Share::Shared;
+  bool streaming_ = false;
+  bool appendMode_ = false;
+  bool onDemandLive_ = false;
+  bool fullBuild_ = true;
+  int64_t count_ = -1;     // cached record count; -1 unknown
+  int64_t curPos_ = 0;     // stored position of the record in the buffer
+  uint64_t gen_ = 0;       // bumped by every change made through this driver
+
+  // The walk.
+  int curKey_ = -2;        // -2 none, -1 file order, else a key
+  Seek seek_;
+  bool haveLast_ = false;
+  std::vector<FieldValue> lastVals_;
+  int64_t lastPos_ = 0;
+  bool forward_ = true;
+  sqlite3_stmt* stmt_ = nullptr;
+  std::vector<Level> levels_;
+  size_t level_ = 0;
+  uint64_t stmtGen_ = 0;
+  bool exhausted_ = false;
+};
+
+}  // namespace qv
