@@ -1,0 +1,625 @@
+// The keyed-file layer: key order, positioning, writes, holds, transactions,
+// damaged and foreign files, and the line and flat-file drivers.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "storage/file.h"
+#include "support/temp_dir.h"
+
+using namespace qv;
+using qvtest::TempDir;
+
+namespace {
+
+// A small file with a memo, strings, numbers, an array and keys of every kind.
+struct ItemRec {
+  uint32_t ID = 0;
+  Str<10> NAME;
+  int32_t DATE = 0;
+  uint8_t FLAG = 0;
+  std::array<Str<4>, 2> TAGS;
+  std::string NOTE;
+};
+ItemRec ITM;
+
+FileDecl& itemDecl() {
+  static FileDecl d = [] {
+    FileDecl d{90, "Items", "ITM", "ARDENT"};
+    DeclBuilder<ItemRec> b(d, ITM);
+    b.field("ID", &ItemRec::ID)
+        .field("NAME", &ItemRec::NAME)
+        .field("DATE", &ItemRec::DATE)
+        .field("FLAG", &ItemRec::FLAG)
+        .field("TAGS", &ItemRec::TAGS)
+        .memo("NOTE", &ItemRec::NOTE, 100);
+    b.key("IdKey", {{"ID", true}}, KeyUnique | KeyPrimary)
+        .key("NameKey", {{"NAME"}, {"DATE", true}}, KeyDup | KeyNoCase)
+        .key("CaseKey", {{"NAME"}}, KeyDup)
+        .key("TagKey", {{"TAGS"}}, KeyUnique | KeyExcludeEmpty)
+        .key("DateKey", {{"DATE"}}, KeyDup | KeyOnDemand);
+    return d;
+  }();
+  return d;
+}
+
+// A second declaration over the same table name with another layout.
+struct OtherRec {
+  uint32_t ID = 0;
+  Str<12> NAME;
+};
+OtherRec OTH;
+FileDecl& otherDecl() {
+  static FileDecl d = [] {
+    FileDecl d{91, "Items", "OTH", "ARDENT"};
+    DeclBuilder<OtherRec> b(d, OTH);
+    b.field("ID", &OtherRec::ID).field("NAME", &OtherRec::NAME);
+    b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+
+class StorageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file.setName(dir.file("IDX090.ADF"));
+    ASSERT_TRUE(file.create()) << ErrorText();
+    ASSERT_TRUE(file.open()) << ErrorText();
+  }
+  void TearDown() override {
+    if (transactionActive()) rollbackTransaction();
+    file.close();
+  }
+  void addItem(uint32_t id, const char* name, int32_t date, const char* tag = "") {
+    file.clear();
+    ITM.ID = id;
+    ITM.NAME = name;
+    ITM.DATE = date;
+    ITM.TAGS[0] = tag;
+    ITM.NOTE = "note " + std::to_string(id);
+    ASSERT_TRUE(file.add()) << ErrorText();
+  }
+  std::vector<uint32_t> walk(const Key& k, bool forward = true) {
+    std::vector<uint32_t> ids;
+    file.set(k);
+    while (forward ? file.next() : file.previous()) ids.push_back(ITM.ID);
+    EXPECT_EQ(ErrorCode(), ErrNotAvailable);
+    return ids;
+  }
+  TempDir dir;
+  File file{itemDecl()};
+  Key idKey = file.key("IdKey");
+  Key nameKey = file.key("NameKey");
+  Key caseKey = file.key("CaseKey");
+  Key tagKey = file.key("TagKey");
+  Key dateKey = file.key("DateKey");
+};
+
+using V = std::vector<uint32_t>;
+
+TEST_F(StorageTest, KeyOrderFollowsDeclaration) {
+  addItem(1, "beta", 10);
+  addItem(2, "Alpha", 10);
+  addItem(3, "alpha", 30);
+  addItem(4, "ÉCOLE", 5);
+  addItem(5, "école", 7);
+  addItem(6, "Zulu", 1);
+  addItem(7, "ALPHA", 30);
+  // Descending primary key: newest ID first.
+  EXPECT_EQ(walk(idKey), (V{7, 6, 5, 4, 3, 2, 1}));
+  // Case-insensitive over Latin-1, date descending, ties in the order added.
+  EXPECT_EQ(walk(nameKey), (V{3, 7, 2, 1, 6, 5, 4}));
+  EXPECT_EQ(walk(nameKey, false), (V{4, 5, 6, 1, 2, 7, 3}));
+  // Case-sensitive: capitals before small letters, accented after ASCII.
+  EXPECT_EQ(walk(caseKey), (V{7, 2, 6, 3, 1, 4, 5}));
+  // The key built on demand still walks in its order.
+  EXPECT_EQ(walk(dateKey), (V{6, 4, 5, 1, 2, 3, 7}));
+}
+
+TEST_F(StorageTest, ExcludeEmptyKeyLeavesOutBlankValues) {
+  addItem(1, "a", 1, "X");
+  addItem(2, "b", 1);
+  addItem(3, "c", 1);  // a second blank tag does not collide with the first
+  addItem(4, "d", 1, "A");
+  EXPECT_EQ(walk(tagKey), (V{4, 1}));
+  file.clear();
+  ITM.TAGS[0] = "";
+  EXPECT_FALSE(file.get(tagKey));
+  EXPECT_EQ(ErrorCode(), ErrNotFound);
+  // The unique key still refuses a second non-blank value.
+  file.clear();
+  ITM.ID = 5;
+  ITM.TAGS[0] = "X";
+  EXPECT_FALSE(file.add());
+  EXPECT_EQ(ErrorCode(), ErrDuplicateKey);
+  EXPECT_EQ(file.records(), 4);
+}
+
+TEST_F(StorageTest, PositioningByValueAndPrefix) {
+  addItem(1, "anna", 5);
+  addItem(2, "anna", 9);
+  addItem(3, "bert", 3);
+  addItem(4, "bert", 8);
+  addItem(5, "carl", 1);
+  // Full key value: first record at or after ("BERT", 8) in key order.
+  file.clear();
+  ITM.NAME = "Bert";
+  ITM.DATE = 8;
+  file.set(nameKey, nameKey);
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 4u);
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 3u);
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 5u);
+  // Prefix: all of one name regardless of the later component.
+  file.clear();
+  ITM.NAME = "ANNA";
+  file.setPrefix(nameKey, 1);
+  std::vector<uint32_t> ids;
+  while (file.next() && ITM.NAME == "anna") ids.push_back(ITM.ID);
+  EXPECT_EQ(ids, (V{2, 1}));
+  // Backwards from a value: records at or before it.
+  file.clear();
+  ITM.NAME = "bert";
+  ITM.DATE = 3;
+  file.set(nameKey, nameKey);
+  ASSERT_TRUE(file.previous());
+  EXPECT_EQ(ITM.ID, 3u);
+  ASSERT_TRUE(file.previous());
+  EXPECT_EQ(ITM.ID, 4u);
+  // Turning round goes back over the same records.
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 3u);
+  // A value past the end.
+  file.clear();
+  ITM.NAME = "zz";
+  file.setPrefix(nameKey, 1);
+  EXPECT_FALSE(file.next());
+  EXPECT_EQ(ErrorCode(), ErrNotAvailable);
+}
+
+TEST_F(StorageTest, WalkSurvivesChangesBehindIt) {
+  for (uint32_t i = 1; i <= 6; ++i) addItem(i, "n", int32_t(i));
+  // Delete every record while walking: nothing is skipped or seen twice.
+  file.set(idKey);
+  std::vector<uint32_t> seen;
+  while (file.next()) {
+    seen.push_back(ITM.ID);
+    ASSERT_TRUE(file.remove()) << ErrorText();
+  }
+  EXPECT_EQ(seen, (V{6, 5, 4, 3, 2, 1}));
+  EXPECT_EQ(file.records(), 0);
+  // Records added after the end was reached are found by the next read.
+  addItem(10, "a", 1);
+  file.set(idKey);
+  ASSERT_TRUE(file.next());
+  EXPECT_FALSE(file.next());
+  addItem(5, "b", 1);
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 5u);
+}
+
+TEST_F(StorageTest, PutChangesKeysAndMemo) {
+  addItem(1, "old", 1);
+  file.clear();
+  ITM.ID = 1;
+  ASSERT_TRUE(file.get(idKey));
+  EXPECT_EQ(ITM.NOTE, "note 1");
+  int64_t pos = file.position();
+  ITM.NAME = "new";
+  ITM.NOTE = std::string(150, 'x');  // longer than the memo may hold
+  ASSERT_TRUE(file.put()) << ErrorText();
+  file.clear();
+  ITM.NAME = "NEW";
+  ITM.DATE = 1;
+  ASSERT_TRUE(file.get(nameKey));
+  EXPECT_EQ(file.position(), pos);
+  EXPECT_EQ(ITM.NOTE.size(), 100u);
+  ASSERT_TRUE(file.getPosition(pos));
+  EXPECT_EQ(ITM.NAME, "new");
+  EXPECT_FALSE(file.getPosition(pos + 100));
+  EXPECT_EQ(ErrorCode(), ErrNotFound);
+}
+
+TEST_F(StorageTest, FixedWidthTextCutsOnCharacterBoundary) {
+  file.clear();
+  ITM.ID = 1;
+  ITM.NAME = "ääääää";  // 12 bytes into 10: five characters fit
+  EXPECT_EQ(ITM.NAME.view(), "äääää");
+  ASSERT_TRUE(file.add());
+  file.clear();
+  ITM.ID = 1;
+  ASSERT_TRUE(file.get(idKey));
+  EXPECT_EQ(ITM.NAME.view(), "äääää");
+}
+
+TEST_F(StorageTest, PositionsAreNeverReused) {
+  addItem(1, "a", 1);
+  addItem(2, "b", 1);
+  int64_t second = file.position();
+  ASSERT_TRUE(file.remove());
+  addItem(3, "c", 1);
+  EXPECT_GT(file.position(), second);
+  file.setFileOrder();
+  std::vector<uint32_t> ids;
+  while (file.next()) ids.push_back(ITM.ID);
+  EXPECT_EQ(ids, (V{1, 3}));
+  file.setFileOrder(file.position());
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 3u);
+}
+
+TEST_F(StorageTest, AppendThenBuildKeys) {
+  for (uint32_t i = 1; i <= 50; ++i) {
+    file.clear();
+    ITM.ID = i;
+    ITM.NAME = i % 2 ? "odd" : "even";
+    ITM.DATE = int32_t(i);
+    ASSERT_TRUE(file.append()) << ErrorText();
+  }
+  // The primary key is kept while appending: a duplicate is refused at once.
+  file.clear();
+  ITM.ID = 7;
+  EXPECT_FALSE(file.append());
+  EXPECT_EQ(ErrorCode(), ErrDuplicateKey);
+  ASSERT_TRUE(file.buildKeys()) << ErrorText();
+  file.clear();
+  ITM.NAME = "EVEN";
+  file.setPrefix(nameKey, 1);
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 50u);
+  EXPECT_EQ(file.records(), 50);
+}
+
+TEST_F(StorageTest, KeysLeftUnbuiltAreRebuiltAfterReopen) {
+  addItem(1, "x", 1);
+  file.clear();
+  ITM.ID = 2;
+  ASSERT_TRUE(file.append());
+  // Closing builds the keys that appending left out; a crash would leave
+  // them unbuilt, as reproduced here by hand.
+  std::string path = file.name();
+  file.close();
+  {
+    sqlite3* db;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE qv_meta SET value='1' WHERE name='keys_pending'; DROP INDEX ITM_NameKey;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  EXPECT_FALSE(file.open());
+  EXPECT_EQ(ErrorCode(), ErrBadKeys);
+  ASSERT_TRUE(file.buildKeys()) << ErrorText();
+  ASSERT_TRUE(file.open()) << ErrorText();
+  EXPECT_EQ(walk(nameKey).size(), 2u);
+}
+
+TEST_F(StorageTest, OnDemandKeyIsDroppedByWritesAndRebuilt) {
+  addItem(1, "a", 3);
+  ASSERT_TRUE(file.buildKey(dateKey)) << ErrorText();
+  EXPECT_FALSE(file.buildKey(dateKey));
+  EXPECT_EQ(ErrorCode(), ErrKeyBuilt);
+  addItem(2, "b", 2);  // the write leaves the key stale: it is dropped
+  EXPECT_TRUE(file.buildKey(dateKey)) << ErrorText();
+  EXPECT_EQ(walk(dateKey), (V{2, 1}));
+}
+
+TEST_F(StorageTest, HeldRecordRefusesAnotherHolder) {
+  addItem(1, "a", 1);
+  setCurrentHolder(1);
+  file.clear();
+  ITM.ID = 1;
+  ASSERT_TRUE(file.get(idKey));
+  ASSERT_TRUE(file.hold(1));
+  ASSERT_TRUE(file.hold(1)) << "holding again by the same holder succeeds";
+  std::thread other([&] {
+    setCurrentHolder(2);
+    EXPECT_FALSE(file.hold(0));
+    EXPECT_EQ(ErrorCode(), ErrHeld);
+    ITM.NAME = "changed";
+    EXPECT_FALSE(file.put());
+    EXPECT_EQ(ErrorCode(), ErrHeld);
+    EXPECT_FALSE(file.remove());
+    EXPECT_EQ(ErrorCode(), ErrHeld);
+  });
+  other.join();
+  file.release();
+  std::thread after([&] {
+    setCurrentHolder(2);
+    EXPECT_TRUE(file.hold(0)) << ErrorText();
+    file.release();
+  });
+  after.join();
+  setCurrentHolder(0);
+}
+
+TEST_F(StorageTest, HoldWaitsForRelease) {
+  addItem(1, "a", 1);
+  setCurrentHolder(1);
+  ASSERT_TRUE(file.hold(1));
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    setCurrentHolder(1);
+    file.release();
+  });
+  std::thread waiter([&] {
+    setCurrentHolder(2);
+    EXPECT_TRUE(file.hold(3)) << ErrorText();
+    file.release();
+  });
+  releaser.join();
+  waiter.join();
+  setCurrentHolder(0);
+}
+
+class StorageTxnTest : public StorageTest {
+ protected:
+  void SetUp() override {
+    StorageTest::SetUp();
+    for (int i = 0; i < 2; ++i) {
+      others[i] = std::make_unique<File>(itemDecl());
+      others[i]->setName(dir.file("IDX09" + std::to_string(i + 1) + ".ADF"));
+      ASSERT_TRUE(others[i]->create());
+      ASSERT_TRUE(others[i]->open());
+    }
+  }
+  void TearDown() override {
+    if (transactionActive()) rollbackTransaction();
+    for (auto& o : others) o->close();
+    StorageTest::TearDown();
+  }
+  void addTo(File& f, uint32_t id) {
+    f.clear();
+    ITM.ID = id;
+    ITM.NAME = "t";
+    ASSERT_TRUE(f.add()) << ErrorText();
+  }
+  std::unique_ptr<File> others[2];
+};
+
+TEST_F(StorageTxnTest, RollbackLeavesAllFilesUnchanged) {
+  addTo(file, 1);
+  addTo(*others[0], 1);
+  ASSERT_TRUE(beginTransaction({&file, others[0].get(), others[1].get()}, 1)) << ErrorText();
+  addTo(file, 2);
+  addTo(*others[0], 2);
+  addTo(*others[1], 2);
+  file.clear();
+  ITM.ID = 1;
+  ASSERT_TRUE(file.get(idKey));
+  ASSERT_TRUE(file.remove());
+  EXPECT_EQ(file.records(), 1);
+  rollbackTransaction();
+  EXPECT_FALSE(transactionActive());
+  EXPECT_EQ(file.records(), 1);
+  EXPECT_EQ(others[0]->records(), 1);
+  EXPECT_EQ(others[1]->records(), 0);
+  file.clear();
+  ITM.ID = 1;
+  EXPECT_TRUE(file.get(idKey));
+}
+
+TEST_F(StorageTxnTest, CommitWritesAllFiles) {
+  ASSERT_TRUE(beginTransaction({&file, others[0].get(), others[1].get()}, 1));
+  for (uint32_t i = 1; i <= 3; ++i) {
+    addTo(file, i);
+    addTo(*others[0], i);
+    addTo(*others[1], i);
+  }
+  ASSERT_TRUE(commitTransaction()) << ErrorText();
+  EXPECT_FALSE(beginTransaction({}, 1));
+  for (File* f : {&file, others[0].get(), others[1].get()}) {
+    f->close();
+    ASSERT_TRUE(f->open());
+    EXPECT_EQ(f->records(), 3);
+  }
+}
+
+TEST_F(StorageTxnTest, SecondTransactionAndLockTimeout) {
+  ASSERT_TRUE(beginTransaction({&file}, 1));
+  EXPECT_FALSE(beginTransaction({others[0].get()}, 1));
+  EXPECT_EQ(ErrorCode(), ErrTransaction);
+  rollbackTransaction();
+  // Another program holding the write lock makes the begin fail after the time-out.
+  sqlite3* db;
+  ASSERT_EQ(sqlite3_open(others[1]->name().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(beginTransaction({&file, others[1].get()}, 1));
+  EXPECT_EQ(ErrorCode(), ErrHeld);
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(900));
+  EXPECT_FALSE(transactionActive());
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  ASSERT_TRUE(beginTransaction({&file, others[1].get()}, 1)) << ErrorText();
+  addTo(*others[1], 9);
+  ASSERT_TRUE(commitTransaction());
+}
+
+TEST_F(StorageTxnTest, WalkContinuesAcrossTransactionBoundaries) {
+  for (uint32_t i = 1; i <= 5; ++i) addTo(file, i);
+  file.set(idKey);
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 5u);
+  ASSERT_TRUE(beginTransaction({&file, others[0].get()}, 1));
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 4u);
+  ASSERT_TRUE(file.remove());
+  ASSERT_TRUE(commitTransaction());
+  ASSERT_TRUE(file.next());
+  EXPECT_EQ(ITM.ID, 3u);
+  EXPECT_EQ(file.records(), 4);
+}
+
+TEST(StorageOpen, FailuresAreToldApart) {
+  TempDir dir;
+  File f(itemDecl());
+  f.setName(dir.file("missing.ADF"));
+  EXPECT_FALSE(f.open());
+  EXPECT_EQ(ErrorCode(), ErrFileNotFound);
+  f.setName(dir.file("nodir/IDX090.ADF"));
+  EXPECT_FALSE(f.open());
+  EXPECT_EQ(ErrorCode(), ErrPathNotFound);
+  EXPECT_FALSE(f.create());
+  EXPECT_EQ(ErrorCode(), ErrPathNotFound);
+  f.setName("");
+  EXPECT_FALSE(f.open());
+  EXPECT_EQ(ErrorCode(), ErrInvalidFileName);
+
+  // Garbage bytes in place of an archive file: refused as a foreign layout, left as it was.
+  std::string garbage(3000, '\0');
+  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = char(i * 37 + 11);
+  qvtest::writeFile(dir.file("garbage.ADF"), garbage);
+  f.setName(dir.file("garbage.ADF"));
+  EXPECT_FALSE(f.open());
+  EXPECT_EQ(ErrorCode(), ErrLayout);
+  EXPECT_EQ(qvtest::readFile(dir.file("garbage.ADF")), garbage);
+
+  // A file written under another layout.
+  File other(otherDecl());
+  other.setName(dir.file("other.ADF"));
+  ASSERT_TRUE(other.create());
+  f.setName(dir.file("other.ADF"));
+  EXPECT_FALSE(f.open());
+  EXPECT_EQ(ErrorCode(), ErrLayout);
+
+  // Created files are private to their owner.
+  struct stat st;
+  ASSERT_EQ(::stat(dir.file("other.ADF").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(StorageOpen, OwnerPasswordAndShareModes) {
+  TempDir dir;
+  FileDecl& d = itemDecl();
+  d.password = "secret";
+  File f(d);
+  f.setName(dir.file("IDX090.ADF"));
+  ASSERT_TRUE(f.create());
+  EXPECT_FALSE(f.open(Share::Shared, "wrong"));
+  EXPECT_EQ(ErrorCode(), ErrAccessDenied);
+  ASSERT_TRUE(f.open(Share::Exclusive));
+  File g(d);
+  g.setName(f.name());
+  EXPECT_FALSE(g.open(Share::ReadOnly));
+  EXPECT_EQ(ErrorCode(), ErrAccessDenied);
+  f.close();
+  ASSERT_TRUE(f.open(Share::DenyWrite));
+  EXPECT_FALSE(g.open(Share::Shared));
+  ASSERT_TRUE(g.open(Share::ReadOnly));
+  g.clear();
+  ITM.ID = 1;
+  EXPECT_FALSE(g.add());
+  EXPECT_EQ(ErrorCode(), ErrAccessDenied);
+  g.close();
+  f.close();
+  d.password.clear();
+}
+
+TEST_F(StorageTest, EmptyPackStreamAndOptions) {
+  ASSERT_TRUE(file.stream());
+  for (uint32_t i = 1; i <= 100; ++i) addItem(i, "s", 1);
+  ASSERT_TRUE(file.flush());
+  EXPECT_EQ(file.records(), 100);
+  ASSERT_TRUE(file.empty());
+  EXPECT_EQ(file.records(), 0);
+  ASSERT_TRUE(file.pack()) << ErrorText();
+  EXPECT_TRUE(file.sendOption("FULLBUILD=OFF"));
+  EXPECT_TRUE(file.sendOption("QUICKSCAN = ON"));
+  EXPECT_FALSE(file.sendOption("NOSUCH=ON"));
+  EXPECT_EQ(ErrorCode(), ErrInvalidOption);
+  EXPECT_FALSE(file.sendOption("QUICKSCAN=maybe"));
+}
+
+// ---- Line and flat-file drivers ----
+
+struct LineRec {
+  std::string LINE;
+};
+LineRec LIN;
+FileDecl& lineDecl() {
+  static FileDecl d = [] {
+    FileDecl d{0, "Lines", "LIN", "LINE"};
+    DeclBuilder<LineRec> b(d, LIN);
+    b.memo("LINE", &LineRec::LINE, 8);
+    return d;
+  }();
+  return d;
+}
+
+struct BlockRec {
+  Str<16> CHAR;
+};
+BlockRec BLK;
+FileDecl& blockDecl() {
+  static FileDecl d = [] {
+    FileDecl d{0, "Blocks", "BLK", "FLAT"};
+    DeclBuilder<BlockRec> b(d, BLK);
+    b.field("CHAR", &BlockRec::CHAR);
+    return d;
+  }();
+  return d;
+}
+
+TEST(LineDriver, ReadsLinesAndWritesCrLf) {
+  TempDir dir;
+  qvtest::writeFile(dir.file("in.txt"), "one\r\ntwo\nthree is long\r\n\r\nlast");
+  File f(lineDecl());
+  f.setName(dir.file("in.txt"));
+  ASSERT_TRUE(f.open(Share::ReadOnly));
+  f.setFileOrder();
+  std::vector<std::string> lines;
+  std::vector<int64_t> pos;
+  while (f.next()) {
+    lines.push_back(LIN.LINE);
+    pos.push_back(f.position());
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three is", " long", "", "last"}));
+  EXPECT_EQ(pos[1], 5);
+  ASSERT_TRUE(f.getPosition(pos[1]));
+  EXPECT_EQ(LIN.LINE, "two");
+  f.close();
+
+  f.setName(dir.file("out.txt"));
+  ASSERT_TRUE(f.create());
+  ASSERT_TRUE(f.open());
+  LIN.LINE = "abc";
+  ASSERT_TRUE(f.add());
+  LIN.LINE = "";
+  ASSERT_TRUE(f.add());
+  f.close();
+  EXPECT_EQ(qvtest::readFile(dir.file("out.txt")), "abc\r\n\r\n");
+}
+
+TEST(FlatDriver, ReadsAndWritesBlocks) {
+  TempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 40; ++i) bytes += char(i);
+  qvtest::writeFile(dir.file("raw.bin"), bytes);
+  File f(blockDecl());
+  f.setName(dir.file("raw.bin"));
+  ASSERT_TRUE(f.open());
+  EXPECT_EQ(f.records(), 3);
+  f.setFileOrder();
+  std::vector<int64_t> sizes;
+  while (f.next()) sizes.push_back(f.bytes());
+  EXPECT_EQ(sizes, (std::vector<int64_t>{16, 16, 8}));
+  ASSERT_TRUE(f.getBlock(30, 5));
+  EXPECT_EQ(f.bytes(), 5);
+  EXPECT_EQ(BLK.CHAR.c[0], char(30));
+  EXPECT_FALSE(f.getBlock(40, 5));
+  EXPECT_EQ(ErrorCode(), ErrNotAvailable);
+  std::memcpy(BLK.CHAR.c, "XYZ", 3);
+  ASSERT_TRUE(f.addBlock(3));
+  f.close();
+  EXPECT_EQ(qvtest::readFile(dir.file("raw.bin")), bytes + "XYZ");
+}
+
+}  // namespace
