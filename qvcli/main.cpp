@@ -1,1 +1,115 @@
-int main(){return 0;}
+// qvcli: the command-line front end of Quorvane.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "commands.h"
+#include "services/installation.h"
+#include "services/prompt.h"
+#include "terminal_prompt.h"
+
+namespace qvcli {
+
+const std::vector<Command>& commands() {
+  static const std::vector<Command> list = {
+      {"init", "init", "create the installation (configuration area, control file and settings)", cmdInit, true},
+      {"info", "info", "show the directories, settings, next ID and databases of the installation", cmdInfo, true},
+  };
+  return list;
+}
+
+int fail(const std::string& message) {
+  std::string s;
+  for (size_t i = 0; i < message.size(); ++i)
+    if (!(message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n')) s += message[i];
+  std::fprintf(stderr, "qvcli: %s\n", s.c_str());
+  return 1;
+}
+
+bool takeOption(Args& args, const std::string& name, std::string& value) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == name && i + 1 < args.size()) {
+      value = args[i + 1];
+      args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
+      return true;
+    }
+    if (args[i].rfind(name + "=", 0) == 0) {
+      value = args[i].substr(name.size() + 1);
+      args.erase(args.begin() + long(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+bool takeFlag(Args& args, const std::string& name) {
+  for (size_t i = 0; i < args.size(); ++i)
+    if (args[i] == name) {
+      args.erase(args.begin() + long(i));
+      return true;
+    }
+  return false;
+}
+
+std::vector<std::string> takeRepeated(Args& args, const std::string& name) {
+  std::vector<std::string> out;
+  std::string v;
+  while (takeOption(args, name, v)) out.push_back(v);
+  return out;
+}
+
+}  // namespace qvcli
+
+namespace {
+
+void usage(FILE* out) {
+  std::fprintf(out,
+               "Usage: qvcli [--root DIR] COMMAND [ARGUMENTS]\n\n"
+               "Quorvane's command-line front end. DIR is the installation's root directory\n"
+               "(default: $QUORVANE_ROOT, else the current directory).\n\nCommands:\n");
+  for (const qvcli::Command& c : qvcli::commands()) std::fprintf(out, "  %-28s %s\n", c.usage, c.summary);
+}
+
+[[noreturn]] void haltHandler(const std::string& text) {
+  qvcli::fail(text);
+  qv::closeInstallation();
+  std::exit(3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qvcli::Args args(argv + 1, argv + argc);
+  std::string root;
+  if (const char* env = std::getenv("QUORVANE_ROOT")) root = env;
+  qvcli::takeOption(args, "--root", root);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    usage(stdout);
+    return args.empty() ? 2 : 0;
+  }
+  std::string name = args[0];
+  args.erase(args.begin());
+  const qvcli::Command* cmd = nullptr;
+  for (const qvcli::Command& c : qvcli::commands())
+    if (name == c.name) cmd = &c;
+  if (!cmd) {
+    qvcli::fail("unknown command \"" + name + "\"");
+    usage(stderr);
+    return 2;
+  }
+  if (qvcli::takeFlag(args, "--help")) {
+    std::printf("Usage: qvcli [--root DIR] %s\n  %s\n", cmd->usage, cmd->summary);
+    return 0;
+  }
+  static qvcli::TerminalPrompter prompter;
+  qv::setPrompter(&prompter);
+  qv::setHaltHandler(haltHandler);
+  if (cmd->needsInstallation) {
+    std::string error;
+    if (!qv::openInstallation(root, error)) return qvcli::fail(error);
+  }
+  int rc = cmd->run(args);
+  qv::closeInstallation();
+  return rc;
+}

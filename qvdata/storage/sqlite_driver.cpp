@@ -1324,3 +1324,21 @@ bool transactionActive() { return active != nullptr; }
 std::vector<File*> transactionFiles() { return active ? active->files : std::vector<File*>{}; }
 
 }  // namespace qv
+
+namespace qv {
+int64_t storedRecordCount(const std::string& path, const std::string& table) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (db) sqlite3_close_v2(db);
+    return -1;
+  }
+  int64_t n = -1;
+  sqlite3_stmt* st = nullptr;
+  std::string sql = "SELECT count(*) FROM \"" + table + "\"";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    n = sqlite3_column_int64(st, 0);
+  if (st) sqlite3_finalize(st);
+  sqlite3_close_v2(db);
+  return n;
+}
+}  // namespace qv

@@ -141,3 +141,9 @@ class SqliteDriver : public Driver {
 };
 
 }  // namespace qv
+
+namespace qv {
+// Number of rows in the table of a keyed file whatever layout it was written
+// under; -1 when the file cannot be read as one.
+int64_t storedRecordCount(const std::string& path, const std::string& table);
+}  // namespace qv

@@ -1,0 +1,132 @@
+#include "services/datetime.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "services/settings.h"
+
+namespace qv {
+
+namespace {
+using namespace std::chrono;
+// 28 December 1800 as days since 1970-01-01.
+const int32_t kEpoch = sys_days{year{1800} / December / 28}.time_since_epoch().count();
+}  // namespace
+
+int32_t dateFromYMD(int y, int m, int d) {
+  year_month_day ymd{year{y}, month{unsigned(m)}, day{unsigned(d)}};
+  if (!ymd.ok() || y < 1801 || y > 9999) return 0;
+  return sys_days{ymd}.time_since_epoch().count() - kEpoch;
+}
+
+void ymdFromDate(int32_t date, int& y, int& m, int& d) {
+  year_month_day ymd{sys_days{days{date + kEpoch}}};
+  y = int(ymd.year());
+  m = int(unsigned(ymd.month()));
+  d = int(unsigned(ymd.day()));
+}
+
+int32_t timeFromHMS(int h, int mi, int s, int hs) { return ((h * 60 + mi) * 60 + s) * 100 + hs + 1; }
+
+void hmsFromTime(int32_t t, int& h, int& mi, int& s) {
+  int32_t v = t > 0 ? (t - 1) / 100 : 0;
+  h = v / 3600;
+  mi = (v / 60) % 60;
+  s = v % 60;
+}
+
+int32_t today() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return dateFromYMD(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+}
+
+int32_t clockNow() {
+  auto now = system_clock::now();
+  std::time_t t = system_clock::to_time_t(now);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  int hs = int(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000 / 10);
+  return timeFromHMS(tm.tm_hour, tm.tm_min, tm.tm_sec, hs);
+}
+
+int weekday(int32_t date) { return ((date % 7) + 7) % 7; }
+
+const char* weekdayName(int32_t date) {
+  static const char* names[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  return names[weekday(date)];
+}
+
+const char* monthName(int m) {
+  static const char* names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  return m >= 1 && m <= 12 ? names[m - 1] : "";
+}
+
+std::string formatDate(int32_t date, int format) {
+  if (date <= 0) return "";
+  int y, m, d;
+  ymdFromDate(date, y, m, d);
+  char b[64];
+  switch (format) {
+    case 2: std::snprintf(b, sizeof b, "%02d-%02d-%04d", m, d, y); break;
+    case 6: std::snprintf(b, sizeof b, "%02d-%02d-%04d", d, m, y); break;
+    case 10: std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, d); break;
+    default: {
+      // The desktop's short date.
+      std::tm tm{};
+      tm.tm_year = y - 1900;
+      tm.tm_mon = m - 1;
+      tm.tm_mday = d;
+      if (std::strftime(b, sizeof b, "%x", &tm) == 0) std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, d);
+      break;
+    }
+  }
+  return b;
+}
+
+std::string formatTime(int32_t time, int format) {
+  if (time <= 0) return "";
+  int h, mi, s;
+  hmsFromTime(time, h, mi, s);
+  char b[64];
+  switch (format) {
+    case 1: std::snprintf(b, sizeof b, "%02d:%02d", h, mi); break;
+    case 3: std::snprintf(b, sizeof b, "%02d:%02d%s", h % 12 == 0 ? 12 : h % 12, mi, h < 12 ? "AM" : "PM"); break;
+    default: {
+      std::tm tm{};
+      tm.tm_hour = h;
+      tm.tm_min = mi;
+      tm.tm_sec = s;
+      if (std::strftime(b, sizeof b, "%X", &tm) == 0) std::snprintf(b, sizeof b, "%02d:%02d", h, mi);
+      break;
+    }
+  }
+  return b;
+}
+
+int SetDate(std::string& description, std::string& picture) {
+  int v = int(KonfigGet(10));
+  switch (v) {
+    case 2: description = "mm-dd-yyyy"; picture = "mm-dd-yyyy"; break;
+    case 6: description = "dd-mm-yyyy"; picture = "dd-mm-yyyy"; break;
+    case 10: description = "yyyy-mm-dd"; picture = "yyyy-mm-dd"; break;
+    case 17: description = "Windows setting"; picture = "%x"; break;
+    default: return 0;
+  }
+  return v;
+}
+
+int SetTime(std::string& description, std::string& picture) {
+  int v = int(KonfigGet(13));
+  switch (v) {
+    case 1: description = "hh:mm"; picture = "hh:mm"; break;
+    case 3: description = "hh:mmXM"; picture = "hh:mmXM"; break;
+    case 7: description = "Windows setting"; picture = "%X"; break;
+    default: return 0;
+  }
+  return v;
+}
+
+}  // namespace qv

@@ -1,0 +1,37 @@
+// Dates as day numbers and times as hundredths of a second.
+//
+// Day 0 is Sunday 28 December 1800, so a day number modulo 7 gives the
+// weekday with 0 for Sunday. A time is hundredths of a second since midnight
+// plus one (1 = midnight, 8,640,000 = one hundredth before the next midnight);
+// 0 means "no time".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+inline constexpr int32_t kHundredthsPerDay = 8640000;
+
+int32_t dateFromYMD(int year, int month, int day);  // 0 when the date is impossible
+void ymdFromDate(int32_t date, int& year, int& month, int& day);
+int32_t timeFromHMS(int hours, int minutes, int seconds, int hundredths = 0);
+void hmsFromTime(int32_t time, int& hours, int& minutes, int& seconds);
+int32_t today();      // local date
+int32_t clockNow();   // local time of day
+int weekday(int32_t date);  // 0 Sunday .. 6 Saturday
+const char* weekdayName(int32_t date);  // "Sun" .. "Sat"
+const char* monthName(int month);       // "Jan" .. "Dec"
+
+// Display formats: the date format preference (2, 6, 10, 17) and the time
+// format preference (1, 3, 7) of the general settings.
+std::string formatDate(int32_t date, int format);
+std::string formatTime(int32_t time, int format);
+
+// Fill the description and display picture of the current preference and
+// return its value; without a readable preference they return 0 and fill
+// nothing.
+int SetDate(std::string& description, std::string& picture);
+int SetTime(std::string& description, std::string& picture);
+
+}  // namespace qv

@@ -1,0 +1,222 @@
+#include "services/file_service.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "dictionary/dictionary.h"
+#include "services/globals.h"
+#include "services/prompt.h"
+#include "storage/collation.h"
+#include "storage/file.h"
+#include "storage/sqlite_driver.h"
+
+namespace fs = std::filesystem;
+
+namespace qv {
+
+namespace {
+
+std::array<int, 41> counts{};
+
+std::string nnn(int n) {
+  char b[8];
+  std::snprintf(b, sizeof b, "%03d", n);
+  return b;
+}
+
+bool isOneOf(int n, std::initializer_list<int> list) {
+  for (int x : list)
+    if (x == n) return true;
+  return false;
+}
+
+// Files kept in the word-index directory of the current database.
+bool inIndexDir(int n) { return isOneOf(n, {28, 29, 33, 39}); }
+
+std::string directoryOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+[[noreturn]] void fatal(const std::string& text, const std::string& caption, const std::string& last = "") {
+  Message(text, caption, Icon::Hand);
+  Halt(last.empty() ? text : last);
+}
+
+// A file whose stored layout differs may be deleted and made anew only when
+// it holds nothing worth keeping: the search results always, and a few small
+// files while they hold no records.
+bool disposable(int n, const std::string& path, const std::string& label) {
+  if (n == 32) return true;
+  if (!isOneOf(n, {1, 9, 18, 27, 35, 22, 26, 33, 34})) return false;
+  return storedRecordCount(path, label) == 0;
+}
+
+void removeArchiveFile(const std::string& path) {
+  std::error_code ec;
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(path + suffix, ec);
+}
+
+// Opens file n in the share mode of the action, recovering from the failures
+// that can be recovered from. Returns false only for a probe that found a
+// differing layout.
+bool openDeclared(int n, File& f, int action) {
+  Share share = Share::Shared;
+  if (action == OpShared && (n == 11 || n == 12)) share = Share::ReadOnly;
+  if (action == OpExclusive) share = Share::Exclusive;
+  if (action == OpEmpty || action == OpPack || action == OpProbe) share = Share::DenyWrite;
+
+  FileName = filePath(n);
+  f.setName(FileName);
+  const std::string& name = FileName;
+  for (int attempt = 0;; ++attempt) {
+    if (f.isOpen() || f.open(share)) return true;
+    int code = ErrorCode();
+    std::string text = ErrorText();
+    if (attempt >= 4) code = ErrOther;  // recovery did not help: report what is left
+    switch (code) {
+      case ErrFileNotFound:
+        if (!f.create())
+          fatal("The file " + name +
+                    " is missing!\r\nThis file cannot be created by the program\r\nand Quorvane will terminate.",
+                "File Open Error");
+        continue;
+      case ErrPathNotFound:
+        fatal("The path " + directoryOf(name) + " does not exist.\r\nQuorvane will terminate.", "Path Not Found",
+              "Check your directory setup in Preferences and run File/Rebuild.");
+      case ErrAccessDenied:
+      case ErrHeld:
+        if (action == OpEmpty)
+          fatal("The file " + name + " cannot be emptied.\r\nExclusive access not granted \r\nQuorvane will terminate.",
+                "File Empty Error");
+        fatal("The file " + name + " cannot be opened!\r\nQuorvane will terminate.", " File Open Error - Access denied",
+              "Check your network access rights or the possible need for SHARE or VSHARE");
+      case ErrInvalidFileName:
+        fatal("The file " + name +
+                  " cannot be opened.\r\nThe filename is not a valid DOS file name \r\nQuorvane will terminate.",
+              "Invalid File Name Error");
+      case ErrBadKeys:
+        if (!unattended())
+          Message("The file " + name + " cannot be opened\r\ndue to corrupted indices.\r\nAutomatic rebuild will take place.",
+                  "File Open Error - Bad keys", Icon::Exclamation);
+        if (!f.buildKeys())
+          fatal("The file " + name + " cannot be rebuilt.\r\nQuorvane will terminate.", "File Rebuild Error");
+        continue;
+      case ErrLayout:
+        if (action == OpProbe) return false;
+        if (disposable(n, name, f.label())) {
+          removeArchiveFile(name);
+          continue;
+        }
+        fatal("The file " + name +
+                  " cannot be opened\r\nas the file definition is incorrect.\r\nQuorvane will terminate.",
+              " File Open Error - Invalid record declaration");
+      default:
+        fatal("The file " + name + " cannot be opened.\r\nError no " + std::to_string(code) + "\r\n" + text +
+                  "\r\nQuorvane will terminate.",
+              "File Open Error");
+    }
+  }
+}
+
+}  // namespace
+
+std::string filePath(int n) {
+  std::string idx = "IDX" + nnn(n);
+  if (isOneOf(n, {2, 8, 18, 26, 27, 30, 34, 35})) return joinPath({Mem.Net, "CFG", idx + ".ADF"});
+  if (isOneOf(n, {10, 19, 24, 32})) return joinPath({Mem.TempDir, idx + ".ADF"});
+  if (isOneOf(n, {29, 39})) return joinPath({MasIdxPath, Mem.Dirnamn, idx + ".ADF"});
+  if (isOneOf(n, {28, 33})) return joinPath({MasIdxPath, Mem.Dirnamn, idx + ".DAT"});
+  if (n == 22) return joinPath({Mem.FileDir, Mem.Dirnamn, "IDX022.DAT"});
+  if (isOneOf(n, {11, 12, 20, 21, 31, 40})) return std::string(trimRight(FileTmpName));
+  return joinPath({Mem.FileDir, Mem.Dirnamn, idx + ".ADF"});
+}
+
+int useCount(int n) { return n >= 1 && n <= 40 ? counts[n] : 0; }
+
+File& declaredFile(int n) {
+  File* f = fileByNumber(n);
+  if (!f) {
+    std::string text = centreLines("File no " + std::to_string(n) + " not defined!", 40) + "\r\n" +
+                       centreLines("Quorvane will terminate!", 40);
+    Message(text, "Program Failure!", Icon::Hand);
+    Halt(text);
+  }
+  return *f;
+}
+
+bool OP_CLOSE(int action, std::initializer_list<int> files) { return OP_CLOSE(action, std::vector<int>(files)); }
+
+bool OP_CLOSE(int action, const std::vector<int>& files) {
+  bool layoutOk = true;
+  for (int n : files) {
+    File& f = declaredFile(n);
+    switch (action) {
+      case OpRelease:
+        if (counts[n] > 0 && --counts[n] == 0) f.close();
+        break;
+      case OpForceClose:
+        f.close();
+        counts[n] = 0;
+        break;
+      case OpShared:
+      case OpExclusive: {
+        if (counts[n] == 0) {
+          f.close();
+          std::string path = filePath(n);
+          // A database's word index may live under its own root: make its directory.
+          if (inIndexDir(n) && compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0 &&
+              !Mem.Dirnamn.empty()) {
+            std::error_code ec;
+            fs::path dir = joinPath({MasIdxPath, Mem.Dirnamn});
+            if (!fs::is_directory(dir, ec)) {
+              fs::create_directories(dir, ec);
+              ::chmod(dir.c_str(), 0700);
+            }
+          }
+          if (path.empty() || (Mem.Dirnamn.empty() && !isOneOf(n, {2, 8, 18, 26, 27, 30, 34, 35, 10, 19, 24, 32, 11,
+                                                                      12, 20, 21, 31, 40})))
+            fatal("The file " + path +
+                      " cannot be opened.\r\nThe filename is not a valid DOS file name or the path does not exist "
+                      "\r\nQuorvane will terminate.",
+                  "Invalid File Name Error");
+          openDeclared(n, f, action);
+        }
+        ++counts[n];
+        break;
+      }
+      case OpEmpty:
+      case OpPack:
+      case OpProbe: {
+        f.close();
+        counts[n] = 0;
+        bool ok = openDeclared(n, f, action);
+        if (!ok) {
+          layoutOk = false;
+          break;
+        }
+        if (action == OpEmpty && !f.empty())
+          fatal("The file " + FileName + " cannot be emptied.\r\nExclusive access not granted \r\nQuorvane will terminate.",
+                "File Empty Error");
+        if (action == OpPack) f.pack();
+        f.close();
+        break;
+      }
+      case OpDelete: {
+        counts[n] = 0;
+        f.close();
+        std::string path = filePath(n);
+        std::error_code ec;
+        if (fs::exists(path, ec)) removeArchiveFile(path);
+        break;
+      }
+      default: break;
+    }
+  }
+  return layoutOk;
+}
+
+}  // namespace qv

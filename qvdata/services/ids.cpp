@@ -1,0 +1,31 @@
+#include "services/ids.h"
+
+#include "dictionary/dictionary.h"
+#include "services/prompt.h"
+
+namespace qv {
+
+namespace {
+uint32_t failed() {
+  Message(ErrorText() + "\r\nNext ID cannot be generated!", "Control File Error", Icon::Hand);
+  return 0;
+}
+}  // namespace
+
+uint32_t NextNr() {
+  CTL = ControlRec();
+  CTL.ID = 1;
+  if (!Control.get(CTL_IdKey)) {
+    if (ErrorCode() != ErrNotFound) return failed();
+    CTL = ControlRec();
+    CTL.ID = 1;
+    CTL.NEXTNUMBER = 1;
+    if (!Control.add()) return failed();
+  }
+  uint32_t id = CTL.NEXTNUMBER;
+  CTL.NEXTNUMBER = id + 1;
+  if (!Control.put()) return failed();
+  return id;
+}
+
+}  // namespace qv

@@ -1,0 +1,118 @@
+#include "services/installation.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "dictionary/dictionary.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/persons.h"
+#include "services/record_helpers.h"
+#include "services/semafore.h"
+#include "services/settings.h"
+#include "services/window_settings.h"
+
+namespace fs = std::filesystem;
+
+namespace qv {
+
+namespace {
+int lockFd = -1;
+
+bool makeDir(const std::string& dir, std::string& error) {
+  std::error_code ec;
+  if (fs::is_directory(dir, ec)) return true;
+  fs::create_directories(dir, ec);
+  if (ec) {
+    error = "The directory " + dir + " cannot be created: " + ec.message();
+    return false;
+  }
+  ::chmod(dir.c_str(), 0700);
+  return true;
+}
+}  // namespace
+
+void registerLibraryServices() {
+  registerSemaFore(212, [] { return TransactionCheck() ? 1 : 0; });
+  registerSemaFore(213, [] { return RecountForumPerson(); });
+}
+
+bool installationOpen() { return lockFd >= 0; }
+
+bool openInstallation(const std::string& rootIn, std::string& error) {
+  std::error_code ec;
+  fs::path root = fs::absolute(rootIn.empty() ? fs::path(".") : fs::path(rootIn), ec).lexically_normal();
+  std::string r = root.string();
+  while (r.size() > 1 && r.back() == '/') r.pop_back();
+  if (!makeDir(r, error) || !makeDir(r + "/CFG", error)) return false;
+
+  // One program at a time on an installation.
+  std::string lockPath = r + "/CFG/QUORVANE.LCK";
+  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error = "The installation " + r + " cannot be used: " + std::strerror(errno);
+    return false;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    error = "Quorvane is already running on the installation " + r +
+            ".\r\nOnly one program at a time may work on an installation.";
+    return false;
+  }
+  lockFd = fd;
+
+  Mem = MemState();
+  Mem.Net = r;
+  Mem.FileDir = r;
+  Mem.TempDir = r + "/TEMP";
+  MasIdxPath = r;
+  registerLibraryServices();
+
+  bool ok = Konfig(KLoad) && Konfig(KLoadDisplay) && AutoPath(KLoad);
+  if (ok) {
+    Mem.TempDir = AutoPathGet(17);
+    Mem.FileDir = AutoPathGet(18);
+    ok = makeDir(Mem.TempDir, error) && makeDir(Mem.FileDir, error);
+    if (ok) ok = WSVars(KLoad);
+    if (ok) {
+      MasIdxPath = WSVarsText(44);
+      ok = makeDir(MasIdxPath, error);
+    }
+    WindowRect dummy;
+    std::array<int, kListColumns> widths{};
+    if (ok) ok = WindowPos(1, 0, dummy) && WindowPos2(1, 0, dummy) && ListCol(1, 0, widths);
+  }
+  if (!ok) {
+    if (error.empty()) error = "The control file is not available - no access to application!";
+    closeInstallation();
+    return false;
+  }
+  return true;
+}
+
+void closeInstallation() {
+  for (File* f : allDeclaredFiles()) f->close();
+  for (int n = 1; n <= 40; ++n)
+    if (fileByNumber(n)) OP_CLOSE(OpForceClose, {n});
+  if (lockFd >= 0) {
+    ::flock(lockFd, LOCK_UN);
+    ::close(lockFd);
+    lockFd = -1;
+  }
+}
+
+void useDatabase() {
+  Mem.ForumNumber = FOR.ID;
+  Mem.Description = FOR.DESCRIPTION.str();
+  Mem.ForumType = FOR.TYPE;
+  Mem.Dirnamn = "F" + std::to_string(FOR.DIRNUMBER);
+  Mem.PersonID = FOR.PERSONID;
+}
+
+}  // namespace qv

@@ -1,0 +1,25 @@
+// An installation: the root directory with its configuration area CFG, the
+// settings loaded from the control file, and the lock that keeps a second
+// program from working on the same root.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+// Opens (creating on first use) the installation at `root`: makes CFG and the
+// temporary directory, takes the installation lock, loads the settings blocks
+// and sets the directory globals. On failure returns false with a message in
+// `error`.
+bool openInstallation(const std::string& root, std::string& error);
+void closeInstallation();
+bool installationOpen();
+
+// Makes the database in the FOR buffer the current one: sets Mem.ForumNumber,
+// Description, ForumType, Dirnamn and PersonID.
+void useDatabase();
+
+// Registers the library's own numbered services (SemaFore codes 212, 213).
+void registerLibraryServices();
+
+}  // namespace qv

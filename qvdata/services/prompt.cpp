@@ -1,0 +1,74 @@
+#include "services/prompt.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "services/globals.h"
+
+namespace qv {
+
+namespace {
+Prompter* current = nullptr;
+HaltHandler haltHandler = nullptr;
+
+std::string plain(const std::string& text) {
+  std::string s;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    s += text[i];
+  }
+  return s;
+}
+}  // namespace
+
+void setPrompter(Prompter* p) { current = p; }
+Prompter* prompter() { return current; }
+
+Button unattendedAnswer(unsigned buttons) {
+  for (Button b : {BtnNo, BtnCancel, BtnAbort, BtnIgnore, BtnOk, BtnYes, BtnRetry})
+    if (buttons & b) return b;
+  return BtnOk;
+}
+
+Button Message(const std::string& text, const std::string& caption, Icon icon, unsigned buttons,
+               Button defaultButton) {
+  if (unattended()) return unattendedAnswer(buttons);
+  if (!current) {
+    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", plain(text).c_str());
+    return (buttons & defaultButton) ? defaultButton : unattendedAnswer(buttons);
+  }
+  return current->ask(PromptRequest{text, caption, icon, buttons, defaultButton});
+}
+
+void Beep() {
+  if (!unattended() && current) current->beep();
+}
+
+void setHaltHandler(HaltHandler h) { haltHandler = h; }
+
+void Halt(const std::string& text) {
+  if (haltHandler) haltHandler(text);
+  std::fprintf(stderr, "%s\n", plain(text).c_str());
+  std::exit(3);
+}
+
+std::string centreLines(const std::string& text, size_t width) {
+  std::string out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find("\r\n", start);
+    bool last = end == std::string::npos;
+    std::string line = text.substr(start, last ? std::string::npos : end - start);
+    if (line.size() < width) {
+      size_t left = (width - line.size()) / 2;
+      line = std::string(left, ' ') + line + std::string(width - line.size() - left, ' ');
+    }
+    out += line;
+    if (last) break;
+    out += "\r\n";
+    start = end + 2;
+  }
+  return out;
+}
+
+}  // namespace qv

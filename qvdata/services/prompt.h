@@ -1,0 +1,67 @@
+// The one way library code shows a message or asks a question.
+//
+// The program installs a Prompter: the GUI answers with a message box, qvcli
+// on the terminal, tests with scripted answers. In the unattended run modes
+// nothing is shown and the answer that skips or aborts is taken.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+enum Button : unsigned {
+  BtnOk = 1,
+  BtnYes = 2,
+  BtnNo = 4,
+  BtnCancel = 8,
+  BtnAbort = 16,
+  BtnRetry = 32,
+  BtnIgnore = 64,
+};
+
+enum class Icon { None, Information, Question, Exclamation, Hand };
+
+struct PromptRequest {
+  std::string text;     // "\r\n" is a line break
+  std::string caption;
+  Icon icon = Icon::None;
+  unsigned buttons = BtnOk;
+  Button defaultButton = BtnOk;
+};
+
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  virtual Button ask(const PromptRequest& r) = 0;
+  virtual void beep() {}
+};
+
+// Installs the prompter (nullptr: write to stderr and take the default).
+void setPrompter(Prompter* p);
+Prompter* prompter();
+
+// Shows a message or question and returns the button chosen. In unattended
+// modes returns unattendedAnswer(buttons) without showing anything.
+Button Message(const std::string& text, const std::string& caption, Icon icon = Icon::None,
+               unsigned buttons = BtnOk, Button defaultButton = BtnOk);
+void Beep();
+
+// The answer taken when nobody may be asked: the one that skips or aborts.
+Button unattendedAnswer(unsigned buttons);
+
+// Stops the program with a last word (the platform's HALT). The installed
+// halt handler decides how: the default writes the text to stderr and exits
+// with status 3; tests install one that throws ProgramHalt.
+[[noreturn]] void Halt(const std::string& text);
+using HaltHandler = void (*)(const std::string& text);
+void setHaltHandler(HaltHandler h);
+
+struct ProgramHalt {
+  std::string text;
+};
+
+// Centres each line of a text in a field of the given width (blank-padded
+// on both sides).
+std::string centreLines(const std::string& text, size_t width);
+
+}  // namespace qv

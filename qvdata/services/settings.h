@@ -1,0 +1,67 @@
+// The settings blocks of the control file and their keepers.
+//
+// Each block is the 200-byte CTLGROUP of one Control record, read as a small
+// structure of numbered items. A keeper loads its block (operation 1, with
+// defaults; a missing block is created), sets (2) and gets (3) items in
+// memory and writes the block back (4).
+//   block 1  general preferences, items 2..21, and the ID counter  (Konfig 1-4)
+//   block 9  display and tuning, items 22..63                       (Konfig 6-8)
+//   block 4  directories, items 17 and 18                           (AutoPath)
+//   block 10 word index, items 44, 49..56                           (WSVars)
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+enum KeeperOp : int { KLoad = 1, KSet = 2, KGet = 3, KSave = 4, KLoadDisplay = 6, KSetDisplay = 7, KGetDisplay = 8 };
+
+// Operations on block 1 (1..4) and block 9 (6..8). Items are numbers or texts;
+// `value` and `text` carry them both ways. An item the block does not have
+// stops the program. Returns false when the control file failed.
+bool Konfig(int op, int item, int64_t& value, std::string& text);
+bool Konfig(int op);
+// Convenience forms for items of block 1 or block 9, chosen by the item number.
+int64_t KonfigGet(int item);
+std::string KonfigText(int item);
+void KonfigSet(int item, int64_t value);
+void KonfigSetText(int item, const std::string& text);
+
+// Block 4: item 17 temporary directory, item 18 database root.
+bool AutoPath(int op, int item, std::string& text);
+bool AutoPath(int op);
+std::string AutoPathGet(int item);
+
+// Block 10: item 44 index root (text), 50 a number, 49 and 51..56 flags.
+bool WSVars(int op, int item, int64_t& value, std::string& text);
+bool WSVars(int op);
+int64_t WSVarsGet(int item);
+std::string WSVarsText(int item);
+void WSVarsSet(int item, int64_t value);
+void WSVarsSetText(int item, const std::string& text);
+
+// Operation 2 turns the tuning positions (items 26..30 of block 9) into
+// working values; operation 3 returns the working value of item 26..31, or
+// `value` unchanged for any other item.
+int64_t SpeedVal(int op, int item, int64_t value = 0);
+
+// Fonts of block 9 (items 33..36).
+struct FontSetting {
+  std::string name;
+  int size = 0;
+  bool bold = false;
+};
+FontSetting KonfigFont(int item);
+void KonfigSetFont(int item, const FontSetting& f);
+
+// Reads and writes one settings block as raw bytes (used by the keepers and
+// the word-class tables). Missing blocks are created from `defaults`.
+bool loadBlock(uint8_t id, std::array<uint8_t, 200>& data, const std::array<uint8_t, 200>& defaults,
+               bool& created);
+bool saveBlock(uint8_t id, const std::array<uint8_t, 200>& data);
+// Shows the control-file failure message.
+void controlFileFailure();
+
+}  // namespace qv
