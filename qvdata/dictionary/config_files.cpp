@@ -57,4 +57,121 @@ static FileDecl& controlDecl() {
 File Control(controlDecl());
 Key CTL_IdKey = Control.key("IdKey");
 
+ImpRegistryRec IMP;
+static FileDecl& impRegistryDecl() {
+  static FileDecl d = [] {
+    FileDecl d{18, "ImpRegistry", "IMP", "ARDENT"};
+    DeclBuilder<ImpRegistryRec> b(d, IMP);
+    b.field("FORUMNUMBER", &ImpRegistryRec::FORUMNUMBER).field("MSGNUMBER", &ImpRegistryRec::MSGNUMBER);
+    b.key("IDKEY", {{"FORUMNUMBER"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File ImpRegistry(impRegistryDecl());
+Key IMP_IDKEY = ImpRegistry.key("IDKEY");
+
+TasksRec TAS;
+static FileDecl& tasksDecl() {
+  static FileDecl d = [] {
+    FileDecl d{26, "Tasks", "TAS", "ARDENT"};
+    DeclBuilder<TasksRec> b(d, TAS);
+    b.field("ID", &TasksRec::ID)
+        .field("DESCRIPTION", &TasksRec::DESCRIPTION)
+        .field("RUNNOWDATE", &TasksRec::RUNNOWDATE)
+        .field("RUNNOWTIME", &TasksRec::RUNNOWTIME)
+        .field("RUNNEXTDATE", &TasksRec::RUNNEXTDATE)
+        .field("RUNNEXTTIME", &TasksRec::RUNNEXTTIME)
+        .field("LASTRUNDATE", &TasksRec::LASTRUNDATE)
+        .field("LASTRUNTIME", &TasksRec::LASTRUNTIME);
+    b.beginGroup("DAILYREPEAT").field("DAYS", &TasksRec::DAYS).endGroup();
+    b.beginGroup("MONTHLYREPEAT").field("MONTHDAYS", &TasksRec::MONTHDAYS).endGroup();
+    b.field("DODUPELIM", &TasksRec::DODUPELIM)
+        .field("DOPURGE", &TasksRec::DOPURGE)
+        .field("DOCOUNT", &TasksRec::DOCOUNT)
+        .field("DOINDEX", &TasksRec::DOINDEX)
+        .field("RESULTCODE", &TasksRec::RESULTCODE)
+        .field("ACTIVE", &TasksRec::ACTIVE);
+    b.key("IDKEY", {{"ID"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File Tasks(tasksDecl());
+Key TAS_IDKEY = Tasks.key("IDKEY");
+
+BatchesRec BAT;
+static FileDecl& batchesDecl() {
+  static FileDecl d = [] {
+    FileDecl d{34, "Batches", "BAT", "ARDENT"};
+    DeclBuilder<BatchesRec> b(d, BAT);
+    b.field("ID", &BatchesRec::ID)
+        .field("TYPE", &BatchesRec::TYPE)
+        .field("DESCRIPTION", &BatchesRec::DESCRIPTION)
+        .field("DATABASE", &BatchesRec::DATABASE)
+        .field("FILETYPE", &BatchesRec::FILETYPE)
+        .field("IMPPATH", &BatchesRec::IMPPATH)
+        .field("SELMETHOD", &BatchesRec::SELMETHOD)
+        .field("MAILBOX", &BatchesRec::MAILBOX)
+        .field("MAILMSG", &BatchesRec::MAILMSG)
+        .field("FORUMMSG", &BatchesRec::FORUMMSG)
+        .field("NEWSGROUPMSG", &BatchesRec::NEWSGROUPMSG)
+        .field("MSGFILTER", &BatchesRec::MSGFILTER)
+        .field("ALLOWREIMP", &BatchesRec::ALLOWREIMP)
+        .field("MAILTOPIC", &BatchesRec::MAILTOPIC);
+    b.key("IDKEY", {{"ID"}}, KeyUnique | KeyPrimary).key("TYPEKEY", {{"TYPE"}}, KeyDup);
+    return d;
+  }();
+  return d;
+}
+File Batches(batchesDecl());
+Key BAT_IDKEY = Batches.key("IDKEY");
+Key BAT_TYPEKEY = Batches.key("TYPEKEY");
+
+TaskBatchRec TIM;
+static FileDecl& taskBatchDecl() {
+  static FileDecl d = [] {
+    FileDecl d{35, "TaskBatch", "TIM", "ARDENT"};
+    DeclBuilder<TaskBatchRec> b(d, TIM);
+    b.field("TASKID", &TaskBatchRec::TASKID)
+        .field("BATCHID", &TaskBatchRec::BATCHID)
+        .field("EVENTTIME", &TaskBatchRec::EVENTTIME)
+        .field("RESULTCODE", &TaskBatchRec::RESULTCODE);
+    b.key("TASKKEY", {{"TASKID"}, {"BATCHID"}}, KeyUnique | KeyPrimary).key("BATCHKEY", {{"BATCHID"}}, KeyDup);
+    return d;
+  }();
+  return d;
+}
+File TaskBatch(taskBatchDecl());
+Key TIM_TASKKEY = TaskBatch.key("TASKKEY");
+Key TIM_BATCHKEY = TaskBatch.key("BATCHKEY");
+
+FileListRec FLI;
+static FileDecl& fileListDecl() {
+  static FileDecl d = [] {
+    FileDecl d{27, "FileList", "FLI", "ARDENT"};
+    DeclBuilder<FileListRec> b(d, FLI);
+    b.field("ID", &FileListRec::ID).field("FILESPEC", &FileListRec::FILESPEC);
+    b.key("IDKEY", {{"ID"}, {"FILESPEC"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File FileList(fileListDecl());
+Key FLI_IDKEY = FileList.key("IDKEY");
+
+StopListRec STO;
+static FileDecl& stopListDecl() {
+  static FileDecl d = [] {
+    FileDecl d{30, "StopList", "STO", "ARDENT"};
+    DeclBuilder<StopListRec> b(d, STO);
+    b.field("THEWORD", &StopListRec::THEWORD);
+    b.key("BY_THEWORD", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File StopList(stopListDecl());
+Key STO_BY_THEWORD = StopList.key("BY_THEWORD");
+
 }  // namespace qv
