@@ -1,0 +1,175 @@
+// Files of a database directory (F<n>/IDXnnn.ADF and F<n>/IDX022.DAT):
+// messages, texts, persons, sections, threads, mail, topics and the
+// database's own description.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "storage/file.h"
+
+namespace qv {
+
+// File 3, MsgNmbr (IDX003): one record per forum or newsgroup message.
+struct MsgNmbrRec {
+  uint32_t MSGNUMBER = 0;     // the message's ID
+  uint32_t SECSYSID = 0;      // SEC.SECSYSID of its section
+  uint32_t REFNUMBER = 0;     // MSGNUMBER of the message answered; 0 when none
+  uint32_t THREADNUMBER = 0;  // THR.THREADNUMBER of its thread
+  Str<10> THREADALPHA;        // copy of THR.ALPHA
+  uint32_t FROMID = 0;        // PER.PERSONID of the sender
+  Str<10> FROMALPHA;          // first 10 characters of the sender's last name
+  uint32_t TOID = 0;          // PER.PERSONID of the recipient
+  Str<10> TOALPHA;            // first 10 characters of the recipient's last name
+  int32_t DATE = 0;
+  uint8_t DUMMY = 0;  // 0 normal, 1 keep, 2 delete
+  uint8_t FG = 0;
+};
+extern MsgNmbrRec MSG;
+extern File MsgNmbr;
+extern Key MSG_IdKey, MSG_Threadkey, MSG_SECkey, MSG_FromKey, MSG_ToKey, MSG_DateKey, MSG_StatusKey;
+
+// File 4, MsgText (IDX004): the text of every message, forum, newsgroup and
+// mail alike.
+struct MsgTextRec {
+  uint32_t MSGNUMBER = 0;  // MSG.MSGNUMBER or MAI.MAILID
+  int32_t DATE = 0;
+  int32_t TIME = 0;
+  std::string MsgText;  // at most 64000 bytes
+};
+extern MsgTextRec TXT;
+extern File MsgText;
+extern Key TXT_IdKey, TXT_DateKey;
+
+// File 5, Person (IDX005): forum members, mail partners, newsgroup participants.
+struct PersonRec {
+  uint32_t PERSONID = 0;
+  Str<100> PERSONSTRING;  // name and address as they stand in messages
+  Str<25> LASTNAME;
+  Str<25> FIRSTNAME;
+  Str<60> ADDRESS;
+  uint32_t FROMCOUNT = 0;
+  uint32_t TOCOUNT = 0;
+  int32_t LASTDATE = 0;
+  uint8_t DUMMY = 0;  // 0 normal, 1 keep, 2 delete
+};
+extern PersonRec PER;
+extern File Person;
+extern Key PER_PersonKey, PER_StringKey, PER_AddressKey, PER_NameKey;
+
+// File 23, PLINK (IDX023): further person strings standing for a person.
+struct PLINKRec {
+  Str<100> PERSONSTRING;
+  uint32_t PERSONID = 0;
+};
+extern PLINKRec PLI;
+extern File PLINK;
+extern Key PLI_StringKey, PLI_PersonKey;
+
+// File 6, Sections (IDX006).
+struct SectionsRec {
+  uint8_t SECTIONNUMBER = 0;  // as the forum numbers it
+  uint32_t SECSYSID = 0;      // the section's ID
+  Str<30> DESCRIPTION;
+  uint32_t MSGCOUNT = 0;
+  uint8_t DUMMY = 0;  // 0 normal, 1 keep, 2 delete
+};
+extern SectionsRec SEC;
+extern File Sections;
+extern Key SEC_SysIdKey, SEC_SectionKey;
+
+// File 7, Threads (IDX007).
+struct ThreadsRec {
+  uint32_t THREADNUMBER = 0;  // the thread's ID
+  uint32_t SECSYSID = 0;
+  Str<10> ALPHA;  // group HEADING: the subject's first 10 characters
+  Str<40> BETA;   //   and the next 40
+  uint32_t MSGCOUNT = 0;
+  uint8_t DUMMY = 0;  // 0 normal, 1 keep, 2 delete
+};
+extern ThreadsRec THR;
+extern File Threads;
+extern Key THR_ThreadKey, THR_SecKey, THR_AlphaKey, THR_StatusKey;
+
+// File 13, Mail (IDX013): one record per mail message.
+struct MailRec {
+  int32_t DATE = 0;
+  int32_t TIME = 0;
+  Str<50> SUBJECT;
+  uint32_t MAILID = 0;
+  uint32_t FROMID = 0;  // PER.PERSONID of the sender
+  Str<10> FROMALPHA;
+  uint32_t TOID = 0;  // PER.PERSONID of the (first) recipient
+  Str<10> TOALPHA;
+  uint32_t PAIRID = 0;  // the mail partner: the other party than the mailbox owner
+  Str<25> PAIRALPHA;
+  Str<2> RECIPTYPE;
+  uint8_t CCR = 0;    // 1 = further recipients are stored in CCRFile
+  uint8_t DUMMY = 0;  // 0 normal, 1 keep, 2 delete
+  uint8_t FG = 0;
+};
+extern MailRec MAI;
+extern File Mail;
+extern Key MAI_IdKey, MAI_DateKey, MAI_PairKey, MAI_FromKey, MAI_ToKey, MAI_SubjectKey, MAI_StatusKey;
+
+// File 17, CCR (IDX017): further recipients of mail. The file's label and its
+// prefix are the same word; the record buffer keeps the prefix (CCR.MAILID),
+// so the File is CCRFile.
+struct CCRRec {
+  uint32_t MAILID = 0;
+  Str<40> R_NAME;
+  Str<60> R_CISADRESS;
+  Str<2> RECIPTYPE;
+};
+extern CCRRec CCR;
+extern File CCRFile;
+extern Key CCR_IdKey;
+
+// File 25, MsgIdIndex (IDX025, newsgroup databases): message identifier
+// strings and the messages they belong to.
+struct MsgIdIndexRec {
+  Str<60> IDSTRING;
+  uint32_t MSGNUMBER = 0;
+};
+extern MsgIdIndexRec MST;
+extern File MsgIdIndex;
+extern Key MST_IDSTRINGKEY, MST_IDKEY;
+
+// File 1, Codes (IDX001): topics.
+struct CodesRec {
+  uint8_t TYPE = 0;
+  Str<40> INDEX;  // the string searched for
+  uint32_t ID = 0;
+  uint32_t COUNT = 0;
+  int32_t DATE = 0;
+  int32_t TIME = 0;
+  uint8_t CHARCASE = 0;  // 1 = match letter case
+  uint8_t WORDONLY = 0;  // 1 = whole words only
+};
+extern CodesRec COD;
+extern File Codes;
+extern Key COD_ClassKey;
+
+// File 9, SIndex (IDX009): links between topics and messages.
+struct SIndexRec {
+  uint32_t ID = 0;  // COD.ID
+  uint32_t MSGNUMBER = 0;
+};
+extern SIndexRec SIN;
+extern File SIndex;
+extern Key SIN_IdKey, SIN_MsgKey;
+
+// File 22, DbRef (IDX022.DAT): a copy of the database's own entry in the
+// database list, from which a lost list is rebuilt.
+struct DbRefRec {
+  uint8_t TYPE = 0;
+  Str<100> DESCRIPTION;
+  int32_t PERSONID = 0;
+  Str<60> MAILADDRESS;
+  std::array<Str<60>, 10> ALTADDRESS;  // 0-based here; the system numbers them 1..10
+};
+extern DbRefRec REF;
+extern File DbRef;
+
+}  // namespace qv

@@ -1,0 +1,22 @@
+// Every file the system declares, and the mapping from file numbers to them.
+#pragma once
+
+#include <vector>
+
+#include "dictionary/config_files.h"
+#include "dictionary/database_files.h"
+#include "dictionary/external_files.h"
+#include "dictionary/temp_files.h"
+#include "dictionary/wordindex_files.h"
+
+namespace qv {
+
+// The file of a file number (1..40); nullptr for a number no file has
+// (14, 15, 16, 36, 37, 38 and anything outside 1..40).
+File* fileByNumber(int n);
+
+// All declared files, the numbered ones in number order, then the two line
+// files (which have no number).
+const std::vector<File*>& allDeclaredFiles();
+
+}  // namespace qv

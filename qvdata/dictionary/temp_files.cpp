@@ -1,0 +1,85 @@
+#include "dictionary/temp_files.h"
+
+#include "dictionary/passwords.h"
+
+namespace qv {
+
+SearchRec SEA;
+static FileDecl& searchDecl() {
+  static FileDecl d = [] {
+    FileDecl d{32, "Search", "SEA", "ARDENT"};
+    DeclBuilder<SearchRec> b(d, SEA);
+    b.field("ID", &SearchRec::ID);
+    b.key("IdKey", {{"ID", true}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File Search(searchDecl());
+Key SEA_IdKey = Search.key("IdKey");
+
+ImpHeaderRec NHR;
+static FileDecl& impHeaderDecl() {
+  static FileDecl d = [] {
+    FileDecl d{10, "ImpHeader", "NHR", "ARDENT"};
+    d.password = kPassword12;
+    DeclBuilder<ImpHeaderRec> b(d, NHR);
+    b.field("INTERNAL", &ImpHeaderRec::INTERNAL)
+        .field("MSGNUMBER", &ImpHeaderRec::MSGNUMBER)
+        .field("REFNUMBER", &ImpHeaderRec::REFNUMBER)
+        .field("FOR_DESCRIPTION", &ImpHeaderRec::FOR_DESCRIPTION)
+        .field("SECTIONNUMBER", &ImpHeaderRec::SECTIONNUMBER)
+        .field("SEC_DESCRIPTION", &ImpHeaderRec::SEC_DESCRIPTION)
+        .field("HEADING", &ImpHeaderRec::HEADING)
+        .field("S_CISADRESS", &ImpHeaderRec::S_CISADRESS)
+        .field("S_NAME", &ImpHeaderRec::S_NAME)
+        .field("R_CISADRESS", &ImpHeaderRec::R_CISADRESS)
+        .field("R_NAME", &ImpHeaderRec::R_NAME)
+        .field("DUMMY", &ImpHeaderRec::DUMMY)
+        .field("DATE", &ImpHeaderRec::DATE)
+        .field("TIME", &ImpHeaderRec::TIME)
+        .field("MAILTYPE", &ImpHeaderRec::MAILTYPE)
+        .field("RECIPTYPE", &ImpHeaderRec::RECIPTYPE)
+        .field("IMPDATE", &ImpHeaderRec::IMPDATE)
+        .field("IMPTIME", &ImpHeaderRec::IMPTIME)
+        .memo("MSGTEXT", &ImpHeaderRec::MSGTEXT, 64000);
+    b.key("MSGKEY", {{"INTERNAL"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File ImpHeader(impHeaderDecl());
+Key NHR_MSGKEY = ImpHeader.key("MSGKEY");
+
+ImpCCRRec CCT;
+static FileDecl& impCcrDecl() {
+  static FileDecl d = [] {
+    FileDecl d{19, "ImpCCR", "CCT", "ARDENT"};
+    DeclBuilder<ImpCCRRec> b(d, CCT);
+    b.field("MAILID", &ImpCCRRec::MAILID)
+        .field("R_NAME", &ImpCCRRec::R_NAME)
+        .field("R_CISADRESS", &ImpCCRRec::R_CISADRESS)
+        .field("RECIPTYPE", &ImpCCRRec::RECIPTYPE);
+    b.key("IDKEY", {{"MAILID"}, {"R_CISADRESS"}, {"R_NAME"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File ImpCCR(impCcrDecl());
+Key CCT_IDKEY = ImpCCR.key("IDKEY");
+
+ImpThreadIdRec TID;
+static FileDecl& impThreadIdDecl() {
+  static FileDecl d = [] {
+    FileDecl d{24, "ImpThreadId", "TID", "ARDENT"};
+    DeclBuilder<ImpThreadIdRec> b(d, TID);
+    b.field("IDSTRING", &ImpThreadIdRec::IDSTRING).field("MSGNUMBER", &ImpThreadIdRec::MSGNUMBER);
+    b.key("IDKEY", {{"MSGNUMBER"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File ImpThreadId(impThreadIdDecl());
+Key TID_IDKEY = ImpThreadId.key("IDKEY");
+
+}  // namespace qv

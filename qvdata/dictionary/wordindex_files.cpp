@@ -1,0 +1,71 @@
+#include "dictionary/wordindex_files.h"
+
+namespace qv {
+
+WordListRec WOR;
+static FileDecl& wordListDecl() {
+  static FileDecl d = [] {
+    FileDecl d{28, "WordList", "WOR", "VELDRA"};
+    DeclBuilder<WordListRec> b(d, WOR);
+    b.field("WORDID", &WordListRec::WORDID)
+        .field("THEWORD", &WordListRec::THEWORD)
+        .field("WORDCOUNT", &WordListRec::WORDCOUNT);
+    b.key("by_WordId", {{"WORDID"}}, KeyUnique | KeyExcludeEmpty | KeyPrimary)
+        .key("by_theWord", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty)
+        .key("by_WordCount", {{"WORDCOUNT"}}, KeyDup | KeyExcludeEmpty | KeyOnDemand);
+    return d;
+  }();
+  return d;
+}
+File WordList(wordListDecl());
+Key WOR_by_WordId = WordList.key("by_WordId");
+Key WOR_by_theWord = WordList.key("by_theWord");
+Key WOR_by_WordCount = WordList.key("by_WordCount");
+
+MasIdxRec MAS;
+static FileDecl& masIdxDecl() {
+  static FileDecl d = [] {
+    FileDecl d{29, "MasIdx", "MAS", "ARDENT"};
+    DeclBuilder<MasIdxRec> b(d, MAS);
+    b.field("SYSID", &MasIdxRec::SYSID).field("WORDID", &MasIdxRec::WORDID);
+    b.key("by_SysID", {{"SYSID"}, {"WORDID"}}, KeyUnique | KeyExcludeEmpty | KeyPrimary)
+        .key("by_WordId", {{"WORDID"}}, KeyDup | KeyExcludeEmpty);
+    return d;
+  }();
+  return d;
+}
+File MasIdx(masIdxDecl());
+Key MAS_by_SysID = MasIdx.key("by_SysID");
+Key MAS_by_WordId = MasIdx.key("by_WordId");
+
+PurgeListRec PUR;
+static FileDecl& purgeListDecl() {
+  static FileDecl d = [] {
+    FileDecl d{33, "PurgeList", "PUR", "VELDRA"};
+    DeclBuilder<PurgeListRec> b(d, PUR);
+    b.field("SYSID", &PurgeListRec::SYSID).field("WORDID", &PurgeListRec::WORDID);
+    return d;
+  }();
+  return d;
+}
+File PurgeList(purgeListDecl());
+
+WordDefsRec WD;
+static FileDecl& wordDefsDecl() {
+  static FileDecl d = [] {
+    FileDecl d{39, "WordDefs", "WD", "ARDENT"};
+    DeclBuilder<WordDefsRec> b(d, WD);
+    b.field("SETNAME", &WordDefsRec::SETNAME)
+        .field("ID", &WordDefsRec::ID)
+        .field("STARTWORD", &WordDefsRec::STARTWORD)
+        .field("INWORD", &WordDefsRec::INWORD)
+        .field("ENDWORD", &WordDefsRec::ENDWORD);
+    b.key("BY_SETNAME", {{"SETNAME"}, {"ID"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File WordDefs(wordDefsDecl());
+Key WD_BY_SETNAME = WordDefs.key("BY_SETNAME");
+
+}  // namespace qv
