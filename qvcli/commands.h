@@ -27,5 +27,11 @@ std::vector<std::string> takeRepeated(Args& args, const std::string& name);
 
 int cmdInit(const Args& args);
 int cmdInfo(const Args& args);
+int cmdForum(const Args& args);
+int cmdMailbox(const Args& args);
+int cmdList(const Args& args);
+int cmdImport(const Args& args);
+int cmdFormats(const Args& args);
+int cmdShow(const Args& args);
 
 }  // namespace qvcli

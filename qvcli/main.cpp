@@ -15,6 +15,16 @@ const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
       {"init", "init", "create the installation (configuration area, control file and settings)", cmdInit, true},
       {"info", "info", "show the directories, settings, next ID and databases of the installation", cmdInfo, true},
+      {"forum", "forum add NAME", "create a forum database", cmdForum, true},
+      {"mailbox", "mailbox add --owner NAME --address ADDR [--alt ADDR]...", "create a mailbox", cmdMailbox, true},
+      {"list", "list", "list the databases with kind, directory and message count", cmdList, true},
+      {"formats", "formats", "list the source formats that an import can read", cmdFormats, false},
+      {"import",
+       "import --format NAME [--mailbox NAME] [--forum NAME] [--kinds mail,forum,news] [--method tree|dir|files] "
+       "[--masks \"*.MSG;*.OLD\"] [--reimport] [--filter all|create-only] [--topic ID] [--unattended] PATH...",
+       "import messages; prints the run's counters and status", cmdImport, true},
+      {"show", "show DB [--thread|--sender|--date] [MSGID]", "list the messages of a database, or show one with its text",
+       cmdShow, true},
   };
   return list;
 }
@@ -68,7 +78,7 @@ void usage(FILE* out) {
                "Usage: qvcli [--root DIR] COMMAND [ARGUMENTS]\n\n"
                "Quorvane's command-line front end. DIR is the installation's root directory\n"
                "(default: $QUORVANE_ROOT, else the current directory).\n\nCommands:\n");
-  for (const qvcli::Command& c : qvcli::commands()) std::fprintf(out, "  %-28s %s\n", c.usage, c.summary);
+  for (const qvcli::Command& c : qvcli::commands()) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
 }
 
 [[noreturn]] void haltHandler(const std::string& text) {

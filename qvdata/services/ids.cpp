@@ -12,7 +12,18 @@ uint32_t failed() {
 }
 }  // namespace
 
+namespace {
+bool reservedCounter = false;
+}
+
+void reserveIdCounter(bool reserved) { reservedCounter = reserved; }
+bool idCounterReserved() { return reservedCounter; }
+
 uint32_t NextNr() {
+  if (reservedCounter) {
+    setError(ErrHeld, Control.name(), "an import holds the ID counter");
+    return failed();
+  }
   CTL = ControlRec();
   CTL.ID = 1;
   if (!Control.get(CTL_IdKey)) {

@@ -10,4 +10,9 @@ namespace qv {
 // (number 8) must be open.
 uint32_t NextNr();
 
+// While an import converts, it numbers from the counter in memory and holds
+// the counter: NextNr then fails for everybody else until it is released.
+void reserveIdCounter(bool reserved);
+bool idCounterReserved();
+
 }  // namespace qv

@@ -72,6 +72,14 @@ void shareCount(ShareEntry& e, Share s, int delta) {
   }
 }
 
+// The drivers open on each file, so that a write through one of them can
+// end the read statements of the others (an open read keeps the file locked
+// against writers) and tell them that their cached counts and walks are stale.
+std::map<std::string, std::set<SqliteDriver*>>& openDrivers() {
+  static std::map<std::string, std::set<SqliteDriver*>> m;
+  return m;
+}
+
 thread_local int holderId = 0;
 
 uint64_t fnv1a(const std::string& s) {
@@ -408,6 +416,8 @@ bool SqliteDriver::open(Share share, const std::string& password) {
   {
     std::lock_guard<std::mutex> lock(registryMutex);
     shareCount(shares()[key], share, +1);
+    openDrivers()[key].insert(this);
+    path_ = key;
   }
   onDemandLive_ = false;
   for (size_t k = 0; k < file_.decl().keys.size(); ++k)
@@ -435,6 +445,11 @@ void SqliteDriver::close() {
     for (auto it = h.begin(); it != h.end();)
       it = it->second.driver == this ? h.erase(it) : std::next(it);
     std::string key = canonical(file_.name());
+    auto od = openDrivers().find(key);
+    if (od != openDrivers().end()) {
+      od->second.erase(this);
+      if (od->second.empty()) openDrivers().erase(od);
+    }
     auto it = shares().find(key);
     if (it != shares().end()) {
       shareCount(it->second, share_, -1);
@@ -503,11 +518,31 @@ int64_t SqliteDriver::records() {
   return count_;
 }
 
+void SqliteDriver::quiesceSiblings() {
+  std::vector<SqliteDriver*> others;
+  {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    auto it = openDrivers().find(path_);
+    if (it == openDrivers().end()) return;
+    for (SqliteDriver* d : it->second)
+      if (d != this) others.push_back(d);
+  }
+  for (SqliteDriver* d : others) d->yieldReads();
+}
+
+void SqliteDriver::yieldReads() {
+  own_.resetAll();
+  stmt_ = nullptr;
+  count_ = -1;
+  ++gen_;
+}
+
 bool SqliteDriver::beforeWrite(bool keyChange) {
   if (readOnly()) {
     setError(ErrAccessDenied, file_.name(), "opened read-only");
     return false;
   }
+  quiesceSiblings();
   if (keyChange) touchOnDemand();
   return true;
 }
@@ -538,6 +573,7 @@ bool SqliteDriver::pack() {
   if (streaming_ && !finishStream()) return false;
   if (appendMode_ && !buildKeys()) return false;
   own_.resetAll();
+  quiesceSiblings();
   if (!exec("VACUUM")) return false;
   ++gen_;
   clearError();
@@ -562,6 +598,7 @@ bool SqliteDriver::buildKeys() {
   const FileDecl& d = file_.decl();
   bool ownTxn = cur_ == &own_ && sqlite3_get_autocommit(own_.db);
   if (cur_ == &own_) own_.resetAll();
+  if (!temporary) quiesceSiblings();
   bool ok = !ownTxn || exec("BEGIN IMMEDIATE");
   if (ok) {
     // Drop the indexes the file has that the declaration no longer names.
@@ -657,6 +694,7 @@ bool SqliteDriver::finishStream() {
   streaming_ = false;
   own_.resetAll();
   stmt_ = nullptr;
+  quiesceSiblings();
   if (sqlite3_get_autocommit(own_.db)) return true;
   return exec("COMMIT");
 }
@@ -1144,6 +1182,7 @@ void SqliteDriver::release() {
 
 void SqliteDriver::enterTransaction(sqlite3* db, const std::string& schema) {
   if (streaming_) finishStream();
+  quiesceSiblings();
   own_.resetAll();
   txn_.db = db;
   txn_.schema = schema;
@@ -1155,6 +1194,7 @@ void SqliteDriver::enterTransaction(sqlite3* db, const std::string& schema) {
 void SqliteDriver::resetStatements() {
   txn_.resetAll();
   stmt_ = nullptr;
+  quiesceSiblings();
 }
 
 void SqliteDriver::leaveTransaction(bool committed) {

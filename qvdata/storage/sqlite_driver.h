@@ -70,6 +70,9 @@ class SqliteDriver : public Driver {
   void enterTransaction(sqlite3* db, const std::string& schema);
   void leaveTransaction(bool committed);
   void resetStatements();
+  // Ends this driver's read statements and marks its counts and walk stale
+  // (another driver on the same file is about to write).
+  void yieldReads();
   bool finishStream();
 
  private:
@@ -112,8 +115,10 @@ class SqliteDriver : public Driver {
   bool step(bool forward);
   void invalidateCursor() { stmt_ = nullptr; }
   bool heldByOther(int64_t pos) const;
+  void quiesceSiblings();
 
   bool older_;
+  std::string path_;       // canonical path while open
   SqlConn own_;
   SqlConn txn_;            // the transaction's connection while one is active
   SqlConn* cur_ = &own_;

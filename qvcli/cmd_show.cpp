@@ -1,0 +1,134 @@
+// show: the messages of a database, or one message with its text.
+#include <cstdio>
+#include <map>
+
+#include "commands.h"
+#include "dictionary/dictionary.h"
+#include "services/databases.h"
+#include "services/datetime.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/installation.h"
+
+namespace qvcli {
+
+namespace {
+
+std::string personName(uint32_t id) {
+  static std::map<uint32_t, std::string> cache;
+  auto it = cache.find(id);
+  if (it != cache.end()) return it->second;
+  qv::PER = qv::PersonRec();
+  qv::PER.PERSONID = id;
+  std::string s = qv::Person.get(qv::PER_PersonKey)
+                      ? (qv::PER.FIRSTNAME.blank() ? "" : qv::PER.FIRSTNAME.str() + " ") + qv::PER.LASTNAME.str() +
+                            (qv::PER.ADDRESS.blank() ? "" : " <" + qv::PER.ADDRESS.str() + ">")
+                      : "?";
+  return cache[id] = s;
+}
+
+std::string threadSubject(uint32_t id) {
+  qv::THR = qv::ThreadsRec();
+  qv::THR.THREADNUMBER = id;
+  if (!qv::Threads.get(qv::THR_ThreadKey)) return "?";
+  return std::string(qv::THR.ALPHA.raw()) + std::string(qv::THR.BETA.view());
+}
+
+std::string sectionName(uint32_t id) {
+  qv::SEC = qv::SectionsRec();
+  qv::SEC.SECSYSID = id;
+  if (!qv::Sections.get(qv::SEC_SysIdKey)) return "?";
+  return std::to_string(qv::SEC.SECTIONNUMBER) + " " + qv::SEC.DESCRIPTION.str();
+}
+
+void printText(uint32_t number) {
+  qv::TXT = qv::MsgTextRec();
+  qv::TXT.MSGNUMBER = number;
+  if (!qv::MsgText.get(qv::TXT_IdKey)) {
+    std::printf("(no text)\n");
+    return;
+  }
+  std::string t;
+  for (size_t i = 0; i < qv::TXT.MsgText.size(); ++i)
+    if (!(qv::TXT.MsgText[i] == '\r' && i + 1 < qv::TXT.MsgText.size() && qv::TXT.MsgText[i + 1] == '\n'))
+      t += qv::TXT.MsgText[i];
+  std::printf("\n%s\n", t.c_str());
+}
+
+std::string date(int32_t d) { return qv::formatDate(d, 10); }
+
+}  // namespace
+
+int cmdShow(const Args& argsIn) {
+  Args args = argsIn;
+  bool byThread = takeFlag(args, "--thread");
+  bool bySender = takeFlag(args, "--sender");
+  takeFlag(args, "--date");
+  if (args.empty() || args.size() > 2) return fail("usage: show DB [--thread|--sender|--date] [MSGID]");
+  if (!qv::findDatabase(args[0])) return fail("no database named \"" + args[0] + "\"");
+  qv::useDatabase();
+  uint32_t msgId = args.size() == 2 ? uint32_t(std::strtoul(args[1].c_str(), nullptr, 10)) : 0;
+  bool mail = qv::Mem.ForumType == 2;
+  std::vector<int> files = mail ? std::vector<int>{13, 4, 5, 17} : std::vector<int>{3, 4, 5, 6, 7};
+  qv::OP_CLOSE(qv::OpShared, files);
+  int rc = 0;
+  if (mail) {
+    if (msgId) {
+      qv::MAI = qv::MailRec();
+      qv::MAI.MAILID = msgId;
+      if (!qv::Mail.get(qv::MAI_IdKey)) {
+        rc = fail("no mail " + std::to_string(msgId));
+      } else {
+        qv::MailRec m = qv::MAI;
+        std::printf("Mail:     %u\nDate:     %s %s\nFrom:     %s\nTo:       %s\nSubject:  %s\n", m.MAILID,
+                    date(m.DATE).c_str(), qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(),
+                    personName(m.TOID).c_str(), m.SUBJECT.str().c_str());
+        if (m.CCR) {
+          qv::CCR = qv::CCRRec();
+          qv::CCR.MAILID = m.MAILID;
+          qv::CCRFile.setPrefix(qv::CCR_IdKey, 1);
+          while (qv::CCRFile.next() && qv::CCR.MAILID == m.MAILID)
+            std::printf("%-9s %s <%s>\n", (qv::CCR.RECIPTYPE.str() + ":").c_str(), qv::CCR.R_NAME.str().c_str(),
+                        qv::CCR.R_CISADRESS.str().c_str());
+        }
+        printText(m.MAILID);
+      }
+    } else {
+      qv::Mail.set(byThread ? qv::MAI_SubjectKey : bySender ? qv::MAI_FromKey : qv::MAI_DateKey);
+      while (qv::Mail.next()) {
+        qv::MailRec m = qv::MAI;
+        std::printf("%-10u %s %-5s  %-30.30s -> %-30.30s  %s\n", m.MAILID, date(m.DATE).c_str(),
+                    qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(), personName(m.TOID).c_str(),
+                    m.SUBJECT.str().c_str());
+      }
+    }
+  } else {
+    if (msgId) {
+      qv::MSG = qv::MsgNmbrRec();
+      qv::MSG.MSGNUMBER = msgId;
+      if (!qv::MsgNmbr.get(qv::MSG_IdKey)) {
+        rc = fail("no message " + std::to_string(msgId));
+      } else {
+        qv::MsgNmbrRec m = qv::MSG;
+        std::printf("Message:  %u\nDate:     %s\nSection:  %s\nThread:   %u %s\nReply to: %u\nFrom:     %s\nTo:       %s\n",
+                    m.MSGNUMBER, date(m.DATE).c_str(), sectionName(m.SECSYSID).c_str(), m.THREADNUMBER,
+                    threadSubject(m.THREADNUMBER).c_str(), m.REFNUMBER, personName(m.FROMID).c_str(),
+                    personName(m.TOID).c_str());
+        printText(m.MSGNUMBER);
+      }
+    } else {
+      qv::MsgNmbr.set(byThread ? qv::MSG_Threadkey : bySender ? qv::MSG_FromKey : qv::MSG_DateKey);
+      while (qv::MsgNmbr.next()) {
+        qv::MsgNmbrRec m = qv::MSG;
+        std::string subject = threadSubject(m.THREADNUMBER);
+        std::printf("%-10u %s  ref %-8u %-28.28s -> %-28.28s  %s\n", m.MSGNUMBER, date(m.DATE).c_str(), m.REFNUMBER,
+                    personName(m.FROMID).c_str(), personName(m.TOID).c_str(), subject.c_str());
+        qv::MSG = m;
+      }
+    }
+  }
+  qv::OP_CLOSE(qv::OpRelease, files);
+  return rc;
+}
+
+}  // namespace qvcli

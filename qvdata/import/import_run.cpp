@@ -1,0 +1,1001 @@
+#include "import/import_run.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "dictionary/dictionary.h"
+#include "import/message_id.h"
+#include "services/datetime.h"
+#include "services/dbref.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/ids.h"
+#include "services/paths.h"
+#include "services/prompt.h"
+#include "services/record_helpers.h"
+#include "services/settings.h"
+#include "services/utilities.h"
+#include "storage/collation.h"
+
+namespace fs = std::filesystem;
+
+namespace qv {
+
+namespace {
+
+FreeSpaceFunction freeSpaceFn;
+
+// Thousands separators, as the low-space message writes a byte count.
+std::string grouped(int64_t n) {
+  std::string digits = std::to_string(n < 0 ? -n : n);
+  std::string out;
+  int count = 0;
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+    if (count && count % 3 == 0) out.insert(out.begin(), ',');
+    out.insert(out.begin(), *it);
+    ++count;
+  }
+  return n < 0 ? "-" + out : out;
+}
+
+// The mount point of a directory stands for the drive a message names.
+std::string mountPoint(const std::string& dir) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(dir), ec);
+  if (ec) return dir;
+  struct stat st;
+  if (::stat(p.c_str(), &st) != 0) return dir;
+  dev_t dev = st.st_dev;
+  while (p.has_parent_path() && p != p.root_path()) {
+    fs::path parent = p.parent_path();
+    struct stat ps;
+    if (::stat(parent.c_str(), &ps) != 0 || ps.st_dev != dev) break;
+    p = parent;
+  }
+  return p.string();
+}
+
+const char* kTempFile = "Temporary File";
+
+}  // namespace
+
+void setFreeSpaceFunction(FreeSpaceFunction f) { freeSpaceFn = std::move(f); }
+
+int64_t freeSpace(const std::string& directory) {
+  if (freeSpaceFn) return freeSpaceFn(directory);
+  std::error_code ec;
+  fs::space_info si = fs::space(directory, ec);
+  if (ec) return -1;
+  return int64_t(si.available);
+}
+
+ImportRun::ImportRun(const ImportSettings& settings) : settings_(settings) {
+  format_ = formatByName(settings_.format);
+  view_.caption = Mem.DoTask == RunUnattended ? "Scheduled import" : settings_.format + " Import Processing";
+  runSlice_ = int(SpeedVal(3, 31, 16));
+  parserSlice_ = int(SpeedVal(3, 30, 20));
+  if (runSlice_ < 1) runSlice_ = 4;
+  if (parserSlice_ < 1) parserSlice_ = 10;
+  savedDirnamn_ = Mem.Dirnamn;
+  startDate_ = today();
+  startTime_ = clockNow();
+  StartStop(1, 2);
+}
+
+ImportRun::~ImportRun() { close(); }
+
+File& ImportRun::source() { return format_ && format_->openAs == OpenAs::Lines ? LineFile : RawFile; }
+
+bool ImportRun::step() {
+  switch (stage_) {
+    case ImportStage::Start: stageStart(); break;
+    case ImportStage::NextDirectory: stageNextDirectory(); break;
+    case ImportStage::NextFile: stageNextFile(); break;
+    case ImportStage::ConvertFile: stageConvertFile(); break;
+    case ImportStage::NextDatabase: stageNextDatabase(); break;
+    case ImportStage::PostMessages: stagePostMessages(); break;
+    case ImportStage::AddCarbonCopies: stageAddCarbonCopies(); break;
+    case ImportStage::CountPersons: stageCountPersons(); break;
+    case ImportStage::CountThreads: stageCountThreads(); break;
+    case ImportStage::CountSections: stageCountSections(); break;
+    case ImportStage::BuildSaveFileIndex: stageBuildSaveFileIndex(); break;
+    case ImportStage::Finished: stageFinished(); break;
+    case ImportStage::Closed: return false;
+  }
+  if (stage_ == ImportStage::Finished && keepOpen_) return false;
+  return stage_ != ImportStage::Closed;
+}
+
+// ---------------------------------------------------------------------------
+// Start
+
+void ImportRun::stageStart() {
+  if (!format_) {
+    Message("The file type \"" + settings_.format + "\" is unknown.\r\nImport will not proceed!", "Warning!",
+            Icon::Exclamation);
+    finish(2);
+    return;
+  }
+  OP_CLOSE(OpShared, {8});
+  CTL = ControlRec();
+  CTL.ID = 1;
+  if (!Control.get(CTL_IdKey) || CTL.NEXTNUMBER == 0) {
+    Message("No access to Control File!\r\nImport will not proceed!", "Warning!", Icon::Exclamation);
+    OP_CLOSE(OpRelease, {8});
+    finish(2);
+    return;
+  }
+  nextNumber_ = CTL.NEXTNUMBER;
+  reserveIdCounter(true);
+  counterHeld_ = true;
+
+  OP_CLOSE(OpShared, {2});
+  targets_.load();
+  if (settings_.importMail) owner_.load(settings_.mailbox);
+
+  OP_CLOSE(OpEmpty, {10, 19, 24});
+  OP_CLOSE(OpExclusive, {10, 19, 24});
+  OP_CLOSE(OpShared, {18});
+  ImpHeader.stream();
+  ImpCCR.stream();
+  ImpThreadId.stream();
+
+  // The directories and files to read.
+  std::string root(trimRight(settings_.path));
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  std::error_code ec;
+  if (settings_.method == SelectTree) {
+    std::deque<std::string> walk{root};
+    while (!walk.empty()) {
+      std::string d = walk.front();
+      walk.pop_front();
+      directories_.push_back(d);
+      std::vector<std::string> subs;
+      for (fs::directory_iterator it(d, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(ec) && !it->is_symlink(ec)) subs.push_back(it->path().string());
+      std::sort(subs.begin(), subs.end());
+      for (auto& s : subs) walk.push_back(s);
+    }
+    // Sizes are summed as the directories are listed; a first pass gives the total.
+    for (const std::string& d : directories_) {
+      for (fs::directory_iterator it(d, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        std::string name = it->path().filename().string();
+        for (const std::string& m : settings_.masks)
+          if (matchesPattern(name, m)) {
+            totalBytes_ += int64_t(it->file_size(ec));
+            break;
+          }
+      }
+    }
+  } else {
+    directories_.push_back(root);
+    queueFilesOf(root);
+    for (const QueuedFile& f : files_) totalBytes_ += f.size;
+  }
+  view_.progressMax = 100;
+  view_.status = "Pre-import message conversion";
+  stage_ = ImportStage::NextDirectory;
+}
+
+void ImportRun::queueFilesOf(const std::string& directory) {
+  std::error_code ec;
+  if (settings_.method == SelectFiles) {
+    for (const std::string& name : settings_.masks) {
+      std::string path = !name.empty() && name.front() == '/' ? name : joinPath({directory, name});
+      int64_t size = 0;
+      if (fs::is_regular_file(path, ec)) size = int64_t(fs::file_size(path, ec));
+      files_.push_back({path, size});
+    }
+    return;
+  }
+  std::vector<QueuedFile> found;
+  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    std::string name = it->path().filename().string();
+    for (const std::string& m : settings_.masks)
+      if (matchesPattern(name, m)) {
+        found.push_back({it->path().string(), int64_t(it->file_size(ec))});
+        break;
+      }
+  }
+  std::sort(found.begin(), found.end(), [](const QueuedFile& a, const QueuedFile& b) { return a.path < b.path; });
+  for (auto& f : found) files_.push_back(f);
+}
+
+// ---------------------------------------------------------------------------
+// Conversion
+
+void ImportRun::stageNextDirectory() {
+  if (!files_.empty()) {
+    stage_ = ImportStage::NextFile;
+    return;
+  }
+  if (directories_.empty()) {
+    commitConversion();
+    return;
+  }
+  currentDir_ = directories_.front();
+  directories_.pop_front();
+  if (settings_.method == SelectTree) queueFilesOf(currentDir_);
+  if (!files_.empty()) stage_ = ImportStage::NextFile;
+}
+
+void ImportRun::stageNextFile() {
+  if (files_.empty()) {
+    stage_ = ImportStage::NextDirectory;
+    return;
+  }
+  QueuedFile f = files_.front();
+  files_.pop_front();
+  currentPath_ = f.path;
+  currentSize_ = f.size;
+  view_.fileName = f.path;
+  std::error_code ec;
+  if (!fs::exists(f.path, ec)) {
+    Message("The file " + f.path + " does not exist and will be skipped!", " Import Error ", Icon::Exclamation);
+    return;
+  }
+  if (openSource(f.path)) {
+    firstSlice_ = true;
+    firstPassDone_ = false;
+    fileProgress_ = 0;
+    stage_ = ImportStage::ConvertFile;
+  } else {
+    doneBytes_ += currentSize_;
+    updateProgress();
+  }
+}
+
+bool ImportRun::openSource(const std::string& path) {
+  parser_ = makeParser(*format_);
+  if (!parser_ || format_->openAs == OpenAs::Dbf) {
+    parser_.reset();
+    Message("Files of the type " + settings_.format + " cannot be read by this version of Quorvane.\r\n" + path +
+                "\r\nThis file will be skipped!",
+            "Warning!", Icon::Exclamation);
+    return false;
+  }
+  FileTmpName = path;
+  File& src = source();
+  src.close();
+  src.setName(path);
+  if (!src.open(Share::ReadOnly)) {
+    Message(path + " cannot be opened\r\n" + ErrorText() + "\r\n" + "This file will be skipped!", "Warning!",
+            Icon::Exclamation);
+    parser_.reset();
+    return false;
+  }
+  src.sendOption("QUICKSCAN=ON");
+  sourceOpen_ = true;
+  fileKind_ = 0;
+  if (format_->openAs == OpenAs::Lines) {
+    if (!parser_->start(*this)) {
+      closeSource();
+      return false;
+    }
+    int importKind = settings_.importMail && !settings_.importForum ? 2 : 1;
+    src.setFileOrder();
+    int kind = detectLineFormat(settings_.format, src, importKind);
+    if (kind == 0) {
+      Message("Not a Forum message or mail file!\r\nMessages will not be imported!", "Warning!", Icon::Exclamation);
+      closeSource();
+      return false;
+    }
+    fileKind_ = kind;
+    src.setFileOrder();
+    return true;
+  }
+  if (format_->group == ParserGroup::GoldenCompass) fileKind_ = settings_.importMail ? 2 : 1;
+  if (format_->group == ParserGroup::WinCim) return true;  // read whole in one call
+  if (!parser_->start(*this)) {
+    closeSource();
+    return false;
+  }
+  return true;
+}
+
+void ImportRun::closeSource() {
+  if (sourceOpen_) source().close();
+  sourceOpen_ = false;
+  parser_.reset();
+}
+
+void ImportRun::updateProgress() {
+  if (stage_ <= ImportStage::ConvertFile) {
+    int64_t done = doneBytes_;
+    if (sourceOpen_) {
+      int64_t pos = source().position() + source().bytes();
+      done += std::min<int64_t>(std::max<int64_t>(pos, 0), currentSize_);
+    }
+    view_.progressMax = 100;
+    view_.progress = totalBytes_ > 0 ? std::min<int64_t>(100, done * 100 / totalBytes_) : 0;
+  } else {
+    view_.progressMax = 100;
+    view_.progress = tempTotal_ > 0 ? std::min<int64_t>(100, postedRecords_ * 100 / tempTotal_) : 100;
+  }
+}
+
+void ImportRun::stageConvertFile() {
+  if (firstSlice_) {
+    firstSlice_ = false;
+    if (sinceFlush_ > 400) {
+      ImpHeader.flush();
+      ImpCCR.flush();
+      ImpThreadId.flush();
+      ImpHeader.stream();
+      ImpCCR.stream();
+      ImpThreadId.stream();
+      sinceFlush_ = 0;
+    }
+  }
+  bool finished;
+  if (format_->group == ParserGroup::Cs3 && !firstPassDone_) {
+    view_.status = "Pre-import first pass";
+    firstPassDone_ = parser_->firstPass(*this);
+    finished = false;
+    if (firstPassDone_) view_.status = "Pre-import message conversion";
+  } else {
+    finished = parser_->convert(*this);
+  }
+  updateProgress();
+  if (finished) {
+    closeSource();
+    doneBytes_ += currentSize_;
+    updateProgress();
+    stage_ = ImportStage::NextFile;
+    return;
+  }
+  if (lowSpace(Mem.TempDir, "This may be too little for the temporary importfile. Running out of diskspace may "
+                            "corrupt the currently accessed data file(s).Press OK if you want to continue and Cancel "
+                            "if you want to abort the import!")) {
+    closeSource();
+    stage_ = ImportStage::Finished;
+  }
+}
+
+// Returns true when the run must stop for lack of space.
+bool ImportRun::lowSpace(const std::string& directory, const std::string& text) {
+  int64_t free = freeSpace(directory);
+  if (free < 0 || free >= kMinimumFreeSpace) return false;
+  if (unattended()) return true;
+  Beep();
+  Button b = Message("You have only " + grouped(free) + " bytes free on disk " + mountPoint(directory) + " " + text,
+                     "Warning", Icon::Exclamation, BtnOk | BtnCancel, BtnCancel);
+  return b != BtnOk;
+}
+
+bool ImportRun::checkSpaceFor(int64_t bytes) {
+  int64_t free = freeSpace(Mem.FileDir);
+  if (free < 0 || free >= bytes) return true;
+  if (unattended()) return false;
+  Button b = Message("You have only " + grouped(free) + " bytes free on disk " + mountPoint(Mem.FileDir) + " " +
+                         "This may be too little for this process. Running out of diskspace may corrupt the "
+                         "currently accessed data file(s).Press OK if you want to continue and Cancel if you want "
+                         "to abort this process!",
+                     "Warning", Icon::Exclamation, BtnOk | BtnCancel, BtnCancel);
+  return b == BtnOk;
+}
+
+void ImportRun::commitConversion() {
+  // The counter goes back to the control file before anything is posted.
+  CTL = ControlRec();
+  CTL.ID = 1;
+  bool ok = Control.get(CTL_IdKey);
+  if (ok) {
+    if (CTL.NEXTNUMBER < nextNumber_) CTL.NEXTNUMBER = nextNumber_;
+    ok = Control.put();
+  }
+  reserveIdCounter(false);
+  counterHeld_ = false;
+  if (!ok) {
+    Message(ErrorText() + "\r\nNext ID cannot be generated!", "Control File Error", Icon::Hand);
+    finish(2);
+    return;
+  }
+
+  view_.status = "Building Temporary File Index!";
+  ImpHeader.flush();
+  ImpCCR.flush();
+  ImpThreadId.flush();
+  if (!ImpHeader.buildKeys() && ErrorCode() != ErrKeyBuilt) {
+    Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
+    stage_ = ImportStage::Finished;
+    return;
+  }
+  if (!ImpThreadId.buildKeys() && ErrorCode() != ErrKeyBuilt) {
+    Message(ErrorText() + "\r\nMessages will not be imported!", "TempID Key Build Error!", Icon::Hand);
+    stage_ = ImportStage::Finished;
+    return;
+  }
+  if (!checkSpaceFor(GetFSize(qv::filePath(10)))) {
+    stage_ = ImportStage::Finished;
+    return;
+  }
+  targets_.dropUnused();
+  for (auto& [key, t] : targets_.entries()) {
+    toPost_.push_back(t);
+    touched_.push_back(t.id);
+  }
+  tempTotal_ = ImpHeader.records();
+  view_.tempRecords = tempTotal_;
+  if (toPost_.empty()) {
+    Message("No messages found in selected file(s)!\r\nImport unsuccessful!", "Warning!", Icon::Exclamation);
+    stage_ = ImportStage::Finished;
+    return;
+  }
+  view_.fromLabel = " Importing from: ";
+  view_.toLabel = " Importing to: ";
+  view_.fileName = kTempFile;
+  view_.status = "Importing messages";
+  view_.countersEnabled = true;
+  stage_ = ImportStage::NextDatabase;
+}
+
+// ---------------------------------------------------------------------------
+// The ImportContext services for parsers
+
+Target* ImportRun::target(const std::string& name, int kind) {
+  Target* t = targets_.findOrCreate(name, kind, [this] { return nextNumber_++; });
+  if (!t || !t->allowed) return nullptr;
+  return t;
+}
+
+Target* ImportRun::mailbox() {
+  Target* t = targets_.findId(settings_.mailbox);
+  if (!t || t->kind != 2 || !t->allowed) return nullptr;
+  return t;
+}
+
+bool ImportRun::alreadyImported(uint32_t database, uint32_t msgNumber) {
+  if (settings_.allowReimport) return false;
+  IMP = ImpRegistryRec();
+  IMP.FORUMNUMBER = database;
+  IMP.MSGNUMBER = msgNumber;
+  return ImpRegistry.get(IMP_IDKEY);
+}
+
+void ImportRun::skip() { ++view_.skipped; }
+
+bool ImportRun::emit() {
+  NHR.IMPDATE = startDate_;
+  NHR.IMPTIME = startTime_;
+  if (!ImpHeader.add()) {
+    if (ErrorCode() == ErrDuplicateKey) {
+      // The same message met twice in this run: the first one stands.
+      ++view_.skipped;
+      return true;
+    }
+    Message("Record add error!\r\n" + ErrorText(), ImpHeader.name(), Icon::Hand);
+    return false;
+  }
+  if (Target* t = targets_.findId(NHR.INTERNAL)) t->received = true;
+  ++view_.tempRecords;
+  ++sinceFlush_;
+  return true;
+}
+
+bool ImportRun::emitCarbonCopy() {
+  if (!ImpCCR.add()) return ErrorCode() == ErrDuplicateKey;  // one recipient once per mail
+  ++sinceFlush_;
+  return true;
+}
+
+bool ImportRun::emitMessageId(uint32_t number, const std::string& id) {
+  TID = ImpThreadIdRec();
+  TID.MSGNUMBER = number;
+  TID.IDSTRING = messageIdKey(id);
+  if (!ImpThreadId.add()) return ErrorCode() == ErrDuplicateKey;
+  ++sinceFlush_;
+  return true;
+}
+
+std::string ImportRun::messageIdOf(uint32_t number) {
+  TID = ImpThreadIdRec();
+  TID.MSGNUMBER = number;
+  return ImpThreadId.get(TID_IDKEY) ? TID.IDSTRING.str() : std::string();
+}
+
+uint32_t ImportRun::numberOfMessageId(const std::string& id) {
+  // The file is keyed by number; a walk finds an ID string. Parsers keep
+  // their own map for the messages of one file and ask here only across files.
+  std::string key = messageIdKey(id);
+  ImpThreadId.setFileOrder();
+  while (ImpThreadId.next())
+    if (TID.IDSTRING.view() == key) return TID.MSGNUMBER;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Posting
+
+std::vector<int> ImportRun::databaseFiles(int kind) const {
+  switch (kind) {
+    case 1: return {3, 4, 5, 6, 7, 23};
+    case 3: return {3, 4, 5, 6, 7, 23, 25};
+    case 2: return {13, 4, 5, 17, 23, 9};
+    default: return {};
+  }
+}
+
+void ImportRun::releaseDatabaseFiles() {
+  for (int n : openFiles_) OP_CLOSE(OpRelease, {n});
+  openFiles_.clear();
+}
+
+void ImportRun::openDatabaseFiles(int kind) {
+  releaseDatabaseFiles();
+  for (int n : databaseFiles(kind)) {
+    // A file still open for another database must not be written under this one's name.
+    if (useCount(n) > 0 && declaredFile(n).name() != qv::filePath(n)) OP_CLOSE(OpForceClose, {n});
+    OP_CLOSE(OpShared, {n});
+    openFiles_.push_back(n);
+  }
+}
+
+void ImportRun::refreshDatabaseCount() {
+  if (current_.id == 0) return;
+  File& messages = currentKind_ == 2 ? Mail : MsgNmbr;
+  int64_t n = messages.isOpen() ? messages.records() : 0;
+  FOR = ForumsRec();
+  FOR.ID = current_.id;
+  if (Forums.get(FOR_ForumKey)) {
+    FOR.MSGCOUNT = uint32_t(n);
+    FOR.COUNTFLAG = 0;
+    UppDat(Forums, OpChange, ReportQuiet);
+  }
+}
+
+void ImportRun::stageNextDatabase() {
+  if (inTransaction_) commitPosting();
+  refreshDatabaseCount();
+  if (toPost_.empty()) {
+    current_ = Target();
+    stage_ = ImportStage::BuildSaveFileIndex;
+    return;
+  }
+  current_ = toPost_.front();
+  toPost_.pop_front();
+  currentKind_ = current_.kind;
+  view_.targetName = current_.name;
+  Mem.Dirnamn = "F" + std::to_string(current_.dirNumber);
+
+  std::string dir = joinPath({Mem.FileDir, Mem.Dirnamn});
+  std::error_code ec;
+  bool dirMissing = !fs::is_directory(dir, ec);
+  if (dirMissing) ExistPath(3, 0, "", dir, true);
+  if (current_.created) {
+    FOR = ForumsRec();
+    FOR.ID = current_.id;
+    FOR.DESCRIPTION = current_.name;
+    FOR.DIRNUMBER = current_.dirNumber;
+    FOR.CREATED = today();
+    FOR.TYPE = uint8_t(current_.kind);
+    FOR.WORDLISTINDEXNEEDSUPDATE = 1;
+    FOR.INDEXTYPE = 0;
+    if (!UppDat(Forums, OpAdd, ReportShow)) {
+      abortRun();
+      return;
+    }
+  }
+  if (current_.created || dirMissing) {
+    FOR = ForumsRec();
+    FOR.ID = current_.id;
+    if (Forums.get(FOR_ForumKey)) {
+      OP_CLOSE(OpShared, {22});
+      UpdREF(ReportShow);
+      OP_CLOSE(OpRelease, {22});
+    }
+  }
+  openDatabaseFiles(currentKind_);
+  view_.inDatabase = currentKind_ == 2 ? Mail.records() : MsgNmbr.records();
+
+  sections_.clear();
+  if (currentKind_ != 2) {
+    Sections.setFileOrder();
+    while (Sections.next()) sections_[{SEC.SECTIONNUMBER, SEC.DESCRIPTION.str()}] = SEC.SECSYSID;
+  }
+  personCounts_.clear();
+  threadCounts_.clear();
+  sectionCounts_.clear();
+  if (currentKind_ == 2) owner_.load(current_.id);
+  poster_ = std::make_unique<Poster>(settings_, startDate_, startTime_);
+  poster_->setDatabase(current_.id, currentKind_, currentKind_ == 2 ? &owner_ : nullptr);
+  NHR = ImpHeaderRec();
+  NHR.INTERNAL = current_.id;
+  ImpHeader.setPrefix(NHR_MSGKEY, 1);
+  tempPositioned_ = true;
+  countingStarted_ = false;
+  ccStarted_ = false;
+  view_.status = "Importing messages";
+  stage_ = ImportStage::PostMessages;
+}
+
+bool ImportRun::beginPosting() {
+  std::vector<File*> files;
+  for (int n : openFiles_) files.push_back(&declaredFile(n));
+  files.push_back(&Control);
+  if (!beginTransaction(files, 5)) {
+    if (!unattended()) Message("Transaction Frame Error!\r\n" + ErrorText(), "Warning!", Icon::Exclamation);
+    rollbackTransaction();
+    return false;
+  }
+  inTransaction_ = true;
+  sinceCommit_ = 0;
+  return true;
+}
+
+bool ImportRun::commitPosting() {
+  if (!inTransaction_) return true;
+  inTransaction_ = false;
+  if (!commitTransaction()) {
+    TransactionCheck();
+    return false;
+  }
+  return true;
+}
+
+uint32_t ImportRun::sectionFor(int kind) {
+  if (kind == 2) return 0;
+  if (kind == 1) {
+    auto it = sections_.find({NHR.SECTIONNUMBER, NHR.SEC_DESCRIPTION.str()});
+    if (it != sections_.end()) return it->second;
+  } else if (!sections_.empty()) {
+    return sections_.begin()->second;
+  }
+  uint32_t id = kind == 1 ? NextNr() : 1;
+  if (id == 0) return 0;
+  SEC = SectionsRec();
+  SEC.SECTIONNUMBER = NHR.SECTIONNUMBER;
+  SEC.SECSYSID = id;
+  SEC.DESCRIPTION = NHR.SEC_DESCRIPTION;
+  SEC.MSGCOUNT = 0;
+  if (!UppDat(Sections, OpAdd, ReportRollback)) return 0;
+  sections_[{NHR.SECTIONNUMBER, NHR.SEC_DESCRIPTION.str()}] = id;
+  return id;
+}
+
+void ImportRun::stagePostMessages() {
+  if (!inTransaction_) {
+    if (!beginPosting()) {
+      abortRun();
+      return;
+    }
+  }
+  postingBegun_ = true;
+  countsAtRisk_ = true;
+  bool done = false;
+  for (int i = 0; i < runSlice_; ++i) {
+    if (!ImpHeader.next() || NHR.INTERNAL != current_.id) {
+      done = true;
+      break;
+    }
+    ++postedRecords_;
+    RecordImage temp = saveRecord(ImpHeader.decl());
+    uint32_t section = sectionFor(currentKind_);
+    if (currentKind_ != 2 && section == 0) {
+      abortRun();
+      return;
+    }
+    restoreRecord(ImpHeader.decl(), temp);
+    PostResult r = poster_->post(section);
+    if (r.code == PostSkipped) {
+      ++view_.skipped;
+      continue;
+    }
+    if (r.code == PostFailed) {
+      inTransaction_ = transactionActive();
+      abortRun();
+      return;
+    }
+    ++view_.imported;
+    sinceCommit_ += 4;
+    if (r.countsApply || currentKind_ == 2) {
+      try {
+        personCounts_[r.fromId].sent += 1;
+        personCounts_[r.toId].received += 1;
+        if (currentKind_ != 2) {
+          threadCounts_[r.threadId] += 1;
+          sectionCounts_[section] += 1;
+        }
+      } catch (const std::bad_alloc&) {
+        setQueueError(QueueNoMemory);
+        QError(ReportShow);
+        personCounts_.clear();
+        threadCounts_.clear();
+        sectionCounts_.clear();
+      }
+    }
+  }
+  updateProgress();
+  if (sinceCommit_ > 400) {
+    if (!commitPosting()) {
+      abortRun();
+      return;
+    }
+  }
+  if (done) {
+    if (!commitPosting()) {
+      abortRun();
+      return;
+    }
+    if (currentKind_ == 2) {
+      if (ImpCCR.records() > 0) {
+        ImpCCR.buildKeys();
+        view_.status = "Adding InBox CarbonCopies";
+        stage_ = ImportStage::AddCarbonCopies;
+      } else {
+        view_.status = "Counting messages per person";
+        stage_ = ImportStage::CountPersons;
+      }
+    } else {
+      view_.status = "Counting messages per person";
+      stage_ = ImportStage::CountPersons;
+    }
+    return;
+  }
+  if (lowSpace(Mem.FileDir, "This may be too little to allow import. Running out of diskspace may corrupt the "
+                            "currently accessed data file(s).Press OK if you want to continue and Cancel if you want "
+                            "to abort the import!")) {
+    commitPosting();
+    stage_ = ImportStage::Finished;
+  }
+}
+
+void ImportRun::stageAddCarbonCopies() {
+  if (!ccStarted_) {
+    ccStarted_ = true;
+    ImpCCR.set(CCT_IDKEY);
+    ccMail_ = 0;
+    ccMailFound_ = false;
+  }
+  if (!beginTransaction({&Mail, &CCRFile}, 5)) {
+    TransactionCheck();
+    abortRun();
+    return;
+  }
+  for (int i = 0; i < runSlice_; ++i) {
+    if (!ImpCCR.next()) {
+      if (!commitTransaction()) {
+        TransactionCheck();
+        abortRun();
+        return;
+      }
+      CCRFile.buildKeys();
+      view_.status = "Counting messages per person";
+      stage_ = ImportStage::CountPersons;
+      return;
+    }
+    if (CCT.MAILID != ccMail_) {
+      ccMail_ = CCT.MAILID;
+      MAI = MailRec();
+      MAI.MAILID = ccMail_;
+      ccMailFound_ = Mail.get(MAI_IdKey);
+      if (ccMailFound_ && MAI.CCR != 1) {
+        MAI.CCR = 1;
+        if (!UppDat(Mail, OpChange, ReportRollback)) {
+          abortRun();
+          return;
+        }
+      }
+    }
+    if (!ccMailFound_ || !owner_.foreign(CCT.R_CISADRESS.str())) continue;
+    CCR = CCRRec();
+    CCR.MAILID = CCT.MAILID;
+    CCR.R_NAME = CCT.R_NAME;
+    CCR.R_CISADRESS = CCT.R_CISADRESS;
+    CCR.RECIPTYPE = CCT.RECIPTYPE;
+    if (!CCRFile.add() && ErrorCode() != ErrDuplicateKey) {
+      UppDat(CCRFile, OpAdd, ReportRollback);
+      abortRun();
+      return;
+    }
+  }
+  if (!commitTransaction()) {
+    TransactionCheck();
+    abortRun();
+  }
+}
+
+void ImportRun::stageCountPersons() {
+  if (!countingStarted_) {
+    countingStarted_ = true;
+    personIt_ = personCounts_.begin();
+  }
+  if (personIt_ != personCounts_.end()) {
+    if (!beginTransaction({&Person}, 5)) {
+      TransactionCheck();
+      abortRun();
+      return;
+    }
+    for (int i = 0; i < runSlice_ && personIt_ != personCounts_.end(); ++i, ++personIt_) {
+      PER = PersonRec();
+      PER.PERSONID = personIt_->first;
+      if (!Person.get(PER_PersonKey)) continue;
+      PER.FROMCOUNT = uint32_t(int64_t(PER.FROMCOUNT) + personIt_->second.sent);
+      PER.TOCOUNT = uint32_t(int64_t(PER.TOCOUNT) + personIt_->second.received);
+      if (!UppDat(Person, OpChange, ReportRollback)) {
+        abortRun();
+        return;
+      }
+    }
+    if (!commitTransaction()) {
+      TransactionCheck();
+      abortRun();
+    }
+    return;
+  }
+  countingStarted_ = false;
+  if (currentKind_ == 2) {
+    view_.status = "Importing messages";
+    stage_ = ImportStage::NextDatabase;
+  } else {
+    view_.status = "Counting messages per thread";
+    stage_ = ImportStage::CountThreads;
+  }
+}
+
+void ImportRun::stageCountThreads() {
+  if (!countingStarted_) {
+    countingStarted_ = true;
+    countIt_ = threadCounts_.begin();
+  }
+  if (countIt_ != threadCounts_.end()) {
+    if (!beginTransaction({&Threads}, 5)) {
+      TransactionCheck();
+      abortRun();
+      return;
+    }
+    for (int i = 0; i < runSlice_ && countIt_ != threadCounts_.end(); ++i, ++countIt_) {
+      THR = ThreadsRec();
+      THR.THREADNUMBER = countIt_->first;
+      if (!Threads.get(THR_ThreadKey)) continue;
+      THR.MSGCOUNT = uint32_t(int64_t(THR.MSGCOUNT) + countIt_->second);
+      if (!UppDat(Threads, OpChange, ReportRollback)) {
+        abortRun();
+        return;
+      }
+    }
+    if (!commitTransaction()) {
+      TransactionCheck();
+      abortRun();
+    }
+    return;
+  }
+  countingStarted_ = false;
+  if (currentKind_ == 1) {
+    view_.status = "Counting messages per section";
+    stage_ = ImportStage::CountSections;
+  } else {
+    view_.status = "Importing messages";
+    stage_ = ImportStage::NextDatabase;
+  }
+}
+
+void ImportRun::stageCountSections() {
+  if (!countingStarted_) {
+    countingStarted_ = true;
+    countIt_ = sectionCounts_.begin();
+  }
+  if (countIt_ != sectionCounts_.end()) {
+    if (!beginTransaction({&Sections}, 5)) {
+      TransactionCheck();
+      abortRun();
+      return;
+    }
+    for (int i = 0; i < runSlice_ && countIt_ != sectionCounts_.end(); ++i, ++countIt_) {
+      SEC = SectionsRec();
+      SEC.SECSYSID = countIt_->first;
+      if (!Sections.get(SEC_SysIdKey)) continue;
+      SEC.MSGCOUNT = uint32_t(int64_t(SEC.MSGCOUNT) + countIt_->second);
+      if (!UppDat(Sections, OpChange, ReportRollback)) {
+        abortRun();
+        return;
+      }
+    }
+    if (!commitTransaction()) {
+      TransactionCheck();
+      abortRun();
+    }
+    return;
+  }
+  countingStarted_ = false;
+  view_.status = "Importing messages";
+  stage_ = ImportStage::NextDatabase;
+}
+
+void ImportRun::stageBuildSaveFileIndex() {
+  // The save file's key is kept up to date while posting: nothing to build.
+  countsAtRisk_ = false;
+  result_ = 1;
+  stage_ = ImportStage::Finished;
+}
+
+// ---------------------------------------------------------------------------
+// The end
+
+void ImportRun::stageFinished() {
+  if (keepOpen_) return;
+  elapsed_ = StartStop(2, 2);
+  countsAtRisk_ = false;
+  view_.status = view_.imported > 0 ? "The import process has finished!" : "No messages to import!";
+  int64_t completion = KonfigGet(32);
+  if (completion == 1) {
+    if (!unattended()) {
+      Beep();
+      Message("The time for completion was: " + std::to_string(elapsed_) + " seconds", " Import Processing ",
+              Icon::Information);
+    }
+    close();
+  } else if (completion == 0) {
+    close();
+  } else {
+    keepOpen_ = true;  // the window stays until the user closes it
+  }
+}
+
+void ImportRun::finish(int result) {
+  result_ = result;
+  close();
+}
+
+// A write failed or a transaction could not be had: the run ends at once.
+void ImportRun::abortRun() {
+  if (transactionActive()) rollbackTransaction();
+  inTransaction_ = false;
+  result_ = 2;
+  close();
+}
+
+bool ImportRun::stop() {
+  if (stage_ == ImportStage::Closed) return true;
+  if (postingBegun_ && countsAtRisk_ && !unattended()) {
+    Button b = Message(
+        "Stopping at this stage will cause message counts \r\nper section, thread and person to be incorrect.\r\nIf "
+        "you do quit, please run the Count Messages process to correct the numbers! Are you sure you want to quit?",
+        "Import process interrupted", Icon::Question, BtnYes | BtnNo, BtnNo);
+    if (b != BtnYes) return false;
+  }
+  if (inTransaction_) commitPosting();
+  if (stage_ >= ImportStage::NextDatabase && stage_ <= ImportStage::CountSections) refreshDatabaseCount();
+  close();
+  return true;
+}
+
+void ImportRun::close() {
+  if (stage_ == ImportStage::Closed || closing_) return;
+  closing_ = true;
+  if (transactionActive()) {
+    if (inTransaction_)
+      commitTransaction();
+    else
+      rollbackTransaction();
+  }
+  inTransaction_ = false;
+  closeSource();
+  if (counterHeld_) {
+    reserveIdCounter(false);
+    counterHeld_ = false;
+  }
+  if (Mem.DoTask == RunUnattended && result_ != 1) Mem.DoTask = RunAbandoning;
+  releaseDatabaseFiles();
+  if (ImpHeader.isOpen()) ImpHeader.flush();
+  OP_CLOSE(OpForceClose, {10, 19, 24});
+  if (stage_ != ImportStage::Start) {
+    OP_CLOSE(OpRelease, {18});
+    OP_CLOSE(OpRelease, {2});
+    OP_CLOSE(OpRelease, {8});
+  }
+  Mem.Dirnamn = savedDirnamn_;
+  stage_ = ImportStage::Closed;
+  closing_ = false;
+  if (onClosed_) {
+    auto f = std::move(onClosed_);
+    onClosed_ = nullptr;
+    f();
+  }
+}
+
+}  // namespace qv

@@ -1,0 +1,216 @@
+// IMPORTIT: one import run as an engine that a window, qvcli and the task
+// runner drive alike, one slice per step().
+//
+// The run converts every selected source file into temporary records, then
+// posts them database by database and applies the message counts. It shows
+// its questions and messages through the prompt interface (nothing in the
+// unattended run modes) and exposes what its window displays in view().
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "import/formats.h"
+#include "import/import_settings.h"
+#include "import/owner.h"
+#include "import/parser.h"
+#include "import/posting.h"
+#include "import/target_list.h"
+
+namespace qv {
+
+enum class ImportStage {
+  Start,
+  NextDirectory,
+  NextFile,
+  ConvertFile,
+  NextDatabase,
+  PostMessages,
+  AddCarbonCopies,
+  CountPersons,
+  CountThreads,
+  CountSections,
+  BuildSaveFileIndex,
+  Finished,
+  Closed,
+};
+
+// What the import window shows.
+struct ImportView {
+  std::string caption;
+  std::string status;
+  std::string fromLabel = " Importing from: ";
+  std::string toLabel = " Importing to: ";
+  std::string fileName;     // the source file, or "Temporary File" while posting
+  std::string targetName;   // the database being posted into
+  int64_t imported = 0;     // messages imported
+  int64_t skipped = 0;      // messages skipped
+  int64_t tempRecords = 0;  // records in the temporary file
+  int64_t inDatabase = 0;   // messages already in the target database
+  bool countersEnabled = false;
+  int64_t progress = 0;     // 0..progressMax
+  int64_t progressMax = 100;
+};
+
+// Free bytes on the file system of a directory; -1 when it cannot be read.
+// Tests replace it to drive the low-space paths.
+using FreeSpaceFunction = std::function<int64_t(const std::string& directory)>;
+void setFreeSpaceFunction(FreeSpaceFunction f);
+int64_t freeSpace(const std::string& directory);
+inline constexpr int64_t kMinimumFreeSpace = 5000000;
+
+class ImportRun : public ImportContext {
+ public:
+  explicit ImportRun(const ImportSettings& settings);
+  ~ImportRun() override;
+  ImportRun(const ImportRun&) = delete;
+  ImportRun& operator=(const ImportRun&) = delete;
+
+  // Runs one slice. Returns false once the run has closed (or, with the
+  // completion setting that keeps the window open, once it has finished).
+  bool step();
+  ImportStage stage() const { return stage_; }
+  bool closed() const { return stage_ == ImportStage::Closed; }
+  // The Stop button or the window's close: asks, when posting has begun,
+  // whether the counts may be left wrong. Returns true when the run closed.
+  bool stop();
+  // Closes the run (files, locks) without asking; used when the window goes.
+  void close();
+  int result() const { return result_; }  // 1 completed, 2 not completed
+  const ImportView& view() const { return view_; }
+  int64_t elapsedSeconds() const { return elapsed_; }
+  // Databases that received messages in this run (for the task runner).
+  const std::vector<uint32_t>& touchedDatabases() const { return touched_; }
+  // Called once when the run closes (the wizard's notification).
+  void onClosed(std::function<void()> f) { onClosed_ = std::move(f); }
+
+  // ImportContext
+  const ImportSettings& settings() const override { return settings_; }
+  const FormatInfo& format() const override { return *format_; }
+  int fileKind() const override { return fileKind_; }
+  const std::string& filePath() const override { return currentPath_; }
+  File& source() override;
+  int sliceSize() const override { return parserSlice_; }
+  uint32_t nextNumber() override { return nextNumber_++; }
+  Target* target(const std::string& name, int kind) override;
+  Target* mailbox() override;
+  bool alreadyImported(uint32_t database, uint32_t msgNumber) override;
+  bool creationOnly() const override { return settings_.filter == FilterCreateOnly; }
+  OwnerAddresses& owner() override { return owner_; }
+  void skip() override;
+  bool emit() override;
+  bool emitCarbonCopy() override;
+  bool emitMessageId(uint32_t number, const std::string& id) override;
+  std::string messageIdOf(uint32_t number) override;
+  uint32_t numberOfMessageId(const std::string& id) override;
+  void progress(int64_t amount) override { fileProgress_ += amount; }
+
+ private:
+  struct QueuedFile {
+    std::string path;
+    int64_t size;
+  };
+  struct Counts {
+    int64_t sent = 0;
+    int64_t received = 0;
+  };
+
+  void stageStart();
+  void stageNextDirectory();
+  void stageNextFile();
+  void stageConvertFile();
+  void commitConversion();
+  void stageNextDatabase();
+  void stagePostMessages();
+  void stageAddCarbonCopies();
+  void stageCountPersons();
+  void stageCountThreads();
+  void stageCountSections();
+  void stageBuildSaveFileIndex();
+  void stageFinished();
+
+  void queueFilesOf(const std::string& directory);
+  bool openSource(const std::string& path);
+  void closeSource();
+  bool lowSpace(const std::string& directory, const std::string& text);
+  bool checkSpaceFor(int64_t bytes);
+  void finish(int result);
+  void abortRun();
+  void openDatabaseFiles(int kind);
+  void releaseDatabaseFiles();
+  void refreshDatabaseCount();
+  bool beginPosting();
+  bool commitPosting();
+  uint32_t sectionFor(int kind);
+  void updateProgress();
+  std::vector<int> databaseFiles(int kind) const;
+
+  ImportSettings settings_;
+  const FormatInfo* format_ = nullptr;
+  std::unique_ptr<Parser> parser_;
+  ImportStage stage_ = ImportStage::Start;
+  ImportView view_;
+  int result_ = 2;
+  int64_t elapsed_ = 0;
+  std::vector<uint32_t> touched_;
+  std::function<void()> onClosed_;
+
+  // Conversion.
+  std::deque<std::string> directories_;
+  std::deque<QueuedFile> files_;
+  std::string currentDir_;
+  std::string currentPath_;
+  int64_t totalBytes_ = 0;
+  int64_t doneBytes_ = 0;
+  int64_t currentSize_ = 0;
+  int64_t fileProgress_ = 0;
+  bool sourceOpen_ = false;
+  bool firstSlice_ = true;
+  bool firstPassDone_ = false;
+  int fileKind_ = 0;
+  int parserSlice_ = 20;
+  int runSlice_ = 16;
+  uint32_t nextNumber_ = 0;
+  bool counterHeld_ = false;
+  int64_t sinceFlush_ = 0;
+  TargetList targets_;
+  OwnerAddresses owner_;
+
+  // Posting.
+  std::deque<Target> toPost_;
+  Target current_;
+  int currentKind_ = 0;
+  std::vector<int> openFiles_;
+  std::unique_ptr<Poster> poster_;
+  bool inTransaction_ = false;
+  int64_t sinceCommit_ = 0;
+  bool postingBegun_ = false;
+  bool countsAtRisk_ = false;
+  bool tempPositioned_ = false;
+  std::map<std::pair<int, std::string>, uint32_t> sections_;  // (number, name) -> SECSYSID
+  std::map<uint32_t, Counts> personCounts_;
+  std::map<uint32_t, int64_t> threadCounts_;
+  std::map<uint32_t, int64_t> sectionCounts_;
+  std::map<uint32_t, Counts>::iterator personIt_;
+  std::map<uint32_t, int64_t>::iterator countIt_;
+  bool countingStarted_ = false;
+  bool ccStarted_ = false;
+  uint32_t ccMail_ = 0;
+  bool ccMailFound_ = false;
+  int64_t postedRecords_ = 0;
+  int64_t tempTotal_ = 0;
+
+  // State of the program before the run, restored at close.
+  std::string savedDirnamn_;
+  int32_t startDate_ = 0;
+  int32_t startTime_ = 0;
+  bool keepOpen_ = false;
+  bool closing_ = false;
+};
+
+}  // namespace qv

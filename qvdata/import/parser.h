@@ -1,0 +1,93 @@
+// What a format's parser sees of the import run, and what the run sees of a
+// parser.
+//
+// A parser reads the source file (the line file LineFile / ASC for line
+// formats, the block file RawFile / DOS for block formats, opened by the run)
+// and, per message, fills the temporary record buffer NHR (and CCT for carbon
+// copies) and hands it to the run with emit(). Forum messages carry their
+// CompuServe number; mail and newsgroup messages a number from nextNumber().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "import/formats.h"
+#include "import/import_settings.h"
+#include "import/owner.h"
+#include "import/target_list.h"
+
+namespace qv {
+
+class File;
+
+class ImportContext {
+ public:
+  virtual ~ImportContext() = default;
+  virtual const ImportSettings& settings() const = 0;
+  virtual const FormatInfo& format() const = 0;
+  // The message kind of the current file as detection or the settings decided
+  // (1 forum, 2 mail; 0 when the format's kind is fixed).
+  virtual int fileKind() const = 0;
+  // The full path of the file being converted.
+  virtual const std::string& filePath() const = 0;
+  // The source file as opened by the run (LineFile or RawFile).
+  virtual File& source() = 0;
+  // Messages per convert call (the parser slice of the speed settings).
+  virtual int sliceSize() const = 0;
+  // The next number of the run's counter (mail and newsgroup message numbers,
+  // IDs of databases created by the run).
+  virtual uint32_t nextNumber() = 0;
+  // The target database of a name for a kind (1 forum, 2 mail, 3 newsgroup),
+  // created for forum and newsgroup names when missing; nullptr when the
+  // message must be skipped because there is no such database or it may not
+  // receive imports.
+  virtual Target* target(const std::string& name, int kind) = 0;
+  // The mailbox of the settings; nullptr when missing or closed to imports.
+  virtual Target* mailbox() = 0;
+  // True when a forum message is already recorded in the message save file and
+  // reimport is not allowed: the message must be skipped.
+  virtual bool alreadyImported(uint32_t database, uint32_t msgNumber) = 0;
+  // True with the filter "database creation only": messages are counted as
+  // skipped after their database was looked up or created.
+  virtual bool creationOnly() const = 0;
+  virtual OwnerAddresses& owner() = 0;
+  // Counts a message as skipped.
+  virtual void skip() = 0;
+  // Writes the temporary record in NHR (target database ID, number, text ...).
+  // The target is marked as having received a message. False on a write failure.
+  virtual bool emit() = 0;
+  // Writes the carbon-copy record in CCT.
+  virtual bool emitCarbonCopy() = 0;
+  // Records the Message-ID string given to a number (newsgroup messages).
+  virtual bool emitMessageId(uint32_t number, const std::string& id) = 0;
+  // The Message-ID string of a number given earlier in this run; empty if none.
+  virtual std::string messageIdOf(uint32_t number) = 0;
+  // The number given to a Message-ID string earlier in this run; 0 if none.
+  virtual uint32_t numberOfMessageId(const std::string& id) = 0;
+  // Adds to the progress of the file (bytes or records read).
+  virtual void progress(int64_t amount) = 0;
+};
+
+class Parser {
+ public:
+  virtual ~Parser() = default;
+  // The file was just opened: reset, read the first block. False rejects the
+  // file (the parser has shown why, unless unattended).
+  virtual bool start(ImportContext& ctx) { return true; }
+  // CompuServe 3.x only: a full pass before conversion. True when done.
+  virtual bool firstPass(ImportContext& ctx) { return true; }
+  // Converts up to one slice of messages; true when the file is finished.
+  virtual bool convert(ImportContext& ctx) = 0;
+};
+
+// The parser of a format's group; nullptr for formats whose parser is not
+// built into this program.
+std::unique_ptr<Parser> makeParser(const FormatInfo& f);
+
+// Content detection of the line formats over the whole (rewound) line file:
+// 0 not a message file, 1 forum, 2 mail. `importKind` is 2 when the import is
+// of mail.
+int detectLineFormat(const std::string& format, File& lines, int importKind);
+
+}  // namespace qv

@@ -1,0 +1,279 @@
+#include "import/posting.h"
+
+#include "dictionary/dictionary.h"
+#include "import/message_id.h"
+#include "services/globals.h"
+#include "services/ids.h"
+#include "services/persons.h"
+#include "services/prompt.h"
+#include "services/record_helpers.h"
+#include "services/text_match.h"
+#include "storage/collation.h"
+
+namespace qv {
+
+void splitSubject(const std::string& subject, Str<10>& alpha, Str<40>& beta) {
+  std::string s(trimRight(subject));
+  size_t a = utf8CutLength(s, 10);
+  alpha = std::string_view(s).substr(0, a);
+  beta = std::string_view(s).substr(a);
+}
+
+Poster::Poster(const ImportSettings& settings, int32_t importDate, int32_t importTime)
+    : settings_(settings), importDate_(importDate), importTime_(importTime) {}
+
+void Poster::setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner) {
+  database_ = databaseId;
+  kind_ = kind;
+  owner_ = owner;
+  ownerPerson_ = 0;
+  ownerLast_.clear();
+}
+
+PostResult Poster::post(uint32_t sectionId) {
+  switch (kind_) {
+    case 1: return postForum(sectionId, false);
+    case 3: return postForum(sectionId, true);
+    case 2: return postMail();
+    default: return PostResult{PostFailed};
+  }
+}
+
+bool Poster::person(const std::string& name, const std::string& address, uint32_t& id, std::string& lastName) {
+  if (AddPers(name, address)) return false;
+  id = PER.PERSONID;
+  lastName = PER.LASTNAME.str();
+  return true;
+}
+
+// The first thread of the section whose heading equals the subject, or a new one.
+bool Poster::findThread(uint32_t sectionId, const std::string& subject, uint32_t& threadId, Str<10>& alpha) {
+  Str<10> a;
+  Str<40> b;
+  splitSubject(subject, a, b);
+  THR = ThreadsRec();
+  THR.SECSYSID = sectionId;
+  THR.ALPHA = a;
+  Threads.setPrefix(THR_SecKey, 2);
+  while (Threads.next()) {
+    if (THR.SECSYSID != sectionId || compareNoCase(THR.ALPHA.view(), a.view()) != 0) break;
+    if (THR.ALPHA.view() == a.view() && THR.BETA.view() == b.view()) {
+      threadId = THR.THREADNUMBER;
+      alpha = THR.ALPHA;
+      return true;
+    }
+  }
+  uint32_t id = NextNr();
+  if (id == 0) {
+    if (!unattended()) Message("Transaction Frame Error!", "Warning!", Icon::Exclamation);
+    rollbackTransaction();
+    return false;
+  }
+  THR = ThreadsRec();
+  THR.THREADNUMBER = id;
+  THR.SECSYSID = sectionId;
+  THR.ALPHA = a;
+  THR.BETA = b;
+  THR.MSGCOUNT = 0;
+  if (!UppDat(Threads, OpAdd, ReportRollback)) return false;
+  threadId = id;
+  alpha = a;
+  return true;
+}
+
+bool Poster::writeText(uint32_t number, bool isNew) {
+  std::string text = NHR.MSGTEXT;
+  TXT = MsgTextRec();
+  TXT.MSGNUMBER = number;
+  if (!isNew) {
+    if (!MsgText.get(TXT_IdKey)) return true;  // no text to update
+    TXT.DATE = importDate_;
+    TXT.TIME = importTime_;
+    TXT.MsgText = std::move(text);
+    return UppDat(MsgText, OpChange, ReportRollback);
+  }
+  TXT.DATE = importDate_;
+  TXT.TIME = importTime_;
+  TXT.MsgText = std::move(text);
+  return UppDat(MsgText, OpAdd, ReportRollback);
+}
+
+PostResult Poster::postForum(uint32_t sectionId, bool news) {
+  PostResult r;
+  uint32_t number = NHR.MSGNUMBER;
+  bool isNew = true;
+
+  if (news) {
+    // Duplicates are told by Message-ID.
+    TID = ImpThreadIdRec();
+    TID.MSGNUMBER = number;
+    if (!ImpThreadId.get(TID_IDKEY) || TID.IDSTRING.blank()) return PostResult{PostSkipped};
+    std::string idString = TID.IDSTRING.str();
+    MST = MsgIdIndexRec();
+    MST.IDSTRING = idString;
+    if (MsgIdIndex.get(MST_IDSTRINGKEY)) {
+      uint32_t stored = MST.MSGNUMBER;
+      MSG = MsgNmbrRec();
+      MSG.MSGNUMBER = stored;
+      bool exists = MsgNmbr.get(MSG_IdKey);
+      if (exists && !settings_.allowReimport) return PostResult{PostSkipped};
+      number = stored;
+      isNew = !exists;
+    } else {
+      MST = MsgIdIndexRec();
+      MST.IDSTRING = idString;
+      MST.MSGNUMBER = number;
+      if (!UppDat(MsgIdIndex, OpAdd, ReportRollback)) return PostResult{PostFailed};
+    }
+  } else {
+    MSG = MsgNmbrRec();
+    MSG.MSGNUMBER = number;
+    isNew = !MsgNmbr.get(MSG_IdKey);
+  }
+  r.countsApply = isNew;
+
+  // Thread: the parent's, else by subject.
+  uint32_t ref = NHR.REFNUMBER == NHR.MSGNUMBER ? 0 : NHR.REFNUMBER;
+  uint32_t parent = 0;
+  if (ref != 0) {
+    if (news) {
+      TID = ImpThreadIdRec();
+      TID.MSGNUMBER = ref;
+      if (ImpThreadId.get(TID_IDKEY) && !TID.IDSTRING.blank()) {
+        MST = MsgIdIndexRec();
+        MST.IDSTRING = TID.IDSTRING.str();
+        if (MsgIdIndex.get(MST_IDSTRINGKEY)) parent = MST.MSGNUMBER;
+      }
+    } else {
+      parent = ref;
+    }
+  }
+  uint32_t threadId = 0;
+  Str<10> threadAlpha;
+  bool threaded = false;
+  if (parent != 0 && parent != number) {
+    MSG = MsgNmbrRec();
+    MSG.MSGNUMBER = parent;
+    if (MsgNmbr.get(MSG_IdKey)) {
+      threadId = MSG.THREADNUMBER;
+      threadAlpha = MSG.THREADALPHA;
+      threaded = true;
+    }
+  }
+  if (!threaded && !findThread(sectionId, NHR.HEADING.str(), threadId, threadAlpha)) return PostResult{PostFailed};
+
+  std::string fromLast, toLast;
+  if (!person(NHR.S_NAME.str(), NHR.S_CISADRESS.str(), r.fromId, fromLast)) return PostResult{PostFailed};
+  if (!person(NHR.R_NAME.str(), NHR.R_CISADRESS.str(), r.toId, toLast)) return PostResult{PostFailed};
+  r.threadId = threadId;
+
+  MSG = MsgNmbrRec();
+  MSG.MSGNUMBER = number;
+  if (!isNew && !MsgNmbr.get(MSG_IdKey)) isNew = true;  // gone meanwhile: add it again
+  MSG.SECSYSID = sectionId;
+  MSG.REFNUMBER = news ? parent : ref;
+  MSG.THREADNUMBER = threadId;
+  MSG.THREADALPHA = threadAlpha;
+  MSG.FROMID = r.fromId;
+  MSG.FROMALPHA = fromLast;
+  MSG.TOID = r.toId;
+  MSG.TOALPHA = toLast;
+  MSG.DATE = NHR.DATE;
+  MSG.DUMMY = 0;
+  if (!UppDat(MsgNmbr, isNew ? OpAdd : OpChange, ReportRollback)) return PostResult{PostFailed};
+  if (!writeText(number, isNew)) return PostResult{PostFailed};
+
+  if (!news) {
+    // The message save file: this forum message has been imported.
+    IMP = ImpRegistryRec();
+    IMP.FORUMNUMBER = database_;
+    IMP.MSGNUMBER = number;
+    if (!ImpRegistry.get(IMP_IDKEY)) {
+      IMP = ImpRegistryRec();
+      IMP.FORUMNUMBER = database_;
+      IMP.MSGNUMBER = number;
+      if (!UppDat(ImpRegistry, OpAdd, ReportRollback)) return PostResult{PostFailed};
+    }
+  }
+  return r;
+}
+
+PostResult Poster::postMail() {
+  PostResult r;
+  r.countsApply = true;
+  if (NHR.R_NAME.blank()) NHR.R_NAME = "Name Unknown";
+  if (NHR.S_NAME.blank()) NHR.S_NAME = "Name Unknown";
+  bool sent = NHR.MAILTYPE == 2;
+
+  // The owner is resolved once per database; the other party every time.
+  auto party = [&](bool isOwner, const Str<40>& name, const Str<60>& address, uint32_t& id, std::string& last) {
+    if (isOwner && ownerPerson_ != 0) {
+      id = ownerPerson_;
+      last = ownerLast_;
+      return true;
+    }
+    if (!person(name.str(), address.str(), id, last)) return false;
+    if (isOwner) {
+      ownerPerson_ = id;
+      ownerLast_ = last;
+    }
+    return true;
+  };
+  std::string toLast, fromLast;
+  if (!party(!sent, NHR.R_NAME, NHR.R_CISADRESS, r.toId, toLast)) return PostResult{PostFailed};
+  if (!party(sent, NHR.S_NAME, NHR.S_CISADRESS, r.fromId, fromLast)) return PostResult{PostFailed};
+  uint32_t pairId = sent ? r.toId : r.fromId;
+  const std::string& pairLast = sent ? toLast : fromLast;
+
+  int32_t time = NHR.TIME > 0 ? ((NHR.TIME - 1) / 6000) * 6000 + 1 : 0;
+
+  // A mail with the same subject, date, time, sender, recipient and text is a duplicate.
+  MAI = MailRec();
+  MAI.SUBJECT = NHR.HEADING;
+  MAI.DATE = NHR.DATE;
+  MAI.TIME = time;
+  std::string subjectUpper = foldUpper(NHR.HEADING.str());
+  Mail.setPrefix(MAI_SubjectKey, 3);
+  while (Mail.next()) {
+    if (foldUpper(MAI.SUBJECT.str()) != subjectUpper || MAI.DATE != NHR.DATE || MAI.TIME != time) break;
+    if (MAI.FROMID != r.fromId || MAI.TOID != r.toId) continue;
+    RecordImage mail = saveRecord(Mail.decl());
+    TXT = MsgTextRec();
+    TXT.MSGNUMBER = MAI.MAILID;
+    bool same = MsgText.get(TXT_IdKey) && DupString(TXT.MsgText, NHR.MSGTEXT);
+    restoreRecord(Mail.decl(), mail);
+    if (same) return PostResult{PostSkipped};
+  }
+
+  MAI = MailRec();
+  MAI.MAILID = NHR.REFNUMBER;
+  MAI.DATE = NHR.DATE;
+  MAI.TIME = time;
+  MAI.SUBJECT = NHR.HEADING;
+  MAI.FROMID = r.fromId;
+  MAI.FROMALPHA = fromLast;
+  MAI.TOID = r.toId;
+  MAI.TOALPHA = toLast;
+  MAI.PAIRID = pairId;
+  MAI.PAIRALPHA = pairLast;
+  MAI.RECIPTYPE = NHR.RECIPTYPE;
+  MAI.CCR = 0;
+  MAI.DUMMY = 0;
+  if (!UppDat(Mail, OpAdd, ReportRollback)) return PostResult{PostFailed};
+  if (!writeText(NHR.REFNUMBER, true)) return PostResult{PostFailed};
+
+  if (settings_.mailTopic != 0) {
+    SIN = SIndexRec();
+    SIN.ID = settings_.mailTopic;
+    SIN.MSGNUMBER = NHR.REFNUMBER;
+    if (!SIndex.get(SIN_IdKey)) {
+      SIN = SIndexRec();
+      SIN.ID = settings_.mailTopic;
+      SIN.MSGNUMBER = NHR.REFNUMBER;
+      if (!UppDat(SIndex, OpAdd, ReportRollback)) return PostResult{PostFailed};
+    }
+  }
+  return r;
+}
+
+}  // namespace qv

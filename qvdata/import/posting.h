@@ -1,0 +1,56 @@
+// Posting one temporary import record into the current target database:
+// the message or mail, its text, its persons and thread, and the records
+// that keep duplicates out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "import/import_settings.h"
+#include "import/owner.h"
+#include "storage/fixedstr.h"
+
+namespace qv {
+
+enum PostCode : int { PostDone = 0, PostSkipped = 1, PostFailed = 2 };
+
+struct PostResult {
+  int code = PostDone;
+  bool countsApply = false;
+  uint32_t fromId = 0;
+  uint32_t toId = 0;
+  uint32_t threadId = 0;
+};
+
+// Splits a subject into the 10 and 40 characters of a thread heading, cut on
+// character boundaries; compare headings through it.
+void splitSubject(const std::string& subject, Str<10>& alpha, Str<40>& beta);
+
+class Poster {
+ public:
+  Poster(const ImportSettings& settings, int32_t importDate, int32_t importTime);
+  // A new target database. For a mailbox, `owner` holds its addresses; the
+  // owner's person is resolved again on first use.
+  void setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner);
+  // Posts the record in the NHR buffer. The database's files (and Control)
+  // are open, inside a transaction.
+  PostResult post(uint32_t sectionId);
+
+ private:
+  PostResult postForum(uint32_t sectionId, bool news);
+  PostResult postMail();
+  bool findThread(uint32_t sectionId, const std::string& subject, uint32_t& threadId, Str<10>& alpha);
+  bool person(const std::string& name, const std::string& address, uint32_t& id, std::string& lastName);
+  bool writeText(uint32_t number, bool isNew);
+
+  const ImportSettings& settings_;
+  int32_t importDate_;
+  int32_t importTime_;
+  uint32_t database_ = 0;
+  int kind_ = 0;
+  const OwnerAddresses* owner_ = nullptr;
+  uint32_t ownerPerson_ = 0;
+  std::string ownerLast_;
+};
+
+}  // namespace qv

@@ -1,0 +1,52 @@
+// Creating, changing and choosing databases of the database list.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// The next free directory number: the directory number of the database with
+// the highest ID, plus 1; 1 for an empty list. (Forums open.)
+uint32_t nextDirNumber();
+
+// Creates a forum (kind 1) or newsgroup (kind 3) database of that name: its
+// database-list record, its directory F<n> and its self-description. Failures
+// are reported in `mode` (7 shows them). Returns the new ID, 0 on failure.
+uint32_t AddForumDatabase(const std::string& name, int kind = 1, int mode = 7);
+
+struct MailboxSpec {
+  std::string owner;                       // "MailBox owner name", also the mailbox's name
+  std::string address;                     // "MailBox address"
+  std::array<std::string, 10> alternatives;  // "Alternative mail address"
+};
+
+// Creates a mailbox with its owner as a person, in one transaction. When
+// `remember` is set the new ID becomes the last mailbox chosen (preference
+// item 19). Returns the new ID, 0 on failure.
+uint32_t AddMailbox(const MailboxSpec& spec, bool remember = true, int mode = 7);
+// Changes the owner name and addresses of a mailbox.
+bool UpdateMailbox(uint32_t id, const MailboxSpec& spec, int mode = 7);
+
+// Reads a database's record into FOR by ID or by name (case-insensitive).
+bool findDatabase(uint32_t id);
+bool findDatabase(const std::string& name);
+// Makes a database current (FOR buffer and the Mem globals).
+bool selectDatabase(uint32_t id);
+
+struct DatabaseEntry {
+  uint32_t id;
+  std::string name;
+  uint32_t dirNumber;
+  int kind;
+  uint32_t messages;
+  bool importAllowed;
+};
+// The databases of a kind (0: all), by name or by directory number.
+std::vector<DatabaseEntry> listDatabases(int kind = 0, bool byDirectory = false);
+// "Allow import" / "Disallow import".
+bool setImportAllowed(uint32_t id, bool allowed);
+
+}  // namespace qv
