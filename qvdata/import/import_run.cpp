@@ -440,6 +440,9 @@ void ImportRun::commitConversion() {
 Target* ImportRun::target(const std::string& name, int kind) {
   Target* t = targets_.findOrCreate(name, kind, [this] { return nextNumber_++; });
   if (!t || !t->allowed) return nullptr;
+  // With "database creation only" a database that a message names is made
+  // even though no message reaches it.
+  if (creationOnly()) t->received = true;
   return t;
 }
 
