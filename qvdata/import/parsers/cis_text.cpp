@@ -1,0 +1,249 @@
+#include "import/parsers/cis_text.h"
+
+#include <array>
+
+#include "services/datetime.h"
+#include "services/names.h"
+#include "storage/collation.h"
+#include "storage/fixedstr.h"
+
+namespace qv::cis {
+
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool allDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+int toInt(std::string_view digits) {
+  int v = 0;
+  for (char c : digits) v = v * 10 + (c - '0');
+  return v;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Windows-1252 0x80..0x9F; the undefined codes keep their own value.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The vertical line between a name and its address: character 179 of the DOS
+// code page (U+2502), or the same byte read as Windows-1252 (U+00B3).
+constexpr std::string_view kBoxLine = "\xE2\x94\x82";
+constexpr std::string_view kLatinBar = "\xC2\xB3";
+
+std::string_view trimNameTail(std::string_view s) {
+  for (;;) {
+    if (!s.empty() && (s.back() == '>' || isBlank(s.back()))) {
+      s.remove_suffix(1);
+    } else if (s.ends_with(kBoxLine)) {
+      s.remove_suffix(kBoxLine.size());
+    } else if (s.ends_with(kLatinBar)) {
+      s.remove_suffix(kLatinBar.size());
+    } else {
+      return s;
+    }
+  }
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view b) {
+  size_t i = 0, n = b.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(b[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len;
+    char32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    for (size_t k = 1; k < len; ++k) {
+      unsigned char cc = static_cast<unsigned char>(b[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
+    if (cp >= 0xD800 && cp <= 0xDFFF) return false;
+    i += len;
+  }
+  return true;
+}
+
+std::string windows1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 4);
+  for (char ch : bytes) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x80)
+      out.push_back(ch);
+    else if (c < 0xA0)
+      appendUtf8(out, kHigh[c - 0x80]);
+    else
+      appendUtf8(out, c);
+  }
+  return out;
+}
+
+std::string decodeSource(std::string_view bytes) {
+  if (isValidUtf8(bytes)) return std::string(bytes);
+  return windows1252ToUtf8(bytes);
+}
+
+std::string_view trimLeft(std::string_view s) {
+  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  return s;
+}
+
+std::string_view trimRight(std::string_view s) {
+  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view trim(std::string_view s) { return trimRight(trimLeft(s)); }
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char a = s[i], b = prefix[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+int monthFromName(std::string_view name) {
+  struct Entry {
+    std::string_view name;
+    int month;
+  };
+  static constexpr Entry kMonths[] = {
+      {"JAN", 1},  {"FEB", 2},  {"MAR", 3},  {"M\xC3\x84R", 3}, {"APR", 4},  {"MAY", 5},  {"MAI", 5},
+      {"JUN", 6},  {"JUL", 7},  {"AUG", 8},  {"SEP", 9},        {"OCT", 10}, {"OKT", 10}, {"NOV", 11},
+      {"DEC", 12}, {"DEZ", 12},
+  };
+  std::string upper = foldUpper(name);
+  for (const Entry& e : kMonths)
+    if (upper == e.name) return e.month;
+  return 0;
+}
+
+int fullYear(int y) { return y >= 70 ? 1900 + y : 2000 + y; }
+
+DateTime parseDateTime(std::string_view text) {
+  DateTime r;
+  std::string_view s = trimLeft(text);
+  size_t end = s.find_first_of(" \t");
+  std::string_view date = s.substr(0, end);
+  std::string_view rest = end == npos ? std::string_view() : trimLeft(s.substr(end));
+
+  size_t d1 = date.find('-');
+  if (d1 == npos) return r;
+  size_t d2 = date.find('-', d1 + 1);
+  if (d2 == npos || date.find('-', d2 + 1) != npos) return r;
+  std::string_view day = date.substr(0, d1), month = date.substr(d1 + 1, d2 - d1 - 1), year = date.substr(d2 + 1);
+  if (!allDigits(day) || day.size() > 2 || !allDigits(year) || (year.size() != 2 && year.size() != 4)) return r;
+
+  int m = monthFromName(month);
+  if (m != 0) {
+    int y = year.size() == 2 ? fullYear(toInt(year)) : toInt(year);
+    r.date = dateFromYMD(y, m, toInt(day));
+  }
+
+  std::string_view time = rest.substr(0, rest.find_first_of(" \t"));
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  while (count < 3) {
+    size_t colon = time.find(':');
+    std::string_view part = time.substr(0, colon);
+    if (!allDigits(part) || part.size() > 2) return r;
+    parts[count++] = toInt(part);
+    if (colon == npos) break;
+    time.remove_prefix(colon + 1);
+    if (count == 3) return r;  // a fourth part
+  }
+  if (count < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return r;
+  r.time = timeFromHMS(parts[0], parts[1], parts[2]);
+  return r;
+}
+
+uint32_t messageNumber(std::string_view text) {
+  if (!allDigits(text)) return 0;
+  while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+  if (text.size() > 7) return 0;
+  uint32_t v = static_cast<uint32_t>(toInt(text));
+  return v <= kMaxMessageNumber ? v : 0;
+}
+
+std::string forumName(std::string_view text) {
+  std::string_view s = trim(text);
+  if (startsWithNoCase(s, "CIS:")) s = trim(s.substr(4));
+  return std::string(s);
+}
+
+void splitMailParty(std::string_view text, std::string& name, std::string& address) {
+  std::string_view s = trim(text);
+  size_t at = s.find("INTERNET");
+  if (at == npos) {
+    FindCISAdress(2, s, name, address);
+    return;
+  }
+  std::string_view rest = s.substr(at + 8);
+  if (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
+  address = trim(rest);
+  std::string_view n = trim(trimNameTail(s.substr(0, at)));
+  if (n.size() >= 2 && n.front() == '"' && n.back() == '"') n = trim(n.substr(1, n.size() - 2));
+  name = n;
+}
+
+void TextBuilder::add(std::string_view line) {
+  if (full_) return;
+  if (!started_) {
+    if (trim(line).empty()) return;
+    started_ = true;
+  } else {
+    text_ += "\r\n";
+  }
+  text_ += line;
+  if (text_.size() > kMaxText) {
+    text_.resize(utf8CutLength(text_, kMaxText));
+    if (!text_.empty() && text_.back() == '\r') text_.pop_back();  // half a line break
+    full_ = true;
+  }
+}
+
+}  // namespace qv::cis

@@ -1,0 +1,87 @@
+// Text helpers shared by the parsers of CompuServe reader files: decoding of
+// source bytes, the readers' date and time texts, message numbers, forum names
+// and sender or recipient strings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qv::cis {
+
+// Valid CompuServe message numbers are 1 .. kMaxMessageNumber.
+inline constexpr uint32_t kMaxMessageNumber = 8999999;
+// Longest message text kept (bytes of UTF-8).
+inline constexpr size_t kMaxText = 64000;
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+bool isValidUtf8(std::string_view bytes);
+// Windows-1252 to UTF-8. The five codes the code page leaves undefined (0x81,
+// 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls of the same value, so no
+// byte is lost.
+std::string windows1252ToUtf8(std::string_view bytes);
+// Source text to UTF-8: the bytes as they are when they are valid UTF-8, else
+// read as Windows-1252.
+std::string decodeSource(std::string_view bytes);
+
+// Blanks (and tabs) trimmed from both ends or one end.
+std::string_view trim(std::string_view s);
+std::string_view trimLeft(std::string_view s);
+std::string_view trimRight(std::string_view s);
+// True when the text starts with `prefix`, ASCII letters compared without case.
+bool startsWithNoCase(std::string_view s, std::string_view prefix);
+
+// The month of a three-letter name in English or German, any letter case:
+// JAN FEB MAR/MÄR APR MAY/MAI JUN JUL AUG SEP OCT/OKT NOV DEC/DEZ. 0 when the
+// name is none of them. The text is UTF-8.
+int monthFromName(std::string_view name);
+
+// A two-digit year in the years 1970 to 2069: 70..99 are 19xx, 00..69 20xx.
+int fullYear(int twoDigitYear);
+
+struct DateTime {
+  int32_t date = 0;  // day number; 0 when missing or not a date
+  int32_t time = 0;  // hundredths since midnight + 1; 0 when missing
+};
+
+// Reads a date written "dd-Mmm-yy" followed by a time "hh:mm" or "hh:mm:ss",
+// as the CompuServe readers write them: blanks before the date are passed
+// over, a one-digit day is accepted, the month is a three-letter name
+// (monthFromName) and a four-digit year is taken as written. A date with an
+// unknown month or an impossible day is empty; the time is still read when it
+// follows a date-shaped text. The text is UTF-8.
+DateTime parseDateTime(std::string_view text);
+
+// A CompuServe message number: digits only, 1 .. kMaxMessageNumber. 0 for
+// anything else (empty, not numeric, 0, too large).
+uint32_t messageNumber(std::string_view text);
+
+// A forum name as the readers write it, less a leading "CIS:" (any case) and
+// surrounding blanks.
+std::string forumName(std::string_view text);
+
+// Splits a sender or recipient string of the readers' mail headers: when it
+// contains "INTERNET", the address is what follows "INTERNET:" (or "INTERNET"
+// without a colon) and the name what precedes it, less trailing ">"
+// characters, blanks and vertical lines and less surrounding double quotes;
+// otherwise the CompuServe split (FindCISAdress mode 2).
+void splitMailParty(std::string_view text, std::string& name, std::string& address);
+
+// Collects message text lines: leading empty lines are dropped, lines are
+// joined with CR LF, and the text stops growing at kMaxText bytes, cut on a
+// character boundary. Lines are given decoded (UTF-8).
+class TextBuilder {
+ public:
+  void add(std::string_view line);
+  bool full() const { return full_; }
+  const std::string& text() const { return text_; }
+  std::string take() { return std::move(text_); }
+
+ private:
+  std::string text_;
+  bool started_ = false;
+  bool full_ = false;
+};
+
+}  // namespace qv::cis

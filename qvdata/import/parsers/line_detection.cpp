@@ -1,0 +1,74 @@
+// Content detection of the line formats: does a file hold forum messages,
+// mail, or neither?
+#include <string>
+#include <vector>
+
+#include "import/parser.h"
+#include "import/parsers/line_reader.h"
+
+namespace qv {
+
+namespace {
+
+// OzCIS, OzWin I, OzWin II: the first "Date:  " line followed by "MgTo:" or
+// "From:" is mail; the first "#:" line with "Sb:" two lines further down is
+// a forum message. Anything else where those lines start decides against.
+int detectOz(cis::LineReader& r) {
+  std::string line;
+  while (r.next(line)) {
+    if (line.starts_with("Date:  ")) {
+      if (!r.next(line)) return 0;
+      return line.starts_with("MgTo:") || line.starts_with("From:") ? 2 : 0;
+    }
+    if (line.starts_with("#:")) {
+      if (!r.next(line) || !r.next(line)) return 0;
+      return line.starts_with("Sb:") ? 1 : 0;
+    }
+  }
+  return 0;
+}
+
+// TAPCIS 5.x, TAPCIS 6.x, AUTOSIG: any "#:" line; the import kind decides.
+int detectTapcis(cis::LineReader& r, int importKind) {
+  std::string line;
+  while (r.next(line))
+    if (line.starts_with("#:")) return importKind == 2 ? 2 : 1;
+  return 0;
+}
+
+// NavCIS save files: a block of "Subject:", "From:", "To:" and then "Date:"
+// (mail) or "Forum:" (forum). A block that goes wrong is searched again from
+// the line after its "Subject:" line.
+int detectNavCis(cis::LineReader& r) {
+  std::string line;
+  while (r.next(line)) {
+    if (!line.starts_with("Subject:  ")) continue;
+    std::vector<std::string> rest;
+    std::string l;
+    while (rest.size() < 3 && r.next(l)) rest.push_back(std::move(l));
+    if (rest.size() == 3 && rest[0].starts_with("   From:  ") && rest[1].starts_with("     To:  ")) {
+      if (rest[2].starts_with("   Date:  ")) return 2;
+      if (rest[2].starts_with("  Forum:  ")) return 1;
+    }
+    r.giveBack(std::move(rest));
+  }
+  return 0;
+}
+
+}  // namespace
+
+int detectLineFormat(const std::string& format, File& lines, int importKind) {
+  cis::LineReader r(lines);
+  r.rewind();
+  int result = 0;
+  if (format == "OzCIS" || format == "OzWin I" || format == "OzWin II")
+    result = detectOz(r);
+  else if (format == "TAPCIS 5.x" || format == "TAPCIS 6.x" || format == "AUTOSIG")
+    result = detectTapcis(r, importKind);
+  else if (format == "NavCIS Save format")
+    result = detectNavCis(r);
+  lines.setFileOrder();
+  return result;
+}
+
+}  // namespace qv

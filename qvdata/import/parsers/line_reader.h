@@ -1,0 +1,116 @@
+// Sequential reading of a line file with look-ahead, for the parsers and the
+// content detection of the line formats.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "import/parsers/cis_text.h"
+#include "storage/file.h"
+#include "storage/fixedstr.h"
+
+namespace qv::cis {
+
+// The text of the last line a line file read: its one memo field.
+inline std::string* lineBuffer(File& f) {
+  FileDecl& d = f.decl();
+  if (d.buffer == nullptr || d.fields.empty() || d.fields[0].type != FieldType::Memo) return nullptr;
+  return reinterpret_cast<std::string*>(static_cast<char*>(d.buffer) + d.fields[0].offset);
+}
+
+class LineReader {
+ public:
+  explicit LineReader(File& f) : file_(&f) {}
+
+  // Called once for every line taken from the file (not for lines given back).
+  void onFileLine(std::function<void()> f) { onLine_ = std::move(f); }
+
+  // Back to the first line of the file.
+  void rewind() {
+    file_->setFileOrder();
+    back_.clear();
+    end_ = false;
+  }
+
+  // The next line's bytes; false at the end of the file (a read error ends it too).
+  bool next(std::string& line) {
+    if (!back_.empty()) {
+      line = std::move(back_.back());
+      back_.pop_back();
+      return true;
+    }
+    if (end_) return false;
+    std::string* buf = lineBuffer(*file_);
+    if (buf == nullptr || !file_->next()) {
+      end_ = true;
+      return false;
+    }
+    line = *buf;
+    if (onLine_) onLine_();
+    return true;
+  }
+
+  // Gives lines back in reading order: the next calls of next() return them
+  // first, in the same order.
+  void giveBack(std::vector<std::string> lines) {
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) back_.push_back(std::move(*it));
+  }
+
+  // True when the file has ended and no line is given back.
+  bool atEnd() const { return end_ && back_.empty(); }
+
+ private:
+  File* file_;
+  std::vector<std::string> back_;  // the next line last
+  bool end_ = false;
+  std::function<void()> onLine_;
+};
+
+// The lines of one message as the line parsers hold them: at most
+// kMaxLines lines, each whole. Lines past the limit are dropped (the message
+// is cut). The bytes held are bounded too: no more than seven lines ever
+// precede a message's text, so holding eight full line records keeps every
+// byte of text that fits in kMaxText.
+struct MessageLines {
+  static constexpr size_t kMaxLines = 2500;
+  static constexpr size_t kMaxBytes = 8 * (64000 + 2);
+
+  std::vector<std::string> lines;  // raw bytes
+  size_t bytes = 0;
+
+  void clear() {
+    lines.clear();
+    bytes = 0;
+  }
+  void hold(std::string line) {
+    if (lines.size() >= kMaxLines || bytes >= kMaxBytes) return;
+    bytes += line.size() + 2;
+    lines.push_back(std::move(line));
+  }
+  // Line n (1-based) decoded and cut to the width the header rules read;
+  // empty when the message has fewer lines.
+  std::string header(size_t n) const {
+    if (n == 0 || n > lines.size()) return {};
+    std::string s = decodeSource(lines[n - 1]);
+    s.resize(utf8CutLength(s, kHeaderWidth));
+    return s;
+  }
+  // True when line n (1-based) exists and starts with `prefix`.
+  bool lineStarts(size_t n, std::string_view prefix) const {
+    return n >= 1 && n <= lines.size() && lines[n - 1].starts_with(prefix);
+  }
+  // The text: lines from n (1-based) on, decoded, leading empty lines
+  // dropped, joined with CR LF, cut at kMaxText bytes.
+  std::string text(size_t n) const {
+    TextBuilder b;
+    for (size_t i = n == 0 ? 0 : n - 1; i < lines.size() && !b.full(); ++i) b.add(decodeSource(lines[i]));
+    return b.take();
+  }
+
+  static constexpr size_t kHeaderWidth = 400;
+};
+
+}  // namespace qv::cis

@@ -1,0 +1,15 @@
+// Factories of the parsers built into the library, one per parser group.
+#pragma once
+
+#include <memory>
+
+#include "import/parser.h"
+
+namespace qv {
+
+// OzCIS, OzWin I, OzWin II, TAPCIS 5.x, TAPCIS 6.x and AUTOSIG message files.
+std::unique_ptr<Parser> makeLineFamilyParser();
+// NavCIS save files.
+std::unique_ptr<Parser> makeNavCisSaveParser();
+
+}  // namespace qv
