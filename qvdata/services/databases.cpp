@@ -1,5 +1,7 @@
 #include "services/databases.h"
 
+#include <filesystem>
+
 #include "dictionary/dictionary.h"
 #include "services/datetime.h"
 #include "services/dbref.h"
@@ -9,8 +11,11 @@
 #include "services/installation.h"
 #include "services/paths.h"
 #include "services/persons.h"
+#include "services/prompt.h"
 #include "services/record_helpers.h"
+#include "services/semafore.h"
 #include "services/settings.h"
+#include "storage/collation.h"
 
 namespace qv {
 
@@ -208,6 +213,145 @@ bool setImportAllowed(uint32_t id, bool allowed) {
     ok = UppDat(Forums, OpChange, ReportShow);
   }
   OP_CLOSE(OpRelease, {2});
+  return ok;
+}
+
+namespace {
+
+// Holds the record of a database, lets `change` edit the buffer and writes
+// it back (mode 7 reports failures).
+template <typename Change>
+bool changeDatabase(uint32_t id, Change change, int mode = ReportShow) {
+  OP_CLOSE(OpShared, {2});
+  FOR = ForumsRec();
+  FOR.ID = id;
+  bool ok = HoldRec(Forums, &FOR_ForumKey, true);
+  if (ok) {
+    change();
+    ok = UppDat(Forums, OpChange, mode);
+    Forums.release();
+  }
+  OP_CLOSE(OpRelease, {2});
+  return ok;
+}
+
+bool directoryExists(uint32_t dirNumber) {
+  std::error_code ec;
+  return std::filesystem::is_directory(joinPath({Mem.FileDir, "F" + std::to_string(dirNumber)}), ec);
+}
+
+bool isArchiveFile(const std::string& name) {
+  std::string base = name;
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    std::string s(suffix);
+    if (base.size() > s.size() && base.compare(base.size() - s.size(), s.size(), s) == 0) base.resize(base.size() - s.size());
+  }
+  for (const char* pattern : {"*.ADF", "*.DAT", "*.K*", "*.I*"})
+    if (matchesPattern(base, pattern)) return true;
+  return false;
+}
+
+// Removes the archive files of a directory and the directory when nothing
+// else is left in it.
+void removeDatabaseDirectory(const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return;
+  bool failed = false;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+    if (!e.is_regular_file(ec) || !isArchiveFile(e.path().filename().string())) continue;
+    std::error_code rc;
+    if (!fs::remove(e.path(), rc) || rc) failed = true;
+  }
+  if (failed)
+    Message("One or more files have not been \r\nremoved in subdirectory " + dir, "File Deletion Error!", Icon::Exclamation);
+  fs::remove(dir, ec);  // only when empty
+}
+
+}  // namespace
+
+bool setDatabaseStatus(uint32_t id, int status) {
+  return changeDatabase(id, [&] { FOR.DUMMY = uint8_t(status); });
+}
+
+bool setAutoIndexing(uint32_t id, bool on) {
+  return changeDatabase(id, [&] { FOR.INDEXTYPE = on ? 1 : 0; });
+}
+
+bool renameDatabase(uint32_t id, const std::string& name, int mode) {
+  uint32_t dir = 0;
+  bool ok = changeDatabase(
+      id,
+      [&] {
+        FOR.DESCRIPTION = name;
+        dir = FOR.DIRNUMBER;
+      },
+      mode);
+  if (!ok || !directoryExists(dir)) return ok;
+  RecordImage rec = saveRecord(Forums.decl());
+  if (Mem.Dirnamn == "F" + std::to_string(dir)) {
+    if (Mem.ForumNumber == id) Mem.Description = name;
+    OP_CLOSE(OpShared, {22});
+    UpdREF(mode);
+    OP_CLOSE(OpRelease, {22});
+  } else {
+    inDirectory(dir, {22}, [&] {
+      restoreRecord(Forums.decl(), rec);
+      return UpdREF(mode);
+    });
+  }
+  restoreRecord(Forums.decl(), rec);
+  return ok;
+}
+
+bool ActivateDatabase(uint32_t id) {
+  if (id == 0 || !findDatabase(id) || !directoryExists(FOR.DIRNUMBER)) return false;
+  useDatabase();
+  Mem.WordListIndexNeedsUpdate = FOR.WORDLISTINDEXNEEDSUPDATE;
+  if (KonfigGet(6) != id) {
+    KonfigSet(6, id);
+    Konfig(KSave);
+  }
+  return true;
+}
+
+bool ReopenLastDatabase() {
+  if (ActivateDatabase(uint32_t(KonfigGet(6)))) return true;
+  OP_CLOSE(OpShared, {2});
+  std::vector<uint32_t> ids;
+  Forums.set(FOR_ForumKey);
+  while (Forums.next()) ids.push_back(FOR.ID);
+  OP_CLOSE(OpRelease, {2});
+  for (uint32_t id : ids)
+    if (ActivateDatabase(id)) return true;
+  return false;
+}
+
+bool DeleteDatabase(uint32_t id) {
+  if (!findDatabase(id)) return false;
+  uint32_t dir = FOR.DIRNUMBER;
+  for (int n = 1; n <= 40; ++n)
+    if (useCount(n) > 0) OP_CLOSE(OpForceClose, {n});
+  std::string name = "F" + std::to_string(dir);
+  removeDatabaseDirectory(joinPath({Mem.FileDir, name}));
+  if (compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0)
+    removeDatabaseDirectory(joinPath({MasIdxPath, name}));
+
+  OP_CLOSE(OpShared, {2});
+  FOR = ForumsRec();
+  FOR.ID = id;
+  bool ok = HoldRec(Forums, &FOR_ForumKey, true) && UppDat(Forums, OpRemove, ReportShow);
+  OP_CLOSE(OpRelease, {2});
+  SemaFore(209);
+  if (KonfigGet(6) == id) {
+    KonfigSet(6, 0);
+    Konfig(KSave);
+  }
+  if (Mem.ForumNumber == id) {
+    Mem.ForumNumber = 0;
+    Mem.Dirnamn.clear();
+    Mem.Description.clear();
+  }
   return ok;
 }
 

@@ -49,4 +49,28 @@ std::vector<DatabaseEntry> listDatabases(int kind = 0, bool byDirectory = false)
 // "Allow import" / "Disallow import".
 bool setImportAllowed(uint32_t id, bool allowed);
 
+// The status of a database in the list (FOR.DUMMY): 0 normal, 1 keep, 2 delete.
+bool setDatabaseStatus(uint32_t id, int status);
+// Automatic word indexing by the task manager (FOR.INDEXTYPE 1 on, 0 off).
+bool setAutoIndexing(uint32_t id, bool on);
+// Renames a database: the record is held, changed and written back, and the
+// database's self-description follows when its directory exists. A name in
+// use by another database is refused by the name key (reported in mode 7).
+bool renameDatabase(uint32_t id, const std::string& name, int mode = 7);
+
+// Makes the database of that ID the active one when its directory exists:
+// sets the Mem globals and remembers it as the last used database
+// (preference item 6). False when it is not in the list or has no directory.
+bool ActivateDatabase(uint32_t id);
+// Reopens the last used database, else the first of the list (by ID, highest
+// first) whose directory exists. True when a database is active afterwards.
+bool ReopenLastDatabase();
+
+// Deletes a database: closes every open file, removes its archive files
+// (*.ADF, *.DAT, *.K*, *.I* and their journals) and its directory, and its
+// word-index directory when that lives elsewhere, then takes it out of the
+// database list. A directory that still holds other files is kept. When it
+// was the current or last used database, neither is remembered any more.
+bool DeleteDatabase(uint32_t id);
+
 }  // namespace qv

@@ -12,6 +12,9 @@
 #include "dictionary/dictionary.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/prompt.h"
+#include "storage/collation.h"
+#include "storage/fixedstr.h"
 #include "services/persons.h"
 #include "services/record_helpers.h"
 #include "services/semafore.h"
@@ -36,6 +39,27 @@ bool makeDir(const std::string& dir, std::string& error) {
   ::chmod(dir.c_str(), 0700);
   return true;
 }
+// Takes a configured directory into `current` when it differs from it. A
+// directory that does not exist is made (MissingPaths::Create) or reported,
+// and `current` is kept (MissingPaths::Report).
+bool useDirectory(const std::string& configured, std::string& current, const std::string& text, MissingPaths paths,
+                  std::string& error) {
+  std::string dir(trimRight(configured));
+  if (dir.empty()) return true;
+  if (paths == MissingPaths::Create) {
+    current = dir;
+    return makeDir(dir, error);
+  }
+  if (compareNoCase(dir, trimRight(current)) == 0) return true;
+  std::error_code ec;
+  if (fs::is_directory(dir, ec)) {
+    current = dir;
+    return true;
+  }
+  Message(text + "\r\n" + dir + "Check data file path in Preferences\r\n", "Path not found!", Icon::Exclamation);
+  return true;
+}
+
 }  // namespace
 
 void registerLibraryServices() {
@@ -45,7 +69,7 @@ void registerLibraryServices() {
 
 bool installationOpen() { return lockFd >= 0; }
 
-bool openInstallation(const std::string& rootIn, std::string& error) {
+bool openInstallation(const std::string& rootIn, std::string& error, MissingPaths paths) {
   std::error_code ec;
   fs::path root = fs::absolute(rootIn.empty() ? fs::path(".") : fs::path(rootIn), ec).lexically_normal();
   std::string r = root.string();
@@ -77,13 +101,12 @@ bool openInstallation(const std::string& rootIn, std::string& error) {
   bool ok = Konfig(KLoad) && Konfig(KLoadDisplay) && AutoPath(KLoad);
   if (ok) {
     Mem.TempDir = AutoPathGet(17);
-    Mem.FileDir = AutoPathGet(18);
-    ok = makeDir(Mem.TempDir, error) && makeDir(Mem.FileDir, error);
+    ok = makeDir(Mem.TempDir, error);
+    if (ok) ok = useDirectory(AutoPathGet(18), Mem.FileDir, "The path to the data files cannot be found!", paths, error);
+    MasIdxPath = Mem.FileDir;
     if (ok) ok = WSVars(KLoad);
-    if (ok) {
-      MasIdxPath = WSVarsText(44);
-      ok = makeDir(MasIdxPath, error);
-    }
+    if (ok)
+      ok = useDirectory(WSVarsText(44), MasIdxPath, "The path to the word indexing files cannot be found!", paths, error);
     WindowRect dummy;
     std::array<int, kListColumns> widths{};
     if (ok) ok = WindowPos(1, 0, dummy) && WindowPos2(1, 0, dummy) && ListCol(1, 0, widths);

@@ -10,8 +10,11 @@ namespace qv {
 // Opens (creating on first use) the installation at `root`: makes CFG and the
 // temporary directory, takes the installation lock, loads the settings blocks
 // and sets the directory globals. On failure returns false with a message in
-// `error`.
-bool openInstallation(const std::string& root, std::string& error);
+// `error`. Configured data and word-index directories that do not exist are
+// made (Create), or reported with "Path not found!" while the program
+// directory is kept (Report, as the program's start-up does).
+enum class MissingPaths { Create, Report };
+bool openInstallation(const std::string& root, std::string& error, MissingPaths paths = MissingPaths::Create);
 void closeInstallation();
 bool installationOpen();
 

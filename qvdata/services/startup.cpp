@@ -1,0 +1,63 @@
+#include "services/startup.h"
+
+#include <array>
+#include <filesystem>
+
+#include "services/globals.h"
+#include "services/installation.h"
+#include "services/prompt.h"
+#include "services/semafore.h"
+#include "services/settings.h"
+#include "services/window_settings.h"
+
+namespace fs = std::filesystem;
+
+namespace qv {
+
+bool ResetWindowSettings() {
+  // Zero means "not set": the keepers fill their defaults when loading.
+  const std::array<uint8_t, 200> zeros{};
+  for (uint8_t block : {3, 8, 6})
+    if (!saveBlock(block, zeros)) return false;
+  WindowRect r;
+  std::array<int, kListColumns> widths{};
+  return WindowPos(1, 0, r) && WindowPos2(1, 0, r) && ListCol(1, 0, widths);
+}
+
+int StartupChecks(const std::string& root, std::string& error) {
+  std::error_code ec;
+  fs::path base = fs::absolute(root.empty() ? fs::path(".") : fs::path(root), ec).lexically_normal();
+  bool existed = fs::exists(base / "CFG" / "IDX008.ADF", ec);
+  GlobalRequest = 0;
+  GlobalResponse = 0;
+  if (!openInstallation(base.string(), error, MissingPaths::Report)) return StartupStop;
+  // No database is active yet (an empty Dirnamn keeps database files closed).
+  Mem.Dirnamn.clear();
+  Mem.Description.clear();
+  Mem.ForumNumber = 0;
+  Mem.WordListIndexNeedsUpdate = 0;
+
+  int result = StartupGo;
+  int64_t version = KonfigGet(11);
+  if (version < kConfigVersion) {
+    if (existed && version != 0)
+      Message("This new version needs new default values! All window positions, window sizes and list box column "
+              "widths will be reset to default!",
+              "Upgrading to version 3.7", Icon::Information);
+    else if (version == 0)
+      result = StartupFirstRun;
+    if (!ResetWindowSettings()) {
+      error = "The control file is not available - no access to application!";
+      return StartupStop;
+    }
+    KonfigSet(11, kConfigVersion);
+  }
+  if (!Konfig(KSave)) {
+    error = "The control file is not available - no access to application!";
+    return StartupStop;
+  }
+  SemaFore(200);
+  return result;
+}
+
+}  // namespace qv

@@ -1,0 +1,7 @@
+#include "database/database_windows.h"
+
+namespace qvm {
+
+void registerDatabaseWindows() {}
+
+}  // namespace qvm

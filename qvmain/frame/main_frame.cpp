@@ -1,0 +1,584 @@
+#include "frame/main_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "events.h"
+#include "frame/closing_service.h"
+#include "frame/icons.h"
+#include "frame/printer.h"
+#include "frame/procedure_table.h"
+#include "frame/procedures.h"
+#include "frame/window_host.h"
+#include "help/help_window.h"
+#include "services/databases.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/prompt.h"
+#include "services/semafore.h"
+#include "services/settings.h"
+#include "services/window_settings.h"
+#include "threads/thread_manager.h"
+
+namespace qvm {
+
+namespace {
+
+// The status-bar note of a command whose window this version does not have yet.
+const QString kNotYet = QStringLiteral(" (not available in this version)");
+
+// Items that stay enabled without an active database.
+bool allowedWithoutDatabase(int number) {
+  switch (number) {
+    case ProcImportWizard:
+    case ProcPreferences:
+    case ProcRebuild:
+    case ProcMailBoxSetup:
+    case ProcDefineImports:
+    case ProcScheduleTasks:
+    case ProcShowTaskLog:
+    case ProcSearchWizard:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isTaskTool(int number) {
+  return number == ProcDefineImports || number == ProcScheduleTasks || number == ProcShowTaskLog;
+}
+
+}  // namespace
+
+QString formatDate(const QDate& d, int format) {
+  switch (format) {
+    case 2: return d.toString(QStringLiteral("MM-dd-yyyy"));
+    case 6: return d.toString(QStringLiteral("dd-MM-yyyy"));
+    case 10: return d.toString(QStringLiteral("yyyy-MM-dd"));
+    case 17: return QLocale::system().toString(d, QLocale::ShortFormat);
+    default: return QString();
+  }
+}
+
+QString formatTime(const QTime& t, int format) {
+  switch (format) {
+    case 1: return t.toString(QStringLiteral("HH:mm"));
+    case 3: return t.toString(QStringLiteral("h:mm AP"));
+    case 7: return QLocale::system().toString(t, QLocale::ShortFormat);
+    default: return QString();
+  }
+}
+
+MainFrame::MainFrame(int startupResult, QWidget* parent) : QMainWindow(parent), startupResult_(startupResult) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setWindowTitle(QStringLiteral(" Quorvane Message Archiver [No Active Database]"));
+  setWindowIcon(systemIcon(QStringLiteral("AASYSTEM")));
+  area_ = new QMdiArea(this);
+  area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(area_);
+  setWindowArea(area_);
+  TmCreate(this, kFrameThread);
+
+  buildMenus();
+  buildToolBar();
+  dateZone_ = new QLabel(this);
+  timeZone_ = new QLabel(this);
+  for (QLabel* l : {dateZone_, timeZone_}) {
+    l->setContentsMargins(6, 0, 6, 0);
+    statusBar()->addPermanentWidget(l);
+  }
+
+  resize(1000, 700);
+  if (qv::KonfigGet(42) != 0) {
+    qv::WindowRect r;
+    if (qv::WindowPos(3, SlotFrame, r) && r.width > 0 && r.height > 0) setGeometry(r.x, r.y, r.width, r.height);
+  }
+
+  clock_ = new QTimer(this);
+  clock_->setInterval(1000);
+  connect(clock_, &QTimer::timeout, this, &MainFrame::updateClock);
+  clock_->start();
+  updateClock();
+
+  evaluateDatabase();
+  qv::SemaFore(206);
+}
+
+MainFrame::~MainFrame() { setWindowArea(nullptr); }
+
+// ---- menus and tool bar ----
+
+void MainFrame::addItem(QMenu* menu, int number, const QString& text, const QString& status, char gate) {
+  QAction* a = menu->addAction(text);
+  a->setStatusTip(status);
+  a->setData(status);
+  connect(a, &QAction::triggered, this, [this, number] { choose(number); });
+  menuActions_[number] = a;
+  gates_[a] = gate;
+}
+
+QAction* MainFrame::addButton(int number, const QString& icon, const QString& tip, char gate) {
+  QAction* a = toolBar_->addAction(systemIcon(icon), tip);
+  a->setToolTip(tip);
+  a->setStatusTip(tip);
+  a->setData(tip);
+  if (number > 0) connect(a, &QAction::triggered, this, [this, number] { choose(number); });
+  buttonActions_[number] = a;
+  gates_[a] = gate;
+  return a;
+}
+
+void MainFrame::buildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  addItem(file, ProcChangeDatabase, QStringLiteral("&Change Active Database"), QStringLiteral("Change to another database"), 'D');
+  addItem(file, ProcImportWizard, QStringLiteral("&Import Wizard"), QStringLiteral("Import Messages"), 0);
+  addItem(file, ProcPreferences, QStringLiteral("&Preferences"), QStringLiteral("User definable settings"), 0);
+  addItem(file, ProcMergeDatabases, QStringLiteral("Merge &Databases"), QStringLiteral("Merge two databases"), 'D');
+  addItem(file, ProcRebuild, QStringLiteral("&Rebuild Utility"),
+          QStringLiteral("Rebuild the database list and check next ID number"), 0);
+  addItem(file, ProcMailBoxSetup, QStringLiteral("&MailBox Setup"), QStringLiteral("Set up a MailBox"), 0);
+  taskMenu_ = file->addMenu(QStringLiteral("&Task Manager"));
+  taskMenu_->menuAction()->setStatusTip(QStringLiteral("Automating the import process"));
+  addItem(taskMenu_, ProcDefineImports, QStringLiteral("Define Import Procedures"), QStringLiteral("Define import procedures"), 0);
+  addItem(taskMenu_, ProcScheduleTasks, QStringLiteral("Schedule Tasks"), QStringLiteral("Set up scheduled tasks"), 0);
+  addItem(taskMenu_, ProcShowTaskLog, QStringLiteral("Show Task Log"), QStringLiteral("Show task log"), 0);
+  addItem(file, ProcSearchWizard, QStringLiteral("Word Index &SetUp Wizard"),
+          QStringLiteral("Wizard to set up Word Indexing preferences"), 0);
+  file->addSeparator();
+  printSetup_ = file->addAction(QStringLiteral("Print &Setup ..."));
+  printSetup_->setStatusTip(QStringLiteral("Setup printer"));
+  printSetup_->setData(printSetup_->statusTip());
+  gates_[printSetup_] = 'D';
+  connect(printSetup_, &QAction::triggered, this, &MainFrame::printSetup);
+  file->addSeparator();
+  exit_ = file->addAction(QStringLiteral("E&xit Quorvane"));
+  exit_->setStatusTip(QStringLiteral("Exit Quorvane"));
+  connect(exit_, &QAction::triggered, this, &MainFrame::requestExit);
+  gates_[exit_] = 0;
+
+  personsMenu_ = menuBar()->addMenu(QString());
+  addItem(personsMenu_, ProcBrowsePersons, QString(), QString(), 'D');
+  addItem(personsMenu_, ProcMergeDuplicates, QString(), QString(), 'D');
+  addItem(personsMenu_, ProcExportAddresses, QStringLiteral("&Export Address Book "), QStringLiteral("Export Address Book"), 'D');
+
+  QMenu* msgs = menuBar()->addMenu(QStringLiteral("&Messages"));
+  addItem(msgs, ProcBrowseMessages, QStringLiteral("&Browse Messages"), QStringLiteral("Show Messages browse list"), 'D');
+  addItem(msgs, ProcCountMessages, QStringLiteral("&Count Messages"), QStringLiteral("Show Count Messages starting window"), 'D');
+  addItem(msgs, ProcPurgeMessages, QStringLiteral("Purge &Deleted Messages"),
+          QStringLiteral("Show Purge Deleted Messages starting window"), 'D');
+  msgs->addSeparator();
+  addItem(msgs, ProcStandardSearch, QStringLiteral("&Standard Search"), QStringLiteral("Standard search"), 'B');
+  addItem(msgs, ProcProSearch, QStringLiteral("&Professional Search"), QStringLiteral("Professional search"), 'B');
+  classifyMenu_ = msgs->addMenu(QStringLiteral("Classify &Messages"));
+  gates_[classifyMenu_->menuAction()] = 'B';
+  addItem(classifyMenu_, ProcTopics, QStringLiteral("Topics"), QStringLiteral("Edit Message Topics list"), 'B');
+  addItem(classifyMenu_, ProcAttachTopics, QStringLiteral("Attach Topics"), QStringLiteral("Associate messages with Topics"), 'B');
+  addItem(classifyMenu_, ProcClassifySets, QStringLiteral("Classify Message Sets"), QStringLiteral("Classify sets of messages"), 'B');
+  addItem(msgs, ProcExportMessages, QStringLiteral("&Export Messages"), QStringLiteral("Export messages"), 'B');
+  addItem(msgs, ProcPrintMessages, QStringLiteral("P&rint Messages"), QStringLiteral("Print messages"), 'B');
+  addItem(msgs, ProcCopyToClipboard, QStringLiteral("C&opy to Clip-board"), QStringLiteral("Copy to clip-board"), 'B');
+  addItem(msgs, ProcThreadTree, QStringLiteral("Show T&hread Tree"), QStringLiteral("Show thread tree"), 'D');
+
+  QMenu* idx = menuBar()->addMenu(QStringLiteral("&Indexing"));
+  addItem(idx, ProcIndexedWords, QStringLiteral("&Indexed Words"), QStringLiteral("List of indexed Words"), 'D');
+  addItem(idx, ProcNonIndexedWords, QStringLiteral("&Non Indexed Words"), QStringLiteral("List of non indexed Words"), 'D');
+  addItem(idx, ProcBuildIndex, QStringLiteral("&Build Word Index"), QStringLiteral("Show Build Word Index starting window"), 'D');
+  addItem(idx, ProcWordIndexStatus, QStringLiteral("&Word Index Status"), QStringLiteral("Toggle Auto Indexing"), 'D');
+  for (QMenu* m : {personsMenu_, msgs, idx}) gates_[m->menuAction()] = 'D';
+
+  QMenu* win = menuBar()->addMenu(QStringLiteral("&Window"));
+  win->menuAction()->setStatusTip(QStringLiteral("Create and Arrange Windows"));
+  connect(win, &QMenu::aboutToShow, this, [this, win] {
+    win->clear();
+    win->addAction(QStringLiteral("&Cascade"), area_, &QMdiArea::cascadeSubWindows);
+    win->addAction(QStringLiteral("&Tile"), area_, &QMdiArea::tileSubWindows);
+    win->addAction(QStringLiteral("Arrange &Icons"), area_, [this] {
+      for (QMdiSubWindow* s : area_->subWindowList())
+        if (s->isMinimized()) s->showMinimized();
+    });
+    win->addAction(QStringLiteral("C&lose All"), area_, &QMdiArea::closeAllSubWindows);
+    const auto subs = area_->subWindowList();
+    if (!subs.isEmpty()) win->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* s : subs) {
+      QAction* a = win->addAction(QStringLiteral("&%1 %2").arg(++n).arg(s->windowTitle().trimmed()));
+      a->setCheckable(true);
+      a->setChecked(s == area_->activeSubWindow());
+      connect(a, &QAction::triggered, area_, [this, s] { area_->setActiveSubWindow(s); });
+    }
+  });
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->menuAction()->setStatusTip(QStringLiteral("Windows Help"));
+  help->addAction(QStringLiteral("&Contents"), this, [] { showHelp(QStringLiteral("Contents")); });
+  help->addAction(QStringLiteral("&Search for Help On..."), this, [] { showHelpSearch(); });
+  help->addAction(QStringLiteral("How to &Use Help"), this, [] { showHelp(QStringLiteral("How_to_use_help")); });
+  help->addSeparator();
+  QAction* news = help->addAction(QStringLiteral("What is new?"), this,
+                                  [] { showHelp(QStringLiteral("~What_s_new_in_Quorvane_3.7_")); });
+  news->setStatusTip(QStringLiteral("What is new in version 3.7?"));
+  QAction* support = help->addAction(QStringLiteral("Su&pport"), this,
+                                     [] { showHelp(QStringLiteral("~Support_and_future_updates")); });
+  support->setStatusTip(QStringLiteral("Where to find support on Quorvane"));
+  addItem(help, ProcAbout, QStringLiteral("&About.."), QStringLiteral("About this program"), 0);
+
+  QAction* f1 = new QAction(this);
+  f1->setShortcut(QKeySequence::HelpContents);
+  connect(f1, &QAction::triggered, this, [] { showHelp(QStringLiteral("~What_is_Quorvane_")); });
+  addAction(f1);
+}
+
+void MainFrame::buildToolBar() {
+  toolBar_ = addToolBar(QStringLiteral("Tools"));
+  toolBar_->setObjectName(QStringLiteral("ToolBar"));
+  toolBar_->setIconSize(QSize(24, 24));
+  toolBar_->setMovable(false);
+  addButton(ProcImportWizard, QStringLiteral("IMPORT"), QStringLiteral("Import messages"), 0);
+  addButton(ProcChangeDatabase, QStringLiteral("TIDNING"), QStringLiteral("Change active database"), 'D');
+  addButton(ProcPreferences, QStringLiteral("SETUP"), QStringLiteral("User definable settings"), 0);
+  addButton(ProcScheduleTasks, QStringLiteral("TASK"), QStringLiteral("Schedule Tasks"), 0);
+  toolBar_->addSeparator();
+  addButton(ProcBrowsePersons, QStringLiteral("PERS2"), QString(), 'D');
+  addButton(ProcMergeDuplicates, QStringLiteral("DUPL"), QString(), 'D');
+  addButton(ProcExportAddresses, QStringLiteral("EXPADR"), QStringLiteral("Export address book"), 'D');
+  addButton(ProcCountMessages, QStringLiteral("COUNT"), QStringLiteral("Count messages"), 'D');
+  addButton(ProcPurgeMessages, QStringLiteral("TRASH1"), QStringLiteral("Purge Deleted Messages"), 'D');
+  toolBar_->addSeparator();
+  classifyButton_ = addButton(-1, QStringLiteral("ATTACH"), QStringLiteral("Classify Messages"), 'B');
+  auto* popup = new QMenu(this);
+  popup->addAction(QStringLiteral("Topics"), this, [this] { choose(ProcTopics); });
+  popup->addAction(QStringLiteral("Attach Topics"), this, [this] { choose(ProcAttachTopics); });
+  popup->addAction(QStringLiteral("Classify Message sets"), this, [this] { choose(ProcClassifySets); });
+  classifyButton_->setMenu(popup);
+  if (auto* b = qobject_cast<QToolButton*>(toolBar_->widgetForAction(classifyButton_)))
+    b->setPopupMode(QToolButton::InstantPopup);
+  addButton(ProcExportMessages, QStringLiteral("EXPMSG"), QStringLiteral("Export Messages"), 'B');
+  addButton(ProcPrintMessages, QStringLiteral("SKRIV7"), QStringLiteral("Print messages"), 'B');
+  addButton(ProcCopyToClipboard, QStringLiteral("COPY"), QStringLiteral("Copy to clip-board"), 'B');
+  toolBar_->addSeparator();
+  addButton(ProcIndexedWords, QStringLiteral("KONTROLL"), QStringLiteral("Indexed words"), 'B');
+  addButton(ProcBuildIndex, QStringLiteral("ADMIN"), QStringLiteral("Build Word Index"), 'B');
+  addButton(ProcStandardSearch, QStringLiteral("SEARCH2"), QStringLiteral("Standard search"), 'B');
+  addButton(ProcProSearch, QStringLiteral("SEARCH3"), QStringLiteral("Pro search"), 'B');
+  toolBar_->addSeparator();
+  QAction* exitButton = toolBar_->addAction(systemIcon(QStringLiteral("EXIT1")), QStringLiteral("Exit Quorvane"));
+  exitButton->setToolTip(QStringLiteral("Exit Quorvane"));
+  connect(exitButton, &QAction::triggered, this, &MainFrame::requestExit);
+}
+
+void MainFrame::setPersonsTexts(int kind) {
+  struct Texts {
+    const char *menu, *browse, *browseStatus, *merge, *mergeStatus, *browseTip, *mergeTip;
+  };
+  static const Texts mail = {"Mail &Partners", "&Browse Mail Partners", "Show mail partners browse list",
+                             "&Merge Duplicate Mail Partners", "Show Merge Duplicate Mail Partners starting window",
+                             "Browse mail partners", "Merge duplicate mail partners"};
+  static const Texts forum = {"Forum Mem&bers", "&Browse Forum Members", "Show Forum Members browse list",
+                              "&Merge Duplicate Forum Members", "Show Merge Duplicate Forum Members starting window",
+                              "Browse Forum members", "Merge duplicate Forum members"};
+  static const Texts news = {"Newsgroup &Participants", "&Browse Newsgroup Participants",
+                             "Show Newsgroup Participants browse list", "&Merge Duplicate Newsgroup Participants",
+                             "Show Merge Duplicate Newsgroup Participants starting window",
+                             "Browse Newsgroup participants", "Merge duplicate Newsgroup participants"};
+  const Texts& t = kind == 2 ? mail : kind == 3 ? news : forum;
+  personsMenu_->setTitle(QString::fromLatin1(t.menu));
+  QAction* b = menuActions_[ProcBrowsePersons];
+  QAction* m = menuActions_[ProcMergeDuplicates];
+  b->setText(QString::fromLatin1(t.browse));
+  b->setData(QString::fromLatin1(t.browseStatus));
+  m->setText(QString::fromLatin1(t.merge));
+  m->setData(QString::fromLatin1(t.mergeStatus));
+  for (auto [num, tip] : {std::pair{ProcBrowsePersons, t.browseTip}, std::pair{ProcMergeDuplicates, t.mergeTip}}) {
+    QAction* a = buttonActions_[num];
+    a->setText(QString::fromLatin1(tip));
+    a->setToolTip(QString::fromLatin1(tip));
+    a->setData(QString::fromLatin1(tip));
+  }
+}
+
+// Enables each item by its gate, the menus' state and whether its window
+// exists in this version; the status text says when it does not.
+void MainFrame::applyGating() {
+  bool db = qv::Mem.ForumNumber != 0;
+  auto allowed = [&](QAction* a, int number) {
+    char gate = gates_.value(a);
+    if (gate == 'D' && !db) return false;
+    if (gate == 'B' && !browseOpen_) return false;
+    if (!db && number > 0 && !allowedWithoutDatabase(number) && number != ProcAbout) return false;
+    if (!menusOn_ && !(taskToolsOnly_ && isTaskTool(number))) return false;
+    return true;
+  };
+  auto apply = [&](QAction* a, int number) {
+    QString status = a->data().toString();
+    bool ok = allowed(a, number);
+    if (number > 0) {
+      const Procedure* p = procedure(number);
+      bool available = p && procedureAvailable(*p, qv::Mem.ForumType);
+      if (!available && p && p->command == 0) status += kNotYet;
+      ok = ok && available;
+    }
+    a->setEnabled(ok);
+    if (!status.isEmpty() && a->toolTip() != status) a->setStatusTip(status);
+  };
+  for (auto it = menuActions_.begin(); it != menuActions_.end(); ++it) apply(it.value(), it.key());
+  for (auto it = buttonActions_.begin(); it != buttonActions_.end(); ++it)
+    if (it.key() > 0) apply(it.value(), it.key());
+  for (QAction* a : {printSetup_, classifyMenu_->menuAction(), personsMenu_->menuAction()})
+    a->setEnabled(allowed(a, 0));
+  classifyButton_->setEnabled(allowed(classifyButton_, 0) && menusOn_);
+  for (QAction* m : menuBar()->actions()) {
+    char gate = gates_.value(m);
+    if (gate == 'D') m->setEnabled(db && menusOn_);
+  }
+  taskMenu_->menuAction()->setEnabled(menusOn_ || taskToolsOnly_);
+  exit_->setEnabled(true);
+}
+
+void MainFrame::setMenusEnabled(bool on) {
+  menusOn_ = on;
+  toolBar_->setEnabled(on || taskToolsOnly_);
+  applyGating();
+}
+
+void MainFrame::setSuffix(const QString& suffix) {
+  suffix_ = suffix.left(100);
+  setWindowTitle(kFrameTitle + suffix_);
+}
+
+void MainFrame::updateClock() {
+  dateZone_->setText(formatDate(QDate::currentDate(), int(qv::KonfigGet(10))));
+  timeZone_->setText(formatTime(QTime::currentTime(), int(qv::KonfigGet(13))));
+  dateZone_->setVisible(!dateZone_->text().isEmpty());
+  timeZone_->setVisible(!timeZone_->text().isEmpty());
+}
+
+// ---- the active database ----
+
+void MainFrame::evaluateDatabase() {
+  if (qv::Mem.ForumNumber == 0 && !qv::unattended()) qv::ReopenLastDatabase();
+  menusOn_ = true;
+  toolBar_->setEnabled(true);
+  if (qv::Mem.ForumNumber == 0) {
+    setSuffix(kNoDatabase);
+    setPersonsTexts(1);
+    applyGating();
+    if (startupResult_ == 99 && !wizardPosted_) {
+      wizardPosted_ = true;
+      postEvent(this, EvStartupWizard);
+    }
+    return;
+  }
+  setSuffix(QStringLiteral("[") + QString::fromStdString(qv::Mem.Description).trimmed() + QStringLiteral("]"));
+  setPersonsTexts(qv::Mem.ForumType);
+  applyGating();
+  startDatabaseBrowse();
+}
+
+void MainFrame::startDatabaseBrowse() {
+  const Procedure* p = procedure(ProcBrowseMessages);
+  if (p && procedureAvailable(*p, qv::Mem.ForumType)) startProcedure(threadName(*p, qv::Mem.ForumType));
+}
+
+// ---- commands ----
+
+void MainFrame::choose(int number) {
+  if (qv::Mem.DoTask == qv::RunTaskDue) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  postEvent(this, EvExecute, number);
+}
+
+// Closes the find windows, else the browses and maintenance windows.
+// Returns true when a group had to be closed (the command waits).
+bool MainFrame::closeOtherWindows() {
+  for (const QString& g : {kFindGroup, kNotToolsGroup}) {
+    if (!TmQuery(g)) continue;
+    TmDestroyGroup(g);
+    return true;
+  }
+  return false;
+}
+
+void MainFrame::execute(int number) {
+  const Procedure* p = procedure(number);
+  if (!p) return;
+  bool keepIndexing = number == ProcSearchWizard && qv::IndexingInProgress;
+  if (p->exclusive && !keepIndexing) {
+    bool wasOpen = TmQuery(kFindGroup) || TmQuery(kNotToolsGroup);
+    if (wasOpen) {
+      QStringList before = TmMembers(kFindGroup) + TmMembers(kNotToolsGroup);
+      closeOtherWindows();
+      QStringList after = TmMembers(kFindGroup) + TmMembers(kNotToolsGroup);
+      if (after == before) return;  // a window refused to close: the command is dropped
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      postEvent(this, EvExecute, number);
+      return;
+    }
+  }
+  int kind = qv::Mem.ForumType;
+  if (p->command != 0) {
+    postToThread(kind == 2 ? QStringLiteral("BrowseMail") : QStringLiteral("BrowseMsgNmbr"), p->command);
+    return;
+  }
+  QString name = threadName(*p, kind);
+  if (postToThread(name, EvActivate)) return;
+  if (p->toolBarOff) toolBar_->setEnabled(false);
+  if (p->exclusive) {
+    taskToolsOnly_ = isTaskTool(number);
+    setMenusEnabled(false);
+    if (p->noDatabaseTitle) setSuffix(kNoDatabase);
+  }
+  if (p->semafore != 0)
+    qv::SemaFore(p->semafore);
+  else
+    startProcedure(name);
+}
+
+// ---- events ----
+
+bool MainFrame::event(QEvent* e) {
+  const QvEvent* ev = privateEvent(e);
+  if (!ev) return QMainWindow::event(e);
+  switch (ev->number()) {
+    case EvExecute:
+      QApplication::restoreOverrideCursor();
+      execute(int(ev->arg()));
+      break;
+    case EvToolBarOff: toolBar_->setEnabled(false); break;
+    case EvEnableAll: setMenusEnabled(true); break;
+    case EvReevaluate: evaluateDatabase(); break;
+    case EvForgetDatabase:
+      qv::Mem.ForumNumber = 0;
+      taskToolsOnly_ = false;
+      evaluateDatabase();
+      break;
+    case EvToolsEnded:
+    case EvToolsEnded2:
+      taskToolsOnly_ = false;
+      evaluateDatabase();
+      break;
+    case EvDeleteDatabase:
+    case EvDeleteDatabase2: deleteDatabase(); break;
+    case EvBrowseOpened:
+      browseOpen_ = true;
+      applyGating();
+      break;
+    case EvBrowseClosed:
+      browseOpen_ = false;
+      applyGating();
+      break;
+    case EvStartTask: execute(ProcRunTask); break;
+    case EvImportWizard: execute(ProcImportWizard); break;
+    case EvBrowseBatch:
+      if (!postToThread(QStringLiteral("BrowseBatch"), EvActivate)) qv::SemaFore(205);
+      break;
+    case EvTaskStep: qv::SemaFore(208); break;
+    case EvScheduledRunEnded: {
+      qv::Mem.DoTask = qv::RunInteractive;
+      int64_t after = qv::KonfigGet(57);
+      if (after == 1)
+        requestExit();
+      else if (after == 0)
+        postEvent(this, EvForgetDatabase);
+      break;
+    }
+    case EvStartupWizard:
+      if (!postToThread(QStringLiteral("StartUpWizard"), EvActivate)) qv::SemaFore(22);
+      break;
+    case EvExit: exitStep(); break;
+    case EvCloseDown: closeDown(); break;
+    default: break;  // scheduled runs and clean-ups come with the task runner
+  }
+  return true;
+}
+
+// ---- deleting the active database ----
+
+void MainFrame::deleteDatabase() {
+  setMenusEnabled(false);
+  if (!closeToolsFor(6)) {
+    postEvent(this, EvDeleteDatabase);
+    return;
+  }
+  if (qv::Mem.ForumNumber != 0) qv::DeleteDatabase(qv::Mem.ForumNumber);
+  qv::Mem.ForumNumber = 0;
+  setMenusEnabled(true);
+  evaluateDatabase();
+}
+
+// ---- the exit path ----
+
+void MainFrame::requestExit() {
+  exitRefused_ = false;
+  exitGroup_.clear();
+  postEvent(this, EvExit);
+}
+
+void MainFrame::exitStep() {
+  if (!qv::IndexingInProgress) {
+    for (const QString& g : {kFindGroup, kImportGroup, kNotToolsGroup}) {
+      if (!TmQuery(g)) continue;
+      if (exitGroup_ == g) {
+        // The group was asked to close and a window refused: the program stays.
+        exitGroup_.clear();
+        return;
+      }
+      exitGroup_ = g;
+      TmDestroyGroup(g);
+      postEvent(this, EvExit);
+      return;
+    }
+  }
+  postEvent(this, EvCloseDown);
+}
+
+void MainFrame::closeDown() {
+  if (qv::IndexingInProgress) {
+    exitRefused_ = true;
+    qv::Message("You May NOT Exit until Indexing Is Done.\r\nThis is to Avoid Corruption.", "Exit Not Allowed",
+                qv::Icon::Exclamation);
+    return;
+  }
+  mayClose_ = true;
+  close();
+}
+
+void MainFrame::closeEvent(QCloseEvent* e) {
+  if (!mayClose_) {
+    e->ignore();
+    requestExit();
+    return;
+  }
+  clock_->stop();
+  // Windows that are not procedures (help) close with the frame.
+  area_->closeAllSubWindows();
+  for (int n = 1; n <= 40; ++n)
+    if (qv::useCount(n) > 0) qv::OP_CLOSE(qv::OpForceClose, {n});
+  if (!isMinimized() && !isMaximized()) {
+    qv::WindowRect r{x(), y(), width(), height()};
+    qv::WindowPos(2, SlotFrame, r);
+  }
+  qv::WindowRect dummy;
+  std::array<int, qv::kListColumns> widths{};
+  qv::WindowPos(4, 0, dummy);
+  qv::WindowPos2(4, 0, dummy);
+  qv::ListCol(4, 0, widths);
+  TmDestroy(this);
+  e->accept();
+}
+
+void MainFrame::printSetup() { showPrintSetup(this); }
+
+}  // namespace qvm

@@ -1,0 +1,14 @@
+#include "database/database_windows.h"
+#include "frame/procedures.h"
+#include "import/import_windows.h"
+#include "setup/setup_windows.h"
+
+namespace qvm {
+
+void registerAllWindows() {
+  registerDatabaseWindows();
+  registerImportWindows();
+  registerSetupWindows();
+}
+
+}  // namespace qvm

@@ -1,0 +1,100 @@
+#include "frame/window_host.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+
+#include "services/window_settings.h"
+
+namespace qvm {
+
+namespace {
+
+QPointer<QMdiArea> area;
+
+// Stores the geometry of the window it watches when that window closes.
+class GeometryKeeper : public QObject {
+ public:
+  GeometryKeeper(QWidget* target, int slot) : QObject(target), target_(target), slot_(slot) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Close || e->type() == QEvent::Hide) save();
+    return false;
+  }
+  void save() {
+    if (!target_ || target_->isMinimized() || target_->isMaximized()) return;
+    QRect g = target_->geometry();
+    qv::WindowRect r{g.x(), g.y(), g.width(), g.height()};
+    qv::WindowPos(2, slot_, r);
+  }
+
+ private:
+  QPointer<QWidget> target_;
+  int slot_;
+};
+
+// The widths the library fills in for lists that never stored theirs.
+constexpr std::array<int, qv::kListColumns> kLibraryDefaults = {90, 160, 320, 80, 80};
+
+}  // namespace
+
+void setWindowArea(QMdiArea* a) { area = a; }
+QMdiArea* windowArea() { return area; }
+
+void showProcedureWindow(QWidget* w, int slot, Geometry kind) {
+  QWidget* outer = w;
+  if (area) {
+    QMdiSubWindow* sub = area->addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(w->windowIcon());
+    QObject::connect(w, &QObject::destroyed, sub, [sub] { sub->close(); });
+    outer = sub;
+  }
+  outer->adjustSize();
+  if (slot > 0) {
+    qv::WindowRect r;
+    if (qv::WindowPos(3, slot, r)) {
+      QSize size = outer->size();
+      if (kind == Geometry::PositionAndSize && r.width > 0 && r.height > 0)
+        size = QSize(r.width, r.height).expandedTo(outer->minimumSizeHint());
+      if (area) {
+        // Keep the window inside the frame's area.
+        QSize room = area->viewport()->size();
+        size = size.boundedTo(room.expandedTo(outer->minimumSizeHint()));
+        int x = qBound(0, r.x, qMax(0, room.width() - size.width()));
+        int y = qBound(0, r.y, qMax(0, room.height() - size.height()));
+        outer->setGeometry(x, y, size.width(), size.height());
+      } else {
+        outer->resize(size);
+        outer->move(r.x, r.y);
+      }
+    }
+    outer->installEventFilter(new GeometryKeeper(outer, slot));
+  }
+  outer->show();
+  if (area) area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(outer));
+  w->show();
+  w->activateWindow();
+}
+
+void trackColumns(QHeaderView* header, int list, const QList<int>& defaults) {
+  std::array<int, qv::kListColumns> widths{};
+  int n = qMin<int>(int(defaults.size()), qv::kListColumns);
+  qv::ListCol(3, list, widths, n);
+  for (int i = 0; i < n; ++i) {
+    int wdt = widths[size_t(i)];
+    bool stored = wdt > 0 && wdt != kLibraryDefaults[size_t(i)];
+    header->resizeSection(i, stored ? wdt : defaults[i]);
+  }
+  // Widths are stored as the user changes them.
+  QObject::connect(header, &QHeaderView::sectionResized, header, [list, n, header](int, int, int) {
+    std::array<int, qv::kListColumns> w{};
+    for (int i = 0; i < n; ++i) w[size_t(i)] = header->sectionSize(i);
+    qv::ListCol(2, list, w, n);
+  });
+}
+
+}  // namespace qvm

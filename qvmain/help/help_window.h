@@ -1,0 +1,21 @@
+// The help window: the program's help topics as HTML pages, with a list of
+// topics and a full-text search.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace qvm {
+
+// Opens the help window at a topic ("~What_is_Quorvane_", "Contents" ...).
+// A topic without a page shows the contents page.
+void showHelp(const QString& topic);
+// Opens the help window with the search field focused.
+void showHelpSearch();
+
+// The resource path of a topic's page ("" when it has none).
+QString helpPage(const QString& topic);
+// Every topic that has a page.
+QStringList helpTopics();
+
+}  // namespace qvm

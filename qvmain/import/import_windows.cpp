@@ -1,0 +1,7 @@
+#include "import/import_windows.h"
+
+namespace qvm {
+
+void registerImportWindows() {}
+
+}  // namespace qvm

@@ -1,0 +1,65 @@
+// quorvane: the program. Runs the start-up checks on the installation (the
+// current directory, or --root DIR, or $QUORVANE_ROOT) and opens the frame.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QMessageBox>
+#include <cstdlib>
+
+#include "frame/icons.h"
+#include "frame/main_frame.h"
+#include "frame/procedures.h"
+#include "prompt/message_box_prompter.h"
+#include "services/installation.h"
+#include "services/prompt.h"
+#include "services/startup.h"
+
+namespace {
+
+[[noreturn]] void haltProgram(const std::string& text) {
+  qv::closeInstallation();
+  std::fprintf(stderr, "quorvane: %s\n", qvm::messageText(text).toLocal8Bit().constData());
+  std::exit(3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quorvane"));
+  QApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
+  QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+  QApplication::setWindowIcon(qvm::systemIcon(QStringLiteral("AASYSTEM")));
+
+  QCommandLineParser args;
+  args.setApplicationDescription(QStringLiteral("Quorvane, the mail, forum and newsgroup message archiver"));
+  args.addHelpOption();
+  args.addVersionOption();
+  QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("The installation's root directory."),
+                                QStringLiteral("DIR"));
+  args.addOption(rootOption);
+  args.process(app);
+  QString root = QDir::currentPath();
+  if (const char* env = std::getenv("QUORVANE_ROOT"); env && *env) root = QString::fromLocal8Bit(env);
+  if (args.isSet(rootOption)) root = args.value(rootOption);
+
+  static qvm::MessageBoxPrompter prompter;
+  qv::setPrompter(&prompter);
+  qv::setHaltHandler(haltProgram);
+  qvm::registerAllWindows();
+
+  std::string error;
+  int result = qv::StartupChecks(QDir(root).absolutePath().toStdString(), error);
+  if (result == qv::StartupStop) {
+    if (!error.empty())
+      QMessageBox::critical(nullptr, QStringLiteral("Quorvane"), qvm::messageText(error));
+    qv::closeInstallation();
+    return 1;
+  }
+  auto* frame = new qvm::MainFrame(result);
+  frame->show();
+  int rc = app.exec();
+  delete frame;
+  qv::closeInstallation();
+  return rc;
+}

@@ -1,0 +1,7 @@
+#include "setup/setup_windows.h"
+
+namespace qvm {
+
+void registerSetupWindows() {}
+
+}  // namespace qvm

@@ -1,0 +1,9 @@
+// Registers the windows of this folder with the frame's procedure starter
+// and the library's numbered starter.
+#pragma once
+
+namespace qvm {
+
+void registerSetupWindows();
+
+}  // namespace qvm
