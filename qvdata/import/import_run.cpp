@@ -341,6 +341,12 @@ void ImportRun::stageConvertFile() {
     finished = parser_->convert(*this);
   }
   updateProgress();
+  if (writeFailed_) {
+    // The temporary file could not be written: nothing of this run is posted.
+    closeSource();
+    finish(2);
+    return;
+  }
   if (finished) {
     closeSource();
     doneBytes_ += currentSize_;
@@ -472,6 +478,7 @@ bool ImportRun::emit() {
       return true;
     }
     Message("Record add error!\r\n" + ErrorText(), ImpHeader.name(), Icon::Hand);
+    writeFailed_ = true;
     return false;
   }
   if (Target* t = targets_.findId(NHR.INTERNAL)) t->received = true;
@@ -481,7 +488,11 @@ bool ImportRun::emit() {
 }
 
 bool ImportRun::emitCarbonCopy() {
-  if (!ImpCCR.add()) return ErrorCode() == ErrDuplicateKey;  // one recipient once per mail
+  if (!ImpCCR.add()) {
+    if (ErrorCode() == ErrDuplicateKey) return true;  // one recipient once per mail
+    writeFailed_ = true;
+    return false;
+  }
   ++sinceFlush_;
   return true;
 }
@@ -490,7 +501,11 @@ bool ImportRun::emitMessageId(uint32_t number, const std::string& id) {
   TID = ImpThreadIdRec();
   TID.MSGNUMBER = number;
   TID.IDSTRING = messageIdKey(id);
-  if (!ImpThreadId.add()) return ErrorCode() == ErrDuplicateKey;
+  if (!ImpThreadId.add()) {
+    if (ErrorCode() == ErrDuplicateKey) return true;
+    writeFailed_ = true;
+    return false;
+  }
   ++sinceFlush_;
   return true;
 }

@@ -177,6 +177,7 @@ class ImportRun : public ImportContext {
   int runSlice_ = 16;
   uint32_t nextNumber_ = 0;
   bool counterHeld_ = false;
+  bool writeFailed_ = false;  // a temporary record could not be written
   int64_t sinceFlush_ = 0;
   TargetList targets_;
   OwnerAddresses owner_;
