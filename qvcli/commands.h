@@ -33,5 +33,7 @@ int cmdList(const Args& args);
 int cmdImport(const Args& args);
 int cmdFormats(const Args& args);
 int cmdShow(const Args& args);
+int cmdIndex(const Args& args);
+int cmdSearch(const Args& args);
 
 }  // namespace qvcli

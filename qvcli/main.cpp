@@ -25,6 +25,13 @@ const std::vector<Command>& commands() {
        "import messages; prints the run's counters and status", cmdImport, true},
       {"show", "show DB [--thread|--sender|--date] [MSGID]", "list the messages of a database, or show one with its text",
        cmdShow, true},
+      {"index", "index DB [--full] [--unattended]",
+       "build (--full) or extend the word index of a database; progress on stderr, the result at the end", cmdIndex,
+       true},
+      {"search",
+       "search DB [--and W]... [--or W]... [--not W]... [--phrase \"...\"] [--soundex W] [--approx K W] "
+       "[--wildcard PAT]",
+       "find messages by the words they contain; prints number, date and subject, newest first", cmdSearch, true},
   };
   return list;
 }

@@ -20,6 +20,7 @@
 #include "services/semafore.h"
 #include "services/settings.h"
 #include "services/window_settings.h"
+#include "wordindex/stop_list.h"
 
 namespace fs = std::filesystem;
 
@@ -98,6 +99,8 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
   MasIdxPath = r;
   registerLibraryServices();
 
+  // A new installation is one whose control file does not exist yet.
+  bool created = !fs::exists(r + "/CFG/IDX008.ADF", ec);
   bool ok = Konfig(KLoad) && Konfig(KLoadDisplay) && AutoPath(KLoad);
   if (ok) {
     Mem.TempDir = AutoPathGet(17);
@@ -110,6 +113,8 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
     WindowRect dummy;
     std::array<int, kListColumns> widths{};
     if (ok) ok = WindowPos(1, 0, dummy) && WindowPos2(1, 0, dummy) && ListCol(1, 0, widths);
+    // It starts with a stop list of common English words.
+    if (ok && created) ok = installDefaultStopList();
   }
   if (!ok) {
     if (error.empty()) error = "The control file is not available - no access to application!";

@@ -9,6 +9,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "wordindex/word_tables.h"
 
 namespace qv {
 
@@ -363,6 +364,7 @@ bool WSVars(int op) {
 bool WSVars(int op, int item, int64_t& value, std::string& text) {
   switch (op) {
     case KLoad:
+      // The word-breaking tables (records 11..16) come with the block.
       return load(wordIndex, [](Block& b, bool) {
         if (itemBlank(b, findItem(b, 49))) {
           // A block without its first switch was never set up: start from the defaults.
@@ -371,8 +373,8 @@ bool WSVars(int op, int item, int64_t& value, std::string& text) {
             if (it.kind != Kind::Text) writeItem(b, it, it.def);
         }
         if (itemBlank(b, findItem(b, 44))) writeText(b, findItem(b, 44), Mem.FileDir);
-      });
-    case KSave: return saveBlock(wordIndex.id, wordIndex.data);
+      }) && loadWordTables();
+    case KSave: return saveBlock(wordIndex.id, wordIndex.data) && saveWordTables();
     case KSet:
     case KGet: return access(wordIndex, op, item, value, text, KSet, KGet);
     default: return false;

@@ -1,0 +1,147 @@
+// search: finds the messages of a database by the words they contain.
+#include <cstdio>
+#include <cstdlib>
+
+#include "commands.h"
+#include "dictionary/dictionary.h"
+#include "services/databases.h"
+#include "services/datetime.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/installation.h"
+#include "services/prompt.h"
+#include "services/settings.h"
+#include "wordindex/search.h"
+#include "wordindex/word_lookup.h"
+
+namespace qvcli {
+
+namespace {
+
+// Looks typed words up and adds what they find to a list. Every candidate of
+// a Soundex, approximate or wildcard look-up is one more OR word.
+bool addTyped(qv::WordSearch& s, const std::string& input, qv::LookupMode mode, bool negated, bool toAnd,
+              int tolerance = 1) {
+  std::vector<std::string> words;
+  if (!qv::typedSearchWords(input, mode, false, words)) return false;
+  for (const std::string& w : words) {
+    qv::LookupMode m = mode == qv::LookupMode::Exact && w.find_first_of("*?") != std::string::npos
+                           ? qv::LookupMode::Wildcard
+                           : mode;
+    auto found = qv::lookupWords(w, m, tolerance);
+    if (found.empty()) {
+      if (negated) {  // a word no message holds excludes nothing
+        (toAnd ? s.andList : s.orList).push_back({w, 0, 0, true});
+        continue;
+      }
+      std::fprintf(stderr, "No word of the index matches \"%s\".\n", w.c_str());
+      if (toAnd) return false;
+      continue;
+    }
+    bool many = found.size() > 1;
+    for (const qv::WordCandidate& c : found) {
+      qv::SearchWord sw{c.word, c.wordId, c.count, negated};
+      if (negated || !many) {
+        (toAnd ? s.andList : s.orList).push_back(sw);
+      } else {
+        s.orList.push_back(sw);
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int cmdSearch(const Args& argsIn) {
+  Args args = argsIn;
+  auto ands = takeRepeated(args, "--and");
+  auto ors = takeRepeated(args, "--or");
+  auto nots = takeRepeated(args, "--not");
+  std::string phrase, soundex, wildcard;
+  bool havePhrase = takeOption(args, "--phrase", phrase);
+  bool haveSoundex = takeOption(args, "--soundex", soundex);
+  bool haveWildcard = takeOption(args, "--wildcard", wildcard);
+  std::string approxWord;
+  int tolerance = 0;
+  for (size_t i = 0; i < args.size(); ++i)
+    if (args[i] == "--approx") {
+      if (i + 2 >= args.size()) return fail("--approx takes a tolerance and a word");
+      tolerance = std::atoi(args[i + 1].c_str());
+      approxWord = args[i + 2];
+      args.erase(args.begin() + long(i), args.begin() + long(i) + 3);
+      break;
+    }
+  for (const std::string& a : args)
+    if (a.rfind("--", 0) == 0) return fail("unknown option \"" + a + "\"");
+  if (args.size() != 1) return fail("usage: search DB [--and W]... [--or W]... [--not W]... [--phrase \"...\"] "
+                                    "[--soundex W] [--approx K W] [--wildcard PAT]");
+  if (!qv::findDatabase(args[0])) return fail("no database named \"" + args[0] + "\"");
+  qv::useDatabase();
+  if (!qv::databaseIndexed()) return 1;
+
+  qv::WordSearch s(qv::Mem.ForumType);
+  bool ok = true;
+  for (const std::string& w : ands) ok = ok && addTyped(s, w, qv::LookupMode::Exact, false, true);
+  for (const std::string& w : ors) ok = ok && addTyped(s, w, qv::LookupMode::Exact, false, false);
+  for (const std::string& w : nots) ok = ok && addTyped(s, w, qv::LookupMode::Exact, true, true);
+  if (ok && haveSoundex) ok = addTyped(s, soundex, qv::LookupMode::Soundex, false, false);
+  if (ok && haveWildcard) ok = addTyped(s, wildcard, qv::LookupMode::Wildcard, false, false);
+  if (ok && !approxWord.empty()) ok = addTyped(s, approxWord, qv::LookupMode::Approximate, false, false, tolerance);
+  if (ok && havePhrase) {
+    std::vector<std::string> words;
+    ok = qv::typedSearchWords(phrase, qv::LookupMode::Exact, true, words);
+    for (size_t i = 0; ok && i < words.size(); ++i) {
+      auto found = qv::lookupWords(words[i], qv::LookupMode::Exact);
+      if (found.empty()) {
+        qv::Message("One of the words in the phrase was not found in any document.\r\nWord:" + words[i],
+                    "No matches", qv::Icon::Information);
+        ok = false;
+        break;
+      }
+      s.andList.push_back({found[0].word, found[0].wordId, found[0].count, false});
+    }
+    if (ok) s.phrase = words;
+  }
+  if (!ok) return 1;
+  if (s.andList.empty() && s.orList.empty()) {
+    qv::Message("Please use the Insert Button to Locate words of Interest!\r\nThen Try Again.", "No Search Words");
+    return 1;
+  }
+  if (!s.run()) return 1;
+  std::vector<uint32_t> ids = s.results();
+  qv::writeSearchFile(ids);
+
+  bool mail = qv::Mem.ForumType == 2;
+  std::vector<int> files = mail ? std::vector<int>{13} : std::vector<int>{3, 7};
+  qv::OP_CLOSE(qv::OpShared, files);
+  for (uint32_t id : ids) {
+    std::string subject;
+    int32_t date = 0;
+    if (mail) {
+      qv::MAI = qv::MailRec();
+      qv::MAI.MAILID = id;
+      if (qv::Mail.get(qv::MAI_IdKey)) {
+        date = qv::MAI.DATE;
+        subject = qv::MAI.SUBJECT.str();
+      }
+    } else {
+      qv::MSG = qv::MsgNmbrRec();
+      qv::MSG.MSGNUMBER = id;
+      if (qv::MsgNmbr.get(qv::MSG_IdKey)) {
+        date = qv::MSG.DATE;
+        qv::THR = qv::ThreadsRec();
+        qv::THR.THREADNUMBER = qv::MSG.THREADNUMBER;
+        if (qv::Threads.get(qv::THR_ThreadKey))
+          subject = std::string(qv::THR.ALPHA.raw()) + qv::THR.BETA.str();
+      }
+    }
+    while (!subject.empty() && subject.back() == ' ') subject.pop_back();
+    std::printf("%-10u %s  %s\n", id, qv::formatDate(date, 10).c_str(), subject.c_str());
+  }
+  qv::OP_CLOSE(qv::OpRelease, files);
+  std::fprintf(stderr, "%zu message%s found\n", ids.size(), ids.size() == 1 ? "" : "s");
+  return 0;
+}
+
+}  // namespace qvcli

@@ -1,0 +1,336 @@
+#include "wordindex/search.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "dictionary/dictionary.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/prompt.h"
+#include "services/record_helpers.h"
+#include "services/settings.h"
+#include "wordindex/index_text.h"
+#include "wordindex/stop_list.h"
+#include "wordindex/word_cut.h"
+
+namespace qv {
+
+namespace {
+
+std::string lines(const std::string& text) {
+  std::string s;
+  for (char c : text) s += c == '|' ? std::string("\r\n") : std::string(1, c);
+  return s;
+}
+
+constexpr size_t kScanHits = 1000;
+
+// Message files of a kind, opened for the phrase check.
+std::vector<int> headerFiles(int kind) { return kind == KindMailDb ? std::vector<int>{13} : std::vector<int>{3, 7}; }
+
+}  // namespace
+
+WordSearch::WordSearch(int kind) : kind_(kind) {}
+
+void WordSearch::reset() {
+  found_.clear();
+  seeded_ = seedFromOr_ = seedDone_ = false;
+  seedWord_ = 0;
+  seedPos_ = 0;
+  pending_.clear();
+  scanning_ = scanDone_ = false;
+  scanPos_ = 0;
+}
+
+bool WordSearch::morePending() const { return (seeded_ && !seedDone_) || (scanning_ && !scanDone_); }
+
+std::vector<uint32_t> WordSearch::results() const { return std::vector<uint32_t>(found_.rbegin(), found_.rend()); }
+
+std::vector<uint32_t> WordSearch::postings(int32_t wordId) {
+  std::vector<uint32_t> ids;
+  MAS = MasIdxRec();
+  MAS.WORDID = uint32_t(wordId);
+  MasIdx.setPrefix(MAS_by_WordId, 1);
+  while (MasIdx.next() && MAS.WORDID == uint32_t(wordId)) ids.push_back(MAS.SYSID);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+bool WordSearch::holds(uint32_t id, int32_t wordId) {
+  MAS.SYSID = id;
+  MAS.WORDID = uint32_t(wordId);
+  return MasIdx.get(MAS_by_SysID);
+}
+
+bool WordSearch::run() {
+  if (andList.empty() && orList.empty()) {
+    Message("Nothing (More) to Search for!", "No Search", Icon::Exclamation);
+    return false;
+  }
+  bool anyPositive = std::any_of(andList.begin(), andList.end(), [](const SearchWord& w) { return !w.negated; }) ||
+                     std::any_of(orList.begin(), orList.end(), [](const SearchWord& w) { return !w.negated; });
+  std::vector<int> files = {29, 4};
+  if (!phrase.empty()) files.insert(files.end(), headerFiles(kind_).begin(), headerFiles(kind_).end());
+  OP_CLOSE(OpShared, files);
+  bool ok = anyPositive ? seed() : scanMessages();
+  if (ok && !phrase.empty()) {
+    std::vector<uint32_t> keep;
+    for (uint32_t id : found_)
+      if (phraseIn(id)) keep.push_back(id);
+    found_ = std::set<uint32_t>(keep.begin(), keep.end());
+    if (found_.empty()) {
+      OP_CLOSE(OpRelease, files);
+      Message("No documents contain the phrase. Sorry!", "No Matches", Icon::Information, BtnRetry, BtnRetry);
+      return false;
+    }
+  }
+  OP_CLOSE(OpRelease, files);
+  if (!ok) return false;
+  if (found_.empty()) {
+    Message("No Messages Match your Search Criteria. Sorry!", "No Matches", Icon::Information);
+    return false;
+  }
+  return true;
+}
+
+// Seeds from the rarest AND word or from the OR words, pausing to ask, then filters.
+bool WordSearch::seed() {
+  std::vector<const SearchWord*> seeds;
+  if (seeded_ && seedDone_) reset();  // a finished search starts again
+  if (!seeded_) {
+    const SearchWord* rarest = nullptr;
+    for (const SearchWord& w : andList)
+      if (!w.negated && (!rarest || w.count < rarest->count)) rarest = &w;
+    int64_t orTotal = 0;
+    bool orPositive = false;
+    for (const SearchWord& w : orList)
+      if (!w.negated) {
+        orTotal += w.count;
+        orPositive = true;
+      }
+    seedFromOr_ = !rarest || (orPositive && rarest->count > orTotal);
+    if (seedFromOr_ && !orPositive) {
+      Message("Logic Error - should not have NOTS on OR list here!", "Internal Error", Icon::Hand);
+      return false;
+    }
+    seeded_ = true;
+    seedWord_ = 0;
+    seedPos_ = 0;
+  }
+  if (seedFromOr_) {
+    for (const SearchWord& w : orList)
+      if (!w.negated) seeds.push_back(&w);
+  } else {
+    const SearchWord* rarest = nullptr;
+    for (const SearchWord& w : andList)
+      if (!w.negated && (!rarest || w.count < rarest->count)) rarest = &w;
+    seeds.push_back(rarest);
+  }
+  int64_t pauseEvery = std::max<int64_t>(1, WSVarsGet(50));
+  int64_t read = 0;
+  std::unordered_set<uint32_t> seen(pending_.begin(), pending_.end());
+  bool paused = false;
+  while (seedWord_ < seeds.size() && !paused) {
+    const uint32_t wid = uint32_t(seeds[seedWord_]->wordId);
+    MAS = MasIdxRec();
+    MAS.WORDID = wid;
+    bool resumed = seedPos_ > 0;
+    if (resumed)
+      MasIdx.setPosition(MAS_by_WordId, seedPos_);
+    else
+      MasIdx.setPrefix(MAS_by_WordId, 1);
+    bool have = MasIdx.next() && MAS.WORDID == wid;
+    if (have && resumed && MasIdx.position() == seedPos_) have = MasIdx.next() && MAS.WORDID == wid;
+    while (have) {
+      if (seen.insert(MAS.SYSID).second) pending_.push_back(MAS.SYSID);
+      seedPos_ = MasIdx.position();
+      have = MasIdx.next() && MAS.WORDID == wid;
+      if (++read % pauseEvery == 0 && (have || seedWord_ + 1 < seeds.size())) {
+        // The position reached is kept; the user decides whether to read on.
+        Button b = Message(lines(std::to_string(found_.size() + pending_.size()) +
+                                 " search hits found!|But there are more records to search.|Would you like to "
+                                 "search more records now?"),
+                           "Search More?", Icon::Question, BtnYes | BtnNo, BtnYes);
+        if (b != BtnYes) {
+          paused = true;
+          break;
+        }
+      }
+    }
+    if (paused && have) break;
+    ++seedWord_;
+    seedPos_ = 0;
+  }
+  seedDone_ = seedWord_ >= seeds.size();
+  std::vector<uint32_t> ids = std::move(pending_);
+  pending_.clear();
+  std::sort(ids.begin(), ids.end());
+  filter(ids);
+  found_.insert(ids.begin(), ids.end());
+  return true;
+}
+
+// The AND words other than the seed, then the OR list.
+void WordSearch::filter(std::vector<uint32_t>& ids) {
+  const SearchWord* seedWord = nullptr;
+  if (!seedFromOr_)
+    for (const SearchWord& w : andList)
+      if (!w.negated && (!seedWord || w.count < seedWord->count)) seedWord = &w;
+  auto apply = [&](const SearchWord& w, bool mustHold) {
+    if (ids.empty()) return;
+    std::vector<uint32_t> out;
+    if (int64_t(w.count) <= int64_t(ids.size()) * 8) {
+      // Few enough occurrences: walk them and merge.
+      std::vector<uint32_t> post = postings(w.wordId);
+      if (mustHold)
+        std::set_intersection(ids.begin(), ids.end(), post.begin(), post.end(), std::back_inserter(out));
+      else
+        std::set_difference(ids.begin(), ids.end(), post.begin(), post.end(), std::back_inserter(out));
+    } else {
+      for (uint32_t id : ids)
+        if (holds(id, w.wordId) == mustHold) out.push_back(id);
+    }
+    ids.swap(out);
+  };
+  for (const SearchWord& w : andList)
+    if (&w != seedWord) apply(w, !w.negated);
+  if (orList.empty()) return;
+  if (!seedFromOr_) {
+    // At least one OR word must be there.
+    std::vector<uint32_t> any;
+    bool positive = false;
+    for (const SearchWord& w : orList) {
+      if (w.negated) continue;
+      positive = true;
+      std::vector<uint32_t> part = ids;
+      apply(w, true);
+      std::vector<uint32_t> merged;
+      std::set_union(any.begin(), any.end(), ids.begin(), ids.end(), std::back_inserter(merged));
+      any.swap(merged);
+      ids.swap(part);
+    }
+    if (positive) ids.swap(any);
+  }
+  for (const SearchWord& w : orList)
+    if (w.negated) apply(w, false);
+}
+
+// A request of NOT words only: the messages from the newest down that hold none of them.
+bool WordSearch::scanMessages() {
+  if (!scanning_) {
+    Button b = Message(lines("The Search you have requested has too many matches.|The 1st " +
+                             std::to_string(kScanHits) +
+                             " will be found or try a more restrictive Search.|Would you like to Continue or Cancel "
+                             "the Search?"),
+                       "Too Many Matches", Icon::Question, BtnOk | BtnCancel, BtnOk);
+    if (b != BtnOk) return false;
+    scanning_ = true;
+    scanPos_ = 0;
+  }
+  if (scanDone_) {
+    Message("Nothing (More) to Search for!", "No Search", Icon::Exclamation);
+    return false;
+  }
+  if (scanPos_ > 0)
+    MsgText.setPosition(TXT_IdKey, scanPos_);
+  else
+    MsgText.set(TXT_IdKey);
+  bool skipFirst = scanPos_ > 0;
+  size_t hits = 0;
+  bool ended = true;
+  while (MsgText.previous()) {
+    if (skipFirst) {
+      skipFirst = false;
+      if (MsgText.position() == scanPos_) continue;
+    }
+    scanPos_ = MsgText.position();
+    uint32_t id = TXT.MSGNUMBER;
+    bool keep = true;
+    for (const SearchWord& w : andList)
+      if (keep && holds(id, w.wordId)) keep = false;
+    for (const SearchWord& w : orList)
+      if (keep && holds(id, w.wordId)) keep = false;
+    if (!keep) continue;
+    found_.insert(id);
+    if (++hits >= kScanHits) {
+      ended = false;
+      break;
+    }
+  }
+  scanDone_ = ended;
+  return true;
+}
+
+bool WordSearch::phraseIn(uint32_t id) {
+  std::string subject;
+  if (kind_ == KindMailDb) {
+    MAI = MailRec();
+    MAI.MAILID = id;
+    if (Mail.get(MAI_IdKey)) subject = MAI.SUBJECT.str();
+  } else {
+    MSG = MsgNmbrRec();
+    MSG.MSGNUMBER = id;
+    if (MsgNmbr.get(MSG_IdKey)) {
+      THR = ThreadsRec();
+      THR.THREADNUMBER = MSG.THREADNUMBER;
+      if (Threads.get(THR_ThreadKey)) subject = std::string(THR.ALPHA.raw()) + THR.BETA.str();
+    }
+  }
+  TXT = MsgTextRec();
+  TXT.MSGNUMBER = id;
+  if (!MsgText.get(TXT_IdKey)) TXT.MsgText.clear();
+  static StopWords stop;
+  static bool loaded = false;
+  if (!loaded) loaded = loadStopList(stop);
+  bool numbers = WSVarsGet(49) != 0;
+  bool footers = kind_ == KindForumDb ? WSVarsGet(51) != 0 : kind_ == KindNewsDb ? WSVarsGet(52) != 0 : false;
+  // The words as the index sees them, in order; the subject stands apart.
+  bool hit = false;
+  auto check = [&](std::string_view piece) {
+    if (hit) return;
+    std::vector<std::string> seq;
+    WordCutter cut(piece);
+    CutWord w;
+    while (cut.next(w))
+      if (acceptWord(w, numbers) && !stop.count(w.word)) seq.push_back(w.word);
+    if (seq.size() < phrase.size()) return;
+    for (size_t i = 0; i + phrase.size() <= seq.size() && !hit; ++i)
+      hit = std::equal(phrase.begin(), phrase.end(), seq.begin() + long(i));
+  };
+  check(subject);
+  if (!hit) {
+    std::string text;
+    forEachIndexedPart(TXT.MsgText, kind_, footers, [&](std::string_view piece) {
+      text.append(piece);
+      text += ' ';
+    });
+    check(text);
+  }
+  return hit;
+}
+
+bool databaseIndexed() {
+  OP_CLOSE(OpShared, {29});
+  bool indexed = MasIdx.records() > 0;
+  OP_CLOSE(OpRelease, {29});
+  if (!indexed)
+    Message("This database has no word index yet.\r\nBuild the word index first, then search again.",
+            " Database not indexed!", Icon::Exclamation);
+  return indexed;
+}
+
+bool writeSearchFile(const std::vector<uint32_t>& ids) {
+  OP_CLOSE(OpEmpty, {32});
+  OP_CLOSE(OpShared, {32});
+  bool ok = Search.stream();
+  for (uint32_t id : ids) {
+    if (!ok) break;
+    SEA.ID = id;
+    ok = Search.add() || ErrorCode() == ErrDuplicateKey;
+  }
+  ok = Search.flush() && ok;
+  OP_CLOSE(OpRelease, {32});
+  return ok;
+}
+
+}  // namespace qv

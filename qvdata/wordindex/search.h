@@ -1,0 +1,79 @@
+// The word search over the index (BUILDSEARCH's engine): an AND list of
+// words that must all occur and an OR list of which one must occur, each
+// word possibly negated (it must not occur), optionally a phrase whose words
+// must stand next to each other in the text.
+//
+// A search is seeded from the index: every message of the rarest AND word,
+// or of every OR word when those are rarer together. The seeding pauses
+// after every (word-index switch 50) index entries to ask whether to go on;
+// the other words then filter the seeded messages. A request made only of
+// negated words is answered by scanning the messages from the newest, at
+// most 1000 hits at a time. Questions and messages go through the prompt
+// interface. run() starts the search or continues a paused one.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct SearchWord {
+  std::string word;  // upper case
+  int32_t wordId = 0;
+  int32_t count = 0;  // messages holding it (WOR.WORDCOUNT)
+  bool negated = false;
+};
+
+class WordSearch {
+ public:
+  // kind: 1 forum, 2 mail, 3 newsgroup (the current database's).
+  explicit WordSearch(int kind);
+
+  std::vector<SearchWord> andList, orList;
+  // A phrase search: these words must stand next to each other, in this
+  // order, in the text or subject of every message found.
+  std::vector<std::string> phrase;
+
+  // Starts the search, or continues it from its resume points. False when it
+  // was refused or found nothing (the user has been told).
+  bool run();
+  // The matching message IDs, each once, highest (newest) first.
+  std::vector<uint32_t> results() const;
+  // True when a paused seeding or the scan by messages has more to read.
+  bool morePending() const;
+  // The lists changed: forget the resume points and the results.
+  void reset();
+
+ private:
+  bool seed();
+  bool scanMessages();
+  void filter(std::vector<uint32_t>& ids);
+  bool phraseIn(uint32_t id);
+  std::vector<uint32_t> postings(int32_t wordId);
+  bool holds(uint32_t id, int32_t wordId);
+
+  int kind_;
+  std::set<uint32_t> found_;
+  // Seeding state: which seed word, and the key position reached in it.
+  bool seeded_ = false;
+  bool seedFromOr_ = false;
+  bool seedDone_ = false;
+  size_t seedWord_ = 0;
+  int64_t seedPos_ = 0;
+  std::vector<uint32_t> pending_;  // seeded, not yet filtered
+  // Scan by messages.
+  bool scanning_ = false;
+  bool scanDone_ = false;
+  int64_t scanPos_ = 0;
+};
+
+// The current database has a word index (MasIdx holds records); otherwise
+// tells the user to build it first and returns false.
+bool databaseIndexed();
+
+// Replaces the result set of the last search (Search, file 32) with `ids`.
+bool writeSearchFile(const std::vector<uint32_t>& ids);
+
+}  // namespace qv

@@ -1,0 +1,79 @@
+#include "wordindex/stop_list.h"
+
+#include "dictionary/dictionary.h"
+#include "services/file_service.h"
+#include "wordindex/word_cut.h"
+
+namespace qv {
+
+bool loadStopList(StopWords& out) {
+  out.clear();
+  OP_CLOSE(OpShared, {30});
+  StopList.setFileOrder();
+  while (StopList.next()) out.insert(wordUpper(STO.THEWORD.view()));
+  bool ok = ErrorCode() == ErrNone || ErrorCode() == ErrNotAvailable;
+  OP_CLOSE(OpRelease, {30});
+  return ok;
+}
+
+namespace {
+// The file is open.
+bool addOpen(std::string_view word) {
+  std::string w = wordUpper(word);
+  if (w.empty()) return true;
+  STO = StopListRec();
+  STO.THEWORD = w;
+  if (StopList.get(STO_BY_THEWORD)) return true;
+  STO = StopListRec();
+  STO.THEWORD = w;
+  return StopList.add() || ErrorCode() == ErrDuplicateKey;
+}
+}  // namespace
+
+bool addStopWord(std::string_view word) {
+  OP_CLOSE(OpShared, {30});
+  bool ok = addOpen(word);
+  OP_CLOSE(OpRelease, {30});
+  return ok;
+}
+
+bool isStopWord(std::string_view word) {
+  OP_CLOSE(OpShared, {30});
+  STO = StopListRec();
+  STO.THEWORD = wordUpper(word);
+  bool found = StopList.get(STO_BY_THEWORD);
+  OP_CLOSE(OpRelease, {30});
+  return found;
+}
+
+const std::vector<std::string_view>& defaultStopWords() {
+  static const std::vector<std::string_view> words = {
+      "ABOUT", "ABOVE", "AFTER", "AGAIN", "ALL", "ALSO", "AM", "AN", "AND", "ANY", "ARE", "AS", "AT", "BE",
+      "BECAUSE", "BEEN", "BEFORE", "BEING", "BELOW", "BETWEEN", "BOTH", "BUT", "BY", "CAN", "COULD", "DID",
+      "DO", "DOES", "DOING", "DOWN", "DURING", "EACH", "FEW", "FOR", "FROM", "FURTHER", "HAD", "HAS", "HAVE",
+      "HAVING", "HE", "HER", "HERE", "HERS", "HERSELF", "HIM", "HIMSELF", "HIS", "HOW", "IF", "IN", "INTO",
+      "IS", "IT", "ITS", "ITSELF", "JUST", "ME", "MORE", "MOST", "MY", "MYSELF", "NO", "NOR", "NOT", "NOW",
+      "OF", "OFF", "ON", "ONCE", "ONLY", "OR", "OTHER", "OUR", "OURS", "OURSELVES", "OUT", "OVER", "OWN",
+      "SAME", "SHE", "SHOULD", "SO", "SOME", "SUCH", "THAN", "THAT", "THE", "THEIR", "THEIRS", "THEM",
+      "THEMSELVES", "THEN", "THERE", "THESE", "THEY", "THIS", "THOSE", "THROUGH", "TO", "TOO", "UNDER",
+      "UNTIL", "UP", "VERY", "WAS", "WE", "WERE", "WHAT", "WHEN", "WHERE", "WHICH", "WHILE", "WHO", "WHOM",
+      "WHY", "WILL", "WITH", "WOULD", "YOU", "YOUR", "YOURS", "YOURSELF", "YOURSELVES",
+  };
+  return words;
+}
+
+bool installDefaultStopList() {
+  OP_CLOSE(OpShared, {30});
+  bool ok = true;
+  if (StopList.records() == 0) {
+    ok = beginTransaction({&StopList}, 5);
+    for (std::string_view w : defaultStopWords())
+      if (ok) ok = addOpen(w);
+    if (ok) ok = commitTransaction();
+    if (!ok) rollbackTransaction();
+  }
+  OP_CLOSE(OpRelease, {30});
+  return ok;
+}
+
+}  // namespace qv
