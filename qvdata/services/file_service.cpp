@@ -122,6 +122,18 @@ bool openDeclared(int n, File& f, int action) {
   }
 }
 
+// A file without a path, or a database file while no database is selected,
+// has no place on disk: opening it would make a stray file.
+void refuseUnplacedFile(int n) {
+  std::string path = filePath(n);
+  if (path.empty() ||
+      (Mem.Dirnamn.empty() && !isOneOf(n, {2, 8, 18, 26, 27, 30, 34, 35, 10, 19, 24, 32, 11, 12, 20, 21, 31, 40})))
+    fatal("The file " + path +
+              " cannot be opened.\r\nThe filename is not a valid DOS file name or the path does not exist "
+              "\r\nQuorvane will terminate.",
+          "Invalid File Name Error");
+}
+
 }  // namespace
 
 std::string filePath(int n) {
@@ -166,7 +178,6 @@ bool OP_CLOSE(int action, const std::vector<int>& files) {
       case OpExclusive: {
         if (counts[n] == 0) {
           f.close();
-          std::string path = filePath(n);
           // A database's word index may live under its own root: make its directory.
           if (inIndexDir(n) && compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0 &&
               !Mem.Dirnamn.empty()) {
@@ -177,12 +188,7 @@ bool OP_CLOSE(int action, const std::vector<int>& files) {
               ::chmod(dir.c_str(), 0700);
             }
           }
-          if (path.empty() || (Mem.Dirnamn.empty() && !isOneOf(n, {2, 8, 18, 26, 27, 30, 34, 35, 10, 19, 24, 32, 11,
-                                                                      12, 20, 21, 31, 40})))
-            fatal("The file " + path +
-                      " cannot be opened.\r\nThe filename is not a valid DOS file name or the path does not exist "
-                      "\r\nQuorvane will terminate.",
-                  "Invalid File Name Error");
+          refuseUnplacedFile(n);
           openDeclared(n, f, action);
         }
         ++counts[n];
@@ -193,6 +199,7 @@ bool OP_CLOSE(int action, const std::vector<int>& files) {
       case OpProbe: {
         f.close();
         counts[n] = 0;
+        refuseUnplacedFile(n);
         bool ok = openDeclared(n, f, action);
         if (!ok) {
           layoutOk = false;

@@ -53,7 +53,10 @@ std::array<uint16_t, 100> unpack(const std::array<uint8_t, 200>& b) {
   return v;
 }
 
-bool load(ValueBlock& b, const std::array<uint16_t, 100>& defaults) {
+// `zeroIsSet(i)` tells whether a stored 0 is a value (a window's x or y: the
+// screen's left or top edge) rather than a value never set (a size or width).
+template <typename ZeroIsSet>
+bool load(ValueBlock& b, const std::array<uint16_t, 100>& defaults, ZeroIsSet zeroIsSet) {
   b.v = defaults;
   bool created = false;
   std::array<uint8_t, 200> marker{}, data{};
@@ -62,13 +65,13 @@ bool load(ValueBlock& b, const std::array<uint16_t, 100>& defaults) {
   std::array<uint16_t, 100> stored = unpack(data);
   // Values never set keep their defaults.
   for (int i = 0; i < 100; ++i)
-    if (stored[i] != 0) b.v[i] = stored[i];
+    if (stored[i] != 0 || zeroIsSet(i)) b.v[i] = stored[i];
   b.loaded = true;
   return true;
 }
 
 bool windowOp(ValueBlock& b, int op, int window, WindowRect& r) {
-  if (op == 1) return load(b, windowDefaults());
+  if (op == 1) return load(b, windowDefaults(), [](int i) { return i % 4 < 2; });
   if (op == 4) return saveBlock(b.values, pack(b.v));
   if (window < 1 || window > kWindowSlots) return false;
   uint16_t* p = &b.v[(window - 1) * 4];
@@ -91,7 +94,7 @@ bool WindowPos(int op, int window, WindowRect& r) { return windowOp(pos1, op, wi
 bool WindowPos2(int op, int window, WindowRect& r) { return windowOp(pos2, op, window, r); }
 
 bool ListCol(int op, int list, std::array<int, kListColumns>& widths, int columns) {
-  if (op == 1) return load(cols, columnDefaults());
+  if (op == 1) return load(cols, columnDefaults(), [](int) { return false; });
   if (op == 4) return saveBlock(cols.values, pack(cols.v));
   if (list < 1 || list > kListSlots) return false;
   if (columns < 0) columns = 0;
