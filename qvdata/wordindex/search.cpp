@@ -70,7 +70,10 @@ bool WordSearch::run() {
   bool anyPositive = std::any_of(andList.begin(), andList.end(), [](const SearchWord& w) { return !w.negated; }) ||
                      std::any_of(orList.begin(), orList.end(), [](const SearchWord& w) { return !w.negated; });
   std::vector<int> files = {29, 4};
-  if (!phrase.empty()) files.insert(files.end(), headerFiles(kind_).begin(), headerFiles(kind_).end());
+  if (!phrase.empty()) {
+    std::vector<int> headers = headerFiles(kind_);
+    files.insert(files.end(), headers.begin(), headers.end());
+  }
   OP_CLOSE(OpShared, files);
   bool ok = anyPositive ? seed() : scanMessages();
   if (ok && !phrase.empty()) {

@@ -1,0 +1,509 @@
+// bench/search: the word index and search against notmuch, mu, mairix and
+// SQLite FTS5 on the same generated mail.
+//
+// 1. Generates N mails (default 100,000; bench/corpus_gen.h) as an mbox and a
+//    Maildir, keeping which messages hold each word.
+// 2. Imports them into a mailbox of a new installation and indexes it with
+//    `qvcli index` (a child process: wall time and peak resident size).
+// 3. Indexes the same mail with each peer found on PATH (notmuch, mu,
+//    mairix; a missing one is skipped) and the same decoded texts with SQLite
+//    FTS5, each in a child process.
+// 4. Times five queries on every engine: a rare word, a common word, an AND
+//    of two words, a two-word phrase, a word AND NOT another. Each engine is
+//    timed as a command (process start, query, result list written to a
+//    pipe); ours and FTS5 also in-process. Medians of five runs after one
+//    warm-up. Hit counts are checked against the generator's knowledge.
+//
+// Usage: bench_search [--messages N] [--dir DIR] [--seed S] [--qvcli PATH]
+// The peers come from Debian: apt-get install notmuch maildir-utils mairix
+#include <sqlite3.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "corpus_gen.h"
+#include "corpus_post.h"
+#include "dictionary/dictionary.h"
+#include "services/databases.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/installation.h"
+#include "services/prompt.h"
+#include "wordindex/search.h"
+#include "wordindex/word_cut.h"
+#include "wordindex/word_lookup.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+struct Run {
+  double seconds = 0;
+  long maxRssKb = 0;
+  int status = -1;
+  std::string out;
+};
+
+// Runs a command, its output captured, and measures it with wait4().
+Run run(const std::vector<std::string>& argv, const std::string& cwd = {}) {
+  Run r;
+  int pipefd[2];
+  if (pipe(pipefd) != 0) return r;
+  auto t0 = Clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
+    dup2(pipefd[1], 1);
+    int devnull = ::open("/dev/null", O_WRONLY);
+    dup2(devnull, 2);
+    close(pipefd[0]);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  close(pipefd[1]);
+  char buf[65536];
+  ssize_t n;
+  while ((n = read(pipefd[0], buf, sizeof buf)) > 0) r.out.append(buf, size_t(n));
+  close(pipefd[0]);
+  int status = 0;
+  struct rusage ru {};
+  wait4(pid, &status, 0, &ru);
+  r.seconds = since(t0);
+  r.maxRssKb = ru.ru_maxrss;
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+size_t lineCount(const std::string& s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); ++i)
+    if (s[i] == '\n' && (i == 0 || s[i - 1] != '\n')) ++n;
+  return n;
+}
+
+bool onPath(const std::string& tool) {
+  for (const char* d : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
+    if (access((std::string(d) + tool).c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+int64_t treeSize(const fs::path& p) {
+  std::error_code ec;
+  if (fs::is_regular_file(p, ec)) return int64_t(fs::file_size(p, ec));
+  int64_t n = 0;
+  for (fs::recursive_directory_iterator it(p, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file(ec)) n += int64_t(it->file_size(ec));
+  return n;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+struct Query {
+  std::string name;
+  std::vector<std::string> ours;  // qvcli search arguments after DB
+  std::string notmuch, mu, mairix, fts5;
+  int64_t expected = -1;  // from the generator, when it knows
+};
+
+struct EngineResult {
+  std::string name;
+  bool present = false;
+  double indexSeconds = 0;
+  long indexRssKb = 0;
+  int64_t indexBytes = 0;
+  std::map<std::string, double> cli, inProcess;
+  std::map<std::string, int64_t> hits;
+};
+
+// Times a command five times after a warm-up; returns the median and the hit count of the last run.
+double timeCommand(const std::vector<std::string>& argv, int64_t& hits) {
+  Run w = run(argv);
+  std::vector<double> t;
+  for (int i = 0; i < 5; ++i) {
+    Run r = run(argv);
+    t.push_back(r.seconds);
+    w = r;
+  }
+  hits = int64_t(lineCount(w.out));
+  return median(t);
+}
+
+class QuietPrompter : public qv::Prompter {
+ public:
+  qv::Button ask(const qv::PromptRequest& r) override { return r.buttons & qv::BtnYes ? qv::BtnYes : r.defaultButton; }
+};
+
+// Our search in-process: word look-up and the search itself.
+double timeOurs(const Query& q, int64_t& hits) {
+  std::vector<double> t;
+  for (int i = 0; i < 6; ++i) {
+    auto t0 = Clock::now();
+    qv::WordSearch s(qv::Mem.ForumType);
+    std::vector<std::string> words;
+    bool phrase = false;
+    for (size_t a = 0; a + 1 < q.ours.size(); a += 2) {
+      const std::string& opt = q.ours[a];
+      const std::string& w = q.ours[a + 1];
+      if (opt == "--phrase") {
+        phrase = true;
+        qv::typedSearchWords(w, qv::LookupMode::Exact, true, words);
+        for (const std::string& pw : words)
+          for (auto& c : qv::lookupWords(pw, qv::LookupMode::Exact)) s.andList.push_back({c.word, c.wordId, c.count, false});
+        s.phrase = words;
+        continue;
+      }
+      auto found = qv::lookupWords(qv::wordUpper(w), qv::LookupMode::Exact);
+      for (auto& c : found) s.andList.push_back({c.word, c.wordId, c.count, opt == "--not"});
+    }
+    (void)phrase;
+    s.run();
+    hits = int64_t(s.results().size());
+    if (i > 0) t.push_back(since(t0));
+  }
+  return median(t);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  size_t messages = 100000;
+  uint32_t seed = 1;
+  std::string dir = "/tmp/qv-bench-search";
+  std::string qvcli = fs::absolute(fs::path(argv[0]).parent_path() / ".." / "qvcli" / "qvcli").lexically_normal();
+  for (int i = 1; i + 1 < argc; i += 2) {
+    std::string a = argv[i];
+    if (a == "--messages") messages = size_t(std::atoll(argv[i + 1]));
+    else if (a == "--dir") dir = argv[i + 1];
+    else if (a == "--seed") seed = uint32_t(std::atoi(argv[i + 1]));
+    else if (a == "--qvcli") qvcli = argv[i + 1];
+    else {
+      std::fprintf(stderr, "usage: bench_search [--messages N] [--dir DIR] [--seed S] [--qvcli PATH]\n");
+      return 2;
+    }
+  }
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string mbox = dir + "/corpus.mbox", maildir = dir + "/maildir", root = dir + "/quorvane";
+
+  // 1. The corpus.
+  auto t0 = Clock::now();
+  qvbench::CorpusGenerator truth({.messages = messages, .seed = seed});
+  truth.writeAll(mbox, maildir);
+  std::printf("Corpus: %zu mails, mbox %.1f MB, generated in %.1f s\n", messages, double(treeSize(mbox)) / 1e6,
+              since(t0));
+
+  // The query words: chosen by how many messages hold them.
+  int64_t rare = truth.pickWord(3.0 / double(messages), 12.0 / double(messages));
+  int64_t common = truth.pickWord(0.10, 0.20);
+  int64_t other = truth.pickWord(0.05, 0.10);
+  if (rare < 0 || common < 0 || other < 0) {
+    std::fprintf(stderr, "no suitable query words\n");
+    return 1;
+  }
+  std::string wRare = truth.word(uint32_t(rare)), wCommon = truth.word(uint32_t(common)),
+              wOther = truth.word(uint32_t(other));
+  auto both = [&](bool negate) {
+    const auto& a = truth.messagesWith(uint32_t(common));
+    const auto& b = truth.messagesWith(uint32_t(other));
+    std::vector<uint32_t> out;
+    if (negate)
+      std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+    else
+      std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+    return int64_t(out.size());
+  };
+  // A phrase: two words that follow each other in some message's text.
+  std::string p1 = wCommon, p2;
+  {
+    qvbench::CorpusGenerator g({.messages = std::min<size_t>(messages, 2000), .seed = seed});
+    qvbench::GeneratedMail m;
+    while (p2.empty() && g.next(m)) {
+      if (m.shape != qvbench::MailShape::Plain) continue;
+      std::string body = m.raw.substr(m.raw.find("\n\n") + 2);
+      size_t at = body.find(" " + wCommon + " ");
+      if (at == std::string::npos) continue;
+      size_t s = at + wCommon.size() + 2, e = body.find_first_of(" ,.?\n", s);
+      std::string next = body.substr(s, e - s);
+      if (truth.wordNumber(next) >= 0 && next != wCommon &&
+          truth.messagesWith(next).size() < messages / 5 &&
+          std::all_of(next.begin(), next.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+        p2 = next;
+    }
+  }
+  std::vector<Query> queries = {
+      {"rare word", {"--and", wRare}, wRare, wRare, "bs:" + wRare, wRare, int64_t(truth.messagesWith(uint32_t(rare)).size())},
+      {"common word", {"--and", wCommon}, wCommon, wCommon, "bs:" + wCommon, wCommon,
+       int64_t(truth.messagesWith(uint32_t(common)).size())},
+      {"AND", {"--and", wCommon, "--and", wOther}, wCommon + " and " + wOther, wCommon + " AND " + wOther,
+       "bs:" + wCommon + "," + wOther, wCommon + " AND " + wOther, both(false)},
+      {"phrase", {"--phrase", p1 + " " + p2}, "\"" + p1 + " " + p2 + "\"", "\"" + p1 + " " + p2 + "\"", "",
+       "\"" + p1 + " " + p2 + "\"", -1},
+      {"AND NOT", {"--and", wCommon, "--not", wOther}, wCommon + " and not " + wOther,
+       wCommon + " AND NOT " + wOther, "bs:" + wCommon + ",~" + wOther, wCommon + " NOT " + wOther, both(true)},
+  };
+  std::printf("Query words: rare %s (%lld), common %s (%lld), other %s (%zu), phrase \"%s %s\"\n", wRare.c_str(),
+              (long long)queries[0].expected, wCommon.c_str(), (long long)queries[1].expected, wOther.c_str(),
+              truth.messagesWith(uint32_t(other)).size(), p1.c_str(), p2.c_str());
+
+  std::vector<EngineResult> engines;
+
+  // 2. Ours: import, then index in a child process.
+  {
+    EngineResult e{"quorvane"};
+    e.present = true;
+    static QuietPrompter prompter;
+    qv::setPrompter(&prompter);
+    std::string error;
+    if (!qv::openInstallation(root, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 1;
+    }
+    qvbench::CorpusGenerator gen({.messages = messages, .seed = seed});
+    qvbench::PostedCorpus posted;
+    auto ti = Clock::now();
+    if (!qvbench::postCorpus(gen, "Bench Owner", posted, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 1;
+    }
+    double importSeconds = since(ti);
+    std::string indexDir = qv::joinPath({qv::MasIdxPath, qv::Mem.Dirnamn});
+    qv::closeInstallation();
+    std::printf("Import (decode and store, in-process): %.1f s, %.0f mails/s\n", importSeconds,
+                double(messages) / importSeconds);
+    Run r = run({qvcli, "--root", root, "index", "Bench Owner"});
+    if (r.status != 0) std::fprintf(stderr, "qvcli index failed:\n%s\n", r.out.c_str());
+    e.indexSeconds = r.seconds;
+    e.indexRssKb = r.maxRssKb;
+    e.indexBytes = treeSize(indexDir + "/IDX028.DAT") + treeSize(indexDir + "/IDX029.ADF");
+    for (const Query& q : queries) {
+      std::vector<std::string> args = {qvcli, "--root", root, "search", "Bench Owner"};
+      args.insert(args.end(), q.ours.begin(), q.ours.end());
+      int64_t hits = 0;
+      e.cli[q.name] = timeCommand(args, hits);
+      e.hits[q.name] = hits;
+    }
+    if (!qv::openInstallation(root, error) || !qv::findDatabase("Bench Owner")) return 1;
+    qv::useDatabase();
+    for (const Query& q : queries) {
+      int64_t hits = 0;
+      e.inProcess[q.name] = timeOurs(q, hits);
+      if (hits != e.hits[q.name]) std::fprintf(stderr, "in-process and command differ on %s\n", q.name.c_str());
+    }
+    qv::closeInstallation();
+    engines.push_back(e);
+  }
+
+  // 3. The peers.
+  {
+    EngineResult e{"notmuch"};
+    if (onPath("notmuch")) {
+      e.present = true;
+      std::string cfg = dir + "/notmuch-config";
+      std::ofstream(cfg) << "[database]\npath=" << maildir
+                         << "\n[user]\nname=Bench\nprimary_email=bench@example.org\n[new]\ntags=\nignore=\n"
+                            "[search]\nexclude_tags=\n[maildir]\nsynchronize_flags=false\n";
+      Run r = run({"notmuch", "--config=" + cfg, "new", "--quiet"});
+      e.indexSeconds = r.seconds;
+      e.indexRssKb = r.maxRssKb;
+      e.indexBytes = treeSize(maildir + "/.notmuch");
+      for (const Query& q : queries) {
+        int64_t hits = 0;
+        e.cli[q.name] = timeCommand({"notmuch", "--config=" + cfg, "search", "--output=messages", q.notmuch}, hits);
+        e.hits[q.name] = hits;
+      }
+    }
+    engines.push_back(e);
+  }
+  {
+    EngineResult e{"mu"};
+    if (onPath("mu")) {
+      e.present = true;
+      std::string home = dir + "/mu";
+      run({"mu", "init", "--muhome=" + home, "--maildir=" + maildir});
+      Run r = run({"mu", "index", "--muhome=" + home, "--quiet"});
+      e.indexSeconds = r.seconds;
+      e.indexRssKb = r.maxRssKb;
+      e.indexBytes = treeSize(home);
+      for (const Query& q : queries) {
+        int64_t hits = 0;
+        e.cli[q.name] = timeCommand({"mu", "find", "--muhome=" + home, "--fields=i", q.mu}, hits);
+        e.hits[q.name] = hits;
+      }
+    }
+    engines.push_back(e);
+  }
+  {
+    EngineResult e{"mairix"};
+    if (onPath("mairix")) {
+      e.present = true;
+      std::string rc = dir + "/mairixrc";
+      std::ofstream(rc) << "base=" << dir << "\nmaildir=maildir\nmfolder=mairix-results\ndatabase=" << dir
+                        << "/mairix.db\n";
+      Run r = run({"mairix", "-f", rc});
+      e.indexSeconds = r.seconds;
+      e.indexRssKb = r.maxRssKb;
+      e.indexBytes = treeSize(dir + "/mairix.db");
+      for (const Query& q : queries) {
+        if (q.mairix.empty()) continue;  // no phrase search
+        std::vector<std::string> args = {"mairix", "-f", rc, "-r"};
+        size_t a = 0;
+        std::string terms = q.mairix;
+        while (a < terms.size()) {
+          size_t b = terms.find(' ', a);
+          if (b == std::string::npos) b = terms.size();
+          args.push_back(terms.substr(a, b - a));
+          a = b + 1;
+        }
+        int64_t hits = 0;
+        e.cli[q.name] = timeCommand(args, hits);
+        e.hits[q.name] = hits;
+      }
+    }
+    engines.push_back(e);
+  }
+  {
+    // SQLite FTS5 over the texts our index reads (subject and decoded text).
+    EngineResult e{"sqlite-fts5"};
+    e.present = true;
+    std::string db = dir + "/fts5.db";
+    std::string texts, mails;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      std::string n = entry.path().filename().string();
+      if (n == "IDX004.ADF") texts = entry.path().string();
+      if (n == "IDX013.ADF") mails = entry.path().string();
+    }
+    auto t1 = Clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+      sqlite3* h = nullptr;
+      sqlite3_open(db.c_str(), &h);
+      std::string sql = "ATTACH '" + texts + "' AS t; ATTACH '" + mails +
+                        "' AS m; CREATE VIRTUAL TABLE fts USING fts5(subject, body); BEGIN; INSERT INTO fts(rowid, "
+                        "subject, body) SELECT x.MSGNUMBER, y.SUBJECT, x.MsgText FROM t.MsgText x JOIN m.Mail y ON "
+                        "y.MAILID = x.MSGNUMBER; COMMIT;";
+      _exit(sqlite3_exec(h, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK ? 0 : 1);
+    }
+    int status = 0;
+    struct rusage ru {};
+    wait4(pid, &status, 0, &ru);
+    e.indexSeconds = since(t1);
+    e.indexRssKb = ru.ru_maxrss;
+    e.indexBytes = treeSize(db);
+    sqlite3* h = nullptr;
+    sqlite3_open(db.c_str(), &h);
+    for (const Query& q : queries) {
+      std::vector<double> t;
+      int64_t hits = 0;
+      for (int i = 0; i < 6; ++i) {
+        auto tq = Clock::now();
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "SELECT rowid FROM fts WHERE fts MATCH ?", -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, q.fts5.c_str(), -1, SQLITE_TRANSIENT);
+        hits = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) ++hits;
+        sqlite3_finalize(st);
+        if (i > 0) t.push_back(since(tq));
+      }
+      e.inProcess[q.name] = median(t);
+      e.hits[q.name] = hits;
+      int64_t cliHits = 0;
+      if (onPath("sqlite3"))
+        e.cli[q.name] = timeCommand({"sqlite3", db, "SELECT rowid FROM fts WHERE fts MATCH '" + q.fts5 + "'"}, cliHits);
+    }
+    sqlite3_close(h);
+    engines.push_back(e);
+  }
+
+  // 4. The report.
+  const EngineResult& ours = engines[0];
+  std::printf("\n%-12s %10s %10s %10s %10s\n", "engine", "mails/s", "index MB", "peak MB", "index s");
+  for (const EngineResult& e : engines) {
+    if (!e.present) {
+      std::printf("%-12s (not installed: skipped)\n", e.name.c_str());
+      continue;
+    }
+    std::printf("%-12s %10.0f %10.1f %10.1f %10.1f\n", e.name.c_str(), double(messages) / e.indexSeconds,
+                double(e.indexBytes) / 1e6, double(e.indexRssKb) / 1024.0, e.indexSeconds);
+  }
+  std::printf("\nQuery latency as a command, ms (hits); expected hits from the generator\n%-12s", "engine");
+  for (const Query& q : queries) std::printf(" %18s", q.name.c_str());
+  std::printf("\n%-12s", "expected");
+  for (const Query& q : queries) std::printf(" %18s", q.expected < 0 ? "-" : std::to_string(q.expected).c_str());
+  std::printf("\n");
+  for (const EngineResult& e : engines) {
+    if (!e.present) continue;
+    std::printf("%-12s", e.name.c_str());
+    for (const Query& q : queries) {
+      auto it = e.cli.find(q.name);
+      if (it == e.cli.end()) {
+        std::printf(" %18s", "n/a");
+        continue;
+      }
+      char cell[64];
+      std::snprintf(cell, sizeof cell, "%.1f (%lld)", it->second * 1000, (long long)e.hits.at(q.name));
+      std::printf(" %18s", cell);
+    }
+    std::printf("\n");
+  }
+  std::printf("\nQuery latency in-process, ms\n");
+  for (const EngineResult& e : engines) {
+    if (e.inProcess.empty()) continue;
+    std::printf("%-12s", e.name.c_str());
+    for (const Query& q : queries) std::printf(" %18.2f", e.inProcess.at(q.name) * 1000);
+    std::printf("\n");
+  }
+  std::printf("\nRatios peer / quorvane (above 1: quorvane is faster or smaller)\n%-12s %10s %10s", "engine",
+              "index time", "size");
+  for (const Query& q : queries) std::printf(" %12s", q.name.c_str());
+  std::printf("\n");
+  for (size_t i = 1; i < engines.size(); ++i) {
+    const EngineResult& e = engines[i];
+    if (!e.present) continue;
+    std::printf("%-12s %10.2f %10.2f", e.name.c_str(), e.indexSeconds / ours.indexSeconds,
+                double(e.indexBytes) / double(ours.indexBytes));
+    for (const Query& q : queries) {
+      auto it = e.cli.find(q.name);
+      if (it == e.cli.end())
+        std::printf(" %12s", "n/a");
+      else
+        std::printf(" %12.2f", it->second / ours.cli.at(q.name));
+    }
+    std::printf("\n");
+  }
+  if (engines.back().present) {
+    const EngineResult& f = engines.back();
+    std::printf("%-12s %10s %10s", "fts5 in-proc", "", "");
+    for (const Query& q : queries) std::printf(" %12.2f", f.inProcess.at(q.name) / ours.inProcess.at(q.name));
+    std::printf("\n");
+  }
+  bool exact = true;
+  for (const Query& q : queries)
+    if (q.expected >= 0 && ours.hits.at(q.name) != q.expected) {
+      std::printf("MISMATCH: %s found %lld, expected %lld\n", q.name.c_str(), (long long)ours.hits.at(q.name),
+                  (long long)q.expected);
+      exact = false;
+    }
+  std::printf("%s\n", exact ? "Hit counts of quorvane match the generator." : "Hit counts differ.");
+  return exact ? 0 : 1;
+}
