@@ -31,7 +31,8 @@ struct Item {
 const std::vector<Item> kGeneral = {
     {2, Kind::U16, 0, 2, 1, nullptr},    {3, Kind::U16, 2, 2, 15, nullptr},  // type-ahead pause, tenths
     {4, Kind::U16, 4, 2, 1, nullptr},    {5, Kind::I32, 6, 4, 0, nullptr},   // date of the last ID check
-    {6, Kind::U16, 10, 2, 0, nullptr},   {7, Kind::U16, 12, 2, 0, nullptr},
+    {6, Kind::U32, 180, 4, 0, nullptr},  // the last used database (an ID: 32 bits, in the block's free tail)
+    {7, Kind::U16, 12, 2, 0, nullptr},
     {8, Kind::U16, 14, 2, 0, nullptr},   {9, Kind::U16, 16, 2, 1, nullptr},
     {10, Kind::U16, 18, 2, 17, nullptr},  // date display format
     {11, Kind::U16, 20, 2, 0, nullptr},  {12, Kind::U16, 22, 2, 17, nullptr},
@@ -176,7 +177,8 @@ bool load(Block& b, const std::function<void(Block&, bool created)>& fill) {
   b.data = data;
   fill(b, created);
   b.loaded = true;
-  return saveBlock(b.id, b.data);
+  // Written back only when loading changed it (defaults filled in).
+  return b.data == data || saveBlock(b.id, b.data);
 }
 
 bool access(Block& b, int op, int item, int64_t& value, std::string& text, int setOp, int getOp) {

@@ -1,7 +1,27 @@
 #include "database/database_windows.h"
 
+#include "database/about.h"
+#include "database/browse_box.h"
+#include "database/change_forum.h"
+#include "database/set_index.h"
+#include "database/startup_wizard.h"
+#include "database/topic_codes.h"
+#include "frame/procedures.h"
+#include "services/semafore.h"
+
 namespace qvm {
 
-void registerDatabaseWindows() {}
+void registerDatabaseWindows() {
+  registerProcedure(QStringLiteral("ChangeForum"), openChangeForum);
+  registerProcedure(QStringLiteral("BrowseBox"), openBrowseBox);
+  registerProcedure(QStringLiteral("SetIndex"), openSetIndex);
+  registerProcedure(QStringLiteral("About"), openAbout);
+  registerProcedure(QStringLiteral("StartUpWizard"), openStartupWizard);
+  qv::registerSemaFore(22, [] {
+    openStartupWizard();
+    return 1;
+  }, 30000);
+  qv::registerSemaFore(210, [] { return runUpdateCodes(); });
+}
 
 }  // namespace qvm

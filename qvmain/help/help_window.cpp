@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -139,6 +140,14 @@ QStringList helpTopics() {
   for (const QString& f : QDir(QStringLiteral(":/help")).entryList({QStringLiteral("*.html")}, QDir::Files))
     out << f.chopped(5);
   return out;
+}
+
+QPushButton* helpButton(QWidget* parent, const QString& topic) {
+  auto* b = new QPushButton(QStringLiteral("&Help"), parent);
+  b->setAutoDefault(false);
+  b->setToolTip(QStringLiteral("Help on this window"));
+  QObject::connect(b, &QPushButton::clicked, parent, [topic] { showHelp(topic); });
+  return b;
 }
 
 void showHelp(const QString& topic) { helpWindow()->open(topic); }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+class QPushButton;
+class QWidget;
+
 namespace qvm {
 
 // Opens the help window at a topic ("~What_is_Quorvane_", "Contents" ...).
@@ -12,6 +15,9 @@ namespace qvm {
 void showHelp(const QString& topic);
 // Opens the help window with the search field focused.
 void showHelpSearch();
+
+// A "Help" button that opens a topic.
+QPushButton* helpButton(QWidget* parent, const QString& topic);
 
 // The resource path of a topic's page ("" when it has none).
 QString helpPage(const QString& topic);

@@ -1,0 +1,12 @@
+// ABOUT: the product name and the program version.
+#pragma once
+
+#include <QString>
+
+namespace qvm {
+
+// The program version as the about box shows it ("3.70").
+QString programVersion();
+void openAbout();
+
+}  // namespace qvm

@@ -1,0 +1,78 @@
+#include "database/set_index.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "dictionary/dictionary.h"
+#include "frame/icons.h"
+#include "frame/window_host.h"
+#include "help/help_window.h"
+#include "services/databases.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "threads/thread_manager.h"
+
+namespace qvm {
+
+namespace {
+// True when the active database's word-occurrence file holds records. A
+// database never indexed has no such file, and none is made by asking.
+bool wordIndexed() {
+  std::error_code ec;
+  if (qv::Mem.ForumNumber == 0 || !std::filesystem::exists(qv::filePath(29), ec)) return false;
+  qv::OP_CLOSE(qv::OpShared, {29});
+  bool any = qv::MasIdx.records() > 0;
+  qv::OP_CLOSE(qv::OpRelease, {29});
+  return any;
+}
+}  // namespace
+
+SetIndex::SetIndex(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral(" Word Index Status "));
+  setWindowIcon(systemIcon(QStringLiteral("KONTROLL")));
+  indexed_ = new QLabel(this);
+  auto_ = new QLabel(this);
+  toggle_ = new QPushButton(this);
+  connect(toggle_, &QPushButton::clicked, this, &SetIndex::toggle);
+  auto* close = new QPushButton(QStringLiteral("Close"), this);
+  connect(close, &QPushButton::clicked, this, &QWidget::close);
+  auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(QString::fromStdString(qv::Mem.Description).toHtmlEscaped()), this);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(helpButton(this, QStringLiteral("~Word_index_status")));
+  buttons->addStretch();
+  buttons->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(name);
+  layout->addWidget(indexed_);
+  layout->addWidget(auto_);
+  layout->addSpacing(8);
+  layout->addWidget(toggle_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  TmCreate(this, QStringLiteral("SetIndex"), kNotToolsGroup);
+  refresh();
+}
+
+void SetIndex::refresh() {
+  indexed_->setText(wordIndexed() ? QStringLiteral("The database is word indexed")
+                                  : QStringLiteral("The database is not word indexed"));
+  on_ = qv::findDatabase(qv::Mem.ForumNumber) && qv::FOR.INDEXTYPE == 1;
+  auto_->setText(on_ ? QStringLiteral("Auto indexing (in Task Manager) is activated")
+                     : QStringLiteral("Auto indexing (in Task Manager) is deactivated"));
+  toggle_->setText(on_ ? QStringLiteral(" Deactivate auto word indexing (in Task Manager)")
+                       : QStringLiteral(" Activate auto word indexing (in Task Manager)"));
+  toggle_->setEnabled(qv::Mem.ForumNumber != 0);
+}
+
+void SetIndex::toggle() {
+  qv::setAutoIndexing(qv::Mem.ForumNumber, !on_);
+  refresh();
+}
+
+void openSetIndex() { showProcedureWindow(new SetIndex, SlotSetIndex, Geometry::PositionOnly); }
+
+}  // namespace qvm
