@@ -1,0 +1,76 @@
+// Fuzzes the message decoder: one input is one message as a mail or news
+// parser hands it over. Besides crashes and sanitizer reports, the decoder's
+// promises are checked: the text is valid UTF-8 with CR LF line ends and
+// within the size asked for, header values are valid UTF-8, dates are real
+// days.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "import/mime/charset.h"
+#include "import/mime/html_text.h"
+#include "import/mime/mime_message.h"
+#include "services/datetime.h"
+
+namespace {
+
+void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+bool onlyCrLf(const std::string& s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
+    if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
+  }
+  return true;
+}
+
+void checkMessage(const qv::mime::DecodedMessage& m, size_t maxText) {
+  using qv::mime::isValidUtf8;
+  check(m.text.size() <= maxText);
+  check(isValidUtf8(m.text));
+  check(onlyCrLf(m.text));
+  check(m.text.find('\0') == std::string::npos);
+  for (const auto& [name, value] : m.headers) check(isValidUtf8(name) && isValidUtf8(value));
+  for (const auto* list : {&m.from, &m.to, &m.cc, &m.bcc, &m.replyTo})
+    for (const auto& a : *list) check(isValidUtf8(a.name) && isValidUtf8(a.address));
+  for (const auto& a : m.attachments) check(isValidUtf8(a.filename) && isValidUtf8(a.contentType));
+  check(isValidUtf8(m.subject) && isValidUtf8(m.fromRaw) && isValidUtf8(m.messageId) && isValidUtf8(m.envelope));
+  for (const auto& r : m.references) check(isValidUtf8(r) && !r.empty());
+  for (const auto& g : m.newsgroups) check(isValidUtf8(g) && !g.empty());
+  if (m.hasDate) {
+    check(m.date > 0);
+    check(m.time >= 0 && m.time <= qv::kHundredthsPerDay);
+  } else {
+    check(m.date == 0 && m.time == 0);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view in(reinterpret_cast<const char*>(data), size);
+
+  qv::mime::DecodedMessage m = qv::mime::decodeMessage(in);
+  checkMessage(m, 64000);
+
+  // A small limit exercises the cutting of the text.
+  qv::mime::DecodeOptions small;
+  small.maxText = size % 97;
+  checkMessage(qv::mime::decodeMessage(in, small), small.maxText);
+
+  std::string html = qv::mime::htmlToText(in);
+  if (qv::mime::isValidUtf8(in)) check(qv::mime::isValidUtf8(html) && onlyCrLf(html));
+
+  static const char* const charsets[] = {"", "utf-8", "iso-8859-1", "windows-1252", "iso-2022-jp",
+                                         "shift_jis", "utf-16", "koi8-r", "x-unknown"};
+  check(qv::mime::isValidUtf8(qv::mime::decodeText(in, charsets[size % 9])));
+  check(qv::mime::isValidUtf8(qv::mime::decodeHeader(in)));
+
+  int32_t date, time;
+  int tz;
+  if (qv::mime::parseDate(in.substr(0, 200), date, time, tz)) check(date > 0 && time >= 0 && tz > -1440 && tz < 1440);
+  return 0;
+}
