@@ -334,7 +334,10 @@ void IndexRun::Impl::prepare() {
   view.status = "Preparing";
   loadStopList(stop);
   int64_t texts = MsgText.records();
+  // Long sequential reads and bulk writes: larger page caches.
   MsgText.sendOption("QUICKSCAN=ON");
+  MasIdx.sendOption("QUICKSCAN=ON");
+  WordList.sendOption("QUICKSCAN=ON");
   if (full()) {
     state.lastMsgId = 0;
     state.recsLastTime = 0;

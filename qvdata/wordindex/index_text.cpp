@@ -237,6 +237,11 @@ void findTextPart(std::string_view body, const std::string& boundary, PartFound&
     }
     std::string_view headers = headEnd == std::string_view::npos ? std::string_view{} : p.substr(0, headEnd);
     std::string_view content = headEnd == std::string_view::npos ? p : p.substr(hp);
+    // The line end before a boundary line belongs to the boundary.
+    if (content.size() >= 2 && content.substr(content.size() - 2) == "\r\n")
+      content.remove_suffix(2);
+    else if (!content.empty() && content.back() == '\n')
+      content.remove_suffix(1);
     std::string ct = headerValue(headers, "CONTENT-TYPE:");
     if (findNoCase(ct, "MULTIPART") != std::string::npos) {
       findTextPart(content, boundaryOf(ct), plain, html, depth + 1);

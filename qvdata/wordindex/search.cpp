@@ -323,9 +323,8 @@ bool databaseIndexed() {
 }
 
 bool writeSearchFile(const std::vector<uint32_t>& ids) {
-  OP_CLOSE(OpEmpty, {32});
   OP_CLOSE(OpShared, {32});
-  bool ok = Search.stream();
+  bool ok = Search.stream() && Search.empty();
   for (uint32_t id : ids) {
     if (!ok) break;
     SEA.ID = id;
