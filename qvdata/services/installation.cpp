@@ -28,6 +28,7 @@ namespace qv {
 
 namespace {
 int lockFd = -1;
+pid_t lockPid = 0;  // the process that took the lock (a forked child shares it)
 
 bool makeDir(const std::string& dir, std::string& error) {
   std::error_code ec;
@@ -71,6 +72,8 @@ void registerLibraryServices() {
 bool installationOpen() { return lockFd >= 0; }
 
 bool openInstallation(const std::string& rootIn, std::string& error, MissingPaths paths) {
+  // One installation at a time: a program that opens another lets the first go.
+  if (installationOpen()) closeInstallation();
   std::error_code ec;
   fs::path root = fs::absolute(rootIn.empty() ? fs::path(".") : fs::path(rootIn), ec).lexically_normal();
   std::string r = root.string();
@@ -91,6 +94,7 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
     return false;
   }
   lockFd = fd;
+  lockPid = ::getpid();
 
   Mem = MemState();
   Mem.Net = r;
@@ -129,7 +133,9 @@ void closeInstallation() {
   for (int n = 1; n <= 40; ++n)
     if (fileByNumber(n)) OP_CLOSE(OpForceClose, {n});
   if (lockFd >= 0) {
-    ::flock(lockFd, LOCK_UN);
+    // Only the process that took the lock lets it go; a forked child that
+    // closes its copy must not unlock its parent's installation.
+    if (lockPid == ::getpid()) ::flock(lockFd, LOCK_UN);
     ::close(lockFd);
     lockFd = -1;
   }

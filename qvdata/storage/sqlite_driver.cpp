@@ -329,6 +329,8 @@ Err checkPath(const std::string& name, bool mustExist) {
   if (!fs::exists(p, ec)) return ErrFileNotFound;
   if (fs::is_directory(p, ec)) return ErrInvalidFileName;
   if (::access(name.c_str(), R_OK) != 0) return ErrAccessDenied;
+  // An empty file (a creation cut short) holds nothing: it counts as missing.
+  if (fs::file_size(p, ec) == 0 && !ec) return ErrFileNotFound;
   return ErrNone;
 }
 }  // namespace

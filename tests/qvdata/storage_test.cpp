@@ -623,3 +623,17 @@ TEST(FlatDriver, ReadsAndWritesBlocks) {
 }
 
 }  // namespace
+
+namespace {
+TEST(StorageOpen, EmptyFileCountsAsMissing) {
+  TempDir dir;
+  qvtest::writeFile(dir.file("IDX090.ADF"), "");
+  File f(itemDecl());
+  f.setName(dir.file("IDX090.ADF"));
+  EXPECT_FALSE(f.open());
+  EXPECT_EQ(ErrorCode(), ErrFileNotFound);
+  ASSERT_TRUE(f.create());
+  EXPECT_TRUE(f.open()) << ErrorText();
+  f.close();
+}
+}  // namespace
