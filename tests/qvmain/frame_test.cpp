@@ -52,7 +52,7 @@ std::string dirOf(uint32_t id) {
 class FrameTest : public QObject {
   Q_OBJECT
 
- private slots:
+ private Q_SLOTS:
   void init() {
     closedOrder.clear();
     opened = 0;

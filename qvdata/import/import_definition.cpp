@@ -1,0 +1,105 @@
+#include "import/import_definition.h"
+
+#include "dictionary/dictionary.h"
+#include "import/formats.h"
+#include "services/databases.h"
+#include "services/file_service.h"
+#include "services/ids.h"
+#include "services/prompt.h"
+#include "services/record_helpers.h"
+
+namespace qv {
+
+uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& description) {
+  const FormatInfo* f = formatByName(s.format);
+  if (!f) return 0;
+  // A definition keeps paths of 100 bytes: a longer one would be cut and name another file.
+  bool tooLong = s.path.size() > 100;
+  for (const std::string& m : s.masks) tooLong = tooLong || m.size() > 100;
+  if (tooLong) {
+    Message("The import path or a file name is longer than 100 characters\r\nand cannot be kept in an import procedure!",
+            "Import definition error!", Icon::Exclamation);
+    return 0;
+  }
+  uint32_t forum = 0;
+  if (!s.forumName.empty() && findDatabase(s.forumName)) forum = FOR.ID;
+  OP_CLOSE(OpShared, {8, 34, 27});
+  uint32_t id = 0;
+  if (BeginTransaction({&Control, &Batches, &FileList}, 5, ReportShow)) {
+    id = NextNr();
+    bool ok = id != 0;
+    if (ok) {
+      BAT = BatchesRec();
+      BAT.ID = id;
+      BAT.TYPE = uint32_t(f->number);
+      BAT.FILETYPE = uint8_t(f->number);
+      BAT.DESCRIPTION = description;
+      BAT.DATABASE = forum;
+      BAT.IMPPATH = s.path;
+      BAT.SELMETHOD = uint8_t(s.method);
+      BAT.MAILBOX = s.mailbox;
+      BAT.MAILMSG = s.importMail ? 1 : 0;
+      BAT.FORUMMSG = s.importForum ? 1 : 0;
+      BAT.NEWSGROUPMSG = s.importNews ? 1 : 0;
+      BAT.MSGFILTER = uint8_t(s.filter);
+      BAT.ALLOWREIMP = s.allowReimport ? 1 : 0;
+      BAT.MAILTOPIC = s.mailTopic;
+      ok = UppDat(Batches, OpAdd, ReportRollback);
+    }
+    for (const std::string& spec : s.masks) {
+      if (!ok) break;
+      FLI = FileListRec();
+      FLI.ID = id;
+      FLI.FILESPEC = spec;
+      // The same name twice is kept once.
+      if (FileList.get(FLI_IDKEY)) continue;
+      FLI = FileListRec();
+      FLI.ID = id;
+      FLI.FILESPEC = spec;
+      ok = UppDat(FileList, OpAdd, ReportRollback);
+    }
+    if (ok && !commitTransaction()) {
+      TransactionCheck();
+      ok = false;
+    }
+    if (!ok) {
+      if (transactionActive()) rollbackTransaction();
+      id = 0;
+    }
+  }
+  OP_CLOSE(OpRelease, {8, 34, 27});
+  return id;
+}
+
+bool LoadImportDefinition(uint32_t id, ImportSettings& s) {
+  OP_CLOSE(OpShared, {34, 27});
+  BAT = BatchesRec();
+  BAT.ID = id;
+  bool ok = Batches.get(BAT_IDKEY);
+  const FormatInfo* f = ok ? formatByNumber(BAT.FILETYPE) : nullptr;
+  if (f) {
+    s = ImportSettings();
+    s.format = f->name;
+    s.method = BAT.SELMETHOD;
+    s.path = BAT.IMPPATH.str();
+    s.importMail = BAT.MAILMSG != 0;
+    s.importForum = BAT.FORUMMSG != 0;
+    s.importNews = BAT.NEWSGROUPMSG != 0;
+    s.mailbox = BAT.MAILBOX;
+    s.filter = BAT.MSGFILTER == FilterCreateOnly ? FilterCreateOnly : FilterAll;
+    s.allowReimport = BAT.ALLOWREIMP != 0;
+    s.mailTopic = BAT.MAILTOPIC;
+    uint32_t forum = BAT.DATABASE;
+    FLI = FileListRec();
+    FLI.ID = id;
+    FileList.setPrefix(FLI_IDKEY, 1);
+    while (FileList.next() && FLI.ID == id) s.masks.push_back(FLI.FILESPEC.str());
+    OP_CLOSE(OpRelease, {34, 27});
+    if (forum != 0 && findDatabase(forum)) s.forumName = FOR.DESCRIPTION.str();
+    return true;
+  }
+  OP_CLOSE(OpRelease, {34, 27});
+  return false;
+}
+
+}  // namespace qv

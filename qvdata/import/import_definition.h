@@ -1,0 +1,22 @@
+// Import definitions: the settings of an import kept for scheduled tasks
+// (Batches), with their file masks or selected files in the file list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "import/import_settings.h"
+
+namespace qv {
+
+// Adds the settings as a new definition with that description (50
+// characters at most). The masks (methods 0 and 1) or selected file names
+// (method 2) become the definition's file-list records. Returns the new
+// definition's ID, 0 on failure (reported).
+uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& description);
+
+// Reads a definition back into import settings. False when it is missing or
+// names a format the table does not have.
+bool LoadImportDefinition(uint32_t id, ImportSettings& s);
+
+}  // namespace qv

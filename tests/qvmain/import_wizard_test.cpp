@@ -1,0 +1,217 @@
+// The import wizard, its checks, the file selection and the import window:
+// a sample file goes through the pages into a new mailbox.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "database/update_box.h"
+#include "dictionary/dictionary.h"
+#include "events.h"
+#include "import/directory_dialog.h"
+#include "import/import_definition.h"
+#include "import/import_it.h"
+#include "import/import_meny.h"
+#include "import/import_run.h"
+#include "services/databases.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/semafore.h"
+#include "support/gui_fixture.h"
+#include "threads/thread_manager.h"
+
+using namespace qvtest;
+
+namespace {
+
+// Two OzCIS mails: one received, one sent.
+const char* kOzMail =
+    "\r\nDate:  12-Mar-96  14:22\r\nFrom: Friend One 12121,212\r\nSubj: Hello Owen\r\n\r\nHi Owen.\r\n"
+    "Date:  13-Mar-96  09:30:15\r\nMgTo: Friend One 12121,212\r\nSubj: Re: Hello Owen\r\n\r\nHi back.\r\n";
+
+QString writeSample(const QString& dir, const QString& name, const char* text) {
+  QFile f(dir + QLatin1Char('/') + name);
+  f.open(QIODevice::WriteOnly);
+  f.write(text);
+  return f.fileName();
+}
+
+qvm::ImportMeny* openWizard() {
+  qv::SemaFore(201);
+  auto* w = dynamic_cast<qvm::ImportMeny*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("ImportMeny"))));
+  return w;
+}
+
+int64_t mailsIn(uint32_t box) {
+  std::string saved = qv::Mem.Dirnamn;
+  qv::findDatabase(box);
+  qv::Mem.Dirnamn = "F" + std::to_string(qv::FOR.DIRNUMBER);
+  qv::OP_CLOSE(qv::OpShared, {13});
+  int64_t n = qv::Mail.records();
+  qv::OP_CLOSE(qv::OpRelease, {13});
+  qv::Mem.Dirnamn = saved;
+  return n;
+}
+
+}  // namespace
+
+class ImportWizardTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void aSampleFileGoesThroughThePagesIntoANewMailbox() {
+    TestInstallation inst;
+    inst.open();
+    QTemporaryDir source;
+    writeSample(source.path(), QStringLiteral("MAIL.MSG"), kOzMail);
+
+    // The mailbox is made with its form.
+    auto* form = qvm::openUpdateBox(nullptr, 1, 0);
+    form->ownerField()->setText(QStringLiteral("Owen Owner"));
+    form->addressField()->setText(QStringLiteral("owen@example.com"));
+    form->alternativeField(0)->setText(QStringLiteral("76543,210"));
+    form->acceptButton()->click();
+    QCOMPARE(qv::GlobalResponse, 1);
+    auto boxes = qv::listDatabases(2);
+    QCOMPARE(boxes.size(), size_t(1));
+    uint32_t box = boxes[0].id;
+
+    qvm::ImportMeny* w = openWizard();
+    QVERIFY(w);
+    w->saveSession()->setChecked(true);
+    w->next();
+    w->setFormat(QStringLiteral("OzCIS"));
+    w->next();
+    QCOMPARE(w->page(), int(qvm::ImportMeny::MessageTypes));
+    QVERIFY(w->mailCheck()->isChecked() && w->forumCheck()->isChecked());
+    w->forumCheck()->setChecked(false);
+    QCOMPARE(w->mailboxList()->currentData().toUInt(), box);
+    w->next();
+    w->methodGroup()->button(qv::SelectFiles)->click();
+    w->next();
+    // Select: the file dialog in file mode, the sample file chosen.
+    w->selectButton()->click();
+    auto* files = w->findChild<qvm::DirectoryDialog*>();
+    QVERIFY(files);
+    QVERIFY(files->windowTitle().startsWith(QStringLiteral(" File Selection Dialog - ")));
+    files->setDirectory(source.path());
+    QCOMPARE(files->fileList()->count(), 1);
+    files->fileList()->item(0)->setSelected(true);
+    files->accept();
+    w->next();
+    QCOMPARE(w->startButton()->text(), QStringLiteral("S&tart"));
+    w->startButton()->click();
+
+    QVERIFY2(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0 && qvm::TmGetId(QStringLiteral("ImportMeny")) == 0; }),
+             qPrintable(inst.prompts.transcript()));
+    QCOMPARE(mailsIn(box), 2);
+
+    // The session was kept as an import definition.
+    qv::OP_CLOSE(qv::OpShared, {34});
+    qv::Batches.set(qv::BAT_IDKEY);
+    QVERIFY(qv::Batches.next());
+    uint32_t def = qv::BAT.ID;
+    QCOMPARE(qv::BAT.DESCRIPTION.str(), std::string("Saved from ImportWizard"));
+    qv::OP_CLOSE(qv::OpRelease, {34});
+    qv::ImportSettings saved;
+    QVERIFY(qv::LoadImportDefinition(def, saved));
+    QCOMPARE(saved.format, std::string("OzCIS"));
+    QCOMPARE(saved.mailbox, box);
+    QVERIFY(saved.importMail && !saved.importForum);
+    QCOMPARE(saved.method, int(qv::SelectFiles));
+    QCOMPARE(saved.masks, std::vector<std::string>{"MAIL.MSG"});
+    QCOMPARE(QString::fromStdString(saved.path), source.path());
+  }
+
+  void startRefusesIncompleteSettings() {
+    TestInstallation inst;
+    inst.open();
+    qvm::ImportMeny* w = openWizard();
+    w->setFormat(QStringLiteral("OzCIS"));
+    w->setSelection(QStringLiteral("/tmp"), {QStringLiteral("X.MSG")});
+    struct Case {
+      bool mail, forum;
+      const char* caption;
+      const char* text;
+    };
+    const Case cases[] = {
+        {false, false, " Import definition error!", "You must select at least one messagetype for import!"},
+        {false, true, "Import setup error!", "You must select a database to import to!"},
+        {true, false, "No MailBox available!", "You must set up a MailBox to import to!"},
+    };
+    for (const Case& c : cases) {
+      inst.prompts.reset();
+      w->mailCheck()->setChecked(c.mail);
+      w->forumCheck()->setChecked(c.forum);
+      w->forumName()->clear();
+      QVERIFY(!w->start());
+      QCOMPARE(inst.prompts.requests.size(), size_t(1));
+      QCOMPARE(inst.prompts.requests[0].caption, std::string(c.caption));
+      QCOMPARE(inst.prompts.requests[0].text, std::string(c.text));
+    }
+    QCOMPARE(qvm::TmGetId(QStringLiteral("ImportIt")), 0);
+  }
+
+  void theFileDialogWantsMasksOrFiles() {
+    TestInstallation inst;
+    inst.open();
+    QTemporaryDir dir;
+    writeSample(dir.path(), QStringLiteral("a.msg"), "x");
+    writeSample(dir.path(), QStringLiteral("b.txt"), "x");
+    qvm::DirectoryDialog tree(qvm::DirectoryMode::Tree, QStringLiteral("OzCIS"), dir.path(), {});
+    QCOMPARE(tree.windowTitle(), QStringLiteral(" Directory Tree Selection Dialog - OzCIS"));
+    tree.masksField()->setText(QStringLiteral(" ; "));
+    tree.accept();
+    QCOMPARE(inst.prompts.count("Warning!"), 1);
+    QCOMPARE(inst.prompts.requests[0].text, std::string("No file extension(s) specified"));
+    tree.masksField()->setText(QStringLiteral("*.MSG;*.PRG"));
+    tree.accept();
+    QCOMPARE(tree.result(), int(QDialog::Accepted));
+    QCOMPARE(tree.selection(), QStringList({QStringLiteral("*.MSG"), QStringLiteral("*.PRG")}));
+
+    // File mode lists the files matching the format's masks, in any letter case.
+    qvm::DirectoryDialog files(qvm::DirectoryMode::Files, QStringLiteral("OzCIS"), dir.path(), {QStringLiteral("*.MSG")});
+    QCOMPARE(files.fileList()->count(), 1);
+    QCOMPARE(files.fileList()->item(0)->text(), QStringLiteral("a.msg"));
+    inst.prompts.reset();
+    files.accept();
+    QCOMPARE(inst.prompts.requests.size(), size_t(1));
+    QCOMPARE(inst.prompts.requests[0].text, std::string("No file(s) selected"));
+  }
+
+  void anImportClosedEarlyLeavesTheWizardOpen() {
+    TestInstallation inst;
+    inst.open();
+    QTemporaryDir source;
+    writeSample(source.path(), QStringLiteral("MAIL.MSG"), kOzMail);
+    qv::MailboxSpec spec;
+    spec.owner = "Owen Owner";
+    spec.address = "owen@example.com";
+    uint32_t box = qv::AddMailbox(spec);
+    qvm::ImportMeny* w = openWizard();
+    w->setFormat(QStringLiteral("OzCIS"));
+    w->forumCheck()->setChecked(false);
+    w->methodGroup()->button(qv::SelectFiles)->click();
+    w->setSelection(source.path(), {QStringLiteral("MAIL.MSG")});
+    QVERIFY(w->start());
+    QVERIFY(!w->startButton()->isEnabled());
+    auto* run = dynamic_cast<qvm::ImportIt*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("ImportIt"))));
+    QVERIFY(run);
+    QCOMPARE(run->windowTitle(), QStringLiteral("OzCIS Import Processing"));
+    run->stopButton()->click();  // before the first slice: nothing is asked, nothing posted
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0; }));
+    settle();
+    QVERIFY(qvm::TmGetId(QStringLiteral("ImportMeny")) != 0);
+    QVERIFY(w->startButton()->isEnabled());
+    QCOMPARE(mailsIn(box), 0);
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+  }
+};
+
+QTEST_MAIN(ImportWizardTest)
+#include "import_wizard_test.moc"
