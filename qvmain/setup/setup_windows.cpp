@@ -1,7 +1,17 @@
 #include "setup/setup_windows.h"
 
+#include "frame/procedures.h"
+#include "services/semafore.h"
+#include "setup/user_panel.h"
+
 namespace qvm {
 
-void registerSetupWindows() {}
+void registerSetupWindows() {
+  registerProcedure(QStringLiteral("UserPanel"), openUserPanel);
+  qv::registerSemaFore(214, [] {
+    openUserPanel();
+    return 1;
+  }, 40000);
+}
 
 }  // namespace qvm
