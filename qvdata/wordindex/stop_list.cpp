@@ -66,11 +66,10 @@ bool installDefaultStopList() {
   OP_CLOSE(OpShared, {30});
   bool ok = true;
   if (StopList.records() == 0) {
-    ok = beginTransaction({&StopList}, 5);
+    ok = StopList.stream();
     for (std::string_view w : defaultStopWords())
       if (ok) ok = addOpen(w);
-    if (ok) ok = commitTransaction();
-    if (!ok) rollbackTransaction();
+    ok = StopList.flush() && ok;
   }
   OP_CLOSE(OpRelease, {30});
   return ok;
