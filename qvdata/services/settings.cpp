@@ -177,8 +177,7 @@ bool load(Block& b, const std::function<void(Block&, bool created)>& fill) {
   b.data = data;
   fill(b, created);
   b.loaded = true;
-  // Written back only when loading changed it (defaults filled in).
-  return b.data == data || saveBlock(b.id, b.data);
+  return saveBlock(b.id, b.data);
 }
 
 bool access(Block& b, int op, int item, int64_t& value, std::string& text, int setOp, int getOp) {
