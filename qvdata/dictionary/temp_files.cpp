@@ -8,6 +8,8 @@ SearchRec SEA;
 static FileDecl& searchDecl() {
   static FileDecl d = [] {
     FileDecl d{32, "Search", "SEA", "ARDENT"};
+    d.reusePositions = true;
+    d.scratch = true;
     DeclBuilder<SearchRec> b(d, SEA);
     b.field("ID", &SearchRec::ID);
     b.key("IdKey", {{"ID", true}}, KeyUnique | KeyPrimary);
@@ -22,6 +24,8 @@ ImpHeaderRec NHR;
 static FileDecl& impHeaderDecl() {
   static FileDecl d = [] {
     FileDecl d{10, "ImpHeader", "NHR", "ARDENT"};
+    d.reusePositions = true;
+    d.scratch = true;
     d.password = kPassword12;
     DeclBuilder<ImpHeaderRec> b(d, NHR);
     b.field("INTERNAL", &ImpHeaderRec::INTERNAL)
@@ -55,6 +59,8 @@ ImpCCRRec CCT;
 static FileDecl& impCcrDecl() {
   static FileDecl d = [] {
     FileDecl d{19, "ImpCCR", "CCT", "ARDENT"};
+    d.reusePositions = true;
+    d.scratch = true;
     DeclBuilder<ImpCCRRec> b(d, CCT);
     b.field("MAILID", &ImpCCRRec::MAILID)
         .field("R_NAME", &ImpCCRRec::R_NAME)
@@ -72,6 +78,8 @@ ImpThreadIdRec TID;
 static FileDecl& impThreadIdDecl() {
   static FileDecl d = [] {
     FileDecl d{24, "ImpThreadId", "TID", "ARDENT"};
+    d.reusePositions = true;
+    d.scratch = true;
     DeclBuilder<ImpThreadIdRec> b(d, TID);
     b.field("IDSTRING", &ImpThreadIdRec::IDSTRING).field("MSGNUMBER", &ImpThreadIdRec::MSGNUMBER);
     b.key("IDKEY", {{"MSGNUMBER"}}, KeyUnique | KeyPrimary);

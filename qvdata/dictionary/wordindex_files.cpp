@@ -6,6 +6,7 @@ WordListRec WOR;
 static FileDecl& wordListDecl() {
   static FileDecl d = [] {
     FileDecl d{28, "WordList", "WOR", "VELDRA"};
+    d.reusePositions = true;
     DeclBuilder<WordListRec> b(d, WOR);
     b.field("WORDID", &WordListRec::WORDID)
         .field("THEWORD", &WordListRec::THEWORD)
@@ -26,10 +27,13 @@ MasIdxRec MAS;
 static FileDecl& masIdxDecl() {
   static FileDecl d = [] {
     FileDecl d{29, "MasIdx", "MAS", "ARDENT"};
+    d.reusePositions = true;
     DeclBuilder<MasIdxRec> b(d, MAS);
     b.field("SYSID", &MasIdxRec::SYSID).field("WORDID", &MasIdxRec::WORDID);
     b.key("by_SysID", {{"SYSID"}, {"WORDID"}}, KeyUnique | KeyExcludeEmpty | KeyPrimary)
-        .key("by_WordId", {{"WORDID"}}, KeyDup | KeyExcludeEmpty);
+        // The messages of one word in message order: the key then holds both
+        // numbers and a search reads a word's messages from the key alone.
+        .key("by_WordId", {{"WORDID"}, {"SYSID"}}, KeyDup | KeyExcludeEmpty);
     return d;
   }();
   return d;
@@ -42,6 +46,7 @@ PurgeListRec PUR;
 static FileDecl& purgeListDecl() {
   static FileDecl d = [] {
     FileDecl d{33, "PurgeList", "PUR", "VELDRA"};
+    d.reusePositions = true;
     DeclBuilder<PurgeListRec> b(d, PUR);
     b.field("SYSID", &PurgeListRec::SYSID).field("WORDID", &PurgeListRec::WORDID);
     return d;

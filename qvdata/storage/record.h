@@ -75,6 +75,12 @@ struct FileDecl {
   std::vector<GroupDesc> groups;
   std::string password;    // owner password; empty when the file has none
   void* buffer = nullptr;  // the record buffer
+  // Positions of deleted records may be given again (the file's positions are
+  // never remembered across runs), which spares bookkeeping on every add.
+  bool reusePositions = false;
+  // A scratch file of the temporary directory: writes are not forced to disk,
+  // since the file is emptied before every use.
+  bool scratch = false;
 
   // Record length as the declaration counts it: the sum of the field widths,
   // memos not included.

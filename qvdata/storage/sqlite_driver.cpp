@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -79,6 +80,9 @@ std::map<std::string, std::set<SqliteDriver*>>& openDrivers() {
   static std::map<std::string, std::set<SqliteDriver*>> m;
   return m;
 }
+// Number of files open through more than one driver; while 0, writes need not
+// look for siblings.
+std::atomic<int> sharedFiles{0};
 
 thread_local int holderId = 0;
 
@@ -129,11 +133,14 @@ sqlite3_stmt* SqlConn::prepare(const std::string& sql) {
 
 void SqlConn::resetAll() {
   for (auto& [sql, st] : stmts) sqlite3_reset(st);
+  for (auto& [id, st] : fast) sqlite3_reset(st);
 }
 
 void SqlConn::finalizeAll() {
   for (auto& [sql, st] : stmts) sqlite3_finalize(st);
   stmts.clear();
+  for (auto& [id, st] : fast) sqlite3_finalize(st);
+  fast.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -163,7 +170,10 @@ bool SqliteDriver::fail(int rc, sqlite3* db) {
     case SQLITE_AUTH: setError(ErrAccessDenied, file_.name()); return false;
     case SQLITE_FULL: setError(ErrDiskFull, file_.name()); return false;
     case SQLITE_NOTADB: setError(ErrLayout, file_.name(), "not a file of this kind"); return false;
-    case SQLITE_CORRUPT: setError(ErrBadKeys, file_.name(), text); return false;
+    case SQLITE_CORRUPT:
+      suspect_ = true;
+      setError(ErrBadKeys, file_.name(), text);
+      return false;
     case SQLITE_CANTOPEN: setError(ErrFileNotFound, file_.name(), text); return false;
     default: break;
   }
@@ -271,7 +281,8 @@ bool SqliteDriver::getMeta(const std::string& name, std::string& value, bool& fo
 
 bool SqliteDriver::createTableAndKeys() {
   const FileDecl& d = file_.decl();
-  std::string s = "CREATE TABLE " + table() + " (qv_pos INTEGER PRIMARY KEY AUTOINCREMENT";
+  std::string s = "CREATE TABLE " + table() + " (qv_pos INTEGER PRIMARY KEY" +
+                  (d.reusePositions ? "" : " AUTOINCREMENT");
   for (size_t i = 0; i < d.fields.size(); ++i) {
     const FieldDesc& f = d.fields[i];
     const char* type = f.type == FieldType::String || f.type == FieldType::Memo ? "TEXT NOT NULL DEFAULT ''"
@@ -309,6 +320,10 @@ bool SqliteDriver::openConnection(int flags) {
   sqlite3_extended_result_codes(db, 1);
   registerCollations(db);
   sqlite3_busy_timeout(db, 5000);
+  if (file_.decl().scratch) {
+    // Emptied before every use: nothing to keep safe across a crash.
+    sqlite3_exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY", nullptr, nullptr, nullptr);
+  }
   own_.db = db;
   own_.schema = "main";
   cur_ = &own_;
@@ -403,6 +418,7 @@ bool SqliteDriver::open(Share share, const std::string& password) {
     return abandon();
   }
   if (pendingFound && pending == "1") {
+    suspect_ = true;
     setError(ErrBadKeys, file_.name());
     return abandon();
   }
@@ -418,7 +434,9 @@ bool SqliteDriver::open(Share share, const std::string& password) {
   {
     std::lock_guard<std::mutex> lock(registryMutex);
     shareCount(shares()[key], share, +1);
-    openDrivers()[key].insert(this);
+    auto& set = openDrivers()[key];
+    set.insert(this);
+    if (set.size() == 2) ++sharedFiles;
     path_ = key;
   }
   onDemandLive_ = false;
@@ -449,7 +467,7 @@ void SqliteDriver::close() {
     std::string key = canonical(file_.name());
     auto od = openDrivers().find(key);
     if (od != openDrivers().end()) {
-      od->second.erase(this);
+      if (od->second.erase(this) && od->second.size() == 1) --sharedFiles;
       if (od->second.empty()) openDrivers().erase(od);
     }
     auto it = shares().find(key);
@@ -521,6 +539,7 @@ int64_t SqliteDriver::records() {
 }
 
 void SqliteDriver::quiesceSiblings() {
+  if (sharedFiles.load(std::memory_order_relaxed) == 0) return;
   std::vector<SqliteDriver*> others;
   {
     std::lock_guard<std::mutex> lock(registryMutex);
@@ -622,7 +641,7 @@ bool SqliteDriver::buildKeys() {
       ok = ok && exec("DROP INDEX IF EXISTS " + quoted(cur_->schema) + "." + quoted(n));
     for (size_t k = 0; ok && k < d.keys.size(); ++k) {
       bool exists = indexExists(int(k));
-      if (exists && fullBuild_) {
+      if (exists && (fullBuild_ || suspect_)) {
         ok = exec("REINDEX " + quoted(cur_->schema) + "." + quoted(indexName(int(k))));
       } else if (!exists) {
         ok = exec(createIndexSql(int(k)));
@@ -638,6 +657,7 @@ bool SqliteDriver::buildKeys() {
   }
   if (ok) {
     appendMode_ = false;
+    suspect_ = false;
     onDemandLive_ = false;
     for (size_t k = 0; k < d.keys.size(); ++k)
       if (d.keys[k].onDemand) onDemandLive_ = true;
@@ -804,6 +824,32 @@ void SqliteDriver::bindValue(sqlite3_stmt* st, int param, const FieldValue& v) {
   }
 }
 
+void SqliteDriver::keepKeyValues(int key, std::vector<FieldValue>& out) const {
+  const FileDecl& d = file_.decl();
+  const KeyDesc& k = d.keys[key];
+  out.resize(k.parts.size());
+  const char* base = static_cast<const char*>(d.buffer);
+  for (size_t i = 0; i < k.parts.size(); ++i) {
+    const FieldDesc& f = d.fields[k.parts[i].field];
+    const char* p = base + f.offset;
+    switch (f.type) {
+      case FieldType::Byte: out[i] = int64_t(*reinterpret_cast<const uint8_t*>(p)); break;
+      case FieldType::Long: out[i] = int64_t(*reinterpret_cast<const int32_t*>(p)); break;
+      case FieldType::ULong: out[i] = int64_t(*reinterpret_cast<const uint32_t*>(p)); break;
+      case FieldType::Real: out[i] = *reinterpret_cast<const double*>(p); break;
+      default: {
+        std::string_view v = f.type == FieldType::String ? trimRight(std::string_view(p, f.size))
+                                                          : std::string_view(*reinterpret_cast<const std::string*>(p));
+        if (auto* str = std::get_if<std::string>(&out[i]))
+          str->assign(v.data(), v.size());
+        else
+          out[i] = std::string(v);
+        break;
+      }
+    }
+  }
+}
+
 std::vector<FieldValue> SqliteDriver::keyValues(int key, int components) const {
   const FileDecl& d = file_.decl();
   const KeyDesc& k = d.keys[key];
@@ -849,27 +895,31 @@ std::vector<SqliteDriver::Level> SqliteDriver::levels(const Seek& s, int key) co
 sqlite3_stmt* SqliteDriver::levelStatement(int key, const Level& lv, bool forward, const Seek& s) {
   const FileDecl& d = file_.decl();
   int n = key >= 0 ? int(d.keys[key].parts.size()) : 0;
-  std::string where;
-  auto andc = [&](const std::string& c) { where += (where.empty() ? " WHERE " : " AND ") + c; };
-  if (key >= 0) {
-    std::string p = partialCond(key);
-    if (!p.empty()) andc(p);
-  }
-  for (int i = 0; i < lv.eq; ++i) andc(componentExpr(key, i) + " = ?");
-  if (lv.cmp >= 0 && lv.cmp < n) {
-    bool desc = d.keys[key].parts[lv.cmp].descending;
-    bool greater = forward != desc;
-    andc(componentExpr(key, lv.cmp) + (greater ? " > ?" : " < ?"));
-  } else if (lv.cmp == n) {
-    andc(std::string("qv_pos ") + (forward ? (lv.inclusive ? ">=" : ">") : (lv.inclusive ? "<=" : "<")) + " ?");
-  }
-  std::string order = " ORDER BY ";
-  for (int i = 0; i < n; ++i) {
-    bool desc = d.keys[key].parts[i].descending != !forward;
-    order += componentExpr(key, i) + (desc ? " DESC, " : " ASC, ");
-  }
-  order += forward ? "qv_pos ASC" : "qv_pos DESC";
-  sqlite3_stmt* st = cur_->prepare("SELECT " + selectList() + " FROM " + table() + where + order);
+  uint32_t cmpKind = lv.cmp < 0 ? 0 : lv.cmp < n ? 1 : lv.inclusive ? 3 : 2;
+  uint32_t id = 1000 + (uint32_t(key + 1) << 8) + (uint32_t(lv.eq) << 4) + (cmpKind << 1) + (forward ? 1 : 0);
+  sqlite3_stmt* st = cur_->prepareFast(id, [&] {
+    std::string where;
+    auto andc = [&](const std::string& c) { where += (where.empty() ? " WHERE " : " AND ") + c; };
+    if (key >= 0) {
+      std::string p = partialCond(key);
+      if (!p.empty()) andc(p);
+    }
+    for (int i = 0; i < lv.eq; ++i) andc(componentExpr(key, i) + " = ?");
+    if (lv.cmp >= 0 && lv.cmp < n) {
+      bool desc = d.keys[key].parts[lv.cmp].descending;
+      bool greater = forward != desc;
+      andc(componentExpr(key, lv.cmp) + (greater ? " > ?" : " < ?"));
+    } else if (lv.cmp == n) {
+      andc(std::string("qv_pos ") + (forward ? (lv.inclusive ? ">=" : ">") : (lv.inclusive ? "<=" : "<")) + " ?");
+    }
+    std::string order = " ORDER BY ";
+    for (int i = 0; i < n; ++i) {
+      bool desc = d.keys[key].parts[i].descending != !forward;
+      order += componentExpr(key, i) + (desc ? " DESC, " : " ASC, ");
+    }
+    order += forward ? "qv_pos ASC" : "qv_pos DESC";
+    return "SELECT " + selectList() + " FROM " + table() + where + order;
+  });
   if (!st) return nullptr;
   int param = 1;
   for (int i = 0; i < lv.eq; ++i) bindValue(st, param++, s.vals[i]);
@@ -949,7 +999,7 @@ bool SqliteDriver::step(bool forward) {
       curPos_ = sqlite3_column_int64(stmt_, 0);
       loadRow(stmt_, 1);
       lastPos_ = curPos_;
-      if (curKey_ >= 0) lastVals_ = keyValues(curKey_, int(file_.decl().keys[curKey_].parts.size()));
+      if (curKey_ >= 0) keepKeyValues(curKey_, lastVals_);
       haveLast_ = true;
       clearError();
       return true;
@@ -989,11 +1039,14 @@ bool SqliteDriver::get(int key) {
       return false;
     }
   }
-  std::string where;
-  for (size_t i = 0; i < k.parts.size(); ++i) where += (i ? " AND " : " WHERE ") + componentExpr(key, int(i)) + " = ?";
-  std::string p = partialCond(key);
-  if (!p.empty()) where += " AND " + p;
-  sqlite3_stmt* st = cur_->prepare("SELECT " + selectList() + " FROM " + table() + where + " ORDER BY qv_pos LIMIT 1");
+  sqlite3_stmt* st = cur_->prepareFast(100 + uint32_t(key), [&] {
+    std::string where;
+    for (size_t i = 0; i < k.parts.size(); ++i)
+      where += (i ? " AND " : " WHERE ") + componentExpr(key, int(i)) + " = ?";
+    std::string p = partialCond(key);
+    if (!p.empty()) where += " AND " + p;
+    return "SELECT " + selectList() + " FROM " + table() + where + " ORDER BY qv_pos LIMIT 1";
+  });
   if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   for (size_t i = 0; i < vals.size(); ++i) bindValue(st, int(i) + 1, vals[i]);
   int rc = sqlite3_step(st);
@@ -1011,7 +1064,8 @@ bool SqliteDriver::get(int key) {
 }
 
 bool SqliteDriver::getPosition(int64_t pos) {
-  sqlite3_stmt* st = cur_->prepare("SELECT " + selectList() + " FROM " + table() + " WHERE qv_pos = ?");
+  sqlite3_stmt* st =
+      cur_->prepareFast(4, [&] { return "SELECT " + selectList() + " FROM " + table() + " WHERE qv_pos = ?"; });
   if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   sqlite3_bind_int64(st, 1, pos);
   int rc = sqlite3_step(st);
@@ -1031,15 +1085,17 @@ bool SqliteDriver::getPosition(int64_t pos) {
 bool SqliteDriver::add() {
   if (!beforeWrite(true)) return false;
   const FileDecl& d = file_.decl();
-  std::string cols, params;
-  bool first = true;
-  for (size_t i = 0; i < d.fields.size(); ++i)
-    for (uint32_t e = 0; e < d.fields[i].dim; ++e) {
-      cols += (first ? "" : ", ") + quoted(d.columnName(int(i), e));
-      params += first ? "?" : ", ?";
-      first = false;
-    }
-  sqlite3_stmt* st = cur_->prepare("INSERT INTO " + table() + "(" + cols + ") VALUES(" + params + ")");
+  sqlite3_stmt* st = cur_->prepareFast(1, [&] {
+    std::string cols, params;
+    bool first = true;
+    for (size_t i = 0; i < d.fields.size(); ++i)
+      for (uint32_t e = 0; e < d.fields[i].dim; ++e) {
+        cols += (first ? "" : ", ") + quoted(d.columnName(int(i), e));
+        params += first ? "?" : ", ?";
+        first = false;
+      }
+    return "INSERT INTO " + table() + "(" + cols + ") VALUES(" + params + ")";
+  });
   if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   bindRow(st, 1);
   int rc = sqlite3_step(st);
@@ -1079,14 +1135,16 @@ bool SqliteDriver::put() {
     return false;
   }
   const FileDecl& d = file_.decl();
-  std::string sets;
-  bool first = true;
-  for (size_t i = 0; i < d.fields.size(); ++i)
-    for (uint32_t e = 0; e < d.fields[i].dim; ++e) {
-      sets += (first ? "" : ", ") + quoted(d.columnName(int(i), e)) + " = ?";
-      first = false;
-    }
-  sqlite3_stmt* st = cur_->prepare("UPDATE " + table() + " SET " + sets + " WHERE qv_pos = ?");
+  sqlite3_stmt* st = cur_->prepareFast(2, [&] {
+    std::string sets;
+    bool first = true;
+    for (size_t i = 0; i < d.fields.size(); ++i)
+      for (uint32_t e = 0; e < d.fields[i].dim; ++e) {
+        sets += (first ? "" : ", ") + quoted(d.columnName(int(i), e)) + " = ?";
+        first = false;
+      }
+    return "UPDATE " + table() + " SET " + sets + " WHERE qv_pos = ?";
+  });
   if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   int param = bindRow(st, 1);
   sqlite3_bind_int64(st, param, curPos_);
@@ -1112,7 +1170,7 @@ bool SqliteDriver::remove() {
     setError(ErrHeld, file_.name());
     return false;
   }
-  sqlite3_stmt* st = cur_->prepare("DELETE FROM " + table() + " WHERE qv_pos = ?");
+  sqlite3_stmt* st = cur_->prepareFast(3, [&] { return "DELETE FROM " + table() + " WHERE qv_pos = ?"; });
   if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   sqlite3_bind_int64(st, 1, curPos_);
   int rc = sqlite3_step(st);

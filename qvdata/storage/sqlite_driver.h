@@ -28,8 +28,24 @@ struct SqlConn {
   sqlite3* db = nullptr;
   std::string schema = "main";
   std::unordered_map<std::string, sqlite3_stmt*> stmts;
+  // Statements used on every record, by a small number instead of their text.
+  std::unordered_map<uint32_t, sqlite3_stmt*> fast;
 
   sqlite3_stmt* prepare(const std::string& sql);
+  // The statement cached under `id`, prepared from build() the first time.
+  template <typename Build>
+  sqlite3_stmt* prepareFast(uint32_t id, Build build) {
+    auto it = fast.find(id);
+    if (it != fast.end()) {
+      sqlite3_reset(it->second);
+      return it->second;
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v3(db, build().c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+      return nullptr;
+    fast.emplace(id, st);
+    return st;
+  }
   void resetAll();
   void finalizeAll();
 };
@@ -110,6 +126,7 @@ class SqliteDriver : public Driver {
   int bindRow(sqlite3_stmt* st, int firstParam);
   void bindValue(sqlite3_stmt* st, int param, const FieldValue& v);
   std::vector<FieldValue> keyValues(int key, int components) const;
+  void keepKeyValues(int key, std::vector<FieldValue>& out) const;
   std::vector<Level> levels(const Seek& s, int key) const;
   sqlite3_stmt* levelStatement(int key, const Level& lv, bool forward, const Seek& s);
   bool step(bool forward);
@@ -126,7 +143,10 @@ class SqliteDriver : public Driver {
   bool streaming_ = false;
   bool appendMode_ = false;
   bool onDemandLive_ = false;
-  bool fullBuild_ = true;
+  // A key build rebuilds intact indexes too only when asked ("FULLBUILD=ON")
+  // or when the file showed damage; SQLite keeps intact indexes exact.
+  bool fullBuild_ = false;
+  bool suspect_ = false;
   int64_t count_ = -1;     // cached record count; -1 unknown
   int64_t curPos_ = 0;     // stored position of the record in the buffer
   uint64_t gen_ = 0;       // bumped by every change made through this driver
