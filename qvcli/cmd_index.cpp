@@ -45,8 +45,8 @@ int cmdIndex(const Args& argsIn) {
     if (v.indexed / 1000 != lastShown / 1000) {
       lastShown = v.indexed;
       std::fprintf(stderr, "\r%lld of %lld messages", static_cast<long long>(v.indexed),
-                   static_cast<long long>(v.toDo));
-      if (v.indexed == v.toDo) std::fputc('\n', stderr);
+                   static_cast<long long>(v.pending));
+      if (v.indexed == v.pending) std::fputc('\n', stderr);
     }
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

@@ -105,6 +105,10 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
 
   // A new installation is one whose control file does not exist yet.
   bool created = !fs::exists(r + "/CFG/IDX008.ADF", ec);
+  // The settings blocks are loaded and written back in one write of the
+  // control file rather than one each.
+  OP_CLOSE(OpShared, {8});
+  Control.stream();
   bool ok = Konfig(KLoad) && Konfig(KLoadDisplay) && AutoPath(KLoad);
   if (ok) {
     Mem.TempDir = AutoPathGet(17);
@@ -120,6 +124,8 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
     // It starts with a stop list of common English words.
     if (ok && created) ok = installDefaultStopList();
   }
+  if (!Control.flush()) ok = false;
+  OP_CLOSE(OpRelease, {8});
   if (!ok) {
     if (error.empty()) error = "The control file is not available - no access to application!";
     closeInstallation();

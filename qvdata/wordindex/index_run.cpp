@@ -350,8 +350,8 @@ void IndexRun::Impl::prepare() {
     savedCount = 0;
     MsgText.setFileOrder();
   }
-  view.toDo = std::max<int64_t>(0, texts - savedCount);
-  view.progressMax = std::max<int64_t>(1, view.toDo);
+  view.pending = std::max<int64_t>(0, texts - savedCount);
+  view.progressMax = std::max<int64_t>(1, view.pending);
 
   // The next new word number.
   WordList.set(WOR_by_WordId);
@@ -361,7 +361,7 @@ void IndexRun::Impl::prepare() {
   checkExisting = occurrences > 0;
   // Large additions are appended without key maintenance and the keys built
   // once at the end; a few texts on top of a large index are added with it.
-  bulk = occurrences == 0 || view.toDo * 30 > occurrences;
+  bulk = occurrences == 0 || view.pending * 30 > occurrences;
   state.wordListNeedsUpdate = 1;
   storeIndexState(database, state);
   view.status = "Indexing";
@@ -424,7 +424,7 @@ void IndexRun::Impl::indexBatch() {
     if (passed % 50 == 0) updateView();
   }
   updateView();
-  int64_t remaining = view.toDo - passed;
+  int64_t remaining = view.pending - passed;
   if (textsEnded) {
     beginFlush(true);
   } else if (moved || (pairs.size() >= kFlushPairs && remaining > 50)) {

@@ -33,7 +33,7 @@ struct IndexView {
   std::string caption;   // " Indexing ... [database name]"
   std::string status;    // the current activity
   int64_t indexed = 0;   // messages indexed in this run
-  int64_t toDo = 0;      // messages this run expects to index
+  int64_t pending = 0;      // messages this run expects to index
   int64_t words = 0;     // distinct words in the run's word list
   int64_t pairs = 0;     // occurrence records written in this run
   int64_t progress = 0;  // 0..progressMax
