@@ -163,7 +163,8 @@ class ImportWizardTest : public QObject {
     QTemporaryDir dir;
     writeSample(dir.path(), QStringLiteral("a.msg"), "x");
     writeSample(dir.path(), QStringLiteral("b.txt"), "x");
-    qvm::DirectoryDialog tree(qvm::DirectoryMode::Tree, QStringLiteral("OzCIS"), dir.path(), {});
+    auto& tree = *new qvm::DirectoryDialog(qvm::DirectoryMode::Tree, QStringLiteral("OzCIS"), dir.path(), {});
+    tree.setAttribute(Qt::WA_DeleteOnClose, false);
     QCOMPARE(tree.windowTitle(), QStringLiteral(" Directory Tree Selection Dialog - OzCIS"));
     tree.masksField()->setText(QStringLiteral(" ; "));
     tree.accept();
@@ -175,7 +176,8 @@ class ImportWizardTest : public QObject {
     QCOMPARE(tree.selection(), QStringList({QStringLiteral("*.MSG"), QStringLiteral("*.PRG")}));
 
     // File mode lists the files matching the format's masks, in any letter case.
-    qvm::DirectoryDialog files(qvm::DirectoryMode::Files, QStringLiteral("OzCIS"), dir.path(), {QStringLiteral("*.MSG")});
+    auto& files = *new qvm::DirectoryDialog(qvm::DirectoryMode::Files, QStringLiteral("OzCIS"), dir.path(), {QStringLiteral("*.MSG")});
+    files.setAttribute(Qt::WA_DeleteOnClose, false);
     QCOMPARE(files.fileList()->count(), 1);
     QCOMPARE(files.fileList()->item(0)->text(), QStringLiteral("a.msg"));
     inst.prompts.reset();
