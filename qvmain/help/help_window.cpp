@@ -146,11 +146,17 @@ QPushButton* helpButton(QWidget* parent, const QString& topic) {
   auto* b = new QPushButton(QStringLiteral("&Help"), parent);
   b->setAutoDefault(false);
   b->setToolTip(QStringLiteral("Help on this window"));
+  b->setProperty("helpTopic", topic);
   QObject::connect(b, &QPushButton::clicked, parent, [topic] { showHelp(topic); });
   return b;
 }
 
 void showHelp(const QString& topic) { helpWindow()->open(topic); }
+
+QString shownHelpTitle() {
+  auto* w = dynamic_cast<HelpWindow*>(TmWindow(TmGetId(kHelpThread)));
+  return w ? w->browser()->documentTitle() : QString();
+}
 
 void showHelpSearch() {
   HelpWindow* w = helpWindow();

@@ -19,6 +19,9 @@ void showHelpSearch();
 // A "Help" button that opens a topic.
 QPushButton* helpButton(QWidget* parent, const QString& topic);
 
+// The title of the page the help window shows ("" when it is closed).
+QString shownHelpTitle();
+
 // The resource path of a topic's page ("" when it has none).
 QString helpPage(const QString& topic);
 // Every topic that has a page.

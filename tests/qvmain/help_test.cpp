@@ -1,0 +1,67 @@
+// Help: every topic that a window's help button or the frame opens has a page.
+#include <QPushButton>
+#include <QtTest>
+
+#include "database/about.h"
+#include "database/add_forum.h"
+#include "database/browse_box.h"
+#include "database/change_forum.h"
+#include "database/database_selection.h"
+#include "database/new_db_name.h"
+#include "database/set_index.h"
+#include "database/startup_wizard.h"
+#include "database/topic_codes.h"
+#include "database/update_box.h"
+#include "help/help_window.h"
+#include "import/directory_dialog.h"
+#include "import/import_meny.h"
+#include "services/databases.h"
+#include "setup/user_panel.h"
+#include "support/gui_fixture.h"
+
+using namespace qvtest;
+
+class HelpTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void everyHelpButtonOpensAPage() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t id = qv::AddForumDatabase("Alpha", 1, 7);
+    qv::ActivateDatabase(id);
+    QList<QWidget*> windows = {new qvm::ChangeForum,       new qvm::BrowseBox,
+                               new qvm::SetIndex,          new qvm::UserPanel,
+                               new qvm::StartupWizard,     new qvm::ImportMeny,
+                               new qvm::UpdateBox(1, 0),   new qvm::AddForum,
+                               new qvm::NewDbName(id),     new qvm::DatabaseSelection(1, false),
+                               new qvm::GpCodes(0),        new qvm::UpdateCodes(1, qv::Topic()),
+                               new qvm::DirectoryDialog(qvm::DirectoryMode::Tree, QStringLiteral("OzCIS"), inst.root(), {})};
+    for (QWidget* w : windows) {
+      bool found = false;
+      for (QPushButton* b : w->findChildren<QPushButton*>()) {
+        QString topic = b->property("helpTopic").toString();
+        if (topic.isEmpty()) continue;
+        found = true;
+        QVERIFY2(!qvm::helpPage(topic).isEmpty(), qPrintable(topic));
+      }
+      QVERIFY2(found, qPrintable(w->windowTitle()));
+      w->close();
+      delete w;
+    }
+    for (const char* topic : {"~What_is_Quorvane_", "~What_s_new_in_Quorvane_3.7_", "~Support_and_future_updates",
+                              "Contents", "How_to_use_help"})
+      QVERIFY2(!qvm::helpPage(QString::fromLatin1(topic)).isEmpty(), topic);
+  }
+
+  void theWindowShowsTheTopicAndFallsBackToTheContents() {
+    TestInstallation inst;
+    qvm::showHelp(QStringLiteral("~Import_Wizard"));
+    QCOMPARE(qvm::shownHelpTitle(), QStringLiteral("The Import Wizard"));
+    qvm::showHelp(QStringLiteral("~No_such_topic"));
+    QCOMPARE(qvm::shownHelpTitle(), QStringLiteral("Contents"));
+  }
+};
+
+QTEST_MAIN(HelpTest)
+#include "help_test.moc"
