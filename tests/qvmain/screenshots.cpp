@@ -1,0 +1,263 @@
+// Writes one picture of each window of the program into a folder, over a
+// sample installation made in a temporary directory: the frame without and
+// with a database, the database and mailbox windows, the start-up wizard,
+// the import wizard's pages, the file selection in its three modes, the
+// import window, the preferences and the help window.
+//
+// Usage: qvmain_screenshots DIR   (scripts/screenshots runs it under Xvfb)
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "database/about.h"
+#include "database/add_forum.h"
+#include "database/browse_box.h"
+#include "database/change_forum.h"
+#include "database/database_selection.h"
+#include "database/new_db_name.h"
+#include "database/set_index.h"
+#include "database/startup_wizard.h"
+#include "database/topic_codes.h"
+#include "database/update_box.h"
+#include "events.h"
+#include "frame/main_frame.h"
+#include "frame/procedures.h"
+#include "help/help_window.h"
+#include "import/directory_dialog.h"
+#include "import/import_it.h"
+#include "import/import_meny.h"
+#include "import/import_run.h"
+#include "services/databases.h"
+#include "services/globals.h"
+#include "services/installation.h"
+#include "services/settings.h"
+#include "services/startup.h"
+#include "services/topics.h"
+#include "setup/user_panel.h"
+#include "support/gui_fixture.h"
+#include "threads/thread_manager.h"
+
+namespace {
+
+QString outDir;
+int shots = 0;
+
+void settleAll() {
+  for (int i = 0; i < 20; ++i) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+}
+
+// The window as the user sees it: a window inside the frame with its frame.
+QWidget* outer(QWidget* w) {
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget())) return sub;
+  return w;
+}
+
+void shoot(QWidget* w, const QString& name) {
+  settleAll();
+  QPixmap p = outer(w)->grab();
+  QString file = QStringLiteral("%1/%2.png").arg(outDir, name);
+  p.save(file);
+  std::printf("%s %dx%d\n", qPrintable(file), p.width(), p.height());
+  ++shots;
+}
+
+void closeWindow(QWidget* w) {
+  outer(w)->close();
+  settleAll();
+}
+
+QWidget* running(const char* name) { return qvm::TmWindow(qvm::TmGetId(QString::fromLatin1(name))); }
+
+void writeFile(const QString& path, const char* text) {
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(text);
+}
+
+// Imports a sample file into the installation.
+void importSample(const QString& dir, const char* format, const char* name, bool mail, uint32_t box,
+                  const std::string& forum) {
+  qv::ImportSettings s;
+  s.format = format;
+  s.method = qv::SelectFiles;
+  s.path = dir.toStdString();
+  s.masks = {name};
+  s.importMail = mail;
+  s.importForum = !mail;
+  s.mailbox = box;
+  s.forumName = forum;
+  qv::ImportRun run(s);
+  while (run.step()) {
+  }
+  run.close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  outDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  QDir().mkpath(outDir);
+  QTemporaryDir root, source;
+  qvtest::RecordingPrompter prompts;
+  qv::setPrompter(&prompts);
+  qvm::registerAllWindows();
+  std::string error;
+  int result = qv::StartupChecks(root.path().toStdString(), error);
+  if (result == qv::StartupStop) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+
+  // The frame of a new installation, with the start-up wizard.
+  auto* frame = new qvm::MainFrame(result);
+  frame->resize(1000, 700);
+  frame->show();
+  settleAll();
+  shoot(frame, QStringLiteral("01-frame-no-database"));
+  if (QWidget* w = running("StartUpWizard")) {
+    shoot(w, QStringLiteral("02-startup-wizard-1"));
+    auto* wiz = static_cast<qvm::StartupWizard*>(w);
+    wiz->next();
+    shoot(w, QStringLiteral("02-startup-wizard-2"));
+    wiz->next();
+    shoot(w, QStringLiteral("02-startup-wizard-3"));
+    wiz->next();
+    shoot(w, QStringLiteral("02-startup-wizard-4"));
+    closeWindow(w);
+  }
+
+  // A sample installation: a mailbox and a forum with messages, a topic.
+  qv::MailboxSpec box;
+  box.owner = "Owen Owner";
+  box.address = "owen@example.com";
+  box.alternatives[0] = "76543,210";
+  uint32_t mailbox = qv::AddMailbox(box);
+  qv::AddForumDatabase("Windows Forum", 1, 7);
+  qv::AddForumDatabase("Unknown:F3", 1, 7);
+  writeFile(source.path() + QStringLiteral("/MAIL.MSG"),
+            "\r\nDate:  12-Mar-96  14:22\r\nFrom: Friend One 12121,212\r\nSubj: Hello Owen\r\n\r\nHi Owen.\r\n"
+            "Date:  13-Mar-96  09:30:15\r\nMgTo: Friend One 12121,212\r\nSubj: Re: Hello Owen\r\n\r\nHi back.\r\n");
+  writeFile(source.path() + QStringLiteral("/FORUM.MSG"),
+            "#: 500 S4/Utilities\r\n    5-Mar-96  10:11\r\nSb: First post\r\nFm: Ann Lee 11111,222\r\nTo: All\r\n\r\n"
+            "Body one.\r\n#: 501 S4/Utilities\r\n    5-Mar-96  10:11\r\nSb: #500-First post\r\nFm: Bob Ray 33333,444\r\n"
+            "To: Ann Lee 11111,222\r\n\r\nBody two.\r\n");
+  importSample(source.path(), "OzCIS", "MAIL.MSG", true, mailbox, "");
+  importSample(source.path(), "OzCIS", "FORUM.MSG", false, 0, "Windows Forum");
+  qv::ActivateDatabase(mailbox);
+  qv::addTopic({0, "Project Alpha", 0, false, true, 0});
+  qv::addTopic({0, "Holidays", 0, false, false, 0});
+  qv::KonfigSet(32, 2);  // the import window stays open when done
+  qvm::postEvent(frame, qvm::EvReevaluate);
+  settleAll();
+  shoot(frame, QStringLiteral("03-frame-mailbox"));
+
+  qvm::openChangeForum();
+  shoot(running("ChangeForum"), QStringLiteral("04-change-database"));
+  closeWindow(running("ChangeForum"));
+  qvm::openBrowseBox();
+  QWidget* boxes = running("BrowseBox");
+  shoot(boxes, QStringLiteral("05-mailboxes"));
+  auto* form = qvm::openUpdateBox(boxes, 2, mailbox);
+  shoot(form, QStringLiteral("06-mailbox-form"));
+  for (QPushButton* b : form->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("Update alternative addresses")) b->click();
+  shoot(form, QStringLiteral("06-mailbox-form-addresses"));
+  form->reject();
+  closeWindow(boxes);
+
+  auto* add = qvm::openAddForum(frame);
+  shoot(add, QStringLiteral("07-add-forum"));
+  add->reject();
+  auto* sel = qvm::openDatabaseSelection(frame, 1, false, {});
+  shoot(sel, QStringLiteral("08-forum-selection"));
+  sel->reject();
+  auto* lup = qvm::openDatabaseSelection(frame, 2, true, {});
+  shoot(lup, QStringLiteral("08-mailbox-lookup"));
+  lup->reject();
+  auto* rename = qvm::openNewDbName(frame, mailbox);
+  shoot(rename, QStringLiteral("09-rename-database"));
+  rename->reject();
+  qvm::openSetIndex();
+  shoot(running("SetIndex"), QStringLiteral("10-word-index-status"));
+  closeWindow(running("SetIndex"));
+  qvm::openAbout();
+  shoot(running("About"), QStringLiteral("11-about"));
+  closeWindow(running("About"));
+  auto* codes = qvm::openGpCodes(frame, 0, {});
+  shoot(codes, QStringLiteral("12-topics"));
+  codes->reject();
+  {
+    qvm::UpdateCodes upd(2, qv::listTopics().front(), frame);
+    upd.show();
+    shoot(&upd, QStringLiteral("13-update-topic"));
+    qvm::UpdateCodes del(3, qv::listTopics().front(), frame);
+    del.setAttribute(Qt::WA_DeleteOnClose, false);
+    del.show();
+    shoot(&del, QStringLiteral("13-delete-topic"));
+  }
+
+  // The import wizard, page by page, and the file selection.
+  frame->choose(1);
+  settleAll();
+  auto* wizard = static_cast<qvm::ImportMeny*>(running("ImportMeny"));
+  const char* pages[] = {"welcome", "file-type", "message-types", "method", "files", "reimport"};
+  wizard->setFormat(QStringLiteral("OzCIS"));
+  wizard->setSelection(source.path(), {QStringLiteral("MAIL.MSG")});
+  for (int i = 0; i < 6; ++i) {
+    shoot(wizard, QStringLiteral("14-import-wizard-%1-%2").arg(i + 1).arg(QString::fromLatin1(pages[i])));
+    wizard->next();
+  }
+  const QString modes[] = {QStringLiteral("tree"), QStringLiteral("directory"), QStringLiteral("files")};
+  for (int m = 0; m < 3; ++m) {
+    auto* d = qvm::openDirectoryDialog(wizard, qvm::DirectoryMode(m), QStringLiteral("OzCIS"), source.path(),
+                                       {QStringLiteral("*.MSG"), QStringLiteral("*.PRG")}, {QStringLiteral("MAIL.MSG")}, {});
+    shoot(d, QStringLiteral("15-directory-dialog-%1").arg(modes[m]));
+    d->reject();
+  }
+  wizard->forumCheck()->setChecked(false);
+  wizard->start();
+  QWidget* importing = running("ImportIt");
+  shoot(importing, QStringLiteral("16-import-window-starting"));
+  auto* run = static_cast<qvm::ImportIt*>(importing);
+  for (int i = 0; i < 2000 && run->run().stage() != qv::ImportStage::Finished && !run->run().closed(); ++i) settleAll();
+  shoot(importing, QStringLiteral("16-import-window-finished"));
+  closeWindow(importing);
+  if (QWidget* w = running("ImportMeny")) closeWindow(w);
+
+  // Preferences, tab by tab.
+  frame->choose(3);
+  settleAll();
+  auto* panel = static_cast<qvm::UserPanel*>(running("UserPanel"));
+  const char* tabs[] = {"directories", "display", "speed", "export", "tasks"};
+  for (int i = 0; i < panel->tabs()->count(); ++i) {
+    panel->tabs()->setCurrentIndex(i);
+    shoot(panel, QStringLiteral("17-preferences-%1").arg(QString::fromLatin1(tabs[i])));
+  }
+  closeWindow(panel);
+
+  qvm::showHelp(QStringLiteral("~Import_Wizard"));
+  shoot(running("Help"), QStringLiteral("18-help"));
+  closeWindow(running("Help"));
+
+  std::printf("%d pictures\n", shots);
+  frame->requestExit();
+  settleAll();
+  delete frame;
+  qv::closeInstallation();
+  return 0;
+}
