@@ -8,6 +8,9 @@ std::unique_ptr<Parser> makeParser(const FormatInfo& f) {
   switch (f.group) {
     case ParserGroup::LineFamily: return makeLineFamilyParser();
     case ParserGroup::NavCisSave: return makeNavCisSaveParser();
+    case ParserGroup::WinCim: return makeWinCimParser();
+    case ParserGroup::Cs3: return makeCs3Parser();
+    case ParserGroup::GoldenCompass: return makeGoldenCompassParser();
     default: return nullptr;
   }
 }

@@ -70,6 +70,7 @@ bool BlockReader::startsWith(std::string_view s) {
 
 bool BlockReader::readLine(std::string& line, size_t maxLength, bool crEnds) {
   line.clear();
+  if (maxLength == 0) maxLength = 1;  // every call takes at least one byte
   if (!fill(1)) return false;
   for (;;) {
     if (!fill(1)) return true;

@@ -12,4 +12,11 @@ std::unique_ptr<Parser> makeLineFamilyParser();
 // NavCIS save files.
 std::unique_ptr<Parser> makeNavCisSaveParser();
 
+// WinCIM, DOSCIM and CSNav filing-cabinet files.
+std::unique_ptr<Parser> makeWinCimParser();
+// The CompuServe 3.x message cabinet.
+std::unique_ptr<Parser> makeCs3Parser();
+// GoldenCompass message files.
+std::unique_ptr<Parser> makeGoldenCompassParser();
+
 }  // namespace qv
