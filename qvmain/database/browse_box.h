@@ -20,6 +20,8 @@ class BrowseBox : public QWidget {
   QPushButton* insertButton() const { return insert_; }
   QPushButton* changeButton() const { return change_; }
   void reload();
+  // Room for every column at its default width.
+  QSize sizeHint() const override { return QSize(640, 320); }
 
  private:
   QTreeWidget* list_;

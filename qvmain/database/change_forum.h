@@ -20,6 +20,8 @@ class ChangeForum : public QWidget {
   QTreeWidget* list() const { return list_; }
   QComboBox* order() const { return order_; }
   void reload();
+  // Room for every column at its default width.
+  QSize sizeHint() const override { return QSize(760, 400); }
   // Makes the highlighted database the active one and closes (Enter, double click).
   void chooseCurrent();
   // Sets the status of the highlighted database (0 normal, 1 keep, 2 delete).

@@ -36,6 +36,9 @@ class GeometryKeeper : public QObject {
   int slot_;
 };
 
+// The size the window keeper fills in for windows that never stored theirs.
+constexpr int kKeeperDefaultWidth = 800, kKeeperDefaultHeight = 560;
+
 // The widths the library fills in for lists that never stored theirs.
 constexpr std::array<int, qv::kListColumns> kLibraryDefaults = {90, 160, 320, 80, 80};
 
@@ -58,7 +61,9 @@ void showProcedureWindow(QWidget* w, int slot, Geometry kind) {
     qv::WindowRect r;
     if (qv::WindowPos(3, slot, r)) {
       QSize size = outer->size();
-      if (kind == Geometry::PositionAndSize && r.width > 0 && r.height > 0)
+      // The keepers' own default size (never stored by this window) leaves the window its natural size.
+      bool stored = r.width > 0 && r.height > 0 && !(r.width == kKeeperDefaultWidth && r.height == kKeeperDefaultHeight);
+      if (kind == Geometry::PositionAndSize && stored)
         size = QSize(r.width, r.height).expandedTo(outer->minimumSizeHint());
       if (area) {
         // Keep the window inside the frame's area.

@@ -91,6 +91,11 @@ DirectoryDialog::DirectoryDialog(DirectoryMode mode, const QString& formatText, 
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& i) { setDirectory(model_->filePath(i)); });
 
+  // The tree fills in as directories are read: keep the chosen one in view.
+  connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
+    QModelIndex i = model_->index(directory_);
+    if (i.isValid()) tree_->scrollTo(i, QAbstractItemView::PositionAtCenter);
+  });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(split, 1);
   layout->addWidget(buttons);

@@ -108,8 +108,10 @@ QWidget* ImportMeny::page(const QString& heading, int text, QWidget* body) {
   auto* t = new QLabel(bodyOf(text), p);
   t->setWordWrap(true);
   l->addWidget(t);
-  if (body) l->addWidget(body, 1);
-  l->addStretch();
+  // Lists take the page's room; other pages keep their controls together at the top.
+  bool grow = body && (body == formats_ || body->findChild<QListWidget*>());
+  if (body) l->addWidget(body, grow ? 1 : 0);
+  if (!grow) l->addStretch();
   return p;
 }
 
@@ -136,6 +138,7 @@ QWidget* ImportMeny::messageTypesPage() {
   mailbox_ = new QComboBox(body);
   mailbox_->setMinimumWidth(220);
   mailLookup_ = new QPushButton(QStringLiteral("..."), body);
+  mailLookup_->setFixedWidth(mailLookup_->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
   mailLookup_->setToolTip(QStringLiteral("Look up MailBox"));
   connect(mailLookup_, &QPushButton::clicked, this, [this] {
     openDatabaseSelection(this, 2, true, [this](uint32_t id, QString) {
@@ -150,6 +153,7 @@ QWidget* ImportMeny::messageTypesPage() {
   forumName_->setToolTip(QStringLiteral("Enter name of CompuServe Forum"));
   connect(forumName_, &QLineEdit::textEdited, this, [this] { forumId_ = 0; });
   forumLookup_ = new QPushButton(QStringLiteral("..."), body);
+  forumLookup_->setFixedWidth(forumLookup_->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
   forumLookup_->setToolTip(QStringLiteral("Look up Forum name"));
   connect(forumLookup_, &QPushButton::clicked, this, [this] {
     openDatabaseSelection(this, 1, true, [this](uint32_t id, QString name) {
@@ -229,6 +233,7 @@ QWidget* ImportMeny::reimportPage() {
   topicName_ = new QLineEdit(body);
   topicName_->setReadOnly(true);
   topicLookup_ = new QPushButton(QStringLiteral("..."), body);
+  topicLookup_->setFixedWidth(topicLookup_->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
   topicLookup_->setToolTip(QStringLiteral("Look up Topic"));
   connect(topicLookup_, &QPushButton::clicked, this, [this] {
     uint32_t box = mailbox_->currentData().toUInt();

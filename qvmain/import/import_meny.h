@@ -76,7 +76,7 @@ class ImportMeny : public QWidget {
   QStackedWidget* pages_;
   QLabel* instructions_;
   QCheckBox* save_;
-  QListWidget* formats_;
+  QListWidget* formats_ = nullptr;
   QCheckBox* mail_;
   QComboBox* mailbox_;
   QPushButton* mailLookup_;
