@@ -353,6 +353,12 @@ TEST(MimeHeaders, IdentifiersReferencesAndNewsgroups) {
   EXPECT_EQ(m.messageId, "bare-id@example.com");
   EXPECT_EQ(m.references, (std::vector<std::string>{"1205676169.6819.27.camel@host"}));
   EXPECT_EQ(m.newsgroups, (std::vector<std::string>{"a.b", "c.d"}));
+
+  // Identifiers without brackets are the words; control bytes separate
+  // them and never make an empty identifier.
+  m = decodeMessage(std::string("References: one@x \x01\x02 \x11\0 two@x\nNewsgroups: , ,a.b,,\n\n", 52));
+  EXPECT_EQ(m.references, (std::vector<std::string>{"one@x", "two@x"}));
+  EXPECT_EQ(m.newsgroups, (std::vector<std::string>{"a.b"}));
 }
 
 TEST(MimeHeaders, BrokenHeaderBlocksLoseNoText) {

@@ -323,7 +323,7 @@ void textRun(std::string_view s, size_t from, size_t end, TextBuilder& tb) {
   if (end > plain) tb.text(run.substr(plain, end - plain));
 }
 
-constexpr size_t kMaxQuoted = 8192;
+constexpr size_t kMaxQuoted = 2048;
 
 // The end of the tag that starts at s[i] == '<' (the position after its
 // '>'), or npos when it is not closed.

@@ -351,8 +351,10 @@ const RawHeader* findHeader(const std::vector<RawHeader>& hs, std::string_view n
 
 // The identifiers of a Message-ID, References or In-Reply-To value: the
 // texts in angle brackets, or the words when there are none.
-std::vector<std::string> messageIds(std::string_view v) {
+std::vector<std::string> messageIds(std::string_view value) {
   std::vector<std::string> ids;
+  std::string clean = cleanHeaderText(value);  // control characters separate words too
+  std::string_view v = clean;
   bool brackets = false;
   size_t pos = 0;
   while (true) {
@@ -371,7 +373,10 @@ std::vector<std::string> messageIds(std::string_view v) {
     while (i < v.size() && (isWsp(v[i]) || v[i] == ',' || v[i] == '<' || v[i] == '>')) ++i;
     size_t start = i;
     while (i < v.size() && !isWsp(v[i]) && v[i] != ',' && v[i] != '<' && v[i] != '>') ++i;
-    if (i > start) ids.push_back(cleanHeaderText(v.substr(start, i - start)));
+    if (i > start) {
+      std::string id = cleanHeaderText(v.substr(start, i - start));
+      if (!id.empty()) ids.push_back(id);
+    }
   }
   return ids;
 }
