@@ -817,35 +817,49 @@ void ImportRun::stageAddCarbonCopies() {
   }
 }
 
-void ImportRun::stageCountPersons() {
+// Applies one slice of a count queue to its file: reads each record by its
+// key, adds the counted messages and writes it back, in one transaction per
+// slice. Returns true when the queue is done.
+template <typename Entry, typename Apply>
+bool ImportRun::applyCounts(std::map<uint32_t, Entry>& queue, typename std::map<uint32_t, Entry>::iterator& entry,
+                            File& f, Apply apply) {
   if (!countingStarted_) {
     countingStarted_ = true;
-    personIt_ = personCounts_.begin();
+    entry = queue.begin();
   }
-  if (personIt_ != personCounts_.end()) {
-    if (!beginTransaction({&Person}, 5)) {
-      TransactionCheck();
-      abortRun();
-      return;
-    }
-    for (int i = 0; i < runSlice_ && personIt_ != personCounts_.end(); ++i, ++personIt_) {
-      PER = PersonRec();
-      PER.PERSONID = personIt_->first;
-      if (!Person.get(PER_PersonKey)) continue;
-      PER.FROMCOUNT = uint32_t(int64_t(PER.FROMCOUNT) + personIt_->second.sent);
-      PER.TOCOUNT = uint32_t(int64_t(PER.TOCOUNT) + personIt_->second.received);
-      if (!UppDat(Person, OpChange, ReportRollback)) {
-        abortRun();
-        return;
-      }
-    }
-    if (!commitTransaction()) {
-      TransactionCheck();
-      abortRun();
-    }
-    return;
+  if (entry == queue.end()) {
+    countingStarted_ = false;
+    return true;
   }
-  countingStarted_ = false;
+  if (!beginTransaction({&f}, 5)) {
+    TransactionCheck();
+    abortRun();
+    return false;
+  }
+  for (int i = 0; i < runSlice_ && entry != queue.end(); ++i, ++entry) {
+    if (!apply(entry->first, entry->second)) continue;  // the record is gone
+    if (!UppDat(f, OpChange, ReportRollback)) {
+      abortRun();
+      return false;
+    }
+  }
+  if (!commitTransaction()) {
+    TransactionCheck();
+    abortRun();
+  }
+  return false;
+}
+
+void ImportRun::stageCountPersons() {
+  bool done = applyCounts(personCounts_, personIt_, Person, [](uint32_t id, const Counts& c) {
+    PER = PersonRec();
+    PER.PERSONID = id;
+    if (!Person.get(PER_PersonKey)) return false;
+    PER.FROMCOUNT = uint32_t(int64_t(PER.FROMCOUNT) + c.sent);
+    PER.TOCOUNT = uint32_t(int64_t(PER.TOCOUNT) + c.received);
+    return true;
+  });
+  if (!done || closed()) return;
   if (currentKind_ == 2) {
     view_.status = "Importing messages";
     stage_ = ImportStage::NextDatabase;
@@ -856,33 +870,14 @@ void ImportRun::stageCountPersons() {
 }
 
 void ImportRun::stageCountThreads() {
-  if (!countingStarted_) {
-    countingStarted_ = true;
-    countIt_ = threadCounts_.begin();
-  }
-  if (countIt_ != threadCounts_.end()) {
-    if (!beginTransaction({&Threads}, 5)) {
-      TransactionCheck();
-      abortRun();
-      return;
-    }
-    for (int i = 0; i < runSlice_ && countIt_ != threadCounts_.end(); ++i, ++countIt_) {
-      THR = ThreadsRec();
-      THR.THREADNUMBER = countIt_->first;
-      if (!Threads.get(THR_ThreadKey)) continue;
-      THR.MSGCOUNT = uint32_t(int64_t(THR.MSGCOUNT) + countIt_->second);
-      if (!UppDat(Threads, OpChange, ReportRollback)) {
-        abortRun();
-        return;
-      }
-    }
-    if (!commitTransaction()) {
-      TransactionCheck();
-      abortRun();
-    }
-    return;
-  }
-  countingStarted_ = false;
+  bool done = applyCounts(threadCounts_, countIt_, Threads, [](uint32_t id, int64_t n) {
+    THR = ThreadsRec();
+    THR.THREADNUMBER = id;
+    if (!Threads.get(THR_ThreadKey)) return false;
+    THR.MSGCOUNT = uint32_t(int64_t(THR.MSGCOUNT) + n);
+    return true;
+  });
+  if (!done || closed()) return;
   if (currentKind_ == 1) {
     view_.status = "Counting messages per section";
     stage_ = ImportStage::CountSections;
@@ -893,33 +888,14 @@ void ImportRun::stageCountThreads() {
 }
 
 void ImportRun::stageCountSections() {
-  if (!countingStarted_) {
-    countingStarted_ = true;
-    countIt_ = sectionCounts_.begin();
-  }
-  if (countIt_ != sectionCounts_.end()) {
-    if (!beginTransaction({&Sections}, 5)) {
-      TransactionCheck();
-      abortRun();
-      return;
-    }
-    for (int i = 0; i < runSlice_ && countIt_ != sectionCounts_.end(); ++i, ++countIt_) {
-      SEC = SectionsRec();
-      SEC.SECSYSID = countIt_->first;
-      if (!Sections.get(SEC_SysIdKey)) continue;
-      SEC.MSGCOUNT = uint32_t(int64_t(SEC.MSGCOUNT) + countIt_->second);
-      if (!UppDat(Sections, OpChange, ReportRollback)) {
-        abortRun();
-        return;
-      }
-    }
-    if (!commitTransaction()) {
-      TransactionCheck();
-      abortRun();
-    }
-    return;
-  }
-  countingStarted_ = false;
+  bool done = applyCounts(sectionCounts_, countIt_, Sections, [](uint32_t id, int64_t n) {
+    SEC = SectionsRec();
+    SEC.SECSYSID = id;
+    if (!Sections.get(SEC_SysIdKey)) return false;
+    SEC.MSGCOUNT = uint32_t(int64_t(SEC.MSGCOUNT) + n);
+    return true;
+  });
+  if (!done || closed()) return;
   view_.status = "Importing messages";
   stage_ = ImportStage::NextDatabase;
 }

@@ -131,6 +131,9 @@ class ImportRun : public ImportContext {
   void stageCountPersons();
   void stageCountThreads();
   void stageCountSections();
+  template <typename Entry, typename Apply>
+  bool applyCounts(std::map<uint32_t, Entry>& queue, typename std::map<uint32_t, Entry>::iterator& entry, File& f,
+                   Apply apply);
   void stageBuildSaveFileIndex();
   void stageFinished();
 

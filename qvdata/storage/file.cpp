@@ -97,6 +97,22 @@ Key File::key(std::string_view name) {
   return Key(*this, k);
 }
 
+bool File::ensureDriver() {
+  if (driver_) return true;
+  DriverFactory factory;
+  {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    auto it = registry().find(decl_.driver);
+    if (it != registry().end()) factory = it->second;
+  }
+  if (!factory) {
+    setError(ErrOther, name_, "No driver \"" + decl_.driver + "\" is registered");
+    return false;
+  }
+  driver_ = factory(*this);
+  return true;
+}
+
 bool File::needOpen() {
   if (!open_) {
     setError(ErrNotOpen, name_);
@@ -112,19 +128,7 @@ bool File::open(Share share, const std::string& password) {
     clearError();
     return true;
   }
-  if (!driver_) {
-    DriverFactory factory;
-    {
-      std::lock_guard<std::mutex> lock(registryMutex);
-      auto it = registry().find(decl_.driver);
-      if (it != registry().end()) factory = it->second;
-    }
-    if (!factory) {
-      setError(ErrOther, name_, "No driver \"" + decl_.driver + "\" is registered");
-      return false;
-    }
-    driver_ = factory(*this);
-  }
+  if (!ensureDriver()) return false;
   if (!driver_->open(share, password)) return false;
   open_ = true;
   share_ = share;
@@ -139,19 +143,7 @@ void File::close() {
 }
 
 bool File::create() {
-  if (!driver_) {
-    DriverFactory factory;
-    {
-      std::lock_guard<std::mutex> lock(registryMutex);
-      auto it = registry().find(decl_.driver);
-      if (it != registry().end()) factory = it->second;
-    }
-    if (!factory) {
-      setError(ErrOther, name_, "No driver \"" + decl_.driver + "\" is registered");
-      return false;
-    }
-    driver_ = factory(*this);
-  }
+  if (!ensureDriver()) return false;
   if (open_) {
     setError(ErrAccessDenied, name_, "the file is open");
     return false;

@@ -152,6 +152,7 @@ class File {
 
  private:
   bool needOpen();
+  bool ensureDriver();
   FileDecl& decl_;
   std::string name_;
   std::unique_ptr<Driver> driver_;
