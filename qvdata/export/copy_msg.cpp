@@ -1,0 +1,236 @@
+#include "export/copy_msg.h"
+
+#include <filesystem>
+
+#include "dictionary/dictionary.h"
+#include "export/clipboard.h"
+#include "export/export_headers.h"
+#include "export/export_names.h"
+#include "services/globals.h"
+#include "services/prompt.h"
+#include "services/settings.h"
+#include "storage/errors.h"
+
+namespace qv {
+
+namespace {
+
+constexpr int kCollectSlice = 2000;  // key records read per step while collecting
+constexpr int kWriteSlice = 50;      // messages written per step (progress every 50)
+constexpr const char* kCaption = "Export messages";
+
+// Creates the file anew (replace) or makes sure it exists (append).
+bool prepareFile(File& f, const std::string& path, bool replace) {
+  f.setName(path);
+  if (!replace && std::filesystem::exists(path)) return true;
+  return f.create();
+}
+
+// Appends lines to a line file, opening it for this slice only: the line
+// files are shared with other procedures between slices.
+bool appendLines(File& f, std::string& buffer, const std::string& path, const std::vector<std::string>& lines) {
+  if (lines.empty()) return true;
+  f.setName(path);
+  if (!f.open(Share::Shared)) return false;
+  bool ok = true;
+  for (const std::string& l : lines) {
+    buffer = l;
+    if (!f.add()) {
+      ok = false;
+      break;
+    }
+  }
+  f.close();
+  return ok;
+}
+
+}  // namespace
+
+struct CopyRun::Impl {
+  enum class Phase { Setup, Collect, Write, Done };
+
+  CopyRequest req;
+  Phase phase = Phase::Setup;
+  int result = CopyRunning;
+  CopyView view;
+  std::function<void(const CopyView&)> progress;
+  ExportKind kind = ExportKind::Forum;
+  int layout = 1;
+  bool wrap = false;
+  size_t width = 78;
+  bool twoFiles = false;
+  std::string path1, path2;
+  std::unique_ptr<MessageWalk> walk;
+  size_t next = 0;  // the next ID of the walk to write
+
+  bool replace() const { return req.scope % 2 == 0; }
+  bool toClipboard() const { return req.scope == 1; }
+
+  void fail(const std::string& text, const std::string& caption = kCaption) {
+    if (!text.empty()) Message(text, caption, Icon::Exclamation);
+    finish(CopyFailed);
+  }
+
+  void finish(int r) {
+    if (walk) walk->close();
+    phase = Phase::Done;
+    result = r;
+    view.collecting = false;
+    if (progress) progress(view);
+  }
+
+  bool setup();
+  void copyToClipboard();
+  void writeSlice();
+};
+
+bool CopyRun::Impl::setup() {
+  MessageSet set;
+  if (!setOfCopyScope(req.scope, set)) {
+    fail("There is no export of scope " + std::to_string(req.scope) + ".");
+    return false;
+  }
+  kind = currentExportKind();
+  layout = req.layout > 0 ? req.layout : exportLayout(kind);
+  wrap = KonfigGet(60) != 0;
+  int64_t w = KonfigGet(58);
+  width = w > 0 ? size_t(w) : 78;
+  view.caption = "Exporting " + Mem.Description;
+
+  if (toClipboard()) {
+    if (clipboard() == nullptr) {
+      fail("No clipboard is available.");
+      return false;
+    }
+  } else {
+    twoFiles = twoFileLayout(kind, layout);
+    std::string def1 = kind != ExportKind::Mail ? "SaveMsg.Txt" : twoFiles ? "InBox.Mbx" : "SaveMail.Txt";
+    std::string name1 = req.defaultNames || req.file1.empty() ? def1 : req.file1;
+    std::string name2 = req.defaultNames || req.file2.empty() ? "OutBox.Mbx" : req.file2;
+    if (!checkExportName(name1) || (twoFiles && !checkExportName(name2))) {
+      finish(CopyFailed);
+      return false;
+    }
+    if (twoFiles && name1 == name2) {
+      fail("Inbox and Outbox files cannot have the same name.", "File name conflict");
+      return false;
+    }
+    path1 = exportPath(name1);
+    if (twoFiles) path2 = exportPath(name2);
+  }
+
+  walk = std::make_unique<MessageWalk>(SetRequest{set, req.messageId, req.wordId, req.topicId});
+  if (!walk->open()) {
+    fail(walk->error());
+    return false;
+  }
+  // The first slice finds the current message, before any file is touched.
+  walk->collect(kCollectSlice);
+  if (!walk->error().empty()) {
+    fail(walk->error());
+    return false;
+  }
+  view.found = int64_t(walk->ids().size());
+  if (toClipboard()) return true;
+  if (LineFile.isOpen() || LineFile2.isOpen()) {
+    fail("The export files are in use by another job. Try again when it has finished.");
+    return false;
+  }
+  for (auto [file, path] : {std::pair<File*, std::string>{&LineFile, path1}, {&LineFile2, path2}}) {
+    if (path.empty()) continue;
+    if (!prepareFile(*file, path, replace())) {
+      fail("The file " + path + " cannot be created.\r\n" + ErrorText());
+      return false;
+    }
+  }
+  return true;
+}
+
+void CopyRun::Impl::copyToClipboard() {
+  MessageData m;
+  if (walk->ids().empty() || !walk->read(walk->ids().front(), m)) {
+    fail("The message " + std::to_string(req.messageId) + " is not in the database.");
+    return;
+  }
+  std::vector<std::string> header = clipboardHeader(kind, layout, m, Mem.Description);
+  clipboard()->setText(clipboardText(kind, header, m.text, wrap, width));
+  view.written = 1;
+  finish(CopyDone);
+}
+
+void CopyRun::Impl::writeSlice() {
+  // Another procedure reading a text file keeps the line files: wait for it.
+  if (LineFile.isOpen() || LineFile2.isOpen()) return;
+  const std::vector<uint32_t>& ids = walk->ids();
+  std::vector<std::string> lines1, lines2;
+  for (int n = 0; n < kWriteSlice && next < ids.size(); ++n, ++next) {
+    MessageData m;
+    if (!walk->read(ids[next], m) || req.filter.skips(m.id, m.date)) {
+      ++view.skipped;
+      continue;
+    }
+    std::vector<std::string> lines = fileLines(fileHeader(kind, layout, m, Mem.Description), m.text, wrap, width);
+    std::vector<std::string>& out = twoFiles && m.outgoing ? lines2 : lines1;
+    out.insert(out.end(), lines.begin(), lines.end());
+    ++view.written;
+  }
+  if (!appendLines(LineFile, ASC.LINE, path1, lines1) || !appendLines(LineFile2, EXP.LINE, path2, lines2)) {
+    fail("The export file cannot be written.\r\n" + ErrorText());
+    return;
+  }
+  if (next >= ids.size()) {
+    finish(CopyDone);
+    return;
+  }
+  if (progress) progress(view);
+}
+
+CopyRun::CopyRun(const CopyRequest& request) : impl_(std::make_unique<Impl>()) { impl_->req = request; }
+
+CopyRun::~CopyRun() {
+  if (impl_->walk) impl_->walk->close();
+}
+
+void CopyRun::onProgress(std::function<void(const CopyView&)> f) { impl_->progress = std::move(f); }
+
+bool CopyRun::step() {
+  Impl& r = *impl_;
+  switch (r.phase) {
+    case Impl::Phase::Setup:
+      if (r.setup()) r.phase = Impl::Phase::Collect;
+      break;
+    case Impl::Phase::Collect:
+      if (!r.walk->complete()) r.walk->collect(kCollectSlice);
+      r.view.found = int64_t(r.walk->ids().size());
+      if (r.walk->complete()) {
+        r.view.collecting = false;
+        if (r.toClipboard())
+          r.copyToClipboard();
+        else
+          r.phase = Impl::Phase::Write;
+      }
+      break;
+    case Impl::Phase::Write: r.writeSlice(); break;
+    case Impl::Phase::Done: break;
+  }
+  return r.phase != Impl::Phase::Done;
+}
+
+void CopyRun::cancel() {
+  if (impl_->phase != Impl::Phase::Done) impl_->finish(CopyCancelled);
+}
+
+int CopyRun::result() const { return impl_->result; }
+const CopyView& CopyRun::view() const { return impl_->view; }
+const std::string& CopyRun::path1() const { return impl_->path1; }
+const std::string& CopyRun::path2() const { return impl_->path2; }
+
+int CopyMsg(const CopyRequest& request, std::function<void(const CopyView&)> progress) {
+  CopyRun run(request);
+  run.onProgress(std::move(progress));
+  while (run.step()) {
+  }
+  return run.result();
+}
+
+}  // namespace qv

@@ -1,0 +1,306 @@
+#include "export/message_set.h"
+
+#include <algorithm>
+
+#include "dictionary/dictionary.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "storage/collation.h"
+
+namespace qv {
+
+namespace {
+
+// Scope codes in rank order: 1 message, 2 thread, ... 9 search result.
+const MessageSet kRanks[] = {MessageSet::Message, MessageSet::Thread,   MessageSet::Sender,
+                             MessageSet::Recipient, MessageSet::Section, MessageSet::Database,
+                             MessageSet::Word,    MessageSet::Topic,    MessageSet::SearchResult};
+
+PersonText personText(uint32_t id) {
+  PER = PersonRec();
+  PER.PERSONID = id;
+  if (id == 0 || !Person.get(PER_PersonKey)) return {};
+  return PersonText{PER.LASTNAME.str(), PER.FIRSTNAME.str(), PER.ADDRESS.str()};
+}
+
+std::string textOf(uint32_t id) {
+  TXT = MsgTextRec();
+  TXT.MSGNUMBER = id;
+  return MsgText.get(TXT_IdKey) ? TXT.MsgText : std::string();
+}
+
+std::string messageIdOf(uint32_t number) {
+  if (number == 0) return {};
+  MST = MsgIdIndexRec();
+  MST.MSGNUMBER = number;
+  return MsgIdIndex.get(MST_IDKEY) ? MST.IDSTRING.str() : std::string();
+}
+
+// The ID field of the record a walk stands on.
+uint32_t idOfRecord(const File& f) {
+  if (&f == &MsgNmbr) return MSG.MSGNUMBER;
+  if (&f == &Mail) return MAI.MAILID;
+  if (&f == &MasIdx) return MAS.SYSID;
+  if (&f == &SIndex) return SIN.MSGNUMBER;
+  return SEA.ID;
+}
+
+bool sameValue(const FieldValue& a, const FieldValue& b, bool nocase) {
+  if (nocase) {
+    auto* sa = std::get_if<std::string>(&a);
+    auto* sb = std::get_if<std::string>(&b);
+    if (sa && sb) return compareNoCase(trimRight(*sa), trimRight(*sb)) == 0;
+  }
+  return a == b;
+}
+
+// Saves the record buffers a slice reads and puts them back afterwards, so
+// that a window that keeps a record in a buffer finds it again.
+class BufferGuard {
+ public:
+  explicit BufferGuard(std::initializer_list<File*> files) {
+    for (File* f : files) saved_.push_back({f, saveRecord(f->decl())});
+  }
+  ~BufferGuard() {
+    for (auto& [f, img] : saved_) restoreRecord(f->decl(), img);
+  }
+
+ private:
+  std::vector<std::pair<File*, RecordImage>> saved_;
+};
+
+}  // namespace
+
+bool setOfCopyScope(int scope, MessageSet& set) {
+  if (scope < 1 || scope > 19) return false;
+  set = scope <= 3 ? MessageSet::Message : kRanks[scope / 2 - 1];
+  return true;
+}
+
+bool setOfPrintScope(int scope, MessageSet& set) {
+  if (scope < 1 || scope > 9) return false;
+  set = kRanks[scope - 1];
+  return true;
+}
+
+bool MessageFilter::skips(uint32_t id, int32_t date) const {
+  if (idRange && (id < lowId || id > highId)) return true;
+  if (dateRange && (date < fromDate || date > toDate)) return true;
+  return false;
+}
+
+MessageWalk::MessageWalk(const SetRequest& request) : req_(request) {}
+
+MessageWalk::~MessageWalk() { close(); }
+
+bool MessageWalk::open() {
+  mail_ = Mem.ForumType == 2;
+  news_ = Mem.ForumType == 3;
+  if (mail_ && req_.set == MessageSet::Section) {
+    error_ = "A mail database has no sections.";
+    return false;
+  }
+  files_ = mail_ ? std::vector<int>{13, 4, 5} : std::vector<int>{3, 4, 5, 6, 7};
+  if (news_) files_.push_back(25);
+  if (req_.set == MessageSet::Word) files_.push_back(29);
+  if (req_.set == MessageSet::Topic) files_.push_back(9);
+  if (req_.set == MessageSet::SearchResult) files_.push_back(32);
+  OP_CLOSE(OpShared, files_);
+  opened_ = true;
+  return true;
+}
+
+void MessageWalk::close() {
+  if (!opened_) return;
+  OP_CLOSE(OpRelease, files_);
+  opened_ = false;
+}
+
+void MessageWalk::add(uint32_t id) {
+  if (id != 0 && seen_.insert(id).second) ids_.push_back(id);
+}
+
+// Positions the walk on the first record of the set.
+bool MessageWalk::start() {
+  started_ = true;
+  MessageSet s = req_.set;
+  bool needsMessage = s == MessageSet::Message || s == MessageSet::Thread || s == MessageSet::Sender ||
+                      s == MessageSet::Recipient || s == MessageSet::Section;
+  if (needsMessage) {
+    bool found;
+    if (mail_) {
+      MAI = MailRec();
+      MAI.MAILID = req_.messageId;
+      found = Mail.get(MAI_IdKey);
+    } else {
+      MSG = MsgNmbrRec();
+      MSG.MSGNUMBER = req_.messageId;
+      found = MsgNmbr.get(MSG_IdKey);
+    }
+    if (!found) {
+      error_ = "The message " + std::to_string(req_.messageId) + " is not in the database.";
+      return false;
+    }
+  }
+  switch (s) {
+    case MessageSet::Message:
+      add(req_.messageId);
+      complete_ = true;
+      return true;
+    case MessageSet::Thread:
+      file_ = mail_ ? &Mail : &MsgNmbr;
+      key_ = (mail_ ? MAI_PairKey : MSG_Threadkey).index();
+      prefix_ = 2;
+      reverse_ = mail_;
+      break;
+    case MessageSet::Sender:
+      file_ = mail_ ? &Mail : &MsgNmbr;
+      key_ = (mail_ ? MAI_FromKey : MSG_FromKey).index();
+      prefix_ = 2;
+      reverse_ = true;
+      break;
+    case MessageSet::Recipient:
+      file_ = mail_ ? &Mail : &MsgNmbr;
+      key_ = (mail_ ? MAI_ToKey : MSG_ToKey).index();
+      prefix_ = 2;
+      reverse_ = true;
+      break;
+    case MessageSet::Section:
+      file_ = &MsgNmbr;
+      key_ = MSG_SECkey.index();
+      prefix_ = 1;
+      break;
+    case MessageSet::Database:
+      file_ = mail_ ? &Mail : &MsgNmbr;
+      key_ = (mail_ ? MAI_DateKey : MSG_DateKey).index();
+      prefix_ = 0;
+      reverse_ = true;
+      break;
+    case MessageSet::Word:
+      MAS = MasIdxRec();
+      MAS.WORDID = uint32_t(req_.wordId);
+      file_ = &MasIdx;
+      key_ = MAS_by_WordId.index();
+      prefix_ = 1;
+      break;
+    case MessageSet::Topic:
+      SIN = SIndexRec();
+      SIN.ID = req_.topicId;
+      file_ = &SIndex;
+      key_ = SIN_IdKey.index();
+      prefix_ = 1;
+      reverse_ = true;
+      break;
+    case MessageSet::SearchResult:
+      file_ = &Search;
+      key_ = SEA_IdKey.index();
+      prefix_ = 0;
+      reverse_ = true;
+      break;
+  }
+  const FileDecl& d = file_->decl();
+  for (int i = 0; i < prefix_; ++i) want_.push_back(getField(d, d.keys[size_t(key_)].parts[size_t(i)].field));
+  if (prefix_ > 0)
+    file_->setPrefix(file_->key(key_), prefix_);
+  else
+    file_->set(file_->key(key_));
+  return true;
+}
+
+bool MessageWalk::walkKey(int max) {
+  const FileDecl& d = file_->decl();
+  const KeyDesc& k = d.keys[size_t(key_)];
+  Key key = file_->key(key_);
+  // Every slice takes the walk up again after the record where the last one
+  // stopped: other windows may have moved the file in between.
+  if (haveLast_) {
+    file_->setPosition(key, lastPos_);
+    if (!file_->next() || file_->position() != lastPos_) {
+      // The record is gone: go on from its key value.
+      restoreRecord(d, last_);
+      file_->set(key, key);
+    }
+  }
+  for (int n = 0; n < max; ++n) {
+    if (!file_->next()) return false;
+    for (int i = 0; i < prefix_; ++i)
+      if (!sameValue(getField(d, k.parts[size_t(i)].field), want_[size_t(i)], k.nocase)) return false;
+    add(idOfRecord(*file_));
+    haveLast_ = true;
+    lastPos_ = file_->position();
+    last_ = saveRecord(d);
+  }
+  return true;
+}
+
+bool MessageWalk::collect(int max) {
+  if (complete_) return false;
+  BufferGuard guard({&MsgNmbr, &Mail, &MasIdx, &SIndex, &Search});
+  if (!started_) {
+    if (!start()) {
+      complete_ = true;
+      return false;
+    }
+    if (complete_) return false;
+  }
+  if (walkKey(max)) return true;
+  complete_ = true;
+  if (reverse_) std::reverse(ids_.begin(), ids_.end());
+  return false;
+}
+
+bool MessageWalk::read(uint32_t id, MessageData& out) {
+  BufferGuard guard({&MsgNmbr, &Mail, &MsgText, &Person, &Threads, &Sections, &MsgIdIndex});
+  out = MessageData();
+  return mail_ ? readMail(id, out) : readForum(id, out);
+}
+
+bool MessageWalk::readMail(uint32_t id, MessageData& out) {
+  MAI = MailRec();
+  MAI.MAILID = id;
+  if (!Mail.get(MAI_IdKey)) return false;
+  MailRec m = MAI;
+  out.id = id;
+  out.date = m.DATE;
+  out.time = m.TIME;
+  out.subject = m.SUBJECT.str();
+  out.outgoing = Mem.PersonID != 0 && m.FROMID == Mem.PersonID;
+  out.from = personText(m.FROMID);
+  out.to = personText(m.TOID);
+  out.text = textOf(id);
+  return true;
+}
+
+bool MessageWalk::readForum(uint32_t id, MessageData& out) {
+  MSG = MsgNmbrRec();
+  MSG.MSGNUMBER = id;
+  if (!MsgNmbr.get(MSG_IdKey)) return false;
+  MsgNmbrRec m = MSG;
+  out.id = id;
+  out.ref = m.REFNUMBER;
+  out.date = m.DATE;
+  THR = ThreadsRec();
+  THR.THREADNUMBER = m.THREADNUMBER;
+  if (Threads.get(THR_ThreadKey)) out.subject = std::string(trimRight(std::string(THR.ALPHA.raw()) + THR.BETA.str()));
+  SEC = SectionsRec();
+  SEC.SECSYSID = m.SECSYSID;
+  if (Sections.get(SEC_SysIdKey)) {
+    out.sectionNumber = SEC.SECTIONNUMBER;
+    out.sectionName = SEC.DESCRIPTION.str();
+  }
+  out.from = personText(m.FROMID);
+  out.to = personText(m.TOID);
+  if (news_) {
+    out.idString = messageIdOf(id);
+    out.refIdString = messageIdOf(m.REFNUMBER);
+  }
+  TXT = MsgTextRec();
+  TXT.MSGNUMBER = id;
+  if (MsgText.get(TXT_IdKey)) {
+    out.text = TXT.MsgText;
+    out.time = TXT.TIME;
+  }
+  return true;
+}
+
+}  // namespace qv

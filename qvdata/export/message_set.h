@@ -1,0 +1,119 @@
+// The sets of messages that export and printing walk: one message, its
+// thread (or mail partner), its sender, its recipient, its section, the
+// whole database, the messages holding an index word, those of a topic and
+// those of the last search result. The walk collects the IDs of the set in
+// slices, then reads each message with what its headers need.
+//
+// The database is the current one (Mem); a mail database walks Mail, a forum
+// or newsgroup database MsgNmbr. The files the set needs are opened by
+// open() and released by close().
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "export/export_text.h"
+#include "storage/file.h"
+
+namespace qv {
+
+enum class MessageSet { Message, Thread, Sender, Recipient, Section, Database, Word, Topic, SearchResult };
+
+// The set of an export scope (1..19: 1 to 3 the message, then two codes
+// each: thread, sender, recipient, section, database, word, topic, search
+// result) and of a print scope (1..9 in the same order). False for a code
+// outside those.
+bool setOfCopyScope(int scope, MessageSet& set);
+bool setOfPrintScope(int scope, MessageSet& set);
+
+// Messages left out of a walk: outside an ID range, outside a date range.
+struct MessageFilter {
+  bool idRange = false;
+  uint32_t lowId = 0, highId = 0;
+  bool dateRange = false;
+  int32_t fromDate = 0, toDate = 0;
+
+  bool skips(uint32_t id, int32_t date) const;
+};
+
+struct SetRequest {
+  MessageSet set = MessageSet::Message;
+  uint32_t messageId = 0;  // the current message (sets Message to Section)
+  int32_t wordId = 0;      // the current index word (set Word)
+  uint32_t topicId = 0;    // the current topic (set Topic)
+};
+
+// One message as the export and print headers need it.
+struct MessageData {
+  uint32_t id = 0;
+  uint32_t ref = 0;  // the message answered; 0 when none
+  int32_t date = 0;
+  int32_t time = 0;  // mail only
+  std::string subject;
+  PersonText from, to;
+  uint8_t sectionNumber = 0;  // forum and newsgroup messages
+  std::string sectionName;
+  std::string idString, refIdString;  // newsgroup messages: Message-IDs
+  bool outgoing = false;              // mail sent by the mailbox owner
+  std::string text;
+};
+
+class MessageWalk {
+ public:
+  explicit MessageWalk(const SetRequest& request);
+  ~MessageWalk();
+  MessageWalk(const MessageWalk&) = delete;
+  MessageWalk& operator=(const MessageWalk&) = delete;
+
+  // Opens the files of the current database that the set and the message
+  // headers need. False (with `error` set) when the set does not exist for
+  // this kind of database or the current message cannot be read.
+  bool open();
+  void close();
+
+  // Collects up to `max` more IDs of the set; false once the set is complete.
+  bool collect(int max);
+  bool complete() const { return complete_; }
+  const std::vector<uint32_t>& ids() const { return ids_; }
+
+  // Reads a message of the current database with its headers and text.
+  // False when it is not there.
+  bool read(uint32_t id, MessageData& out);
+
+  const std::string& error() const { return error_; }
+  bool mail() const { return mail_; }
+  bool news() const { return news_; }
+
+ private:
+  bool start();
+  bool walkKey(int max);
+  bool readMail(uint32_t id, MessageData& out);
+  bool readForum(uint32_t id, MessageData& out);
+  void add(uint32_t id);
+
+  SetRequest req_;
+  bool mail_ = false;
+  bool news_ = false;
+  bool opened_ = false;
+  bool started_ = false;
+  bool complete_ = false;
+  std::vector<int> files_;
+  std::string error_;
+  // The walk: the file and key, how many leading components must stay equal
+  // to the first record's, the record at which the last slice stopped, and
+  // whether the IDs come newest first and are turned round at the end.
+  File* file_ = nullptr;
+  int key_ = -1;
+  int prefix_ = 0;
+  std::vector<FieldValue> want_;
+  bool haveLast_ = false;
+  int64_t lastPos_ = 0;
+  RecordImage last_;
+  bool reverse_ = false;
+  std::vector<uint32_t> ids_;
+  std::unordered_set<uint32_t> seen_;
+};
+
+}  // namespace qv
