@@ -11,6 +11,10 @@ std::unique_ptr<Parser> makeParser(const FormatInfo& f) {
     case ParserGroup::WinCim: return makeWinCimParser();
     case ParserGroup::Cs3: return makeCs3Parser();
     case ParserGroup::GoldenCompass: return makeGoldenCompassParser();
+    case ParserGroup::MailMbx: return makeMailMbxParser();
+    case ParserGroup::Eudora: return makeEudoraParser();
+    case ParserGroup::MailUnix: return makeMailUnixParser();
+    case ParserGroup::Pegasus: return makePegasusParser();
     default: return nullptr;
   }
 }

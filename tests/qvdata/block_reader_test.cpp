@@ -83,8 +83,10 @@ TEST_F(BlockReaderTest, LinesAcrossBlocks) {
   EXPECT_EQ(line, longLine);
   ASSERT_TRUE(r.readLine(line));
   EXPECT_EQ(line, "short");
+  EXPECT_TRUE(r.lineEnded());
   ASSERT_TRUE(r.readLine(line));
   EXPECT_EQ(line, "last");
+  EXPECT_FALSE(r.lineEnded());  // ended by the file, not by a line end
   EXPECT_FALSE(r.readLine(line));
 
   // Long lines come in pieces of the length asked for; a length of 0 still
@@ -92,9 +94,13 @@ TEST_F(BlockReaderTest, LinesAcrossBlocks) {
   r.seek(10001);
   ASSERT_TRUE(r.readLine(line, 10000));
   EXPECT_EQ(line, std::string(10000, 'b'));
+  EXPECT_FALSE(r.lineEnded());  // the line goes on in the next piece
   ASSERT_TRUE(r.readLine(line, 0));
   EXPECT_EQ(line, "b");
   EXPECT_EQ(r.position(), 10001 + 10001);
+  ASSERT_TRUE(r.readLine(line, 14999));
+  EXPECT_EQ(line, std::string(14999, 'b'));
+  EXPECT_TRUE(r.lineEnded());
 }
 
 TEST_F(BlockReaderTest, LoneCrEndsLinesWhenAsked) {
@@ -112,6 +118,7 @@ TEST_F(BlockReaderTest, LoneCrEndsLinesWhenAsked) {
   EXPECT_EQ(line, std::string(9990, 'c'));
   ASSERT_TRUE(r.readLine(line, 64000, true));
   EXPECT_EQ(line, "three");
+  EXPECT_TRUE(r.lineEnded());
   EXPECT_FALSE(r.readLine(line, 64000, true));
 
   // Without the switch a lone CR is part of the line.

@@ -70,6 +70,7 @@ bool BlockReader::startsWith(std::string_view s) {
 
 bool BlockReader::readLine(std::string& line, size_t maxLength, bool crEnds) {
   line.clear();
+  lineEnded_ = false;
   if (maxLength == 0) maxLength = 1;  // every call takes at least one byte
   if (!fill(1)) return false;
   for (;;) {
@@ -92,6 +93,7 @@ bool BlockReader::readLine(std::string& line, size_t maxLength, bool crEnds) {
       bool crlf = size_t(pos_ + n + 1) < buf_.size() && start[n + 1] == '\n';
       line.append(start, n);
       pos_ += n + (crlf ? 2 : 1);
+      lineEnded_ = true;
       return true;
     }
     if (end) {
@@ -99,6 +101,7 @@ bool BlockReader::readLine(std::string& line, size_t maxLength, bool crEnds) {
       line.append(start, n);
       pos_ += n + 1;
       if (!line.empty() && line.back() == '\r') line.pop_back();
+      lineEnded_ = true;
       return true;
     }
     line.append(start, scan);

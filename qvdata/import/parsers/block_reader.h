@@ -39,6 +39,10 @@ class BlockReader {
   // also ends a line when `crEnds` is set (files with classic Mac line ends).
   // Lines are cut in pieces of at most `maxLength` bytes. False at end of file.
   bool readLine(std::string& line, size_t maxLength = 64000, bool crEnds = false);
+  // Whether the last line read by readLine() ended at a line end; false when
+  // it was cut at maxLength (the line goes on in the next piece) or ended with
+  // the file.
+  bool lineEnded() const { return lineEnded_; }
   // Appends up to n bytes to `out`; returns how many were read.
   size_t read(std::string& out, size_t n);
 
@@ -50,6 +54,7 @@ class BlockReader {
   int64_t base_ = 0;    // file offset of buf_[0]
   int64_t next_ = 0;    // file offset of the next block to read
   bool eof_ = false;
+  bool lineEnded_ = false;
 };
 
 }  // namespace qv

@@ -19,4 +19,13 @@ std::unique_ptr<Parser> makeCs3Parser();
 // GoldenCompass message files.
 std::unique_ptr<Parser> makeGoldenCompassParser();
 
+// IE Mail, Outlook Express Mail (.MBX record stores) and Netscape Mail.
+std::unique_ptr<Parser> makeMailMbxParser();
+// Eudora mailboxes.
+std::unique_ptr<Parser> makeEudoraParser();
+// Unix Mail, Becky Mail and Agent Mail files, Maildir and .eml files.
+std::unique_ptr<Parser> makeMailUnixParser();
+// Pegasus folders.
+std::unique_ptr<Parser> makePegasusParser();
+
 }  // namespace qv

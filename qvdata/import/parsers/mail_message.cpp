@@ -1,0 +1,164 @@
+#include "import/parsers/mail_message.h"
+
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "dictionary/dictionary.h"
+#include "import/mime/html_text.h"
+#include "import/mime/mime_message.h"
+
+namespace qv::mail {
+
+namespace {
+
+constexpr size_t kMaxText = 64000;
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return out;
+}
+
+// Position of `tag` in `s` from `from`, ASCII letters compared without case.
+size_t findNoCase(std::string_view s, std::string_view tag, size_t from) {
+  if (tag.empty() || s.size() < tag.size()) return std::string_view::npos;
+  for (size_t i = from; i + tag.size() <= s.size(); ++i) {
+    size_t k = 0;
+    while (k < tag.size()) {
+      char a = s[i + k], b = tag[k];
+      if (a >= 'A' && a <= 'Z') a = char(a - 'A' + 'a');
+      if (a != b) break;
+      ++k;
+    }
+    if (k == tag.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string removeMarkers(std::string_view s) {
+  static const std::string_view kMarkers[] = {"<x-flowed>", "</x-flowed>", "<x-rich>", "</x-rich>"};
+  std::string out(s);
+  for (std::string_view m : kMarkers)
+    for (size_t at; (at = findNoCase(out, m, 0)) != std::string::npos;) out.erase(at, m.size());
+  return out;
+}
+
+// The name and address of one party; a party without either gets the
+// header's text as its name.
+std::pair<std::string, std::string> party(const std::vector<mime::Address>& list, const std::string& raw) {
+  if (!list.empty()) return {list.front().name, list.front().address};
+  return {raw, ""};
+}
+
+}  // namespace
+
+void MessageBytes::add(std::string_view s) {
+  if (bytes_.size() >= kMaxMessage) return;
+  bytes_.append(s.substr(0, kMaxMessage - bytes_.size()));
+}
+
+void MessageBytes::addLine(std::string_view piece, bool ended) {
+  add(piece);
+  if (ended) add("\n");
+}
+
+bool blankMessage(std::string_view raw) {
+  for (char c : raw)
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\0') return false;
+  return true;
+}
+
+std::string eudoraText(std::string_view text) {
+  std::string out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t open = findNoCase(text, "<x-html>", pos);
+    if (open == std::string_view::npos) break;
+    out += removeMarkers(text.substr(pos, open - pos));
+    size_t body = open + 8;
+    size_t close = findNoCase(text, "</x-html>", body);
+    size_t end = close == std::string_view::npos ? text.size() : close;
+    std::string converted = mime::htmlToText(text.substr(body, end - body));
+    if (!converted.empty()) {
+      if (!out.empty() && out.back() != '\n') out += "\r\n";
+      out += converted;
+      out += "\r\n";
+    }
+    pos = close == std::string_view::npos ? text.size() : close + 9;
+  }
+  if (pos < text.size()) out += removeMarkers(text.substr(pos));
+  return out;
+}
+
+bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
+  if (!ctx.settings().importMail) {
+    ctx.skip();
+    return true;
+  }
+  Target* box = ctx.mailbox();
+  if (box == nullptr || ctx.creationOnly()) {
+    ctx.skip();
+    return true;
+  }
+
+  mime::DecodeOptions options;
+  // Eudora's HTML shrinks when it is converted: decode more, cut after.
+  if (flavour == Flavour::Eudora) options.maxText = kMaxText * 8;
+  mime::DecodedMessage d = mime::decodeMessage(raw, options);
+  if (flavour == Flavour::Eudora) {
+    d.text = eudoraText(d.text);
+    d.text.resize(utf8CutLength(d.text, kMaxText));
+  }
+
+  auto [sName, sAddr] = party(d.from, d.fromRaw);
+  auto [rName, rAddr] = party(d.to, d.toRaw);
+  int direction = ctx.owner().direction(sAddr, rAddr);
+  std::string owner = ctx.owner().name();
+  if (owner.empty()) owner = Str<40>(box->name).str();
+  if (direction == 2)
+    sName = owner;
+  else
+    rName = owner;
+
+  uint32_t number = ctx.nextNumber();
+  NHR = ImpHeaderRec();
+  NHR.INTERNAL = box->id;
+  NHR.MSGNUMBER = number;
+  NHR.REFNUMBER = number;
+  NHR.FOR_DESCRIPTION = box->name;
+  NHR.HEADING = d.subject;
+  NHR.S_NAME = sName;
+  NHR.S_CISADRESS = sAddr;
+  NHR.R_NAME = rName;
+  NHR.R_CISADRESS = rAddr;
+  NHR.DATE = d.date;
+  NHR.TIME = d.time;
+  NHR.MAILTYPE = static_cast<uint8_t>(direction);
+  NHR.RECIPTYPE = "TO";
+  NHR.MSGTEXT = std::move(d.text);
+  if (!ctx.emit()) return false;
+
+  // Further recipients: the To recipients besides the one stored with a sent
+  // mail (a received mail stores the owner; posting leaves out the owner's
+  // own addresses), then copies and blind copies; each recipient once.
+  std::set<std::pair<std::string, std::string>> seen;
+  auto copies = [&](const std::vector<mime::Address>& list, size_t from, const char* type) {
+    for (size_t i = from; i < list.size(); ++i) {
+      CCT = ImpCCRRec();
+      CCT.MAILID = number;
+      CCT.R_NAME = list[i].name;
+      CCT.R_CISADRESS = list[i].address;
+      CCT.RECIPTYPE = type;
+      if (CCT.R_NAME.blank() && CCT.R_CISADRESS.blank()) continue;
+      if (!seen.insert({lower(CCT.R_CISADRESS.view()), CCT.R_NAME.str()}).second) continue;
+      if (!ctx.emitCarbonCopy()) return false;
+    }
+    return true;
+  };
+  if (direction == 2 && !d.to.empty()) seen.insert({lower(Str<60>(d.to.front().address).view()), Str<40>(d.to.front().name).str()});
+  return copies(d.to, direction == 2 ? 1 : 0, "TO") && copies(d.cc, 0, "CC") && copies(d.bcc, 0, "BC");
+}
+
+}  // namespace qv::mail

@@ -1,0 +1,65 @@
+// One mail message cut out of a mail client's store, turned into the
+// temporary import record and its carbon copies.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "import/parser.h"
+
+namespace qv::mail {
+
+// The bytes of one message kept in memory; a longer message keeps its first
+// kMaxMessage bytes (its stored text holds at most 64000 of them anyway), so
+// memory stays bounded whatever the source.
+inline constexpr size_t kMaxMessage = 16u << 20;
+
+// How a store keeps message bodies besides plain Internet messages.
+enum class Flavour {
+  Internet,  // the message as it was received
+  Eudora,    // HTML already decoded and kept between <x-html> and </x-html>
+};
+
+// The bytes of one message as a parser collects them.
+class MessageBytes {
+ public:
+  void clear() {
+    bytes_.clear();
+    started_ = false;
+  }
+  bool started() const { return started_; }
+  void begin() {
+    clear();
+    started_ = true;
+  }
+  // Appends bytes, up to kMaxMessage in all.
+  void add(std::string_view s);
+  // Appends a piece of a line and, when the line ends there, a LF.
+  void addLine(std::string_view piece, bool ended);
+  const std::string& bytes() const { return bytes_; }
+  std::string take() {
+    started_ = false;
+    return std::move(bytes_);
+  }
+
+ private:
+  std::string bytes_;
+  bool started_ = false;
+};
+
+// True when the bytes hold nothing but blanks, line ends and NUL bytes.
+bool blankMessage(std::string_view raw);
+
+// Converts one message into the temporary record of the import's mailbox
+// (NHR) and one carbon-copy record (CCT) for each further recipient: the
+// other To recipients ("TO"), Cc ("CC") and Bcc ("BC"). The message is
+// counted as skipped when the import takes no mail, has no mailbox or only
+// creates databases. False when a record could not be written.
+bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour);
+
+// Eudora's own markup in a decoded text: each <x-html> ... </x-html> part
+// converted from HTML to text, the <x-flowed> and <x-rich> markers removed.
+std::string eudoraText(std::string_view text);
+
+}  // namespace qv::mail

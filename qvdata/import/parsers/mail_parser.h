@@ -1,0 +1,41 @@
+// The parser of the mail client stores: a store-specific cutter finds where
+// each message begins and ends, and every message it yields is decoded and
+// written the same way (mail_message.h), a slice of messages per call.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "import/parser.h"
+#include "import/parsers/block_reader.h"
+#include "import/parsers/mail_lines.h"
+#include "import/parsers/mail_message.h"
+
+namespace qv::mail {
+
+class Cutter {
+ public:
+  virtual ~Cutter() = default;
+  // At the start of a file, the reader at its first byte. False rejects the
+  // file (after telling the user why).
+  virtual bool start(ImportContext& ctx, BlockReader& r) = 0;
+  // The bytes of the next message; false when the file holds no more.
+  virtual bool next(std::string& raw) = 0;
+};
+
+std::unique_ptr<Parser> makeMailParser(std::unique_ptr<Cutter> cutter, Flavour flavour);
+
+// Tells whether a line starts a message; `next` is the piece after it
+// (nullptr at the end of the file).
+using SeparatorTest = std::function<bool(std::string_view line, const MailLine* next)>;
+
+// The cutter of stores whose messages each begin with a separator line
+// (Eudora's "From ???@???", the Mozilla family's "From - "): a message runs
+// from its separator to the next one; what comes before the first separator
+// is passed over. With `unescape`, body lines escaped as ">From " lose one
+// ">".
+std::unique_ptr<Cutter> makeSeparatorCutter(SeparatorTest isSeparator, bool unescape);
+
+}  // namespace qv::mail

@@ -1,0 +1,118 @@
+// The parser of Unix Mail, Becky Mail and Agent Mail files: messages are
+// told apart by their header blocks.
+//
+// A header block is a run of lines from a recognised header line (mail_lines.h,
+// unixHeaderLine) to the first empty line. A block that holds at least three
+// of "From:", "Date:", "To:" and "Subject:" starts a new message and ends the
+// one before; a block with fewer is text of the current message. Text before
+// the first message is passed over.
+//
+// Real mailboxes need more than that, so besides:
+// - an mbox separator line followed by a header line (mail_lines.h,
+//   mboxSeparator: the asctime forms with or without an "@", the Mozilla
+//   forms) starts a message whatever its header block holds, and is never
+//   kept as text of the message before it;
+// - in a file whose first message begins at such a separator, only
+//   separators start messages: a header block inside a message (a forwarded
+//   message, a digest, a quoted header) stays its text, and body lines
+//   escaped as ">From " lose one ">";
+// - a file that begins with a header block holding at least one of the four
+//   headers is a message (a Maildir file, a saved .eml), and its header
+//   block is kept whole from its first line.
+#include "import/parsers/mail_parser.h"
+#include "import/parsers/parsers.h"
+
+namespace qv {
+
+namespace {
+
+using mail::MailLine;
+
+int bitCount(unsigned bits) {
+  int n = 0;
+  for (; bits; bits &= bits - 1) ++n;
+  return n;
+}
+
+class HeaderBlockCutter : public mail::Cutter {
+ public:
+  bool start(ImportContext&, BlockReader& r) override {
+    lines_ = std::make_unique<mail::MailLines>(r);
+    message_.clear();
+    atStart_ = true;
+    mboxMode_ = false;
+    seenMessage_ = false;
+    return true;
+  }
+
+  bool next(std::string& raw) override {
+    MailLine line;
+    while (lines_->next(line)) {
+      bool first = atStart_ && line.start;
+      if (!line.blank()) atStart_ = false;
+      if (line.start) {
+        bool separator = line.ended && mail::mboxSeparator(line.text, lines_->peek());
+        bool candidate = separator || (!mboxMode_ && (mail::unixHeaderLine(line.text) ||
+                                                      (first && mail::headerShaped(line.text))));
+        if (candidate) {
+          unsigned bits = readBlock(line);
+          bool boundary = separator || bitCount(bits) >= 3 || (first && bits != 0);
+          if (!boundary) {
+            if (message_.started()) message_.add(block_.bytes());
+            continue;
+          }
+          if (separator && !seenMessage_) mboxMode_ = true;
+          seenMessage_ = true;
+          bool had = message_.started();
+          if (had) raw = message_.take();
+          message_.begin();
+          message_.add(block_.bytes());
+          if (had) return true;
+          continue;
+        }
+      }
+      if (!message_.started()) continue;
+      if (mboxMode_ && line.start) mail::unescapeFrom(line.text);
+      message_.addLine(line.text, line.ended);
+    }
+    if (!message_.started()) return false;
+    raw = message_.take();
+    return !mail::blankMessage(raw);
+  }
+
+ private:
+  // Reads the header block that begins with `first` into block_, up to and
+  // with its empty line; a separator line ends it too (and is left for the
+  // next message). Returns which of the four message headers it holds.
+  unsigned readBlock(const MailLine& first) {
+    block_.begin();
+    block_.addLine(first.text, first.ended);
+    unsigned bits = mail::messageHeaderBit(first.text);
+    MailLine line;
+    while (lines_->next(line)) {
+      if (line.start && line.ended && mail::mboxSeparator(line.text, lines_->peek())) {
+        lines_->unget(std::move(line));
+        break;
+      }
+      block_.addLine(line.text, line.ended);
+      if (line.blank()) break;
+      if (line.start) bits |= mail::messageHeaderBit(line.text);
+    }
+    return bits;
+  }
+
+  std::unique_ptr<mail::MailLines> lines_;
+  mail::MessageBytes message_;
+  mail::MessageBytes block_;
+  bool atStart_ = true;      // nothing but empty lines read so far
+  bool mboxMode_ = false;    // the first message began at a separator
+  bool seenMessage_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Parser> makeMailUnixParser() {
+  return mail::makeMailParser(std::make_unique<HeaderBlockCutter>(), mail::Flavour::Internet);
+}
+
+}  // namespace qv
