@@ -98,6 +98,10 @@ class ImportRun : public ImportContext {
   int sliceSize() const override { return parserSlice_; }
   uint32_t nextNumber() override { return nextNumber_++; }
   Target* target(const std::string& name, int kind) override;
+  Target* existingTarget(const std::string& name, int kind) override {
+    Target* t = targets_.find(name);
+    return t && t->kind == kind && t->allowed ? t : nullptr;
+  }
   Target* mailbox() override;
   bool alreadyImported(uint32_t database, uint32_t msgNumber) override;
   bool creationOnly() const override { return settings_.filter == FilterCreateOnly; }

@@ -43,6 +43,11 @@ class ImportContext {
   // message must be skipped because there is no such database or it may not
   // receive imports.
   virtual Target* target(const std::string& name, int kind) = 0;
+  // The target database of a name for a kind when one exists already (in
+  // the database list, or made earlier in this run), without making one;
+  // nullptr when there is none of that kind or it may not receive imports.
+  // A context that cannot tell answers nullptr.
+  virtual Target* existingTarget(const std::string& name, int kind) { return nullptr; }
   // The mailbox of the settings; nullptr when missing or closed to imports.
   virtual Target* mailbox() = 0;
   // True when a forum message is already recorded in the message save file and

@@ -11,6 +11,9 @@ std::unique_ptr<Parser> makeParser(const FormatInfo& f) {
     case ParserGroup::WinCim: return makeWinCimParser();
     case ParserGroup::Cs3: return makeCs3Parser();
     case ParserGroup::GoldenCompass: return makeGoldenCompassParser();
+    case ParserGroup::NewsSpool: return makeNewsSpoolParser();
+    case ParserGroup::NewsIe: return makeNewsIeParser();
+    case ParserGroup::NewsNetscape: return makeNewsNetscapeParser();
     case ParserGroup::MailMbx: return makeMailMbxParser();
     case ParserGroup::Eudora: return makeEudoraParser();
     case ParserGroup::MailUnix: return makeMailUnixParser();

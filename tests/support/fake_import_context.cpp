@@ -81,6 +81,11 @@ qv::Target* FakeImportContext::target(const std::string& name, int kind) {
   return t;
 }
 
+qv::Target* FakeImportContext::existingTarget(const std::string& name, int kind) {
+  qv::Target* t = targets.find(name);
+  return t != nullptr && t->kind == kind && t->allowed ? t : nullptr;
+}
+
 qv::Target* FakeImportContext::mailbox() {
   qv::Target* t = targets.findId(settings_.mailbox);
   if (t == nullptr || t->kind != 2 || !t->allowed) return nullptr;

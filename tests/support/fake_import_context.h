@@ -48,6 +48,7 @@ class FakeImportContext : public qv::ImportContext {
   int sliceSize() const override { return slice; }
   uint32_t nextNumber() override { return next++; }
   qv::Target* target(const std::string& name, int kind) override;
+  qv::Target* existingTarget(const std::string& name, int kind) override;
   qv::Target* mailbox() override;
   bool alreadyImported(uint32_t database, uint32_t msgNumber) override;
   bool creationOnly() const override { return settings_.filter == qv::FilterCreateOnly; }

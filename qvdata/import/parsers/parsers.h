@@ -19,6 +19,13 @@ std::unique_ptr<Parser> makeCs3Parser();
 // GoldenCompass message files.
 std::unique_ptr<Parser> makeGoldenCompassParser();
 
+// VirtualAccess, Agent News and Unix News stores and news spool files.
+std::unique_ptr<Parser> makeNewsSpoolParser();
+// IE News and Outlook Express News stores (".NCH").
+std::unique_ptr<Parser> makeNewsIeParser();
+// Netscape News (".SNM") and Gravity stores.
+std::unique_ptr<Parser> makeNewsNetscapeParser();
+
 // IE Mail, Outlook Express Mail (.MBX record stores) and Netscape Mail.
 std::unique_ptr<Parser> makeMailMbxParser();
 // Eudora mailboxes.
