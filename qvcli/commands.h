@@ -35,5 +35,7 @@ int cmdFormats(const Args& args);
 int cmdShow(const Args& args);
 int cmdIndex(const Args& args);
 int cmdSearch(const Args& args);
+int cmdExport(const Args& args);
+int cmdPrint(const Args& args);
 
 }  // namespace qvcli

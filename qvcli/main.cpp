@@ -32,6 +32,17 @@ const std::vector<Command>& commands() {
        "search DB [--and W]... [--or W]... [--not W]... [--phrase \"...\"] [--soundex W] [--approx K W] "
        "[--wildcard PAT]",
        "find messages by the words they contain; prints number, date and subject, newest first", cmdSearch, true},
+      {"export",
+       "export DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
+       "[--topic ID|TEXT] [--layout N] [--file NAME] [--outbox NAME] [--append] [--clipboard] [--min-id N] "
+       "[--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD]",
+       "write messages to export files in the temporary directory (or one message, framed, to standard output "
+       "with --clipboard); prints the files written",
+       cmdExport, true},
+      {"print",
+       "print DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
+       "[--topic ID|TEXT] [--min-id N] [--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] --pdf FILE",
+       "print the report of a set of messages to a PDF file", cmdPrint, true},
   };
   return list;
 }

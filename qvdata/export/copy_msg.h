@@ -33,7 +33,7 @@ struct CopyRequest {
   std::string file1;         // the file; with two files, received mail
   std::string file2;         // the owner's own mail
   int layout = 0;            // 0: the export setting of the database's kind
-  MessageFilter filter;      // messages left out
+  MessageRange filter;      // messages left out
 };
 
 struct CopyView {

@@ -83,7 +83,7 @@ bool setOfPrintScope(int scope, MessageSet& set) {
   return true;
 }
 
-bool MessageFilter::skips(uint32_t id, int32_t date) const {
+bool MessageRange::skips(uint32_t id, int32_t date) const {
   if (idRange && (id < lowId || id > highId)) return true;
   if (dateRange && (date < fromDate || date > toDate)) return true;
   return false;
@@ -245,7 +245,10 @@ bool MessageWalk::collect(int max) {
   }
   if (walkKey(max)) return true;
   complete_ = true;
-  if (reverse_) std::reverse(ids_.begin(), ids_.end());
+  if (req_.set == MessageSet::Word)
+    std::sort(ids_.begin(), ids_.end());
+  else if (reverse_)
+    std::reverse(ids_.begin(), ids_.end());
   return false;
 }
 

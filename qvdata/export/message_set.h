@@ -29,7 +29,7 @@ bool setOfCopyScope(int scope, MessageSet& set);
 bool setOfPrintScope(int scope, MessageSet& set);
 
 // Messages left out of a walk: outside an ID range, outside a date range.
-struct MessageFilter {
+struct MessageRange {
   bool idRange = false;
   uint32_t lowId = 0, highId = 0;
   bool dateRange = false;

@@ -24,7 +24,7 @@ struct PrintRequest {
   uint32_t messageId = 0;
   int32_t wordId = 0;
   uint32_t topicId = 0;
-  MessageFilter filter;
+  MessageRange filter;
 };
 
 struct PrintBlock {

@@ -1,0 +1,43 @@
+// Lays out and paints a printed report on a paged device (a printer or a
+// PDF writer): the title at the top of the first page, then every message's
+// header block in bold and its text, lines too long for the page broken at
+// word boundaries, and the page number at the foot of each page.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "export/print_msg.h"
+
+class QPagedPaintDevice;
+
+namespace qvprint {
+
+class ReportPainter {
+ public:
+  explicit ReportPainter(QPagedPaintDevice& device);
+  ~ReportPainter();
+  ReportPainter(const ReportPainter&) = delete;
+  ReportPainter& operator=(const ReportPainter&) = delete;
+
+  // Starts painting; false when the device cannot be painted on.
+  bool begin(const std::string& title);
+  void add(const qv::PrintBlock& block);
+  // Finishes the last page.
+  void end();
+  int pages() const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+// Runs a print engine to its end and paints its report on the device.
+// Returns the engine's result (qv::PrintDone when the report is complete);
+// qv::PrintFailed when the device cannot be painted on.
+int paintReport(qv::PrintRun& run, QPagedPaintDevice& device,
+                const std::function<void(const qv::PrintView&)>& progress = {});
+
+}  // namespace qvprint

@@ -1,0 +1,189 @@
+// Export and print text without a database: header layouts, person strings,
+// dates, wrapping, the clipboard frame and export file names.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "export/export_headers.h"
+#include "export/export_names.h"
+#include "export/print_msg.h"
+#include "services/datetime.h"
+#include "services/globals.h"
+#include "support/services_fixture.h"
+
+using namespace qv;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+MessageData forumReply() {
+  MessageData m;
+  m.id = 12400;
+  m.ref = 12345;
+  m.date = dateFromYMD(1997, 12, 5);
+  m.subject = "Printer drivers";
+  m.from = {"Smith", "John", "12345,678"};
+  m.to = {"", "", "All"};
+  m.sectionNumber = 3;
+  m.sectionName = "Tools";
+  m.text = "Body";
+  return m;
+}
+
+TEST(ExportHeaders, ForumLayoutsOneAndFour) {
+  MessageData m = forumReply();
+  EXPECT_EQ(fileHeader(ExportKind::Forum, 1, m, "Windows Forum"),
+            (Lines{"#: 12400 S3/Tools  [Windows Forum]", "    05-Dec-97 00:00:00 ", "Sb: #12345-Printer drivers",
+                   "Fm: Smith,John 12345,678", "To: All"}));
+  Lines four = fileHeader(ExportKind::Forum, 4, m, "Windows Forum");
+  ASSERT_EQ(four.size(), 6u);
+  EXPECT_EQ(four[0], "#: 12400 S3/Tools  [CIS:Windows Forum]");
+  EXPECT_EQ(four[2], "Sb: Printer drivers") << "layout 4 names the parent in its own line";
+  EXPECT_EQ(four[5], "Replies:      TID:           Par:12345      Chd:           Sib:");
+  m.ref = 0;
+  EXPECT_EQ(fileHeader(ExportKind::Forum, 1, m, "F")[2], "Sb: Printer drivers");
+  EXPECT_EQ(fileHeader(ExportKind::Forum, 4, m, "F")[5], "Replies:      TID:           Par:           Chd:           Sib:");
+  EXPECT_TRUE(fileHeader(ExportKind::Forum, 2, m, "F").empty());
+
+  Lines clip = clipboardHeader(ExportKind::Forum, 1, forumReply(), "Windows Forum");
+  EXPECT_EQ(clip.back(), "MsgNo: 12400 (reply to 12345)");
+  EXPECT_EQ(clip[3], "Date: 05-Dec-97");
+}
+
+TEST(ExportHeaders, NewsgroupMessageWithAndWithoutIdentifiers) {
+  MessageData m = forumReply();
+  m.from = {"Smith", "John", "12345,678"};
+  Lines h = fileHeader(ExportKind::News, 3, m, "comp.lang.c");
+  // 5 Dec 1997 was a Friday.
+  EXPECT_EQ(h[0], "From ???@??? Fri Dec 05 00:00:00 1997");
+  EXPECT_EQ(h[1], "From: John Smith <12345.678@compuserve.com>");
+  EXPECT_EQ(h[3], "Date: 05-Dec-1997 00:00:00 ");
+  EXPECT_EQ(h[5], "Message-ID: ");
+  EXPECT_EQ(h.size(), 6u) << "no References line without the parent's identifier";
+
+  m.idString = "<b@x>";
+  m.refIdString = "<a@x>";
+  Lines clip = clipboardHeader(ExportKind::News, 3, m, "comp.lang.c");
+  EXPECT_EQ(clip.front(), " From: John Smith <12345.678@compuserve.com>");
+  EXPECT_EQ(clip[4], " Message-ID: <b@x>");
+  EXPECT_EQ(clip[5], " References: <a@x>");
+}
+
+TEST(ExportHeaders, MailLayoutsByDirection) {
+  MessageData m;
+  m.id = 250001;
+  m.date = dateFromYMD(1997, 12, 5);
+  m.time = timeFromHMS(14, 2, 9);
+  m.subject = "Hello";
+  m.from = {"Jones", "Mary", "mary@example.com"};
+  m.to = {"Owner", "Owen", "70000,100"};
+  EXPECT_EQ(fileHeader(ExportKind::Mail, 2, m, ""),
+            (Lines{"From ???@??? Fri Dec 05 14:02:09 1997", "Date: Fri, 05 Dec 1997 14:02:09",
+                   "From: Mary Jones <mary@example.com>", "To: Owen Owner <70000.100@compuserve.com>",
+                   "Subject: Hello"}));
+  EXPECT_EQ(fileHeader(ExportKind::Mail, 1, m, ""),
+            (Lines{"#: 250001 S0/CompuServe Mail  [MAIL]", "    05-Dec-97  14:02:09", "Sb: Hello",
+                   "Fm: Mary Jones > INTERNET:mary@example.com", "To: Owner,Owen 70000,100"}));
+  Lines four = fileHeader(ExportKind::Mail, 4, m, "");
+  EXPECT_EQ(four[0], "Date:  05-Dec-97 14:02:09  MsgID:             ToID: 70000,100");
+  EXPECT_EQ(four[1], std::string("From:  Mary Jones") + std::string(kVerticalLine) + ">INTERNET:mary@example.com");
+
+  std::swap(m.from, m.to);
+  m.outgoing = true;
+  EXPECT_EQ(fileHeader(ExportKind::Mail, 2, m, "")[1], "To: Mary Jones <mary@example.com>");
+  EXPECT_EQ(fileHeader(ExportKind::Mail, 4, m, ""),
+            (Lines{"Date:  05-Dec-97 14:02:09  MsgID: OUTBOX", "MgTo:  Mary Jones >INTERNET:mary@example.com",
+                   "Subj:  Hello"}));
+  EXPECT_EQ(fileHeader(ExportKind::Mail, 3, m, "")[1], "Date: Fri, 05 Dec 1997 14:02:09");
+}
+
+TEST(ExportText, PersonStringsWithoutNames) {
+  EXPECT_EQ(forumPerson({"Smith", "", "12345,678"}), "Smith 12345,678");
+  EXPECT_EQ(forumPerson({"", "", "12345,678"}), "12345,678");
+  EXPECT_EQ(internetPerson({"Smith", "", "js@x.org"}), "Smith <js@x.org>");
+  EXPECT_EQ(internetPerson({"", "", "js@x.org"}), "<js@x.org>");
+  EXPECT_EQ(capturePerson({"", "", "js@x.org"}), "INTERNET:js@x.org");
+  EXPECT_EQ(mailFileSender({"", "", "12345,678"}), std::string(kVerticalLine) + "12345,678");
+  EXPECT_EQ(mailFileRecipient({"Smith", "", "12345,678"}), "Smith 12345,678");
+  EXPECT_FALSE(isCompuServeNumber("12345,"));
+  EXPECT_FALSE(isCompuServeNumber("1a345,678"));
+}
+
+TEST(ExportText, WrappingCountsCharactersAndBreaksAtBlanks) {
+  Lines out;
+  wrapLine(std::string(200, 'x'), 78, out);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].size(), 78u);
+  EXPECT_EQ(out[1].size(), 78u);
+  EXPECT_EQ(out[2].size(), 44u);
+
+  out.clear();
+  wrapLine("aaaa bbbb cccc", 9, out);
+  EXPECT_EQ(out, (Lines{"aaaa bbbb", "cccc"})) << "a blank right after the width lets the width stand";
+  out.clear();
+  wrapLine("aaa bbb ccc", 6, out);
+  EXPECT_EQ(out, (Lines{"aaa", "bbb", "ccc"}));
+
+  out.clear();
+  std::string umlauts;
+  for (int i = 0; i < 10; ++i) umlauts += "\xC3\xA4";  // ä, two bytes each
+  wrapLine(umlauts, 4, out);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0], "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4");
+
+  EXPECT_EQ(textLines("a\r\nb\r\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(textLines("a\r\n\r\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(bodyLines("short\r\n" + std::string(100, 'y'), false, 78).size(), 2u);
+}
+
+TEST(ExportText, ClipboardFrame) {
+  std::string t = clipboardText(ExportKind::Mail, {"Sb: Hello"}, "line one\r\nline two", false, 78);
+  Lines l = textLines(t);
+  const std::string rule(64, '-');
+  ASSERT_EQ(l.size(), 11u);
+  EXPECT_EQ(l[0], rule);
+  EXPECT_EQ(l[1], "         Mail retrieved by Quorvane Message Archiver            ");
+  EXPECT_EQ(l[3], "Sb: Hello");
+  EXPECT_EQ(l[4], rule);
+  EXPECT_EQ(l[6], "line two");
+  EXPECT_EQ(l[8], "                            End Of Quote                        ");
+  EXPECT_EQ(l[10], "");
+  EXPECT_EQ(t.substr(t.size() - 4), "\r\n\r\n");
+  EXPECT_EQ(textLines(clipboardText(ExportKind::Forum, {}, "", false, 78))[1],
+            "         Message retrieved by Quorvane Message Archiver         ");
+}
+
+TEST(ExportText, PrintBlockCutsLongTexts) {
+  MessageData m = forumReply();
+  m.text = std::string(40000, 'z') + "\r\ntail";
+  PrintBlock b = printBlock(m, false, false, "Windows Forum", 10);
+  EXPECT_EQ(b.header[0], "Message: 12400  (reply to 12345)");
+  EXPECT_EQ(b.header[1], "Date: 1997-12-05");
+  EXPECT_EQ(b.header[3], "Section: Tools");
+  EXPECT_EQ(b.header[4], "From: Smith,John 12345,678");
+  ASSERT_EQ(b.lines.size(), 1u);
+  EXPECT_EQ(b.lines[0].size(), kPrintTextMax);
+  EXPECT_EQ(printBlock(m, false, true, "comp.lang.c", 10).header[3], "Newsgroup: comp.lang.c");
+}
+
+class ExportNamesTest : public qvtest::InstallationTest {};
+
+TEST_F(ExportNamesTest, RefusesPathsArchiveFilesAndNonFiles) {
+  EXPECT_EQ(exportNameProblem("SaveMsg.Txt"), "");
+  EXPECT_EQ(exportNameProblem("../x.txt"), "Do not include the path, just the filename!");
+  EXPECT_EQ(exportNameProblem("a\\b"), "Do not include the path, just the filename!");
+  EXPECT_EQ(exportNameProblem(".."), "Do not include the path, just the filename!");
+  EXPECT_NE(exportNameProblem("idx032.adf"), "");
+  EXPECT_NE(exportNameProblem("IDX010.ADF-journal"), "");
+  EXPECT_NE(exportNameProblem(std::string(41, 'a')), "");
+  EXPECT_NE(exportNameProblem("a\nb"), "");
+  std::filesystem::create_directory(exportPath("Folder"));
+  EXPECT_NE(exportNameProblem("Folder"), "");
+  std::filesystem::create_symlink("/etc/passwd", exportPath("Link.Txt"));
+  EXPECT_NE(exportNameProblem("Link.Txt"), "");
+  EXPECT_FALSE(checkExportName("../x"));
+  EXPECT_EQ(onlyRequest().caption, "Filename error");
+}
+
+}  // namespace
