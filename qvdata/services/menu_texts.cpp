@@ -15,7 +15,7 @@ const std::map<int, std::string>& texts() {
        "you send from. If you have used other addresses over the years (an old provider, a work "
        "address, a CompuServe number), enter them as alternative addresses: mail sent from any of "
        "them is then filed as your own outgoing mail, and mail sent to them as incoming mail.\r\n\r\n"
-       "You can add further mailboxes later from the Database menu, and change the addresses of a "
+       "You can add further mailboxes later with File > MailBox Setup, and change the addresses of a "
        "mailbox at any time."},
       {kMenuImportDefaults,
        "Instructions for setting import defaults\r\n\r\n"

@@ -113,6 +113,16 @@ bool File::ensureDriver() {
   return true;
 }
 
+// A key must be one of this file's own keys.
+bool File::needKey(const Key& k) {
+  if (!needOpen()) return false;
+  if (&k.file() != this || k.index() < 0 || k.index() >= int(decl_.keys.size())) {
+    setError(ErrOther, name_, "the key is not a key of this file");
+    return false;
+  }
+  return true;
+}
+
 bool File::needOpen() {
   if (!open_) {
     setError(ErrNotOpen, name_);
@@ -161,7 +171,7 @@ bool File::buildKeys() {
   }
   return driver_->buildKeys();
 }
-bool File::buildKey(const Key& k) { return needOpen() && driver_->buildKey(k.index()); }
+bool File::buildKey(const Key& k) { return needKey(k) && driver_->buildKey(k.index()); }
 bool File::stream() { return needOpen() && driver_->stream(); }
 bool File::flush() { return needOpen() && driver_->flush(); }
 
@@ -182,16 +192,16 @@ bool File::sendOption(std::string_view text) {
 }
 
 void File::set(const Key& k) {
-  if (needOpen()) driver_->setStart(k.index());
+  if (needKey(k)) driver_->setStart(k.index());
 }
 void File::set(const Key& k, const Key&) {
-  if (needOpen()) driver_->setValue(k.index(), static_cast<int>(k.desc().parts.size()));
+  if (needKey(k)) driver_->setValue(k.index(), static_cast<int>(k.desc().parts.size()));
 }
 void File::setPrefix(const Key& k, int components) {
-  if (needOpen()) driver_->setValue(k.index(), components);
+  if (needKey(k)) driver_->setValue(k.index(), components);
 }
 void File::setPosition(const Key& k, int64_t pos) {
-  if (needOpen()) driver_->setPosition(k.index(), pos);
+  if (needKey(k)) driver_->setPosition(k.index(), pos);
 }
 void File::setFileOrder() {
   if (needOpen()) driver_->setStart(-1);
@@ -201,7 +211,7 @@ void File::setFileOrder(int64_t pos) {
 }
 bool File::next() { return needOpen() && driver_->next(); }
 bool File::previous() { return needOpen() && driver_->previous(); }
-bool File::get(const Key& k) { return needOpen() && driver_->get(k.index()); }
+bool File::get(const Key& k) { return needKey(k) && driver_->get(k.index()); }
 bool File::getPosition(int64_t pos) { return needOpen() && driver_->getPosition(pos); }
 bool File::getBlock(int64_t pos, int64_t length) { return needOpen() && driver_->getBlock(pos, length); }
 bool File::addBlock(int64_t length) { return needOpen() && driver_->addBlock(length); }

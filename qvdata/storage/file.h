@@ -153,6 +153,7 @@ class File {
  private:
   bool needOpen();
   bool ensureDriver();
+  bool needKey(const Key& k);
   FileDecl& decl_;
   std::string name_;
   std::unique_ptr<Driver> driver_;
