@@ -295,12 +295,13 @@ std::string closedText(std::string t) {
 
 struct Message {
   uint32_t ref;
+  int32_t date;
   std::string subject, from, to, text;
   bool operator==(const Message&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& o, const Message& m) {
-  return o << m.ref << "|" << m.subject << "|" << m.from << "|" << m.to << "|" << m.text;
+  return o << m.ref << "|" << m.date << "|" << m.subject << "|" << m.from << "|" << m.to << "|" << m.text;
 }
 
 // The messages of the current forum database, by number, as the export reads them.
@@ -313,7 +314,7 @@ std::map<uint32_t, Message> forumMessages() {
   for (uint32_t id : walk.ids()) {
     MessageData m;
     EXPECT_TRUE(walk.read(id, m));
-    out[id] = {m.ref, m.subject, forumPerson(m.from), forumPerson(m.to), closedText(m.text)};
+    out[id] = {m.ref, m.date, m.subject, forumPerson(m.from), forumPerson(m.to), closedText(m.text)};
   }
   return out;
 }
