@@ -240,13 +240,29 @@ TEST_F(NewsParserTest, SpoolFileWithoutSeparatorIsOneArticle) {
   EXPECT_TRUE(ctx.emitted.empty());
 }
 
+TEST_F(NewsParserTest, HugeArticleKeepsItsBeginningAndTheNextArticle) {
+  std::string line(999, 'x');
+  std::string body;
+  while (body.size() < qv::news::kMaxArticleBytes + 100000) body += line + "\n";
+  std::string store = "==========\n" + article("<1@x>", "g", "huge", "", "first line\n" + body) + "==========\n" +
+                      article("<2@x>", "g", "after");
+  convert("VirtualAccess", store);
+  ASSERT_EQ(subjects(), (std::vector<std::string>{"huge", "after"}));
+  EXPECT_EQ(ctx.emitted[0].MSGTEXT.rfind("first line\r\n", 0), 0u);
+  EXPECT_EQ(ctx.emitted[0].MSGTEXT.size(), 64000u);
+}
+
 TEST_F(NewsParserTest, ClassicMacLineEndsAreLines) {
   std::string a = article("<1@x>", "g", "mac", "", "one\ntwo\n");
   for (char& c : a)
     if (c == '\n') c = '\r';
-  convert("Unix News", a);
-  ASSERT_EQ(subjects(), (std::vector<std::string>{"mac"}));
-  EXPECT_EQ(ctx.emitted[0].MSGTEXT, "one\r\ntwo\r\n");
+  for (const char* format : {"Unix News", "Netscape News", "IE News"}) {
+    SCOPED_TRACE(format);
+    ctx.emitted.clear();
+    convert(format, a);
+    ASSERT_EQ(subjects(), (std::vector<std::string>{"mac"}));
+    EXPECT_EQ(ctx.emitted[0].MSGTEXT, "one\r\ntwo\r\n");
+  }
 }
 
 // A record of an ".NCH" store: the marker byte, 21 bytes of record data, the

@@ -102,6 +102,7 @@ bool crLineEnds(BlockReader& reader) {
 void Article::clear() {
   state_ = Before;
   bytes_.clear();
+  full_ = false;
   pendingEmpty_ = 0;
   bodyLines_ = 0;
   lines_ = -1;
@@ -109,7 +110,10 @@ void Article::clear() {
 }
 
 void Article::append(std::string_view line) {
-  if (bytes_.size() + line.size() + 1 > kMaxArticleBytes) return;
+  if (full_ || bytes_.size() + line.size() + 1 > kMaxArticleBytes) {
+    full_ = true;  // the article keeps its beginning
+    return;
+  }
   bytes_.append(line);
   bytes_ += '\n';
 }

@@ -26,6 +26,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "import/parser.h"
 #include "import/parsers/block_reader.h"
@@ -85,6 +86,7 @@ class Article {
 
   State state_ = Before;
   std::string bytes_;
+  bool full_ = false;  // kMaxArticleBytes reached
   int pendingEmpty_ = 0;
   int64_t bodyLines_ = 0;
   int64_t lines_ = -1;

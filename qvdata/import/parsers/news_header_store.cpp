@@ -21,6 +21,7 @@ constexpr size_t kMaxHeldBytes = 65536;
 
 void HeaderStoreScanner::rewind() {
   reader_.rewind();
+  crEnds_ = crLineEnds(reader_);
   havePending_ = false;
   pending_ = Start();
   held_.clear();
@@ -49,7 +50,7 @@ void HeaderStoreScanner::readMarkerId() {
 
 HeaderStoreScanner::Piece HeaderStoreScanner::read(std::string& line, bool markers) {
   line.clear();
-  if (!markers) return reader_.readLine(line, kMaxLine) ? Piece::Line : Piece::End;
+  if (!markers) return reader_.readLine(line, kMaxLine, crEnds_) ? Piece::Line : Piece::End;
   bool any = false;
   for (;;) {
     int c = reader_.peek(0);
@@ -61,7 +62,7 @@ HeaderStoreScanner::Piece HeaderStoreScanner::read(std::string& line, bool marke
     }
     reader_.get();
     any = true;
-    if (c == '\n') {
+    if (c == '\n' || (c == '\r' && crEnds_)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return Piece::Line;
     }

@@ -56,6 +56,7 @@ class HeaderStoreScanner {
 
   BlockReader reader_;
   bool markers_;
+  bool crEnds_ = false;  // classic Mac line ends
   std::string piece_;  // bytes of a line read so far before a marker
   std::string lastId_;  // the Message-ID of the marker just read
 
