@@ -1,0 +1,98 @@
+// The export progress window, the desktop clipboard and printing to PDF
+// from the program.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QtTest>
+#include <filesystem>
+
+#include "export/export_names.h"
+#include "import/import_run.h"
+#include "print/copy_progress.h"
+#include "print/print_messages.h"
+#include "services/databases.h"
+#include "services/installation.h"
+#include "support/gui_fixture.h"
+
+using namespace qvtest;
+
+namespace {
+
+// Three forum messages of one thread, imported into "Window Forum".
+void importThread(const TestInstallation& inst) {
+  std::string text;
+  for (int i = 0; i < 3; ++i)
+    text += "#: " + std::to_string(800 + i) + " S1/General\r\n    05-Mar-96 10:11\r\nSb: " +
+            (i ? "#" + std::to_string(799 + i) + "-" : std::string()) + "Window topic\r\nFm: Ann Lee 11111,222\r\n" +
+            "To: All\r\n\r\nText " + std::to_string(i) + ".\r\n\r\n";
+  std::string path = inst.rootStd() + "/thread.msg";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  qv::ImportSettings s;
+  s.format = "TAPCIS 6.x";
+  s.method = qv::SelectFiles;
+  s.path = inst.rootStd();
+  s.masks = {"thread.msg"};
+  s.importForum = true;
+  s.forumName = "Window Forum";
+  qv::ImportRun run(s);
+  while (run.step()) {
+  }
+  run.close();
+  QCOMPARE(run.result(), 1);
+  QVERIFY(qv::findDatabase("Window Forum"));
+  qv::useDatabase();
+}
+
+}  // namespace
+
+class ExportWindowsTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void progressWindowExportsAndClipboardReceivesMessage() {
+    TestInstallation inst;
+    inst.open();
+    importThread(inst);
+    qv::CopyRequest r;
+    r.scope = 4;
+    r.messageId = 801;
+    QPointer<qvm::CopyProgress> w = qvm::copyMessages(r);
+    QVERIFY(w);
+    QVERIFY(waitFor([&] { return w.isNull(); }));
+    std::string saved = readFileText(qv::exportPath("SaveMsg.Txt"));
+    QVERIFY(saved.find("#: 800") < saved.find("#: 802"));
+
+    r.scope = 1;
+    QVERIFY(qvm::copyMessages(r) == nullptr);
+    QString clip = QGuiApplication::clipboard()->text();
+    QVERIFY2(clip.contains(QStringLiteral("MsgNo: 801 (reply to 800)")), qPrintable(clip));
+    QVERIFY(clip.contains(QStringLiteral("End Of Quote")));
+  }
+
+  void reportPrintsToPdf() {
+    TestInstallation inst;
+    inst.open();
+    importThread(inst);
+    qv::PrintRequest r;
+    r.scope = 2;
+    r.messageId = 800;
+    QString pdf = inst.root() + "/report.pdf";
+    QVERIFY(qvm::printMessagesToPdf(nullptr, r, pdf));
+    QVERIFY(std::filesystem::file_size(pdf.toStdString()) > 0);
+  }
+
+ private:
+  static std::string readFileText(const std::string& path) {
+    std::string out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
+    std::fclose(f);
+    return out;
+  }
+};
+
+QTEST_MAIN(ExportWindowsTest)
+#include "export_windows_test.moc"
