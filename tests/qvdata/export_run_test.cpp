@@ -238,6 +238,46 @@ TEST_F(ExportRunTest, MailLayoutTwoSplitsReceivedAndOwnMail) {
   EXPECT_EQ(prompts.requests.size(), 1u);
 }
 
+TEST_F(ExportRunTest, NewsgroupMessagesWithTheirIdentifiers) {
+  std::string spool =
+      "From news@example.org Fri Dec  5 10:00:00 1997\nNewsgroups: comp.test\nMessage-ID: <a@x.org>\n"
+      "From: Ann Lee <ann@x.org>\nDate: Fri, 5 Dec 1997 10:00:00 +0000\nSubject: Question\n\nFirst.\n\n"
+      "From news@example.org Sat Dec  6 10:00:00 1997\nNewsgroups: comp.test\nMessage-ID: <b@x.org>\n"
+      "References: <a@x.org>\nFrom: Bob Ray <bob@x.org>\nDate: Sat, 6 Dec 1997 10:00:00 +0000\n"
+      "Subject: Re: Question\n\nSecond.\n";
+  ImportSettings s;
+  s.format = "Unix News";
+  s.method = SelectFiles;
+  s.path = dir.path();
+  s.masks = {"spool"};
+  s.importNews = true;
+  qvtest::writeFile(dir.file("spool"), spool);
+  ImportRun run(s);
+  while (run.step()) {
+  }
+  run.close();
+  ASSERT_EQ(run.result(), 1) << prompts.transcript();
+  use("comp.test");
+  ASSERT_EQ(copy(12, 0), CopyDone) << prompts.transcript();
+  std::string text = exported("SaveMsg.Txt");
+  EXPECT_NE(text.find("From ???@??? Sat Dec 06 00:00:00 1997\r\nFrom: Bob Ray <bob@x.org>\r\n"
+                      "Newsgroups: comp.test\r\nDate: 06-Dec-1997 00:00:00 \r\nSubject: Question\r\n"
+                      "Message-ID: <b@x.org>\r\nReferences: <a@x.org>\r\n\r\nSecond.\r\n"),
+            std::string::npos)
+      << text;
+
+  // The reply's identifier lost from the message-ID file: an empty line.
+  OP_CLOSE(OpShared, {25});
+  MST = MsgIdIndexRec();
+  MST.IDSTRING = "<b@x.org>";
+  ASSERT_TRUE(MsgIdIndex.get(MST_IDSTRINGKEY));
+  uint32_t reply = MST.MSGNUMBER;
+  ASSERT_TRUE(MsgIdIndex.remove());
+  OP_CLOSE(OpRelease, {25});
+  ASSERT_EQ(copy(2, reply), CopyDone);
+  EXPECT_NE(exported("SaveMsg.Txt").find("\r\nMessage-ID: \r\nReferences: <a@x.org>\r\n"), std::string::npos);
+}
+
 TEST_F(ExportRunTest, ClipboardAndRefusalsLeaveFilesAlone) {
   forum();
   RecordingClipboard clip;
