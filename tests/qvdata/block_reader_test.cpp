@@ -98,7 +98,7 @@ TEST_F(BlockReaderTest, LinesAcrossBlocks) {
   ASSERT_TRUE(r.readLine(line, 0));
   EXPECT_EQ(line, "b");
   EXPECT_EQ(r.position(), 10001 + 10001);
-  ASSERT_TRUE(r.readLine(line, 14999));
+  ASSERT_TRUE(r.readLine(line, 15001));
   EXPECT_EQ(line, std::string(14999, 'b'));
   EXPECT_TRUE(r.lineEnded());
 }

@@ -81,12 +81,12 @@ std::string eudoraText(std::string_view text) {
     size_t close = findNoCase(text, "</x-html>", body);
     size_t end = close == std::string_view::npos ? text.size() : close;
     std::string converted = mime::htmlToText(text.substr(body, end - body));
+    pos = close == std::string_view::npos ? text.size() : close + 9;
     if (!converted.empty()) {
       if (!out.empty() && out.back() != '\n') out += "\r\n";
       out += converted;
-      out += "\r\n";
+      if (text.substr(pos, 1) != "\r" && text.substr(pos, 1) != "\n") out += "\r\n";
     }
-    pos = close == std::string_view::npos ? text.size() : close + 9;
   }
   if (pos < text.size()) out += removeMarkers(text.substr(pos));
   return out;

@@ -1,0 +1,271 @@
+// Mail stores written by real mail clients and tools, imported end to end:
+// message counts, subjects, senders and dates as their sources state them,
+// and every file of every mail folder read by every mail format without a
+// crash.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "services/datetime.h"
+#include "support/mail_import.h"
+#include "support/temp_dir.h"
+
+using namespace qv;
+using qvtest::StoredMail;
+namespace fs = std::filesystem;
+
+namespace {
+
+class MailCorpusTest : public qvtest::MailImportTest {
+ public:
+  using qvtest::MailImportTest::bySubject;
+
+ protected:
+  void SetUp() override {
+    corpus = qvtest::corpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the sample corpus folder (shared/corpus) is absent";
+    qvtest::MailImportTest::SetUp();
+  }
+
+  // Imports one corpus file and returns the stored mail.
+  std::vector<StoredMail> import(const std::string& format, const std::string& file, ImportView* view = nullptr) {
+    ImportView v;
+    int result = importFiles(format, {corpus + "/" + file}, &v);
+    EXPECT_EQ(result, 1) << file << "\n" << prompts.transcript();
+    if (view) *view = v;
+    return stored();
+  }
+
+  std::vector<std::string> subjects(const std::vector<StoredMail>& mails) {
+    std::vector<std::string> out;
+    for (const StoredMail& m : mails) out.push_back(m.subject);
+    return out;
+  }
+
+  std::string corpus;
+};
+
+TEST_F(MailCorpusTest, UnixMailboxesCountEveryMessageOnce) {
+  // Messages whose header block lacks To: or Date:, separators without "@"
+  // or with the "@" far out, forwarded messages and quoted headers inside
+  // bodies: none of them may merge or split messages.
+  const std::map<std::string, size_t> counts = {
+      {"mbox/mailbox-perl_mbox.src", 45}, {"mbox/mailbox-perl_mbox.win", 45},
+      {"mbox/kde_cygwin.mbox", 16},       {"mbox/eudora2unix_test1.mbox", 5},
+      {"mbox/perceval_mbox_no_fields.mbox", 6}, {"mbox/perceval_mbox_multipart.mbox", 2},
+      {"mbox/perceval_mbox_complex.mbox", 2},   {"mbox/thunderbird_mbox_mboxrd", 2},
+      {"mbox/perceval_mbox_unixfrom_encoding.mbox", 1}, {"mbox/perceval_mbox_unknown_encoding.mbox", 1},
+      {"mbox/perceval_mbox_iso8859_encoding.mbox", 1},
+  };
+  for (const auto& [file, count] : counts) {
+    ImportView v;
+    int result = importFiles("Unix Mail", {corpus + "/" + file}, &v);
+    EXPECT_EQ(result, 1) << file << prompts.transcript();
+    EXPECT_EQ(v.tempRecords, int64_t(count)) << file;
+  }
+}
+
+TEST_F(MailCorpusTest, PerlMailboxInBothLineEndsGivesTheSameMail) {
+  auto unix = import("Unix Mail", "mbox/mailbox-perl_mbox.src");
+  ASSERT_EQ(unix.size(), 45u);
+  ImportView v;
+  ASSERT_EQ(importFiles("Unix Mail", {corpus + "/mbox/mailbox-perl_mbox.win"}, &v), 1);
+  EXPECT_EQ(v.tempRecords, 45);
+  EXPECT_EQ(v.skipped, 45) << "the CR LF copy holds the same 45 mails: all are duplicates";
+  EXPECT_NE(bySubject(unix, "Problem resizing images through perl script"), nullptr);
+  EXPECT_NE(bySubject(unix, "Transparency question"), nullptr);
+  int copies = 0;
+  for (const StoredMail& m : unix) copies += int(m.copies.size());
+  EXPECT_GT(copies, 0) << "the mailbox has Cc headers";
+}
+
+TEST_F(MailCorpusTest, PipermailSeparatorsWithoutAt) {
+  auto mails = import("Unix Mail", "mbox/perceval_mbox_single.mbox");
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_EQ(mails[0].subject, "[List-name] Protocol Buffers anyone?");
+  EXPECT_EQ(mails[0].date, dateFromYMD(2010, 12, 1));
+  EXPECT_EQ(mails[0].time, timeFromHMS(14, 26, 0));
+  EXPECT_NE(mails[0].from.find("G\xC3\x96RAN LASTNAME"), std::string::npos) << mails[0].from;
+  EXPECT_EQ(mails[0].text.find("From goran"), std::string::npos) << "the separator is not text";
+}
+
+TEST_F(MailCorpusTest, ComplexMailboxSendersRecipientsAndCopies) {
+  auto mails = import("Unix Mail", "mbox/perceval_mbox_complex.mbox");
+  ASSERT_EQ(mails.size(), 2u);
+  const StoredMail* a = bySubject(mails, "Re: Revisiting the Gnome Bindings");
+  const StoredMail* b = bySubject(mails, "Re: Low memory hacks");
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->fromAddress, "eloli@hotmail.com");
+  EXPECT_EQ(a->from, "EUGENIA LOLI-QUERU ELOLI@HOTMAIL.COM");
+  EXPECT_EQ(a->date, dateFromYMD(2004, 9, 22));
+  EXPECT_EQ(a->time, timeFromHMS(2, 3, 0));
+  // Received mail: the owner is the recipient; both list addresses are kept.
+  EXPECT_EQ(a->toAddress, kOwnerAddress);
+  ASSERT_EQ(a->copies.size(), 2u);
+  for (const CCRRec& c : a->copies) EXPECT_EQ(c.RECIPTYPE.str(), "TO");
+  EXPECT_EQ(b->fromAddress, "danilo@gnome.org");
+  EXPECT_NE(b->from.find("DANILO"), std::string::npos) << b->from;
+  int cc = 0;
+  for (const CCRRec& c : b->copies) cc += c.RECIPTYPE.str() == "CC";
+  EXPECT_EQ(cc, 4) << "a Cc of four addresses folded over two lines";
+}
+
+TEST_F(MailCorpusTest, MultipartMailKeepsThePlainAlternative) {
+  auto mails = import("Unix Mail", "mbox/perceval_mbox_multipart.mbox");
+  ASSERT_EQ(mails.size(), 2u);
+  for (const StoredMail& m : mails) {
+    EXPECT_EQ(m.text.find("<html"), std::string::npos);
+    EXPECT_EQ(m.text.find("Content-Type"), std::string::npos);
+    EXPECT_FALSE(m.text.empty());
+  }
+}
+
+TEST_F(MailCorpusTest, MboxrdEscapesAreUndone) {
+  auto mails = import("Unix Mail", "mbox/thunderbird_mbox_mboxrd");
+  ASSERT_EQ(subjects(mails), (std::vector<std::string>{"Sample message 1", "Sample message 2"}));
+  EXPECT_NE(mails[0].text.find("\r\nFrom (should be escaped).\r\n"), std::string::npos) << mails[0].text;
+}
+
+// The same five mails as saved by Eudora for Windows (CR LF) and for the Mac
+// (CR alone, attachment lines of its own).
+void checkEudora(MailCorpusTest& t, const std::vector<StoredMail>& mails) {
+  const std::vector<std::string> expected = {
+      "Email Attachment Test", "UT Department of Computer Science Newsletter:  News@UTCS",
+      "Appointment reminder from Austin Dental Arts", "This is a test", "Another email test"};
+  ASSERT_EQ(mails.size(), 5u);
+  for (const std::string& s : expected) EXPECT_NE(t.bySubject(mails, s.substr(0, 50)), nullptr) << s;
+  const StoredMail* news = t.bySubject(mails, expected[1].substr(0, 50));
+  ASSERT_TRUE(news);
+  EXPECT_EQ(news->text.find("<x-html>"), std::string::npos);
+  EXPECT_EQ(news->text.find("<p"), std::string::npos) << "Eudora's HTML is converted to text";
+  EXPECT_NE(news->text.find("From the Chair"), std::string::npos);
+  const StoredMail* first = t.bySubject(mails, expected[0]);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->fromAddress, "jonabbey@arlut.utexas.edu");
+  EXPECT_NE(first->text.find("ttachment "), std::string::npos) << "the converted attachments stay named";
+  EXPECT_EQ(first->date, dateFromYMD(2010, 12, 12));
+  EXPECT_EQ(first->time, timeFromHMS(23, 42, 0));
+}
+
+TEST_F(MailCorpusTest, EudoraForWindows) { checkEudora(*this, import("Eudora", "eudora/eudora2unix/win-eudora-7.1/In.mbx")); }
+
+TEST_F(MailCorpusTest, EudoraForTheMac) { checkEudora(*this, import("Eudora", "eudora/eudora2unix/mac-eudora-6.2.4/In")); }
+
+TEST_F(MailCorpusTest, MozillaSeparators) {
+  // 29 messages, all with "From - " and an empty date.
+  auto mails = import("Netscape Mail", "netscape-mail/mimekit_content-length.mbox");
+  EXPECT_EQ(mails.size(), 29u);
+  const StoredMail* first = bySubject(mails, "Re: mailusr1@navstar1 3.0b6gold #1");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->fromAddress, "mailusr1@navstar1.mcom.com");
+  EXPECT_EQ(first->date, dateFromYMD(1996, 7, 21));
+  EXPECT_EQ(first->time, timeFromHMS(17, 2, 0));
+  int jwz = 0;
+  for (const StoredMail& m : mails) jwz += m.fromAddress == "jwz@netscape.com";
+  EXPECT_GE(jwz, 2);
+}
+
+TEST_F(MailCorpusTest, MozillaSeparatorsWithoutTrailingBlank) {
+  // "From -" alone after a byte-order mark; the "From Russia with love" body
+  // lines are text, not separators.
+  auto mails = import("Netscape Mail", "netscape-mail/mimekit_unmunged.mbox");
+  ASSERT_EQ(subjects(mails), (std::vector<std::string>{"This is a test message with an unmunged From line",
+                                                       "Another test message with an unmunged From line"}));
+  for (const StoredMail& m : mails) EXPECT_NE(m.text.find("\r\nFrom Russia with love\r\n"), std::string::npos);
+  EXPECT_NE(mails[1].text.find("Year: 1963"), std::string::npos);
+}
+
+TEST_F(MailCorpusTest, ThunderbirdOldAndNewSeparators) {
+  int box = 0;
+  for (std::string file : {"netscape-mail/thunderbird_mbox_modern", "netscape-mail/thunderbird_mbox_unquoted"}) {
+    for (std::string format : {"Netscape Mail", "Unix Mail"}) {
+      SCOPED_TRACE(file + " as " + format);
+      auto mails = import(format, file);
+      ASSERT_EQ(subjects(mails), (std::vector<std::string>{"Sample message 1", "Sample message 2"}));
+      EXPECT_NE(mails[0].text.find("This could cause problems"), std::string::npos);
+      newMailbox("Box " + std::to_string(++box));
+    }
+  }
+}
+
+TEST_F(MailCorpusTest, OutlookExpressMbxRecords) {
+  auto one = import("Outlook Express Mail", "oe-mail/mbx2mbox/test1.mbx");
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].subject, "TEST");
+  EXPECT_EQ(one[0].fromAddress, "userid@host.domain.com");
+  EXPECT_EQ(one[0].date, dateFromYMD(2000, 4, 2));
+  EXPECT_EQ(one[0].time, timeFromHMS(18, 52, 0));
+  EXPECT_EQ(one[0].text, "This is just a test message\r\n");
+
+  // Size fields that lead nowhere; markers found by scanning. The same
+  // three mails under two names: the second import finds them all again.
+  auto three = import("IE Mail", "oe-mail/mbx2mbox/test2.dbx");
+  ImportView v;
+  ASSERT_EQ(importFiles("Outlook Express Mail", {corpus + "/oe-mail/mbx2mbox/test3.mbx"}, &v), 1);
+  EXPECT_EQ(v.tempRecords, 3);
+  three = stored();
+  ASSERT_EQ(three.size(), 4u);
+  std::vector<StoredMail> mails(three.begin() + 1, three.end());
+  EXPECT_EQ(subjects(mails), (std::vector<std::string>{"test", "blah", "test2"}));
+  for (const StoredMail& m : mails) {
+    EXPECT_EQ(m.from, "USER ID USERID@HOST.DOMAIN.COM");
+    EXPECT_EQ(m.date, dateFromYMD(1998, 6, 8));
+  }
+  EXPECT_EQ(mails[0].time, timeFromHMS(13, 10, 0));
+  EXPECT_EQ(mails[1].time, timeFromHMS(15, 45, 0));
+  EXPECT_EQ(mails[2].time, timeFromHMS(15, 55, 0));
+  for (const StoredMail& m : mails) EXPECT_EQ(m.text.find("=\r\n"), std::string::npos) << m.text;
+}
+
+TEST_F(MailCorpusTest, OutlookExpressDbxStoresAreSkippedWithAMessage) {
+  ImportView v;
+  importFiles("Outlook Express Mail", {corpus + "/oe-dbx/mbx2mbox/test4.dbx"}, &v);
+  EXPECT_EQ(v.tempRecords, 0);
+  EXPECT_NE(prompts.transcript().find("(.dbx)"), std::string::npos) << prompts.transcript();
+}
+
+TEST_F(MailCorpusTest, PegasusFolders) {
+  const std::map<std::string, size_t> counts = {{"main.pmm", 9},    {"fol06708.pmm", 7}, {"fol05548.pmm", 6},
+                                                {"fol073d0.pmm", 6}, {"junk.pmm", 1},     {"copyself.pmm", 1}};
+  for (const auto& [file, count] : counts) {
+    ImportView v;
+    EXPECT_EQ(importFiles("Pegasus", {corpus + "/pegasus/kde-pmail/" + file}, &v), 1) << file;
+    EXPECT_EQ(v.tempRecords, int64_t(count)) << file;
+  }
+  auto mails = stored();
+  const StoredMail* about = bySubject(mails, "About this folder");
+  ASSERT_TRUE(about) << "the folder header is not part of the first message";
+  EXPECT_EQ(about->fromAddress, "support@pmail.gen.nz");
+
+  // A folder of nothing but its header holds no message.
+  ImportView v;
+  importFiles("Pegasus", {corpus + "/pegasus/kde-pmail/fol05efe.pmm"}, &v);
+  EXPECT_EQ(v.tempRecords, 0);
+  EXPECT_NE(prompts.transcript().find("No messages found"), std::string::npos);
+}
+
+TEST_F(MailCorpusTest, PegasusNewMailAndUnixFolders) {
+  ImportView v;
+  ASSERT_EQ(importMail("Pegasus", SelectDirectory, corpus + "/pegasus/kde-pmail", {"*.cnm"}, &v), 1);
+  EXPECT_EQ(v.tempRecords, 5) << "one message per new-mail file";
+  EXPECT_NE(bySubject(stored(), "PATCH sending queued email using a customTransport"), nullptr);
+  for (std::string format : {"Unix Mail", "Eudora"}) {
+    ASSERT_EQ(importFiles(format, {corpus + "/pegasus/kde-pmail/unx07307.mbx"}, &v), 1);
+    EXPECT_EQ(v.tempRecords, 7) << format;
+  }
+}
+
+TEST_F(MailCorpusTest, EveryMailFileUnderEveryMailFormat) {
+  for (std::string format : {"Eudora", "IE Mail", "Outlook Express Mail", "Netscape Mail", "Pegasus", "Unix Mail",
+                             "Becky Mail", "Agent Mail"}) {
+    for (std::string folder : {"mbox", "netscape-mail", "eudora", "oe-mail", "oe-dbx", "pegasus"}) {
+      SCOPED_TRACE(format + " over " + folder);
+      ImportView v;
+      int result = importMail(format, SelectTree, corpus + "/" + folder, {"*"}, &v);
+      EXPECT_TRUE(result == 1 || v.tempRecords == 0) << prompts.transcript();
+    }
+  }
+}
+
+}  // namespace
