@@ -2,7 +2,10 @@
 // thread (or mail partner), its sender, its recipient, its section, the
 // whole database, the messages holding an index word, those of a topic and
 // those of the last search result. The walk collects the IDs of the set in
-// slices, then reads each message with what its headers need.
+// slices, then reads each message with what its headers need. Sets come
+// oldest first: a thread and a section in key order, the messages of an
+// index word by number, every other set by walking its newest-first key and
+// turning the list round. Each message comes once.
 //
 // The database is the current one (Mem); a mail database walks Mail, a forum
 // or newsgroup database MsgNmbr. The files the set needs are opened by
@@ -101,9 +104,9 @@ class MessageWalk {
   bool complete_ = false;
   std::vector<int> files_;
   std::string error_;
-  // The walk: the file and key, how many leading components must stay equal
-  // to the first record's, the record at which the last slice stopped, and
-  // whether the IDs come newest first and are turned round at the end.
+  // The walk: the file and key, the leading key values that must stay equal,
+  // the record at which the last slice stopped, and whether the key gives the
+  // IDs newest first (they are turned round at the end).
   File* file_ = nullptr;
   int key_ = -1;
   int prefix_ = 0;
