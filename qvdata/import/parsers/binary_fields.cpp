@@ -221,4 +221,22 @@ std::string withoutCopyOf(std::string_view subject) {
   return std::string(subject);
 }
 
+std::string senderName(std::string name, std::string_view rawAddress, std::string_view address) {
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+  if (name == rawAddress || name == address) name.clear();
+  return name;
+}
+
+void readRecipients(FieldReader& f, size_t count, size_t maxChars, uint64_t gap, const char* type,
+                    std::vector<Recipient>& out) {
+  for (size_t i = 0; i < count && f.ok(); ++i) {
+    Recipient r;
+    r.name = f.string(maxChars);
+    r.address = withoutInternetPrefix(f.string(maxChars));
+    r.type = type;
+    f.skip(gap);
+    if (f.ok()) out.push_back(std::move(r));
+  }
+}
+
 }  // namespace qv::cis

@@ -17,8 +17,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "import/parsers/block_reader.h"
+#include "import/parsers/message_record.h"
 
 namespace qv::cis {
 
@@ -103,5 +105,16 @@ std::string withoutInternetPrefix(std::string_view address);
 
 // A subject less a leading "Copy of:" and the blanks after it.
 std::string withoutCopyOf(std::string_view subject);
+
+// A mail's sender name: surrounding double quotes removed; empty when it only
+// repeats the sender's address, as stored (`rawAddress`) or as kept
+// (`address`).
+std::string senderName(std::string name, std::string_view rawAddress, std::string_view address);
+
+// Reads `count` recipient entries of one type: a name and an address (less
+// "INTERNET:"), each string cut to `maxChars` characters, and `gap` bytes
+// passed over. An entry is added when it was read whole.
+void readRecipients(FieldReader& f, size_t count, size_t maxChars, uint64_t gap, const char* type,
+                    std::vector<Recipient>& out);
 
 }  // namespace qv::cis

@@ -209,6 +209,11 @@ uint32_t messageNumber(std::string_view text) {
   return v <= kMaxMessageNumber ? v : 0;
 }
 
+int sectionDigits(std::string_view text) {
+  if (text.size() > 3 || !allDigits(text)) return -1;
+  return toInt(text);
+}
+
 std::string forumName(std::string_view text) {
   std::string_view s = trim(text);
   if (startsWithNoCase(s, "CIS:")) s = trim(s.substr(4));

@@ -14,6 +14,19 @@ inline constexpr uint32_t kMaxMessageNumber = 8999999;
 // Longest message text kept (bytes of UTF-8).
 inline constexpr size_t kMaxText = 64000;
 
+inline bool validMessageNumber(uint32_t n) { return n >= 1 && n <= kMaxMessageNumber; }
+
+// A reference stored with message `number` as its parent: kept when it names
+// an older message, else 0.
+inline uint32_t olderParent(uint32_t reference, uint32_t number) {
+  return reference > 0 && reference < number ? reference : 0;
+}
+
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The text from byte n on; empty when the text is shorter.
+inline std::string_view after(std::string_view s, size_t n) { return n < s.size() ? s.substr(n) : std::string_view(); }
+
 // True when the bytes are well-formed UTF-8 (no overlong forms, no
 // surrogates, nothing above U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
@@ -56,6 +69,10 @@ DateTime parseDateTime(std::string_view text);
 // A CompuServe message number: digits only, 1 .. kMaxMessageNumber. 0 for
 // anything else (empty, not numeric, 0, too large).
 uint32_t messageNumber(std::string_view text);
+
+// A section number written as one to three digits: its value (0 .. 999);
+// -1 for any other text.
+int sectionDigits(std::string_view text);
 
 // A forum name as the readers write it, less a leading "CIS:" (any case) and
 // surrounding blanks.

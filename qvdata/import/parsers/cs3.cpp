@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "dictionary/dictionary.h"
 #include "import/parsers/binary_fields.h"
 #include "import/parsers/block_reader.h"
 #include "import/parsers/cis_text.h"
+#include "import/parsers/message_record.h"
 #include "import/parsers/parsers.h"
 #include "services/prompt.h"
 
@@ -45,16 +45,9 @@ constexpr int kRecordsPerCall = 9;
 constexpr size_t kBytesPerScan = 1000000;  // bytes scanned per first-pass call
 constexpr size_t kChars = 75;
 
-bool validNumber(uint32_t n) { return n >= 1 && n <= cis::kMaxMessageNumber; }
-
 struct Record {
   int64_t begin;  // offset of the marker
   int64_t end;    // offset past the last byte
-};
-
-struct Party {
-  std::string name;
-  std::string address;
 };
 
 class Cs3Parser : public Parser {
@@ -133,21 +126,27 @@ class Cs3Parser : public Parser {
     if (!f.ok() || (kind != 2 && kind != 9)) return;
 
     f.skip(4);
+    MessageFields m;
     cis::PackedDateTime when = cis::unpackDateTime(f.u32());
+    m.date = when.date;
+    m.time = when.time;
     f.skip(4);
     if (!f.ok() || f.remaining() < 50) return ctx.skip();
     std::string subject = f.string(255);
-    std::string sName = f.string(kChars);
-    std::string sAddr = f.string(kChars);
-    std::string sectionName = f.string(kChars);
-    std::string forum = cis::forumName(f.string(kChars));
+    m.senderName = f.string(kChars);
+    m.senderAddress = f.string(kChars);
+    m.sectionName = f.string(kChars);
+    m.forum = cis::forumName(f.string(kChars));
     f.string(kChars);
     f.string(kChars);
     if (!f.ok()) return ctx.skip();
-    if (kind == 2)
-      readForumMessage(ctx, f, when, cis::cutChars(subject, kChars), sName, sAddr, sectionName, forum);
-    else
-      readMail(ctx, f, when, cis::cutChars(cis::withoutCopyOf(subject), kChars), sName, sAddr);
+    if (kind == 2) {
+      m.subject = cis::cutChars(subject, kChars);
+      readForumMessage(ctx, f, m);
+    } else {
+      m.subject = cis::cutChars(cis::withoutCopyOf(subject), kChars);
+      readMail(ctx, f, m);
+    }
   }
 
   // The text at the end of a record: a 32-bit length and the text, when both
@@ -159,130 +158,61 @@ class Cs3Parser : public Parser {
     return f.text(length, true);
   }
 
-  void readForumMessage(ImportContext& ctx, FieldReader& f, const cis::PackedDateTime& when,
-                        const std::string& subject, const std::string& sName, const std::string& sAddr,
-                        const std::string& sectionName, const std::string& forum) {
-    if (!ctx.settings().importForum || forum.empty()) return ctx.skip();
-    Target* t = ctx.target(forum, 1);
+  // The rest of a forum message's record; `m` holds the fields before it.
+  void readForumMessage(ImportContext& ctx, FieldReader& f, MessageFields& m) {
+    if (!ctx.settings().importForum || m.forum.empty()) return ctx.skip();
+    Target* t = ctx.target(m.forum, 1);
     if (t == nullptr) return ctx.skip();
     f.skip(2);
     f.string(kChars);
-    uint8_t section = f.byte();
+    m.section = f.byte();
     f.skip(4);
-    std::string rName = f.string(kChars);
-    std::string rAddr = f.string(kChars);
+    m.recipientName = f.string(kChars);
+    m.recipientAddress = f.string(kChars);
     f.skip(4);
-    uint32_t number = f.u32();
-    uint32_t reference = f.u32();
+    m.number = f.u32();
+    m.parent = cis::olderParent(f.u32(), m.number);
     f.skip(10);
-    if (!f.ok() || !validNumber(number)) return ctx.skip();
-    if (ctx.creationOnly() || ctx.alreadyImported(t->id, number)) return ctx.skip();
-    std::string text = recordText(f);
+    if (!f.ok() || !cis::validMessageNumber(m.number)) return ctx.skip();
+    if (ctx.creationOnly() || ctx.alreadyImported(t->id, m.number)) return ctx.skip();
+    m.text = recordText(f);
     if (!f.ok()) return ctx.skip();
-
-    NHR = ImpHeaderRec();
-    NHR.INTERNAL = t->id;
-    NHR.MSGNUMBER = number;
-    NHR.REFNUMBER = reference > 0 && reference < number ? reference : 0;
-    NHR.FOR_DESCRIPTION = forum;
-    NHR.SECTIONNUMBER = section;
-    NHR.SEC_DESCRIPTION = sectionName;
-    NHR.HEADING = subject;
-    NHR.S_NAME = sName;
-    NHR.S_CISADRESS = sAddr;
-    NHR.R_NAME = rName;
-    NHR.R_CISADRESS = rAddr;
-    NHR.DATE = when.date;
-    NHR.TIME = when.time;
-    NHR.MAILTYPE = 0;
-    NHR.MSGTEXT = std::move(text);
-    if (!ctx.emit()) failed_ = true;
+    if (!emitForumMessage(ctx, *t, m)) failed_ = true;
   }
 
-  static void readParties(FieldReader& f, std::vector<Party>& out) {
-    size_t count = f.u16();
-    for (size_t i = 0; i < count && f.ok(); ++i) {
-      Party p;
-      p.name = f.string(kChars);
-      p.address = cis::withoutInternetPrefix(f.string(kChars));
-      if (f.ok()) out.push_back(std::move(p));
-    }
-  }
-
-  void readMail(ImportContext& ctx, FieldReader& f, const cis::PackedDateTime& when, const std::string& subject,
-                std::string sName, const std::string& rawSender) {
+  // The rest of a mail's record; `m` holds the fields before it, the sender
+  // address as stored.
+  void readMail(ImportContext& ctx, FieldReader& f, MessageFields& m) {
     if (!ctx.settings().importMail) return ctx.skip();
     Target* box = ctx.mailbox();
     if (box == nullptr || ctx.creationOnly()) return ctx.skip();
-    std::vector<Party> to, copies;
-    readParties(f, to);
-    readParties(f, copies);
-    std::string text = recordText(f);
+    // Entries of a name and an address.
+    std::vector<Recipient> to, copies;
+    cis::readRecipients(f, f.u16(), kChars, 0, "TO", to);
+    cis::readRecipients(f, f.u16(), kChars, 0, "CC", copies);
+    m.text = recordText(f);
     if (!f.ok()) return ctx.skip();
 
-    std::string owner = ctx.owner().name();
-    if (owner.empty()) owner = Str<40>(box->name).str();
-    std::string sAddr = cis::withoutInternetPrefix(rawSender);
-    std::string rName, rAddr;
+    std::string rawSender = std::move(m.senderAddress);
+    m.senderAddress = cis::withoutInternetPrefix(rawSender);
+    m.senderName = cis::senderName(std::move(m.senderName), rawSender, m.senderAddress);
     if (!to.empty()) {
-      rName = to.front().name;
-      rAddr = to.front().address;
+      m.recipientName = to.front().name;
+      m.recipientAddress = to.front().address;
     }
-    int direction;
-    if (sAddr.empty()) {
-      // Mail without a sender address was written by the owner.
-      direction = 2;
-      sName = owner;
-      sAddr = ctx.owner().mainAddress();
-      std::string lower = rAddr;
-      for (char& c : lower)
+    // Mail without a sender address was written by the owner; its recipient
+    // address is lower-cased as that of a sent mail.
+    bool unsent = m.senderAddress.empty();
+    if (unsent) {
+      for (char& c : m.recipientAddress)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-      rAddr = lower;
-    } else {
-      direction = ctx.owner().direction(sAddr, rAddr);
-      if (direction == 1) {
-        if (sName.size() >= 2 && sName.front() == '"' && sName.back() == '"')
-          sName = sName.substr(1, sName.size() - 2);
-        if (sName == rawSender || sName == sAddr) sName.clear();
-        rName = owner;
-      } else {
-        sName = owner;
-      }
     }
-
-    uint32_t number = ctx.nextNumber();
-    NHR = ImpHeaderRec();
-    NHR.INTERNAL = box->id;
-    NHR.MSGNUMBER = number;
-    NHR.REFNUMBER = number;
-    NHR.FOR_DESCRIPTION = box->name;
-    NHR.HEADING = subject;
-    NHR.S_NAME = sName;
-    NHR.S_CISADRESS = sAddr;
-    NHR.R_NAME = rName;
-    NHR.R_CISADRESS = rAddr;
-    NHR.DATE = when.date;
-    NHR.TIME = when.time;
-    NHR.MAILTYPE = static_cast<uint8_t>(direction);
-    NHR.RECIPTYPE = "TO";
-    NHR.MSGTEXT = std::move(text);
-    if (!ctx.emit()) {
+    if (!emitMail(ctx, *box, unsent ? 2 : 0, m)) {
       failed_ = true;
       return;
     }
     // Further main recipients keep their type; copies are "CC".
-    auto copy = [&](const Party& p, const char* type) {
-      CCT = ImpCCRRec();
-      CCT.MAILID = number;
-      CCT.R_NAME = p.name;
-      CCT.R_CISADRESS = p.address;
-      CCT.RECIPTYPE = type;
-      return ctx.emitCarbonCopy();
-    };
-    bool written = true;
-    for (size_t i = 1; i < to.size() && written; ++i) written = copy(to[i], "TO");
-    for (size_t i = 0; i < copies.size() && written; ++i) written = copy(copies[i], "CC");
-    if (!written) failed_ = true;
+    if (!emitCarbonCopies(ctx, m.number, to, 1) || !emitCarbonCopies(ctx, m.number, copies, 0)) failed_ = true;
   }
 
   std::unique_ptr<BlockReader> reader_;

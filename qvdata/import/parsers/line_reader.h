@@ -113,4 +113,55 @@ struct MessageLines {
   static constexpr size_t kHeaderWidth = 400;
 };
 
+// Cuts a sequence of lines into messages. A message begins with a line that
+// starts one (and the lines read with it, see collect()) and runs up to the
+// next such line or the end; lines before the first message are passed over.
+class MessageSplitter {
+ public:
+  void reset() {
+    next_.clear();
+    haveNext_ = false;
+  }
+
+  // True when the first lines of the next message are read already.
+  bool holdsNext() const { return haveNext_; }
+
+  // Reads the next message into `msg`; false when there is none. `read(line)`
+  // gives the next line, false at the end. `starts(line, more)` tells whether
+  // a line begins a message; the lines it reads after it to tell go into
+  // `more` when they belong to the message's beginning.
+  template <class Read, class Starts>
+  bool collect(MessageLines& msg, Read&& read, Starts&& starts) {
+    msg.clear();
+    std::string line;
+    while (!haveNext_) {
+      if (!read(line)) return false;
+      haveNext_ = begins(line, starts);
+    }
+    for (std::string& l : next_) msg.hold(std::move(l));
+    next_.clear();
+    haveNext_ = false;
+    while (!haveNext_ && read(line)) {
+      haveNext_ = begins(line, starts);
+      if (!haveNext_) msg.hold(std::move(line));
+    }
+    return true;
+  }
+
+ private:
+  // True when the line begins a message: then it and the lines read with it
+  // become the next message's first lines.
+  template <class Starts>
+  bool begins(std::string& line, Starts& starts) {
+    std::vector<std::string> more;
+    if (!starts(line, more)) return false;
+    next_.push_back(std::move(line));
+    for (std::string& l : more) next_.push_back(std::move(l));
+    return true;
+  }
+
+  std::vector<std::string> next_;  // the first lines of the next message
+  bool haveNext_ = false;
+};
+
 }  // namespace qv::cis

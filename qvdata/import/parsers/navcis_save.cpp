@@ -6,14 +6,13 @@
 //     Forum:  CIS:WINFORUM Sec: 3-Tools         (forum messages)
 //      Date:  12-Mar-96 14:22                   (mail)
 // and the text follows up to the next block.
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "dictionary/dictionary.h"
 #include "import/parsers/cis_text.h"
-#include "import/parsers/line_reader.h"
+#include "import/parsers/line_file_parser.h"
+#include "import/parsers/message_record.h"
 #include "import/parsers/parsers.h"
 #include "services/names.h"
 
@@ -21,7 +20,8 @@ namespace qv {
 
 namespace {
 
-using cis::MessageLines;
+using cis::after;
+using cis::isDigit;
 using cis::trim;
 
 constexpr size_t npos = std::string::npos;
@@ -33,86 +33,30 @@ constexpr std::string_view kForum = "  Forum:  ";
 constexpr std::string_view kDate = "   Date:  ";
 constexpr std::string_view kMsgNumber = "Msg Number:";
 
-std::string_view after(std::string_view s, size_t n) { return n < s.size() ? s.substr(n) : std::string_view(); }
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Lines 2 to 4 of a header block, given its "Subject:" line.
 bool headerRest(const std::string& from, const std::string& to, const std::string& fourth) {
   return from.starts_with(kFrom) && to.starts_with(kTo) && (fourth.starts_with(kDate) || fourth.starts_with(kForum));
 }
 
-class NavCisSaveParser : public Parser {
- public:
-  bool start(ImportContext&) override {
-    reader_.reset();
-    begun_ = false;
-    failed_ = false;
-    havePending_ = false;
-    pending_.clear();
-    return true;
-  }
-
-  bool convert(ImportContext& ctx) override {
-    if (!begun_) {
-      begun_ = true;
-      reader_ = std::make_unique<cis::LineReader>(ctx.source());
-      reader_->rewind();
-    }
-    if (failed_) return true;
-    reader_->onFileLine([&ctx] { ctx.progress(1); });
-    int slice = std::max(1, ctx.sliceSize());
-    for (int i = 0; i < slice; ++i) {
-      if (!collect()) return true;
-      if (!convertMessage(ctx)) ctx.skip();
-      if (failed_) return true;
-    }
-    return reader_->atEnd() && !havePending_;
-  }
-
- private:
-  // Given a "Subject:" line, reads the three lines after it; true when the
-  // four make a header block (kept in `block`), else the three are given back.
-  bool readBlock(std::string first, std::vector<std::string>& block) {
-    std::vector<std::string> rest;
-    std::string line;
-    while (rest.size() < 3 && reader_->next(line)) rest.push_back(std::move(line));
-    if (rest.size() == 3 && headerRest(rest[0], rest[1], rest[2])) {
-      block.clear();
-      block.push_back(std::move(first));
-      for (std::string& l : rest) block.push_back(std::move(l));
-      return true;
-    }
-    reader_->giveBack(std::move(rest));
+class NavCisSaveParser : public cis::LineFileParser {
+ protected:
+  // A "Subject:" line begins a message when the three lines after it make a
+  // header block with it; else they are given back.
+  bool startsMessage(std::string& line, std::vector<std::string>& more) override {
+    if (!line.starts_with(kSubject)) return false;
+    std::string next;
+    while (more.size() < 3 && reader().next(next)) more.push_back(std::move(next));
+    if (more.size() == 3 && headerRest(more[0], more[1], more[2])) return true;
+    reader().giveBack(std::move(more));
+    more.clear();
     return false;
   }
 
-  bool collect() {
-    msg_.clear();
-    std::string line;
-    std::vector<std::string> block;
-    if (!havePending_) {
-      while (reader_->next(line)) {
-        if (line.starts_with(kSubject) && readBlock(line, pending_)) {
-          havePending_ = true;
-          break;
-        }
-      }
-      if (!havePending_) return false;
-    }
-    for (std::string& l : pending_) msg_.hold(std::move(l));
-    pending_.clear();
-    havePending_ = false;
-    while (reader_->next(line)) {
-      if (line.starts_with(kSubject) && readBlock(line, pending_)) {
-        havePending_ = true;
-        break;
-      }
-      msg_.hold(std::move(line));
-    }
-    return true;
+  bool convertMessage(ImportContext& ctx) override {
+    return msg_.lines.size() >= 4 && msg_.lines[3].starts_with(kForum) ? convertForum(ctx) : convertMail(ctx);
   }
 
+ private:
   // The subject line: the subject, the parent it names after a "#" in column
   // 11 (forum messages), and the number after "Msg Number:".
   struct SubjectLine {
@@ -143,117 +87,66 @@ class NavCisSaveParser : public Parser {
     return r;
   }
 
-  bool convertMessage(ImportContext& ctx) {
-    return msg_.lines.size() >= 4 && msg_.lines[3].starts_with(kForum) ? convertForum(ctx) : convertMail(ctx);
-  }
-
   bool convertForum(ImportContext& ctx) {
-    if (!ctx.settings().importForum) return false;
+    if (!ctx.settings().importForum) return skipped(ctx);
     SubjectLine s = parseSubjectLine(msg_.header(1), true);
-    if (s.number == 0) return false;
-    // A parent can only be older than its reply.
-    if (s.parent > s.number) s.parent = 0;
+    if (s.number == 0) return skipped(ctx);
 
+    MessageFields m;
     std::string forumLine = msg_.header(4);
     std::string_view text = after(forumLine, kForum.size() - 1);
     size_t sec = text.find("Sec: ");
-    std::string forum = cis::forumName(text.substr(0, sec));
-    if (forum.empty()) return false;
-    Target* t = ctx.target(forum, 1);
-    if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, s.number)) return false;
+    m.forum = cis::forumName(text.substr(0, sec));
+    if (m.forum.empty()) return skipped(ctx);
+    Target* t = ctx.target(m.forum, 1);
+    if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, s.number)) return skipped(ctx);
 
-    int section = 0;
-    std::string sectionName;
+    m.number = s.number;
+    // A parent can only be older than its reply.
+    m.parent = s.parent > s.number ? 0 : s.parent;
+    m.subject = std::move(s.subject);
     if (sec != npos) {
       std::string_view rest = trim(text.substr(sec + 5));
       size_t dash = rest.find('-');
-      std::string_view digits = trim(rest.substr(0, dash));
-      bool numeric = !digits.empty() && digits.size() <= 3 && std::all_of(digits.begin(), digits.end(), isDigit);
-      if (numeric) {
-        int v = std::stoi(std::string(digits));
-        section = v <= 255 ? v : 0;
-        sectionName = dash == npos ? std::string_view() : trim(rest.substr(dash + 1));
+      int v = cis::sectionDigits(trim(rest.substr(0, dash)));
+      if (v >= 0) {
+        m.section = v <= 255 ? v : 0;
+        m.sectionName = dash == npos ? std::string_view() : trim(rest.substr(dash + 1));
       } else {
-        sectionName = dash == npos ? rest : trim(rest.substr(dash + 1));
+        m.sectionName = dash == npos ? rest : trim(rest.substr(dash + 1));
       }
     }
 
     // A date line may follow the forum line.
-    cis::DateTime when;
     size_t textLine = 5;
     if (msg_.lineStarts(5, kDate)) {
-      when = cis::parseDateTime(after(msg_.header(5), kDate.size()));
+      cis::DateTime when = cis::parseDateTime(after(msg_.header(5), kDate.size()));
+      m.date = when.date;
+      m.time = when.time;
       textLine = 6;
     }
-
-    std::string sName, sAddr, rName, rAddr;
-    FindCISAdress(2, after(msg_.header(2), kFrom.size()), sName, sAddr);
-    FindCISAdress(2, after(msg_.header(3), kTo.size()), rName, rAddr);
-
-    NHR = ImpHeaderRec();
-    NHR.INTERNAL = t->id;
-    NHR.MSGNUMBER = s.number;
-    NHR.REFNUMBER = s.parent;
-    NHR.FOR_DESCRIPTION = forum;
-    NHR.SECTIONNUMBER = static_cast<uint8_t>(section);
-    NHR.SEC_DESCRIPTION = sectionName;
-    NHR.HEADING = s.subject;
-    NHR.S_NAME = sName;
-    NHR.S_CISADRESS = sAddr;
-    NHR.R_NAME = rName;
-    NHR.R_CISADRESS = rAddr;
-    NHR.DATE = when.date;
-    NHR.TIME = when.time;
-    NHR.MAILTYPE = 0;
-    NHR.MSGTEXT = msg_.text(textLine);
-    if (!ctx.emit()) failed_ = true;
-    return true;
+    FindCISAdress(2, after(msg_.header(2), kFrom.size()), m.senderName, m.senderAddress);
+    FindCISAdress(2, after(msg_.header(3), kTo.size()), m.recipientName, m.recipientAddress);
+    m.text = msg_.text(textLine);
+    return emitForumMessage(ctx, *t, m);
   }
 
   bool convertMail(ImportContext& ctx) {
-    if (!ctx.settings().importMail) return false;
+    if (!ctx.settings().importMail) return skipped(ctx);
     Target* box = ctx.mailbox();
-    if (box == nullptr || ctx.creationOnly()) return false;
+    if (box == nullptr || ctx.creationOnly()) return skipped(ctx);
 
-    SubjectLine s = parseSubjectLine(msg_.header(1), false);
+    MessageFields m;
+    m.subject = parseSubjectLine(msg_.header(1), false).subject;
     cis::DateTime when = cis::parseDateTime(after(msg_.header(4), kDate.size()));
-    std::string sName, sAddr, rName, rAddr;
-    cis::splitMailParty(after(msg_.header(2), kFrom.size()), sName, sAddr);
-    cis::splitMailParty(after(msg_.header(3), kTo.size()), rName, rAddr);
-    int direction = ctx.owner().direction(sAddr, rAddr);
-    std::string owner = ctx.owner().name();
-    if (owner.empty()) owner = Str<40>(box->name).str();
-    if (direction == 2)
-      sName = owner;
-    else
-      rName = owner;
-
-    uint32_t number = ctx.nextNumber();
-    NHR = ImpHeaderRec();
-    NHR.INTERNAL = box->id;
-    NHR.MSGNUMBER = number;
-    NHR.REFNUMBER = number;
-    NHR.FOR_DESCRIPTION = box->name;
-    NHR.HEADING = s.subject;
-    NHR.S_NAME = sName;
-    NHR.S_CISADRESS = sAddr;
-    NHR.R_NAME = rName;
-    NHR.R_CISADRESS = rAddr;
-    NHR.DATE = when.date;
-    NHR.TIME = when.time;
-    NHR.MAILTYPE = static_cast<uint8_t>(direction);
-    NHR.RECIPTYPE = "TO";
-    NHR.MSGTEXT = msg_.text(5);
-    if (!ctx.emit()) failed_ = true;
-    return true;
+    m.date = when.date;
+    m.time = when.time;
+    cis::splitMailParty(after(msg_.header(2), kFrom.size()), m.senderName, m.senderAddress);
+    cis::splitMailParty(after(msg_.header(3), kTo.size()), m.recipientName, m.recipientAddress);
+    m.text = msg_.text(5);
+    return emitMail(ctx, *box, 0, m);
   }
 
-  std::unique_ptr<cis::LineReader> reader_;
-  bool begun_ = false;
-  bool failed_ = false;
-  bool havePending_ = false;
-  std::vector<std::string> pending_;  // the header block of the next message
-  MessageLines msg_;
 };
 
 }  // namespace

@@ -33,10 +33,10 @@
 #include <string>
 #include <vector>
 
-#include "dictionary/dictionary.h"
 #include "import/parsers/binary_fields.h"
 #include "import/parsers/block_reader.h"
 #include "import/parsers/cis_text.h"
+#include "import/parsers/message_record.h"
 #include "import/parsers/parsers.h"
 
 namespace qv {
@@ -47,19 +47,6 @@ using cis::FieldReader;
 
 constexpr std::string_view kMagic{"VIS000\x1A", 7};
 constexpr size_t kChars = 50;  // characters kept of a string
-
-bool validNumber(uint32_t n) { return n >= 1 && n <= cis::kMaxMessageNumber; }
-
-// A forum message's reference: the number of an older message, else 0.
-uint32_t parentOf(uint32_t reference, uint32_t number) {
-  return reference > 0 && reference < number ? reference : 0;
-}
-
-struct Recipient {
-  std::string name;
-  std::string address;
-  const char* type;  // "TO", "CC" or "BC"
-};
 
 class WinCimParser : public Parser {
  public:
@@ -100,27 +87,6 @@ class WinCimParser : public Parser {
     f.skip(headerLength - 1u);
   }
 
-  static void fillForum(const Target& t, uint32_t number, uint32_t reference, const std::string& forum,
-                        uint8_t section, const std::string& sectionName, const std::string& subject,
-                        const std::string& sName, const std::string& sAddr, const std::string& rName,
-                        const std::string& rAddr, int32_t date) {
-    NHR = ImpHeaderRec();
-    NHR.INTERNAL = t.id;
-    NHR.MSGNUMBER = number;
-    NHR.REFNUMBER = parentOf(reference, number);
-    NHR.FOR_DESCRIPTION = forum;
-    NHR.SECTIONNUMBER = section;
-    NHR.SEC_DESCRIPTION = sectionName;
-    NHR.HEADING = subject;
-    NHR.S_NAME = sName;
-    NHR.S_CISADRESS = sAddr;
-    NHR.R_NAME = rName;
-    NHR.R_CISADRESS = rAddr;
-    NHR.DATE = date;
-    NHR.TIME = 0;
-    NHR.MAILTYPE = 0;
-  }
-
   // The target of a forum message, or nullptr when it must be skipped.
   static Target* forumTarget(ImportContext& ctx, const std::string& forum) {
     if (!ctx.settings().importForum || forum.empty()) return nullptr;
@@ -131,88 +97,79 @@ class WinCimParser : public Parser {
     skipHeader(f, headerLength);
     uint16_t blockLength = f.u16();
     int64_t blockEnd = f.position() - 1 + blockLength;
-    int32_t date = f.date();
+    MessageFields m;
+    m.date = f.date();
     f.skip(6);
-    std::string subject = f.string(kChars);
-    std::string sName = f.string(kChars), sAddr = f.string(kChars);
+    m.subject = f.string(kChars);
+    m.senderName = f.string(kChars);
+    m.senderAddress = f.string(kChars);
     f.skip(1);
-    std::string rName = f.string(kChars), rAddr = f.string(kChars);
+    m.recipientName = f.string(kChars);
+    m.recipientAddress = f.string(kChars);
     f.skip(4);
     f.skipTo(blockEnd);
     f.skip(2);
-    uint32_t number = f.u32();
-    uint32_t reference = f.u32();
+    m.number = f.u32();
+    m.parent = cis::olderParent(f.u32(), m.number);
     f.skip(9);
-    uint8_t section = f.byte();
-    std::string sectionName = f.string(kChars);
-    std::string forum = cis::forumName(f.string(kChars));
+    m.section = f.byte();
+    m.sectionName = f.string(kChars);
+    m.forum = cis::forumName(f.string(kChars));
     if (!f.ok()) return ctx.skip();
 
-    if (!validNumber(number)) return ctx.skip();
-    Target* t = forumTarget(ctx, forum);
-    if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, number)) return ctx.skip();
+    if (!cis::validMessageNumber(m.number)) return ctx.skip();
+    Target* t = forumTarget(ctx, m.forum);
+    if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, m.number)) return ctx.skip();
 
     f.skip(1);
     f.u32();
     f.u32();
     f.skip(f.byte());
     if (!f.ok()) return ctx.skip();
-    std::string text = f.text(FieldReader::npos, true);
-
-    fillForum(*t, number, reference, forum, section, sectionName, subject, sName, sAddr, rName, rAddr, date);
-    NHR.MSGTEXT = std::move(text);
-    ctx.emit();
+    m.text = f.text(FieldReader::npos, true);
+    emitForumMessage(ctx, *t, m);
   }
 
   void readThread(ImportContext& ctx, FieldReader& f, uint16_t headerLength) {
     skipHeader(f, headerLength);
     f.skip(2);
-    uint8_t section = f.byte();
-    std::string forum = cis::forumName(f.string(kChars));
+    // The fields every message of the thread shares.
+    MessageFields thread;
+    thread.section = f.byte();
+    thread.forum = cis::forumName(f.string(kChars));
     f.u32();
-    std::string sectionName = f.string(kChars);
+    thread.sectionName = f.string(kChars);
     f.skip(f.byte());
     f.u16();
-    std::string subject = f.string(kChars);
+    thread.subject = f.string(kChars);
     f.skip(4);
     if (!f.ok()) return ctx.skip();
-    Target* t = forumTarget(ctx, forum);
+    Target* t = forumTarget(ctx, thread.forum);
 
     while (!f.atEnd()) {
+      MessageFields m = thread;
       f.skip(2);
-      uint32_t number = f.u32();
-      uint32_t reference = f.u32();
+      m.number = f.u32();
+      m.parent = cis::olderParent(f.u32(), m.number);
       f.skip(9);
-      int32_t date = f.date();
+      m.date = f.date();
       f.skip(6);
-      std::string sName = f.string(kChars), sAddr = f.string(kChars);
-      std::string rName = f.string(kChars), rAddr = f.string(kChars);
+      m.senderName = f.string(kChars);
+      m.senderAddress = f.string(kChars);
+      m.recipientName = f.string(kChars);
+      m.recipientAddress = f.string(kChars);
       f.skip(1);
       uint16_t length = f.u16();
-      std::string text = f.text(length, false);
+      m.text = f.text(length, false);
       // A message cut short ends the thread.
       if (!f.ok()) return ctx.skip();
 
-      if (t == nullptr || !validNumber(number) || ctx.creationOnly() ||
-          ctx.alreadyImported(t->id, number)) {
+      if (t == nullptr || !cis::validMessageNumber(m.number) || ctx.creationOnly() ||
+          ctx.alreadyImported(t->id, m.number)) {
         ctx.skip();
         continue;
       }
-      fillForum(*t, number, reference, forum, section, sectionName, subject, sName, sAddr, rName, rAddr, date);
-      NHR.MSGTEXT = std::move(text);
-      if (!ctx.emit()) return;
-    }
-  }
-
-  // `count` entries of (name, address, skip 4) of one recipient type.
-  static void readRecipients(FieldReader& f, size_t count, const char* type, std::vector<Recipient>& out) {
-    for (size_t i = 0; i < count && f.ok(); ++i) {
-      Recipient r;
-      r.name = f.string(kChars);
-      r.address = cis::withoutInternetPrefix(f.string(kChars));
-      r.type = type;
-      f.skip(4);
-      if (f.ok()) out.push_back(std::move(r));
+      if (!emitForumMessage(ctx, *t, m)) return;
     }
   }
 
@@ -223,23 +180,25 @@ class WinCimParser : public Parser {
     f.string(kChars);
     f.string(kChars);
     f.u16();
-    int32_t time = f.time();
-    int32_t date = f.dayMonthYear();
+    MessageFields m;
+    m.time = f.time();
+    m.date = f.dayMonthYear();
     f.skip(6);
     // Read whole first: "Copy of:" is no part of the 50 characters kept.
-    std::string subject = cis::cutChars(cis::withoutCopyOf(f.string(255)), kChars);
+    m.subject = cis::cutChars(cis::withoutCopyOf(f.string(255)), kChars);
     std::string sName = f.string(kChars);
     std::string rawSender = f.string(kChars);
 
+    // Entries of name, address and 4 bytes passed over.
     std::vector<Recipient> to, copies;
-    readRecipients(f, f.byte(), "TO", to);
+    cis::readRecipients(f, f.byte(), kChars, 4, "TO", to);
     f.skip(2);
-    readRecipients(f, f.u16(), "TO", to);
+    cis::readRecipients(f, f.u16(), kChars, 4, "TO", to);
     f.u16();
     uint8_t state = f.byte();
     if (f.ok() && state == 4) return ctx.skip();  // the file holds no mail to keep
-    readRecipients(f, f.byte(), "CC", copies);
-    readRecipients(f, f.byte(), "BC", copies);
+    cis::readRecipients(f, f.byte(), kChars, 4, "CC", copies);
+    cis::readRecipients(f, f.byte(), kChars, 4, "BC", copies);
     f.string(kChars);
     f.skip(17);
     f.string(kChars);
@@ -255,70 +214,25 @@ class WinCimParser : public Parser {
       f.string(kChars);
     }
     f.skip(1);
-    readRecipients(f, f.u16(), "CC", copies);
-    readRecipients(f, f.u16(), "BC", copies);
+    cis::readRecipients(f, f.u16(), kChars, 4, "CC", copies);
+    cis::readRecipients(f, f.u16(), kChars, 4, "BC", copies);
     if (!f.ok()) return ctx.skip();
 
     if (!ctx.settings().importMail) return ctx.skip();
     Target* box = ctx.mailbox();
     if (box == nullptr || ctx.creationOnly()) return ctx.skip();
-    std::string text = f.text(FieldReader::npos, true);
+    m.text = f.text(FieldReader::npos, true);
 
-    // The sender: quotes dropped, a name that only repeats the address dropped.
-    std::string sAddr = cis::withoutInternetPrefix(rawSender);
-    if (sName.size() >= 2 && sName.front() == '"' && sName.back() == '"') sName = sName.substr(1, sName.size() - 2);
-    if (sName == rawSender || sName == sAddr) sName.clear();
-
-    std::string rName, rAddr;
+    m.senderAddress = cis::withoutInternetPrefix(rawSender);
+    m.senderName = cis::senderName(sName, rawSender, m.senderAddress);
     if (!to.empty()) {
-      rName = to.front().name;
-      rAddr = to.front().address;
+      m.recipientName = to.front().name;
+      m.recipientAddress = to.front().address;
     }
-    std::string owner = ctx.owner().name();
-    if (owner.empty()) owner = Str<40>(box->name).str();
-    int direction;
-    if (sAddr.empty()) {
-      // Mail without a sender address was written by the owner.
-      direction = 2;
-      sName = owner;
-      sAddr = ctx.owner().mainAddress();
-    } else {
-      direction = ctx.owner().direction(sAddr, rAddr);
-      if (direction == 2)
-        sName = owner;
-      else
-        rName = owner;
-    }
-
-    uint32_t number = ctx.nextNumber();
-    NHR = ImpHeaderRec();
-    NHR.INTERNAL = box->id;
-    NHR.MSGNUMBER = number;
-    NHR.REFNUMBER = number;
-    NHR.FOR_DESCRIPTION = box->name;
-    NHR.HEADING = subject;
-    NHR.S_NAME = sName;
-    NHR.S_CISADRESS = sAddr;
-    NHR.R_NAME = rName;
-    NHR.R_CISADRESS = rAddr;
-    NHR.DATE = date;
-    NHR.TIME = time;
-    NHR.MAILTYPE = static_cast<uint8_t>(direction);
-    NHR.RECIPTYPE = "TO";
-    NHR.MSGTEXT = std::move(text);
-    if (!ctx.emit()) return;
-
+    // Mail without a sender address was written by the owner.
+    if (!emitMail(ctx, *box, m.senderAddress.empty() ? 2 : 0, m)) return;
     // Further main recipients, copies and blind copies become carbon copies.
-    for (size_t i = 0; i < to.size() + copies.size(); ++i) {
-      const Recipient& c = i < to.size() ? to[i] : copies[i - to.size()];
-      if (i == 0 && !to.empty()) continue;  // the mail's own recipient
-      CCT = ImpCCRRec();
-      CCT.MAILID = number;
-      CCT.R_NAME = c.name;
-      CCT.R_CISADRESS = c.address;
-      CCT.RECIPTYPE = c.type;
-      if (!ctx.emitCarbonCopy()) return;
-    }
+    if (emitCarbonCopies(ctx, m.number, to, 1)) emitCarbonCopies(ctx, m.number, copies, 0);
   }
 };
 
