@@ -177,10 +177,10 @@ TEST_F(NewsParserTest, HtmlOnlyArticleIsStoredAsText) {
 TEST_F(NewsParserTest, CrossPostGoesOnceIntoTheFirstGroupThatHasADatabase) {
   ctx.addTarget("comp.first", 1);  // a forum database of the same name does not count
   qv::Target& second = ctx.addTarget("comp.second", 3);
-  convert("Unix News", article("<x@x>", "comp.none, comp.first,comp.second,comp.third", "cross"));
+  convert("Unix News", article("<x@x>", "comp.none, comp.first,Comp.Second,comp.third", "cross"));
   ASSERT_EQ(ctx.emitted.size(), 1u);
   EXPECT_EQ(ctx.emitted[0].INTERNAL, second.id);
-  EXPECT_EQ(ctx.emitted[0].FOR_DESCRIPTION.str(), "comp.second");
+  EXPECT_EQ(ctx.emitted[0].FOR_DESCRIPTION.str(), "comp.second");  // as the database is named
   // No database was made for the groups passed over.
   EXPECT_EQ(ctx.targets.find("comp.none"), nullptr);
   EXPECT_EQ(ctx.targets.find("comp.third"), nullptr);
@@ -284,9 +284,11 @@ TEST_F(NewsParserTest, NchRecordsLinesCountAndMarkers) {
   std::string second = article("", "g", "uncounted", "", "body line\n");
   std::string third = article("<3@x>", "g", "third");
   std::string store = std::string("\x00\x00\x12junk\n", 6) + nchRecord("<1@x>", first + std::string("\x00\x00\xaa\n", 4)) +
-                      nchRecord("<2@x>", second) + nchRecord("<3@x>", third);
+                      nchRecord("<2@x>", second) + nchRecord("<3@x>", third) +
+                      nchRecord("<caf\xe9@x>", article("", "g", "no ascii id"));
   convert("IE News", store);
-  ASSERT_EQ(subjects(), (std::vector<std::string>{"counted", "uncounted", "third"}));
+  ASSERT_EQ(subjects(), (std::vector<std::string>{"counted", "uncounted", "third", "no ascii id"}));
+  EXPECT_EQ(idOf(ctx.emitted[3].MSGNUMBER), "");  // a marker's ID is ASCII or none
   EXPECT_EQ(ctx.emitted[0].MSGTEXT, "> see:\r\nFrom: quoted <q@x>\r\nthird\r\n");
   EXPECT_EQ(ctx.emitted[1].MSGTEXT, "body line\r\n");
   EXPECT_EQ(idOf(ctx.emitted[1].MSGNUMBER), "<2@x>");

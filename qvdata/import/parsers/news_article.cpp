@@ -259,6 +259,8 @@ bool ArticleWriter::write(std::string_view raw, const IndexEntry* index) {
     ctx_.skip();
     return true;
   }
+  // The database's name as the database list spells it (letter case may differ).
+  group = t->name;
   lastGroup_ = group;
 
   std::string id = bracketed(m.messageId);

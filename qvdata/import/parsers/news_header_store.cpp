@@ -38,7 +38,9 @@ void HeaderStoreScanner::readMarkerId() {
   std::string id;
   for (size_t i = 0; i < kMaxMarkerId; ++i) {
     int c = reader_.peek(0);
-    if (c < 33 || c == 127 || c == '<' || c == kMarker) return;  // no ID: the bytes stay for the line reader
+    // A Message-ID is printable ASCII; anything else means there is none (the
+    // bytes stay for the line reader).
+    if (c < 33 || c > 126 || c == '<') return;
     reader_.get();
     if (c == '>') {
       lastId_ = id;

@@ -1,0 +1,216 @@
+// Fuzzes the parsers of the news readers' stores, one parser group per
+// program (QV_NEWS_GROUP: 0 the stores with separator lines, 1 the ".NCH"
+// record stores, 2 the Netscape and Gravity stores with their index). The
+// first input byte chooses the format of the group and the import settings;
+// the rest is the store (for group 2: two bytes giving the length of the
+// index beside it, the index, then the store), written to temporary files and
+// read through the raw block files as an import run reads them. Besides
+// crashes and sanitizer reports, the promises about every record written are
+// checked: texts and fields are valid UTF-8 within their sizes, texts have
+// CR LF line ends and no NUL, every article goes to a newsgroup database
+// under its own number, message-ID records name each number once and hold
+// an ID in angle brackets; and every parser finishes its file.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "dictionary/dictionary.h"
+#include "import/formats.h"
+#include "import/mime/charset.h"
+#include "import/parser.h"
+#include "services/datetime.h"
+#include "services/globals.h"
+
+#ifndef QV_NEWS_GROUP
+#define QV_NEWS_GROUP 0
+#endif
+
+namespace {
+
+#define check(ok)                                                            \
+  do {                                                                       \
+    if (!(ok)) {                                                             \
+      std::fprintf(stderr, "broken promise: %s (line %d)\n", #ok, __LINE__); \
+      std::abort();                                                          \
+    }                                                                        \
+  } while (0)
+
+bool onlyCrLf(const std::string& s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
+    if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
+  }
+  return true;
+}
+
+template <size_t N>
+bool validField(const qv::Str<N>& f) {
+  return qv::mime::isValidUtf8(f.view());
+}
+
+class CheckingContext : public qv::ImportContext {
+ public:
+  CheckingContext(const qv::FormatInfo& f, const std::string& path) : format_(f), path_(path) {
+    settings_.format = f.name;
+    settings_.importNews = true;
+  }
+
+  qv::ImportSettings settings_;
+  qv::TargetList targets_;
+
+  const qv::ImportSettings& settings() const override { return settings_; }
+  const qv::FormatInfo& format() const override { return format_; }
+  int fileKind() const override { return 0; }
+  const std::string& filePath() const override { return path_; }
+  qv::File& source() override { return qv::RawFile; }
+  int sliceSize() const override { return 3; }
+  uint32_t nextNumber() override { return next_++; }
+  qv::Target* target(const std::string& name, int kind) override {
+    check(kind == 3);
+    check(qv::mime::isValidUtf8(name));
+    qv::Target* t = targets_.findOrCreate(name, kind, [this] { return nextNumber(); });
+    return t && t->allowed ? t : nullptr;
+  }
+  qv::Target* existingTarget(const std::string& name, int kind) override {
+    qv::Target* t = targets_.find(name);
+    return t && t->kind == kind && t->allowed ? t : nullptr;
+  }
+  qv::Target* mailbox() override { return nullptr; }
+  bool alreadyImported(uint32_t, uint32_t) override { return false; }
+  bool creationOnly() const override { return settings_.filter == qv::FilterCreateOnly; }
+  qv::OwnerAddresses& owner() override { return owner_; }
+  void skip() override {}
+  bool emit() override {
+    const qv::ImpHeaderRec& r = qv::NHR;
+    check(!creationOnly());
+    check(r.MSGTEXT.size() <= 64000);
+    check(qv::mime::isValidUtf8(r.MSGTEXT));
+    check(onlyCrLf(r.MSGTEXT));
+    check(r.MSGTEXT.find('\0') == std::string::npos);
+    check(validField(r.FOR_DESCRIPTION) && validField(r.SEC_DESCRIPTION) && validField(r.HEADING));
+    check(validField(r.S_NAME) && validField(r.S_CISADRESS) && validField(r.R_NAME) && validField(r.R_CISADRESS));
+    check(r.DATE >= 0 && r.TIME >= 0 && r.TIME <= qv::kHundredthsPerDay);
+    check(r.MAILTYPE == 0 && r.SECTIONNUMBER == 1);
+    const qv::Target* t = targets_.findId(r.INTERNAL);
+    check(t != nullptr && t->kind == 3 && t->allowed);
+    check(qv::Str<100>(t->name).view() == r.FOR_DESCRIPTION.view());
+    check(r.MSGNUMBER != 0 && r.MSGNUMBER < next_);
+    check(articles_.insert(r.MSGNUMBER).second);  // one record per number
+    check(r.REFNUMBER == 0 || ids_.count(r.REFNUMBER) == 1);
+    return true;
+  }
+  bool emitCarbonCopy() override {
+    check(false);  // news has no carbon copies
+    return true;
+  }
+  bool emitMessageId(uint32_t number, const std::string& id) override {
+    check(number != 0 && number < next_);
+    check(id.size() >= 2 && id.front() == '<' && id.back() == '>');
+    check(qv::mime::isValidUtf8(id));
+    check(articles_.count(number) == 0);  // written before the article's record
+    check(ids_.emplace(number, id).second);
+    return true;
+  }
+  std::string messageIdOf(uint32_t number) override {
+    auto it = ids_.find(number);
+    return it == ids_.end() ? std::string() : it->second;
+  }
+  uint32_t numberOfMessageId(const std::string&) override { return 0; }
+  void progress(int64_t amount) override { check(amount >= 0); }
+
+ private:
+  const qv::FormatInfo& format_;
+  std::string path_;
+  uint32_t next_ = 250000;
+  std::set<uint32_t> articles_;
+  std::map<uint32_t, std::string> ids_;
+  qv::OwnerAddresses owner_;
+};
+
+// Temporary files for the store and its index (same name, extension .IDX).
+const std::string& tempBase() {
+  static std::string base = [] {
+    const char* dir = std::getenv("TMPDIR");
+    std::string p = std::string(dir && *dir ? dir : "/tmp") + "/fuzz_news_XXXXXX";
+    check(mkdtemp(p.data()) != nullptr);
+    return p + "/store";
+  }();
+  return base;
+}
+
+void writeFile(const std::string& path, std::string_view bytes) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  check(out != nullptr);
+  if (!bytes.empty()) check(std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
+  std::fclose(out);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  qv::Mem.DoTask = qv::RunUnattended;  // nothing is shown
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  std::string_view in(reinterpret_cast<const char*>(data) + 1, size - 1);
+  unsigned choice = data[0];
+
+#if QV_NEWS_GROUP == 0
+  static const char* kFormats[] = {"VirtualAccess", "Agent News", "Unix News"};
+  const char* name = kFormats[choice % 3];
+#elif QV_NEWS_GROUP == 1
+  static const char* kFormats[] = {"IE News", "Outlook Express News"};
+  const char* name = kFormats[choice % 2];
+#else
+  static const char* kFormats[] = {"Netscape News", "Gravity"};
+  const char* name = kFormats[choice % 2];
+#endif
+  const qv::FormatInfo* f = qv::formatByName(name);
+  check(f != nullptr);
+
+  const std::string store = tempBase() + ".SNM";
+  const std::string index = tempBase() + ".IDX";
+  std::remove(index.c_str());
+#if QV_NEWS_GROUP == 2
+  if (in.size() >= 2) {
+    size_t n = std::min(in.size() - 2, size_t(uint8_t(in[0])) | size_t(uint8_t(in[1])) << 8);
+    if (n > 0) writeFile(index, in.substr(2, n));
+    in.remove_prefix(2 + n);
+  }
+#endif
+  writeFile(store, in);
+
+  CheckingContext ctx(*f, store);
+  unsigned variant = (choice / 3) % 8;
+  if (variant == 5) ctx.settings_.filter = qv::FilterCreateOnly;
+  if (variant == 6) {
+    // Databases that exist before the run, one of them closed to imports.
+    ctx.target("comp.test", 3);
+    qv::Target* closed = ctx.target("comp.closed", 3);
+    if (closed) closed->allowed = false;
+  }
+
+  qv::RawFile.setName(store);
+  check(qv::RawFile.open(qv::Share::ReadOnly));
+  std::unique_ptr<qv::Parser> parser = qv::makeParser(*f);
+  check(parser != nullptr);
+  // Every call reads at least one article or ends the file.
+  const size_t maxCalls = size + 16;
+  if (parser->start(ctx)) {
+    size_t calls = 0;
+    while (!parser->convert(ctx)) check(++calls < maxCalls);
+  }
+  parser.reset();  // lets go of the index
+  qv::RawFile.close();
+  check(!qv::RawFile2.isOpen());
+  return 0;
+}
