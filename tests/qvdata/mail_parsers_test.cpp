@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
+#include "import/mime/charset.h"
 #include "import/parser.h"
 #include "import/parsers/mail_lines.h"
 #include "import/parsers/mail_message.h"
@@ -197,6 +198,15 @@ TEST_F(MailParsersTest, TextsHoldNeitherBase64NorTags) {
   EXPECT_EQ(t.find("PHA+"), std::string::npos);
   EXPECT_EQ(t.find("JVBERi"), std::string::npos);
   EXPECT_NE(t.find("r.pdf"), std::string::npos) << "the attachment is named";
+}
+
+TEST_F(MailParsersTest, TextsAreUtf8WhateverTheCharsetSays) {
+  // A UCS-4 body whose code point lies beyond Unicode (found by fuzzing).
+  auto& ctx = convert("Pegasus", header("a@example.org", "owner@example.com", "Wide") +
+                                     "Content-Type: text/plain; charset=ucs-4\n\n.so.");
+  ASSERT_EQ(ctx.emitted.size(), 1u);
+  EXPECT_TRUE(qv::mime::isValidUtf8(ctx.emitted[0].MSGTEXT));
+  EXPECT_NE(ctx.emitted[0].MSGTEXT.find("\xEF\xBF\xBD"), std::string::npos) << "U+FFFD stands for it";
 }
 
 TEST_F(MailParsersTest, HeaderBlocksWithoutSeparators) {

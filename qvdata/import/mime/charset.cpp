@@ -118,6 +118,7 @@ bool decodeWithIconv(std::string_view s, const std::string& charset, std::string
   detail::gmimeOptions();  // GMime's charset alias tables
   iconv_t cd = g_mime_iconv_open("UTF-8", charset.c_str());
   if (cd == (iconv_t)-1) return false;
+  size_t from = out.size();
   char buf[4096];
   char* in = const_cast<char*>(s.data());
   size_t inLeft = s.size();
@@ -147,6 +148,23 @@ bool decodeWithIconv(std::string_view s, const std::string& charset, std::string
     if (r != (size_t)-1 || errno != E2BIG) break;
   }
   g_mime_iconv_close(cd);
+  // The converter writes code points beyond Unicode (UCS-4 input) in the
+  // old five- and six-byte forms: each such sequence becomes U+FFFD.
+  if (!isValidUtf8(std::string_view(out).substr(from))) {
+    std::string done = out.substr(0, from);
+    for (size_t i = from; i < out.size();) {
+      size_t n = static_cast<unsigned char>(out[i]) < 0x80 ? 1 : utf8SequenceAt(out, i);
+      if (n > 0) {
+        done.append(out, i, n);
+        i += n;
+        continue;
+      }
+      appendUtf8(done, 0xFFFD);
+      ++i;
+      while (i < out.size() && (static_cast<unsigned char>(out[i]) & 0xC0) == 0x80) ++i;
+    }
+    out = std::move(done);
+  }
   return true;
 }
 
