@@ -16,6 +16,11 @@ namespace {
 
 QPointer<QMdiArea> area;
 
+// Slots 1..25 live in the first position set, 26..50 in the second.
+bool windowRect(int op, int slot, qv::WindowRect& r) {
+  return slot > qv::kWindowSlots ? qv::WindowPos2(op, slot - qv::kWindowSlots, r) : qv::WindowPos(op, slot, r);
+}
+
 // Stores the geometry of the window it watches when that window closes.
 class GeometryKeeper : public QObject {
  public:
@@ -28,7 +33,7 @@ class GeometryKeeper : public QObject {
     if (!target_ || target_->isMinimized() || target_->isMaximized()) return;
     QRect g = target_->geometry();
     qv::WindowRect r{g.x(), g.y(), g.width(), g.height()};
-    qv::WindowPos(2, slot_, r);
+    windowRect(2, slot_, r);
   }
 
  private:
@@ -59,7 +64,7 @@ void showProcedureWindow(QWidget* w, int slot, Geometry kind) {
   outer->adjustSize();
   if (slot > 0) {
     qv::WindowRect r;
-    if (qv::WindowPos(3, slot, r)) {
+    if (windowRect(3, slot, r)) {
       QSize size = outer->size();
       // The keepers' own default size (never stored by this window) leaves the window its natural size.
       bool stored = r.width > 0 && r.height > 0 && !(r.width == kKeeperDefaultWidth && r.height == kKeeperDefaultHeight);

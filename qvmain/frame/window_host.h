@@ -14,7 +14,8 @@ class QWidget;
 
 namespace qvm {
 
-// Window numbers of the first window-position set (1..25).
+// Window numbers: 1..25 of the first window-position set, 26..50 of the
+// second.
 enum WindowSlot : int {
   SlotFrame = 1,
   SlotImportMeny = 2,
@@ -34,6 +35,12 @@ enum WindowSlot : int {
   SlotUpdateCodes = 16,
   SlotAbout = 17,
   SlotForumLup = 18,
+  // Slots above 25 are kept in the second position set (slot - 25).
+  SlotThreadTree = 26,
+  SlotGpThread = 27,
+  SlotGpSection = 28,
+  SlotGpAns = 29,
+  SlotGpWordList = 30,
 };
 
 // List numbers of the column widths (1..20).
@@ -43,6 +50,10 @@ enum ListSlot : int {
   ListGpForum = 3,
   ListGpCodes = 4,
   ListForumLup = 5,
+  ListGpThread = 16,
+  ListGpSection = 17,
+  ListGpAns = 18,
+  ListGpWordList = 19,
 };
 
 enum class Geometry { PositionOnly, PositionAndSize };
