@@ -86,4 +86,10 @@ void writeBrowseContext(const BrowseState& s);
 // MailContext, the others Context); a blank slot gives a default state.
 BrowseState readBrowseContext(int kind);
 
+// The view a browser opens with: settings item 38 (forum and newsgroup) or
+// 39 (mail); a value outside the kind's modes gives 1.
+int storedBrowseMode(int kind);
+// Stores the view and writes the settings block back.
+void storeBrowseMode(int kind, int mode);
+
 }  // namespace qv

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "browse/browse_state.h"
@@ -50,8 +51,20 @@ class BrowseView {
   const BrowseState& state() const { return state_; }
 
  private:
+  // The view's walk: file, key, components of the limit, and the stored
+  // position of the current record in it (the walk is set anew before each
+  // move, so views never disturb each other's walks).
+  bool seekLimit();
+  bool step(bool forward);
+  bool inView();
+  uint32_t recordMessage();
+  bool messageExists(uint32_t id);
+  bool moveTo(bool forward, bool fromEnd);
+
   BrowseState state_;
   uint32_t current_ = 0;
+  int64_t pos_ = 0;
+  std::shared_ptr<void> files_;  // keeps the view's files open while a copy of the view lives
 };
 
 }  // namespace qv
