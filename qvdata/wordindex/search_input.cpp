@@ -1,0 +1,50 @@
+#include "wordindex/search_input.h"
+
+#include <algorithm>
+
+#include "services/prompt.h"
+
+namespace qv {
+
+LookupMode wordLookupMode(const std::string& word, LookupMode chosen) {
+  if (chosen == LookupMode::Exact && word.find_first_of("*?") != std::string::npos) return LookupMode::Wildcard;
+  return chosen;
+}
+
+bool lookupTyped(const std::string& word, LookupMode chosen, int tolerance, std::vector<WordCandidate>& out) {
+  bool failed = false;
+  out = lookupWords(word, wordLookupMode(word, chosen), tolerance, &failed);
+  if (failed) {
+    out.clear();
+    Message("Unable to open the DAT file.  Did you add the .DAT extension? Aborting!", "Open File Error",
+            Icon::Hand);
+    return false;
+  }
+  return true;
+}
+
+bool lookupPhrase(const std::vector<std::string>& words, std::vector<SearchWord>& out) {
+  out.clear();
+  for (const std::string& w : words) {
+    std::vector<WordCandidate> found;
+    if (!lookupTyped(w, LookupMode::Exact, 0, found)) return false;
+    if (found.empty()) {
+      out.clear();
+      Message("One of the words in the phrase was not found in any document.\r\nWord:" + w, "No matches",
+              Icon::Information);
+      return false;
+    }
+    out.push_back({found[0].word, found[0].wordId, found[0].count, false});
+  }
+  return true;
+}
+
+bool addSearchWord(std::vector<SearchWord>& list, const SearchWord& w) {
+  bool there = std::any_of(list.begin(), list.end(), [&](const SearchWord& e) {
+    return w.wordId != 0 ? e.wordId == w.wordId : e.wordId == 0 && e.word == w.word;
+  });
+  if (!there) list.push_back(w);
+  return !there;
+}
+
+}  // namespace qv
