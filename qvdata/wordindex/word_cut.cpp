@@ -6,6 +6,7 @@
 
 #include <locale.h>
 
+#include "import/mime/charset.h"
 #include "services/globals.h"
 
 namespace qv {
@@ -62,23 +63,6 @@ locale_t unicodeLocale() {
   return loc;
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += char(cp);
-  } else if (cp < 0x800) {
-    out += char(0xC0 | (cp >> 6));
-    out += char(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += char(0xE0 | (cp >> 12));
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  } else {
-    out += char(0xF0 | (cp >> 18));
-    out += char(0x80 | ((cp >> 12) & 0x3F));
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  }
-}
 
 uint32_t upperOf(uint32_t cp) {
   if (cp >= 'a' && cp <= 'z') return cp - 32;
@@ -131,7 +115,7 @@ std::string wordUpper(std::string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     Char ch = charAt(text, i);
-    appendUtf8(out, upperOf(ch.cp));
+    mime::appendUtf8(out, upperOf(ch.cp));
     i += ch.len;
   }
   return out;
@@ -197,7 +181,7 @@ bool WordCutter::next(CutWord& w) {
         continue;
       }
       Char c = charAt(t, i);
-      appendUtf8(w.word, upperOf(c.cp));
+      mime::appendUtf8(w.word, upperOf(c.cp));
       i += c.len;
     }
     w.chars = keep;

@@ -1,7 +1,5 @@
 #include "import/parsers/cis_text.h"
 
-#include <array>
-
 #include "services/datetime.h"
 #include "services/names.h"
 #include "storage/collation.h"
@@ -28,25 +26,6 @@ int toInt(std::string_view digits) {
   return v;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-// Windows-1252 0x80..0x9F; the undefined codes keep their own value.
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // The vertical line between a name and its address: character 179 of the DOS
 // code page (U+2502), or the same byte read as Windows-1252 (U+00B3).
 constexpr std::string_view kBoxLine = "\xE2\x94\x82";
@@ -67,56 +46,6 @@ std::string_view trimNameTail(std::string_view s) {
 }
 
 }  // namespace
-
-bool isValidUtf8(std::string_view b) {
-  size_t i = 0, n = b.size();
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(b[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len;
-    char32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-      len = 2;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      len = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      len = 4;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      unsigned char cc = static_cast<unsigned char>(b[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
-    if (cp >= 0xD800 && cp <= 0xDFFF) return false;
-    i += len;
-  }
-  return true;
-}
-
-std::string windows1252ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 4);
-  for (char ch : bytes) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x80)
-      out.push_back(ch);
-    else if (c < 0xA0)
-      appendUtf8(out, kHigh[c - 0x80]);
-    else
-      appendUtf8(out, c);
-  }
-  return out;
-}
 
 std::string decodeSource(std::string_view bytes) {
   if (isValidUtf8(bytes)) return std::string(bytes);

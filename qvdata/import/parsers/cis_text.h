@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "import/mime/charset.h"
+
 namespace qv::cis {
 
 // Valid CompuServe message numbers are 1 .. kMaxMessageNumber.
@@ -27,13 +29,10 @@ inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // The text from byte n on; empty when the text is shorter.
 inline std::string_view after(std::string_view s, size_t n) { return n < s.size() ? s.substr(n) : std::string_view(); }
 
-// True when the bytes are well-formed UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF).
-bool isValidUtf8(std::string_view bytes);
-// Windows-1252 to UTF-8. The five codes the code page leaves undefined (0x81,
-// 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls of the same value, so no
-// byte is lost.
-std::string windows1252ToUtf8(std::string_view bytes);
+// Well-formed UTF-8, and Windows-1252 to UTF-8 (undefined codes become the C1
+// controls of the same value, so no byte is lost): the message decoder's.
+using mime::isValidUtf8;
+using mime::windows1252ToUtf8;
 // Source text to UTF-8: the bytes as they are when they are valid UTF-8, else
 // read as Windows-1252.
 std::string decodeSource(std::string_view bytes);
