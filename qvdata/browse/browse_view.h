@@ -10,10 +10,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "browse/browse_state.h"
+#include "storage/file.h"
+#include "storage/record.h"
 
 namespace qv {
 
@@ -28,7 +31,8 @@ class BrowseView {
   bool toMessage(uint32_t id);
   // Locators: the number view (forum mode 1) positions at the nearest
   // message number, the date views (forum 6, mail 1) at the nearest date.
-  // False when the view is empty.
+  // False when the view is empty. In other views seekNumber positions at
+  // that message when the view holds it, and seekDate at the first message.
   bool seekNumber(uint32_t number);
   bool seekDate(int32_t date);
 
@@ -51,19 +55,28 @@ class BrowseView {
   const BrowseState& state() const { return state_; }
 
  private:
-  // The view's walk: file, key, components of the limit, and the stored
-  // position of the current record in it (the walk is set anew before each
-  // move, so views never disturb each other's walks).
-  bool seekLimit();
-  bool step(bool forward);
-  bool inView();
-  uint32_t recordMessage();
-  bool messageExists(uint32_t id);
-  bool moveTo(bool forward, bool fromEnd);
+  // The view's file and key, the limit (its values put into the file's
+  // buffer; the number of key components it fixes, 0 for none, -1 when the
+  // view can hold nothing), and whether the buffer's record is inside it.
+  File& file() const;
+  Key key() const;
+  int putLimit() const;
+  bool inLimit() const;
+  bool indexView() const;
+  // The message of the buffer's record; with an index view it is read too
+  // (false when it does not exist).
+  uint32_t recordMessage() const;
+  bool readMessage(uint32_t id) const;
+  // Steps from the current record (or from the limit's start / end when
+  // `fresh`) to the next record of the view that names an existing message;
+  // calls `take` with it until `take` returns false.
+  void walk(bool forward, bool fresh, const std::function<bool(uint32_t)>& take);
+  bool land(bool forward, bool fresh);
+  void restoreCurrent();
 
   BrowseState state_;
   uint32_t current_ = 0;
-  int64_t pos_ = 0;
+  RecordImage image_;            // the view file's record at the position
   std::shared_ptr<void> files_;  // keeps the view's files open while a copy of the view lives
 };
 

@@ -1,0 +1,73 @@
+#include "browse/status_marks.h"
+
+#include "browse/browse_files.h"
+#include "dictionary/dictionary.h"
+#include "services/globals.h"
+
+namespace qv {
+
+namespace {
+
+// Reads the record whose key value is in the buffer, holds it (at most 5
+// seconds; the hold reads it again as stored) and writes it back with its
+// status byte changed.
+bool rewriteStatus(File& f, const Key& k, uint8_t& status, int value) {
+  if (!f.get(k) || !f.hold(5)) return false;
+  status = uint8_t(value);
+  bool ok = f.put();
+  f.release();
+  return ok;
+}
+
+bool readMessage(int kind, uint32_t id) {
+  if (kind == 2) {
+    MAI = MailRec();
+    MAI.MAILID = id;
+    return Mail.get(MAI_IdKey);
+  }
+  MSG = MsgNmbrRec();
+  MSG.MSGNUMBER = id;
+  return MsgNmbr.get(MSG_IdKey);
+}
+
+}  // namespace
+
+bool setStatus(int kind, StatusLevel level, uint32_t id, int status) {
+  if (status < 0 || status > 2) return false;
+  bool mail = kind == 2;
+  if (level == LevelDatabase) {
+    auto use = useFiles({2});
+    FOR = ForumsRec();
+    FOR.ID = Mem.ForumNumber;
+    return rewriteStatus(Forums, FOR_ForumKey, FOR.DUMMY, status);
+  }
+  if (mail ? (level == LevelThread || level == LevelSection) : level == LevelPartner) return false;
+  if (kind == 3 && level == LevelSection) return false;
+  auto use = useFiles(mail ? std::vector<int>{13, 5} : std::vector<int>{3, 6, 7});
+  if (!readMessage(kind, id)) return false;
+  switch (level) {
+    case LevelMessage:
+      return mail ? rewriteStatus(Mail, MAI_IdKey, MAI.DUMMY, status) : rewriteStatus(MsgNmbr, MSG_IdKey, MSG.DUMMY, status);
+    case LevelThread: {
+      uint32_t thread = MSG.THREADNUMBER;
+      THR = ThreadsRec();
+      THR.THREADNUMBER = thread;
+      return rewriteStatus(Threads, THR_ThreadKey, THR.DUMMY, status);
+    }
+    case LevelSection: {
+      uint32_t section = MSG.SECSYSID;
+      SEC = SectionsRec();
+      SEC.SECSYSID = section;
+      return rewriteStatus(Sections, SEC_SysIdKey, SEC.DUMMY, status);
+    }
+    case LevelPartner: {
+      uint32_t partner = MAI.PAIRID;
+      PER = PersonRec();
+      PER.PERSONID = partner;
+      return partner != 0 && rewriteStatus(Person, PER_PersonKey, PER.DUMMY, status);
+    }
+    default: return false;
+  }
+}
+
+}  // namespace qv
