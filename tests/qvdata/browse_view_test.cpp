@@ -1,0 +1,270 @@
+// The browsers' views: every key and selection walks exactly its messages in
+// the list's order, with and without limits; the locators, the ends of a
+// view, fetching around a position and two views walked at once.
+#include <gtest/gtest.h>
+
+#include "browse/browse_view.h"
+#include "browse_fixture.h"
+
+using namespace qv;
+
+namespace {
+
+class BrowseViewTest : public qvtest::BrowseTest {
+ protected:
+  // Three threads in two sections, four people; see the orders below.
+  void forum(int kind = 1) {
+    makeDatabase(kind);
+    section(100, 1, "General");
+    section(200, 4, "Utilities");
+    person(10, "Ann", "Lee");
+    person(11, "Bob", "Ray");
+    person(12, "Cid", "Zed");
+    person(13, "Dee", "Adams");
+    thread(1000, 100, "Pears and apples");
+    thread(1001, 100, "Bananas");
+    thread(1002, 200, "Cherries");
+    message(500, 1000, 10, 11, 100);
+    message(501, 1000, 11, 10, 102);
+    message(502, 1001, 12, 10, 101);
+    message(503, 1002, 10, 12, 105);
+    message(504, 1000, 10, 13, 103);
+    message(505, 1001, 13, 11, 104);
+    wordEntry(7, "APPLES", {500, 504, 999});  // 999: an index entry whose message is gone
+    topicEntry(77, {501, 503, 998});
+    qv::OP_CLOSE(qv::OpShared, {32});
+    for (uint32_t id : {505u, 500u, 997u}) {
+      SEA.ID = id;
+      ASSERT_TRUE(Search.add());
+    }
+    qv::OP_CLOSE(qv::OpRelease, {32});
+  }
+
+  // Mail with three partners of the owner, in both directions.
+  uint32_t mailbox() {
+    makeDatabase(2, "Owen Test");
+    uint32_t owner = Mem.PersonID;
+    person(21, "Fay", "Brown");
+    person(22, "Gus", "Carter");
+    person(23, "Hal", "Doe");
+    mail(700, owner, 21, false, 200, 100, "Hello");
+    mail(701, owner, 21, true, 201, 100, "Re: Hello");
+    mail(702, owner, 22, false, 201, 500, "Meeting");
+    mail(703, owner, 21, false, 203, 100, "Again");
+    mail(704, owner, 23, true, 199, 100, "Zebra");
+    return owner;
+  }
+
+  static BrowseState state(int kind, int mode) {
+    BrowseState s;
+    s.kind = kind;
+    s.mode = mode;
+    return s;
+  }
+
+  static BrowsePerson who(uint32_t id, const std::string& alpha) {
+    BrowsePerson p;
+    p.id = id;
+    p.alpha = alpha;
+    return p;
+  }
+
+  // The whole view from its first message on, and from its last back.
+  static std::vector<uint32_t> forward(const BrowseState& s) {
+    BrowseView v(s);
+    std::vector<uint32_t> out;
+    for (bool ok = v.toFirst(); ok; ok = v.next()) out.push_back(v.current());
+    return out;
+  }
+  static std::vector<uint32_t> backward(const BrowseState& s) {
+    BrowseView v(s);
+    std::vector<uint32_t> out;
+    for (bool ok = v.toLast(); ok; ok = v.previous()) out.insert(out.begin(), v.current());
+    return out;
+  }
+  // Both directions must agree.
+  static std::vector<uint32_t> walk(const BrowseState& s) {
+    std::vector<uint32_t> f = forward(s);
+    EXPECT_EQ(f, backward(s)) << "mode " << s.mode;
+    return f;
+  }
+
+  using Ids = std::vector<uint32_t>;
+};
+
+TEST_F(BrowseViewTest, ForumViewsWalkTheirMessagesInListOrder) {
+  forum();
+  EXPECT_EQ(walk(state(1, FmNumber)), (Ids{505, 504, 503, 502, 501, 500}));
+  // Thread order: by heading, then thread, then number.
+  EXPECT_EQ(walk(state(1, FmThread)), (Ids{502, 505, 503, 500, 501, 504}));
+  EXPECT_EQ(walk(state(1, FmSender)), (Ids{505, 504, 503, 500, 501, 502}));
+  EXPECT_EQ(walk(state(1, FmReceiver)), (Ids{504, 502, 501, 505, 500, 503}));
+  EXPECT_EQ(walk(state(1, FmDate)), (Ids{503, 505, 504, 501, 502, 500}));
+}
+
+TEST_F(BrowseViewTest, LimitsKeepTheChosenItemOnly) {
+  forum();
+  BrowseState t = state(1, FmThread);
+  t.threadNumber = 1000;
+  t.threadAlpha = "Pears and";
+  EXPECT_EQ(walk(t).size(), 6u) << "a chosen thread without the limit is no selection";
+  t.limitThread = true;
+  EXPECT_EQ(walk(t), (Ids{500, 501, 504}));
+
+  BrowseState sec = state(1, FmSection);
+  EXPECT_EQ(walk(sec), Ids{}) << "the section view without a section holds nothing";
+  sec.sectionId = 100;
+  EXPECT_EQ(walk(sec), (Ids{502, 505, 500, 501, 504}));
+  sec.sectionId = 200;
+  EXPECT_EQ(walk(sec), (Ids{503}));
+
+  BrowseState from = state(1, FmSender);
+  from.sender = who(10, "Lee");
+  from.limitSender = true;
+  EXPECT_EQ(walk(from), (Ids{504, 503, 500})) << "newest first within the sender";
+  BrowseState to = state(1, FmReceiver);
+  to.receiver = who(11, "RAY");  // the key ignores letter case
+  to.limitReceiver = true;
+  EXPECT_EQ(walk(to), (Ids{505, 500}));
+  to.receiver = who(99, "Nobody");
+  EXPECT_EQ(walk(to), Ids{});
+}
+
+TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
+  forum();
+  BrowseState w = state(1, FmWord);
+  EXPECT_EQ(walk(w), Ids{}) << "no word chosen";
+  w.wordId = 7;
+  EXPECT_EQ(walk(w), (Ids{500, 504}));
+  BrowseState t = state(1, FmTopic);
+  t.topicId = 77;
+  EXPECT_EQ(walk(t), (Ids{503, 501}));
+  EXPECT_EQ(walk(state(1, FmResult)), (Ids{505, 500}));
+
+  BrowseView v(w);
+  EXPECT_TRUE(v.holds(504));
+  EXPECT_FALSE(v.holds(999)) << "an index entry without its message";
+  EXPECT_FALSE(v.holds(501));
+  EXPECT_TRUE(v.toMessage(504));
+  EXPECT_EQ(MSG.MSGNUMBER, 504u) << "the message's record is in its buffer after a move";
+  EXPECT_FALSE(v.next());
+  EXPECT_EQ(v.current(), 504u);
+}
+
+TEST_F(BrowseViewTest, EndsOfTheViewLeaveThePosition) {
+  forum();
+  BrowseState s = state(1, FmSender);
+  s.sender = who(10, "Lee");
+  s.limitSender = true;
+  BrowseView v(s);
+  EXPECT_EQ(v.current(), 0u);
+  EXPECT_FALSE(v.next()) << "no position yet";
+  ASSERT_TRUE(v.toLast());
+  EXPECT_EQ(v.current(), 500u);
+  EXPECT_FALSE(v.next());
+  EXPECT_EQ(v.current(), 500u);
+  EXPECT_EQ(MSG.MSGNUMBER, 500u);
+  ASSERT_TRUE(v.toFirst());
+  EXPECT_FALSE(v.previous());
+  EXPECT_EQ(v.current(), 504u);
+  EXPECT_FALSE(v.toMessage(501)) << "Bob's message is not in Ann's view";
+  EXPECT_EQ(v.current(), 504u);
+  EXPECT_TRUE(v.toMessage(503));
+  EXPECT_TRUE(v.next());
+  EXPECT_EQ(v.current(), 500u);
+
+  BrowseView empty(state(1, FmSection));
+  EXPECT_FALSE(empty.toFirst());
+  EXPECT_FALSE(empty.toLast());
+  EXPECT_FALSE(empty.seekDate(100));
+}
+
+TEST_F(BrowseViewTest, FetchReadsAroundThePositionWithoutMovingIt) {
+  forum();
+  BrowseView v(state(1, FmDate));
+  EXPECT_EQ(v.fetch(3, true), (Ids{503, 505, 504})) << "without a position: from the start";
+  EXPECT_EQ(v.fetch(2, false), (Ids{500, 502})) << "without a position backward: from the end";
+  ASSERT_TRUE(v.toMessage(504));
+  EXPECT_EQ(v.fetch(2, true), (Ids{501, 502}));
+  EXPECT_EQ(v.fetch(10, false), (Ids{505, 503}));
+  EXPECT_EQ(v.fetch(10, true), (Ids{501, 502, 500}));
+  EXPECT_EQ(v.current(), 504u);
+  EXPECT_TRUE(v.next());
+  EXPECT_EQ(v.current(), 501u);
+}
+
+TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
+  forum();
+  BrowseView n(state(1, FmNumber));
+  ASSERT_TRUE(n.seekNumber(503));
+  EXPECT_EQ(n.current(), 503u);
+  ASSERT_TRUE(n.seekNumber(9999));
+  EXPECT_EQ(n.current(), 505u);
+  ASSERT_TRUE(n.seekNumber(1));
+  EXPECT_EQ(n.current(), 500u) << "below every number: the lowest";
+  EXPECT_TRUE(n.next() == false);
+
+  BrowseView d(state(1, FmDate));
+  ASSERT_TRUE(d.seekDate(103));
+  EXPECT_EQ(d.current(), 504u);
+  ASSERT_TRUE(d.seekDate(200));
+  EXPECT_EQ(d.current(), 503u) << "after the newest: the newest";
+  ASSERT_TRUE(d.seekDate(50));
+  EXPECT_EQ(d.current(), 500u);
+  EXPECT_TRUE(d.previous());
+  EXPECT_EQ(d.current(), 502u);
+}
+
+TEST_F(BrowseViewTest, TwoViewsWalkedInTurnKeepTheirOwnPositions) {
+  forum();
+  BrowseView a(state(1, FmNumber)), b(state(1, FmNumber));
+  ASSERT_TRUE(a.toFirst());
+  ASSERT_TRUE(b.toLast());
+  ASSERT_TRUE(a.next());
+  ASSERT_TRUE(b.previous());
+  ASSERT_TRUE(a.next());
+  EXPECT_EQ(a.current(), 503u);
+  EXPECT_EQ(b.current(), 501u);
+  BrowseView copy = a;
+  ASSERT_TRUE(copy.next());
+  EXPECT_EQ(copy.current(), 502u);
+  EXPECT_EQ(a.current(), 503u);
+}
+
+TEST_F(BrowseViewTest, NewsgroupViewsAreTheForumViews) {
+  forum(3);
+  BrowseState s = state(3, FmSender);
+  s.sender = who(13, "Adams");
+  s.limitSender = true;
+  EXPECT_EQ(walk(s), (Ids{505}));
+  EXPECT_EQ(walk(state(3, FmNumber)).size(), 6u);
+}
+
+TEST_F(BrowseViewTest, MailViewsWalkTheirMailsInListOrder) {
+  uint32_t owner = mailbox();
+  EXPECT_EQ(walk(state(2, MmDate)), (Ids{703, 702, 701, 700, 704}));
+  EXPECT_EQ(walk(state(2, MmSubject)), (Ids{703, 700, 702, 701, 704}));
+  EXPECT_EQ(walk(state(2, MmPartner)), (Ids{703, 701, 700, 702, 704}));
+  EXPECT_EQ(walk(state(2, MmSender)), (Ids{703, 700, 702, 701, 704}));
+  EXPECT_EQ(walk(state(2, MmReceiver)), (Ids{701, 704, 703, 702, 700}));
+
+  BrowseState p = state(2, MmPartner);
+  p.partner = who(21, "Brown");
+  p.limitPartner = true;
+  EXPECT_EQ(walk(p), (Ids{703, 701, 700})) << "every mail with the partner, both directions, newest first";
+  BrowseState from = state(2, MmSender);
+  from.sender = who(owner, "Test");
+  from.limitSender = true;
+  EXPECT_EQ(walk(from), (Ids{701, 704}));
+  BrowseState to = state(2, MmReceiver);
+  to.receiver = who(owner, "Test");
+  to.limitReceiver = true;
+  EXPECT_EQ(walk(to), (Ids{703, 702, 700}));
+
+  BrowseView d(state(2, MmDate));
+  ASSERT_TRUE(d.seekDate(201));
+  EXPECT_EQ(d.current(), 702u) << "the latest mail of that day";
+  EXPECT_EQ(MAI.MAILID, 702u);
+}
+
+}  // namespace
