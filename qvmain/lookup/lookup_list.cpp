@@ -1,0 +1,429 @@
+#include "lookup/lookup_list.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "frame/window_host.h"
+#include "help/help_window.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/settings.h"
+#include "services/window_settings.h"
+#include "storage/record.h"
+
+namespace qvm {
+
+namespace {
+
+// A colour item of the settings (0xBBGGRR) as a colour.
+QColor settingColour(int item) {
+  auto v = uint32_t(qv::KonfigGet(item));
+  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+// Window slots above 25 are kept in the second position set.
+bool slotRect(int op, int slot, qv::WindowRect& r) {
+  if (slot <= 0) return false;
+  return slot > qv::kWindowSlots ? qv::WindowPos2(op, slot - qv::kWindowSlots, r) : qv::WindowPos(op, slot, r);
+}
+
+// The size the window keeper fills in for a window that never stored its own.
+bool storedRect(const qv::WindowRect& r) { return r.width > 0 && r.height > 0 && !(r.width == 800 && r.height == 560); }
+
+}  // namespace
+
+QString cutText(const QString& s, int n) {
+  QString t = s.trimmed();
+  if (t.size() <= n) return t;
+  // Do not split a surrogate pair.
+  int cut = n;
+  if (cut > 0 && t.at(cut - 1).isHighSurrogate()) --cut;
+  return t.left(cut);
+}
+
+int currentKind() { return qv::Mem.ForumType; }
+
+// ---- The model ----
+
+LookupModel::LookupModel(const LookupSpec& spec, QObject* parent) : QAbstractTableModel(parent), spec_(spec) {}
+
+int LookupModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+
+int LookupModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(spec_.columns.size()); }
+
+QVariant LookupModel::data(const QModelIndex& index, int role) const {
+  const LookupRow* r = rowAt(index.row());
+  if (!r) return QVariant();
+  switch (role) {
+    case Qt::DisplayRole:
+      return index.column() < r->texts.size() ? r->texts.at(index.column()) : QString();
+    case Qt::TextAlignmentRole:
+      if (spec_.numberColumns.contains(index.column())) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+      return QVariant();
+    case Qt::ForegroundRole:
+      if (r->status == 1) return settingColour(24);
+      if (r->status == 2) return settingColour(25);
+      return QVariant();
+    case Qt::UserRole:
+      return r->id;
+    default:
+      return QVariant();
+  }
+}
+
+QVariant LookupModel::headerData(int section, Qt::Orientation o, int role) const {
+  if (o == Qt::Horizontal && role == Qt::DisplayRole && section < spec_.columns.size()) return spec_.columns.at(section);
+  if (o == Qt::Horizontal && role == Qt::TextAlignmentRole && spec_.numberColumns.contains(section))
+    return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+  return QVariant();
+}
+
+const LookupRow* LookupModel::rowAt(int row) const {
+  return row >= 0 && row < int(rows_.size()) ? &rows_[size_t(row)] : nullptr;
+}
+
+std::vector<LookupRow> LookupModel::walk(int64_t pos, int n, bool forward, bool& reachedEnd) {
+  qv::File& f = *spec_.file;
+  const qv::Key key = spec_.key(order_);
+  const qv::RecordImage saved = qv::saveRecord(f.decl());
+  std::vector<LookupRow> out;
+  reachedEnd = false;
+  if (pos == 0)
+    f.set(key);
+  else
+    f.setPosition(key, pos);
+  bool first = pos != 0;
+  while (int(out.size()) < n) {
+    if (!(forward ? f.next() : f.previous())) {
+      reachedEnd = true;
+      break;
+    }
+    // A walk from a record begins with that record itself.
+    if (first && f.position() == pos) {
+      first = false;
+      continue;
+    }
+    first = false;
+    LookupRow r = spec_.row();
+    r.pos = f.position();
+    out.push_back(std::move(r));
+  }
+  qv::restoreRecord(f.decl(), saved);
+  return out;
+}
+
+bool LookupModel::canFetchMore(const QModelIndex& parent) const {
+  return !parent.isValid() && !atEnd_ && !rows_.empty();
+}
+
+void LookupModel::fetchMore(const QModelIndex& parent) {
+  if (!canFetchMore(parent)) return;
+  bool end = false;
+  std::vector<LookupRow> more = walk(rows_.back().pos, kPage, true, end);
+  atEnd_ = end;
+  if (more.empty()) return;
+  beginInsertRows(QModelIndex(), int(rows_.size()), int(rows_.size() + more.size()) - 1);
+  for (LookupRow& r : more) rows_.push_back(std::move(r));
+  endInsertRows();
+}
+
+int LookupModel::fetchBefore() {
+  if (atStart_ || rows_.empty()) return 0;
+  bool start = false;
+  std::vector<LookupRow> more = walk(rows_.front().pos, kPage, false, start);
+  atStart_ = start;
+  if (more.empty()) return 0;
+  std::reverse(more.begin(), more.end());
+  beginInsertRows(QModelIndex(), 0, int(more.size()) - 1);
+  rows_.insert(rows_.begin(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  endInsertRows();
+  return int(more.size());
+}
+
+int LookupModel::loadAround(int64_t pos) {
+  beginResetModel();
+  rows_.clear();
+  bool start = false, end = false;
+  std::vector<LookupRow> before = walk(pos, kPage / 2, false, start);
+  // The record itself and what follows it: a forward walk that keeps its first record.
+  qv::File& f = *spec_.file;
+  const qv::RecordImage saved = qv::saveRecord(f.decl());
+  int anchor = -1;
+  if (f.getPosition(pos)) {
+    LookupRow r = spec_.row();
+    r.pos = pos;
+    rows_.assign(std::make_move_iterator(before.rbegin()), std::make_move_iterator(before.rend()));
+    anchor = int(rows_.size());
+    rows_.push_back(std::move(r));
+  }
+  qv::restoreRecord(f.decl(), saved);
+  if (anchor < 0) {
+    endResetModel();
+    return loadAtStart();
+  }
+  std::vector<LookupRow> after = walk(pos, kPage, true, end);
+  for (LookupRow& r : after) rows_.push_back(std::move(r));
+  atStart_ = start;
+  atEnd_ = end;
+  endResetModel();
+  return anchor;
+}
+
+int LookupModel::loadAtStart() {
+  beginResetModel();
+  bool end = false;
+  rows_ = walk(0, kPage, true, end);
+  atStart_ = true;
+  atEnd_ = end;
+  endResetModel();
+  return rows_.empty() ? -1 : 0;
+}
+
+int LookupModel::loadAtEnd() {
+  beginResetModel();
+  bool start = false;
+  rows_ = walk(0, kPage, false, start);
+  std::reverse(rows_.begin(), rows_.end());
+  atStart_ = start;
+  atEnd_ = true;
+  endResetModel();
+  return int(rows_.size()) - 1;
+}
+
+int LookupModel::loadAtText(const QString& text) {
+  qv::File& f = *spec_.file;
+  const qv::RecordImage saved = qv::saveRecord(f.decl());
+  f.clear();
+  int components = spec_.seekText ? spec_.seekText(order_, text) : 0;
+  int64_t pos = 0;
+  bool past = false;
+  if (components > 0) {
+    f.setPrefix(spec_.key(order_), components);
+    if (f.next())
+      pos = f.position();
+    else
+      past = true;  // the text sorts after every record
+  }
+  qv::restoreRecord(f.decl(), saved);
+  if (pos != 0) return loadAround(pos);
+  return past ? loadAtEnd() : loadAtStart();
+}
+
+int LookupModel::loadAtId(uint32_t id) {
+  qv::File& f = *spec_.file;
+  const qv::RecordImage saved = qv::saveRecord(f.decl());
+  f.clear();
+  int64_t pos = spec_.readId && spec_.readId(id) ? f.position() : 0;
+  qv::restoreRecord(f.decl(), saved);
+  return pos != 0 ? loadAround(pos) : -1;
+}
+
+void LookupModel::refreshRow(int row) {
+  if (!rowAt(row) || !spec_.readId) return;
+  qv::File& f = *spec_.file;
+  const qv::RecordImage saved = qv::saveRecord(f.decl());
+  f.clear();
+  LookupRow& r = rows_[size_t(row)];
+  if (spec_.readId(r.id)) {
+    int64_t pos = r.pos;
+    r = spec_.row();
+    r.pos = pos;
+  }
+  qv::restoreRecord(f.decl(), saved);
+  Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+// ---- The window ----
+
+LookupList::LookupList(LookupSpec spec, const QString& startText, uint32_t startId, QWidget* parent)
+    : QDialog(parent), spec_(std::move(spec)) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  qv::OP_CLOSE(qv::OpShared, spec_.files);
+  setWindowTitle(spec_.title + QString::number(spec_.file->records()) + QStringLiteral("]"));
+
+  model_ = new LookupModel(spec_, this);
+  view_ = new QTreeView(this);
+  view_->setRootIsDecorated(false);
+  view_->setUniformRowHeights(true);
+  view_->setAllColumnsShowFocus(true);
+  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setModel(model_);
+  view_->header()->setStretchLastSection(false);
+  trackColumns(view_->header(), spec_.listSlot, spec_.widths);
+  view_->installEventFilter(this);
+  connect(view_, &QTreeView::doubleClicked, this, [this](const QModelIndex& i) {
+    if (i.isValid()) accept();
+  });
+  connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+    if (v == view_->verticalScrollBar()->minimum()) moreBefore();
+  });
+  if (!spec_.statusWord.isEmpty()) {
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    view_->setToolTip(QStringLiteral("Right click to change the status"));
+    connect(view_, &QWidget::customContextMenuRequested, this, &LookupList::showMenu);
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  if (spec_.orders.size() > 1) {
+    orderBox_ = new QComboBox(this);
+    orderBox_->addItems(spec_.orders);
+    auto* top = new QHBoxLayout;
+    top->addStretch();
+    top->addWidget(orderBox_);
+    layout->addLayout(top);
+    connect(orderBox_, &QComboBox::currentIndexChanged, this, &LookupList::reorder);
+  }
+  layout->addWidget(view_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Select"));
+  if (!spec_.help.isEmpty()) buttons->addButton(helpButton(this, spec_.help), QDialogButtonBox::HelpRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &LookupList::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+
+  int width = 40;
+  for (int w : spec_.widths) width += w;
+  resize(qMax(width, 320), 380);
+  qv::WindowRect r;
+  if (slotRect(3, spec_.slot, r) && storedRect(r)) setGeometry(r.x, r.y, r.width, r.height);
+
+  int row = startId != 0 ? model_->loadAtId(startId) : -1;
+  if (row < 0) row = startText.trimmed().isEmpty() ? model_->loadAtStart() : model_->loadAtText(startText);
+  showAt(row);
+  view_->setFocus();
+}
+
+LookupList::~LookupList() { qv::OP_CLOSE(qv::OpRelease, spec_.files); }
+
+uint32_t LookupList::currentId() const {
+  const LookupRow* r = model_->rowAt(view_->currentIndex().row());
+  return r ? r->id : 0;
+}
+
+void LookupList::showAt(int row) {
+  if (row < 0) return;
+  QModelIndex i = model_->index(row, 0);
+  view_->setCurrentIndex(i);
+  view_->scrollTo(i, QAbstractItemView::PositionAtCenter);
+}
+
+void LookupList::moreBefore() {
+  if (!model_->canFetchBefore()) return;
+  QModelIndex current = view_->currentIndex();
+  int top = view_->verticalScrollBar()->value();
+  int added = model_->fetchBefore();
+  if (added == 0) return;
+  // Keep the same rows in view.
+  view_->scrollTo(model_->index(top + added, 0), QAbstractItemView::PositionAtTop);
+  if (current.isValid()) view_->setCurrentIndex(model_->index(current.row() + added, 0));
+}
+
+void LookupList::reorder(int order) {
+  uint32_t id = currentId();
+  model_->setOrder(order);
+  int row = id != 0 ? model_->loadAtId(id) : -1;
+  if (row < 0) row = model_->loadAtStart();
+  showAt(row);
+}
+
+QStringList LookupList::statusEntries() const {
+  if (spec_.statusWord.isEmpty()) return {};
+  return {QStringLiteral("Normal ") + spec_.statusWord, QStringLiteral("Keep ") + spec_.statusWord,
+          QStringLiteral("Delete ") + spec_.statusWord};
+}
+
+bool LookupList::applyStatus(const QString& entry) {
+  int code = int(statusEntries().indexOf(entry));
+  uint32_t id = currentId();
+  if (code < 0 || id == 0 || !spec_.setStatus) return false;
+  if (!spec_.setStatus(id, 7 + code)) return false;
+  model_->refreshRow(view_->currentIndex().row());
+  return true;
+}
+
+void LookupList::showMenu(const QPoint& p) {
+  QModelIndex i = view_->indexAt(p);
+  if (i.isValid()) view_->setCurrentIndex(i);
+  if (currentId() == 0) return;
+  QMenu menu(this);
+  for (const QString& e : statusEntries()) menu.addAction(e);
+  if (QAction* a = menu.exec(view_->viewport()->mapToGlobal(p))) applyStatus(a->text());
+}
+
+void LookupList::accept() {
+  uint32_t id = currentId();
+  if (id == 0) return;
+  chosen_ = id;
+  QDialog::accept();
+}
+
+void LookupList::done(int result) {
+  if (finished_) return;
+  finished_ = true;
+  if (!isMinimized() && !isMaximized()) {
+    QRect g = geometry();
+    qv::WindowRect r{g.x(), g.y(), g.width(), g.height()};
+    slotRect(2, spec_.slot, r);
+  }
+  QDialog::done(result);
+}
+
+void LookupList::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    accept();
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+bool LookupList::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == view_ && e->type() == QEvent::KeyPress) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    int row = view_->currentIndex().row();
+    switch (k->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        accept();
+        return true;
+      case Qt::Key_Home:
+        showAt(model_->loadAtStart());
+        return true;
+      case Qt::Key_End:
+        showAt(model_->loadAtEnd());
+        return true;
+      case Qt::Key_Up:
+      case Qt::Key_PageUp:
+        if (row <= (k->key() == Qt::Key_Up ? 0 : view_->verticalScrollBar()->pageStep())) moreBefore();
+        break;
+      default:
+        break;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
+}
+
+LookupList* openLookupList(QWidget* parent, LookupSpec spec, const QString& startText, uint32_t startId,
+                           PickDone done) {
+  auto* dlg = new LookupList(std::move(spec), startText, startId, parent);
+  QObject::connect(dlg, &QDialog::finished, dlg, [dlg, done](int result) {
+    if (done) done(result == QDialog::Accepted, result == QDialog::Accepted ? dlg->chosenId() : 0);
+  });
+  dlg->setWindowModality(Qt::WindowModal);
+  dlg->open();
+  return dlg;
+}
+
+}  // namespace qvm

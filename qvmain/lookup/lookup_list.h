@@ -1,0 +1,168 @@
+// The window behind every look-up list (GP_THREAD, GP_SECTION, GP_ANS,
+// GP_WORDLIST): a list over one keyed file in one of its sort orders that
+// reads only the rows around what it shows, opened at a start text or a
+// start ID, with an optional status menu.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "lookup/lookups.h"
+#include "storage/file.h"
+
+class QComboBox;
+class QTreeView;
+
+namespace qvm {
+
+// One row of a look-up list.
+struct LookupRow {
+  uint32_t id = 0;    // what the list returns
+  int64_t pos = 0;    // the record's stored position, from which the walk goes on
+  QStringList texts;  // one per column
+  int status = 0;     // 0 normal, 1 keep, 2 delete (drawn in the colours of items 24 and 25)
+};
+
+// What a look-up list walks and how it shows it.
+struct LookupSpec {
+  QString title;                 // " Threads [": the record count and "]" follow
+  QStringList columns;
+  QList<int> widths;             // default column widths
+  QList<int> numberColumns;      // right-aligned columns
+  QStringList orders;            // sort choices; none: one order
+  int slot = 0;                  // window slot (position and size)
+  int listSlot = 0;              // column widths
+  QString help;                  // help topic; empty: no help button
+  std::vector<int> files;        // file numbers the list holds open
+  qv::File* file = nullptr;      // the file walked
+  std::function<qv::Key(int order)> key;
+  // The row of the record in the file's buffer.
+  std::function<LookupRow()> row;
+  // Puts the key value of a start text into the buffer (the file's buffer
+  // is cleared first) and returns how many leading key components it set.
+  std::function<int(int order, const QString& text)> seekText;
+  // Reads the record of an ID into the buffer; false when there is none.
+  std::function<bool(uint32_t id)> readId;
+  // The status menu: "Normal <word>|Keep <word>|Delete <word>"; empty: none.
+  QString statusWord;
+  // Stores status code 7 (normal), 8 (keep) or 9 (delete) of an ID.
+  std::function<bool(uint32_t id, int code)> setStatus;
+};
+
+// The rows of a look-up list: a window of rows over the walk, grown at
+// either end as the view scrolls and trimmed at the other end so that it
+// never holds more than a few pages.
+class LookupModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  explicit LookupModel(const LookupSpec& spec, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation o, int role) const override;
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
+
+  // More rows before the first one; false at the start of the walk.
+  bool canFetchBefore() const { return !atStart_; }
+  // Adds up to a page of rows in front; returns how many.
+  int fetchBefore();
+
+  void setOrder(int order) { order_ = order; }
+  int order() const { return order_; }
+  // Reloads the rows around a place in the walk and returns the row of that
+  // place (-1 when the list is empty): the first record at or after a start
+  // text, the record of an ID, the start or the end.
+  int loadAtText(const QString& text);
+  int loadAtId(uint32_t id);
+  int loadAtStart();
+  int loadAtEnd();
+
+  const LookupRow* rowAt(int row) const;
+  // Reads a row's record again (after its status changed).
+  void refreshRow(int row);
+  // Rows taken off the front by the last fetchMore (the view scrolls back by as many).
+  int trimmedAtFront() const { return trimmedFront_; }
+
+  static constexpr int kPage = 100;
+  static constexpr int kMaxRows = 2000;
+
+ private:
+  // Up to n rows after (forward) or before the record at `pos`, nearest
+  // first; pos 0 walks from the start (forward) or the end (backward).
+  std::vector<LookupRow> walk(int64_t pos, int n, bool forward, bool& reachedEnd);
+  int loadAround(int64_t pos);
+
+  const LookupSpec& spec_;
+  int order_ = 0;
+  std::vector<LookupRow> rows_;
+  bool atStart_ = true, atEnd_ = true;
+  int trimmedFront_ = 0;
+};
+
+class LookupList : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Opens the files of the list and positions it at the start ID (when
+  // given) or else at the start text.
+  LookupList(LookupSpec spec, const QString& startText, uint32_t startId, QWidget* parent = nullptr);
+  ~LookupList() override;
+
+  QTreeView* view() const { return view_; }
+  QComboBox* orderBox() const { return orderBox_; }
+  LookupModel* model() const { return model_; }
+  // The ID of the highlighted row; 0 when none.
+  uint32_t currentId() const;
+  uint32_t chosenId() const { return chosen_; }
+  // The status menu's entries ("Normal Thread" ...); empty when the list has none.
+  QStringList statusEntries() const;
+  // Carries out a status menu entry on the highlighted row.
+  bool applyStatus(const QString& entry);
+
+  void accept() override;
+  void done(int result) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void showAt(int row);
+  void moreBefore();
+  void reorder(int order);
+  void showMenu(const QPoint& p);
+
+  LookupSpec spec_;
+  LookupModel* model_ = nullptr;
+  QTreeView* view_ = nullptr;
+  QComboBox* orderBox_ = nullptr;
+  uint32_t chosen_ = 0;
+  bool finished_ = false;
+};
+
+// Opens a look-up list window-modal over `parent`; `done` is called once
+// when it has closed.
+LookupList* openLookupList(QWidget* parent, LookupSpec spec, const QString& startText, uint32_t startId,
+                           PickDone done);
+
+// The look-up lists of the current database (one source file each).
+LookupSpec threadLookup();      // GP_THREAD
+LookupSpec sectionLookup();     // GP_SECTION
+LookupSpec personLookup(int kind);  // GP_ANS; kind 1 forum, 2 mail, 3 newsgroup
+LookupSpec wordLookup();        // GP_WORDLIST
+// A section's display text: its number as two digits, a blank, its name.
+QString sectionText(int number, const QString& name);
+
+// A text cut to at most n characters.
+QString cutText(const QString& s, int n);
+// The database kind of the current database (1 forum, 2 mail, 3 newsgroup).
+int currentKind();
+
+}  // namespace qvm
