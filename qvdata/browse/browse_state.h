@@ -40,6 +40,8 @@ struct BrowsePerson {
   std::string alpha;       // the key's alpha part (FROMALPHA / TOALPHA 10, PAIRALPHA 25)
   std::string name;        // display name
   uint32_t count = 0;      // PER:FROMCOUNT or PER:TOCOUNT
+
+  bool operator==(const BrowsePerson&) const = default;
 };
 
 struct BrowseState {

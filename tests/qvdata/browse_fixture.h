@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "browse/browse_state.h"
 #include "dictionary/dictionary.h"
 #include "services/databases.h"
 #include "services/file_service.h"
@@ -36,6 +37,64 @@ class BrowseTest : public InstallationTest {
     EXPECT_NE(id, 0u) << prompts.transcript();
     EXPECT_TRUE(qv::selectDatabase(id));
     return id;
+  }
+
+  // Three threads in two sections, four people, six messages; the orders
+  // of every view are spelled out in browse_view_test.cpp.
+  void sampleForum(int kind = 1) {
+    makeDatabase(kind);
+    section(100, 1, "General");
+    section(200, 4, "Utilities");
+    person(10, "Ann", "Lee");
+    person(11, "Bob", "Ray");
+    person(12, "Cid", "Zed");
+    person(13, "Dee", "Adams");
+    thread(1000, 100, "Pears and apples");
+    thread(1001, 100, "Bananas");
+    thread(1002, 200, "Cherries");
+    message(500, 1000, 10, 11, 100);
+    message(501, 1000, 11, 10, 102);
+    message(502, 1001, 12, 10, 101);
+    message(503, 1002, 10, 12, 105);
+    message(504, 1000, 10, 13, 103);
+    message(505, 1001, 13, 11, 104);
+    wordEntry(7, "APPLES", {500, 504, 999});  // 999: an index entry whose message is gone
+    topicEntry(77, {501, 503, 998});
+    qv::OP_CLOSE(qv::OpShared, {32});
+    for (uint32_t id : {505u, 500u, 997u}) {
+      qv::SEA.ID = id;
+      ASSERT_TRUE(qv::Search.add());
+    }
+    qv::OP_CLOSE(qv::OpRelease, {32});
+  }
+
+  // Mail with three partners of the owner, in both directions.
+  uint32_t sampleMailbox() {
+    makeDatabase(2, "Owen Test");
+    uint32_t owner = qv::Mem.PersonID;
+    person(21, "Fay", "Brown");
+    person(22, "Gus", "Carter");
+    person(23, "Hal", "Doe");
+    mail(700, owner, 21, false, 200, 100, "Hello");
+    mail(701, owner, 21, true, 201, 100, "Re: Hello");
+    mail(702, owner, 22, false, 201, 500, "Meeting");
+    mail(703, owner, 21, false, 203, 100, "Again");
+    mail(704, owner, 23, true, 199, 100, "Zebra");
+    return owner;
+  }
+
+  static qv::BrowseState state(int kind, int mode) {
+    qv::BrowseState s;
+    s.kind = kind;
+    s.mode = mode;
+    return s;
+  }
+
+  static qv::BrowsePerson who(uint32_t id, const std::string& alpha) {
+    qv::BrowsePerson p;
+    p.id = id;
+    p.alpha = alpha;
+    return p;
   }
 
   static void add(int file) {

@@ -12,63 +12,6 @@ namespace {
 
 class BrowseViewTest : public qvtest::BrowseTest {
  protected:
-  // Three threads in two sections, four people; see the orders below.
-  void forum(int kind = 1) {
-    makeDatabase(kind);
-    section(100, 1, "General");
-    section(200, 4, "Utilities");
-    person(10, "Ann", "Lee");
-    person(11, "Bob", "Ray");
-    person(12, "Cid", "Zed");
-    person(13, "Dee", "Adams");
-    thread(1000, 100, "Pears and apples");
-    thread(1001, 100, "Bananas");
-    thread(1002, 200, "Cherries");
-    message(500, 1000, 10, 11, 100);
-    message(501, 1000, 11, 10, 102);
-    message(502, 1001, 12, 10, 101);
-    message(503, 1002, 10, 12, 105);
-    message(504, 1000, 10, 13, 103);
-    message(505, 1001, 13, 11, 104);
-    wordEntry(7, "APPLES", {500, 504, 999});  // 999: an index entry whose message is gone
-    topicEntry(77, {501, 503, 998});
-    qv::OP_CLOSE(qv::OpShared, {32});
-    for (uint32_t id : {505u, 500u, 997u}) {
-      SEA.ID = id;
-      ASSERT_TRUE(Search.add());
-    }
-    qv::OP_CLOSE(qv::OpRelease, {32});
-  }
-
-  // Mail with three partners of the owner, in both directions.
-  uint32_t mailbox() {
-    makeDatabase(2, "Owen Test");
-    uint32_t owner = Mem.PersonID;
-    person(21, "Fay", "Brown");
-    person(22, "Gus", "Carter");
-    person(23, "Hal", "Doe");
-    mail(700, owner, 21, false, 200, 100, "Hello");
-    mail(701, owner, 21, true, 201, 100, "Re: Hello");
-    mail(702, owner, 22, false, 201, 500, "Meeting");
-    mail(703, owner, 21, false, 203, 100, "Again");
-    mail(704, owner, 23, true, 199, 100, "Zebra");
-    return owner;
-  }
-
-  static BrowseState state(int kind, int mode) {
-    BrowseState s;
-    s.kind = kind;
-    s.mode = mode;
-    return s;
-  }
-
-  static BrowsePerson who(uint32_t id, const std::string& alpha) {
-    BrowsePerson p;
-    p.id = id;
-    p.alpha = alpha;
-    return p;
-  }
-
   // The whole view from its first message on, and from its last back.
   static std::vector<uint32_t> forward(const BrowseState& s) {
     BrowseView v(s);
@@ -93,7 +36,7 @@ class BrowseViewTest : public qvtest::BrowseTest {
 };
 
 TEST_F(BrowseViewTest, ForumViewsWalkTheirMessagesInListOrder) {
-  forum();
+  sampleForum();
   EXPECT_EQ(walk(state(1, FmNumber)), (Ids{505, 504, 503, 502, 501, 500}));
   // Thread order: by heading, then thread, then number.
   EXPECT_EQ(walk(state(1, FmThread)), (Ids{502, 505, 503, 500, 501, 504}));
@@ -103,7 +46,7 @@ TEST_F(BrowseViewTest, ForumViewsWalkTheirMessagesInListOrder) {
 }
 
 TEST_F(BrowseViewTest, LimitsKeepTheChosenItemOnly) {
-  forum();
+  sampleForum();
   BrowseState t = state(1, FmThread);
   t.threadNumber = 1000;
   t.threadAlpha = "Pears and";
@@ -131,7 +74,7 @@ TEST_F(BrowseViewTest, LimitsKeepTheChosenItemOnly) {
 }
 
 TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
-  forum();
+  sampleForum();
   BrowseState w = state(1, FmWord);
   EXPECT_EQ(walk(w), Ids{}) << "no word chosen";
   w.wordId = 7;
@@ -152,7 +95,7 @@ TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
 }
 
 TEST_F(BrowseViewTest, EndsOfTheViewLeaveThePosition) {
-  forum();
+  sampleForum();
   BrowseState s = state(1, FmSender);
   s.sender = who(10, "Lee");
   s.limitSender = true;
@@ -180,7 +123,7 @@ TEST_F(BrowseViewTest, EndsOfTheViewLeaveThePosition) {
 }
 
 TEST_F(BrowseViewTest, FetchReadsAroundThePositionWithoutMovingIt) {
-  forum();
+  sampleForum();
   BrowseView v(state(1, FmDate));
   EXPECT_EQ(v.fetch(3, true), (Ids{503, 505, 504})) << "without a position: from the start";
   EXPECT_EQ(v.fetch(2, false), (Ids{500, 502})) << "without a position backward: from the end";
@@ -194,7 +137,7 @@ TEST_F(BrowseViewTest, FetchReadsAroundThePositionWithoutMovingIt) {
 }
 
 TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
-  forum();
+  sampleForum();
   BrowseView n(state(1, FmNumber));
   ASSERT_TRUE(n.seekNumber(503));
   EXPECT_EQ(n.current(), 503u);
@@ -216,7 +159,7 @@ TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
 }
 
 TEST_F(BrowseViewTest, TwoViewsWalkedInTurnKeepTheirOwnPositions) {
-  forum();
+  sampleForum();
   BrowseView a(state(1, FmNumber)), b(state(1, FmNumber));
   ASSERT_TRUE(a.toFirst());
   ASSERT_TRUE(b.toLast());
@@ -232,7 +175,7 @@ TEST_F(BrowseViewTest, TwoViewsWalkedInTurnKeepTheirOwnPositions) {
 }
 
 TEST_F(BrowseViewTest, NewsgroupViewsAreTheForumViews) {
-  forum(3);
+  sampleForum(3);
   BrowseState s = state(3, FmSender);
   s.sender = who(13, "Adams");
   s.limitSender = true;
@@ -241,7 +184,7 @@ TEST_F(BrowseViewTest, NewsgroupViewsAreTheForumViews) {
 }
 
 TEST_F(BrowseViewTest, MailViewsWalkTheirMailsInListOrder) {
-  uint32_t owner = mailbox();
+  uint32_t owner = sampleMailbox();
   EXPECT_EQ(walk(state(2, MmDate)), (Ids{703, 702, 701, 700, 704}));
   EXPECT_EQ(walk(state(2, MmSubject)), (Ids{703, 700, 702, 701, 704}));
   EXPECT_EQ(walk(state(2, MmPartner)), (Ids{703, 701, 700, 702, 704}));
