@@ -1,13 +1,19 @@
+#include "browse/browse_window.h"
+#include "browse/thread_tree_window.h"
 #include "database/database_windows.h"
 #include "frame/procedures.h"
 #include "import/import_windows.h"
+#include "search/search_windows.h"
 #include "setup/setup_windows.h"
 
 namespace qvm {
 
 void registerAllWindows() {
+  registerBrowseWindows();
   registerDatabaseWindows();
   registerImportWindows();
+  registerThreadTreeWindow();
+  registerSearchWindows();
   registerSetupWindows();
 }
 

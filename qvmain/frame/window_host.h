@@ -41,6 +41,7 @@ enum WindowSlot : int {
   SlotGpSection = 28,
   SlotGpAns = 29,
   SlotGpWordList = 30,
+  SlotTextFind = 40,
 };
 
 // List numbers of the column widths (1..20).

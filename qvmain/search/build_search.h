@@ -4,12 +4,64 @@
 // back to the caller when the window closes.
 #pragma once
 
+#include <QDialog>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "wordindex/search.h"
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
 namespace qvm {
+
+struct PickedWords;
+
+class BuildSearch : public QDialog {
+  Q_OBJECT
+
+ public:
+  // kind: 1 forum, 2 mail, 3 newsgroup (the current database's).
+  explicit BuildSearch(int kind, QWidget* parent = nullptr);
+  QTreeWidget* andList() const { return lists_[0]; }
+  QTreeWidget* orList() const { return lists_[1]; }
+  QPushButton* insertButton() const { return insert_; }
+  QPushButton* deleteButton() const { return delete_; }
+  QPushButton* notButton() const { return not_; }
+  QPushButton* searchButton() const { return search_; }
+  QPushButton* closeButton() const { return close_; }
+  QLabel* statusLabel() const { return status_; }
+  qv::WordSearch& search() { return engine_; }
+  // The hits found so far (what the window returns when it closes now).
+  const std::vector<uint32_t>& results() const { return results_; }
+
+  // Adds words picked in the input window to their list.
+  void addWords(const PickedWords& words);
+  void deleteSelected();
+  void negateSelected();
+  void runSearch();
+
+ private:
+  // The selected entry: list 0 AND, 1 OR; -1 when none.
+  bool selected(int& list, int& row) const;
+  void listsChanged();
+  void refresh();
+  std::vector<qv::SearchWord>& words(int list) { return list == 0 ? engine_.andList : engine_.orList; }
+
+  qv::WordSearch engine_;
+  std::vector<uint32_t> results_;
+  QTreeWidget* lists_[2];
+  QPushButton* insert_;
+  QPushButton* delete_;
+  QPushButton* not_;
+  QPushButton* search_;
+  QPushButton* close_;
+  QLabel* status_;
+};
 
 // Opens the search window for the current database (kind 1 forum, 2 mail, 3 newsgroup), window-modal
 // over parent; when it closes, done receives the matching message IDs (empty when none or cancelled).
