@@ -1,0 +1,201 @@
+#include "browse/thread_tree_window.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <vector>
+
+#include "browse/browse_state.h"
+#include "events.h"
+#include "frame/icons.h"
+#include "frame/procedures.h"
+#include "frame/window_host.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/settings.h"
+#include "threads/thread_manager.h"
+
+namespace qvm {
+
+namespace {
+
+const QString kBrowser = QStringLiteral("BrowseMsgNmbr");
+const QString kTreeThread = QStringLiteral("ThreadTree");
+
+// The files the tree reads: MsgNmbr and Person.
+const std::vector<int> kFiles = {3, 5};
+
+QIcon treeIcon(int icon) {
+  if (icon == qv::TreeLeaf) return QIcon(QStringLiteral(":/icons/File.svg"));
+  if (icon == qv::TreeFolder) return QIcon(QStringLiteral(":/icons/Folder.svg"));
+  return QIcon();
+}
+
+int browseKind() { return qv::Mem.ForumType == 3 ? 3 : 1; }
+
+// The views that list every message of a thread: a jump from the tree shows
+// the message in them; any other view is left for the thread view.
+bool listsWholeThreads(int mode) {
+  return mode == qv::FmNumber || mode == qv::FmThread || mode == qv::FmSection || mode == qv::FmDate;
+}
+
+}  // namespace
+
+ThreadTreeWindow::ThreadTreeWindow(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowIcon(QIcon(QStringLiteral(":/icons/Folder.svg")));
+  setWindowTitle(QStringLiteral(" Thread Tree"));
+  tree_ = new QTreeWidget(this);
+  tree_->setHeaderHidden(true);
+  tree_->setColumnCount(1);
+  tree_->setUniformRowHeights(true);
+  tree_->setExpandsOnDoubleClick(false);
+  tree_->setIndentation(16);
+  tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tree_->header()->setStretchLastSection(false);
+  tree_->installEventFilter(this);
+
+  qv::FontSetting fs = qv::KonfigFont(36);
+  QFont f = tree_->font();
+  if (!fs.name.empty()) f.setFamily(QString::fromStdString(fs.name));
+  if (fs.size > 0) f.setPointSize(fs.size);
+  f.setBold(fs.bold);
+  tree_->setFont(f);
+  auto bgr = uint32_t(qv::KonfigGet(37));
+  QPalette p = tree_->palette();
+  p.setColor(QPalette::Text, QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)));
+  tree_->setPalette(p);
+
+  textFormat_ = int(qv::KonfigGet(16));
+  if (textFormat_ < 1 || textFormat_ > 5) textFormat_ = 2;
+  dateFormat_ = int(qv::KonfigGet(10));
+
+  connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* it) { choose(it); });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(tree_);
+  setMinimumSize(100, 60);
+
+  qv::OP_CLOSE(qv::OpShared, kFiles);
+  TmCreate(this, kTreeThread, kFindGroup);
+  followSelection();
+}
+
+ThreadTreeWindow::~ThreadTreeWindow() { qv::OP_CLOSE(qv::OpRelease, kFiles); }
+
+QTreeWidgetItem* ThreadTreeWindow::itemOf(uint32_t number) const {
+  for (QTreeWidgetItemIterator it(tree_); *it; ++it)
+    if ((*it)->data(0, Qt::UserRole).toUInt() == number) return *it;
+  return nullptr;
+}
+
+void ThreadTreeWindow::followSelection() {
+  qv::BrowseState s = qv::readBrowseContext(browseKind());
+  uint32_t thread = qv::threadOfMessage(s.selected);
+  if (builds_ == 0 || thread != tree_data_.threadNumber)
+    rebuild(s);
+  else
+    highlight(s.selected);
+}
+
+void ThreadTreeWindow::rebuild(const qv::BrowseState& s) {
+  ++builds_;
+  qv::buildThreadTree(s.selected, textFormat_, dateFormat_, tree_data_);
+  tree_->clear();
+  // Rows come depth-first with their levels: the parent of a row of level n
+  // is the last row of level n - 1 before it.
+  std::vector<QTreeWidgetItem*> parents;
+  for (const qv::TreeRow& row : tree_data_.rows) {
+    QTreeWidgetItem* item;
+    if (row.level <= 1 || size_t(row.level - 1) > parents.size()) {
+      item = new QTreeWidgetItem(tree_);
+      parents.assign(1, item);
+    } else {
+      parents.resize(size_t(row.level - 1));
+      item = new QTreeWidgetItem(parents.back());
+      parents.push_back(item);
+    }
+    item->setText(0, QString::fromStdString(row.text));
+    item->setIcon(0, treeIcon(row.icon));
+    item->setData(0, Qt::UserRole, row.number);
+    if (row.number != 0) item->setToolTip(0, QStringLiteral("Message %1").arg(row.number));
+  }
+  tree_->expandAll();
+  // The whole heading when the browser's thread is this one, else its first 10 characters.
+  std::string heading = s.threadNumber == tree_data_.threadNumber && !s.threadHeading.empty() ? s.threadHeading
+                                                                                              : tree_data_.threadAlpha;
+  QString title = QString::fromStdString(heading).trimmed();
+  setWindowTitle(title.isEmpty() ? QStringLiteral(" Thread Tree") : QStringLiteral(" Thread Tree: ") + title);
+  highlight(s.selected);
+}
+
+void ThreadTreeWindow::highlight(uint32_t selected) {
+  QTreeWidgetItem* it = selected != 0 ? itemOf(selected) : nullptr;
+  if (!it) return;
+  tree_->setCurrentItem(it);
+  tree_->scrollToItem(it);
+}
+
+void ThreadTreeWindow::choose(QTreeWidgetItem* item) {
+  if (!item) return;
+  uint32_t number = item->data(0, Qt::UserRole).toUInt();
+  if (number == 0) return;  // the empty first row
+  qv::BrowseState s = qv::readBrowseContext(browseKind());
+  s.kind = browseKind();
+  s.selected = number;
+  int event = EvShowContextMessage;
+  if (!listsWholeThreads(s.mode)) {
+    s.mode = qv::FmThread;
+    s.threadNumber = tree_data_.threadNumber;
+    s.threadAlpha = tree_data_.threadAlpha;
+    event = EvJumpFromTree;
+  }
+  qv::writeBrowseContext(s);
+  postToThread(kBrowser, event);
+  postToThread(kBrowser, EvBrowseToFront);
+}
+
+bool ThreadTreeWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == tree_ && e->type() == QEvent::KeyPress) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+      choose(tree_->currentItem());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+bool ThreadTreeWindow::event(QEvent* e) {
+  const QvEvent* ev = privateEvent(e);
+  if (!ev) return QWidget::event(e);
+  switch (ev->number()) {
+    case EvThreadTree:
+    case EvTreeSelection:
+      followSelection();
+      return true;
+    case EvThreadTreeClose:
+      close();
+      return true;
+    default:
+      return QWidget::event(e);
+  }
+}
+
+void ThreadTreeWindow::closeEvent(QCloseEvent* e) {
+  postToThread(kBrowser, EvThreadTreeClose);
+  QWidget::closeEvent(e);
+}
+
+void openThreadTree() {
+  // Rows cannot be written without a date format.
+  if (qv::KonfigGet(10) == 0) return;
+  showProcedureWindow(new ThreadTreeWindow, SlotThreadTree);
+}
+
+void registerThreadTreeWindow() { registerProcedure(kTreeThread, openThreadTree); }
+
+}  // namespace qvm
