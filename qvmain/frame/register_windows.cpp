@@ -1,5 +1,3 @@
-#include "browse/browse_window.h"
-#include "browse/thread_tree_window.h"
 #include "database/database_windows.h"
 #include "frame/procedures.h"
 #include "import/import_windows.h"
@@ -9,10 +7,8 @@
 namespace qvm {
 
 void registerAllWindows() {
-  registerBrowseWindows();
   registerDatabaseWindows();
   registerImportWindows();
-  registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();
 }
