@@ -121,6 +121,7 @@ void ThreadTreeWindow::rebuild(const qv::BrowseState& s) {
     item->setText(0, QString::fromStdString(row.text));
     item->setIcon(0, treeIcon(row.icon));
     item->setData(0, Qt::UserRole, row.number);
+    item->setData(0, Qt::UserRole + 1, row.icon);
     if (row.number != 0) item->setToolTip(0, QStringLiteral("Message %1").arg(row.number));
   }
   tree_->expandAll();

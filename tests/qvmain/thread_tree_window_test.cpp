@@ -1,0 +1,210 @@
+// The thread tree window: the tree of the browser's thread, rebuilt only
+// when the selection moves to another thread, and the browser sent to a
+// chosen message by the events and the context it expects.
+#include <QPointer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "browse/browse_state.h"
+#include "browse/thread_tree_window.h"
+#include "events.h"
+#include "frame/procedures.h"
+#include "lookup_data.h"
+#include "services/datetime.h"
+#include "services/settings.h"
+#include "support/gui_fixture.h"
+#include "threads/thread_manager.h"
+
+using namespace qvtest;
+
+namespace {
+
+// Stands in for the browser: registers as BrowseMsgNmbr and records the
+// private events it receives.
+class FakeBrowser : public QWidget {
+ public:
+  FakeBrowser() { qvm::TmCreate(this, QStringLiteral("BrowseMsgNmbr"), qvm::kNotToolsGroup); }
+  bool event(QEvent* e) override {
+    if (const qvm::QvEvent* ev = qvm::privateEvent(e)) {
+      received.push_back(ev->number());
+      return true;
+    }
+    return QWidget::event(e);
+  }
+  std::vector<int> received;
+};
+
+// Thread 7000: 500 <- 501 <- 502, 500 <- 503; thread 7001: 510 and 511
+// without references; 520 answers 519, which was purged.
+void forum() {
+  QVERIFY(makeDatabase(1, "Tree Forum") != 0);
+  person(100, "Ann", "Lee");
+  person(101, "Bob", "Ray");
+  message(500, 7000, "First post", 0, 100, 70001);
+  message(501, 7000, "First post", 500, 101, 70002);
+  message(502, 7000, "First post", 501, 100, 70003);
+  message(503, 7000, "First post", 500, 101, 70004);
+  message(510, 7001, "Others", 0, 101);
+  message(511, 7001, "Others", 0, 100);
+  message(520, 7002, "Orphans", 519, 100);
+}
+
+void select(uint32_t message, int mode = qv::FmNumber) {
+  qv::BrowseState s;
+  s.kind = 1;
+  s.mode = mode;
+  s.selected = message;
+  qv::writeBrowseContext(s);
+}
+
+// "number:depth:icon" of the tree's items in display order, the empty first row left out.
+QStringList shape(QTreeWidget* tree) {
+  QStringList out;
+  for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+    uint32_t n = (*it)->data(0, Qt::UserRole).toUInt();
+    if (n == 0) continue;
+    int depth = 1;
+    for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+    out << QStringLiteral("%1:%2:%3").arg(n).arg(depth).arg((*it)->data(0, Qt::UserRole + 1).toInt());
+  }
+  return out;
+}
+
+uint32_t currentNumber(qvm::ThreadTreeWindow* w) {
+  QTreeWidgetItem* it = w->tree()->currentItem();
+  return it ? it->data(0, Qt::UserRole).toUInt() : 0;
+}
+
+}  // namespace
+
+class ThreadTreeWindowTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void showsTheThreadOfTheSelectedMessage() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    qv::KonfigSet(16, 4);   // sender, number, date
+    qv::KonfigSet(10, 10);  // year-month-day
+    select(502);
+    auto* w = new qvm::ThreadTreeWindow;
+    QCOMPARE(w->threadNumber(), 7000u);
+    QCOMPARE(w->builds(), 1);
+    QCOMPARE(shape(w->tree()), (QStringList{"500:1:2", "501:2:2", "502:3:1", "503:2:1"}));
+    QTreeWidgetItem* first = w->tree()->topLevelItem(0);
+    QVERIFY(first->text(0).isEmpty());  // the empty row for message 0
+    QCOMPARE(w->itemOf(501)->text(0), QStringLiteral("Bob Ray 501 ") + QString::fromStdString(qv::formatDate(70002, 10)));
+    QCOMPARE(currentNumber(w), 502u);
+    QCOMPARE(qvm::TmGetId(QStringLiteral("ThreadTree")) != 0, true);
+    QVERIFY(qvm::TmMembers(qvm::kFindGroup).contains(QStringLiteral("ThreadTree")));
+    w->close();
+  }
+
+  void messagesWithoutReferencesAndPurgedParentsAreTopLeaves() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    select(511);
+    auto* w = new qvm::ThreadTreeWindow;
+    QCOMPARE(shape(w->tree()), (QStringList{"510:1:1", "511:1:1"}));
+    select(520);
+    qvm::postEvent(w, qvm::EvThreadTree);
+    QVERIFY(waitFor([&] { return w->builds() == 2; }));
+    QCOMPARE(shape(w->tree()), (QStringList{"520:1:1"}));
+    w->close();
+  }
+
+  void rebuildsOnlyWhenTheSelectionMovesToAnotherThread() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    select(500);
+    QPointer<qvm::ThreadTreeWindow> w = new qvm::ThreadTreeWindow;
+    QCOMPARE(w->builds(), 1);
+
+    // Another message of the same thread: the tree stays, the highlight moves.
+    select(503);
+    qvm::postEvent(w, qvm::EvThreadTree);
+    settle();
+    QCOMPARE(w->builds(), 1);
+    QCOMPARE(currentNumber(w), 503u);
+
+    // A message of another thread, told by the browser's selection event.
+    select(510);
+    qvm::postEvent(w, qvm::EvTreeSelection);
+    QVERIFY(waitFor([&] { return w->builds() == 2; }));
+    QCOMPARE(w->threadNumber(), 7001u);
+    QCOMPARE(currentNumber(w), 510u);
+
+    // 1316 closes the tree, which tells the browser.
+    FakeBrowser browser;
+    qvm::postEvent(w, qvm::EvThreadTreeClose);
+    QVERIFY(waitFor([&] { return w.isNull(); }));
+    settle();
+    QCOMPARE(browser.received, (std::vector<int>{qvm::EvThreadTreeClose}));
+  }
+
+  void choosingARowSendsTheBrowserToTheMessage() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    FakeBrowser browser;
+
+    // In the number view the browser shows the message where it is.
+    select(500, qv::FmNumber);
+    auto* w = new qvm::ThreadTreeWindow;
+    w->tree()->setCurrentItem(w->itemOf(502));
+    QTest::keyClick(w->tree(), Qt::Key_Return);
+    settle();
+    QCOMPARE(browser.received, (std::vector<int>{qvm::EvShowContextMessage, qvm::EvBrowseToFront}));
+    qv::BrowseState ctx = qv::readBrowseContext(1);
+    QCOMPARE(ctx.selected, 502u);
+    QCOMPARE(ctx.mode, int(qv::FmNumber));
+
+    // From the sender view the browser is sent to the thread view.
+    browser.received.clear();
+    select(500, qv::FmSender);
+    w->choose(w->itemOf(503));
+    settle();
+    QCOMPARE(browser.received, (std::vector<int>{qvm::EvJumpFromTree, qvm::EvBrowseToFront}));
+    ctx = qv::readBrowseContext(1);
+    QCOMPARE(ctx.selected, 503u);
+    QCOMPARE(ctx.mode, int(qv::FmThread));
+    QCOMPARE(ctx.threadNumber, 7000u);
+
+    // The empty first row sends nothing.
+    browser.received.clear();
+    w->choose(w->tree()->topLevelItem(0));
+    settle();
+    QVERIFY(browser.received.empty());
+
+    // Closing tells the browser.
+    w->close();
+    settle();
+    QCOMPARE(browser.received, (std::vector<int>{qvm::EvThreadTreeClose}));
+  }
+
+  void theBrowserStartsItByThreadName() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    qvm::registerAllWindows();
+    QVERIFY(qvm::procedureRegistered(QStringLiteral("ThreadTree")));
+    select(501);
+    QVERIFY(qvm::startProcedure(QStringLiteral("ThreadTree")));
+    auto* w = qobject_cast<qvm::ThreadTreeWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("ThreadTree"))));
+    QVERIFY(w);
+    QCOMPARE(currentNumber(w), 501u);
+    // A second start only activates the running one.
+    QVERIFY(qvm::startProcedure(QStringLiteral("ThreadTree")));
+    settle();
+    QCOMPARE(qvm::TmMembers(qvm::kFindGroup).count(QStringLiteral("ThreadTree")), 1);
+    qvm::TmDestroyGroup(qvm::kFindGroup);
+    settle();
+    QCOMPARE(qvm::TmGetId(QStringLiteral("ThreadTree")), 0);
+  }
+};
+
+QTEST_MAIN(ThreadTreeWindowTest)
+#include "thread_tree_window_test.moc"
