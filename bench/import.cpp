@@ -16,9 +16,6 @@
 //
 // Usage: bench_import [--messages N] [--gigabytes G] [--dir DIR] [--seed S]
 //        bench_import --import-only MBOX --root DIR   (the child)
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_run.h"
 #include "corpus_gen.h"
 #include "dictionary/dictionary.h"
 #include "import/import_run.h"
@@ -37,55 +35,14 @@
 #include "services/prompt.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using qvbench::Clock;
+using qvbench::onPath;
+using qvbench::QuietPrompter;
+using qvbench::Run;
+using qvbench::run;
+using qvbench::since;
 
 namespace {
-
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
-
-struct Run {
-  double seconds = 0;
-  long maxRssKb = 0;
-  int status = -1;
-  std::string out;  // standard output and standard error together
-};
-
-// Runs a command with its output captured and measures it with wait4().
-Run run(const std::vector<std::string>& argv) {
-  Run r;
-  int pipefd[2];
-  if (pipe(pipefd) != 0) return r;
-  auto t0 = Clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(pipefd[1], 1);
-    dup2(pipefd[1], 2);
-    close(pipefd[0]);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  close(pipefd[1]);
-  char buf[65536];
-  ssize_t n;
-  while ((n = read(pipefd[0], buf, sizeof buf)) > 0) r.out.append(buf, size_t(n));
-  close(pipefd[0]);
-  int status = 0;
-  struct rusage ru {};
-  wait4(pid, &status, 0, &ru);
-  r.seconds = since(t0);
-  r.maxRssKb = ru.ru_maxrss;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-bool onPath(const std::string& tool) {
-  for (const char* d : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
-    if (access((std::string(d) + tool).c_str(), X_OK) == 0) return true;
-  return false;
-}
 
 // Finds the peers, installing the Debian packages when they are missing and
 // this runs as root.
@@ -95,14 +52,6 @@ void findPeers() {
   std::printf("Installing the peers (notmuch, maildir-utils) ...\n");
   run({"apt-get", "install", "-y", "-q", "notmuch", "maildir-utils"});
 }
-
-class QuietPrompter : public qv::Prompter {
- public:
-  qv::Button ask(const qv::PromptRequest& r) override {
-    std::fprintf(stderr, "%s: %s\n", r.caption.c_str(), r.text.c_str());
-    return r.defaultButton;
-  }
-};
 
 // The child: imports one mbox into a new mailbox of a new installation and
 // prints "imported <messages> converted <records> seconds <s>".

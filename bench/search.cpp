@@ -18,9 +18,6 @@
 // Usage: bench_search [--messages N] [--dir DIR] [--seed S] [--qvcli PATH]
 // The peers come from Debian: apt-get install notmuch maildir-utils mairix
 #include <sqlite3.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_run.h"
 #include "corpus_gen.h"
 #include "dictionary/dictionary.h"
 #include "import/import_run.h"
@@ -47,63 +45,21 @@
 #include "wordindex/word_lookup.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using qvbench::Clock;
+using qvbench::onPath;
+using qvbench::Run;
+using qvbench::since;
 
 namespace {
 
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
-
-struct Run {
-  double seconds = 0;
-  long maxRssKb = 0;
-  int status = -1;
-  std::string out;
-};
-
-// Runs a command, its output captured, and measures it with wait4().
-Run run(const std::vector<std::string>& argv, const std::string& cwd = {}) {
-  Run r;
-  int pipefd[2];
-  if (pipe(pipefd) != 0) return r;
-  auto t0 = Clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-    dup2(pipefd[1], 1);
-    int devnull = ::open("/dev/null", O_WRONLY);
-    dup2(devnull, 2);
-    close(pipefd[0]);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  close(pipefd[1]);
-  char buf[65536];
-  ssize_t n;
-  while ((n = read(pipefd[0], buf, sizeof buf)) > 0) r.out.append(buf, size_t(n));
-  close(pipefd[0]);
-  int status = 0;
-  struct rusage ru {};
-  wait4(pid, &status, 0, &ru);
-  r.seconds = since(t0);
-  r.maxRssKb = ru.ru_maxrss;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+// Peers' commands run with their error output thrown away.
+Run run(const std::vector<std::string>& argv, const std::string& cwd = {}) { return qvbench::run(argv, cwd, false); }
 
 size_t lineCount(const std::string& s) {
   size_t n = 0;
   for (size_t i = 0; i < s.size(); ++i)
     if (s[i] == '\n' && (i == 0 || s[i - 1] != '\n')) ++n;
   return n;
-}
-
-bool onPath(const std::string& tool) {
-  for (const char* d : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
-    if (access((std::string(d) + tool).c_str(), X_OK) == 0) return true;
-  return false;
 }
 
 int64_t treeSize(const fs::path& p) {

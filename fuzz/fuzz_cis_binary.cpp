@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
 #include "import/parser.h"
@@ -26,27 +27,7 @@
 
 namespace {
 
-// Stops with the promise that failed.
-#define check(ok)                                                  \
-  do {                                                             \
-    if (!(ok)) {                                                   \
-      std::fprintf(stderr, "broken promise: %s (line %d)\n", #ok, __LINE__); \
-      std::abort();                                                \
-    }                                                              \
-  } while (0)
-
-bool onlyCrLf(const std::string& s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
-    if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
-  }
-  return true;
-}
-
-template <size_t N>
-bool validField(const qv::Str<N>& f) {
-  return qv::cis::isValidUtf8(f.view());
-}
+using namespace qvfuzz;
 
 class DiscardingContext : public qv::ImportContext {
  public:
@@ -79,13 +60,8 @@ class DiscardingContext : public qv::ImportContext {
   void skip() override {}
   bool emit() override {
     const qv::ImpHeaderRec& r = qv::NHR;
-    check(r.MSGTEXT.size() <= qv::cis::kMaxText);
-    check(qv::cis::isValidUtf8(r.MSGTEXT));
-    check(onlyCrLf(r.MSGTEXT));
+    checkRecord(r);
     check(r.MSGTEXT.find('\0') == std::string::npos);
-    check(validField(r.FOR_DESCRIPTION) && validField(r.SEC_DESCRIPTION) && validField(r.HEADING));
-    check(validField(r.S_NAME) && validField(r.S_CISADRESS) && validField(r.R_NAME) && validField(r.R_CISADRESS));
-    check(r.DATE >= 0 && r.TIME >= 0 && r.TIME <= qv::kHundredthsPerDay);
     check(!creationOnly_ && !imported_);
     if (r.MAILTYPE == 0) {
       check(r.MSGNUMBER >= 1 && r.MSGNUMBER <= qv::cis::kMaxMessageNumber);
@@ -101,10 +77,7 @@ class DiscardingContext : public qv::ImportContext {
     return true;
   }
   bool emitCarbonCopy() override {
-    const qv::ImpCCRRec& c = qv::CCT;
-    check(c.MAILID == mails_ && mails_ != 0);
-    check(validField(c.R_NAME) && validField(c.R_CISADRESS));
-    check(c.RECIPTYPE == "TO" || c.RECIPTYPE == "CC" || c.RECIPTYPE == "BC");
+    checkCarbonCopy(qv::CCT, mails_);
     return true;
   }
   bool emitMessageId(uint32_t, const std::string&) override { return true; }
@@ -123,18 +96,6 @@ class DiscardingContext : public qv::ImportContext {
   qv::OwnerAddresses owner_;
 };
 
-std::string& tempPath() {
-  static std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    std::string p = std::string(dir && *dir ? dir : "/tmp") + "/fuzz_cis_binary_XXXXXX";
-    int fd = mkstemp(p.data());
-    check(fd >= 0);
-    close(fd);
-    return p;
-  }();
-  return path;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -151,11 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   unsigned variant = (choice / 3) % 8;
   int kind = (variant & 1) ? 2 : 1;
 
-  const std::string& path = tempPath();
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  check(out != nullptr);
-  if (size > 1) check(std::fwrite(data + 1, 1, size - 1, out) == size - 1);
-  std::fclose(out);
+  const std::string path = tempDir("fuzz_cis_binary") + "/source";
+  writeFile(path, std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 
   DiscardingContext ctx(*f, kind, path);
   ctx.settings_.importForum = (variant & 2) == 0 || kind == 1;
@@ -163,19 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ctx.creationOnly_ = variant == 4;
   ctx.imported_ = variant == 6;
 
-  qv::RawFile.setName(path);
-  check(qv::RawFile.open(qv::Share::ReadOnly));
-  std::unique_ptr<qv::Parser> parser = qv::makeParser(*f);
-  check(parser != nullptr);
-  // Every call reads at least one byte, message or record: a parser that
-  // needs more calls than that never finishes.
-  const size_t maxCalls = size + 16;
-  if (parser->start(ctx)) {
-    size_t calls = 0;
-    if (f->group == qv::ParserGroup::Cs3)
-      while (!parser->firstPass(ctx)) check(++calls < maxCalls);
-    while (!parser->convert(ctx)) check(++calls < maxCalls);
-  }
-  qv::RawFile.close();
+  runParser(*f, ctx, path, size);
   return 0;
 }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz_support.h"
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
 #include "import/mime/charset.h"
@@ -30,26 +31,7 @@
 
 namespace {
 
-#define check(ok)                                                            \
-  do {                                                                       \
-    if (!(ok)) {                                                             \
-      std::fprintf(stderr, "broken promise: %s (line %d)\n", #ok, __LINE__); \
-      std::abort();                                                          \
-    }                                                                        \
-  } while (0)
-
-bool onlyCrLf(const std::string& s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
-    if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
-  }
-  return true;
-}
-
-template <size_t N>
-bool validField(const qv::Str<N>& f) {
-  return qv::mime::isValidUtf8(f.view());
-}
+using namespace qvfuzz;
 
 class MailContext : public qv::ImportContext {
  public:
@@ -80,12 +62,7 @@ class MailContext : public qv::ImportContext {
   void skip() override {}
   bool emit() override {
     const qv::ImpHeaderRec& r = qv::NHR;
-    check(r.MSGTEXT.size() <= 64000);
-    check(qv::mime::isValidUtf8(r.MSGTEXT));
-    check(onlyCrLf(r.MSGTEXT));
-    check(validField(r.HEADING) && validField(r.S_NAME) && validField(r.S_CISADRESS));
-    check(validField(r.R_NAME) && validField(r.R_CISADRESS));
-    check(r.DATE >= 0 && r.TIME >= 0 && r.TIME <= qv::kHundredthsPerDay);
+    checkRecord(r);
     check(r.MAILTYPE == 1 || r.MAILTYPE == 2);
     check(r.MSGNUMBER == r.REFNUMBER && r.INTERNAL == box_.id && r.RECIPTYPE == "TO");
     check(settings_.importMail && !creationOnly_);
@@ -93,10 +70,7 @@ class MailContext : public qv::ImportContext {
     return true;
   }
   bool emitCarbonCopy() override {
-    const qv::ImpCCRRec& c = qv::CCT;
-    check(c.MAILID == mail_ && mail_ != 0);
-    check(validField(c.R_NAME) && validField(c.R_CISADRESS));
-    check(c.RECIPTYPE == "TO" || c.RECIPTYPE == "CC" || c.RECIPTYPE == "BC");
+    checkCarbonCopy(qv::CCT, mail_);
     return true;
   }
   bool emitMessageId(uint32_t, const std::string&) override { return true; }
@@ -112,18 +86,6 @@ class MailContext : public qv::ImportContext {
   qv::Target box_;
   qv::OwnerAddresses owner_;
 };
-
-std::string& tempPath() {
-  static std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    std::string p = std::string(dir && *dir ? dir : "/tmp") + "/fuzz_mail_XXXXXX";
-    int fd = mkstemp(p.data());
-    check(fd >= 0);
-    close(fd);
-    return p;
-  }();
-  return path;
-}
 
 }  // namespace
 
@@ -144,26 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const qv::FormatInfo* f = qv::formatByName(kGroups[QV_MAIL_GROUP][choice % 4]);
   check(f != nullptr);
 
-  const std::string& path = tempPath();
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  check(out != nullptr);
-  if (size > 1) check(std::fwrite(data + 1, 1, size - 1, out) == size - 1);
-  std::fclose(out);
+  const std::string path = tempDir("fuzz_mail") + "/source";
+  writeFile(path, std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 
   MailContext ctx(*f, path);
   ctx.slice_ = 1 + int((choice / 4) % 8);
   ctx.creationOnly_ = (choice & 0x80) != 0 && (choice & 0x40) != 0;
 
-  qv::RawFile.setName(path);
-  check(qv::RawFile.open(qv::Share::ReadOnly));
-  std::unique_ptr<qv::Parser> parser = qv::makeParser(*f);
-  check(parser != nullptr);
-  // Every call yields at least one message or ends the file.
-  const size_t maxCalls = size + 16;
-  if (parser->start(ctx)) {
-    size_t calls = 0;
-    while (!parser->convert(ctx)) check(++calls < maxCalls);
-  }
-  qv::RawFile.close();
+  runParser(*f, ctx, path, size);
   return 0;
 }

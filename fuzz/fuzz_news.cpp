@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
 #include "import/mime/charset.h"
@@ -34,26 +35,7 @@
 
 namespace {
 
-#define check(ok)                                                            \
-  do {                                                                       \
-    if (!(ok)) {                                                             \
-      std::fprintf(stderr, "broken promise: %s (line %d)\n", #ok, __LINE__); \
-      std::abort();                                                          \
-    }                                                                        \
-  } while (0)
-
-bool onlyCrLf(const std::string& s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
-    if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
-  }
-  return true;
-}
-
-template <size_t N>
-bool validField(const qv::Str<N>& f) {
-  return qv::mime::isValidUtf8(f.view());
-}
+using namespace qvfuzz;
 
 class CheckingContext : public qv::ImportContext {
  public:
@@ -90,13 +72,8 @@ class CheckingContext : public qv::ImportContext {
   bool emit() override {
     const qv::ImpHeaderRec& r = qv::NHR;
     check(!creationOnly());
-    check(r.MSGTEXT.size() <= 64000);
-    check(qv::mime::isValidUtf8(r.MSGTEXT));
-    check(onlyCrLf(r.MSGTEXT));
+    checkRecord(r);
     check(r.MSGTEXT.find('\0') == std::string::npos);
-    check(validField(r.FOR_DESCRIPTION) && validField(r.SEC_DESCRIPTION) && validField(r.HEADING));
-    check(validField(r.S_NAME) && validField(r.S_CISADRESS) && validField(r.R_NAME) && validField(r.R_CISADRESS));
-    check(r.DATE >= 0 && r.TIME >= 0 && r.TIME <= qv::kHundredthsPerDay);
     check(r.MAILTYPE == 0 && r.SECTIONNUMBER == 1);
     const qv::Target* t = targets_.findId(r.INTERNAL);
     check(t != nullptr && t->kind == 3 && t->allowed);
@@ -134,24 +111,6 @@ class CheckingContext : public qv::ImportContext {
   qv::OwnerAddresses owner_;
 };
 
-// Temporary files for the store and its index (same name, extension .IDX).
-const std::string& tempBase() {
-  static std::string base = [] {
-    const char* dir = std::getenv("TMPDIR");
-    std::string p = std::string(dir && *dir ? dir : "/tmp") + "/fuzz_news_XXXXXX";
-    check(mkdtemp(p.data()) != nullptr);
-    return p + "/store";
-  }();
-  return base;
-}
-
-void writeFile(const std::string& path, std::string_view bytes) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  check(out != nullptr);
-  if (!bytes.empty()) check(std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
-  std::fclose(out);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -177,8 +136,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const qv::FormatInfo* f = qv::formatByName(name);
   check(f != nullptr);
 
-  const std::string store = tempBase() + ".SNM";
-  const std::string index = tempBase() + ".IDX";
+  // The store and its index: the same name, extension .IDX.
+  const std::string store = tempDir("fuzz_news") + "/store.SNM";
+  const std::string index = tempDir("fuzz_news") + "/store.IDX";
   std::remove(index.c_str());
 #if QV_NEWS_GROUP == 2
   if (in.size() >= 2) {
@@ -199,18 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (closed) closed->allowed = false;
   }
 
-  qv::RawFile.setName(store);
-  check(qv::RawFile.open(qv::Share::ReadOnly));
-  std::unique_ptr<qv::Parser> parser = qv::makeParser(*f);
-  check(parser != nullptr);
-  // Every call reads at least one article or ends the file.
-  const size_t maxCalls = size + 16;
-  if (parser->start(ctx)) {
-    size_t calls = 0;
-    while (!parser->convert(ctx)) check(++calls < maxCalls);
-  }
-  parser.reset();  // lets go of the index
-  qv::RawFile.close();
+  runParser(*f, ctx, store, size);
   check(!qv::RawFile2.isOpen());
   return 0;
 }
