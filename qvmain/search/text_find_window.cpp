@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -136,7 +137,10 @@ TextFindWindow::TextFindWindow(int kind, QWidget* parent)
   connect(field_, &QLineEdit::returnPressed, this, &TextFindWindow::findNext);
   connect(options_, &QPushButton::toggled, this, [this](bool on) {
     panel_->setVisible(on);
+    layout()->activate();
     adjustSize();
+    // Inside the frame's window area the sub-window follows.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->adjustSize();
   });
 
   auto* top = new QGridLayout;

@@ -2,11 +2,13 @@
 // sample installation made in a temporary directory: the frame without and
 // with a database, the database and mailbox windows, the start-up wizard,
 // the import wizard's pages, the file selection in its three modes, the
-// import window, the preferences and the help window.
+// import window, the preferences, the help window, the standard search and
+// the word search windows.
 //
 // Usage: qvmain_screenshots DIR   (scripts/screenshots runs it under Xvfb)
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QMdiSubWindow>
@@ -14,6 +16,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 
 #include "database/about.h"
@@ -34,6 +37,10 @@
 #include "import/import_it.h"
 #include "import/import_meny.h"
 #include "import/import_run.h"
+#include "search/build_search.h"
+#include "search/single_onefld.h"
+#include "search/single_ui.h"
+#include "search/text_find_window.h"
 #include "services/databases.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -253,6 +260,37 @@ int main(int argc, char** argv) {
   qvm::showHelp(QStringLiteral("~Import_Wizard"));
   shoot(running("Help"), QStringLiteral("18-help"));
   closeWindow(running("Help"));
+
+  // The standard search of the mail browser, with its options, and the word search windows.
+  qvm::openTextFind(2);
+  auto* find = static_cast<qvm::TextFindWindow*>(running("MailFind"));
+  find->findField()->setText(QStringLiteral("holiday"));
+  shoot(find, QStringLiteral("40-standard-search"));
+  find->optionsButton()->click();
+  shoot(find, QStringLiteral("40-standard-search-options"));
+  closeWindow(find);
+  qvm::buildSearch(frame, 2, {});
+  auto* words = frame->findChild<qvm::BuildSearch*>();
+  qvm::PickedWords ands, ors;
+  ands.words = {{"HOLIDAY", 1, 14, false}, {"PICTURES", 2, 6, false}, {"INVOICE", 3, 31, true}};
+  ors.toAnd = false;
+  ors.words = {{"BEACH", 4, 9, false}, {"MOUNTAINS", 5, 4, false}};
+  words->addWords(ands);
+  words->addWords(ors);
+  words->andList()->setCurrentItem(words->andList()->topLevelItem(1));
+  shoot(words, QStringLiteral("41-word-search"));
+  auto* typedWords = qvm::openSingleUi(words, {});
+  typedWords->input()->setText(QStringLiteral("holiday pict*"));
+  shoot(typedWords, QStringLiteral("42-search-words"));
+  typedWords->reject();
+  auto* pick = qvm::openSingleOneFld(words, "PICT*",
+                                     {{"PICTURE", 6, 3}, {"PICTURES", 2, 6}, {"PICTURESQUE", 7, 1}, {"PICTS", 8, 1}},
+                                     {});
+  pick->list()->topLevelItem(1)->setSelected(true);
+  shoot(pick, QStringLiteral("43-matching-words"));
+  pick->reject();
+  words->reject();
+  settleAll();
 
   std::printf("%d pictures\n", shots);
   frame->requestExit();
