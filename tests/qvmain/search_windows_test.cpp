@@ -18,6 +18,7 @@
 #include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/procedures.h"
+#include "help/help_window.h"
 #include "search/build_search.h"
 #include "search/single_onefld.h"
 #include "search/single_ui.h"
@@ -519,6 +520,25 @@ class SearchWindowsTest : public QObject {
     qvm::openTextFind(1);
     QCOMPARE(qvm::TmMembers(qvm::kFindGroup).size(), 1);
     w->close();
+  }
+
+  void everyHelpButtonHasItsPage() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    QList<QWidget*> windows = {new qvm::BuildSearch(1), new qvm::SingleUi, new qvm::TextFindWindow(1)};
+    for (QWidget* w : windows) {
+      bool found = false;
+      for (QPushButton* b : w->findChildren<QPushButton*>()) {
+        QString topic = b->property("helpTopic").toString();
+        if (topic.isEmpty()) continue;
+        found = true;
+        QVERIFY2(!qvm::helpPage(topic).isEmpty(), qPrintable(topic));
+      }
+      QVERIFY2(found, qPrintable(w->windowTitle()));
+      w->close();
+      delete w;
+    }
   }
 
   void theMailFindSpeaksOfMail() {
