@@ -1,0 +1,365 @@
+// bench/browse: how opening a browser view and going to its end grow with the
+// size of a forum database.
+//
+// 1. Generates two forum databases in a new installation, by default of
+//    10,000 and 1,000,000 messages (threads of about 20 messages in 20
+//    sections, one person per 200 messages, one indexed word in every tenth
+//    message), written straight into the files in write streams of 50,000
+//    records with the keys built at the end.
+// 2. For each database and view (number, limited thread, limited section,
+//    sender, limited sender, date, key word) times:
+//      open: the view made, the title's message count, the first page of 40
+//            rows read with their texts and colours;
+//      last: to the view's last message and the last page of rows.
+//    Each figure is the best of several runs (their medians follow), once
+//    with the files opened by each run and once with them held open.
+// 3. Prints the table and the ratio of the large database to the small one.
+//
+// Usage: bench_browse [--small N] [--large N] [--runs R] [--dir DIR] [--keep]
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench_run.h"
+#include "browse/browse_rows.h"
+#include "browse/browse_title.h"
+#include "browse/browse_view.h"
+#include "dictionary/dictionary.h"
+#include "services/databases.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/installation.h"
+
+namespace fs = std::filesystem;
+using qvbench::Clock;
+using qvbench::since;
+
+namespace {
+
+constexpr int kPage = 40;
+constexpr uint32_t kFirstMessage = 1000000;
+constexpr uint32_t kWord = 1;
+
+// Made-up words for headings and names.
+std::string syllables(std::mt19937& rng, int count) {
+  static const char* parts[] = {"ka", "lo", "mi", "ne", "ru", "sa", "to", "vi", "ber", "dan",
+                                "el", "for", "gun", "hal", "is", "jor", "kel", "mar", "nor", "pel"};
+  std::string s;
+  for (int i = 0; i < count; ++i) s += parts[rng() % 20];
+  s[0] = char(s[0] - 32);
+  return s;
+}
+
+// What a generated database holds that the timing needs.
+struct Generated {
+  uint32_t id = 0;
+  uint32_t messages = 0;
+  uint32_t middleThread = 0;
+  std::string middleThreadAlpha;
+  uint32_t middleSection = 0;
+  uint32_t middlePerson = 0;
+  std::string middlePersonAlpha;
+  double seconds = 0;
+};
+
+bool flushSlice(std::vector<qv::File*> files) {
+  for (qv::File* f : files)
+    if (!f->flush() || !f->stream()) return false;
+  return true;
+}
+
+bool generate(const std::string& name, uint32_t messages, Generated& g) {
+  using namespace qv;
+  auto t0 = Clock::now();
+  std::mt19937 rng(messages);
+  g.messages = messages;
+  g.id = AddForumDatabase(name, 1, 0);
+  if (!g.id || !selectDatabase(g.id)) return false;
+  const uint32_t sections = 20, threads = std::max<uint32_t>(1, messages / 20),
+                 persons = std::max<uint32_t>(20, messages / 200);
+  const uint32_t sectionBase = 100, threadBase = 200000, personBase = 100;
+
+  struct Msg {
+    uint32_t thread, from, to;
+  };
+  std::vector<Msg> plan(messages);
+  std::vector<uint32_t> threadCount(threads), sectionCount(sections), fromCount(persons), toCount(persons);
+  for (uint32_t i = 0; i < messages; ++i) {
+    // Later messages mostly answer recent threads, as in a live forum.
+    uint32_t reach = std::max<uint32_t>(1, uint32_t(uint64_t(i + 1) * threads / messages));
+    uint32_t t = reach - 1 - std::min<uint32_t>(reach - 1, rng() % 50);
+    plan[i] = {t, uint32_t(rng() % persons), uint32_t(rng() % persons)};
+    ++threadCount[t];
+    ++sectionCount[t % sections];
+    ++fromCount[plan[i].from];
+    ++toCount[plan[i].to];
+  }
+
+  OP_CLOSE(OpShared, {3, 5, 6, 7, 29});
+  bool ok = MsgNmbr.stream() && Person.stream() && Sections.stream() && Threads.stream() && MasIdx.stream();
+  std::vector<std::string> lastNames(persons), alphas(threads);
+  for (uint32_t s = 0; ok && s < sections; ++s) {
+    SEC = SectionsRec();
+    SEC.SECSYSID = sectionBase + s;
+    SEC.SECTIONNUMBER = uint8_t(s + 1);
+    SEC.DESCRIPTION = syllables(rng, 3);
+    SEC.MSGCOUNT = sectionCount[s];
+    ok = Sections.append();
+  }
+  for (uint32_t p = 0; ok && p < persons; ++p) {
+    PER = PersonRec();
+    PER.PERSONID = personBase + p;
+    lastNames[p] = syllables(rng, 3);
+    std::string first = syllables(rng, 2);
+    PER.LASTNAME = lastNames[p];
+    PER.FIRSTNAME = first;
+    PER.PERSONSTRING = first + " " + lastNames[p] + " " + std::to_string(p);
+    PER.ADDRESS = std::to_string(70000 + p) + ",123";
+    PER.FROMCOUNT = fromCount[p];
+    PER.TOCOUNT = toCount[p];
+    ok = Person.append();
+  }
+  for (uint32_t t = 0; ok && t < threads; ++t) {
+    std::string heading = syllables(rng, 3) + " " + syllables(rng, 4);
+    THR = ThreadsRec();
+    THR.THREADNUMBER = threadBase + t;
+    THR.SECSYSID = sectionBase + t % sections;
+    THR.ALPHA = heading.substr(0, 10);
+    THR.BETA = heading.size() > 10 ? heading.substr(10) : std::string();
+    THR.MSGCOUNT = threadCount[t];
+    alphas[t] = THR.ALPHA.str();
+    ok = Threads.append();
+    if (ok && t % 50000 == 49999) ok = flushSlice({&Threads});
+  }
+  for (uint32_t i = 0; ok && i < messages; ++i) {
+    const Msg& m = plan[i];
+    MSG = MsgNmbrRec();
+    MSG.MSGNUMBER = kFirstMessage + i;
+    MSG.SECSYSID = sectionBase + m.thread % sections;
+    MSG.THREADNUMBER = threadBase + m.thread;
+    MSG.THREADALPHA = alphas[m.thread];
+    MSG.FROMID = personBase + m.from;
+    MSG.FROMALPHA = lastNames[m.from];
+    MSG.TOID = personBase + m.to;
+    MSG.TOALPHA = lastNames[m.to];
+    MSG.DATE = 80000 + int32_t(i / 50);
+    ok = MsgNmbr.append();
+    if (ok && i % 10 == 0) {
+      MAS = MasIdxRec();
+      MAS.SYSID = kFirstMessage + i;
+      MAS.WORDID = kWord;
+      ok = MasIdx.append();
+    }
+    if (ok && i % 50000 == 49999) ok = flushSlice({&MsgNmbr, &MasIdx});
+  }
+  ok = MsgNmbr.flush() && Person.flush() && Sections.flush() && Threads.flush() && MasIdx.flush() && ok;
+  ok = ok && MsgNmbr.buildKeys() && Person.buildKeys() && Sections.buildKeys() && Threads.buildKeys() &&
+       MasIdx.buildKeys();
+  OP_CLOSE(OpRelease, {3, 5, 6, 7, 29});
+  if (!ok) {
+    std::fprintf(stderr, "generating failed: %s\n", ErrorText().c_str());
+    return false;
+  }
+  OP_CLOSE(OpShared, {2});
+  FOR = ForumsRec();
+  FOR.ID = g.id;
+  if (Forums.get(FOR_ForumKey)) {
+    FOR.MSGCOUNT = messages;
+    FOR.COUNTFLAG = 0;
+    Forums.put();
+  }
+  OP_CLOSE(OpRelease, {2});
+
+  uint32_t mid = plan[messages / 2].thread;
+  g.middleThread = threadBase + mid;
+  g.middleThreadAlpha = alphas[mid];
+  g.middleSection = sectionBase + mid % sections;
+  g.middlePerson = personBase + plan[messages / 2].from;
+  g.middlePersonAlpha = lastNames[plan[messages / 2].from];
+  g.seconds = since(t0);
+  return true;
+}
+
+struct ViewCase {
+  const char* name;
+  qv::BrowseState state;
+};
+
+std::vector<ViewCase> cases(const Generated& g) {
+  using namespace qv;
+  auto make = [](int mode) {
+    BrowseState s;
+    s.kind = 1;
+    s.mode = mode;
+    return s;
+  };
+  std::vector<ViewCase> out;
+  out.push_back({"number", make(FmNumber)});
+  BrowseState t = make(FmThread);
+  t.threadNumber = g.middleThread;
+  t.threadAlpha = g.middleThreadAlpha;
+  t.limitThread = true;
+  out.push_back({"thread, limited", t});
+  BrowseState sec = make(FmSection);
+  sec.sectionId = g.middleSection;
+  out.push_back({"section", sec});
+  out.push_back({"sender", make(FmSender)});
+  BrowseState from = make(FmSender);
+  from.sender.id = g.middlePerson;
+  from.sender.alpha = g.middlePersonAlpha;
+  from.limitSender = true;
+  out.push_back({"sender, limited", from});
+  out.push_back({"date", make(FmDate)});
+  BrowseState w = make(FmWord);
+  w.wordId = kWord;
+  out.push_back({"key word", w});
+  return out;
+}
+
+// One page of rows with their texts, as the list shows them; the number of
+// characters, so that nothing is optimised away.
+size_t showRows(const std::vector<uint32_t>& ids) {
+  size_t chars = 0;
+  for (const qv::BrowseRow& r : qv::readBrowseRows(1, ids))
+    for (const std::string& t : qv::rowTexts(1, r)) chars += t.size();
+  return chars;
+}
+
+struct Timing {
+  double open = 0, last = 0;          // best of the runs
+  double openMedian = 0, lastMedian = 0;
+  size_t rows = 0;
+};
+
+// The best of the runs: the cost of the work itself, least disturbed by
+// whatever else the machine is doing.
+double best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Characters shown, kept so that the work cannot be left out.
+size_t sink = 0;
+
+Timing timeView(const qv::BrowseState& s, int runs) {
+  std::vector<double> opens, lasts;
+  size_t rows = 0;
+  for (int r = 0; r < runs; ++r) {
+    auto t0 = Clock::now();
+    {
+      qv::BrowseView v(s);
+      std::string title = qv::browseTitle(1, qv::Mem.Description, qv::messageCount(1));
+      std::vector<uint32_t> page;
+      if (v.toFirst()) {
+        page.push_back(v.current());
+        for (uint32_t id : v.fetch(kPage - 1, true)) page.push_back(id);
+      }
+      sink += showRows(page) + title.size();
+      rows = page.size();
+      opens.push_back(since(t0));
+      auto t1 = Clock::now();
+      page.clear();
+      if (v.toLast()) {
+        page = v.fetch(kPage - 1, false);
+        std::reverse(page.begin(), page.end());
+        page.push_back(v.current());
+      }
+      sink += showRows(page);
+      lasts.push_back(since(t1));
+    }
+  }
+  return {best(opens), best(lasts), median(opens), median(lasts), rows};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  uint32_t small = 10000, large = 1000000;
+  int runs = 9;
+  std::string dir;
+  bool keep = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
+    if (a == "--small")
+      small = uint32_t(std::strtoul(value().c_str(), nullptr, 10));
+    else if (a == "--large")
+      large = uint32_t(std::strtoul(value().c_str(), nullptr, 10));
+    else if (a == "--runs")
+      runs = std::max(1, std::atoi(value().c_str()));
+    else if (a == "--dir")
+      dir = value();
+    else if (a == "--keep")
+      keep = true;
+    else {
+      std::fprintf(stderr, "usage: bench_browse [--small N] [--large N] [--runs R] [--dir DIR] [--keep]\n");
+      return 2;
+    }
+  }
+  bool ownDir = dir.empty();
+  if (ownDir) {
+    char tmpl[] = "/tmp/bench_browse.XXXXXX";
+    if (!mkdtemp(tmpl)) return 1;
+    dir = tmpl;
+  }
+  static qvbench::QuietPrompter prompter;
+  qv::setPrompter(&prompter);
+  std::string error;
+  if (!qv::openInstallation(dir, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+
+  Generated g[2];
+  uint32_t sizes[2] = {small, large};
+  for (int k = 0; k < 2; ++k) {
+    std::printf("Generating %u messages ...", sizes[k]);
+    std::fflush(stdout);
+    if (!generate("Bench " + std::to_string(sizes[k]), sizes[k], g[k])) return 1;
+    std::printf(" %.1f s\n", g[k].seconds);
+  }
+
+  std::vector<ViewCase> names = cases(g[0]);
+  double worst = 0;
+  // First with the files opened by each run, as a browser opening a
+  // database does; then with them held open, which shows the walks alone.
+  for (bool held : {false, true}) {
+    std::vector<std::pair<Timing, Timing>> results;
+    for (size_t c = 0; c < names.size(); ++c) {
+      Timing t[2];
+      for (int k = 0; k < 2; ++k) {
+        qv::selectDatabase(g[k].id);
+        if (held) qv::OP_CLOSE(qv::OpShared, {2, 3, 4, 5, 6, 7, 29});
+        t[k] = timeView(cases(g[k])[c].state, runs);
+        if (held) qv::OP_CLOSE(qv::OpRelease, {2, 3, 4, 5, 6, 7, 29});
+      }
+      results.push_back({t[0], t[1]});
+    }
+    std::printf("\nBrowse view timings, %s (best of %d runs; ms)\n",
+                held ? "files held open" : "files opened by each run", runs);
+    std::printf("%-17s | %10s %10s | %10s %10s | %7s %7s\n", "view", "open small", "open large", "last small",
+                "last large", "open x", "last x");
+    std::printf("%.*s\n", 88, "----------------------------------------------------------------------------------------");
+    for (size_t c = 0; c < names.size(); ++c) {
+      const Timing& a = results[c].first;
+      const Timing& b = results[c].second;
+      double ro = b.open / a.open, rl = b.last / a.last;
+      worst = std::max({worst, ro, rl});
+      std::printf("%-17s | %10.3f %10.3f | %10.3f %10.3f | %7.2f %7.2f   (medians %.3f %.3f | %.3f %.3f)\n",
+                  names[c].name, a.open * 1000, b.open * 1000, a.last * 1000, b.last * 1000, ro, rl,
+                  a.openMedian * 1000, b.openMedian * 1000, a.lastMedian * 1000, b.lastMedian * 1000);
+    }
+  }
+  std::printf("\nsmall: %u messages, large: %u messages; largest ratio large/small %.2f (aim: under 2)\n", small,
+              large, worst);
+
+  qv::closeInstallation();
+  if (ownDir && !keep) fs::remove_all(dir);
+  return 0;
+}
