@@ -136,6 +136,7 @@ void ImportRun::stageStart() {
   if (settings_.importMail) owner_.load(settings_.mailbox);
 
   OP_CLOSE(OpEmpty, {10, 19, 24});
+  numbersOfIds_.clear();
   OP_CLOSE(OpExclusive, {10, 19, 24});
   OP_CLOSE(OpShared, {18});
   ImpHeader.stream();
@@ -506,6 +507,7 @@ bool ImportRun::emitMessageId(uint32_t number, const std::string& id) {
     writeFailed_ = true;
     return false;
   }
+  numbersOfIds_.emplace(TID.IDSTRING.str(), number);
   ++sinceFlush_;
   return true;
 }
@@ -517,13 +519,12 @@ std::string ImportRun::messageIdOf(uint32_t number) {
 }
 
 uint32_t ImportRun::numberOfMessageId(const std::string& id) {
-  // The file is keyed by number; a walk finds an ID string. Parsers keep
-  // their own map for the messages of one file and ask here only across files.
-  std::string key = messageIdKey(id);
-  ImpThreadId.setFileOrder();
-  while (ImpThreadId.next())
-    if (TID.IDSTRING.view() == key) return TID.MSGNUMBER;
-  return 0;
+  // The file is keyed by number only, so the run keeps the ID strings it
+  // wrote in memory (a walk of the file for every reference of every
+  // article of a spool directory would grow with the square of its size).
+  // The first number written for an ID string is the one that counts.
+  auto it = numbersOfIds_.find(messageIdKey(id));
+  return it == numbersOfIds_.end() ? 0 : it->second;
 }
 
 // ---------------------------------------------------------------------------

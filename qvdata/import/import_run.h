@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "import/formats.h"
@@ -204,6 +205,7 @@ class ImportRun : public ImportContext {
   std::map<uint32_t, Counts> personCounts_;
   std::map<uint32_t, int64_t> threadCounts_;
   std::map<uint32_t, int64_t> sectionCounts_;
+  std::unordered_map<std::string, uint32_t> numbersOfIds_;  // ID strings written this run
   std::map<uint32_t, Counts>::iterator personIt_;
   std::map<uint32_t, int64_t>::iterator countIt_;
   bool countingStarted_ = false;
