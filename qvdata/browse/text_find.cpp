@@ -110,27 +110,29 @@ TextFind::~TextFind() {
 }
 
 void TextFind::start(const TextFindOptions& options) {
-  SavedBuffers saved;
   options_ = options;
-  state_ = readBrowseContext(kind_);
   const FindSettings& s = findSettings();
   pattern_ = patternOf(s);
   matchCase_ = s.matchCase;
   wholeWords_ = s.wholeWords;
-  walk_ = std::make_unique<BrowseView>(state_);
+  walk_.reset();
   positioned_ = false;
   searching_ = !pattern_.empty();
   examined_ = 0;
 }
 
 FindStep TextFind::step(int batch) {
-  if (!searching_ || !walk_) return FindStep::EndOfView;
+  if (!searching_) return FindStep::EndOfView;
   SavedBuffers saved;
   const bool forward = options_.direction != 2;
   for (int n = 0; n < std::max(1, batch); ++n) {
     bool moved;
     if (!positioned_) {
+      // The view and the message to start from are read when the walk
+      // begins, so that a browser told of the start has published them.
       positioned_ = true;
+      state_ = readBrowseContext(kind_);
+      walk_ = std::make_unique<BrowseView>(state_);
       if (state_.selected != 0 && walk_->toMessage(state_.selected))
         moved = forward ? walk_->next() : walk_->previous();
       else

@@ -50,10 +50,11 @@ class TextFind {
   TextFind(const TextFind&) = delete;
   TextFind& operator=(const TextFind&) = delete;
 
-  // Reads the browser's view and current message from its context slot and
-  // starts a search from there with the find settings as they are now.
-  // Without a current message (or one the view no longer holds) the search
-  // starts at the view's first message (backward: its last) and tests it too.
+  // Starts a search with the find settings as they are now. Its first step
+  // reads the browser's view and current message from the context slot and
+  // walks on from that message. Without a current message (or one the view
+  // no longer holds) the search starts at the view's first message
+  // (backward: its last) and tests it too.
   void start(const TextFindOptions& options);
   // Examines at most `batch` messages (at least one). Record buffers it reads
   // are put back before it returns.

@@ -20,6 +20,16 @@
 
 namespace qvm {
 
+namespace {
+
+// A word of the phrase that is removed or negated ends the phrase check;
+// the other words stay in the list.
+void dropPhraseOf(qv::WordSearch& s, const std::string& word) {
+  if (std::find(s.phrase.begin(), s.phrase.end(), word) != s.phrase.end()) s.phrase.clear();
+}
+
+}  // namespace
+
 BuildSearch::BuildSearch(int kind, QWidget* parent) : QDialog(parent), engine_(kind) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(systemIcon(QStringLiteral("SEARCH3")));
@@ -112,12 +122,6 @@ bool BuildSearch::selected(int& list, int& row) const {
   }
   list = row = -1;
   return false;
-}
-
-// A word of the phrase that is removed or negated ends the phrase check;
-// the other words stay in the list.
-static void dropPhraseOf(qv::WordSearch& s, const std::string& word) {
-  if (std::find(s.phrase.begin(), s.phrase.end(), word) != s.phrase.end()) s.phrase.clear();
 }
 
 void BuildSearch::deleteSelected() {
