@@ -154,9 +154,10 @@ bool neighbourPerson(BrowseState& s, Role role, bool forward) {
     MSG.TOID = current.id;
   }
   // Onto the last (first) message of the current person, or the one before
-  // (after) where it would stand; then one message on.
+  // (after) where it would stand; then one message on. Without a chosen
+  // person: the first (last) person of the key.
   f.setPrefix(k, 2);
-  bool placed = forward ? f.previous() : f.next();
+  bool placed = current.id != 0 && (forward ? f.previous() : f.next());
   if (!placed) {
     f.set(k);
     if (!(forward ? f.next() : f.previous())) return false;

@@ -271,10 +271,8 @@ bool BrowseView::holds(uint32_t id) {
       if (!Search.get(SEA_IdKey)) return false;
       break;
     default:
-      if (!readMessage(id)) return false;
       if (putLimit() < 0) return false;
-      readMessage(id);
-      return inLimit();
+      return readMessage(id) && inLimit();
   }
   RecordImage index = saveRecord(f.decl());
   bool exists = readMessage(id);

@@ -45,7 +45,8 @@ class BrowseView {
   uint32_t current() const { return current_; }
 
   // Up to n message numbers following (forward) or preceding the position,
-  // nearest first; the position does not move.
+  // nearest first; the position does not move. Without a position: the
+  // view's first (last) n messages.
   std::vector<uint32_t> fetch(int n, bool forward);
 
   // True when message `id` belongs to the view (used to keep only the hits

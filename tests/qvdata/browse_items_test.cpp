@@ -92,6 +92,10 @@ TEST_F(BrowseItemsTest, NextAndPreviousSenderAndReceiver) {
   EXPECT_EQ(p.selected, 505u);
   step(p, false, false);
 
+  // Nobody chosen: the first and the last sender.
+  EXPECT_EQ(step(state(1, FmSender), true).sender.id, 13u);
+  EXPECT_EQ(step(state(1, FmSender), false).sender.id, 12u);
+
   // From a person without messages in the role: the neighbours where it would stand.
   ASSERT_TRUE(choosePerson(s, FmSender, 14));
   EXPECT_EQ(step(s, true).sender.id, 10u);
