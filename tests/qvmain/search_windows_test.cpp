@@ -18,6 +18,7 @@
 #include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/procedures.h"
+#include "frame/window_host.h"
 #include "help/help_window.h"
 #include "search/build_search.h"
 #include "search/single_onefld.h"
@@ -27,6 +28,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "services/window_settings.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -519,7 +521,14 @@ class SearchWindowsTest : public QObject {
     // A second start only activates the running window.
     qvm::openTextFind(1);
     QCOMPARE(qvm::TmMembers(qvm::kFindGroup).size(), 1);
+    // Its place is kept under its window number.
+    w->move(123, 77);
+    QRect placed = w->geometry();
     w->close();
+    settle();
+    qv::WindowRect kept;
+    QVERIFY(qv::WindowPos2(3, qvm::SlotTextFind - qv::kWindowSlots, kept));
+    QCOMPARE(QPoint(kept.x, kept.y), placed.topLeft());
   }
 
   void everyHelpButtonHasItsPage() {
