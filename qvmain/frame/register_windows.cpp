@@ -1,3 +1,4 @@
+#include "browse/browse_window.h"
 #include "database/database_windows.h"
 #include "frame/procedures.h"
 #include "import/import_windows.h"
@@ -7,6 +8,7 @@
 namespace qvm {
 
 void registerAllWindows() {
+  registerBrowseWindows();
   registerDatabaseWindows();
   registerImportWindows();
   registerSearchWindows();

@@ -1,0 +1,401 @@
+// The forum and newsgroup browser: pages of the reading pane, previous and
+// next items, the professional search within a selection, the bookmark,
+// status colours, paging to the end, the events of the thread tree and the
+// find, closing and reopening, and the frame opening the browser.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+#include "browse/browse_list.h"
+#include "browse/browse_state.h"
+#include "browse/browse_window.h"
+#include "browse/hit_scan.h"
+#include "browse/message_pane.h"
+#include "browse/reading_pane.h"
+#include "browse/status_marks.h"
+#include "browse_data.h"
+#include "events.h"
+#include "frame/main_frame.h"
+#include "frame/procedure_table.h"
+#include "services/settings.h"
+#include "support/gui_fixture.h"
+#include "threads/thread_manager.h"
+
+using namespace qvtest;
+
+namespace {
+
+qvm::BrowseWindow* openForumBrowser() {
+  qvm::openBrowseMsgNmbr();
+  auto* w = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("BrowseMsgNmbr"))));
+  if (w) w->resize(760, 560);
+  settle();
+  return w;
+}
+
+std::vector<uint32_t> rowIds(qvm::BrowseWindow* w) {
+  std::vector<uint32_t> ids;
+  for (int r = 0; r < w->list()->page()->rowCount(); ++r) ids.push_back(w->list()->page()->idAt(r));
+  return ids;
+}
+
+QColor rowColour(qvm::BrowseWindow* w, uint32_t id) {
+  qvm::BrowsePage* p = w->list()->page();
+  return p->data(p->index(p->rowOf(id), 0), Qt::ForegroundRole).value<QColor>();
+}
+
+QColor settingColour(int item) {
+  auto v = uint32_t(qv::KonfigGet(item));
+  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+}  // namespace
+
+class BrowseForumTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void titleColumnsAndViewsOfTheKind() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QStringLiteral(" Forum database: Browse Forum Messages [6]"));
+    QCOMPARE(w->list()->page()->columnCount(), 4);
+    QCOMPARE(w->modeLabel()->text(), QStringLiteral(" Find MsgNo "));
+    QCOMPARE(w->entry()->toolTip(), QStringLiteral("Enter message number to look up"));
+    // The number view lists the newest number first; the result view is not offered without a result.
+    QCOMPARE(rowIds(w), (std::vector<uint32_t>{505, 504, 503, 502, 501, 500}));
+    QCOMPARE(w->modeSelector()->count(), 8);
+    w->setMode(qv::FmSender);
+    QCOMPARE(w->modeLabel()->text(), QStringLiteral(" Filter Sender "));
+    QCOMPARE(w->limitBox()->toolTip(), QStringLiteral("Limit view to chosen sender"));
+    QCOMPARE(w->lookupButton()->toolTip(), QStringLiteral("Look up sender"));
+    QCOMPARE(w->nextItemButton()->toolTip(), QStringLiteral("Next Sender"));
+    w->setMode(qv::FmSection);
+    QCOMPARE(w->previousItemButton()->toolTip(), QStringLiteral("Previous Thread within Section"));
+    QVERIFY(w->limitBox()->isChecked() && !w->limitBox()->isEnabled());
+    // The message-number locator positions at the nearest number.
+    w->setMode(qv::FmNumber);
+    w->entry()->setText(QStringLiteral("503"));
+    w->entryDone();
+    QCOMPARE(w->selected(), 503u);
+  }
+
+  void newsgroupBrowserHasNoSectionColumn() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum(3, "comp.lang.misc");
+    auto* w = openForumBrowser();
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QStringLiteral(" Newsgroup database: comp.lang.misc Messages [6]"));
+    QCOMPARE(w->list()->page()->columnCount(), 3);
+  }
+
+  void longMessagesArePaged() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    std::string shown500;
+    QVERIFY(qv::readShownText(1, 500, shown500));
+    size_t prefix = shown500.size() - std::string("I like apples.\r\nRed apples most.\r\n").size();
+    std::string body(24000 - prefix, 'x');
+    for (size_t i = 80; i < body.size(); i += 81) body[i] = ' ';
+    addMessage(600, 1000, 10, 11, 110, body);
+    addMessage(601, 1000, 10, 11, 110, body + "y");
+    auto* w = openForumBrowser();
+    QVERIFY(w->showMessage(600));
+    QCOMPARE(w->pane()->shown().size(), size_t(24000));
+    QCOMPARE(w->pane()->pageCount(), size_t(1));
+    QVERIFY(!w->pane()->nextPageButton()->isEnabled());
+    QVERIFY(!w->pane()->previousPageButton()->isEnabled());
+
+    QVERIFY(w->showMessage(601));
+    QCOMPARE(w->pane()->pageCount(), size_t(2));
+    QVERIFY(w->pane()->nextPageButton()->isEnabled());
+    QVERIFY(!w->pane()->previousPageButton()->isEnabled());
+    QVERIFY(w->pane()->reader()->toPlainText().endsWith(QStringLiteral(" ..........<MORE>>")));
+    w->pane()->nextPageButton()->click();
+    QCOMPARE(w->pane()->currentPage(), size_t(1));
+    QVERIFY(w->pane()->reader()->toPlainText().startsWith(QStringLiteral("<CONTINUED>> \n")));
+    QVERIFY(w->pane()->previousPageButton()->isEnabled());
+    QVERIFY(!w->pane()->nextPageButton()->isEnabled());
+  }
+
+  void nextSenderAtTheLastSenderChangesNothing() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    QVERIFY(w->showMessage(502));
+    w->setMode(qv::FmSender);
+    QCOMPARE(w->state().sender.id, 12u);  // the selected message's sender
+    w->setLimit(true);
+    // Walk to the last sender that has messages, then once more.
+    for (int i = 0; i < 10; ++i) w->nextItem();
+    qv::BrowseState before = w->state();
+    std::vector<uint32_t> rows = rowIds(w);
+    QVERIFY(before.limitSender);
+    w->nextItem();
+    QCOMPARE(w->state(), before);
+    QCOMPARE(rowIds(w), rows);
+    // Previous goes back to a sender with messages, limited to that sender.
+    w->previousItem();
+    QVERIFY(w->state().sender.id != before.sender.id);
+    for (uint32_t id : rowIds(w)) {
+      qv::BrowseRow r;
+      QVERIFY(qv::readBrowseRow(1, id, r));
+      QCOMPARE(r.senderId, w->state().sender.id);
+    }
+  }
+
+  void professionalSearchKeepsTheHitsOfTheChosenThread() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    // Without a word index the search is refused with its message.
+    w->professionalSearch();
+    QCOMPARE(inst.prompts.count(" Database not indexed!"), 1);
+    QCOMPARE(QString::fromStdString(inst.prompts.requests.back().text),
+             QStringLiteral("You cannot use the Professional search if the database is not indexed. Please run "
+                            "Build Word Index from the Indexing menu."));
+
+    QVERIFY(w->showMessage(500));
+    w->setMode(qv::FmThread);
+    w->setLimit(true);
+    QCOMPARE(w->state().threadNumber, 1000u);
+    QCOMPARE(rowIds(w).size(), size_t(3));
+    w->takeSearchHits({505, 504, 503, 502, 500}, {"APPLES"});
+    QCOMPARE(w->state().mode, int(qv::FmResult));
+    QCOMPARE(rowIds(w), (std::vector<uint32_t>{504, 500}));
+    QVERIFY(w->resultViewOffered());
+    QCOMPARE(w->modeSelector()->count(), 9);
+    // The searched word is marked in the shown text, subject and text.
+    QCOMPARE(w->selected(), 504u);
+    QCOMPARE(w->pane()->hits().size(), size_t(2));
+    QVERIFY(w->pane()->nextHitButton()->isEnabled());
+    QVERIFY(!w->pane()->previousHitButton()->isEnabled());
+    QVERIFY(w->pane()->nextHit());
+    QCOMPARE(w->pane()->reader()->textCursor().selectedText(), QStringLiteral("apples"));
+    QVERIFY(w->pane()->nextHit());
+    QCOMPARE(w->pane()->reader()->textCursor().selectedText(), QStringLiteral("Apples"));
+    QVERIFY(!w->pane()->nextHitButton()->isEnabled());
+    QVERIFY(w->pane()->previousHitButton()->isEnabled());
+    QVERIFY(w->pane()->previousHit());
+    QCOMPARE(w->pane()->reader()->textCursor().selectedText(), QStringLiteral("apples"));
+
+    // In the result view a search with nothing inside it falls back to the number view.
+    w->takeSearchHits({502}, {"BANANAS"});
+    QCOMPARE(inst.prompts.count(" Search failed!"), 1);
+    QCOMPARE(w->state().mode, int(qv::FmNumber));
+    QVERIFY(!w->resultViewOffered());
+    QCOMPARE(w->modeSelector()->count(), 8);
+  }
+
+  void bookmarkReturnsToTheSameMessageAndView() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    QVERIFY(w->showMessage(502));
+    QCOMPARE(w->bookmarkButton()->toolTip(), QStringLiteral("Set BookMark"));
+    w->toggleBookmark();
+    QCOMPARE(w->bookmarkButton()->toolTip(), QStringLiteral("Reset to BookMark"));
+    qv::BrowseState saved = w->state();
+    w->setMode(qv::FmSender);
+    w->setLimit(true);
+    w->nextItem();
+    w->setMode(qv::FmThread);
+    w->setLimit(true);
+    QVERIFY(w->showMessage(w->list()->page()->idAt(0)));
+    w->toggleBookmark();
+    QCOMPARE(w->state().mode, int(qv::FmNumber));
+    QCOMPARE(w->selected(), 502u);
+    QCOMPARE(w->list()->currentId(), 502u);
+    QCOMPARE(w->state(), saved);
+    QVERIFY(!w->hasBookmark());
+    QCOMPARE(w->bookmarkButton()->toolTip(), QStringLiteral("Set BookMark"));
+  }
+
+  void statusMarksColourTheRowsAPurgeWouldDelete() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    QColor keep = settingColour(24), del = settingColour(25);
+    QVERIFY(w->showMessage(500));
+    QVERIFY(w->markStatus(qv::LevelThread, 2));
+    QCOMPARE(rowColour(w, 500), del);
+    QCOMPARE(rowColour(w, 501), del);
+    QCOMPARE(rowColour(w, 504), keep);  // kept itself: the thread's delete mark spares it
+    QVERIFY(!rowColour(w, 502).isValid());
+    QVERIFY(w->showMessage(502));
+    QVERIFY(w->markStatus(qv::LevelMessage, 1));
+    QCOMPARE(rowColour(w, 502), keep);
+    QVERIFY(w->markStatus(qv::LevelDatabase, 2));
+    QCOMPARE(rowColour(w, 503), del);
+    QCOMPARE(rowColour(w, 502), keep);
+    QVERIFY(w->markStatus(qv::LevelDatabase, 0));
+    QVERIFY(!rowColour(w, 503).isValid());
+    // The status items are in the list's context menu.
+    QStringList items;
+    for (QAction* a : w->contextMenu()->actions().first()->menu()->actions()) items << a->text();
+    QVERIFY(items.contains(QStringLiteral("Delete Thread")) && items.contains(QStringLiteral("Keep Section")));
+  }
+
+  void pagingReachesTheEndOfALargeView() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    for (uint32_t n = 506; n <= 655; ++n) addMessage(n, 1002, 12, 10, int32_t(n));
+    auto* w = openForumBrowser();
+    qvm::BrowseList* list = w->list();
+    int page = list->page()->pageRows();
+    QVERIFY(page > 3 && page < 60);
+    QCOMPARE(list->page()->rowCount(), page);  // only the rows on screen are read
+    QCOMPARE(w->selected(), 655u);
+    QCOMPARE(list->scrollBar()->value(), 0);
+    QTest::keyClick(list->table(), Qt::Key_End);
+    QCOMPARE(w->selected(), 500u);
+    QVERIFY(list->page()->atEnd());
+    QCOMPARE(list->page()->idAt(list->page()->rowCount() - 1), 500u);
+    QCOMPARE(list->scrollBar()->value(), list->scrollBar()->maximum());
+    QTest::keyClick(list->table(), Qt::Key_Home);
+    QCOMPARE(w->selected(), 655u);
+    // Down past the last row moves the page by one row.
+    for (int i = 0; i < page; ++i) QTest::keyClick(list->table(), Qt::Key_Down);
+    QCOMPARE(w->selected(), 655u - uint32_t(page));
+    QCOMPARE(list->page()->idAt(0), 654u);
+    QVERIFY(list->scrollBar()->value() > 0 && list->scrollBar()->value() < list->scrollBar()->maximum());
+    // Page Down to the end and Page Up to the start.
+    for (int i = 0; i < 200 && !list->page()->atEnd(); ++i) QTest::keyClick(list->table(), Qt::Key_PageDown);
+    QTest::keyClick(list->table(), Qt::Key_PageDown);
+    QCOMPARE(w->selected(), 500u);
+    for (int i = 0; i < 200 && !list->page()->atStart(); ++i) QTest::keyClick(list->table(), Qt::Key_PageUp);
+    QTest::keyClick(list->table(), Qt::Key_PageUp);
+    QCOMPARE(w->selected(), 655u);
+    // The scroll bar's thumb let go halfway places the page about halfway through the numbers.
+    list->scrollBar()->setSliderPosition(500);
+    Q_EMIT list->scrollBar()->sliderReleased();
+    uint32_t top = list->page()->idAt(0);
+    QVERIFY2(top > 560 && top < 595, qPrintable(QString::number(top)));
+  }
+
+  void threadTreeAndFindEventsShowTheContextMessage() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    qv::BrowseState ctx = w->state();
+    ctx.selected = 503;
+    qv::writeBrowseContext(ctx);
+    qvm::postEvent(w, qvm::EvShowContextMessage);
+    settle();
+    QCOMPARE(w->selected(), 503u);
+
+    // The tree's jump out of the sender view: the view becomes the bookmark.
+    QVERIFY(w->showMessage(505));
+    w->setMode(qv::FmSender);
+    w->setLimit(true);
+    qv::BrowseState sender = w->state();
+    ctx = sender;
+    ctx.mode = qv::FmThread;
+    ctx.selected = 501;
+    qv::writeBrowseContext(ctx);
+    qvm::postEvent(w, qvm::EvJumpFromTree);
+    settle();
+    QCOMPARE(w->state().mode, int(qv::FmThread));
+    QCOMPARE(w->selected(), 501u);
+    QCOMPARE(w->state().threadNumber, 1000u);
+    QVERIFY(w->hasBookmark());
+    w->toggleBookmark();
+    QCOMPARE(w->state(), sender);
+
+    // A find hit in the text: the find string is marked until the find closes.
+    w->setMode(qv::FmNumber);
+    qv::findSettings() = {"apples", false, false};
+    ctx = w->state();
+    ctx.selected = 500;
+    qv::writeBrowseContext(ctx);
+    qvm::postEvent(w, qvm::EvFindTextHit);
+    settle();
+    QCOMPARE(w->selected(), 500u);
+    QCOMPARE(w->pane()->hits().size(), size_t(3));  // the subject's and the text's two
+    for (int i = 0; i < 3; ++i) QVERIFY(w->pane()->nextHit());
+    QVERIFY(!w->pane()->nextHitButton()->isEnabled());
+    QVERIFY(w->pane()->previousHitButton()->isEnabled());
+    qvm::postEvent(w, qvm::EvFindClosed);
+    settle();
+    QVERIFY(w->pane()->hits().empty());
+    // Selecting a message publishes it in the context slot.
+    QVERIFY(w->showMessage(502));
+    QCOMPARE(qv::readBrowseContext(1).selected, 502u);
+  }
+
+  void deleteConfirmationAsksFirst() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    inst.prompts.script(qv::BtnNo);
+    qvm::postEvent(w, qvm::EvDeleteDatabase);
+    settle();
+    QCOMPARE(inst.prompts.count(" Database marked for deletion!"), 1);
+    QCOMPARE(QString::fromStdString(inst.prompts.requests.back().text),
+             QStringLiteral("Do you really want to delete all messages in this database? If you do, the entire "
+                            "database directory will be removed."));
+    QVERIFY(qv::Mem.ForumNumber != 0);
+  }
+
+  void closingKeepsTheViewAndReopeningReturnsToIt() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    QVERIFY(w->showMessage(501));
+    w->setMode(qv::FmThread);
+    QPointer<qvm::BrowseWindow> gone(w);
+    w->close();
+    QVERIFY(waitFor([&] { return gone.isNull(); }));
+    QCOMPARE(qvm::TmGetId(QStringLiteral("BrowseMsgNmbr")), 0);
+    QCOMPARE(qv::storedBrowseMode(1), int(qv::FmThread));
+    w = openForumBrowser();
+    QCOMPARE(w->state().mode, int(qv::FmThread));
+    QCOMPARE(w->selected(), 501u);
+  }
+
+  void openingADatabaseOpensItsBrowser() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t id = sampleForum();
+    QVERIFY(qv::ActivateDatabase(id));
+    qvm::MainFrame frame(1);
+    frame.show();
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("BrowseMsgNmbr")) != 0; }));
+    QVERIFY(waitFor([&] { return frame.menuAction(qvm::ProcStandardSearch)->isEnabled(); }));
+    QVERIFY(frame.menuAction(qvm::ProcProSearch)->isEnabled());
+    QVERIFY(frame.menuAction(qvm::ProcBrowseMessages)->isEnabled());
+    // Browse Messages again brings the running browser to the front.
+    frame.choose(qvm::ProcBrowseMessages);
+    settle();
+    QCOMPARE(frame.area()->subWindowList().size(), 1);
+    // Closing the browser disables the commands posted to it.
+    qvm::TmWindow(qvm::TmGetId(QStringLiteral("BrowseMsgNmbr")))->parentWidget()->close();
+    QVERIFY(waitFor([&] { return !frame.menuAction(qvm::ProcStandardSearch)->isEnabled(); }));
+    frame.requestExit();
+    settle();
+  }
+};
+
+QTEST_MAIN(BrowseForumTest)
+#include "browse_forum_test.moc"
