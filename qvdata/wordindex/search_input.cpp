@@ -11,9 +11,13 @@ LookupMode wordLookupMode(const std::string& word, LookupMode chosen) {
   return chosen;
 }
 
-bool lookupTyped(const std::string& word, LookupMode chosen, int tolerance, std::vector<WordCandidate>& out) {
+namespace {
+
+// The word list's words for a word in a mode; a word list that cannot be
+// read is told.
+bool lookUp(const std::string& word, LookupMode mode, int tolerance, std::vector<WordCandidate>& out) {
   bool failed = false;
-  out = lookupWords(word, wordLookupMode(word, chosen), tolerance, &failed);
+  out = lookupWords(word, mode, tolerance, &failed);
   if (failed) {
     out.clear();
     Message("Unable to open the DAT file.  Did you add the .DAT extension? Aborting!", "Open File Error",
@@ -23,11 +27,17 @@ bool lookupTyped(const std::string& word, LookupMode chosen, int tolerance, std:
   return true;
 }
 
+}  // namespace
+
+bool lookupTyped(const std::string& word, LookupMode chosen, int tolerance, std::vector<WordCandidate>& out) {
+  return lookUp(word, wordLookupMode(word, chosen), tolerance, out);
+}
+
 bool lookupPhrase(const std::vector<std::string>& words, std::vector<SearchWord>& out) {
   out.clear();
   for (const std::string& w : words) {
     std::vector<WordCandidate> found;
-    if (!lookupTyped(w, LookupMode::Exact, 0, found)) return false;
+    if (!lookUp(w, LookupMode::Exact, 0, found)) return false;
     if (found.empty()) {
       out.clear();
       Message("One of the words in the phrase was not found in any document.\r\nWord:" + w, "No matches",
