@@ -14,6 +14,8 @@
 #include <QtTest>
 
 #include "browse/browse_state.h"
+#include "browse/browse_window.h"
+#include "browse/message_pane.h"
 #include "browse/hit_scan.h"
 #include "dictionary/dictionary.h"
 #include "events.h"
@@ -499,6 +501,40 @@ class SearchWindowsTest : public QObject {
     w->close();
     settle();
     QCOMPARE(browser.events, (QList<int>{qvm::EvFindEnd, qvm::EvFindClosed}));
+    QVERIFY(!qvm::TmQuery(qvm::kFindGroup));
+  }
+
+  void theBrowserShowsWhatTheFindFinds() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    qv::findSettings() = qv::FindSettings();
+    qvm::openBrowseMsgNmbr();
+    auto* browser = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("BrowseMsgNmbr"))));
+    QVERIFY(browser);
+    settle();
+    QVERIFY(browser->showMessage(503));
+    qvm::postEvent(browser, qvm::EvStandardSearch);  // the browser's Standard Search
+    settle();
+    auto* w = qobject_cast<qvm::TextFindWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("FindText"))));
+    QVERIFY(w);
+    w->findField()->setText(QStringLiteral("printer"));
+    w->nextButton()->click();
+    QVERIFY(waitFor([&] { return browser->selected() == 502; }));  // the text of the next message down
+    QVERIFY(waitFor([&] { return !browser->pane()->hits().empty(); }));
+    w->nextButton()->click();
+    QVERIFY(waitFor([&] { return browser->selected() == 501; }));  // its thread's subject
+    // The user moves on in the browser: the next search starts there.
+    QVERIFY(browser->showMessage(503));
+    w->startButton(2)->setChecked(true);  // towards newer messages
+    w->nextButton()->click();
+    QVERIFY(waitFor([&] { return w->nextButton()->isEnabled(); }));
+    settle();
+    QCOMPARE(inst.prompts.requests.back().text, std::string("No more messages in this direction!"));
+    QCOMPARE(browser->selected(), 503u);
+    // Closing the browser closes the find first.
+    browser->close();
+    settle();
     QVERIFY(!qvm::TmQuery(qvm::kFindGroup));
   }
 
