@@ -178,6 +178,18 @@ TEST_F(BrowseItemsTest, ContextSlotsCarryTheWholeView) {
   BrowseState blank;
   blank.kind = 3;
   EXPECT_EQ(readBrowseContext(3), blank) << "the slot holds a forum view, not a newsgroup's";
+  // An item deleted meanwhile keeps its ID and loses its names.
+  OP_CLOSE(OpShared, {7});
+  THR = ThreadsRec();
+  THR.THREADNUMBER = 1000;
+  ASSERT_TRUE(Threads.get(THR_ThreadKey));
+  ASSERT_TRUE(Threads.remove());
+  OP_CLOSE(OpRelease, {7});
+  BrowseState gone = readBrowseContext(1);
+  EXPECT_EQ(gone.threadNumber, 1000u);
+  EXPECT_EQ(gone.threadHeading, "");
+  EXPECT_EQ(gone.sender, s.sender);
+
   Context(2, "");
   blank.kind = 1;
   EXPECT_EQ(readBrowseContext(1), blank);

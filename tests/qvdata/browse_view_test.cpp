@@ -92,6 +92,15 @@ TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
   EXPECT_EQ(MSG.MSGNUMBER, 504u) << "the message's record is in its buffer after a move";
   EXPECT_FALSE(v.next());
   EXPECT_EQ(v.current(), 504u);
+
+  BrowseView r(state(1, FmResult));
+  ASSERT_TRUE(r.toFirst());
+  EXPECT_EQ(r.fetch(5, true), (Ids{500})) << "the stale entry 997 is passed over";
+  EXPECT_EQ(SEA.ID, 505u) << "fetch puts the view's record back";
+  EXPECT_EQ(MSG.MSGNUMBER, 505u);
+  EXPECT_FALSE(r.seekNumber(504)) << "outside the number view the locator finds only held messages";
+  EXPECT_TRUE(r.seekNumber(500));
+  EXPECT_EQ(r.current(), 500u);
 }
 
 TEST_F(BrowseViewTest, EndsOfTheViewLeaveThePosition) {
