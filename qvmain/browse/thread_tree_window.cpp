@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "browse/browse_state.h"
+#include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/procedures.h"
@@ -24,13 +25,26 @@ namespace {
 const QString kBrowser = QStringLiteral("BrowseMsgNmbr");
 const QString kTreeThread = QStringLiteral("ThreadTree");
 
-// The files the tree reads: MsgNmbr and Person.
-const std::vector<int> kFiles = {3, 5};
+// The files the tree reads: MsgNmbr, Person and Threads.
+const std::vector<int> kFiles = {3, 5, 7};
 
 QIcon treeIcon(int icon) {
   if (icon == qv::TreeLeaf) return QIcon(QStringLiteral(":/icons/File.svg"));
   if (icon == qv::TreeFolder) return QIcon(QStringLiteral(":/icons/Folder.svg"));
   return QIcon();
+}
+
+// The heading of a thread (its record's ALPHA and BETA); `alpha` when the
+// record is missing. The record buffer is left as it was.
+std::string threadHeading(uint32_t number, const std::string& alpha) {
+  const qv::ThreadsRec saved = qv::THR;
+  qv::THR = qv::ThreadsRec();
+  qv::THR.THREADNUMBER = number;
+  std::string heading = number != 0 && qv::Threads.get(qv::THR_ThreadKey)
+                            ? std::string(qv::THR.ALPHA.raw()) + qv::THR.BETA.str()
+                            : alpha;
+  qv::THR = saved;
+  return heading;
 }
 
 int browseKind() { return qv::Mem.ForumType == 3 ? 3 : 1; }
@@ -125,10 +139,7 @@ void ThreadTreeWindow::rebuild(const qv::BrowseState& s) {
     if (row.number != 0) item->setToolTip(0, QStringLiteral("Message %1").arg(row.number));
   }
   tree_->expandAll();
-  // The whole heading when the browser's thread is this one, else its first 10 characters.
-  std::string heading = s.threadNumber == tree_data_.threadNumber && !s.threadHeading.empty() ? s.threadHeading
-                                                                                              : tree_data_.threadAlpha;
-  QString title = QString::fromStdString(heading).trimmed();
+  QString title = QString::fromStdString(threadHeading(tree_data_.threadNumber, tree_data_.threadAlpha)).trimmed();
   setWindowTitle(title.isEmpty() ? QStringLiteral(" Thread Tree") : QStringLiteral(" Thread Tree: ") + title);
   highlight(s.selected);
 }

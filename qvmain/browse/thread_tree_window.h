@@ -32,7 +32,7 @@ class ThreadTreeWindow : public QWidget {
   // Re-reads the browser's selection; rebuilds when it lies in another thread.
   void followSelection();
 
-  QSize sizeHint() const override { return QSize(320, 360); }
+  QSize sizeHint() const override { return QSize(380, 360); }
 
  protected:
   bool event(QEvent* e) override;

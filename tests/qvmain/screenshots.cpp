@@ -2,8 +2,8 @@
 // sample installation made in a temporary directory: the frame without and
 // with a database, the database and mailbox windows, the start-up wizard,
 // the import wizard's pages, the file selection in its three modes, the
-// import window, the preferences, the help window, the standard search and
-// the word search windows.
+// import window, the preferences, the help window, the standard search, the
+// word search windows, the thread tree and the look-up lists.
 //
 // Usage: qvmain_screenshots DIR   (scripts/screenshots runs it under Xvfb)
 #include <QApplication>
@@ -33,15 +33,22 @@
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
 #include "help/help_window.h"
+#include "browse/browse_state.h"
+#include "browse/thread_tree_window.h"
+#include "dictionary/dictionary.h"
 #include "import/directory_dialog.h"
 #include "import/import_it.h"
 #include "import/import_meny.h"
 #include "import/import_run.h"
+#include "lookup/lookup_list.h"
+#include "lookup/lookups.h"
+#include "services/file_service.h"
 #include "search/build_search.h"
 #include "search/single_onefld.h"
 #include "search/single_ui.h"
 #include "search/text_find_window.h"
 #include "services/databases.h"
+#include "services/datetime.h"
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/settings.h"
@@ -291,6 +298,108 @@ int main(int argc, char** argv) {
   pick->reject();
   words->reject();
   settleAll();
+
+  // The thread tree and the look-up lists, over a forum written record by record
+  // (long headings and names with accents).
+  {
+    uint32_t hw = qv::AddForumDatabase("Hardware Forum", 1, 7);
+    qv::selectDatabase(hw);
+    auto add = [](int file) {
+      qv::OP_CLOSE(qv::OpShared, {file});
+      qv::declaredFile(file).add();
+      qv::OP_CLOSE(qv::OpRelease, {file});
+    };
+    const char* people[][3] = {{"Ann", "Lee", "11111.222@compuserve.com"},
+                               {"Bob", "Ray", "33333.444@compuserve.com"},
+                               {"Åsa", "Öberg", "asa.oberg@example.se"},
+                               {"Jean-François", "Müller-Lüdenscheidt", "jf.mueller-luedenscheidt@example.de"},
+                               {"Zoë", "Quinn", "zoe@example.org"}};
+    for (uint32_t i = 0; i < 5; ++i) {
+      qv::PER = qv::PersonRec();
+      qv::PER.PERSONID = 900 + i;
+      qv::PER.FIRSTNAME = people[i][0];
+      qv::PER.LASTNAME = people[i][1];
+      qv::PER.ADDRESS = people[i][2];
+      qv::PER.PERSONSTRING = std::string(people[i][0]) + " " + people[i][1];
+      qv::PER.FROMCOUNT = 3 + i * 7;
+      qv::PER.TOCOUNT = 11 - i * 2;
+      add(5);
+    }
+    const char* sections[] = {"General", "Utilities & Tools", "Printers & Scanners", "Modems, Networks and Über-Lån"};
+    const int numbers[] = {1, 4, 7, 12};
+    for (uint32_t i = 0; i < 4; ++i) {
+      qv::SEC = qv::SectionsRec();
+      qv::SEC.SECSYSID = 800 + i;
+      qv::SEC.SECTIONNUMBER = uint8_t(numbers[i]);
+      qv::SEC.DESCRIPTION = sections[i];
+      qv::SEC.MSGCOUNT = 120 + i * 37;
+      qv::SEC.DUMMY = uint8_t(i == 1 ? 1 : i == 3 ? 2 : 0);
+      add(6);
+    }
+    const char* headings[] = {"Printer drivers for the LaserJet 4 under Windows 95", "Modem init strings",
+                              "Zip drive will not mount after upgrade", "Antivirus scanners compared",
+                              "Über-fast serial ports?"};
+    for (uint32_t i = 0; i < 5; ++i) {
+      std::string h = headings[i];
+      qv::THR = qv::ThreadsRec();
+      qv::THR.THREADNUMBER = 7000 + i;
+      qv::THR.SECSYSID = 802;
+      qv::THR.ALPHA = h.substr(0, 10);
+      qv::THR.BETA = h.size() > 10 ? h.substr(10) : std::string();
+      qv::THR.MSGCOUNT = i == 0 ? 7 : 1 + i;
+      qv::THR.DUMMY = uint8_t(i == 2 ? 2 : i == 3 ? 1 : 0);
+      add(7);
+    }
+    // Thread 7000: 500 <- 501 <- 502 <- 506, 500 <- 503 <- 504, 505 answers a purged message.
+    const uint32_t refs[][3] = {{500, 0, 900}, {501, 500, 901}, {502, 501, 902}, {503, 500, 903},
+                                {504, 503, 904}, {505, 499, 900}, {506, 502, 901}};
+    for (const auto& r : refs) {
+      qv::MSG = qv::MsgNmbrRec();
+      qv::MSG.MSGNUMBER = r[0];
+      qv::MSG.REFNUMBER = r[1];
+      qv::MSG.FROMID = r[2];
+      qv::MSG.SECSYSID = 802;
+      qv::MSG.THREADNUMBER = 7000;
+      qv::MSG.THREADALPHA = std::string(headings[0]).substr(0, 10);
+      qv::MSG.DATE = qv::dateFromYMD(1996, 3, int(r[0] - 495));
+      add(3);
+    }
+    const char* indexed[] = {"DRIVER", "DRIVERS", "LASERJET", "MODEM", "MOUNT", "PRINTER", "PRINTERS",
+                             "SCANNER", "SERIAL", "UPGRADE", "WINDOWS", "ZIP"};
+    for (int32_t i = 0; i < 12; ++i) {
+      qv::WOR = qv::WordListRec();
+      qv::WOR.WORDID = 600 + i;
+      qv::WOR.THEWORD = indexed[i];
+      qv::WOR.WORDCOUNT = 1 + (i * 13) % 40;
+      add(28);
+    }
+    qv::BrowseState ctx;
+    ctx.kind = 1;
+    ctx.selected = 502;
+    qv::writeBrowseContext(ctx);
+    qv::KonfigSet(16, 4);  // sender, number and date
+    qvm::openThreadTree();
+    shoot(running("ThreadTree"), QStringLiteral("44-thread-tree"));
+    closeWindow(running("ThreadTree"));
+
+    auto pickerShot = [&](const QString& name) {
+      qvm::LookupList* l = nullptr;
+      for (qvm::LookupList* c : frame->findChildren<qvm::LookupList*>())
+        if (c->isVisible()) l = c;
+      if (!l) return;
+      shoot(l, name);
+      l->reject();
+      settleAll();
+    };
+    qvm::pickThread(frame, QStringLiteral("Printer drivers"), {});
+    pickerShot(QStringLiteral("45-lookup-threads"));
+    qvm::pickSection(frame, QStringLiteral("07 Printers & Scanners"), {});
+    pickerShot(QStringLiteral("46-lookup-sections"));
+    qvm::pickPerson(frame, QString(), 903, {});
+    pickerShot(QStringLiteral("47-lookup-persons"));
+    qvm::pickWord(frame, QStringLiteral("print"), {});
+    pickerShot(QStringLiteral("48-lookup-words"));
+  }
 
   std::printf("%d pictures\n", shots);
   frame->requestExit();

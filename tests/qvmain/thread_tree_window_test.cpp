@@ -40,6 +40,7 @@ void forum() {
   QVERIFY(makeDatabase(1, "Tree Forum") != 0);
   person(100, "Ann", "Lee");
   person(101, "Bob", "Ray");
+  thread(7000, "First post about modems");
   message(500, 7000, "First post", 0, 100, 70001);
   message(501, 7000, "First post", 500, 101, 70002);
   message(502, 7000, "First post", 501, 100, 70003);
@@ -96,6 +97,7 @@ class ThreadTreeWindowTest : public QObject {
     QVERIFY(first->text(0).isEmpty());  // the empty row for message 0
     QCOMPARE(w->itemOf(501)->text(0), QStringLiteral("Bob Ray 501 ") + QString::fromStdString(qv::formatDate(70002, 10)));
     QCOMPARE(currentNumber(w), 502u);
+    QCOMPARE(w->windowTitle(), QStringLiteral(" Thread Tree: First post about modems"));
     QCOMPARE(qvm::TmGetId(QStringLiteral("ThreadTree")) != 0, true);
     QVERIFY(qvm::TmMembers(qvm::kFindGroup).contains(QStringLiteral("ThreadTree")));
     w->close();
@@ -108,6 +110,7 @@ class ThreadTreeWindowTest : public QObject {
     select(511);
     auto* w = new qvm::ThreadTreeWindow;
     QCOMPARE(shape(w->tree()), (QStringList{"510:1:1", "511:1:1"}));
+    QCOMPARE(w->windowTitle(), QStringLiteral(" Thread Tree: Others"));  // no thread record: the message's copy
     select(520);
     qvm::postEvent(w, qvm::EvThreadTree);
     QVERIFY(waitFor([&] { return w->builds() == 2; }));
