@@ -19,6 +19,10 @@ class TextFindTest : public qvtest::BrowseTest {
     BrowseTest::SetUp();
     findSettings() = FindSettings();
   }
+  void TearDown() override {
+    findSettings() = FindSettings();  // one copy for the whole program
+    BrowseTest::TearDown();
+  }
 
   // Two threads; in number order (newest first): 504, 503, 502, 501, 500.
   void forum(int kind = 1) {
