@@ -236,6 +236,20 @@ class LookupListsTest : public QObject {
     TestInstallation inst;
     inst.open();
     QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    // Before any indexing the list is empty: Enter chooses nothing, Esc cancels.
+    Answer none;
+    qvm::pickWord(nullptr, QStringLiteral("modem"), none.callback());
+    qvm::LookupList* empty = openList(QStringLiteral(" Indexed Words [0]"));
+    QVERIFY(empty);
+    QCOMPARE(empty->model()->rowCount(), 0);
+    QTest::keyClick(empty->view(), Qt::Key_Return);
+    settle();
+    QCOMPARE(none.calls, 0);
+    QTest::keyClick(empty->view(), Qt::Key_Escape);
+    QVERIFY(waitFor([&] { return none.calls == 1; }));
+    QVERIFY(!none.ok);
+    settle();
+
     word(11, "MODEM", 3);
     word(12, "PRINTER", 8);
     word(13, "PRINTERS", 2);
