@@ -589,10 +589,10 @@ class SearchWindowsTest : public QObject {
   void theMailFindSpeaksOfMail() {
     TestInstallation inst;
     inst.open();
-    qv::MailboxSpec spec;
-    spec.owner = "Owen Owner";
-    spec.address = "owen@example.com";
-    uint32_t box = qv::AddMailbox(spec, false, 0);
+    qv::MailboxSpec mailbox;
+    mailbox.owner = "Owen Owner";
+    mailbox.address = "owen@example.com";
+    uint32_t box = qv::AddMailbox(mailbox, false, 0);
     QVERIFY(qv::selectDatabase(box));
     FakeBrowser browser(QStringLiteral("BrowseMail"));
     QVERIFY(qvm::startProcedure(QStringLiteral("MailFind")));
