@@ -17,7 +17,9 @@
 #include "help/help_window.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/datetime.h"
 #include "services/settings.h"
+#include "services/utilities.h"
 #include "services/window_settings.h"
 #include "storage/record.h"
 
@@ -408,8 +410,16 @@ bool LookupList::eventFilter(QObject* watched, QEvent* e) {
       case Qt::Key_PageUp:
         if (row <= (k->key() == Qt::Key_Up ? 0 : view_->verticalScrollBar()->pageStep())) moreBefore();
         break;
-      default:
+      default: {
+        // Type-ahead: the typed letters position the list through its key.
+        const QString t = k->text();
+        if (t.size() == 1 && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && t.at(0).unicode() <= 0xFF &&
+            qv::IncrementStep(typed_, char32_t(t.at(0).unicode()), qv::clockNow())) {
+          if (!typed_.empty()) showAt(model_->loadAtText(QString::fromStdString(typed_)));
+          return true;
+        }
         break;
+      }
     }
   }
   return QDialog::eventFilter(watched, e);

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "lookup/lookups.h"
@@ -145,6 +146,7 @@ class LookupList : public QDialog {
   QComboBox* orderBox_ = nullptr;
   uint32_t chosen_ = 0;
   bool finished_ = false;
+  std::string typed_;  // the type-ahead text
 };
 
 // Opens a look-up list window-modal over `parent`; `done` is called once

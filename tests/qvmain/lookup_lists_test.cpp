@@ -96,6 +96,8 @@ class LookupListsTest : public QObject {
     qvm::LookupList* l = openList(QStringLiteral(" Threads [4]"));
     QVERIFY(l);
     QCOMPARE(cell(l, 0), QStringLiteral("Antivirus"));  // no start text: the first thread
+    QTest::keyClicks(l->view(), QStringLiteral("M"));  // type-ahead through the key
+    QCOMPARE(cell(l, 0), QStringLiteral("Modems and more"));
     QTest::keyClick(l->view(), Qt::Key_Escape);
     QVERIFY(waitFor([&] { return a.calls > 0; }));
     settle();
