@@ -91,13 +91,13 @@ const std::vector<CopyItem> kMailCopy = {
 
 // Column widths: the dialog units of the lists at 8 points, about 1.5 pixels each.
 const BrowseKindInfo kForum = {1, "BrowseMsgNmbr", "FindText", "~Browsing_Forum_Messages", kForumModes,
-                               {180, 180, 180, 150},
+                               {300, 170, 170, 150},
                                kForumStatus, kForumCopy, SlotBrowseMsgNmbr, ListBrowseMsgNmbr};
 const BrowseKindInfo kNews = {3, "BrowseMsgNmbr", "FindText", "~Browsing_Usenet_Newsgroup_Messages", kForumModes,
-                              {180, 180, 180},
+                              {300, 180, 180},
                               kNewsStatus, kForumCopy, SlotBrowseMsgNmbr, ListBrowseNews};
 const BrowseKindInfo kMail = {2, "BrowseMail", "MailFind", "~Browsing_Mail_Messages", kMailModes,
-                              {80, 50, 220, 200, 200},
+                              {80, 70, 300, 200, 200},
                               kMailStatus, kMailCopy, SlotBrowseMail, ListBrowseMail};
 
 }  // namespace

@@ -32,6 +32,7 @@
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
+#include "help/help_window.h"
 #include "services/datetime.h"
 #include "services/globals.h"
 #include "services/prompt.h"
@@ -161,6 +162,7 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
   split->setStretchFactor(0, 2);
   split->setStretchFactor(1, 3);
   split->setChildrenCollapsible(false);
+  split->setSizes({330, 270});
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
@@ -210,6 +212,8 @@ QHBoxLayout* BrowseWindow::buildTop() {
   connect(next_, &QToolButton::clicked, this, &BrowseWindow::nextItem);
   auto* prevKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp), this);
   auto* nextKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown), this);
+  auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
+  connect(helpKey, &QShortcut::activated, this, [this] { showHelp(QString::fromLatin1(info_.helpTopic)); });
   connect(prevKey, &QShortcut::activated, this, &BrowseWindow::previousItem);
   connect(nextKey, &QShortcut::activated, this, &BrowseWindow::nextItem);
 
@@ -390,6 +394,13 @@ void BrowseWindow::onSelected(uint32_t id) {
   std::string shown;
   if (have) qv::readShownText(kind_, id, shown);
   pane_->setMessage(have ? &row : nullptr, shown);
+  if (have && modeInfo().entry == EntryKind::Date && !dateEntry_->hasFocus()) {
+    // The date entry follows the selection until a date is typed.
+    int y, mo, d;
+    qv::ymdFromDate(row.date, y, mo, d);
+    QSignalBlocker block(dateEntry_);
+    dateEntry_->setDate(QDate(y, mo, d));
+  }
   if (findHit_ != id) findHit_ = 0;
   showHits();
   tellSelection();

@@ -88,6 +88,8 @@ class BrowseWindow : public QWidget {
   QMenu* contextMenu() const { return contextMenu_; }
   QMenu* copyMenu() const { return copyMenu_; }
   void refreshTitle();
+  // Room for the columns at their default widths and a readable pane.
+  QSize sizeHint() const override { return QSize(900, 600); }
 
  protected:
   bool event(QEvent* e) override;

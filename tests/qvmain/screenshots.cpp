@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <cstdio>
 
+#include "browse_screens.h"
 #include "database/about.h"
 #include "database/add_forum.h"
 #include "database/browse_box.h"
@@ -400,6 +401,9 @@ int main(int argc, char** argv) {
     qvm::pickWord(frame, QStringLiteral("print"), {});
     pickerShot(QStringLiteral("48-lookup-words"));
   }
+
+  // The message browsers of a forum, a newsgroup and a mailbox.
+  qvtest::shootBrowsers(frame, [](QWidget* w, const QString& name) { shoot(w, name); });
 
   std::printf("%d pictures\n", shots);
   frame->requestExit();
