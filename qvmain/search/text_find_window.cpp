@@ -202,9 +202,18 @@ void TextFindWindow::findNext() {
 void TextFindWindow::tick() {
   const qv::FindStep r = engine_->step(int(qv::SpeedVal(3, 29)));
   if (r == qv::FindStep::Searching) return;
+  qv::BrowseState now = qv::readBrowseContext(kind_);
+  now.selected = engine_->view().selected;
+  if (!(now == engine_->view())) {
+    // The browser changed its view while the search ran: what was found
+    // (or not) is not what it shows, so the search starts again in the new
+    // view from its current message.
+    engine_->start(options());
+    return;
+  }
   timer_->stop();
-  int64_t seconds = qv::StartStop(2, kStopwatch);
   if (r == qv::FindStep::EndOfView) {
+    int64_t seconds = qv::StartStop(2, kStopwatch);
     postToThread(browserName(), EvFindEnd);
     if (qv::KonfigGet(32) == 1) {
       qv::Beep();
@@ -213,8 +222,9 @@ void TextFindWindow::tick() {
     }
     qv::Message("No more messages in this direction!", " End of File!", qv::Icon::Information);
   } else {
+    qv::StartStop(2, kStopwatch);
     // The browser shows the message the find leaves in its context.
-    qv::writeBrowseContext(engine_->view());
+    qv::writeBrowseContext(now);
     postToThread(browserName(), r == qv::FindStep::SubjectHit ? EvFindSubjectHit : EvFindTextHit);
   }
   idle();

@@ -504,6 +504,54 @@ class SearchWindowsTest : public QObject {
     QVERIFY(!qvm::TmQuery(qvm::kFindGroup));
   }
 
+  void aViewChangedDuringTheSearchIsSearchedAfresh() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    // Forty messages of the second thread without the string, then one of the first thread with it.
+    for (uint32_t n = 600; n < 640; ++n) message(n, 1001, "Holiday pl", "Nothing to see.");
+    message(590, 1000, "Printer tr", "A needle in the haystack.");
+    message(580, 1001, "Holiday pl", "Another needle.");
+    qv::findSettings() = qv::FindSettings();
+    FakeBrowser browser(QStringLiteral("BrowseMsgNmbr"));
+    qv::BrowseState numbers;
+    numbers.kind = 1;
+    numbers.mode = qv::FmNumber;
+    numbers.selected = 639;
+    qv::writeBrowseContext(numbers);
+    qvm::openTextFind(1);
+    auto* w = qobject_cast<qvm::TextFindWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("FindText"))));
+    QVERIFY(w);
+    w->findField()->setText(QStringLiteral("needle"));
+    w->nextButton()->click();
+    QVERIFY(waitFor([&] { return w->engine().examined() > 0; }));
+    QVERIFY(w->searching());
+    // The user limits the browser to the second thread meanwhile.
+    qv::BrowseState holiday = numbers;
+    holiday.mode = qv::FmThread;
+    holiday.threadNumber = 1001;
+    holiday.threadAlpha = "Holiday pl";
+    holiday.limitThread = true;
+    holiday.selected = 600;
+    qv::writeBrowseContext(holiday);
+    QVERIFY(waitFor([&] { return !w->searching(); }));
+    settle();
+    // Not 590, which lies outside the thread: the thread was searched forward from 600, where
+    // nothing holds the string.
+    QCOMPARE(browser.events.back(), int(qvm::EvFindEnd));
+    qv::BrowseState ctx = qv::readBrowseContext(1);
+    QCOMPARE(ctx.mode, int(qv::FmThread));
+    QCOMPARE(ctx.selected, 600u);
+    w->startButton(2)->setChecked(true);  // backward in the thread: 580 holds it
+    browser.events.clear();
+    w->nextButton()->click();
+    QVERIFY(waitFor([&] { return !browser.events.isEmpty() && browser.events.back() != qvm::EvFindStart; }));
+    QCOMPARE(browser.events.back(), int(qvm::EvFindTextHit));
+    QCOMPARE(qv::readBrowseContext(1).selected, 580u);
+    QCOMPARE(qv::readBrowseContext(1).mode, int(qv::FmThread));
+    w->close();
+  }
+
   void theBrowserShowsWhatTheFindFinds() {
     TestInstallation inst;
     inst.open();
