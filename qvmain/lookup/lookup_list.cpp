@@ -57,11 +57,11 @@ int currentKind() { return qv::Mem.ForumType; }
 
 // ---- The model ----
 
-LookupModel::LookupModel(const LookupSpec& spec, QObject* parent) : QAbstractTableModel(parent), spec_(spec) {}
+LookupModel::LookupModel(const LookupDef& def, QObject* parent) : QAbstractTableModel(parent), def_(def) {}
 
 int LookupModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
 
-int LookupModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(spec_.columns.size()); }
+int LookupModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(def_.columns.size()); }
 
 QVariant LookupModel::data(const QModelIndex& index, int role) const {
   const LookupRow* r = rowAt(index.row());
@@ -70,7 +70,7 @@ QVariant LookupModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return index.column() < r->texts.size() ? r->texts.at(index.column()) : QString();
     case Qt::TextAlignmentRole:
-      if (spec_.numberColumns.contains(index.column())) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+      if (def_.numberColumns.contains(index.column())) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
       return QVariant();
     case Qt::ForegroundRole:
       if (r->status == 1) return settingColour(24);
@@ -84,8 +84,8 @@ QVariant LookupModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant LookupModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o == Qt::Horizontal && role == Qt::DisplayRole && section < spec_.columns.size()) return spec_.columns.at(section);
-  if (o == Qt::Horizontal && role == Qt::TextAlignmentRole && spec_.numberColumns.contains(section))
+  if (o == Qt::Horizontal && role == Qt::DisplayRole && section < def_.columns.size()) return def_.columns.at(section);
+  if (o == Qt::Horizontal && role == Qt::TextAlignmentRole && def_.numberColumns.contains(section))
     return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   return QVariant();
 }
@@ -95,8 +95,8 @@ const LookupRow* LookupModel::rowAt(int row) const {
 }
 
 std::vector<LookupRow> LookupModel::walk(int64_t pos, int n, bool forward, bool& reachedEnd) {
-  qv::File& f = *spec_.file;
-  const qv::Key key = spec_.key(order_);
+  qv::File& f = *def_.file;
+  const qv::Key key = def_.key(order_);
   const qv::RecordImage saved = qv::saveRecord(f.decl());
   std::vector<LookupRow> out;
   reachedEnd = false;
@@ -116,7 +116,7 @@ std::vector<LookupRow> LookupModel::walk(int64_t pos, int n, bool forward, bool&
       continue;
     }
     first = false;
-    LookupRow r = spec_.row();
+    LookupRow r = def_.row();
     r.pos = f.position();
     out.push_back(std::move(r));
   }
@@ -158,11 +158,11 @@ int LookupModel::loadAround(int64_t pos) {
   bool start = false, end = false;
   std::vector<LookupRow> before = walk(pos, kPage / 2, false, start);
   // The record itself and what follows it: a forward walk that keeps its first record.
-  qv::File& f = *spec_.file;
+  qv::File& f = *def_.file;
   const qv::RecordImage saved = qv::saveRecord(f.decl());
   int anchor = -1;
   if (f.getPosition(pos)) {
-    LookupRow r = spec_.row();
+    LookupRow r = def_.row();
     r.pos = pos;
     rows_.assign(std::make_move_iterator(before.rbegin()), std::make_move_iterator(before.rend()));
     anchor = int(rows_.size());
@@ -203,14 +203,14 @@ int LookupModel::loadAtEnd() {
 }
 
 int LookupModel::loadAtText(const QString& text) {
-  qv::File& f = *spec_.file;
+  qv::File& f = *def_.file;
   const qv::RecordImage saved = qv::saveRecord(f.decl());
   f.clear();
-  int components = spec_.seekText ? spec_.seekText(order_, text) : 0;
+  int components = def_.seekText ? def_.seekText(order_, text) : 0;
   int64_t pos = 0;
   bool past = false;
   if (components > 0) {
-    f.setPrefix(spec_.key(order_), components);
+    f.setPrefix(def_.key(order_), components);
     if (f.next())
       pos = f.position();
     else
@@ -222,23 +222,23 @@ int LookupModel::loadAtText(const QString& text) {
 }
 
 int LookupModel::loadAtId(uint32_t id) {
-  qv::File& f = *spec_.file;
+  qv::File& f = *def_.file;
   const qv::RecordImage saved = qv::saveRecord(f.decl());
   f.clear();
-  int64_t pos = spec_.readId && spec_.readId(id) ? f.position() : 0;
+  int64_t pos = def_.readId && def_.readId(id) ? f.position() : 0;
   qv::restoreRecord(f.decl(), saved);
   return pos != 0 ? loadAround(pos) : -1;
 }
 
 void LookupModel::refreshRow(int row) {
-  if (!rowAt(row) || !spec_.readId) return;
-  qv::File& f = *spec_.file;
+  if (!rowAt(row) || !def_.readId) return;
+  qv::File& f = *def_.file;
   const qv::RecordImage saved = qv::saveRecord(f.decl());
   f.clear();
   LookupRow& r = rows_[size_t(row)];
-  if (spec_.readId(r.id)) {
+  if (def_.readId(r.id)) {
     int64_t pos = r.pos;
-    r = spec_.row();
+    r = def_.row();
     r.pos = pos;
   }
   qv::restoreRecord(f.decl(), saved);
@@ -247,13 +247,13 @@ void LookupModel::refreshRow(int row) {
 
 // ---- The window ----
 
-LookupList::LookupList(LookupSpec spec, const QString& startText, uint32_t startId, QWidget* parent)
-    : QDialog(parent), spec_(std::move(spec)) {
+LookupList::LookupList(LookupDef def, const QString& startText, uint32_t startId, QWidget* parent)
+    : QDialog(parent), def_(std::move(def)) {
   setAttribute(Qt::WA_DeleteOnClose);
-  qv::OP_CLOSE(qv::OpShared, spec_.files);
-  setWindowTitle(spec_.title + QString::number(spec_.file->records()) + QStringLiteral("]"));
+  qv::OP_CLOSE(qv::OpShared, def_.files);
+  setWindowTitle(def_.title + QString::number(def_.file->records()) + QStringLiteral("]"));
 
-  model_ = new LookupModel(spec_, this);
+  model_ = new LookupModel(def_, this);
   view_ = new QTreeView(this);
   view_->setRootIsDecorated(false);
   view_->setUniformRowHeights(true);
@@ -264,7 +264,7 @@ LookupList::LookupList(LookupSpec spec, const QString& startText, uint32_t start
   view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view_->setModel(model_);
   view_->header()->setStretchLastSection(false);
-  trackColumns(view_->header(), spec_.listSlot, spec_.widths);
+  trackColumns(view_->header(), def_.listSlot, def_.widths);
   view_->installEventFilter(this);
   connect(view_, &QTreeView::doubleClicked, this, [this](const QModelIndex& i) {
     if (i.isValid()) accept();
@@ -272,16 +272,16 @@ LookupList::LookupList(LookupSpec spec, const QString& startText, uint32_t start
   connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
     if (v == view_->verticalScrollBar()->minimum()) moreBefore();
   });
-  if (!spec_.statusWord.isEmpty()) {
+  if (!def_.statusWord.isEmpty()) {
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     view_->setToolTip(QStringLiteral("Right click to change the status"));
     connect(view_, &QWidget::customContextMenuRequested, this, &LookupList::showMenu);
   }
 
   auto* layout = new QVBoxLayout(this);
-  if (spec_.orders.size() > 1) {
+  if (def_.orders.size() > 1) {
     orderBox_ = new QComboBox(this);
-    orderBox_->addItems(spec_.orders);
+    orderBox_->addItems(def_.orders);
     auto* top = new QHBoxLayout;
     top->addStretch();
     top->addWidget(orderBox_);
@@ -291,16 +291,16 @@ LookupList::LookupList(LookupSpec spec, const QString& startText, uint32_t start
   layout->addWidget(view_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Select"));
-  if (!spec_.help.isEmpty()) buttons->addButton(helpButton(this, spec_.help), QDialogButtonBox::HelpRole);
+  if (!def_.help.isEmpty()) buttons->addButton(helpButton(this, def_.help), QDialogButtonBox::HelpRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &LookupList::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 
   int width = 40;
-  for (int w : spec_.widths) width += w;
+  for (int w : def_.widths) width += w;
   resize(qMax(width, 320), 380);
   qv::WindowRect r;
-  if (slotRect(3, spec_.slot, r) && storedRect(r)) setGeometry(r.x, r.y, r.width, r.height);
+  if (slotRect(3, def_.slot, r) && storedRect(r)) setGeometry(r.x, r.y, r.width, r.height);
 
   int row = startId != 0 ? model_->loadAtId(startId) : -1;
   if (row < 0) row = startText.trimmed().isEmpty() ? model_->loadAtStart() : model_->loadAtText(startText);
@@ -308,7 +308,7 @@ LookupList::LookupList(LookupSpec spec, const QString& startText, uint32_t start
   view_->setFocus();
 }
 
-LookupList::~LookupList() { qv::OP_CLOSE(qv::OpRelease, spec_.files); }
+LookupList::~LookupList() { qv::OP_CLOSE(qv::OpRelease, def_.files); }
 
 uint32_t LookupList::currentId() const {
   const LookupRow* r = model_->rowAt(view_->currentIndex().row());
@@ -342,16 +342,16 @@ void LookupList::reorder(int order) {
 }
 
 QStringList LookupList::statusEntries() const {
-  if (spec_.statusWord.isEmpty()) return {};
-  return {QStringLiteral("Normal ") + spec_.statusWord, QStringLiteral("Keep ") + spec_.statusWord,
-          QStringLiteral("Delete ") + spec_.statusWord};
+  if (def_.statusWord.isEmpty()) return {};
+  return {QStringLiteral("Normal ") + def_.statusWord, QStringLiteral("Keep ") + def_.statusWord,
+          QStringLiteral("Delete ") + def_.statusWord};
 }
 
 bool LookupList::applyStatus(const QString& entry) {
   int code = int(statusEntries().indexOf(entry));
   uint32_t id = currentId();
-  if (code < 0 || id == 0 || !spec_.setStatus) return false;
-  if (!spec_.setStatus(id, 7 + code)) return false;
+  if (code < 0 || id == 0 || !def_.setStatus) return false;
+  if (!def_.setStatus(id, 7 + code)) return false;
   model_->refreshRow(view_->currentIndex().row());
   return true;
 }
@@ -378,7 +378,7 @@ void LookupList::done(int result) {
   if (!isMinimized() && !isMaximized()) {
     QRect g = geometry();
     qv::WindowRect r{g.x(), g.y(), g.width(), g.height()};
-    slotRect(2, spec_.slot, r);
+    slotRect(2, def_.slot, r);
   }
   QDialog::done(result);
 }
@@ -425,9 +425,9 @@ bool LookupList::eventFilter(QObject* watched, QEvent* e) {
   return QDialog::eventFilter(watched, e);
 }
 
-LookupList* openLookupList(QWidget* parent, LookupSpec spec, const QString& startText, uint32_t startId,
+LookupList* openLookupList(QWidget* parent, LookupDef def, const QString& startText, uint32_t startId,
                            PickDone done) {
-  auto* dlg = new LookupList(std::move(spec), startText, startId, parent);
+  auto* dlg = new LookupList(std::move(def), startText, startId, parent);
   QObject::connect(dlg, &QDialog::finished, dlg, [dlg, done](int result) {
     if (done) done(result == QDialog::Accepted, result == QDialog::Accepted ? dlg->chosenId() : 0);
   });

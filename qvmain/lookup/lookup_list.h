@@ -29,7 +29,7 @@ struct LookupRow {
 };
 
 // What a look-up list walks and how it shows it.
-struct LookupSpec {
+struct LookupDef {
   QString title;                 // " Threads [": the record count and "]" follow
   QStringList columns;
   QList<int> widths;             // default column widths
@@ -61,7 +61,7 @@ class LookupModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  explicit LookupModel(const LookupSpec& spec, QObject* parent = nullptr);
+  explicit LookupModel(const LookupDef& def, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -100,7 +100,7 @@ class LookupModel : public QAbstractTableModel {
   std::vector<LookupRow> walk(int64_t pos, int n, bool forward, bool& reachedEnd);
   int loadAround(int64_t pos);
 
-  const LookupSpec& spec_;
+  const LookupDef& def_;
   int order_ = 0;
   std::vector<LookupRow> rows_;
   bool atStart_ = true, atEnd_ = true;
@@ -113,7 +113,7 @@ class LookupList : public QDialog {
  public:
   // Opens the files of the list and positions it at the start ID (when
   // given) or else at the start text.
-  LookupList(LookupSpec spec, const QString& startText, uint32_t startId, QWidget* parent = nullptr);
+  LookupList(LookupDef def, const QString& startText, uint32_t startId, QWidget* parent = nullptr);
   ~LookupList() override;
 
   QTreeView* view() const { return view_; }
@@ -140,7 +140,7 @@ class LookupList : public QDialog {
   void reorder(int order);
   void showMenu(const QPoint& p);
 
-  LookupSpec spec_;
+  LookupDef def_;
   LookupModel* model_ = nullptr;
   QTreeView* view_ = nullptr;
   QComboBox* orderBox_ = nullptr;
@@ -151,14 +151,14 @@ class LookupList : public QDialog {
 
 // Opens a look-up list window-modal over `parent`; `done` is called once
 // when it has closed.
-LookupList* openLookupList(QWidget* parent, LookupSpec spec, const QString& startText, uint32_t startId,
+LookupList* openLookupList(QWidget* parent, LookupDef def, const QString& startText, uint32_t startId,
                            PickDone done);
 
 // The look-up lists of the current database (one source file each).
-LookupSpec threadLookup();      // GP_THREAD
-LookupSpec sectionLookup();     // GP_SECTION
-LookupSpec personLookup(int kind);  // GP_ANS; kind 1 forum, 2 mail, 3 newsgroup
-LookupSpec wordLookup();        // GP_WORDLIST
+LookupDef threadLookup();      // GP_THREAD
+LookupDef sectionLookup();     // GP_SECTION
+LookupDef personLookup(int kind);  // GP_ANS; kind 1 forum, 2 mail, 3 newsgroup
+LookupDef wordLookup();        // GP_WORDLIST
 // A section's display text: its number as two digits, a blank, its name.
 QString sectionText(int number, const QString& name);
 

@@ -61,8 +61,8 @@ QString personTitle(int kind) {
 
 }  // namespace
 
-LookupSpec personLookup(int kind) {
-  LookupSpec s;
+LookupDef personLookup(int kind) {
+  LookupDef s;
   s.title = personTitle(kind);
   s.columns = {QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("Sent"), QStringLiteral("Received")};
   s.widths = {220, 260, 60, 70};

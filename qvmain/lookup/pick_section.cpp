@@ -24,8 +24,8 @@ QString sectionText(int number, const QString& name) {
   return QStringLiteral("%1 %2").arg(number, 2, 10, QLatin1Char('0')).arg(name.trimmed());
 }
 
-LookupSpec sectionLookup() {
-  LookupSpec s;
+LookupDef sectionLookup() {
+  LookupDef s;
   s.title = QStringLiteral(" Sections [");
   s.columns = {QStringLiteral("Section"), QStringLiteral("Messages")};
   s.widths = {260, 80};

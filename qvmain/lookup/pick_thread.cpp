@@ -21,8 +21,8 @@ LookupRow threadRow() {
 
 }  // namespace
 
-LookupSpec threadLookup() {
-  LookupSpec s;
+LookupDef threadLookup() {
+  LookupDef s;
   s.title = QStringLiteral(" Threads [");
   s.columns = {QStringLiteral("Thread subject"), QStringLiteral("Messages")};
   s.widths = {340, 80};

@@ -18,8 +18,8 @@ LookupRow wordRow() {
 
 }  // namespace
 
-LookupSpec wordLookup() {
-  LookupSpec s;
+LookupDef wordLookup() {
+  LookupDef s;
   s.title = QStringLiteral(" Indexed Words [");
   s.columns = {QStringLiteral("Word"), QStringLiteral("Indexes")};
   s.widths = {280, 80};

@@ -23,10 +23,10 @@ inline bool addTo(int file) {
 inline uint32_t makeDatabase(int kind, const std::string& name) {
   uint32_t id = 0;
   if (kind == 2) {
-    qv::MailboxSpec spec;
-    spec.owner = name;
-    spec.address = "owner@example.org";
-    id = qv::AddMailbox(spec, false, 0);
+    qv::MailboxSpec box;
+    box.owner = name;
+    box.address = "owner@example.org";
+    id = qv::AddMailbox(box, false, 0);
   } else {
     id = qv::AddForumDatabase(name, kind, 0);
   }
