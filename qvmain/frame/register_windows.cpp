@@ -1,4 +1,5 @@
 #include "browse/browse_window.h"
+#include "browse/thread_tree_window.h"
 #include "database/database_windows.h"
 #include "frame/procedures.h"
 #include "import/import_windows.h"
@@ -11,6 +12,7 @@ void registerAllWindows() {
   registerBrowseWindows();
   registerDatabaseWindows();
   registerImportWindows();
+  registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();
 }
