@@ -25,6 +25,7 @@
 #include "events.h"
 #include "frame/main_frame.h"
 #include "frame/procedure_table.h"
+#include "lookup/lookup_list.h"
 #include "services/settings.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
@@ -50,6 +51,14 @@ std::vector<uint32_t> rowIds(qvm::BrowseWindow* w) {
 QColor rowColour(qvm::BrowseWindow* w, uint32_t id) {
   qvm::BrowsePage* p = w->list()->page();
   return p->data(p->index(p->rowOf(id), 0), Qt::ForegroundRole).value<QColor>();
+}
+
+// The look-up list the browser opened (nullptr when none is up).
+qvm::LookupList* openPicker(qvm::BrowseWindow* w) {
+  settle();
+  for (qvm::LookupList* l : w->findChildren<qvm::LookupList*>())
+    if (l->isVisible()) return l;
+  return nullptr;
 }
 
 QColor settingColour(int item) {
@@ -99,6 +108,58 @@ class BrowseForumTest : public QObject {
     QVERIFY(w);
     QCOMPARE(w->windowTitle(), QStringLiteral(" Newsgroup database: comp.lang.misc Messages [6]"));
     QCOMPARE(w->list()->page()->columnCount(), 3);
+  }
+
+  void lookUpsChooseTheLimitAndCancellingDropsIt() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    QVERIFY(w->showMessage(500));
+    w->setMode(qv::FmThread);
+    QCOMPARE(w->entry()->text(), QStringLiteral("Pears and apples"));
+    // Typed text that differs from the chosen thread opens the thread list there.
+    w->entry()->setText(QStringLiteral("Cher"));
+    w->entryDone();
+    qvm::LookupList* picker = openPicker(w);
+    QVERIFY(picker);
+    QCOMPARE(picker->currentId(), 1002u);
+    picker->accept();
+    settle();
+    QCOMPARE(w->state().threadNumber, 1002u);
+    QVERIFY(w->state().limitThread);
+    QCOMPARE(rowIds(w), (std::vector<uint32_t>{503}));
+    QCOMPARE(w->entry()->text(), QStringLiteral("Cherries"));
+    QCOMPARE(w->counter()->text(), QStringLiteral("[1]"));
+    // Cancelling clears the entry and the limit.
+    w->lookUp();
+    picker = openPicker(w);
+    QVERIFY(picker);
+    picker->reject();
+    settle();
+    QCOMPARE(w->state().threadNumber, 0u);
+    QVERIFY(!w->state().limitThread);
+    QVERIFY(w->entry()->text().isEmpty());
+    QCOMPARE(rowIds(w).size(), size_t(6));
+
+    // The section view always has a section: cancelling falls back to the first.
+    w->setMode(qv::FmSection);
+    w->entry()->setText(QStringLiteral("04"));
+    w->entryDone();
+    picker = openPicker(w);
+    QVERIFY(picker);
+    picker->accept();
+    settle();
+    QCOMPARE(w->state().sectionId, 200u);
+    QCOMPARE(rowIds(w), (std::vector<uint32_t>{503}));
+    w->lookUp();
+    picker = openPicker(w);
+    QVERIFY(picker);
+    picker->reject();
+    settle();
+    QCOMPARE(w->state().sectionId, 100u);
+    QVERIFY(w->limitBox()->isChecked());
+    QCOMPARE(rowIds(w).size(), size_t(5));
   }
 
   void longMessagesArePaged() {
