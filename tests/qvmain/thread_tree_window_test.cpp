@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "browse/browse_state.h"
+#include "browse/browse_window.h"
 #include "browse/thread_tree_window.h"
 #include "events.h"
 #include "frame/procedures.h"
@@ -186,6 +187,46 @@ class ThreadTreeWindowTest : public QObject {
     w->close();
     settle();
     QCOMPARE(browser.received, (std::vector<int>{qvm::EvThreadTreeClose}));
+  }
+
+  void worksWithTheMessageBrowser() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    qvtest::thread(7001, "Others");
+    qvtest::thread(7002, "Orphans");
+    qvm::registerAllWindows();
+    QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(1);
+    browser->show();
+    QVERIFY(browser->showMessage(502));
+    settle();
+    qvm::postEvent(browser, qvm::EvThreadTree);
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ThreadTree")) != 0; }));
+    auto* tree = qobject_cast<qvm::ThreadTreeWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("ThreadTree"))));
+    QVERIFY(tree);
+    QCOMPARE(tree->threadNumber(), 7000u);
+    QCOMPARE(currentNumber(tree), 502u);
+
+    // Selecting a message of another thread in the browser rebuilds the tree.
+    QVERIFY(browser->showMessage(510));
+    QVERIFY(waitFor([&] { return tree->threadNumber() == 7001u; }));
+    QCOMPARE(currentNumber(tree), 510u);
+
+    // A row chosen in the tree is shown by the browser.
+    tree->choose(tree->itemOf(511));
+    QVERIFY(waitFor([&] { return browser->selected() == 511u; }));
+
+    // From the sender view the browser keeps its view as the bookmark and shows the thread.
+    browser->setMode(qv::FmSender);
+    settle();
+    tree->choose(tree->itemOf(510));
+    QVERIFY(waitFor([&] { return browser->selected() == 510u; }));
+    QCOMPARE(browser->state().mode, int(qv::FmThread));
+    QVERIFY(browser->hasBookmark());
+
+    // Closing the browser closes the tree with it.
+    browser->close();
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ThreadTree")) == 0; }));
   }
 
   void theBrowserStartsItByThreadName() {
