@@ -122,7 +122,7 @@ void BrowseWindow::print(int scope) {
 // the attach-topics window (1367) and the group procedures (1399) when they run.
 void BrowseWindow::tellSelection() {
   qv::writeBrowseContext(state_);
-  if (TmGetId(kThreadTree) != 0) postEvent(this, EvTreeSelection);
+  if (kind_ != 2 && TmGetId(kThreadTree) != 0) postEvent(this, EvTreeSelection);
   postToThread(kClassify, EvAttachTopicsChanged);
   for (const char* name : kGroupProcedures)
     if (TmGetId(QString::fromLatin1(name)) != 0) {
@@ -177,9 +177,10 @@ bool BrowseWindow::event(QEvent* e) {
       break;
     case EvTreeSelection: postToThread(kThreadTree, EvThreadTree); break;
     case EvToolsEnded:
+      // After a purge, merge or count: messages may have gone, counts changed.
       refreshTitle();
       relabel();
-      list_->refreshRows();
+      rerun(state_.selected);
       break;
     case CmdCopyFirst:
     case CmdCopyFirst + 1:

@@ -3,6 +3,8 @@
 // status colours, paging to the end, the events of the thread tree and the
 // find, closing and reopening, and the frame opening the browser.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -401,6 +403,30 @@ class BrowseForumTest : public QObject {
     // Selecting a message publishes it in the context slot.
     QVERIFY(w->showMessage(502));
     QCOMPARE(qv::readBrowseContext(1).selected, 502u);
+  }
+
+  void frameCommandsActOnTheSelectedMessage() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openForumBrowser();
+    QVERIFY(w->showMessage(501));
+    qvm::postEvent(w, 1332);  // Copy to Clip-board
+    settle();
+    QString clip = QGuiApplication::clipboard()->text();
+    QVERIFY2(clip.contains(QStringLiteral("501")) && clip.contains(QStringLiteral("Pears are better.")), qPrintable(clip));
+    // Show Thread Tree and Standard Search open their windows, which read the selection from the context.
+    qvm::postEvent(w, qvm::EvThreadTree);
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ThreadTree")) != 0; }));
+    qvm::postEvent(w, qvm::EvStandardSearch);
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("FindText")) != 0; }));
+    QCOMPARE(qv::readBrowseContext(1).selected, 501u);
+    // Closing the browser closes them first.
+    QPointer<qvm::BrowseWindow> gone(w);
+    w->close();
+    QVERIFY(waitFor([&] { return gone.isNull(); }));
+    QCOMPARE(qvm::TmGetId(QStringLiteral("ThreadTree")), 0);
+    QCOMPARE(qvm::TmGetId(QStringLiteral("FindText")), 0);
   }
 
   void deleteConfirmationAsksFirst() {
