@@ -19,14 +19,17 @@ void BrowseTable::keyPressEvent(QKeyEvent* e) {
   QTableView::keyPressEvent(e);
 }
 
+// Three rows a notch; the small steps of touch pads add up to notches.
 void BrowseTable::wheelEvent(QWheelEvent* e) {
-  int notches = e->angleDelta().y() / 120;
-  if (notches != 0 && wheelHandler) {
-    wheelHandler(-notches * 3);
-    e->accept();
+  if (!wheelHandler) {
+    QTableView::wheelEvent(e);
     return;
   }
-  QTableView::wheelEvent(e);
+  wheelDelta_ += e->angleDelta().y();
+  int notches = wheelDelta_ / 120;
+  wheelDelta_ -= notches * 120;
+  if (notches != 0) wheelHandler(-notches * 3);
+  e->accept();
 }
 
 BrowseList::BrowseList(int kind, QWidget* parent) : QWidget(parent) {

@@ -25,6 +25,9 @@ class BrowseTable : public QTableView {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
+
+ private:
+  int wheelDelta_ = 0;
 };
 
 class BrowseList : public QWidget {

@@ -28,6 +28,8 @@
 #include "frame/main_frame.h"
 #include "frame/procedure_table.h"
 #include "lookup/lookup_list.h"
+#include "search/build_search.h"
+#include "search/single_ui.h"
 #include "services/settings.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
@@ -263,6 +265,31 @@ class BrowseForumTest : public QObject {
     QCOMPARE(w->state().mode, int(qv::FmNumber));
     QVERIFY(!w->resultViewOffered());
     QCOMPARE(w->modeSelector()->count(), 8);
+  }
+
+  void professionalSearchWindowHandsItsHitsToTheResultView() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    addWord(7, "APPLES", {500, 504});
+    addWord(8, "PEARS", {501});
+    auto* w = openForumBrowser();
+    qvm::postEvent(w, qvm::EvProSearch);
+    settle();
+    qvm::BuildSearch* dlg = w->findChild<qvm::BuildSearch*>();
+    QVERIFY(dlg);
+    qvm::PickedWords picked;
+    picked.words.push_back({"APPLES", 7, 2, false});
+    dlg->addWords(picked);
+    dlg->runSearch();
+    settle();
+    QCOMPARE(w->state().mode, int(qv::FmResult));
+    QCOMPARE(rowIds(w), (std::vector<uint32_t>{504, 500}));
+    QCOMPARE(w->modeSelector()->currentText(), QStringLiteral("Show search result set"));
+    // The searched word is marked; the result view's label is blank.
+    QCOMPARE(w->pane()->hits().size(), size_t(2));
+    QCOMPARE(w->modeLabel()->text(), QStringLiteral(" "));
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
   }
 
   void bookmarkReturnsToTheSameMessageAndView() {
