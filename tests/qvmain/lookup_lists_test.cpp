@@ -4,11 +4,13 @@
 // sections; a large list reads only the rows around what it shows.
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTreeView>
 #include <QtTest>
 
+#include "browse/browse_window.h"
 #include "lookup/lookup_list.h"
 #include "lookup/lookups.h"
 #include "lookup_data.h"
@@ -319,6 +321,27 @@ class LookupListsTest : public QObject {
     for (int i = 0; i < n; i += 97)
       QCOMPARE(l->model()->index(i, 0).data().toString(), QStringLiteral("Name%1").arg(i, 5, 10, QLatin1Char('0')));
     l->reject();
+  }
+
+  void theBrowserTakesTheChosenThreadAsItsLimit() {
+    TestInstallation inst;
+    inst.open();
+    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    threads();
+    message(500, 7001, "Modems and more", 0, 0);
+    message(501, 7004, "Zip drives", 0, 0);
+    QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(1);
+    browser->show();
+    browser->setMode(qv::FmThread);
+    browser->entry()->setText(QStringLiteral("Zip"));
+    browser->lookUp();
+    qvm::LookupList* l = openList(QStringLiteral(" Threads [4]"));
+    QVERIFY(l);
+    QCOMPARE(cell(l, 0), QStringLiteral("Zip drives"));
+    QTest::keyClick(l->view(), Qt::Key_Return);
+    QVERIFY(waitFor([&] { return browser->state().threadNumber == 7004u; }));
+    QVERIFY(browser->state().limitThread);
+    browser->close();
   }
 
   void positionAndColumnWidthsAreKept() {
