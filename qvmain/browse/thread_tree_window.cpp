@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "browse/browse_state.h"
@@ -24,6 +25,10 @@ namespace {
 
 const QString kBrowser = QStringLiteral("BrowseMsgNmbr");
 const QString kTreeThread = QStringLiteral("ThreadTree");
+
+// Replies nest at most this deep in the widget: deeper nesting could not be
+// read anyway, and the widget's items nest by recursion.
+constexpr int kDeepestShown = 64;
 
 // The files the tree reads: MsgNmbr, Person and Threads.
 const std::vector<int> kFiles = {3, 5, 7};
@@ -120,15 +125,17 @@ void ThreadTreeWindow::rebuild(const qv::BrowseState& s) {
   qv::buildThreadTree(s.selected, textFormat_, dateFormat_, tree_data_);
   tree_->clear();
   // Rows come depth-first with their levels: the parent of a row of level n
-  // is the last row of level n - 1 before it.
+  // is the last row of level n - 1 before it. Rows below the deepest shown
+  // level hang at that level, in their order.
   std::vector<QTreeWidgetItem*> parents;
   for (const qv::TreeRow& row : tree_data_.rows) {
     QTreeWidgetItem* item;
-    if (row.level <= 1 || size_t(row.level - 1) > parents.size()) {
+    const int level = std::min(row.level, kDeepestShown);
+    if (level <= 1 || size_t(level - 1) > parents.size()) {
       item = new QTreeWidgetItem(tree_);
       parents.assign(1, item);
     } else {
-      parents.resize(size_t(row.level - 1));
+      parents.resize(size_t(level - 1));
       item = new QTreeWidgetItem(parents.back());
       parents.push_back(item);
     }

@@ -119,6 +119,34 @@ class ThreadTreeWindowTest : public QObject {
     w->close();
   }
 
+  void aVeryDeepThreadNestsNoDeeperThanTheWidgetShows() {
+    TestInstallation inst;
+    inst.open();
+    QVERIFY(makeDatabase(1, "Deep Forum") != 0);
+    qv::OP_CLOSE(qv::OpShared, {3});
+    QVERIFY(qv::beginTransaction({&qv::MsgNmbr}, 5));
+    for (uint32_t n = 1000; n < 1200; ++n) {  // each answers the one before
+      qv::MSG = qv::MsgNmbrRec();
+      qv::MSG.MSGNUMBER = n;
+      qv::MSG.REFNUMBER = n == 1000 ? 0 : n - 1;
+      qv::MSG.THREADNUMBER = 9000;
+      qv::MSG.THREADALPHA = "Chain";
+      QVERIFY(qv::MsgNmbr.add());
+    }
+    QVERIFY(qv::commitTransaction());
+    qv::OP_CLOSE(qv::OpRelease, {3});
+    select(1199);
+    auto* w = new qvm::ThreadTreeWindow;
+    QStringList rows = shape(w->tree());
+    QCOMPARE(rows.size(), 200);
+    QCOMPARE(rows.at(62), QStringLiteral("1062:63:2"));
+    QCOMPARE(rows.at(63), QStringLiteral("1063:64:2"));
+    QCOMPARE(rows.at(64), QStringLiteral("1064:64:2"));  // below the deepest level, in order
+    QCOMPARE(rows.at(199), QStringLiteral("1199:64:1"));
+    QCOMPARE(currentNumber(w), 1199u);
+    w->close();
+  }
+
   void rebuildsOnlyWhenTheSelectionMovesToAnotherThread() {
     TestInstallation inst;
     inst.open();
