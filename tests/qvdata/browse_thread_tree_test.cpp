@@ -78,6 +78,20 @@ TEST(ThreadTreeLevels, RepliesNumberedBeforeTheirParentsGetTheirLevels) {
   EXPECT_EQ(shape(treeRows(nodes, 1, 10)), (Shape{"50:1:2", "40:2:2", "30:3:2", "20:4:2", "10:5:1"}));
 }
 
+TEST(ThreadTreeLevels, ALongChainNumberedBackwardsIsOneDeepBranch) {
+  // 50,000 messages, each answering the next higher number.
+  const uint32_t n = 50000;
+  std::vector<TreeNode> nodes;
+  for (uint32_t i = 1; i <= n; ++i) nodes.push_back(node(i, i == n ? 0 : i + 1));
+  EXPECT_EQ(assignLevels(nodes), int(n));
+  auto rows = treeRows(nodes, 1, 10);
+  ASSERT_EQ(rows.size(), n + 1);
+  EXPECT_EQ(rows[1].number, n);
+  EXPECT_EQ(rows[n].number, 1u);
+  EXPECT_EQ(rows[n].level, int(n));
+  EXPECT_EQ(rows[n].icon, TreeLeaf);
+}
+
 TEST(ThreadTreeLevels, ACycleEndsAndEveryMessageIsShownOnce) {
   // 3 -> 4 -> 5 -> 3 form a cycle, 6 replies to 5, 1 is an ordinary top message.
   std::vector<TreeNode> nodes = {node(1, 0), node(3, 5), node(4, 3), node(5, 4), node(6, 5)};
