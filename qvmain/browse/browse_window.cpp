@@ -51,7 +51,10 @@ QHash<QString, qv::BrowseState>& sessionStates() {
   return states;
 }
 
-QString databaseKey() { return QString::fromStdString(qv::joinPath({qv::Mem.FileDir, qv::Mem.Dirnamn})); }
+QString databaseKey() {
+  return QString::fromStdString(qv::joinPath({qv::Mem.FileDir, qv::Mem.Dirnamn})) + QLatin1Char('#') +
+         QString::number(qv::Mem.ForumNumber);
+}
 
 QColor settingColour(int item) {
   auto v = uint32_t(qv::KonfigGet(item));
@@ -83,9 +86,12 @@ bool* limitFlag(qv::BrowseState& s, EntryKind k) {
 qv::BrowsePerson& personOf(qv::BrowseState& s, EntryKind k) {
   return k == EntryKind::Sender ? s.sender : k == EntryKind::Receiver ? s.receiver : s.partner;
 }
+const qv::BrowsePerson& personOf(const qv::BrowseState& s, EntryKind k) {
+  return k == EntryKind::Sender ? s.sender : k == EntryKind::Receiver ? s.receiver : s.partner;
+}
 
 // True when the state has an item chosen for the entry.
-bool itemChosen(qv::BrowseState& s, EntryKind k) {
+bool itemChosen(const qv::BrowseState& s, EntryKind k) {
   switch (k) {
     case EntryKind::Thread: return s.threadNumber != 0;
     case EntryKind::Section: return s.sectionId != 0;
@@ -225,6 +231,7 @@ QHBoxLayout* BrowseWindow::buildTop() {
   entry_ = new QLineEdit(this);
   entry_->setMinimumWidth(160);
   connect(entry_, &QLineEdit::returnPressed, this, &BrowseWindow::entryDone);
+  numberOnly_ = new QIntValidator(0, 2147483647, this);
   dateEntry_ = new QDateEdit(this);
   dateEntry_->setCalendarPopup(true);
   dateEntry_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
@@ -297,7 +304,7 @@ void BrowseWindow::fillSelector() {
 }
 
 QString BrowseWindow::chosenText() const {
-  qv::BrowseState& s = const_cast<qv::BrowseState&>(state_);
+  const qv::BrowseState& s = state_;
   switch (modeInfo().entry) {
     case EntryKind::Thread: return QString::fromStdString(s.threadHeading).trimmed();
     case EntryKind::Section: return QString::fromStdString(s.sectionLabel).trimmed();
@@ -325,9 +332,8 @@ void BrowseWindow::relabel() {
   entry_->setVisible(text);
   dateEntry_->setVisible(m.entry == EntryKind::Date);
   entry_->setToolTip(tip(m.entryTip));
-  entry_->setValidator(nullptr);
+  entry_->setValidator(m.entry == EntryKind::Number ? numberOnly_ : nullptr);
   if (m.entry == EntryKind::Number) {
-    entry_->setValidator(new QIntValidator(0, 2147483647, entry_));
     entry_->clear();
   } else {
     entry_->setText(chosenText());
@@ -399,7 +405,8 @@ void BrowseWindow::onSelected(uint32_t id) {
     int y, mo, d;
     qv::ymdFromDate(row.date, y, mo, d);
     QSignalBlocker block(dateEntry_);
-    dateEntry_->setDate(QDate(y, mo, d));
+    followedDate_ = QDate(y, mo, d);
+    dateEntry_->setDate(followedDate_);
   }
   if (findHit_ != id) findHit_ = 0;
   showHits();
@@ -484,6 +491,8 @@ void BrowseWindow::entryDone() {
     }
     case EntryKind::Date: {
       QDate d = dateEntry_->date();
+      if (d == followedDate_) return;  // left as the selection set it: nothing to find
+      followedDate_ = d;
       int32_t date = qv::dateFromYMD(d.year(), d.month(), d.day());
       if (date == 0) return;
       state_.date = date;

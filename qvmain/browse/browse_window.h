@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDate>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -28,6 +29,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QToolButton;
+class QValidator;
 
 namespace qvm {
 
@@ -125,12 +127,14 @@ class BrowseWindow : public QWidget {
   uint32_t findHit_ = 0;  // the message the text find marked (its hits are shown)
   bool closed_ = false;
   QColor keep_, delete_;
+  QDate followedDate_;  // the date the date entry took from the selection
 
   BrowseList* list_;
   MessagePane* pane_;
   QComboBox* selector_;
   QLabel* modeLabel_;
   QLineEdit* entry_;
+  QValidator* numberOnly_;
   QDateEdit* dateEntry_;
   QLabel* counter_;
   QCheckBox* limit_;

@@ -170,11 +170,12 @@ class BrowseMailTest : public QObject {
     QVERIFY(!w->pane()->dateField()->text().isEmpty());
     QVERIFY(!w->pane()->numberField()->text().isEmpty());  // the time
     QVERIFY(!w->pane()->replyField()->isVisibleTo(w));
-    w->dateEntry()->setDate(QDate(2001, 5, 2));
+    // The date entry follows the selection; a date picked there finds its mail.
+    w->setMode(qv::MmDate);
+    QCOMPARE(w->dateEntry()->date(), QDate(2001, 5, 2));
+    w->dateEntry()->setDate(QDate(2001, 5, 1));
     w->entryDone();
-    qv::BrowseRow row;
-    QVERIFY(qv::readBrowseRow(2, w->selected(), row));
-    QCOMPARE(row.date, qv::dateFromYMD(2001, 5, 2));
+    QCOMPARE(w->selected(), 700u);
     // Selecting a mail publishes it in the mail context slot.
     QCOMPARE(qv::readBrowseContext(2).selected, w->selected());
   }
