@@ -104,7 +104,11 @@ std::vector<WordCandidate> lookupWords(const std::string& word, LookupMode mode,
 
 bool typedSearchWords(const std::string& inputIn, LookupMode mode, bool phrase, std::vector<std::string>& words) {
   words.clear();
-  std::string input = inputIn.substr(0, 256);
+  // At most 256 characters, never part of one.
+  size_t end = 0;
+  for (int chars = 0; end < inputIn.size() && chars < 256; ++chars)
+    do ++end; while (end < inputIn.size() && (static_cast<unsigned char>(inputIn[end]) & 0xC0) == 0x80);
+  std::string input = inputIn.substr(0, end);
   WordCutter cut(input, true);
   CutWord w;
   std::vector<std::string> typed;

@@ -353,6 +353,10 @@ TEST_F(SearchTest, SoundexWildcardAndApproximateLookUps) {
   EXPECT_EQ(prompts.requests.back().caption, "Only Letters Please");
   EXPECT_FALSE(typedSearchWords("   ", LookupMode::Exact, false, typed));
   EXPECT_EQ(prompts.requests.back().caption, "Blank Search");
+  // The input is cut at 256 characters, not bytes: the accented word at the
+  // end stays whole.
+  EXPECT_TRUE(typedSearchWords(std::string(252, ' ') + "\xC3\x89T\xC3\x89S and more", LookupMode::Exact, false, typed));
+  EXPECT_EQ(typed, std::vector<std::string>{"\xC3\x89T\xC3\x89S"});
 }
 
 TEST_F(WordIndexTest, NotOnlyRequestScansNewestFirstThousandAtATime) {
