@@ -45,9 +45,13 @@ namespace qvm {
 namespace {
 
 // Where each database's browser stood when it last closed in this session,
-// by the database's directory.
-QHash<QString, qv::BrowseState>& sessionStates() {
-  static QHash<QString, qv::BrowseState> states;
+// and the words of the search result it showed, by the database.
+struct SessionPlace {
+  qv::BrowseState state;
+  std::vector<std::string> resultWords;
+};
+QHash<QString, SessionPlace>& sessionStates() {
+  static QHash<QString, SessionPlace> states;
   return states;
 }
 
@@ -148,7 +152,10 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
 
   state_.kind = kind;
   auto it = sessionStates().find(databaseKey());
-  if (it != sessionStates().end() && it->kind == kind) state_ = *it;
+  if (it != sessionStates().end() && it->state.kind == kind) {
+    state_ = it->state;
+    resultWords_ = it->resultWords;
+  }
   state_.mode = qv::storedBrowseMode(kind);
   resultOffered_ = state_.mode == qv::resultMode(kind);
   if (modeInfo().entry == EntryKind::Section && state_.sectionId == 0) qv::chooseFirstSection(state_);
@@ -186,8 +193,11 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
   refreshTitle();
   TmCreate(this, QString::fromLatin1(info_.threadName), kNotToolsGroup);
   rerun(state_.selected);
-  if (entry_->isVisible())
+  // The view's entry control has the focus, else the list.
+  if (!entry_->isHidden())
     entry_->setFocus();
+  else if (!dateEntry_->isHidden())
+    dateEntry_->setFocus();
   else
     list_->table()->setFocus();
   postToFrame(EvBrowseOpened);
@@ -236,8 +246,8 @@ QHBoxLayout* BrowseWindow::buildTop() {
   dateEntry_->setCalendarPopup(true);
   dateEntry_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
   dateEntry_->setDate(QDate::currentDate());
-  dateEntry_->setToolTip(QStringLiteral("Find Date"));
   connect(dateEntry_, &QDateEdit::editingFinished, this, &BrowseWindow::entryDone);
+  connect(dateEntry_, &QDateEdit::dateChanged, this, [this] { dateTyped_ = true; });
   counter_ = new QLabel(this);
   counter_->setMinimumWidth(counter_->fontMetrics().horizontalAdvance(QStringLiteral("[000000]")));
   limit_ = new QCheckBox(QStringLiteral("Limit"), this);
@@ -338,11 +348,6 @@ void BrowseWindow::relabel() {
   } else {
     entry_->setText(chosenText());
   }
-  if (m.entry == EntryKind::Date && state_.date != 0) {
-    int y, mo, d;
-    qv::ymdFromDate(state_.date, y, mo, d);
-    dateEntry_->setDate(QDate(y, mo, d));
-  }
   uint32_t count = 0;
   switch (m.entry) {
     case EntryKind::Thread: count = state_.threadCount; break;
@@ -400,7 +405,7 @@ void BrowseWindow::onSelected(uint32_t id) {
   std::string shown;
   if (have) qv::readShownText(kind_, id, shown);
   pane_->setMessage(have ? &row : nullptr, shown);
-  if (have && modeInfo().entry == EntryKind::Date && !dateEntry_->hasFocus()) {
+  if (have && modeInfo().entry == EntryKind::Date && !dateTyped_) {
     // The date entry follows the selection until a date is typed.
     int y, mo, d;
     qv::ymdFromDate(row.date, y, mo, d);
@@ -493,6 +498,7 @@ void BrowseWindow::entryDone() {
       QDate d = dateEntry_->date();
       if (d == followedDate_) return;  // left as the selection set it: nothing to find
       followedDate_ = d;
+      dateTyped_ = false;
       int32_t date = qv::dateFromYMD(d.year(), d.month(), d.day());
       if (date == 0) return;
       state_.date = date;
@@ -608,7 +614,7 @@ void BrowseWindow::closeEvent(QCloseEvent* e) {
     return;
   }
   qv::storeBrowseMode(kind_, state_.mode);
-  sessionStates()[databaseKey()] = state_;
+  sessionStates()[databaseKey()] = {state_, resultWords_};
   TmDestroy(this);
   closed_ = true;
   postToFrame(EvBrowseClosed);

@@ -128,6 +128,7 @@ class BrowseWindow : public QWidget {
   bool closed_ = false;
   QColor keep_, delete_;
   QDate followedDate_;  // the date the date entry took from the selection
+  bool dateTyped_ = false;  // a date was picked and not yet looked up
 
   BrowseList* list_;
   MessagePane* pane_;

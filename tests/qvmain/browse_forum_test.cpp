@@ -290,6 +290,14 @@ class BrowseForumTest : public QObject {
     QCOMPARE(w->pane()->hits().size(), size_t(2));
     QCOMPARE(w->modeLabel()->text(), QStringLiteral(" "));
     QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+    // Reopened, the browser shows the result again with its words marked.
+    QPointer<qvm::BrowseWindow> gone(w);
+    w->close();
+    QVERIFY(waitFor([&] { return gone.isNull(); }));
+    w = openForumBrowser();
+    QCOMPARE(w->state().mode, int(qv::FmResult));
+    QVERIFY(w->resultViewOffered());
+    QCOMPARE(w->pane()->hits().size(), size_t(2));
   }
 
   void bookmarkReturnsToTheSameMessageAndView() {
