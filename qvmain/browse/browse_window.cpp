@@ -165,15 +165,9 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
   QHBoxLayout* top = buildTop();
   buildMenus();
 
-  auto* lower = new QWidget(this);
-  auto* lowerLayout = new QVBoxLayout(lower);
-  lowerLayout->setContentsMargins(0, 0, 0, 0);
-  lowerLayout->addWidget(pane_);
   auto* split = new QSplitter(Qt::Vertical, this);
   split->addWidget(list_);
-  split->addWidget(lower);
-  split->setStretchFactor(0, 2);
-  split->setStretchFactor(1, 3);
+  split->addWidget(pane_);
   split->setChildrenCollapsible(false);
   split->setSizes({330, 270});
 
@@ -285,9 +279,14 @@ void BrowseWindow::loadLooks() {
   delete_ = settingColour(25);
   list_->page()->setColours(keep_, delete_);
   pane_->setHighlight(settingColour(22));
+  // The counter stands on the counters colour, its text dark or light to match.
+  QColor counters = settingColour(23);
   QPalette p = counter_->palette();
-  p.setColor(QPalette::WindowText, settingColour(23));
+  p.setColor(QPalette::Window, counters);
+  p.setColor(QPalette::WindowText, counters.lightness() > 140 ? Qt::black : Qt::white);
   counter_->setPalette(p);
+  counter_->setAutoFillBackground(true);
+  counter_->setAlignment(Qt::AlignCenter);
   counter_->setFont(settingFont(35, counter_->font()));
   QFont listFont = settingFont(33, list_->table()->font());
   list_->table()->setFont(listFont);
@@ -359,7 +358,7 @@ void BrowseWindow::relabel() {
   }
   bool counted = count != 0 && itemChosen(state_, m.entry);
   counter_->setText(counted ? QStringLiteral("[%1]").arg(count) : QString());
-  counter_->setVisible(text && m.entry != EntryKind::Number);
+  counter_->setVisible(counted);
   limit_->setVisible(m.limitTip != nullptr);
   limit_->setToolTip(tip(m.limitTip));
   bool* flag = limitFlag(state_, m.entry);
