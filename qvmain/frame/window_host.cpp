@@ -31,8 +31,12 @@ class GeometryKeeper : public QObject {
   }
   void save() {
     if (!target_ || target_->isMinimized() || target_->isMaximized()) return;
-    QRect g = target_->geometry();
-    qv::WindowRect r{g.x(), g.y(), g.width(), g.height()};
+    // The position of the frame (what move() takes back), the size of the
+    // inside (what resize() takes back); for a window inside the frame's
+    // area the two coincide with its geometry.
+    QPoint p = target_->pos();
+    QSize s = target_->size();
+    qv::WindowRect r{p.x(), p.y(), s.width(), s.height()};
     windowRect(2, slot_, r);
   }
 

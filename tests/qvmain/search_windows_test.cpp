@@ -605,14 +605,20 @@ class SearchWindowsTest : public QObject {
     // A second start only activates the running window.
     qvm::openTextFind(1);
     QCOMPARE(qvm::TmMembers(qvm::kFindGroup).size(), 1);
-    // Its place is kept under its window number.
+    // Its place is kept under its window number, as the frame's position that
+    // reopening moves it back to.
     w->move(123, 77);
-    QRect placed = w->geometry();
+    QPoint placed = w->pos();
     w->close();
     settle();
     qv::WindowRect kept;
     QVERIFY(qv::WindowPos2(3, qvm::SlotTextFind - qv::kWindowSlots, kept));
-    QCOMPARE(QPoint(kept.x, kept.y), placed.topLeft());
+    QCOMPARE(QPoint(kept.x, kept.y), placed);
+    // Opened again, it stands where it was left, not a frame's width off.
+    qvm::openTextFind(1);
+    auto* again = qvm::TmWindow(qvm::TmGetId(QStringLiteral("FindText")));
+    QVERIFY(again);
+    QCOMPARE(again->pos(), placed);
   }
 
   void everyHelpButtonHasItsPage() {
