@@ -382,6 +382,16 @@ class BrowseForumTest : public QObject {
     for (int i = 0; i < 200 && !list->page()->atStart(); ++i) QTest::keyClick(list->table(), Qt::Key_PageUp);
     QTest::keyClick(list->table(), Qt::Key_PageUp);
     QCOMPARE(w->selected(), 655u);
+    // The wheel and the bar's arrows move the page and leave the selection where it is.
+    uint32_t selected = w->selected();
+    QWheelEvent wheel(QPointF(10, 10), list->table()->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list->table()->viewport(), &wheel);
+    QCOMPARE(list->page()->idAt(0), 652u);
+    QCOMPARE(w->selected(), selected);
+    list->scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(list->page()->idAt(0), 651u);
+    QCOMPARE(w->selected(), selected);
     // The scroll bar's thumb let go halfway places the page about halfway through the numbers.
     list->scrollBar()->setSliderPosition(500);
     Q_EMIT list->scrollBar()->sliderReleased();
