@@ -12,6 +12,7 @@
 #include "services/prompt.h"
 #include "services/settings.h"
 #include "wordindex/search.h"
+#include "wordindex/search_input.h"
 #include "wordindex/word_lookup.h"
 
 namespace qvcli {
@@ -91,16 +92,9 @@ int cmdSearch(const Args& argsIn) {
   if (ok && havePhrase) {
     std::vector<std::string> words;
     ok = qv::typedSearchWords(phrase, qv::LookupMode::Exact, true, words);
-    for (size_t i = 0; ok && i < words.size(); ++i) {
-      auto found = qv::lookupWords(words[i], qv::LookupMode::Exact);
-      if (found.empty()) {
-        qv::Message("One of the words in the phrase was not found in any document.\r\nWord:" + words[i],
-                    "No matches", qv::Icon::Information);
-        ok = false;
-        break;
-      }
-      s.andList.push_back({found[0].word, found[0].wordId, found[0].count, false});
-    }
+    std::vector<qv::SearchWord> found;
+    ok = ok && qv::lookupPhrase(words, found);
+    for (const qv::SearchWord& w : found) s.andList.push_back(w);
     if (ok) s.phrase = words;
   }
   if (!ok) return 1;
