@@ -166,6 +166,29 @@ class BrowseForumTest : public QObject {
     QCOMPARE(rowIds(w).size(), size_t(5));
   }
 
+  void keyWordViewListsAndMarksTheChosenWord() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    addWord(7, "APPLES", {500, 504});
+    auto* w = openForumBrowser();
+    w->setMode(qv::FmWord);
+    QVERIFY(rowIds(w).empty());  // no word chosen yet
+    w->entry()->setText(QStringLiteral("app"));
+    w->entryDone();
+    qvm::LookupList* picker = openPicker(w);
+    QVERIFY(picker);
+    QCOMPARE(picker->currentId(), 7u);
+    picker->accept();
+    settle();
+    QCOMPARE(w->entry()->text(), QStringLiteral("APPLES"));
+    std::vector<uint32_t> ids = rowIds(w);
+    std::sort(ids.begin(), ids.end());
+    QCOMPARE(ids, (std::vector<uint32_t>{500, 504}));
+    QVERIFY(w->showMessage(500));
+    QCOMPARE(w->pane()->hits().size(), size_t(3));  // the subject's and the text's two
+  }
+
   void longMessagesArePaged() {
     TestInstallation inst;
     inst.open();
