@@ -48,6 +48,9 @@ class TextFindWindow : public QWidget {
 
   // "Next": starts a search from the browser's current message.
   void findNext();
+  // How long one timer tick may go on searching, batch after batch; 0: one
+  // batch of the speed setting's size per tick.
+  void setTimeSlice(int milliseconds) { sliceMs_ = milliseconds; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -72,6 +75,7 @@ class TextFindWindow : public QWidget {
   QDateEdit* from_;
   QDateEdit* to_;
   QTimer* timer_;
+  int sliceMs_;
 };
 
 // Opens the find window of the kind (or activates the running one).

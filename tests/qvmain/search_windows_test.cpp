@@ -522,6 +522,7 @@ class SearchWindowsTest : public QObject {
     qvm::openTextFind(1);
     auto* w = qobject_cast<qvm::TextFindWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("FindText"))));
     QVERIFY(w);
+    w->setTimeSlice(0);  // a few messages a tick, so that the view can change meanwhile
     w->findField()->setText(QStringLiteral("needle"));
     w->nextButton()->click();
     QVERIFY(waitFor([&] { return w->engine().examined() > 0; }));
