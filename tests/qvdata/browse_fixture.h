@@ -12,6 +12,7 @@
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "support/browse_records.h"
 #include "support/services_fixture.h"
 
 namespace qvtest {
@@ -25,17 +26,8 @@ class BrowseTest : public InstallationTest {
 
   // A new database of the kind (1 forum, 2 mail, 3 newsgroup), made current.
   uint32_t makeDatabase(int kind, const std::string& name = "Browse Test") {
-    uint32_t id = 0;
-    if (kind == 2) {
-      qv::MailboxSpec spec;
-      spec.owner = name;
-      spec.address = "owner@example.org";
-      id = qv::AddMailbox(spec, false, 0);
-    } else {
-      id = qv::AddForumDatabase(name, kind, 0);
-    }
+    uint32_t id = makeBrowseDatabase(kind, name);
     EXPECT_NE(id, 0u) << prompts.transcript();
-    EXPECT_TRUE(qv::selectDatabase(id));
     return id;
   }
 
@@ -97,126 +89,31 @@ class BrowseTest : public InstallationTest {
     return p;
   }
 
-  static void add(int file) {
-    qv::OP_CLOSE(qv::OpShared, {file});
-    ASSERT_TRUE(qv::declaredFile(file).add()) << qv::ErrorText();
-    qv::OP_CLOSE(qv::OpRelease, {file});
-  }
-
+  static void add(int file) { ASSERT_TRUE(addRecord(file)) << qv::ErrorText(); }
   static void person(uint32_t id, const std::string& first, const std::string& last, uint32_t from = 0,
                      uint32_t to = 0) {
-    qv::PER = qv::PersonRec();
-    qv::PER.PERSONID = id;
-    qv::PER.PERSONSTRING = first + " " + last + " " + std::to_string(id);
-    qv::PER.FIRSTNAME = first;
-    qv::PER.LASTNAME = last;
-    qv::PER.FROMCOUNT = from;
-    qv::PER.TOCOUNT = to;
-    add(5);
+    ASSERT_TRUE(addPerson(id, first, last, from, to)) << qv::ErrorText();
   }
-
   static void section(uint32_t id, int number, const std::string& description) {
-    qv::SEC = qv::SectionsRec();
-    qv::SEC.SECSYSID = id;
-    qv::SEC.SECTIONNUMBER = uint8_t(number);
-    qv::SEC.DESCRIPTION = description;
-    add(6);
+    ASSERT_TRUE(addSection(id, number, description)) << qv::ErrorText();
   }
-
   static void thread(uint32_t id, uint32_t sectionId, const std::string& heading, uint32_t count = 0) {
-    qv::THR = qv::ThreadsRec();
-    qv::THR.THREADNUMBER = id;
-    qv::THR.SECSYSID = sectionId;
-    qv::THR.ALPHA = heading.substr(0, 10);
-    qv::THR.BETA = heading.size() > 10 ? heading.substr(10) : std::string();
-    qv::THR.MSGCOUNT = count;
-    add(7);
+    ASSERT_TRUE(addThread(id, sectionId, heading, count)) << qv::ErrorText();
   }
-
-  static std::string alphaOf(uint32_t personId) {
-    qv::OP_CLOSE(qv::OpShared, {5});
-    qv::PER = qv::PersonRec();
-    qv::PER.PERSONID = personId;
-    std::string a = qv::Person.get(qv::PER_PersonKey) ? qv::PER.LASTNAME.str() : std::string();
-    qv::OP_CLOSE(qv::OpRelease, {5});
-    return a;
-  }
-
-  static void text(uint32_t id, const std::string& body) {
-    if (body.empty()) return;
-    qv::TXT = qv::MsgTextRec();
-    qv::TXT.MSGNUMBER = id;
-    qv::TXT.MsgText = body;
-    add(4);
-  }
-
+  static void text(uint32_t id, const std::string& body) { ASSERT_TRUE(addText(id, body)) << qv::ErrorText(); }
   static void message(uint32_t number, uint32_t threadId, uint32_t from, uint32_t to, int32_t date,
                       const std::string& body = {}, uint8_t status = 0, uint32_t ref = 0) {
-    qv::OP_CLOSE(qv::OpShared, {7});
-    qv::THR = qv::ThreadsRec();
-    qv::THR.THREADNUMBER = threadId;
-    ASSERT_TRUE(qv::Threads.get(qv::THR_ThreadKey));
-    qv::ThreadsRec t = qv::THR;
-    qv::OP_CLOSE(qv::OpRelease, {7});
-    std::string fromAlpha = alphaOf(from), toAlpha = alphaOf(to);
-    qv::MSG = qv::MsgNmbrRec();
-    qv::MSG.MSGNUMBER = number;
-    qv::MSG.SECSYSID = t.SECSYSID;
-    qv::MSG.REFNUMBER = ref;
-    qv::MSG.THREADNUMBER = threadId;
-    qv::MSG.THREADALPHA = t.ALPHA;
-    qv::MSG.FROMID = from;
-    qv::MSG.FROMALPHA = fromAlpha;
-    qv::MSG.TOID = to;
-    qv::MSG.TOALPHA = toAlpha;
-    qv::MSG.DATE = date;
-    qv::MSG.DUMMY = status;
-    add(3);
-    text(number, body);
+    ASSERT_TRUE(addMessage(number, threadId, from, to, date, body, status, ref)) << qv::ErrorText();
   }
-
-  // A mail between the owner and a partner; `sent` when the owner wrote it.
   static void mail(uint32_t id, uint32_t owner, uint32_t partner, bool sent, int32_t date, int32_t time,
                    const std::string& subject, const std::string& body = {}, uint8_t status = 0) {
-    uint32_t from = sent ? owner : partner, to = sent ? partner : owner;
-    qv::MAI = qv::MailRec();
-    qv::MAI.MAILID = id;
-    qv::MAI.DATE = date;
-    qv::MAI.TIME = time;
-    qv::MAI.SUBJECT = subject;
-    qv::MAI.FROMID = from;
-    qv::MAI.FROMALPHA = alphaOf(from);
-    qv::MAI.TOID = to;
-    qv::MAI.TOALPHA = alphaOf(to);
-    qv::MAI.PAIRID = partner;
-    qv::MAI.PAIRALPHA = alphaOf(partner);
-    qv::MAI.RECIPTYPE = "TO";
-    qv::MAI.DUMMY = status;
-    add(13);
-    text(id, body);
+    ASSERT_TRUE(addMail(id, owner, partner, sent, date, time, subject, body, status)) << qv::ErrorText();
   }
-
   static void wordEntry(uint32_t wordId, const std::string& word, std::vector<uint32_t> messages) {
-    qv::WOR = qv::WordListRec();
-    qv::WOR.WORDID = int32_t(wordId);
-    qv::WOR.THEWORD = word;
-    qv::WOR.WORDCOUNT = int32_t(messages.size());
-    add(28);
-    for (uint32_t m : messages) {
-      qv::MAS = qv::MasIdxRec();
-      qv::MAS.SYSID = m;
-      qv::MAS.WORDID = wordId;
-      add(29);
-    }
+    ASSERT_TRUE(addWord(wordId, word, messages)) << qv::ErrorText();
   }
-
   static void topicEntry(uint32_t topicId, std::vector<uint32_t> messages) {
-    for (uint32_t m : messages) {
-      qv::SIN = qv::SIndexRec();
-      qv::SIN.ID = topicId;
-      qv::SIN.MSGNUMBER = m;
-      add(9);
-    }
+    ASSERT_TRUE(addTopicLinks(topicId, messages)) << qv::ErrorText();
   }
 };
 
