@@ -1,13 +1,45 @@
-// Records for the browser window tests: a small forum, newsgroup or mail
-// database written record by record, so that a test knows what each view
-// holds.
+// Records and helpers for the browser window tests: a small forum, newsgroup
+// or mail database written record by record, so that a test knows what each
+// view holds, and the browser's rows as a test reads them.
 #pragma once
 
+#include <QColor>
 #include <string>
+#include <vector>
 
+#include "browse/browse_list.h"
+#include "browse/browse_window.h"
 #include "support/browse_records.h"
+#include "support/gui_fixture.h"
+#include "threads/thread_manager.h"
 
 namespace qvtest {
+
+// The running browser of the kind (1 forum, 2 mail, 3 newsgroup), opened
+// when none runs, at a size that shows several rows.
+inline qvm::BrowseWindow* openBrowser(int kind, int width) {
+  if (kind == 2)
+    qvm::openBrowseMail();
+  else
+    qvm::openBrowseMsgNmbr();
+  QString name = kind == 2 ? QStringLiteral("BrowseMail") : QStringLiteral("BrowseMsgNmbr");
+  auto* w = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(name)));
+  if (w) w->resize(width, 560);
+  settle();
+  return w;
+}
+
+// The message numbers of the rows on screen, top to bottom.
+inline std::vector<uint32_t> rowIds(qvm::BrowseWindow* w) {
+  std::vector<uint32_t> ids;
+  for (int r = 0; r < w->list()->page()->rowCount(); ++r) ids.push_back(w->list()->page()->idAt(r));
+  return ids;
+}
+
+inline QColor rowColour(qvm::BrowseWindow* w, uint32_t id) {
+  qvm::BrowsePage* p = w->list()->page();
+  return p->data(p->index(p->rowOf(id), 0), Qt::ForegroundRole).value<QColor>();
+}
 
 // Three threads in two sections, four people, six messages:
 //   500 thread 1000 Ann -> Bob        503 thread 1002 Ann -> Cid (section 200)

@@ -38,24 +38,7 @@ using namespace qvtest;
 
 namespace {
 
-qvm::BrowseWindow* openForumBrowser() {
-  qvm::openBrowseMsgNmbr();
-  auto* w = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("BrowseMsgNmbr"))));
-  if (w) w->resize(760, 560);
-  settle();
-  return w;
-}
-
-std::vector<uint32_t> rowIds(qvm::BrowseWindow* w) {
-  std::vector<uint32_t> ids;
-  for (int r = 0; r < w->list()->page()->rowCount(); ++r) ids.push_back(w->list()->page()->idAt(r));
-  return ids;
-}
-
-QColor rowColour(qvm::BrowseWindow* w, uint32_t id) {
-  qvm::BrowsePage* p = w->list()->page();
-  return p->data(p->index(p->rowOf(id), 0), Qt::ForegroundRole).value<QColor>();
-}
+qvm::BrowseWindow* openForumBrowser() { return openBrowser(1, 760); }
 
 // The look-up list the browser opened (nullptr when none is up).
 qvm::LookupList* openPicker(qvm::BrowseWindow* w) {

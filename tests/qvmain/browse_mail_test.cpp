@@ -48,24 +48,7 @@ uint32_t sampleMailbox() {
   return id;
 }
 
-qvm::BrowseWindow* openMailBrowser() {
-  qvm::openBrowseMail();
-  auto* w = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("BrowseMail"))));
-  if (w) w->resize(900, 560);
-  settle();
-  return w;
-}
-
-std::vector<uint32_t> rowIds(qvm::BrowseWindow* w) {
-  std::vector<uint32_t> ids;
-  for (int r = 0; r < w->list()->page()->rowCount(); ++r) ids.push_back(w->list()->page()->idAt(r));
-  return ids;
-}
-
-QColor rowColour(qvm::BrowseWindow* w, uint32_t id) {
-  qvm::BrowsePage* p = w->list()->page();
-  return p->data(p->index(p->rowOf(id), 0), Qt::ForegroundRole).value<QColor>();
-}
+qvm::BrowseWindow* openMailBrowser() { return openBrowser(2, 900); }
 
 }  // namespace
 
