@@ -1,19 +1,27 @@
-// bench/browse: how opening a browser view and going to its end grow with the
-// size of a forum database.
+// bench/browse: how opening a browser and going to its end grow with the
+// size of a forum database, in the library's views and in the browser window.
 //
 // 1. Generates two forum databases in a new installation, by default of
 //    10,000 and 1,000,000 messages (threads of about 20 messages in 20
 //    sections, one person per 200 messages, one indexed word in every tenth
 //    message), written straight into the files in write streams of 50,000
 //    records with the keys built at the end.
-// 2. For each database and view (number, limited thread, limited section,
-//    sender, limited sender, date, key word) times:
+// 2. For each database and library view (number, limited thread, limited
+//    section, sender, limited sender, date, key word) times:
 //      open: the view made, the title's message count, the first page of 40
 //            rows read with their texts and colours;
 //      last: to the view's last message and the last page of rows.
 //    Each figure is the best of several runs (their medians follow), once
 //    with the files opened by each run and once with them held open.
-// 3. Prints the table and the ratio of the large database to the small one.
+// 3. When the program is built with the Qt program (QV_BUILD_GUI), times the
+//    forum browser window (browse_window.cpp) under Qt's offscreen platform
+//    in its number, limited thread and date views:
+//      open: from making the database active to the window shown with its
+//            first page of rows and the selected message in the reading
+//            pane, both painted;
+//      last: from End pressed on the list to the view's last message
+//            selected and in the reading pane, both painted again.
+// 4. Prints the tables and the ratio of the large database to the small one.
 //
 // Usage: bench_browse [--small N] [--large N] [--runs R] [--dir DIR] [--keep]
 #include <algorithm>
@@ -34,6 +42,10 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
+#include "services/startup.h"
+#ifdef QV_BENCH_WINDOW
+#include "browse_window.h"
+#endif
 
 namespace fs = std::filesystem;
 using qvbench::Clock;
@@ -310,8 +322,10 @@ int main(int argc, char** argv) {
   }
   static qvbench::QuietPrompter prompter;
   qv::setPrompter(&prompter);
+  // The program's start-up checks open the installation with the default
+  // window positions and sizes that the browser window takes.
   std::string error;
-  if (!qv::openInstallation(dir, error)) {
+  if (qv::StartupChecks(dir, error) == qv::StartupStop) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
@@ -359,7 +373,18 @@ int main(int argc, char** argv) {
   std::printf("\nsmall: %u messages, large: %u messages; largest ratio large/small %.2f (aim: under 2)\n", small,
               large, worst);
 
+  bool windowFailed = false;
+#ifdef QV_BENCH_WINDOW
+  qvbench::WindowDatabase wdb[2];
+  for (int k = 0; k < 2; ++k) wdb[k] = {g[k].id, kFirstMessage + g[k].messages / 2};
+  double windowWorst = qvbench::benchBrowseWindow(argc, argv, wdb, runs);
+  windowFailed = windowWorst < 0;
+  if (!windowFailed) std::printf("\nBrowser window: largest ratio large/small %.2f (aim: under 2)\n", windowWorst);
+#else
+  std::printf("\nBrowser window: left out, this build has no Qt program (QV_BUILD_GUI off)\n");
+#endif
+
   qv::closeInstallation();
   if (ownDir && !keep) fs::remove_all(dir);
-  return 0;
+  return windowFailed ? 1 : 0;
 }
