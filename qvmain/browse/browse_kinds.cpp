@@ -90,7 +90,7 @@ const std::vector<CopyItem> kMailCopy = {
 };
 
 // Column widths: the dialog units of the lists at 8 points, about 1.5 pixels each.
-const BrowseKindInfo kForum = {1, "BrowseMsgNmbr", "FindText", "~Browsing_Forum_Messages", kForumModes,
+const BrowseKindInfo kForum = {1, "BrowseMsgNmbr", "FindText", "~Browsing_CompuServe_Forum_Messages", kForumModes,
                                {300, 170, 170, 150},
                                kForumStatus, kForumCopy, SlotBrowseMsgNmbr, ListBrowseMsgNmbr};
 const BrowseKindInfo kNews = {3, "BrowseMsgNmbr", "FindText", "~Browsing_Usenet_Newsgroup_Messages", kForumModes,

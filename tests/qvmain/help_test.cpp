@@ -1,5 +1,8 @@
 // Help: every topic that a window's help button or the frame opens has a page.
+#include <QDirIterator>
+#include <QFile>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "database/about.h"
@@ -52,6 +55,28 @@ class HelpTest : public QObject {
     for (const char* topic : {"~What_is_Quorvane_", "~What_s_new_in_Quorvane_3.7_", "~Support_and_future_updates",
                               "Contents", "How_to_use_help"})
       QVERIFY2(!qvm::helpPage(QString::fromLatin1(topic)).isEmpty(), topic);
+  }
+
+  // Every help topic the program's code names (a "~" name) has a page: a
+  // topic without one would silently show the contents.
+  void everyTopicNamedInTheProgramHasAPage() {
+    const QRegularExpression topicName(QStringLiteral("\"(~[A-Za-z0-9_.]+)\""));
+    int named = 0;
+    for (const char* dir : {"qvmain", "qvdata"}) {
+      QDirIterator it(QStringLiteral(QV_SOURCE_DIR "/") + QLatin1String(dir), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                      QDir::Files, QDirIterator::Subdirectories);
+      while (it.hasNext()) {
+        QFile f(it.next());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        for (auto m = topicName.globalMatch(text); m.hasNext();) {
+          const QString topic = m.next().captured(1);
+          ++named;
+          QVERIFY2(!qvm::helpPage(topic).isEmpty(), qPrintable(topic + QStringLiteral(" in ") + f.fileName()));
+        }
+      }
+    }
+    QVERIFY(named > 10);
   }
 
   void theWindowShowsTheTopicAndFallsBackToTheContents() {
