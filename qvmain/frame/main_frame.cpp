@@ -388,6 +388,15 @@ void MainFrame::evaluateDatabase() {
 }
 
 void MainFrame::startDatabaseBrowse() {
+  if (!isVisible()) {
+    // At start-up the frame is not shown yet and its window area has no
+    // size: the browser opens once the frame stands, so that it takes the
+    // room it will have.
+    QTimer::singleShot(0, this, [this] {
+      if (isVisible() && !qv::Mem.Dirnamn.empty()) startDatabaseBrowse();
+    });
+    return;
+  }
   const Procedure* p = procedure(ProcBrowseMessages);
   if (p && procedureAvailable(*p, qv::Mem.ForumType)) startProcedure(threadName(*p, qv::Mem.ForumType));
 }

@@ -240,6 +240,7 @@ class FrameTest : public QObject {
     std::string dir = dirOf(gone);
     QVERIFY(qv::ActivateDatabase(gone));
     qvm::MainFrame frame(1);
+    frame.show();  // the browser opens once the frame stands
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("BrowseMsgNmbr")) != 0; }));
     // A file of the user's own in the directory is left alone.
     { std::FILE* f = std::fopen((dir + "/notes.txt").c_str(), "w"); std::fclose(f); }
