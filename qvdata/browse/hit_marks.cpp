@@ -1,5 +1,8 @@
 #include "browse/hit_marks.h"
 
+#include <algorithm>
+
+#include "browse/phrase_match.h"
 #include "wordindex/word_positions.h"
 
 namespace qv {
@@ -10,6 +13,17 @@ Hits wordHits(std::string_view shown, const std::vector<std::string>& words) {
   Hits hits;
   hits.reserve(positions.size());
   for (const auto& [first, last] : positions) hits.emplace_back(int(first) - 1, int(last) - 1);
+  return hits;
+}
+
+Hits searchHits(std::string_view shown, const SearchMarks& marks) {
+  Hits hits = marks.words.empty() ? Hits() : wordHits(shown, marks.words);
+  if (!marks.phrase.empty()) {
+    WordPositions positions;
+    PARCESTRING(positions, shown.size(), shown, marks.phrase);
+    for (const auto& [first, last] : positions) hits.emplace_back(int(first) - 1, int(last) - 1);
+    std::sort(hits.begin(), hits.end());
+  }
   return hits;
 }
 

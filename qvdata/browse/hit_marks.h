@@ -15,6 +15,18 @@ using Hits = std::vector<std::pair<int, int>>;  // (first, last): 0-based inclus
 // in the shown text, cut as the word index cuts it, in text order.
 Hits wordHits(std::string_view shown, const std::vector<std::string>& words);
 
+// What a search result marks in a shown text: its words one by one, and its
+// phrase as a whole wherever its words stand next to each other.
+struct SearchMarks {
+  std::vector<std::string> words;   // upper case
+  std::vector<std::string> phrase;  // upper case, in order; empty: none
+  bool empty() const { return words.empty() && phrase.empty(); }
+};
+
+// The marks of a search result in the shown text, in text order: the
+// occurrences of its words and of its phrase.
+Hits searchHits(std::string_view shown, const SearchMarks& marks);
+
 // The index of the hit after (forward) or before the selection that begins
 // at offset `selFirst` of the shown text: forward the first hit with first >
 // selFirst, backward the last hit with first < selFirst. -1 when there is

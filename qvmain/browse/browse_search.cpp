@@ -3,6 +3,7 @@
 // written as the result set and shown in the result view, with the searched
 // words marked in the reading pane.
 #include <QPointer>
+#include <algorithm>
 
 #include "browse/browse_window.h"
 #include "browse/pro_search.h"
@@ -15,16 +16,19 @@ namespace qvm {
 
 namespace {
 
-// The words the search looked for (not those it excluded).
-std::vector<std::string> searchedWords(BuildSearch* dlg) {
-  std::vector<std::string> words;
-  if (!dlg) return words;
+// What the search looked for: its phrase as a whole, and the other words it
+// looked for one by one (not those it excluded). The phrase's words stand in
+// the AND list too; they are marked where the phrase stands, not alone.
+qv::SearchMarks searchedMarks(BuildSearch* dlg) {
+  qv::SearchMarks marks;
+  if (!dlg) return marks;
   qv::WordSearch& s = dlg->search();
+  marks.phrase = s.phrase;
+  auto inPhrase = [&](const std::string& w) { return std::find(s.phrase.begin(), s.phrase.end(), w) != s.phrase.end(); };
   for (const auto* list : {&s.andList, &s.orList})
     for (const qv::SearchWord& w : *list)
-      if (!w.negated) words.push_back(w.word);
-  for (const std::string& w : s.phrase) words.push_back(w);
-  return words;
+      if (!w.negated && !inPhrase(w.word)) marks.words.push_back(w.word);
+  return marks;
 }
 
 }  // namespace
@@ -44,13 +48,13 @@ void BrowseWindow::professionalSearch() {
   QPointer<BrowseWindow> self(this);
   auto window = std::make_shared<QPointer<BuildSearch>>();
   buildSearch(this, kind_, [self, window](std::vector<uint32_t> ids) {
-    if (self) self->takeSearchHits(ids, searchedWords(*window));
+    if (self) self->takeSearchHits(ids, searchedMarks(*window));
   });
   const auto open = findChildren<BuildSearch*>();
   if (!open.isEmpty()) *window = open.last();
 }
 
-void BrowseWindow::takeSearchHits(const std::vector<uint32_t>& hits, const std::vector<std::string>& words) {
+void BrowseWindow::takeSearchHits(const std::vector<uint32_t>& hits, const qv::SearchMarks& marks) {
   // Nothing came back (the search found nothing, or was closed without a
   // search): the window has said so, and the browser stays as it is.
   if (hits.empty()) return;
@@ -59,7 +63,7 @@ void BrowseWindow::takeSearchHits(const std::vector<uint32_t>& hits, const std::
     case qv::SearchShown:
       state_ = s;
       resultOffered_ = true;
-      resultWords_ = words;
+      resultMarks_ = marks;
       break;
     case qv::SearchNone:
       resultOffered_ = false;
@@ -68,7 +72,7 @@ void BrowseWindow::takeSearchHits(const std::vector<uint32_t>& hits, const std::
     case qv::SearchFellBack:
       state_ = s;
       resultOffered_ = false;
-      resultWords_.clear();
+      resultMarks_ = {};
       break;
     default: return;
   }

@@ -48,7 +48,7 @@ namespace {
 // and the words of the search result it showed, by the database.
 struct SessionPlace {
   qv::BrowseState state;
-  std::vector<std::string> resultWords;
+  qv::SearchMarks resultMarks;
 };
 QHash<QString, SessionPlace>& sessionStates() {
   static QHash<QString, SessionPlace> states;
@@ -154,7 +154,7 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
   auto it = sessionStates().find(databaseKey());
   if (it != sessionStates().end() && it->state.kind == kind) {
     state_ = it->state;
-    resultWords_ = it->resultWords;
+    resultMarks_ = it->resultMarks;
   }
   state_.mode = qv::storedBrowseMode(kind);
   resultOffered_ = state_.mode == qv::resultMode(kind);
@@ -427,8 +427,8 @@ void BrowseWindow::showHits() {
     if (!fs.findString.empty()) hits = qv::scanHits(shown, fs.findString, fs.matchCase, fs.wholeWords);
   } else if (modeInfo().entry == EntryKind::Word && !state_.word.empty()) {
     hits = qv::wordHits(shown, {state_.word});
-  } else if (state_.mode == qv::resultMode(kind_) && !resultWords_.empty()) {
-    hits = qv::wordHits(shown, resultWords_);
+  } else if (state_.mode == qv::resultMode(kind_) && !resultMarks_.empty()) {
+    hits = qv::searchHits(shown, resultMarks_);
   }
   pane_->setHits(hits);
 }
@@ -613,7 +613,7 @@ void BrowseWindow::closeEvent(QCloseEvent* e) {
     return;
   }
   qv::storeBrowseMode(kind_, state_.mode);
-  sessionStates()[databaseKey()] = {state_, resultWords_};
+  sessionStates()[databaseKey()] = {state_, resultMarks_};
   TmDestroy(this);
   closed_ = true;
   postToFrame(EvBrowseClosed);

@@ -85,7 +85,7 @@ class BrowseWindow : public QWidget {
   // Event 1395.
   void professionalSearch();
   // Steps 3 to 5 of the professional search over the hits the search window returned.
-  void takeSearchHits(const std::vector<uint32_t>& hits, const std::vector<std::string>& words);
+  void takeSearchHits(const std::vector<uint32_t>& hits, const qv::SearchMarks& marks);
   // The list's context menu (status and copy sub-menus) and the copy menu.
   QMenu* contextMenu() const { return contextMenu_; }
   QMenu* copyMenu() const { return copyMenu_; }
@@ -123,7 +123,7 @@ class BrowseWindow : public QWidget {
   std::optional<qv::BrowseState> saved_;  // the bookmark
   std::shared_ptr<void> files_;
   bool resultOffered_ = false;
-  std::vector<std::string> resultWords_;  // the words of the search whose result is shown
+  qv::SearchMarks resultMarks_;  // what the search whose result is shown looked for
   uint32_t findHit_ = 0;  // the message the text find marked (its hits are shown)
   bool closed_ = false;
   QColor keep_, delete_;

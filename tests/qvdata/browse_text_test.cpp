@@ -137,6 +137,20 @@ TEST(HitMarks, SearchedWordsAsTheIndexCutsThem) {
   EXPECT_EQ(wordHits(text, {"PEARS"}), Hits{});
 }
 
+TEST(HitMarks, ASearchPhraseIsMarkedWhereItsWordsStandTogether) {
+  setDefaultWordTables();
+  std::string text = "New printers: the New York office, not York or new.\r\nNEW\r\nYORK again.";
+  auto piece = [&](const std::pair<int, int>& h) { return text.substr(h.first, h.second - h.first + 1); };
+  Hits h = searchHits(text, {{"PRINTERS"}, {"NEW", "YORK"}});
+  ASSERT_EQ(h.size(), 3u);
+  EXPECT_EQ(piece(h[0]), "printers");
+  EXPECT_EQ(piece(h[1]), "New York");
+  EXPECT_EQ(piece(h[2]), "NEW\r\nYORK") << "across a line end, in any case";
+  // The phrase's words alone are not marked; without a phrase the words are.
+  EXPECT_EQ(searchHits(text, {{}, {"YORK", "NEW"}}), Hits{});
+  EXPECT_EQ(searchHits(text, {{"YORK"}, {}}).size(), 3u);
+}
+
 TEST(HitMarks, StepsFromTheSelection) {
   Hits h = {{5, 7}, {30000, 30004}, {50000, 50001}};
   EXPECT_EQ(stepHit(h, -1, true), 0);

@@ -246,7 +246,7 @@ class BrowseForumTest : public QObject {
     w->setLimit(true);
     QCOMPARE(w->state().threadNumber, 1000u);
     QCOMPARE(rowIds(w).size(), size_t(3));
-    w->takeSearchHits({505, 504, 503, 502, 500}, {"APPLES"});
+    w->takeSearchHits({505, 504, 503, 502, 500}, {{"APPLES"}, {}});
     QCOMPARE(w->state().mode, int(qv::FmResult));
     QCOMPARE(rowIds(w), (std::vector<uint32_t>{504, 500}));
     QVERIFY(w->resultViewOffered());
@@ -266,7 +266,7 @@ class BrowseForumTest : public QObject {
     QCOMPARE(w->pane()->reader()->textCursor().selectedText(), QStringLiteral("apples"));
 
     // In the result view a search with nothing inside it falls back to the number view.
-    w->takeSearchHits({502}, {"BANANAS"});
+    w->takeSearchHits({502}, {{"BANANAS"}, {}});
     QCOMPARE(inst.prompts.count(" Search failed!"), 1);
     QCOMPARE(w->state().mode, int(qv::FmNumber));
     QVERIFY(!w->resultViewOffered());

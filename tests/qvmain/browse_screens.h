@@ -136,7 +136,7 @@ inline void shootBrowsers(QWidget* frame, const Shoot& shoot) {
     settleBrowse();
     w->pane()->nextHit();
     shoot(w, QStringLiteral("34-browse-forum-find-hit"));
-    w->takeSearchHits({48100, 48106, 48115}, {"PRINTER"});
+    w->takeSearchHits({48100, 48106, 48115}, {{"PRINTER"}, {}});
     shoot(w, QStringLiteral("35-browse-forum-search-result"));
   }
   closeBrowsers();
