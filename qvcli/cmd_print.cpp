@@ -1,5 +1,11 @@
 // print: the report of a set of messages, written as a PDF file.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "commands.h"
 #include "message_options.h"
@@ -18,8 +24,25 @@ namespace qvcli {
 
 int cmdPrint(const Args& argsIn) {
 #ifndef QV_HAVE_PRINT
+  // Printing paints with Qt; qvcli-print does it, so that every other
+  // command starts without loading Qt's libraries.
   (void)argsIn;
-  return fail("this qvcli was built without printing");
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return fail("cannot find qvcli-print");
+  self[n] = '\0';
+  std::string dir(self);
+  dir.erase(dir.rfind('/') + 1);
+  std::string program = dir + "qvcli-print";
+  if (access(program.c_str(), X_OK) != 0) return fail("this qvcli was built without printing (no " + program + ")");
+  std::vector<std::string> args = programArguments();
+  args[0] = program;
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  execv(program.c_str(), argv.data());
+  return fail("cannot start " + program + ": " + std::strerror(errno));
 #else
   Args args = argsIn;
   std::string pdf;

@@ -18,6 +18,9 @@ struct Command {
 
 const std::vector<Command>& commands();
 
+// The program's own arguments as it was started (argv[0] first).
+const std::vector<std::string>& programArguments();
+
 // Reports an error on stderr; returns the exit status for failures (1).
 int fail(const std::string& message);
 // Option parsing helpers: "--name value" pairs and flags.

@@ -42,10 +42,21 @@ const std::vector<Command>& commands() {
       {"print",
        "print DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--min-id N] [--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] --pdf FILE",
+#ifdef QV_HAVE_PRINT
        "print the report of a set of messages to a PDF file", cmdPrint, true},
+#else
+       // Handed to qvcli-print, which opens the installation itself.
+       "print the report of a set of messages to a PDF file", cmdPrint, false},
+#endif
   };
   return list;
 }
+
+namespace {
+std::vector<std::string> startArguments;
+}
+
+const std::vector<std::string>& programArguments() { return startArguments; }
 
 int fail(const std::string& message) {
   std::string s;
@@ -108,6 +119,7 @@ void usage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qvcli::startArguments.assign(argv, argv + argc);
   qvcli::Args args(argv + 1, argv + argc);
   std::string root;
   if (const char* env = std::getenv("QUORVANE_ROOT")) root = env;

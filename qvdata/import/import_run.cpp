@@ -741,7 +741,7 @@ void ImportRun::stagePostMessages() {
       return;
     }
     if (currentKind_ == 2) {
-      if (ImpCCR.records() > 0) {
+      if (ImpCCR.hasRecords()) {
         ImpCCR.buildKeys();
         view_.status = "Adding InBox CarbonCopies";
         stage_ = ImportStage::AddCarbonCopies;

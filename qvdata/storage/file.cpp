@@ -47,6 +47,7 @@ int64_t Driver::records() {
   unsupported();
   return 0;
 }
+bool Driver::hasRecords() { return records() > 0; }
 bool Driver::empty() { return unsupported(); }
 bool Driver::pack() { return unsupported(); }
 bool Driver::buildKeys() { return unsupported(); }
@@ -162,6 +163,7 @@ bool File::create() {
 }
 
 int64_t File::records() { return needOpen() ? driver_->records() : 0; }
+bool File::hasRecords() { return needOpen() && driver_->hasRecords(); }
 bool File::empty() { return needOpen() && driver_->empty(); }
 bool File::pack() { return needOpen() && driver_->pack(); }
 bool File::buildKeys() {

@@ -51,6 +51,7 @@ class Driver {
   virtual void close();
   virtual bool create();
   virtual int64_t records();
+  virtual bool hasRecords();  // at least one record, without counting them all
   virtual bool empty();
   virtual bool pack();
   virtual bool buildKeys();
@@ -113,6 +114,9 @@ class File {
   Share share() const { return share_; }
   bool create();
   int64_t records();
+  // True when the file holds a record: a question that, unlike records(),
+  // need not read the whole file.
+  bool hasRecords();
   bool empty();
   bool pack();
   bool buildKeys();

@@ -538,6 +538,26 @@ int64_t SqliteDriver::records() {
   return count_;
 }
 
+bool SqliteDriver::hasRecords() {
+  if (count_ >= 0) {
+    clearError();
+    return count_ > 0;
+  }
+  sqlite3_stmt* st = cur_->prepare("SELECT 1 FROM " + table() + " LIMIT 1");
+  if (!st) {
+    fail(sqlite3_extended_errcode(cur_->db), cur_->db);
+    return false;
+  }
+  int rc = sqlite3_step(st);
+  sqlite3_reset(st);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    fail(sqlite3_extended_errcode(cur_->db), cur_->db);
+    return false;
+  }
+  clearError();
+  return rc == SQLITE_ROW;
+}
+
 void SqliteDriver::quiesceSiblings() {
   if (sharedFiles.load(std::memory_order_relaxed) == 0) return;
   std::vector<SqliteDriver*> others;

@@ -59,6 +59,7 @@ class SqliteDriver : public Driver {
   void close() override;
   bool create() override;
   int64_t records() override;
+  bool hasRecords() override;
   bool empty() override;
   bool pack() override;
   bool buildKeys() override;

@@ -22,7 +22,7 @@ int advise(uint32_t& lastMsgId, uint32_t& recsLastTime) {
     lastMsgId = recsLastTime = 0;
     return AdviseNothing;
   }
-  if (MasIdx.records() == 0) {
+  if (!MasIdx.hasRecords()) {
     lastMsgId = recsLastTime = 0;
     return AdviseFull;
   }
@@ -47,7 +47,7 @@ int advise(uint32_t& lastMsgId, uint32_t& recsLastTime) {
     }
   }
   if (int64_t(recsLastTime) * 2 < texts) return AdviseFull;
-  if (textsAfter(lastMsgId) == 0) return PurgeList.records() > 0 ? AdvisePartial : AdviseNothing;
+  if (textsAfter(lastMsgId) == 0) return PurgeList.hasRecords() ? AdvisePartial : AdviseNothing;
   return AdvisePartial;
 }
 

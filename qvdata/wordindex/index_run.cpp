@@ -177,7 +177,7 @@ void IndexRun::Impl::start() {
 
   if (full() && !unattended() && (state.lastMsgId != 0 || state.recsLastTime != 0)) {
     OP_CLOSE(OpShared, {28, 29});
-    bool holds = WordList.records() > 0 || MasIdx.records() > 0;
+    bool holds = WordList.hasRecords() || MasIdx.hasRecords();
     OP_CLOSE(OpRelease, {28, 29});
     if (holds &&
         Message(lines("This will DELETE the current Wordlist & Master Index.|All messages in the file will be "
@@ -188,7 +188,7 @@ void IndexRun::Impl::start() {
     }
   }
   OP_CLOSE(OpShared, {33});
-  bool pending = PurgeList.records() > 0;
+  bool pending = PurgeList.hasRecords();
   OP_CLOSE(OpRelease, {33});
   if (!pending && full()) OP_CLOSE(OpDelete, {28, 29, 33});
   OP_CLOSE(OpExclusive, files);
@@ -224,7 +224,7 @@ void IndexRun::Impl::movePending() {
     return;
   }
   for (uint32_t id : ids) removeIds.insert(id);
-  if (total == 0 || MasIdx.records() == 0) {
+  if (total == 0 || !MasIdx.hasRecords()) {
     stage = removeWordPositions.empty() ? Stage::Prepare : Stage::DeleteWords;
     afterRemoval = Stage::Prepare;
     return;
@@ -356,7 +356,7 @@ void IndexRun::Impl::prepare() {
   // The next new word number.
   WordList.set(WOR_by_WordId);
   nextWordId = WordList.previous() ? WOR.WORDID + 1 : 1;
-  wordListComplete = WordList.records() == 0;
+  wordListComplete = !WordList.hasRecords();
   int64_t occurrences = MasIdx.records();
   checkExisting = occurrences > 0;
   // Large additions are appended without key maintenance and the keys built

@@ -314,7 +314,7 @@ bool WordSearch::phraseIn(uint32_t id) {
 
 bool databaseIndexed() {
   OP_CLOSE(OpShared, {29});
-  bool indexed = MasIdx.records() > 0;
+  bool indexed = MasIdx.hasRecords();
   OP_CLOSE(OpRelease, {29});
   if (!indexed)
     Message("This database has no word index yet.\r\nBuild the word index first, then search again.",

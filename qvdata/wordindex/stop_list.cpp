@@ -65,7 +65,7 @@ const std::vector<std::string_view>& defaultStopWords() {
 bool installDefaultStopList() {
   OP_CLOSE(OpShared, {30});
   bool ok = true;
-  if (StopList.records() == 0) {
+  if (!StopList.hasRecords()) {
     ok = StopList.stream();
     for (std::string_view w : defaultStopWords())
       if (ok) ok = addOpen(w);

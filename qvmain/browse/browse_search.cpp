@@ -37,7 +37,7 @@ void BrowseWindow::professionalSearch() {
   bool indexed = false;
   {
     auto use = qv::useFiles({29});
-    indexed = qv::MasIdx.records() > 0;
+    indexed = qv::MasIdx.hasRecords();
   }
   if (!indexed) {
     qv::Message("You cannot use the Professional search if the database is not indexed. Please run Build Word Index "

@@ -24,7 +24,7 @@ bool wordIndexed() {
   std::error_code ec;
   if (qv::Mem.ForumNumber == 0 || !std::filesystem::exists(qv::filePath(29), ec)) return false;
   qv::OP_CLOSE(qv::OpShared, {29});
-  bool any = qv::MasIdx.records() > 0;
+  bool any = qv::MasIdx.hasRecords();
   qv::OP_CLOSE(qv::OpRelease, {29});
   return any;
 }

@@ -121,6 +121,26 @@ TEST_F(StorageTest, KeyOrderFollowsDeclaration) {
   EXPECT_EQ(walk(dateKey), (V{6, 4, 5, 1, 2, 3, 7}));
 }
 
+TEST_F(StorageTest, HasRecordsFollowsAddsDeletesAndOtherConnections) {
+  EXPECT_FALSE(file.hasRecords());
+  EXPECT_EQ(ErrorCode(), ErrNone);
+  addItem(1, "a", 1);
+  EXPECT_TRUE(file.hasRecords());
+  file.clear();
+  ITM.ID = 1;
+  ASSERT_TRUE(file.get(idKey));
+  ASSERT_TRUE(file.remove());
+  EXPECT_FALSE(file.hasRecords());
+  // Another File over the same path sees what this one wrote.
+  File other{itemDecl()};
+  other.setName(file.name());
+  ASSERT_TRUE(other.open());
+  EXPECT_FALSE(other.hasRecords());
+  addItem(2, "b", 1);
+  EXPECT_TRUE(other.hasRecords());
+  other.close();
+}
+
 TEST_F(StorageTest, ExcludeEmptyKeyLeavesOutBlankValues) {
   addItem(1, "a", 1, "X");
   addItem(2, "b", 1);
