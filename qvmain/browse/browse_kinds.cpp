@@ -1,6 +1,7 @@
 #include "browse/browse_kinds.h"
 
 #include "browse/status_marks.h"
+#include "frame/window_host.h"
 
 namespace qvm {
 

@@ -63,15 +63,6 @@ struct BrowseKindInfo {
   int listSlot;
 };
 
-// Window and column-width slots of the two browsers.
-enum BrowseSlots : int {
-  SlotBrowseMsgNmbr = 19,
-  SlotBrowseMail = 20,
-  ListBrowseMsgNmbr = 6,
-  ListBrowseNews = 7,
-  ListBrowseMail = 8,
-};
-
 inline const QString kBrowseMsgNmbr = QStringLiteral("BrowseMsgNmbr");
 inline const QString kBrowseMail = QStringLiteral("BrowseMail");
 

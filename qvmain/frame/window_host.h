@@ -35,6 +35,8 @@ enum WindowSlot : int {
   SlotUpdateCodes = 16,
   SlotAbout = 17,
   SlotForumLup = 18,
+  SlotBrowseMsgNmbr = 19,
+  SlotBrowseMail = 20,
   // Slots above 25 are kept in the second position set (slot - 25).
   SlotThreadTree = 26,
   SlotGpThread = 27,
@@ -51,6 +53,9 @@ enum ListSlot : int {
   ListGpForum = 3,
   ListGpCodes = 4,
   ListForumLup = 5,
+  ListBrowseMsgNmbr = 6,
+  ListBrowseNews = 7,
+  ListBrowseMail = 8,
   ListGpThread = 16,
   ListGpSection = 17,
   ListGpAns = 18,
