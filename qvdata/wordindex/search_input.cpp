@@ -49,6 +49,19 @@ bool lookupPhrase(const std::vector<std::string>& words, std::vector<SearchWord>
   return true;
 }
 
+void limitPickList(const std::string& typed, std::vector<WordCandidate>& candidates, size_t max) {
+  if (candidates.size() <= max) return;
+  const size_t matched = candidates.size();
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const WordCandidate& a, const WordCandidate& b) { return a.count > b.count; });
+  candidates.resize(max);
+  std::sort(candidates.begin(), candidates.end(),
+            [](const WordCandidate& a, const WordCandidate& b) { return a.word < b.word; });
+  Message(std::to_string(matched) + " words match " + typed + ".\r\nThe " + std::to_string(max) +
+              " found in the most messages are offered.",
+          "Too Many Words", Icon::Information);
+}
+
 bool addSearchWord(std::vector<SearchWord>& list, const SearchWord& w) {
   bool there = std::any_of(list.begin(), list.end(), [&](const SearchWord& e) {
     return w.wordId != 0 ? e.wordId == w.wordId : e.wordId == 0 && e.word == w.word;

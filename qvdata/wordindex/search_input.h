@@ -26,6 +26,12 @@ bool lookupTyped(const std::string& word, LookupMode chosen, int tolerance, std:
 // was not found in any document." and the word; false then.
 bool lookupPhrase(const std::vector<std::string>& words, std::vector<SearchWord>& out);
 
+// The most candidates a pick list offers. When more words match (a bare "*"
+// matches the whole word list), the ones found in the most messages are
+// kept, in word order, and the user is told how many matched.
+inline constexpr size_t kMaxPickWords = 10000;
+void limitPickList(const std::string& typed, std::vector<WordCandidate>& candidates, size_t max = kMaxPickWords);
+
 // Adds a word to a list unless the list holds it already (by word ID, or by
 // the word for a word the index lacks). True when it was added.
 bool addSearchWord(std::vector<SearchWord>& list, const SearchWord& w);

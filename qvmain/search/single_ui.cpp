@@ -165,6 +165,7 @@ void SingleUi::lookUpNext() {
       take(found[0]);
       continue;
     }
+    qv::limitPickList(w, found);
     picking_ = true;
     openSingleOneFld(
         this, w, std::move(found),

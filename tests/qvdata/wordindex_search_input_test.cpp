@@ -84,3 +84,18 @@ TEST_F(SearchInputTest, AWordStandsInAListOnce) {
 }
 
 }  // namespace
+
+TEST_F(SearchInputTest, APickListOffersTheMostFrequentOfTooManyWords) {
+  std::vector<WordCandidate> found;
+  ASSERT_TRUE(lookupTyped("*", LookupMode::Exact, 0, found));
+  ASSERT_EQ(found.size(), 5u);
+  limitPickList("*", found, 5);  // not more than the list holds: nothing said
+  EXPECT_EQ(found.size(), 5u);
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+  limitPickList("*", found, 2);
+  // PRINTER (2 messages) and the first of the words found once, in word order.
+  EXPECT_EQ(words(found), (std::vector<std::string>{"HELLO", "PRINTER"}));
+  ASSERT_EQ(prompts.requests.size(), 1u);
+  EXPECT_EQ(prompts.requests.back().caption, "Too Many Words");
+  EXPECT_EQ(prompts.requests.back().text, "5 words match *.\r\nThe 2 found in the most messages are offered.");
+}
