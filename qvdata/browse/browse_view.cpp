@@ -1,5 +1,7 @@
 #include "browse/browse_view.h"
 
+#include <cstdint>
+
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 
@@ -153,6 +155,15 @@ bool BrowseView::inLimit() const {
   }
 }
 
+void BrowseView::putRecordMessage(uint32_t id) const {
+  switch (walkOf(state_)) {
+    case Walk::Word: MAS.SYSID = id; break;
+    case Walk::Topic: SIN.MSGNUMBER = id; break;
+    case Walk::Result: SEA.ID = id; break;
+    default: break;
+  }
+}
+
 bool BrowseView::readMessage(uint32_t id) const {
   if (mailKind(state_)) {
     MAI = MailRec();
@@ -280,7 +291,26 @@ bool BrowseView::holds(uint32_t id) {
   return exists;
 }
 
+// An index view's entries are in message-number order within their item:
+// the walk resumes from an entry made of the item and the number, as it
+// resumes from the current entry, and takes the first message it meets.
+bool BrowseView::seekIndexed(uint32_t number) {
+  File& f = file();
+  f.clear();
+  if (putLimit() < 0) return false;
+  putRecordMessage(number);
+  const uint32_t was = current_;
+  const RecordImage wasImage = image_;
+  image_ = saveRecord(f.decl());
+  current_ = UINT32_MAX;  // no message has it: nothing is passed over
+  if (land(true, false)) return true;
+  current_ = was;
+  image_ = wasImage;
+  return toLast();
+}
+
 bool BrowseView::seekNumber(uint32_t number) {
+  if (indexView()) return seekIndexed(number);
   if (walkOf(state_) != Walk::Number) return toMessage(number);
   MSG = MsgNmbrRec();
   MSG.MSGNUMBER = number;

@@ -29,9 +29,11 @@ class BrowseView {
   bool toLast();
   // Positions on message `id` when the view holds it.
   bool toMessage(uint32_t id);
-  // Locators: the number view (forum mode 1) positions at the nearest
-  // message number, the date views (forum 6, mail 1) at the nearest date.
-  // False when the view is empty. In other views seekNumber positions at
+  // Locators: the number view (forum mode 1) and the key word, topic and
+  // result views position at the nearest message number in their order
+  // (the number itself, else the next one in the view's order), the date
+  // views (forum 6, mail 1) at the nearest date. False when the view is
+  // empty. In other views seekNumber positions at
   // that message when the view holds it, and seekDate at the first message.
   bool seekNumber(uint32_t number);
   bool seekDate(int32_t date);
@@ -67,6 +69,8 @@ class BrowseView {
   // The message of the buffer's record; with an index view it is read too
   // (false when it does not exist).
   uint32_t recordMessage() const;
+  void putRecordMessage(uint32_t id) const;
+  bool seekIndexed(uint32_t number);
   bool readMessage(uint32_t id) const;
   // Steps from the current record (or from the limit's start / end when
   // `fresh`) to the next record of the view that names an existing message;

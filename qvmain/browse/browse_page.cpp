@@ -7,7 +7,12 @@ namespace qvm {
 
 namespace {
 
-bool isNumberView(const qv::BrowseState& s) { return s.kind != 2 && s.mode == qv::FmNumber; }
+// Views in message-number order: the number view, and the key word, topic
+// and result views (their entries follow the message number within the item).
+bool inNumberOrder(const qv::BrowseState& s) {
+  if (s.kind == 2) return s.mode == qv::MmWord || s.mode == qv::MmTopic || s.mode == qv::MmResult;
+  return s.mode == qv::FmNumber || s.mode == qv::FmWord || s.mode == qv::FmTopic || s.mode == qv::FmResult;
+}
 bool isDateView(const qv::BrowseState& s) {
   return (s.kind != 2 && s.mode == qv::FmDate) || (s.kind == 2 && s.mode == qv::MmDate);
 }
@@ -63,7 +68,7 @@ void BrowsePage::setView(const qv::BrowseState& s) {
 
 void BrowsePage::measureEnds() {
   estimable_ = false;
-  if (!isNumberView(state_) && !isDateView(state_)) return;
+  if (!inNumberOrder(state_) && !isDateView(state_)) return;
   qv::BrowseRow first, last;
   if (!view_->toFirst() || !qv::readBrowseRow(kind_, view_->current(), first)) return;
   if (!view_->toLast() || !qv::readBrowseRow(kind_, view_->current(), last)) return;
@@ -73,7 +78,7 @@ void BrowsePage::measureEnds() {
 }
 
 double BrowsePage::estimate(const qv::BrowseRow& r) const {
-  if (isNumberView(state_)) return double(r.id);
+  if (inNumberOrder(state_)) return double(r.id);
   return double(r.date) + double(r.time) / 8640000.0;
 }
 
@@ -215,7 +220,7 @@ bool BrowsePage::showAt(double where) {
   if (where >= 1.0) return showLast();
   if (!estimable_) return false;
   double target = firstValue_ + where * (lastValue_ - firstValue_);
-  if (isNumberView(state_)) return showNumber(uint32_t(std::llround(target)));
+  if (inNumberOrder(state_)) return showNumber(uint32_t(std::llround(target)));
   return showDate(int32_t(std::floor(target)));
 }
 

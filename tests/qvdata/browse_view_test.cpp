@@ -98,7 +98,6 @@ TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
   EXPECT_EQ(r.fetch(5, true), (Ids{500})) << "the stale entry 997 is passed over";
   EXPECT_EQ(SEA.ID, 505u) << "fetch puts the view's record back";
   EXPECT_EQ(MSG.MSGNUMBER, 505u);
-  EXPECT_FALSE(r.seekNumber(504)) << "outside the number view the locator finds only held messages";
   EXPECT_TRUE(r.seekNumber(500));
   EXPECT_EQ(r.current(), 500u);
 }
@@ -165,6 +164,33 @@ TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
   EXPECT_EQ(d.current(), 500u);
   EXPECT_TRUE(d.previous());
   EXPECT_EQ(d.current(), 502u);
+
+  // Index views are in message-number order within their item (key word
+  // ascending, topic and result set descending): the number itself, else the
+  // next message in that order; stale entries are passed over.
+  BrowseState w = state(1, FmWord);
+  w.wordId = 7;  // 500, 504 (and 999, gone)
+  BrowseView wv(w);
+  ASSERT_TRUE(wv.seekNumber(501));
+  EXPECT_EQ(wv.current(), 504u);
+  ASSERT_TRUE(wv.seekNumber(100));
+  EXPECT_EQ(wv.current(), 500u);
+  ASSERT_TRUE(wv.seekNumber(600)) << "past the last: the last";
+  EXPECT_EQ(wv.current(), 504u);
+  EXPECT_EQ(MSG.MSGNUMBER, 504u);
+  BrowseState t = state(1, FmTopic);
+  t.topicId = 77;  // 503, 501 (998 gone)
+  BrowseView tv(t);
+  ASSERT_TRUE(tv.seekNumber(502));
+  EXPECT_EQ(tv.current(), 501u);
+  ASSERT_TRUE(tv.seekNumber(9999));
+  EXPECT_EQ(tv.current(), 503u);
+  BrowseView rv(state(1, FmResult));  // 505, 500 (997 gone)
+  ASSERT_TRUE(rv.seekNumber(504));
+  EXPECT_EQ(rv.current(), 500u);
+  ASSERT_TRUE(rv.seekNumber(1));
+  EXPECT_EQ(rv.current(), 500u);
+  EXPECT_FALSE(BrowseView(state(1, FmWord)).seekNumber(500)) << "no word chosen: an empty view";
 }
 
 TEST_F(BrowseViewTest, TwoViewsWalkedInTurnKeepTheirOwnPositions) {
