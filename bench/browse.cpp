@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "bench_run.h"
+#include "browse_timing.h"
 #include "browse/browse_rows.h"
 #include "browse/browse_title.h"
 #include "browse/browse_view.h"
@@ -49,7 +50,11 @@
 
 namespace fs = std::filesystem;
 using qvbench::Clock;
+using qvbench::printTimingTable;
 using qvbench::since;
+using qvbench::Timing;
+using qvbench::TimingRow;
+using qvbench::timingOf;
 
 namespace {
 
@@ -242,26 +247,11 @@ size_t showRows(const std::vector<uint32_t>& ids) {
   return chars;
 }
 
-struct Timing {
-  double open = 0, last = 0;          // best of the runs
-  double openMedian = 0, lastMedian = 0;
-  size_t rows = 0;
-};
-
-// The best of the runs: the cost of the work itself, least disturbed by
-// whatever else the machine is doing.
-double best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // Characters shown, kept so that the work cannot be left out.
 size_t sink = 0;
 
 Timing timeView(const qv::BrowseState& s, int runs) {
   std::vector<double> opens, lasts;
-  size_t rows = 0;
   for (int r = 0; r < runs; ++r) {
     auto t0 = Clock::now();
     {
@@ -273,7 +263,6 @@ Timing timeView(const qv::BrowseState& s, int runs) {
         for (uint32_t id : v.fetch(kPage - 1, true)) page.push_back(id);
       }
       sink += showRows(page) + title.size();
-      rows = page.size();
       opens.push_back(since(t0));
       auto t1 = Clock::now();
       page.clear();
@@ -286,7 +275,7 @@ Timing timeView(const qv::BrowseState& s, int runs) {
       lasts.push_back(since(t1));
     }
   }
-  return {best(opens), best(lasts), median(opens), median(lasts), rows};
+  return timingOf(opens, lasts);
 }
 
 }  // namespace
@@ -344,7 +333,7 @@ int main(int argc, char** argv) {
   // First with the files opened by each run, as a browser opening a
   // database does; then with them held open, which shows the walks alone.
   for (bool held : {false, true}) {
-    std::vector<std::pair<Timing, Timing>> results;
+    std::vector<TimingRow> rows;
     for (size_t c = 0; c < names.size(); ++c) {
       Timing t[2];
       for (int k = 0; k < 2; ++k) {
@@ -353,22 +342,12 @@ int main(int argc, char** argv) {
         t[k] = timeView(cases(g[k])[c].state, runs);
         if (held) qv::OP_CLOSE(qv::OpRelease, {2, 3, 4, 5, 6, 7, 29});
       }
-      results.push_back({t[0], t[1]});
+      rows.push_back({names[c].name, t[0], t[1]});
     }
-    std::printf("\nBrowse view timings, %s (best of %d runs; ms)\n",
-                held ? "files held open" : "files opened by each run", runs);
-    std::printf("%-17s | %10s %10s | %10s %10s | %7s %7s\n", "view", "open small", "open large", "last small",
-                "last large", "open x", "last x");
-    std::printf("%.*s\n", 88, "----------------------------------------------------------------------------------------");
-    for (size_t c = 0; c < names.size(); ++c) {
-      const Timing& a = results[c].first;
-      const Timing& b = results[c].second;
-      double ro = b.open / a.open, rl = b.last / a.last;
-      worst = std::max({worst, ro, rl});
-      std::printf("%-17s | %10.3f %10.3f | %10.3f %10.3f | %7.2f %7.2f   (medians %.3f %.3f | %.3f %.3f)\n",
-                  names[c].name, a.open * 1000, b.open * 1000, a.last * 1000, b.last * 1000, ro, rl,
-                  a.openMedian * 1000, b.openMedian * 1000, a.lastMedian * 1000, b.lastMedian * 1000);
-    }
+    char title[96];
+    std::snprintf(title, sizeof title, "Browse view timings, %s (best of %d runs; ms)",
+                  held ? "files held open" : "files opened by each run", runs);
+    worst = std::max(worst, printTimingTable(title, rows));
   }
   std::printf("\nsmall: %u messages, large: %u messages; largest ratio large/small %.2f (aim: under 2)\n", small,
               large, worst);

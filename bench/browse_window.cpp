@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "bench_run.h"
+#include "browse_timing.h"
 #include "browse/browse_list.h"
 #include "browse/browse_state.h"
 #include "browse/browse_view.h"
@@ -38,17 +39,6 @@ const WindowCase kCases[] = {
     {"thread, limited", qv::FmThread, true},
     {"date", qv::FmDate, false},
 };
-
-struct WindowTiming {
-  double open = 0, last = 0;  // best of the runs
-  double openMedian = 0, lastMedian = 0;
-};
-
-double best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Processes events, at least one round, until `done` holds; false after ten
 // seconds without it.
@@ -145,7 +135,7 @@ uint32_t lastOfView(const qv::BrowseState& s) {
   return v.toLast() ? v.current() : 0;
 }
 
-bool timeWindow(const WindowDatabase& db, const WindowCase& c, int runs, WindowTiming& out) {
+bool timeWindow(const WindowDatabase& db, const WindowCase& c, int runs, Timing& out) {
   if (!prepare(db, c)) return false;
   std::vector<double> opens, lasts;
   for (int r = 0; r < runs; ++r) {
@@ -173,7 +163,7 @@ bool timeWindow(const WindowDatabase& db, const WindowCase& c, int runs, WindowT
     QTest::keyClick(table, Qt::Key_Home);
     if (!closeWindow(w)) return false;
   }
-  out = {best(opens), best(lasts), median(opens), median(lasts)};
+  out = timingOf(opens, lasts);
   return true;
 }
 
@@ -182,9 +172,9 @@ bool timeWindow(const WindowDatabase& db, const WindowCase& c, int runs, WindowT
 double benchBrowseWindow(int& argc, char** argv, const WindowDatabase (&db)[2], int runs) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  std::vector<std::pair<WindowTiming, WindowTiming>> results;
+  std::vector<TimingRow> rows;
   for (const WindowCase& c : kCases) {
-    WindowTiming t[2];
+    Timing t[2];
     for (int k = 0; k < 2; ++k) {
       if (!timeWindow(db[k], c, runs, t[k])) {
         std::printf("\nBrowser window: the %s view of database %u did not open or reach its last message\n", c.name,
@@ -194,23 +184,12 @@ double benchBrowseWindow(int& argc, char** argv, const WindowDatabase (&db)[2], 
         return -1;
       }
     }
-    results.push_back({t[0], t[1]});
+    rows.push_back({c.name, t[0], t[1]});
   }
 
-  double worst = 0;
-  std::printf("\nBrowser window, offscreen (best of %d runs; ms)\n", runs);
-  std::printf("%-17s | %10s %10s | %10s %10s | %7s %7s\n", "view", "open small", "open large", "last small",
-              "last large", "open x", "last x");
-  std::printf("%.*s\n", 88, "----------------------------------------------------------------------------------------");
-  for (size_t c = 0; c < results.size(); ++c) {
-    const WindowTiming& a = results[c].first;
-    const WindowTiming& b = results[c].second;
-    double ro = b.open / a.open, rl = b.last / a.last;
-    worst = std::max({worst, ro, rl});
-    std::printf("%-17s | %10.3f %10.3f | %10.3f %10.3f | %7.2f %7.2f   (medians %.3f %.3f | %.3f %.3f)\n",
-                kCases[c].name, a.open * 1000, b.open * 1000, a.last * 1000, b.last * 1000, ro, rl,
-                a.openMedian * 1000, b.openMedian * 1000, a.lastMedian * 1000, b.lastMedian * 1000);
-  }
+  char title[64];
+  std::snprintf(title, sizeof title, "Browser window, offscreen (best of %d runs; ms)", runs);
+  double worst = printTimingTable(title, rows);
   std::printf("open: from making the database active to the window shown with its first page of rows and the\n"
               "selected message in the reading pane, both painted; last: from End pressed on the list to the view's\n"
               "last message selected and in the reading pane, both painted again.\n");
