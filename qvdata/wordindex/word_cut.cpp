@@ -121,6 +121,17 @@ std::string wordUpper(std::string_view text) {
   return out;
 }
 
+std::u32string wordCharacters(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    Char ch = charAt(text, i);
+    out += char32_t(upperOf(ch.cp));
+    i += ch.len;
+  }
+  return out;
+}
+
 WordCutter::WordCutter(std::string_view text, bool wildcards) : text_(text), wildcards_(wildcards) {
   while (!text_.empty() && text_.back() == ' ') text_.remove_suffix(1);
 }

@@ -55,6 +55,11 @@ bool acceptWord(const CutWord& w, bool indexNumbers);
 // typed search words).
 std::string wordUpper(std::string_view text);
 
+// The characters of a text in the word cutter's upper case, one element per
+// character (a byte that is not valid UTF-8 stands for its Windows-1252
+// character): what look-ups that count characters compare.
+std::u32string wordCharacters(std::string_view text);
+
 // The Windows-1252 code of one UTF-8 character at `text[pos]`, or -1 when
 // it has none; `len` receives the character's length in bytes.
 int cp1252Code(std::string_view text, size_t pos, size_t& len);

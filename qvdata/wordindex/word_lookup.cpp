@@ -35,35 +35,39 @@ std::string soundex(std::string_view word) {
   return code;
 }
 
-bool wildcardMatch(std::string_view p, std::string_view w) {
+namespace {
+
+// The matchers work on characters, so that "?" stands for one accented
+// letter and an edit changes one character, whatever its UTF-8 length.
+bool wildcardChars(std::u32string_view p, std::u32string_view w) {
   // Iterative glob matching with back-tracking to the last "*".
-  size_t pi = 0, wi = 0, star = std::string_view::npos, mark = 0;
+  size_t pi = 0, wi = 0, star = std::u32string_view::npos, mark = 0;
   while (wi < w.size()) {
-    if (pi < p.size() && (p[pi] == '?' || p[pi] == w[wi])) {
+    if (pi < p.size() && (p[pi] == U'?' || p[pi] == w[wi])) {
       ++pi;
       ++wi;
-    } else if (pi < p.size() && p[pi] == '*') {
+    } else if (pi < p.size() && p[pi] == U'*') {
       star = pi++;
       mark = wi;
-    } else if (star != std::string_view::npos) {
+    } else if (star != std::u32string_view::npos) {
       pi = star + 1;
       wi = ++mark;
     } else {
       return false;
     }
   }
-  while (pi < p.size() && p[pi] == '*') ++pi;
+  while (pi < p.size() && p[pi] == U'*') ++pi;
   return pi == p.size();
 }
 
-bool approximateMatch(std::string_view p, std::string_view w, int k) {
+bool approximateChars(std::u32string_view p, std::u32string_view w, int k) {
   // Column by column over the word; starting anywhere costs nothing.
   const size_t m = p.size();
   if (m == 0) return true;
   std::vector<int> col(m + 1);
   for (size_t i = 0; i <= m; ++i) col[i] = int(i);
   if (col[m] <= k) return true;
-  for (char c : w) {
+  for (char32_t c : w) {
     int diag = 0;  // D[0][j-1]
     col[0] = 0;
     for (size_t i = 1; i <= m; ++i) {
@@ -77,6 +81,16 @@ bool approximateMatch(std::string_view p, std::string_view w, int k) {
   return false;
 }
 
+}  // namespace
+
+bool wildcardMatch(std::string_view p, std::string_view w) {
+  return wildcardChars(wordCharacters(p), wordCharacters(w));
+}
+
+bool approximateMatch(std::string_view p, std::string_view w, int k) {
+  return approximateChars(wordCharacters(p), wordCharacters(w), k);
+}
+
 std::vector<WordCandidate> lookupWords(const std::string& word, LookupMode mode, int tolerance, bool* failed) {
   std::vector<WordCandidate> out;
   if (failed) *failed = false;
@@ -87,12 +101,13 @@ std::vector<WordCandidate> lookupWords(const std::string& word, LookupMode mode,
     if (WordList.get(WOR_by_theWord)) out.push_back({WOR.THEWORD.str(), WOR.WORDID, WOR.WORDCOUNT});
   } else {
     std::string code = mode == LookupMode::Soundex ? soundex(word) : std::string();
+    const std::u32string pattern = wordCharacters(word);
     WordList.setFileOrder();
     while (WordList.next()) {
       std::string_view w = WOR.THEWORD.view();
       bool match = mode == LookupMode::Soundex     ? !code.empty() && soundex(w) == code
-                   : mode == LookupMode::Wildcard  ? wildcardMatch(word, w)
-                                                   : approximateMatch(word, w, tolerance);
+                   : mode == LookupMode::Wildcard  ? wildcardChars(pattern, wordCharacters(w))
+                                                   : approximateChars(pattern, wordCharacters(w), tolerance);
       if (match) out.push_back({std::string(w), WOR.WORDID, WOR.WORDCOUNT});
     }
     if (ErrorCode() != ErrNone && ErrorCode() != ErrNotAvailable && failed) *failed = true;
@@ -153,7 +168,7 @@ bool typedSearchWords(const std::string& inputIn, LookupMode mode, bool phrase, 
   }
   if (mode == LookupMode::Approximate)
     for (const std::string& t : words)
-      if (t.size() < 2) {
+      if (wordCharacters(t).size() < 2) {
         Message("To use Approximate Matching you must type at least 2 letters.", "Too Few Letters",
                 Icon::Exclamation);
         return false;

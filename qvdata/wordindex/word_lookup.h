@@ -25,11 +25,14 @@ struct WordCandidate {
 std::string soundex(std::string_view word);
 
 // A word matches a wildcard pattern: "*" stands for any run of characters,
-// "?" for one character; the whole word must match.
+// "?" for one character; the whole word must match. Both are compared
+// character by character in the word index's upper case.
 bool wildcardMatch(std::string_view pattern, std::string_view word);
 
 // The pattern occurs in the word, starting anywhere, with at most k edits
-// (insertions, deletions or substitutions of one character each).
+// (insertions, deletions or substitutions of one character each, however
+// many bytes its UTF-8 form takes), letter case folded to the word index's
+// upper case.
 bool approximateMatch(std::string_view pattern, std::string_view word, int k);
 
 // The words of the current database's word list that match `word` (upper

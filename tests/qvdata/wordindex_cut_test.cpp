@@ -156,6 +156,24 @@ TEST(WordLookupTest, SoundexWildcardApproximate) {
   EXPECT_TRUE(approximateMatch("PRNT", "PRINTER", 1));
 }
 
+TEST(WordLookupTest, MatchersCountCharactersNotBytes) {
+  // One accented letter is one character: one substitution, one "?".
+  EXPECT_TRUE(approximateMatch("FISICA", "F\xC3\x8DSICA", 1));
+  EXPECT_FALSE(approximateMatch("FISICA", "F\xC3\x8DS\xC3\x8D" "CA", 1)) << "two substitutions";
+  EXPECT_TRUE(approximateMatch("FISICA", "F\xC3\x8DS\xC3\x8D" "CA", 2));
+  EXPECT_TRUE(approximateMatch("\xC3\x89T\xC3\x89", "ETE", 2));
+  EXPECT_FALSE(approximateMatch("\xC3\x89T\xC3\x89", "ETE", 1));
+  EXPECT_TRUE(approximateMatch("\xE2\x82\xAC", "X", 1)) << "a three-byte character is one edit too";
+  EXPECT_TRUE(wildcardMatch("F?SICA", "F\xC3\x8DSICA"));
+  EXPECT_FALSE(wildcardMatch("F??SICA", "F\xC3\x8DSICA"));
+  EXPECT_TRUE(wildcardMatch("*\xC3\x8DSICA", "F\xC3\x8DSICA"));
+  EXPECT_TRUE(wildcardMatch("?", "\xC3\x9F")) << "\xC3\x9F is one character";
+  // Letter case is folded with the word index's upper case for every letter.
+  EXPECT_TRUE(wildcardMatch("f\xC3\xADsica", "F\xC3\x8DSICA"));
+  EXPECT_TRUE(approximateMatch("f\xC3\xADsica", "F\xC3\x8DSICA", 0));
+  EXPECT_TRUE(approximateMatch("\xCE\xB1\xCE\xB2", "\xCE\x91\xCE\x92", 0)) << "Greek too";
+}
+
 class WordTablesTest : public qvtest::InstallationTest {};
 
 TEST_F(WordTablesTest, TablesKeptInControlRecordsAndNamedSets) {

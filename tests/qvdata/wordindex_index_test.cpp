@@ -359,6 +359,24 @@ TEST_F(SearchTest, SoundexWildcardAndApproximateLookUps) {
   EXPECT_EQ(typed, std::vector<std::string>{"\xC3\x89T\xC3\x89S"});
 }
 
+TEST_F(WordIndexTest, ApproximateAndWildcardLookUpsCountCharacters) {
+  mail("F\xC3\xADsica", "La f\xC3\xADsica cu\xC3\xA1ntica");
+  ASSERT_EQ(index(2), 1);
+  auto words = [](const std::vector<WordCandidate>& c) {
+    std::set<std::string> s;
+    for (const WordCandidate& w : c) s.insert(w.word);
+    return s;
+  };
+  EXPECT_EQ(words(lookupWords("FISICA", LookupMode::Approximate, 1)), (W{"F\xC3\x8DSICA"}));
+  EXPECT_EQ(words(lookupWords("F?SICA", LookupMode::Wildcard)), (W{"F\xC3\x8DSICA"}));
+  EXPECT_EQ(words(lookupWords("CU?NTICA", LookupMode::Wildcard)), (W{"CU\xC3\x81NTICA"}));
+  std::vector<std::string> typed;
+  prompts.reset();
+  EXPECT_FALSE(typedSearchWords("\xC3\x89", LookupMode::Approximate, false, typed))
+      << "one accented letter is one letter, too few";
+  EXPECT_EQ(prompts.requests.back().caption, "Too Few Letters");
+}
+
 TEST_F(WordIndexTest, NotOnlyRequestScansNewestFirstThousandAtATime) {
   auto ids = mails(1205, [](int i) { return i % 100 == 0 ? "excluded word" : "kept word"; });
   ASSERT_EQ(index(2), 1);
