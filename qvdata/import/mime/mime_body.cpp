@@ -1,0 +1,610 @@
+// The body of a message as text: the MIME structure walked, text parts
+// decoded in their charsets, HTML converted, attachments named.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+#include "import/mime/charset.h"
+#include "import/mime/html_text.h"
+#include "import/mime/mime_internal.h"
+
+namespace qv::mime {
+
+using namespace detail;
+
+namespace {
+
+const char* const kForwardStart = "---------- Forwarded message ----------";
+const char* const kForwardEnd = "---------- End of forwarded message ----------";
+constexpr int kMaxDepth = 64;
+
+enum class SegKind { Text, Attachment };
+
+struct Segment {
+  SegKind kind;
+  std::string text;  // ends with CR LF
+};
+
+std::string attachmentLine(const Attachment& a) {
+  return "[Attachment: " + (a.filename.empty() ? std::string("unnamed") : a.filename) + ", " +
+         (a.contentType.empty() ? std::string("application/octet-stream") : a.contentType) + ", " +
+         std::to_string(a.size) + " bytes]";
+}
+
+// Cuts the text before a position that is not inside a UTF-8 sequence or
+// between CR and LF.
+size_t safeCut(std::string_view s, size_t max) {
+  size_t n = utf8PrefixLength(s, max);
+  if (n > 0 && n < s.size() && s[n - 1] == '\r' && s[n] == '\n') --n;
+  return n;
+}
+
+// Collects decoded lines of one text part: keeps at most keepCap bytes of
+// it, and takes uuencoded and yEnc blocks out as attachments.
+class TextCollector {
+ public:
+  TextCollector(size_t keepCap, bool findBlocks) : keepCap_(keepCap), findBlocks_(findBlocks) {}
+
+  void feed(const char* p, size_t n) {
+    total_ += n;
+    if (sample_.size() < kSample) sample_.append(p, std::min(n, kSample - sample_.size()));
+    size_t i = 0;
+    while (i < n) {
+      const char* nl = static_cast<const char*>(std::memchr(p + i, '\n', n - i));
+      size_t end = nl ? size_t(nl - p) + 1 : n;
+      partial_.append(p + i, end - i);
+      i = end;
+      if (nl) {
+        line(partial_, true);
+        partial_.clear();
+      } else if (partial_.size() >= kLongLine) {
+        line(partial_, false);
+        partial_.clear();
+      }
+    }
+  }
+
+  void finish() {
+    if (!partial_.empty()) line(partial_, false);
+    partial_.clear();
+    endBlock();
+    if (state_ == State::Begin) keep(beginLine_);
+    state_ = State::Text;
+  }
+
+  std::string& kept() { return kept_; }
+  bool cut() const { return cut_; }
+  uint64_t total() const { return total_; }
+  const std::string& sample() const { return sample_; }
+  // Blocks found: file name bytes and decoded size.
+  const std::vector<std::pair<std::string, uint64_t>>& blocks() const { return blocks_; }
+
+ private:
+  static constexpr size_t kSample = 8192;
+  static constexpr size_t kLongLine = 65536;
+  enum class State { Text, Begin, Uu, Yenc };
+
+  size_t keepCap_;
+  bool findBlocks_;
+  std::string kept_, partial_, sample_, beginLine_, blockName_;
+  bool cut_ = false;
+  uint64_t total_ = 0, blockSize_ = 0;
+  State state_ = State::Text;
+  std::vector<std::pair<std::string, uint64_t>> blocks_;
+
+  void keep(std::string_view s) {
+    if (cut_) return;
+    if (kept_.size() + s.size() <= keepCap_) {
+      kept_.append(s);
+      return;
+    }
+    // Cut after an ASCII byte so that no multi-byte character is split.
+    size_t room = keepCap_ - kept_.size();
+    while (room > 0 && static_cast<unsigned char>(s[room - 1]) >= 0x80) --room;
+    kept_.append(s.substr(0, room));
+    cut_ = true;
+  }
+
+  static std::string_view stripEol(std::string_view s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+  }
+
+  static bool uuBeginLine(std::string_view l, std::string& name) {
+    if (l.substr(0, 6) != "begin ") return false;
+    size_t i = 6, start = 6;
+    while (i < l.size() && l[i] >= '0' && l[i] <= '7') ++i;
+    if (i - start < 3 || i - start > 4 || i >= l.size() || l[i] != ' ') return false;
+    std::string_view n = l.substr(i + 1);
+    while (!n.empty() && isWsp(n.back())) n.remove_suffix(1);
+    if (n.empty()) return false;
+    name = std::string(n);
+    return true;
+  }
+
+  // Decoded bytes of a uuencoded line, or -1 when it is not one.
+  static int uuLineSize(std::string_view l) {
+    if (l.empty()) return -1;
+    for (char c : l)
+      if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 96) return -1;
+    int count = (l[0] - 32) & 63;
+    size_t need = size_t((count + 2) / 3 * 4);
+    size_t have = l.size() - 1;
+    if (count == 0) return have <= 2 ? 0 : -1;
+    if (have < need || have > need + 3) return -1;
+    return count;
+  }
+
+  static std::string yencParam(std::string_view l, std::string_view key) {
+    size_t p = l.find(key);
+    if (p == std::string_view::npos) return "";
+    std::string_view v = l.substr(p + key.size());
+    if (key == " name=") return std::string(v);
+    size_t e = v.find(' ');
+    return std::string(v.substr(0, e));
+  }
+
+  void endBlock() {
+    if (state_ != State::Uu && state_ != State::Yenc) return;
+    blocks_.push_back({blockName_, blockSize_});
+    if (!cut_) {
+      Attachment a{blockName_, "application/octet-stream", blockSize_};
+      keep(attachmentLine(a) + "\n");
+    }
+    state_ = State::Text;
+  }
+
+  void line(std::string_view raw, bool complete) {
+    std::string_view l = stripEol(raw);
+    if (!findBlocks_) {
+      keep(raw);
+      return;
+    }
+    switch (state_) {
+      case State::Text: break;
+      case State::Begin: {
+        int n = complete ? uuLineSize(l) : -1;
+        if (n > 0) {
+          state_ = State::Uu;
+          blockSize_ = uint64_t(n);
+          return;
+        }
+        keep(beginLine_);
+        state_ = State::Text;
+        break;
+      }
+      case State::Uu: {
+        if (l == "end") {
+          endBlock();
+          return;
+        }
+        int n = !complete ? -1 : l.empty() ? 0 : uuLineSize(l);
+        if (n >= 0) {
+          blockSize_ += uint64_t(n);
+          return;
+        }
+        endBlock();  // a block cut short
+        break;
+      }
+      case State::Yenc: {
+        if (l.substr(0, 5) == "=yend") {
+          endBlock();
+          return;
+        }
+        if (l.substr(0, 6) == "=ypart") return;
+        for (size_t i = 0; i < l.size(); ++i) {
+          if (l[i] == '=') ++i;
+          ++blockSize_;
+        }
+        return;
+      }
+    }
+    // Plain text, or the start of a block.
+    std::string name;
+    if (complete && uuBeginLine(l, name)) {
+      state_ = State::Begin;
+      beginLine_ = std::string(raw);
+      blockName_ = name;
+      blockSize_ = 0;
+      return;
+    }
+    if (complete && l.substr(0, 8) == "=ybegin " && l.find(" name=") != std::string_view::npos) {
+      state_ = State::Yenc;
+      blockName_ = yencParam(l, " name=");
+      blockSize_ = 0;
+      return;
+    }
+    keep(raw);
+  }
+};
+
+bool looksBinary(std::string_view sample) {
+  if (sample.empty()) return false;
+  size_t controls = 0;
+  for (char ch : sample) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1B) ++controls;
+  }
+  return controls * 10 > sample.size();
+}
+
+bool isWideCharset(std::string_view cs) {
+  std::string l = lowerCopy(trimWsp(cs));
+  return l.rfind("utf-16", 0) == 0 || l.rfind("utf-32", 0) == 0 || l.rfind("ucs-2", 0) == 0 ||
+         l.rfind("ucs-4", 0) == 0 || l.rfind("utf16", 0) == 0 || l.rfind("utf32", 0) == 0 || l == "unicode";
+}
+
+// The charset an HTML document names in a meta element.
+std::string metaCharset(std::string_view html) {
+  std::string head = lowerCopy(html.substr(0, 4096));
+  size_t pos = 0;
+  while ((pos = head.find("<meta", pos)) != std::string::npos) {
+    size_t end = head.find('>', pos);
+    if (end == std::string::npos) break;
+    std::string_view tag(head.data() + pos, end - pos);
+    size_t cs = tag.find("charset=");
+    if (cs != std::string_view::npos) {
+      size_t i = cs + 8;
+      while (i < tag.size() && (tag[i] == '"' || tag[i] == '\'' || isWsp(tag[i]))) ++i;
+      size_t start = i;
+      while (i < tag.size() && (std::isalnum(static_cast<unsigned char>(tag[i])) || tag[i] == '-' || tag[i] == '_' ||
+                                tag[i] == ':' || tag[i] == '.'))
+        ++i;
+      if (i > start) return std::string(tag.substr(start, i - start));
+    }
+    pos = end;
+  }
+  return "";
+}
+
+class BodyBuilder {
+ public:
+  BodyBuilder(DecodedMessage& msg, const DecodeOptions& opt) : msg_(msg), opt_(opt) {}
+
+  void walk(GMimeObject* obj, int depth) {
+    if (!obj) return;
+    if (depth > kMaxDepth) {
+      if (!depthNoted_) addText("[Parts nested too deeply are left out]");
+      depthNoted_ = true;
+      return;
+    }
+    if (GMIME_IS_MULTIPART(obj)) {
+      multipart(GMIME_MULTIPART(obj), depth);
+    } else if (GMIME_IS_MESSAGE_PART(obj)) {
+      forwarded(GMIME_MESSAGE_PART(obj), depth);
+    } else if (GMIME_IS_PART(obj)) {
+      leaf(GMIME_PART(obj));
+    }
+  }
+
+  // Body bytes that GMime could not structure, read as plain text.
+  void plainBytes(std::string_view bytes, std::string_view charset) {
+    TextCollector tc(keepCap(false), true);
+    tc.feed(bytes.data(), bytes.size());
+    tc.finish();
+    textPart(tc, charset, false);
+  }
+
+  std::string finish() {
+    size_t total = 0;
+    for (const Segment& s : segs_) total += s.text.size();
+    std::string out;
+    size_t cap = opt_.maxText;
+    if (total <= cap) {
+      out.reserve(total);
+      for (const Segment& s : segs_) out += s.text;
+      return out;
+    }
+    msg_.textCut = true;
+    // Keep room for the attachment lines that the cut would lose.
+    size_t reserve = 0;
+    for (const Segment& s : segs_)
+      if (s.kind == SegKind::Attachment) reserve += s.text.size();
+    if (reserve + 2 > cap / 2) reserve = 0;
+    size_t limit = reserve ? cap - reserve - 2 : cap;
+    std::string moved;
+    bool full = false;
+    for (const Segment& s : segs_) {
+      if (!full && out.size() + s.text.size() <= limit) {
+        out += s.text;
+        continue;
+      }
+      if (!full && s.kind == SegKind::Text) out.append(s.text, 0, safeCut(s.text, limit - out.size()));
+      full = true;
+      if (!reserve) break;
+      if (s.kind == SegKind::Attachment) moved += s.text;
+    }
+    if (!moved.empty()) {
+      if (!out.empty() && out.back() != '\n') out += "\r\n";
+      out += moved;
+    }
+    if (out.size() > cap) out.resize(safeCut(out, cap));
+    return out;
+  }
+
+ private:
+  DecodedMessage& msg_;
+  const DecodeOptions& opt_;
+  std::vector<Segment> segs_;
+  size_t total_ = 0;
+  bool depthNoted_ = false;
+
+  size_t budgetLeft() const { return total_ >= opt_.maxText ? 0 : opt_.maxText - total_; }
+
+  size_t keepCap(bool html) const {
+    if (budgetLeft() == 0) return 0;
+    size_t m = opt_.maxText;
+    return html ? 16 * m + 262144 : 2 * m + 4096;
+  }
+
+  void push(SegKind kind, std::string text) {
+    if (!segs_.empty() && (kind == SegKind::Text || segs_.back().kind == SegKind::Text)) {
+      segs_.back().text += "\r\n";  // a blank line between pieces
+      total_ += 2;
+    }
+    total_ += text.size();
+    segs_.push_back({kind, std::move(text)});
+  }
+
+  // Adds a piece of UTF-8 text; empty pieces are left out.
+  void addText(std::string_view utf8) {
+    std::string t = toCrLf(utf8);
+    for (char& c : t)
+      if (c == '\0') c = ' ';
+    // No leading empty lines, no trailing blank space.
+    size_t start = 0;
+    while (true) {
+      size_t e = t.find("\r\n", start);
+      if (e == std::string::npos) break;
+      bool blank = true;
+      for (size_t k = start; k < e; ++k)
+        if (!isWsp(t[k])) blank = false;
+      if (!blank) break;
+      start = e + 2;
+    }
+    t.erase(0, start);
+    while (!t.empty() && (isWsp(t.back()) || t.back() == '\r' || t.back() == '\n')) t.pop_back();
+    if (t.empty()) return;
+    t += "\r\n";
+    push(SegKind::Text, std::move(t));
+  }
+
+  void addAttachment(Attachment a) {
+    push(SegKind::Attachment, attachmentLine(a) + "\r\n");
+    msg_.attachments.push_back(std::move(a));
+  }
+
+  static std::string contentTypeOf(GMimeObject* obj) {
+    GMimeContentType* ct = g_mime_object_get_content_type(obj);
+    if (!ct) return "application/octet-stream";
+    const char* t = g_mime_content_type_get_media_type(ct);
+    const char* s = g_mime_content_type_get_media_subtype(ct);
+    std::string type = lowerCopy(t ? t : "application");
+    std::string sub = lowerCopy(s ? s : "octet-stream");
+    return cleanHeaderText(type + "/" + sub);
+  }
+
+  static std::string filenameOf(GMimePart* part) {
+    const char* f = g_mime_part_get_filename(part);
+    if (!f) return "";
+    std::string_view v(f);
+    return cleanHeaderText(isValidUtf8(v) ? std::string(v) : windows1252ToUtf8(v));
+  }
+
+  static bool isAttachmentDisposition(GMimeObject* obj) {
+    const char* d = g_mime_object_get_disposition(obj);
+    return d && equalsNoCase(trimWsp(d), "attachment");
+  }
+
+  static bool isTextType(const std::string& type) {
+    return type.rfind("text/", 0) == 0 || type == "message/delivery-status" ||
+           type == "message/disposition-notification" || type == "message/feedback-report";
+  }
+
+  // How much an alternative is wanted: plain text 3, HTML 2, other text 1.
+  static int alternativeScore(GMimeObject* obj, int depth) {
+    if (!obj || depth > kMaxDepth) return 0;
+    if (GMIME_IS_MULTIPART(obj)) {
+      GMimeMultipart* mp = GMIME_MULTIPART(obj);
+      int best = 0, n = g_mime_multipart_get_count(mp);
+      for (int i = 0; i < n; ++i) best = std::max(best, alternativeScore(g_mime_multipart_get_part(mp, i), depth + 1));
+      return best;
+    }
+    if (GMIME_IS_MESSAGE_PART(obj)) return 1;
+    if (!GMIME_IS_PART(obj) || isAttachmentDisposition(obj)) return 0;
+    std::string type = contentTypeOf(obj);
+    if (type == "text/plain") return 3;
+    if (type == "text/html") return 2;
+    return isTextType(type) ? 1 : 0;
+  }
+
+  static GMimeContentEncoding effectiveEncoding(GMimePart* part, GMimeDataWrapper* w) {
+    GMimeContentEncoding enc = g_mime_data_wrapper_get_encoding(w);
+    if (enc != GMIME_CONTENT_ENCODING_DEFAULT) return enc;
+    const char* h = g_mime_object_get_header(GMIME_OBJECT(part), "Content-Transfer-Encoding");
+    if (!h) return enc;
+    std::string v = lowerCopy(h);
+    if (v.find("64") != std::string::npos) return GMIME_CONTENT_ENCODING_BASE64;
+    if (v.find("quoted") != std::string::npos || v.find("qp") != std::string::npos)
+      return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+    if (v.find("uu") != std::string::npos) return GMIME_CONTENT_ENCODING_UUENCODE;
+    return enc;
+  }
+
+  // Streams the decoded content of a part to sink; returns false when the
+  // part has no content.
+  template <class Sink>
+  static bool readDecoded(GMimePart* part, Sink&& sink) {
+    GMimeDataWrapper* w = g_mime_part_get_content(part);
+    if (!w) return false;
+    GMimeStream* src = g_mime_data_wrapper_get_stream(w);
+    if (!src) return false;
+    GMimeContentEncoding enc = effectiveEncoding(part, w);
+    g_mime_stream_reset(src);
+    GRef<GMimeStream> filtered;
+    GMimeStream* in = src;
+    if (enc == GMIME_CONTENT_ENCODING_BASE64 || enc == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ||
+        enc == GMIME_CONTENT_ENCODING_UUENCODE) {
+      filtered.reset(g_mime_stream_filter_new(src));
+      GMimeFilter* f = g_mime_filter_basic_new(enc, FALSE);
+      g_mime_stream_filter_add(GMIME_STREAM_FILTER(filtered.get()), f);
+      g_object_unref(f);
+      in = filtered.get();
+    }
+    std::unique_ptr<char[]> buf(new char[65536]);
+    // A read may yield nothing while the filter eats input that decodes to
+    // nothing (junk in base64); it ends when the input makes no progress.
+    gint64 lastPos = g_mime_stream_tell(src);
+    int stuck = 0;
+    while (true) {
+      ssize_t n = g_mime_stream_read(in, buf.get(), 65536);
+      if (n > 0) {
+        sink(buf.get(), size_t(n));
+        stuck = 0;
+        continue;
+      }
+      if (n < 0 || g_mime_stream_eos(in)) break;
+      gint64 pos = g_mime_stream_tell(src);
+      if (pos != lastPos) {
+        lastPos = pos;
+        stuck = 0;
+      } else if (++stuck > 16) {
+        break;
+      }
+    }
+    return true;
+  }
+
+  void multipart(GMimeMultipart* mp, int depth) {
+    int n = g_mime_multipart_get_count(mp);
+    if (n == 0) {
+      // The boundary never occurs: the body is read as plain text.
+      const char* pro = g_mime_multipart_get_prologue(mp);
+      const char* epi = g_mime_multipart_get_epilogue(mp);
+      std::string cs;
+      if (const char* c = g_mime_object_get_content_type_parameter(GMIME_OBJECT(mp), "charset")) cs = c;
+      if (pro) plainBytes(pro, cs);
+      if (epi) plainBytes(epi, cs);
+      return;
+    }
+    std::string type = contentTypeOf(GMIME_OBJECT(mp));
+    if (type == "multipart/alternative") {
+      // The best alternative that yields something; the others are left out.
+      std::vector<std::pair<int, int>> order;  // (score, index)
+      for (int i = 0; i < n; ++i) order.push_back({alternativeScore(g_mime_multipart_get_part(mp, i), depth + 1), i});
+      std::stable_sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first > b.first; });
+      for (auto [score, index] : order) {
+        size_t before = segs_.size();
+        walk(g_mime_multipart_get_part(mp, index), depth + 1);
+        if (segs_.size() != before) return;
+      }
+      return;
+    }
+    for (int i = 0; i < n; ++i) walk(g_mime_multipart_get_part(mp, i), depth + 1);
+  }
+
+  void forwarded(GMimeMessagePart* part, int depth) {
+    GMimeMessage* inner = g_mime_message_part_get_message(part);
+    if (!inner) return;
+    GMimeObject* body = g_mime_message_get_mime_part(inner);
+    std::string hint;
+    if (body)
+      if (const char* c = g_mime_object_get_content_type_parameter(body, "charset")) hint = c;
+    std::string head = kForwardStart;
+    head += "\r\n";
+    GMimeHeaderList* list = g_mime_object_get_header_list(GMIME_OBJECT(inner));
+    int count = list ? g_mime_header_list_get_count(list) : 0;
+    for (const char* wanted : {"From", "Date", "Subject", "To", "Cc", "Newsgroups"}) {
+      for (int i = 0; i < count; ++i) {
+        GMimeHeader* h = g_mime_header_list_get_header_at(list, i);
+        const char* name = g_mime_header_get_name(h);
+        if (!name || !equalsNoCase(name, wanted)) continue;
+        const char* raw = g_mime_header_get_raw_value(h);
+        std::string value = decodeHeader(raw ? raw : "", hint);
+        if (!value.empty()) head += std::string(wanted) + ": " + value + "\r\n";
+        break;
+      }
+    }
+    addText(head);
+    walk(body, depth + 1);
+    addText(kForwardEnd);
+  }
+
+  void leaf(GMimePart* part) {
+    GMimeObject* obj = GMIME_OBJECT(part);
+    std::string type = contentTypeOf(obj);
+    std::string filename = filenameOf(part);
+    bool text = isTextType(type) && !isAttachmentDisposition(obj);
+    if (!text) {
+      uint64_t size = 0;
+      readDecoded(part, [&](const char*, size_t n) { size += n; });
+      addAttachment({filename, type, size});
+      return;
+    }
+    bool html = type == "text/html";
+    std::string charset;
+    if (const char* c = g_mime_object_get_content_type_parameter(obj, "charset")) charset = c;
+    bool wide = isWideCharset(charset);
+    TextCollector tc(keepCap(html), !html && !wide);
+    readDecoded(part, [&](const char* p, size_t n) { tc.feed(p, n); });
+    tc.finish();
+    if (!wide && looksBinary(tc.sample())) {
+      addAttachment({filename, type, tc.total()});
+      return;
+    }
+    textPart(tc, charset, html);
+  }
+
+  // The text of a part: its charset decoded, HTML converted, and the blocks
+  // taken out of it listed as attachments.
+  void textPart(TextCollector& tc, std::string_view charset, bool html) {
+    std::string cs(trimWsp(charset));
+    if (html && cs.empty()) cs = metaCharset(tc.kept());
+    std::string utf8 = decodeText(tc.kept(), cs);
+    if (html) {
+      utf8 = htmlToText(utf8);
+      if (!utf8.empty()) msg_.html = true;
+    }
+    addText(utf8);
+    for (const auto& [name, size] : tc.blocks()) {
+      std::string n = decodeText(name, cs);
+      msg_.attachments.push_back({cleanHeaderText(n), "application/octet-stream", size});
+    }
+  }
+};
+
+
+}  // namespace
+
+namespace detail {
+
+void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::string_view body,
+                std::string_view hint, const DecodeOptions& options) {
+  GByteArray* bytes = g_byte_array_sized_new(guint(std::min<size_t>(body.size() + 1024, G_MAXUINT)));
+  for (const RawHeader& h : headers) {
+    std::string name = lowerCopy(h.name);
+    if (name.rfind("content-", 0) != 0 && name != "mime-version") continue;
+    std::string line = h.name + ":" + unfold(h.value) + "\n";
+    g_byte_array_append(bytes, reinterpret_cast<const guint8*>(line.data()), guint(line.size()));
+  }
+  g_byte_array_append(bytes, reinterpret_cast<const guint8*>("\n"), 1);
+  // Appended in slices: a guint length per call.
+  for (size_t off = 0; off < body.size(); off += (1u << 30))
+    g_byte_array_append(bytes, reinterpret_cast<const guint8*>(body.data() + off),
+                        guint(std::min<size_t>(body.size() - off, 1u << 30)));
+
+  BodyBuilder builder(m, options);
+  GRef<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes));
+  GRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
+  GRef<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), gmimeOptions()));
+  GMimeObject* top = message ? g_mime_message_get_mime_part(message.get()) : nullptr;
+  if (top) builder.walk(top, 0);
+  else builder.plainBytes(body, hint);
+  m.text = builder.finish();
+}
+
+}  // namespace detail
+
+}  // namespace qv::mime

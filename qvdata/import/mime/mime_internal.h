@@ -1,0 +1,90 @@
+// Pieces shared by the files of the message decoder (not a public header):
+// small text helpers, GObject ownership, the raw header of a header block,
+// the date of a mailbox separator line and the decoding of the body.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/mime/gmime_support.h"
+#include "import/mime/mime_message.h"
+
+namespace qv::mime::detail {
+
+inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+inline char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+inline std::string lowerCopy(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = lowerAscii(c);
+  return out;
+}
+
+inline bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  return true;
+}
+
+inline bool isWsp(char c) { return c == ' ' || c == '\t'; }
+
+inline std::string_view trimWsp(std::string_view s) {
+  while (!s.empty() && (isWsp(s.front()) || s.front() == '\r' || s.front() == '\n')) s.remove_prefix(1);
+  while (!s.empty() && (isWsp(s.back()) || s.back() == '\r' || s.back() == '\n')) s.remove_suffix(1);
+  return s;
+}
+
+// Control characters become blanks; outer blanks go.
+inline std::string cleanHeaderText(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return std::string(trimWsp(out));
+}
+
+// Header folding removed: a line end followed by a blank or tab is dropped;
+// any other CR or LF becomes a blank.
+inline std::string unfold(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    if (c == '\n') {
+      if (i + 1 < s.size() && isWsp(s[i + 1])) continue;
+      out += ' ';
+      continue;
+    }
+    out += c == '\r' ? ' ' : c;
+  }
+  return out;
+}
+
+template <class T>
+struct GObjectDeleter {
+  void operator()(T* p) const {
+    if (p) g_object_unref(p);
+  }
+};
+template <class T>
+using GRef = std::unique_ptr<T, GObjectDeleter<T>>;
+
+// One header of a header block as written.
+struct RawHeader {
+  std::string name;
+  std::string value;  // unfolded bytes as written
+};
+
+// The date of a mailbox separator line ("sender Wed Dec  1 08:26:40 2010").
+bool envelopeDate(std::string_view envelope, int32_t& date, int32_t& time, int& tzMinutes);
+
+// Decodes the body of a message into m.text and m.attachments: GMime reads
+// its structure from the content headers among `headers` and the bytes of
+// `body`. `hint` is the charset the message declares for its text.
+void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::string_view body,
+                std::string_view hint, const DecodeOptions& options);
+
+}  // namespace qv::mime::detail
