@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "import/mime/content_type.h"
 #include "import/mime/mime_message.h"
 #include "wordindex/word_cut.h"
 
@@ -243,11 +244,12 @@ void findTextPart(std::string_view body, const std::string& boundary, PartFound&
     else if (!content.empty() && content.back() == '\n')
       content.remove_suffix(1);
     std::string ct = headerValue(headers, "CONTENT-TYPE:");
+    std::string type = mime::mediaType(ct);  // missing, bare "text" or unreadable: text/plain
     if (findNoCase(ct, "MULTIPART") != std::string::npos) {
       findTextPart(content, boundaryOf(ct), plain, html, depth + 1);
-    } else if (!plain.found && (ct.empty() || findNoCase(ct, "TEXT/PLAIN") != std::string::npos)) {
+    } else if (!plain.found && type == "text/plain") {
       plain = {headers, content, true};
-    } else if (!html.found && findNoCase(ct, "TEXT/HTML") != std::string::npos) {
+    } else if (!html.found && type == "text/html") {
       html = {headers, content, true};
     }
   };

@@ -80,6 +80,22 @@ TEST_F(MailCorpusTest, PerlMailboxInBothLineEndsGivesTheSameMail) {
   EXPECT_GT(copies, 0) << "the mailbox has Cc headers";
 }
 
+TEST_F(MailCorpusTest, BareTextContentTypeIsText) {
+  // Eight mails of the Perl mailbox say "Content-Type: text" (no subtype):
+  // their texts are stored, not named as attachments.
+  auto mails = import("Unix Mail", "mbox/mailbox-perl_mbox.src");
+  ASSERT_EQ(mails.size(), 45u);
+  const StoredMail* font = bySubject(mails, "Font metrics");
+  ASSERT_TRUE(font);
+  EXPECT_NE(font->text.find("The problem with general font metrics in ImageMagick"), std::string::npos) << font->text;
+  int yourMail = 0;
+  for (const StoredMail& m : mails) {
+    EXPECT_EQ(m.text.find("[Attachment: unnamed, application/octet-stream"), std::string::npos) << m.subject;
+    yourMail += m.subject == "Re: your mail";
+  }
+  EXPECT_EQ(yourMail, 7);
+}
+
 TEST_F(MailCorpusTest, PipermailSeparatorsWithoutAt) {
   auto mails = import("Unix Mail", "mbox/perceval_mbox_single.mbox");
   ASSERT_EQ(mails.size(), 1u);
@@ -118,6 +134,38 @@ TEST_F(MailCorpusTest, MultipartMailKeepsThePlainAlternative) {
     EXPECT_EQ(m.text.find("<html"), std::string::npos);
     EXPECT_EQ(m.text.find("Content-Type"), std::string::npos);
     EXPECT_FALSE(m.text.empty());
+  }
+}
+
+TEST_F(MailCorpusTest, BrokenMimeKeepsEveryText) {
+  // Each sample is one message with a MIME fault; imported as a saved
+  // message, its visible text (and the attachment it names) is stored.
+  struct Sample {
+    std::string file;
+    std::vector<std::string> visible;
+  };
+  const std::vector<Sample> samples = {
+      {"bad-final-boundary", {"A text section", "[Attachment: foo_9E5D72.zip, application/x-zip-compressed, 7 bytes]"}},
+      {"bad-header-start", {"A text section"}},
+      {"bad-header-wrap", {"A text section", "[Attachment: 7DDA4_foo_9E5D72.zip, application/x-zip-compressed, 7 bytes]"}},
+      {"empty-header", {"A text section"}},
+      {"html-only-inline", {"Test of HTML section", "[Attachment: favicon.png, image/png,"}},
+      {"incorrect-charset", {"Mathematics and sciences:", "\xE2\x88\xAE E\xE2\x8B\x85" "da = Q", "Linguistics and dictionaries:"}},
+      {"malformed-base64-attach", {"A text section", "[Attachment: some.doc, application/msword,"}},
+      {"missing-content-type", {"A plain text email"}},
+      {"missing-content-type2", {"A text section"}},
+      {"unk-charset-html-only", {"Hello World!"}},
+      {"unk-charset-part", {"A text section", "[Attachment: foo_9E5D72.zip"}},
+      {"unk-encoding-part", {"A text section", "[Attachment: foo_9E5D72.zip"}},
+  };
+  int box = 0;
+  for (const Sample& s : samples) {
+    SCOPED_TRACE(s.file);
+    newMailbox("Broken " + std::to_string(++box));  // several samples share subject, date and text
+    auto mails = import("Unix Mail", "mbox/enmime-low-quality/" + s.file + ".raw");
+    ASSERT_EQ(mails.size(), 1u);
+    for (const std::string& v : s.visible) EXPECT_NE(mails[0].text.find(v), std::string::npos) << v << "\n" << mails[0].text;
+    EXPECT_EQ(mails[0].text.find("Content-Type"), std::string::npos) << mails[0].text;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "import/mime/charset.h"
+#include "import/mime/content_type.h"
 #include "import/mime/html_text.h"
 #include "import/mime/mime_internal.h"
 
@@ -375,14 +376,22 @@ class BodyBuilder {
     msg_.attachments.push_back(std::move(a));
   }
 
+  // The media type of a part: its Content-Type read by MIME's rules (a
+  // missing subtype or an unreadable value is text/plain), GMime's default
+  // when it has none (text/plain, or message/rfc822 in a digest).
   static std::string contentTypeOf(GMimeObject* obj) {
+    if (const char* raw = g_mime_object_get_header(obj, "Content-Type")) return mediaType(raw);
     GMimeContentType* ct = g_mime_object_get_content_type(obj);
-    if (!ct) return "application/octet-stream";
+    if (!ct) return "text/plain";
     const char* t = g_mime_content_type_get_media_type(ct);
     const char* s = g_mime_content_type_get_media_subtype(ct);
-    std::string type = lowerCopy(t ? t : "application");
-    std::string sub = lowerCopy(s ? s : "octet-stream");
-    return cleanHeaderText(type + "/" + sub);
+    return mediaType(std::string(t ? t : "") + "/" + (s ? s : ""));
+  }
+
+  static std::string charsetOf(GMimeObject* obj) {
+    if (const char* c = g_mime_object_get_content_type_parameter(obj, "charset")) return c;
+    if (const char* raw = g_mime_object_get_header(obj, "Content-Type")) return charsetParameter(raw);
+    return "";
   }
 
   static std::string filenameOf(GMimePart* part) {
@@ -482,8 +491,7 @@ class BodyBuilder {
       // The boundary never occurs: the body is read as plain text.
       const char* pro = g_mime_multipart_get_prologue(mp);
       const char* epi = g_mime_multipart_get_epilogue(mp);
-      std::string cs;
-      if (const char* c = g_mime_object_get_content_type_parameter(GMIME_OBJECT(mp), "charset")) cs = c;
+      std::string cs = charsetOf(GMIME_OBJECT(mp));
       if (pro) plainBytes(pro, cs);
       if (epi) plainBytes(epi, cs);
       return;
@@ -508,9 +516,7 @@ class BodyBuilder {
     GMimeMessage* inner = g_mime_message_part_get_message(part);
     if (!inner) return;
     GMimeObject* body = g_mime_message_get_mime_part(inner);
-    std::string hint;
-    if (body)
-      if (const char* c = g_mime_object_get_content_type_parameter(body, "charset")) hint = c;
+    std::string hint = body ? charsetOf(body) : "";
     std::string head = kForwardStart;
     head += "\r\n";
     GMimeHeaderList* list = g_mime_object_get_header_list(GMIME_OBJECT(inner));
@@ -543,8 +549,7 @@ class BodyBuilder {
       return;
     }
     bool html = type == "text/html";
-    std::string charset;
-    if (const char* c = g_mime_object_get_content_type_parameter(obj, "charset")) charset = c;
+    std::string charset = charsetOf(obj);
     bool wide = isWideCharset(charset);
     TextCollector tc(keepCap(html), !html && !wide);
     readDecoded(part, [&](const char* p, size_t n) { tc.feed(p, n); });
@@ -581,6 +586,13 @@ namespace detail {
 
 void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::string_view body,
                 std::string_view hint, const DecodeOptions& options) {
+  std::string contentType, closed;
+  for (const RawHeader& h : headers)
+    if (equalsNoCase(h.name, "Content-Type")) {
+      contentType = unfold(h.value);
+      break;
+    }
+  if (closePartHeaders(body, contentType, closed)) body = closed;
   GByteArray* bytes = g_byte_array_sized_new(guint(std::min<size_t>(body.size() + 1024, G_MAXUINT)));
   for (const RawHeader& h : headers) {
     std::string name = lowerCopy(h.name);

@@ -63,6 +63,38 @@ inline std::string unfold(std::string_view s) {
   return out;
 }
 
+// The next line of s from pos: its text without the line end, and the
+// position after it.
+inline std::string_view lineAt(std::string_view s, size_t pos, size_t& next) {
+  size_t eol = s.find('\n', pos);
+  if (eol == std::string_view::npos) {
+    next = s.size();
+    eol = s.size();
+  } else {
+    next = eol + 1;
+  }
+  std::string_view line = s.substr(pos, eol - pos);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+// A header line "Name: value" (blanks allowed before the colon): the name
+// is printable ASCII without blanks.
+inline bool headerLine(std::string_view line, std::string_view& name, std::string_view& value) {
+  size_t colon = line.find(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  size_t end = colon;
+  while (end > 0 && isWsp(line[end - 1])) --end;
+  if (end == 0) return false;
+  for (size_t i = 0; i < end; ++i) {
+    unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c <= 32 || c >= 127) return false;
+  }
+  name = line.substr(0, end);
+  value = line.substr(colon + 1);
+  return true;
+}
+
 template <class T>
 struct GObjectDeleter {
   void operator()(T* p) const {
@@ -80,6 +112,17 @@ struct RawHeader {
 
 // The date of a mailbox separator line ("sender Wed Dec  1 08:26:40 2010").
 bool envelopeDate(std::string_view envelope, int32_t& date, int32_t& time, int& tzMinutes);
+
+// The body with an empty line put after each part header block that runs
+// straight into the part's content (some mailers write parts so): a part's
+// header block ends at the first line that is not a header line, unless
+// more header lines follow (a folded line that lost its leading blank,
+// which gets one). Boundaries
+// are those of `contentType` (the message's Content-Type) and of the part
+// headers met on the way; the header block of a forwarded message
+// (message/rfc822) is closed the same way. False, and `out` untouched, when
+// every header block is closed already.
+bool closePartHeaders(std::string_view body, std::string_view contentType, std::string& out);
 
 // Decodes the body of a message into m.text and m.attachments: GMime reads
 // its structure from the content headers among `headers` and the bytes of

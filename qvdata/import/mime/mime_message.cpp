@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "import/mime/charset.h"
+#include "import/mime/content_type.h"
 #include "import/mime/mime_internal.h"
 
 namespace qv::mime {
@@ -168,38 +169,6 @@ struct SplitMessage {
   size_t bodyStart = 0;
 };
 
-// The next line of s from pos: its text without the line end, and the
-// position after it.
-std::string_view lineAt(std::string_view s, size_t pos, size_t& next) {
-  size_t eol = s.find('\n', pos);
-  if (eol == std::string_view::npos) {
-    next = s.size();
-    eol = s.size();
-  } else {
-    next = eol + 1;
-  }
-  std::string_view line = s.substr(pos, eol - pos);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
-}
-
-// A header line "Name: value" (blanks allowed before the colon): the name
-// is printable ASCII without blanks.
-bool headerLine(std::string_view line, std::string_view& name, std::string_view& value) {
-  size_t colon = line.find(':');
-  if (colon == std::string_view::npos || colon == 0) return false;
-  size_t end = colon;
-  while (end > 0 && isWsp(line[end - 1])) --end;
-  if (end == 0) return false;
-  for (size_t i = 0; i < end; ++i) {
-    unsigned char c = static_cast<unsigned char>(line[i]);
-    if (c <= 32 || c >= 127) return false;
-  }
-  name = line.substr(0, end);
-  value = line.substr(colon + 1);
-  return true;
-}
-
 bool isEnvelopeLine(std::string_view line) {
   if (line.substr(0, 5) != "From ") return false;
   size_t i = 4;
@@ -255,8 +224,13 @@ SplitMessage splitHeaders(std::string_view s) {
       return m;
     }
     std::string_view name, value;
-    if (isWsp(line[0])) {
-      if (m.headers.empty()) break;
+    if (isWsp(line[0]) && m.headers.empty()) {
+      // An indented first header line (" From: ..."): read as a header when
+      // header lines follow, else the body starts here.
+      std::string_view trimmed = trimWsp(line);
+      if (!headerLine(trimmed, name, value) || !headerFollows(s, next)) break;
+      m.headers.push_back({std::string(name), std::string(value)});
+    } else if (isWsp(line[0])) {
       m.headers.back().value.append(line);
     } else if (headerLine(line, name, value)) {
       m.headers.push_back({std::string(name), std::string(value)});
@@ -381,7 +355,6 @@ std::vector<Address> parseAddresses(std::string_view rawValue, std::string_view 
 }
 
 DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options) {
-  GMimeParserOptions* gopts = gmimeOptions();
   DecodedMessage m;
 
   // Classic Mac line ends (CR alone, no LF anywhere) become LF.
@@ -398,13 +371,7 @@ DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options)
 
   // The charset of the message's text, used for 8-bit header bytes.
   std::string hint;
-  if (const RawHeader* ct = findHeader(split.headers, "Content-Type")) {
-    std::string v = unfold(ct->value);
-    if (GMimeContentType* t = g_mime_content_type_parse(gopts, v.c_str())) {
-      if (const char* c = g_mime_content_type_get_parameter(t, "charset")) hint = c;
-      g_object_unref(t);
-    }
-  }
+  if (const RawHeader* ct = findHeader(split.headers, "Content-Type")) hint = charsetParameter(unfold(ct->value));
 
   m.headers.reserve(split.headers.size());
   for (const RawHeader& h : split.headers) m.headers.push_back({h.name, decodeHeader(h.value, hint)});
