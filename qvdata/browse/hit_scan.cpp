@@ -32,35 +32,6 @@ std::string upperKeepingPositions(std::string_view s) {
   return up;
 }
 
-bool isNumber(std::string_view s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
-// Word characters of the whole-word test: the digits for a numeric pattern,
-// else "1", A-Z, a-z and the codes 0x80 to 0x85, by the character's
-// Windows-1252 code (a character without one is not a word character).
-bool wordCode(int code, bool numeric) {
-  if (numeric) return code >= '0' && code <= '9';
-  return code == '1' || (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') || (code >= 0x80 && code <= 0x85);
-}
-
-bool wordCharAt(std::string_view text, size_t pos, bool numeric) {
-  size_t len = 0;
-  return wordCode(cp1252Code(text, pos, len), numeric);
-}
-
-bool wordCharBefore(std::string_view text, size_t end, bool numeric) {
-  size_t start = end - 1;
-  for (int back = 0; back < 3 && start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80; ++back) --start;
-  size_t len = 0;
-  int code = cp1252Code(text, start, len);
-  if (start + len != end) code = cp1252Code(text, end - 1, len);  // not one character: the byte alone
-  return wordCode(code, numeric);
-}
-
 }  // namespace
 
 std::vector<std::pair<int, int>> scanHits(std::string_view textIn, std::string_view patternIn, bool matchCase,
@@ -82,7 +53,7 @@ std::vector<std::pair<int, int>> scanHits(std::string_view textIn, std::string_v
   std::array<size_t, 256> skip;
   skip.fill(m);
   for (size_t i = 0; i + 1 < m; ++i) skip[static_cast<unsigned char>(pattern[i])] = m - 1 - i;
-  const bool numeric = isNumber(pattern);
+  WordBounds bounds(original);
 
   size_t end = m - 1;  // 0-based position of the pattern's last byte
   while (end < n) {
@@ -90,10 +61,7 @@ std::vector<std::pair<int, int>> scanHits(std::string_view textIn, std::string_v
     unsigned char tail = static_cast<unsigned char>(text[end]);
     if (tail == static_cast<unsigned char>(pattern[m - 1]) && std::memcmp(text.data() + first, pattern.data(), m - 1) == 0) {
       bool counts = true;
-      if (wholeWords) {
-        if (first > 0 && wordCharBefore(original, first, numeric)) counts = false;
-        if (counts && end + 1 < n && wordCharAt(original, end + 1, numeric)) counts = false;
-      }
+      if (wholeWords) counts = bounds.whole(first, end + 1);
       if (counts) {
         hits.emplace_back(int(first), int(end));
         end += m;  // resume after the occurrence

@@ -20,9 +20,9 @@ FindSettings& findSettings();
 // positions, 0-based and inclusive, found with a Boyer-Moore-Horspool scan;
 // trailing blanks of both are ignored; unless matchCase the text is compared
 // in upper case (the pattern is upper-cased too); with wholeWords an
-// occurrence counts only when the characters before and after it are not
-// word characters (digits for a pattern that is a number, else "1", A-Z, a-z
-// and the bytes 0x80 to 0x85).
+// occurrence counts only when it stands as whole words as the word index
+// cuts the text (WordBounds: no word runs across its start or its end), the
+// same test as the find's.
 std::vector<std::pair<int, int>> scanHits(std::string_view text, std::string_view pattern, bool matchCase,
                                           bool wholeWords);
 

@@ -2,8 +2,7 @@
 
 #include <array>
 #include <cstddef>
-
-#include "services/text_match.h"
+#include <string_view>
 
 namespace qv {
 
@@ -111,11 +110,27 @@ void splitAtLastWord(std::string_view s, std::string& name, std::string& address
   name = trimNameTail(s.substr(0, d.pos));
 }
 
+constexpr std::string_view kCsinet = "CSINET";
+
+// Where "CSINET" stands as a word of its own in an address: neither side
+// touches a letter or digit (a byte outside ASCII counts as part of a
+// letter). The colon that follows it is a separator here, whereas the word
+// index (and so AISINB's whole-word test) keeps "CSINET:NAME" as one word.
+size_t findCsinet(std::string_view s) {
+  auto wordByte = [](char c) {
+    auto b = static_cast<unsigned char>(c);
+    return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b >= 0x80;
+  };
+  for (size_t at = s.find(kCsinet); at != npos; at = s.find(kCsinet, at + 1)) {
+    size_t end = at + kCsinet.size();
+    if ((at == 0 || !wordByte(s[at - 1])) && (end == s.size() || !wordByte(s[end]))) return at;
+  }
+  return npos;
+}
+
 bool splitCsinet(std::string_view s, std::string& name, std::string& address) {
-  static constexpr std::string_view kCsinet = "CSINET";
-  int at = AISINB(1, s, kCsinet);
-  if (at == 0) return false;
-  size_t pos = static_cast<size_t>(at - 1);
+  size_t pos = findCsinet(s);
+  if (pos == npos) return false;
   name = trimNameTail(s.substr(0, pos));
   std::string_view rest = s.substr(pos + kCsinet.size());
   std::string_view afterBlanks = rest;

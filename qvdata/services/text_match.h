@@ -16,12 +16,10 @@ namespace qv {
 // (callers fold case themselves when they want to).
 //
 // Mode 0 returns the first occurrence. Mode 1 returns the first occurrence
-// that stands as a whole word: the character before it and the character
-// after it (where they exist) must not be word characters. A pattern made of
-// digits only is delimited by the digit table (0-9 are word characters);
-// any other pattern by the text table: A-Z, a-z, the digit 1 and the
-// Windows-1252 codes 128-133. A character outside ASCII counts by its
-// Windows-1252 code, and one with no such code is not a word character there.
+// that stands as whole words: no word of the text, as the word index cuts it
+// (wordindex/word_cut.h, WordBounds), runs across its start or its end. So
+// "ABC" is a whole word in "ABC." and "(ABC)" but not in "ABC2", "ABC_X",
+// "ABCÉ" or "ABC.DEF".
 int AISINB(int mode, std::string_view text, std::string_view pattern);
 
 // True when two message texts are to be taken as the same message: after

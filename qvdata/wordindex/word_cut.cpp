@@ -1,5 +1,6 @@
 #include "wordindex/word_cut.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cwctype>
 #include <vector>
@@ -200,6 +201,24 @@ bool WordCutter::next(CutWord& w) {
     return true;
   }
   return false;
+}
+
+WordBounds::WordBounds(std::string_view text) : text_(text), cut_(text) {}
+
+bool WordBounds::boundary(size_t pos) {
+  if (pos == 0 || pos >= text_.size()) return true;
+  // Cut on until a word ends after `pos`, or the text does.
+  CutWord w;
+  while (!ended_ && (words_.empty() || words_.back().second <= pos)) {
+    if (cut_.next(w))
+      words_.emplace_back(w.first - 1, w.last);
+    else
+      ended_ = true;
+  }
+  // The first word that ends after `pos`: the boundary lies inside it when it began before.
+  auto it = std::upper_bound(words_.begin(), words_.end(), pos,
+                             [](size_t p, const std::pair<size_t, size_t>& r) { return p < r.second; });
+  return it == words_.end() || it->first >= pos;
 }
 
 bool acceptWord(const CutWord& w, bool indexNumbers) {

@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -43,6 +45,29 @@ class WordCutter {
   std::string_view text_;
   size_t pos_ = 0;
   bool wildcards_;
+};
+
+// The word boundaries of a text as WordCutter sees them, for the whole-word
+// tests of the text find, the find marks and AISINB: a stretch of the text
+// stands as whole words when no word of the text runs across its start or
+// its end. So "ABC" is not a whole word in "ABC2", "ABC_X" or "WIN.INI"
+// (which the index keeps as one word), but is one in "ABC." or "(ABC)"; the
+// find, its marks and the index agree. The text is cut lazily, as far as
+// the positions asked about need.
+class WordBounds {
+ public:
+  explicit WordBounds(std::string_view text);
+  // True when no word of the text holds both the byte before `pos` and the
+  // byte at `pos` (0-based byte positions; the text's ends are boundaries).
+  bool boundary(size_t pos);
+  // The bytes [first, end) begin and end on boundaries.
+  bool whole(size_t first, size_t end) { return boundary(first) && boundary(end); }
+
+ private:
+  std::string_view text_;
+  WordCutter cut_;
+  std::vector<std::pair<size_t, size_t>> words_;  // [begin, end) byte ranges, in text order
+  bool ended_ = false;
 };
 
 // The junk filter applied before a word is indexed: words of 2 to 39

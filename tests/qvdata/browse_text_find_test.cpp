@@ -95,6 +95,33 @@ TEST_F(TextFindTest, WholeWordsPassLongerWordsButStopBeforeAFullStop) {
   EXPECT_EQ(hits(1), (std::vector<uint32_t>{502}));
 }
 
+TEST_F(TextFindTest, WholeWordsAreTheWordsOfTheIndex) {
+  makeDatabase(1);
+  section(100, 1, "General");
+  person(10, "Ann", "Lee");
+  thread(1000, 100, "Parts list");
+  message(500, 1000, 10, 10, 100, "See ABC2 for details.");
+  message(501, 1000, 10, 10, 101, "The ABC_x module.");
+  message(502, 1000, 10, 10, 102, "Un caf\xC3\xA9 au lait.");
+  message(503, 1000, 10, 10, 103, "Edit WIN.INI first.");
+  message(504, 1000, 10, 10, 104, "Ask (abc) or win.");
+  writeBrowseContext(view(1, FmNumber, 0));
+  find("abc", false, true);
+  EXPECT_EQ(hits(1), (std::vector<uint32_t>{504})) << "not in ABC2 nor ABC_x";
+  writeBrowseContext(view(1, FmNumber, 0));
+  find("caf", false, true);
+  EXPECT_EQ(hits(1), (std::vector<uint32_t>{})) << "not in CAF\xC3\x89";
+  writeBrowseContext(view(1, FmNumber, 0));
+  find("caf\xC3\xA9", false, true);
+  EXPECT_EQ(hits(1), (std::vector<uint32_t>{502}));
+  writeBrowseContext(view(1, FmNumber, 0));
+  find("WIN", true, true);
+  EXPECT_EQ(hits(1), (std::vector<uint32_t>{})) << "WIN.INI is one word";
+  writeBrowseContext(view(1, FmNumber, 0));
+  find("win", false, true);
+  EXPECT_EQ(hits(1), (std::vector<uint32_t>{504}));
+}
+
 TEST_F(TextFindTest, LetterCaseCountsOnlyWhenAsked) {
   forum();
   writeBrowseContext(view(1, FmNumber, 0));

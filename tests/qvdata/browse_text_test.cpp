@@ -116,14 +116,17 @@ TEST(HitScan, LetterCase) {
   EXPECT_EQ(scanHits("caf\xC3\xA9 CAF\xC3\x89", "caf\xC3\xA9", false, false), (Hits{{0, 4}, {6, 10}}));
 }
 
-TEST(HitScan, WholeWords) {
+TEST(HitScan, WholeWordsAreTheWordsTheIndexCuts) {
+  setDefaultWordTables();
   EXPECT_EQ(scanHits("THEM THE.", "THE", false, true), (Hits{{5, 7}})) << "not inside THEM, but before a full stop";
   EXPECT_EQ(scanHits("the bathe", "the", false, true), (Hits{{0, 2}}));
-  EXPECT_EQ(scanHits("2the 1the", "the", false, true), (Hits{{1, 3}})) << "of the digits only 1 is a word character";
-  EXPECT_EQ(scanHits("a1234 x1234 12345", "1234", false, true), (Hits{{1, 4}, {7, 10}}))
-      << "a number is delimited by digits only";
-  EXPECT_EQ(scanHits("\xE2\x80\xA6the the", "the", false, true), (Hits{{7, 9}}))
-      << "the ellipsis (0x85) is a word character";
+  EXPECT_EQ(scanHits("2the 1the the2", "the", false, true), Hits{}) << "every digit is a word character";
+  EXPECT_EQ(scanHits("a1234 1234, 12345 1234", "1234", false, true), (Hits{{6, 9}, {18, 21}}));
+  EXPECT_EQ(scanHits("ABC2 ABC_x abc", "ABC", false, true), (Hits{{11, 13}})) << "digits and underscores glue";
+  EXPECT_EQ(scanHits("caf\xC3\xA9 caf", "CAF", false, true), (Hits{{6, 8}})) << "an accented letter glues";
+  EXPECT_EQ(scanHits("WIN.INI win", "win", false, true), (Hits{{8, 10}})) << "WIN.INI is one word";
+  EXPECT_EQ(scanHits("\xE2\x80\xA6the the", "the", false, true), (Hits{{3, 5}, {7, 9}}))
+      << "the ellipsis separates words";
 }
 
 TEST(HitMarks, SearchedWordsAsTheIndexCutsThem) {

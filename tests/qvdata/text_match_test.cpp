@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "wordindex/word_tables.h"
+
 using qv::AISINB;
 using qv::DupString;
 using qv::StripChar;
@@ -82,6 +84,7 @@ TEST(TextMatchSearch, AgreesWithPlainSearchOnRandomTexts) {
 }
 
 TEST(TextMatchSearch, LongTextWithMatchAtTheVeryEnd) {
+  qv::setDefaultWordTables();
   std::string text(1'000'000, 'x');
   text += "needle";
   EXPECT_EQ(AISINB(0, text, "needle"), 1'000'001);
@@ -97,7 +100,13 @@ TEST(TextMatchSearch, Utf8PositionsAreBytePositions) {
   EXPECT_EQ(AISINB(0, "José Müller", "Muller"), 0);
 }
 
-TEST(TextMatchWholeWord, PlainWordsNeedNonWordNeighbours) {
+// The whole-word test sees the words the word index cuts, with its default tables.
+class TextMatchWholeWord : public ::testing::Test {
+ protected:
+  void SetUp() override { qv::setDefaultWordTables(); }
+};
+
+TEST_F(TextMatchWholeWord, PlainWordsNeedNonWordNeighbours) {
   EXPECT_EQ(AISINB(1, "a cat.", "cat"), 3);
   EXPECT_EQ(AISINB(1, "concatenate", "cat"), 0);
   EXPECT_EQ(AISINB(0, "concatenate", "cat"), 4);
@@ -108,50 +117,51 @@ TEST(TextMatchWholeWord, PlainWordsNeedNonWordNeighbours) {
   EXPECT_EQ(AISINB(1, "catcat cat", "cat"), 8);
 }
 
-TEST(TextMatchWholeWord, MatchesAtTheEdgesOfTheText) {
+TEST_F(TextMatchWholeWord, MatchesAtTheEdgesOfTheText) {
   EXPECT_EQ(AISINB(1, "cat", "cat"), 1);
   EXPECT_EQ(AISINB(1, "cat in the hat", "cat"), 1);
   EXPECT_EQ(AISINB(1, "the hat and cat", "cat"), 13);
   EXPECT_EQ(AISINB(1, "(cat)", "cat"), 2);
 }
 
-TEST(TextMatchWholeWord, NumericPatternsAreDelimitedByDigitsOnly) {
+TEST_F(TextMatchWholeWord, NumbersAreWordsLikeAnyOther) {
   EXPECT_EQ(AISINB(1, "a 12 b", "12"), 3);
   EXPECT_EQ(AISINB(1, "a 123", "12"), 0);
   EXPECT_EQ(AISINB(1, "a 312", "12"), 0);
   EXPECT_EQ(AISINB(1, "a 123 12", "12"), 7);
-  // Letters do not glue to a number.
-  EXPECT_EQ(AISINB(1, "x12y", "12"), 2);
   EXPECT_EQ(AISINB(1, "12", "12"), 1);
+  // Letters and digits glue together, as in the index's words.
+  EXPECT_EQ(AISINB(1, "x12y", "12"), 0);
+  EXPECT_EQ(AISINB(1, "x12y 12.", "12"), 6);
 }
 
-TEST(TextMatchWholeWord, TextTableCountsOnlyTheDigitOne) {
-  // Of the digits only "1" is a word character next to a non-numeric pattern.
+TEST_F(TextMatchWholeWord, EveryCharacterTheIndexKeepsInAWordIsAWordCharacter) {
+  // Every digit, not only "1".
+  EXPECT_EQ(AISINB(1, "ABC2", "ABC"), 0);
+  EXPECT_EQ(AISINB(1, "0cat9", "cat"), 0);
   EXPECT_EQ(AISINB(1, "cat1", "cat"), 0);
-  EXPECT_EQ(AISINB(1, "1cat", "cat"), 0);
-  EXPECT_EQ(AISINB(1, "cat2", "cat"), 1);
-  EXPECT_EQ(AISINB(1, "0cat9", "cat"), 2);
-  // A pattern with a letter in it is not numeric.
-  EXPECT_EQ(AISINB(1, "a 12b1", "12b"), 0);
-  EXPECT_EQ(AISINB(1, "a 12b9", "12b"), 3);
+  // Characters that may stand inside a word: underscore, colon, a full stop between letters.
+  EXPECT_EQ(AISINB(1, "ABC_x", "ABC"), 0);
+  EXPECT_EQ(AISINB(1, "WIN.INI", "WIN"), 0);
+  EXPECT_EQ(AISINB(1, "WIN.INI", "WIN.INI"), 1);
+  EXPECT_EQ(AISINB(1, "ABC_ and ABC", "ABC"), 1) << "a trailing underscore is no part of the word";
+  EXPECT_EQ(AISINB(1, "abc...def", "abc"), 1) << "two full stops end a word";
+  // Accented and other letters, by their Windows-1252 code or as Unicode letters.
+  EXPECT_EQ(AISINB(1, "CAF\xC3\x89", "CAF"), 0);
+  EXPECT_EQ(AISINB(1, "\xC3\xA9" "cat", "cat"), 0);
+  EXPECT_EQ(AISINB(1, "\xD0\x96" "cat", "cat"), 0) << "a Cyrillic letter";
+  EXPECT_EQ(AISINB(1, "CAF\xC3\x89", "CAF\xC3\x89"), 1);
+  // Separators: blanks, punctuation, the hyphen, quotes, the ellipsis.
+  EXPECT_EQ(AISINB(1, "cat\xE2\x80\xA6", "cat"), 1);          // ellipsis
+  EXPECT_EQ(AISINB(1, "\xE2\x80\x9C" "cat\xE2\x80\x9D", "cat"), 4);  // curly quotes
+  EXPECT_EQ(AISINB(1, "e-mail", "mail"), 3);
+  // A pattern of several words: its own ends count.
+  EXPECT_EQ(AISINB(1, "say hello world!", "hello world"), 5);
+  EXPECT_EQ(AISINB(1, "say hello worlds", "hello world"), 0);
+  EXPECT_EQ(AISINB(1, "use C++ now", "C++"), 5);
 }
 
-TEST(TextMatchWholeWord, NonAsciiNeighboursCountByTheirWindows1252Code) {
-  // Windows-1252 codes 128-133 (the euro sign, the low quotes, the florin and
-  // the ellipsis) are word characters; accented letters are not.
-  EXPECT_EQ(AISINB(1, "\xE2\x82\xAC" "cat", "cat"), 0);       // euro sign
-  EXPECT_EQ(AISINB(1, "cat\xE2\x80\xA6", "cat"), 0);          // ellipsis
-  EXPECT_EQ(AISINB(1, "\xE2\x80\x9E" "cat", "cat"), 0);       // low double quote
-  EXPECT_EQ(AISINB(1, "\xE2\x80\x94" "cat", "cat"), 4);       // em dash, code 151
-  EXPECT_EQ(AISINB(1, "caf\xC3\xA9", "caf"), 1);              // é, code 233
-  EXPECT_EQ(AISINB(1, "\xC3\xA9" "cat", "cat"), 3);
-  // No Windows-1252 code at all: not a word character in this table.
-  EXPECT_EQ(AISINB(1, "\xD0\x96" "cat", "cat"), 3);           // Cyrillic Zhe
-  // The digit table knows no characters outside ASCII.
-  EXPECT_EQ(AISINB(1, "\xE2\x82\xAC" "12", "12"), 4);
-}
-
-TEST(TextMatchWholeWord, ModeZeroIgnoresWordBoundaries) {
+TEST_F(TextMatchWholeWord, ModeZeroIgnoresWordBoundaries) {
   EXPECT_EQ(AISINB(0, "a 123", "12"), 3);
   EXPECT_EQ(AISINB(2, "concatenate", "cat"), 4);
 }
