@@ -571,7 +571,7 @@ TEST_F(LineParsersMail, OzCisMailReceivedAndSent) {
           },
           2);
   ASSERT_EQ(ctx_.emitted.size(), 2u);
-  EXPECT_EQ(ctx_.skipped, 2);
+  EXPECT_EQ(ctx_.skipped, 1);
   uint32_t box = ctx_.settings_.mailbox;
 
   const ImpHeaderRec& in = msg(0);
@@ -600,7 +600,9 @@ TEST_F(LineParsersMail, OzCisMailReceivedAndSent) {
   EXPECT_EQ(out.R_NAME.str(), "");
   EXPECT_EQ(out.R_CISADRESS.str(), "joe@example.com");
   EXPECT_EQ(out.TIME, timeFromHMS(9, 5, 33));
-  EXPECT_EQ(out.MSGTEXT, "Thanks.");
+  // A "Date:  " line that neither "From:" nor "MgTo:" follows begins no mail:
+  // it is a line of the text.
+  EXPECT_EQ(out.MSGTEXT, "Thanks.\r\nDate:  14-Mar-96 10:00\r\nCC: somebody\r\nSubj: Neither From nor MgTo\r\n\r\nx");
 }
 
 TEST_F(LineParsersMail, OzWin2MailTextStartsOnLineSix) {
@@ -638,11 +640,31 @@ TEST_F(LineParsersMail, TapcisAndAutosigMailByTheOwnerAddresses) {
                 "Sb: No recipient line",
                 "Fm: Ann Lee 71234,567",
                 "",
+                "Received without a To: line.",
+                "#: 4 Mail",
+                "    13-Mar-96 08:00",
+                "Sb: Sent without a recipient",
+                "Fm: Owner at home >INTERNET:owner@example.com",
+                "",
+                "x",
+                "#: 5 Mail",
+                "    13-Mar-96 08:00",
+                "Sb: Something else on line five",
+                "Fm: Ann Lee 71234,567",
+                "Cc: Joe",
+                "",
                 "x",
             },
             2);
-    ASSERT_EQ(ctx_.emitted.size(), 2u);
-    EXPECT_EQ(ctx_.skipped, 1);
+    ASSERT_EQ(ctx_.emitted.size(), 3u);
+    EXPECT_EQ(ctx_.skipped, 2);
+    // The host shows received mail without a "To:" line: the mailbox is the
+    // recipient and the text follows the empty line 5.
+    EXPECT_EQ(msg(2).MAILTYPE, 1);
+    EXPECT_EQ(msg(2).S_CISADRESS.str(), "71234,567");
+    EXPECT_EQ(msg(2).R_NAME.str(), "Owner Box");
+    EXPECT_EQ(msg(2).R_CISADRESS.str(), "99999,111");
+    EXPECT_EQ(msg(2).MSGTEXT, "Received without a To: line.");
     const ImpHeaderRec& in = msg(0);
     EXPECT_EQ(in.MAILTYPE, 1);
     EXPECT_EQ(in.S_NAME.str(), "Joe Bloggs");

@@ -139,6 +139,11 @@ std::string_view partyText(std::string_view line, const HeaderRules& rules) {
   return dropSuffix(labelledText(line, rules), "(X)");
 }
 
+// The host leaves out the "To:" line of a message shown without addressee
+// (mail shown forum-style: "#: 2 S0/EasyPlex"); line 5 is then the empty line
+// before the text.
+bool noRecipientLine(const MessageLines& msg) { return msg.lines.size() >= 5 && trim(msg.header(5)).empty(); }
+
 // The date and time from column 5 of line 2.
 void readDate(const MessageLines& msg, MessageFields& m) {
   DateTime when = parseDateTime(after(msg.header(2), 4));
@@ -158,7 +163,9 @@ bool convertForumMessage(ImportContext& ctx, const MessageLines& msg, const Head
   if (m.forum.empty()) return skipped(ctx);
   Target* t = ctx.target(m.forum, 1);
   if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, h.number)) return skipped(ctx);
-  if (!msg.lineStarts(3, "Sb:") || !msg.lineStarts(4, "Fm:") || !msg.lineStarts(5, "To:")) return skipped(ctx);
+  if (!msg.lineStarts(3, "Sb:") || !msg.lineStarts(4, "Fm:")) return skipped(ctx);
+  bool to = msg.lineStarts(5, "To:");
+  if (!to && !noRecipientLine(msg)) return skipped(ctx);
 
   m.number = h.number;
   m.section = h.section;
@@ -173,8 +180,8 @@ bool convertForumMessage(ImportContext& ctx, const MessageLines& msg, const Head
     splitSubject(subject, h.number, m.parent, m.subject);
   }
   FindCISAdress(2, partyText(msg.header(4), rules), m.senderName, m.senderAddress);
-  FindCISAdress(2, partyText(msg.header(5), rules), m.recipientName, m.recipientAddress);
-  m.text = msg.text(7);
+  if (to) FindCISAdress(2, partyText(msg.header(5), rules), m.recipientName, m.recipientAddress);
+  m.text = msg.text(to ? 7 : 6);
   return emitForumMessage(ctx, *t, m);
 }
 
@@ -195,8 +202,13 @@ bool convertMailMessage(ImportContext& ctx, const MessageLines& msg, const Heade
     splitMailParty(partyText(msg.header(4), rules), m.senderName, m.senderAddress);
   }
   if (direction != 1) {
-    if (!msg.lineStarts(5, "To:")) return skipped(ctx);
-    splitMailParty(partyText(msg.header(5), rules), m.recipientName, m.recipientAddress);
+    if (msg.lineStarts(5, "To:")) {
+      splitMailParty(partyText(msg.header(5), rules), m.recipientName, m.recipientAddress);
+    } else if (direction == 0 && noRecipientLine(msg) && ctx.owner().foreign(m.senderAddress)) {
+      direction = 1;  // received: the mailbox is the recipient
+    } else {
+      return skipped(ctx);
+    }
   }
   m.text = msg.text(direction == 1 ? 6 : 7);
   return emitMail(ctx, *box, direction, m);

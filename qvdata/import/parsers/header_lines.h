@@ -8,7 +8,9 @@
 //   (one line passed over)
 //   text ...
 // Both a forum message and a mail are written this way; this file converts
-// either kind into the temporary import record.
+// either kind into the temporary import record. The host shows a message
+// without addressee with no "To:" line (its line 5 is then empty): it has no
+// recipient, or the mailbox when it is a received mail, and its text follows.
 #pragma once
 
 #include <string>

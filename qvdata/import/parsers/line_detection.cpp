@@ -5,6 +5,7 @@
 
 #include "import/parser.h"
 #include "import/parsers/line_reader.h"
+#include "import/parsers/mail_layout.h"
 
 namespace qv {
 
@@ -29,10 +30,18 @@ int detectOz(cis::LineReader& r) {
 }
 
 // TAPCIS 5.x, TAPCIS 6.x, AUTOSIG: any "#:" line; the import kind decides.
+// An import of mail also takes mail in the host's layout ("Date:  " and
+// "From:" or "MgTo:"), as a capture of the host's mail shows it.
 int detectTapcis(cis::LineReader& r, int importKind) {
   std::string line;
-  while (r.next(line))
+  while (r.next(line)) {
     if (line.starts_with("#:")) return importKind == 2 ? 2 : 1;
+    if (importKind != 2 || !line.starts_with(cis::kMailDateLabel)) continue;
+    std::string next;
+    if (!r.next(next)) return 0;
+    if (cis::mailLayoutStart(line, next)) return 2;
+    r.giveBack({std::move(next)});
+  }
   return 0;
 }
 

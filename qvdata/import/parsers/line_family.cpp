@@ -1,26 +1,29 @@
 // The parser of the CompuServe readers that keep their messages as text:
-// OzCIS, OzWin I, OzWin II, TAPCIS 5.x, TAPCIS 6.x and AUTOSIG.
+// OzCIS, OzWin I, OzWin II, TAPCIS 5.x, TAPCIS 6.x and AUTOSIG, and of forum
+// sessions and mail captured from the host with a terminal program, which
+// these formats read as well.
 //
 // A forum message begins with the five header lines of header_lines.h. Mail
-// of the OzCIS family starts with "Date:  ", then "From:" (received) or
-// "MgTo:" (sent), then "Subj:"; TAPCIS and AUTOSIG mail has the header of a
-// forum message.
+// of the OzCIS family has the host's mail layout (mail_layout.h); TAPCIS and
+// AUTOSIG mail has the header of a forum message or the host's mail layout.
+// Whatever the host wrote after a message (reply counts, prompts, menus,
+// host_lines.h) is cut from its end.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "import/parsers/cis_text.h"
 #include "import/parsers/header_lines.h"
+#include "import/parsers/host_lines.h"
 #include "import/parsers/line_file_parser.h"
+#include "import/parsers/mail_layout.h"
 #include "import/parsers/message_record.h"
 #include "import/parsers/parsers.h"
-#include "services/names.h"
 
 namespace qv {
 
 namespace {
 
-using cis::after;
 using cis::trim;
 
 enum class Variant { OzCis, OzWin1, OzWin2, Tapcis5, Tapcis6, Autosig, Other };
@@ -55,46 +58,32 @@ class LineFamilyParser : public cis::LineFileParser {
     return variant_ != Variant::Other;
   }
 
-  bool startsMessage(std::string& line, std::vector<std::string>&) override {
-    if (kind_ == 2 && ozFamily(variant_)) return line.starts_with("Date:  ");
-    return line.starts_with("#:");
+  // Forum files: "#:". Mail files: the mail layout's "Date:  " line when the
+  // line after it is "From:" or "MgTo:" (that line is read to tell), and for
+  // TAPCIS and AUTOSIG "#:" too.
+  bool startsMessage(std::string& line, std::vector<std::string>& more) override {
+    if (line.starts_with("#:")) return kind_ == 1 || !ozFamily(variant_);
+    if (kind_ != 2 || !line.starts_with(cis::kMailDateLabel)) return false;
+    std::string next;
+    if (!reader().next(next)) return false;
+    bool starts = cis::mailLayoutStart(line, next);
+    if (starts)
+      more.push_back(std::move(next));
+    else
+      reader().giveBack({std::move(next)});
+    return starts;
   }
 
   bool convertMessage(ImportContext& ctx) override {
+    msg_.cut(cis::messageEnd(msg_.lines, 1));
     cis::HeaderRules rules = rulesOf(variant_);
     if (kind_ == 1) return cis::convertForumMessage(ctx, msg_, rules, std::string(trim(ctx.settings().forumName)));
-    if (ozFamily(variant_)) return convertOzMail(ctx);
+    if (msg_.lineStarts(1, cis::kMailDateLabel))
+      return cis::convertLayoutMail(ctx, msg_, variant_ == Variant::OzWin2 ? 6 : 5);
     return cis::convertMailMessage(ctx, msg_, rules);
   }
 
  private:
-  // Mail of the OzCIS family ("Date:  ", "From:" or "MgTo:", "Subj:").
-  bool convertOzMail(ImportContext& ctx) {
-    if (!ctx.settings().importMail) return skipped(ctx);
-    cis::DateTime when = cis::parseDateTime(after(msg_.header(1), 7));
-    Target* box = ctx.mailbox();
-    if (box == nullptr || ctx.creationOnly()) return skipped(ctx);
-
-    MessageFields m;
-    std::string line2 = msg_.header(2);
-    int direction;
-    if (line2.starts_with("From:")) {
-      direction = 1;
-      FindCISAdress(2, after(line2, 5), m.senderName, m.senderAddress);
-    } else if (line2.starts_with("MgTo:")) {
-      direction = 2;
-      FindCISAdress(2, after(line2, 5), m.recipientName, m.recipientAddress);
-    } else {
-      return skipped(ctx);
-    }
-    if (!msg_.lineStarts(3, "Subj:")) return skipped(ctx);
-    m.subject = trim(after(msg_.header(3), 5));
-    m.date = when.date;
-    m.time = when.time;
-    m.text = msg_.text(variant_ == Variant::OzWin2 ? 6 : 5);
-    return emitMail(ctx, *box, direction, m);
-  }
-
   Variant variant_ = Variant::Other;
   int kind_ = 1;
 };

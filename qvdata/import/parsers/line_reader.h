@@ -35,21 +35,26 @@ class LineReader {
     end_ = false;
   }
 
-  // The next line's bytes; false at the end of the file (a read error ends it too).
+  // The next line's bytes; false at the end of the file (a read error ends it
+  // too). A line of nothing but DOS end-of-file marks (Ctrl-Z) is no line of
+  // the text and is passed over.
   bool next(std::string& line) {
     if (!back_.empty()) {
       line = std::move(back_.back());
       back_.pop_back();
       return true;
     }
-    if (end_) return false;
     std::string* buf = lineBuffer(*file_);
-    if (buf == nullptr || !file_->next()) {
-      end_ = true;
-      return false;
+    for (;;) {
+      if (end_) return false;
+      if (buf == nullptr || !file_->next()) {
+        end_ = true;
+        return false;
+      }
+      if (onLine_) onLine_();
+      if (!endOfFileMarks(*buf)) break;
     }
     line = *buf;
-    if (onLine_) onLine_();
     return true;
   }
 
@@ -63,6 +68,10 @@ class LineReader {
   bool atEnd() const { return end_ && back_.empty(); }
 
  private:
+  static bool endOfFileMarks(const std::string& line) {
+    return !line.empty() && line.find_first_not_of('\x1A') == std::string::npos;
+  }
+
   File* file_;
   std::vector<std::string> back_;  // the next line last
   bool end_ = false;
@@ -84,6 +93,10 @@ struct MessageLines {
   void clear() {
     lines.clear();
     bytes = 0;
+  }
+  // Keeps the first n lines only.
+  void cut(size_t n) {
+    if (n < lines.size()) lines.resize(n);
   }
   void hold(std::string line) {
     if (lines.size() >= kMaxLines || bytes >= kMaxBytes) return;
