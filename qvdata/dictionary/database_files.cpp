@@ -212,7 +212,7 @@ static FileDecl& msgIdIndexDecl() {
     FileDecl d{25, "MsgIdIndex", "MST", "ARDENT"};
     DeclBuilder<MsgIdIndexRec> b(d, MST);
     b.field("IDSTRING", &MsgIdIndexRec::IDSTRING).field("MSGNUMBER", &MsgIdIndexRec::MSGNUMBER);
-    b.key("IDSTRINGKEY", {{"IDSTRING"}}, KeyUnique | KeyNoCase | KeyPrimary)
+    b.key("IDSTRINGKEY", {{"IDSTRING"}}, KeyUnique | KeyPrimary)
         .key("IDKEY", {{"MSGNUMBER"}}, KeyUnique);
     return d;
   }();

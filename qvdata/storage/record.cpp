@@ -51,19 +51,22 @@ std::string FileDecl::layoutSignature() const {
   return s;
 }
 
+std::string FileDecl::keySignature(size_t key) const {
+  const KeyDesc& k = keys[key];
+  std::string s = k.name + "(";
+  for (const KeyPart& p : k.parts) s += fields[p.field].name + (p.descending ? "-," : ",");
+  s += ")";
+  if (k.unique) s += "U";
+  if (k.nocase) s += "C";
+  if (k.primary) s += "P";
+  if (k.excludeEmpty) s += "E";
+  if (k.onDemand) s += "D";
+  return s;
+}
+
 std::string FileDecl::keySignature() const {
   std::string s;
-  for (const KeyDesc& k : keys) {
-    s += k.name + "(";
-    for (const KeyPart& p : k.parts) s += fields[p.field].name + (p.descending ? "-," : ",");
-    s += ")";
-    if (k.unique) s += "U";
-    if (k.nocase) s += "C";
-    if (k.primary) s += "P";
-    if (k.excludeEmpty) s += "E";
-    if (k.onDemand) s += "D";
-    s += ";";
-  }
+  for (size_t k = 0; k < keys.size(); ++k) s += keySignature(k) + ";";
   return s;
 }
 

@@ -92,7 +92,9 @@ struct FileDecl {
   // Canonical text of the record layout, stored in every file to detect a
   // file written under another declaration.
   std::string layoutSignature() const;
+  // The keys' canonical text: the texts of the single keys, each followed by ";".
   std::string keySignature() const;
+  std::string keySignature(size_t key) const;
 };
 
 // Reading and writing the record buffer through the descriptors.

@@ -429,7 +429,10 @@ bool SqliteDriver::open(Share share, const std::string& password) {
       setError(ErrBadKeys, file_.name());
       return abandon();
     }
-    if (!buildKeys()) return abandon();
+    storedKeys_ = keys;
+    bool built = buildKeys();
+    storedKeys_.clear();
+    if (!built) return abandon();
   }
   {
     std::lock_guard<std::mutex> lock(registryMutex);
@@ -621,6 +624,19 @@ bool SqliteDriver::pack() {
   return true;
 }
 
+namespace {
+// A single key's signature is one of those in a stored key signature.
+bool declaredIn(const std::string& stored, const std::string& key) {
+  for (size_t from = 0; from < stored.size();) {
+    size_t end = stored.find(';', from);
+    if (end == std::string::npos) end = stored.size();
+    if (stored.compare(from, end - from, key) == 0) return true;
+    from = end + 1;
+  }
+  return false;
+}
+}  // namespace
+
 bool SqliteDriver::buildKeys() {
   bool temporary = false;
   if (!own_.db) {
@@ -661,6 +677,12 @@ bool SqliteDriver::buildKeys() {
       ok = ok && exec("DROP INDEX IF EXISTS " + quoted(cur_->schema) + "." + quoted(n));
     for (size_t k = 0; ok && k < d.keys.size(); ++k) {
       bool exists = indexExists(int(k));
+      if (exists && !storedKeys_.empty() && !declaredIn(storedKeys_, d.keySignature(k))) {
+        // The index was made under another declaration of the key.
+        ok = exec("DROP INDEX " + quoted(cur_->schema) + "." + quoted(indexName(int(k))));
+        exists = false;
+      }
+      if (!ok) break;
       if (exists && (fullBuild_ || suspect_)) {
         ok = exec("REINDEX " + quoted(cur_->schema) + "." + quoted(indexName(int(k))));
       } else if (!exists) {

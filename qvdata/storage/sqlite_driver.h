@@ -148,6 +148,10 @@ class SqliteDriver : public Driver {
   // or when the file showed damage; SQLite keeps intact indexes exact.
   bool fullBuild_ = false;
   bool suspect_ = false;
+  // While the keys of a file written under other key declarations are
+  // rebuilt: the key signature stored in it. An index whose declaration is
+  // not in it (another collation, other components) is made anew.
+  std::string storedKeys_;
   int64_t count_ = -1;     // cached record count; -1 unknown
   int64_t curPos_ = 0;     // stored position of the record in the buffer
   uint64_t gen_ = 0;       // bumped by every change made through this driver

@@ -489,6 +489,46 @@ TEST(DictionaryWordIndex, StopWordsAreOneRegardlessOfCase) {
   EXPECT_TRUE(StopList.get(STO_BY_THEWORD)) << ErrorText();
 }
 
+TEST(DictionaryMessageIds, ComparedExactlyAlsoInAFileOfTheOlderDeclaration) {
+  TempDir dir;
+  std::string path = dir.file("IDX025.ADF");
+  {
+    // The file as it was written when its ID key ignored letter case.
+    FileDecl older = MsgIdIndex.decl();
+    older.keys[size_t(MST_IDSTRINGKEY.index())].nocase = true;
+    ASSERT_NE(older.keySignature(), MsgIdIndex.decl().keySignature());
+    File f(older);
+    f.setName(path);
+    ASSERT_TRUE(f.create() && f.open()) << ErrorText();
+    MST = MsgIdIndexRec();
+    MST.IDSTRING = "<AbCdE@example.com>";
+    MST.MSGNUMBER = 300001;
+    ASSERT_TRUE(f.add()) << ErrorText();
+    f.close();
+  }
+  ScratchFile scratch(MsgIdIndex, path);
+  ASSERT_TRUE(MsgIdIndex.open()) << ErrorText();
+  MST = MsgIdIndexRec();
+  MST.IDSTRING = "<abcde@example.com>";
+  EXPECT_FALSE(MsgIdIndex.get(MST_IDSTRINGKEY)) << "another ID";
+  MST.MSGNUMBER = 300002;
+  ASSERT_TRUE(MsgIdIndex.add()) << ErrorText();
+  for (auto [id, number] : std::vector<std::pair<std::string, uint32_t>>{{"<AbCdE@example.com>", 300001},
+                                                                        {"<abcde@example.com>", 300002}}) {
+    MST = MsgIdIndexRec();
+    MST.IDSTRING = id;
+    ASSERT_TRUE(MsgIdIndex.get(MST_IDSTRINGKEY)) << id;
+    EXPECT_EQ(MST.MSGNUMBER, number) << id;
+  }
+  MsgIdIndex.close();
+  // Reopened, both are still found.
+  ASSERT_TRUE(MsgIdIndex.open()) << ErrorText();
+  MST = MsgIdIndexRec();
+  MST.IDSTRING = "<AbCdE@example.com>";
+  ASSERT_TRUE(MsgIdIndex.get(MST_IDSTRINGKEY));
+  EXPECT_EQ(MST.MSGNUMBER, 300001u);
+}
+
 TEST(DictionaryTopics, TopicLinksListTheNewestMessageFirst) {
   TempDir dir;
   ScratchFile scratch(SIndex, dir.file("IDX009.ADF"));

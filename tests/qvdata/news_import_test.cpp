@@ -83,6 +83,30 @@ class NewsImportTest : public qvtest::InstallationTest {
   }
 };
 
+TEST_F(NewsImportTest, MessageIdsDifferingInLetterCaseAreTwoArticles) {
+  // Message-IDs are compared exactly: these are two articles, and each reply
+  // goes to the one it names.
+  std::string store = article("<AbCdE@example.com>", "comp.test", "Upper", "", "First.") +
+                      article("<abcde@example.com>", "comp.test", "Lower", "", "Second.") +
+                      article("<r1@example.com>", "comp.test", "Re: Lower", "<abcde@example.com>", "To the second.") +
+                      article("<r2@example.com>", "comp.test", "Re: Upper", "<AbCdE@example.com>", "To the first.");
+  ImportView v;
+  ASSERT_EQ(run("spool", store, false, v), 1) << prompts.transcript();
+  EXPECT_EQ(v.imported, 4);
+  EXPECT_EQ(v.skipped, 0);
+  auto m = messages("comp.test");
+  ASSERT_EQ(m.size(), 4u);
+  EXPECT_EQ(m["<AbCdE@example.com>"].text, "First.\r\n");
+  EXPECT_EQ(m["<abcde@example.com>"].text, "Second.\r\n");
+  EXPECT_EQ(m["<r1@example.com>"].ref, m["<abcde@example.com>"].number);
+  EXPECT_EQ(m["<r2@example.com>"].ref, m["<AbCdE@example.com>"].number);
+
+  // Again: both are known, each by its own ID.
+  ASSERT_EQ(run("spool", store, false, v), 1) << prompts.transcript();
+  EXPECT_EQ(v.imported, 0);
+  EXPECT_EQ(v.skipped, 4);
+}
+
 TEST_F(NewsImportTest, ThreadsFollowReferencesAndReimportSkipsOrUpdates) {
   // Replies before and after the article they answer; one reply to an
   // article that is not in the archive.

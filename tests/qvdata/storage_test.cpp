@@ -64,6 +64,21 @@ FileDecl& otherDecl() {
   return d;
 }
 
+// One table declared twice: its code key without and then with letter case.
+struct CodeRec {
+  Str<20> CODE;
+  uint32_t NUM = 0;
+};
+CodeRec COD9;
+FileDecl codeDecl(bool nocase) {
+  FileDecl d{92, "Codes", "CDS", "ARDENT"};
+  DeclBuilder<CodeRec> b(d, COD9);
+  b.field("CODE", &CodeRec::CODE).field("NUM", &CodeRec::NUM);
+  b.key("CodeKey", {{"CODE"}}, KeyUnique | KeyPrimary | (nocase ? KeyNoCase : 0))
+      .key("NumKey", {{"NUM"}}, KeyDup);
+  return d;
+}
+
 class StorageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -319,6 +334,48 @@ TEST_F(StorageTest, KeysLeftUnbuiltAreRebuiltAfterReopen) {
   ASSERT_TRUE(file.buildKeys()) << ErrorText();
   ASSERT_TRUE(file.open()) << ErrorText();
   EXPECT_EQ(walk(nameKey).size(), 2u);
+}
+
+TEST(StorageOpen, KeyDeclaredAnotherWayIsMadeAnewOnOpen) {
+  TempDir dir;
+  FileDecl before = codeDecl(true), after = codeDecl(false);
+  std::string path = dir.file("IDX092.ADF");
+  {
+    File f(before);
+    f.setName(path);
+    ASSERT_TRUE(f.create() && f.open()) << ErrorText();
+    COD9.CODE = "AbCdE";
+    COD9.NUM = 1;
+    ASSERT_TRUE(f.add()) << ErrorText();
+    COD9.CODE = "abcde";
+    COD9.NUM = 2;
+    EXPECT_FALSE(f.add()) << "one value without letter case";
+    f.close();
+  }
+  File f(after);
+  f.setName(path);
+  ASSERT_TRUE(f.open()) << ErrorText();
+  Key code = f.key("CodeKey");
+  COD9.CODE = "abcde";
+  EXPECT_FALSE(f.get(code)) << "compared exactly now";
+  COD9.NUM = 2;
+  ASSERT_TRUE(f.add()) << "the index of the old declaration is gone: " << ErrorText();
+  COD9.CODE = "AbCdE";
+  ASSERT_TRUE(f.get(code));
+  EXPECT_EQ(COD9.NUM, 1u);
+  COD9.CODE = "abcde";
+  ASSERT_TRUE(f.get(code));
+  EXPECT_EQ(COD9.NUM, 2u);
+  COD9.NUM = 3;
+  EXPECT_FALSE(f.add()) << "still unique";
+  f.close();
+  // Reopened under the same declaration, nothing is rebuilt and both stay.
+  ASSERT_TRUE(f.open()) << ErrorText();
+  f.set(code);
+  std::vector<std::string> codes;
+  while (f.next()) codes.push_back(COD9.CODE.str());
+  EXPECT_EQ(codes, (std::vector<std::string>{"AbCdE", "abcde"}));
+  f.close();
 }
 
 TEST_F(StorageTest, OnDemandKeyIsDroppedByWritesAndRebuilt) {
