@@ -78,8 +78,10 @@ bool WordSearch::run() {
   bool ok = anyPositive ? seed() : scanMessages();
   if (ok && !phrase.empty()) {
     std::vector<uint32_t> keep;
+    stop_ = storedStopList();  // as it is now: words may have moved there since the last search
     for (uint32_t id : found_)
       if (phraseIn(id)) keep.push_back(id);
+    stop_.reset();
     found_ = std::set<uint32_t>(keep.begin(), keep.end());
     if (found_.empty()) {
       OP_CLOSE(OpRelease, files);
@@ -282,9 +284,7 @@ bool WordSearch::phraseIn(uint32_t id) {
   TXT = MsgTextRec();
   TXT.MSGNUMBER = id;
   if (!MsgText.get(TXT_IdKey)) TXT.MsgText.clear();
-  static StopWords stop;
-  static bool loaded = false;
-  if (!loaded) loaded = loadStopList(stop);
+  const StopWords& stop = *stop_;
   bool numbers = WSVarsGet(49) != 0;
   bool footers = kind_ == KindForumDb ? WSVarsGet(51) != 0 : kind_ == KindNewsDb ? WSVarsGet(52) != 0 : false;
   // The words as the index sees them, in order; the subject stands apart.

@@ -13,9 +13,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "wordindex/stop_list.h"
 
 namespace qv {
 
@@ -56,6 +59,7 @@ class WordSearch {
 
   int kind_;
   std::set<uint32_t> found_;
+  std::shared_ptr<const StopWords> stop_;  // the stop list while the phrase check runs
   // Seeding state: which seed word, and the key position reached in it.
   bool seeded_ = false;
   bool seedFromOr_ = false;

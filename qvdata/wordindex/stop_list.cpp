@@ -1,7 +1,10 @@
 #include "wordindex/stop_list.h"
 
+#include <mutex>
+
 #include "dictionary/dictionary.h"
 #include "services/file_service.h"
+#include "storage/file_stamp.h"
 #include "wordindex/word_cut.h"
 
 namespace qv {
@@ -14,6 +17,21 @@ bool loadStopList(StopWords& out) {
   bool ok = ErrorCode() == ErrNone || ErrorCode() == ErrNotAvailable;
   OP_CLOSE(OpRelease, {30});
   return ok;
+}
+
+std::shared_ptr<const StopWords> storedStopList() {
+  static std::mutex mutex;
+  static std::shared_ptr<const StopWords> cached;
+  static std::string cachedStamp;
+  std::lock_guard<std::mutex> lock(mutex);
+  std::string stamp = storedFileStamp(filePath(30));
+  if (cached && !stamp.empty() && stamp == cachedStamp) return cached;
+  auto fresh = std::make_shared<StopWords>();
+  bool ok = loadStopList(*fresh);
+  // A list that could not be read whole is not kept for the next caller.
+  cached = ok ? fresh : nullptr;
+  cachedStamp = ok ? stamp : std::string();
+  return fresh;
 }
 
 namespace {

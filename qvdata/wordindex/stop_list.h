@@ -3,6 +3,7 @@
 // whole installation; words are stored in upper case.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -14,6 +15,12 @@ using StopWords = std::unordered_set<std::string>;
 
 // Reads the whole stop list. Opens and releases file 30 itself.
 bool loadStopList(StopWords& out);
+// The stop list as stored now, for readers that consult it often (the
+// phrase check, the search input): one copy for the process, read again
+// whenever the file's stamp (storage/file_stamp.h) differs from the one it
+// was read under, that is after any write to the stop list and in another
+// installation. A caller keeps the copy it got for one piece of work.
+std::shared_ptr<const StopWords> storedStopList();
 // Adds one word (upper-cased) unless it is there already. Opens and releases
 // file 30 itself. False when the file failed; nothing is shown.
 bool addStopWord(std::string_view word);

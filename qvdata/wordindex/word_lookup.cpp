@@ -140,10 +140,9 @@ bool typedSearchWords(const std::string& inputIn, LookupMode mode, bool phrase, 
             Icon::Exclamation);
     return false;
   }
-  StopWords stop;
-  loadStopList(stop);
+  std::shared_ptr<const StopWords> stop = storedStopList();
   for (const std::string& t : typed) {
-    if (stop.count(t)) {
+    if (stop->count(t)) {
       Message(lines("The word: " + t + " is a Non-Indexed Word.|It has been removed from the search."),
               "Non-Indexed Word", Icon::Information);
       continue;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "storage/file.h"
+#include "storage/file_stamp.h"
 #include "support/temp_dir.h"
 
 using namespace qv;
@@ -74,7 +75,7 @@ FileDecl codeDecl(bool nocase) {
   FileDecl d{92, "Codes", "CDS", "ARDENT"};
   DeclBuilder<CodeRec> b(d, COD9);
   b.field("CODE", &CodeRec::CODE).field("NUM", &CodeRec::NUM);
-  b.key("CodeKey", {{"CODE"}}, KeyUnique | KeyPrimary | (nocase ? KeyNoCase : 0))
+  b.key("CodeKey", {{"CODE"}}, KeyUnique | KeyPrimary | (nocase ? KeyNoCase : KeyDup))
       .key("NumKey", {{"NUM"}}, KeyDup);
   return d;
 }
@@ -376,6 +377,36 @@ TEST(StorageOpen, KeyDeclaredAnotherWayIsMadeAnewOnOpen) {
   while (f.next()) codes.push_back(COD9.CODE.str());
   EXPECT_EQ(codes, (std::vector<std::string>{"AbCdE", "abcde"}));
   f.close();
+}
+
+TEST_F(StorageTest, StampChangesWithEveryCommittedWrite) {
+  std::string path = file.name();
+  std::string s0 = storedFileStamp(path);
+  ASSERT_FALSE(s0.empty());
+  EXPECT_EQ(storedFileStamp(path), s0) << "nothing written";
+  addItem(1, "a", 1);
+  std::string s1 = storedFileStamp(path);
+  EXPECT_NE(s1, s0);
+  ASSERT_TRUE(file.stream());
+  addItem(2, "b", 2);
+  addItem(3, "c", 3);
+  ASSERT_TRUE(file.flush());
+  std::string s2 = storedFileStamp(path);
+  EXPECT_NE(s2, s1);
+  // A write by another connection.
+  {
+    sqlite3* db;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE Items SET FLAG = 1", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  EXPECT_NE(storedFileStamp(path), s2);
+  // Another file, a missing one.
+  File second(itemDecl());
+  second.setName(dir.file("IDX091.ADF"));
+  ASSERT_TRUE(second.create());
+  EXPECT_NE(storedFileStamp(second.name()), storedFileStamp(path));
+  EXPECT_EQ(storedFileStamp(dir.file("MISSING.ADF")), "");
 }
 
 TEST_F(StorageTest, OnDemandKeyIsDroppedByWritesAndRebuilt) {

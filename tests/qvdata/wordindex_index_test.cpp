@@ -14,6 +14,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/ids.h"
+#include "services/installation.h"
 #include "services/settings.h"
 #include "support/services_fixture.h"
 #include "wordindex/index_fixup.h"
@@ -32,6 +33,11 @@ class WordIndexTest : public qvtest::InstallationTest {
  protected:
   void SetUp() override {
     qvtest::InstallationTest::SetUp();
+    openMailbox();
+  }
+
+  // A new mailbox database of the installation, made the current one.
+  void openMailbox() {
     MailboxSpec spec;
     spec.owner = "Owner";
     spec.address = "owner@example.org";
@@ -329,6 +335,41 @@ TEST_F(SearchTest, AndOrNotAndPhrase) {
   EXPECT_EQ(prompts.requests.back().text, "No documents contain the phrase. Sorry!");
   EXPECT_EQ(search({word("FAILS"), word("TRY")}), S{});
   EXPECT_EQ(prompts.requests.back().caption, "No Matches");
+}
+
+// A search test that opens a second installation (its directory outlives the test's end).
+class TwoInstallationsSearchTest : public SearchTest {
+ protected:
+  qvtest::TempDir other;
+};
+
+TEST_F(TwoInstallationsSearchTest, PhraseCheckAndSearchInputSeeTheStopListAsItIsNow) {
+  // m2: "Try the new laserjet driver ..."; THE is a stop word, NEW is not.
+  auto tryLaserjet = [&] { return search({word("TRY"), word("LASERJET")}, {}, {"TRY", "LASERJET"}); };
+  EXPECT_EQ(tryLaserjet(), S{}) << "NEW stands between them";
+  std::vector<std::string> typed;
+  ASSERT_TRUE(typedSearchWords("new laserjet", LookupMode::Exact, true, typed));
+  EXPECT_EQ(typed.size(), 2u);
+
+  // NEW moves to the stop list while the program runs.
+  ASSERT_TRUE(addStopWord("NEW"));
+  EXPECT_EQ(tryLaserjet(), (S{m2})) << "the text's words leave out the new stop word";
+  ASSERT_TRUE(typedSearchWords("new laserjet", LookupMode::Exact, true, typed));
+  EXPECT_EQ(typed, std::vector<std::string>{"LASERJET"});
+
+  // Another installation has a stop list of its own, without NEW.
+  closeInstallation();
+  Mem = MemState();
+  MasIdxPath.clear();
+  FileTmpName.clear();
+  std::string error;
+  ASSERT_TRUE(openInstallation(other.path(), error)) << error;
+  openMailbox();
+  uint32_t again = mail("Re: Printer drivers", "Try the new laserjet driver from the library. Rupert");
+  ASSERT_EQ(index(2), 1) << prompts.transcript();
+  EXPECT_EQ(tryLaserjet(), S{}) << "NEW is a word of the text in this installation";
+  ASSERT_TRUE(addStopWord("NEW"));
+  EXPECT_EQ(tryLaserjet(), (S{again}));
 }
 
 TEST_F(SearchTest, SoundexWildcardAndApproximateLookUps) {
