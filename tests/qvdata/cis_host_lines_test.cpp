@@ -207,6 +207,17 @@ TEST_F(CisHostCapture, DosEndOfFileMarksArePassedOver) {
   EXPECT_EQ(msg(0).MSGTEXT, "a\x1A" "b");
 }
 
+TEST_F(CisHostCapture, LoneCarriageReturnsBecomeLineEnds) {
+  // Terminal programs keep the CR of an overprinted line; a file may end in
+  // a CR without its LF.
+  std::string bytes = joinLines({"#: 7 S1/General", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: All", "",
+                                 "\r", "one\rtwo", "three\r\r"}) +
+                      "end\r";
+  readBytes("TAPCIS 6.x", bytes, 1);
+  ASSERT_EQ(ctx_->emitted.size(), 1u);
+  EXPECT_EQ(msg(0).MSGTEXT, "one\r\ntwo\r\nthree\r\n\r\nend");
+}
+
 const std::vector<std::string> kHostMail = {
     "",
     "Date:  06-Jun-92 15:03 EDT",

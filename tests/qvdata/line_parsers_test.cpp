@@ -331,6 +331,17 @@ TEST_F(LineParsersOzWin, ParentFromParOnTheHeaderLine) {
   EXPECT_EQ(msg(0).SEC_DESCRIPTION.str(), "Tools");
 }
 
+TEST_F(LineParsersOzWin, ParentAfterParMustBeOlder) {
+  std::vector<std::string> lines;
+  for (const char* first : {"#: 7791 S3/Tools Par: 7795 (Windows Forum)", "#: 7792 S3/Tools Par: 7792 (Windows Forum)"})
+    for (const char* l : {first, "    12-Mar-96 14:30", "Sb: Re: Tools", "Fm: Mary Jones 23456,789", "To: All", "", "x"})
+      lines.push_back(l);
+  convert("OzWin II", lines, 1);
+  ASSERT_EQ(ctx_.emitted.size(), 2u);
+  EXPECT_EQ(msg(0).REFNUMBER, 0u) << "a newer message is no parent";
+  EXPECT_EQ(msg(1).REFNUMBER, 0u) << "nor is the message itself";
+}
+
 TEST_F(LineParsersOzWin, BadHeadersSkipOnlyTheirMessage) {
   auto good = [](const std::string& number) {
     return std::vector<std::string>{"#: " + number + " S1/Gen (Forum)", "    01-Jan-96 10:00", "Sb: ok",
@@ -832,6 +843,19 @@ TEST_F(LineParsersNavCis, ForumMessagesAndMail) {
   EXPECT_EQ(m.DATE, dateFromYMD(1997, 10, 5));
   EXPECT_EQ(m.REFNUMBER, m.MSGNUMBER);
   EXPECT_EQ(m.MSGTEXT, "Lunch at noon?");
+}
+
+TEST_F(LineParsersNavCis, SubjectCutsCountCharactersNotBytes) {
+  // Windows-1252 letters are two bytes each once decoded: the subject ends
+  // two characters before "Msg Number:" and starts one character after the
+  // parent's number.
+  convert("NavCIS Save format",
+          {"Subject:  #900\xC4Gr\xFC\xDF\xD6\xD6Msg Number: 901", "   From:  Ann Lee 11111,222", "     To:  All",
+           "  Forum:  Save Forum   Sec: 5-Chat", "", "x"},
+          1);
+  ASSERT_EQ(ctx_.emitted.size(), 1u);
+  EXPECT_EQ(msg(0).REFNUMBER, 900u);
+  EXPECT_EQ(msg(0).HEADING.str(), "Grüß");
 }
 
 TEST_F(LineParsersNavCis, AHeaderBlockInsideALookAheadIsFound) {

@@ -165,6 +165,17 @@ void splitMailParty(std::string_view text, std::string& name, std::string& addre
 }
 
 void TextBuilder::add(std::string_view line) {
+  // A CR within a line ends a line as well; a CR that ends the line is the
+  // rest of a line end whose LF is missing.
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  for (size_t cr; (cr = line.find('\r')) != npos;) {
+    addLine(line.substr(0, cr));
+    line.remove_prefix(cr + 1);
+  }
+  addLine(line);
+}
+
+void TextBuilder::addLine(std::string_view line) {
   if (full_) return;
   if (!started_) {
     if (trim(line).empty()) return;

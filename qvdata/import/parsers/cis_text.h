@@ -86,7 +86,8 @@ void splitMailParty(std::string_view text, std::string& name, std::string& addre
 
 // Collects message text lines: leading empty lines are dropped, lines are
 // joined with CR LF, and the text stops growing at kMaxText bytes, cut on a
-// character boundary. Lines are given decoded (UTF-8).
+// character boundary. Lines are given decoded (UTF-8); a CR alone within a
+// line is a line end too, so the text has CR LF line ends only.
 class TextBuilder {
  public:
   void add(std::string_view line);
@@ -95,6 +96,7 @@ class TextBuilder {
   std::string take() { return std::move(text_); }
 
  private:
+  void addLine(std::string_view line);
   std::string text_;
   bool started_ = false;
   bool full_ = false;

@@ -174,7 +174,9 @@ bool convertForumMessage(ImportContext& ctx, const MessageLines& msg, const Head
   std::string line3 = msg.header(3);
   std::string_view subject = labelledText(line3, rules);
   if (h.hasParent) {
-    m.parent = h.parent;
+    // A parent is always older than its reply: a newer one would make the
+    // two each other's parent.
+    m.parent = olderParent(h.parent, h.number);
     m.subject = subject.starts_with('#') ? subject.substr(1) : subject;
   } else {
     splitSubject(subject, h.number, m.parent, m.subject);

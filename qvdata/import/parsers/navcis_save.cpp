@@ -33,6 +33,24 @@ constexpr std::string_view kForum = "  Forum:  ";
 constexpr std::string_view kDate = "   Date:  ";
 constexpr std::string_view kMsgNumber = "Msg Number:";
 
+bool continuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The position `n` characters (UTF-8) before `pos`; 0 when there are fewer.
+size_t charsBefore(std::string_view s, size_t pos, int n) {
+  for (; n > 0 && pos > 0; --n)
+    do --pos;
+    while (pos > 0 && continuationByte(s[pos]));
+  return pos;
+}
+
+// The position after the character at `pos`.
+size_t charAfter(std::string_view s, size_t pos) {
+  if (pos >= s.size()) return s.size();
+  do ++pos;
+  while (pos < s.size() && continuationByte(s[pos]));
+  return pos;
+}
+
 // Lines 2 to 4 of a header block, given its "Subject:" line.
 bool headerRest(const std::string& from, const std::string& to, const std::string& fourth) {
   return from.starts_with(kFrom) && to.starts_with(kTo) && (fourth.starts_with(kDate) || fourth.starts_with(kForum));
@@ -70,7 +88,7 @@ class NavCisSaveParser : public cis::LineFileParser {
     size_t token = line.find(kMsgNumber);
     size_t end = line.size();
     if (token != npos) {
-      end = token >= 2 ? token - 2 : 0;
+      end = charsBefore(line, token, 2);
       std::string_view number = trim(after(line, token + kMsgNumber.size()));
       r.number = cis::messageNumber(number.substr(0, number.find(' ')));
     }
@@ -80,7 +98,7 @@ class NavCisSaveParser : public cis::LineFileParser {
       while (stop < line.size() && stop - digits < 7 && isDigit(line[stop])) ++stop;
       if (stop > digits) {
         r.parent = cis::messageNumber(line.substr(digits, stop - digits));
-        begin = stop + 1;
+        begin = charAfter(line, stop);
       }
     }
     r.subject = begin < end ? trim(line.substr(begin, end - begin)) : std::string_view();
