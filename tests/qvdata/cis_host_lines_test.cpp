@@ -286,7 +286,7 @@ TEST_F(CisHostCapture, TapcisMailFilesHoldBothLayouts) {
     EXPECT_EQ(msg(3).HEADING.str(), "Hello");
     EXPECT_EQ(msg(3).MSGTEXT, "Hi there.");
   }
-  // The written rule for the OzCIS family: its mail files begin mail with
+  // The OzCIS family keeps its own rule: its mail files begin mail with
   // "Date:  " only; "#:" is text there.
   ASSERT_EQ(read("OzCIS", lines, 2), 2);
   ASSERT_EQ(ctx_->emitted.size(), 3u);
