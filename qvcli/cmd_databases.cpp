@@ -18,7 +18,7 @@ int cmdForum(const Args& argsIn) {
   uint32_t id = qv::AddForumDatabase(args[1], 1);
   if (id == 0) return fail("the forum database \"" + args[1] + "\" was not created");
   qv::findDatabase(id);
-  std::printf("Forum database \"%s\" created (ID %u, directory F%u)\n", args[1].c_str(), id, qv::FOR.DIRNUMBER);
+  say("Forum database \"%s\" created (ID %u, directory F%u)\n", args[1].c_str(), id, qv::FOR.DIRNUMBER);
   return 0;
 }
 
@@ -37,7 +37,7 @@ int cmdMailbox(const Args& argsIn) {
   uint32_t id = qv::AddMailbox(spec);
   if (id == 0) return fail("the mailbox \"" + spec.owner + "\" was not created");
   qv::findDatabase(id);
-  std::printf("Mailbox \"%s\" <%s> created (ID %u, directory F%u)\n", spec.owner.c_str(), spec.address.c_str(), id,
+  say("Mailbox \"%s\" <%s> created (ID %u, directory F%u)\n", spec.owner.c_str(), spec.address.c_str(), id,
               qv::FOR.DIRNUMBER);
   return 0;
 }
@@ -45,11 +45,11 @@ int cmdMailbox(const Args& argsIn) {
 int cmdList(const Args& args) {
   if (!args.empty()) return fail("list takes no arguments");
   auto list = qv::listDatabases();
-  std::printf("%-10s %-10s %-7s %9s  %s\n", "ID", "kind", "dir", "messages", "name");
+  say("%-10s %-10s %-7s %9s  %s\n", "ID", "kind", "dir", "messages", "name");
   for (const auto& d : list)
-    std::printf("%-10u %-10s F%-6u %9u  %s%s\n", d.id, kindName(d.kind), d.dirNumber, d.messages, d.name.c_str(),
+    say("%-10u %-10s F%-6u %9u  %s%s\n", d.id, kindName(d.kind), d.dirNumber, d.messages, d.name.c_str(),
                 d.importAllowed ? "" : "  (import disallowed)");
-  if (list.empty()) std::printf("(no databases)\n");
+  if (list.empty()) say("(no databases)\n");
   return 0;
 }
 

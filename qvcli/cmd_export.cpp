@@ -38,11 +38,12 @@ bool date(const std::string& s, int32_t& out) {
   return out != 0;
 }
 
-// The clipboard of the command line: what is copied goes to standard output.
+// The clipboard of the command line: what is copied goes to standard output,
+// its control characters shown rather than sent to the terminal.
 class StdoutClipboard : public qv::Clipboard {
  public:
   void setText(const std::string& text) override {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    sayText(text);
     last_ = text;
   }
   std::string text() override { return last_; }
@@ -134,15 +135,15 @@ int cmdExport(const Args& argsIn) {
   if (toClipboard) qv::setClipboard(&clip);
   qv::CopyRun run(r);
   run.onProgress([](const qv::CopyView& v) {
-    std::fprintf(stderr, "%lld messages written, %lld skipped\n", static_cast<long long>(v.written),
+    sayError("%lld messages written, %lld skipped\n", static_cast<long long>(v.written),
                  static_cast<long long>(v.skipped));
   });
   while (run.step()) {
   }
   if (toClipboard) qv::setClipboard(nullptr);
   if (run.result() != qv::CopyDone) return 1;
-  if (!run.path1().empty()) std::printf("%s\n", run.path1().c_str());
-  if (!run.path2().empty()) std::printf("%s\n", run.path2().c_str());
+  if (!run.path1().empty()) say("%s\n", run.path1().c_str());
+  if (!run.path2().empty()) say("%s\n", run.path2().c_str());
   return 0;
 }
 

@@ -88,23 +88,23 @@ int cmdImport(const Args& argsIn) {
   while (run.step()) {
     if (run.view().status != lastStatus) {
       lastStatus = run.view().status;
-      std::fprintf(stderr, "%s\n", lastStatus.c_str());
+      sayError("%s\n", lastStatus.c_str());
     }
   }
   run.close();
   const qv::ImportView& v = run.view();
-  std::printf("Status:              %s\n", v.status.c_str());
-  std::printf("Messages imported:   %lld\n", static_cast<long long>(v.imported));
-  std::printf("Messages skipped:    %lld\n", static_cast<long long>(v.skipped));
-  std::printf("Temporary records:   %lld\n", static_cast<long long>(v.tempRecords));
-  std::printf("Elapsed seconds:     %lld\n", static_cast<long long>(run.elapsedSeconds()));
-  std::printf("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");
+  say("Status:              %s\n", v.status.c_str());
+  say("Messages imported:   %lld\n", static_cast<long long>(v.imported));
+  say("Messages skipped:    %lld\n", static_cast<long long>(v.skipped));
+  say("Temporary records:   %lld\n", static_cast<long long>(v.tempRecords));
+  say("Elapsed seconds:     %lld\n", static_cast<long long>(run.elapsedSeconds()));
+  say("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");
   return run.result() == 1 ? 0 : 1;
 }
 
 int cmdFormats(const Args&) {
   for (const qv::FormatInfo* f : qv::offeredFormats())
-    std::printf("%3d  %-22s %s\n", f->number, f->name, f->defaultMask);
+    say("%3d  %-22s %s\n", f->number, f->name, f->defaultMask);
   return 0;
 }
 

@@ -27,7 +27,7 @@ int cmdIndex(const Args& argsIn) {
   if (unattendedRun) qv::Mem.DoTask = qv::RunUnattended;
 
   int advice = qv::WSIndexFixup(state.lastMsgId, state.recsLastTime);
-  std::fprintf(stderr, "Recommended action: %s\n",
+  sayError("Recommended action: %s\n",
                advice == qv::AdviseFull      ? "full index"
                : advice == qv::AdvisePartial ? "partial index"
                                              : "nothing to do");
@@ -40,7 +40,7 @@ int cmdIndex(const Args& argsIn) {
     const qv::IndexView& v = run.view();
     if (v.status != lastStatus) {
       lastStatus = v.status;
-      std::fprintf(stderr, "%s\n", v.status.c_str());
+      sayError("%s\n", v.status.c_str());
     }
     if (v.indexed / 1000 != lastShown / 1000) {
       lastShown = v.indexed;
@@ -52,12 +52,12 @@ int cmdIndex(const Args& argsIn) {
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   qv::storeIndexState(database, run.state());
   const qv::IndexView& v = run.view();
-  std::printf("Database:            %s\n", qv::Mem.Description.c_str());
-  std::printf("Messages indexed:    %lld\n", static_cast<long long>(v.indexed));
-  std::printf("Distinct words:      %lld\n", static_cast<long long>(v.words));
-  std::printf("Occurrence records:  %lld\n", static_cast<long long>(v.pairs));
-  std::printf("Elapsed seconds:     %.1f\n", seconds);
-  std::printf("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");
+  say("Database:            %s\n", qv::Mem.Description.c_str());
+  say("Messages indexed:    %lld\n", static_cast<long long>(v.indexed));
+  say("Distinct words:      %lld\n", static_cast<long long>(v.words));
+  say("Occurrence records:  %lld\n", static_cast<long long>(v.pairs));
+  say("Elapsed seconds:     %.1f\n", seconds);
+  say("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");
   return run.result() == 1 ? 0 : 1;
 }
 

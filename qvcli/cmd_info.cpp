@@ -35,55 +35,55 @@ int cmdInit(const Args& args) {
   // Opening the installation created it; make the database list too.
   qv::OP_CLOSE(qv::OpShared, {2});
   qv::OP_CLOSE(qv::OpRelease, {2});
-  std::printf("Installation ready at %s (next ID %u)\n", qv::Mem.Net.c_str(), nextId());
+  say("Installation ready at %s (next ID %u)\n", qv::Mem.Net.c_str(), nextId());
   return 0;
 }
 
 int cmdInfo(const Args& args) {
   if (!args.empty()) return fail("info takes no arguments");
-  std::printf("Installation       %s\n", qv::Mem.Net.c_str());
-  std::printf("Configuration      %s/CFG\n", qv::Mem.Net.c_str());
-  std::printf("Databases          %s\n", qv::Mem.FileDir.c_str());
-  std::printf("Word index         %s\n", qv::MasIdxPath.c_str());
-  std::printf("Temporary files    %s\n", qv::Mem.TempDir.c_str());
-  std::printf("Next ID            %u\n", nextId());
-  std::printf("\nGeneral settings (block 1)\n");
+  say("Installation       %s\n", qv::Mem.Net.c_str());
+  say("Configuration      %s/CFG\n", qv::Mem.Net.c_str());
+  say("Databases          %s\n", qv::Mem.FileDir.c_str());
+  say("Word index         %s\n", qv::MasIdxPath.c_str());
+  say("Temporary files    %s\n", qv::Mem.TempDir.c_str());
+  say("Next ID            %u\n", nextId());
+  say("\nGeneral settings (block 1)\n");
   for (int item = 2; item <= 21; ++item) {
     std::string text = qv::KonfigText(item);
     if (item == 14 || item == 20 || item == 21)
-      std::printf("  item %2d  \"%s\"\n", item, text.c_str());
+      say("  item %2d  \"%s\"\n", item, text.c_str());
     else
-      std::printf("  item %2d  %lld\n", item, static_cast<long long>(qv::KonfigGet(item)));
+      say("  item %2d  %lld\n", item, static_cast<long long>(qv::KonfigGet(item)));
   }
-  std::printf("  date format %s, last ID check %s\n", qv::formatDate(qv::today(), int(qv::KonfigGet(10))).c_str(),
+  say("  date format %s, last ID check %s\n", qv::formatDate(qv::today(), int(qv::KonfigGet(10))).c_str(),
               qv::formatDate(int32_t(qv::KonfigGet(5)), 10).c_str());
-  std::printf("\nDisplay and tuning (block 9)\n");
+  say("\nDisplay and tuning (block 9)\n");
   for (int item = 22; item <= 63; ++item) {
     if (item >= 33 && item <= 36) {
       qv::FontSetting f = qv::KonfigFont(item);
-      std::printf("  item %2d  font %s %d%s\n", item, f.name.c_str(), f.size, f.bold ? " bold" : "");
+      say("  item %2d  font %s %d%s\n", item, f.name.c_str(), f.size, f.bold ? " bold" : "");
     } else {
-      std::printf("  item %2d  %lld\n", item, static_cast<long long>(qv::KonfigGet(item)));
+      say("  item %2d  %lld\n", item, static_cast<long long>(qv::KonfigGet(item)));
     }
   }
-  std::printf("  working speed values:");
-  for (int item = 26; item <= 31; ++item) std::printf(" %d=%lld", item, static_cast<long long>(qv::SpeedVal(3, item)));
-  std::printf("\n\nDirectories (block 4)\n  item 17  %s\n  item 18  %s\n", qv::AutoPathGet(17).c_str(),
+  say("  working speed values:");
+  for (int item = 26; item <= 31; ++item) say(" %d=%lld", item, static_cast<long long>(qv::SpeedVal(3, item)));
+  say("\n\nDirectories (block 4)\n  item 17  %s\n  item 18  %s\n", qv::AutoPathGet(17).c_str(),
               qv::AutoPathGet(18).c_str());
-  std::printf("\nWord index (block 10)\n  item 44  %s\n", qv::WSVarsText(44).c_str());
+  say("\nWord index (block 10)\n  item 44  %s\n", qv::WSVarsText(44).c_str());
   for (int item : {49, 50, 51, 52, 53, 54, 55, 56})
-    std::printf("  item %2d  %lld\n", item, static_cast<long long>(qv::WSVarsGet(item)));
+    say("  item %2d  %lld\n", item, static_cast<long long>(qv::WSVarsGet(item)));
 
-  std::printf("\nDatabases\n");
+  say("\nDatabases\n");
   qv::OP_CLOSE(qv::OpShared, {2});
   qv::Forums.set(qv::FOR_AlphaKey);
   int n = 0;
   while (qv::Forums.next()) {
     ++n;
-    std::printf("  %-9s F%-5u %8u messages  %s\n", kindName(qv::FOR.TYPE), qv::FOR.DIRNUMBER, qv::FOR.MSGCOUNT,
+    say("  %-9s F%-5u %8u messages  %s\n", kindName(qv::FOR.TYPE), qv::FOR.DIRNUMBER, qv::FOR.MSGCOUNT,
                 qv::FOR.DESCRIPTION.str().c_str());
   }
-  if (n == 0) std::printf("  (none)\n");
+  if (n == 0) say("  (none)\n");
   qv::OP_CLOSE(qv::OpRelease, {2});
   return 0;
 }

@@ -16,6 +16,7 @@
 #include <QPdfWriter>
 #include <cstdlib>
 
+#include "export/export_names.h"
 #include "export/print_msg.h"
 #include "report_painter.h"
 #endif
@@ -49,6 +50,7 @@ int cmdPrint(const Args& argsIn) {
   if (!takeOption(args, "--pdf", pdf) || pdf.empty()) return fail("print needs the PDF file to write: --pdf FILE");
   MessageOptions o;
   if (int rc = takeMessageOptions(args, o)) return rc;
+  if (!qv::checkOutputFile(pdf)) return 1;
 
   // Qt paints the report; no window is ever shown.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -68,14 +70,14 @@ int cmdPrint(const Args& argsIn) {
   r.filter = o.range;
   qv::PrintRun run(r);
   int result = qvprint::paintReport(run, writer, [](const qv::PrintView& v) {
-    std::fprintf(stderr, "%lld messages printed, %lld skipped\n", static_cast<long long>(v.printed),
+    sayError("%lld messages printed, %lld skipped\n", static_cast<long long>(v.printed),
                  static_cast<long long>(v.skipped));
   });
   if (result != qv::PrintDone) {
     if (result == qv::PrintFailed && run.result() == qv::PrintDone) return fail("cannot write " + pdf);
     return 1;
   }
-  std::printf("%s\n", pdf.c_str());
+  say("%s\n", pdf.c_str());
   return 0;
 #endif
 }

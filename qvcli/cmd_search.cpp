@@ -35,7 +35,7 @@ bool addTyped(qv::WordSearch& s, const std::string& input, qv::LookupMode mode, 
         (toAnd ? s.andList : s.orList).push_back({w, 0, 0, true});
         continue;
       }
-      std::fprintf(stderr, "No word of the index matches \"%s\".\n", w.c_str());
+      sayError("No word of the index matches \"%s\".\n", w.c_str());
       if (toAnd) return false;
       continue;
     }
@@ -104,7 +104,12 @@ int cmdSearch(const Args& argsIn) {
   }
   if (!s.run()) return 1;
   std::vector<uint32_t> ids = s.results();
-  qv::writeSearchFile(ids);
+  // The result is kept for export and print (scope search) only when this
+  // program may write: beside the program, the search result it shows is its own.
+  if (!qv::installationReadOnly())
+    qv::writeSearchFile(ids);
+  else
+    sayError("The result is not kept for export and print: the installation is open for reading only.\n");
 
   bool mail = qv::Mem.ForumType == 2;
   std::vector<int> files = mail ? std::vector<int>{13} : std::vector<int>{3, 7};
@@ -131,10 +136,10 @@ int cmdSearch(const Args& argsIn) {
       }
     }
     while (!subject.empty() && subject.back() == ' ') subject.pop_back();
-    std::printf("%-10u %s  %s\n", id, qv::formatDate(date, 10).c_str(), subject.c_str());
+    say("%-10u %s  %s\n", id, qv::formatDate(date, 10).c_str(), subject.c_str());
   }
   qv::OP_CLOSE(qv::OpRelease, files);
-  std::fprintf(stderr, "%zu message%s found\n", ids.size(), ids.size() == 1 ? "" : "s");
+  sayError("%zu message%s found\n", ids.size(), ids.size() == 1 ? "" : "s");
   return 0;
 }
 

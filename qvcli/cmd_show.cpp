@@ -45,14 +45,14 @@ void printText(uint32_t number) {
   qv::TXT = qv::MsgTextRec();
   qv::TXT.MSGNUMBER = number;
   if (!qv::MsgText.get(qv::TXT_IdKey)) {
-    std::printf("(no text)\n");
+    say("(no text)\n");
     return;
   }
   std::string t;
   for (size_t i = 0; i < qv::TXT.MsgText.size(); ++i)
     if (!(qv::TXT.MsgText[i] == '\r' && i + 1 < qv::TXT.MsgText.size() && qv::TXT.MsgText[i + 1] == '\n'))
       t += qv::TXT.MsgText[i];
-  std::printf("\n%s\n", t.c_str());
+  say("\n%s\n", t.c_str());
 }
 
 std::string date(int32_t d) { return qv::formatDate(d, 10); }
@@ -80,7 +80,7 @@ int cmdShow(const Args& argsIn) {
         rc = fail("no mail " + std::to_string(msgId));
       } else {
         qv::MailRec m = qv::MAI;
-        std::printf("Mail:     %u\nDate:     %s %s\nFrom:     %s\nTo:       %s\nSubject:  %s\n", m.MAILID,
+        say("Mail:     %u\nDate:     %s %s\nFrom:     %s\nTo:       %s\nSubject:  %s\n", m.MAILID,
                     date(m.DATE).c_str(), qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(),
                     personName(m.TOID).c_str(), m.SUBJECT.str().c_str());
         if (m.CCR) {
@@ -88,7 +88,7 @@ int cmdShow(const Args& argsIn) {
           qv::CCR.MAILID = m.MAILID;
           qv::CCRFile.setPrefix(qv::CCR_IdKey, 1);
           while (qv::CCRFile.next() && qv::CCR.MAILID == m.MAILID)
-            std::printf("%-9s %s <%s>\n", (qv::CCR.RECIPTYPE.str() + ":").c_str(), qv::CCR.R_NAME.str().c_str(),
+            say("%-9s %s <%s>\n", (qv::CCR.RECIPTYPE.str() + ":").c_str(), qv::CCR.R_NAME.str().c_str(),
                         qv::CCR.R_CISADRESS.str().c_str());
         }
         printText(m.MAILID);
@@ -97,7 +97,7 @@ int cmdShow(const Args& argsIn) {
       qv::Mail.set(byThread ? qv::MAI_SubjectKey : bySender ? qv::MAI_FromKey : qv::MAI_DateKey);
       while (qv::Mail.next()) {
         qv::MailRec m = qv::MAI;
-        std::printf("%-10u %s %-5s  %-30.30s -> %-30.30s  %s\n", m.MAILID, date(m.DATE).c_str(),
+        say("%-10u %s %-5s  %-30.30s -> %-30.30s  %s\n", m.MAILID, date(m.DATE).c_str(),
                     qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(), personName(m.TOID).c_str(),
                     m.SUBJECT.str().c_str());
       }
@@ -110,7 +110,7 @@ int cmdShow(const Args& argsIn) {
         rc = fail("no message " + std::to_string(msgId));
       } else {
         qv::MsgNmbrRec m = qv::MSG;
-        std::printf("Message:  %u\nDate:     %s\nSection:  %s\nThread:   %u %s\nReply to: %u\nFrom:     %s\nTo:       %s\n",
+        say("Message:  %u\nDate:     %s\nSection:  %s\nThread:   %u %s\nReply to: %u\nFrom:     %s\nTo:       %s\n",
                     m.MSGNUMBER, date(m.DATE).c_str(), sectionName(m.SECSYSID).c_str(), m.THREADNUMBER,
                     threadSubject(m.THREADNUMBER).c_str(), m.REFNUMBER, personName(m.FROMID).c_str(),
                     personName(m.TOID).c_str());
@@ -121,7 +121,7 @@ int cmdShow(const Args& argsIn) {
       while (qv::MsgNmbr.next()) {
         qv::MsgNmbrRec m = qv::MSG;
         std::string subject = threadSubject(m.THREADNUMBER);
-        std::printf("%-10u %s  ref %-8u %-28.28s -> %-28.28s  %s\n", m.MSGNUMBER, date(m.DATE).c_str(), m.REFNUMBER,
+        say("%-10u %s  ref %-8u %-28.28s -> %-28.28s  %s\n", m.MSGNUMBER, date(m.DATE).c_str(), m.REFNUMBER,
                     personName(m.FROMID).c_str(), personName(m.TOID).c_str(), subject.c_str());
         qv::MSG = m;
       }

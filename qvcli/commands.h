@@ -1,6 +1,7 @@
 // qvcli's commands: each is a function over the arguments after its name.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -8,12 +9,18 @@ namespace qvcli {
 
 using Args = std::vector<std::string>;
 
+// What a command needs of the installation. Reading commands make, lock and
+// write nothing, so they work beside the program and on read-only media;
+// "search" keeps its result for export and print when the installation is
+// free and writable, and only reads otherwise.
+enum class Needs { Nothing, Reading, Writing, ReadingKeepsResult };
+
 struct Command {
   const char* name;
   const char* usage;
   const char* summary;
   int (*run)(const Args& args);
-  bool needsInstallation;
+  Needs needs;
 };
 
 const std::vector<Command>& commands();
@@ -23,6 +30,13 @@ const std::vector<std::string>& programArguments();
 
 // Reports an error on stderr; returns the exit status for failures (1).
 int fail(const std::string& message);
+// printf to standard output or error for whatever holds stored text (names,
+// subjects, message texts, file names): its control characters are shown
+// escaped instead of being acted upon by the terminal.
+void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void sayError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Writes text as it is but for the escaping of its control characters.
+void sayText(const std::string& text);
 // Option parsing helpers: "--name value" pairs and flags.
 bool takeOption(Args& args, const std::string& name, std::string& value);
 bool takeFlag(Args& args, const std::string& name);

@@ -1,52 +1,58 @@
 // qvcli: the command-line front end of Quorvane.
+#include <sys/stat.h>
+
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "commands.h"
 #include "services/installation.h"
 #include "services/prompt.h"
+#include "services/terminal_text.h"
 #include "terminal_prompt.h"
 
 namespace qvcli {
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> list = {
-      {"init", "init", "create the installation (configuration area, control file and settings)", cmdInit, true},
-      {"info", "info", "show the directories, settings, next ID and databases of the installation", cmdInfo, true},
-      {"forum", "forum add NAME", "create a forum database", cmdForum, true},
-      {"mailbox", "mailbox add --owner NAME --address ADDR [--alt ADDR]...", "create a mailbox", cmdMailbox, true},
-      {"list", "list", "list the databases with kind, directory and message count", cmdList, true},
-      {"formats", "formats", "list the source formats that an import can read", cmdFormats, false},
+      {"init", "init", "create the installation (configuration area, control file and settings)", cmdInit, Needs::Writing},
+      {"info", "info", "show the directories, settings, next ID and databases of the installation", cmdInfo, Needs::Reading},
+      {"forum", "forum add NAME", "create a forum database", cmdForum, Needs::Writing},
+      {"mailbox", "mailbox add --owner NAME --address ADDR [--alt ADDR]...", "create a mailbox", cmdMailbox, Needs::Writing},
+      {"list", "list", "list the databases with kind, directory and message count", cmdList, Needs::Reading},
+      {"formats", "formats", "list the source formats that an import can read", cmdFormats, Needs::Nothing},
       {"import",
        "import --format NAME [--mailbox NAME] [--forum NAME] [--kinds mail,forum,news] [--method tree|dir|files] "
        "[--masks \"*.MSG;*.OLD\"] [--reimport] [--filter all|create-only] [--topic ID] [--unattended] PATH...",
-       "import messages; prints the run's counters and status", cmdImport, true},
+       "import messages; prints the run's counters and status", cmdImport, Needs::Writing},
       {"show", "show DB [--thread|--sender|--date] [MSGID]", "list the messages of a database, or show one with its text",
-       cmdShow, true},
+       cmdShow, Needs::Reading},
       {"index", "index DB [--full] [--unattended]",
        "build (--full) or extend the word index of a database; progress on stderr, the result at the end", cmdIndex,
-       true},
+       Needs::Writing},
       {"search",
        "search DB [--and W]... [--or W]... [--not W]... [--phrase \"...\"] [--soundex W] [--approx K W] "
        "[--wildcard PAT]",
-       "find messages by the words they contain; prints number, date and subject, newest first", cmdSearch, true},
+       "find messages by the words they contain; prints number, date and subject, newest first", cmdSearch,
+       Needs::ReadingKeepsResult},
       {"export",
        "export DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--layout N] [--file NAME] [--outbox NAME] [--append] [--clipboard] [--min-id N] "
        "[--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD]",
        "write messages to export files in the temporary directory (or one message, framed, to standard output "
        "with --clipboard); prints the files written",
-       cmdExport, true},
+       cmdExport, Needs::Writing},
       {"print",
        "print DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--min-id N] [--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] --pdf FILE",
 #ifdef QV_HAVE_PRINT
-       "print the report of a set of messages to a PDF file", cmdPrint, true},
+       "print the report of a set of messages to a PDF file", cmdPrint, Needs::Writing},
 #else
        // Handed to qvcli-print, which opens the installation itself.
-       "print the report of a set of messages to a PDF file", cmdPrint, false},
+       "print the report of a set of messages to a PDF file", cmdPrint, Needs::Nothing},
 #endif
   };
   return list;
@@ -62,8 +68,42 @@ int fail(const std::string& message) {
   std::string s;
   for (size_t i = 0; i < message.size(); ++i)
     if (!(message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n')) s += message[i];
-  std::fprintf(stderr, "qvcli: %s\n", s.c_str());
+  sayError("qvcli: %s\n", s.c_str());
   return 1;
+}
+
+namespace {
+void sayTo(FILE* out, const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  if (n <= 0) return;
+  std::string text(size_t(n) + 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, args);
+  text.resize(size_t(n));
+  std::string shown = qv::terminalText(text);
+  std::fwrite(shown.data(), 1, shown.size(), out);
+}
+}  // namespace
+
+void say(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  sayTo(stdout, format, args);
+  va_end(args);
+}
+
+void sayError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  sayTo(stderr, format, args);
+  va_end(args);
+}
+
+void sayText(const std::string& text) {
+  std::string shown = qv::terminalText(text);
+  std::fwrite(shown.data(), 1, shown.size(), stdout);
 }
 
 bool takeOption(Args& args, const std::string& name, std::string& value) {
@@ -102,6 +142,8 @@ std::vector<std::string> takeRepeated(Args& args, const std::string& name) {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 void usage(FILE* out) {
   std::fprintf(out,
                "Usage: qvcli [--root DIR] COMMAND [ARGUMENTS]\n\n"
@@ -119,6 +161,8 @@ void usage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Everything the program writes is private to its user.
+  ::umask(077);
   qvcli::startArguments.assign(argv, argv + argc);
   qvcli::Args args(argv + 1, argv + argc);
   std::string root;
@@ -145,9 +189,18 @@ int main(int argc, char** argv) {
   static qvcli::TerminalPrompter prompter;
   qv::setPrompter(&prompter);
   qv::setHaltHandler(haltHandler);
-  if (cmd->needsInstallation) {
+  if (cmd->needs != qvcli::Needs::Nothing) {
     std::string error;
-    if (!qv::openInstallation(root, error)) return qvcli::fail(error);
+    qv::Access access = cmd->needs == qvcli::Needs::Writing   ? qv::Access::Write
+                        : cmd->needs == qvcli::Needs::Reading ? qv::Access::Read
+                                                              : qv::Access::WriteIfFree;
+    if (!qv::openInstallation(root, error, qv::MissingPaths::Create, access)) {
+      std::error_code ec;
+      fs::path base = fs::absolute(root.empty() ? fs::path(".") : fs::path(root), ec);
+      if (access == qv::Access::Write && fs::exists(base / "CFG" / "IDX008.ADF", ec))
+        error += "\nCommands that only read (info, list, show, search) can still be used.";
+      return qvcli::fail(error);
+    }
   }
   int rc = cmd->run(args);
   qv::closeInstallation();

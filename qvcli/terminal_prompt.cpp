@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "commands.h"
+
 namespace qvcli {
 
 namespace {
@@ -24,7 +26,7 @@ std::string plain(const std::string& text) {
 qv::Button TerminalPrompter::ask(const qv::PromptRequest& r) {
   std::string caption = r.caption;
   while (!caption.empty() && caption.front() == ' ') caption.erase(0, 1);
-  std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", plain(r.text).c_str());
+  sayError("%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", plain(r.text).c_str());
   static const std::vector<std::pair<qv::Button, const char*>> names = {
       {qv::BtnOk, "ok"},       {qv::BtnYes, "yes"},     {qv::BtnNo, "no"},        {qv::BtnCancel, "cancel"},
       {qv::BtnAbort, "abort"}, {qv::BtnRetry, "retry"}, {qv::BtnIgnore, "ignore"}};

@@ -1,6 +1,9 @@
-// Names of export files. A name the user types is a plain file name in the
-// temporary directory: a path, "..", a name of the archive's own files or a
-// name that stands for something other than a plain file is refused.
+// Names of the files written on request: export files, printed reports,
+// address lists. An export file's name is a plain file name in the temporary
+// directory: a path or ".." is refused. Any file written on request keeps
+// clear of the archive: a name of the archive's own files, a place among
+// them (the configuration directory, a database's directory) and a name that
+// stands for something other than a plain file are refused.
 #pragma once
 
 #include <string>
@@ -17,5 +20,12 @@ std::string exportNameProblem(const std::string& name);
 bool checkExportName(const std::string& name);
 // The path of an export file: the name in the temporary directory.
 std::string exportPath(const std::string& name);
+
+// The reason a file asked for at `path` (a printed report, an export file,
+// an address list) may not be written, or an empty text when it may.
+std::string outputFileProblem(const std::string& path);
+// Checks the path and tells the user why it is refused (caption "Filename
+// error"). True when the file may be written.
+bool checkOutputFile(const std::string& path);
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "import/target_list.h"
 
 #include "dictionary/dictionary.h"
+#include "services/databases.h"
 #include "storage/collation.h"
 
 namespace qv {
@@ -42,6 +43,8 @@ Target* TargetList::findOrCreate(const std::string& rawName, int kind, const std
   Target t;
   t.id = id;
   t.name = name;
+  // A directory a deleted database left on disk is not taken.
+  while (dirNumberOnDisk(nextDir_)) ++nextDir_;
   t.dirNumber = nextDir_++;
   t.kind = kind;
   t.created = true;

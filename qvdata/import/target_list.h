@@ -26,7 +26,8 @@ class TargetList {
   Target* find(const std::string& name);
   Target* findId(uint32_t id);
   // The database of a name, made when missing with an ID from `newId` and the
-  // next free directory number. A name that exists with another kind is not
+  // next free directory number (one the list does not hold and that is not on
+  // disk). A name that exists with another kind is not
   // a target of this kind (nullptr).
   Target* findOrCreate(const std::string& name, int kind, const std::function<uint32_t()>& newId);
   // Drops the databases that received nothing.

@@ -55,17 +55,28 @@ void fillMailbox(const MailboxSpec& spec) {
 
 }  // namespace
 
+bool dirNumberOnDisk(uint32_t n) {
+  std::error_code ec;
+  std::string name = "F" + std::to_string(n);
+  for (const std::string& root : {Mem.FileDir, MasIdxPath})
+    if (!root.empty() && std::filesystem::symlink_status(joinPath({root, name}), ec).type() !=
+                             std::filesystem::file_type::not_found)
+      return true;
+  return false;
+}
+
 uint32_t nextDirNumber() {
   RecordImage saved = saveRecord(Forums.decl());
   Forums.set(FOR_ForumKey);
   uint32_t n = 1;
   // The ID key descends: the first record is the highest ID.
   if (Forums.next()) n = FOR.DIRNUMBER + 1;
-  // A number in use (after a rebuild of the list) is passed over.
+  // A number in use (after a rebuild of the list) or whose directory is still
+  // on disk is passed over.
   for (;;) {
     FOR = ForumsRec();
     FOR.DIRNUMBER = n;
-    if (!Forums.get(FOR_DirKey)) break;
+    if (!Forums.get(FOR_DirKey) && !dirNumberOnDisk(n)) break;
     ++n;
   }
   restoreRecord(Forums.decl(), saved);
@@ -252,11 +263,11 @@ bool isArchiveFile(const std::string& name) {
 }
 
 // Removes the archive files of a directory and the directory when nothing
-// else is left in it.
-void removeDatabaseDirectory(const std::string& dir) {
+// else is left in it. False when an archive file could not be removed.
+bool removeDatabaseDirectory(const std::string& dir) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (!fs::is_directory(dir, ec)) return;
+  if (!fs::is_directory(dir, ec)) return true;
   bool failed = false;
   for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
     if (!e.is_regular_file(ec) || !isArchiveFile(e.path().filename().string())) continue;
@@ -266,6 +277,7 @@ void removeDatabaseDirectory(const std::string& dir) {
   if (failed)
     Message("One or more files have not been \r\nremoved in subdirectory " + dir, "File Deletion Error!", Icon::Exclamation);
   fs::remove(dir, ec);  // only when empty
+  return !failed;
 }
 
 }  // namespace
@@ -333,9 +345,12 @@ bool DeleteDatabase(uint32_t id) {
   for (int n = 1; n <= 40; ++n)
     if (useCount(n) > 0) OP_CLOSE(OpForceClose, {n});
   std::string name = "F" + std::to_string(dir);
-  removeDatabaseDirectory(joinPath({Mem.FileDir, name}));
+  bool removed = removeDatabaseDirectory(joinPath({Mem.FileDir, name}));
   if (compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0)
-    removeDatabaseDirectory(joinPath({MasIdxPath, name}));
+    removed = removeDatabaseDirectory(joinPath({MasIdxPath, name})) && removed;
+  // A database whose files are still there stays listed, so that it can be
+  // deleted again and no new database takes its directory.
+  if (!removed) return false;
 
   OP_CLOSE(OpShared, {2});
   FOR = ForumsRec();

@@ -9,8 +9,13 @@
 namespace qv {
 
 // The next free directory number: the directory number of the database with
-// the highest ID, plus 1; 1 for an empty list. (Forums open.)
+// the highest ID, plus 1 (1 for an empty list), passing over the numbers the
+// list holds and those whose directory is on disk (files a deleted database
+// left behind). (Forums open.)
 uint32_t nextDirNumber();
+// True when directory F<n> exists, as anything, under the data root or the
+// word-index root: a new database must not take it.
+bool dirNumberOnDisk(uint32_t n);
 
 // Creates a forum (kind 1) or newsgroup (kind 3) database of that name: its
 // database-list record, its directory F<n> and its self-description. Failures
@@ -69,8 +74,10 @@ bool ReopenLastDatabase();
 // Deletes a database: closes every open file, removes its archive files
 // (*.ADF, *.DAT, *.K*, *.I* and their journals) and its directory, and its
 // word-index directory when that lives elsewhere, then takes it out of the
-// database list. A directory that still holds other files is kept. When it
-// was the current or last used database, neither is remembered any more.
+// database list. A directory that still holds other files is kept. When an
+// archive file could not be removed, the database stays in the list (false).
+// When it was the current or last used database, neither is remembered any
+// more.
 bool DeleteDatabase(uint32_t id);
 
 }  // namespace qv

@@ -8,6 +8,8 @@
 
 #include "dictionary/dictionary.h"
 #include "services/globals.h"
+#include "services/installation.h"
+#include "services/paths.h"
 #include "services/prompt.h"
 #include "storage/collation.h"
 #include "storage/file.h"
@@ -62,12 +64,16 @@ void removeArchiveFile(const std::string& path) {
 
 // Opens file n in the share mode of the action, recovering from the failures
 // that can be recovered from. Returns false only for a probe that found a
-// differing layout.
+// differing layout. An installation opened for reading opens every file
+// read-only and repairs nothing: a file that is not there stays closed and
+// reads as empty.
 bool openDeclared(int n, File& f, int action) {
+  bool reading = installationReadOnly();
   Share share = Share::Shared;
   if (action == OpShared && (n == 11 || n == 12)) share = Share::ReadOnly;
   if (action == OpExclusive) share = Share::Exclusive;
   if (action == OpEmpty || action == OpPack || action == OpProbe) share = Share::DenyWrite;
+  if (reading) share = Share::ReadOnly;
 
   FileName = filePath(n);
   f.setName(FileName);
@@ -79,6 +85,7 @@ bool openDeclared(int n, File& f, int action) {
     if (attempt >= 4) code = ErrOther;  // recovery did not help: report what is left
     switch (code) {
       case ErrFileNotFound:
+        if (reading) return true;
         if (!f.create())
           fatal("The file " + name +
                     " is missing!\r\nThis file cannot be created by the program\r\nand Quorvane will terminate.",
@@ -99,6 +106,9 @@ bool openDeclared(int n, File& f, int action) {
                   " cannot be opened.\r\nThe filename is not a valid DOS file name \r\nQuorvane will terminate.",
               "Invalid File Name Error");
       case ErrBadKeys:
+        if (reading)
+          fatal("The file " + name + " cannot be read\r\ndue to corrupted indices.\r\nQuorvane will terminate.",
+                "File Open Error - Bad keys");
         if (!unattended())
           Message("The file " + name + " cannot be opened\r\ndue to corrupted indices.\r\nAutomatic rebuild will take place.",
                   "File Open Error - Bad keys", Icon::Exclamation);
@@ -107,7 +117,7 @@ bool openDeclared(int n, File& f, int action) {
         continue;
       case ErrLayout:
         if (action == OpProbe) return false;
-        if (disposable(n, name, f.label())) {
+        if (!reading && disposable(n, name, f.label())) {
           removeArchiveFile(name);
           continue;
         }
@@ -180,14 +190,8 @@ bool OP_CLOSE(int action, const std::vector<int>& files) {
           f.close();
           // A database's word index may live under its own root: make its directory.
           if (inIndexDir(n) && compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0 &&
-              !Mem.Dirnamn.empty()) {
-            std::error_code ec;
-            fs::path dir = joinPath({MasIdxPath, Mem.Dirnamn});
-            if (!fs::is_directory(dir, ec)) {
-              fs::create_directories(dir, ec);
-              ::chmod(dir.c_str(), 0700);
-            }
-          }
+              !Mem.Dirnamn.empty() && !installationReadOnly())
+            makePrivateDirectory(joinPath({MasIdxPath, Mem.Dirnamn}));
           refuseUnplacedFile(n);
           openDeclared(n, f, action);
         }
@@ -217,7 +221,7 @@ bool OP_CLOSE(int action, const std::vector<int>& files) {
         f.close();
         std::string path = filePath(n);
         std::error_code ec;
-        if (fs::exists(path, ec)) removeArchiveFile(path);
+        if (fs::exists(path, ec) && !installationReadOnly()) removeArchiveFile(path);
         break;
       }
       default: break;

@@ -12,6 +12,7 @@
 #include "dictionary/dictionary.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/paths.h"
 #include "services/prompt.h"
 #include "storage/collation.h"
 #include "storage/fixedstr.h"
@@ -29,25 +30,25 @@ namespace qv {
 namespace {
 int lockFd = -1;
 pid_t lockPid = 0;  // the process that took the lock (a forked child shares it)
+bool opened = false;
+bool readOnly = false;
 
 bool makeDir(const std::string& dir, std::string& error) {
-  std::error_code ec;
-  if (fs::is_directory(dir, ec)) return true;
-  fs::create_directories(dir, ec);
-  if (ec) {
-    error = "The directory " + dir + " cannot be created: " + ec.message();
-    return false;
-  }
-  ::chmod(dir.c_str(), 0700);
-  return true;
+  if (makePrivateDirectory(dir)) return true;
+  error = "The directory " + dir + " cannot be created: " + std::strerror(errno);
+  return false;
 }
 // Takes a configured directory into `current` when it differs from it. A
 // directory that does not exist is made (MissingPaths::Create) or reported,
-// and `current` is kept (MissingPaths::Report).
+// and `current` is kept (MissingPaths::Report). Reading takes it as it is.
 bool useDirectory(const std::string& configured, std::string& current, const std::string& text, MissingPaths paths,
                   std::string& error) {
   std::string dir(trimRight(configured));
   if (dir.empty()) return true;
+  if (readOnly) {
+    current = dir;
+    return true;
+  }
   if (paths == MissingPaths::Create) {
     current = dir;
     return makeDir(dir, error);
@@ -62,6 +63,26 @@ bool useDirectory(const std::string& configured, std::string& current, const std
   return true;
 }
 
+enum class LockResult { Taken, Busy, NotWritable };
+// Takes the installation lock CFG/QUORVANE.LCK for this process.
+LockResult takeLock(const std::string& root, std::string& error) {
+  std::string lockPath = root + "/CFG/QUORVANE.LCK";
+  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    error = "The installation " + root + " cannot be written: " + std::strerror(errno) + ".";
+    return LockResult::NotWritable;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    error = "Quorvane is already running on the installation " + root +
+            ".\r\nOnly one program at a time may work on an installation.";
+    return LockResult::Busy;
+  }
+  lockFd = fd;
+  lockPid = ::getpid();
+  return LockResult::Taken;
+}
+
 }  // namespace
 
 void registerLibraryServices() {
@@ -69,32 +90,37 @@ void registerLibraryServices() {
   registerSemaFore(213, [] { return RecountForumPerson(); });
 }
 
-bool installationOpen() { return lockFd >= 0; }
+bool installationOpen() { return opened; }
+bool installationReadOnly() { return opened && readOnly; }
 
-bool openInstallation(const std::string& rootIn, std::string& error, MissingPaths paths) {
+bool openInstallation(const std::string& rootIn, std::string& error, MissingPaths paths, Access access) {
   // One installation at a time: a program that opens another lets the first go.
   if (installationOpen()) closeInstallation();
   std::error_code ec;
   fs::path root = fs::absolute(rootIn.empty() ? fs::path(".") : fs::path(rootIn), ec).lexically_normal();
   std::string r = root.string();
   while (r.size() > 1 && r.back() == '/') r.pop_back();
-  if (!makeDir(r, error) || !makeDir(r + "/CFG", error)) return false;
 
-  // One program at a time on an installation.
-  std::string lockPath = r + "/CFG/QUORVANE.LCK";
-  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    error = "The installation " + r + " cannot be used: " + std::strerror(errno);
-    return false;
+  // A new installation is one whose control file does not exist yet.
+  bool created = !fs::exists(r + "/CFG/IDX008.ADF", ec);
+  if (access != Access::Read && !(access == Access::WriteIfFree && created)) {
+    if (!makeDir(r, error) || !makeDir(r + "/CFG", error)) {
+      if (access == Access::Write) return false;
+    } else {
+      // One program at a time writes to an installation.
+      LockResult lock = takeLock(r, error);
+      if (lock != LockResult::Taken && access == Access::Write) return false;
+    }
   }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    error = "Quorvane is already running on the installation " + r +
-            ".\r\nOnly one program at a time may work on an installation.";
-    return false;
+  readOnly = lockFd < 0;
+  if (readOnly) {
+    if (created) {
+      error = "There is no installation at " + r + ".";
+      return false;
+    }
+    error.clear();
   }
-  lockFd = fd;
-  lockPid = ::getpid();
+  opened = true;
 
   Mem = MemState();
   Mem.Net = r;
@@ -103,16 +129,14 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
   MasIdxPath = r;
   registerLibraryServices();
 
-  // A new installation is one whose control file does not exist yet.
-  bool created = !fs::exists(r + "/CFG/IDX008.ADF", ec);
-  // The settings blocks are loaded and written back in one write of the
-  // control file rather than one each.
+  // The settings blocks are loaded (and written back where loading changed
+  // them) in one write of the control file rather than one each.
   OP_CLOSE(OpShared, {8});
-  Control.stream();
+  if (!readOnly) Control.stream();
   bool ok = Konfig(KLoad) && Konfig(KLoadDisplay) && AutoPath(KLoad);
   if (ok) {
     Mem.TempDir = AutoPathGet(17);
-    ok = makeDir(Mem.TempDir, error);
+    if (!readOnly) ok = makeDir(Mem.TempDir, error);
     if (ok) ok = useDirectory(AutoPathGet(18), Mem.FileDir, "The path to the data files cannot be found!", paths, error);
     MasIdxPath = Mem.FileDir;
     if (ok) ok = WSVars(KLoad);
@@ -124,7 +148,7 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
     // It starts with a stop list of common English words.
     if (ok && created) ok = installDefaultStopList();
   }
-  if (!Control.flush()) ok = false;
+  if (!readOnly && !Control.flush()) ok = false;
   OP_CLOSE(OpRelease, {8});
   if (!ok) {
     if (error.empty()) error = "The control file is not available - no access to application!";
@@ -145,6 +169,8 @@ void closeInstallation() {
     ::close(lockFd);
     lockFd = -1;
   }
+  opened = false;
+  readOnly = false;
 }
 
 void useDatabase() {

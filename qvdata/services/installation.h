@@ -7,16 +7,28 @@
 
 namespace qv {
 
-// Opens (creating on first use) the installation at `root`: makes CFG and the
-// temporary directory, takes the installation lock, loads the settings blocks
-// and sets the directory globals. On failure returns false with a message in
-// `error`. Configured data and word-index directories that do not exist are
-// made (Create), or reported with "Path not found!" while the program
-// directory is kept (Report, as the program's start-up does).
+// Opens the installation at `root` and sets the directory globals from its
+// settings. On failure returns false with a message in `error`.
+//
+// Access::Write makes the installation on first use (CFG, the control file,
+// the temporary directory) and takes the installation lock, so that no
+// other program writes to it meanwhile. Access::Read makes, locks and writes
+// nothing: every file is opened read-only (a file that is not there reads
+// as empty), so that reading works beside a program that holds the
+// installation and on read-only media. Access::WriteIfFree opens for writing
+// when the installation is free and writable, else for reading.
+//
+// Configured data and word-index directories that do not exist are made
+// (Create), or reported with "Path not found!" while the program directory
+// is kept (Report, as the program's start-up does).
 enum class MissingPaths { Create, Report };
-bool openInstallation(const std::string& root, std::string& error, MissingPaths paths = MissingPaths::Create);
+enum class Access { Write, Read, WriteIfFree };
+bool openInstallation(const std::string& root, std::string& error, MissingPaths paths = MissingPaths::Create,
+                      Access access = Access::Write);
 void closeInstallation();
 bool installationOpen();
+// True while the open installation is open for reading only.
+bool installationReadOnly();
 
 // Makes the database in the FOR buffer the current one: sets Mem.ForumNumber,
 // Description, ForumType, Dirnamn and PersonID.

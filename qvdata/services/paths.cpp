@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <filesystem>
 
 #include "services/file_service.h"
@@ -34,20 +35,107 @@ bool ExistPath(int kind, int fileNumber, const std::string& extra, const std::st
     Message("The specified path " + dir + " does not exist.\r\n" + extra, " Path Not Found", Icon::Exclamation);
   }
   if (kind == 3 || kind == 4) {
-    fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir)) {
+    if (!makePrivateDirectory(dir)) {
       Beep();
       Message("The specified directory " + dir + " could not be created.\r\nQuorvane will be halted.",
               " Directory Creation Error", Icon::Hand);
       Halt("Probable access rights violation");
     }
-    ::chmod(dir.c_str(), 0700);
   }
   return false;
 }
 
+namespace {
+bool maskMatch(const std::string& name, const std::string& mask) {
+  return ::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0;
+}
+bool endsWith(const std::string& s, const char* tail) {
+  size_t n = std::char_traits<char>::length(tail);
+  return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+}  // namespace
+
 bool matchesPattern(const std::string& name, const std::string& pattern) {
-  return ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0;
+  if (endsWith(pattern, ".*"))
+    return maskMatch(name, pattern) || maskMatch(name, pattern.substr(0, pattern.size() - 2));
+  if (endsWith(pattern, ".") && pattern.size() > 1 && pattern[pattern.size() - 2] != '.')
+    return name.find('.') == std::string::npos && maskMatch(name, pattern.substr(0, pattern.size() - 1));
+  return maskMatch(name, pattern);
+}
+
+bool makePrivateDirectory(const std::string& dirIn) {
+  std::string dir(trimRight(dirIn));
+  if (dir.empty()) return false;
+  std::error_code ec;
+  if (fs::is_directory(dir, ec)) return true;
+  fs::path made;
+  for (const fs::path& part : fs::path(dir).lexically_normal()) {
+    if (part.empty()) continue;
+    made /= part;
+    if (::mkdir(made.c_str(), 0700) == 0)
+      ::chmod(made.c_str(), 0700);  // exactly private, whatever the process's umask
+    else if (errno != EEXIST)
+      return false;
+  }
+  return fs::is_directory(dir, ec);
+}
+
+namespace {
+// A directory as the settings compare it: no trailing blanks or slashes,
+// no "." or ".." steps.
+std::string cleanDirectory(const std::string& path) {
+  std::string s(trimRight(path));
+  if (s.empty()) return s;
+  s = fs::path(s).lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+bool absolute(const std::string& p) { return !p.empty() && p.front() == '/'; }
+// The part of `path` below `dir` ("" for `dir` itself), or false when it is not there.
+bool below(const std::string& path, const std::string& dir, std::string& rest) {
+  if (path == dir) {
+    rest.clear();
+    return true;
+  }
+  if (dir.size() > 1 && path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 && path[dir.size()] == '/') {
+    rest = path.substr(dir.size() + 1);
+    return true;
+  }
+  return false;
+}
+bool holdsInstallation(const std::string& dir) {
+  std::error_code ec;
+  return fs::is_regular_file(dir + "/CFG/IDX008.ADF", ec);
+}
+}  // namespace
+
+std::string storedDirectory(const std::string& directory, const std::string& root) {
+  std::string d = cleanDirectory(directory), r = cleanDirectory(root), rest;
+  if (!absolute(d) || !absolute(r) || !below(d, r, rest)) return d;
+  return rest.empty() ? "." : rest;
+}
+
+std::string resolvedDirectory(const std::string& stored, const std::string& root, const std::string& former) {
+  std::string s = cleanDirectory(stored), r = cleanDirectory(root), f = cleanDirectory(former), rest;
+  if (s.empty()) return s;
+  if (!absolute(s)) return s == "." ? r : cleanDirectory(r + "/" + s);
+  if (absolute(f) && f != r && below(s, f, rest)) return rest.empty() ? r : r + "/" + rest;
+  return s;
+}
+
+std::string formerRoot(const std::string& storedTemp, const std::string& storedData, const std::string& root) {
+  std::string t = cleanDirectory(storedTemp), d = cleanDirectory(storedData), r = cleanDirectory(root);
+  std::string tempParent;
+  if (absolute(t) && fs::path(t).filename() == "TEMP") tempParent = fs::path(t).parent_path().string();
+  std::error_code ec;
+  std::string found;
+  if (!tempParent.empty() && tempParent == d)
+    found = d;  // both as the first start made them
+  else if (!tempParent.empty() && (holdsInstallation(tempParent) || !fs::exists(tempParent, ec)))
+    found = tempParent;  // the original of a copy, or a root moved away
+  else if (absolute(d) && holdsInstallation(d))
+    found = d;
+  return found == r ? std::string() : found;
 }
 
 namespace {

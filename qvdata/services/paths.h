@@ -23,8 +23,35 @@ enum DosOp : int { DosDeleteFile = 3, DosDeleteMatching = 4, DosAnyMatch = 5 };
 // at least one file matches.
 bool DOSFunc(int op, const std::string& path, const std::string& directory = {});
 
-// Shell-style match of a file name against a pattern with * and ?,
-// case-insensitively.
+// Match of a file name against a file mask with * and ?, case-insensitively,
+// with the masks' DOS meaning: "*.*" matches every name, a mask ending in
+// ".*" also matches the names without an extension ("NEWS*.*" takes "NEWS"),
+// and a mask ending in "." only names without a dot ("*." takes "Inbox" but
+// not "Inbox.msf"). Hidden names (a leading dot) need a mask that starts
+// with a dot.
 bool matchesPattern(const std::string& name, const std::string& pattern);
+
+// Makes a directory and any missing parents, each private (0700). True when
+// the directory exists afterwards.
+bool makePrivateDirectory(const std::string& dir);
+
+// Directories of the settings (temporary, data and word-index roots) are
+// stored relative to the installation's root when they lie inside it ("."
+// for the root itself, "TEMP", ...), so that a copied or moved installation
+// keeps working on its own files; a directory outside the root is stored as
+// its absolute path.
+std::string storedDirectory(const std::string& directory, const std::string& root);
+// The absolute directory of a stored one. An absolute path under
+// `formerRoot` (the root an older version wrote its absolute paths under,
+// when that is not `root`) is read as the same place under `root`.
+std::string resolvedDirectory(const std::string& stored, const std::string& root,
+                              const std::string& formerRoot = {});
+// The root that settings holding absolute paths were written under, from
+// the stored temporary and data directories as an older version wrote them:
+// the data directory when the temporary directory is its "TEMP" (both as the
+// first start made them), or either candidate (the data directory, the
+// parent of a "TEMP" temporary directory) that holds an installation's
+// control file. Empty when it cannot be told or is `root` itself.
+std::string formerRoot(const std::string& storedTemp, const std::string& storedData, const std::string& root);
 
 }  // namespace qv

@@ -8,6 +8,8 @@
 #include "services/datetime.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/installation.h"
+#include "services/paths.h"
 #include "services/prompt.h"
 #include "wordindex/word_tables.h"
 
@@ -25,6 +27,8 @@ struct Item {
   int size;  // bytes (texts and fonts)
   int64_t def;
   const char* defText;
+  // A directory: kept relative to the installation's root when inside it.
+  bool directory = false;
 };
 
 // Block 1: general preferences.
@@ -65,11 +69,11 @@ std::vector<Item> makeDisplay() {
 const std::vector<Item> kDisplay = makeDisplay();
 
 // Block 4: directories.
-const std::vector<Item> kPaths = {{17, Kind::Text, 0, 100, 0, ""}, {18, Kind::Text, 100, 100, 0, ""}};
+const std::vector<Item> kPaths = {{17, Kind::Text, 0, 100, 0, "", true}, {18, Kind::Text, 100, 100, 0, "", true}};
 
 // Block 10: word index.
 const std::vector<Item> kWordIndex = {
-    {44, Kind::Text, 0, 100, 0, ""},   {49, Kind::Flag, 100, 1, 1, nullptr}, {50, Kind::I32, 101, 4, 10000, nullptr},
+    {44, Kind::Text, 0, 100, 0, "", true}, {49, Kind::Flag, 100, 1, 1, nullptr}, {50, Kind::I32, 101, 4, 10000, nullptr},
     {51, Kind::Flag, 105, 1, 0, nullptr}, {52, Kind::Flag, 106, 1, 0, nullptr}, {53, Kind::Flag, 107, 1, 1, nullptr},
     {54, Kind::Flag, 108, 1, 1, nullptr}, {55, Kind::Flag, 109, 1, 1, nullptr}, {56, Kind::Flag, 110, 1, 1, nullptr},
 };
@@ -107,11 +111,20 @@ int64_t readItem(const Block& b, const Item& it) {
   return 0;
 }
 
-std::string readText(const Block& b, const Item& it) {
+// The root that an older version wrote the absolute directories of the
+// loaded settings under (see formerRoot), when that was another one.
+std::string settingsFormerRoot;
+
+std::string storedText(const Block& b, const Item& it) {
   const char* p = reinterpret_cast<const char*>(b.data.data() + it.offset);
   int n = it.kind == Kind::Font ? 20 : it.size;
-  if (it.kind != Kind::Text && it.kind != Kind::Font) return std::to_string(readItem(b, it));
   return std::string(trimRight(std::string_view(p, strnlen(p, n))));
+}
+
+std::string readText(const Block& b, const Item& it) {
+  if (it.kind != Kind::Text && it.kind != Kind::Font) return std::to_string(readItem(b, it));
+  std::string text = storedText(b, it);
+  return it.directory ? resolvedDirectory(text, Mem.Net, settingsFormerRoot) : text;
 }
 
 void writeItem(Block& b, const Item& it, int64_t v) {
@@ -129,11 +142,12 @@ void writeItem(Block& b, const Item& it, int64_t v) {
   }
 }
 
-void writeText(Block& b, const Item& it, const std::string& text) {
+void writeText(Block& b, const Item& it, const std::string& textIn) {
   if (it.kind != Kind::Text && it.kind != Kind::Font) {
-    writeItem(b, it, std::atoll(text.c_str()));
+    writeItem(b, it, std::atoll(textIn.c_str()));
     return;
   }
+  std::string text = it.directory ? storedDirectory(textIn, Mem.Net) : textIn;
   int n = it.kind == Kind::Font ? 20 : it.size;
   char* p = reinterpret_cast<char*>(b.data.data() + it.offset);
   std::memset(p, ' ', n);
@@ -143,7 +157,7 @@ void writeText(Block& b, const Item& it, const std::string& text) {
 bool itemBlank(const Block& b, const Item& it) {
   const uint8_t* p = b.data.data() + it.offset;
   if (it.kind == Kind::Flag) return !(p[0] >= '0' && p[0] <= '9');
-  if (it.kind == Kind::Text || it.kind == Kind::Font) return readText(b, it).empty();
+  if (it.kind == Kind::Text || it.kind == Kind::Font) return storedText(b, it).empty();
   return readItem(b, it) == 0;
 }
 
@@ -169,7 +183,17 @@ std::array<uint8_t, 200> blankData(const Block& b) {
   return d;
 }
 
-// Operations shared by every keeper.
+// Stores the directory items in their stored form: a legacy absolute path
+// inside the root becomes relative.
+void normaliseDirectories(Block& b) {
+  for (const Item& it : *b.items)
+    if (it.directory && !itemBlank(b, it)) writeText(b, it, readText(b, it));
+}
+
+// Operations shared by every keeper. A block is written back only when
+// loading changed it (defaults filled in, a block made), so that opening an
+// installation leaves its control file alone; an installation opened for
+// reading is never written.
 bool load(Block& b, const std::function<void(Block&, bool created)>& fill) {
   bool created = false;
   std::array<uint8_t, 200> data{};
@@ -177,6 +201,7 @@ bool load(Block& b, const std::function<void(Block&, bool created)>& fill) {
   b.data = data;
   fill(b, created);
   b.loaded = true;
+  if ((!created && b.data == data) || installationReadOnly()) return true;
   return saveBlock(b.id, b.data);
 }
 
@@ -217,6 +242,9 @@ bool loadBlock(uint8_t id, std::array<uint8_t, 200>& data, const std::array<uint
   bool ok = Control.get(CTL_IdKey);
   if (ok) {
     data = CTL.CTLFIELD;
+  } else if (ErrorCode() == ErrNotFound && installationReadOnly()) {
+    data = defaults;  // read as the defaults; nothing is written
+    ok = true;
   } else if (ErrorCode() == ErrNotFound) {
     CTL = ControlRec();
     CTL.ID = id;
@@ -268,6 +296,7 @@ bool Konfig(int op, int item, int64_t& value, std::string& text) {
         if (readItem(b, findItem(b, 5)) == 0) writeItem(b, findItem(b, 5), today());
       });
       if (!ok) return false;
+      if (installationReadOnly()) return true;
       // The ID counter starts at 250000.
       OP_CLOSE(OpShared, {8});
       CTL = ControlRec();
@@ -339,6 +368,8 @@ bool AutoPath(int op, int item, std::string& text) {
   switch (op) {
     case KLoad:
       return load(paths, [](Block& b, bool) {
+        settingsFormerRoot = formerRoot(storedText(b, findItem(b, 17)), storedText(b, findItem(b, 18)), Mem.Net);
+        normaliseDirectories(b);
         if (itemBlank(b, findItem(b, 17))) writeText(b, findItem(b, 17), joinPath({Mem.Net, "TEMP"}));
         if (itemBlank(b, findItem(b, 18))) writeText(b, findItem(b, 18), Mem.Net);
       });
@@ -373,6 +404,7 @@ bool WSVars(int op, int item, int64_t& value, std::string& text) {
           for (const Item& it : *b.items)
             if (it.kind != Kind::Text) writeItem(b, it, it.def);
         }
+        normaliseDirectories(b);
         if (itemBlank(b, findItem(b, 44))) writeText(b, findItem(b, 44), Mem.FileDir);
       }) && loadWordTables();
     case KSave: return saveBlock(wordIndex.id, wordIndex.data) && saveWordTables();

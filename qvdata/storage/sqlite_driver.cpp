@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "storage/collation.h"
+#include "storage/private_files.h"
 
 namespace fs = std::filesystem;
 
@@ -310,6 +311,7 @@ bool SqliteDriver::dropSecondaryKeys() {
 }
 
 bool SqliteDriver::openConnection(int flags) {
+  usePrivateSqliteFiles();
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file_.name().c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -417,18 +419,19 @@ bool SqliteDriver::open(Share share, const std::string& password) {
     setError(ErrAccessDenied, file_.name(), "owner password");
     return abandon();
   }
+  // Keys waiting for a rebuild (an append under way elsewhere, or cut short)
+  // are rebuilt by a writer; a read-only open reads the file as it is, since
+  // every walk gives the same order without the indexes, only slower.
   if (pendingFound && pending == "1") {
     suspect_ = true;
-    setError(ErrBadKeys, file_.name());
-    return abandon();
-  }
-  share_ = share;
-  if (keys != file_.decl().keySignature()) {
-    // The declaration's keys changed: make the stored indexes follow it.
-    if (ro) {
+    if (!ro) {
       setError(ErrBadKeys, file_.name());
       return abandon();
     }
+  }
+  share_ = share;
+  if (keys != file_.decl().keySignature() && !ro) {
+    // The declaration's keys changed: make the stored indexes follow it.
     storedKeys_ = keys;
     bool built = buildKeys();
     storedKeys_.clear();
@@ -496,11 +499,9 @@ bool SqliteDriver::create() {
   }
   std::error_code ec;
   for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(file_.name() + suffix, ec);
-  // Archive files hold private mail: only the owner may read them.
-  mode_t old = ::umask(077);
-  bool ok = openConnection(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-  ::umask(old);
-  if (!ok) return false;
+  // Archive files hold private mail: only the owner may read them (the
+  // private file system creates them so).
+  if (!openConnection(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) return false;
   bool done = exec("BEGIN") && createTableAndKeys() && setMeta("layout", file_.decl().layoutSignature()) &&
               setMeta("keys", file_.decl().keySignature()) && setMeta("owner", ownerCheck(file_.decl().password)) &&
               exec("COMMIT");
@@ -1373,6 +1374,7 @@ bool beginTransaction(const std::vector<File*>& files, int timeoutSeconds) {
   for (SqliteDriver* d : drivers) d->finishStream();
   // One connection on the first file with the others attached: SQLite then
   // commits the changes to all of them atomically.
+  usePrivateSqliteFiles();
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(list[0]->name().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   auto bail = [&](File* f) {

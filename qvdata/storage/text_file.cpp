@@ -32,20 +32,39 @@ void setErrnoError(int err, const std::string& name) {
   }
 }
 
+namespace {
+// Opens `name` without waiting: only a regular file is taken, since reading
+// a FIFO or a device could wait for ever (or never end). The descriptor is
+// blocking again when returned; -1 with the storage error set otherwise.
+int openRegular(const std::string& name, int flags, mode_t mode = 0) {
+  int fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+  if (fd < 0) {
+    setErrnoError(errno, name);
+    return -1;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    setError(ErrInvalidFileName, name, "not a regular file");
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+}  // namespace
+
 bool PlainFile::open(const std::string& name, bool write) {
   close();
   if (name.empty()) {
     setError(ErrInvalidFileName, name);
     return false;
   }
-  struct stat st;
-  if (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    setError(ErrInvalidFileName, name);
-    return false;
-  }
-  f_ = std::fopen(name.c_str(), write ? "r+b" : "rb");
+  int fd = openRegular(name, write ? O_RDWR : O_RDONLY);
+  if (fd < 0) return false;
+  f_ = ::fdopen(fd, write ? "r+b" : "rb");
   if (!f_) {
     setErrnoError(errno, name);
+    ::close(fd);
     return false;
   }
   name_ = name;
@@ -61,11 +80,15 @@ bool PlainFile::create(const std::string& name) {
     setError(ErrInvalidFileName, name);
     return false;
   }
-  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) {
+  // Never through a link; a file that was there becomes private too.
+  int fd = openRegular(name, O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  if (::ftruncate(fd, 0) != 0) {
     setErrnoError(errno, name);
+    ::close(fd);
     return false;
   }
+  ::fchmod(fd, 0600);
   ::close(fd);
   return open(name, true);
 }

@@ -1,6 +1,7 @@
 // Export and print text without a database: header layouts, person strings,
 // dates, wrapping, the clipboard frame and export file names.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -183,6 +184,42 @@ TEST_F(ExportNamesTest, RefusesPathsArchiveFilesAndNonFiles) {
   std::filesystem::create_symlink("/etc/passwd", exportPath("Link.Txt"));
   EXPECT_NE(exportNameProblem("Link.Txt"), "");
   EXPECT_FALSE(checkExportName("../x"));
+  EXPECT_EQ(onlyRequest().caption, "Filename error");
+}
+
+// A file written on request anywhere (a printed report) keeps the same
+// rules: never an archive file, never among the archive's own files.
+TEST_F(ExportNamesTest, FilesWrittenOnRequestKeepClearOfTheArchive) {
+  namespace fs = std::filesystem;
+  selectDatabase(3, 1);
+  std::string outside = dir.path() + "/../report-" + std::to_string(::getpid()) + ".pdf";
+  EXPECT_EQ(outputFileProblem(outside), "") << "a place outside the installation";
+  EXPECT_EQ(outputFileProblem(root + "/report.pdf"), "") << "beside the archive's directories";
+  EXPECT_EQ(outputFileProblem(exportPath("report.pdf")), "") << "the temporary directory";
+
+  const std::string archive = "The file IDX008.ADF belongs to the archive and cannot be overwritten.";
+  EXPECT_EQ(outputFileProblem(root + "/CFG/IDX008.ADF"), archive);
+  EXPECT_EQ(outputFileProblem(dir.path() + "/../IDX008.ADF"), archive) << "wherever it is";
+  EXPECT_NE(outputFileProblem(root + "/CFG/IDX002.ADF-mj1A2B3C4D"), "");
+  EXPECT_NE(outputFileProblem(root + "/CFG/QUORVANE.LCK"), "");
+
+  const std::string among = "The file report.pdf would be written among the archive's own files.\r\nChoose another directory.";
+  EXPECT_EQ(outputFileProblem(root + "/CFG/report.pdf"), among);
+  EXPECT_EQ(outputFileProblem(root + "/F3/report.pdf"), among);
+  EXPECT_EQ(outputFileProblem(root + "/F12/sub/report.pdf"), among);
+  // Through a link to the configuration directory.
+  fs::create_directory_symlink(root + "/CFG", dir.path() + "/../cfg-link-" + std::to_string(::getpid()));
+  std::string link = dir.path() + "/../cfg-link-" + std::to_string(::getpid());
+  EXPECT_EQ(outputFileProblem(link + "/report.pdf"), among);
+  fs::remove(link);
+  // Another name of an archive file.
+  std::string hard = dir.path() + "/copy-of-control";
+  fs::create_hard_link(root + "/CFG/IDX008.ADF", hard);
+  EXPECT_NE(outputFileProblem(hard), "");
+
+  EXPECT_NE(outputFileProblem(""), "");
+  EXPECT_NE(outputFileProblem(root + "/a\x1b[2J.pdf"), "");
+  EXPECT_FALSE(checkOutputFile(root + "/CFG/IDX008.ADF"));
   EXPECT_EQ(onlyRequest().caption, "Filename error");
 }
 

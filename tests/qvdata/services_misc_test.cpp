@@ -176,6 +176,35 @@ TEST_F(FilesTest, GetFSizeAddsTheMatchingFiles) {
   EXPECT_EQ(GetFSize(dir.file("missing/*.ADF")), 0);
 }
 
+// File masks keep their DOS meaning: "*.*" every file, "*." the names
+// without an extension (mail stores such as "Inbox" or Mac Eudora's "In").
+TEST(FileMasks, DosMeaningOfStarDotStarAndStarDot) {
+  for (const char* name : {"Inbox", "In", "Inbox.msf", "NEWS.TXT", "a.b.c", "archive.mbox"})
+    EXPECT_TRUE(matchesPattern(name, "*.*")) << name;
+  EXPECT_TRUE(matchesPattern("Inbox", "*."));
+  EXPECT_TRUE(matchesPattern("In", "*."));
+  EXPECT_FALSE(matchesPattern("Inbox.msf", "*."));
+  EXPECT_FALSE(matchesPattern("NEWS.TXT", "*."));
+  EXPECT_TRUE(matchesPattern("NEWS", "NEWS*.*"));
+  EXPECT_TRUE(matchesPattern("News1.txt", "NEWS*.*"));
+  EXPECT_FALSE(matchesPattern("Mail", "NEWS*.*"));
+  EXPECT_TRUE(matchesPattern("inbox", "INBOX."));
+  EXPECT_FALSE(matchesPattern("inbox.msf", "INBOX."));
+  // The other masks as before: letter case does not matter, hidden names need a dot.
+  EXPECT_TRUE(matchesPattern("message.mbx", "*.MBX"));
+  EXPECT_FALSE(matchesPattern("Inbox", "*.MBX"));
+  EXPECT_TRUE(matchesPattern("X1.K01", "*.K*"));
+  EXPECT_FALSE(matchesPattern(".DS_Store", "*.*"));
+  EXPECT_FALSE(matchesPattern(".hidden", "*."));
+  EXPECT_TRUE(matchesPattern(".hidden", ".*"));
+}
+
+TEST_F(FilesTest, MasksFindFilesWithoutAnExtension) {
+  writeFile(dir.file("Inbox"), "From x\n");
+  EXPECT_EQ(GetFSize(dir.file("*.*")), 42 + 7);
+  EXPECT_EQ(GetFSize(dir.file("*.")), 7);
+}
+
 TEST_F(FilesTest, DeleteOneFile) {
   EXPECT_TRUE(DOSFunc(DosDeleteFile, dir.file("C.DAT")));
   EXPECT_FALSE(fs::exists(dir.file("C.DAT")));

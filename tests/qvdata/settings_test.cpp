@@ -236,6 +236,18 @@ TEST_F(SettingsTest, UnreadableControlFileIsReported) {
   EXPECT_FALSE(Konfig(KSave));
   expectControlFileFailure();
   prompts.reset();
+  // Loading reads the held block and writes back only what loading changed.
+  EXPECT_TRUE(Konfig(KLoad));
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+  endOtherUsersHold();
+
+  // A block whose defaults loading must write back cannot be loaded while held.
+  std::array<uint8_t, 200> data{};
+  bool created = false;
+  ASSERT_TRUE(loadBlock(1, data, {}, created));
+  std::fill(data.begin() + 6, data.begin() + 10, 0);  // item 5, the date of the last ID check
+  ASSERT_TRUE(saveBlock(1, data));
+  holdBlockAsOtherUser(1);
   EXPECT_FALSE(Konfig(KLoad));
   expectControlFileFailure();
   endOtherUsersHold();

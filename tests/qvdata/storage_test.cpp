@@ -409,6 +409,36 @@ TEST_F(StorageTest, StampChangesWithEveryCommittedWrite) {
   EXPECT_EQ(storedFileStamp(dir.file("MISSING.ADF")), "");
 }
 
+// Reading beside a writer that appends (its keys wait for their rebuild) or
+// after a crash: a read-only open reads the file as it is, in key order,
+// and changes nothing; a writer still rebuilds the keys first.
+TEST_F(StorageTest, AReadOnlyOpenReadsKeysWaitingForARebuild) {
+  addItem(1, "b", 1);
+  addItem(2, "a", 2);
+  file.clear();
+  ITM.ID = 3;
+  ITM.NAME = "c";
+  ASSERT_TRUE(file.append());
+  std::string path = file.name();
+  file.close();
+  {
+    sqlite3* db;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE qv_meta SET value='1' WHERE name='keys_pending'; DROP INDEX ITM_NameKey;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  std::string bytes = qvtest::readFile(path);
+  ASSERT_TRUE(file.open(Share::ReadOnly)) << ErrorText();
+  EXPECT_EQ(walk(nameKey), (V{2, 1, 3}));
+  EXPECT_EQ(walk(idKey), (V{3, 2, 1}));
+  file.close();
+  EXPECT_EQ(qvtest::readFile(path), bytes) << "nothing was rebuilt";
+  EXPECT_FALSE(file.open());
+  EXPECT_EQ(ErrorCode(), ErrBadKeys);
+}
+
 TEST_F(StorageTest, OnDemandKeyIsDroppedByWritesAndRebuilt) {
   addItem(1, "a", 3);
   ASSERT_TRUE(file.buildKey(dateKey)) << ErrorText();

@@ -1,0 +1,178 @@
+// qvcli run as a user runs it: what it refuses to write, where a copied
+// installation writes, reading beside the program, what reaches the
+// terminal, and sources that are no regular files.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/services_fixture.h"
+#include "support/temp_dir.h"
+
+using namespace qvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+  int status = -1;  // the exit status; -1 when killed (also by the time limit)
+  std::string out, err;
+};
+
+class QvcliTest : public ::testing::Test {
+ protected:
+  void SetUp() override { root = dir.path() + "/root"; }
+
+  // Runs qvcli with the arguments, on `on` (--root), for at most a minute.
+  Outcome qvcli(const std::vector<std::string>& args, const std::string& on = {}) {
+    std::string outFile = dir.file("stdout"), errFile = dir.file("stderr");
+    std::vector<std::string> all = {QVCLI_PROGRAM, "--root", on.empty() ? root : on};
+    all.insert(all.end(), args.begin(), args.end());
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      int in = ::open("/dev/null", O_RDONLY);
+      ::dup2(in, 0);
+      ::alarm(60);
+      std::vector<char*> argv;
+      for (std::string& a : all) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::unsetenv("QUORVANE_ROOT");
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    Outcome r;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    r.out = readFile(outFile);
+    r.err = readFile(errFile);
+    return r;
+  }
+  // A capture file with message 800 whose text holds `text`.
+  std::string capture(const std::string& text) {
+    writeFile(dir.file("capture.msg"),
+              "#: 800 S1/General\r\n    05-Mar-96 10:11\r\nSb: Greetings\r\nFm: Ann Lee 11111,222\r\nTo: All\r\n\r\n" +
+                  text + "\r\n\r\n");
+    return dir.file("capture.msg");
+  }
+  // A forum database "Forum" with message 800 whose text holds `text`.
+  void forumWith(const std::string& text) {
+    Outcome r = qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum", capture(text)});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+  }
+
+  TempDir dir;
+  std::string root;
+};
+
+}  // namespace
+
+TEST_F(QvcliTest, PrintRefusesToWriteOverTheArchive) {
+  forumWith("Hello.");
+  std::string control = root + "/CFG/IDX008.ADF";
+  std::string before = readFile(control);
+  Outcome r = qvcli({"print", "Forum", "--scope", "date", "--pdf", control});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("Filename error"), std::string::npos) << r.err;
+  EXPECT_EQ(readFile(control), before) << "the control file is untouched";
+  EXPECT_EQ(qvcli({"list"}).status, 0) << "the installation still works";
+
+  r = qvcli({"print", "Forum", "--scope", "date", "--pdf", root + "/CFG/report.pdf"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_FALSE(fs::exists(root + "/CFG/report.pdf"));
+
+  std::string pdf = dir.file("report.pdf");
+  r = qvcli({"print", "Forum", "--scope", "date", "--pdf", pdf});
+  ASSERT_EQ(r.status, 0) << r.err;
+  struct stat st;
+  ASSERT_EQ(::stat(pdf.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "the report is private";
+}
+
+TEST_F(QvcliTest, ACopiedInstallationWritesIntoItself) {
+  ASSERT_EQ(qvcli({"mailbox", "add", "--owner", "Ann Lee", "--address", "ann@example.org"}).status, 0);
+  std::string copy = dir.path() + "/copy";
+  fs::copy(root, copy, fs::copy_options::recursive);
+  std::string source = capture("Into the copy.");
+  auto original = snapshotTree(root);
+
+  Outcome r = qvcli({"mailbox", "add", "--owner", "Bob Roe", "--address", "bob@example.org"}, copy);
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Copied", source}, copy);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(snapshotTree(root), original) << "nothing written into the original";
+  EXPECT_NE(qvcli({"list"}, copy).out.find("Copied"), std::string::npos);
+  EXPECT_EQ(qvcli({"list"}).out.find("Copied"), std::string::npos);
+  EXPECT_NE(qvcli({"info"}, copy).out.find("Databases          " + copy + "\n"), std::string::npos);
+}
+
+TEST_F(QvcliTest, ReadingCommandsWorkBesideTheProgram) {
+  forumWith("Hello.");
+  struct stat before;
+  ASSERT_EQ(::stat((root + "/CFG/IDX008.ADF").c_str(), &before), 0);
+  // The program holds the installation.
+  int fd = ::open((root + "/CFG/QUORVANE.LCK").c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+
+  Outcome r = qvcli({"list"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Forum"), std::string::npos);
+  r = qvcli({"show", "Forum", "800"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Hello."), std::string::npos);
+  EXPECT_EQ(qvcli({"info"}).status, 0);
+  r = qvcli({"search", "Forum", "--and", "hello"});
+  EXPECT_EQ(r.err.find("already running"), std::string::npos) << r.err;
+
+  r = qvcli({"forum", "add", "Other"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(r.err, "qvcli: Quorvane is already running on the installation " + root +
+                       ".\nOnly one program at a time may work on an installation.\n"
+                       "Commands that only read (info, list, show, search) can still be used.\n");
+  ::close(fd);
+
+  struct stat after;
+  ASSERT_EQ(::stat((root + "/CFG/IDX008.ADF").c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << "reading commands never write the control file";
+}
+
+TEST_F(QvcliTest, ControlCharactersOfStoredTextNeverReachTheTerminal) {
+  forumWith("Before\x1b[2Jafter \x1b]52;c;ZWNobyBoaQ==\x07 end.");
+  ASSERT_EQ(qvcli({"forum", "add", "Evil\x1b]0;title\x07"}).status, 0);
+  Outcome show = qvcli({"show", "Forum", "800"});
+  ASSERT_EQ(show.status, 0) << show.err;
+  EXPECT_NE(show.out.find("Before^[[2Jafter ^[]52;c;ZWNobyBoaQ==^G end."), std::string::npos) << show.out;
+  Outcome clip = qvcli({"export", "Forum", "--scope", "message", "--id", "800", "--clipboard"});
+  ASSERT_EQ(clip.status, 0) << clip.err;
+  EXPECT_NE(clip.out.find("^[[2J"), std::string::npos);
+  Outcome list = qvcli({"list"});
+  EXPECT_NE(list.out.find("Evil^[]0;title^G"), std::string::npos) << list.out;
+  for (const Outcome* r : {&show, &clip, &list, &list}) {
+    EXPECT_EQ(r->out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(r->out.find('\x07'), std::string::npos);
+  }
+  EXPECT_EQ(qvcli({"show", "Forum"}).out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(qvcli({"info"}).out.find('\x1b'), std::string::npos);
+}
+
+TEST_F(QvcliTest, AFifoGivenAsASourceIsSkipped) {
+  ASSERT_EQ(qvcli({"init"}).status, 0);
+  std::string fifo = dir.file("Inbox");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  Outcome r = qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum", fifo});
+  EXPECT_NE(r.status, -1) << "the run ended";
+  EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("This file will be skipped!"), std::string::npos) << r.err;
+}
