@@ -4,6 +4,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "frame/icons.h"
@@ -25,6 +27,8 @@ namespace {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Everything the program writes is private to its user.
+  ::umask(077);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
   QApplication::setApplicationVersion(QStringLiteral(QV_VERSION));

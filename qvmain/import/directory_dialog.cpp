@@ -16,6 +16,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "import/import_settings.h"
+#include "services/paths.h"
 #include "services/prompt.h"
 
 namespace qvm {
@@ -121,11 +122,12 @@ void DirectoryDialog::fillFiles() {
   QStringList filters;
   for (const QString& m : fileMasks_)
     if (!m.trimmed().isEmpty()) filters << m.trimmed();
-  // Masks match whatever letter case the source program gave its file names.
+  // Masks keep their DOS meaning ("*.*" every file, "*." names without a
+  // dot) and match whatever letter case the source program gave its names.
   QStringList names;
   for (const QString& n : QDir(directory_).entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase)) {
     bool match = filters.isEmpty();
-    for (const QString& m : filters) match = match || QDir::match(m, n);
+    for (const QString& m : filters) match = match || qv::matchesPattern(n.toStdString(), m.toStdString());
     if (match) names << n;
   }
   for (const QString& n : names) {

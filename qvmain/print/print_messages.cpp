@@ -7,6 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include "export/export_names.h"
 #include "frame/printer.h"
 #include "report_painter.h"
 
@@ -33,7 +34,7 @@ bool printMessagesToPdf(QWidget* parent, const qv::PrintRequest& request, QStrin
   if (file.isEmpty())
     file = QFileDialog::getSaveFileName(parent, QStringLiteral("Print to PDF file"), QString(),
                                         QStringLiteral("PDF files (*.pdf)"));
-  if (file.isEmpty()) return false;
+  if (file.isEmpty() || !qv::checkOutputFile(file.toStdString())) return false;
   QPdfWriter writer(file);
   writer.setPageLayout(sharedPrinter().pageLayout());
   writer.setTitle(QStringLiteral("Quorvane report"));

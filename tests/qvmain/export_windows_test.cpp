@@ -82,6 +82,22 @@ class ExportWindowsTest : public QObject {
     QVERIFY(std::filesystem::file_size(pdf.toStdString()) > 0);
   }
 
+  // The report is never written over the archive's files.
+  void reportRefusesTheArchivesFiles() {
+    TestInstallation inst;
+    inst.open();
+    importThread(inst);
+    qv::PrintRequest r;
+    r.scope = 2;
+    r.messageId = 800;
+    std::string control = inst.rootStd() + "/CFG/IDX008.ADF";
+    std::string before = readFileText(control);
+    inst.prompts.reset();
+    QVERIFY(!qvm::printMessagesToPdf(nullptr, r, QString::fromStdString(control)));
+    QCOMPARE(inst.prompts.count("Filename error"), 1);
+    QVERIFY(readFileText(control) == before);
+  }
+
  private:
   static std::string readFileText(const std::string& path) {
     std::string out;

@@ -186,6 +186,24 @@ class ImportWizardTest : public QObject {
     QCOMPARE(inst.prompts.requests[0].text, std::string("No file(s) selected"));
   }
 
+  // "*.*" lists every file and "*." the files without an extension: the
+  // stores of mail programs that have none ("Inbox", Mac Eudora's "In").
+  void theFileListTakesMasksInTheirDosMeaning() {
+    TestInstallation inst;
+    inst.open();
+    QTemporaryDir dir;
+    for (const char* name : {"Inbox", "Inbox.msf", "In", "NEWS.TXT"}) writeSample(dir.path(), QString::fromLatin1(name), "x");
+    auto list = [&](const QString& mask) {
+      qvm::DirectoryDialog d(qvm::DirectoryMode::Files, QStringLiteral("Unix mailbox"), dir.path(), {mask});
+      QStringList names;
+      for (int i = 0; i < d.fileList()->count(); ++i) names << d.fileList()->item(i)->text();
+      return names;
+    };
+    QCOMPARE(list(QStringLiteral("*.*")), QStringList({QStringLiteral("In"), QStringLiteral("Inbox"),
+                                                       QStringLiteral("Inbox.msf"), QStringLiteral("NEWS.TXT")}));
+    QCOMPARE(list(QStringLiteral("*.")), QStringList({QStringLiteral("In"), QStringLiteral("Inbox")}));
+  }
+
   void anImportClosedEarlyLeavesTheWizardOpen() {
     TestInstallation inst;
     inst.open();
