@@ -65,8 +65,8 @@ void removeArchiveFile(const std::string& path) {
 // Opens file n in the share mode of the action, recovering from the failures
 // that can be recovered from. Returns false only for a probe that found a
 // differing layout. An installation opened for reading opens every file
-// read-only and repairs nothing: a file that is not there stays closed and
-// reads as empty.
+// read-only and repairs nothing: a file (or directory) that is not there
+// stays closed and reads as empty.
 bool openDeclared(int n, File& f, int action) {
   bool reading = installationReadOnly();
   Share share = Share::Shared;
@@ -92,6 +92,7 @@ bool openDeclared(int n, File& f, int action) {
                 "File Open Error");
         continue;
       case ErrPathNotFound:
+        if (reading) return true;  // a directory never made holds nothing to read
         fatal("The path " + directoryOf(name) + " does not exist.\r\nQuorvane will terminate.", "Path Not Found",
               "Check your directory setup in Preferences and run File/Rebuild.");
       case ErrAccessDenied:

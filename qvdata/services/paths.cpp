@@ -125,17 +125,15 @@ std::string resolvedDirectory(const std::string& stored, const std::string& root
 
 std::string formerRoot(const std::string& storedTemp, const std::string& storedData, const std::string& root) {
   std::string t = cleanDirectory(storedTemp), d = cleanDirectory(storedData), r = cleanDirectory(root);
-  std::string tempParent;
-  if (absolute(t) && fs::path(t).filename() == "TEMP") tempParent = fs::path(t).parent_path().string();
   std::error_code ec;
-  std::string found;
-  if (!tempParent.empty() && tempParent == d)
-    found = d;  // both as the first start made them
-  else if (!tempParent.empty() && (holdsInstallation(tempParent) || !fs::exists(tempParent, ec)))
-    found = tempParent;  // the original of a copy, or a root moved away
-  else if (absolute(d) && holdsInstallation(d))
-    found = d;
-  return found == r ? std::string() : found;
+  // The first start made the temporary directory as ROOT/TEMP.
+  if (absolute(t) && fs::path(t).filename() == "TEMP") {
+    std::string parent = fs::path(t).parent_path().string();
+    bool movedAway = !fs::exists(parent, ec) && fs::is_directory(r + "/TEMP", ec);
+    if (parent != r && (holdsInstallation(parent) || movedAway)) return parent;
+  }
+  if (absolute(d) && d != r && holdsInstallation(d)) return d;
+  return {};
 }
 
 namespace {

@@ -46,12 +46,13 @@ std::string storedDirectory(const std::string& directory, const std::string& roo
 // when that is not `root`) is read as the same place under `root`.
 std::string resolvedDirectory(const std::string& stored, const std::string& root,
                               const std::string& formerRoot = {});
-// The root that settings holding absolute paths were written under, from
-// the stored temporary and data directories as an older version wrote them:
-// the data directory when the temporary directory is its "TEMP" (both as the
-// first start made them), or either candidate (the data directory, the
-// parent of a "TEMP" temporary directory) that holds an installation's
-// control file. Empty when it cannot be told or is `root` itself.
+// The root that settings holding absolute paths were written under, told
+// from the stored temporary and data directories as an older version wrote
+// them: the parent of a temporary directory named "TEMP" (the first start
+// made it there) when it holds an installation (the original of a copy) or
+// no longer exists while this root has its own TEMP (a root moved away), else
+// the data directory when it holds an installation. Empty when it cannot be
+// told or is `root` itself.
 std::string formerRoot(const std::string& storedTemp, const std::string& storedData, const std::string& root);
 
 }  // namespace qv

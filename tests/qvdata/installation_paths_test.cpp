@@ -166,15 +166,21 @@ TEST_F(InstallationPathsTest, AbsolutePathsOfAnOlderVersionFollowAMove) {
 
 TEST(FormerRoot, ToldFromTheDirectoriesAnOlderVersionStored) {
   TempDir dir;
-  std::string orig = dir.path() + "/orig";
-  EXPECT_EQ(formerRoot(orig + "/TEMP", orig, "/q/copy"), orig) << "both as the first start made them";
-  EXPECT_EQ(formerRoot(orig + "/TEMP", "/srv/data", "/q/copy"), orig) << "a root moved away";
-  EXPECT_EQ(formerRoot(orig + "/TEMP", orig, orig), "") << "the root itself";
-  EXPECT_EQ(formerRoot("TEMP", ".", "/q/copy"), "") << "relative settings need none";
+  std::string orig = dir.path() + "/orig", here = dir.path() + "/here";
+  fs::create_directories(here + "/TEMP");
+  EXPECT_EQ(formerRoot(orig + "/TEMP", orig, here), orig) << "a root moved away";
+  EXPECT_EQ(formerRoot(orig + "/TEMP", "/srv/data", here), orig) << "with the data directory elsewhere";
+  EXPECT_EQ(formerRoot(here + "/TEMP", here, here), "") << "the root itself";
+  EXPECT_EQ(formerRoot("TEMP", ".", here), "") << "relative settings need none";
+  std::string bare = dir.path() + "/bare";
+  fs::create_directories(bare);
+  EXPECT_EQ(formerRoot(dir.path() + "/gone/TEMP", dir.path() + "/gone", bare), "")
+      << "directories on a disk that is not there, and this root has no TEMP of its own";
   fs::create_directories(dir.path() + "/tmp");
-  EXPECT_EQ(formerRoot(dir.path() + "/tmp/TEMP", "/srv/data", "/q/copy"), "")
+  EXPECT_EQ(formerRoot(dir.path() + "/tmp/TEMP", "/srv/data", here), "")
       << "a directory of the user's named TEMP is not a root";
   fs::create_directories(orig + "/CFG");
   writeFile(orig + "/CFG/IDX008.ADF", "x");
-  EXPECT_EQ(formerRoot("/var/tmp/qv", orig, "/q/copy"), orig) << "the data directory is another installation";
+  EXPECT_EQ(formerRoot(orig + "/TEMP", orig, here), orig) << "the original of a copy";
+  EXPECT_EQ(formerRoot("/var/tmp/qv", orig, here), orig) << "the data directory is another installation";
 }

@@ -68,6 +68,7 @@ class ReadOnlyInstallationTest : public ServicesTest {
 
 TEST_F(ReadOnlyInstallationTest, ReadingWritesNothingAndFindsWhatIsThere) {
   fs::remove(root + "/CFG/QUORVANE.LCK");
+  fs::remove_all(root + "/F2");  // Beta's directory, gone
   auto before = snapshotTree(root);
   auto times = modificationTimes(root);
 
@@ -84,6 +85,11 @@ TEST_F(ReadOnlyInstallationTest, ReadingWritesNothingAndFindsWhatIsThere) {
   MsgNmbr.set(MSG_DateKey);
   EXPECT_FALSE(MsgNmbr.next());
   OP_CLOSE(OpRelease, {3, 7});
+  ASSERT_TRUE(findDatabase("Beta"));
+  useDatabase();
+  OP_CLOSE(OpShared, {3, 29});
+  EXPECT_FALSE(MasIdx.hasRecords()) << "a directory that is not there reads as empty";
+  OP_CLOSE(OpRelease, {3, 29});
   EXPECT_EQ(KonfigGet(11), 0) << "the settings are read";
   closeInstallation();
 
