@@ -38,7 +38,7 @@ int cmdMailbox(const Args& argsIn) {
   if (id == 0) return fail("the mailbox \"" + spec.owner + "\" was not created");
   qv::findDatabase(id);
   say("Mailbox \"%s\" <%s> created (ID %u, directory F%u)\n", spec.owner.c_str(), spec.address.c_str(), id,
-              qv::FOR.DIRNUMBER);
+      qv::FOR.DIRNUMBER);
   return 0;
 }
 
@@ -48,7 +48,7 @@ int cmdList(const Args& args) {
   say("%-10s %-10s %-7s %9s  %s\n", "ID", "kind", "dir", "messages", "name");
   for (const auto& d : list)
     say("%-10u %-10s F%-6u %9u  %s%s\n", d.id, kindName(d.kind), d.dirNumber, d.messages, d.name.c_str(),
-                d.importAllowed ? "" : "  (import disallowed)");
+        d.importAllowed ? "" : "  (import disallowed)");
   if (list.empty()) say("(no databases)\n");
   return 0;
 }

@@ -136,7 +136,7 @@ int cmdExport(const Args& argsIn) {
   qv::CopyRun run(r);
   run.onProgress([](const qv::CopyView& v) {
     sayError("%lld messages written, %lld skipped\n", static_cast<long long>(v.written),
-                 static_cast<long long>(v.skipped));
+             static_cast<long long>(v.skipped));
   });
   while (run.step()) {
   }

@@ -28,9 +28,9 @@ int cmdIndex(const Args& argsIn) {
 
   int advice = qv::WSIndexFixup(state.lastMsgId, state.recsLastTime);
   sayError("Recommended action: %s\n",
-               advice == qv::AdviseFull      ? "full index"
-               : advice == qv::AdvisePartial ? "partial index"
-                                             : "nothing to do");
+           advice == qv::AdviseFull      ? "full index"
+           : advice == qv::AdvisePartial ? "partial index"
+                                         : "nothing to do");
   int batch = int(qv::KonfigGet(28));
   auto t0 = std::chrono::steady_clock::now();
   qv::IndexRun run(full ? 1 : 2, batch, database, state);

@@ -56,7 +56,7 @@ int cmdInfo(const Args& args) {
       say("  item %2d  %lld\n", item, static_cast<long long>(qv::KonfigGet(item)));
   }
   say("  date format %s, last ID check %s\n", qv::formatDate(qv::today(), int(qv::KonfigGet(10))).c_str(),
-              qv::formatDate(int32_t(qv::KonfigGet(5)), 10).c_str());
+      qv::formatDate(int32_t(qv::KonfigGet(5)), 10).c_str());
   say("\nDisplay and tuning (block 9)\n");
   for (int item = 22; item <= 63; ++item) {
     if (item >= 33 && item <= 36) {
@@ -69,7 +69,7 @@ int cmdInfo(const Args& args) {
   say("  working speed values:");
   for (int item = 26; item <= 31; ++item) say(" %d=%lld", item, static_cast<long long>(qv::SpeedVal(3, item)));
   say("\n\nDirectories (block 4)\n  item 17  %s\n  item 18  %s\n", qv::AutoPathGet(17).c_str(),
-              qv::AutoPathGet(18).c_str());
+      qv::AutoPathGet(18).c_str());
   say("\nWord index (block 10)\n  item 44  %s\n", qv::WSVarsText(44).c_str());
   for (int item : {49, 50, 51, 52, 53, 54, 55, 56})
     say("  item %2d  %lld\n", item, static_cast<long long>(qv::WSVarsGet(item)));
@@ -81,7 +81,7 @@ int cmdInfo(const Args& args) {
   while (qv::Forums.next()) {
     ++n;
     say("  %-9s F%-5u %8u messages  %s\n", kindName(qv::FOR.TYPE), qv::FOR.DIRNUMBER, qv::FOR.MSGCOUNT,
-                qv::FOR.DESCRIPTION.str().c_str());
+        qv::FOR.DESCRIPTION.str().c_str());
   }
   if (n == 0) say("  (none)\n");
   qv::OP_CLOSE(qv::OpRelease, {2});

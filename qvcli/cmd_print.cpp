@@ -71,7 +71,7 @@ int cmdPrint(const Args& argsIn) {
   qv::PrintRun run(r);
   int result = qvprint::paintReport(run, writer, [](const qv::PrintView& v) {
     sayError("%lld messages printed, %lld skipped\n", static_cast<long long>(v.printed),
-                 static_cast<long long>(v.skipped));
+             static_cast<long long>(v.skipped));
   });
   if (result != qv::PrintDone) {
     if (result == qv::PrintFailed && run.result() == qv::PrintDone) return fail("cannot write " + pdf);

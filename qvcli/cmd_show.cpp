@@ -9,6 +9,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
+#include "storage/fixedstr.h"
 
 namespace qvcli {
 
@@ -57,6 +58,10 @@ void printText(uint32_t number) {
 
 std::string date(int32_t d) { return qv::formatDate(d, 10); }
 
+// A name cut to a column's width on a character boundary (printf's
+// precision counts bytes and would cut a character in two).
+std::string fit(const std::string& s, size_t width) { return s.substr(0, qv::utf8CutLength(s, width)); }
+
 }  // namespace
 
 int cmdShow(const Args& argsIn) {
@@ -81,15 +86,15 @@ int cmdShow(const Args& argsIn) {
       } else {
         qv::MailRec m = qv::MAI;
         say("Mail:     %u\nDate:     %s %s\nFrom:     %s\nTo:       %s\nSubject:  %s\n", m.MAILID,
-                    date(m.DATE).c_str(), qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(),
-                    personName(m.TOID).c_str(), m.SUBJECT.str().c_str());
+            date(m.DATE).c_str(), qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(),
+            personName(m.TOID).c_str(), m.SUBJECT.str().c_str());
         if (m.CCR) {
           qv::CCR = qv::CCRRec();
           qv::CCR.MAILID = m.MAILID;
           qv::CCRFile.setPrefix(qv::CCR_IdKey, 1);
           while (qv::CCRFile.next() && qv::CCR.MAILID == m.MAILID)
             say("%-9s %s <%s>\n", (qv::CCR.RECIPTYPE.str() + ":").c_str(), qv::CCR.R_NAME.str().c_str(),
-                        qv::CCR.R_CISADRESS.str().c_str());
+                qv::CCR.R_CISADRESS.str().c_str());
         }
         printText(m.MAILID);
       }
@@ -97,9 +102,9 @@ int cmdShow(const Args& argsIn) {
       qv::Mail.set(byThread ? qv::MAI_SubjectKey : bySender ? qv::MAI_FromKey : qv::MAI_DateKey);
       while (qv::Mail.next()) {
         qv::MailRec m = qv::MAI;
-        say("%-10u %s %-5s  %-30.30s -> %-30.30s  %s\n", m.MAILID, date(m.DATE).c_str(),
-                    qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(), personName(m.TOID).c_str(),
-                    m.SUBJECT.str().c_str());
+        say("%-10u %s %-5s  %-30s -> %-30s  %s\n", m.MAILID, date(m.DATE).c_str(),
+            qv::formatTime(m.TIME, 1).c_str(), fit(personName(m.FROMID), 30).c_str(),
+            fit(personName(m.TOID), 30).c_str(), m.SUBJECT.str().c_str());
       }
     }
   } else {
@@ -111,9 +116,9 @@ int cmdShow(const Args& argsIn) {
       } else {
         qv::MsgNmbrRec m = qv::MSG;
         say("Message:  %u\nDate:     %s\nSection:  %s\nThread:   %u %s\nReply to: %u\nFrom:     %s\nTo:       %s\n",
-                    m.MSGNUMBER, date(m.DATE).c_str(), sectionName(m.SECSYSID).c_str(), m.THREADNUMBER,
-                    threadSubject(m.THREADNUMBER).c_str(), m.REFNUMBER, personName(m.FROMID).c_str(),
-                    personName(m.TOID).c_str());
+            m.MSGNUMBER, date(m.DATE).c_str(), sectionName(m.SECSYSID).c_str(), m.THREADNUMBER,
+            threadSubject(m.THREADNUMBER).c_str(), m.REFNUMBER, personName(m.FROMID).c_str(),
+            personName(m.TOID).c_str());
         printText(m.MSGNUMBER);
       }
     } else {
@@ -121,8 +126,8 @@ int cmdShow(const Args& argsIn) {
       while (qv::MsgNmbr.next()) {
         qv::MsgNmbrRec m = qv::MSG;
         std::string subject = threadSubject(m.THREADNUMBER);
-        say("%-10u %s  ref %-8u %-28.28s -> %-28.28s  %s\n", m.MSGNUMBER, date(m.DATE).c_str(), m.REFNUMBER,
-                    personName(m.FROMID).c_str(), personName(m.TOID).c_str(), subject.c_str());
+        say("%-10u %s  ref %-8u %-28s -> %-28s  %s\n", m.MSGNUMBER, date(m.DATE).c_str(), m.REFNUMBER,
+            fit(personName(m.FROMID), 28).c_str(), fit(personName(m.TOID), 28).c_str(), subject.c_str());
         qv::MSG = m;
       }
     }

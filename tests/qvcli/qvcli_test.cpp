@@ -167,6 +167,20 @@ TEST_F(QvcliTest, ControlCharactersOfStoredTextNeverReachTheTerminal) {
   EXPECT_EQ(qvcli({"info"}).out.find('\x1b'), std::string::npos);
 }
 
+TEST_F(QvcliTest, ListedNamesAreCutOnACharacterBoundary) {
+  std::string name = "\xc3\x85sa ";
+  for (int i = 0; i < 13; ++i) name += "\xc3\x96";  // 31 bytes: the column of 28 falls inside a character
+  writeFile(dir.file("names.msg"), "#: 800 S1/General\r\n    05-Mar-96 10:11\r\nSb: Hi\r\nFm: " + name +
+                                       " 11111,222\r\nTo: All\r\n\r\nText.\r\n\r\n");
+  ASSERT_EQ(qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum", dir.file("names.msg")})
+                .status,
+            0);
+  Outcome r = qvcli({"show", "Forum"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(name.substr(0, 27) + "  -> "), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\\x"), std::string::npos) << r.out;
+}
+
 TEST_F(QvcliTest, AFifoGivenAsASourceIsSkipped) {
   ASSERT_EQ(qvcli({"init"}).status, 0);
   std::string fifo = dir.file("Inbox");
