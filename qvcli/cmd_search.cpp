@@ -14,6 +14,7 @@
 #include "wordindex/search.h"
 #include "wordindex/search_input.h"
 #include "wordindex/word_lookup.h"
+#include "services/messages.h"
 
 namespace qvcli {
 
@@ -115,28 +116,9 @@ int cmdSearch(const Args& argsIn) {
   std::vector<int> files = mail ? std::vector<int>{13} : std::vector<int>{3, 7};
   qv::OP_CLOSE(qv::OpShared, files);
   for (uint32_t id : ids) {
-    std::string subject;
-    int32_t date = 0;
-    if (mail) {
-      qv::MAI = qv::MailRec();
-      qv::MAI.MAILID = id;
-      if (qv::Mail.get(qv::MAI_IdKey)) {
-        date = qv::MAI.DATE;
-        subject = qv::MAI.SUBJECT.str();
-      }
-    } else {
-      qv::MSG = qv::MsgNmbrRec();
-      qv::MSG.MSGNUMBER = id;
-      if (qv::MsgNmbr.get(qv::MSG_IdKey)) {
-        date = qv::MSG.DATE;
-        qv::THR = qv::ThreadsRec();
-        qv::THR.THREADNUMBER = qv::MSG.THREADNUMBER;
-        if (qv::Threads.get(qv::THR_ThreadKey))
-          subject = std::string(qv::THR.ALPHA.raw()) + qv::THR.BETA.str();
-      }
-    }
-    while (!subject.empty() && subject.back() == ' ') subject.pop_back();
-    say("%-10u %s  %s\n", id, qv::formatDate(date, 10).c_str(), subject.c_str());
+    qv::MessageHeader h;
+    qv::readMessageHeader(qv::Mem.ForumType, id, h);
+    say("%-10u %s  %s\n", id, qv::formatDate(h.date, 10).c_str(), h.subject.c_str());
   }
   qv::OP_CLOSE(qv::OpRelease, files);
   sayError("%zu message%s found\n", ids.size(), ids.size() == 1 ? "" : "s");

@@ -10,6 +10,7 @@
 #include "services/globals.h"
 #include "services/installation.h"
 #include "storage/fixedstr.h"
+#include "services/messages.h"
 
 namespace qvcli {
 
@@ -32,7 +33,7 @@ std::string threadSubject(uint32_t id) {
   qv::THR = qv::ThreadsRec();
   qv::THR.THREADNUMBER = id;
   if (!qv::Threads.get(qv::THR_ThreadKey)) return "?";
-  return std::string(qv::THR.ALPHA.raw()) + std::string(qv::THR.BETA.view());
+  return qv::threadHeading();
 }
 
 std::string sectionName(uint32_t id) {
@@ -87,7 +88,7 @@ int cmdShow(const Args& argsIn) {
         qv::MailRec m = qv::MAI;
         say("Mail:     %u\nDate:     %s %s\nFrom:     %s\nTo:       %s\nSubject:  %s\n", m.MAILID,
             date(m.DATE).c_str(), qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(),
-            personName(m.TOID).c_str(), m.SUBJECT.str().c_str());
+            personName(m.TOID).c_str(), qv::mailSubject().c_str());
         if (m.CCR) {
           qv::CCR = qv::CCRRec();
           qv::CCR.MAILID = m.MAILID;
@@ -104,7 +105,7 @@ int cmdShow(const Args& argsIn) {
         qv::MailRec m = qv::MAI;
         say("%-10u %s %-5s  %-30s -> %-30s  %s\n", m.MAILID, date(m.DATE).c_str(),
             qv::formatTime(m.TIME, 1).c_str(), fit(personName(m.FROMID), 30).c_str(),
-            fit(personName(m.TOID), 30).c_str(), m.SUBJECT.str().c_str());
+            fit(personName(m.TOID), 30).c_str(), qv::mailSubject().c_str());
       }
     }
   } else {

@@ -8,6 +8,7 @@
 #include "dictionary/dictionary.h"
 #include "services/topics.h"
 #include "storage/fixedstr.h"
+#include "services/messages.h"
 
 namespace qv {
 
@@ -57,8 +58,6 @@ bool readPerson(Role role, uint32_t id, const std::string& alpha, BrowsePerson& 
   out = p;
   return true;
 }
-
-std::string threadHeading() { return std::string(trimRight(std::string(THR.ALPHA.raw()) + THR.BETA.str())); }
 
 void takeThread(BrowseState& s) {
   s.threadNumber = THR.THREADNUMBER;

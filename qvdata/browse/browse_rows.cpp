@@ -10,6 +10,7 @@
 #include "services/globals.h"
 #include "services/settings.h"
 #include "storage/fixedstr.h"
+#include "services/messages.h"
 
 namespace qv {
 
@@ -88,8 +89,7 @@ struct RowLookups {
     THR = ThreadsRec();
     THR.THREADNUMBER = id;
     std::pair<std::string, int> v;
-    if (Threads.get(THR_ThreadKey))
-      v = {std::string(trimRight(std::string(THR.ALPHA.raw()) + THR.BETA.str())), THR.DUMMY};
+    if (Threads.get(THR_ThreadKey)) v = {threadHeading(), THR.DUMMY};
     return threads.emplace(id, v).first->second;
   }
   const std::pair<std::string, int>& section(uint32_t id) {
@@ -127,7 +127,7 @@ bool readRow(int kind, uint32_t id, BrowseRow& row, RowLookups& look) {
     MailRec mail = MAI;
     row.date = mail.DATE;
     row.time = mail.TIME;
-    row.heading = mail.SUBJECT.str();
+    row.heading = mailSubject();
     row.senderId = mail.FROMID;
     row.receiverId = mail.TOID;
     row.partnerId = mail.PAIRID;

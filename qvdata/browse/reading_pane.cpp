@@ -3,6 +3,7 @@
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "storage/fixedstr.h"
+#include "services/messages.h"
 
 namespace qv {
 
@@ -13,22 +14,10 @@ std::string shownText(const std::string& subject, const std::string& text) {
 }
 
 bool readShownText(int kind, uint32_t id, std::string& shown) {
-  std::vector<int> files = kind == 2 ? std::vector<int>{13, 4} : std::vector<int>{3, 7, 4};
+  std::vector<int> files = kind == 2 ? std::vector<int>{13, 4, 14} : std::vector<int>{3, 7, 4, 14};
   auto use = useFiles(files);
-  std::string subject;
-  if (kind == 2) {
-    MAI = MailRec();
-    MAI.MAILID = id;
-    if (!Mail.get(MAI_IdKey)) return false;
-    subject = MAI.SUBJECT.str();
-  } else {
-    MSG = MsgNmbrRec();
-    MSG.MSGNUMBER = id;
-    if (!MsgNmbr.get(MSG_IdKey)) return false;
-    THR = ThreadsRec();
-    THR.THREADNUMBER = MSG.THREADNUMBER;
-    if (Threads.get(THR_ThreadKey)) subject = std::string(trimRight(std::string(THR.ALPHA.raw()) + THR.BETA.str()));
-  }
+  if (!readMessage(kind, id)) return false;
+  std::string subject = subjectOfMessage(kind);
   TXT = MsgTextRec();
   TXT.MSGNUMBER = id;
   std::string text = MsgText.get(TXT_IdKey) ? TXT.MsgText : std::string();

@@ -8,6 +8,7 @@
 #include "services/file_service.h"
 #include "services/text_match.h"
 #include "wordindex/word_cut.h"
+#include "services/messages.h"
 
 namespace qv {
 
@@ -45,19 +46,7 @@ bool holds(std::string_view text, const std::string& pattern, bool matchCase, bo
   return AISINB(wholeWords ? 1 : 0, wordUpper(text), pattern) > 0;
 }
 
-std::string subjectOf(int kind, uint32_t id) {
-  if (kind == 2) {
-    MAI = MailRec();
-    MAI.MAILID = id;
-    return Mail.get(MAI_IdKey) ? MAI.SUBJECT.str() : std::string();
-  }
-  MSG = MsgNmbrRec();
-  MSG.MSGNUMBER = id;
-  if (!MsgNmbr.get(MSG_IdKey)) return {};
-  THR = ThreadsRec();
-  THR.THREADNUMBER = MSG.THREADNUMBER;
-  return Threads.get(THR_ThreadKey) ? std::string(THR.ALPHA.raw()) + THR.BETA.str() : std::string();
-}
+std::string subjectOf(int kind, uint32_t id) { return readMessage(kind, id) ? subjectOfMessage(kind) : std::string(); }
 
 int32_t dateOf(int kind, uint32_t id) {
   if (kind == 2) {

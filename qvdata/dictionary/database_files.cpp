@@ -222,6 +222,20 @@ File MsgIdIndex(msgIdIndexDecl());
 Key MST_IDSTRINGKEY = MsgIdIndex.key("IDSTRINGKEY");
 Key MST_IDKEY = MsgIdIndex.key("IDKEY");
 
+SubjectsRec SUB;
+static FileDecl& subjectsDecl() {
+  static FileDecl d = [] {
+    FileDecl d{14, "Subjects", "SUB", "ARDENT"};
+    DeclBuilder<SubjectsRec> b(d, SUB);
+    b.field("ID", &SubjectsRec::ID).memo("SUBJECT", &SubjectsRec::SUBJECT, kSubjectMax);
+    b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File Subjects(subjectsDecl());
+Key SUB_IdKey = Subjects.key("IdKey");
+
 CodesRec COD;
 static FileDecl& codesDecl() {
   static FileDecl d = [] {

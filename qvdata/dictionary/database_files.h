@@ -136,6 +136,22 @@ extern MsgIdIndexRec MST;
 extern File MsgIdIndex;
 extern Key MST_IDSTRINGKEY, MST_IDKEY;
 
+// The longest subject kept whole.
+inline constexpr uint32_t kSubjectMax = 64000;
+
+// File 14, Subjects (IDX014, forum, newsgroup and mail databases): the whole
+// subject of a thread or a mail whose record cannot hold it: one longer than
+// its fields, or one whose cut falls inside a character or before a blank
+// that the record's padding would hide. The record's fields keep the start,
+// for the keys; the heading of a message is read through services/messages.h.
+struct SubjectsRec {
+  uint32_t ID = 0;      // THR.THREADNUMBER or MAI.MAILID
+  std::string SUBJECT;  // the subject as imported
+};
+extern SubjectsRec SUB;
+extern File Subjects;
+extern Key SUB_IdKey;
+
 // File 1, Codes (IDX001): topics.
 struct CodesRec {
   uint8_t TYPE = 0;

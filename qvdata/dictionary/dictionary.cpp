@@ -24,6 +24,7 @@ const std::array<File*, 41>& numberTable() {
     t[11] = &HreStore;
     t[12] = &RawFile;
     t[13] = &Mail;
+    t[14] = &Subjects;
     t[17] = &CCRFile;
     t[18] = &ImpRegistry;
     t[19] = &ImpCCR;

@@ -12,7 +12,7 @@
 namespace qv {
 
 // The file of a file number (1..40); nullptr for a number no file has
-// (14, 15, 16, 36, 37, 38 and anything outside 1..40).
+// (15, 16, 36, 37, 38 and anything outside 1..40).
 File* fileByNumber(int n);
 
 // All declared files, the numbered ones in number order, then the two line

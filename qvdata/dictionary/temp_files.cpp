@@ -1,5 +1,6 @@
 #include "dictionary/temp_files.h"
 
+#include "dictionary/database_files.h"
 #include "dictionary/passwords.h"
 
 namespace qv {
@@ -46,7 +47,8 @@ static FileDecl& impHeaderDecl() {
         .field("RECIPTYPE", &ImpHeaderRec::RECIPTYPE)
         .field("IMPDATE", &ImpHeaderRec::IMPDATE)
         .field("IMPTIME", &ImpHeaderRec::IMPTIME)
-        .memo("MSGTEXT", &ImpHeaderRec::MSGTEXT, 64000);
+        .memo("MSGTEXT", &ImpHeaderRec::MSGTEXT, 64000)
+        .memo("SUBJECT", &ImpHeaderRec::SUBJECT, kSubjectMax);
     b.key("MSGKEY", {{"INTERNAL"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
     return d;
   }();

@@ -26,7 +26,7 @@ struct ImpHeaderRec {
   Str<100> FOR_DESCRIPTION;
   uint8_t SECTIONNUMBER = 0;
   Str<30> SEC_DESCRIPTION;
-  Str<50> HEADING;
+  Str<50> HEADING;      // the subject's start, as the database records hold it
   Str<60> S_CISADRESS;
   Str<40> S_NAME;
   Str<60> R_CISADRESS;
@@ -39,6 +39,7 @@ struct ImpHeaderRec {
   int32_t IMPDATE = 0;
   int32_t IMPTIME = 0;
   std::string MSGTEXT;  // at most 64000 bytes
+  std::string SUBJECT;  // the whole subject (HEADING holds its start)
 };
 extern ImpHeaderRec NHR;
 extern File ImpHeader;

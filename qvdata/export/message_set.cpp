@@ -6,6 +6,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "storage/collation.h"
+#include "services/messages.h"
 
 namespace qv {
 
@@ -266,7 +267,7 @@ bool MessageWalk::readMail(uint32_t id, MessageData& out) {
   out.id = id;
   out.date = m.DATE;
   out.time = m.TIME;
-  out.subject = m.SUBJECT.str();
+  out.subject = mailSubject();
   out.outgoing = Mem.PersonID != 0 && m.FROMID == Mem.PersonID;
   out.from = personText(m.FROMID);
   out.to = personText(m.TOID);
@@ -284,7 +285,7 @@ bool MessageWalk::readForum(uint32_t id, MessageData& out) {
   out.date = m.DATE;
   THR = ThreadsRec();
   THR.THREADNUMBER = m.THREADNUMBER;
-  if (Threads.get(THR_ThreadKey)) out.subject = std::string(trimRight(std::string(THR.ALPHA.raw()) + THR.BETA.str()));
+  if (Threads.get(THR_ThreadKey)) out.subject = threadHeading();
   SEC = SectionsRec();
   SEC.SECSYSID = m.SECSYSID;
   if (Sections.get(SEC_SysIdKey)) {

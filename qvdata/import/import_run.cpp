@@ -12,6 +12,8 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/ids.h"
+#include "services/crash_point.h"
+#include "services/messages.h"
 #include "services/paths.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
@@ -58,6 +60,9 @@ std::string mountPoint(const std::string& dir) {
 }
 
 const char* kTempFile = "Temporary File";
+const char* kLowSpaceStatus = "The import was stopped: too little free disk space!";
+const char* kFailedStatus = "The import was stopped by an error: the messages of the last commit are kept.";
+const char* kInterruptedStatus = "The import was interrupted: the messages posted so far are kept.";
 
 }  // namespace
 
@@ -96,10 +101,6 @@ bool ImportRun::step() {
     case ImportStage::ConvertFile: stageConvertFile(); break;
     case ImportStage::NextDatabase: stageNextDatabase(); break;
     case ImportStage::PostMessages: stagePostMessages(); break;
-    case ImportStage::AddCarbonCopies: stageAddCarbonCopies(); break;
-    case ImportStage::CountPersons: stageCountPersons(); break;
-    case ImportStage::CountThreads: stageCountThreads(); break;
-    case ImportStage::CountSections: stageCountSections(); break;
     case ImportStage::BuildSaveFileIndex: stageBuildSaveFileIndex(); break;
     case ImportStage::Finished: stageFinished(); break;
     case ImportStage::Closed: return false;
@@ -239,6 +240,12 @@ void ImportRun::stageNextFile() {
     Message("The file " + f.path + " does not exist and will be skipped!", " Import Error ", Icon::Exclamation);
     return;
   }
+  // A pipe or a device would be read for ever: only regular files are sources.
+  if (!fs::is_regular_file(f.path, ec)) {
+    Message("The file " + f.path + " is not a regular file and will be skipped!", " Import Error ",
+            Icon::Exclamation);
+    return;
+  }
   if (openSource(f.path)) {
     firstSlice_ = true;
     firstPassDone_ = false;
@@ -359,7 +366,7 @@ void ImportRun::stageConvertFile() {
                             "corrupt the currently accessed data file(s).Press OK if you want to continue and Cancel "
                             "if you want to abort the import!")) {
     closeSource();
-    stage_ = ImportStage::Finished;
+    stopEarly(kLowSpaceStatus);
   }
 }
 
@@ -414,6 +421,11 @@ void ImportRun::commitConversion() {
   }
   if (!ImpThreadId.buildKeys() && ErrorCode() != ErrKeyBuilt) {
     Message(ErrorText() + "\r\nMessages will not be imported!", "TempID Key Build Error!", Icon::Hand);
+    stage_ = ImportStage::Finished;
+    return;
+  }
+  if (!ImpCCR.buildKeys() && ErrorCode() != ErrKeyBuilt) {
+    Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
     stage_ = ImportStage::Finished;
     return;
   }
@@ -483,6 +495,7 @@ bool ImportRun::emit() {
     return false;
   }
   if (Target* t = targets_.findId(NHR.INTERNAL)) t->received = true;
+  crashPoint("conversion-message");
   ++view_.tempRecords;
   ++sinceFlush_;
   return true;
@@ -530,13 +543,35 @@ uint32_t ImportRun::numberOfMessageId(const std::string& id) {
 // ---------------------------------------------------------------------------
 // Posting
 
+namespace {
+
+// Numbers of the files posting writes, beside a database's own.
+constexpr int kForumsFile = 2;
+constexpr int kControlFile = 8;
+constexpr int kSubjectsFile = 14;
+constexpr int kSaveFile = 18;
+
+}  // namespace
+
 std::vector<int> ImportRun::databaseFiles(int kind) const {
   switch (kind) {
-    case 1: return {3, 4, 5, 6, 7, 23};
-    case 3: return {3, 4, 5, 6, 7, 23, 25};
-    case 2: return {13, 4, 5, 17, 23, 9};
+    case KindForumDb: return {3, 4, 5, 6, 7, 23, kSubjectsFile};
+    case KindNewsDb: return {3, 4, 5, 6, 7, 23, 25, kSubjectsFile};
+    case KindMailDb: return {13, 4, 5, 17, 23, 9, kSubjectsFile};
     default: return {};
   }
+}
+
+// The files of one posting transaction: the database's, the control file
+// (thread IDs), the database list (the message count) and, for forum
+// messages, the message save file.
+std::vector<File*> ImportRun::postingFiles() const {
+  std::vector<File*> files;
+  for (int n : openFiles_) files.push_back(&declaredFile(n));
+  files.push_back(&declaredFile(kControlFile));
+  files.push_back(&declaredFile(kForumsFile));
+  if (currentKind_ == KindForumDb) files.push_back(&declaredFile(kSaveFile));
+  return files;
 }
 
 void ImportRun::releaseDatabaseFiles() {
@@ -554,22 +589,11 @@ void ImportRun::openDatabaseFiles(int kind) {
   }
 }
 
-void ImportRun::refreshDatabaseCount() {
-  if (current_.id == 0) return;
-  File& messages = currentKind_ == 2 ? Mail : MsgNmbr;
-  int64_t n = messages.isOpen() ? messages.records() : 0;
-  FOR = ForumsRec();
-  FOR.ID = current_.id;
-  if (Forums.get(FOR_ForumKey)) {
-    FOR.MSGCOUNT = uint32_t(n);
-    FOR.COUNTFLAG = 0;
-    UppDat(Forums, OpChange, ReportQuiet);
-  }
-}
-
 void ImportRun::stageNextDatabase() {
-  if (inTransaction_) commitPosting();
-  refreshDatabaseCount();
+  if (inTransaction_ && !commitPosting()) {
+    abortRun("");
+    return;
+  }
   if (toPost_.empty()) {
     current_ = Target();
     stage_ = ImportStage::BuildSaveFileIndex;
@@ -585,7 +609,10 @@ void ImportRun::stageNextDatabase() {
   std::error_code ec;
   bool dirMissing = !fs::is_directory(dir, ec);
   if (dirMissing) ExistPath(3, 0, "", dir, true);
-  if (current_.created) {
+  FOR = ForumsRec();
+  FOR.ID = current_.id;
+  bool listed = Forums.get(FOR_ForumKey);
+  if (current_.created && !listed) {
     FOR = ForumsRec();
     FOR.ID = current_.id;
     FOR.DESCRIPTION = current_.name;
@@ -595,11 +622,14 @@ void ImportRun::stageNextDatabase() {
     FOR.WORDLISTINDEXNEEDSUPDATE = 1;
     FOR.INDEXTYPE = 0;
     if (!UppDat(Forums, OpAdd, ReportShow)) {
-      abortRun();
+      abortRun("");
       return;
     }
   }
-  if (current_.created || dirMissing) {
+  // The self-description is written with a new database; a run stopped
+  // before it was written writes it now.
+  bool refMissing = !fs::exists(qv::filePath(22), ec);
+  if (current_.created || dirMissing || refMissing) {
     FOR = ForumsRec();
     FOR.ID = current_.id;
     if (Forums.get(FOR_ForumKey)) {
@@ -609,34 +639,33 @@ void ImportRun::stageNextDatabase() {
     }
   }
   openDatabaseFiles(currentKind_);
-  view_.inDatabase = currentKind_ == 2 ? Mail.records() : MsgNmbr.records();
+  // The count starts from the messages the database holds, so that a count
+  // left wrong by an older program is right again after this run.
+  databaseCount_ = currentKind_ == KindMailDb ? Mail.records() : MsgNmbr.records();
+  view_.inDatabase = databaseCount_;
 
   sections_.clear();
-  if (currentKind_ != 2) {
+  if (currentKind_ != KindMailDb) {
     Sections.setFileOrder();
     while (Sections.next()) sections_[{SEC.SECTIONNUMBER, SEC.DESCRIPTION.str()}] = SEC.SECSYSID;
   }
   personCounts_.clear();
   threadCounts_.clear();
   sectionCounts_.clear();
-  if (currentKind_ == 2) owner_.load(current_.id);
+  newMessages_ = 0;
+  if (currentKind_ == KindMailDb) owner_.load(current_.id);
   poster_ = std::make_unique<Poster>(settings_, startDate_, startTime_);
-  poster_->setDatabase(current_.id, currentKind_, currentKind_ == 2 ? &owner_ : nullptr);
+  poster_->setDatabase(current_.id, currentKind_, currentKind_ == KindMailDb ? &owner_ : nullptr);
   NHR = ImpHeaderRec();
   NHR.INTERNAL = current_.id;
   ImpHeader.setPrefix(NHR_MSGKEY, 1);
   tempPositioned_ = true;
-  countingStarted_ = false;
-  ccStarted_ = false;
   view_.status = "Importing messages";
   stage_ = ImportStage::PostMessages;
 }
 
 bool ImportRun::beginPosting() {
-  std::vector<File*> files;
-  for (int n : openFiles_) files.push_back(&declaredFile(n));
-  files.push_back(&Control);
-  if (!beginTransaction(files, 5)) {
+  if (!beginTransaction(postingFiles(), 5)) {
     if (!unattended()) Message("Transaction Frame Error!\r\n" + ErrorText(), "Warning!", Icon::Exclamation);
     rollbackTransaction();
     return false;
@@ -646,25 +675,35 @@ bool ImportRun::beginPosting() {
   return true;
 }
 
+// Applies the counts of the messages posted since the last commit, then
+// commits them all together.
 bool ImportRun::commitPosting() {
   if (!inTransaction_) return true;
+  if (!applyCounts()) {
+    inTransaction_ = transactionActive();
+    return false;
+  }
   inTransaction_ = false;
+  crashPoint("posting-commit");
   if (!commitTransaction()) {
     TransactionCheck();
     return false;
   }
+  databaseCount_ += newMessages_;
+  newMessages_ = 0;
+  view_.inDatabase = databaseCount_;
   return true;
 }
 
 uint32_t ImportRun::sectionFor(int kind) {
-  if (kind == 2) return 0;
-  if (kind == 1) {
+  if (kind == KindMailDb) return 0;
+  if (kind == KindForumDb) {
     auto it = sections_.find({NHR.SECTIONNUMBER, NHR.SEC_DESCRIPTION.str()});
     if (it != sections_.end()) return it->second;
   } else if (!sections_.empty()) {
     return sections_.begin()->second;
   }
-  uint32_t id = kind == 1 ? NextNr() : 1;
+  uint32_t id = kind == KindForumDb ? NextNr() : 1;
   if (id == 0) return 0;
   SEC = SectionsRec();
   SEC.SECTIONNUMBER = NHR.SECTIONNUMBER;
@@ -679,12 +718,11 @@ uint32_t ImportRun::sectionFor(int kind) {
 void ImportRun::stagePostMessages() {
   if (!inTransaction_) {
     if (!beginPosting()) {
-      abortRun();
+      abortRun("");
       return;
     }
   }
   postingBegun_ = true;
-  countsAtRisk_ = true;
   bool done = false;
   for (int i = 0; i < runSlice_; ++i) {
     if (!ImpHeader.next() || NHR.INTERNAL != current_.id) {
@@ -694,8 +732,9 @@ void ImportRun::stagePostMessages() {
     ++postedRecords_;
     RecordImage temp = saveRecord(ImpHeader.decl());
     uint32_t section = sectionFor(currentKind_);
-    if (currentKind_ != 2 && section == 0) {
-      abortRun();
+    if (currentKind_ != KindMailDb && section == 0) {
+      inTransaction_ = transactionActive();
+      abortRun("");
       return;
     }
     restoreRecord(ImpHeader.decl(), temp);
@@ -706,204 +745,81 @@ void ImportRun::stagePostMessages() {
     }
     if (r.code == PostFailed) {
       inTransaction_ = transactionActive();
-      abortRun();
+      abortRun("");
       return;
     }
     ++view_.imported;
     sinceCommit_ += 4;
-    if (r.countsApply || currentKind_ == 2) {
-      try {
-        personCounts_[r.fromId].sent += 1;
-        personCounts_[r.toId].received += 1;
-        if (currentKind_ != 2) {
-          threadCounts_[r.threadId] += 1;
-          sectionCounts_[section] += 1;
-        }
-      } catch (const std::bad_alloc&) {
-        setQueueError(QueueNoMemory);
-        QError(ReportShow);
-        personCounts_.clear();
-        threadCounts_.clear();
-        sectionCounts_.clear();
+    if (r.countsApply) {
+      ++newMessages_;
+      personCounts_[r.fromId].sent += 1;
+      personCounts_[r.toId].received += 1;
+      if (currentKind_ != KindMailDb) {
+        threadCounts_[r.threadId] += 1;
+        sectionCounts_[section] += 1;
       }
     }
+    crashPoint("posting-message");
   }
   updateProgress();
-  if (sinceCommit_ > 400) {
+  if (done) crashPoint("posting-last-commit");
+  if (sinceCommit_ > 400 || done) {
     if (!commitPosting()) {
-      abortRun();
+      abortRun("");
       return;
     }
   }
   if (done) {
-    if (!commitPosting()) {
-      abortRun();
-      return;
-    }
-    if (currentKind_ == 2) {
-      if (ImpCCR.hasRecords()) {
-        ImpCCR.buildKeys();
-        view_.status = "Adding InBox CarbonCopies";
-        stage_ = ImportStage::AddCarbonCopies;
-      } else {
-        view_.status = "Counting messages per person";
-        stage_ = ImportStage::CountPersons;
-      }
-    } else {
-      view_.status = "Counting messages per person";
-      stage_ = ImportStage::CountPersons;
-    }
+    stage_ = ImportStage::NextDatabase;
     return;
   }
   if (lowSpace(Mem.FileDir, "This may be too little to allow import. Running out of diskspace may corrupt the "
                             "currently accessed data file(s).Press OK if you want to continue and Cancel if you want "
                             "to abort the import!")) {
-    commitPosting();
-    stage_ = ImportStage::Finished;
+    stopEarly(kLowSpaceStatus);
   }
 }
 
-void ImportRun::stageAddCarbonCopies() {
-  if (!ccStarted_) {
-    ccStarted_ = true;
-    ImpCCR.set(CCT_IDKEY);
-    ccMail_ = 0;
-    ccMailFound_ = false;
-  }
-  if (!beginTransaction({&Mail, &CCRFile}, 5)) {
-    TransactionCheck();
-    abortRun();
-    return;
-  }
-  for (int i = 0; i < runSlice_; ++i) {
-    if (!ImpCCR.next()) {
-      if (!commitTransaction()) {
-        TransactionCheck();
-        abortRun();
-        return;
-      }
-      CCRFile.buildKeys();
-      view_.status = "Counting messages per person";
-      stage_ = ImportStage::CountPersons;
-      return;
-    }
-    if (CCT.MAILID != ccMail_) {
-      ccMail_ = CCT.MAILID;
-      MAI = MailRec();
-      MAI.MAILID = ccMail_;
-      ccMailFound_ = Mail.get(MAI_IdKey);
-      if (ccMailFound_ && MAI.CCR != 1) {
-        MAI.CCR = 1;
-        if (!UppDat(Mail, OpChange, ReportRollback)) {
-          abortRun();
-          return;
-        }
-      }
-    }
-    if (!ccMailFound_ || !owner_.foreign(CCT.R_CISADRESS.str())) continue;
-    CCR = CCRRec();
-    CCR.MAILID = CCT.MAILID;
-    CCR.R_NAME = CCT.R_NAME;
-    CCR.R_CISADRESS = CCT.R_CISADRESS;
-    CCR.RECIPTYPE = CCT.RECIPTYPE;
-    if (!CCRFile.add() && ErrorCode() != ErrDuplicateKey) {
-      UppDat(CCRFile, OpAdd, ReportRollback);
-      abortRun();
-      return;
-    }
-  }
-  if (!commitTransaction()) {
-    TransactionCheck();
-    abortRun();
-  }
-}
-
-// Applies one slice of a count queue to its file: reads each record by its
-// key, adds the counted messages and writes it back, in one transaction per
-// slice. Returns true when the queue is done.
-template <typename Entry, typename Apply>
-bool ImportRun::applyCounts(std::map<uint32_t, Entry>& queue, typename std::map<uint32_t, Entry>::iterator& entry,
-                            File& f, Apply apply) {
-  if (!countingStarted_) {
-    countingStarted_ = true;
-    entry = queue.begin();
-  }
-  if (entry == queue.end()) {
-    countingStarted_ = false;
-    return true;
-  }
-  if (!beginTransaction({&f}, 5)) {
-    TransactionCheck();
-    abortRun();
-    return false;
-  }
-  for (int i = 0; i < runSlice_ && entry != queue.end(); ++i, ++entry) {
-    if (!apply(entry->first, entry->second)) continue;  // the record is gone
-    if (!UppDat(f, OpChange, ReportRollback)) {
-      abortRun();
-      return false;
-    }
-  }
-  if (!commitTransaction()) {
-    TransactionCheck();
-    abortRun();
-  }
-  return false;
-}
-
-void ImportRun::stageCountPersons() {
-  bool done = applyCounts(personCounts_, personIt_, Person, [](uint32_t id, const Counts& c) {
+// Adds the counts gathered since the last commit to the persons, threads,
+// sections and the database's entry, inside the posting transaction.
+bool ImportRun::applyCounts() {
+  for (const auto& [id, c] : personCounts_) {
     PER = PersonRec();
     PER.PERSONID = id;
-    if (!Person.get(PER_PersonKey)) return false;
+    if (!Person.get(PER_PersonKey)) continue;  // the record is gone
     PER.FROMCOUNT = uint32_t(int64_t(PER.FROMCOUNT) + c.sent);
     PER.TOCOUNT = uint32_t(int64_t(PER.TOCOUNT) + c.received);
-    return true;
-  });
-  if (!done || closed()) return;
-  if (currentKind_ == 2) {
-    view_.status = "Importing messages";
-    stage_ = ImportStage::NextDatabase;
-  } else {
-    view_.status = "Counting messages per thread";
-    stage_ = ImportStage::CountThreads;
+    if (!UppDat(Person, OpChange, ReportRollback)) return false;
   }
-}
-
-void ImportRun::stageCountThreads() {
-  bool done = applyCounts(threadCounts_, countIt_, Threads, [](uint32_t id, int64_t n) {
+  for (const auto& [id, n] : threadCounts_) {
     THR = ThreadsRec();
     THR.THREADNUMBER = id;
-    if (!Threads.get(THR_ThreadKey)) return false;
+    if (!Threads.get(THR_ThreadKey)) continue;
     THR.MSGCOUNT = uint32_t(int64_t(THR.MSGCOUNT) + n);
-    return true;
-  });
-  if (!done || closed()) return;
-  if (currentKind_ == 1) {
-    view_.status = "Counting messages per section";
-    stage_ = ImportStage::CountSections;
-  } else {
-    view_.status = "Importing messages";
-    stage_ = ImportStage::NextDatabase;
+    if (!UppDat(Threads, OpChange, ReportRollback)) return false;
   }
-}
-
-void ImportRun::stageCountSections() {
-  bool done = applyCounts(sectionCounts_, countIt_, Sections, [](uint32_t id, int64_t n) {
+  for (const auto& [id, n] : sectionCounts_) {
     SEC = SectionsRec();
     SEC.SECSYSID = id;
-    if (!Sections.get(SEC_SysIdKey)) return false;
+    if (!Sections.get(SEC_SysIdKey)) continue;
     SEC.MSGCOUNT = uint32_t(int64_t(SEC.MSGCOUNT) + n);
-    return true;
-  });
-  if (!done || closed()) return;
-  view_.status = "Importing messages";
-  stage_ = ImportStage::NextDatabase;
+    if (!UppDat(Sections, OpChange, ReportRollback)) return false;
+  }
+  personCounts_.clear();
+  threadCounts_.clear();
+  sectionCounts_.clear();
+  FOR = ForumsRec();
+  FOR.ID = current_.id;
+  if (Forums.get(FOR_ForumKey)) {
+    FOR.MSGCOUNT = uint32_t(databaseCount_ + newMessages_);
+    FOR.COUNTFLAG = 0;
+    if (!UppDat(Forums, OpChange, ReportRollback)) return false;
+  }
+  return true;
 }
 
 void ImportRun::stageBuildSaveFileIndex() {
   // The save file's key is kept up to date while posting: nothing to build.
-  countsAtRisk_ = false;
   result_ = 1;
   stage_ = ImportStage::Finished;
 }
@@ -914,8 +830,10 @@ void ImportRun::stageBuildSaveFileIndex() {
 void ImportRun::stageFinished() {
   if (keepOpen_) return;
   elapsed_ = StartStop(2, 2);
-  countsAtRisk_ = false;
-  view_.status = view_.imported > 0 ? "The import process has finished!" : "No messages to import!";
+  if (!stopReason_.empty())
+    view_.status = stopReason_;
+  else
+    view_.status = view_.imported > 0 ? "The import process has finished!" : "No messages to import!";
   int64_t completion = KonfigGet(32);
   if (completion == 1) {
     if (!unattended()) {
@@ -936,25 +854,41 @@ void ImportRun::finish(int result) {
   close();
 }
 
+// The run stops before its end, keeping what it has committed: what was
+// posted since the last commit is committed first, with its counts.
+void ImportRun::stopEarly(const std::string& reason) {
+  if (inTransaction_ && !commitPosting()) {
+    abortRun("");
+    return;
+  }
+  result_ = 2;
+  stopReason_ = reason;
+  stage_ = ImportStage::Finished;
+}
+
 // A write failed or a transaction could not be had: the run ends at once.
-void ImportRun::abortRun() {
+// What the last commit left stands; the open transaction is rolled back.
+void ImportRun::abortRun(const std::string& reason) {
   if (transactionActive()) rollbackTransaction();
   inTransaction_ = false;
   result_ = 2;
+  stopReason_ = reason.empty() ? kFailedStatus : reason;
+  view_.status = stopReason_;
   close();
 }
 
 bool ImportRun::stop() {
   if (stage_ == ImportStage::Closed) return true;
-  if (postingBegun_ && countsAtRisk_ && !unattended()) {
-    Button b = Message(
-        "Stopping at this stage will cause message counts \r\nper section, thread and person to be incorrect.\r\nIf "
-        "you do quit, please run the Count Messages process to correct the numbers! Are you sure you want to quit?",
-        "Import process interrupted", Icon::Question, BtnYes | BtnNo, BtnNo);
-    if (b != BtnYes) return false;
+  // Counts are committed with the messages they count: stopping never
+  // leaves them wrong, so nothing needs to be asked.
+  if (inTransaction_ && !commitPosting()) {
+    abortRun("");
+    return true;
   }
-  if (inTransaction_) commitPosting();
-  if (stage_ >= ImportStage::NextDatabase && stage_ <= ImportStage::CountSections) refreshDatabaseCount();
+  if (stage_ != ImportStage::Finished) {
+    stopReason_ = kInterruptedStatus;
+    view_.status = stopReason_;
+  }
   close();
   return true;
 }
@@ -976,8 +910,10 @@ void ImportRun::close() {
   }
   if (Mem.DoTask == RunUnattended && result_ != 1) Mem.DoTask = RunAbandoning;
   releaseDatabaseFiles();
-  if (ImpHeader.isOpen()) ImpHeader.flush();
+  // The temporary files held a copy of every message read: they are emptied,
+  // which also gives their space back after a stop on a full disk.
   OP_CLOSE(OpForceClose, {10, 19, 24});
+  if (stage_ != ImportStage::Start) OP_CLOSE(OpEmpty, {10, 19, 24});
   if (stage_ != ImportStage::Start) {
     OP_CLOSE(OpRelease, {18});
     OP_CLOSE(OpRelease, {2});

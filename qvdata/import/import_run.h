@@ -2,9 +2,17 @@
 // runner drive alike, one slice per step().
 //
 // The run converts every selected source file into temporary records, then
-// posts them database by database and applies the message counts. It shows
-// its questions and messages through the prompt interface (nothing in the
-// unattended run modes) and exposes what its window displays in view().
+// posts them database by database. It shows its questions and messages
+// through the prompt interface (nothing in the unattended run modes) and
+// exposes what its window displays in view().
+//
+// Every commit of the posting leaves the archive consistent: the messages of
+// a commit, their texts, whole subjects, carbon copies, save-file and
+// Message-ID records, and the counts they change (persons, threads, sections,
+// the database's message count) commit together or not at all. A run
+// interrupted at any point (a kill, a full disk, a write failure) and run
+// again therefore ends with the archive of an uninterrupted run: messages
+// already posted are found again as duplicates and skipped.
 #pragma once
 
 #include <cstdint>
@@ -32,10 +40,6 @@ enum class ImportStage {
   ConvertFile,
   NextDatabase,
   PostMessages,
-  AddCarbonCopies,
-  CountPersons,
-  CountThreads,
-  CountSections,
   BuildSaveFileIndex,
   Finished,
   Closed,
@@ -83,6 +87,9 @@ class ImportRun : public ImportContext {
   // Closes the run (files, locks) without asking; used when the window goes.
   void close();
   int result() const { return result_; }  // 1 completed, 2 not completed
+  // Why a run that did not complete stopped (empty when it completed or was
+  // stopped by the user).
+  const std::string& stopReason() const { return stopReason_; }
   const ImportView& view() const { return view_; }
   int64_t elapsedSeconds() const { return elapsed_; }
   // Databases that received messages in this run (for the task runner).
@@ -132,13 +139,7 @@ class ImportRun : public ImportContext {
   void commitConversion();
   void stageNextDatabase();
   void stagePostMessages();
-  void stageAddCarbonCopies();
-  void stageCountPersons();
-  void stageCountThreads();
-  void stageCountSections();
-  template <typename Entry, typename Apply>
-  bool applyCounts(std::map<uint32_t, Entry>& queue, typename std::map<uint32_t, Entry>::iterator& entry, File& f,
-                   Apply apply);
+  bool applyCounts();
   void stageBuildSaveFileIndex();
   void stageFinished();
 
@@ -148,12 +149,13 @@ class ImportRun : public ImportContext {
   bool lowSpace(const std::string& directory, const std::string& text);
   bool checkSpaceFor(int64_t bytes);
   void finish(int result);
-  void abortRun();
+  void abortRun(const std::string& reason);
+  void stopEarly(const std::string& reason);
   void openDatabaseFiles(int kind);
   void releaseDatabaseFiles();
-  void refreshDatabaseCount();
   bool beginPosting();
   bool commitPosting();
+  std::vector<File*> postingFiles() const;
   uint32_t sectionFor(int kind);
   void updateProgress();
   std::vector<int> databaseFiles(int kind) const;
@@ -164,6 +166,7 @@ class ImportRun : public ImportContext {
   ImportStage stage_ = ImportStage::Start;
   ImportView view_;
   int result_ = 2;
+  std::string stopReason_;
   int64_t elapsed_ = 0;
   std::vector<uint32_t> touched_;
   std::function<void()> onClosed_;
@@ -199,19 +202,16 @@ class ImportRun : public ImportContext {
   bool inTransaction_ = false;
   int64_t sinceCommit_ = 0;
   bool postingBegun_ = false;
-  bool countsAtRisk_ = false;
   bool tempPositioned_ = false;
   std::map<std::pair<int, std::string>, uint32_t> sections_;  // (number, name) -> SECSYSID
+  // Counts changed by the messages posted since the last commit; applied in
+  // the same transaction as the messages.
   std::map<uint32_t, Counts> personCounts_;
   std::map<uint32_t, int64_t> threadCounts_;
   std::map<uint32_t, int64_t> sectionCounts_;
+  int64_t newMessages_ = 0;   // messages new to the database since the last commit
+  int64_t databaseCount_ = 0; // the database's committed message count
   std::unordered_map<std::string, uint32_t> numbersOfIds_;  // ID strings written this run
-  std::map<uint32_t, Counts>::iterator personIt_;
-  std::map<uint32_t, int64_t>::iterator countIt_;
-  bool countingStarted_ = false;
-  bool ccStarted_ = false;
-  uint32_t ccMail_ = 0;
-  bool ccMailFound_ = false;
   int64_t postedRecords_ = 0;
   int64_t tempTotal_ = 0;
 

@@ -4,6 +4,7 @@
 #include "import/message_id.h"
 #include "services/globals.h"
 #include "services/ids.h"
+#include "services/messages.h"
 #include "services/persons.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
@@ -12,12 +13,13 @@
 
 namespace qv {
 
-void splitSubject(const std::string& subject, Str<10>& alpha, Str<40>& beta) {
-  std::string s(trimRight(subject));
-  size_t a = utf8CutLength(s, 10);
-  alpha = std::string_view(s).substr(0, a);
-  beta = std::string_view(s).substr(a);
-}
+namespace {
+
+// The whole subject of the record in the NHR buffer. Records written by older
+// runs carry only HEADING.
+std::string importedSubject() { return NHR.SUBJECT.empty() ? NHR.HEADING.str() : NHR.SUBJECT; }
+
+}  // namespace
 
 Poster::Poster(const ImportSettings& settings, int32_t importDate, int32_t importTime)
     : settings_(settings), importDate_(importDate), importTime_(importTime) {}
@@ -46,18 +48,22 @@ bool Poster::person(const std::string& name, const std::string& address, uint32_
   return true;
 }
 
-// The first thread of the section whose heading equals the subject, or a new one.
+// The first thread of the section whose heading equals the subject (both
+// without trailing blanks), or a new one. Threads are found by the start of
+// their heading and told apart by the whole of it.
 bool Poster::findThread(uint32_t sectionId, const std::string& subject, uint32_t& threadId, Str<10>& alpha) {
   Str<10> a;
   Str<40> b;
   splitSubject(subject, a, b);
+  std::string_view wanted = trimRight(subject);
   THR = ThreadsRec();
   THR.SECSYSID = sectionId;
   THR.ALPHA = a;
   Threads.setPrefix(THR_SecKey, 2);
   while (Threads.next()) {
     if (THR.SECSYSID != sectionId || compareNoCase(THR.ALPHA.view(), a.view()) != 0) break;
-    if (THR.ALPHA.view() == a.view() && THR.BETA.view() == b.view()) {
+    if (THR.ALPHA.view() != a.view() || THR.BETA.view() != b.view()) continue;
+    if (trimRight(threadHeading()) == wanted) {
       threadId = THR.THREADNUMBER;
       alpha = THR.ALPHA;
       return true;
@@ -76,6 +82,7 @@ bool Poster::findThread(uint32_t sectionId, const std::string& subject, uint32_t
   THR.BETA = b;
   THR.MSGCOUNT = 0;
   if (!UppDat(Threads, OpAdd, ReportRollback)) return false;
+  if (!keepWholeSubject(id, subject, joinedHeading(a, b), ReportRollback)) return false;
   threadId = id;
   alpha = a;
   return true;
@@ -160,7 +167,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
       threaded = true;
     }
   }
-  if (!threaded && !findThread(sectionId, NHR.HEADING.str(), threadId, threadAlpha)) return PostResult{PostFailed};
+  if (!threaded && !findThread(sectionId, importedSubject(), threadId, threadAlpha)) return PostResult{PostFailed};
 
   std::string fromLast, toLast;
   if (!person(NHR.S_NAME.str(), NHR.S_CISADRESS.str(), r.fromId, fromLast)) return PostResult{PostFailed};
@@ -228,15 +235,19 @@ PostResult Poster::postMail() {
   int32_t time = NHR.TIME > 0 ? ((NHR.TIME - 1) / 6000) * 6000 + 1 : 0;
 
   // A mail with the same subject, date, time, sender, recipient and text is a duplicate.
+  std::string subject = importedSubject();
+  std::string subjectUpper = foldUpper(std::string(trimRight(subject)));
+  Str<50> start;
+  start = subject;
   MAI = MailRec();
-  MAI.SUBJECT = NHR.HEADING;
+  MAI.SUBJECT = start;
   MAI.DATE = NHR.DATE;
   MAI.TIME = time;
-  std::string subjectUpper = foldUpper(NHR.HEADING.str());
   Mail.setPrefix(MAI_SubjectKey, 3);
   while (Mail.next()) {
-    if (foldUpper(MAI.SUBJECT.str()) != subjectUpper || MAI.DATE != NHR.DATE || MAI.TIME != time) break;
+    if (compareNoCase(MAI.SUBJECT.view(), start.view()) != 0 || MAI.DATE != NHR.DATE || MAI.TIME != time) break;
     if (MAI.FROMID != r.fromId || MAI.TOID != r.toId) continue;
+    if (foldUpper(std::string(trimRight(mailSubject()))) != subjectUpper) continue;
     RecordImage mail = saveRecord(Mail.decl());
     TXT = MsgTextRec();
     TXT.MSGNUMBER = MAI.MAILID;
@@ -245,11 +256,17 @@ PostResult Poster::postMail() {
     if (same) return PostResult{PostSkipped};
   }
 
+  uint32_t mailId = NHR.REFNUMBER;
+  CCT = ImpCCRRec();
+  CCT.MAILID = mailId;
+  ImpCCR.setPrefix(CCT_IDKEY, 1);
+  bool hasCopies = ImpCCR.next() && CCT.MAILID == mailId;
+
   MAI = MailRec();
-  MAI.MAILID = NHR.REFNUMBER;
+  MAI.MAILID = mailId;
   MAI.DATE = NHR.DATE;
   MAI.TIME = time;
-  MAI.SUBJECT = NHR.HEADING;
+  MAI.SUBJECT = start;
   MAI.FROMID = r.fromId;
   MAI.FROMALPHA = fromLast;
   MAI.TOID = r.toId;
@@ -257,23 +274,48 @@ PostResult Poster::postMail() {
   MAI.PAIRID = pairId;
   MAI.PAIRALPHA = pairLast;
   MAI.RECIPTYPE = NHR.RECIPTYPE;
-  MAI.CCR = 0;
+  MAI.CCR = hasCopies ? 1 : 0;
   MAI.DUMMY = 0;
   if (!UppDat(Mail, OpAdd, ReportRollback)) return PostResult{PostFailed};
-  if (!writeText(NHR.REFNUMBER, true)) return PostResult{PostFailed};
+  if (!keepWholeSubject(mailId, subject, start.str(), ReportRollback)) return PostResult{PostFailed};
+  if (!writeText(mailId, true)) return PostResult{PostFailed};
+  if (hasCopies && !addCarbonCopies(mailId)) return PostResult{PostFailed};
 
   if (settings_.mailTopic != 0) {
     SIN = SIndexRec();
     SIN.ID = settings_.mailTopic;
-    SIN.MSGNUMBER = NHR.REFNUMBER;
+    SIN.MSGNUMBER = mailId;
     if (!SIndex.get(SIN_IdKey)) {
       SIN = SIndexRec();
       SIN.ID = settings_.mailTopic;
-      SIN.MSGNUMBER = NHR.REFNUMBER;
+      SIN.MSGNUMBER = mailId;
       if (!UppDat(SIndex, OpAdd, ReportRollback)) return PostResult{PostFailed};
     }
   }
   return r;
+}
+
+// The further recipients of a mail, from the temporary carbon-copy file, in
+// the order of its key; a copy to one of the owner's own addresses is not
+// recorded, nor one recipient twice.
+bool Poster::addCarbonCopies(uint32_t mailId) {
+  CCT = ImpCCRRec();
+  CCT.MAILID = mailId;
+  ImpCCR.setPrefix(CCT_IDKEY, 1);
+  while (ImpCCR.next() && CCT.MAILID == mailId) {
+    if (owner_ && !owner_->foreign(CCT.R_CISADRESS.str())) continue;
+    CCR = CCRRec();
+    CCR.MAILID = mailId;
+    CCR.R_NAME = CCT.R_NAME;
+    CCR.R_CISADRESS = CCT.R_CISADRESS;
+    CCR.RECIPTYPE = CCT.RECIPTYPE;
+    if (!CCRFile.add()) {
+      if (ErrorCode() == ErrDuplicateKey) continue;
+      UppDat(CCRFile, OpAdd, ReportRollback);
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace qv

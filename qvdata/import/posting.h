@@ -1,6 +1,8 @@
 // Posting one temporary import record into the current target database:
-// the message or mail, its text, its persons and thread, and the records
-// that keep duplicates out.
+// the message or mail, its text, its persons and thread, its whole subject,
+// its carbon copies, and the records that keep duplicates out. Everything
+// one record changes is written inside the caller's transaction, so that it
+// commits with the message or not at all.
 #pragma once
 
 #include <cstdint>
@@ -22,18 +24,16 @@ struct PostResult {
   uint32_t threadId = 0;
 };
 
-// Splits a subject into the 10 and 40 characters of a thread heading, cut on
-// character boundaries; compare headings through it.
-void splitSubject(const std::string& subject, Str<10>& alpha, Str<40>& beta);
-
 class Poster {
  public:
   Poster(const ImportSettings& settings, int32_t importDate, int32_t importTime);
   // A new target database. For a mailbox, `owner` holds its addresses; the
   // owner's person is resolved again on first use.
   void setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner);
-  // Posts the record in the NHR buffer. The database's files (and Control)
-  // are open, inside a transaction.
+  // Posts the record in the NHR buffer. The database's files (and Control,
+  // Forums, the message save file and the Subjects file) are open, inside a
+  // transaction; for mail, the temporary carbon-copy file is open with its
+  // key built.
   PostResult post(uint32_t sectionId);
 
  private:
@@ -42,6 +42,7 @@ class Poster {
   bool findThread(uint32_t sectionId, const std::string& subject, uint32_t& threadId, Str<10>& alpha);
   bool person(const std::string& name, const std::string& address, uint32_t& id, std::string& lastName);
   bool writeText(uint32_t number, bool isNew);
+  bool addCarbonCopies(uint32_t mailId);
 
   const ImportSettings& settings_;
   int32_t importDate_;

@@ -16,6 +16,7 @@
 #include "wordindex/index_text.h"
 #include "wordindex/stop_list.h"
 #include "wordindex/word_cut.h"
+#include "services/messages.h"
 
 namespace fs = std::filesystem;
 
@@ -381,7 +382,7 @@ std::string IndexRun::Impl::headingOf(uint32_t thread) {
   THR = ThreadsRec();
   THR.THREADNUMBER = thread;
   std::string h;
-  if (Threads.get(THR_ThreadKey)) h = std::string(THR.ALPHA.raw()) + THR.BETA.str();
+  if (Threads.get(THR_ThreadKey)) h = threadHeading();
   if (headings.size() > 200000) headings.clear();
   return headings[thread] = h;
 }
@@ -392,7 +393,7 @@ bool IndexRun::Impl::textHeader(uint32_t id, std::string& subject) {
     MAI = MailRec();
     MAI.MAILID = id;
     if (!Mail.get(MAI_IdKey)) return false;
-    subject = MAI.SUBJECT.str();
+    subject = mailSubject();
     return true;
   }
   MSG = MsgNmbrRec();

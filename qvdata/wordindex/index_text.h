@@ -23,9 +23,11 @@
 #include <functional>
 #include <string_view>
 
+#include "services/messages.h"
+
 namespace qv {
 
-enum MessageKind : int { KindForumDb = 1, KindMailDb = 2, KindNewsDb = 3 };
+using MessageKind = DbKind;
 
 // Calls `part` with each piece of `text` that is to be cut into words, in
 // order. `indexFooters` is the footer switch of the kind (forum and

@@ -12,6 +12,7 @@
 #include "wordindex/index_text.h"
 #include "wordindex/stop_list.h"
 #include "wordindex/word_cut.h"
+#include "services/messages.h"
 
 namespace qv {
 
@@ -268,19 +269,7 @@ bool WordSearch::scanMessages() {
 
 bool WordSearch::phraseIn(uint32_t id) {
   std::string subject;
-  if (kind_ == KindMailDb) {
-    MAI = MailRec();
-    MAI.MAILID = id;
-    if (Mail.get(MAI_IdKey)) subject = MAI.SUBJECT.str();
-  } else {
-    MSG = MsgNmbrRec();
-    MSG.MSGNUMBER = id;
-    if (MsgNmbr.get(MSG_IdKey)) {
-      THR = ThreadsRec();
-      THR.THREADNUMBER = MSG.THREADNUMBER;
-      if (Threads.get(THR_ThreadKey)) subject = std::string(THR.ALPHA.raw()) + THR.BETA.str();
-    }
-  }
+  if (readMessage(kind_, id)) subject = subjectOfMessage(kind_);
   TXT = MsgTextRec();
   TXT.MSGNUMBER = id;
   if (!MsgText.get(TXT_IdKey)) TXT.MsgText.clear();

@@ -18,6 +18,7 @@
 #include "services/globals.h"
 #include "services/settings.h"
 #include "threads/thread_manager.h"
+#include "services/messages.h"
 
 namespace qvm {
 
@@ -39,17 +40,11 @@ QIcon treeIcon(int icon) {
   return QIcon();
 }
 
-// The heading of a thread (its record's ALPHA and BETA); `alpha` when the
-// record is missing. The record buffer is left as it was.
+// The heading of a thread; `alpha` when the record is missing. The record
+// buffer is left as it was.
 std::string threadHeading(uint32_t number, const std::string& alpha) {
-  const qv::ThreadsRec saved = qv::THR;
-  qv::THR = qv::ThreadsRec();
-  qv::THR.THREADNUMBER = number;
-  std::string heading = number != 0 && qv::Threads.get(qv::THR_ThreadKey)
-                            ? std::string(qv::THR.ALPHA.raw()) + qv::THR.BETA.str()
-                            : alpha;
-  qv::THR = saved;
-  return heading;
+  std::string heading = number != 0 ? qv::headingOfThread(number) : std::string();
+  return heading.empty() ? alpha : heading;
 }
 
 int browseKind() { return qv::Mem.ForumType == 3 ? 3 : 1; }

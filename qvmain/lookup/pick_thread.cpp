@@ -4,6 +4,7 @@
 #include "dictionary/dictionary.h"
 #include "frame/window_host.h"
 #include "lookup/lookup_list.h"
+#include "services/messages.h"
 
 namespace qvm {
 
@@ -12,8 +13,7 @@ namespace {
 LookupRow threadRow() {
   LookupRow r;
   r.id = qv::THR.THREADNUMBER;
-  // The heading is ALPHA (blank-padded to its 10 characters) and BETA.
-  QString heading = QString::fromStdString(std::string(qv::THR.ALPHA.raw()) + qv::THR.BETA.str());
+  QString heading = QString::fromStdString(qv::threadHeading());
   r.texts = {cutText(heading, 50), QString::number(qv::THR.MSGCOUNT)};
   r.status = qv::THR.DUMMY;
   return r;

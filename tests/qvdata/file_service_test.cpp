@@ -61,16 +61,16 @@ TEST_F(FileServiceTest, WordIndexDirectoryUnderItsOwnRootIsMadeOnOpen) {
 // ---- undefined numbers ----
 
 TEST_F(FileServiceTest, UndefinedFileNumberStopsTheProgram) {
-  const std::string expected = std::string(8, ' ') + "File no 14 not defined!" + std::string(9, ' ') + "\r\n" +
+  const std::string expected = std::string(8, ' ') + "File no 15 not defined!" + std::string(9, ' ') + "\r\n" +
                                std::string(8, ' ') + "Quorvane will terminate!" + std::string(8, ' ');
-  auto halted = haltText([] { OP_CLOSE(OpShared, {14}); });
+  auto halted = haltText([] { OP_CLOSE(OpShared, {15}); });
   ASSERT_TRUE(halted);
   EXPECT_EQ(*halted, expected);
   const PromptRequest& r = onlyRequest();
   EXPECT_EQ(r.text, expected);
   EXPECT_EQ(r.caption, "Program Failure!");
 
-  for (int n : {0, 15, 16, 36, 37, 38, 41, -3}) {
+  for (int n : {0, 16, 36, 37, 38, 41, -3}) {
     prompts.reset();
     auto h = haltText([n] { OP_CLOSE(OpRelease, {n}); });
     ASSERT_TRUE(h) << "file no " << n;
@@ -80,7 +80,7 @@ TEST_F(FileServiceTest, UndefinedFileNumberStopsTheProgram) {
 }
 
 TEST_F(FileServiceTest, FilesBeforeAnUndefinedNumberAreStillHandled) {
-  ASSERT_TRUE(haltText([] { OP_CLOSE(OpShared, {8, 3, 14, 5}); }));
+  ASSERT_TRUE(haltText([] { OP_CLOSE(OpShared, {8, 3, 15, 5}); }));
   EXPECT_EQ(useCount(3), 1);
   EXPECT_TRUE(MsgNmbr.isOpen());
   EXPECT_EQ(useCount(5), 0) << "a file after the undefined number is not opened";

@@ -379,7 +379,7 @@ TEST_F(ImportRunTest, DatabaseCreationOnlyMakesTheDatabasesAndNoMessages) {
   EXPECT_EQ(saveFileRecords(), 0u);
 }
 
-TEST_F(ImportRunTest, StopDuringPostingAsksAndKeepsWhatWasPosted) {
+TEST_F(ImportRunTest, StopDuringPostingKeepsWhatWasPostedWithItsCounts) {
   std::string text;
   for (int i = 1; i <= 120; ++i)
     text += "#: " + std::to_string(1000 + i) + " S1/Chat (Big Forum)\n    1-Jan-99  10:00\nSb: Topic " +
@@ -390,22 +390,33 @@ TEST_F(ImportRunTest, StopDuringPostingAsksAndKeepsWhatWasPosted) {
   }
   ASSERT_EQ(r.stage(), ImportStage::PostMessages);
   r.step();  // one slice posted
-  // No: the run goes on.
-  prompts.script(BtnNo);
-  EXPECT_FALSE(r.stop());
-  ASSERT_EQ(prompts.requests.size(), 1u);
-  EXPECT_EQ(prompts.requests[0].caption, "Import process interrupted");
-  EXPECT_EQ(prompts.requests[0].defaultButton, BtnNo);
-  r.step();
-  // Yes: the run closes, not completed; posted messages stay.
-  prompts.script(BtnYes);
+  // Counts are committed with the messages: nothing to warn about, the run
+  // closes at once, not completed, and what was posted stays.
   EXPECT_TRUE(r.stop());
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
   EXPECT_TRUE(r.closed());
   EXPECT_EQ(r.result(), 2);
-  size_t posted = messages("Big Forum").size();
-  EXPECT_GT(posted, 0u);
-  EXPECT_LT(posted, 120u);
-  EXPECT_EQ(posted, size_t(r.view().imported));
+  EXPECT_EQ(r.view().status, "The import was interrupted: the messages posted so far are kept.");
+  auto posted = messages("Big Forum");
+  EXPECT_GT(posted.size(), 0u);
+  EXPECT_LT(posted.size(), 120u);
+  EXPECT_EQ(posted.size(), size_t(r.view().imported));
+  // Every count agrees with the messages kept.
+  ASSERT_TRUE(findDatabase("Big Forum"));
+  EXPECT_EQ(FOR.MSGCOUNT, posted.size());
+  useDatabase();
+  OP_CLOSE(OpShared, {5, 6, 7});
+  uint64_t persons = 0, threads = 0, sections = 0;
+  Person.setFileOrder();
+  while (Person.next()) persons += PER.FROMCOUNT;
+  Threads.setFileOrder();
+  while (Threads.next()) threads += THR.MSGCOUNT;
+  Sections.setFileOrder();
+  while (Sections.next()) sections += SEC.MSGCOUNT;
+  OP_CLOSE(OpRelease, {5, 6, 7});
+  EXPECT_EQ(persons, posted.size());
+  EXPECT_EQ(threads, posted.size());
+  EXPECT_EQ(sections, posted.size());
 }
 
 TEST_F(ImportRunTest, StopDuringConversionLeavesDatabasesUnchanged) {

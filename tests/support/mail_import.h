@@ -14,6 +14,7 @@
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/installation.h"
+#include "services/messages.h"
 #include "support/services_fixture.h"
 
 namespace qvtest {
@@ -83,7 +84,7 @@ class MailImportTest : public InstallationTest {
     while (qv::Mail.next()) {
       StoredMail m;
       m.id = qv::MAI.MAILID;
-      m.subject = qv::MAI.SUBJECT.str();
+      m.subject = qv::mailSubject();
       m.date = qv::MAI.DATE;
       m.time = qv::MAI.TIME;
       m.fromOwner = qv::MAI.FROMID == owner;

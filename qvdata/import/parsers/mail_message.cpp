@@ -129,6 +129,7 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
   NHR.REFNUMBER = number;
   NHR.FOR_DESCRIPTION = box->name;
   NHR.HEADING = d.subject;
+  NHR.SUBJECT = d.subject;
   NHR.S_NAME = sName;
   NHR.S_CISADRESS = sAddr;
   NHR.R_NAME = rName;

@@ -34,6 +34,7 @@ int placeOwner(ImportContext& ctx, const Target& box, int direction, MessageFiel
 // The fields every message record has.
 void fillRecord(const MessageFields& m) {
   NHR.HEADING = m.subject;
+  NHR.SUBJECT = m.subject;
   NHR.S_NAME = m.senderName;
   NHR.S_CISADRESS = m.senderAddress;
   NHR.R_NAME = m.recipientName;

@@ -301,6 +301,7 @@ bool ArticleWriter::write(std::string_view raw, const IndexEntry* index) {
   NHR.SECTIONNUMBER = 1;
   NHR.SEC_DESCRIPTION = group;
   NHR.HEADING = subject;
+  NHR.SUBJECT = subject;
   NHR.S_NAME = name;
   NHR.S_CISADRESS = address;
   NHR.DATE = m.hasDate ? m.date : 0;

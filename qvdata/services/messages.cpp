@@ -1,0 +1,116 @@
+#include "services/messages.h"
+
+#include <filesystem>
+
+#include "dictionary/dictionary.h"
+#include "services/file_service.h"
+#include "services/record_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace qv {
+
+namespace {
+
+constexpr int kSubjectsFile = 14;
+
+// The Subjects file of the current database, ready for reading: the one a
+// procedure has open through the file service, else the file on disk opened
+// here read-only. False when the database has none (no subject needed it).
+bool subjectsReadable() {
+  std::string path = filePath(kSubjectsFile);
+  if (Subjects.isOpen() && Subjects.name() == path) return true;
+  if (useCount(kSubjectsFile) > 0) return false;  // open for a procedure on another database
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return false;
+  Subjects.close();
+  Subjects.setName(path);
+  return Subjects.open(Share::ReadOnly);
+}
+
+}  // namespace
+
+void splitSubject(std::string_view subject, Str<10>& alpha, Str<40>& beta) {
+  size_t a = utf8CutLength(subject, Str<10>::capacity());
+  alpha = subject.substr(0, a);
+  beta = subject.substr(a);
+}
+
+std::string joinedHeading(const Str<10>& alpha, const Str<40>& beta) {
+  std::string h(alpha.raw());
+  h += beta.view();
+  return std::string(trimRight(h));
+}
+
+bool keepWholeSubject(uint32_t id, std::string_view subject, std::string_view fromFields, int reportMode) {
+  if (subject == fromFields) return true;
+  SUB = SubjectsRec();
+  SUB.ID = id;
+  bool exists = Subjects.get(SUB_IdKey);
+  SUB.ID = id;
+  SUB.SUBJECT = std::string(subject.substr(0, utf8CutLength(subject, kSubjectMax)));
+  return UppDat(Subjects, exists ? OpChange : OpAdd, reportMode);
+}
+
+bool forgetWholeSubject(uint32_t id, int reportMode) {
+  SUB = SubjectsRec();
+  SUB.ID = id;
+  if (!Subjects.get(SUB_IdKey)) return true;
+  return UppDat(Subjects, OpRemove, reportMode);
+}
+
+std::string wholeSubject(uint32_t id, std::string fromFields) {
+  if (!subjectsReadable()) return fromFields;
+  SUB = SubjectsRec();
+  SUB.ID = id;
+  return Subjects.get(SUB_IdKey) ? SUB.SUBJECT : fromFields;
+}
+
+std::string threadHeading() { return wholeSubject(THR.THREADNUMBER, joinedHeading(THR.ALPHA, THR.BETA)); }
+
+std::string mailSubject() { return wholeSubject(MAI.MAILID, MAI.SUBJECT.str()); }
+
+std::string headingOfThread(uint32_t threadNumber) {
+  ThreadsRec saved = THR;
+  THR = ThreadsRec();
+  THR.THREADNUMBER = threadNumber;
+  std::string h = Threads.get(THR_ThreadKey) ? threadHeading() : std::string();
+  THR = saved;
+  return h;
+}
+
+bool readMessage(int kind, uint32_t id) {
+  if (kind == KindMailDb) {
+    MAI = MailRec();
+    MAI.MAILID = id;
+    return Mail.get(MAI_IdKey);
+  }
+  MSG = MsgNmbrRec();
+  MSG.MSGNUMBER = id;
+  return MsgNmbr.get(MSG_IdKey);
+}
+
+std::string subjectOfMessage(int kind) {
+  return kind == KindMailDb ? mailSubject() : headingOfThread(MSG.THREADNUMBER);
+}
+
+bool readMessageHeader(int kind, uint32_t id, MessageHeader& out) {
+  out = MessageHeader();
+  if (!readMessage(kind, id)) return false;
+  out.id = id;
+  if (kind == KindMailDb) {
+    out.fromId = MAI.FROMID;
+    out.toId = MAI.TOID;
+    out.date = MAI.DATE;
+    out.time = MAI.TIME;
+  } else {
+    out.fromId = MSG.FROMID;
+    out.toId = MSG.TOID;
+    out.threadNumber = MSG.THREADNUMBER;
+    out.date = MSG.DATE;
+  }
+  out.subject = subjectOfMessage(kind);
+  return true;
+}
+
+}  // namespace qv

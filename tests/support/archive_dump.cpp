@@ -1,0 +1,141 @@
+#include "support/archive_dump.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace qvtest {
+
+namespace {
+
+bool endsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool isIdColumn(const std::string& c) {
+  return c == "ID" || endsWith(c, "ID") || (endsWith(c, "NUMBER") && c != "DIRNUMBER" && c != "SECTIONNUMBER");
+}
+
+// Columns whose values belong to the run rather than to the archive.
+bool leftOut(const std::string& file, const std::string& column) {
+  return endsWith(file, "/IDX004.ADF") && (column == "DATE" || column == "TIME");
+}
+
+std::vector<std::string> archiveFiles(const std::string& root) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  std::vector<std::string> dirs{"CFG"};
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (it->is_directory(ec) && name.size() > 1 && name[0] == 'F') dirs.push_back(name);
+  }
+  std::sort(dirs.begin() + 1, dirs.end());
+  for (const std::string& d : dirs) {
+    std::vector<std::string> files;
+    for (fs::directory_iterator it(root + "/" + d, ec), end; !ec && it != end; it.increment(ec)) {
+      std::string name = it->path().filename().string();
+      // The control file holds the ID counter and the installation's settings,
+      // not the archive.
+      if (d == "CFG" && name == "IDX008.ADF") continue;
+      if (it->is_regular_file(ec) && (endsWith(name, ".ADF") || endsWith(name, ".DAT"))) files.push_back(d + "/" + name);
+    }
+    std::sort(files.begin(), files.end());
+    out.insert(out.end(), files.begin(), files.end());
+  }
+  return out;
+}
+
+class Dumper {
+ public:
+  explicit Dumper(std::ostringstream& out) : out_(out) {}
+
+  void file(const std::string& root, const std::string& rel) {
+    sqlite3* db = nullptr;
+    std::string uri = "file:" + root + "/" + rel + "?immutable=1";
+    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+      out_ << rel << ": cannot open\n";
+      sqlite3_close(db);
+      return;
+    }
+    std::vector<std::string> tables;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name", -1, &st, nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW) {
+      std::string t(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+      if (t != "sqlite_sequence" && t != "qv_meta") tables.push_back(t);
+    }
+    sqlite3_finalize(st);
+    for (const std::string& t : tables) table(db, rel, t);
+    sqlite3_close(db);
+  }
+
+ private:
+  void table(sqlite3* db, const std::string& rel, const std::string& t) {
+    sqlite3_stmt* st = nullptr;
+    std::string sql = "SELECT * FROM \"" + t + "\" ORDER BY qv_pos";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+      sql = "SELECT * FROM \"" + t + "\"";
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        out_ << rel << " " << t << ": " << sqlite3_errmsg(db) << "\n";
+        return;
+      }
+    }
+    int n = sqlite3_column_count(st);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      out_ << rel << " " << t << ":";
+      for (int c = 0; c < n; ++c) {
+        std::string col = sqlite3_column_name(st, c);
+        if (col == "qv_pos" || leftOut(rel, col)) continue;
+        out_ << " " << col << "=";
+        if (sqlite3_column_type(st, c) == SQLITE_INTEGER && isIdColumn(col)) {
+          int64_t v = sqlite3_column_int64(st, c);
+          if (v == 0) {
+            out_ << 0;
+          } else {
+            auto it = ids_.emplace(v, int64_t(ids_.size()) + 1).first;
+            out_ << "#" << it->second;
+          }
+        } else {
+          const unsigned char* v = sqlite3_column_text(st, c);
+          out_ << '"' << (v ? reinterpret_cast<const char*>(v) : "") << '"';
+        }
+      }
+      out_ << "\n";
+    }
+    sqlite3_finalize(st);
+  }
+
+  std::ostringstream& out_;
+  std::map<int64_t, int64_t> ids_;
+};
+
+}  // namespace
+
+std::string dumpArchive(const std::string& root) {
+  std::ostringstream out;
+  Dumper d(out);
+  for (const std::string& f : archiveFiles(root)) d.file(root, f);
+  return out.str();
+}
+
+std::string firstDifference(const std::string& a, const std::string& b) {
+  std::istringstream x(a), y(b);
+  std::string lx, ly;
+  int line = 0;
+  while (true) {
+    bool gx = bool(std::getline(x, lx)), gy = bool(std::getline(y, ly));
+    ++line;
+    if (!gx && !gy) return "";
+    if (!gx || !gy || lx != ly)
+      return "line " + std::to_string(line) + ":\n  expected: " + (gx ? lx : "<end>") + "\n  actual:   " + (gy ? ly : "<end>");
+  }
+}
+
+}  // namespace qvtest
