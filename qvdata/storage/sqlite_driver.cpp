@@ -603,6 +603,8 @@ void SqliteDriver::touchOnDemand() {
 bool SqliteDriver::empty() {
   if (!beforeWrite(true)) return false;
   if (!exec("DELETE FROM " + table())) return false;
+  // A scratch file gives its space back at once: it may have filled the disk.
+  if (file_.decl().scratch && cur_ == &own_ && !exec("VACUUM")) return false;
   count_ = 0;
   curPos_ = 0;
   ++gen_;

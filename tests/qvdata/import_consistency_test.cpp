@@ -200,7 +200,7 @@ TEST_F(ImportConsistencyTest, AStopOnAFullDiskKeepsWhatWasCommittedAndARerunEnds
 }
 
 TEST_F(ImportConsistencyTest, TheTemporaryFileIsEmptiedWhenARunEnds) {
-  ASSERT_EQ(importMbox("mail.mbx", generatedMbox(30, kOwnerAddress)), 1) << prompts.transcript();
+  ASSERT_EQ(importMbox("mail.mbx", generatedMbox(1500, kOwnerAddress)), 1) << prompts.transcript();
   OP_CLOSE(OpShared, {10, 19});
   EXPECT_EQ(ImpHeader.records(), 0);
   EXPECT_EQ(ImpCCR.records(), 0);
