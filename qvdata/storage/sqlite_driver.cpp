@@ -603,8 +603,9 @@ void SqliteDriver::touchOnDemand() {
 bool SqliteDriver::empty() {
   if (!beforeWrite(true)) return false;
   if (!exec("DELETE FROM " + table())) return false;
-  // A scratch file gives its space back at once: it may have filled the disk.
-  if (file_.decl().scratch && cur_ == &own_ && !exec("VACUUM")) return false;
+  // A scratch file gives its space back at once when it can (not inside a
+  // transaction or a write stream): it may have filled the disk.
+  if (file_.decl().scratch && cur_ == &own_ && !streaming_) sqlite3_exec(own_.db, "VACUUM", nullptr, nullptr, nullptr);
   count_ = 0;
   curPos_ = 0;
   ++gen_;
