@@ -240,12 +240,6 @@ void ImportRun::stageNextFile() {
     Message("The file " + f.path + " does not exist and will be skipped!", " Import Error ", Icon::Exclamation);
     return;
   }
-  // A pipe or a device would be read for ever: only regular files are sources.
-  if (!fs::is_regular_file(f.path, ec)) {
-    Message("The file " + f.path + " is not a regular file and will be skipped!", " Import Error ",
-            Icon::Exclamation);
-    return;
-  }
   if (openSource(f.path)) {
     firstSlice_ = true;
     firstPassDone_ = false;
