@@ -200,6 +200,29 @@ TEST_F(MailCorpusTest, EudoraForWindows) { checkEudora(*this, import("Eudora", "
 
 TEST_F(MailCorpusTest, EudoraForTheMac) { checkEudora(*this, import("Eudora", "eudora/eudora2unix/mac-eudora-6.2.4/In")); }
 
+TEST_F(MailCorpusTest, BeckyFolderEndsMessagesAtADotLine) {
+  // Four messages, each ended by a line holding a single "."; body lines
+  // beginning with "." are stored with one dot more.
+  auto mails = import("Becky Mail", "becky/test.bmf");
+  ASSERT_EQ(subjects(mails), (std::vector<std::string>{"\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB",  // メール
+                                                       "2\xE9\x80\x9A\xE3\x82\x81",                 // 2通め
+                                                       "\xE3\x83\x89\xE3\x83\x83\xE3\x83\x88",      // ドット
+                                                       "\xE3\x83\x89\xE3\x83\x83\xE3\x83\x88\xE3\x83\x98\xE3\x83\x83"
+                                                       "\xE3\x83\x80"}));  // ドットヘッダ
+  const int minutes[][2] = {{23, 51}, {26, 9}, {30, 2}, {32, 32}};  // minute, second
+  for (size_t i = 0; i < mails.size(); ++i) {
+    SCOPED_TRACE(mails[i].subject);
+    EXPECT_EQ(mails[i].fromAddress, "hiikezoe@expample.com");
+    EXPECT_NE(mails[i].from.find("HIROYUKI IKEZOE"), std::string::npos) << mails[i].from;
+    EXPECT_EQ(mails[i].date, dateFromYMD(2011, 8, 27));
+    EXPECT_EQ(mails[i].time, timeFromHMS(8, minutes[i][0], 0)) << "stored to the minute";
+    EXPECT_EQ(mails[i].text.find("Return-Path"), std::string::npos) << mails[i].text;
+    if (i != 2) EXPECT_EQ(mails[i].text.find("."), std::string::npos) << "the end line is no text\n" << mails[i].text;
+  }
+  EXPECT_EQ(mails[0].text, "\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB\r\n");
+  EXPECT_EQ(mails[2].text, ".\r\n...\r\n.\r\n.\r\n.\r\n\r\n\r\n\r\n\r\n.\r\n");
+}
+
 TEST_F(MailCorpusTest, MozillaSeparators) {
   // 29 messages, all with "From - " and an empty date.
   auto mails = import("Netscape Mail", "netscape-mail/mimekit_content-length.mbox");

@@ -222,6 +222,22 @@ TEST_F(MailParsersTest, HeaderBlocksWithoutSeparators) {
             "Body one.\r\n\r\nSubject: not a message\r\nFrom: quoted@example.org\r\n\r\nMore of one.\r\n");
 }
 
+TEST_F(MailParsersTest, DotLinesEndBeckyMessagesOnly) {
+  // A Becky folder: "." before a header line or the end of the file ends a
+  // message, and stuffed dots are undone; a "." line before text is text.
+  std::string store = header("a@example.org", "owner@example.com", "One") + "\n..\n...dots\n.\ntext after a dot\n.\n" +
+                      "Return-Path: b@example.org\n" + header("b@example.org", "owner@example.com", "Two") +
+                      "..: dot\n\nBody two.\n.\n";
+  auto& ctx = convert("Becky Mail", store);
+  ASSERT_EQ(subjects(), (Subjects{"One", "Two"}));
+  EXPECT_EQ(ctx.emitted[0].MSGTEXT, ".\r\n..dots\r\n\r\ntext after a dot\r\n");
+  EXPECT_EQ(ctx.emitted[1].MSGTEXT, "Body two.\r\n");
+  // Unix Mail keeps every dot.
+  convert("Unix Mail", store);
+  ASSERT_EQ(subjects(), (Subjects{"One", "Two"}));
+  EXPECT_EQ(ctx_->emitted[0].MSGTEXT.substr(0, 11), "..\r\n...dots");
+}
+
 TEST_F(MailParsersTest, MboxSeparatorsDecideInAnMbox) {
   // Messages with fewer than three of the four headers, a forwarded header
   // block inside a body, a separator with its "@" far out, escaped lines.

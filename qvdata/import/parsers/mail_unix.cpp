@@ -19,6 +19,11 @@
 // - a file that begins with a header block holding at least one of the four
 //   headers is a message (a Maildir file, a saved .eml), and its header
 //   block is kept whole from its first line.
+// Becky folders end each message with a line holding a single "." and
+// dot-stuff its lines (a line that begins with "." is written with one dot
+// more): such a line, followed by the end of the file or a header line, ends
+// the message, and the message's lines lose their stuffed dot. A "." line
+// followed by anything else is text.
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/parsers.h"
 
@@ -34,9 +39,24 @@ int bitCount(unsigned bits) {
   return n;
 }
 
+constexpr const char* kBeckyFormat = "Becky Mail";
+
+// A dot-stuffed message as it was before stuffing: every line that begins
+// with "." loses one dot.
+std::string unstuffDots(std::string raw) {
+  std::string out;
+  out.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '.' && (i == 0 || raw[i - 1] == '\n')) continue;
+    out += raw[i];
+  }
+  return out;
+}
+
 class HeaderBlockCutter : public mail::Cutter {
  public:
-  bool start(ImportContext&, BlockReader& r) override {
+  bool start(ImportContext& ctx, BlockReader& r) override {
+    dotEnded_ = std::string_view(ctx.format().name) == kBeckyFormat;
     lines_ = std::make_unique<mail::MailLines>(r);
     message_.clear();
     atStart_ = true;
@@ -48,6 +68,12 @@ class HeaderBlockCutter : public mail::Cutter {
   bool next(std::string& raw) override {
     MailLine line;
     while (lines_->next(line)) {
+      if (dotEnded_ && message_.started() && endLine(line)) {
+        atStart_ = true;  // the next message's first header line starts it
+        raw = unstuffDots(message_.take());
+        if (!mail::blankMessage(raw)) return true;
+        continue;
+      }
       bool first = atStart_ && line.start;
       if (!line.blank()) atStart_ = false;
       if (line.start) {
@@ -101,12 +127,21 @@ class HeaderBlockCutter : public mail::Cutter {
     return bits;
   }
 
+  // The "." line that ends a message of a dot-stuffing store: the end of
+  // the file or a header line follows it.
+  bool endLine(const MailLine& line) {
+    if (!line.start || !line.ended || line.text != ".") return false;
+    const MailLine* next = lines_->peek();
+    return next == nullptr || (next->start && mail::headerShaped(next->text));
+  }
+
   std::unique_ptr<mail::MailLines> lines_;
   mail::MessageBytes message_;
   mail::MessageBytes block_;
   bool atStart_ = true;      // nothing but empty lines read so far
   bool mboxMode_ = false;    // the first message began at a separator
   bool seenMessage_ = false;
+  bool dotEnded_ = false;    // a Becky folder: "." ends a message, lines are dot-stuffed
 };
 
 }  // namespace
