@@ -132,6 +132,34 @@ TEST_F(MailParsersTest, EudoraStartsAtTheFirstSeparatorAndConvertsItsHtml) {
   EXPECT_EQ(ctx.emitted[1].MSGTEXT, "Flowed text.\r\nAttachment Converted: \"c:\\attach\\a.txt\"\r\n");
 }
 
+TEST_F(MailParsersTest, MacEudoraTextIsMacRoman) {
+  // "\xC7IC\xC8" is «IC» in Mac Roman and ÇICÈ in Windows-1252. A mailbox
+  // with CR line ends is Eudora's for the Mac; a declared charset still wins.
+  auto box = [](const std::string& ends, const std::string& contentType) {
+    std::string s = "From ???@??? Mon Dec 13 18:45:29 2010\nFrom: a@example.org\nTo: owner@example.com\n"
+                    "Subject: Quote \xC7IC\xC8\nDate: Mon, 13 Dec 2010 18:45:29 +0100\n" + contentType +
+                    "\nSee \xC7IC\xC8 here.\n";
+    std::string out;
+    for (char c : s) out += c == '\n' ? ends : std::string(1, c);
+    return out;
+  };
+  const std::string guillemets = "\xC2\xAB" "IC\xC2\xBB", windows = "\xC3\x87IC\xC3\x88";
+  auto& mac = convert("Eudora", box("\r", ""));
+  ASSERT_EQ(mac.emitted.size(), 1u);
+  EXPECT_EQ(mac.emitted[0].MSGTEXT, "See " + guillemets + " here.\r\n");
+  EXPECT_EQ(mac.emitted[0].HEADING.str(), "Quote " + guillemets);
+  auto& us = convert("Eudora", box("\r", "Content-Type: text/plain; charset=us-ascii\n"));
+  EXPECT_EQ(us.emitted.at(0).MSGTEXT, "See " + guillemets + " here.\r\n") << "US-ASCII says nothing of 8-bit bytes";
+  auto& declared = convert("Eudora", box("\r", "Content-Type: text/plain; charset=iso-8859-1\n"));
+  EXPECT_EQ(declared.emitted.at(0).MSGTEXT, "See " + windows + " here.\r\n");
+  EXPECT_EQ(declared.emitted.at(0).HEADING.str(), "Quote " + windows);
+  auto& win = convert("Eudora", box("\r\n", ""));
+  EXPECT_EQ(win.emitted.at(0).MSGTEXT, "See " + windows + " here.\r\n");
+  // Other stores with CR line ends keep the usual rule.
+  auto& unix = convert("Unix Mail", box("\r", ""));
+  EXPECT_EQ(unix.emitted.at(0).MSGTEXT, "See " + windows + " here.\r\n");
+}
+
 TEST_F(MailParsersTest, RecordOfAMessage) {
   // An RFC 2047 subject, a quoted-printable soft break, further recipients,
   // and a date written in the sender's zone.

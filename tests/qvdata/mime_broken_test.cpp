@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "import/mime/charset.h"
 #include "import/mime/mime_message.h"
 #include "support/temp_dir.h"
 
@@ -173,6 +174,19 @@ TEST(MimeHeaders, IndentedFirstHeaderLine) {
   m = decodeMessage("  Note: nothing here is a header\nand neither is this.\n");
   EXPECT_TRUE(m.subject.empty());
   EXPECT_EQ(m.text, "  Note: nothing here is a header\r\nand neither is this.\r\n");
+}
+
+TEST(MimeCharset, MacRomanIsTheLegacyCharsetOfMacStores) {
+  using qv::mime::decodeText;
+  using qv::mime::LegacyCharset;
+  EXPECT_EQ(decodeText("\xC7IC\xC8 \xA5 \xD2x\xD3\n", "", LegacyCharset::MacRoman),
+            "\xC2\xAB" "IC\xC2\xBB \xE2\x80\xA2 \xE2\x80\x9Cx\xE2\x80\x9D\n");
+  EXPECT_EQ(decodeText("\xC7IC\xC8\n", "us-ascii", LegacyCharset::MacRoman), "\xC2\xAB" "IC\xC2\xBB\n");
+  EXPECT_EQ(decodeText("\xC7IC\xC8\n", "", LegacyCharset::Windows1252), "\xC3\x87IC\xC3\x88\n");
+  EXPECT_EQ(decodeText("\xC7IC\xC8\n", "iso-8859-1", LegacyCharset::MacRoman), "\xC3\x87IC\xC3\x88\n")
+      << "a declared charset wins";
+  EXPECT_EQ(decodeText("caf\xC3\xA9\n\x8E\n", "", LegacyCharset::MacRoman), "caf\xC3\xA9\n\xC3\xA9\n")
+      << "a valid UTF-8 line stays UTF-8";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "import/mime/charset.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -85,6 +86,36 @@ Kind charsetKind(const std::string& cs) {
 
 void appendCp1252(std::string& out, unsigned char c) { appendUtf8(out, windows1252Char(c)); }
 
+// The characters of the Mac Roman bytes 0x80 to 0xFF, read once from the
+// system's converter (Windows-1252's where it has none).
+const std::array<char32_t, 128>& macRomanHigh() {
+  static const std::array<char32_t, 128> table = [] {
+    std::array<char32_t, 128> t{};
+    detail::gmimeOptions();
+    iconv_t cd = g_mime_iconv_open("UTF-32LE", legacyCharsetName(LegacyCharset::MacRoman));
+    for (int i = 0; i < 128; ++i) {
+      t[size_t(i)] = windows1252Char(static_cast<unsigned char>(0x80 + i));
+      if (cd == (iconv_t)-1) continue;
+      char in = char(0x80 + i);
+      unsigned char out[4];
+      char* inPtr = &in;
+      char* outPtr = reinterpret_cast<char*>(out);
+      size_t inLeft = 1, outLeft = sizeof out;
+      if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != (size_t)-1 && outLeft == 0)
+        t[size_t(i)] = char32_t(out[0]) | char32_t(out[1]) << 8 | char32_t(out[2]) << 16 | char32_t(out[3]) << 24;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    if (cd != (iconv_t)-1) g_mime_iconv_close(cd);
+    return t;
+  }();
+  return table;
+}
+
+void appendLegacy(std::string& out, unsigned char c, LegacyCharset legacy) {
+  if (legacy == LegacyCharset::MacRoman && c >= 0x80) appendUtf8(out, macRomanHigh()[c - 0x80]);
+  else appendCp1252(out, c);
+}
+
 // UTF-8 where valid, each other byte as Windows-1252.
 void decodeUtf8Lenient(std::string_view s, std::string& out) {
   size_t i = 0;
@@ -100,15 +131,15 @@ void decodeUtf8Lenient(std::string_view s, std::string& out) {
   }
 }
 
-// Each line as UTF-8 when valid, else as Windows-1252.
-void decodeUndeclared(std::string_view s, std::string& out) {
+// Each line as UTF-8 when valid, else in the legacy charset.
+void decodeUndeclared(std::string_view s, std::string& out, LegacyCharset legacy) {
   size_t start = 0;
   while (start < s.size()) {
     size_t end = s.find('\n', start);
     end = end == std::string_view::npos ? s.size() : end + 1;
     std::string_view line = s.substr(start, end - start);
     if (isValidUtf8(line)) out.append(line);
-    else for (char c : line) appendCp1252(out, static_cast<unsigned char>(c));
+    else for (char c : line) appendLegacy(out, static_cast<unsigned char>(c), legacy);
     start = end;
   }
 }
@@ -244,18 +275,24 @@ std::string toCrLf(std::string_view text) {
   return out;
 }
 
-std::string decodeText(std::string_view bytes, std::string_view declaredCharset) {
+const char* legacyCharsetName(LegacyCharset c) {
+  return c == LegacyCharset::MacRoman ? "MACINTOSH" : "windows-1252";
+}
+
+bool isUndeclaredCharset(std::string_view charset) { return charsetKind(lowerTrimmed(charset)) == Kind::Undeclared; }
+
+std::string decodeText(std::string_view bytes, std::string_view declaredCharset, LegacyCharset legacy) {
   std::string cs = lowerTrimmed(declaredCharset);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   switch (charsetKind(cs)) {
-    case Kind::Undeclared: decodeUndeclared(bytes, out); break;
+    case Kind::Undeclared: decodeUndeclared(bytes, out, legacy); break;
     case Kind::Utf8: decodeUtf8Lenient(bytes, out); break;
     case Kind::Cp1252: for (char c : bytes) appendCp1252(out, static_cast<unsigned char>(c)); break;
     case Kind::Other:
       if (!decodeWithIconv(bytes, cs, out)) {
         out.clear();
-        decodeUndeclared(bytes, out);
+        decodeUndeclared(bytes, out, legacy);
       }
       break;
   }

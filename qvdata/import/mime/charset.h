@@ -14,6 +14,20 @@
 
 namespace qv::mime {
 
+// The charset of 8-bit text that declares none and is not UTF-8: the code
+// page of the system that wrote the store.
+enum class LegacyCharset {
+  Windows1252,  // Windows and DOS readers, and every store not known to come from elsewhere
+  MacRoman,     // stores of the classic Mac OS (iconv's "MACINTOSH")
+};
+
+// The name of a legacy charset as the converter knows it.
+const char* legacyCharsetName(LegacyCharset c);
+
+// True when a charset label says nothing about 8-bit bytes: empty,
+// US-ASCII and its aliases, and the labels mailers write for "unknown".
+bool isUndeclaredCharset(std::string_view charset);
+
 // Decodes bytes to UTF-8.
 //
 // declaredCharset is the charset a part names (any spelling MIME allows, for
@@ -25,9 +39,11 @@ namespace qv::mime {
 // - any other charset known to the system's converter is converted; a byte the
 //   converter rejects is read as Windows-1252 and conversion goes on after it;
 // - an empty, "US-ASCII" or unknown charset means "undeclared": each line is
-//   taken as UTF-8 when it is valid UTF-8, else as Windows-1252.
+//   taken as UTF-8 when it is valid UTF-8, else in the legacy charset
+//   (Windows-1252 unless the store is known to come from a Mac).
 // A leading byte-order mark is removed. Line ends are left as they are.
-std::string decodeText(std::string_view bytes, std::string_view declaredCharset);
+std::string decodeText(std::string_view bytes, std::string_view declaredCharset,
+                       LegacyCharset legacy = LegacyCharset::Windows1252);
 
 // Windows-1252 to UTF-8; the five codes the code page leaves undefined (0x81,
 // 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number.

@@ -517,6 +517,7 @@ class BodyBuilder {
     if (!inner) return;
     GMimeObject* body = g_mime_message_get_mime_part(inner);
     std::string hint = body ? charsetOf(body) : "";
+    if (opt_.legacy != LegacyCharset::Windows1252 && isUndeclaredCharset(hint)) hint = legacyCharsetName(opt_.legacy);
     std::string head = kForwardStart;
     head += "\r\n";
     GMimeHeaderList* list = g_mime_object_get_header_list(GMIME_OBJECT(inner));
@@ -566,14 +567,14 @@ class BodyBuilder {
   void textPart(TextCollector& tc, std::string_view charset, bool html) {
     std::string cs(trimWsp(charset));
     if (html && cs.empty()) cs = metaCharset(tc.kept());
-    std::string utf8 = decodeText(tc.kept(), cs);
+    std::string utf8 = decodeText(tc.kept(), cs, opt_.legacy);
     if (html) {
       utf8 = htmlToText(utf8);
       if (!utf8.empty()) msg_.html = true;
     }
     addText(utf8);
     for (const auto& [name, size] : tc.blocks()) {
-      std::string n = decodeText(name, cs);
+      std::string n = decodeText(name, cs, opt_.legacy);
       msg_.attachments.push_back({cleanHeaderText(n), "application/octet-stream", size});
     }
   }

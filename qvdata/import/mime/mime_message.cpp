@@ -367,11 +367,14 @@ DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options)
   }
 
   SplitMessage split = splitHeaders(in);
-  m.envelope = cleanHeaderText(decodeText(split.envelope, ""));
+  m.envelope = cleanHeaderText(decodeText(split.envelope, "", options.legacy));
 
-  // The charset of the message's text, used for 8-bit header bytes.
-  std::string hint;
-  if (const RawHeader* ct = findHeader(split.headers, "Content-Type")) hint = charsetParameter(unfold(ct->value));
+  // The charset of the message's text, used for 8-bit header bytes; a
+  // message of a Mac store that declares none has them in Mac Roman.
+  std::string textCharset;
+  if (const RawHeader* ct = findHeader(split.headers, "Content-Type")) textCharset = charsetParameter(unfold(ct->value));
+  std::string hint = textCharset;
+  if (options.legacy != LegacyCharset::Windows1252 && isUndeclaredCharset(hint)) hint = legacyCharsetName(options.legacy);
 
   m.headers.reserve(split.headers.size());
   for (const RawHeader& h : split.headers) m.headers.push_back({h.name, decodeHeader(h.value, hint)});
@@ -431,7 +434,7 @@ DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options)
 
   // The body: GMime reads the structure from the content headers and the
   // bytes after the header block.
-  decodeBody(m, split.headers, in.substr(std::min(split.bodyStart, in.size())), hint, options);
+  decodeBody(m, split.headers, in.substr(std::min(split.bodyStart, in.size())), textCharset, options);
   return m;
 }
 

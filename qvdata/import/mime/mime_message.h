@@ -38,6 +38,8 @@
 #include <utility>
 #include <vector>
 
+#include "import/mime/charset.h"
+
 namespace qv::mime {
 
 struct Address {
@@ -53,6 +55,9 @@ struct Attachment {
 
 struct DecodeOptions {
   size_t maxText = 64000;  // the stored text holds at most this many bytes
+  // The charset of 8-bit text and header bytes that declare none and are not
+  // UTF-8 (Mac Roman for the stores of classic Mac readers).
+  LegacyCharset legacy = LegacyCharset::Windows1252;
 };
 
 struct DecodedMessage {

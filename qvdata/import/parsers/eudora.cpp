@@ -3,7 +3,8 @@
 // next such line; what comes before the first one is passed over. Eudora
 // keeps messages decoded: HTML between <x-html> and </x-html>, attachments
 // detached and named by "Attachment Converted:" lines. Mailboxes of the Mac
-// version have CR line ends.
+// version have CR line ends, and their 8-bit text that declares no charset
+// is Mac Roman (the mail parser tells them by their line ends).
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/parsers.h"
 

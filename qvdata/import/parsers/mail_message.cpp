@@ -104,10 +104,12 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
   }
 
   mime::DecodeOptions options;
+  bool eudora = flavour == Flavour::Eudora || flavour == Flavour::EudoraMac;
   // Eudora's HTML shrinks when it is converted: decode more, cut after.
-  if (flavour == Flavour::Eudora) options.maxText = kMaxText * 8;
+  if (eudora) options.maxText = kMaxText * 8;
+  if (flavour == Flavour::EudoraMac) options.legacy = mime::LegacyCharset::MacRoman;
   mime::DecodedMessage d = mime::decodeMessage(raw, options);
-  if (flavour == Flavour::Eudora) {
+  if (eudora) {
     d.text = eudoraText(d.text);
     d.text.resize(utf8CutLength(d.text, kMaxText));
   }

@@ -19,6 +19,7 @@ inline constexpr size_t kMaxMessage = 16u << 20;
 enum class Flavour {
   Internet,  // the message as it was received
   Eudora,    // HTML already decoded and kept between <x-html> and </x-html>
+  EudoraMac, // Eudora for the classic Mac OS: besides, undeclared 8-bit text is Mac Roman
 };
 
 // The bytes of one message as a parser collects them.

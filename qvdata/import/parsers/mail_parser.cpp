@@ -33,7 +33,7 @@ class MailParser : public Parser {
         done_ = true;
         break;
       }
-      if (!convertMail(ctx, raw, flavour_)) failed_ = true;
+      if (!convertMail(ctx, raw, flavour())) failed_ = true;
     }
     ctx.progress(reader_->position() - reported_);
     reported_ = reader_->position();
@@ -41,6 +41,12 @@ class MailParser : public Parser {
   }
 
  private:
+  // A Eudora mailbox with CR line ends was written by Eudora for the Mac,
+  // which keeps text in Mac Roman.
+  Flavour flavour() const {
+    return flavour_ == Flavour::Eudora && cutter_->classicMac() ? Flavour::EudoraMac : flavour_;
+  }
+
   std::unique_ptr<Cutter> cutter_;
   Flavour flavour_;
   std::unique_ptr<BlockReader> reader_;
@@ -58,6 +64,8 @@ class SeparatorCutter : public Cutter {
     message_.clear();
     return true;
   }
+
+  bool classicMac() const override { return lines_ && lines_->crOnly(); }
 
   bool next(std::string& raw) override {
     MailLine line;

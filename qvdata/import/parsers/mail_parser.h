@@ -23,6 +23,8 @@ class Cutter {
   virtual bool start(ImportContext& ctx, BlockReader& r) = 0;
   // The bytes of the next message; false when the file holds no more.
   virtual bool next(std::string& raw) = 0;
+  // True when the file has the line ends of the classic Mac OS (CR alone).
+  virtual bool classicMac() const { return false; }
 };
 
 std::unique_ptr<Parser> makeMailParser(std::unique_ptr<Cutter> cutter, Flavour flavour);
