@@ -44,6 +44,17 @@ std::vector<std::string> words(std::string_view s, bool ids) {
 
 std::string bracketed(const std::string& bare) { return bare.empty() ? bare : "<" + bare + ">"; }
 
+// Whether a decoded article has one of the headers every article has; the
+// header-shaped lines of other data (a file that is no store) have none.
+bool hasArticleHeader(const mime::DecodedMessage& m) {
+  static constexpr std::string_view kArticleHeaders[] = {"FROM", "SUBJECT", "DATE", "MESSAGE-ID", "NEWSGROUPS",
+                                                         "REFERENCES", "PATH", "TO"};
+  for (const auto& [name, value] : m.headers)
+    for (std::string_view h : kArticleHeaders)
+      if (name.size() == h.size() && startsNoCase(name, h)) return true;
+  return false;
+}
+
 }  // namespace
 
 bool isHeaderForm(std::string_view line) {
@@ -249,6 +260,7 @@ Target* ArticleWriter::chooseGroup(const std::vector<std::string>& groups, std::
 
 bool ArticleWriter::write(std::string_view raw, const IndexEntry* index) {
   mime::DecodedMessage m = mime::decodeMessage(raw);
+  if (!hasArticleHeader(m) && index == nullptr) return true;  // not an article: passed over
 
   std::vector<std::string> groups = m.newsgroups;
   if (groups.empty() && index) groups = words(index->newsgroups, false);

@@ -5,7 +5,13 @@
 // identifier, padded with NUL bytes) before the first message; a header
 // with a NUL byte in it is passed over, so it never becomes part of the first
 // message. Files holding a single message without a header (the new-mail
-// files) read as one message.
+// files) read as one message. A piece between two end bytes is a message
+// only when it begins with a header block that holds one of the headers
+// every message has (From:, Received:, Subject: ...); anything else (a
+// file of other data read as a folder) is passed over, so such a file holds
+// no message.
+#include <string_view>
+
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/parsers.h"
 
@@ -15,6 +21,40 @@ namespace {
 
 constexpr size_t kFolderHeader = 128;
 constexpr char kEnd = 26;
+constexpr int kMaxHeaderLines = 200;  // lines of a header block looked at
+
+bool startsNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = s[i];
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// Whether the bytes begin (after empty lines) with a header block, or a
+// mailbox separator line and a header block, holding a message header.
+bool messageLike(std::string_view raw) {
+  static constexpr std::string_view kMessageHeaders[] = {
+      "from:", "to:", "cc:", "subject:", "date:", "message-id:", "received:", "return-path:", "sender:",
+      "reply-to:", "newsgroups:"};
+  size_t pos = raw.find_first_not_of("\r\n");
+  for (int n = 0; pos < raw.size() && n < kMaxHeaderLines; ++n) {
+    size_t eol = raw.find('\n', pos);
+    std::string_view line = raw.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty()) return false;  // the header block ended without one
+    bool continuation = line[0] == ' ' || line[0] == '\t';
+    bool separator = n == 0 && line.substr(0, 5) == "From ";
+    if (!continuation && !separator && !mail::headerShaped(line)) return false;
+    for (std::string_view h : kMessageHeaders)
+      if (startsNoCase(line, h)) return true;
+    if (eol == std::string_view::npos) break;
+    pos = eol + 1;
+  }
+  return false;
+}
 
 class PegasusCutter : public mail::Cutter {
  public:
@@ -52,8 +92,8 @@ class PegasusCutter : public mail::Cutter {
         if (!ended && chunk.size() < 4096) break;  // the end of the file
       }
       raw = message.take();
-      if (!mail::blankMessage(raw)) return true;
-      if (!ended) return false;  // nothing but blanks up to the end of the file
+      if (messageLike(raw)) return true;
+      if (!ended) return false;  // no message up to the end of the file
     }
   }
 
