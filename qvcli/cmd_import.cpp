@@ -6,6 +6,7 @@
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
 #include "import/import_run.h"
+#include "import/skip_reasons.h"
 #include "services/databases.h"
 #include "services/globals.h"
 
@@ -96,6 +97,7 @@ int cmdImport(const Args& argsIn) {
   say("Status:              %s\n", v.status.c_str());
   say("Messages imported:   %lld\n", static_cast<long long>(v.imported));
   say("Messages skipped:    %lld\n", static_cast<long long>(v.skipped));
+  for (const std::string& line : qv::skipReasonLines(v.skippedFor)) say("  %s\n", line.c_str());
   say("Temporary records:   %lld\n", static_cast<long long>(v.tempRecords));
   say("Elapsed seconds:     %lld\n", static_cast<long long>(run.elapsedSeconds()));
   say("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");

@@ -475,6 +475,11 @@ bool ImportRun::alreadyImported(uint32_t database, uint32_t msgNumber) {
 
 void ImportRun::skip() { ++view_.skipped; }
 
+void ImportRun::skip(const std::string& reason) {
+  ++view_.skipped;
+  ++view_.skippedFor[reason];
+}
+
 bool ImportRun::emit() {
   NHR.IMPDATE = startDate_;
   NHR.IMPTIME = startTime_;

@@ -55,6 +55,7 @@ struct ImportView {
   std::string targetName;   // the database being posted into
   int64_t imported = 0;     // messages imported
   int64_t skipped = 0;      // messages skipped
+  std::map<std::string, int64_t> skippedFor;  // of them, those a parser gave a reason for, by reason
   int64_t tempRecords = 0;  // records in the temporary file
   int64_t inDatabase = 0;   // messages already in the target database
   bool countersEnabled = false;
@@ -115,6 +116,7 @@ class ImportRun : public ImportContext {
   bool creationOnly() const override { return settings_.filter == FilterCreateOnly; }
   OwnerAddresses& owner() override { return owner_; }
   void skip() override;
+  void skip(const std::string& reason) override;
   bool emit() override;
   bool emitCarbonCopy() override;
   bool emitMessageId(uint32_t number, const std::string& id) override;

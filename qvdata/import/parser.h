@@ -59,6 +59,9 @@ class ImportContext {
   virtual OwnerAddresses& owner() = 0;
   // Counts a message as skipped.
   virtual void skip() = 0;
+  // Counts a message as skipped for a reason the run's summary names
+  // (import/skip_reasons.h). A context that keeps no reasons just counts it.
+  virtual void skip(const std::string& reason) { skip(); }
   // Writes the temporary record in NHR (target database ID, number, text ...).
   // The target is marked as having received a message. False on a write failure.
   virtual bool emit() = 0;

@@ -15,6 +15,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "import/import_run.h"
+#include "import/skip_reasons.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -53,6 +54,10 @@ ImportIt::ImportIt(const qv::ImportSettings& settings, QWidget* parent)
     counts->addWidget(value, i / 2, (i % 2) * 2 + 1);
   }
   counts->setColumnMinimumWidth(2, 160);
+  skipReasons_ = new QLabel(this);
+  skipReasons_->setTextFormat(Qt::PlainText);
+  skipReasons_->setWordWrap(true);
+  skipReasons_->hide();
   stop_ = new QPushButton(QStringLiteral("&Stop"), this);
   stop_->setToolTip(QStringLiteral("Interrupt the import"));
   connect(stop_, &QPushButton::clicked, this, &QWidget::close);
@@ -65,6 +70,7 @@ ImportIt::ImportIt(const qv::ImportSettings& settings, QWidget* parent)
   layout->addLayout(grid);
   layout->addWidget(progress_);
   layout->addLayout(counts);
+  layout->addWidget(skipReasons_);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetMinimumSize);
 
@@ -104,6 +110,10 @@ void ImportIt::refresh() {
     counters_[i]->setText(loc.toString(qlonglong(values[i])));
     counters_[i]->setEnabled(i == 2 || v.countersEnabled);
   }
+  QStringList reasons;
+  for (const std::string& line : qv::skipReasonLines(v.skippedFor)) reasons << QString::fromStdString(line);
+  skipReasons_->setText(QStringLiteral("Skipped for: ") + reasons.join(QStringLiteral("; ")));
+  skipReasons_->setVisible(!reasons.isEmpty());
   progress_->setRange(0, int(qMin<int64_t>(v.progressMax > 0 ? v.progressMax : 100, 1000000000)));
   progress_->setValue(int(qBound<int64_t>(0, v.progress, int64_t(progress_->maximum()))));
   if (run_->stage() == qv::ImportStage::Finished || run_->closed()) stop_->setText(QStringLiteral("&Close"));

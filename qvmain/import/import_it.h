@@ -32,6 +32,8 @@ class ImportIt : public QWidget {
   QProgressBar* progressBar() const { return progress_; }
   // The counters as shown: imported, skipped, temporary records, already in the database.
   QList<QLabel*> counters() const { return counters_; }
+  // Why messages were skipped, as far as the readers told (hidden when they told nothing).
+  QLabel* skipReasonsLabel() const { return skipReasons_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -50,6 +52,7 @@ class ImportIt : public QWidget {
   QLabel* toName_;
   QProgressBar* progress_;
   QList<QLabel*> counters_;
+  QLabel* skipReasons_;
   QPushButton* stop_;
   bool notified_ = false;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "dictionary/dictionary.h"
 #include "import/mime/charset.h"
 #include "import/parser.h"
+#include "import/skip_reasons.h"
 #include "import/parsers/mail_lines.h"
 #include "import/parsers/mail_message.h"
 #include "services/datetime.h"
@@ -372,6 +374,22 @@ TEST_F(MailParsersTest, NothingIsConvertedWithoutAMailImport) {
   qvtest::runParser(*parser, ctx);
   EXPECT_EQ(ctx.emitted.size(), 1u);
   EXPECT_EQ(ctx.skipped, 1);
+  // Each skip names its reason for the run's summary.
+  ctx.settings_.filter = qv::FilterAll;
+  ctx.settings_.importMail = false;
+  ASSERT_TRUE(ctx.openBlocks(path));
+  qvtest::runParser(*qv::makeParser(ctx.format()), ctx);
+  ctx.settings_.importMail = true;
+  ctx.settings_.mailbox = 0;
+  ASSERT_TRUE(ctx.openBlocks(path));
+  qvtest::runParser(*qv::makeParser(ctx.format()), ctx);
+  EXPECT_EQ(ctx.emitted.size(), 1u);
+  EXPECT_EQ(ctx.skippedFor, (std::map<std::string, int>{{qv::kSkipCreationOnly, 1},
+                                                         {qv::kSkipMailNotImported, 1},
+                                                         {qv::kSkipNoMailbox, 1}}));
+  // The summary lists the most frequent reason first.
+  EXPECT_EQ(qv::skipReasonLines({{qv::kSkipNoMailbox, 1}, {qv::kSkipNoMessageId, 3}}),
+            (std::vector<std::string>{"no Message-ID: 3", "no mailbox open to imports: 1"}));
 }
 
 // ---------------------------------------------------------------------------

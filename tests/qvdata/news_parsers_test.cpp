@@ -11,6 +11,7 @@
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
 #include "import/parser.h"
+#include "import/skip_reasons.h"
 #include "import/parsers/news_article.h"
 #include "import/parsers/news_store_index.h"
 #include "services/datetime.h"
@@ -137,26 +138,27 @@ TEST_F(NewsParserTest, ParentsAreNumberedBeforeTheirRepliesWhereverTheyStand) {
   EXPECT_EQ(ctx.messageIds.size(), 4u);
 }
 
-TEST_F(NewsParserTest, ArticleWithoutIdOrNewsgroupIsStillConverted) {
-  std::string store = "==========\n" + article("", "comp.test", "no id") +
+TEST_F(NewsParserTest, ArticlesWithoutIdOrNewsgroupAreSkippedWithTheirReason) {
+  std::string store = "==========\n" + article("", "comp.test", "no id", "<p@x>") +
                       "==========\n" + article("<g@x>", "", "no group") +
                       "==========\n" + article("<h@x>", "comp.other", "other group");
   convert("VirtualAccess", store);
-  ASSERT_EQ(subjects(), (std::vector<std::string>{"no id", "no group", "other group"}));
-  // Without an ID: a number, but no message-ID record (posting skips it).
-  EXPECT_EQ(idOf(ctx.emitted[0].MSGNUMBER), "");
-  EXPECT_NE(ctx.emitted[0].MSGNUMBER, 0u);
+  // Without an ID: skipped for that reason, and nothing numbered for it.
+  ASSERT_EQ(subjects(), (std::vector<std::string>{"no group", "other group"}));
+  EXPECT_EQ(ctx.skipped, 1);
+  EXPECT_EQ(ctx.skippedFor, (std::map<std::string, int>{{qv::kSkipNoMessageId, 1}}));
+  for (const auto& [n, id] : ctx.messageIds) EXPECT_NE(id, "<p@x>");
   // Without a newsgroup: the group of the article before it.
-  EXPECT_EQ(ctx.emitted[1].FOR_DESCRIPTION.str(), "comp.test");
-  EXPECT_EQ(ctx.emitted[1].INTERNAL, ctx.emitted[0].INTERNAL);
-  EXPECT_EQ(ctx.emitted[2].FOR_DESCRIPTION.str(), "comp.other");
+  EXPECT_EQ(ctx.emitted[0].FOR_DESCRIPTION.str(), "comp.test");
+  EXPECT_EQ(ctx.emitted[1].FOR_DESCRIPTION.str(), "comp.other");
 
   // The first article of a store naming no group has no database to go to.
   ctx.emitted.clear();
   ctx.skipped = 0;
+  ctx.skippedFor.clear();
   convert("VirtualAccess", "==========\n" + article("<i@x>", "", "nowhere"));
   EXPECT_TRUE(ctx.emitted.empty());
-  EXPECT_EQ(ctx.skipped, 1);
+  EXPECT_EQ(ctx.skippedFor, (std::map<std::string, int>{{qv::kSkipNoNewsgroup, 1}}));
 }
 
 TEST_F(NewsParserTest, HtmlOnlyArticleIsStoredAsText) {
@@ -287,8 +289,9 @@ TEST_F(NewsParserTest, NchRecordsLinesCountAndMarkers) {
                       nchRecord("<2@x>", second) + nchRecord("<3@x>", third) +
                       nchRecord("<caf\xe9@x>", article("", "g", "no ascii id"));
   convert("IE News", store);
-  ASSERT_EQ(subjects(), (std::vector<std::string>{"counted", "uncounted", "third", "no ascii id"}));
-  EXPECT_EQ(idOf(ctx.emitted[3].MSGNUMBER), "");  // a marker's ID is ASCII or none
+  ASSERT_EQ(subjects(), (std::vector<std::string>{"counted", "uncounted", "third"}));
+  // A marker's ID is ASCII or none: the last article has none.
+  EXPECT_EQ(ctx.skippedFor, (std::map<std::string, int>{{qv::kSkipNoMessageId, 1}}));
   EXPECT_EQ(ctx.emitted[0].MSGTEXT, "> see:\r\nFrom: quoted <q@x>\r\nthird\r\n");
   EXPECT_EQ(ctx.emitted[1].MSGTEXT, "body line\r\n");
   EXPECT_EQ(idOf(ctx.emitted[1].MSGNUMBER), "<2@x>");

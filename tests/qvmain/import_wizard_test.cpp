@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/settings.h"
 #include "services/semafore.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
@@ -230,6 +232,36 @@ class ImportWizardTest : public QObject {
     QVERIFY(w->startButton()->isEnabled());
     QCOMPARE(mailsIn(box), 0);
     QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+  }
+
+  void theImportWindowNamesWhySomethingWasSkipped() {
+    TestInstallation inst;
+    inst.open();
+    qv::KonfigSet(32, 2);  // the window stays open when the run has finished
+    QTemporaryDir source;
+    writeSample(source.path(), QStringLiteral("news.txt"),
+                "From a@example.org Sat Mar  6 21:39:44 2004\nNewsgroups: example.test\nFrom: a@example.org\n"
+                "Subject: With an ID\nDate: Sat, 06 Mar 2004 21:39:44 -0800\nMessage-ID: <1@example.org>\n\nOne.\n"
+                "From a@example.org Sat Mar  6 21:40:44 2004\nNewsgroups: example.test\nFrom: a@example.org\n"
+                "Subject: Without one\nDate: Sat, 06 Mar 2004 21:40:44 -0800\n\nTwo.\n");
+    qv::ImportSettings s;
+    s.format = "Unix News";
+    s.method = qv::SelectFiles;
+    s.path = source.path().toStdString();
+    s.masks = {"news.txt"};
+    s.importNews = true;
+    qvm::ImportIt* w = qvm::openImportIt(s);
+    QVERIFY(w);
+    QPointer<qvm::ImportIt> guard(w);
+    QVERIFY(!w->skipReasonsLabel()->isVisibleTo(w));
+    QVERIFY2(waitFor([&] { return guard && w->run().stage() == qv::ImportStage::Finished; }),
+             qPrintable(inst.prompts.transcript()));
+    QCOMPARE(w->counters()[0]->text(), QStringLiteral("1"));
+    QCOMPARE(w->counters()[1]->text(), QStringLiteral("1"));
+    QVERIFY(w->skipReasonsLabel()->isVisibleTo(w));
+    QCOMPARE(w->skipReasonsLabel()->text(), QStringLiteral("Skipped for: no Message-ID: 1"));
+    w->close();
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0; }));
   }
 };
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -54,6 +55,10 @@ class FakeImportContext : public qv::ImportContext {
   bool creationOnly() const override { return settings_.filter == qv::FilterCreateOnly; }
   qv::OwnerAddresses& owner() override { return owner_; }
   void skip() override { ++skipped; }
+  void skip(const std::string& reason) override {
+    ++skipped;
+    ++skippedFor[reason];
+  }
   bool emit() override;
   bool emitCarbonCopy() override;
   bool emitMessageId(uint32_t number, const std::string& id) override;
@@ -74,6 +79,7 @@ class FakeImportContext : public qv::ImportContext {
   std::vector<qv::ImpCCRRec> carbonCopies;
   std::vector<std::pair<uint32_t, std::string>> messageIds;
   int skipped = 0;
+  std::map<std::string, int> skippedFor;  // of them, those skipped for a reason, by reason
   int64_t progressed = 0;
 
  private:

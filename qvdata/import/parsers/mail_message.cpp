@@ -7,6 +7,7 @@
 #include "dictionary/dictionary.h"
 #include "import/mime/html_text.h"
 #include "import/mime/mime_message.h"
+#include "import/skip_reasons.h"
 
 namespace qv::mail {
 
@@ -94,12 +95,12 @@ std::string eudoraText(std::string_view text) {
 
 bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
   if (!ctx.settings().importMail) {
-    ctx.skip();
+    ctx.skip(kSkipMailNotImported);
     return true;
   }
   Target* box = ctx.mailbox();
   if (box == nullptr || ctx.creationOnly()) {
-    ctx.skip();
+    ctx.skip(box == nullptr ? kSkipNoMailbox : kSkipCreationOnly);
     return true;
   }
 

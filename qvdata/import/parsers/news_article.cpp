@@ -5,6 +5,7 @@
 
 #include "dictionary/dictionary.h"
 #include "import/mime/mime_message.h"
+#include "import/skip_reasons.h"
 
 namespace qv::news {
 
@@ -230,7 +231,6 @@ uint32_t ArticleWriter::referenceNumber(const std::string& id) {
 }
 
 uint32_t ArticleWriter::articleNumber(const std::string& id) {
-  if (id.empty()) return ctx_.nextNumber();
   auto it = numbers_.find(id);
   if (it != numbers_.end() && !it->second.article) {
     // Met before as a reference: the article takes that number.
@@ -268,7 +268,7 @@ bool ArticleWriter::write(std::string_view raw, const IndexEntry* index) {
   std::string group;
   Target* t = chooseGroup(groups, group);
   if (t == nullptr || ctx_.creationOnly()) {
-    ctx_.skip();
+    ctx_.skip(t != nullptr ? kSkipCreationOnly : groups.empty() ? kSkipNoNewsgroup : kSkipNoGroupDatabase);
     return true;
   }
   // The database's name as the database list spells it (letter case may differ).
@@ -279,6 +279,11 @@ bool ArticleWriter::write(std::string_view raw, const IndexEntry* index) {
   if (id.empty() && index) {
     std::vector<std::string> w = words(index->messageId, true);
     if (!w.empty()) id = bracketed(w.front());
+  }
+  if (id.empty()) {
+    // Articles are told apart by their Message-ID: posting could not store it.
+    ctx_.skip(kSkipNoMessageId);
+    return true;
   }
   std::vector<std::string> refs = m.references;
   if (refs.empty() && index) refs = words(index->references, true);

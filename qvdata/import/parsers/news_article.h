@@ -18,7 +18,8 @@
 //   earlier in the same store as a reference takes the number given then: so
 //   within a store a parent is always posted before its replies, wherever it
 //   stands in the file.
-// - an article without a Message-ID is still converted (posting skips it).
+// - an article without a Message-ID (in the article or the store's index) is
+//   counted as skipped for that reason: posting tells articles apart by it.
 #pragma once
 
 #include <cstddef>
