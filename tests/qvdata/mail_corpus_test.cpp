@@ -175,6 +175,92 @@ TEST_F(MailCorpusTest, MboxrdEscapesAreUndone) {
   EXPECT_NE(mails[0].text.find("\r\nFrom (should be escaped).\r\n"), std::string::npos) << mails[0].text;
 }
 
+TEST_F(MailCorpusTest, MboxParsingCases) {
+  // The mbox cases of another parser's test suite, with the counts a sound
+  // reading gives: a "From " line right after a body line starts a message
+  // (mailarc-1 line 825, mailarc-3 line 822); a mailbox forwarded as a
+  // message/rfc822 part, or pasted between "Begin/End Included Message",
+  // belongs to the message that forwards it; an unterminated multipart does
+  // not swallow the messages after it (malformed: 54 pipermail posts).
+  const std::map<std::string, size_t> counts = {
+      {"binary_body.txt", 1},   {"hessbug.txt", 1},       {"invalid-boundaries.txt", 8},
+      {"mailarc-1.txt", 14},    {"mailarc-1-dos.txt", 14}, {"mailarc-2.txt", 4},
+      {"mailarc-3.txt", 14},    {"mailseparators.txt", 3}, {"malformed.txt", 54},
+      {"newlines_at_beginning.txt", 1}, {"separators1.sep", 4}, {"separators2.sep", 2},
+      {"vm-emacs.txt", 1}};
+  for (const auto& [file, count] : counts) {
+    ImportView v;
+    EXPECT_EQ(importFiles("Unix Mail", {corpus + "/mbox/coppit/" + file}, &v), 1) << file << prompts.transcript();
+    EXPECT_EQ(v.tempRecords, int64_t(count)) << file;
+  }
+}
+
+TEST_F(MailCorpusTest, MboxParsingCasesLoseNoMessage) {
+  auto contains = [](const StoredMail* m, const std::string& s) {
+    return m != nullptr && m->text.find(s) != std::string::npos;
+  };
+  // Binary bytes in a text mailbox: the text is kept, decoded.
+  auto mails = import("Unix Mail", "mbox/coppit/binary_body.txt");
+  const StoredMail* ad = bySubject(mails, "\xD0\xA0\xD0\xB5\xD0\xBA\xD0\xBB\xD0\xB0\xD0\xBC\xD0\xB0: "
+                                          "\xD0\x94\xD0\xB8\xD0\xB7\xD0\xB0\xD0\xB9\xD0\xBD \xD0\xB4\xD0\xBB\xD1\x8F "
+                                          "\xD0\x92\xD0\xB0\xD1\x81!!!");  // Реклама: Дизайн для Вас!!!
+  ASSERT_TRUE(ad) << (mails.empty() ? "" : mails[0].subject);
+  EXPECT_GT(ad->text.size(), 1000u);
+
+  // A mailbox that begins with an empty line.
+  newMailbox("Newlines");
+  mails = import("Unix Mail", "mbox/coppit/newlines_at_beginning.txt");
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_EQ(mails[0].subject, "Re: Serial Interface");
+  EXPECT_EQ(mails[0].fromAddress, "dblank@comp.uark.edu");
+
+  // A body line "From this principle ..." is text, not a separator.
+  newMailbox("Separators");
+  ImportView v;
+  ASSERT_EQ(importFiles("Unix Mail", {corpus + "/mbox/coppit/separators2.sep"}, &v), 1);
+  EXPECT_EQ(v.tempRecords, 2);
+  mails = stored();
+  ASSERT_EQ(mails.size(), 2u) << "two replies with one subject, sender and text differ";
+  EXPECT_TRUE(contains(&mails[0], "\r\nFrom this principle, all of life and physics may be deduced.\r\n") ||
+              contains(&mails[1], "\r\nFrom this principle, all of life and physics may be deduced.\r\n"));
+  newMailbox("Separators 1");
+  mails = import("Unix Mail", "mbox/coppit/separators1.sep");
+  EXPECT_EQ(subjects(mails), (std::vector<std::string>{"XXX XXXXXXXXXX XXXX XXXXXXX XXXXX",
+                                                       "XXXXX =?XXX-XXXX-X?X?XXX=XXX?= XX XXXXX",
+                                                       "[PATCH] SIIG 8-port serial boards support",
+                                                       "Re: Cryptopartition mounten"}));
+  EXPECT_TRUE(contains(&mails[0], "Subject: preputback test results")) << "a forwarded message is text";
+
+  // The forwarded mailboxes are text of the messages that forward them.
+  newMailbox("Archive 3");
+  mails = import("Unix Mail", "mbox/coppit/mailarc-3.txt");
+  ASSERT_EQ(mails.size(), 14u);
+  int forwarding = 0;
+  for (const StoredMail& m : mails) {
+    if (!contains(&m, "---------- Forwarded message ----------\r\nFrom: Christina Willrich & Richard Man")) continue;
+    ++forwarding;
+    EXPECT_TRUE(contains(&m, "Subject: icc11 Handyboard library available\r\n")) << m.text;
+    EXPECT_TRUE(contains(&m, "At long last, I dusted off Chuck McManis Handyboard library")) << m.text;
+  }
+  EXPECT_EQ(forwarding, 2);
+  int second = 0;
+  for (const StoredMail& m : mails) second += contains(&m, "From someone2@imagecraft.com");
+  EXPECT_EQ(second, 1) << "the second message of the forwarded mailbox stays in it";
+  const StoredMail* chuck = nullptr;
+  for (const StoredMail& m : mails)
+    if (m.fromAddress == "cmcmanis@freegate.com") chuck = &m;
+  EXPECT_NE(chuck, nullptr) << "a separator right after a body line starts a message";
+
+  // A message pasted between "Begin Included Message" and its end stays in
+  // the message that quotes it, with the quoting message's signature.
+  newMailbox("Archive 2");
+  mails = import("Unix Mail", "mbox/coppit/mailarc-2.txt");
+  ASSERT_EQ(mails.size(), 4u);
+  const StoredMail* unix = bySubject(mails, "questions re: unix version of IC");
+  EXPECT_TRUE(contains(unix, "Subject: [LASER] Which Circuit for OPT210?")) << (unix ? unix->text : "");
+  EXPECT_TRUE(contains(unix, "- Joshua"));
+}
+
 // The same five mails as saved by Eudora for Windows (CR LF) and for the Mac
 // (CR alone, attachment lines of its own).
 void checkEudora(MailCorpusTest& t, const std::vector<StoredMail>& mails) {

@@ -284,6 +284,50 @@ TEST_F(MailParsersTest, MboxSeparatorsDecideInAnMbox) {
   EXPECT_EQ(ctx.emitted[1].DATE, dateFromYMD(2000, 7, 2)) << "the separator's date stands in for a Date header";
 }
 
+TEST_F(MailParsersTest, ForwardedMessagesStayInTheMessageThatForwardsThem) {
+  // A mailbox attached as a message/rfc822 part holds separator lines and
+  // header blocks of its own; they end nothing.
+  auto forwarding = [](const std::string& closing) {
+    return header("a@example.org", "owner@example.com", "Forwarding") +
+           "MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=\"B1\"\n\n--B1\nContent-Type: text/plain\n\n"
+           "See the attached mailbox.\n--B1\nContent-Type: MESSAGE/rfc822; name=Mailbox\n\n"
+           "From x@example.org Fri Jul 10 18:59:26 1998\n" +
+           header("x@example.org", "list@example.org", "Inner one") + "\nFirst inner text.\n\n"
+           "From y@example.org Fri Jul 10 19:00:00 1998\n" +
+           header("y@example.org", "list@example.org", "Inner two") + "\nSecond inner text.\n" + closing;
+  };
+  std::string next = "From b@example.org Sat Jul 11 10:00:00 1998\n" +
+                     header("b@example.org", "owner@example.com", "Next") + "\nNext text.\n";
+  std::string box = "From a@example.org Fri Jul 10 20:00:00 1998\n" + forwarding("--B1--\n\n") + next;
+  auto& ctx = convert("Unix Mail", box);
+  ASSERT_EQ(subjects(), (Subjects{"Forwarding", "Next"}));
+  const std::string& text = ctx.emitted[0].MSGTEXT;
+  EXPECT_NE(text.find("---------- Forwarded message ----------\r\nFrom: x@example.org"), std::string::npos) << text;
+  EXPECT_NE(text.find("Second inner text."), std::string::npos) << text;
+
+  // A saved message (no separators) with an attached message: one message.
+  convert("Unix Mail", forwarding("--B1--\n"));
+  EXPECT_EQ(subjects(), (Subjects{"Forwarding"}));
+
+  // A forwarded part whose closing boundary never comes cannot swallow the
+  // rest of the store: past a megabyte, separators count again.
+  std::string filler;
+  while (filler.size() < (1u << 20) + 1000) filler += "a line of the forwarded mailbox's last message\n";
+  convert("Unix Mail", "From a@example.org Fri Jul 10 20:00:00 1998\n" + forwarding(filler + "\n") + next);
+  EXPECT_EQ(subjects(), (Subjects{"Forwarding", "Next"}));
+
+  // A message pasted between the markers of an included message.
+  std::string pasted = "From a@example.org Fri Jul 10 20:00:00 1998\n" +
+                       header("a@example.org", "owner@example.com", "Quoting") +
+                       "\nHave a look:\n\n----- Begin Included Message -----\n\n"
+                       "From x@example.org Thu May  1 09:58:06 1997\n" +
+                       header("x@example.org", "list@example.org", "Pasted") + "\nPasted text.\n\n"
+                       "----- End Included Message -----\n\n- Ann\n\n" + next;
+  auto& quoting = convert("Unix Mail", pasted);
+  ASSERT_EQ(subjects(), (Subjects{"Quoting", "Next"}));
+  EXPECT_NE(quoting.emitted[0].MSGTEXT.find("- Ann"), std::string::npos);
+}
+
 TEST_F(MailParsersTest, MacLineEndsByteOrderMarkAndLongLines) {
   // A long line whose continuation piece looks like a separator is no boundary.
   std::string longLine = std::string(mail::kPiece, 'x') + "From - Mon Dec 13 18:45:30 2010\rFrom: c@example.org\r";

@@ -48,18 +48,18 @@ std::string mediaType(std::string_view contentType) {
   return type + "/" + sub;
 }
 
-std::string charsetParameter(std::string_view contentType) {
+std::string contentTypeParameter(std::string_view contentType, const char* name) {
   size_t semi = contentType.find(';');
   if (semi == std::string_view::npos) return "";
   // The parameters read behind a well-formed type, so that a broken type
   // does not lose them.
   std::string v = std::string(kPlainText) + std::string(contentType.substr(semi));
-  std::string charset;
+  std::string value;
   if (GMimeContentType* t = g_mime_content_type_parse(gmimeOptions(), v.c_str())) {
-    if (const char* c = g_mime_content_type_get_parameter(t, "charset")) charset = c;
+    if (const char* c = g_mime_content_type_get_parameter(t, name)) value = c;
     g_object_unref(t);
   }
-  return charset;
+  return value;
 }
 
 }  // namespace qv::mime

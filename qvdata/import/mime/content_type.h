@@ -14,8 +14,13 @@ namespace qv::mime {
 // passed over.
 std::string mediaType(std::string_view contentType);
 
-// The charset parameter of a Content-Type value (unquoted, as written), also
-// when its media type cannot be read; empty when there is none.
-std::string charsetParameter(std::string_view contentType);
+// A parameter of a Content-Type value ("charset", "boundary"), unquoted and
+// decoded, also when its media type cannot be read; empty when there is none.
+std::string contentTypeParameter(std::string_view contentType, const char* name);
+
+// The charset parameter of a Content-Type value.
+inline std::string charsetParameter(std::string_view contentType) {
+  return contentTypeParameter(contentType, "charset");
+}
 
 }  // namespace qv::mime

@@ -38,12 +38,8 @@ bool noteContentType(std::string_view contentType, std::vector<std::string>& bou
   std::string type = mediaType(contentType);
   if (type == "message/rfc822") return true;
   if (type.rfind("multipart/", 0) != 0 || boundaries.size() >= kMaxBoundaries) return false;
-  std::string v(contentType);
-  if (GMimeContentType* t = g_mime_content_type_parse(gmimeOptions(), v.c_str())) {
-    const char* b = g_mime_content_type_get_parameter(t, "boundary");
-    if (b && *b) boundaries.emplace_back(b);
-    g_object_unref(t);
-  }
+  std::string b = contentTypeParameter(contentType, "boundary");
+  if (!b.empty()) boundaries.push_back(std::move(b));
   return false;
 }
 
@@ -77,11 +73,13 @@ bool closePartHeaders(std::string_view body, std::string_view contentType, std::
   std::vector<Insert> inserts;
   std::string partType;         // the Content-Type of the header block being read
   bool inContentType = false, headerSeen = false;
+  bool messageHeader = inHeader;  // the header block is a forwarded message's
   // Ends the header block; true when a forwarded message's header block follows.
   auto endHeader = [&] {
     bool message = !partType.empty() && noteContentType(partType, boundaries);
     partType.clear();
     inContentType = headerSeen = false;
+    messageHeader = message;
     return message;
   };
 
@@ -92,6 +90,7 @@ bool closePartHeaders(std::string_view body, std::string_view contentType, std::
     if (b != BoundaryLine::None) {
       if (inHeader) endHeader();  // a part of headers alone
       inHeader = b == BoundaryLine::Opening;
+      messageHeader = false;
       pos = next;
       continue;
     }
@@ -105,6 +104,8 @@ bool closePartHeaders(std::string_view body, std::string_view contentType, std::
         inContentType = equalsNoCase(name, "Content-Type");
         if (inContentType) partType.assign(value);
         headerSeen = true;
+      } else if (messageHeader && !headerSeen && line.substr(0, 5) == "From ") {
+        // The mailbox separator line of a forwarded mailbox: GMime passes it over.
       } else if (headerSeen && headerFollows(body, next, boundaries)) {
         inserts.push_back({pos, false});
         if (inContentType) partType.append(" ").append(line);

@@ -19,12 +19,16 @@
 // - a file that begins with a header block holding at least one of the four
 //   headers is a message (a Maildir file, a saved .eml), and its header
 //   block is kept whole from its first line.
+// A separator or header block inside a forwarded message (a message/rfc822
+// part, a pasted "Begin Included Message") is that message's own and stays
+// in the message that forwards it (mail_parts.h).
 // Becky folders end each message with a line holding a single "." and
 // dot-stuff its lines (a line that begins with "." is written with one dot
 // more): such a line, followed by the end of the file or a header line, ends
 // the message, and the message's lines lose their stuffed dot. A "." line
 // followed by anything else is text.
 #include "import/parsers/mail_parser.h"
+#include "import/parsers/mail_parts.h"
 #include "import/parsers/parsers.h"
 
 namespace qv {
@@ -76,7 +80,9 @@ class HeaderBlockCutter : public mail::Cutter {
       }
       bool first = atStart_ && line.start;
       if (!line.blank()) atStart_ = false;
-      if (line.start) {
+      // Inside a forwarded message its separator and header block are its own.
+      bool forwarded = message_.started() && parts_.inForwardedMessage();
+      if (line.start && !forwarded) {
         bool separator = line.ended && mail::mboxSeparator(line.text, lines_->peek());
         bool candidate = separator || (!mboxMode_ && (mail::unixHeaderLine(line.text) ||
                                                       (first && mail::headerShaped(line.text))));
@@ -84,7 +90,10 @@ class HeaderBlockCutter : public mail::Cutter {
           unsigned bits = readBlock(line);
           bool boundary = separator || bitCount(bits) >= 3 || (first && bits != 0);
           if (!boundary) {
-            if (message_.started()) message_.add(block_.bytes());
+            if (message_.started()) {
+              message_.add(block_.bytes());
+              followParts(block_.bytes());
+            }
             continue;
           }
           if (separator && !seenMessage_) mboxMode_ = true;
@@ -93,6 +102,8 @@ class HeaderBlockCutter : public mail::Cutter {
           if (had) raw = message_.take();
           message_.begin();
           message_.add(block_.bytes());
+          parts_.begin();
+          followParts(block_.bytes());
           if (had) return true;
           continue;
         }
@@ -100,6 +111,7 @@ class HeaderBlockCutter : public mail::Cutter {
       if (!message_.started()) continue;
       if (mboxMode_ && line.start) mail::unescapeFrom(line.text);
       message_.addLine(line.text, line.ended);
+      if (line.start) parts_.line(line.text);
     }
     if (!message_.started()) return false;
     raw = message_.take();
@@ -107,6 +119,19 @@ class HeaderBlockCutter : public mail::Cutter {
   }
 
  private:
+  // Hands the lines of a block to the part tracker.
+  void followParts(std::string_view bytes) {
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+      size_t eol = bytes.find('\n', pos);
+      if (eol == std::string_view::npos) eol = bytes.size();
+      std::string_view l = bytes.substr(pos, eol - pos);
+      if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+      parts_.line(l);
+      pos = eol + 1;
+    }
+  }
+
   // Reads the header block that begins with `first` into block_, up to and
   // with its empty line; a separator line ends it too (and is left for the
   // next message). Returns which of the four message headers it holds.
@@ -138,6 +163,7 @@ class HeaderBlockCutter : public mail::Cutter {
   std::unique_ptr<mail::MailLines> lines_;
   mail::MessageBytes message_;
   mail::MessageBytes block_;
+  mail::PartTracker parts_;  // the MIME parts of the current message
   bool atStart_ = true;      // nothing but empty lines read so far
   bool mboxMode_ = false;    // the first message began at a separator
   bool seenMessage_ = false;
