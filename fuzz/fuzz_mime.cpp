@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "import/mime/charset.h"
+#include "import/mime/content_type.h"
 #include "import/mime/html_text.h"
 #include "import/mime/mime_message.h"
 #include "services/datetime.h"
@@ -56,9 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::mime::DecodedMessage m = qv::mime::decodeMessage(in);
   checkMessage(m, 64000);
 
-  // A small limit exercises the cutting of the text.
+  // A small limit exercises the cutting of the text; every other input is
+  // read as from a Mac store.
   qv::mime::DecodeOptions small;
   small.maxText = size % 97;
+  if (size % 2) small.legacy = qv::mime::LegacyCharset::MacRoman;
   checkMessage(qv::mime::decodeMessage(in, small), small.maxText);
 
   std::string html = qv::mime::htmlToText(in);
@@ -67,6 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const charsets[] = {"", "utf-8", "iso-8859-1", "windows-1252", "iso-2022-jp",
                                          "shift_jis", "utf-16", "koi8-r", "x-unknown"};
   check(qv::mime::isValidUtf8(qv::mime::decodeText(in, charsets[size % 9])));
+  check(qv::mime::isValidUtf8(qv::mime::decodeText(in, charsets[size % 9], qv::mime::LegacyCharset::MacRoman)));
+  check(qv::mime::isValidUtf8(qv::mime::mediaType(in)));
+  qv::mime::charsetParameter(in);
   check(qv::mime::isValidUtf8(qv::mime::decodeHeader(in)));
 
   int32_t date, time;
