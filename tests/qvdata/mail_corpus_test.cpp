@@ -303,7 +303,9 @@ TEST_F(MailCorpusTest, BeckyFolderEndsMessagesAtADotLine) {
     EXPECT_EQ(mails[i].date, dateFromYMD(2011, 8, 27));
     EXPECT_EQ(mails[i].time, timeFromHMS(8, minutes[i][0], 0)) << "stored to the minute";
     EXPECT_EQ(mails[i].text.find("Return-Path"), std::string::npos) << mails[i].text;
-    if (i != 2) EXPECT_EQ(mails[i].text.find("."), std::string::npos) << "the end line is no text\n" << mails[i].text;
+    if (i != 2) {
+      EXPECT_EQ(mails[i].text.find("."), std::string::npos) << "the end line is no text\n" << mails[i].text;
+    }
   }
   EXPECT_EQ(mails[0].text, "\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB\r\n");
   EXPECT_EQ(mails[2].text, ".\r\n...\r\n.\r\n.\r\n.\r\n\r\n\r\n\r\n\r\n.\r\n");

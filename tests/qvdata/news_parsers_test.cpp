@@ -138,6 +138,15 @@ TEST_F(NewsParserTest, ParentsAreNumberedBeforeTheirRepliesWhereverTheyStand) {
   EXPECT_EQ(ctx.messageIds.size(), 4u);
 }
 
+TEST_F(NewsParserTest, BareContentTypeKeepsTheBody) {
+  // "Content-Type: text" (no subtype) is text, as for mail.
+  std::string a = article("<t@x>", "comp.test", "Bare type", "", "The body stays.\n");
+  a.insert(a.find("\n\n") + 1, "Content-Type: text\n");
+  convert("VirtualAccess", "==========\n" + a);
+  ASSERT_EQ(subjects(), (std::vector<std::string>{"Bare type"}));
+  EXPECT_EQ(ctx.emitted[0].MSGTEXT, "The body stays.\r\n");
+}
+
 TEST_F(NewsParserTest, ArticlesWithoutIdOrNewsgroupAreSkippedWithTheirReason) {
   std::string store = "==========\n" + article("", "comp.test", "no id", "<p@x>") +
                       "==========\n" + article("<g@x>", "", "no group") +

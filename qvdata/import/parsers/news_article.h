@@ -127,7 +127,6 @@ class ArticleWriter {
   ImportContext& ctx_;
   std::map<std::string, Numbered> numbers_;  // IDs met in this store
   std::string lastGroup_;
-  bool failed_ = false;
 };
 
 }  // namespace qv::news
