@@ -174,4 +174,18 @@ static FileDecl& stopListDecl() {
 File StopList(stopListDecl());
 Key STO_BY_THEWORD = StopList.key("BY_THEWORD");
 
+StopMovesRec SMV;
+static FileDecl& stopMovesDecl() {
+  static FileDecl d = [] {
+    FileDecl d{0, "StopMoves", "SMV", "ARDENT"};
+    DeclBuilder<StopMovesRec> b(d, SMV);
+    b.field("THEWORD", &StopMovesRec::THEWORD).field("DATABASE", &StopMovesRec::DATABASE);
+    b.key("BY_THEWORD", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty | KeyPrimary);
+    return d;
+  }();
+  return d;
+}
+File StopMoves(stopMovesDecl());
+Key SMV_BY_THEWORD = StopMoves.key("BY_THEWORD");
+
 }  // namespace qv

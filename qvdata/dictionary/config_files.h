@@ -127,4 +127,16 @@ extern StopListRec STO;
 extern File StopList;
 extern Key STO_BY_THEWORD;
 
+// StopMoves (CFG/STOPMOVE.ADF, no file number): the stop words that an
+// indexing run's frequent-word move put on the stop list, each with the
+// database whose run moved it. A full run of that database gives them back
+// to indexing; words the user put on the stop list are not listed here.
+struct StopMovesRec {
+  Str<40> THEWORD;
+  uint32_t DATABASE = 0;  // FOR.ID of the database whose run moved the word
+};
+extern StopMovesRec SMV;
+extern File StopMoves;
+extern Key SMV_BY_THEWORD;
+
 }  // namespace qv

@@ -65,6 +65,7 @@ const std::vector<File*>& allDeclaredFiles() {
       if (f) v.push_back(f);
     v.push_back(&LineFile);
     v.push_back(&LineFile2);
+    v.push_back(&StopMoves);
     return v;
   }();
   return all;

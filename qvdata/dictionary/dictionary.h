@@ -16,7 +16,7 @@ namespace qv {
 File* fileByNumber(int n);
 
 // All declared files, the numbered ones in number order, then the two line
-// files (which have no number).
+// files and the stop-list moves (which have no number).
 const std::vector<File*>& allDeclaredFiles();
 
 }  // namespace qv

@@ -40,11 +40,11 @@ void tell(const std::string& text, const std::string& caption, Icon icon = Icon:
   if (!unattended()) Message(lines(text), caption, icon);
 }
 
-// Occurrence records collected before they are written: this many make a flush.
-// (A flush writes the word counts too, so its cost grows with the number of
-// flushes rather than with their size.)
-constexpr size_t kFlushPairs = 1000000;
-constexpr int64_t kFrequentAfter = 10000;
+// A moved word's share of the occurrence records from which its records
+// are removed by copying the file rather than one by one.
+constexpr double kCopyShare = 50.7;
+// Seconds a flush waits for its files.
+constexpr int kFlushWait = 5;
 
 enum class Stage {
   Start,
@@ -53,11 +53,17 @@ enum class Stage {
   DeleteWords,   // and the words leave the word list
   Prepare,
   Index,
-  FlushPairs,
-  FlushWords,
+  FlushPairs,    // a flush: the occurrence records,
+  FlushWords,    // the word counts,
+  FlushRemove,   // the occurrence records of words moved to the stop list,
+  FlushCommit,   // the moved words and the commit, then the resume point
   Finish,
   Done,
 };
+
+void observe(IndexPoint point) {
+  if (indexTuning().probe) indexTuning().probe(point);
+}
 
 struct WordEntry {
   int32_t id = 0;
@@ -108,14 +114,13 @@ struct IndexRun::Impl {
   std::vector<int64_t> removeWordPositions;  // their WordList records
   int32_t lastRemovedCount = 0;
   std::vector<uint32_t> removeQueue;  // word IDs whose occurrences are still to be deleted
-  Stage afterRemoval = Stage::Index;
+  std::vector<std::string> movedWords;  // moved to the stop list since the last flush
 
-  // The flush under way.
+  // The flush under way (its transaction is open from beginFlush to commitFlush).
   size_t flushAt = 0;
   std::vector<std::pair<const std::string, WordEntry>*> dirtyWords;
-  int64_t masBefore = 0, worBefore = 0;
+  bool flushOpen = false;
   bool finishing = false;       // flush everything, then finish
-  bool removalAfterFlush = false;
 
   Impl(int m, int b, uint32_t db, const IndexState& s) : mode(m), batch(b), database(db), state(s) {
     if (batch < 1 || batch > 7) batch = 4;
@@ -136,17 +141,16 @@ struct IndexRun::Impl {
   void beginFlush(bool finish);
   void flushPairs(size_t limit);
   void flushWords(size_t limit);
-  void endFlush();
-  void beginRemoval(Stage after);
+  void flushRemove(size_t limit);
+  void commitFlush();
+  void beginRemoval();
+  bool removeSome(size_t limit);
   void finish();
   void close(int res);
 
   bool removeByCopy();
-  int64_t lastPosition(File& f);
   void appendFailed();
   void wordWriteFailed();
-  bool undoFlush();
-  void corrupt();
   std::string headingOf(uint32_t thread);
   bool textHeader(uint32_t id, std::string& subject);
   bool hasOccurrences(uint32_t id);
@@ -175,6 +179,11 @@ void IndexRun::Impl::start() {
     files.push_back(13);
   else
     files.insert(files.end(), {3, 7});
+  if (!openStopMoves()) {
+    tell("Unable to read configuration file.|Indexing Skipped", "Index Problem");
+    close(2);
+    return;
+  }
 
   if (full() && !unattended() && (state.lastMsgId != 0 || state.recsLastTime != 0)) {
     OP_CLOSE(OpShared, {28, 29});
@@ -187,6 +196,15 @@ void IndexRun::Impl::start() {
       close(2);
       return;
     }
+  }
+  if (full()) {
+    // The index is thrown away: a run cut short from here on leaves no
+    // resume point into it, and the words an earlier run moved to the stop
+    // list are indexed again (and moved again when they are still frequent).
+    state.lastMsgId = 0;
+    state.recsLastTime = 0;
+    storeIndexState(database, state);
+    giveBackMovedWords(database);
   }
   OP_CLOSE(OpShared, {33});
   bool pending = PurgeList.hasRecords();
@@ -227,32 +245,23 @@ void IndexRun::Impl::movePending() {
   for (uint32_t id : ids) removeIds.insert(id);
   if (total == 0 || !MasIdx.hasRecords()) {
     stage = removeWordPositions.empty() ? Stage::Prepare : Stage::DeleteWords;
-    afterRemoval = Stage::Prepare;
     return;
   }
   lastRemovedCount = int32_t(std::min<int64_t>(total, INT32_MAX));
-  beginRemoval(Stage::Prepare);
+  beginRemoval();
 }
 
-// Chooses how the occurrence records of the words in removeIds go: one by one
-// through MAS:by_WordId when they are few, else by copying the file without them.
-void IndexRun::Impl::beginRemoval(Stage after) {
-  afterRemoval = after;
+// Chooses how the occurrence records of the words marked by the user go: one
+// by one through MAS:by_WordId when they are few, else by copying the file
+// without them.
+void IndexRun::Impl::beginRemoval() {
   int64_t records = MasIdx.records();
   if (records == 0 || removeIds.empty()) {
     stage = Stage::DeleteWords;
     return;
   }
-  if (bulk) {
-    // The key is needed now.
-    if (!MasIdx.buildKeys()) {
-      tell("Unexpected file error:MASIDX(Build)||on Message#" + std::to_string(currentMsg), "Unexpected Error");
-      close(2);
-      return;
-    }
-  }
   double share = double(lastRemovedCount) / double(records) * 100.0;
-  if (share < 50.7) {
+  if (share < kCopyShare) {
     view.status = "Deleting orphaned word indexes";
     removeQueue.assign(removeIds.begin(), removeIds.end());
     MasIdx.stream();
@@ -268,8 +277,9 @@ void IndexRun::Impl::beginRemoval(Stage after) {
   stage = Stage::DeleteWords;
 }
 
-void IndexRun::Impl::removeByKey() {
-  size_t limit = size_t(batch) * 1000;
+// Deletes at most `limit` occurrence records of the words in removeQueue;
+// true when none is left. A failure has been told and has ended the run.
+bool IndexRun::Impl::removeSome(size_t limit) {
   size_t done = 0;
   while (!removeQueue.empty() && done < limit) {
     uint32_t id = removeQueue.back();
@@ -281,17 +291,19 @@ void IndexRun::Impl::removeByKey() {
       continue;
     }
     if (!MasIdx.remove()) {
-      MasIdx.flush();
       tell("Unexpected file error:MASIDX||on Message#" + std::to_string(currentMsg), "Unexpected Error");
       close(2);
-      return;
+      return false;
     }
     ++done;
   }
-  if (removeQueue.empty()) {
-    MasIdx.flush();
-    stage = Stage::DeleteWords;
-  }
+  return removeQueue.empty();
+}
+
+void IndexRun::Impl::removeByKey() {
+  if (!removeSome(size_t(batch) * 1000)) return;
+  MasIdx.flush();
+  stage = Stage::DeleteWords;
 }
 
 bool IndexRun::Impl::removeByCopy() {
@@ -327,8 +339,7 @@ void IndexRun::Impl::deleteWords() {
   WordList.flush();
   removeWordPositions.clear();
   removeIds.clear();
-  stage = afterRemoval;
-  if (stage == Stage::Index && (cancelled || textsEnded)) stage = Stage::Finish;
+  stage = Stage::Prepare;
 }
 
 void IndexRun::Impl::prepare() {
@@ -416,10 +427,10 @@ void IndexRun::Impl::indexBatch() {
       skipPos = 0;
       if (same) continue;
     }
-    size_t removedBefore = removeIds.size();
+    size_t movedBefore = movedWords.size();
     indexMessage();
     if (stage == Stage::Done) return;
-    if (removeIds.size() != removedBefore) moved = true;
+    if (movedWords.size() != movedBefore) moved = true;
     ++passed;
     lastTextPos = MsgText.position();
     if (passed % 50 == 0) updateView();
@@ -428,8 +439,7 @@ void IndexRun::Impl::indexBatch() {
   int64_t remaining = view.pending - passed;
   if (textsEnded) {
     beginFlush(true);
-  } else if (moved || (pairs.size() >= kFlushPairs && remaining > 50)) {
-    removalAfterFlush = moved;
+  } else if (moved || (pairs.size() >= indexTuning().flushPairs && remaining > 50)) {
     beginFlush(false);
   }
 }
@@ -485,12 +495,12 @@ void IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
   WordEntry& e = it->second;
   if (e.lastMsg == msgStamp) return;  // counted for this message already
   int64_t indexed = savedCount + passed;
-  if (moveFrequent && indexed > kFrequentAfter && indexed / 4 < e.count) {
-    // Too common to be worth indexing: to the stop list, out of the index.
-    addStopWord(w.word);
+  if (moveFrequent && indexed > indexTuning().frequentAfter && indexed / 4 < e.count) {
+    // Too common to be worth indexing: to the stop list and out of the index,
+    // both with the next flush.
     stop.insert(w.word);
+    movedWords.push_back(w.word);
     removeIds.insert(uint32_t(e.id));
-    lastRemovedCount = e.count;
     if (e.pos) removeWordPositions.push_back(e.pos);
     words.erase(it);
     return;
@@ -502,11 +512,6 @@ void IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
 }
 
 // ---- flushing ----
-
-int64_t IndexRun::Impl::lastPosition(File& f) {
-  f.setFileOrder();
-  return f.previous() ? f.position() : 0;
-}
 
 void IndexRun::Impl::beginFlush(bool finish) {
   finishing = finish;
@@ -520,10 +525,16 @@ void IndexRun::Impl::beginFlush(bool finish) {
   for (auto& entry : words)
     if (entry.second.dirty) dirtyWords.push_back(&entry);
   flushAt = 0;
-  masBefore = lastPosition(MasIdx);
-  worBefore = lastPosition(WordList);
-  MasIdx.stream();
-  WordList.stream();
+  // Everything of the flush commits at once or not at all, so that the
+  // counts always count exactly the occurrence records kept. (The resume
+  // point is written after the commit: should that write be lost, the next
+  // run passes over the texts that have their records already.)
+  if (!beginTransaction({&MasIdx, &WordList, &StopList, &StopMoves}, kFlushWait)) {
+    tell("Unexpected file error:MASIDX||on Message#" + std::to_string(currentMsg), "Unexpected Error");
+    close(2);
+    return;
+  }
+  flushOpen = true;
   stage = Stage::FlushPairs;
 }
 
@@ -542,6 +553,7 @@ void IndexRun::Impl::flushPairs(size_t limit) {
     flushAt = 0;
     stage = Stage::FlushWords;
   }
+  observe(IndexPoint::FlushSlice);
 }
 
 void IndexRun::Impl::flushWords(size_t limit) {
@@ -567,16 +579,50 @@ void IndexRun::Impl::flushWords(size_t limit) {
       return;
     }
   }
-  if (flushAt >= dirtyWords.size()) endFlush();
+  if (flushAt >= dirtyWords.size()) {
+    stage = Stage::FlushCommit;
+    if (!removeWordPositions.empty()) {
+      // Words moved to the stop list that the files hold already: their
+      // records go in the same transaction.
+      view.status = "Word delete cleanup process";
+      if (bulk && !MasIdx.buildKeys()) {  // the removal needs MAS:by_WordId
+        tell("Unexpected file error:MASIDX(Build)||on Message#" + std::to_string(currentMsg), "Unexpected Error");
+        close(2);
+        return;
+      }
+      bulk = false;
+      removeQueue.assign(removeIds.begin(), removeIds.end());
+      stage = Stage::FlushRemove;
+    }
+  }
+  observe(IndexPoint::FlushSlice);
 }
 
-void IndexRun::Impl::endFlush() {
-  bool ok = WordList.flush();
-  ok = MasIdx.flush() && ok;
+void IndexRun::Impl::flushRemove(size_t limit) {
+  if (!removeSome(limit)) return;
+  stage = Stage::FlushCommit;
+  observe(IndexPoint::FlushSlice);
+}
+
+void IndexRun::Impl::commitFlush() {
+  bool ok = true;
+  for (int64_t pos : removeWordPositions)
+    if (ok && WordList.getPosition(pos)) ok = WordList.remove();
+  for (size_t i = 0; ok && i < movedWords.size(); ++i) ok = moveToStopList(movedWords[i], database);
   if (!ok) {
     wordWriteFailed();
     return;
   }
+  observe(IndexPoint::BeforeCommit);
+  if (!commitTransaction()) {
+    wordWriteFailed();
+    return;
+  }
+  flushOpen = false;
+  observe(IndexPoint::AfterCommit);
+  state.lastMsgId = uint32_t(lastTextPos);
+  state.recsLastTime = uint32_t(savedCount + passed);
+  storeIndexState(database, state);
   for (auto* entry : dirtyWords) {
     entry->second.stored = entry->second.count;
     entry->second.dirty = false;
@@ -584,62 +630,27 @@ void IndexRun::Impl::endFlush() {
   view.pairs += int64_t(pairs.size());
   pairs.clear();
   dirtyWords.clear();
-  state.lastMsgId = uint32_t(lastTextPos);
-  state.recsLastTime = uint32_t(savedCount + passed);
-  storeIndexState(database, state);
+  removeIds.clear();
+  removeWordPositions.clear();
+  movedWords.clear();
   view.words = int64_t(words.size());
-  if (removalAfterFlush || (finishing && !removeIds.empty())) {
-    removalAfterFlush = false;
-    view.status = "Word delete cleanup process";
-    beginRemoval(finishing || cancelled ? Stage::Finish : Stage::Index);
-    return;
-  }
   stage = finishing || cancelled ? Stage::Finish : Stage::Index;
   if (stage == Stage::Index) view.status = "Indexing";
 }
 
-// Takes the records of this flush out of the files again.
-bool IndexRun::Impl::undoFlush() {
-  bool ok = true;
-  MasIdx.setFileOrder();
-  while (ok && MasIdx.previous() && MasIdx.position() > masBefore) ok = MasIdx.remove();
-  WordList.setFileOrder();
-  while (ok && WordList.previous() && WordList.position() > worBefore) ok = WordList.remove();
-  for (auto* entry : dirtyWords) {
-    WordEntry* e = &entry->second;
-    if (!ok) break;
-    if (e->pos == 0 || e->pos > worBefore || e->count == e->stored) continue;
-    ok = WordList.getPosition(e->pos);
-    if (ok) {
-      WOR.WORDCOUNT = e->stored;
-      ok = WordList.put();
-    }
-  }
-  bool committed = MasIdx.flush();
-  committed = WordList.flush() && committed;
-  return ok && committed;
-}
-
-void IndexRun::Impl::corrupt() {
-  tell("Unable to rollback changes.|The data set is corrupt.|Please restore from a backup.", "Corrupt Data");
-  state.lastMsgId = 0;
-  state.recsLastTime = 0;
-  storeIndexState(database, state);
-}
-
+// A write of the flush failed: everything it wrote is rolled back with its
+// transaction, and the files stay as the last complete flush left them.
 void IndexRun::Impl::appendFailed() {
   tell("Unexpected file error:MASIDX||on Message#" + std::to_string(currentMsg), "Unexpected Error");
-  if (!undoFlush()) corrupt();
   close(2);
 }
 
 void IndexRun::Impl::wordWriteFailed() {
   tell("Unexpected file error:Wordlist||on Message#" + std::to_string(currentMsg), "Unexpected Error");
   tell("Will try to rollback changes.", "Rollback", Icon::Information);
-  if (undoFlush())
-    tell("Rollback was sucessfull.", "Rollback Complete", Icon::Information);
-  else
-    corrupt();
+  rollbackTransaction();
+  flushOpen = false;
+  tell("Rollback was sucessfull.", "Rollback Complete", Icon::Information);
   close(2);
 }
 
@@ -664,6 +675,8 @@ void IndexRun::Impl::close(int res) {
   if (closed) return;
   closed = true;
   result = res;
+  if (flushOpen) rollbackTransaction();
+  flushOpen = false;
   if (!files.empty()) OP_CLOSE(OpRelease, files);
   files.clear();
   words.clear();
@@ -693,6 +706,7 @@ IndexRun::~IndexRun() {
 
 bool IndexRun::step() {
   Impl& r = *impl_;
+  if (r.stage != Stage::Done) observe(IndexPoint::Step);
   size_t writes = size_t(r.batch) * 1000;
   switch (r.stage) {
     case Stage::Start: r.start(); break;
@@ -715,6 +729,8 @@ bool IndexRun::step() {
       break;
     case Stage::FlushPairs: r.flushPairs(r.finishing || r.cancelled ? SIZE_MAX : writes); break;
     case Stage::FlushWords: r.flushWords(r.finishing || r.cancelled ? SIZE_MAX : size_t(r.batch) * 250); break;
+    case Stage::FlushRemove: r.flushRemove(r.finishing || r.cancelled ? SIZE_MAX : writes); break;
+    case Stage::FlushCommit: r.commitFlush(); break;
     case Stage::Finish: r.finish(); break;
     case Stage::Done: return false;
   }
@@ -728,6 +744,11 @@ const IndexState& IndexRun::state() const { return impl_->state; }
 const IndexView& IndexRun::view() const { return impl_->view; }
 
 // ---------------------------------------------------------------------------
+
+IndexTuning& indexTuning() {
+  static IndexTuning tuning;
+  return tuning;
+}
 
 bool storeIndexState(uint32_t database, const IndexState& state) {
   OP_CLOSE(OpShared, {2});

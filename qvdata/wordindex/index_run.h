@@ -8,7 +8,13 @@
 // away and indexes every text; a partial run indexes the texts after the
 // resume point kept in the database's Forums record. Words marked for
 // removal (PurgeList) are moved to the stop list first; words found in more
-// than a quarter of the messages are moved there during the run.
+// than a quarter of the messages are moved there during the run (and given
+// back by the next full run of the database).
+//
+// A flush is one transaction over the occurrence file, the word list, the
+// stop list and its record of moved words: a run stopped at any point, even
+// by a crash, leaves them as they were after its last complete flush, so
+// that the word counts always count exactly the occurrence records kept.
 //
 // The run holds the database's texts, header files and index files
 // exclusively and sets IndexingInProgress while it lasts. Questions and
@@ -39,6 +45,23 @@ struct IndexView {
   int64_t progress = 0;  // 0..progressMax
   int64_t progressMax = 100;
 };
+
+// The points at which a run can be observed (and, in tests, stopped).
+enum class IndexPoint {
+  Step,          // a step begins
+  FlushSlice,    // a slice of a flush's writes is done (nothing committed yet)
+  BeforeCommit,  // everything of a flush is written, its commit comes next
+  AfterCommit,   // a flush is committed
+};
+
+// Sizes of the run that tests make small; the program keeps the defaults.
+struct IndexTuning {
+  size_t flushPairs = 1000000;    // occurrence records collected before a flush
+  int64_t frequentAfter = 10000;  // messages indexed before a word may move to the stop list
+  // Called at every IndexPoint; a test may end the process there.
+  void (*probe)(IndexPoint) = nullptr;
+};
+IndexTuning& indexTuning();
 
 class IndexRun {
  public:

@@ -4,6 +4,7 @@
 
 #include "dictionary/dictionary.h"
 #include "services/file_service.h"
+#include "services/globals.h"
 #include "storage/file_stamp.h"
 #include "wordindex/word_cut.h"
 
@@ -46,11 +47,82 @@ bool addOpen(std::string_view word) {
   STO.THEWORD = w;
   return StopList.add() || ErrorCode() == ErrDuplicateKey;
 }
+
+// Forgets that the move made a stop word; StopMoves is open.
+bool forgetMove(const std::string& word) {
+  SMV = StopMovesRec();
+  SMV.THEWORD = word;
+  if (!StopMoves.get(SMV_BY_THEWORD)) return ErrorCode() == ErrNotFound || ErrorCode() == ErrNotAvailable;
+  return StopMoves.remove();
+}
 }  // namespace
 
 bool addStopWord(std::string_view word) {
   OP_CLOSE(OpShared, {30});
   bool ok = addOpen(word);
+  OP_CLOSE(OpRelease, {30});
+  // Now the user's word: a full run keeps it on the list.
+  if (ok && openStopMoves()) ok = forgetMove(wordUpper(word));
+  return ok;
+}
+
+bool openStopMoves() {
+  std::string path = joinPath({Mem.Net, "CFG", "STOPMOVE.ADF"});
+  if (StopMoves.isOpen() && StopMoves.name() == path) return true;
+  StopMoves.close();
+  StopMoves.setName(path);
+  if (StopMoves.open(Share::Shared)) return true;
+  if (ErrorCode() == ErrFileNotFound && StopMoves.create()) return StopMoves.open(Share::Shared);
+  if (ErrorCode() == ErrBadKeys && StopMoves.buildKeys()) return StopMoves.open(Share::Shared);
+  return false;
+}
+
+bool moveToStopList(std::string_view word, uint32_t database) {
+  std::string w = wordUpper(word);
+  STO = StopListRec();
+  STO.THEWORD = w;
+  if (StopList.get(STO_BY_THEWORD)) return true;  // there already: not the move's
+  STO = StopListRec();
+  STO.THEWORD = w;
+  if (!StopList.add()) return false;
+  SMV = StopMovesRec();
+  SMV.THEWORD = w;
+  SMV.DATABASE = database;
+  if (StopMoves.add()) return true;
+  if (ErrorCode() != ErrDuplicateKey) return false;
+  // A record left from a word since taken off the stop list: this move's now.
+  if (!StopMoves.get(SMV_BY_THEWORD)) return false;
+  SMV.DATABASE = database;
+  return StopMoves.put();
+}
+
+std::vector<std::string> movedStopWords(uint32_t database) {
+  std::vector<std::string> words;
+  if (!openStopMoves()) return words;
+  StopMoves.setFileOrder();
+  while (StopMoves.next())
+    if (SMV.DATABASE == database) words.push_back(SMV.THEWORD.str());
+  return words;
+}
+
+bool giveBackMovedWords(uint32_t database) {
+  std::vector<std::string> words = movedStopWords(database);
+  if (words.empty()) return StopMoves.isOpen();
+  OP_CLOSE(OpShared, {30});
+  bool ok = beginTransaction({&StopList, &StopMoves}, 5);
+  for (size_t i = 0; ok && i < words.size(); ++i) {
+    STO = StopListRec();
+    STO.THEWORD = words[i];
+    if (StopList.get(STO_BY_THEWORD))
+      ok = StopList.remove();
+    else
+      ok = ErrorCode() == ErrNotFound;
+    SMV = StopMovesRec();
+    SMV.THEWORD = words[i];
+    if (ok && StopMoves.get(SMV_BY_THEWORD)) ok = StopMoves.remove();
+  }
+  if (ok) ok = commitTransaction();
+  if (!ok) rollbackTransaction();
   OP_CLOSE(OpRelease, {30});
   return ok;
 }

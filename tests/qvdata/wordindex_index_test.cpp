@@ -269,6 +269,38 @@ TEST_F(WordIndexTest, FrequentWordMovesToTheStopListPastTenThousandMessages) {
   EXPECT_EQ(occurrences(), 10100) << "only the one unique word of each text is left";
 }
 
+TEST_F(WordIndexTest, AFullRunGivesBackTheWordsTheMoveMadeButNotTheUsers) {
+  struct Small {
+    Small() { indexTuning().frequentAfter = 20; }
+    ~Small() { indexTuning() = IndexTuning(); }
+  } small;
+  mails(40, [](int i) { return "common u" + std::to_string(i) + "z" + (i % 2 ? " half" : ""); });
+  ASSERT_EQ(index(2), 1) << prompts.transcript();
+  auto moved = movedStopWords(box);
+  EXPECT_EQ(std::set<std::string>(moved.begin(), moved.end()), (W{"COMMON", "HALF", "NOTE"}));
+  EXPECT_TRUE(isStopWord("COMMON"));
+  // The user puts HALF on the stop list too: from now on it is the user's word.
+  ASSERT_TRUE(addStopWord("half"));
+  moved = movedStopWords(box);
+  EXPECT_EQ(std::set<std::string>(moved.begin(), moved.end()), (W{"COMMON", "NOTE"}));
+
+  // A full run without the move starts from nothing: the moved words are indexed again.
+  ASSERT_TRUE(WSVars(KLoad));
+  WSVarsSet(54, 0);
+  ASSERT_TRUE(WSVars(KSave));
+  prompts.reset();
+  prompts.script(BtnYes);
+  ASSERT_EQ(index(1), 1) << prompts.transcript();
+  EXPECT_FALSE(isStopWord("COMMON"));
+  EXPECT_FALSE(isStopWord("NOTE"));
+  EXPECT_TRUE(isStopWord("HALF"));
+  EXPECT_TRUE(movedStopWords(box).empty());
+  auto list = wordList();
+  EXPECT_EQ(list["COMMON"], 40);
+  EXPECT_EQ(list["NOTE"], 40);
+  EXPECT_EQ(list.count("HALF"), 0u);
+}
+
 TEST_F(WordIndexTest, FrequentWordsStayWhenTheSwitchIsOff) {
   ASSERT_TRUE(WSVars(KLoad));
   WSVarsSet(54, 0);
