@@ -7,6 +7,7 @@
 
 #include "dictionary/dictionary.h"
 #include "import/message_id.h"
+#include "import/skip_reasons.h"
 #include "services/datetime.h"
 #include "services/dbref.h"
 #include "services/file_service.h"
@@ -486,7 +487,7 @@ bool ImportRun::emit() {
   if (!ImpHeader.add()) {
     if (ErrorCode() == ErrDuplicateKey) {
       // The same message met twice in this run: the first one stands.
-      ++view_.skipped;
+      skip(kSkipTwiceInRun);
       return true;
     }
     Message("Record add error!\r\n" + ErrorText(), ImpHeader.name(), Icon::Hand);
@@ -739,7 +740,10 @@ void ImportRun::stagePostMessages() {
     restoreRecord(ImpHeader.decl(), temp);
     PostResult r = poster_->post(section);
     if (r.code == PostSkipped) {
-      ++view_.skipped;
+      if (r.skipReason)
+        skip(r.skipReason);
+      else
+        ++view_.skipped;
       continue;
     }
     if (r.code == PostFailed) {

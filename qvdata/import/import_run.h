@@ -55,7 +55,7 @@ struct ImportView {
   std::string targetName;   // the database being posted into
   int64_t imported = 0;     // messages imported
   int64_t skipped = 0;      // messages skipped
-  std::map<std::string, int64_t> skippedFor;  // of them, those a parser gave a reason for, by reason
+  std::map<std::string, int64_t> skippedFor;  // of them, those with a known reason, by reason
   int64_t tempRecords = 0;  // records in the temporary file
   int64_t inDatabase = 0;   // messages already in the target database
   bool countersEnabled = false;

@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary.h"
 #include "import/message_id.h"
+#include "import/skip_reasons.h"
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/messages.h"
@@ -18,6 +19,13 @@ namespace {
 // The whole subject of the record in the NHR buffer. Records written by older
 // runs carry only HEADING.
 std::string importedSubject() { return NHR.SUBJECT.empty() ? NHR.HEADING.str() : NHR.SUBJECT; }
+
+PostResult skipped(const char* reason) {
+  PostResult r;
+  r.code = PostSkipped;
+  r.skipReason = reason;
+  return r;
+}
 
 }  // namespace
 
@@ -114,7 +122,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
     // Duplicates are told by Message-ID.
     TID = ImpThreadIdRec();
     TID.MSGNUMBER = number;
-    if (!ImpThreadId.get(TID_IDKEY) || TID.IDSTRING.blank()) return PostResult{PostSkipped};
+    if (!ImpThreadId.get(TID_IDKEY) || TID.IDSTRING.blank()) return skipped(kSkipNoMessageId);
     std::string idString = TID.IDSTRING.str();
     MST = MsgIdIndexRec();
     MST.IDSTRING = idString;
@@ -123,7 +131,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
       MSG = MsgNmbrRec();
       MSG.MSGNUMBER = stored;
       bool exists = MsgNmbr.get(MSG_IdKey);
-      if (exists && !settings_.allowReimport) return PostResult{PostSkipped};
+      if (exists && !settings_.allowReimport) return skipped(kSkipInDatabase);
       number = stored;
       isNew = !exists;
     } else {
@@ -253,7 +261,7 @@ PostResult Poster::postMail() {
     TXT.MSGNUMBER = MAI.MAILID;
     bool same = MsgText.get(TXT_IdKey) && DupString(TXT.MsgText, NHR.MSGTEXT);
     restoreRecord(Mail.decl(), mail);
-    if (same) return PostResult{PostSkipped};
+    if (same) return skipped(kSkipInDatabase);
   }
 
   uint32_t mailId = NHR.REFNUMBER;

@@ -22,6 +22,7 @@ struct PostResult {
   uint32_t fromId = 0;
   uint32_t toId = 0;
   uint32_t threadId = 0;
+  const char* skipReason = nullptr;  // why a skipped record was skipped (import/skip_reasons.h)
 };
 
 class Poster {

@@ -16,6 +16,9 @@ inline constexpr const char* kSkipNoGroupDatabase = "no newsgroup database open 
 inline constexpr const char* kSkipNoMailbox = "no mailbox open to imports";
 inline constexpr const char* kSkipMailNotImported = "mail not imported";
 inline constexpr const char* kSkipCreationOnly = "database creation only";
+inline constexpr const char* kSkipNoForumDatabase = "no forum database open to imports";
+inline constexpr const char* kSkipInDatabase = "already in the database";
+inline constexpr const char* kSkipTwiceInRun = "met twice in this import";
 
 // One line per reason, most frequent first: "no Message-ID: 3".
 std::vector<std::string> skipReasonLines(const std::map<std::string, int64_t>& reasons);

@@ -191,7 +191,10 @@ TEST_F(ImportConsistencyTest, AStopOnAFullDiskKeepsWhatWasCommittedAndARerunEnds
   EXPECT_EQ(ImpHeader.records(), 0);
   OP_CLOSE(OpRelease, {10});
 
-  ASSERT_EQ(importMbox("mail.mbx", source), 1) << prompts.transcript();
+  ImportView rerun;
+  ASSERT_EQ(importMbox("mail.mbx", source, &rerun), 1) << prompts.transcript();
+  EXPECT_EQ(rerun.imported, 260 - view.imported);
+  EXPECT_EQ(rerun.skippedFor["already in the database"], view.imported) << "the summary names why";
   expectCountsAgree();
   closeInstallation();
   std::string actual = dumpArchive(dir.path());

@@ -193,13 +193,16 @@ TEST_F(NewsCorpusImport, SpoolDirectoryImportsIntoItsGroups) {
   }
   run.close();
   ASSERT_EQ(run.result(), 1) << prompts.transcript();
-  // 9 articles: 3 and xref, 5 and 7 share their IDs; bad-msgid has none
-  // and is named in the summary.
+  // 9 articles: 3 and xref, 5 and 7 share their IDs (the second of each is
+  // already in the database when it is posted); bad-msgid has none. The
+  // summary names both reasons.
   EXPECT_EQ(run.view().tempRecords, 8);
   EXPECT_EQ(run.view().imported, 6);
   EXPECT_EQ(run.view().skipped, 3);
-  EXPECT_EQ(run.view().skippedFor, (std::map<std::string, int64_t>{{qv::kSkipNoMessageId, 1}}));
-  EXPECT_EQ(qv::skipReasonLines(run.view().skippedFor), std::vector<std::string>{"no Message-ID: 1"});
+  EXPECT_EQ(run.view().skippedFor,
+            (std::map<std::string, int64_t>{{qv::kSkipNoMessageId, 1}, {qv::kSkipInDatabase, 2}}));
+  EXPECT_EQ(qv::skipReasonLines(run.view().skippedFor),
+            (std::vector<std::string>{"already in the database: 2", "no Message-ID: 1"}));
 
   auto count = [](const std::string& db) -> int64_t {
     if (!qv::findDatabase(db)) return -1;

@@ -174,7 +174,7 @@ class Cs3Parser : public Parser {
     m.parent = cis::olderParent(f.u32(), m.number);
     f.skip(10);
     if (!f.ok() || !cis::validMessageNumber(m.number)) return ctx.skip();
-    if (ctx.creationOnly() || ctx.alreadyImported(t->id, m.number)) return ctx.skip();
+    if (const char* why = forumSkipReason(ctx, t, m.number)) return ctx.skip(why);
     m.text = recordText(f);
     if (!f.ok()) return ctx.skip();
     if (!emitForumMessage(ctx, *t, m)) failed_ = true;

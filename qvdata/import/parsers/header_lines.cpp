@@ -162,7 +162,7 @@ bool convertForumMessage(ImportContext& ctx, const MessageLines& msg, const Head
   m.forum = rules.forumInLine ? h.forum : forum;
   if (m.forum.empty()) return skipped(ctx);
   Target* t = ctx.target(m.forum, 1);
-  if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, h.number)) return skipped(ctx);
+  if (const char* why = forumSkipReason(ctx, t, h.number)) return skipped(ctx, why);
   if (!msg.lineStarts(3, "Sb:") || !msg.lineStarts(4, "Fm:")) return skipped(ctx);
   bool to = msg.lineStarts(5, "To:");
   if (!to && !noRecipientLine(msg)) return skipped(ctx);

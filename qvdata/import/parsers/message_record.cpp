@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "dictionary/dictionary.h"
+#include "import/skip_reasons.h"
 
 namespace qv {
 
@@ -72,6 +73,13 @@ bool emitMail(ImportContext& ctx, const Target& box, int direction, MessageField
   NHR.RECIPTYPE = "TO";
   NHR.MSGTEXT = std::move(m.text);
   return ctx.emit();
+}
+
+const char* forumSkipReason(ImportContext& ctx, const Target* t, uint32_t number) {
+  if (t == nullptr) return kSkipNoForumDatabase;
+  if (ctx.creationOnly()) return kSkipCreationOnly;
+  if (ctx.alreadyImported(t->id, number)) return kSkipInDatabase;
+  return nullptr;
 }
 
 bool emitCarbonCopies(ImportContext& ctx, uint32_t mailId, const std::vector<Recipient>& list, size_t first) {

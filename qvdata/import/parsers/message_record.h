@@ -38,10 +38,18 @@ struct Recipient {
 
 // Counts the message as skipped. True: no record failed to be written (for
 // conversions that answer false only when a record could not be written).
-inline bool skipped(ImportContext& ctx) {
-  ctx.skip();
+inline bool skipped(ImportContext& ctx, const char* reason = nullptr) {
+  if (reason)
+    ctx.skip(reason);
+  else
+    ctx.skip();
   return true;
 }
+
+// Why a forum message numbered `number` for the database `t` is not
+// converted (no database, database creation only, already imported), or
+// nullptr when it is to be converted.
+const char* forumSkipReason(ImportContext& ctx, const Target* t, uint32_t number);
 
 // Writes a forum message of the database `t`; its text is moved out of `m`.
 // False when the record could not be written.

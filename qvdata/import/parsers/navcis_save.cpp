@@ -117,7 +117,7 @@ class NavCisSaveParser : public cis::LineFileParser {
     m.forum = cis::forumName(text.substr(0, sec));
     if (m.forum.empty()) return skipped(ctx);
     Target* t = ctx.target(m.forum, 1);
-    if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, s.number)) return skipped(ctx);
+    if (const char* why = forumSkipReason(ctx, t, s.number)) return skipped(ctx, why);
 
     m.number = s.number;
     // A parent can only be older than its reply.

@@ -119,7 +119,7 @@ class WinCimParser : public Parser {
 
     if (!cis::validMessageNumber(m.number)) return ctx.skip();
     Target* t = forumTarget(ctx, m.forum);
-    if (t == nullptr || ctx.creationOnly() || ctx.alreadyImported(t->id, m.number)) return ctx.skip();
+    if (const char* why = forumSkipReason(ctx, t, m.number)) return ctx.skip(why);
 
     f.skip(1);
     f.u32();
@@ -164,9 +164,12 @@ class WinCimParser : public Parser {
       // A message cut short ends the thread.
       if (!f.ok()) return ctx.skip();
 
-      if (t == nullptr || !cis::validMessageNumber(m.number) || ctx.creationOnly() ||
-          ctx.alreadyImported(t->id, m.number)) {
+      if (!cis::validMessageNumber(m.number)) {
         ctx.skip();
+        continue;
+      }
+      if (const char* why = forumSkipReason(ctx, t, m.number)) {
+        ctx.skip(why);
         continue;
       }
       if (!emitForumMessage(ctx, *t, m)) return;
