@@ -5,8 +5,9 @@
 #include "dictionary/dictionary.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "storage/collation.h"
 #include "services/messages.h"
+#include "storage/buffer_guard.h"
+#include "storage/collation.h"
 
 namespace qv {
 
@@ -54,21 +55,6 @@ bool sameValue(const FieldValue& a, const FieldValue& b, bool nocase) {
   }
   return a == b;
 }
-
-// Saves the record buffers a slice reads and puts them back afterwards, so
-// that a window that keeps a record in a buffer finds it again.
-class BufferGuard {
- public:
-  explicit BufferGuard(std::initializer_list<File*> files) {
-    for (File* f : files) saved_.push_back({f, saveRecord(f->decl())});
-  }
-  ~BufferGuard() {
-    for (auto& [f, img] : saved_) restoreRecord(f->decl(), img);
-  }
-
- private:
-  std::vector<std::pair<File*, RecordImage>> saved_;
-};
 
 }  // namespace
 

@@ -15,12 +15,10 @@
 #include <string>
 #include <string_view>
 
+#include "services/db_kind.h"
 #include "storage/fixedstr.h"
 
 namespace qv {
-
-// The kind of a database (FOR.TYPE, REF.TYPE).
-enum DbKind : int { KindForumDb = 1, KindMailDb = 2, KindNewsDb = 3 };
 
 // The heading fields of a subject: its first 10 bytes and the next 40, each
 // cut on a character boundary.
