@@ -7,9 +7,9 @@ namespace qv {
 ForumsRec FOR;
 static FileDecl& forumsDecl() {
   static FileDecl d = [] {
-    FileDecl d{2, "Forums", "FOR", "ARDENT"};
-    d.password = kPassword7;
-    DeclBuilder<ForumsRec> b(d, FOR);
+    FileDecl decl{2, "Forums", "FOR", "ARDENT"};
+    decl.password = kPassword7;
+    DeclBuilder<ForumsRec> b(decl, FOR);
     b.field("ID", &ForumsRec::ID)
         .field("DESCRIPTION", &ForumsRec::DESCRIPTION)
         .field("DIRNUMBER", &ForumsRec::DIRNUMBER)
@@ -31,7 +31,7 @@ static FileDecl& forumsDecl() {
         .key("AlphaKey", {{"DESCRIPTION"}}, KeyUnique | KeyNoCase)
         .key("DirKey", {{"DIRNUMBER"}}, KeyUnique)
         .key("TypeKey", {{"TYPE"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -44,13 +44,13 @@ Key FOR_TypeKey = Forums.key("TypeKey");
 ControlRec CTL;
 static FileDecl& controlDecl() {
   static FileDecl d = [] {
-    FileDecl d{8, "Control", "CTL", "ARDENT"};
-    d.password = kPassword12;
-    DeclBuilder<ControlRec> b(d, CTL);
+    FileDecl decl{8, "Control", "CTL", "ARDENT"};
+    decl.password = kPassword12;
+    DeclBuilder<ControlRec> b(decl, CTL);
     b.field("ID", &ControlRec::ID).field("NEXTNUMBER", &ControlRec::NEXTNUMBER);
     b.beginGroup("CTLGROUP").field("CTLFIELD", &ControlRec::CTLFIELD).endGroup();
     b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -60,11 +60,11 @@ Key CTL_IdKey = Control.key("IdKey");
 ImpRegistryRec IMP;
 static FileDecl& impRegistryDecl() {
   static FileDecl d = [] {
-    FileDecl d{18, "ImpRegistry", "IMP", "ARDENT"};
-    DeclBuilder<ImpRegistryRec> b(d, IMP);
+    FileDecl decl{18, "ImpRegistry", "IMP", "ARDENT"};
+    DeclBuilder<ImpRegistryRec> b(decl, IMP);
     b.field("FORUMNUMBER", &ImpRegistryRec::FORUMNUMBER).field("MSGNUMBER", &ImpRegistryRec::MSGNUMBER);
     b.key("IDKEY", {{"FORUMNUMBER"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -74,8 +74,8 @@ Key IMP_IDKEY = ImpRegistry.key("IDKEY");
 TasksRec TAS;
 static FileDecl& tasksDecl() {
   static FileDecl d = [] {
-    FileDecl d{26, "Tasks", "TAS", "ARDENT"};
-    DeclBuilder<TasksRec> b(d, TAS);
+    FileDecl decl{26, "Tasks", "TAS", "ARDENT"};
+    DeclBuilder<TasksRec> b(decl, TAS);
     b.field("ID", &TasksRec::ID)
         .field("DESCRIPTION", &TasksRec::DESCRIPTION)
         .field("RUNNOWDATE", &TasksRec::RUNNOWDATE)
@@ -93,7 +93,7 @@ static FileDecl& tasksDecl() {
         .field("RESULTCODE", &TasksRec::RESULTCODE)
         .field("ACTIVE", &TasksRec::ACTIVE);
     b.key("IDKEY", {{"ID"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -103,8 +103,8 @@ Key TAS_IDKEY = Tasks.key("IDKEY");
 BatchesRec BAT;
 static FileDecl& batchesDecl() {
   static FileDecl d = [] {
-    FileDecl d{34, "Batches", "BAT", "ARDENT"};
-    DeclBuilder<BatchesRec> b(d, BAT);
+    FileDecl decl{34, "Batches", "BAT", "ARDENT"};
+    DeclBuilder<BatchesRec> b(decl, BAT);
     b.field("ID", &BatchesRec::ID)
         .field("TYPE", &BatchesRec::TYPE)
         .field("DESCRIPTION", &BatchesRec::DESCRIPTION)
@@ -120,7 +120,7 @@ static FileDecl& batchesDecl() {
         .field("ALLOWREIMP", &BatchesRec::ALLOWREIMP)
         .field("MAILTOPIC", &BatchesRec::MAILTOPIC);
     b.key("IDKEY", {{"ID"}}, KeyUnique | KeyPrimary).key("TYPEKEY", {{"TYPE"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -131,14 +131,14 @@ Key BAT_TYPEKEY = Batches.key("TYPEKEY");
 TaskBatchRec TIM;
 static FileDecl& taskBatchDecl() {
   static FileDecl d = [] {
-    FileDecl d{35, "TaskBatch", "TIM", "ARDENT"};
-    DeclBuilder<TaskBatchRec> b(d, TIM);
+    FileDecl decl{35, "TaskBatch", "TIM", "ARDENT"};
+    DeclBuilder<TaskBatchRec> b(decl, TIM);
     b.field("TASKID", &TaskBatchRec::TASKID)
         .field("BATCHID", &TaskBatchRec::BATCHID)
         .field("EVENTTIME", &TaskBatchRec::EVENTTIME)
         .field("RESULTCODE", &TaskBatchRec::RESULTCODE);
     b.key("TASKKEY", {{"TASKID"}, {"BATCHID"}}, KeyUnique | KeyPrimary).key("BATCHKEY", {{"BATCHID"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -149,11 +149,11 @@ Key TIM_BATCHKEY = TaskBatch.key("BATCHKEY");
 FileListRec FLI;
 static FileDecl& fileListDecl() {
   static FileDecl d = [] {
-    FileDecl d{27, "FileList", "FLI", "ARDENT"};
-    DeclBuilder<FileListRec> b(d, FLI);
+    FileDecl decl{27, "FileList", "FLI", "ARDENT"};
+    DeclBuilder<FileListRec> b(decl, FLI);
     b.field("ID", &FileListRec::ID).field("FILESPEC", &FileListRec::FILESPEC);
     b.key("IDKEY", {{"ID"}, {"FILESPEC"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -163,11 +163,11 @@ Key FLI_IDKEY = FileList.key("IDKEY");
 StopListRec STO;
 static FileDecl& stopListDecl() {
   static FileDecl d = [] {
-    FileDecl d{30, "StopList", "STO", "ARDENT"};
-    DeclBuilder<StopListRec> b(d, STO);
+    FileDecl decl{30, "StopList", "STO", "ARDENT"};
+    DeclBuilder<StopListRec> b(decl, STO);
     b.field("THEWORD", &StopListRec::THEWORD);
     b.key("BY_THEWORD", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -177,11 +177,11 @@ Key STO_BY_THEWORD = StopList.key("BY_THEWORD");
 StopMovesRec SMV;
 static FileDecl& stopMovesDecl() {
   static FileDecl d = [] {
-    FileDecl d{0, "StopMoves", "SMV", "ARDENT"};
-    DeclBuilder<StopMovesRec> b(d, SMV);
+    FileDecl decl{0, "StopMoves", "SMV", "ARDENT"};
+    DeclBuilder<StopMovesRec> b(decl, SMV);
     b.field("THEWORD", &StopMovesRec::THEWORD).field("DATABASE", &StopMovesRec::DATABASE);
     b.key("BY_THEWORD", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }

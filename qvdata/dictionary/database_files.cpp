@@ -7,8 +7,8 @@ namespace qv {
 MsgNmbrRec MSG;
 static FileDecl& msgNmbrDecl() {
   static FileDecl d = [] {
-    FileDecl d{3, "MsgNmbr", "MSG", "ARDENT"};
-    DeclBuilder<MsgNmbrRec> b(d, MSG);
+    FileDecl decl{3, "MsgNmbr", "MSG", "ARDENT"};
+    DeclBuilder<MsgNmbrRec> b(decl, MSG);
     b.field("MSGNUMBER", &MsgNmbrRec::MSGNUMBER)
         .field("SECSYSID", &MsgNmbrRec::SECSYSID)
         .field("REFNUMBER", &MsgNmbrRec::REFNUMBER)
@@ -28,7 +28,7 @@ static FileDecl& msgNmbrDecl() {
         .key("ToKey", {{"TOALPHA"}, {"TOID"}, {"MSGNUMBER", true}}, KeyDup | KeyNoCase)
         .key("DateKey", {{"DATE", true}, {"MSGNUMBER", true}}, KeyDup | KeyNoCase)
         .key("StatusKey", {{"DUMMY"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -44,14 +44,14 @@ Key MSG_StatusKey = MsgNmbr.key("StatusKey");
 MsgTextRec TXT;
 static FileDecl& msgTextDecl() {
   static FileDecl d = [] {
-    FileDecl d{4, "MsgText", "TXT", "ARDENT"};
-    DeclBuilder<MsgTextRec> b(d, TXT);
+    FileDecl decl{4, "MsgText", "TXT", "ARDENT"};
+    DeclBuilder<MsgTextRec> b(decl, TXT);
     b.field("MSGNUMBER", &MsgTextRec::MSGNUMBER)
         .field("DATE", &MsgTextRec::DATE)
         .field("TIME", &MsgTextRec::TIME)
         .memo("MsgText", &MsgTextRec::MsgText, 64000);
     b.key("IdKey", {{"MSGNUMBER"}}, KeyUnique | KeyPrimary).key("DateKey", {{"DATE"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -62,8 +62,8 @@ Key TXT_DateKey = MsgText.key("DateKey");
 PersonRec PER;
 static FileDecl& personDecl() {
   static FileDecl d = [] {
-    FileDecl d{5, "Person", "PER", "ARDENT"};
-    DeclBuilder<PersonRec> b(d, PER);
+    FileDecl decl{5, "Person", "PER", "ARDENT"};
+    DeclBuilder<PersonRec> b(decl, PER);
     b.field("PERSONID", &PersonRec::PERSONID)
         .field("PERSONSTRING", &PersonRec::PERSONSTRING)
         .field("LASTNAME", &PersonRec::LASTNAME)
@@ -77,7 +77,7 @@ static FileDecl& personDecl() {
         .key("StringKey", {{"PERSONSTRING"}}, KeyUnique | KeyNoCase)
         .key("AddressKey", {{"ADDRESS"}}, KeyDup)
         .key("NameKey", {{"LASTNAME"}, {"FIRSTNAME"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -90,12 +90,12 @@ Key PER_NameKey = Person.key("NameKey");
 PLINKRec PLI;
 static FileDecl& plinkDecl() {
   static FileDecl d = [] {
-    FileDecl d{23, "PLINK", "PLI", "ARDENT"};
-    DeclBuilder<PLINKRec> b(d, PLI);
+    FileDecl decl{23, "PLINK", "PLI", "ARDENT"};
+    DeclBuilder<PLINKRec> b(decl, PLI);
     b.field("PERSONSTRING", &PLINKRec::PERSONSTRING).field("PERSONID", &PLINKRec::PERSONID);
     b.key("StringKey", {{"PERSONSTRING"}}, KeyUnique | KeyNoCase | KeyPrimary)
         .key("PersonKey", {{"PERSONID"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -106,15 +106,15 @@ Key PLI_PersonKey = PLINK.key("PersonKey");
 SectionsRec SEC;
 static FileDecl& sectionsDecl() {
   static FileDecl d = [] {
-    FileDecl d{6, "Sections", "SEC", "ARDENT"};
-    DeclBuilder<SectionsRec> b(d, SEC);
+    FileDecl decl{6, "Sections", "SEC", "ARDENT"};
+    DeclBuilder<SectionsRec> b(decl, SEC);
     b.field("SECTIONNUMBER", &SectionsRec::SECTIONNUMBER)
         .field("SECSYSID", &SectionsRec::SECSYSID)
         .field("DESCRIPTION", &SectionsRec::DESCRIPTION)
         .field("MSGCOUNT", &SectionsRec::MSGCOUNT)
         .field("DUMMY", &SectionsRec::DUMMY);
     b.key("SysIdKey", {{"SECSYSID"}}, KeyUnique | KeyPrimary).key("SectionKey", {{"SECTIONNUMBER"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -125,8 +125,8 @@ Key SEC_SectionKey = Sections.key("SectionKey");
 ThreadsRec THR;
 static FileDecl& threadsDecl() {
   static FileDecl d = [] {
-    FileDecl d{7, "Threads", "THR", "ARDENT"};
-    DeclBuilder<ThreadsRec> b(d, THR);
+    FileDecl decl{7, "Threads", "THR", "ARDENT"};
+    DeclBuilder<ThreadsRec> b(decl, THR);
     b.field("THREADNUMBER", &ThreadsRec::THREADNUMBER).field("SECSYSID", &ThreadsRec::SECSYSID);
     b.beginGroup("HEADING").field("ALPHA", &ThreadsRec::ALPHA).field("BETA", &ThreadsRec::BETA).endGroup();
     b.field("MSGCOUNT", &ThreadsRec::MSGCOUNT).field("DUMMY", &ThreadsRec::DUMMY);
@@ -134,7 +134,7 @@ static FileDecl& threadsDecl() {
         .key("SecKey", {{"SECSYSID"}, {"ALPHA"}}, KeyDup)
         .key("AlphaKey", {{"ALPHA"}}, KeyDup)
         .key("StatusKey", {{"DUMMY"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -147,9 +147,9 @@ Key THR_StatusKey = Threads.key("StatusKey");
 MailRec MAI;
 static FileDecl& mailDecl() {
   static FileDecl d = [] {
-    FileDecl d{13, "Mail", "MAI", "ARDENT"};
-    d.password = kPassword7;
-    DeclBuilder<MailRec> b(d, MAI);
+    FileDecl decl{13, "Mail", "MAI", "ARDENT"};
+    decl.password = kPassword7;
+    DeclBuilder<MailRec> b(decl, MAI);
     b.field("DATE", &MailRec::DATE)
         .field("TIME", &MailRec::TIME)
         .field("SUBJECT", &MailRec::SUBJECT)
@@ -176,7 +176,7 @@ static FileDecl& mailDecl() {
              KeyDup | KeyNoCase)
         .key("SubjectKey", {{"SUBJECT"}, {"DATE", true}, {"TIME", true}, {"MAILID", true}}, KeyDup | KeyNoCase)
         .key("StatusKey", {{"DUMMY"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -192,14 +192,14 @@ Key MAI_StatusKey = Mail.key("StatusKey");
 CCRRec CCR;
 static FileDecl& ccrDecl() {
   static FileDecl d = [] {
-    FileDecl d{17, "CCR", "CCR", "ARDENT"};
-    DeclBuilder<CCRRec> b(d, CCR);
+    FileDecl decl{17, "CCR", "CCR", "ARDENT"};
+    DeclBuilder<CCRRec> b(decl, CCR);
     b.field("MAILID", &CCRRec::MAILID)
         .field("R_NAME", &CCRRec::R_NAME)
         .field("R_CISADRESS", &CCRRec::R_CISADRESS)
         .field("RECIPTYPE", &CCRRec::RECIPTYPE);
     b.key("IdKey", {{"MAILID"}, {"R_CISADRESS"}, {"R_NAME"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -209,12 +209,12 @@ Key CCR_IdKey = CCRFile.key("IdKey");
 MsgIdIndexRec MST;
 static FileDecl& msgIdIndexDecl() {
   static FileDecl d = [] {
-    FileDecl d{25, "MsgIdIndex", "MST", "ARDENT"};
-    DeclBuilder<MsgIdIndexRec> b(d, MST);
+    FileDecl decl{25, "MsgIdIndex", "MST", "ARDENT"};
+    DeclBuilder<MsgIdIndexRec> b(decl, MST);
     b.field("IDSTRING", &MsgIdIndexRec::IDSTRING).field("MSGNUMBER", &MsgIdIndexRec::MSGNUMBER);
     b.key("IDSTRINGKEY", {{"IDSTRING"}}, KeyUnique | KeyPrimary)
         .key("IDKEY", {{"MSGNUMBER"}}, KeyUnique);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -225,11 +225,11 @@ Key MST_IDKEY = MsgIdIndex.key("IDKEY");
 SubjectsRec SUB;
 static FileDecl& subjectsDecl() {
   static FileDecl d = [] {
-    FileDecl d{14, "Subjects", "SUB", "ARDENT"};
-    DeclBuilder<SubjectsRec> b(d, SUB);
+    FileDecl decl{14, "Subjects", "SUB", "ARDENT"};
+    DeclBuilder<SubjectsRec> b(decl, SUB);
     b.field("ID", &SubjectsRec::ID).memo("SUBJECT", &SubjectsRec::SUBJECT, kSubjectMax);
     b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -239,8 +239,8 @@ Key SUB_IdKey = Subjects.key("IdKey");
 CodesRec COD;
 static FileDecl& codesDecl() {
   static FileDecl d = [] {
-    FileDecl d{1, "Codes", "COD", "ARDENT"};
-    DeclBuilder<CodesRec> b(d, COD);
+    FileDecl decl{1, "Codes", "COD", "ARDENT"};
+    DeclBuilder<CodesRec> b(decl, COD);
     b.field("TYPE", &CodesRec::TYPE)
         .field("INDEX", &CodesRec::INDEX)
         .field("ID", &CodesRec::ID)
@@ -250,7 +250,7 @@ static FileDecl& codesDecl() {
         .field("CHARCASE", &CodesRec::CHARCASE)
         .field("WORDONLY", &CodesRec::WORDONLY);
     b.key("ClassKey", {{"TYPE"}, {"INDEX"}}, KeyUnique | KeyNoCase | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -260,12 +260,12 @@ Key COD_ClassKey = Codes.key("ClassKey");
 SIndexRec SIN;
 static FileDecl& sIndexDecl() {
   static FileDecl d = [] {
-    FileDecl d{9, "SIndex", "SIN", "ARDENT"};
-    DeclBuilder<SIndexRec> b(d, SIN);
+    FileDecl decl{9, "SIndex", "SIN", "ARDENT"};
+    DeclBuilder<SIndexRec> b(decl, SIN);
     b.field("ID", &SIndexRec::ID).field("MSGNUMBER", &SIndexRec::MSGNUMBER);
     b.key("IdKey", {{"ID"}, {"MSGNUMBER", true}}, KeyUnique | KeyPrimary)
         .key("MsgKey", {{"MSGNUMBER"}}, KeyDup);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -276,14 +276,14 @@ Key SIN_MsgKey = SIndex.key("MsgKey");
 DbRefRec REF;
 static FileDecl& dbRefDecl() {
   static FileDecl d = [] {
-    FileDecl d{22, "DbRef", "REF", "VELDRA"};
-    DeclBuilder<DbRefRec> b(d, REF);
+    FileDecl decl{22, "DbRef", "REF", "VELDRA"};
+    DeclBuilder<DbRefRec> b(decl, REF);
     b.field("TYPE", &DbRefRec::TYPE)
         .field("DESCRIPTION", &DbRefRec::DESCRIPTION)
         .field("PERSONID", &DbRefRec::PERSONID)
         .field("MAILADDRESS", &DbRefRec::MAILADDRESS)
         .field("ALTADDRESS", &DbRefRec::ALTADDRESS);
-    return d;
+    return decl;
   }();
   return d;
 }

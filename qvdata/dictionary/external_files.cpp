@@ -5,10 +5,10 @@ namespace qv {
 LineFileRec ASC;
 static FileDecl& lineFileDecl() {
   static FileDecl d = [] {
-    FileDecl d{0, "LineFile", "ASC", "LINE"};
-    DeclBuilder<LineFileRec> b(d, ASC);
+    FileDecl decl{0, "LineFile", "ASC", "LINE"};
+    DeclBuilder<LineFileRec> b(decl, ASC);
     b.memo("LINE", &LineFileRec::LINE, kLineMax);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -17,10 +17,10 @@ File LineFile(lineFileDecl());
 LineFile2Rec EXP;
 static FileDecl& lineFile2Decl() {
   static FileDecl d = [] {
-    FileDecl d{0, "LineFile2", "EXP", "LINE"};
-    DeclBuilder<LineFile2Rec> b(d, EXP);
+    FileDecl decl{0, "LineFile2", "EXP", "LINE"};
+    DeclBuilder<LineFile2Rec> b(decl, EXP);
     b.memo("LINE", &LineFile2Rec::LINE, kLineMax);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -29,10 +29,10 @@ File LineFile2(lineFile2Decl());
 RawFileRec DOS;
 static FileDecl& rawFileDecl() {
   static FileDecl d = [] {
-    FileDecl d{12, "RawFile", "DOS", "FLAT"};
-    DeclBuilder<RawFileRec> b(d, DOS);
+    FileDecl decl{12, "RawFile", "DOS", "FLAT"};
+    DeclBuilder<RawFileRec> b(decl, DOS);
     b.field("CHAR", &RawFileRec::CHAR);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -41,10 +41,10 @@ File RawFile(rawFileDecl());
 RawFile2Rec TOC;
 static FileDecl& rawFile2Decl() {
   static FileDecl d = [] {
-    FileDecl d{31, "RawFile2", "TOC", "FLAT"};
-    DeclBuilder<RawFile2Rec> b(d, TOC);
+    FileDecl decl{31, "RawFile2", "TOC", "FLAT"};
+    DeclBuilder<RawFile2Rec> b(decl, TOC);
     b.field("CHAR", &RawFile2Rec::CHAR);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -53,8 +53,8 @@ File RawFile2(rawFile2Decl());
 CcoStoreRec CCO;
 static FileDecl& ccoStoreDecl() {
   static FileDecl d = [] {
-    FileDecl d{20, "CcoStore", "CCO", "DBF"};
-    DeclBuilder<CcoStoreRec> b(d, CCO);
+    FileDecl decl{20, "CcoStore", "CCO", "DBF"};
+    DeclBuilder<CcoStoreRec> b(decl, CCO);
     b.field("MSG_NUMBER", &CcoStoreRec::MSG_NUMBER)
         .field("MSG_DATE", &CcoStoreRec::MSG_DATE)
         .field("MSG_TIME", &CcoStoreRec::MSG_TIME)
@@ -78,7 +78,7 @@ static FileDecl& ccoStoreDecl() {
         .field("MSG_MARKED", &CcoStoreRec::MSG_MARKED)
         .field("MSG_UNREAD", &CcoStoreRec::MSG_UNREAD)
         .field("MSG_ISROOT", &CcoStoreRec::MSG_ISROOT);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -87,8 +87,8 @@ File CcoStore(ccoStoreDecl());
 CmaStoreRec CMA;
 static FileDecl& cmaStoreDecl() {
   static FileDecl d = [] {
-    FileDecl d{21, "CmaStore", "CMA", "DBF"};
-    DeclBuilder<CmaStoreRec> b(d, CMA);
+    FileDecl decl{21, "CmaStore", "CMA", "DBF"};
+    DeclBuilder<CmaStoreRec> b(decl, CMA);
     b.field("MSG_NUMBER", &CmaStoreRec::MSG_NUMBER)
         .field("MSG_DATE", &CmaStoreRec::MSG_DATE)
         .field("MSG_TIME", &CmaStoreRec::MSG_TIME)
@@ -106,7 +106,7 @@ static FileDecl& cmaStoreDecl() {
         .field("MSG_TAGGED", &CmaStoreRec::MSG_TAGGED)
         .field("MSG_MARKED", &CmaStoreRec::MSG_MARKED)
         .field("MSG_UNREAD", &CmaStoreRec::MSG_UNREAD);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -115,8 +115,8 @@ File CmaStore(cmaStoreDecl());
 HreStoreRec HRE;
 static FileDecl& hreStoreDecl() {
   static FileDecl d = [] {
-    FileDecl d{11, "HreStore", "HRE", "DBF"};
-    DeclBuilder<HreStoreRec> b(d, HRE);
+    FileDecl decl{11, "HreStore", "HRE", "DBF"};
+    DeclBuilder<HreStoreRec> b(decl, HRE);
     b.field("IS_MAIL", &HreStoreRec::IS_MAIL)
         .field("FORUM_NAME", &HreStoreRec::FORUM_NAME)
         .field("INTERNAL", &HreStoreRec::INTERNAL)
@@ -152,7 +152,7 @@ static FileDecl& hreStoreDecl() {
         .field("REC_TIME", &HreStoreRec::REC_TIME)
         .field("GROUP_CNT", &HreStoreRec::GROUP_CNT)
         .memo("GROUP_LIST", &HreStoreRec::GROUP_LIST, kDbfMemoMax);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -161,8 +161,8 @@ File HreStore(hreStoreDecl());
 OuiStoreRec OUI;
 static FileDecl& ouiStoreDecl() {
   static FileDecl d = [] {
-    FileDecl d{40, "OuiStore", "OUI", "DBF"};
-    DeclBuilder<OuiStoreRec> b(d, OUI);
+    FileDecl decl{40, "OuiStore", "OUI", "DBF"};
+    DeclBuilder<OuiStoreRec> b(decl, OUI);
     b.field("IDENTIFIER", &OuiStoreRec::IDENTIFIER)
         .field("INSTANCE", &OuiStoreRec::INSTANCE)
         .field("READ", &OuiStoreRec::READ)
@@ -193,7 +193,7 @@ static FileDecl& ouiStoreDecl() {
         .memo("MSG_BODY", &OuiStoreRec::MSG_BODY, kDbfMemoMax)
         .memo("MSG_EXTRA", &OuiStoreRec::MSG_EXTRA, kDbfMemoMax)
         .memo("MSG_ATTACH", &OuiStoreRec::MSG_ATTACH, kDbfMemoMax);
-    return d;
+    return decl;
   }();
   return d;
 }

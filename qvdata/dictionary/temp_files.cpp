@@ -8,13 +8,13 @@ namespace qv {
 SearchRec SEA;
 static FileDecl& searchDecl() {
   static FileDecl d = [] {
-    FileDecl d{32, "Search", "SEA", "ARDENT"};
-    d.reusePositions = true;
-    d.scratch = true;
-    DeclBuilder<SearchRec> b(d, SEA);
+    FileDecl decl{32, "Search", "SEA", "ARDENT"};
+    decl.reusePositions = true;
+    decl.scratch = true;
+    DeclBuilder<SearchRec> b(decl, SEA);
     b.field("ID", &SearchRec::ID);
     b.key("IdKey", {{"ID", true}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -24,11 +24,11 @@ Key SEA_IdKey = Search.key("IdKey");
 ImpHeaderRec NHR;
 static FileDecl& impHeaderDecl() {
   static FileDecl d = [] {
-    FileDecl d{10, "ImpHeader", "NHR", "ARDENT"};
-    d.reusePositions = true;
-    d.scratch = true;
-    d.password = kPassword12;
-    DeclBuilder<ImpHeaderRec> b(d, NHR);
+    FileDecl decl{10, "ImpHeader", "NHR", "ARDENT"};
+    decl.reusePositions = true;
+    decl.scratch = true;
+    decl.password = kPassword12;
+    DeclBuilder<ImpHeaderRec> b(decl, NHR);
     b.field("INTERNAL", &ImpHeaderRec::INTERNAL)
         .field("MSGNUMBER", &ImpHeaderRec::MSGNUMBER)
         .field("REFNUMBER", &ImpHeaderRec::REFNUMBER)
@@ -50,7 +50,7 @@ static FileDecl& impHeaderDecl() {
         .memo("MSGTEXT", &ImpHeaderRec::MSGTEXT, 64000)
         .memo("SUBJECT", &ImpHeaderRec::SUBJECT, kSubjectMax);
     b.key("MSGKEY", {{"INTERNAL"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -60,16 +60,16 @@ Key NHR_MSGKEY = ImpHeader.key("MSGKEY");
 ImpCCRRec CCT;
 static FileDecl& impCcrDecl() {
   static FileDecl d = [] {
-    FileDecl d{19, "ImpCCR", "CCT", "ARDENT"};
-    d.reusePositions = true;
-    d.scratch = true;
-    DeclBuilder<ImpCCRRec> b(d, CCT);
+    FileDecl decl{19, "ImpCCR", "CCT", "ARDENT"};
+    decl.reusePositions = true;
+    decl.scratch = true;
+    DeclBuilder<ImpCCRRec> b(decl, CCT);
     b.field("MAILID", &ImpCCRRec::MAILID)
         .field("R_NAME", &ImpCCRRec::R_NAME)
         .field("R_CISADRESS", &ImpCCRRec::R_CISADRESS)
         .field("RECIPTYPE", &ImpCCRRec::RECIPTYPE);
     b.key("IDKEY", {{"MAILID"}, {"R_CISADRESS"}, {"R_NAME"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -79,13 +79,13 @@ Key CCT_IDKEY = ImpCCR.key("IDKEY");
 ImpThreadIdRec TID;
 static FileDecl& impThreadIdDecl() {
   static FileDecl d = [] {
-    FileDecl d{24, "ImpThreadId", "TID", "ARDENT"};
-    d.reusePositions = true;
-    d.scratch = true;
-    DeclBuilder<ImpThreadIdRec> b(d, TID);
+    FileDecl decl{24, "ImpThreadId", "TID", "ARDENT"};
+    decl.reusePositions = true;
+    decl.scratch = true;
+    DeclBuilder<ImpThreadIdRec> b(decl, TID);
     b.field("IDSTRING", &ImpThreadIdRec::IDSTRING).field("MSGNUMBER", &ImpThreadIdRec::MSGNUMBER);
     b.key("IDKEY", {{"MSGNUMBER"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }

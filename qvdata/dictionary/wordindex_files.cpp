@@ -5,16 +5,16 @@ namespace qv {
 WordListRec WOR;
 static FileDecl& wordListDecl() {
   static FileDecl d = [] {
-    FileDecl d{28, "WordList", "WOR", "VELDRA"};
-    d.reusePositions = true;
-    DeclBuilder<WordListRec> b(d, WOR);
+    FileDecl decl{28, "WordList", "WOR", "VELDRA"};
+    decl.reusePositions = true;
+    DeclBuilder<WordListRec> b(decl, WOR);
     b.field("WORDID", &WordListRec::WORDID)
         .field("THEWORD", &WordListRec::THEWORD)
         .field("WORDCOUNT", &WordListRec::WORDCOUNT);
     b.key("by_WordId", {{"WORDID"}}, KeyUnique | KeyExcludeEmpty | KeyPrimary)
         .key("by_theWord", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty)
         .key("by_WordCount", {{"WORDCOUNT"}}, KeyDup | KeyExcludeEmpty | KeyOnDemand);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -26,15 +26,15 @@ Key WOR_by_WordCount = WordList.key("by_WordCount");
 MasIdxRec MAS;
 static FileDecl& masIdxDecl() {
   static FileDecl d = [] {
-    FileDecl d{29, "MasIdx", "MAS", "ARDENT"};
-    d.reusePositions = true;
-    DeclBuilder<MasIdxRec> b(d, MAS);
+    FileDecl decl{29, "MasIdx", "MAS", "ARDENT"};
+    decl.reusePositions = true;
+    DeclBuilder<MasIdxRec> b(decl, MAS);
     b.field("SYSID", &MasIdxRec::SYSID).field("WORDID", &MasIdxRec::WORDID);
     b.key("by_SysID", {{"SYSID"}, {"WORDID"}}, KeyUnique | KeyExcludeEmpty | KeyPrimary)
         // The messages of one word in message order: the key then holds both
         // numbers and a search reads a word's messages from the key alone.
         .key("by_WordId", {{"WORDID"}, {"SYSID"}}, KeyDup | KeyExcludeEmpty);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -45,11 +45,11 @@ Key MAS_by_WordId = MasIdx.key("by_WordId");
 PurgeListRec PUR;
 static FileDecl& purgeListDecl() {
   static FileDecl d = [] {
-    FileDecl d{33, "PurgeList", "PUR", "VELDRA"};
-    d.reusePositions = true;
-    DeclBuilder<PurgeListRec> b(d, PUR);
+    FileDecl decl{33, "PurgeList", "PUR", "VELDRA"};
+    decl.reusePositions = true;
+    DeclBuilder<PurgeListRec> b(decl, PUR);
     b.field("SYSID", &PurgeListRec::SYSID).field("WORDID", &PurgeListRec::WORDID);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -58,15 +58,15 @@ File PurgeList(purgeListDecl());
 WordDefsRec WD;
 static FileDecl& wordDefsDecl() {
   static FileDecl d = [] {
-    FileDecl d{39, "WordDefs", "WD", "ARDENT"};
-    DeclBuilder<WordDefsRec> b(d, WD);
+    FileDecl decl{39, "WordDefs", "WD", "ARDENT"};
+    DeclBuilder<WordDefsRec> b(decl, WD);
     b.field("SETNAME", &WordDefsRec::SETNAME)
         .field("ID", &WordDefsRec::ID)
         .field("STARTWORD", &WordDefsRec::STARTWORD)
         .field("INWORD", &WordDefsRec::INWORD)
         .field("ENDWORD", &WordDefsRec::ENDWORD);
     b.key("BY_SETNAME", {{"SETNAME"}, {"ID"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }

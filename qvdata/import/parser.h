@@ -47,7 +47,7 @@ class ImportContext {
   // the database list, or made earlier in this run), without making one;
   // nullptr when there is none of that kind or it may not receive imports.
   // A context that cannot tell answers nullptr.
-  virtual Target* existingTarget(const std::string& name, int kind) { return nullptr; }
+  virtual Target* existingTarget(const std::string& /*name*/, int /*kind*/) { return nullptr; }
   // The mailbox of the settings; nullptr when missing or closed to imports.
   virtual Target* mailbox() = 0;
   // True when a forum message is already recorded in the message save file and
@@ -61,7 +61,7 @@ class ImportContext {
   virtual void skip() = 0;
   // Counts a message as skipped for a reason the run's summary names
   // (import/skip_reasons.h). A context that keeps no reasons just counts it.
-  virtual void skip(const std::string& reason) { skip(); }
+  virtual void skip(const std::string& /*reason*/) { skip(); }
   // Writes the temporary record in NHR (target database ID, number, text ...).
   // The target is marked as having received a message. False on a write failure.
   virtual bool emit() = 0;
@@ -82,9 +82,9 @@ class Parser {
   virtual ~Parser() = default;
   // The file was just opened: reset, read the first block. False rejects the
   // file (the parser has shown why, unless unattended).
-  virtual bool start(ImportContext& ctx) { return true; }
+  virtual bool start(ImportContext& /*ctx*/) { return true; }
   // CompuServe 3.x only: a full pass before conversion. True when done.
-  virtual bool firstPass(ImportContext& ctx) { return true; }
+  virtual bool firstPass(ImportContext& /*ctx*/) { return true; }
   // Converts up to one slice of messages; true when the file is finished.
   virtual bool convert(ImportContext& ctx) = 0;
 };

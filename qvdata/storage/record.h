@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -66,6 +67,10 @@ struct GroupDesc {
 using FieldValue = std::variant<int64_t, double, std::string>;
 
 struct FileDecl {
+  FileDecl() = default;
+  FileDecl(int n, std::string lbl, std::string pfx, std::string drv)
+      : number(n), label(std::move(lbl)), prefix(std::move(pfx)), driver(std::move(drv)) {}
+
   int number = 0;          // file number (1..40), 0 for files declared for a driver only
   std::string label;       // "MsgNmbr"
   std::string prefix;      // "MSG"
