@@ -789,7 +789,8 @@ bool SqliteDriver::option(std::string_view name, std::string_view value) {
   if (is(name, "FULLBUILD")) {
     fullBuild_ = on;
   } else if (is(name, "QUICKSCAN")) {
-    // Long sequential reads: give the connection a larger page cache.
+    // Long sequential reads and bulk writes: give the connection a larger page cache.
+    quickScan_ = on;
     if (own_.db) exec(on ? "PRAGMA cache_size = -16384" : "PRAGMA cache_size = -2000");
   } else {
     setError(ErrInvalidOption, file_.name(), std::string(name));
@@ -1293,6 +1294,7 @@ void SqliteDriver::enterTransaction(sqlite3* db, const std::string& schema) {
   txn_.db = db;
   txn_.schema = schema;
   cur_ = &txn_;
+  if (quickScan_) exec("PRAGMA " + quoted(schema) + ".cache_size = -16384");
   stmt_ = nullptr;
   ++gen_;
 }

@@ -147,6 +147,7 @@ class SqliteDriver : public Driver {
   // A key build rebuilds intact indexes too only when asked ("FULLBUILD=ON")
   // or when the file showed damage; SQLite keeps intact indexes exact.
   bool fullBuild_ = false;
+  bool quickScan_ = false;  // a larger page cache, also on a transaction's connection
   bool suspect_ = false;
   // While the keys of a file written under other key declarations are
   // rebuilt: the key signature stored in it. An index whose declaration is

@@ -585,12 +585,13 @@ void IndexRun::Impl::flushWords(size_t limit) {
       // Words moved to the stop list that the files hold already: their
       // records go in the same transaction.
       view.status = "Word delete cleanup process";
-      if (bulk && !MasIdx.buildKeys()) {  // the removal needs MAS:by_WordId
+      // The removal needs MAS:by_WordId; later appends drop it again, and the
+      // run's end builds the keys once more.
+      if (bulk && !MasIdx.buildKeys()) {
         tell("Unexpected file error:MASIDX(Build)||on Message#" + std::to_string(currentMsg), "Unexpected Error");
         close(2);
         return;
       }
-      bulk = false;
       removeQueue.assign(removeIds.begin(), removeIds.end());
       stage = Stage::FlushRemove;
     }
