@@ -1,7 +1,7 @@
 #include "corpus_post.h"
 
 #include "dictionary/dictionary.h"
-#include "import/mime/mime_message.h"
+#include "mime/mime_message.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/installation.h"

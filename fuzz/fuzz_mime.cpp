@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "import/mime/charset.h"
-#include "import/mime/content_type.h"
-#include "import/mime/html_text.h"
-#include "import/mime/mime_message.h"
+#include "mime/charset.h"
+#include "mime/content_type.h"
+#include "mime/html_text.h"
+#include "mime/mime_message.h"
 #include "services/datetime.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "fuzz_support.h"
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
-#include "import/mime/charset.h"
+#include "mime/charset.h"
 #include "import/parser.h"
 #include "services/datetime.h"
 #include "services/globals.h"

@@ -14,7 +14,7 @@
 
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
-#include "import/mime/charset.h"
+#include "mime/charset.h"
 #include "import/parser.h"
 #include "services/datetime.h"
 #include "storage/fixedstr.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "import/mime/content_type.h"
-#include "import/mime/mime_message.h"
+#include "mime/content_type.h"
+#include "mime/mime_message.h"
 #include "wordindex/word_cut.h"
 
 namespace qv {

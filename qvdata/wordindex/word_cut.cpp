@@ -7,7 +7,7 @@
 
 #include <locale.h>
 
-#include "import/mime/charset.h"
+#include "mime/charset.h"
 #include "services/globals.h"
 
 namespace qv {

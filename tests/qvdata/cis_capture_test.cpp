@@ -15,9 +15,9 @@
 
 #include "dictionary/dictionary.h"
 #include "import/import_run.h"
-#include "import/mime/mime_message.h"
 #include "import/parser.h"
 #include "import/parsers/parsers.h"
+#include "mime/mime_message.h"
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "services/file_service.h"

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
-#include "import/mime/charset.h"
 #include "import/parser.h"
-#include "import/skip_reasons.h"
 #include "import/parsers/mail_lines.h"
 #include "import/parsers/mail_message.h"
+#include "import/skip_reasons.h"
+#include "mime/charset.h"
 #include "services/datetime.h"
 #include "support/fake_import_context.h"
 #include "support/mail_import.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "import/mime/charset.h"
-#include "import/mime/mime_message.h"
+#include "mime/charset.h"
+#include "mime/mime_message.h"
 #include "support/temp_dir.h"
 
 using qv::mime::decodeMessage;

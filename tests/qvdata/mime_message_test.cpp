@@ -1,4 +1,4 @@
-#include "import/mime/mime_message.h"
+#include "mime/mime_message.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "import/mime/charset.h"
-#include "import/mime/html_text.h"
+#include "mime/charset.h"
+#include "mime/html_text.h"
 #include "services/datetime.h"
 #include "support/temp_dir.h"
 

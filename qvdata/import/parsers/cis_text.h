@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "import/mime/charset.h"
+#include "mime/charset.h"
 
 namespace qv::cis {
 

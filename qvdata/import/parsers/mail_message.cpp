@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
-#include "import/mime/html_text.h"
-#include "import/mime/mime_message.h"
 #include "import/skip_reasons.h"
+#include "mime/html_text.h"
+#include "mime/mime_message.h"
 
 namespace qv::mail {
 

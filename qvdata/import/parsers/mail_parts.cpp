@@ -1,7 +1,7 @@
 #include "import/parsers/mail_parts.h"
 
-#include "import/mime/content_type.h"
 #include "import/parsers/mail_lines.h"
+#include "mime/content_type.h"
 
 namespace qv::mail {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
-#include "import/mime/mime_message.h"
 #include "import/skip_reasons.h"
+#include "mime/mime_message.h"
 
 namespace qv::news {
 

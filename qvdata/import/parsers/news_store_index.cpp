@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "dictionary/dictionary.h"
-#include "import/mime/mime_message.h"
+#include "mime/mime_message.h"
 
 namespace qv::news {
 

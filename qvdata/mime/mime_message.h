@@ -38,7 +38,7 @@
 #include <utility>
 #include <vector>
 
-#include "import/mime/charset.h"
+#include "mime/charset.h"
 
 namespace qv::mime {
 

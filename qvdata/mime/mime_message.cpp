@@ -1,10 +1,10 @@
-#include "import/mime/mime_message.h"
+#include "mime/mime_message.h"
 
 #include <algorithm>
 
-#include "import/mime/charset.h"
-#include "import/mime/content_type.h"
-#include "import/mime/mime_internal.h"
+#include "mime/charset.h"
+#include "mime/content_type.h"
+#include "mime/mime_internal.h"
 
 namespace qv::mime {
 

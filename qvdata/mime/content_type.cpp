@@ -1,6 +1,6 @@
-#include "import/mime/content_type.h"
+#include "mime/content_type.h"
 
-#include "import/mime/mime_internal.h"
+#include "mime/mime_internal.h"
 
 namespace qv::mime {
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
-#include "import/mime/charset.h"
-#include "import/mime/content_type.h"
-#include "import/mime/html_text.h"
-#include "import/mime/mime_internal.h"
+#include "mime/charset.h"
+#include "mime/content_type.h"
+#include "mime/html_text.h"
+#include "mime/mime_internal.h"
 
 namespace qv::mime {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "import/mime/mime_internal.h"
+#include "mime/mime_internal.h"
 #include "services/datetime.h"
 
 namespace qv::mime {

@@ -1,11 +1,11 @@
-#include "import/mime/html_text.h"
+#include "mime/html_text.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <vector>
 
-#include "import/mime/charset.h"
+#include "mime/charset.h"
 
 namespace qv::mime {
 

@@ -3,8 +3,8 @@
 // whole, with its text or its attachment).
 #include <vector>
 
-#include "import/mime/content_type.h"
-#include "import/mime/mime_internal.h"
+#include "mime/content_type.h"
+#include "mime/mime_internal.h"
 
 namespace qv::mime::detail {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "import/mime/gmime_support.h"
-#include "import/mime/mime_message.h"
+#include "mime/gmime_support.h"
+#include "mime/mime_message.h"
 
 namespace qv::mime::detail {
 

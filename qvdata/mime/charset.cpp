@@ -1,4 +1,4 @@
-#include "import/mime/charset.h"
+#include "mime/charset.h"
 
 #include <array>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <iconv.h>
 #include <mutex>
 
-#include "import/mime/gmime_support.h"
+#include "mime/gmime_support.h"
 
 namespace qv::mime {
 
