@@ -1,6 +1,7 @@
 #include "wordindex/index_fixup.h"
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 
 namespace qv {
@@ -54,9 +55,9 @@ int advise(uint32_t& lastMsgId, uint32_t& recsLastTime) {
 }  // namespace
 
 int WSIndexFixup(uint32_t& lastMsgId, uint32_t& recsLastTime) {
-  OP_CLOSE(OpShared, {4, 29, 33});
+  OP_CLOSE(OpShared, {FileMsgText, FileMasIdx, FilePurgeList});
   int r = advise(lastMsgId, recsLastTime);
-  OP_CLOSE(OpRelease, {4, 29, 33});
+  OP_CLOSE(OpRelease, {FileMsgText, FileMasIdx, FilePurgeList});
   return r;
 }
 

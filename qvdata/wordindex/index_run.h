@@ -65,9 +65,9 @@ IndexTuning& indexTuning();
 
 class IndexRun {
  public:
-  // mode 1 full, any other partial; batch is the tuning position b (1..7) of
-  // preference item 28; database is the FOR.ID of the current database, whose
-  // Forums record provides `state`.
+  // mode 1 full, any other partial; batch is the tuning position b (1..7)
+  // of display item ItemSpeedIndex; database is the FOR.ID of the current
+  // database, whose Forums record provides `state`.
   IndexRun(int mode, int batch, uint32_t database, const IndexState& state);
   ~IndexRun();
   IndexRun(const IndexRun&) = delete;

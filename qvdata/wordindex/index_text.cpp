@@ -5,6 +5,8 @@
 
 #include "mime/content_type.h"
 #include "mime/mime_message.h"
+#include "services/settings.h"
+#include "services/settings_items.h"
 #include "wordindex/word_cut.h"
 
 namespace qv {
@@ -326,6 +328,12 @@ void forEachIndexedPart(std::string_view text, int kind, bool indexFooters,
     return;
   }
   emitFiltered(indexFooters ? text : withoutFooter(text), part);
+}
+
+bool footersIndexed(int kind) {
+  if (kind == KindForumDb) return WSVarsGet(ItemForumFooters) != 0;
+  if (kind == KindNewsDb) return WSVarsGet(ItemNewsFooters) != 0;
+  return false;
 }
 
 }  // namespace qv

@@ -23,16 +23,18 @@
 #include <functional>
 #include <string_view>
 
-#include "services/messages.h"
+#include "services/db_kind.h"
 
 namespace qv {
 
-using MessageKind = DbKind;
-
 // Calls `part` with each piece of `text` that is to be cut into words, in
-// order. `indexFooters` is the footer switch of the kind (forum and
-// newsgroup messages only).
+// order. `kind` is the DbKind of the message's database; `indexFooters` is
+// the footer switch of the kind (forum and newsgroup messages only).
 void forEachIndexedPart(std::string_view text, int kind, bool indexFooters,
                         const std::function<void(std::string_view)>& part);
+
+// The footer switch of a database kind in the word-index settings (block 10,
+// loaded): false for mail, which has no footers.
+bool footersIndexed(int kind);
 
 }  // namespace qv

@@ -4,30 +4,29 @@
 #include <unordered_set>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/messages.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
+#include "wordindex/bar_lines.h"
 #include "wordindex/index_text.h"
 #include "wordindex/stop_list.h"
 #include "wordindex/word_cut.h"
-#include "services/messages.h"
 
 namespace qv {
 
 namespace {
 
-std::string lines(const std::string& text) {
-  std::string s;
-  for (char c : text) s += c == '|' ? std::string("\r\n") : std::string(1, c);
-  return s;
-}
-
 constexpr size_t kScanHits = 1000;
 
 // Message files of a kind, opened for the phrase check.
-std::vector<int> headerFiles(int kind) { return kind == KindMailDb ? std::vector<int>{13} : std::vector<int>{3, 7}; }
+std::vector<int> headerFiles(int kind) {
+  return kind == KindMailDb ? std::vector<int>{FileMail} : std::vector<int>{FileMsgNmbr, FileThreads};
+}
 
 }  // namespace
 
@@ -70,7 +69,7 @@ bool WordSearch::run() {
   }
   bool anyPositive = std::any_of(andList.begin(), andList.end(), [](const SearchWord& w) { return !w.negated; }) ||
                      std::any_of(orList.begin(), orList.end(), [](const SearchWord& w) { return !w.negated; });
-  std::vector<int> files = {29, 4};
+  std::vector<int> files = {FileMasIdx, FileMsgText};
   if (!phrase.empty()) {
     std::vector<int> headers = headerFiles(kind_);
     files.insert(files.end(), headers.begin(), headers.end());
@@ -132,7 +131,7 @@ bool WordSearch::seed() {
       if (!w.negated && (!rarest || w.count < rarest->count)) rarest = &w;
     seeds.push_back(rarest);
   }
-  int64_t pauseEvery = std::max<int64_t>(1, WSVarsGet(50));
+  int64_t pauseEvery = std::max<int64_t>(1, WSVarsGet(ItemSearchPause));
   int64_t read = 0;
   std::unordered_set<uint32_t> seen(pending_.begin(), pending_.end());
   bool paused = false;
@@ -153,7 +152,7 @@ bool WordSearch::seed() {
       have = MasIdx.next() && MAS.WORDID == wid;
       if (++read % pauseEvery == 0 && (have || seedWord_ + 1 < seeds.size())) {
         // The position reached is kept; the user decides whether to read on.
-        Button b = Message(lines(std::to_string(found_.size() + pending_.size()) +
+        Button b = Message(barLines(std::to_string(found_.size() + pending_.size()) +
                                  " search hits found!|But there are more records to search.|Would you like to "
                                  "search more records now?"),
                            "Search More?", Icon::Question, BtnYes | BtnNo, BtnYes);
@@ -224,7 +223,7 @@ void WordSearch::filter(std::vector<uint32_t>& ids) {
 // A request of NOT words only: the messages from the newest down that hold none of them.
 bool WordSearch::scanMessages() {
   if (!scanning_) {
-    Button b = Message(lines("The Search you have requested has too many matches.|The 1st " +
+    Button b = Message(barLines("The Search you have requested has too many matches.|The 1st " +
                              std::to_string(kScanHits) +
                              " will be found or try a more restrictive Search.|Would you like to Continue or Cancel "
                              "the Search?"),
@@ -274,8 +273,8 @@ bool WordSearch::phraseIn(uint32_t id) {
   TXT.MSGNUMBER = id;
   if (!MsgText.get(TXT_IdKey)) TXT.MsgText.clear();
   const StopWords& stop = *stop_;
-  bool numbers = WSVarsGet(49) != 0;
-  bool footers = kind_ == KindForumDb ? WSVarsGet(51) != 0 : kind_ == KindNewsDb ? WSVarsGet(52) != 0 : false;
+  bool numbers = WSVarsGet(ItemIndexNumbers) != 0;
+  bool footers = footersIndexed(kind_);
   // The words as the index sees them, in order; the subject stands apart.
   bool hit = false;
   auto check = [&](std::string_view piece) {
@@ -302,9 +301,9 @@ bool WordSearch::phraseIn(uint32_t id) {
 }
 
 bool databaseIndexed() {
-  OP_CLOSE(OpShared, {29});
+  OP_CLOSE(OpShared, {FileMasIdx});
   bool indexed = MasIdx.hasRecords();
-  OP_CLOSE(OpRelease, {29});
+  OP_CLOSE(OpRelease, {FileMasIdx});
   if (!indexed)
     Message("This database has no word index yet.\r\nBuild the word index first, then search again.",
             " Database not indexed!", Icon::Exclamation);
@@ -312,7 +311,7 @@ bool databaseIndexed() {
 }
 
 bool writeSearchFile(const std::vector<uint32_t>& ids) {
-  OP_CLOSE(OpShared, {32});
+  OP_CLOSE(OpShared, {FileSearch});
   bool ok = Search.stream() && Search.empty();
   for (uint32_t id : ids) {
     if (!ok) break;
@@ -320,7 +319,7 @@ bool writeSearchFile(const std::vector<uint32_t>& ids) {
     ok = Search.add() || ErrorCode() == ErrDuplicateKey;
   }
   ok = Search.flush() && ok;
-  OP_CLOSE(OpRelease, {32});
+  OP_CLOSE(OpRelease, {FileSearch});
   return ok;
 }
 

@@ -5,7 +5,7 @@
 //
 // A search is seeded from the index: every message of the rarest AND word,
 // or of every OR word when those are rarer together. The seeding pauses
-// after every (word-index switch 50) index entries to ask whether to go on;
+// after every (word-index item ItemSearchPause) index entries to ask whether to go on;
 // the other words then filter the seeded messages. A request made only of
 // negated words is answered by scanning the messages from the newest, at
 // most 1000 hits at a time. Questions and messages go through the prompt
@@ -31,7 +31,7 @@ struct SearchWord {
 
 class WordSearch {
  public:
-  // kind: 1 forum, 2 mail, 3 newsgroup (the current database's).
+  // kind: the DbKind of the current database.
   explicit WordSearch(int kind);
 
   std::vector<SearchWord> andList, orList;
@@ -77,7 +77,7 @@ class WordSearch {
 // tells the user to build it first and returns false.
 bool databaseIndexed();
 
-// Replaces the result set of the last search (Search, file 32) with `ids`.
+// Replaces the result set of the last search (Search, FileSearch) with `ids`.
 bool writeSearchFile(const std::vector<uint32_t>& ids);
 
 }  // namespace qv

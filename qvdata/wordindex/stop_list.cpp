@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "storage/file_stamp.h"
@@ -12,11 +13,11 @@ namespace qv {
 
 bool loadStopList(StopWords& out) {
   out.clear();
-  OP_CLOSE(OpShared, {30});
+  OP_CLOSE(OpShared, {FileStopList});
   StopList.setFileOrder();
   while (StopList.next()) out.insert(wordUpper(STO.THEWORD.view()));
   bool ok = ErrorCode() == ErrNone || ErrorCode() == ErrNotAvailable;
-  OP_CLOSE(OpRelease, {30});
+  OP_CLOSE(OpRelease, {FileStopList});
   return ok;
 }
 
@@ -25,7 +26,7 @@ std::shared_ptr<const StopWords> storedStopList() {
   static std::shared_ptr<const StopWords> cached;
   static std::string cachedStamp;
   std::lock_guard<std::mutex> lock(mutex);
-  std::string stamp = storedFileStamp(filePath(30));
+  std::string stamp = storedFileStamp(filePath(FileStopList));
   if (cached && !stamp.empty() && stamp == cachedStamp) return cached;
   auto fresh = std::make_shared<StopWords>();
   bool ok = loadStopList(*fresh);
@@ -58,9 +59,9 @@ bool forgetMove(const std::string& word) {
 }  // namespace
 
 bool addStopWord(std::string_view word) {
-  OP_CLOSE(OpShared, {30});
+  OP_CLOSE(OpShared, {FileStopList});
   bool ok = addOpen(word);
-  OP_CLOSE(OpRelease, {30});
+  OP_CLOSE(OpRelease, {FileStopList});
   // Now the user's word: a full run keeps it on the list.
   if (ok && openStopMoves()) ok = forgetMove(wordUpper(word));
   return ok;
@@ -108,7 +109,7 @@ std::vector<std::string> movedStopWords(uint32_t database) {
 bool giveBackMovedWords(uint32_t database) {
   std::vector<std::string> words = movedStopWords(database);
   if (words.empty()) return StopMoves.isOpen();
-  OP_CLOSE(OpShared, {30});
+  OP_CLOSE(OpShared, {FileStopList});
   bool ok = beginTransaction({&StopList, &StopMoves}, 5);
   for (size_t i = 0; ok && i < words.size(); ++i) {
     STO = StopListRec();
@@ -123,16 +124,16 @@ bool giveBackMovedWords(uint32_t database) {
   }
   if (ok) ok = commitTransaction();
   if (!ok) rollbackTransaction();
-  OP_CLOSE(OpRelease, {30});
+  OP_CLOSE(OpRelease, {FileStopList});
   return ok;
 }
 
 bool isStopWord(std::string_view word) {
-  OP_CLOSE(OpShared, {30});
+  OP_CLOSE(OpShared, {FileStopList});
   STO = StopListRec();
   STO.THEWORD = wordUpper(word);
   bool found = StopList.get(STO_BY_THEWORD);
-  OP_CLOSE(OpRelease, {30});
+  OP_CLOSE(OpRelease, {FileStopList});
   return found;
 }
 
@@ -153,7 +154,7 @@ const std::vector<std::string_view>& defaultStopWords() {
 }
 
 bool installDefaultStopList() {
-  OP_CLOSE(OpShared, {30});
+  OP_CLOSE(OpShared, {FileStopList});
   bool ok = true;
   if (!StopList.hasRecords()) {
     ok = StopList.stream();
@@ -161,7 +162,7 @@ bool installDefaultStopList() {
       if (ok) ok = addOpen(w);
     ok = StopList.flush() && ok;
   }
-  OP_CLOSE(OpRelease, {30});
+  OP_CLOSE(OpRelease, {FileStopList});
   return ok;
 }
 

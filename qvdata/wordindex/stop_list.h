@@ -1,4 +1,4 @@
-// The stop list (StopList, file 30, in the configuration area): words that
+// The stop list (StopList, FileStopList, in the configuration area): words that
 // are never indexed and are dropped from search requests. One list for the
 // whole installation; words are stored in upper case.
 #pragma once
@@ -13,7 +13,7 @@ namespace qv {
 
 using StopWords = std::unordered_set<std::string>;
 
-// Reads the whole stop list. Opens and releases file 30 itself.
+// Reads the whole stop list. Opens and releases FileStopList itself.
 bool loadStopList(StopWords& out);
 // The stop list as stored now, for readers that consult it often (the
 // phrase check, the search input): one copy for the process, read again
@@ -23,7 +23,7 @@ bool loadStopList(StopWords& out);
 std::shared_ptr<const StopWords> storedStopList();
 // Adds one word (upper-cased) unless it is there already, as the user's own
 // stop word: a word the frequent-word move had put there becomes the user's
-// (a full run no longer gives it back). Opens and releases file 30 itself.
+// (a full run no longer gives it back). Opens and releases FileStopList itself.
 // False when the file failed; nothing is shown.
 bool addStopWord(std::string_view word);
 

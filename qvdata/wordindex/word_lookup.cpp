@@ -3,19 +3,16 @@
 #include <algorithm>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 #include "services/prompt.h"
+#include "wordindex/bar_lines.h"
 #include "wordindex/stop_list.h"
 #include "wordindex/word_cut.h"
 
 namespace qv {
 
 namespace {
-std::string lines(const std::string& text) {
-  std::string s;
-  for (char c : text) s += c == '|' ? std::string("\r\n") : std::string(1, c);
-  return s;
-}
 bool onlyLetters(std::string_view w) {
   return std::all_of(w.begin(), w.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
@@ -94,7 +91,7 @@ bool approximateMatch(std::string_view p, std::string_view w, int k) {
 std::vector<WordCandidate> lookupWords(const std::string& word, LookupMode mode, int tolerance, bool* failed) {
   std::vector<WordCandidate> out;
   if (failed) *failed = false;
-  OP_CLOSE(OpShared, {28});
+  OP_CLOSE(OpShared, {FileWordList});
   if (mode == LookupMode::Exact) {
     WOR = WordListRec();
     WOR.THEWORD = word;
@@ -113,7 +110,7 @@ std::vector<WordCandidate> lookupWords(const std::string& word, LookupMode mode,
     if (ErrorCode() != ErrNone && ErrorCode() != ErrNotAvailable && failed) *failed = true;
     std::sort(out.begin(), out.end(), [](const WordCandidate& a, const WordCandidate& b) { return a.word < b.word; });
   }
-  OP_CLOSE(OpRelease, {28});
+  OP_CLOSE(OpRelease, {FileWordList});
   return out;
 }
 
@@ -129,28 +126,28 @@ bool typedSearchWords(const std::string& inputIn, LookupMode mode, bool phrase, 
   std::vector<std::string> typed;
   while (cut.next(w)) typed.push_back(w.word);
   if (typed.empty()) {
-    Message(lines("No searchwords!|Please type a what you want to find or press cancel."), "Blank Search",
+    Message(barLines("No searchwords!|Please type a what you want to find or press cancel."), "Blank Search",
             Icon::Exclamation);
     return false;
   }
   bool wild = std::any_of(typed.begin(), typed.end(),
                           [](const std::string& t) { return t.find_first_of("*?") != std::string::npos; });
   if (wild && (phrase || mode == LookupMode::Soundex || mode == LookupMode::Approximate)) {
-    Message(lines("Wildcards can not be used in|phrases, soundex or approximate searches."), "Search Problem",
+    Message(barLines("Wildcards can not be used in|phrases, soundex or approximate searches."), "Search Problem",
             Icon::Exclamation);
     return false;
   }
   std::shared_ptr<const StopWords> stop = storedStopList();
   for (const std::string& t : typed) {
     if (stop->count(t)) {
-      Message(lines("The word: " + t + " is a Non-Indexed Word.|It has been removed from the search."),
+      Message(barLines("The word: " + t + " is a Non-Indexed Word.|It has been removed from the search."),
               "Non-Indexed Word", Icon::Information);
       continue;
     }
     words.push_back(t);
   }
   if (words.empty()) {
-    Message(lines("All of the words are on the stoplist (non-indexed).|Please type valid words or cancel!"),
+    Message(barLines("All of the words are on the stoplist (non-indexed).|Please type valid words or cancel!"),
             "No valid searchwords", Icon::Exclamation);
     return false;
   }

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
@@ -101,11 +102,11 @@ bool saveWordTables() {
 
 std::vector<std::string> wordSetNames() {
   std::vector<std::string> names;
-  OP_CLOSE(OpShared, {39});
+  OP_CLOSE(OpShared, {FileWordDefs});
   WordDefs.set(WD_BY_SETNAME);
   while (WordDefs.next())
     if (names.empty() || names.back() != WD.SETNAME.str()) names.push_back(WD.SETNAME.str());
-  OP_CLOSE(OpRelease, {39});
+  OP_CLOSE(OpRelease, {FileWordDefs});
   return names;
 }
 
@@ -123,7 +124,7 @@ bool removeSet(const std::string& name) {
 }  // namespace
 
 bool saveWordSet(const std::string& name) {
-  OP_CLOSE(OpShared, {39});
+  OP_CLOSE(OpShared, {FileWordDefs});
   bool ok = beginTransaction({&WordDefs}, 5) && removeSet(name);
   for (int c = 0; ok && c < 256; ++c) {
     WD = WordDefsRec();
@@ -136,12 +137,12 @@ bool saveWordSet(const std::string& name) {
   }
   if (ok) ok = commitTransaction();
   if (!ok) rollbackTransaction();
-  OP_CLOSE(OpRelease, {39});
+  OP_CLOSE(OpRelease, {FileWordDefs});
   return ok;
 }
 
 bool useWordSet(const std::string& name) {
-  OP_CLOSE(OpShared, {39});
+  OP_CLOSE(OpShared, {FileWordDefs});
   std::array<uint8_t, 256> start = StartWordHash, in = InWordHash, end = EndWordHash;
   bool found = false;
   WD = WordDefsRec();
@@ -153,7 +154,7 @@ bool useWordSet(const std::string& name) {
     in[WD.ID] = WD.INWORD ? 0 : 1;
     end[WD.ID] = WD.ENDWORD ? 0 : 1;
   }
-  OP_CLOSE(OpRelease, {39});
+  OP_CLOSE(OpRelease, {FileWordDefs});
   if (!found) return false;
   StartWordHash = start;
   InWordHash = in;
@@ -162,9 +163,9 @@ bool useWordSet(const std::string& name) {
 }
 
 bool deleteWordSet(const std::string& name) {
-  OP_CLOSE(OpShared, {39});
+  OP_CLOSE(OpShared, {FileWordDefs});
   bool ok = removeSet(name);
-  OP_CLOSE(OpRelease, {39});
+  OP_CLOSE(OpRelease, {FileWordDefs});
   return ok;
 }
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/services_fixture.h"
 #include "wordindex/index_text.h"
 #include "wordindex/stop_list.h"
@@ -107,6 +109,22 @@ TEST_F(WordCutTest, ForumFootersAreLeftOut) {
   EXPECT_EQ(indexed("One paragraph\r\nonly.\r\n", KindForumDb), "One paragraph\r\nonly.\r\n|");
 }
 
+TEST_F(WordCutTest, EachKindHasItsOwnFooterSwitch) {
+  const int64_t forum = WSVarsGet(ItemForumFooters), news = WSVarsGet(ItemNewsFooters);
+  WSVarsSet(ItemForumFooters, 1);
+  WSVarsSet(ItemNewsFooters, 0);
+  EXPECT_TRUE(footersIndexed(KindForumDb));
+  EXPECT_FALSE(footersIndexed(KindNewsDb));
+  EXPECT_FALSE(footersIndexed(KindMailDb)) << "mail has no footers";
+  WSVarsSet(ItemForumFooters, 0);
+  WSVarsSet(ItemNewsFooters, 1);
+  EXPECT_FALSE(footersIndexed(KindForumDb));
+  EXPECT_TRUE(footersIndexed(KindNewsDb));
+  EXPECT_FALSE(footersIndexed(KindMailDb));
+  WSVarsSet(ItemForumFooters, forum);
+  WSVarsSet(ItemNewsFooters, news);
+}
+
 TEST_F(WordCutTest, MailHeadersMultipartAndUuencodeAreLeftOut) {
   EXPECT_EQ(indexed("From: a@b\r\nTo: c@d\r\nMessage-ID: <x@y>\r\nno empty line follows", KindMailDb), "");
   EXPECT_EQ(indexed("Plain mail without headers.\r\nSecond line.", KindMailDb),
@@ -189,15 +207,15 @@ TEST_F(WordTablesTest, TablesKeptInControlRecordsAndNamedSets) {
   EXPECT_EQ(InWordHash['-'], 0);
   EXPECT_EQ(EndWordHash[200], 1) << "byte 968 of the tables lives in record 15";
   EXPECT_EQ(cut("e-mail"), V{"E-MAIL"});
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   for (int id = 11; id <= 16; ++id) {
     CTL = ControlRec();
     CTL.ID = uint8_t(id);
     EXPECT_TRUE(Control.get(CTL_IdKey)) << "record " << id;
   }
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
 
-  selectDatabase(1, 1);
+  selectDatabase(1, KindForumDb);
   ASSERT_TRUE(saveWordSet("Hyphens join"));
   setDefaultWordTables();
   EXPECT_EQ(wordSetNames(), V{"Hyphens join"});

@@ -10,16 +10,18 @@
 #include "corpus_gen.h"
 #include "corpus_post.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/services_fixture.h"
 #include "wordindex/index_fixup.h"
-#include "wordindex/index_text.h"
 #include "wordindex/index_run.h"
+#include "wordindex/index_text.h"
 #include "wordindex/search.h"
 #include "wordindex/stop_list.h"
 #include "wordindex/word_cut.h"
@@ -47,7 +49,7 @@ class WordIndexTest : public qvtest::InstallationTest {
 
   // Adds a mail with its text; returns its ID.
   uint32_t mail(const std::string& subject, const std::string& text) {
-    OP_CLOSE(OpShared, {8, 13, 4});
+    OP_CLOSE(OpShared, {FileControl, FileMail, FileMsgText});
     uint32_t id = NextNr();
     MAI = MailRec();
     MAI.MAILID = id;
@@ -57,14 +59,14 @@ class WordIndexTest : public qvtest::InstallationTest {
     TXT.MSGNUMBER = id;
     TXT.MsgText = text;
     EXPECT_TRUE(Mail.add() && MsgText.add()) << ErrorText();
-    OP_CLOSE(OpRelease, {8, 13, 4});
+    OP_CLOSE(OpRelease, {FileControl, FileMail, FileMsgText});
     return id;
   }
 
   // Many small mails in one go.
   std::vector<uint32_t> mails(int n, const std::function<std::string(int)>& text) {
     std::vector<uint32_t> ids;
-    OP_CLOSE(OpShared, {8, 13, 4});
+    OP_CLOSE(OpShared, {FileControl, FileMail, FileMsgText});
     EXPECT_TRUE(beginTransaction({&Control, &Mail, &MsgText}, 5));
     for (int i = 0; i < n; ++i) {
       uint32_t id = NextNr();
@@ -78,7 +80,7 @@ class WordIndexTest : public qvtest::InstallationTest {
       ids.push_back(id);
     }
     EXPECT_TRUE(commitTransaction());
-    OP_CLOSE(OpRelease, {8, 13, 4});
+    OP_CLOSE(OpRelease, {FileControl, FileMail, FileMsgText});
     return ids;
   }
 
@@ -102,10 +104,10 @@ class WordIndexTest : public qvtest::InstallationTest {
   // word -> message count, from the word list.
   std::map<std::string, int32_t> wordList() {
     std::map<std::string, int32_t> out;
-    OP_CLOSE(OpShared, {28});
+    OP_CLOSE(OpShared, {FileWordList});
     WordList.setFileOrder();
     while (WordList.next()) out[WOR.THEWORD.str()] = WOR.WORDCOUNT;
-    OP_CLOSE(OpRelease, {28});
+    OP_CLOSE(OpRelease, {FileWordList});
     return out;
   }
 
@@ -113,7 +115,7 @@ class WordIndexTest : public qvtest::InstallationTest {
   std::set<std::string> wordsOf(uint32_t id) {
     std::set<std::string> out;
     std::vector<uint32_t> wids;
-    OP_CLOSE(OpShared, {28, 29});
+    OP_CLOSE(OpShared, {FileWordList, FileMasIdx});
     MAS = MasIdxRec();
     MAS.SYSID = id;
     MasIdx.setPrefix(MAS_by_SysID, 1);
@@ -123,14 +125,14 @@ class WordIndexTest : public qvtest::InstallationTest {
       WOR.WORDID = int32_t(w);
       out.insert(WordList.get(WOR_by_WordId) ? WOR.THEWORD.str() : "#" + std::to_string(w));
     }
-    OP_CLOSE(OpRelease, {28, 29});
+    OP_CLOSE(OpRelease, {FileWordList, FileMasIdx});
     return out;
   }
 
   int64_t occurrences() {
-    OP_CLOSE(OpShared, {29});
+    OP_CLOSE(OpShared, {FileMasIdx});
     int64_t n = MasIdx.records();
-    OP_CLOSE(OpRelease, {29});
+    OP_CLOSE(OpRelease, {FileMasIdx});
     return n;
   }
 
@@ -212,7 +214,7 @@ TEST_F(WordIndexTest, CancelledRunResumesWhereItsLastFlushStopped) {
 
   // Texts whose occurrences are there already are not indexed twice, even
   // when the resume point was lost.
-  auto more = mails(10, [](int i) { return "gamma alpha"; });
+  auto more = mails(10, [](int) { return "gamma alpha"; });
   IndexState s = state();
   s.lastMsgId = 0;
   s.recsLastTime = 0;
@@ -231,11 +233,11 @@ TEST_F(WordIndexTest, MarkedWordGoesToTheStopListWithItsOccurrences) {
   uint32_t b = mail("Modem again", "Modem and printer.");
   ASSERT_EQ(index(2), 1);
   int32_t modem = word("MODEM").wordId;
-  OP_CLOSE(OpShared, {33});
+  OP_CLOSE(OpShared, {FilePurgeList});
   PUR = PurgeListRec();
   PUR.WORDID = modem;
   ASSERT_TRUE(PurgeList.add());
-  OP_CLOSE(OpRelease, {33});
+  OP_CLOSE(OpRelease, {FilePurgeList});
   uint32_t pos = state().lastMsgId, count = state().recsLastTime;
   EXPECT_EQ(WSIndexFixup(pos, count), AdvisePartial) << "a pending removal is work to do";
 
@@ -244,9 +246,9 @@ TEST_F(WordIndexTest, MarkedWordGoesToTheStopListWithItsOccurrences) {
   EXPECT_EQ(wordList().count("MODEM"), 0u);
   EXPECT_EQ(wordsOf(a), (W{"HELP", "HANGS"}));
   EXPECT_EQ(wordsOf(b), (W{"PRINTER"})) << "AGAIN is a stop word";
-  OP_CLOSE(OpShared, {33});
+  OP_CLOSE(OpShared, {FilePurgeList});
   EXPECT_EQ(PurgeList.records(), 0);
-  OP_CLOSE(OpRelease, {33});
+  OP_CLOSE(OpRelease, {FilePurgeList});
 
   // A later text does not bring it back.
   uint32_t c = mail("modem", "modem modem");
@@ -286,7 +288,7 @@ TEST_F(WordIndexTest, AFullRunGivesBackTheWordsTheMoveMadeButNotTheUsers) {
 
   // A full run without the move starts from nothing: the moved words are indexed again.
   ASSERT_TRUE(WSVars(KLoad));
-  WSVarsSet(54, 0);
+  WSVarsSet(ItemFrequentMail, 0);
   ASSERT_TRUE(WSVars(KSave));
   prompts.reset();
   prompts.script(BtnYes);
@@ -303,9 +305,9 @@ TEST_F(WordIndexTest, AFullRunGivesBackTheWordsTheMoveMadeButNotTheUsers) {
 
 TEST_F(WordIndexTest, FrequentWordsStayWhenTheSwitchIsOff) {
   ASSERT_TRUE(WSVars(KLoad));
-  WSVarsSet(54, 0);
+  WSVarsSet(ItemFrequentMail, 0);
   ASSERT_TRUE(WSVars(KSave));
-  mails(10050, [](int i) { return "everywhere"; });
+  mails(10050, [](int) { return "everywhere"; });
   ASSERT_EQ(index(2), 1);
   EXPECT_EQ(wordList()["EVERYWHERE"], 10050);
   EXPECT_FALSE(isStopWord("EVERYWHERE"));
@@ -475,7 +477,7 @@ TEST_F(WordIndexTest, SearchPausesAndAsks) {
   mails(25, [](int) { return "frequent"; });
   ASSERT_EQ(index(2), 1);
   ASSERT_TRUE(WSVars(KLoad));
-  WSVarsSet(50, 10);
+  WSVarsSet(ItemSearchPause, 10);
   WordSearch s(KindMailDb);
   s.andList = {word("FREQUENT")};
   prompts.reset();
@@ -489,7 +491,7 @@ TEST_F(WordIndexTest, SearchPausesAndAsks) {
   prompts.reset();
   ASSERT_TRUE(s.run());  // continues; answers Yes by default at 20
   EXPECT_EQ(s.results().size(), 25u);
-  WSVarsSet(50, 10000);
+  WSVarsSet(ItemSearchPause, 10000);
 }
 
 TEST_F(WordIndexTest, ExactHitCountsOnAGeneratedCorpus) {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -97,7 +98,7 @@ class IndexInterruptTest : public qvtest::InstallationTest {
   }
 
   void addTexts(int from, int to) {
-    OP_CLOSE(OpShared, {8, 13, 4});
+    OP_CLOSE(OpShared, {FileControl, FileMail, FileMsgText});
     ASSERT_TRUE(beginTransaction({&Control, &Mail, &MsgText}, 5));
     for (int i = from; i < to; ++i) {
       uint32_t id = NextNr();
@@ -110,7 +111,7 @@ class IndexInterruptTest : public qvtest::InstallationTest {
       ASSERT_TRUE(Mail.add() && MsgText.add()) << ErrorText();
     }
     ASSERT_TRUE(commitTransaction());
-    OP_CLOSE(OpRelease, {8, 13, 4});
+    OP_CLOSE(OpRelease, {FileControl, FileMail, FileMsgText});
   }
 
   // The installation directory is copied away and back with the installation closed.
@@ -195,7 +196,7 @@ class IndexInterruptTest : public qvtest::InstallationTest {
   IndexContent content() {
     IndexContent c;
     std::map<uint32_t, std::string> byId;
-    OP_CLOSE(OpShared, {28, 29, 30});
+    OP_CLOSE(OpShared, {FileWordList, FileMasIdx, FileStopList});
     WordList.setFileOrder();
     while (WordList.next()) {
       c.counts[WOR.THEWORD.str()] = WOR.WORDCOUNT;
@@ -208,7 +209,7 @@ class IndexInterruptTest : public qvtest::InstallationTest {
     }
     StopList.setFileOrder();
     while (StopList.next()) c.stop.insert(STO.THEWORD.str());
-    OP_CLOSE(OpRelease, {28, 29, 30});
+    OP_CLOSE(OpRelease, {FileWordList, FileMasIdx, FileStopList});
     for (const std::string& w : movedStopWords(box)) c.moved.insert(w);
     return c;
   }

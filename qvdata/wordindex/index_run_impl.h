@@ -1,0 +1,141 @@
+// The state of an indexing run (wordindex/index_run.h) shared by the files
+// that carry out its stages: index_run.cpp starts, indexes and ends a run;
+// index_flush.cpp writes a flush and removes the words that leave the
+// index. Only those two files include this one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "services/prompt.h"
+#include "wordindex/index_run.h"
+#include "wordindex/stop_list.h"
+#include "wordindex/word_cut.h"
+
+namespace qv {
+
+namespace indexing {
+
+// A moved word's share of the occurrence records from which its records
+// are removed by copying the file rather than one by one.
+inline constexpr double kCopyShare = 50.7;
+// Seconds a flush waits for its files.
+inline constexpr int kFlushWait = 5;
+
+enum class Stage {
+  Start,
+  MovePending,   // words marked for removal go to the stop list
+  RemoveByKey,   // their occurrence records are deleted one by one
+  DeleteWords,   // and the words leave the word list
+  Prepare,
+  Index,
+  FlushPairs,    // a flush: the occurrence records,
+  FlushWords,    // the word counts,
+  FlushRemove,   // the occurrence records of words moved to the stop list,
+  FlushCommit,   // the moved words and the commit, then the resume point
+  Finish,
+  Done,
+};
+
+struct WordEntry {
+  int32_t id = 0;
+  int32_t count = 0;
+  int32_t stored = 0;     // the count as last written to WordList
+  int64_t pos = 0;        // stored position in WordList; 0 while not written
+  uint32_t lastMsg = 0;   // the message that counted it last (a run-local number)
+  bool dirty = false;
+};
+
+// Shows a message of the run ("|" breaks a line) unless it runs unattended.
+void tell(const std::string& text, const std::string& caption, Icon icon = Icon::Exclamation);
+// Calls the probe of indexTuning() at `point`.
+void observe(IndexPoint point);
+
+}  // namespace indexing
+
+struct IndexRun::Impl {
+  int mode;
+  int batch;
+  uint32_t database;
+  IndexState state;
+  IndexView view;
+  indexing::Stage stage = indexing::Stage::Start;
+  int result = 2;
+  bool cancelled = false;
+  bool closed = false;
+
+  int kind = 0;
+  std::vector<int> files;
+  bool indexNumbers = true, indexFooters = false, moveFrequent = true;
+
+  StopWords stop;
+  std::unordered_map<std::string, indexing::WordEntry> words;
+  bool wordListComplete = false;  // every stored word is in `words` (the list was empty)
+  int32_t nextWordId = 1;
+  std::vector<std::pair<uint32_t, uint32_t>> pairs;  // (message ID, word ID) since the last flush
+  uint32_t msgStamp = 0;
+  std::unordered_map<uint32_t, std::string> headings;  // thread subjects
+
+  // Progress through MsgText.
+  int64_t savedCount = 0;  // texts indexed before this run
+  int64_t passed = 0;      // texts passed in this run
+  int64_t lastTextPos = 0; // position of the last text passed
+  int64_t skipPos = 0;     // the resume point, passed over once
+  uint32_t currentMsg = 0;
+  bool textsEnded = false;
+  bool checkExisting = true;  // messages may already have occurrence records
+  bool bulk = false;          // MasIdx is appended without key maintenance
+
+  // Words leaving the index: moved to the stop list now or marked before.
+  std::unordered_set<uint32_t> removeIds;
+  std::vector<int64_t> removeWordPositions;  // their WordList records
+  int32_t lastRemovedCount = 0;
+  std::vector<uint32_t> removeQueue;  // word IDs whose occurrences are still to be deleted
+  std::vector<std::string> movedWords;  // moved to the stop list since the last flush
+
+  // The flush under way (its transaction is open from beginFlush to commitFlush).
+  size_t flushAt = 0;
+  std::vector<std::pair<const std::string, indexing::WordEntry>*> dirtyWords;
+  bool flushOpen = false;
+  bool finishing = false;       // flush everything, then finish
+
+  Impl(int m, int b, uint32_t db, const IndexState& s) : mode(m), batch(b), database(db), state(s) {
+    if (batch < 1 || batch > 7) batch = 4;
+  }
+
+  bool full() const { return mode == 1; }
+
+  // ---- stages ----
+
+  void start();
+  void movePending();
+  void removeByKey();
+  void deleteWords();
+  void prepare();
+  void indexBatch();
+  void indexMessage();
+  void addWord(const CutWord& w, uint32_t msg);
+  void beginFlush(bool finish);
+  void flushPairs(size_t limit);
+  void flushWords(size_t limit);
+  void flushRemove(size_t limit);
+  void commitFlush();
+  void beginRemoval();
+  bool removeSome(size_t limit);
+  void finish();
+  void close(int res);
+
+  bool removeByCopy();
+  void appendFailed();
+  void wordWriteFailed();
+  std::string headingOf(uint32_t thread);
+  bool textHeader(uint32_t id, std::string& subject);
+  bool hasOccurrences(uint32_t id);
+  void updateView();
+};
+
+}  // namespace qv
