@@ -36,9 +36,9 @@ int cmdImport(const Args& argsIn) {
   const qv::FormatInfo* f = qv::formatByName(format);
   s.format = format;
   if (kinds.empty()) {
-    s.importMail = f->kinds & qv::KindMail;
-    s.importForum = f->kinds & qv::KindForum;
-    s.importNews = f->kinds & qv::KindNews;
+    s.importMail = f->kinds & qv::ImportsMail;
+    s.importForum = f->kinds & qv::ImportsForum;
+    s.importNews = f->kinds & qv::ImportsNews;
   } else {
     for (const std::string& k : qv::ImportSettings::splitMasks([&] {
            std::string t = kinds;

@@ -28,13 +28,14 @@ enum class ParserGroup {
   Oui,
 };
 
-// Kinds of database a format's messages go to.
-enum FormatKind : unsigned { KindForum = 1, KindMail = 2, KindNews = 4 };
+// The kinds of message a format can import, as a bit mask (FormatInfo::kinds).
+// Not database kinds: those are DbKind (services/db_kind.h), where news is 3.
+enum FormatKind : unsigned { ImportsForum = 1, ImportsMail = 2, ImportsNews = 4 };
 
 struct FormatInfo {
   int number;
   const char* name;
-  unsigned kinds;
+  unsigned kinds;  // FormatKind bits
   const char* defaultMask;
   OpenAs openAs;
   ParserGroup group;

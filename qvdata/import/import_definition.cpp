@@ -1,6 +1,7 @@
 #include "import/import_definition.h"
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/formats.h"
 #include "services/databases.h"
 #include "services/file_service.h"
@@ -23,7 +24,7 @@ uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& descri
   }
   uint32_t forum = 0;
   if (!s.forumName.empty() && findDatabase(s.forumName)) forum = FOR.ID;
-  OP_CLOSE(OpShared, {8, 34, 27});
+  OP_CLOSE(OpShared, {FileControl, FileBatches, FileFileList});
   uint32_t id = 0;
   if (BeginTransaction({&Control, &Batches, &FileList}, 5, ReportShow)) {
     id = NextNr();
@@ -67,12 +68,12 @@ uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& descri
       id = 0;
     }
   }
-  OP_CLOSE(OpRelease, {8, 34, 27});
+  OP_CLOSE(OpRelease, {FileControl, FileBatches, FileFileList});
   return id;
 }
 
 bool LoadImportDefinition(uint32_t id, ImportSettings& s) {
-  OP_CLOSE(OpShared, {34, 27});
+  OP_CLOSE(OpShared, {FileBatches, FileFileList});
   BAT = BatchesRec();
   BAT.ID = id;
   bool ok = Batches.get(BAT_IDKEY);
@@ -94,11 +95,11 @@ bool LoadImportDefinition(uint32_t id, ImportSettings& s) {
     FLI.ID = id;
     FileList.setPrefix(FLI_IDKEY, 1);
     while (FileList.next() && FLI.ID == id) s.masks.push_back(FLI.FILESPEC.str());
-    OP_CLOSE(OpRelease, {34, 27});
+    OP_CLOSE(OpRelease, {FileBatches, FileFileList});
     if (forum != 0 && findDatabase(forum)) s.forumName = FOR.DESCRIPTION.str();
     return true;
   }
-  OP_CLOSE(OpRelease, {34, 27});
+  OP_CLOSE(OpRelease, {FileBatches, FileFileList});
   return false;
 }
 

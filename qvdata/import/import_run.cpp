@@ -6,9 +6,11 @@
 #include <filesystem>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/message_id.h"
 #include "import/skip_reasons.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/dbref.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -19,7 +21,9 @@
 #include "services/prompt.h"
 #include "services/record_helpers.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/utilities.h"
+#include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
 namespace fs = std::filesystem;
@@ -65,6 +69,12 @@ const char* kLowSpaceStatus = "The import was stopped: too little free disk spac
 const char* kFailedStatus = "The import was stopped by an error: the messages of the last commit are kept.";
 const char* kInterruptedStatus = "The import was interrupted: the messages posted so far are kept.";
 
+// The stopwatch that times a run.
+constexpr int kImportStopwatch = 2;
+
+// The temporary files of a run: messages, carbon copies and Message-IDs.
+const std::vector<int> kTempFiles = {FileImpHeader, FileImpCCR, FileImpThreadId};
+
 }  // namespace
 
 void setFreeSpaceFunction(FreeSpaceFunction f) { freeSpaceFn = std::move(f); }
@@ -80,14 +90,14 @@ int64_t freeSpace(const std::string& directory) {
 ImportRun::ImportRun(const ImportSettings& settings) : settings_(settings) {
   format_ = formatByName(settings_.format);
   view_.caption = Mem.DoTask == RunUnattended ? "Scheduled import" : settings_.format + " Import Processing";
-  runSlice_ = int(SpeedVal(3, 31, 16));
-  parserSlice_ = int(SpeedVal(3, 30, 20));
+  runSlice_ = int(SpeedVal(KGet, ItemImportSlice, 16));
+  parserSlice_ = int(SpeedVal(KGet, ItemSpeedImport, 20));
   if (runSlice_ < 1) runSlice_ = 4;
   if (parserSlice_ < 1) parserSlice_ = 10;
   savedDirnamn_ = Mem.Dirnamn;
   startDate_ = today();
   startTime_ = clockNow();
-  StartStop(1, 2);
+  StartStop(1, kImportStopwatch);
 }
 
 ImportRun::~ImportRun() { close(); }
@@ -120,12 +130,12 @@ void ImportRun::stageStart() {
     finish(2);
     return;
   }
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   CTL = ControlRec();
   CTL.ID = 1;
   if (!Control.get(CTL_IdKey) || CTL.NEXTNUMBER == 0) {
     Message("No access to Control File!\r\nImport will not proceed!", "Warning!", Icon::Exclamation);
-    OP_CLOSE(OpRelease, {8});
+    OP_CLOSE(OpRelease, {FileControl});
     finish(2);
     return;
   }
@@ -133,14 +143,14 @@ void ImportRun::stageStart() {
   reserveIdCounter(true);
   counterHeld_ = true;
 
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   targets_.load();
   if (settings_.importMail) owner_.load(settings_.mailbox);
 
-  OP_CLOSE(OpEmpty, {10, 19, 24});
+  OP_CLOSE(OpEmpty, kTempFiles);
   numbersOfIds_.clear();
-  OP_CLOSE(OpExclusive, {10, 19, 24});
-  OP_CLOSE(OpShared, {18});
+  OP_CLOSE(OpExclusive, kTempFiles);
+  OP_CLOSE(OpShared, {FileImpRegistry});
   ImpHeader.stream();
   ImpCCR.stream();
   ImpThreadId.stream();
@@ -279,9 +289,8 @@ bool ImportRun::openSource(const std::string& path) {
       closeSource();
       return false;
     }
-    int importKind = settings_.importMail && !settings_.importForum ? 2 : 1;
     src.setFileOrder();
-    int kind = detectLineFormat(settings_.format, src, importKind);
+    int kind = detectLineFormat(settings_.format, src, settings_.cisFileKind());
     if (kind == 0) {
       Message("Not a Forum message or mail file!\r\nMessages will not be imported!", "Warning!", Icon::Exclamation);
       closeSource();
@@ -291,7 +300,7 @@ bool ImportRun::openSource(const std::string& path) {
     src.setFileOrder();
     return true;
   }
-  if (format_->group == ParserGroup::GoldenCompass) fileKind_ = settings_.importMail ? 2 : 1;
+  if (format_->group == ParserGroup::GoldenCompass) fileKind_ = settings_.importMail ? KindMailDb : KindForumDb;
   if (format_->group == ParserGroup::WinCim) return true;  // read whole in one call
   if (!parser_->start(*this)) {
     closeSource();
@@ -424,7 +433,7 @@ void ImportRun::commitConversion() {
     stage_ = ImportStage::Finished;
     return;
   }
-  if (!checkSpaceFor(GetFSize(qv::filePath(10)))) {
+  if (!checkSpaceFor(GetFSize(qv::filePath(FileImpHeader)))) {
     stage_ = ImportStage::Finished;
     return;
   }
@@ -462,7 +471,7 @@ Target* ImportRun::target(const std::string& name, int kind) {
 
 Target* ImportRun::mailbox() {
   Target* t = targets_.findId(settings_.mailbox);
-  if (!t || t->kind != 2 || !t->allowed) return nullptr;
+  if (!t || t->kind != KindMailDb || !t->allowed) return nullptr;
   return t;
 }
 
@@ -543,21 +552,13 @@ uint32_t ImportRun::numberOfMessageId(const std::string& id) {
 // ---------------------------------------------------------------------------
 // Posting
 
-namespace {
-
-// Numbers of the files posting writes, beside a database's own.
-constexpr int kForumsFile = 2;
-constexpr int kControlFile = 8;
-constexpr int kSubjectsFile = 14;
-constexpr int kSaveFile = 18;
-
-}  // namespace
-
 std::vector<int> ImportRun::databaseFiles(int kind) const {
   switch (kind) {
-    case KindForumDb: return {3, 4, 5, 6, 7, 23, kSubjectsFile};
-    case KindNewsDb: return {3, 4, 5, 6, 7, 23, 25, kSubjectsFile};
-    case KindMailDb: return {13, 4, 5, 17, 23, 9, kSubjectsFile};
+    case KindForumDb:
+      return {FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads, FilePLINK, FileSubjects};
+    case KindNewsDb:
+      return {FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads, FilePLINK, FileMsgIdIndex, FileSubjects};
+    case KindMailDb: return {FileMail, FileMsgText, FilePerson, FileCCR, FilePLINK, FileSIndex, FileSubjects};
     default: return {};
   }
 }
@@ -568,9 +569,9 @@ std::vector<int> ImportRun::databaseFiles(int kind) const {
 std::vector<File*> ImportRun::postingFiles() const {
   std::vector<File*> files;
   for (int n : openFiles_) files.push_back(&declaredFile(n));
-  files.push_back(&declaredFile(kControlFile));
-  files.push_back(&declaredFile(kForumsFile));
-  if (currentKind_ == KindForumDb) files.push_back(&declaredFile(kSaveFile));
+  files.push_back(&declaredFile(FileControl));
+  files.push_back(&declaredFile(FileForums));
+  if (currentKind_ == KindForumDb) files.push_back(&declaredFile(FileImpRegistry));
   return files;
 }
 
@@ -628,14 +629,14 @@ void ImportRun::stageNextDatabase() {
   }
   // The self-description is written with a new database; a run stopped
   // before it was written writes it now.
-  bool refMissing = !fs::exists(qv::filePath(22), ec);
+  bool refMissing = !fs::exists(qv::filePath(FileDbRef), ec);
   if (current_.created || dirMissing || refMissing) {
     FOR = ForumsRec();
     FOR.ID = current_.id;
     if (Forums.get(FOR_ForumKey)) {
-      OP_CLOSE(OpShared, {22});
+      OP_CLOSE(OpShared, {FileDbRef});
       UpdREF(ReportShow);
-      OP_CLOSE(OpRelease, {22});
+      OP_CLOSE(OpRelease, {FileDbRef});
     }
   }
   openDatabaseFiles(currentKind_);
@@ -730,14 +731,16 @@ void ImportRun::stagePostMessages() {
       break;
     }
     ++postedRecords_;
-    RecordImage temp = saveRecord(ImpHeader.decl());
-    uint32_t section = sectionFor(currentKind_);
+    uint32_t section;
+    {
+      BufferGuard keep({&ImpHeader});
+      section = sectionFor(currentKind_);
+    }
     if (currentKind_ != KindMailDb && section == 0) {
       inTransaction_ = transactionActive();
       abortRun("");
       return;
     }
-    restoreRecord(ImpHeader.decl(), temp);
     PostResult r = poster_->post(section);
     if (r.code == PostSkipped) {
       if (r.skipReason)
@@ -832,12 +835,12 @@ void ImportRun::stageBuildSaveFileIndex() {
 
 void ImportRun::stageFinished() {
   if (keepOpen_) return;
-  elapsed_ = StartStop(2, 2);
+  elapsed_ = StartStop(2, kImportStopwatch);
   if (!stopReason_.empty())
     view_.status = stopReason_;
   else
     view_.status = view_.imported > 0 ? "The import process has finished!" : "No messages to import!";
-  int64_t completion = KonfigGet(32);
+  int64_t completion = KonfigGet(ItemImportCompletion);
   if (completion == 1) {
     if (!unattended()) {
       Beep();
@@ -915,12 +918,12 @@ void ImportRun::close() {
   releaseDatabaseFiles();
   // The temporary files held a copy of every message read: they are emptied,
   // which also gives their space back after a stop on a full disk.
-  OP_CLOSE(OpForceClose, {10, 19, 24});
-  if (stage_ != ImportStage::Start) OP_CLOSE(OpEmpty, {10, 19, 24});
+  OP_CLOSE(OpForceClose, kTempFiles);
+  if (stage_ != ImportStage::Start) OP_CLOSE(OpEmpty, kTempFiles);
   if (stage_ != ImportStage::Start) {
-    OP_CLOSE(OpRelease, {18});
-    OP_CLOSE(OpRelease, {2});
-    OP_CLOSE(OpRelease, {8});
+    OP_CLOSE(OpRelease, {FileImpRegistry});
+    OP_CLOSE(OpRelease, {FileForums});
+    OP_CLOSE(OpRelease, {FileControl});
   }
   Mem.Dirnamn = savedDirnamn_;
   stage_ = ImportStage::Closed;

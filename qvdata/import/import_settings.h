@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "services/db_kind.h"
+
 namespace qv {
 
 enum SelectionMethod : int { SelectTree = 0, SelectDirectory = 1, SelectFiles = 2 };
@@ -24,6 +26,11 @@ struct ImportSettings {
   bool allowReimport = false;
   int filter = FilterAll;
   uint32_t mailTopic = 0;              // COD.ID given to every imported mail; 0 none
+
+  // The kind a CompuServe reader's file is taken for when its content does
+  // not tell: mail when the import takes mail and no forum messages, else
+  // forum messages.
+  int cisFileKind() const { return importMail && !importForum ? KindMailDb : KindForumDb; }
 
   // Splits "*.MSG;*.OLD" into masks.
   static std::vector<std::string> splitMasks(const std::string& text);

@@ -38,14 +38,14 @@ bool OwnerAddresses::foreign(const std::string& address) const {
   return std::find(lower_.begin(), lower_.end(), a) == lower_.end();
 }
 
-int OwnerAddresses::direction(std::string& sender, std::string& recipient) const {
+MailDirection OwnerAddresses::direction(std::string& sender, std::string& recipient) const {
   if (foreign(sender)) {
     recipient = main_;
-    return 1;
+    return MailReceived;
   }
   recipient = lower(recipient);
   sender = main_;
-  return 2;
+  return MailSent;
 }
 
 }  // namespace qv

@@ -7,6 +7,11 @@
 
 namespace qv {
 
+// Whether the mailbox owner received or sent a mail, as the temporary import
+// record keeps it (NHR.MAILTYPE). Undecided: a parser leaves it to the
+// owner's addresses; in a temporary record, the record is not a mail.
+enum MailDirection : int { DirectionUndecided = 0, MailReceived = 1, MailSent = 2 };
+
 class OwnerAddresses {
  public:
   // Loads the mailbox of a database ID from the database list (Forums open).
@@ -17,11 +22,11 @@ class OwnerAddresses {
   const std::string& mainAddress() const { return main_; }
   // True when the address is none of the owner's addresses (compared in lower case).
   bool foreign(const std::string& address) const;
-  // Decides the direction of a mail: 1 received (the recipient address
-  // becomes the owner's main address) when the sender is foreign, else 2
-  // sent (the recipient address is lower-cased and the sender address becomes
-  // the owner's main address).
-  int direction(std::string& senderAddress, std::string& recipientAddress) const;
+  // Decides the direction of a mail: received (the recipient address becomes
+  // the owner's main address) when the sender is foreign, else sent (the
+  // recipient address is lower-cased and the sender address becomes the
+  // owner's main address).
+  MailDirection direction(std::string& senderAddress, std::string& recipientAddress) const;
 
  private:
   uint32_t mailbox_ = 0;

@@ -16,6 +16,7 @@
 #include "import/import_settings.h"
 #include "import/owner.h"
 #include "import/target_list.h"
+#include "services/db_kind.h"
 
 namespace qv {
 
@@ -26,8 +27,9 @@ class ImportContext {
   virtual ~ImportContext() = default;
   virtual const ImportSettings& settings() const = 0;
   virtual const FormatInfo& format() const = 0;
-  // The message kind of the current file as detection or the settings decided
-  // (1 forum, 2 mail; 0 when the format's kind is fixed).
+  // The database kind of the current file's messages as detection or the
+  // settings decided (KindForumDb or KindMailDb; 0 when the format's kind is
+  // fixed).
   virtual int fileKind() const = 0;
   // The full path of the file being converted.
   virtual const std::string& filePath() const = 0;
@@ -38,8 +40,8 @@ class ImportContext {
   // The next number of the run's counter (mail and newsgroup message numbers,
   // IDs of databases created by the run).
   virtual uint32_t nextNumber() = 0;
-  // The target database of a name for a kind (1 forum, 2 mail, 3 newsgroup),
-  // created for forum and newsgroup names when missing; nullptr when the
+  // The target database of a name for a database kind (DbKind), created for
+  // forum and newsgroup names when missing; nullptr when the
   // message must be skipped because there is no such database or it may not
   // receive imports.
   virtual Target* target(const std::string& name, int kind) = 0;
@@ -77,6 +79,13 @@ class ImportContext {
   virtual void progress(int64_t amount) = 0;
 };
 
+// The kind of the current CompuServe reader's file: the file's kind when
+// it is forum or mail, else the kind the settings take it for.
+inline int cisKindOf(const ImportContext& ctx) {
+  int kind = ctx.fileKind();
+  return kind == KindForumDb || kind == KindMailDb ? kind : ctx.settings().cisFileKind();
+}
+
 class Parser {
  public:
   virtual ~Parser() = default;
@@ -94,8 +103,8 @@ class Parser {
 std::unique_ptr<Parser> makeParser(const FormatInfo& f);
 
 // Content detection of the line formats over the whole (rewound) line file:
-// 0 not a message file, 1 forum, 2 mail. `importKind` is 2 when the import is
-// of mail.
+// 0 not a message file, else KindForumDb or KindMailDb. `importKind` is the
+// kind the settings take the file for (ImportSettings::cisFileKind).
 int detectLineFormat(const std::string& format, File& lines, int importKind);
 
 }  // namespace qv

@@ -10,6 +10,7 @@
 #include "services/prompt.h"
 #include "services/record_helpers.h"
 #include "services/text_match.h"
+#include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
 namespace qv {
@@ -42,9 +43,9 @@ void Poster::setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* ow
 
 PostResult Poster::post(uint32_t sectionId) {
   switch (kind_) {
-    case 1: return postForum(sectionId, false);
-    case 3: return postForum(sectionId, true);
-    case 2: return postMail();
+    case KindForumDb: return postForum(sectionId, false);
+    case KindNewsDb: return postForum(sectionId, true);
+    case KindMailDb: return postMail();
     default: return PostResult{PostFailed};
   }
 }
@@ -128,9 +129,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
     MST.IDSTRING = idString;
     if (MsgIdIndex.get(MST_IDSTRINGKEY)) {
       uint32_t stored = MST.MSGNUMBER;
-      MSG = MsgNmbrRec();
-      MSG.MSGNUMBER = stored;
-      bool exists = MsgNmbr.get(MSG_IdKey);
+      bool exists = readMessage(kind_, stored);
       if (exists && !settings_.allowReimport) return skipped(kSkipInDatabase);
       number = stored;
       isNew = !exists;
@@ -141,9 +140,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
       if (!UppDat(MsgIdIndex, OpAdd, ReportRollback)) return PostResult{PostFailed};
     }
   } else {
-    MSG = MsgNmbrRec();
-    MSG.MSGNUMBER = number;
-    isNew = !MsgNmbr.get(MSG_IdKey);
+    isNew = !readMessage(kind_, number);
   }
   r.countsApply = isNew;
 
@@ -167,9 +164,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   Str<10> threadAlpha;
   bool threaded = false;
   if (parent != 0 && parent != number) {
-    MSG = MsgNmbrRec();
-    MSG.MSGNUMBER = parent;
-    if (MsgNmbr.get(MSG_IdKey)) {
+    if (readMessage(kind_, parent)) {
       threadId = MSG.THREADNUMBER;
       threadAlpha = MSG.THREADALPHA;
       threaded = true;
@@ -182,9 +177,11 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   if (!person(NHR.R_NAME.str(), NHR.R_CISADRESS.str(), r.toId, toLast)) return PostResult{PostFailed};
   r.threadId = threadId;
 
-  MSG = MsgNmbrRec();
-  MSG.MSGNUMBER = number;
-  if (!isNew && !MsgNmbr.get(MSG_IdKey)) isNew = true;  // gone meanwhile: add it again
+  if (!isNew && !readMessage(kind_, number)) isNew = true;  // gone meanwhile: add it again
+  if (isNew) {
+    MSG = MsgNmbrRec();
+    MSG.MSGNUMBER = number;
+  }
   MSG.SECSYSID = sectionId;
   MSG.REFNUMBER = news ? parent : ref;
   MSG.THREADNUMBER = threadId;
@@ -218,7 +215,7 @@ PostResult Poster::postMail() {
   r.countsApply = true;
   if (NHR.R_NAME.blank()) NHR.R_NAME = "Name Unknown";
   if (NHR.S_NAME.blank()) NHR.S_NAME = "Name Unknown";
-  bool sent = NHR.MAILTYPE == 2;
+  bool sent = NHR.MAILTYPE == MailSent;
 
   // The owner is resolved once per database; the other party every time.
   auto party = [&](bool isOwner, const Str<40>& name, const Str<60>& address, uint32_t& id, std::string& last) {
@@ -256,11 +253,13 @@ PostResult Poster::postMail() {
     if (compareNoCase(MAI.SUBJECT.view(), start.view()) != 0 || MAI.DATE != NHR.DATE || MAI.TIME != time) break;
     if (MAI.FROMID != r.fromId || MAI.TOID != r.toId) continue;
     if (foldUpper(std::string(trimRight(mailSubject()))) != subjectUpper) continue;
-    RecordImage mail = saveRecord(Mail.decl());
-    TXT = MsgTextRec();
-    TXT.MSGNUMBER = MAI.MAILID;
-    bool same = MsgText.get(TXT_IdKey) && DupString(TXT.MsgText, NHR.MSGTEXT);
-    restoreRecord(Mail.decl(), mail);
+    bool same;
+    {
+      BufferGuard keep({&Mail});
+      TXT = MsgTextRec();
+      TXT.MSGNUMBER = MAI.MAILID;
+      same = MsgText.get(TXT_IdKey) && DupString(TXT.MsgText, NHR.MSGTEXT);
+    }
     if (same) return skipped(kSkipInDatabase);
   }
 

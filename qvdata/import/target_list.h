@@ -12,7 +12,7 @@ struct Target {
   uint32_t id = 0;
   std::string name;
   uint32_t dirNumber = 0;
-  int kind = 0;            // 1 forum, 2 mail, 3 newsgroup
+  int kind = 0;            // DbKind
   bool created = false;    // made by this run; its database record is added at posting
   bool allowed = true;     // may receive imports
   bool received = false;   // a message was converted for it in this run

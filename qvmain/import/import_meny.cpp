@@ -277,9 +277,9 @@ void ImportMeny::fillMailboxes() {
 void ImportMeny::formatChanged() {
   const qv::FormatInfo* f = format();
   if (!f) return;
-  mail_->setChecked(f->kinds & qv::KindMail);
-  forum_->setChecked(f->kinds & qv::KindForum);
-  news_->setChecked(f->kinds & qv::KindNews);
+  mail_->setChecked(f->kinds & qv::ImportsMail);
+  forum_->setChecked(f->kinds & qv::ImportsForum);
+  news_->setChecked(f->kinds & qv::ImportsNews);
   masks_ = QString::fromLatin1(f->defaultMask).split(QLatin1Char(';'), Qt::SkipEmptyParts);
   files_.clear();
   QString text = bodyOf(qv::kMenuImportInstructions);
@@ -293,12 +293,12 @@ void ImportMeny::formatChanged() {
 void ImportMeny::update() {
   const qv::FormatInfo* f = format();
   unsigned kinds = f ? f->kinds : 0;
-  mail_->setEnabled(kinds & qv::KindMail);
-  forum_->setEnabled(kinds & qv::KindForum);
-  news_->setEnabled(kinds & qv::KindNews);
-  if (!(kinds & qv::KindMail)) mail_->setChecked(false);
-  if (!(kinds & qv::KindForum)) forum_->setChecked(false);
-  if (!(kinds & qv::KindNews)) news_->setChecked(false);
+  mail_->setEnabled(kinds & qv::ImportsMail);
+  forum_->setEnabled(kinds & qv::ImportsForum);
+  news_->setEnabled(kinds & qv::ImportsNews);
+  if (!(kinds & qv::ImportsMail)) mail_->setChecked(false);
+  if (!(kinds & qv::ImportsForum)) forum_->setChecked(false);
+  if (!(kinds & qv::ImportsNews)) news_->setChecked(false);
   mailbox_->setEnabled(mail_->isChecked());
   mailLookup_->setEnabled(mail_->isChecked());
   bool named = f && qv::needsForumName(*f) && forum_->isChecked();

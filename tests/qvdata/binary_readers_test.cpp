@@ -21,6 +21,8 @@
 #include "support/temp_dir.h"
 
 using qv::dateFromYMD;
+using qv::KindForumDb;
+using qv::KindMailDb;
 using qv::timeFromHMS;
 using qvtest::FakeImportContext;
 using qvtest::TempDir;
@@ -248,7 +250,7 @@ TEST_F(BinaryReadersWinCim, ForumMessageFieldsInOrder) {
   EXPECT_EQ(r.R_NAME.view(), "Mary Jones");
   EXPECT_EQ(r.R_CISADRESS.view(), "23456,789");
   EXPECT_EQ(r.DATE, dateFromYMD(1996, 3, 12));
-  EXPECT_EQ(r.MAILTYPE, 0);
+  EXPECT_EQ(r.MAILTYPE, qv::DirectionUndecided);
   EXPECT_EQ(r.MSGTEXT, "First line\r\nSecond line\r\n");
   EXPECT_EQ(ctx().skipped, 0);
 }
@@ -279,14 +281,14 @@ TEST_F(BinaryReadersWinCim, ForumMessageFamilyFormatsAndFieldRules) {
 TEST_F(BinaryReadersWinCim, ForumMessageSkipRules) {
   // Already imported, reimport not allowed: skipped, nothing emitted.
   fresh("WinCIM");
-  qv::Target& t = ctx().addTarget("WINFORUM", 1);
+  qv::Target& t = ctx().addTarget("WINFORUM", KindForumDb);
   ctx().markImported(t.id, 4711);
   convert(wincimForum(ForumSample()));
   EXPECT_TRUE(ctx().emitted.empty());
   EXPECT_EQ(ctx().skipped, 1);
 
   fresh("WinCIM");
-  qv::Target& again = ctx().addTarget("WINFORUM", 1);
+  qv::Target& again = ctx().addTarget("WINFORUM", KindForumDb);
   ctx().markImported(again.id, 4711);
   ctx().settings_.allowReimport = true;
   convert(wincimForum(ForumSample()));
@@ -294,7 +296,7 @@ TEST_F(BinaryReadersWinCim, ForumMessageSkipRules) {
 
   // A database closed to imports.
   fresh("WinCIM");
-  ctx().addTarget("WINFORUM", 1).allowed = false;
+  ctx().addTarget("WINFORUM", KindForumDb).allowed = false;
   convert(wincimForum(ForumSample()));
   EXPECT_TRUE(ctx().emitted.empty());
   EXPECT_EQ(ctx().skipped, 1);
@@ -360,7 +362,7 @@ TEST_F(BinaryReadersWinCim, SavedThreadWithThreeMessages) {
 
   // One message imported before: the others still come.
   fresh("WinCIM");
-  ctx().markImported(ctx().addTarget("MSDOS", 1).id, 105);
+  ctx().markImported(ctx().addTarget("MSDOS", KindForumDb).id, 105);
   convert(b.bytes());
   ASSERT_EQ(ctx().emitted.size(), 2u);
   EXPECT_EQ(ctx().emitted[0].MSGNUMBER, 100u);
@@ -389,7 +391,7 @@ TEST_F(BinaryReadersWinCim, ReceivedMailWithRecipientsAndCopies) {
   EXPECT_EQ(r.S_CISADRESS.view(), "anna@example.org");
   EXPECT_EQ(r.R_NAME.view(), "Owner Box");
   EXPECT_EQ(r.R_CISADRESS.view(), "99999,111");
-  EXPECT_EQ(r.MAILTYPE, 1);
+  EXPECT_EQ(r.MAILTYPE, qv::MailReceived);
   EXPECT_EQ(r.RECIPTYPE.view(), "TO");
   EXPECT_EQ(r.DATE, dateFromYMD(1996, 3, 12));
   EXPECT_EQ(r.TIME, timeFromHMS(14, 22, 6));
@@ -424,7 +426,7 @@ TEST_F(BinaryReadersWinCim, SentMailAndSenderRules) {
   s.from = {"Me", "INTERNET:Owner@Example.com"};
   s.to = {{"Hal Hill", "INTERNET:Hal@Example.NET"}};
   convert(wincimMail(s));
-  EXPECT_EQ(only().MAILTYPE, 2);
+  EXPECT_EQ(only().MAILTYPE, qv::MailSent);
   EXPECT_EQ(only().S_NAME.view(), "Owner Box");
   EXPECT_EQ(only().S_CISADRESS.view(), "99999,111");
   EXPECT_EQ(only().R_NAME.view(), "Hal Hill");
@@ -436,7 +438,7 @@ TEST_F(BinaryReadersWinCim, SentMailAndSenderRules) {
   useMailbox();
   s.from = {"", ""};
   convert(wincimMail(s));
-  EXPECT_EQ(only().MAILTYPE, 2);
+  EXPECT_EQ(only().MAILTYPE, qv::MailSent);
   EXPECT_EQ(only().S_NAME.view(), "Owner Box");
   EXPECT_EQ(only().S_CISADRESS.view(), "99999,111");
 
@@ -445,7 +447,7 @@ TEST_F(BinaryReadersWinCim, SentMailAndSenderRules) {
   useMailbox();
   s.from = {"INTERNET:zed@example.org", "INTERNET:zed@example.org"};
   convert(wincimMail(s));
-  EXPECT_EQ(only().MAILTYPE, 1);
+  EXPECT_EQ(only().MAILTYPE, qv::MailReceived);
   EXPECT_EQ(only().S_NAME.view(), "");
   EXPECT_EQ(only().S_CISADRESS.view(), "zed@example.org");
 
@@ -746,7 +748,7 @@ TEST_F(BinaryReadersCs3, CabinetWithForumMessagesAndMail) {
   EXPECT_EQ(m.INTERNAL, ctx_->settings_.mailbox);
   EXPECT_EQ(m.MSGNUMBER, m.REFNUMBER);
   EXPECT_EQ(m.HEADING.view(), "Lunch");
-  EXPECT_EQ(m.MAILTYPE, 1);
+  EXPECT_EQ(m.MAILTYPE, qv::MailReceived);
   EXPECT_EQ(m.S_NAME.view(), "Anna Berg");
   EXPECT_EQ(m.S_CISADRESS.view(), "anna@example.org");
   EXPECT_EQ(m.R_NAME.view(), "Owner Box");
@@ -772,7 +774,7 @@ TEST_F(BinaryReadersCs3, SentMailAndMissingSender) {
   ASSERT_TRUE(convert(cabinet({sent, unsent})));
   ASSERT_EQ(ctx_->emitted.size(), 2u);
   for (const qv::ImpHeaderRec& r : ctx_->emitted) {
-    EXPECT_EQ(r.MAILTYPE, 2);
+    EXPECT_EQ(r.MAILTYPE, qv::MailSent);
     EXPECT_EQ(r.S_NAME.view(), "Owner Box");
     EXPECT_EQ(r.S_CISADRESS.view(), "99999,111");
   }
@@ -864,13 +866,15 @@ TEST_F(BinaryReadersCs3, BrokenRecords) {
     fresh();
     ASSERT_TRUE(convert(whole.substr(0, len)));
     EXPECT_LE(ctx_->emitted.size(), 1u);
-    if (!ctx_->emitted.empty()) EXPECT_EQ(ctx_->emitted[0].MSGTEXT, "");
+    if (!ctx_->emitted.empty()) {
+      EXPECT_EQ(ctx_->emitted[0].MSGTEXT, "");
+    }
   }
 }
 
 TEST_F(BinaryReadersCs3, SkipRules) {
   fresh();
-  ctx_->markImported(ctx_->addTarget("WINFORUM", 1).id, 4711);
+  ctx_->markImported(ctx_->addTarget("WINFORUM", KindForumDb).id, 4711);
   std::string mail = cs3Mail("m", {"A", "1,1"}, {{"B", "2,2"}}, {}, "t");
   ctx_->settings_.importMail = false;
   Cs3Forum bad;
@@ -920,7 +924,7 @@ class BinaryReadersGoldenCompass : public BinaryReadersBase {
 
 TEST_F(BinaryReadersGoldenCompass, ForumMessages) {
   fresh("GoldenCompass");
-  ctx().kind = 1;
+  ctx().kindOfFile = KindForumDb;
   ctx().settings_.forumName = "CIS:Gold Forum";
   convert(forumFile());
   ASSERT_EQ(ctx().emitted.size(), 2u);
@@ -950,7 +954,7 @@ TEST_F(BinaryReadersGoldenCompass, ForumMessages) {
 
   // Two messages per call with a slice of 2.
   fresh("GoldenCompass");
-  ctx().kind = 1;
+  ctx().kindOfFile = KindForumDb;
   ctx().slice = 2;
   ctx().settings_.forumName = "Gold Forum";
   convert(forumFile());
@@ -959,14 +963,14 @@ TEST_F(BinaryReadersGoldenCompass, ForumMessages) {
 
   // Without a forum name, or imported before.
   fresh("GoldenCompass");
-  ctx().kind = 1;
+  ctx().kindOfFile = KindForumDb;
   convert(forumFile());
   EXPECT_TRUE(ctx().emitted.empty());
   EXPECT_EQ(ctx().skipped, 4);
   fresh("GoldenCompass");
-  ctx().kind = 1;
+  ctx().kindOfFile = KindForumDb;
   ctx().settings_.forumName = "Gold Forum";
-  ctx().markImported(ctx().addTarget("Gold Forum", 1).id, 12400);
+  ctx().markImported(ctx().addTarget("Gold Forum", KindForumDb).id, 12400);
   convert(forumFile());
   ASSERT_EQ(ctx().emitted.size(), 1u);
   EXPECT_EQ(ctx().emitted[0].MSGNUMBER, 12345u);
@@ -974,7 +978,7 @@ TEST_F(BinaryReadersGoldenCompass, ForumMessages) {
 
 TEST_F(BinaryReadersGoldenCompass, MailThreePerCall) {
   fresh("GoldenCompass");
-  ctx().kind = 2;
+  ctx().kindOfFile = KindMailDb;
   useMailbox();
   std::string file = "preamble\n";
   for (int i = 0; i < 5; ++i) {
@@ -990,7 +994,7 @@ TEST_F(BinaryReadersGoldenCompass, MailThreePerCall) {
   ASSERT_EQ(ctx().emitted.size(), 5u);
   EXPECT_EQ(calls_, 2);  // 3 + 2
   const qv::ImpHeaderRec& r = ctx().emitted[0];
-  EXPECT_EQ(r.MAILTYPE, 1);
+  EXPECT_EQ(r.MAILTYPE, qv::MailReceived);
   EXPECT_EQ(r.S_NAME.view(), "Anna Berg");
   EXPECT_EQ(r.S_CISADRESS.view(), "anna@example.org");
   EXPECT_EQ(r.R_NAME.view(), "Owner Box");
@@ -999,7 +1003,7 @@ TEST_F(BinaryReadersGoldenCompass, MailThreePerCall) {
   EXPECT_EQ(r.MSGTEXT, "Body 0");
   EXPECT_EQ(r.MSGNUMBER, r.REFNUMBER);
   const qv::ImpHeaderRec& s = ctx().emitted[4];
-  EXPECT_EQ(s.MAILTYPE, 2);
+  EXPECT_EQ(s.MAILTYPE, qv::MailSent);
   EXPECT_EQ(s.S_NAME.view(), "Owner Box");
   EXPECT_EQ(s.R_NAME.view(), "Hal Hill");
   EXPECT_EQ(s.R_CISADRESS.view(), "12121,212");
@@ -1008,7 +1012,7 @@ TEST_F(BinaryReadersGoldenCompass, MailThreePerCall) {
 TEST_F(BinaryReadersGoldenCompass, FilesWithoutMessages) {
   for (std::string bytes : {std::string(), std::string("just text\r\nno marker\r\n"), std::string("#:")}) {
     fresh("GoldenCompass");
-    ctx().kind = 1;
+    ctx().kindOfFile = KindForumDb;
     ctx().settings_.forumName = "Gold Forum";
     convert(bytes);
     EXPECT_EQ(calls_, 1);
@@ -1016,7 +1020,7 @@ TEST_F(BinaryReadersGoldenCompass, FilesWithoutMessages) {
   }
   // A message cut inside its header is skipped.
   fresh("GoldenCompass");
-  ctx().kind = 1;
+  ctx().kindOfFile = KindForumDb;
   ctx().settings_.forumName = "Gold Forum";
   convert("#: 12345 S3/Tools\r\n    12-Mar-96 14:22\r\nSb: Printer");
   EXPECT_TRUE(ctx().emitted.empty());
@@ -1026,7 +1030,7 @@ TEST_F(BinaryReadersGoldenCompass, FilesWithoutMessages) {
 TEST_F(BinaryReadersGoldenCompass, ClassicLineEndsAndPadding) {
   // Lone CR line ends and NUL padding: texts keep CR LF line ends only.
   fresh("GoldenCompass");
-  ctx().kind = 1;
+  ctx().kindOfFile = KindForumDb;
   ctx().settings_.forumName = "Gold Forum";
   static const char kFile[] =
       "#: 12345 S3/Tools\r    12-Mar-96 14:22\rSb: Printer\rFm: John Smith 12345,678\r"

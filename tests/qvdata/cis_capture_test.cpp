@@ -137,20 +137,20 @@ class CisCaptureRead : public ::testing::Test {
   std::string capture(const std::string& name) { return corpus + "/compuserve-capture/" + name; }
   std::string onlineMail(const std::string& name) { return corpus + "/compuserve-online-mail/" + name; }
 
-  // Reads `path` with `format` as an import of forum messages (importKind 1)
-  // or mail (2) does: content detection, then the parser. The records are in
+  // Reads `path` with `format` as an import of forum messages (importKind KindForumDb)
+  // or mail (KindMailDb) does: content detection, then the parser. The records are in
   // ctx->emitted; the detection's answer is returned.
   int read(const std::string& format, const std::string& path, int importKind) {
     ctx = std::make_unique<qvtest::FakeImportContext>();
     ctx->setFormat(format);
-    ctx->settings_.importForum = importKind == 1;
-    ctx->settings_.importMail = importKind == 2;
+    ctx->settings_.importForum = importKind == KindForumDb;
+    ctx->settings_.importMail = importKind == KindMailDb;
     ctx->settings_.forumName = "Captures";
-    if (importKind == 2) ctx->addMailbox(dir.path(), "Owner Box", "99999,111");
+    if (importKind == KindMailDb) ctx->addMailbox(dir.path(), "Owner Box", "99999,111");
     EXPECT_TRUE(ctx->openLines(path));
     int kind = detectLineFormat(format, LineFile, importKind);
     if (kind == 0) return 0;
-    ctx->kind = kind;
+    ctx->kindOfFile = kind;
     std::unique_ptr<Parser> parser = makeLineFamilyParser();
     qvtest::runParser(*parser, *ctx);
     return kind;
@@ -172,7 +172,7 @@ TEST_F(CisCaptureRead, EveryCaptureGivesItsMessagesNumbersDatesSectionsAndParent
   for (const std::string& format : kForumFormats) {
     for (const CaptureFacts& c : kCaptures) {
       SCOPED_TRACE(format + " " + c.file);
-      ASSERT_EQ(read(format, capture(c.file), 1), 1);
+      ASSERT_EQ(read(format, capture(c.file), KindForumDb), KindForumDb);
       EXPECT_EQ(ctx->skipped, 0);
       auto read = byNumber();
       ASSERT_EQ(read.size(), c.messages);
@@ -212,7 +212,7 @@ TEST_F(CisCaptureRead, EveryCaptureGivesItsMessagesNumbersDatesSectionsAndParent
 TEST_F(CisCaptureRead, HostLinesEndTheTextAndQuotedHeadersStayInIt) {
   for (const std::string& format : kForumFormats) {
     SCOPED_TRACE(format);
-    read(format, capture("1990_CIS05_02.txt"), 1);
+    read(format, capture("1990_CIS05_02.txt"), KindForumDb);
     auto m1990 = byNumber();
     // "There are 2 Replies." follows the signature; the text keeps the
     // host's blank line after the body, as a message without replies does.
@@ -231,7 +231,7 @@ TEST_F(CisCaptureRead, HostLinesEndTheTextAndQuotedHeadersStayInIt) {
     EXPECT_EQ(m1990[3206].R_NAME.str(), "Mark Griffith") << "\"(X)\" is no part of the name";
     EXPECT_EQ(m1990[3206].R_CISADRESS.str(), "76070,41");
 
-    read(format, capture("800trkthd.ham"), 1);
+    read(format, capture("800trkthd.ham"), KindForumDb);
     auto m800 = byNumber();
     // "* Replies:", then the prompt "Read action !s".
     EXPECT_TRUE(m800[55846].MSGTEXT.ends_with("track a conversation?  \r\n")) << m800[55846].MSGTEXT;
@@ -242,7 +242,7 @@ TEST_F(CisCaptureRead, HostLinesEndTheTextAndQuotedHeadersStayInIt) {
     EXPECT_EQ(m800[56038].HEADING.str(), "800 Mhz scanning");
 
     // Two bodies begin with a line quoting a whole header: they start no message.
-    read(format, capture("1992_CIS01_11.txt"), 1);
+    read(format, capture("1992_CIS01_11.txt"), KindForumDb);
     auto m1992 = byNumber();
     EXPECT_TRUE(m1992[13891].MSGTEXT.starts_with(
         "Sb: problems with c files Fm: Bruce Baker 73747,3137 To: all\r\n\r\nI recently dowmloaded"))
@@ -258,7 +258,7 @@ TEST_F(CisCaptureRead, MailShownForumStyleHasNoToLine) {
   // "#: 2 S0/EasyPlex", a date with its zone and no "To:" line.
   for (const std::string& format : kForumFormats) {
     SCOPED_TRACE(format);
-    read(format, capture("1203.ufo"), 1);
+    read(format, capture("1203.ufo"), KindForumDb);
     ASSERT_EQ(ctx->emitted.size(), 1u);
     const ImpHeaderRec& r = ctx->emitted[0];
     EXPECT_EQ(r.MSGNUMBER, 2u);
@@ -276,10 +276,10 @@ TEST_F(CisCaptureRead, MailShownForumStyleHasNoToLine) {
   // The formats whose mail begins with "#:" read it as a received mail.
   for (std::string format : {"TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG"}) {
     SCOPED_TRACE(format + " mail");
-    ASSERT_EQ(read(format, capture("1203.ufo"), 2), 2);
+    ASSERT_EQ(read(format, capture("1203.ufo"), KindMailDb), KindMailDb);
     ASSERT_EQ(ctx->emitted.size(), 1u);
     const ImpHeaderRec& r = ctx->emitted[0];
-    EXPECT_EQ(r.MAILTYPE, 1);
+    EXPECT_EQ(r.MAILTYPE, qv::MailReceived);
     EXPECT_EQ(r.HEADING.str(), "APva 10/23 1653  UFO Sightings");
     EXPECT_EQ(r.S_CISADRESS.str(), "72135,424");
     EXPECT_EQ(r.R_NAME.str(), "Owner Box");
@@ -292,8 +292,8 @@ TEST_F(CisCaptureRead, MailShownForumStyleHasNoToLine) {
 TEST_F(CisCaptureRead, CaptureOfHostMenusOnlyHoldsNoMessage) {
   for (const std::string& format : kForumFormats) {
     SCOPED_TRACE(format);
-    EXPECT_EQ(read(format, capture("1994_CIS08_25.txt"), 1), 0) << "no \"#:\" line";
-    ctx->kind = 1;
+    EXPECT_EQ(read(format, capture("1994_CIS08_25.txt"), KindForumDb), 0) << "no \"#:\" line";
+    ctx->kindOfFile = KindForumDb;
     std::unique_ptr<Parser> parser = makeLineFamilyParser();
     LineFile.setFileOrder();
     qvtest::runParser(*parser, *ctx);
@@ -309,7 +309,7 @@ TEST_F(CisCaptureRead, OnlineMailMatchesTheStatedFacts) {
       ExpectedMail e = readExpected(onlineMail("compuserve.expected." + std::to_string(n)));
       ASSERT_NE(e.date, 0);
       ASSERT_FALSE(e.address.empty());
-      ASSERT_EQ(read(format, onlineMail("compuserve.input." + std::to_string(n)), 2), 2);
+      ASSERT_EQ(read(format, onlineMail("compuserve.input." + std::to_string(n)), KindMailDb), KindMailDb);
       ASSERT_EQ(ctx->emitted.size(), 1u) << "body lines that look like headers start no mail";
       EXPECT_EQ(ctx->skipped, 0);
       const ImpHeaderRec& r = ctx->emitted[0];
@@ -319,7 +319,7 @@ TEST_F(CisCaptureRead, OnlineMailMatchesTheStatedFacts) {
       EXPECT_EQ(r.HEADING.str(), e.subject);
       EXPECT_EQ(r.S_NAME.str(), e.name);
       EXPECT_EQ(r.S_CISADRESS.str(), e.address);
-      EXPECT_EQ(r.MAILTYPE, 1);
+      EXPECT_EQ(r.MAILTYPE, qv::MailReceived);
       EXPECT_EQ(r.R_CISADRESS.str(), "99999,111");
       EXPECT_EQ(r.MSGTEXT, e.body);
     }
@@ -329,7 +329,7 @@ TEST_F(CisCaptureRead, OnlineMailMatchesTheStatedFacts) {
 TEST_F(CisCaptureRead, MailCaptureInTheHostLayout) {
   for (const std::string& format : kMailFormats) {
     SCOPED_TRACE(format);
-    ASSERT_EQ(read(format, capture("cellular.ham"), 2), 2);
+    ASSERT_EQ(read(format, capture("cellular.ham"), KindMailDb), KindMailDb);
     ASSERT_EQ(ctx->emitted.size(), 1u);
     const ImpHeaderRec& r = ctx->emitted[0];
     EXPECT_EQ(r.HEADING.str(), "800MHZ");
@@ -342,7 +342,7 @@ TEST_F(CisCaptureRead, MailCaptureInTheHostLayout) {
   }
   // A forum import finds no forum message in it.
   for (const std::string& format : kForumFormats) {
-    read(format, capture("cellular.ham"), 1);
+    read(format, capture("cellular.ham"), KindForumDb);
     EXPECT_TRUE(ctx->emitted.empty()) << format;
   }
 }

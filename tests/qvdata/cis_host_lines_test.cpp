@@ -19,6 +19,8 @@
 
 using qv::dateFromYMD;
 using qv::ImpHeaderRec;
+using qv::KindForumDb;
+using qv::KindMailDb;
 using qv::timeFromHMS;
 
 namespace {
@@ -75,20 +77,20 @@ TEST(CisHostLines, WhereTheTextEnds) {
 class CisHostCapture : public ::testing::Test {
  protected:
   // Detects and converts `bytes` as `format` for an import of forum
-  // messages (importKind 1) or mail (2); returns the detection's answer.
+  // messages (importKind KindForumDb) or mail (KindMailDb); returns the detection's answer.
   int readBytes(const std::string& format, const std::string& bytes, int importKind) {
     ctx_ = std::make_unique<qvtest::FakeImportContext>();
     ctx_->setFormat(format);
-    ctx_->settings_.importForum = importKind == 1;
-    ctx_->settings_.importMail = importKind == 2;
+    ctx_->settings_.importForum = importKind == KindForumDb;
+    ctx_->settings_.importMail = importKind == KindMailDb;
     ctx_->settings_.forumName = "Host Forum";
-    if (importKind == 2) ctx_->addMailbox(dir_.path(), "Owner Box", "99999,111", {"owner@example.com"});
+    if (importKind == KindMailDb) ctx_->addMailbox(dir_.path(), "Owner Box", "99999,111", {"owner@example.com"});
     std::string path = dir_.file("capture.txt");
     qvtest::writeFile(path, bytes);
     EXPECT_TRUE(ctx_->openLines(path));
     int kind = qv::detectLineFormat(format, qv::LineFile, importKind);
     if (kind == 0) return 0;
-    ctx_->kind = kind;
+    ctx_->kindOfFile = kind;
     std::unique_ptr<qv::Parser> parser = qv::makeLineFamilyParser();
     qvtest::runParser(*parser, *ctx_);
     return kind;
@@ -151,7 +153,7 @@ const std::vector<std::string> kSession = {
 TEST_F(CisHostCapture, ForumSessionInEveryFormatThatNamesItsForum) {
   for (const char* format : {"OzCIS", "TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG"}) {
     SCOPED_TRACE(format);
-    ASSERT_EQ(read(format, kSession, 1), 1);
+    ASSERT_EQ(read(format, kSession, KindForumDb), KindForumDb);
     ASSERT_EQ(ctx_->emitted.size(), 3u);
     EXPECT_EQ(ctx_->skipped, 0);
     const ImpHeaderRec& a = msg(0);
@@ -197,12 +199,12 @@ TEST_F(CisHostCapture, DosEndOfFileMarksArePassedOver) {
   std::string bytes = joinLines({"#: 7 S1/General", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: All", "",
                                  "text", ""}) +
                       "\x1A\x1A\r\n\x1A";
-  readBytes("TAPCIS 6.x", bytes, 1);
+  readBytes("TAPCIS 6.x", bytes, KindForumDb);
   ASSERT_EQ(ctx_->emitted.size(), 1u);
   EXPECT_EQ(msg(0).MSGTEXT, "text\r\n");
   // A Ctrl-Z inside a line is text.
   read("TAPCIS 6.x",
-       {"#: 7 S1/General", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: All", "", "a\x1A" "b"}, 1);
+       {"#: 7 S1/General", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: All", "", "a\x1A" "b"}, KindForumDb);
   ASSERT_EQ(ctx_->emitted.size(), 1u);
   EXPECT_EQ(msg(0).MSGTEXT, "a\x1A" "b");
 }
@@ -213,7 +215,7 @@ TEST_F(CisHostCapture, LoneCarriageReturnsBecomeLineEnds) {
   std::string bytes = joinLines({"#: 7 S1/General", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: All", "",
                                  "\r", "one\rtwo", "three\r\r"}) +
                       "end\r";
-  readBytes("TAPCIS 6.x", bytes, 1);
+  readBytes("TAPCIS 6.x", bytes, KindForumDb);
   ASSERT_EQ(ctx_->emitted.size(), 1u);
   EXPECT_EQ(msg(0).MSGTEXT, "one\r\ntwo\r\nthree\r\n\r\nend");
 }
@@ -246,11 +248,11 @@ const std::vector<std::string> kHostMail = {
 TEST_F(CisHostCapture, HostMailLayoutInEveryMailFormat) {
   for (const char* format : {"OzCIS", "OzWin I", "TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG"}) {
     SCOPED_TRACE(format);
-    ASSERT_EQ(read(format, kHostMail, 2), 2);
+    ASSERT_EQ(read(format, kHostMail, KindMailDb), KindMailDb);
     ASSERT_EQ(ctx_->emitted.size(), 3u);
     EXPECT_EQ(ctx_->skipped, 0);
     const ImpHeaderRec& a = msg(0);
-    EXPECT_EQ(a.MAILTYPE, 1);
+    EXPECT_EQ(a.MAILTYPE, qv::MailReceived);
     EXPECT_EQ(a.DATE, dateFromYMD(1992, 6, 6));
     EXPECT_EQ(a.TIME, timeFromHMS(15, 3, 0));
     EXPECT_EQ(a.S_NAME.str(), "Bill B. Ball");
@@ -266,7 +268,7 @@ TEST_F(CisHostCapture, HostMailLayoutInEveryMailFormat) {
     EXPECT_EQ(b.MSGTEXT, "Here is\r\nanother\r\n") << "the host's prompt is no part of the text";
 
     const ImpHeaderRec& c = msg(2);
-    EXPECT_EQ(c.MAILTYPE, 2);
+    EXPECT_EQ(c.MAILTYPE, qv::MailSent);
     EXPECT_EQ(c.S_NAME.str(), "Owner Box");
     EXPECT_EQ(c.R_NAME.str(), "Mark M. Mark");
     EXPECT_EQ(c.HEADING.str(), "Re: A subject") << "a reply's subject gets no second \"Re:\"";
@@ -280,7 +282,7 @@ TEST_F(CisHostCapture, TapcisMailFilesHoldBothLayouts) {
     lines.push_back(l);
   for (const char* format : {"TAPCIS 6.x", "AUTOSIG"}) {
     SCOPED_TRACE(format);
-    ASSERT_EQ(read(format, lines, 2), 2);
+    ASSERT_EQ(read(format, lines, KindMailDb), KindMailDb);
     ASSERT_EQ(ctx_->emitted.size(), 4u);
     EXPECT_EQ(msg(2).MSGTEXT, "Sent.") << "a \"#:\" line ends the mail before it";
     EXPECT_EQ(msg(3).HEADING.str(), "Hello");
@@ -288,7 +290,7 @@ TEST_F(CisHostCapture, TapcisMailFilesHoldBothLayouts) {
   }
   // The OzCIS family keeps its own rule: its mail files begin mail with
   // "Date:  " only; "#:" is text there.
-  ASSERT_EQ(read("OzCIS", lines, 2), 2);
+  ASSERT_EQ(read("OzCIS", lines, KindMailDb), KindMailDb);
   ASSERT_EQ(ctx_->emitted.size(), 3u);
   EXPECT_TRUE(msg(2).MSGTEXT.starts_with("Sent.\r\n#: 1 Mail\r\n")) << msg(2).MSGTEXT;
 }
@@ -297,13 +299,13 @@ TEST_F(CisHostCapture, DetectionOfHostMail) {
   // TAPCIS and AUTOSIG: an import of mail takes the host's mail layout too.
   for (const char* format : {"TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG"}) {
     SCOPED_TRACE(format);
-    EXPECT_EQ(read(format, kHostMail, 2), 2);
-    EXPECT_EQ(read(format, kHostMail, 1), 0) << "an import of forum messages finds no \"#:\" line";
-    EXPECT_EQ(read(format, {"Date:  01-Jan-92 12:34 EST", "Reply to: x", "", "text"}, 2), 0)
+    EXPECT_EQ(read(format, kHostMail, KindMailDb), KindMailDb);
+    EXPECT_EQ(read(format, kHostMail, KindForumDb), 0) << "an import of forum messages finds no \"#:\" line";
+    EXPECT_EQ(read(format, {"Date:  01-Jan-92 12:34 EST", "Reply to: x", "", "text"}, KindMailDb), 0)
         << "\"Date:\" without \"From:\" or \"MgTo:\"";
     // A "Date:  " line at the very end, and a header after a broken one.
-    EXPECT_EQ(read(format, {"text", "Date:  01-Jan-92 12:34 EST"}, 2), 0);
-    EXPECT_EQ(read(format, {"Date:  01-Jan-92", "Date:  02-Jan-92 10:00", "From: A 1,1", "Subj: s", "", "t"}, 2), 2);
+    EXPECT_EQ(read(format, {"text", "Date:  01-Jan-92 12:34 EST"}, KindMailDb), 0);
+    EXPECT_EQ(read(format, {"Date:  01-Jan-92", "Date:  02-Jan-92 10:00", "From: A 1,1", "Subj: s", "", "t"}, KindMailDb), KindMailDb);
     ASSERT_EQ(ctx_->emitted.size(), 1u);
     EXPECT_EQ(msg(0).DATE, dateFromYMD(1992, 1, 2));
   }

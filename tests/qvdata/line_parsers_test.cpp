@@ -17,6 +17,8 @@
 
 using qv::dateFromYMD;
 using qv::ImpHeaderRec;
+using qv::KindForumDb;
+using qv::KindMailDb;
 using qv::timeFromHMS;
 using qvtest::FakeImportContext;
 using qvtest::TempDir;
@@ -39,12 +41,12 @@ std::string crlf(const std::vector<std::string>& lines) {
 class LineParsersBase : public ::testing::Test {
  protected:
   // Writes `bytes` as the source file and converts it as `format`, with the
-  // file kind detection would give (1 forum, 2 mail).
+  // file kind detection would give (KindForumDb or KindMailDb).
   void convert(const std::string& format, const std::string& bytes, int kind) {
     path_ = dir_.file("source.txt");
     qvtest::writeFile(path_, bytes);
     ctx_.setFormat(format);
-    ctx_.kind = kind;
+    ctx_.kindOfFile = kind;
     ASSERT_TRUE(ctx_.openLines(path_));
     parser_ = format == "NavCIS Save format" ? qv::makeNavCisSaveParser() : qv::makeLineFamilyParser();
     calls_ = qvtest::runParser(*parser_, ctx_);
@@ -223,7 +225,7 @@ TEST_F(LineParsersOzWin, SeveralForumsAndSectionsInOneFile) {
   qv::Target* winutil = ctx_.targets.find("WINUTIL");
   ASSERT_NE(windows, nullptr);
   ASSERT_NE(winutil, nullptr);
-  EXPECT_EQ(windows->kind, 1);
+  EXPECT_EQ(windows->kind, KindForumDb);
   EXPECT_TRUE(windows->received);
 
   const ImpHeaderRec& a = msg(0);
@@ -240,7 +242,7 @@ TEST_F(LineParsersOzWin, SeveralForumsAndSectionsInOneFile) {
   EXPECT_EQ(a.R_CISADRESS.str(), "23456,789");
   EXPECT_EQ(a.DATE, dateFromYMD(1996, 3, 12));
   EXPECT_EQ(a.TIME, timeFromHMS(14, 22, 10));
-  EXPECT_EQ(a.MAILTYPE, 0);
+  EXPECT_EQ(a.MAILTYPE, qv::DirectionUndecided);
   EXPECT_TRUE(a.RECIPTYPE.blank());
   // Line 6 is no part of the text, leading empty lines are dropped.
   EXPECT_EQ(a.MSGTEXT, crlf({"How do I use the tools?", "  Indented line", ""}));
@@ -292,7 +294,7 @@ TEST_F(LineParsersOzWin, SubjectReferenceRules) {
     auto m = message(number, subject);
     lines.insert(lines.end(), m.begin(), m.end());
   }
-  convert("OzWin I", lines, 1);
+  convert("OzWin I", lines, KindForumDb);
   ASSERT_EQ(ctx_.emitted.size(), 8u);
   EXPECT_EQ(msg(0).REFNUMBER, 12345u);
   EXPECT_EQ(msg(0).HEADING.str(), "Re: topic");
@@ -336,7 +338,7 @@ TEST_F(LineParsersOzWin, ParentAfterParMustBeOlder) {
   for (const char* first : {"#: 7791 S3/Tools Par: 7795 (Windows Forum)", "#: 7792 S3/Tools Par: 7792 (Windows Forum)"})
     for (const char* l : {first, "    12-Mar-96 14:30", "Sb: Re: Tools", "Fm: Mary Jones 23456,789", "To: All", "", "x"})
       lines.push_back(l);
-  convert("OzWin II", lines, 1);
+  convert("OzWin II", lines, KindForumDb);
   ASSERT_EQ(ctx_.emitted.size(), 2u);
   EXPECT_EQ(msg(0).REFNUMBER, 0u) << "a newer message is no parent";
   EXPECT_EQ(msg(1).REFNUMBER, 0u) << "nor is the message itself";
@@ -360,7 +362,7 @@ TEST_F(LineParsersOzWin, BadHeadersSkipOnlyTheirMessage) {
   add({"#: 6 S1/Gen (Forum)", "    01-Jan-96 10:00", "Sb: s", "From: A B 1,1", "To: C D 2,2", "", "x"});
   add({"#: 7 S1/Gen (Forum)", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1"});
   add(good("8999999"));
-  convert("OzWin II", lines, 1);
+  convert("OzWin II", lines, KindForumDb);
   ASSERT_EQ(ctx_.emitted.size(), 2u);
   EXPECT_EQ(msg(0).MSGNUMBER, 1u);
   EXPECT_EQ(msg(0).MSGTEXT, "text 1");
@@ -380,7 +382,7 @@ TEST_F(LineParsersOzWin, LongMessagesAreCut) {
   lines.insert(lines.end(), wide.begin(), wide.end());
   lines.insert(lines.end(), {"#: 12 S1/Gen (Forum)", "    01-Jan-96 10:00", "Sb: after", "Fm: A B 1,1",
                              "To: C D 2,2", "", "short"});
-  convert("OzWin I", lines, 1);
+  convert("OzWin I", lines, KindForumDb);
   ASSERT_EQ(ctx_.emitted.size(), 3u);
 
   // 2500 lines are held: the header's six and 2494 of text.
@@ -402,16 +404,16 @@ TEST_F(LineParsersOzWin, TargetAndFilterRules) {
     return std::vector<std::string>{"#: " + number + " S1/Gen (" + forum + ")", "    01-Jan-96 10:00", "Sb: s",
                                     "Fm: A B 1,1", "To: C D 2,2", "", "x"};
   };
-  qv::Target& closed = ctx_.addTarget("Closed Forum", 1);
+  qv::Target& closed = ctx_.addTarget("Closed Forum", KindForumDb);
   closed.allowed = false;
-  qv::Target& open = ctx_.addTarget("Open Forum", 1);
+  qv::Target& open = ctx_.addTarget("Open Forum", KindForumDb);
   ctx_.markImported(open.id, 100);
-  ctx_.addTarget("Mail Box", 2);
+  ctx_.addTarget("Mail Box", KindMailDb);
   std::vector<std::string> lines;
   for (const auto& m : {message("100", "Open Forum"), message("101", "Open Forum"), message("102", "Closed Forum"),
                         message("103", "Mail Box"), message("104", "New Forum")})
     lines.insert(lines.end(), m.begin(), m.end());
-  convert("OzWin I", lines, 1);
+  convert("OzWin I", lines, KindForumDb);
 
   // Already imported, closed to imports, and a name of another kind are skipped.
   ASSERT_EQ(ctx_.emitted.size(), 2u);
@@ -423,11 +425,11 @@ TEST_F(LineParsersOzWin, TargetAndFilterRules) {
 }
 
 TEST_F(LineParsersOzWin, ReimportAllowedConvertsRecordedMessages) {
-  qv::Target& open = ctx_.addTarget("Open Forum", 1);
+  qv::Target& open = ctx_.addTarget("Open Forum", KindForumDb);
   ctx_.markImported(open.id, 100);
   ctx_.settings_.allowReimport = true;
   convert("OzWin I",
-          {"#: 100 S1/Gen (Open Forum)", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: C D 2,2", "", "x"}, 1);
+          {"#: 100 S1/Gen (Open Forum)", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: C D 2,2", "", "x"}, KindForumDb);
   EXPECT_EQ(ctx_.emitted.size(), 1u);
 }
 
@@ -446,7 +448,7 @@ TEST_F(LineParsersOzWin, CreationOnlyMakesTheDatabasesButConvertsNothing) {
 TEST_F(LineParsersOzWin, ForumMessagesNeedForumImport) {
   ctx_.settings_.importForum = false;
   convert("OzWin I",
-          {"#: 1 S1/Gen (First)", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: C D 2,2", "", "x"}, 1);
+          {"#: 1 S1/Gen (First)", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: C D 2,2", "", "x"}, KindForumDb);
   EXPECT_TRUE(ctx_.emitted.empty());
   EXPECT_EQ(ctx_.skipped, 1);
   EXPECT_EQ(ctx_.targets.find("First"), nullptr);
@@ -479,7 +481,7 @@ TEST_F(LineParsersOzWin, SlicesAndProgress) {
     lines.insert(lines.end(), {"#: " + std::to_string(n) + " S1/Gen (Forum)", "    01-Jan-96 10:00", "Sb: s",
                                "Fm: A B 1,1", "To: C D 2,2", "", "x"});
   ctx_.slice = 2;
-  convert("OzWin I", lines, 1);
+  convert("OzWin I", lines, KindForumDb);
   EXPECT_EQ(ctx_.emitted.size(), 5u);
   // Two messages per call: the third call converts the last and ends the file.
   EXPECT_EQ(calls_, 3);
@@ -542,7 +544,7 @@ TEST_F(LineParsersTapcis, Tapcis5ForumMarkersAndUpperCaseDates) {
 
 TEST_F(LineParsersTapcis, ForumFilesWithoutATargetForumConvertNothing) {
   convert("TAPCIS 6.x",
-          {"#: 1 S1/Gen", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: C D 2,2", "", "x"}, 1);
+          {"#: 1 S1/Gen", "    01-Jan-96 10:00", "Sb: s", "Fm: A B 1,1", "To: C D 2,2", "", "x"}, KindForumDb);
   EXPECT_TRUE(ctx_.emitted.empty());
   EXPECT_EQ(ctx_.skipped, 1);
 }
@@ -590,7 +592,7 @@ TEST_F(LineParsersMail, OzCisMailReceivedAndSent) {
   EXPECT_EQ(in.MSGNUMBER, 500u);
   EXPECT_EQ(in.REFNUMBER, 500u);
   EXPECT_EQ(in.FOR_DESCRIPTION.str(), "Owner Box");
-  EXPECT_EQ(in.MAILTYPE, 1);
+  EXPECT_EQ(in.MAILTYPE, qv::MailReceived);
   EXPECT_EQ(in.RECIPTYPE.str(), "TO");
   EXPECT_EQ(in.S_NAME.str(), "John Smith");
   EXPECT_EQ(in.S_CISADRESS.str(), "12345,678");
@@ -605,7 +607,7 @@ TEST_F(LineParsersMail, OzCisMailReceivedAndSent) {
   const ImpHeaderRec& out = msg(1);
   EXPECT_EQ(out.MSGNUMBER, 501u);
   EXPECT_EQ(out.REFNUMBER, 501u);
-  EXPECT_EQ(out.MAILTYPE, 2);
+  EXPECT_EQ(out.MAILTYPE, qv::MailSent);
   EXPECT_EQ(out.S_NAME.str(), "Owner Box");
   EXPECT_EQ(out.S_CISADRESS.str(), "99999,111");
   EXPECT_EQ(out.R_NAME.str(), "");
@@ -619,7 +621,7 @@ TEST_F(LineParsersMail, OzCisMailReceivedAndSent) {
 TEST_F(LineParsersMail, OzWin2MailTextStartsOnLineSix) {
   useMailbox();
   convert("OzWin II",
-          {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "line 4", "line 5", "Body."}, 2);
+          {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "line 4", "line 5", "Body."}, KindMailDb);
   ASSERT_EQ(ctx_.emitted.size(), 1u);
   EXPECT_EQ(msg(0).MSGTEXT, "Body.");
 }
@@ -671,13 +673,13 @@ TEST_F(LineParsersMail, TapcisAndAutosigMailByTheOwnerAddresses) {
     EXPECT_EQ(ctx_.skipped, 2);
     // The host shows received mail without a "To:" line: the mailbox is the
     // recipient and the text follows the empty line 5.
-    EXPECT_EQ(msg(2).MAILTYPE, 1);
+    EXPECT_EQ(msg(2).MAILTYPE, qv::MailReceived);
     EXPECT_EQ(msg(2).S_CISADRESS.str(), "71234,567");
     EXPECT_EQ(msg(2).R_NAME.str(), "Owner Box");
     EXPECT_EQ(msg(2).R_CISADRESS.str(), "99999,111");
     EXPECT_EQ(msg(2).MSGTEXT, "Received without a To: line.");
     const ImpHeaderRec& in = msg(0);
-    EXPECT_EQ(in.MAILTYPE, 1);
+    EXPECT_EQ(in.MAILTYPE, qv::MailReceived);
     EXPECT_EQ(in.S_NAME.str(), "Joe Bloggs");
     EXPECT_EQ(in.S_CISADRESS.str(), "joe@example.com");
     EXPECT_EQ(in.R_NAME.str(), "Owner Box");
@@ -689,7 +691,7 @@ TEST_F(LineParsersMail, TapcisAndAutosigMailByTheOwnerAddresses) {
 
     // Sent from an alternative address: the owner's name and main address.
     const ImpHeaderRec& out = msg(1);
-    EXPECT_EQ(out.MAILTYPE, 2);
+    EXPECT_EQ(out.MAILTYPE, qv::MailSent);
     EXPECT_EQ(out.S_NAME.str(), "Owner Box");
     EXPECT_EQ(out.S_CISADRESS.str(), "99999,111");
     EXPECT_EQ(out.R_NAME.str(), "Joe");
@@ -728,14 +730,14 @@ TEST_F(LineParsersMail, Tapcis5DirectionFromTheOutbox) {
           2);
   ASSERT_EQ(ctx_.emitted.size(), 2u);
   EXPECT_EQ(ctx_.skipped, 1);
-  EXPECT_EQ(msg(0).MAILTYPE, 1);
+  EXPECT_EQ(msg(0).MAILTYPE, qv::MailReceived);
   EXPECT_EQ(msg(0).HEADING.str(), "Hello");
   EXPECT_EQ(msg(0).S_NAME.str(), "John Smith");
   EXPECT_EQ(msg(0).S_CISADRESS.str(), "12345,678");
   EXPECT_EQ(msg(0).R_NAME.str(), "Owner Box");
   EXPECT_EQ(msg(0).R_CISADRESS.str(), "99999,111");
   EXPECT_EQ(msg(0).MSGTEXT, "Received text.");
-  EXPECT_EQ(msg(1).MAILTYPE, 2);
+  EXPECT_EQ(msg(1).MAILTYPE, qv::MailSent);
   EXPECT_EQ(msg(1).S_NAME.str(), "Owner Box");
   EXPECT_EQ(msg(1).S_CISADRESS.str(), "99999,111");
   EXPECT_EQ(msg(1).R_NAME.str(), "Joe");
@@ -745,14 +747,14 @@ TEST_F(LineParsersMail, Tapcis5DirectionFromTheOutbox) {
 
 TEST_F(LineParsersMail, MailNeedsMailImportAndAMailbox) {
   // No mailbox in the settings.
-  convert("OzCIS", {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "", "Hi!"}, 2);
+  convert("OzCIS", {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "", "Hi!"}, KindMailDb);
   EXPECT_TRUE(ctx_.emitted.empty());
   EXPECT_EQ(ctx_.skipped, 1);
 
   useMailbox();
   ctx_.settings_.importMail = false;
   ctx_.skipped = 0;
-  convert("OzCIS", {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "", "Hi!"}, 2);
+  convert("OzCIS", {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "", "Hi!"}, KindMailDb);
   EXPECT_TRUE(ctx_.emitted.empty());
   EXPECT_EQ(ctx_.skipped, 1);
 
@@ -760,7 +762,7 @@ TEST_F(LineParsersMail, MailNeedsMailImportAndAMailbox) {
   ctx_.settings_.filter = qv::FilterCreateOnly;
   ctx_.skipped = 0;
   uint32_t before = ctx_.next;
-  convert("OzCIS", {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "", "Hi!"}, 2);
+  convert("OzCIS", {"Date:  12-Mar-96 14:22", "From: John Smith 12345,678", "Subj: Hello", "", "Hi!"}, KindMailDb);
   EXPECT_TRUE(ctx_.emitted.empty());
   EXPECT_EQ(ctx_.skipped, 1);
   EXPECT_EQ(ctx_.next, before);  // no number is used up by a skipped mail
@@ -833,7 +835,7 @@ TEST_F(LineParsersNavCis, ForumMessagesAndMail) {
 
   const ImpHeaderRec& m = msg(2);
   EXPECT_EQ(m.INTERNAL, ctx_.settings_.mailbox);
-  EXPECT_EQ(m.MAILTYPE, 1);
+  EXPECT_EQ(m.MAILTYPE, qv::MailReceived);
   EXPECT_EQ(m.RECIPTYPE.str(), "TO");
   EXPECT_EQ(m.HEADING.str(), "Lunch?");
   EXPECT_EQ(m.S_NAME.str(), "Joe");

@@ -183,7 +183,7 @@ TEST_F(MailParsersTest, RecordOfAMessage) {
   EXPECT_EQ(r.S_CISADRESS.str(), "joerg@example.de");
   EXPECT_EQ(r.R_NAME.str(), "Owner Box");
   EXPECT_EQ(r.R_CISADRESS.str(), "owner@example.com");
-  EXPECT_EQ(r.MAILTYPE, 1);
+  EXPECT_EQ(r.MAILTYPE, qv::MailReceived);
   EXPECT_EQ(r.RECIPTYPE.str(), "TO");
   EXPECT_EQ(r.MSGNUMBER, r.REFNUMBER);
   EXPECT_EQ(r.INTERNAL, ctx.settings().mailbox);
@@ -205,7 +205,7 @@ TEST_F(MailParsersTest, MailFromTheOwnersAlternativeAddressIsSent) {
                                           "Sent by me") + "\nHello.\n");
   ASSERT_EQ(ctx.emitted.size(), 1u);
   const qv::ImpHeaderRec& r = ctx.emitted[0];
-  EXPECT_EQ(r.MAILTYPE, 2);
+  EXPECT_EQ(r.MAILTYPE, qv::MailSent);
   EXPECT_EQ(r.S_CISADRESS.str(), "owner@example.com");
   EXPECT_EQ(r.S_NAME.str(), "Owner Box");
   EXPECT_EQ(r.R_CISADRESS.str(), "friend@example.org");

@@ -18,6 +18,8 @@
 #include "support/fake_import_context.h"
 #include "support/temp_dir.h"
 
+using qv::KindForumDb;
+using qv::KindNewsDb;
 using qvtest::FakeImportContext;
 using qvtest::TempDir;
 
@@ -90,7 +92,7 @@ TEST_F(NewsParserTest, HeaderValuesFoldedHeadersAndTheLastReferenceAsParent) {
   EXPECT_EQ(r.S_CISADRESS.str(), "ann@example.com");
   EXPECT_EQ(r.DATE, qv::dateFromYMD(2004, 5, 18));
   EXPECT_EQ(r.TIME, qv::timeFromHMS(1, 43, 21));
-  EXPECT_EQ(r.MAILTYPE, 0);
+  EXPECT_EQ(r.MAILTYPE, qv::DirectionUndecided);
   EXPECT_EQ(r.MSGTEXT, "The body.\r\n");
   EXPECT_EQ(idOf(r.MSGNUMBER), "<child@example.com>");
   EXPECT_EQ(idOf(r.REFNUMBER), "<parent@example.com>");
@@ -186,8 +188,8 @@ TEST_F(NewsParserTest, HtmlOnlyArticleIsStoredAsText) {
 // Newsgroup choice
 
 TEST_F(NewsParserTest, CrossPostGoesOnceIntoTheFirstGroupThatHasADatabase) {
-  ctx.addTarget("comp.first", 1);  // a forum database of the same name does not count
-  qv::Target& second = ctx.addTarget("comp.second", 3);
+  ctx.addTarget("comp.first", KindForumDb);  // a forum database of the same name does not count
+  qv::Target& second = ctx.addTarget("comp.second", KindNewsDb);
   convert("Unix News", article("<x@x>", "comp.none, comp.first,Comp.Second,comp.third", "cross"));
   ASSERT_EQ(ctx.emitted.size(), 1u);
   EXPECT_EQ(ctx.emitted[0].INTERNAL, second.id);
@@ -198,7 +200,7 @@ TEST_F(NewsParserTest, CrossPostGoesOnceIntoTheFirstGroupThatHasADatabase) {
 }
 
 TEST_F(NewsParserTest, CrossPostWithoutAnyDatabaseMakesTheFirstGroups) {
-  qv::Target& closed = ctx.addTarget("comp.closed", 3);
+  qv::Target& closed = ctx.addTarget("comp.closed", KindNewsDb);
   closed.allowed = false;
   convert("Unix News", article("<x@x>", "comp.closed,comp.new,comp.later", "cross"));
   ASSERT_EQ(ctx.emitted.size(), 1u);

@@ -29,7 +29,7 @@ TEST(RandomBytes, NoReaderFindsMessagesInThem) {
     std::string path = dir.file("random" + std::to_string(seed));
     qvtest::writeFile(path, randomBytes(1000000, seed));
     for (const qv::FormatInfo& f : qv::formatTable()) {
-      if (!(f.kinds & (qv::KindMail | qv::KindNews)) || f.openAs != qv::OpenAs::Blocks) continue;
+      if (!(f.kinds & (qv::ImportsMail | qv::ImportsNews)) || f.openAs != qv::OpenAs::Blocks) continue;
       SCOPED_TRACE(std::string(f.name) + " seed " + std::to_string(seed));
       qvtest::FakeImportContext ctx;
       ctx.setFormat(f.name);

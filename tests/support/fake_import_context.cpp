@@ -52,7 +52,7 @@ qv::Target& FakeImportContext::addTarget(const std::string& name, int kind) {
 qv::Target& FakeImportContext::addMailbox(const std::string& dir, const std::string& name,
                                           const std::string& mainAddress,
                                           const std::vector<std::string>& alternatives) {
-  qv::Target& box = addTarget(name, 2);
+  qv::Target& box = addTarget(name, qv::KindMailDb);
   settings_.mailbox = box.id;
 
   std::string saved = qv::Forums.name();
@@ -63,7 +63,7 @@ qv::Target& FakeImportContext::addMailbox(const std::string& dir, const std::str
   qv::FOR.ID = box.id;
   qv::FOR.DESCRIPTION = name;
   qv::FOR.DIRNUMBER = box.dirNumber;
-  qv::FOR.TYPE = 2;
+  qv::FOR.TYPE = qv::KindMailDb;
   qv::FOR.MAILADDRESS = mainAddress;
   for (size_t i = 0; i < alternatives.size() && i < qv::FOR.ALTADDRESS.size(); ++i)
     qv::FOR.ALTADDRESS[i] = alternatives[i];
@@ -76,7 +76,7 @@ qv::Target& FakeImportContext::addMailbox(const std::string& dir, const std::str
 }
 
 qv::Target* FakeImportContext::target(const std::string& name, int kind) {
-  qv::Target* t = kind == 2 ? targets.find(name) : targets.findOrCreate(name, kind, [this] { return nextNumber(); });
+  qv::Target* t = kind == qv::KindMailDb ? targets.find(name) : targets.findOrCreate(name, kind, [this] { return nextNumber(); });
   if (t == nullptr || t->kind != kind || !t->allowed) return nullptr;
   return t;
 }
@@ -88,7 +88,7 @@ qv::Target* FakeImportContext::existingTarget(const std::string& name, int kind)
 
 qv::Target* FakeImportContext::mailbox() {
   qv::Target* t = targets.findId(settings_.mailbox);
-  if (t == nullptr || t->kind != 2 || !t->allowed) return nullptr;
+  if (t == nullptr || t->kind != qv::KindMailDb || !t->allowed) return nullptr;
   return t;
 }
 

@@ -29,8 +29,8 @@ class FakeImportContext : public qv::ImportContext {
   bool openBlocks(const std::string& path);
   void closeSource();
 
-  // Adds a forum (kind 1), mail (2) or newsgroup (3) database to the target
-  // list and returns it; its ID comes from nextNumber().
+  // Adds a database of a kind (DbKind) to the target list and returns it;
+  // its ID comes from nextNumber().
   qv::Target& addTarget(const std::string& name, int kind);
   // Makes a mailbox the mail target and its owner the one of the owner
   // address service: a database list holding it is written in `dir` for the
@@ -43,7 +43,7 @@ class FakeImportContext : public qv::ImportContext {
   // --- ImportContext ----------------------------------------------------------
   const qv::ImportSettings& settings() const override { return settings_; }
   const qv::FormatInfo& format() const override { return *format_; }
-  int fileKind() const override { return kind; }
+  int fileKind() const override { return kindOfFile; }
   const std::string& filePath() const override { return path_; }
   qv::File& source() override { return *source_; }
   int sliceSize() const override { return slice; }
@@ -68,7 +68,7 @@ class FakeImportContext : public qv::ImportContext {
 
   // --- state the tests set and read -----------------------------------------
   qv::ImportSettings settings_;
-  int kind = 0;
+  int kindOfFile = 0;  // what fileKind() answers
   int slice = 1000;
   uint32_t next = 250000;
   bool failEmit = false;  // emit() reports a write failure

@@ -44,6 +44,9 @@ constexpr int64_t kShortest = 120;  // records of at most this length hold no me
 constexpr int kRecordsPerCall = 9;
 constexpr size_t kBytesPerScan = 1000000;  // bytes scanned per first-pass call
 constexpr size_t kChars = 75;
+// The kinds of record that hold a message.
+constexpr uint8_t kRecordForumMessage = 2;
+constexpr uint8_t kRecordMail = 9;
 
 struct Record {
   int64_t begin;  // offset of the marker
@@ -123,7 +126,7 @@ class Cs3Parser : public Parser {
     f.skip(52);
     f.skip(9);
     uint8_t kind = f.byte();
-    if (!f.ok() || (kind != 2 && kind != 9)) return;
+    if (!f.ok() || (kind != kRecordForumMessage && kind != kRecordMail)) return;
 
     f.skip(4);
     MessageFields m;
@@ -140,7 +143,7 @@ class Cs3Parser : public Parser {
     f.string(kChars);
     f.string(kChars);
     if (!f.ok()) return ctx.skip();
-    if (kind == 2) {
+    if (kind == kRecordForumMessage) {
       m.subject = cis::cutChars(subject, kChars);
       readForumMessage(ctx, f, m);
     } else {
@@ -161,7 +164,7 @@ class Cs3Parser : public Parser {
   // The rest of a forum message's record; `m` holds the fields before it.
   void readForumMessage(ImportContext& ctx, FieldReader& f, MessageFields& m) {
     if (!ctx.settings().importForum || m.forum.empty()) return ctx.skip();
-    Target* t = ctx.target(m.forum, 1);
+    Target* t = ctx.target(m.forum, KindForumDb);
     if (t == nullptr) return ctx.skip();
     f.skip(2);
     f.string(kChars);
@@ -207,7 +210,7 @@ class Cs3Parser : public Parser {
       for (char& c : m.recipientAddress)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     }
-    if (!emitMail(ctx, *box, unsent ? 2 : 0, m)) {
+    if (!emitMail(ctx, *box, unsent ? MailSent : DirectionUndecided, m)) {
       failed_ = true;
       return;
     }

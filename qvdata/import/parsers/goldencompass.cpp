@@ -28,8 +28,7 @@ class GoldenCompassParser : public Parser {
   bool start(ImportContext& ctx) override {
     reader_ = std::make_unique<BlockReader>(ctx.source());
     reader_->rewind();
-    kind_ = ctx.fileKind();
-    if (kind_ != 1 && kind_ != 2) kind_ = ctx.settings().importMail && !ctx.settings().importForum ? 2 : 1;
+    kind_ = cisKindOf(ctx);
     splitter_.reset();
     failed_ = false;
     reported_ = 0;
@@ -39,7 +38,7 @@ class GoldenCompassParser : public Parser {
   bool convert(ImportContext& ctx) override {
     if (!reader_) start(ctx);
     if (failed_) return true;
-    int slice = kind_ == 2 ? kMailPerCall : std::max(1, ctx.sliceSize());
+    int slice = kind_ == KindMailDb ? kMailPerCall : std::max(1, ctx.sliceSize());
     bool more = true;
     for (int i = 0; i < slice && more; ++i) {
       more = collect();
@@ -73,12 +72,12 @@ class GoldenCompassParser : public Parser {
   // Converts msg_; false when its temporary record could not be written.
   bool convertMessage(ImportContext& ctx) {
     cis::HeaderRules rules;
-    if (kind_ == 2) return cis::convertMailMessage(ctx, msg_, rules);
+    if (kind_ == KindMailDb) return cis::convertMailMessage(ctx, msg_, rules);
     return cis::convertForumMessage(ctx, msg_, rules, cis::forumName(ctx.settings().forumName));
   }
 
   std::unique_ptr<BlockReader> reader_;
-  int kind_ = 1;
+  int kind_ = KindForumDb;
   cis::MessageSplitter splitter_;
   bool failed_ = false;
   int64_t reported_ = 0;  // bytes reported as progress

@@ -93,10 +93,10 @@ bool parseForumLine(std::string_view line, const HeaderRules& rules, ForumLine& 
       // "Par:" and the parent's number are no part of the section.
       size_t at = section.find("Par:");
       if (at != npos) {
-        size_t end = at + 4;
-        while (end < section.size() && section[end] == ' ') ++end;
-        while (end < section.size() && isDigit(section[end])) ++end;
-        section.erase(at, end - at);
+        size_t past = at + 4;
+        while (past < section.size() && section[past] == ' ') ++past;
+        while (past < section.size() && isDigit(section[past])) ++past;
+        section.erase(at, past - at);
       }
     }
   }
@@ -161,7 +161,7 @@ bool convertForumMessage(ImportContext& ctx, const MessageLines& msg, const Head
   MessageFields m;
   m.forum = rules.forumInLine ? h.forum : forum;
   if (m.forum.empty()) return skipped(ctx);
-  Target* t = ctx.target(m.forum, 1);
+  Target* t = ctx.target(m.forum, KindForumDb);
   if (const char* why = forumSkipReason(ctx, t, h.number)) return skipped(ctx, why);
   if (!msg.lineStarts(3, "Sb:") || !msg.lineStarts(4, "Fm:")) return skipped(ctx);
   bool to = msg.lineStarts(5, "To:");
@@ -196,23 +196,22 @@ bool convertMailMessage(ImportContext& ctx, const MessageLines& msg, const Heade
   MessageFields m;
   readDate(msg, m);
   m.subject = labelledText(msg.header(3), rules);
-  // 0: the owner's addresses decide.
-  int direction = 0;
-  if (rules.outboxMail) direction = msg.header(1).find("/Outbox") != npos ? 2 : 1;
-  if (direction != 2) {
+  MailDirection direction = DirectionUndecided;  // the owner's addresses decide
+  if (rules.outboxMail) direction = msg.header(1).find("/Outbox") != npos ? MailSent : MailReceived;
+  if (direction != MailSent) {
     if (!msg.lineStarts(4, "Fm:")) return skipped(ctx);
     splitMailParty(partyText(msg.header(4), rules), m.senderName, m.senderAddress);
   }
-  if (direction != 1) {
+  if (direction != MailReceived) {
     if (msg.lineStarts(5, "To:")) {
       splitMailParty(partyText(msg.header(5), rules), m.recipientName, m.recipientAddress);
-    } else if (direction == 0 && noRecipientLine(msg) && ctx.owner().foreign(m.senderAddress)) {
-      direction = 1;  // received: the mailbox is the recipient
+    } else if (direction == DirectionUndecided && noRecipientLine(msg) && ctx.owner().foreign(m.senderAddress)) {
+      direction = MailReceived;  // the mailbox is the recipient
     } else {
       return skipped(ctx);
     }
   }
-  m.text = msg.text(direction == 1 ? 6 : 7);
+  m.text = msg.text(direction == MailReceived ? 6 : 7);
   return emitMail(ctx, *box, direction, m);
 }
 

@@ -19,11 +19,11 @@ int detectOz(cis::LineReader& r) {
   while (r.next(line)) {
     if (line.starts_with("Date:  ")) {
       if (!r.next(line)) return 0;
-      return line.starts_with("MgTo:") || line.starts_with("From:") ? 2 : 0;
+      return line.starts_with("MgTo:") || line.starts_with("From:") ? KindMailDb : 0;
     }
     if (line.starts_with("#:")) {
       if (!r.next(line) || !r.next(line)) return 0;
-      return line.starts_with("Sb:") ? 1 : 0;
+      return line.starts_with("Sb:") ? KindForumDb : 0;
     }
   }
   return 0;
@@ -35,11 +35,11 @@ int detectOz(cis::LineReader& r) {
 int detectTapcis(cis::LineReader& r, int importKind) {
   std::string line;
   while (r.next(line)) {
-    if (line.starts_with("#:")) return importKind == 2 ? 2 : 1;
-    if (importKind != 2 || !line.starts_with(cis::kMailDateLabel)) continue;
+    if (line.starts_with("#:")) return importKind == KindMailDb ? KindMailDb : KindForumDb;
+    if (importKind != KindMailDb || !line.starts_with(cis::kMailDateLabel)) continue;
     std::string next;
     if (!r.next(next)) return 0;
-    if (cis::mailLayoutStart(line, next)) return 2;
+    if (cis::mailLayoutStart(line, next)) return KindMailDb;
     r.giveBack({std::move(next)});
   }
   return 0;
@@ -56,8 +56,8 @@ int detectNavCis(cis::LineReader& r) {
     std::string l;
     while (rest.size() < 3 && r.next(l)) rest.push_back(std::move(l));
     if (rest.size() == 3 && rest[0].starts_with("   From:  ") && rest[1].starts_with("     To:  ")) {
-      if (rest[2].starts_with("   Date:  ")) return 2;
-      if (rest[2].starts_with("  Forum:  ")) return 1;
+      if (rest[2].starts_with("   Date:  ")) return KindMailDb;
+      if (rest[2].starts_with("  Forum:  ")) return KindForumDb;
     }
     r.giveBack(std::move(rest));
   }

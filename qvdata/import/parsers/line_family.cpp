@@ -53,8 +53,7 @@ class LineFamilyParser : public cis::LineFileParser {
  protected:
   bool begin(ImportContext& ctx) override {
     variant_ = variantOf(ctx.format().name);
-    kind_ = ctx.fileKind();
-    if (kind_ != 1 && kind_ != 2) kind_ = ctx.settings().importMail && !ctx.settings().importForum ? 2 : 1;
+    kind_ = cisKindOf(ctx);
     return variant_ != Variant::Other;
   }
 
@@ -62,8 +61,8 @@ class LineFamilyParser : public cis::LineFileParser {
   // line after it is "From:" or "MgTo:" (that line is read to tell), and for
   // TAPCIS and AUTOSIG "#:" too.
   bool startsMessage(std::string& line, std::vector<std::string>& more) override {
-    if (line.starts_with("#:")) return kind_ == 1 || !ozFamily(variant_);
-    if (kind_ != 2 || !line.starts_with(cis::kMailDateLabel)) return false;
+    if (line.starts_with("#:")) return kind_ == KindForumDb || !ozFamily(variant_);
+    if (kind_ != KindMailDb || !line.starts_with(cis::kMailDateLabel)) return false;
     std::string next;
     if (!reader().next(next)) return false;
     bool starts = cis::mailLayoutStart(line, next);
@@ -77,7 +76,7 @@ class LineFamilyParser : public cis::LineFileParser {
   bool convertMessage(ImportContext& ctx) override {
     msg_.cut(cis::messageEnd(msg_.lines, 1));
     cis::HeaderRules rules = rulesOf(variant_);
-    if (kind_ == 1) return cis::convertForumMessage(ctx, msg_, rules, std::string(trim(ctx.settings().forumName)));
+    if (kind_ == KindForumDb) return cis::convertForumMessage(ctx, msg_, rules, std::string(trim(ctx.settings().forumName)));
     if (msg_.lineStarts(1, cis::kMailDateLabel))
       return cis::convertLayoutMail(ctx, msg_, variant_ == Variant::OzWin2 ? 6 : 5);
     return cis::convertMailMessage(ctx, msg_, rules);
@@ -85,7 +84,7 @@ class LineFamilyParser : public cis::LineFileParser {
 
  private:
   Variant variant_ = Variant::Other;
-  int kind_ = 1;
+  int kind_ = KindForumDb;
 };
 
 }  // namespace

@@ -20,7 +20,7 @@ class LineFileParser : public Parser {
  protected:
   // Called once, when the file has been rewound, before the first message is
   // read. False when the file holds nothing to convert.
-  virtual bool begin(ImportContext& ctx) { return true; }
+  virtual bool begin(ImportContext& /*ctx*/) { return true; }
   // True when `line` begins a message; lines read after it to tell go into
   // `more` when they belong to the message (MessageSplitter::collect).
   virtual bool startsMessage(std::string& line, std::vector<std::string>& more) = 0;

@@ -42,12 +42,12 @@ bool convertLayoutMail(ImportContext& ctx, const MessageLines& msg, size_t textL
 
   MessageFields m;
   std::string line2 = msg.header(2);
-  int direction;
+  MailDirection direction;
   if (line2.starts_with(kFrom)) {
-    direction = 1;
+    direction = MailReceived;
     FindCISAdress(2, after(line2, kFrom.size()), m.senderName, m.senderAddress);
   } else if (line2.starts_with(kSentTo)) {
-    direction = 2;
+    direction = MailSent;
     FindCISAdress(2, after(line2, kSentTo.size()), m.recipientName, m.recipientAddress);
   } else {
     return skipped(ctx);

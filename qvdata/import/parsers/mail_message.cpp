@@ -1,10 +1,12 @@
 #include "import/parsers/mail_message.h"
 
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "dictionary/dictionary.h"
+#include "import/parsers/message_record.h"
 #include "import/skip_reasons.h"
 #include "mime/html_text.h"
 #include "mime/mime_message.h"
@@ -115,34 +117,16 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
     d.text.resize(utf8CutLength(d.text, kMaxText));
   }
 
-  auto [sName, sAddr] = party(d.from, d.fromRaw);
-  auto [rName, rAddr] = party(d.to, d.toRaw);
-  int direction = ctx.owner().direction(sAddr, rAddr);
-  std::string owner = ctx.owner().name();
-  if (owner.empty()) owner = Str<40>(box->name).str();
-  if (direction == 2)
-    sName = owner;
-  else
-    rName = owner;
-
-  uint32_t number = ctx.nextNumber();
-  NHR = ImpHeaderRec();
-  NHR.INTERNAL = box->id;
-  NHR.MSGNUMBER = number;
-  NHR.REFNUMBER = number;
-  NHR.FOR_DESCRIPTION = box->name;
-  NHR.HEADING = d.subject;
-  NHR.SUBJECT = d.subject;
-  NHR.S_NAME = sName;
-  NHR.S_CISADRESS = sAddr;
-  NHR.R_NAME = rName;
-  NHR.R_CISADRESS = rAddr;
-  NHR.DATE = d.date;
-  NHR.TIME = d.time;
-  NHR.MAILTYPE = static_cast<uint8_t>(direction);
-  NHR.RECIPTYPE = "TO";
-  NHR.MSGTEXT = std::move(d.text);
-  if (!ctx.emit()) return false;
+  MessageFields m;
+  std::tie(m.senderName, m.senderAddress) = party(d.from, d.fromRaw);
+  std::tie(m.recipientName, m.recipientAddress) = party(d.to, d.toRaw);
+  m.subject = d.subject;
+  m.date = d.date;
+  m.time = d.time;
+  m.text = std::move(d.text);
+  if (!emitMail(ctx, *box, DirectionUndecided, m)) return false;
+  uint32_t number = m.number;
+  bool sent = m.direction == MailSent;
 
   // Further recipients: the To recipients besides the one stored with a sent
   // mail (a received mail stores the owner; posting leaves out the owner's
@@ -161,8 +145,8 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
     }
     return true;
   };
-  if (direction == 2 && !d.to.empty()) seen.insert({lower(Str<60>(d.to.front().address).view()), Str<40>(d.to.front().name).str()});
-  return copies(d.to, direction == 2 ? 1 : 0, "TO") && copies(d.cc, 0, "CC") && copies(d.bcc, 0, "BC");
+  if (sent && !d.to.empty()) seen.insert({lower(Str<60>(d.to.front().address).view()), Str<40>(d.to.front().name).str()});
+  return copies(d.to, sent ? 1 : 0, "TO") && copies(d.cc, 0, "CC") && copies(d.bcc, 0, "BC");
 }
 
 }  // namespace qv::mail

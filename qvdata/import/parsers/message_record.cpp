@@ -15,17 +15,17 @@ std::string ownerName(ImportContext& ctx, const Target& box) {
   return name.empty() ? Str<40>(box.name).str() : name;
 }
 
-// Makes the mailbox owner a party of the mail; the direction (1 received, 2 sent).
-int placeOwner(ImportContext& ctx, const Target& box, int direction, MessageFields& m) {
+// Makes the mailbox owner a party of the mail; gives the direction decided.
+MailDirection placeOwner(ImportContext& ctx, const Target& box, MailDirection direction, MessageFields& m) {
   const OwnerAddresses& owner = ctx.owner();
-  if (direction == 0) {
+  if (direction == DirectionUndecided) {
     direction = owner.direction(m.senderAddress, m.recipientAddress);
-  } else if (direction == 2) {
+  } else if (direction == MailSent) {
     m.senderAddress = owner.mainAddress();
   } else {
     m.recipientAddress = owner.mainAddress();
   }
-  if (direction == 2)
+  if (direction == MailSent)
     m.senderName = ownerName(ctx, box);
   else
     m.recipientName = ownerName(ctx, box);
@@ -55,13 +55,13 @@ bool emitForumMessage(ImportContext& ctx, const Target& t, MessageFields& m) {
   NHR.SECTIONNUMBER = static_cast<uint8_t>(m.section);
   NHR.SEC_DESCRIPTION = m.sectionName;
   fillRecord(m);
-  NHR.MAILTYPE = 0;
+  NHR.MAILTYPE = DirectionUndecided;  // not a mail
   NHR.MSGTEXT = std::move(m.text);
   return ctx.emit();
 }
 
-bool emitMail(ImportContext& ctx, const Target& box, int direction, MessageFields& m) {
-  direction = placeOwner(ctx, box, direction, m);
+bool emitMail(ImportContext& ctx, const Target& box, MailDirection direction, MessageFields& m) {
+  m.direction = placeOwner(ctx, box, direction, m);
   m.number = ctx.nextNumber();
   NHR = ImpHeaderRec();
   NHR.INTERNAL = box.id;
@@ -69,7 +69,7 @@ bool emitMail(ImportContext& ctx, const Target& box, int direction, MessageField
   NHR.REFNUMBER = m.number;
   NHR.FOR_DESCRIPTION = box.name;
   fillRecord(m);
-  NHR.MAILTYPE = static_cast<uint8_t>(direction);
+  NHR.MAILTYPE = static_cast<uint8_t>(m.direction);
   NHR.RECIPTYPE = "TO";
   NHR.MSGTEXT = std::move(m.text);
   return ctx.emit();

@@ -27,6 +27,7 @@ struct MessageFields {
   int32_t date = 0;  // day number; 0 when unknown
   int32_t time = 0;  // hundredths since midnight + 1; 0 when unknown
   std::string text;  // UTF-8, at most 64000 bytes
+  MailDirection direction = DirectionUndecided;  // a mail's, as emitMail() decided it
 };
 
 // A recipient of a mail besides its main one.
@@ -57,17 +58,18 @@ bool emitForumMessage(ImportContext& ctx, const Target& t, MessageFields& m);
 
 // Writes a mail of the mailbox `box`; its text is moved out of `m`. First the
 // mailbox owner becomes a party of the mail:
-//   direction 0: the owner's addresses decide (OwnerAddresses::direction):
+//   DirectionUndecided: the owner's addresses decide (OwnerAddresses::direction):
 //     received when the sender address is none of them; the owner's main
 //     address goes on the owner's side, and a sent mail's recipient address
 //     is lower-cased;
-//   direction 1 (received) or 2 (sent) as the file tells: the owner's main
+//   MailReceived or MailSent as the file tells: the owner's main
 //     address goes on the owner's side, the other addresses stay as read;
 // and the owner's name (the mailbox name when the owner has none) goes on the
 // owner's side: the sender of a sent mail, else the recipient. The mail takes
-// the run's next number, kept in m.number for its carbon copies. False when
-// the record could not be written.
-bool emitMail(ImportContext& ctx, const Target& box, int direction, MessageFields& m);
+// the run's next number, kept in m.number for its carbon copies, and the
+// direction decided is kept in m.direction. False when the record could not
+// be written.
+bool emitMail(ImportContext& ctx, const Target& box, MailDirection direction, MessageFields& m);
 
 // Writes a carbon-copy record of the mail numbered `mailId` for each
 // recipient of the list from index `first` on. False when one could not be

@@ -116,7 +116,7 @@ class NavCisSaveParser : public cis::LineFileParser {
     size_t sec = text.find("Sec: ");
     m.forum = cis::forumName(text.substr(0, sec));
     if (m.forum.empty()) return skipped(ctx);
-    Target* t = ctx.target(m.forum, 1);
+    Target* t = ctx.target(m.forum, KindForumDb);
     if (const char* why = forumSkipReason(ctx, t, s.number)) return skipped(ctx, why);
 
     m.number = s.number;
@@ -162,7 +162,7 @@ class NavCisSaveParser : public cis::LineFileParser {
     cis::splitMailParty(after(msg_.header(2), kFrom.size()), m.senderName, m.senderAddress);
     cis::splitMailParty(after(msg_.header(3), kTo.size()), m.recipientName, m.recipientAddress);
     m.text = msg_.text(5);
-    return emitMail(ctx, *box, 0, m);
+    return emitMail(ctx, *box, DirectionUndecided, m);
   }
 
 };

@@ -246,12 +246,12 @@ uint32_t ArticleWriter::articleNumber(const std::string& id) {
 
 Target* ArticleWriter::chooseGroup(const std::vector<std::string>& groups, std::string& chosen) {
   for (const std::string& g : groups)
-    if (Target* t = ctx_.existingTarget(g, 3)) {
+    if (Target* t = ctx_.existingTarget(g, KindNewsDb)) {
       chosen = g;
       return t;
     }
   for (const std::string& g : groups)
-    if (Target* t = ctx_.target(g, 3)) {
+    if (Target* t = ctx_.target(g, KindNewsDb)) {
       chosen = g;
       return t;
     }

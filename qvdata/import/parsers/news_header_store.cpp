@@ -204,7 +204,7 @@ class HeaderStoreParser : public Parser {
  public:
   explicit HeaderStoreParser(bool markers) : markers_(markers) {}
 
-  bool start(ImportContext& ctx) override {
+  bool start(ImportContext& /*ctx*/) override {
     scanner_.reset();
     writer_.reset();
     index_.close();

@@ -26,7 +26,7 @@ bool isTenEquals(std::string_view line) {
 
 class NewsSpoolParser : public Parser {
  public:
-  bool start(ImportContext& ctx) override {
+  bool start(ImportContext& /*ctx*/) override {
     reader_.reset();
     writer_.reset();
     return true;

@@ -90,7 +90,7 @@ class WinCimParser : public Parser {
   // The target of a forum message, or nullptr when it must be skipped.
   static Target* forumTarget(ImportContext& ctx, const std::string& forum) {
     if (!ctx.settings().importForum || forum.empty()) return nullptr;
-    return ctx.target(forum, 1);
+    return ctx.target(forum, KindForumDb);
   }
 
   void readForumMessage(ImportContext& ctx, FieldReader& f, uint16_t headerLength) {
@@ -233,7 +233,7 @@ class WinCimParser : public Parser {
       m.recipientAddress = to.front().address;
     }
     // Mail without a sender address was written by the owner.
-    if (!emitMail(ctx, *box, m.senderAddress.empty() ? 2 : 0, m)) return;
+    if (!emitMail(ctx, *box, m.senderAddress.empty() ? MailSent : DirectionUndecided, m)) return;
     // Further main recipients, copies and blind copies become carbon copies.
     if (emitCarbonCopies(ctx, m.number, to, 1)) emitCarbonCopies(ctx, m.number, copies, 0);
   }
