@@ -46,6 +46,11 @@ const QString kClassify = QStringLiteral("Classify");
 // The group procedures told of a new selection (event 1397).
 const char* const kGroupProcedures[] = {"ExportProc", "PrintProc", "ClassifyProc"};
 
+// GlobalRequest of a group command: 10 export, 11 print, 12 classify message sets.
+int groupRequest(int command) {
+  return command == CmdExportGroup ? 10 : command == CmdPrintGroup ? 11 : 12;
+}
+
 }  // namespace
 
 void BrowseWindow::buildMenus() {
@@ -198,8 +203,7 @@ bool BrowseWindow::event(QEvent* e) {
     case CmdExportGroup:
     case CmdPrintGroup:
     case CmdClassifyGroup: {
-      // GlobalRequest 10 export, 11 print, 12 classify message sets.
-      int request = ev->number() == CmdExportGroup ? 10 : ev->number() == CmdPrintGroup ? 11 : 12;
+      int request = groupRequest(ev->number());
       const char* name = kGroupProcedures[request - 10];
       qv::writeBrowseContext(state_);
       if (!postToThread(QString::fromLatin1(name), EvActivate)) {
@@ -233,6 +237,29 @@ bool BrowseWindow::event(QEvent* e) {
     default: return QWidget::event(e);
   }
   return true;
+}
+
+bool browseCommandOffered(int command, int kind) { return kind != 2 || command != EvThreadTree; }
+
+bool browseCommandInVersion(int command, int kind) {
+  auto opens = [](const QString& name) { return procedureRegistered(name); };
+  switch (command) {
+    case CmdCopyFirst:
+    case CmdCopyFirst + 1:
+    case CmdCopyFirst + 2:
+    case CmdCopyFirst + 3:
+    case CmdCopyLast:
+    case CmdPrintMessage:
+    case CmdPrintThread:
+    case EvProSearch: return true;  // the browser answers these itself
+    case EvThreadTree: return opens(kThreadTree);
+    case EvStandardSearch: return opens(QString::fromLatin1(browseKind(kind).findThread));
+    case CmdAttachTopics: return opens(kClassify);
+    case CmdExportGroup:
+    case CmdPrintGroup:
+    case CmdClassifyGroup: return opens(QString::fromLatin1(kGroupProcedures[groupRequest(command) - 10]));
+    default: return false;
+  }
 }
 
 void registerBrowseWindows() {

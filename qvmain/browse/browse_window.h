@@ -151,6 +151,12 @@ class BrowseWindow : public QWidget {
 // Opens the browser of the active database (procedure 7).
 void openBrowseMsgNmbr();
 void openBrowseMail();
+// True when the browser of a database kind answers a command the frame posts
+// to it (event number) by acting itself or by opening a window this build has.
+bool browseCommandInVersion(int command, int kind);
+// False for a command the browser of that kind does not offer (the thread
+// tree of a mail database).
+bool browseCommandOffered(int command, int kind);
 // Registers the two browsers with the frame's procedure starter.
 void registerBrowseWindows();
 

@@ -259,9 +259,15 @@ void MainFrame::buildToolBar() {
   toolBar_->addSeparator();
   classifyButton_ = addButton(-1, QStringLiteral("ATTACH"), QStringLiteral("Classify Messages"), 'B');
   auto* popup = new QMenu(this);
-  popup->addAction(QStringLiteral("Topics"), this, [this] { choose(ProcTopics); });
-  popup->addAction(QStringLiteral("Attach Topics"), this, [this] { choose(ProcAttachTopics); });
-  popup->addAction(QStringLiteral("Classify Message sets"), this, [this] { choose(ProcClassifySets); });
+  const std::pair<int, const char*> choices[] = {
+      {ProcTopics, "Topics"}, {ProcAttachTopics, "Attach Topics"}, {ProcClassifySets, "Classify Message sets"}};
+  for (auto [number, text] : choices) {
+    QAction* a = popup->addAction(QString::fromLatin1(text), this, [this, number] { choose(number); });
+    // The pop-up's entries tell what they do as the menu's items do.
+    a->setData(menuActions_.value(number)->data());
+    gates_[a] = 'B';
+    classifyPopup_[number] = a;
+  }
   classifyButton_->setMenu(popup);
   if (auto* b = qobject_cast<QToolButton*>(toolBar_->widgetForAction(classifyButton_)))
     b->setPopupMode(QToolButton::InstantPopup);
@@ -321,24 +327,28 @@ void MainFrame::applyGating() {
     if (!menusOn_ && !(taskToolsOnly_ && isTaskTool(number))) return false;
     return true;
   };
+  const int kind = qv::Mem.ForumType;
+  // Returns whether the item's procedure is in this version at all.
   auto apply = [&](QAction* a, int number) {
     QString status = a->data().toString();
-    bool ok = allowed(a, number);
-    if (number > 0) {
-      const Procedure* p = procedure(number);
-      bool available = p && procedureAvailable(*p, qv::Mem.ForumType);
-      if (!available && p && p->command == 0) status += kNotYet;
-      ok = ok && available;
-    }
-    a->setEnabled(ok);
+    const Procedure* p = procedure(number);
+    bool inVersion = p && procedureInVersion(*p, kind);
+    if (!inVersion) status += kNotYet;
+    a->setEnabled(inVersion && allowed(a, number) && procedureAvailable(*p, kind));
     if (!status.isEmpty() && a->toolTip() != status) a->setStatusTip(status);
+    return a->isEnabled();
   };
   for (auto it = menuActions_.begin(); it != menuActions_.end(); ++it) apply(it.value(), it.key());
   for (auto it = buttonActions_.begin(); it != buttonActions_.end(); ++it)
     if (it.key() > 0) apply(it.value(), it.key());
-  for (QAction* a : {printSetup_, classifyMenu_->menuAction(), personsMenu_->menuAction()})
-    a->setEnabled(allowed(a, 0));
-  classifyButton_->setEnabled(allowed(classifyButton_, 0) && menusOn_);
+  // The classify sub-menu and the tool bar's pop-up offer the same three
+  // commands: each is enabled when one of them can run.
+  bool anyClassify = false;
+  for (auto it = classifyPopup_.begin(); it != classifyPopup_.end(); ++it)
+    anyClassify = apply(it.value(), it.key()) || anyClassify;
+  for (QAction* a : {printSetup_, personsMenu_->menuAction()}) a->setEnabled(allowed(a, 0));
+  classifyMenu_->menuAction()->setEnabled(allowed(classifyMenu_->menuAction(), 0) && anyClassify);
+  classifyButton_->setEnabled(allowed(classifyButton_, 0) && menusOn_ && anyClassify);
   for (QAction* m : menuBar()->actions()) {
     char gate = gates_.value(m);
     if (gate == 'D') m->setEnabled(db && menusOn_);

@@ -32,6 +32,7 @@ class MainFrame : public QMainWindow {
   // The menu item of a procedure number (nullptr when the menus have none).
   QAction* menuAction(int number) const { return menuActions_.value(number); }
   QAction* buttonAction(int number) const { return buttonActions_.value(number); }
+  QAction* classifyButton() const { return classifyButton_; }
   QAction* printSetupAction() const { return printSetup_; }
   QAction* exitAction() const { return exit_; }
   QMenu* personsMenu() const { return personsMenu_; }
@@ -88,6 +89,7 @@ class MainFrame : public QMainWindow {
   QTimer* clock_ = nullptr;
   QMap<int, QAction*> menuActions_;
   QMap<int, QAction*> buttonActions_;
+  QMap<int, QAction*> classifyPopup_;  // the classify button's pop-up, by procedure number
   QMap<QAction*, char> gates_;  // 'D' needs a database, 'B' a browse, 0 always
   QList<QAction*> topMenus_;
 };

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "browse/browse_kinds.h"
+#include "browse/browse_window.h"
 #include "frame/procedures.h"
 #include "services/semafore.h"
 #include "threads/thread_manager.h"
@@ -58,13 +60,16 @@ QString threadName(const Procedure& p, int kind) {
   return name ? QString::fromLatin1(name) : QString();
 }
 
-bool procedureAvailable(const Procedure& p, int kind) {
-  if (p.command != 0) {
-    // A command to the browse: available while the browse of the database's kind runs.
-    return TmGetId(kind == 2 ? QStringLiteral("BrowseMail") : QStringLiteral("BrowseMsgNmbr")) != 0;
-  }
+bool procedureInVersion(const Procedure& p, int kind) {
+  if (p.command != 0) return browseCommandInVersion(p.command, kind);
   if (p.semafore != 0) return qv::semaForeRegistered(p.semafore);
   return procedureRegistered(threadName(p, kind));
+}
+
+bool procedureAvailable(const Procedure& p, int kind) {
+  if (!procedureInVersion(p, kind)) return false;
+  // A command to the browse: available while the browse of the database's kind runs.
+  return p.command == 0 || (browseCommandOffered(p.command, kind) && TmGetId(browseThreadName(kind)) != 0);
 }
 
 }  // namespace qvm

@@ -20,7 +20,11 @@ struct Procedure {
 const Procedure* procedure(int number);
 // The thread name that a procedure runs under for a database kind.
 QString threadName(const Procedure& p, int kind);
-// True when the procedure can be started in this build (its window is registered).
+// True when this build has the procedure's window: for a command to the
+// browse, when the browse answers it (itself or with a window it opens).
+bool procedureInVersion(const Procedure& p, int kind);
+// True when the procedure can be started now: it is in this version and, for
+// a command to the browse, the browse of the database's kind runs.
 bool procedureAvailable(const Procedure& p, int kind);
 
 // Procedure numbers used by the frame itself.
