@@ -3,6 +3,7 @@
 #include "database/about.h"
 #include "database/browse_box.h"
 #include "database/change_forum.h"
+#include "database/index_control.h"
 #include "database/set_index.h"
 #include "database/startup_wizard.h"
 #include "database/topic_codes.h"
@@ -22,6 +23,10 @@ void registerDatabaseWindows() {
     return 1;
   }, 30000);
   qv::registerSemaFore(210, [] { return runUpdateCodes(); });
+  qv::registerSemaFore(218, [] {
+    openIndexControl();
+    return 1;
+  }, 50000);
 }
 
 }  // namespace qvm

@@ -37,6 +37,7 @@ enum WindowSlot : int {
   SlotForumLup = 18,
   SlotBrowseMsgNmbr = 19,
   SlotBrowseMail = 20,
+  SlotIndexControl = 21,
   // Slots above 25 are kept in the second position set (slot - 25).
   SlotThreadTree = 26,
   SlotGpThread = 27,

@@ -1,0 +1,200 @@
+#include "database/index_control.h"
+
+#include <algorithm>
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "dictionary/dictionary.h"
+#include "events.h"
+#include "frame/icons.h"
+#include "frame/window_host.h"
+#include "help/help_window.h"
+#include "services/databases.h"
+#include "services/globals.h"
+#include "services/prompt.h"
+#include "services/settings.h"
+#include "threads/thread_manager.h"
+#include "wordindex/index_fixup.h"
+
+namespace qvm {
+
+namespace {
+
+const QString kIndexThread = QStringLiteral("AutoIndex");
+// Preference item of the indexing batch size (tuning position 1..7).
+constexpr int kBatchItem = 28;
+enum IndexMode : int { IndexFull = 1, IndexPartial = 2 };
+// A timer tick runs engine steps for about this long, so that the run is
+// not held up by the event loop between steps of a few messages each and
+// the window still answers at once.
+constexpr qint64 kTickMilliseconds = 8;
+
+QString kindTitle(int kind) {
+  switch (kind) {
+    case 2: return QStringLiteral(" Indexing of Mail database [");
+    case 3: return QStringLiteral(" Indexing of Newsgroup database [");
+    default: return QStringLiteral(" Indexing of Forum database [");
+  }
+}
+
+QString adviceText(int advice) {
+  switch (advice) {
+    case qv::AdviseFull: return QStringLiteral("Recommended action: full index");
+    case qv::AdvisePartial: return QStringLiteral("Recommended action: partial index");
+    default: return QStringLiteral("Recommended action: none, every message is indexed");
+  }
+}
+
+}  // namespace
+
+IndexControl::IndexControl(QWidget* parent)
+    : QWidget(parent), database_(qv::Mem.ForumNumber), tickBudget_(kTickMilliseconds) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowIcon(systemIcon(QStringLiteral("ADMIN")));
+  setWindowTitle(kindTitle(qv::Mem.ForumType) + QString::fromStdString(qv::Mem.Description).trimmed() +
+                 QStringLiteral("]"));
+  bool readable = database_ != 0 && qv::findDatabase(database_);
+  if (readable) state_ = {qv::FOR.LASTMSGID, qv::FOR.RECSLASTTIME, qv::FOR.WORDLISTINDEXNEEDSUPDATE};
+  int advice = readable ? qv::WSIndexFixup(state_.lastMsgId, state_.recsLastTime) : qv::AdviseNothing;
+
+  advice_ = new QLabel(adviceText(advice), this);
+  full_ = new QRadioButton(QStringLiteral("&Full index: the word index is made again from every message"), this);
+  partial_ = new QRadioButton(QStringLiteral("&Partial index: the messages added since the last run are indexed"), this);
+  auto* choice = new QButtonGroup(this);
+  choice->addButton(full_);
+  choice->addButton(partial_);
+  (advice == qv::AdviseFull ? full_ : partial_)->setChecked(true);
+
+  status_ = new QLabel(this);
+  status_->setMinimumWidth(420);
+  progress_ = new QProgressBar(this);
+  auto* counts = new QGridLayout;
+  const QStringList names = {QStringLiteral("Messages indexed:"), QStringLiteral("Messages to index:"),
+                             QStringLiteral("Words in this run:"), QStringLiteral("Index entries written:")};
+  for (int i = 0; i < names.size(); ++i) {
+    auto* value = new QLabel(QStringLiteral("0"), this);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    value->setMinimumWidth(80);
+    value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    counters_ << value;
+    counts->addWidget(new QLabel(names[i], this), i / 2, (i % 2) * 2);
+    counts->addWidget(value, i / 2, (i % 2) * 2 + 1);
+  }
+  counts->setColumnMinimumWidth(2, 160);
+
+  start_ = new QPushButton(QStringLiteral("&Index"), this);
+  start_->setToolTip(QStringLiteral("Start the chosen indexing run"));
+  start_->setDefault(true);
+  start_->setEnabled(readable);
+  stop_ = new QPushButton(QStringLiteral("&Close"), this);
+  connect(start_, &QPushButton::clicked, this, &IndexControl::start);
+  connect(stop_, &QPushButton::clicked, this, &QWidget::close);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(helpButton(this, QStringLiteral("~Building_the_word_index")));
+  buttons->addStretch();
+  buttons->addWidget(start_);
+  buttons->addWidget(stop_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(advice_);
+  layout->addWidget(full_);
+  layout->addWidget(partial_);
+  layout->addSpacing(8);
+  layout->addWidget(status_);
+  layout->addWidget(progress_);
+  layout->addLayout(counts);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+  timer_ = new QTimer(this);
+  timer_->setInterval(0);
+  connect(timer_, &QTimer::timeout, this, &IndexControl::tick);
+  TmCreate(this, kIndexThread, kNotToolsGroup);
+  if (!readable)
+    qv::Message("Unable to read forum data!\r\nIndexing not possible now.", "Disk Error", qv::Icon::Exclamation);
+}
+
+IndexControl::~IndexControl() {
+  timer_->stop();
+  if (run_) {
+    // The window goes with the program: the run ends at its next safe point.
+    run_->cancel();
+    run_.reset();
+  }
+  postToFrame(EvReevaluate);
+}
+
+void IndexControl::start() {
+  if (run_ || database_ == 0) return;
+  stopAsked_ = false;
+  int mode = full_->isChecked() ? IndexFull : IndexPartial;
+  run_ = std::make_unique<qv::IndexRun>(mode, int(qv::KonfigGet(kBatchItem)), database_, state_);
+  for (QWidget* w : std::initializer_list<QWidget*>{full_, partial_, start_}) w->setEnabled(false);
+  stop_->setText(QStringLiteral("&Stop"));
+  stop_->setToolTip(QStringLiteral("Stop indexing; what was indexed so far is kept"));
+  refresh();
+  timer_->start();
+}
+
+void IndexControl::tick() {
+  QElapsedTimer slice;
+  slice.start();
+  bool more;
+  do more = run_->step();
+  while (more && slice.elapsed() < tickBudget_);
+  refresh();
+  if (!more) ended();
+}
+
+void IndexControl::refresh() {
+  if (!run_) return;
+  const qv::IndexView& v = run_->view();
+  status_->setText(QString::fromStdString(v.status));
+  QLocale loc;
+  const int64_t values[] = {v.indexed, v.pending, v.words, v.pairs};
+  for (int i = 0; i < 4; ++i) counters_[i]->setText(loc.toString(qlonglong(values[i])));
+  progress_->setRange(0, int(std::clamp<int64_t>(v.progressMax, 1, 1000000000)));
+  progress_->setValue(int(qBound<int64_t>(0, v.progress, int64_t(progress_->maximum()))));
+}
+
+// The run has ended: its state goes into the database's record. A run that
+// completed or that the user stopped closes the window; one that could not
+// start (the user kept the index, or the settings could not be read) leaves
+// it open for another choice.
+void IndexControl::ended() {
+  timer_->stop();
+  lastResult_ = run_->result();
+  state_ = run_->state();
+  qv::storeIndexState(database_, state_);
+  run_.reset();
+  stop_->setText(QStringLiteral("&Close"));
+  stop_->setToolTip(QString());
+  for (QWidget* w : std::initializer_list<QWidget*>{full_, partial_, start_}) w->setEnabled(true);
+  if (lastResult_ == 1 || stopAsked_) close();
+}
+
+void IndexControl::closeEvent(QCloseEvent* e) {
+  if (run_) {
+    // Stop: the engine writes what it holds and ends; the window closes then.
+    stopAsked_ = true;
+    run_->cancel();
+    e->ignore();
+    return;
+  }
+  e->accept();
+}
+
+void openIndexControl() { showProcedureWindow(new IndexControl, SlotIndexControl, Geometry::PositionOnly); }
+
+}  // namespace qvm

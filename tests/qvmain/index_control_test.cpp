@@ -1,0 +1,184 @@
+// Build Word Index: the frame starts the indexing window, the run indexes the
+// database (and the professional search finds it indexed), Stop ends a run
+// at its next safe point and a partial run goes on from there, the frame
+// refuses to close meanwhile, and a full run over an existing index asks
+// first.
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <set>
+
+#include "browse_data.h"
+#include "database/index_control.h"
+#include "frame/main_frame.h"
+#include "frame/procedure_table.h"
+#include "services/databases.h"
+#include "services/settings.h"
+#include "support/gui_fixture.h"
+#include "threads/thread_manager.h"
+
+using namespace qvtest;
+
+namespace {
+
+const QString kIndexThread = QStringLiteral("AutoIndex");
+
+// A forum of `count` messages in one thread, each with a word of its own and
+// a word they share; made current.
+uint32_t wordyForum(int count) {
+  uint32_t id = makeBrowseDatabase(1, "Index Forum");
+  addSection(100, 1, "General");
+  addPerson(10, "Ann", "Lee", uint32_t(count), 0);
+  addPerson(11, "Bob", "Ray", 0, uint32_t(count));
+  addThread(1000, 100, "Gardening", uint32_t(count));
+  for (int i = 0; i < count; ++i)
+    addMessage(uint32_t(500 + i), 1000, 10, 11, 100 + i, "Tomatoes and word" + std::to_string(i) + "x.\r\n");
+  return id;
+}
+
+// The messages that have entries in the word index.
+std::set<uint32_t> indexedMessages() {
+  std::set<uint32_t> ids;
+  qv::OP_CLOSE(qv::OpShared, {29});
+  qv::MasIdx.setFileOrder();
+  while (qv::MasIdx.next()) ids.insert(qv::MAS.SYSID);
+  qv::OP_CLOSE(qv::OpRelease, {29});
+  return ids;
+}
+
+qvm::IndexControl* indexWindow() {
+  return qobject_cast<qvm::IndexControl*>(qvm::TmWindow(qvm::TmGetId(kIndexThread)));
+}
+
+}  // namespace
+
+class IndexControlTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void theFrameBuildsTheWordIndexAndSearchingFindsIt() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = wordyForum(6);
+    QVERIFY(qv::ActivateDatabase(forum));
+    qvm::MainFrame frame(1);
+    frame.show();
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kBrowseMsgNmbr) != 0; }));
+    settle();
+    QAction* build = frame.menuAction(qvm::ProcBuildIndex);
+    QVERIFY(build->isEnabled());
+    QVERIFY(frame.buttonAction(qvm::ProcBuildIndex)->isEnabled());
+    build->trigger();
+    // The browser closes first: the run takes the database's files.
+    QVERIFY(waitFor([] { return indexWindow() != nullptr; }));
+    QCOMPARE(qvm::TmGetId(qvm::kBrowseMsgNmbr), 0);
+    qvm::IndexControl* w = indexWindow();
+    QCOMPARE(w->windowTitle(), QStringLiteral(" Indexing of Forum database [Index Forum]"));
+    QCOMPARE(w->adviceLabel()->text(), QStringLiteral("Recommended action: full index"));
+    QVERIFY(w->fullChoice()->isChecked());
+    QVERIFY(!frame.menuAction(qvm::ProcBrowseMessages)->isEnabled());  // the other commands wait
+    w->startButton()->click();
+    QVERIFY2(waitFor([] { return indexWindow() == nullptr; }), qPrintable(inst.prompts.transcript()));
+    QCOMPARE(inst.prompts.count("Indexing"), 1);
+    QCOMPARE(inst.prompts.requests.back().text, std::string("Indexing finished!"));
+    QCOMPARE(qv::IndexingInProgress, 0);
+    QCOMPARE(indexedMessages().size(), size_t(6));
+    // The frame takes the database up again: its commands and its browser.
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kBrowseMsgNmbr) != 0; }));
+    QVERIFY(frame.menuAction(qvm::ProcBrowseMessages)->isEnabled());
+    auto* browser = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(qvm::kBrowseMsgNmbr)));
+    QVERIFY(browser);
+    inst.prompts.reset();
+    browser->professionalSearch();
+    settle();
+    QCOMPARE(inst.prompts.count(" Database not indexed!"), 0);
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->inherits("qvm::BuildSearch")) top->close();
+    settle();
+  }
+
+  void stopEndsTheRunAndAPartialRunGoesOn() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = wordyForum(40);
+    QVERIFY(qv::ActivateDatabase(forum));
+    qvm::MainFrame frame(1);
+    frame.show();
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kBrowseMsgNmbr) != 0; }));
+    frame.choose(qvm::ProcBuildIndex);
+    QVERIFY(waitFor([] { return indexWindow() != nullptr; }));
+    qvm::IndexControl* w = indexWindow();
+    qv::KonfigSet(28, 1);  // one message an engine step
+    w->setTickBudget(0);   // one engine step a tick
+    w->startButton()->click();
+    QVERIFY(w->running());
+    QCOMPARE(w->stopButton()->text(), QStringLiteral("&Stop"));
+    QVERIFY(!w->startButton()->isEnabled() && !w->fullChoice()->isEnabled());
+    QVERIFY(waitFor([w] { return w->counters()[0]->text() != QStringLiteral("0"); }));
+    QCOMPARE(w->counters()[1]->text(), QStringLiteral("40"));
+    QCOMPARE(w->statusLabel()->text(), QStringLiteral("Indexing"));
+    // The frame stays while the run lasts.
+    QVERIFY(qv::IndexingInProgress != 0);
+    frame.requestExit();
+    settle();
+    QVERIFY(frame.isVisible());
+    QCOMPARE(inst.prompts.count("Exit Not Allowed"), 1);
+    QVERIFY(indexWindow() == w);
+    w->stopButton()->click();
+    QVERIFY(waitFor([] { return indexWindow() == nullptr; }));
+    QCOMPARE(qv::IndexingInProgress, 0);
+    QCOMPARE(inst.prompts.count("Indexing"), 0);  // not finished: nothing to tell
+    size_t before = indexedMessages().size();
+    QVERIFY(before < 40);
+
+    // A partial run (recommended now) indexes the rest, each message once.
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kBrowseMsgNmbr) != 0; }));
+    frame.choose(qvm::ProcBuildIndex);
+    QVERIFY(waitFor([] { return indexWindow() != nullptr; }));
+    w = indexWindow();
+    if (before > 0) QVERIFY(w->partialChoice()->isChecked());
+    w->partialChoice()->setChecked(true);
+    w->startButton()->click();
+    QVERIFY2(waitFor([] { return indexWindow() == nullptr; }), qPrintable(inst.prompts.transcript()));
+    QCOMPARE(indexedMessages().size(), size_t(40));
+  }
+
+  void aFullRunOverAnIndexAsksFirst() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = wordyForum(3);
+    QVERIFY(qv::ActivateDatabase(forum));
+    {
+      QPointer<qvm::IndexControl> first = new qvm::IndexControl;
+      first->show();
+      first->startButton()->click();
+      QVERIFY(waitFor([&] { return first.isNull(); }));  // a completed run closes its window
+    }
+    QCOMPARE(indexedMessages().size(), size_t(3));
+    inst.prompts.reset();
+    auto* w = new qvm::IndexControl;
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    w->show();
+    QCOMPARE(w->adviceLabel()->text(), QStringLiteral("Recommended action: none, every message is indexed"));
+    w->fullChoice()->setChecked(true);
+    inst.prompts.script(qv::BtnNo);
+    w->startButton()->click();
+    QVERIFY(waitFor([&] { return !w->running(); }));
+    QCOMPARE(inst.prompts.count("Warning"), 1);
+    QVERIFY(inst.prompts.requests[0].text.find("This will DELETE the current Wordlist & Master Index.") == 0);
+    // The index is kept and the window stays for another choice.
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->lastResult(), 2);
+    QVERIFY(w->startButton()->isEnabled());
+    QCOMPARE(w->stopButton()->text(), QStringLiteral("&Close"));
+    QCOMPARE(indexedMessages().size(), size_t(3));
+    delete w;
+  }
+};
+
+QTEST_MAIN(IndexControlTest)
+#include "index_control_test.moc"
