@@ -112,29 +112,37 @@ void ReportPainter::end() {
 
 int ReportPainter::pages() const { return impl_->page; }
 
+ReportJob::ReportJob(qv::PrintRun& run, QPagedPaintDevice& device) : run_(run), painter_(device) {}
+
+void ReportJob::paint() {
+  for (const qv::PrintBlock& b : run_.takeBlocks()) painter_.add(b);
+}
+
+bool ReportJob::step() {
+  if (result_ != qv::PrintRunning) return false;
+  bool more = run_.step();
+  if (!begun_ && (!run_.view().title.empty() || (!more && run_.result() == qv::PrintDone))) {
+    if (!painter_.begin(run_.view().title)) {
+      run_.cancel();
+      result_ = qv::PrintFailed;
+      return false;
+    }
+    begun_ = true;
+  }
+  paint();
+  if (more) return true;
+  result_ = run_.result();
+  if (result_ == qv::PrintDone) painter_.end();
+  return false;
+}
+
 int paintReport(qv::PrintRun& run, QPagedPaintDevice& device,
                 const std::function<void(const qv::PrintView&)>& progress) {
-  ReportPainter painter(device);
-  bool begun = false;
-  auto paint = [&] {
-    for (const qv::PrintBlock& b : run.takeBlocks()) painter.add(b);
-  };
   run.onProgress(progress);
-  while (run.step()) {
-    if (!begun && !run.view().title.empty()) {
-      if (!painter.begin(run.view().title)) {
-        run.cancel();
-        return qv::PrintFailed;
-      }
-      begun = true;
-    }
-    paint();
+  ReportJob job(run, device);
+  while (job.step()) {
   }
-  if (run.result() != qv::PrintDone) return run.result();
-  if (!begun && !painter.begin(run.view().title)) return qv::PrintFailed;
-  paint();
-  painter.end();
-  return qv::PrintDone;
+  return job.result();
 }
 
 }  // namespace qvprint

@@ -34,6 +34,31 @@ class ReportPainter {
   std::unique_ptr<Impl> impl_;
 };
 
+// Paints the report of a print engine on a device slice by slice, as the
+// engine makes it: a window drives step() from its timer, paintReport runs it
+// to its end. The device is begun with the report's title once the engine
+// has it, and ended when the run ends.
+class ReportJob {
+ public:
+  ReportJob(qv::PrintRun& run, QPagedPaintDevice& device);
+  // Runs one slice of the engine and paints its blocks. Returns false once
+  // the run has ended (completed, cancelled or failed).
+  bool step();
+  // qv::PrintDone when the report is complete; qv::PrintFailed when the
+  // device cannot be painted on; else the engine's result.
+  int result() const { return result_; }
+  // True once the device was begun (something was painted on it).
+  bool begun() const { return begun_; }
+
+ private:
+  void paint();
+
+  qv::PrintRun& run_;
+  ReportPainter painter_;
+  bool begun_ = false;
+  int result_ = qv::PrintRunning;
+};
+
 // Runs a print engine to its end and paints its report on the device.
 // Returns the engine's result (qv::PrintDone when the report is complete);
 // qv::PrintFailed when the device cannot be painted on.

@@ -7,53 +7,70 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "clipboard/qt_clipboard.h"
 
 namespace qvm {
 
-CopyProgress::CopyProgress(const qv::CopyRequest& request, QWidget* parent)
-    : QWidget(parent), run_(std::make_unique<qv::CopyRun>(request)) {
-  setWindowTitle(QStringLiteral("Exporting .."));
+CopyProgress::CopyProgress(const QString& title, const QString& doneText, ProgressJob job, QWidget* parent)
+    : QWidget(parent), job_(std::move(job)) {
+  setWindowTitle(title);
   setAttribute(Qt::WA_DeleteOnClose);
   written_ = new QLabel(QStringLiteral("0"), this);
   skipped_ = new QLabel(QStringLiteral("0"), this);
   abort_ = new QPushButton(QStringLiteral("&Abort"), this);
   auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(QStringLiteral("messages written"), this), 0, 0);
+  grid->addWidget(new QLabel(doneText, this), 0, 0);
   grid->addWidget(written_, 0, 1, Qt::AlignRight);
   grid->addWidget(new QLabel(QStringLiteral("messages skipped"), this), 1, 0);
   grid->addWidget(skipped_, 1, 1, Qt::AlignRight);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(abort_, 0, Qt::AlignRight);
+  setMinimumWidth(260);
   connect(abort_, &QPushButton::clicked, this, &QWidget::close);
-  run_->onProgress([this](const qv::CopyView& v) { refresh(v); });
   timer_ = new QTimer(this);
   timer_->setInterval(0);
   connect(timer_, &QTimer::timeout, this, &CopyProgress::tick);
   timer_->start();
 }
 
-CopyProgress::~CopyProgress() { timer_->stop(); }
-
-void CopyProgress::tick() {
-  if (!run_->step()) {
-    timer_->stop();
-    close();
+CopyProgress::~CopyProgress() {
+  timer_->stop();
+  if (!ended_) {
+    if (job_.cancel) job_.cancel();
+    finish();
   }
 }
 
-void CopyProgress::refresh(const qv::CopyView& v) {
-  if (!v.caption.empty()) setWindowTitle(QString::fromStdString(v.caption));
+void CopyProgress::tick() {
+  if (ended_) return;
+  if (job_.step()) return;
+  timer_->stop();
+  finish();
+  close();
+}
+
+void CopyProgress::finish() {
+  if (ended_) return;
+  ended_ = true;
+  if (job_.end) job_.end();
+}
+
+void CopyProgress::showProgress(const std::string& caption, int64_t done, int64_t skipped) {
+  if (!caption.empty()) setWindowTitle(QString::fromStdString(caption));
   QLocale loc;
-  written_->setText(loc.toString(qlonglong(v.written)));
-  skipped_->setText(loc.toString(qlonglong(v.skipped)));
+  written_->setText(loc.toString(qlonglong(done)));
+  skipped_->setText(loc.toString(qlonglong(skipped)));
 }
 
 void CopyProgress::closeEvent(QCloseEvent* e) {
   timer_->stop();
-  run_->cancel();
+  if (!ended_) {
+    if (job_.cancel) job_.cancel();
+    finish();
+  }
   e->accept();
 }
 
@@ -63,7 +80,10 @@ CopyProgress* copyMessages(const qv::CopyRequest& request) {
     qv::CopyMsg(request);
     return nullptr;
   }
-  auto* w = new CopyProgress(request);
+  auto run = std::make_shared<qv::CopyRun>(request);
+  auto* w = new CopyProgress(QStringLiteral("Exporting .."), QStringLiteral("messages written"),
+                             {[run] { return run->step(); }, [run] { run->cancel(); }, {}});
+  run->onProgress([w](const qv::CopyView& v) { w->showProgress(v.caption, v.written, v.skipped); });
   w->show();
   return w;
 }

@@ -1,11 +1,14 @@
-// The progress window of a message export: it drives the export engine
-// from a zero-interval timer, shows the messages written and skipped, and
-// closes itself at the end. "Abort" ends the export between slices; what
-// was written stays in the files.
+// The progress window of a message export and of a printed report: it drives
+// the engine from a zero-interval timer, one slice a tick, shows the messages
+// done and skipped, and closes itself at the end. "Abort" (or closing the
+// window) ends the run between slices: what an export wrote stays in its
+// files, a report being printed is withdrawn.
 #pragma once
 
 #include <QWidget>
-#include <memory>
+#include <cstdint>
+#include <functional>
+#include <string>
 
 #include "export/copy_msg.h"
 
@@ -15,24 +18,38 @@ class QTimer;
 
 namespace qvm {
 
+// What a progress window drives.
+struct ProgressJob {
+  std::function<bool()> step;    // one slice; false once the run has ended
+  std::function<void()> cancel;  // Abort, between slices
+  std::function<void()> end;     // once, when the run has ended or was aborted
+};
+
 class CopyProgress : public QWidget {
   Q_OBJECT
 
  public:
-  explicit CopyProgress(const qv::CopyRequest& request, QWidget* parent = nullptr);
+  // `title` until the engine gives a caption; `doneText` names the messages
+  // done ("messages written", "messages printed").
+  CopyProgress(const QString& title, const QString& doneText, ProgressJob job, QWidget* parent = nullptr);
   ~CopyProgress() override;
-  qv::CopyRun& run() { return *run_; }
   QLabel* writtenLabel() const { return written_; }
+  QLabel* skippedLabel() const { return skipped_; }
   QPushButton* abortButton() const { return abort_; }
+
+  // The engine's progress report: its caption ("" keeps the title) and counts.
+  void showProgress(const std::string& caption, int64_t done, int64_t skipped);
+  // One slice, as the timer runs it; the window closes after the last.
+  void tick();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  void tick();
-  void refresh(const qv::CopyView& v);
+  void finish();
 
-  std::unique_ptr<qv::CopyRun> run_;
+  ProgressJob job_;
+  bool ended_ = false;
   QTimer* timer_;
   QLabel* written_;
   QLabel* skipped_;

@@ -1,9 +1,10 @@
-// Printing a report of messages: a print preview on the program's printer,
-// from which the user prints (or prints to a file), and printing straight
-// to a PDF file the user names.
+// Printing a report of messages: the platform's print dialog on the program's
+// printer (which also prints to a PDF file), then the report is made and
+// painted slice by slice in the export's progress window, which shows the
+// messages printed and withdraws the report on Abort.
 #pragma once
 
-#include <QString>
+#include <memory>
 
 #include "export/print_msg.h"
 
@@ -12,12 +13,15 @@ class QWidget;
 
 namespace qvm {
 
-// Paints the report of the request on the printer; the engine's result.
-int printReport(const qv::PrintRequest& request, QPrinter& printer);
-// Opens the print preview of the report (modeless; deleted when closed).
+class CopyProgress;
+
+// Asks for the printer with the print dialog (window-modal over parent),
+// then prints the report in a progress window.
 void printMessages(QWidget* parent, const qv::PrintRequest& request);
-// Writes the report to a PDF file: `file`, or one the user chooses when it
-// is empty. True when the file was written.
-bool printMessagesToPdf(QWidget* parent, const qv::PrintRequest& request, QString file = {});
+// Prints the report on a printer in a progress window (returned). A report
+// that does not complete (aborted, or refused by the engine) is withdrawn:
+// the print job is aborted and a file printed to is removed. A file the
+// report may not be written to is refused with a message (nullptr).
+CopyProgress* printReport(const qv::PrintRequest& request, std::shared_ptr<QPrinter> printer);
 
 }  // namespace qvm

@@ -1,7 +1,12 @@
-// The export progress window, the desktop clipboard and printing to PDF
-// from the program.
+// The export progress window, the desktop clipboard, and printing in the
+// same progress window: a report printed to a PDF file, and one withdrawn on
+// Abort.
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPrinter>
+#include <QPushButton>
 #include <QtTest>
 #include <filesystem>
 
@@ -17,10 +22,10 @@ using namespace qvtest;
 
 namespace {
 
-// Three forum messages of one thread, imported into "Window Forum".
-void importThread(const TestInstallation& inst) {
+// Forum messages 800, 801 ... of one thread, imported into "Window Forum".
+void importThread(const TestInstallation& inst, int count = 3) {
   std::string text;
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < count; ++i)
     text += "#: " + std::to_string(800 + i) + " S1/General\r\n    05-Mar-96 10:11\r\nSb: " +
             (i ? "#" + std::to_string(799 + i) + "-" : std::string()) + "Window topic\r\nFm: Ann Lee 11111,222\r\n" +
             "To: All\r\n\r\nText " + std::to_string(i) + ".\r\n\r\n";
@@ -70,7 +75,7 @@ class ExportWindowsTest : public QObject {
     QVERIFY(clip.contains(QStringLiteral("End Of Quote")));
   }
 
-  void reportPrintsToPdf() {
+  void reportPrintsInTheProgressWindow() {
     TestInstallation inst;
     inst.open();
     importThread(inst);
@@ -78,8 +83,43 @@ class ExportWindowsTest : public QObject {
     r.scope = 2;
     r.messageId = 800;
     QString pdf = inst.root() + "/report.pdf";
-    QVERIFY(qvm::printMessagesToPdf(nullptr, r, pdf));
+    auto printer = std::make_shared<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdf);
+    qvm::CopyProgress* w = qvm::printReport(r, printer);
+    QVERIFY(w);
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Printing .."));
+    QVERIFY(w->isVisible());
+    QVERIFY(waitFor([&] { return !w->isVisible(); }));  // it closes at the end
+    QCOMPARE(w->writtenLabel()->text(), QStringLiteral("3"));
+    QCOMPARE(w->skippedLabel()->text(), QStringLiteral("0"));
     QVERIFY(std::filesystem::file_size(pdf.toStdString()) > 0);
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+    delete w;
+  }
+
+  void abortWithdrawsTheReport() {
+    TestInstallation inst;
+    inst.open();
+    importThread(inst, 120);
+    qv::PrintRequest r;
+    r.scope = 6;  // the whole database, 50 messages a slice
+    QString pdf = inst.root() + "/aborted.pdf";
+    auto printer = std::make_shared<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdf);
+    QPointer<qvm::CopyProgress> w = qvm::printReport(r, printer);
+    // The slices as the timer runs them, without the event loop between.
+    w->tick();
+    w->tick();
+    QCOMPARE(w->writtenLabel()->text(), QStringLiteral("50"));
+    QVERIFY(QFile::exists(pdf));
+    w->abortButton()->click();
+    settle();
+    QVERIFY(w.isNull());
+    QVERIFY2(!QFile::exists(pdf), "an aborted report leaves no file");
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
   }
 
   // The report is never written over the archive's files.
@@ -93,7 +133,10 @@ class ExportWindowsTest : public QObject {
     std::string control = inst.rootStd() + "/CFG/IDX008.ADF";
     std::string before = readFileText(control);
     inst.prompts.reset();
-    QVERIFY(!qvm::printMessagesToPdf(nullptr, r, QString::fromStdString(control)));
+    auto printer = std::make_shared<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(control));
+    QVERIFY(qvm::printReport(r, printer) == nullptr);
     QCOMPARE(inst.prompts.count("Filename error"), 1);
     QVERIFY(readFileText(control) == before);
   }
