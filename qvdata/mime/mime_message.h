@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "mime/charset.h"
+#include "mime/dates.h"
 
 namespace qv::mime {
 
@@ -103,14 +104,5 @@ std::string decodeHeader(std::string_view rawValue, std::string_view charsetHint
 // The addresses of an address header value (From, To, Cc ...); groups are
 // flattened into their members.
 std::vector<Address> parseAddresses(std::string_view rawValue, std::string_view charsetHint = {});
-
-// Reads a date and time as written: RFC 5322 ("Tue, 18 May 2004 01:43:21
-// -0700") and the looser forms found in old mail and news ("Mon Dec 13
-// 18:45:29 2010", "18 May 04 01:43", "05-Dec-97", "1997-12-05 10:00:00"),
-// month names in English or German ("Mär", "Mai", "Okt", "Dez"), any letter
-// case. Two-digit years 70 to 99 are 1970 to 1999, 00 to 69 are 2000 to 2069.
-// A time without seconds gets ":00"; an impossible time leaves the time 0
-// but keeps the date. Returns false when no date can be read.
-bool parseDate(std::string_view text, int32_t& date, int32_t& time, int& tzMinutes);
 
 }  // namespace qv::mime

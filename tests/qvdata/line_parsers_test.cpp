@@ -11,6 +11,7 @@
 #include "import/parser.h"
 #include "import/parsers/cis_text.h"
 #include "import/parsers/parsers.h"
+#include "mime/dates.h"
 #include "services/datetime.h"
 #include "support/fake_import_context.h"
 #include "support/temp_dir.h"
@@ -108,6 +109,27 @@ TEST(LineParsersText, DatesInEnglishAndGerman) {
   EXPECT_EQ(date("12/03/96"), 0);
   EXPECT_EQ(date(""), 0);
   EXPECT_EQ(date("123-Mar-96"), 0);
+}
+
+// The CompuServe readers and the mail and news decoder read month names and
+// short years from one table and one rule: a name one of them takes, the
+// other takes for the same month.
+TEST(LineParsersText, MonthNamesAndYearsReadAsTheMailDecoderReadsThem) {
+  const char* names[] = {"Jan", "Feb", "Mar", "M\xC3\xA4r", "M\xC3\x84R", "Mrz", "Apr", "May", "Mai", "Jun", "Jul",
+                         "Aug", "Sep", "Oct", "Okt", "Nov", "Dec", "Dez", "jan", "dEZ"};
+  for (const char* name : names) {
+    for (const char* year : {"96", "03", "1998"}) {
+      SCOPED_TRACE(std::string(name) + " " + year);
+      int32_t mailDate = 0, mailTime = 0;
+      int zone = 0;
+      ASSERT_TRUE(qv::mime::parseDate(std::string("12 ") + name + " " + year, mailDate, mailTime, zone));
+      EXPECT_EQ(qv::cis::parseDateTime(std::string("12-") + name + "-" + year).date, mailDate);
+    }
+  }
+  EXPECT_EQ(qv::mime::monthOfName("Mrz"), 3);
+  EXPECT_EQ(qv::mime::monthOfName("Xyz"), 0);
+  EXPECT_EQ(qv::mime::monthOfName("Janu"), 0);
+  EXPECT_EQ(qv::cis::parseDateTime("12-Janu-96").date, 0);
 }
 
 TEST(LineParsersText, TimeFollowsTheDate) {

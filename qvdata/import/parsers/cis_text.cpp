@@ -1,8 +1,8 @@
 #include "import/parsers/cis_text.h"
 
+#include "mime/dates.h"
 #include "services/datetime.h"
 #include "services/names.h"
-#include "storage/collation.h"
 #include "storage/fixedstr.h"
 
 namespace qv::cis {
@@ -75,24 +75,6 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
   return true;
 }
 
-int monthFromName(std::string_view name) {
-  struct Entry {
-    std::string_view name;
-    int month;
-  };
-  static constexpr Entry kMonths[] = {
-      {"JAN", 1},  {"FEB", 2},  {"MAR", 3},  {"M\xC3\x84R", 3}, {"APR", 4},  {"MAY", 5},  {"MAI", 5},
-      {"JUN", 6},  {"JUL", 7},  {"AUG", 8},  {"SEP", 9},        {"OCT", 10}, {"OKT", 10}, {"NOV", 11},
-      {"DEC", 12}, {"DEZ", 12},
-  };
-  std::string upper = foldUpper(name);
-  for (const Entry& e : kMonths)
-    if (upper == e.name) return e.month;
-  return 0;
-}
-
-int fullYear(int y) { return y >= 70 ? 1900 + y : 2000 + y; }
-
 DateTime parseDateTime(std::string_view text) {
   DateTime r;
   std::string_view s = trimLeft(text);
@@ -107,9 +89,9 @@ DateTime parseDateTime(std::string_view text) {
   std::string_view day = date.substr(0, d1), month = date.substr(d1 + 1, d2 - d1 - 1), year = date.substr(d2 + 1);
   if (!allDigits(day) || day.size() > 2 || !allDigits(year) || (year.size() != 2 && year.size() != 4)) return r;
 
-  int m = monthFromName(month);
+  int m = mime::monthOfName(month);
   if (m != 0) {
-    int y = year.size() == 2 ? fullYear(toInt(year)) : toInt(year);
+    int y = mime::yearOfDigits(toInt(year), year.size());
     r.date = dateFromYMD(y, m, toInt(day));
   }
 

@@ -44,14 +44,6 @@ std::string_view trimRight(std::string_view s);
 // True when the text starts with `prefix`, ASCII letters compared without case.
 bool startsWithNoCase(std::string_view s, std::string_view prefix);
 
-// The month of a three-letter name in English or German, any letter case:
-// JAN FEB MAR/MÄR APR MAY/MAI JUN JUL AUG SEP OCT/OKT NOV DEC/DEZ. 0 when the
-// name is none of them. The text is UTF-8.
-int monthFromName(std::string_view name);
-
-// A two-digit year in the years 1970 to 2069: 70..99 are 19xx, 00..69 20xx.
-int fullYear(int twoDigitYear);
-
 struct DateTime {
   int32_t date = 0;  // day number; 0 when missing or not a date
   int32_t time = 0;  // hundredths since midnight + 1; 0 when missing
@@ -60,7 +52,7 @@ struct DateTime {
 // Reads a date written "dd-Mmm-yy" followed by a time "hh:mm" or "hh:mm:ss",
 // as the CompuServe readers write them: blanks before the date are passed
 // over, a one-digit day is accepted, the month is a three-letter name
-// (monthFromName) and a four-digit year is taken as written. A date with an
+// (mime::monthOfName) and the year two or four digits (mime::yearOfDigits). A date with an
 // unknown month or an impossible day is empty; the time is still read when it
 // follows a date-shaped text. The text is UTF-8.
 DateTime parseDateTime(std::string_view text);

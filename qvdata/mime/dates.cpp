@@ -1,5 +1,8 @@
-// Dates and times of Internet messages as written: RFC 5322 through GMime,
-// and the looser forms of old mail and news.
+// Dates and times of messages as written: RFC 5322 through GMime, the looser
+// forms of old mail and news, and the month names and short years that every
+// parser reads alike.
+#include "mime/dates.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -12,18 +15,53 @@ using namespace detail;
 
 namespace {
 
-int monthFromName(std::string_view upperWord) {
-  if (upperWord.size() < 3) return 0;
-  std::string_view m = upperWord.substr(0, 3);
-  static const char* names[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-  for (int i = 0; i < 12; ++i)
-    if (m == names[i]) return i + 1;
-  if (m == "MAI") return 5;
-  if (m == "OKT") return 10;
-  if (m == "DEZ") return 12;
-  if (m == "MRZ") return 3;
+// ASCII letters in upper case; the German a-umlaut (UTF-8 either case, or a
+// Windows-1252 byte) becomes A, so that "Mär" reads as "MAR".
+std::string capitals(std::string_view text) {
+  std::string u;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == 0xC3 && i + 1 < text.size() &&
+        (static_cast<unsigned char>(text[i + 1]) == 0x84 || static_cast<unsigned char>(text[i + 1]) == 0xA4)) {
+      u += 'A';
+      ++i;
+    } else if (c == 0xC4 || c == 0xE4) {
+      u += 'A';
+    } else {
+      u += upperAscii(char(c));
+    }
+  }
+  return u;
+}
+
+}  // namespace
+
+int monthOfName(std::string_view name) {
+  if (name.size() > 4) return 0;  // three letters, one of them perhaps two bytes
+  std::string u = capitals(name);
+  struct Entry {
+    std::string_view name;
+    int month;
+  };
+  static constexpr Entry kMonths[] = {
+      {"JAN", 1}, {"FEB", 2}, {"MAR", 3}, {"MRZ", 3},  {"APR", 4},  {"MAY", 5},  {"MAI", 5},  {"JUN", 6},
+      {"JUL", 7}, {"AUG", 8}, {"SEP", 9}, {"OCT", 10}, {"OKT", 10}, {"NOV", 11}, {"DEC", 12}, {"DEZ", 12},
+  };
+  for (const Entry& e : kMonths)
+    if (u == e.name) return e.month;
   return 0;
 }
+
+int yearOfDigits(long value, size_t digits) {
+  if (digits <= 2) return value < 70 ? int(2000 + value) : int(1900 + value);
+  if (digits == 3) return int(1900 + value);  // years counted from 1900
+  return int(value);
+}
+
+namespace {
+
+// The month of a word of capitals: its first three letters.
+int monthOfWord(std::string_view upperWord) { return upperWord.size() < 3 ? 0 : monthOfName(upperWord.substr(0, 3)); }
 
 int zoneFromName(std::string_view w, bool& known) {
   struct Z {
@@ -43,12 +81,6 @@ int zoneFromName(std::string_view w, bool& known) {
   return 0;
 }
 
-int yearFromDigits(long v, size_t digits) {
-  if (digits <= 2) return v < 70 ? int(2000 + v) : int(1900 + v);
-  if (digits == 3) return int(1900 + v);  // years counted from 1900
-  return int(v);
-}
-
 bool makeDateTime(int y, int mo, int d, int h, int mi, int s, bool hasTime, int32_t& date, int32_t& time) {
   date = dateFromYMD(y, mo, d);
   if (date <= 0) return false;
@@ -62,21 +94,7 @@ bool makeDateTime(int y, int mo, int d, int h, int mi, int s, bool hasTime, int3
 // it, or numeric year-month-day and day.month.year; a time h:mm[:ss]; a zone
 // +hhmm, -hhmm or a zone name after the time.
 bool parseDateLoose(std::string_view text, int32_t& date, int32_t& time, int& tz) {
-  // Upper case; the German a-umlaut (UTF-8 or Windows-1252) becomes A, so
-  // "Mär" reads as "MAR".
-  std::string u;
-  for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == 0xC3 && i + 1 < text.size() &&
-        (static_cast<unsigned char>(text[i + 1]) == 0x84 || static_cast<unsigned char>(text[i + 1]) == 0xA4)) {
-      u += 'A';
-      ++i;
-    } else if (c == 0xC4 || c == 0xE4) {
-      u += 'A';
-    } else {
-      u += upperAscii(char(c));
-    }
-  }
+  std::string u = capitals(text);
   int day = -1, month = 0, year = -1, h = -1, mi = -1, s = 0;
   bool hasTime = false, hasZone = false;
   tz = 0;
@@ -94,7 +112,7 @@ bool parseDateLoose(std::string_view text, int32_t& date, int32_t& time, int& tz
       size_t start = i;
       while (i < u.size() && u[i] >= 'A' && u[i] <= 'Z') ++i;
       std::string_view w(u.data() + start, i - start);
-      int m = monthFromName(w);
+      int m = monthOfWord(w);
       if (m && month == 0) {
         month = m;
       } else if (hasTime && !hasZone) {
@@ -153,7 +171,7 @@ bool parseDateLoose(std::string_view text, int32_t& date, int32_t& time, int& tz
     for (auto [v, n] : numbers) {
       if (n >= 4 && year < 0) year = int(v);
       else if (n <= 2 && day < 0 && v >= 1 && v <= 31) day = int(v);
-      else if (n <= 3 && year < 0) year = yearFromDigits(v, n);
+      else if (n <= 3 && year < 0) year = yearOfDigits(v, n);
     }
   } else if (numbers.size() >= 3) {
     // Numeric: year-month-day when the first number has four digits, else
@@ -168,7 +186,7 @@ bool parseDateLoose(std::string_view text, int32_t& date, int32_t& time, int& tz
     } else if (an <= 2 && bn <= 2 && (cn == 4 || cn == 2) && u.find('.') != std::string::npos) {
       day = int(a);
       month = int(b);
-      year = yearFromDigits(c, cn);
+      year = yearOfDigits(c, cn);
     } else {
       return false;
     }
@@ -189,9 +207,7 @@ bool envelopeDate(std::string_view env, int32_t& date, int32_t& time, int& tz) {
   for (size_t i = 0; i + 7 <= env.size(); ++i) {
     for (const char* d : days)
       if (env.compare(i, 4, d) == 0) {
-        std::string m(env.substr(i + 4, 3));
-        for (char& c : m) c = upperAscii(c);
-        if (monthFromName(m)) best = i;
+        if (monthOfName(env.substr(i + 4, 3))) best = i;
       }
   }
   if (best == std::string_view::npos) return false;
