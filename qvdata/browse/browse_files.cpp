@@ -1,5 +1,7 @@
 #include "browse/browse_files.h"
 
+#include "dictionary/file_numbers.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 
 namespace qv {
@@ -14,6 +16,9 @@ struct FileUse {
 
 std::shared_ptr<void> useFiles(const std::vector<int>& files) { return std::make_shared<FileUse>(files); }
 
-std::vector<int> rowFiles(int kind) { return kind == 2 ? std::vector<int>{13, 4, 5} : std::vector<int>{3, 4, 5, 6, 7}; }
+std::vector<int> rowFiles(int kind) {
+  if (kind == KindMailDb) return {FileMail, FileMsgText, FilePerson};
+  return {FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads};
+}
 
 }  // namespace qv

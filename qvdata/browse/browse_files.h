@@ -6,11 +6,11 @@
 
 namespace qv {
 
-// Opens the files (by number) for shared use; they are released when the
+// Opens the files (by FileNumber) for shared use; they are released when the
 // last copy of the returned holder goes.
 std::shared_ptr<void> useFiles(const std::vector<int>& files);
 
-// The message files of a database kind and the files of its rows: forum and
+// The message files of a database kind (DbKind) and the files of its rows: forum and
 // newsgroup MsgNmbr, Threads, Sections; mail Mail; both MsgText and Person.
 std::vector<int> rowFiles(int kind);
 

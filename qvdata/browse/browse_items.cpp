@@ -6,9 +6,10 @@
 #include "browse/browse_rows.h"
 #include "browse/browse_view.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
+#include "services/messages.h"
 #include "services/topics.h"
 #include "storage/fixedstr.h"
-#include "services/messages.h"
 
 namespace qv {
 
@@ -17,7 +18,7 @@ namespace {
 enum class Role { Sender, Receiver, Partner, None };
 
 Role roleOf(const BrowseState& s, int mode) {
-  if (s.kind == 2) {
+  if (s.kind == KindMailDb) {
     if (mode == MmSender) return Role::Sender;
     if (mode == MmReceiver) return Role::Receiver;
     if (mode == MmPartner) return Role::Partner;
@@ -36,7 +37,7 @@ BrowsePerson& personOf(BrowseState& s, Role r) {
 // as the messages hold it) replaces the one made from the last name when given.
 bool readPerson(Role role, uint32_t id, const std::string& alpha, BrowsePerson& out) {
   if (id == 0) return false;
-  auto use = useFiles({5});
+  auto use = useFiles({FilePerson});
   PER = PersonRec();
   PER.PERSONID = id;
   if (!Person.get(PER_PersonKey)) return false;
@@ -83,7 +84,7 @@ uint32_t firstOfView(const BrowseState& s) {
 
 // The first message of the chosen thread inside the chosen section.
 uint32_t firstOfThreadInSection(const BrowseState& s) {
-  auto use = useFiles({3});
+  auto use = useFiles({FileMsgNmbr});
   MSG = MsgNmbrRec();
   MSG.SECSYSID = s.sectionId;
   MSG.THREADALPHA = s.threadAlpha;
@@ -94,7 +95,7 @@ uint32_t firstOfThreadInSection(const BrowseState& s) {
 }
 
 bool neighbourThread(BrowseState& s, bool forward, bool inSection) {
-  auto use = useFiles({7});
+  auto use = useFiles({FileThreads});
   Key k = inSection ? THR_SecKey : THR_AlphaKey;
   bool placed = false;
   if (s.threadNumber != 0) {
@@ -127,8 +128,8 @@ bool neighbourThread(BrowseState& s, bool forward, bool inSection) {
 }
 
 bool neighbourPerson(BrowseState& s, Role role, bool forward) {
-  bool mail = s.kind == 2;
-  auto use = useFiles({mail ? 13 : 3});
+  bool mail = s.kind == KindMailDb;
+  auto use = useFiles({mail ? FileMail : FileMsgNmbr});
   File& f = mail ? static_cast<File&>(Mail) : static_cast<File&>(MsgNmbr);
   Key k = !mail ? (role == Role::Sender ? MSG_FromKey : MSG_ToKey)
                 : role == Role::Sender ? MAI_FromKey : role == Role::Receiver ? MAI_ToKey : MAI_PairKey;
@@ -182,7 +183,7 @@ bool neighbourPerson(BrowseState& s, Role role, bool forward) {
 }  // namespace
 
 bool chooseThread(BrowseState& s, uint32_t threadNumber) {
-  auto use = useFiles({7});
+  auto use = useFiles({FileThreads});
   THR = ThreadsRec();
   THR.THREADNUMBER = threadNumber;
   if (threadNumber == 0 || !Threads.get(THR_ThreadKey)) return false;
@@ -191,7 +192,7 @@ bool chooseThread(BrowseState& s, uint32_t threadNumber) {
 }
 
 bool chooseSection(BrowseState& s, uint32_t sectionId) {
-  auto use = useFiles({6});
+  auto use = useFiles({FileSections});
   SEC = SectionsRec();
   SEC.SECSYSID = sectionId;
   if (sectionId == 0 || !Sections.get(SEC_SysIdKey)) return false;
@@ -200,7 +201,7 @@ bool chooseSection(BrowseState& s, uint32_t sectionId) {
 }
 
 bool chooseFirstSection(BrowseState& s) {
-  auto use = useFiles({6});
+  auto use = useFiles({FileSections});
   Sections.set(SEC_SectionKey);
   if (!Sections.next()) return false;
   takeSection(s);
@@ -217,7 +218,7 @@ bool choosePerson(BrowseState& s, int mode, uint32_t personId) {
 }
 
 bool chooseWord(BrowseState& s, uint32_t wordId) {
-  auto use = useFiles({28});
+  auto use = useFiles({FileWordList});
   WOR = WordListRec();
   WOR.WORDID = int32_t(wordId);
   if (wordId == 0 || !WordList.get(WOR_by_WordId)) return false;
@@ -237,21 +238,16 @@ bool chooseTopic(BrowseState& s, uint32_t topicId) {
 }
 
 bool chooseFromMessage(BrowseState& s, uint32_t id) {
-  bool mail = s.kind == 2;
+  bool mail = s.kind == KindMailDb;
   uint32_t from, to, pair = 0, thread = 0, section = 0;
   std::string fromAlpha, toAlpha, pairAlpha;
   {
-    auto use = useFiles({mail ? 13 : 3});
+    auto use = useFiles({mail ? FileMail : FileMsgNmbr});
+    if (!readMessage(s.kind, id)) return false;
     if (mail) {
-      MAI = MailRec();
-      MAI.MAILID = id;
-      if (!Mail.get(MAI_IdKey)) return false;
       from = MAI.FROMID, to = MAI.TOID, pair = MAI.PAIRID;
       fromAlpha = MAI.FROMALPHA.str(), toAlpha = MAI.TOALPHA.str(), pairAlpha = MAI.PAIRALPHA.str();
     } else {
-      MSG = MsgNmbrRec();
-      MSG.MSGNUMBER = id;
-      if (!MsgNmbr.get(MSG_IdKey)) return false;
       from = MSG.FROMID, to = MSG.TOID, thread = MSG.THREADNUMBER, section = MSG.SECSYSID;
       fromAlpha = MSG.FROMALPHA.str(), toAlpha = MSG.TOALPHA.str();
     }
@@ -267,7 +263,7 @@ bool chooseFromMessage(BrowseState& s, uint32_t id) {
 
 bool neighbourItem(BrowseState& s, bool forward) {
   BrowseState next = s;
-  bool mail = s.kind == 2;
+  bool mail = s.kind == KindMailDb;
   if (!mail && s.mode == FmThread) {
     if (!neighbourThread(next, forward, false)) return false;
     next.limitThread = true;

@@ -5,12 +5,15 @@
 
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/datetime.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "services/settings.h"
-#include "storage/fixedstr.h"
 #include "services/messages.h"
+#include "services/settings.h"
+#include "services/settings_items.h"
+#include "storage/buffer_guard.h"
+#include "storage/fixedstr.h"
 
 namespace qv {
 
@@ -26,8 +29,8 @@ RowClass purgeClass(int message, int thread, int section, int database) {
 }
 
 std::vector<std::string> browseColumns(int kind) {
-  if (kind == 2) return {"Date", "Time", "Subject", "Sender", "Receiver"};
-  if (kind == 3) return {"Thread", "Sender", "Receiver"};
+  if (kind == KindMailDb) return {"Date", "Time", "Subject", "Sender", "Receiver"};
+  if (kind == KindNewsDb) return {"Thread", "Sender", "Receiver"};
   return {"Thread", "Sender", "Receiver", "Section"};
 }
 
@@ -46,12 +49,12 @@ std::string firstChars(const std::string& s, size_t chars) {
 }  // namespace
 
 std::vector<std::string> rowTexts(int kind, const BrowseRow& row) {
-  if (kind == 2)
+  if (kind == KindMailDb)
     return {row.dateText, row.timeText, firstChars(row.heading, 50), firstChars(row.sender, 95),
             firstChars(row.receiver, 95)};
   std::vector<std::string> out = {firstChars(row.heading, 50), firstChars(row.sender, 50),
                                   firstChars(row.receiver, 50)};
-  if (kind != 3) out.push_back(firstChars(row.section, 30));
+  if (kind != KindNewsDb) out.push_back(firstChars(row.section, 30));
   return out;
 }
 
@@ -108,22 +111,18 @@ struct RowLookups {
 };
 
 int databaseStatus() {
-  auto use = useFiles({2});
-  RecordImage saved = saveRecord(Forums.decl());
+  auto use = useFiles({FileForums});
+  BufferGuard keep({&Forums});
   FOR = ForumsRec();
   FOR.ID = Mem.ForumNumber;
-  int status = Forums.get(FOR_ForumKey) ? FOR.DUMMY : 0;
-  restoreRecord(Forums.decl(), saved);
-  return status;
+  return Forums.get(FOR_ForumKey) ? FOR.DUMMY : 0;
 }
 
 bool readRow(int kind, uint32_t id, BrowseRow& row, RowLookups& look) {
   row = BrowseRow();
   row.id = id;
-  if (kind == 2) {
-    MAI = MailRec();
-    MAI.MAILID = id;
-    if (!Mail.get(MAI_IdKey)) return false;
+  if (!readMessage(kind, id)) return false;
+  if (kind == KindMailDb) {
     MailRec mail = MAI;
     row.date = mail.DATE;
     row.time = mail.TIME;
@@ -140,9 +139,6 @@ bool readRow(int kind, uint32_t id, BrowseRow& row, RowLookups& look) {
     MAI = mail;
     return true;
   }
-  MSG = MsgNmbrRec();
-  MSG.MSGNUMBER = id;
-  if (!MsgNmbr.get(MSG_IdKey)) return false;
   MsgNmbrRec msg = MSG;
   row.refNumber = msg.REFNUMBER;
   row.date = msg.DATE;
@@ -153,7 +149,7 @@ bool readRow(int kind, uint32_t id, BrowseRow& row, RowLookups& look) {
   const auto& thread = look.thread(msg.THREADNUMBER);
   const auto& section = look.section(msg.SECSYSID);
   row.heading = thread.first;
-  if (kind != 3) row.section = section.first;
+  if (kind != KindNewsDb) row.section = section.first;
   row.sender = look.person(msg.FROMID).first;
   row.receiver = look.person(msg.TOID).first;
   row.colour = purgeClass(msg.DUMMY, thread.second, section.second, look.database);
@@ -165,18 +161,18 @@ bool readRow(int kind, uint32_t id, BrowseRow& row, RowLookups& look) {
 
 std::vector<BrowseRow> readBrowseRows(int kind, const std::vector<uint32_t>& ids) {
   std::vector<BrowseRow> rows;
-  auto use = useFiles(rowFiles(kind));
-  std::vector<RecordImage> saved;
-  std::vector<int> files = rowFiles(kind);
-  for (int n : files) saved.push_back(saveRecord(declaredFile(n).decl()));
+  const std::vector<int> files = rowFiles(kind);
+  auto use = useFiles(files);
+  std::vector<File*> buffers;
+  for (int n : files) buffers.push_back(&declaredFile(n));
+  BufferGuard keep(buffers);
   RowLookups look;
   look.database = databaseStatus();
-  look.dateFormat = KonfigGet(10);
-  look.timeFormat = KonfigGet(13);
+  look.dateFormat = KonfigGet(ItemDateFormat);
+  look.timeFormat = KonfigGet(ItemTimeFormat);
   BrowseRow row;
   for (uint32_t id : ids)
     if (readRow(kind, id, row, look)) rows.push_back(row);
-  for (size_t i = 0; i < files.size(); ++i) restoreRecord(declaredFile(files[i]).decl(), saved[i]);
   return rows;
 }
 

@@ -10,7 +10,7 @@
 namespace qv {
 
 // The colour class of a row: the list's normal colours, the "keep" colour
-// (settings item 24) or the "delete" colour (item 25).
+// (ItemColourKeep) or the "delete" colour (ItemColourDelete).
 enum RowClass : int { RowNormal = 0, RowKeep = 1, RowDelete = 2 };
 
 // The purge rule over status bytes (0 normal, 1 keep, 2 delete), from the
@@ -35,7 +35,7 @@ struct BrowseRow {
   RowClass colour = RowNormal;
 };
 
-// The column captions of a database kind (1 forum, 2 mail, 3 newsgroup):
+// The column captions of a database kind (DbKind):
 // forum Thread, Sender, Receiver, Section; newsgroup without Section; mail
 // Date, Time, Subject, Sender, Receiver.
 std::vector<std::string> browseColumns(int kind);

@@ -6,11 +6,12 @@
 #include "browse/browse_items.h"
 #include "services/context.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qv {
 
 bool isSelection(const BrowseState& s) {
-  if (s.kind == 2) {
+  if (s.kind == KindMailDb) {
     switch (s.mode) {
       case MmPartner: return s.limitPartner && s.partner.id != 0;
       case MmSender: return s.limitSender && s.sender.id != 0;
@@ -75,7 +76,7 @@ struct SlotReader {
 
 void writeBrowseContext(const BrowseState& s) {
   std::string out;
-  out += char('0' + (s.kind >= 1 && s.kind <= 3 ? s.kind : 1));
+  out += char('0' + (s.kind >= KindForumDb && s.kind <= KindNewsDb ? s.kind : KindForumDb));
   out += char('0' + (s.mode >= 1 && s.mode <= 9 ? s.mode : 1));
   putId(out, s.selected);
   putId(out, s.threadNumber);
@@ -87,7 +88,7 @@ void writeBrowseContext(const BrowseState& s) {
   out += s.limitReceiver ? '1' : '0';
   putId(out, s.wordId);
   putId(out, s.topicId);
-  if (s.kind == 2) {
+  if (s.kind == KindMailDb) {
     putId(out, s.partner.id);
     out += s.limitPartner ? '1' : '0';
     MailContext(2, out);
@@ -99,7 +100,7 @@ void writeBrowseContext(const BrowseState& s) {
 BrowseState readBrowseContext(int kind) {
   BrowseState blank;
   blank.kind = kind;
-  std::string text = kind == 2 ? MailContext(3) : Context(3);
+  std::string text = kind == KindMailDb ? MailContext(3) : Context(3);
   SlotReader r{text};
   BrowseState s;
   s.kind = r.digit();
@@ -115,11 +116,11 @@ BrowseState readBrowseContext(int kind) {
   uint32_t word = r.id();
   uint32_t topic = r.id();
   uint32_t partner = 0;
-  if (kind == 2) {
+  if (kind == KindMailDb) {
     partner = r.id();
     s.limitPartner = r.digit() == 1;
   }
-  int modes = kind == 2 ? int(MmResult) : int(FmResult);
+  int modes = kind == KindMailDb ? int(MmResult) : int(FmResult);
   if (!r.ok || s.kind != kind || s.mode < 1 || s.mode > modes) return blank;
 
   // Names and counts come from the records; an item gone meanwhile keeps
@@ -127,8 +128,8 @@ BrowseState readBrowseContext(int kind) {
   auto keepId = [](uint32_t& field, uint32_t id) { field = id; };
   if (thread && !chooseThread(s, thread)) keepId(s.threadNumber, thread);
   if (section && !chooseSection(s, section)) keepId(s.sectionId, section);
-  int senderMode = kind == 2 ? int(MmSender) : int(FmSender);
-  int receiverMode = kind == 2 ? int(MmReceiver) : int(FmReceiver);
+  int senderMode = kind == KindMailDb ? int(MmSender) : int(FmSender);
+  int receiverMode = kind == KindMailDb ? int(MmReceiver) : int(FmReceiver);
   if (sender && !choosePerson(s, senderMode, sender)) keepId(s.sender.id, sender);
   if (receiver && !choosePerson(s, receiverMode, receiver)) keepId(s.receiver.id, receiver);
   if (partner && !choosePerson(s, MmPartner, partner)) keepId(s.partner.id, partner);
@@ -137,14 +138,21 @@ BrowseState readBrowseContext(int kind) {
   return s;
 }
 
+namespace {
+
+// The settings item that keeps the last view of a kind's browser.
+int browseModeItem(int kind) { return kind == KindMailDb ? ItemBrowseModeMail : ItemBrowseModeForum; }
+
+}  // namespace
+
 int storedBrowseMode(int kind) {
-  int64_t mode = KonfigGet(kind == 2 ? 39 : 38);
-  int modes = kind == 2 ? int(MmResult) : int(FmResult);
+  int64_t mode = KonfigGet(browseModeItem(kind));
+  int modes = kind == KindMailDb ? int(MmResult) : int(FmResult);
   return mode >= 1 && mode <= modes ? int(mode) : 1;
 }
 
 void storeBrowseMode(int kind, int mode) {
-  KonfigSet(kind == 2 ? 39 : 38, mode);
+  KonfigSet(browseModeItem(kind), mode);
   Konfig(5);
 }
 

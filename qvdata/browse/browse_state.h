@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "services/db_kind.h"
+
 namespace qv {
 
 // Views of the forum and newsgroup browser.
@@ -45,8 +47,8 @@ struct BrowsePerson {
 };
 
 struct BrowseState {
-  int kind = 1;  // database kind: 1 forum, 2 mail, 3 newsgroup
-  int mode = 1;  // ForumMode for kinds 1 and 3, MailMode for kind 2
+  int kind = KindForumDb;  // the DbKind of the database
+  int mode = 1;            // ForumMode for forum and newsgroup databases, MailMode for mail
 
   // Thread (forum and newsgroup).
   uint32_t threadNumber = 0;
@@ -84,12 +86,13 @@ bool isSelection(const BrowseState& s);
 // items with their limit flags; names and counts are read back from the
 // records.
 void writeBrowseContext(const BrowseState& s);
-// The state last published for that kind of database (kind 2 reads
+// The state last published for that kind of database (mail reads
 // MailContext, the others Context); a blank slot gives a default state.
 BrowseState readBrowseContext(int kind);
 
-// The view a browser opens with: settings item 38 (forum and newsgroup) or
-// 39 (mail); a value outside the kind's modes gives 1.
+// The view a browser opens with: settings item ItemBrowseModeForum (forum
+// and newsgroup) or ItemBrowseModeMail; a value outside the kind's modes
+// gives 1.
 int storedBrowseMode(int kind);
 // Stores the view and writes the settings block back.
 void storeBrowseMode(int kind, int mode);

@@ -2,8 +2,11 @@
 
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "storage/buffer_guard.h"
 
 namespace qv {
 
@@ -11,26 +14,26 @@ uint32_t messageCount(int kind) {
   uint32_t count = 0;
   bool counted = false;
   {
-    auto use = useFiles({2});
-    RecordImage saved = saveRecord(Forums.decl());
+    auto use = useFiles({FileForums});
+    BufferGuard keep({&Forums});
     FOR = ForumsRec();
     FOR.ID = Mem.ForumNumber;
     if (Forums.get(FOR_ForumKey) && FOR.COUNTFLAG == 0 && FOR.MSGCOUNT > 0) {
       count = FOR.MSGCOUNT;
       counted = true;
     }
-    restoreRecord(Forums.decl(), saved);
   }
   if (counted) return count;
-  int file = kind == 2 ? 13 : 3;
+  int file = kind == KindMailDb ? FileMail : FileMsgNmbr;
   auto use = useFiles({file});
   return uint32_t(declaredFile(file).records());
 }
 
 std::string browseTitle(int kind, const std::string& description, uint32_t count) {
   std::string n = std::to_string(count);
-  if (kind == 2) return " Mail database: " + description + " [" + n + "]";
-  return std::string(kind == 3 ? " Newsgroup database: " : " Forum database: ") + description + " Messages [" + n + "]";
+  if (kind == KindMailDb) return " Mail database: " + description + " [" + n + "]";
+  const char* label = kind == KindNewsDb ? " Newsgroup database: " : " Forum database: ";
+  return label + description + " Messages [" + n + "]";
 }
 
 }  // namespace qv

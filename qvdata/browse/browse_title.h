@@ -13,8 +13,8 @@ namespace qv {
 uint32_t messageCount(int kind);
 
 // " Forum database: " + description + " Messages [" + count + "]",
-// " Newsgroup database: " ... for kind 3, " Mail database: " + description +
-// " [" + count + "]" for kind 2.
+// " Newsgroup database: " ... for newsgroups, " Mail database: " + description +
+// " [" + count + "]" for mail.
 std::string browseTitle(int kind, const std::string& description, uint32_t count);
 
 }  // namespace qv

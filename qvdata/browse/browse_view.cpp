@@ -4,12 +4,15 @@
 
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
+#include "services/messages.h"
+#include "storage/buffer_guard.h"
 
 namespace qv {
 
 namespace {
 
-bool mailKind(const BrowseState& s) { return s.kind == 2; }
+bool mailKind(const BrowseState& s) { return s.kind == KindMailDb; }
 
 // The view's kind of walk independent of the database kind.
 enum class Walk { Number, Thread, Section, Sender, Receiver, Date, Subject, Partner, Word, Topic, Result };
@@ -41,11 +44,11 @@ Walk walkOf(const BrowseState& s) {
 }
 
 std::vector<int> viewFiles(const BrowseState& s) {
-  std::vector<int> files = {mailKind(s) ? 13 : 3};
+  std::vector<int> files = {mailKind(s) ? FileMail : FileMsgNmbr};
   switch (walkOf(s)) {
-    case Walk::Word: files.push_back(29); break;
-    case Walk::Topic: files.push_back(9); break;
-    case Walk::Result: files.push_back(32); break;
+    case Walk::Word: files.push_back(FileMasIdx); break;
+    case Walk::Topic: files.push_back(FileSIndex); break;
+    case Walk::Result: files.push_back(FileSearch); break;
     default: break;
   }
   return files;
@@ -164,17 +167,6 @@ void BrowseView::putRecordMessage(uint32_t id) const {
   }
 }
 
-bool BrowseView::readMessage(uint32_t id) const {
-  if (mailKind(state_)) {
-    MAI = MailRec();
-    MAI.MAILID = id;
-    return Mail.get(MAI_IdKey);
-  }
-  MSG = MsgNmbrRec();
-  MSG.MSGNUMBER = id;
-  return MsgNmbr.get(MSG_IdKey);
-}
-
 uint32_t BrowseView::recordMessage() const {
   switch (walkOf(state_)) {
     case Walk::Word: return MAS.SYSID;
@@ -212,9 +204,11 @@ void BrowseView::walk(bool forward, bool fresh, const std::function<bool(uint32_
     }
     skip = 0;
     if (indexView()) {
-      RecordImage index = saveRecord(f.decl());
-      bool exists = readMessage(id);
-      restoreRecord(f.decl(), index);
+      bool exists;
+      {
+        BufferGuard keepEntry({&f});
+        exists = qv::readMessage(state_.kind, id);
+      }
       if (!exists) continue;
     }
     if (!take(id)) return;
@@ -242,7 +236,7 @@ bool BrowseView::land(bool forward, bool fresh) {
 void BrowseView::restoreCurrent() {
   if (current_ == 0) return;
   restoreRecord(file().decl(), image_);
-  if (indexView()) readMessage(current_);
+  if (indexView()) qv::readMessage(state_.kind, current_);
 }
 
 bool BrowseView::toFirst() { return land(true, true); }
@@ -283,12 +277,10 @@ bool BrowseView::holds(uint32_t id) {
       break;
     default:
       if (putLimit() < 0) return false;
-      return readMessage(id) && inLimit();
+      return qv::readMessage(state_.kind, id) && inLimit();
   }
-  RecordImage index = saveRecord(f.decl());
-  bool exists = readMessage(id);
-  restoreRecord(f.decl(), index);
-  return exists;
+  BufferGuard keepEntry({&f});
+  return qv::readMessage(state_.kind, id);
 }
 
 // An index view's entries are in message-number order within their item:

@@ -71,7 +71,6 @@ class BrowseView {
   uint32_t recordMessage() const;
   void putRecordMessage(uint32_t id) const;
   bool seekIndexed(uint32_t number);
-  bool readMessage(uint32_t id) const;
   // Steps from the current record (or from the limit's start / end when
   // `fresh`) to the next record of the view that names an existing message;
   // calls `take` with it until `take` returns false.

@@ -1,7 +1,7 @@
 #include "browse/item_status.h"
 
 #include "dictionary/dictionary.h"
-#include "storage/record.h"
+#include "storage/buffer_guard.h"
 
 namespace qv {
 
@@ -12,7 +12,7 @@ namespace {
 template <typename Fill, typename Mark>
 bool markRecord(File& f, const Key& key, int status, Fill fill, Mark mark) {
   if (status < 0 || status > 2) return false;
-  const RecordImage saved = saveRecord(f.decl());
+  BufferGuard keep({&f});
   f.clear();
   fill();
   bool ok = f.get(key) && f.hold(5);
@@ -21,7 +21,6 @@ bool markRecord(File& f, const Key& key, int status, Fill fill, Mark mark) {
     ok = f.put();
   }
   f.release();
-  restoreRecord(f.decl(), saved);
   return ok;
 }
 

@@ -16,7 +16,7 @@ std::vector<uint32_t> keepInSelection(const BrowseState& s, const std::vector<ui
   return kept;
 }
 
-int resultMode(int kind) { return kind == 2 ? int(MmResult) : int(FmResult); }
+int resultMode(int kind) { return kind == KindMailDb ? int(MmResult) : int(FmResult); }
 
 SearchOutcome applySearchResult(BrowseState& s, const std::vector<uint32_t>& hits) {
   std::vector<uint32_t> kept = hits.empty() ? hits : keepInSelection(s, hits);

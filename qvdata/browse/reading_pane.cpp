@@ -2,8 +2,9 @@
 
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
-#include "storage/fixedstr.h"
+#include "dictionary/file_numbers.h"
 #include "services/messages.h"
+#include "storage/fixedstr.h"
 
 namespace qv {
 
@@ -14,7 +15,8 @@ std::string shownText(const std::string& subject, const std::string& text) {
 }
 
 bool readShownText(int kind, uint32_t id, std::string& shown) {
-  std::vector<int> files = kind == 2 ? std::vector<int>{13, 4, 14} : std::vector<int>{3, 7, 4, 14};
+  std::vector<int> files = kind == KindMailDb ? std::vector<int>{FileMail, FileMsgText, FileSubjects}
+                                              : std::vector<int>{FileMsgNmbr, FileThreads, FileMsgText, FileSubjects};
   auto use = useFiles(files);
   if (!readMessage(kind, id)) return false;
   std::string subject = subjectOfMessage(kind);

@@ -2,7 +2,9 @@
 
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/globals.h"
+#include "services/messages.h"
 
 namespace qv {
 
@@ -19,31 +21,21 @@ bool rewriteStatus(File& f, const Key& k, uint8_t& status, int value) {
   return ok;
 }
 
-bool readMessage(int kind, uint32_t id) {
-  if (kind == 2) {
-    MAI = MailRec();
-    MAI.MAILID = id;
-    return Mail.get(MAI_IdKey);
-  }
-  MSG = MsgNmbrRec();
-  MSG.MSGNUMBER = id;
-  return MsgNmbr.get(MSG_IdKey);
-}
-
 }  // namespace
 
 bool setStatus(int kind, StatusLevel level, uint32_t id, int status) {
   if (status < 0 || status > 2) return false;
-  bool mail = kind == 2;
+  bool mail = kind == KindMailDb;
   if (level == LevelDatabase) {
-    auto use = useFiles({2});
+    auto use = useFiles({FileForums});
     FOR = ForumsRec();
     FOR.ID = Mem.ForumNumber;
     return rewriteStatus(Forums, FOR_ForumKey, FOR.DUMMY, status);
   }
   if (mail ? (level == LevelThread || level == LevelSection) : level == LevelPartner) return false;
-  if (kind == 3 && level == LevelSection) return false;
-  auto use = useFiles(mail ? std::vector<int>{13, 5} : std::vector<int>{3, 6, 7});
+  if (kind == KindNewsDb && level == LevelSection) return false;
+  auto use = useFiles(mail ? std::vector<int>{FileMail, FilePerson}
+                           : std::vector<int>{FileMsgNmbr, FileSections, FileThreads});
   if (!readMessage(kind, id)) return false;
   switch (level) {
     case LevelMessage:

@@ -5,10 +5,12 @@
 #include "browse/browse_view.h"
 #include "browse/hit_scan.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/file_service.h"
-#include "services/text_match.h"
-#include "wordindex/word_cut.h"
 #include "services/messages.h"
+#include "services/text_match.h"
+#include "storage/buffer_guard.h"
+#include "wordindex/word_cut.h"
 
 namespace qv {
 
@@ -17,29 +19,9 @@ namespace {
 // The files a view of the kind may walk or the test reads: headers, texts,
 // threads, the word index, the topic links and the result set.
 std::vector<int> findFiles(int kind) {
-  return kind == 2 ? std::vector<int>{13, 4, 29, 9, 32} : std::vector<int>{3, 4, 7, 29, 9, 32};
+  if (kind == KindMailDb) return {FileMail, FileMsgText, FileMasIdx, FileSIndex, FileSearch};
+  return {FileMsgNmbr, FileMsgText, FileThreads, FileMasIdx, FileSIndex, FileSearch};
 }
-
-// The record buffers a step reads, put back when it returns so that the
-// browser's records stay as it left them.
-struct SavedBuffers {
-  MsgNmbrRec msg = MSG;
-  MailRec mai = MAI;
-  ThreadsRec thr = THR;
-  MsgTextRec txt = TXT;
-  MasIdxRec mas = MAS;
-  SIndexRec sin = SIN;
-  SearchRec sea = SEA;
-  ~SavedBuffers() {
-    MSG = msg;
-    MAI = mai;
-    THR = thr;
-    TXT = txt;
-    MAS = mas;
-    SIN = sin;
-    SEA = sea;
-  }
-};
 
 bool holds(std::string_view text, const std::string& pattern, bool matchCase, bool wholeWords) {
   if (matchCase) return AISINB(wholeWords ? 1 : 0, text, pattern) > 0;
@@ -49,14 +31,8 @@ bool holds(std::string_view text, const std::string& pattern, bool matchCase, bo
 std::string subjectOf(int kind, uint32_t id) { return readMessage(kind, id) ? subjectOfMessage(kind) : std::string(); }
 
 int32_t dateOf(int kind, uint32_t id) {
-  if (kind == 2) {
-    MAI = MailRec();
-    MAI.MAILID = id;
-    return Mail.get(MAI_IdKey) ? MAI.DATE : 0;
-  }
-  MSG = MsgNmbrRec();
-  MSG.MSGNUMBER = id;
-  return MsgNmbr.get(MSG_IdKey) ? MSG.DATE : 0;
+  if (!readMessage(kind, id)) return 0;
+  return kind == KindMailDb ? MAI.DATE : MSG.DATE;
 }
 
 FindStep testWith(int kind, uint32_t id, int scope, const std::string& pattern, bool matchCase, bool wholeWords) {
@@ -112,7 +88,9 @@ void TextFind::start(const TextFindOptions& options) {
 
 FindStep TextFind::step(int batch) {
   if (!searching_) return FindStep::EndOfView;
-  SavedBuffers saved;
+  // The record buffers a step reads are put back when it returns, so that
+  // the browser's records stay as it left them.
+  BufferGuard keep({&MsgNmbr, &Mail, &Threads, &MsgText, &MasIdx, &SIndex, &Search});
   const bool forward = options_.direction != 2;
   for (int n = 0; n < std::max(1, batch); ++n) {
     bool moved;

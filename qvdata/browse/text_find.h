@@ -44,7 +44,7 @@ enum class FindStep : int {
 
 class TextFind {
  public:
-  // kind: 1 forum, 2 mail, 3 newsgroup. Opens the files it reads until destroyed.
+  // kind: a DbKind. Opens the files it reads until destroyed.
   explicit TextFind(int kind);
   ~TextFind();
   TextFind(const TextFind&) = delete;

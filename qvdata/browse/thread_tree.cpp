@@ -5,6 +5,7 @@
 
 #include "dictionary/dictionary.h"
 #include "services/datetime.h"
+#include "storage/buffer_guard.h"
 
 namespace qv {
 
@@ -156,18 +157,15 @@ std::vector<TreeRow> treeRows(const std::vector<TreeNode>& nodes, int textFormat
 }
 
 uint32_t threadOfMessage(uint32_t number) {
-  const MsgNmbrRec saved = MSG;
+  BufferGuard keep({&MsgNmbr});
   MSG = MsgNmbrRec();
   MSG.MSGNUMBER = number;
-  uint32_t thread = MsgNmbr.get(MSG_IdKey) ? MSG.THREADNUMBER : 0;
-  MSG = saved;
-  return thread;
+  return MsgNmbr.get(MSG_IdKey) ? MSG.THREADNUMBER : 0;
 }
 
 bool buildThreadTree(uint32_t number, int textFormat, int dateFormat, ThreadTree& tree) {
   tree = ThreadTree();
-  const MsgNmbrRec savedMsg = MSG;
-  const PersonRec savedPer = PER;
+  BufferGuard keep({&MsgNmbr, &Person});
   MSG = MsgNmbrRec();
   MSG.MSGNUMBER = number;
   bool found = number != 0 && MsgNmbr.get(MSG_IdKey);
@@ -201,8 +199,6 @@ bool buildThreadTree(uint32_t number, int textFormat, int dateFormat, ThreadTree
     tree.depth = assignLevels(tree.nodes);
     tree.rows = treeRows(tree.nodes, textFormat, dateFormat);
   }
-  MSG = savedMsg;
-  PER = savedPer;
   return found;
 }
 

@@ -9,6 +9,7 @@
 
 #include "browse/browse_state.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -20,11 +21,13 @@ namespace qvtest {
 class BrowseTest : public InstallationTest {
  protected:
   void TearDown() override {
-    qv::OP_CLOSE(qv::OpForceClose, {1, 2, 3, 4, 5, 6, 7, 9, 13, 28, 29, 32});
+    qv::OP_CLOSE(qv::OpForceClose, {qv::FileCodes, qv::FileForums, qv::FileMsgNmbr, qv::FileMsgText, qv::FilePerson,
+                                    qv::FileSections, qv::FileThreads, qv::FileSIndex, qv::FileMail, qv::FileWordList,
+                                    qv::FileMasIdx, qv::FileSearch});
     InstallationTest::TearDown();
   }
 
-  // A new database of the kind (1 forum, 2 mail, 3 newsgroup), made current.
+  // A new database of the kind (a DbKind), made current.
   uint32_t makeDatabase(int kind, const std::string& name = "Browse Test") {
     uint32_t id = makeBrowseDatabase(kind, name);
     EXPECT_NE(id, 0u) << prompts.transcript();
@@ -33,7 +36,7 @@ class BrowseTest : public InstallationTest {
 
   // Three threads in two sections, four people, six messages; the orders
   // of every view are spelled out in browse_view_test.cpp.
-  void sampleForum(int kind = 1) {
+  void sampleForum(int kind = qv::KindForumDb) {
     makeDatabase(kind);
     section(100, 1, "General");
     section(200, 4, "Utilities");
@@ -52,17 +55,17 @@ class BrowseTest : public InstallationTest {
     message(505, 1001, 13, 11, 104);
     wordEntry(7, "APPLES", {500, 504, 999});  // 999: an index entry whose message is gone
     topicEntry(77, {501, 503, 998});
-    qv::OP_CLOSE(qv::OpShared, {32});
+    qv::OP_CLOSE(qv::OpShared, {qv::FileSearch});
     for (uint32_t id : {505u, 500u, 997u}) {
       qv::SEA.ID = id;
       ASSERT_TRUE(qv::Search.add());
     }
-    qv::OP_CLOSE(qv::OpRelease, {32});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileSearch});
   }
 
   // Mail with three partners of the owner, in both directions.
   uint32_t sampleMailbox() {
-    makeDatabase(2, "Owen Test");
+    makeDatabase(qv::KindMailDb, "Owen Test");
     uint32_t owner = qv::Mem.PersonID;
     person(21, "Fay", "Brown");
     person(22, "Gus", "Carter");

@@ -6,6 +6,7 @@
 #include "browse/browse_items.h"
 #include "browse/browse_state.h"
 #include "browse_fixture.h"
+#include "dictionary/file_numbers.h"
 #include "services/context.h"
 #include "services/settings.h"
 
@@ -31,7 +32,7 @@ class BrowseItemsTest : public qvtest::BrowseTest {
     COD.TYPE = 2;
     COD.INDEX = text;
     COD.ID = id;
-    add(1);
+    add(FileCodes);
   }
 };
 
@@ -39,7 +40,7 @@ TEST_F(BrowseItemsTest, ItemsFilledFromTheirIds) {
   sampleForum();
   wordEntry(8, "PEARS", {500});
   topic(77, "apples");
-  BrowseState s = state(1, FmThread);
+  BrowseState s = state(KindForumDb, FmThread);
   ASSERT_TRUE(chooseThread(s, 1000));
   EXPECT_EQ(s.threadHeading, "Pears and apples");
   EXPECT_EQ(s.threadAlpha, "Pears and");
@@ -64,7 +65,7 @@ TEST_F(BrowseItemsTest, ItemsFilledFromTheirIds) {
   EXPECT_FALSE(chooseTopic(s, 78));
   EXPECT_EQ(s.topicId, 77u);
 
-  BrowseState m = state(1, FmNumber);
+  BrowseState m = state(KindForumDb, FmNumber);
   ASSERT_TRUE(chooseFromMessage(m, 504));
   EXPECT_EQ(m.threadNumber, 1000u);
   EXPECT_EQ(m.sectionId, 100u);
@@ -77,7 +78,7 @@ TEST_F(BrowseItemsTest, ItemsFilledFromTheirIds) {
 TEST_F(BrowseItemsTest, NextAndPreviousSenderAndReceiver) {
   sampleForum();
   person(14, "Eve", "Baker");  // sends nothing
-  BrowseState s = state(1, FmSender);
+  BrowseState s = state(KindForumDb, FmSender);
   ASSERT_TRUE(choosePerson(s, FmSender, 10));  // Lee
   BrowseState n = step(s, true);
   EXPECT_EQ(n.sender.id, 11u);
@@ -93,15 +94,15 @@ TEST_F(BrowseItemsTest, NextAndPreviousSenderAndReceiver) {
   step(p, false, false);
 
   // Nobody chosen: the first and the last sender.
-  EXPECT_EQ(step(state(1, FmSender), true).sender.id, 13u);
-  EXPECT_EQ(step(state(1, FmSender), false).sender.id, 12u);
+  EXPECT_EQ(step(state(KindForumDb, FmSender), true).sender.id, 13u);
+  EXPECT_EQ(step(state(KindForumDb, FmSender), false).sender.id, 12u);
 
   // From a person without messages in the role: the neighbours where it would stand.
   ASSERT_TRUE(choosePerson(s, FmSender, 14));
   EXPECT_EQ(step(s, true).sender.id, 10u);
   EXPECT_EQ(step(s, false).sender.id, 13u);
 
-  BrowseState r = state(1, FmReceiver);
+  BrowseState r = state(KindForumDb, FmReceiver);
   ASSERT_TRUE(choosePerson(r, FmReceiver, 10));
   r = step(r, true);
   EXPECT_EQ(r.receiver.id, 11u);
@@ -109,12 +110,12 @@ TEST_F(BrowseItemsTest, NextAndPreviousSenderAndReceiver) {
   r = step(r, true);
   EXPECT_EQ(r.receiver.id, 12u);
   step(r, true, false);
-  EXPECT_FALSE(neighbourItem(s = state(1, FmDate), true)) << "the date view has no items";
+  EXPECT_FALSE(neighbourItem(s = state(KindForumDb, FmDate), true)) << "the date view has no items";
 }
 
 TEST_F(BrowseItemsTest, NextAndPreviousThreadAndThreadWithinSection) {
   sampleForum();
-  BrowseState t = state(1, FmThread);
+  BrowseState t = state(KindForumDb, FmThread);
   BrowseState first = step(t, true);
   EXPECT_EQ(first.threadNumber, 1001u) << "nothing chosen: the first thread";
   EXPECT_EQ(first.threadHeading, "Bananas");
@@ -128,7 +129,7 @@ TEST_F(BrowseItemsTest, NextAndPreviousThreadAndThreadWithinSection) {
   step(third, true, false);
   EXPECT_EQ(step(third, false).threadNumber, 1002u);
 
-  BrowseState s = state(1, FmSection);
+  BrowseState s = state(KindForumDb, FmSection);
   ASSERT_TRUE(chooseSection(s, 100));
   s = step(s, true);
   EXPECT_EQ(s.threadNumber, 1001u);
@@ -137,13 +138,13 @@ TEST_F(BrowseItemsTest, NextAndPreviousThreadAndThreadWithinSection) {
   EXPECT_EQ(s.selected, 500u);
   step(s, true, false);  // Cherries is in the other section
   EXPECT_EQ(step(s, false).threadNumber, 1001u);
-  BrowseState none = state(1, FmSection);
+  BrowseState none = state(KindForumDb, FmSection);
   step(none, true, false);  // no section chosen
 }
 
 TEST_F(BrowseItemsTest, NextAndPreviousMailPartner) {
   uint32_t owner = sampleMailbox();
-  BrowseState p = state(2, MmPartner);
+  BrowseState p = state(KindMailDb, MmPartner);
   ASSERT_TRUE(choosePerson(p, MmPartner, 21));
   EXPECT_EQ(p.partner.alpha, "Brown");
   BrowseState n = step(p, true);
@@ -155,7 +156,7 @@ TEST_F(BrowseItemsTest, NextAndPreviousMailPartner) {
   step(n, true, false);  // the last partner
   step(p, false, false);
 
-  BrowseState s = state(2, MmSender);
+  BrowseState s = state(KindMailDb, MmSender);
   ASSERT_TRUE(choosePerson(s, MmSender, 22));
   s = step(s, true);
   EXPECT_EQ(s.sender.id, owner);
@@ -166,7 +167,7 @@ TEST_F(BrowseItemsTest, NextAndPreviousMailPartner) {
 TEST_F(BrowseItemsTest, ContextSlotsCarryTheWholeView) {
   sampleForum();
   topic(77, "apples");
-  BrowseState s = state(1, FmSender);
+  BrowseState s = state(KindForumDb, FmSender);
   ASSERT_TRUE(chooseFromMessage(s, 504));
   ASSERT_TRUE(chooseWord(s, 7));
   ASSERT_TRUE(chooseTopic(s, 77));
@@ -174,50 +175,50 @@ TEST_F(BrowseItemsTest, ContextSlotsCarryTheWholeView) {
   s.limitThread = true;
   writeBrowseContext(s);
   EXPECT_LE(Context(3).size(), 63u);
-  EXPECT_EQ(readBrowseContext(1), s) << Context(3);
+  EXPECT_EQ(readBrowseContext(KindForumDb), s) << Context(3);
   BrowseState blank;
-  blank.kind = 3;
-  EXPECT_EQ(readBrowseContext(3), blank) << "the slot holds a forum view, not a newsgroup's";
+  blank.kind = KindNewsDb;
+  EXPECT_EQ(readBrowseContext(KindNewsDb), blank) << "the slot holds a forum view, not a newsgroup's";
   // An item deleted meanwhile keeps its ID and loses its names.
-  OP_CLOSE(OpShared, {7});
+  OP_CLOSE(OpShared, {FileThreads});
   THR = ThreadsRec();
   THR.THREADNUMBER = 1000;
   ASSERT_TRUE(Threads.get(THR_ThreadKey));
   ASSERT_TRUE(Threads.remove());
-  OP_CLOSE(OpRelease, {7});
-  BrowseState gone = readBrowseContext(1);
+  OP_CLOSE(OpRelease, {FileThreads});
+  BrowseState gone = readBrowseContext(KindForumDb);
   EXPECT_EQ(gone.threadNumber, 1000u);
   EXPECT_EQ(gone.threadHeading, "");
   EXPECT_EQ(gone.sender, s.sender);
 
   Context(2, "");
-  blank.kind = 1;
-  EXPECT_EQ(readBrowseContext(1), blank);
+  blank.kind = KindForumDb;
+  EXPECT_EQ(readBrowseContext(KindForumDb), blank);
   Context(2, "19zz");
-  EXPECT_EQ(readBrowseContext(1), blank) << "a damaged slot gives the default view";
+  EXPECT_EQ(readBrowseContext(KindForumDb), blank) << "a damaged slot gives the default view";
 }
 
 TEST_F(BrowseItemsTest, MailContextCarriesThePartner) {
   sampleMailbox();
-  BrowseState s = state(2, MmPartner);
+  BrowseState s = state(KindMailDb, MmPartner);
   ASSERT_TRUE(chooseFromMessage(s, 702));
   s.limitPartner = true;
   writeBrowseContext(s);
   EXPECT_LE(MailContext(3).size(), 74u);
-  BrowseState back = readBrowseContext(2);
+  BrowseState back = readBrowseContext(KindMailDb);
   EXPECT_EQ(back, s);
   EXPECT_EQ(back.partner.name, "Gus Carter");
 }
 
 TEST_F(BrowseItemsTest, StoredViewPerKind) {
-  storeBrowseMode(1, FmTopic);
-  storeBrowseMode(2, MmPartner);
+  storeBrowseMode(KindForumDb, FmTopic);
+  storeBrowseMode(KindMailDb, MmPartner);
   ASSERT_TRUE(Konfig(KLoadDisplay));  // read back from the control file
-  EXPECT_EQ(storedBrowseMode(1), FmTopic);
-  EXPECT_EQ(storedBrowseMode(3), FmTopic) << "newsgroups share the forum setting";
-  EXPECT_EQ(storedBrowseMode(2), MmPartner);
-  storeBrowseMode(2, 9);
-  EXPECT_EQ(storedBrowseMode(2), 1) << "mail has no ninth view";
+  EXPECT_EQ(storedBrowseMode(KindForumDb), FmTopic);
+  EXPECT_EQ(storedBrowseMode(KindNewsDb), FmTopic) << "newsgroups share the forum setting";
+  EXPECT_EQ(storedBrowseMode(KindMailDb), MmPartner);
+  storeBrowseMode(KindMailDb, 9);
+  EXPECT_EQ(storedBrowseMode(KindMailDb), 1) << "mail has no ninth view";
 }
 
 }  // namespace

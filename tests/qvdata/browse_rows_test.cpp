@@ -10,8 +10,10 @@
 #include "browse/reading_pane.h"
 #include "browse/status_marks.h"
 #include "browse_fixture.h"
+#include "dictionary/file_numbers.h"
 #include "services/datetime.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "storage/file.h"
 
 using namespace qv;
@@ -26,19 +28,19 @@ class BrowseRowsTest : public qvtest::BrowseTest {
     return out;
   }
   static int threadStatus(uint32_t id) {
-    OP_CLOSE(OpShared, {7});
+    OP_CLOSE(OpShared, {FileThreads});
     THR = ThreadsRec();
     THR.THREADNUMBER = id;
     int status = Threads.get(THR_ThreadKey) ? THR.DUMMY : -1;
-    OP_CLOSE(OpRelease, {7});
+    OP_CLOSE(OpRelease, {FileThreads});
     return status;
   }
   static std::vector<uint32_t> searchSet() {
     std::vector<uint32_t> ids;
-    OP_CLOSE(OpShared, {32});
+    OP_CLOSE(OpShared, {FileSearch});
     Search.set(SEA_IdKey);
     while (Search.next()) ids.push_back(SEA.ID);
-    OP_CLOSE(OpRelease, {32});
+    OP_CLOSE(OpRelease, {FileSearch});
     return ids;
   }
   using Ids = std::vector<uint32_t>;
@@ -59,12 +61,12 @@ TEST(PurgeColours, TheMostSpecificMarkDecides) {
 
 TEST_F(BrowseRowsTest, ForumRowsTheirTextsAndColoursFromTheMarks) {
   sampleForum();
-  ASSERT_TRUE(setStatus(1, LevelMessage, 500, 1));
-  ASSERT_TRUE(setStatus(1, LevelThread, 501, 2));   // thread 1000
-  ASSERT_TRUE(setStatus(1, LevelSection, 502, 1));  // section 100
-  ASSERT_TRUE(setStatus(1, LevelDatabase, 0, 2));
+  ASSERT_TRUE(setStatus(KindForumDb, LevelMessage, 500, 1));
+  ASSERT_TRUE(setStatus(KindForumDb, LevelThread, 501, 2));   // thread 1000
+  ASSERT_TRUE(setStatus(KindForumDb, LevelSection, 502, 1));  // section 100
+  ASSERT_TRUE(setStatus(KindForumDb, LevelDatabase, 0, 2));
   EXPECT_EQ(threadStatus(1000), 2);
-  std::map<uint32_t, RowClass> c = colours(1, {500, 501, 502, 503, 504, 505});
+  std::map<uint32_t, RowClass> c = colours(KindForumDb, {500, 501, 502, 503, 504, 505});
   EXPECT_EQ(c[500], RowKeep) << "the message's keep beats its thread's delete";
   EXPECT_EQ(c[501], RowDelete);
   EXPECT_EQ(c[504], RowDelete);
@@ -72,21 +74,27 @@ TEST_F(BrowseRowsTest, ForumRowsTheirTextsAndColoursFromTheMarks) {
   EXPECT_EQ(c[505], RowKeep);
   EXPECT_EQ(c[503], RowDelete) << "only the database is marked";
 
-  std::vector<BrowseRow> rows = readBrowseRows(1, {504, 4242, 503});
+  MSG.MSGNUMBER = 12345;  // the caller's buffers survive
+  THR.THREADNUMBER = 23456;
+  PER.PERSONID = 34567;
+  std::vector<BrowseRow> rows = readBrowseRows(KindForumDb, {504, 4242, 503});
+  EXPECT_EQ(MSG.MSGNUMBER, 12345u);
+  EXPECT_EQ(THR.THREADNUMBER, 23456u);
+  EXPECT_EQ(PER.PERSONID, 34567u);
   ASSERT_EQ(rows.size(), 2u) << "a message that does not exist is left out";
-  EXPECT_EQ(rowTexts(1, rows[0]), (std::vector<std::string>{"Pears and apples", "Ann Lee", "Dee Adams", "01 General"}));
+  EXPECT_EQ(rowTexts(KindForumDb, rows[0]), (std::vector<std::string>{"Pears and apples", "Ann Lee", "Dee Adams", "01 General"}));
   EXPECT_EQ(rows[0].date, 103);
-  EXPECT_EQ(rowTexts(1, rows[1])[3], "04 Utilities");
-  EXPECT_EQ(browseColumns(1), (std::vector<std::string>{"Thread", "Sender", "Receiver", "Section"}));
+  EXPECT_EQ(rowTexts(KindForumDb, rows[1])[3], "04 Utilities");
+  EXPECT_EQ(browseColumns(KindForumDb), (std::vector<std::string>{"Thread", "Sender", "Receiver", "Section"}));
 
   // Back to normal, and a mark on a message that does not exist changes nothing.
-  ASSERT_TRUE(setStatus(1, LevelDatabase, 0, 0));
-  ASSERT_TRUE(setStatus(1, LevelThread, 500, 0));
-  ASSERT_TRUE(setStatus(1, LevelSection, 500, 0));
-  EXPECT_FALSE(setStatus(1, LevelThread, 4242, 2));
-  EXPECT_FALSE(setStatus(1, LevelMessage, 501, 3)) << "no status 3";
-  EXPECT_FALSE(setStatus(1, LevelPartner, 501, 2)) << "forums have no partner";
-  c = colours(1, {501, 503, 500});
+  ASSERT_TRUE(setStatus(KindForumDb, LevelDatabase, 0, 0));
+  ASSERT_TRUE(setStatus(KindForumDb, LevelThread, 500, 0));
+  ASSERT_TRUE(setStatus(KindForumDb, LevelSection, 500, 0));
+  EXPECT_FALSE(setStatus(KindForumDb, LevelThread, 4242, 2));
+  EXPECT_FALSE(setStatus(KindForumDb, LevelMessage, 501, 3)) << "no status 3";
+  EXPECT_FALSE(setStatus(KindForumDb, LevelPartner, 501, 2)) << "forums have no partner";
+  c = colours(KindForumDb, {501, 503, 500});
   EXPECT_EQ(c[501], RowNormal);
   EXPECT_EQ(c[503], RowNormal);
   EXPECT_EQ(c[500], RowKeep);
@@ -94,7 +102,7 @@ TEST_F(BrowseRowsTest, ForumRowsTheirTextsAndColoursFromTheMarks) {
 
 TEST_F(BrowseRowsTest, AHeldRecordIsLeftAsItWas) {
   sampleForum();
-  OP_CLOSE(OpShared, {7});
+  OP_CLOSE(OpShared, {FileThreads});
   int me = currentHolder();
   setCurrentHolder(me + 1000);  // another window holds thread 1000
   THR = ThreadsRec();
@@ -102,34 +110,34 @@ TEST_F(BrowseRowsTest, AHeldRecordIsLeftAsItWas) {
   ASSERT_TRUE(Threads.get(THR_ThreadKey));
   ASSERT_TRUE(Threads.hold(1));
   setCurrentHolder(me);
-  EXPECT_FALSE(setStatus(1, LevelThread, 500, 2));
+  EXPECT_FALSE(setStatus(KindForumDb, LevelThread, 500, 2));
   EXPECT_EQ(threadStatus(1000), 0);
   setCurrentHolder(me + 1000);
   Threads.release();
   setCurrentHolder(me);
-  OP_CLOSE(OpRelease, {7});
-  EXPECT_TRUE(setStatus(1, LevelThread, 500, 2));
+  OP_CLOSE(OpRelease, {FileThreads});
+  EXPECT_TRUE(setStatus(KindForumDb, LevelThread, 500, 2));
   EXPECT_EQ(threadStatus(1000), 2);
 }
 
 TEST_F(BrowseRowsTest, NewsgroupRowsHaveNoSection) {
-  sampleForum(3);
-  std::vector<BrowseRow> rows = readBrowseRows(3, {501});
+  sampleForum(KindNewsDb);
+  std::vector<BrowseRow> rows = readBrowseRows(KindNewsDb, {501});
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rowTexts(3, rows[0]), (std::vector<std::string>{"Pears and apples", "Bob Ray", "Ann Lee"}));
-  EXPECT_FALSE(setStatus(3, LevelSection, 501, 2));
-  EXPECT_EQ(browseTitle(3, "comp.lang", 12), " Newsgroup database: comp.lang Messages [12]");
+  EXPECT_EQ(rowTexts(KindNewsDb, rows[0]), (std::vector<std::string>{"Pears and apples", "Bob Ray", "Ann Lee"}));
+  EXPECT_FALSE(setStatus(KindNewsDb, LevelSection, 501, 2));
+  EXPECT_EQ(browseTitle(KindNewsDb, "comp.lang", 12), " Newsgroup database: comp.lang Messages [12]");
 }
 
 TEST_F(BrowseRowsTest, MailRowsAndThePartnerMark) {
   sampleMailbox();
-  KonfigSet(10, 10);  // yyyy-mm-dd
-  KonfigSet(13, 1);   // hh:mm
+  KonfigSet(ItemDateFormat, 10);  // yyyy-mm-dd
+  KonfigSet(ItemTimeFormat, 1);   // hh:mm
   int32_t day = dateFromYMD(2024, 3, 5);
   mail(710, Mem.PersonID, 21, false, day, timeFromHMS(14, 30, 0), std::string(60, 's'));
-  std::vector<BrowseRow> rows = readBrowseRows(2, {710});
+  std::vector<BrowseRow> rows = readBrowseRows(KindMailDb, {710});
   ASSERT_EQ(rows.size(), 1u);
-  std::vector<std::string> t = rowTexts(2, rows[0]);
+  std::vector<std::string> t = rowTexts(KindMailDb, rows[0]);
   ASSERT_EQ(t.size(), 5u);
   EXPECT_EQ(t[0], formatDate(day, 10));
   EXPECT_EQ(t[1], formatTime(timeFromHMS(14, 30, 0), 1));
@@ -137,66 +145,66 @@ TEST_F(BrowseRowsTest, MailRowsAndThePartnerMark) {
   EXPECT_EQ(t[3], "Fay Brown");
   EXPECT_EQ(t[4], "Owen Test");
 
-  ASSERT_TRUE(setStatus(2, LevelPartner, 700, 2));  // Fay
-  ASSERT_TRUE(setStatus(2, LevelMessage, 703, 1));
-  EXPECT_FALSE(setStatus(2, LevelThread, 703, 1)) << "mail has no threads";
-  std::map<uint32_t, RowClass> c = colours(2, {700, 701, 702, 703});
+  ASSERT_TRUE(setStatus(KindMailDb, LevelPartner, 700, 2));  // Fay
+  ASSERT_TRUE(setStatus(KindMailDb, LevelMessage, 703, 1));
+  EXPECT_FALSE(setStatus(KindMailDb, LevelThread, 703, 1)) << "mail has no threads";
+  std::map<uint32_t, RowClass> c = colours(KindMailDb, {700, 701, 702, 703});
   EXPECT_EQ(c[700], RowDelete);
   EXPECT_EQ(c[701], RowDelete);
   EXPECT_EQ(c[703], RowKeep);
   EXPECT_EQ(c[702], RowNormal);
-  EXPECT_EQ(browseTitle(2, "Owen Test", 5), " Mail database: Owen Test [5]");
+  EXPECT_EQ(browseTitle(KindMailDb, "Owen Test", 5), " Mail database: Owen Test [5]");
 }
 
 TEST_F(BrowseRowsTest, TitleCountFromTheDatabaseRecordUnlessItIsStale) {
-  uint32_t db = makeDatabase(1, "Counted");
+  uint32_t db = makeDatabase(KindForumDb, "Counted");
   thread(1, 0, "Only");
   person(10, "Ann", "Lee");
   for (uint32_t n = 1; n <= 3; ++n) message(n, 1, 10, 10, 100);
   auto setCount = [&](uint32_t count, uint8_t flag) {
-    OP_CLOSE(OpShared, {2});
+    OP_CLOSE(OpShared, {FileForums});
     FOR = ForumsRec();
     FOR.ID = db;
     ASSERT_TRUE(Forums.get(FOR_ForumKey));
     FOR.MSGCOUNT = count;
     FOR.COUNTFLAG = flag;
     ASSERT_TRUE(Forums.put());
-    OP_CLOSE(OpRelease, {2});
+    OP_CLOSE(OpRelease, {FileForums});
   };
   setCount(0, 0);
-  EXPECT_EQ(messageCount(1), 3u) << "no count stored: the messages are counted";
+  EXPECT_EQ(messageCount(KindForumDb), 3u) << "no count stored: the messages are counted";
   setCount(1234, 0);
-  EXPECT_EQ(messageCount(1), 1234u);
+  EXPECT_EQ(messageCount(KindForumDb), 1234u);
   setCount(1234, 1);
-  EXPECT_EQ(messageCount(1), 3u) << "a count marked stale is not shown";
-  EXPECT_EQ(browseTitle(1, "Counted", 3), " Forum database: Counted Messages [3]");
+  EXPECT_EQ(messageCount(KindForumDb), 3u) << "a count marked stale is not shown";
+  EXPECT_EQ(browseTitle(KindForumDb, "Counted", 3), " Forum database: Counted Messages [3]");
 }
 
 TEST_F(BrowseRowsTest, ShownTextWithTheSubject) {
   sampleForum();
   text(502, "Yellow.\r\n");
   std::string shown;
-  ASSERT_TRUE(readShownText(1, 502, shown));
+  ASSERT_TRUE(readShownText(KindForumDb, 502, shown));
   EXPECT_EQ(shown, "Subject: Bananas\r\n\r\nYellow.\r\n");
-  ASSERT_TRUE(readShownText(1, 503, shown));
+  ASSERT_TRUE(readShownText(KindForumDb, 503, shown));
   EXPECT_EQ(shown, "Subject: Cherries\r\n\r\n") << "a message without text";
-  EXPECT_FALSE(readShownText(1, 4242, shown));
+  EXPECT_FALSE(readShownText(KindForumDb, 4242, shown));
 }
 
 TEST_F(BrowseRowsTest, ProfessionalSearchKeepsTheHitsInsideTheSelection) {
   sampleForum();
   std::vector<uint32_t> hits = {505, 504, 503, 501, 500, 4242};
-  BrowseState t = state(1, FmThread);
+  BrowseState t = state(KindForumDb, FmThread);
   t.threadNumber = 1000;
   t.threadAlpha = "Pears and";
   EXPECT_EQ(keepInSelection(t, hits), hits) << "no limit: no selection";
   t.limitThread = true;
   EXPECT_EQ(keepInSelection(t, hits), (Ids{504, 501, 500}));
-  BrowseState s = state(1, FmSender);
+  BrowseState s = state(KindForumDb, FmSender);
   s.sender = who(10, "Lee");
   s.limitSender = true;
   EXPECT_EQ(keepInSelection(s, hits), (Ids{504, 503, 500}));
-  BrowseState w = state(1, FmWord);
+  BrowseState w = state(KindForumDb, FmWord);
   w.wordId = 7;
   EXPECT_EQ(keepInSelection(w, hits), (Ids{504, 500}));
 
@@ -228,7 +236,7 @@ TEST_F(BrowseRowsTest, ProfessionalSearchKeepsTheHitsInsideTheSelection) {
 
 TEST_F(BrowseRowsTest, MailSearchInsideAPartner) {
   sampleMailbox();
-  BrowseState p = state(2, MmPartner);
+  BrowseState p = state(KindMailDb, MmPartner);
   p.partner = who(21, "Brown");
   p.limitPartner = true;
   ASSERT_EQ(applySearchResult(p, {704, 703, 702, 700}), SearchShown);

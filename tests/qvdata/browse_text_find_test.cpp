@@ -8,6 +8,7 @@
 #include "browse/hit_scan.h"
 #include "browse/text_find.h"
 #include "browse_fixture.h"
+#include "dictionary/file_numbers.h"
 
 using namespace qv;
 
@@ -25,7 +26,7 @@ class TextFindTest : public qvtest::BrowseTest {
   }
 
   // Two threads; in number order (newest first): 504, 503, 502, 501, 500.
-  void forum(int kind = 1) {
+  void forum(int kind = KindForumDb) {
     makeDatabase(kind);
     section(100, 1, "General");
     person(10, "Ann", "Lee");
@@ -48,7 +49,7 @@ class TextFindTest : public qvtest::BrowseTest {
   }
 
   static BrowseState threadView(uint32_t thread, const std::string& alpha, uint32_t selected) {
-    BrowseState s = view(1, FmThread, selected);
+    BrowseState s = view(KindForumDb, FmThread, selected);
     s.threadNumber = thread;
     s.threadAlpha = alpha;
     s.limitThread = true;
@@ -84,19 +85,19 @@ class TextFindTest : public qvtest::BrowseTest {
 
 TEST_F(TextFindTest, WholeWordsPassLongerWordsButStopBeforeAFullStop) {
   forum();
-  writeBrowseContext(view(1, FmNumber, 0));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("cat", false, true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{502}));  // "The cat sat.", not "CATALOG"
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{502}));  // "The cat sat.", not "CATALOG"
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("cat", false, false);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{502, 501}));
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{502, 501}));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("sat", false, true);  // the word right before the full stop
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{502}));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{502}));
 }
 
 TEST_F(TextFindTest, WholeWordsAreTheWordsOfTheIndex) {
-  makeDatabase(1);
+  makeDatabase(KindForumDb);
   section(100, 1, "General");
   person(10, "Ann", "Lee");
   thread(1000, 100, "Parts list");
@@ -105,41 +106,41 @@ TEST_F(TextFindTest, WholeWordsAreTheWordsOfTheIndex) {
   message(502, 1000, 10, 10, 102, "Un caf\xC3\xA9 au lait.");
   message(503, 1000, 10, 10, 103, "Edit WIN.INI first.");
   message(504, 1000, 10, 10, 104, "Ask (abc) or win.");
-  writeBrowseContext(view(1, FmNumber, 0));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("abc", false, true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{504})) << "not in ABC2 nor ABC_x";
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{504})) << "not in ABC2 nor ABC_x";
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("caf", false, true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{})) << "not in CAF\xC3\x89";
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{})) << "not in CAF\xC3\x89";
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("caf\xC3\xA9", false, true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{502}));
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{502}));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("WIN", true, true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{})) << "WIN.INI is one word";
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{})) << "WIN.INI is one word";
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("win", false, true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{504}));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{504}));
 }
 
 TEST_F(TextFindTest, LetterCaseCountsOnlyWhenAsked) {
   forum();
-  writeBrowseContext(view(1, FmNumber, 0));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("Hello World");
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{503, 500}));  // mixed case finds upper case
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{503, 500}));  // mixed case finds upper case
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("Hello World", true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{500}));
-  writeBrowseContext(view(1, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{500}));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
   find("HELLO WORLD", true);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{503}));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{503}));
 }
 
 TEST_F(TextFindTest, TheSubjectIsTestedBeforeTheTextAndAloneWhenAsked) {
   forum();
   find("printer");
-  writeBrowseContext(view(1, FmNumber, 0));
-  TextFind f(1);
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  TextFind f(KindForumDb);
   EXPECT_EQ(run(f), FindStep::SubjectHit);  // 504 has no text, its thread's heading holds it
   EXPECT_EQ(f.found(), 504u);
   EXPECT_EQ(f.view().selected, 504u);
@@ -149,11 +150,11 @@ TEST_F(TextFindTest, TheSubjectIsTestedBeforeTheTextAndAloneWhenAsked) {
 
   TextFindOptions subjectOnly;
   subjectOnly.scope = 2;
-  writeBrowseContext(view(1, FmNumber, 0));
-  EXPECT_EQ(hits(1, subjectOnly), (std::vector<uint32_t>{504, 501, 500}));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb, subjectOnly), (std::vector<uint32_t>{504, 501, 500}));
   find("cat");
-  writeBrowseContext(view(1, FmNumber, 0));
-  EXPECT_EQ(hits(1, subjectOnly), std::vector<uint32_t>{});
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb, subjectOnly), std::vector<uint32_t>{});
 }
 
 TEST_F(TextFindTest, TheFindStringIsCutToTwentyCharacters) {
@@ -165,11 +166,11 @@ TEST_F(TextFindTest, TheFindStringIsCutToTwentyCharacters) {
   // A string longer than 20 characters searches with its first 20.
   forum();
   find("Did you look in the CATALOG");
-  writeBrowseContext(view(1, FmNumber, 0));
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{501}));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{501}));
   find("Did you look in the XXXXXXX");  // differs only after the 20th character
-  writeBrowseContext(view(1, FmNumber, 0));
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{501}));
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{501}));
 }
 
 TEST_F(TextFindTest, TheLastMessageOfAThreadViewForwardEndsAtOnce) {
@@ -177,7 +178,7 @@ TEST_F(TextFindTest, TheLastMessageOfAThreadViewForwardEndsAtOnce) {
   find("hello");
   // Thread "Printer trouble" in key order: 500, 501, 504.
   writeBrowseContext(threadView(1000, "Printer tr", 504));
-  TextFind f(1);
+  TextFind f(KindForumDb);
   f.start({});
   EXPECT_EQ(f.step(10), FindStep::EndOfView);
   EXPECT_EQ(f.examined(), 0);
@@ -195,26 +196,26 @@ TEST_F(TextFindTest, OnlyTheMessagesOfTheCurrentViewAreSearched) {
   find("hello");
   // The other thread's 503 holds it too; the limited thread view never reaches it.
   writeBrowseContext(threadView(1000, "Printer tr", 0));
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{500}));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{500}));
   writeBrowseContext(threadView(1001, "Holiday pl", 0));
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{503}));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{503}));
   // A sender view: Bob wrote 501 and 503.
-  BrowseState bob = view(1, FmSender, 0);
+  BrowseState bob = view(KindForumDb, FmSender, 0);
   bob.sender.id = 11;
   bob.sender.alpha = "Ray";
   bob.limitSender = true;
   writeBrowseContext(bob);
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{503}));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{503}));
   // A result set of 500 and 502 only.
-  OP_CLOSE(OpShared, {32});
+  OP_CLOSE(OpShared, {FileSearch});
   for (uint32_t id : {500u, 502u}) {
     SEA.ID = id;
     ASSERT_TRUE(Search.add());
   }
-  OP_CLOSE(OpRelease, {32});
+  OP_CLOSE(OpRelease, {FileSearch});
   find("printer");
-  writeBrowseContext(view(1, FmResult, 0));
-  EXPECT_EQ(hits(1), (std::vector<uint32_t>{502, 500}));
+  writeBrowseContext(view(KindForumDb, FmResult, 0));
+  EXPECT_EQ(hits(KindForumDb), (std::vector<uint32_t>{502, 500}));
 }
 
 TEST_F(TextFindTest, DatesOutsideTheRangeArePassedOver) {
@@ -222,19 +223,19 @@ TEST_F(TextFindTest, DatesOutsideTheRangeArePassedOver) {
   find("hello");
   TextFindOptions o;
   o.toDate = 102;
-  writeBrowseContext(view(1, FmNumber, 0));
-  EXPECT_EQ(hits(1, o), (std::vector<uint32_t>{500}));  // 503 is dated 103
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb, o), (std::vector<uint32_t>{500}));  // 503 is dated 103
   o = {};
   o.fromDate = 101;
-  writeBrowseContext(view(1, FmNumber, 0));
-  EXPECT_EQ(hits(1, o), (std::vector<uint32_t>{503}));  // 500 is dated 100
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  EXPECT_EQ(hits(KindForumDb, o), (std::vector<uint32_t>{503}));  // 500 is dated 100
 }
 
 TEST_F(TextFindTest, AStepExaminesAtMostItsBatchAndAnEmptyStringFindsNothing) {
   forum();
   find("nowhere to be found");
-  writeBrowseContext(view(1, FmNumber, 0));
-  TextFind f(1);
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  TextFind f(KindForumDb);
   f.start({});
   EXPECT_EQ(f.step(2), FindStep::Searching);
   EXPECT_EQ(f.examined(), 2);
@@ -250,27 +251,27 @@ TEST_F(TextFindTest, AStepExaminesAtMostItsBatchAndAnEmptyStringFindsNothing) {
 TEST_F(TextFindTest, ASearchLeavesTheRecordBuffersAsItFoundThem) {
   forum();
   find("hello");
-  writeBrowseContext(view(1, FmNumber, 0));
-  OP_CLOSE(OpShared, {3});
+  writeBrowseContext(view(KindForumDb, FmNumber, 0));
+  OP_CLOSE(OpShared, {FileMsgNmbr});
   MSG = MsgNmbrRec();
   MSG.MSGNUMBER = 502;
   ASSERT_TRUE(MsgNmbr.get(MSG_IdKey));
-  TextFind f(1);
+  TextFind f(KindForumDb);
   EXPECT_EQ(run(f), FindStep::TextHit);
   EXPECT_EQ(MSG.MSGNUMBER, 502u);
-  OP_CLOSE(OpRelease, {3});
+  OP_CLOSE(OpRelease, {FileMsgNmbr});
 }
 
 TEST_F(TextFindTest, MailIsSearchedInItsSubjectAndText) {
-  makeDatabase(2, "Owen Test");
+  makeDatabase(KindMailDb, "Owen Test");
   uint32_t owner = Mem.PersonID;
   person(21, "Fay", "Brown");
   mail(700, owner, 21, false, 200, 100, "Hello", "first text");
   mail(701, owner, 21, true, 201, 100, "Re: Hello", "holiday pictures");
   mail(702, owner, 21, false, 202, 100, "Pictures", "see attached");
   find("pictures");
-  writeBrowseContext(view(2, MmDate, 0));  // newest first: 702, 701, 700
-  TextFind f(2);
+  writeBrowseContext(view(KindMailDb, MmDate, 0));  // newest first: 702, 701, 700
+  TextFind f(KindMailDb);
   EXPECT_EQ(run(f), FindStep::SubjectHit);
   EXPECT_EQ(f.found(), 702u);
   writeBrowseContext(f.view());

@@ -5,7 +5,9 @@
 
 #include "browse/thread_tree.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "support/services_fixture.h"
@@ -131,13 +133,13 @@ class ThreadTreeBuild : public qvtest::InstallationTest {
  protected:
   void SetUp() override {
     InstallationTest::SetUp();
-    selectDatabase(1, 1);
-    OP_CLOSE(OpShared, {3, 5});
+    selectDatabase(1, KindForumDb);
+    OP_CLOSE(OpShared, {FileMsgNmbr, FilePerson});
     addPerson(100, "Ann", "Lee");
     addPerson(101, "Bob", "Ray");
   }
   void TearDown() override {
-    OP_CLOSE(OpRelease, {3, 5});
+    OP_CLOSE(OpRelease, {FileMsgNmbr, FilePerson});
     InstallationTest::TearDown();
   }
   static void addPerson(uint32_t id, const std::string& first, const std::string& last) {
@@ -168,10 +170,12 @@ TEST_F(ThreadTreeBuild, BuildsTheThreadOfAMessageOnly) {
   addMessage(510, 7001, "Other", 0, 101);          // another thread
   addMessage(511, 7002, "First post", 500, 101);   // another thread of the same heading
 
-  MSG.MSGNUMBER = 12345;  // the caller's buffer survives
+  MSG.MSGNUMBER = 12345;  // the caller's buffers survive
+  PER.PERSONID = 23456;
   ThreadTree tree;
   ASSERT_TRUE(buildThreadTree(502, 2, 10, tree));
   EXPECT_EQ(MSG.MSGNUMBER, 12345u);
+  EXPECT_EQ(PER.PERSONID, 23456u);
   EXPECT_EQ(tree.threadNumber, 7000u);
   EXPECT_EQ(tree.threadAlpha, "First post");
   EXPECT_EQ(tree.depth, 3);
@@ -181,6 +185,7 @@ TEST_F(ThreadTreeBuild, BuildsTheThreadOfAMessageOnly) {
   EXPECT_EQ(tree.rows[4].text, " 503");
 
   EXPECT_EQ(threadOfMessage(511), 7002u);
+  EXPECT_EQ(MSG.MSGNUMBER, 12345u);
   EXPECT_EQ(threadOfMessage(999), 0u);
   EXPECT_FALSE(buildThreadTree(999, 2, 10, tree));
   EXPECT_TRUE(tree.rows.empty());

@@ -37,35 +37,35 @@ class BrowseViewTest : public qvtest::BrowseTest {
 
 TEST_F(BrowseViewTest, ForumViewsWalkTheirMessagesInListOrder) {
   sampleForum();
-  EXPECT_EQ(walk(state(1, FmNumber)), (Ids{505, 504, 503, 502, 501, 500}));
+  EXPECT_EQ(walk(state(KindForumDb, FmNumber)), (Ids{505, 504, 503, 502, 501, 500}));
   // Thread order: by heading, then thread, then number.
-  EXPECT_EQ(walk(state(1, FmThread)), (Ids{502, 505, 503, 500, 501, 504}));
-  EXPECT_EQ(walk(state(1, FmSender)), (Ids{505, 504, 503, 500, 501, 502}));
-  EXPECT_EQ(walk(state(1, FmReceiver)), (Ids{504, 502, 501, 505, 500, 503}));
-  EXPECT_EQ(walk(state(1, FmDate)), (Ids{503, 505, 504, 501, 502, 500}));
+  EXPECT_EQ(walk(state(KindForumDb, FmThread)), (Ids{502, 505, 503, 500, 501, 504}));
+  EXPECT_EQ(walk(state(KindForumDb, FmSender)), (Ids{505, 504, 503, 500, 501, 502}));
+  EXPECT_EQ(walk(state(KindForumDb, FmReceiver)), (Ids{504, 502, 501, 505, 500, 503}));
+  EXPECT_EQ(walk(state(KindForumDb, FmDate)), (Ids{503, 505, 504, 501, 502, 500}));
 }
 
 TEST_F(BrowseViewTest, LimitsKeepTheChosenItemOnly) {
   sampleForum();
-  BrowseState t = state(1, FmThread);
+  BrowseState t = state(KindForumDb, FmThread);
   t.threadNumber = 1000;
   t.threadAlpha = "Pears and";
   EXPECT_EQ(walk(t).size(), 6u) << "a chosen thread without the limit is no selection";
   t.limitThread = true;
   EXPECT_EQ(walk(t), (Ids{500, 501, 504}));
 
-  BrowseState sec = state(1, FmSection);
+  BrowseState sec = state(KindForumDb, FmSection);
   EXPECT_EQ(walk(sec), Ids{}) << "the section view without a section holds nothing";
   sec.sectionId = 100;
   EXPECT_EQ(walk(sec), (Ids{502, 505, 500, 501, 504}));
   sec.sectionId = 200;
   EXPECT_EQ(walk(sec), (Ids{503}));
 
-  BrowseState from = state(1, FmSender);
+  BrowseState from = state(KindForumDb, FmSender);
   from.sender = who(10, "Lee");
   from.limitSender = true;
   EXPECT_EQ(walk(from), (Ids{504, 503, 500})) << "newest first within the sender";
-  BrowseState to = state(1, FmReceiver);
+  BrowseState to = state(KindForumDb, FmReceiver);
   to.receiver = who(11, "RAY");  // the key ignores letter case
   to.limitReceiver = true;
   EXPECT_EQ(walk(to), (Ids{505, 500}));
@@ -75,14 +75,14 @@ TEST_F(BrowseViewTest, LimitsKeepTheChosenItemOnly) {
 
 TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
   sampleForum();
-  BrowseState w = state(1, FmWord);
+  BrowseState w = state(KindForumDb, FmWord);
   EXPECT_EQ(walk(w), Ids{}) << "no word chosen";
   w.wordId = 7;
   EXPECT_EQ(walk(w), (Ids{500, 504}));
-  BrowseState t = state(1, FmTopic);
+  BrowseState t = state(KindForumDb, FmTopic);
   t.topicId = 77;
   EXPECT_EQ(walk(t), (Ids{503, 501}));
-  EXPECT_EQ(walk(state(1, FmResult)), (Ids{505, 500}));
+  EXPECT_EQ(walk(state(KindForumDb, FmResult)), (Ids{505, 500}));
 
   BrowseView v(w);
   EXPECT_TRUE(v.holds(504));
@@ -93,7 +93,7 @@ TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
   EXPECT_FALSE(v.next());
   EXPECT_EQ(v.current(), 504u);
 
-  BrowseView r(state(1, FmResult));
+  BrowseView r(state(KindForumDb, FmResult));
   ASSERT_TRUE(r.toFirst());
   EXPECT_EQ(r.fetch(5, true), (Ids{500})) << "the stale entry 997 is passed over";
   EXPECT_EQ(SEA.ID, 505u) << "fetch puts the view's record back";
@@ -104,7 +104,7 @@ TEST_F(BrowseViewTest, IndexViewsSkipEntriesWhoseMessageIsGone) {
 
 TEST_F(BrowseViewTest, EndsOfTheViewLeaveThePosition) {
   sampleForum();
-  BrowseState s = state(1, FmSender);
+  BrowseState s = state(KindForumDb, FmSender);
   s.sender = who(10, "Lee");
   s.limitSender = true;
   BrowseView v(s);
@@ -124,7 +124,7 @@ TEST_F(BrowseViewTest, EndsOfTheViewLeaveThePosition) {
   EXPECT_TRUE(v.next());
   EXPECT_EQ(v.current(), 500u);
 
-  BrowseView empty(state(1, FmSection));
+  BrowseView empty(state(KindForumDb, FmSection));
   EXPECT_FALSE(empty.toFirst());
   EXPECT_FALSE(empty.toLast());
   EXPECT_FALSE(empty.seekDate(100));
@@ -132,7 +132,7 @@ TEST_F(BrowseViewTest, EndsOfTheViewLeaveThePosition) {
 
 TEST_F(BrowseViewTest, FetchReadsAroundThePositionWithoutMovingIt) {
   sampleForum();
-  BrowseView v(state(1, FmDate));
+  BrowseView v(state(KindForumDb, FmDate));
   EXPECT_EQ(v.fetch(3, true), (Ids{503, 505, 504})) << "without a position: from the start";
   EXPECT_EQ(v.fetch(2, false), (Ids{500, 502})) << "without a position backward: from the end";
   ASSERT_TRUE(v.toMessage(504));
@@ -146,7 +146,7 @@ TEST_F(BrowseViewTest, FetchReadsAroundThePositionWithoutMovingIt) {
 
 TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
   sampleForum();
-  BrowseView n(state(1, FmNumber));
+  BrowseView n(state(KindForumDb, FmNumber));
   ASSERT_TRUE(n.seekNumber(503));
   EXPECT_EQ(n.current(), 503u);
   ASSERT_TRUE(n.seekNumber(9999));
@@ -155,7 +155,7 @@ TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
   EXPECT_EQ(n.current(), 500u) << "below every number: the lowest";
   EXPECT_TRUE(n.next() == false);
 
-  BrowseView d(state(1, FmDate));
+  BrowseView d(state(KindForumDb, FmDate));
   ASSERT_TRUE(d.seekDate(103));
   EXPECT_EQ(d.current(), 504u);
   ASSERT_TRUE(d.seekDate(200));
@@ -168,7 +168,7 @@ TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
   // Index views are in message-number order within their item (key word
   // ascending, topic and result set descending): the number itself, else the
   // next message in that order; stale entries are passed over.
-  BrowseState w = state(1, FmWord);
+  BrowseState w = state(KindForumDb, FmWord);
   w.wordId = 7;  // 500, 504 (and 999, gone)
   BrowseView wv(w);
   ASSERT_TRUE(wv.seekNumber(501));
@@ -178,24 +178,24 @@ TEST_F(BrowseViewTest, LocatorsPositionAtTheNearestNumberAndDate) {
   ASSERT_TRUE(wv.seekNumber(600)) << "past the last: the last";
   EXPECT_EQ(wv.current(), 504u);
   EXPECT_EQ(MSG.MSGNUMBER, 504u);
-  BrowseState t = state(1, FmTopic);
+  BrowseState t = state(KindForumDb, FmTopic);
   t.topicId = 77;  // 503, 501 (998 gone)
   BrowseView tv(t);
   ASSERT_TRUE(tv.seekNumber(502));
   EXPECT_EQ(tv.current(), 501u);
   ASSERT_TRUE(tv.seekNumber(9999));
   EXPECT_EQ(tv.current(), 503u);
-  BrowseView rv(state(1, FmResult));  // 505, 500 (997 gone)
+  BrowseView rv(state(KindForumDb, FmResult));  // 505, 500 (997 gone)
   ASSERT_TRUE(rv.seekNumber(504));
   EXPECT_EQ(rv.current(), 500u);
   ASSERT_TRUE(rv.seekNumber(1));
   EXPECT_EQ(rv.current(), 500u);
-  EXPECT_FALSE(BrowseView(state(1, FmWord)).seekNumber(500)) << "no word chosen: an empty view";
+  EXPECT_FALSE(BrowseView(state(KindForumDb, FmWord)).seekNumber(500)) << "no word chosen: an empty view";
 }
 
 TEST_F(BrowseViewTest, TwoViewsWalkedInTurnKeepTheirOwnPositions) {
   sampleForum();
-  BrowseView a(state(1, FmNumber)), b(state(1, FmNumber));
+  BrowseView a(state(KindForumDb, FmNumber)), b(state(KindForumDb, FmNumber));
   ASSERT_TRUE(a.toFirst());
   ASSERT_TRUE(b.toLast());
   ASSERT_TRUE(a.next());
@@ -210,36 +210,36 @@ TEST_F(BrowseViewTest, TwoViewsWalkedInTurnKeepTheirOwnPositions) {
 }
 
 TEST_F(BrowseViewTest, NewsgroupViewsAreTheForumViews) {
-  sampleForum(3);
-  BrowseState s = state(3, FmSender);
+  sampleForum(KindNewsDb);
+  BrowseState s = state(KindNewsDb, FmSender);
   s.sender = who(13, "Adams");
   s.limitSender = true;
   EXPECT_EQ(walk(s), (Ids{505}));
-  EXPECT_EQ(walk(state(3, FmNumber)).size(), 6u);
+  EXPECT_EQ(walk(state(KindNewsDb, FmNumber)).size(), 6u);
 }
 
 TEST_F(BrowseViewTest, MailViewsWalkTheirMailsInListOrder) {
   uint32_t owner = sampleMailbox();
-  EXPECT_EQ(walk(state(2, MmDate)), (Ids{703, 702, 701, 700, 704}));
-  EXPECT_EQ(walk(state(2, MmSubject)), (Ids{703, 700, 702, 701, 704}));
-  EXPECT_EQ(walk(state(2, MmPartner)), (Ids{703, 701, 700, 702, 704}));
-  EXPECT_EQ(walk(state(2, MmSender)), (Ids{703, 700, 702, 701, 704}));
-  EXPECT_EQ(walk(state(2, MmReceiver)), (Ids{701, 704, 703, 702, 700}));
+  EXPECT_EQ(walk(state(KindMailDb, MmDate)), (Ids{703, 702, 701, 700, 704}));
+  EXPECT_EQ(walk(state(KindMailDb, MmSubject)), (Ids{703, 700, 702, 701, 704}));
+  EXPECT_EQ(walk(state(KindMailDb, MmPartner)), (Ids{703, 701, 700, 702, 704}));
+  EXPECT_EQ(walk(state(KindMailDb, MmSender)), (Ids{703, 700, 702, 701, 704}));
+  EXPECT_EQ(walk(state(KindMailDb, MmReceiver)), (Ids{701, 704, 703, 702, 700}));
 
-  BrowseState p = state(2, MmPartner);
+  BrowseState p = state(KindMailDb, MmPartner);
   p.partner = who(21, "Brown");
   p.limitPartner = true;
   EXPECT_EQ(walk(p), (Ids{703, 701, 700})) << "every mail with the partner, both directions, newest first";
-  BrowseState from = state(2, MmSender);
+  BrowseState from = state(KindMailDb, MmSender);
   from.sender = who(owner, "Test");
   from.limitSender = true;
   EXPECT_EQ(walk(from), (Ids{701, 704}));
-  BrowseState to = state(2, MmReceiver);
+  BrowseState to = state(KindMailDb, MmReceiver);
   to.receiver = who(owner, "Test");
   to.limitReceiver = true;
   EXPECT_EQ(walk(to), (Ids{703, 702, 700}));
 
-  BrowseView d(state(2, MmDate));
+  BrowseView d(state(KindMailDb, MmDate));
   ASSERT_TRUE(d.seekDate(201));
   EXPECT_EQ(d.current(), 702u) << "the latest mail of that day";
   EXPECT_EQ(MAI.MAILID, 702u);
