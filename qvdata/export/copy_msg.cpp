@@ -7,8 +7,10 @@
 #include "export/export_headers.h"
 #include "export/export_names.h"
 #include "services/globals.h"
+#include "services/db_kind.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "storage/errors.h"
 
 namespace qv {
@@ -54,7 +56,7 @@ struct CopyRun::Impl {
   int result = CopyRunning;
   CopyView view;
   std::function<void(const CopyView&)> progress;
-  ExportKind kind = ExportKind::Forum;
+  int kind = KindForumDb;
   int layout = 1;
   bool wrap = false;
   size_t width = 78;
@@ -90,10 +92,10 @@ bool CopyRun::Impl::setup() {
     fail("There is no export of scope " + std::to_string(req.scope) + ".");
     return false;
   }
-  kind = currentExportKind();
+  kind = exportedKind();
   layout = req.layout > 0 ? req.layout : exportLayout(kind);
-  wrap = KonfigGet(60) != 0;
-  int64_t w = KonfigGet(58);
+  wrap = KonfigGet(ItemHardLineEnds) != 0;
+  int64_t w = KonfigGet(ItemWrapColumn);
   width = w > 0 ? size_t(w) : 78;
   view.caption = "Exporting " + Mem.Description;
 
@@ -104,7 +106,7 @@ bool CopyRun::Impl::setup() {
     }
   } else {
     twoFiles = twoFileLayout(kind, layout);
-    std::string def1 = kind != ExportKind::Mail ? "SaveMsg.Txt" : twoFiles ? "InBox.Mbx" : "SaveMail.Txt";
+    std::string def1 = kind != KindMailDb ? "SaveMsg.Txt" : twoFiles ? "InBox.Mbx" : "SaveMail.Txt";
     std::string name1 = req.defaultNames || req.file1.empty() ? def1 : req.file1;
     std::string name2 = req.defaultNames || req.file2.empty() ? "OutBox.Mbx" : req.file2;
     if (!checkExportName(name1) || (twoFiles && !checkExportName(name2))) {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qv {
 
@@ -93,45 +95,38 @@ std::string framed(const char* s) {
 
 }  // namespace
 
-ExportKind currentExportKind() {
-  return Mem.ForumType == 2 ? ExportKind::Mail : Mem.ForumType == 3 ? ExportKind::News : ExportKind::Forum;
+int exportedKind() {
+  return Mem.ForumType == KindMailDb || Mem.ForumType == KindNewsDb ? Mem.ForumType : KindForumDb;
 }
 
-int exportLayout(ExportKind kind) {
-  int item = kind == ExportKind::Mail ? 61 : kind == ExportKind::News ? 63 : 62;
+int exportLayout(int kind) {
+  int item = kind == KindMailDb   ? ItemExportLayoutMail
+             : kind == KindNewsDb ? ItemExportLayoutNews
+                                  : ItemExportLayoutForum;
   int64_t v = KonfigGet(item);
-  if (v == 0) v = KonfigGet(59);
+  if (v == 0) v = KonfigGet(ItemExportHeaders);
   return v == 0 ? 1 : int(v);
 }
 
-bool twoFileLayout(ExportKind kind, int layout) { return kind == ExportKind::Mail && layout >= 2 && layout <= 4; }
+bool twoFileLayout(int kind, int layout) { return kind == KindMailDb && layout >= 2 && layout <= 4; }
 
-std::vector<std::string> fileHeader(ExportKind kind, int layout, const MessageData& m, const std::string& database) {
-  switch (kind) {
-    case ExportKind::Forum: return forumHeader(layout, m, database);
-    case ExportKind::News: return newsHeader(false, m, database);
-    case ExportKind::Mail: return mailHeader(layout, m);
-  }
-  return {};
+std::vector<std::string> fileHeader(int kind, int layout, const MessageData& m, const std::string& database) {
+  if (kind == KindMailDb) return mailHeader(layout, m);
+  if (kind == KindNewsDb) return newsHeader(false, m, database);
+  return forumHeader(layout, m, database);
 }
 
-std::vector<std::string> clipboardHeader(ExportKind kind, int layout, const MessageData& m,
-                                         const std::string& database) {
-  switch (kind) {
-    case ExportKind::Forum: {
-      std::string no = "MsgNo: " + idText(m.id);
-      if (m.ref != 0) no += " (reply to " + idText(m.ref) + ")";
-      return {"Subject: " + m.subject,
-              "From: " + forumPerson(m.from),
-              "To: " + forumPerson(m.to),
-              "Date: " + dayMonthYear(m.date, false),
-              "Forum: " + database,
-              no};
-    }
-    case ExportKind::News: return newsHeader(true, m, database);
-    case ExportKind::Mail: return mailHeader(layout, m);
-  }
-  return {};
+std::vector<std::string> clipboardHeader(int kind, int layout, const MessageData& m, const std::string& database) {
+  if (kind == KindMailDb) return mailHeader(layout, m);
+  if (kind == KindNewsDb) return newsHeader(true, m, database);
+  std::string no = "MsgNo: " + idText(m.id);
+  if (m.ref != 0) no += " (reply to " + idText(m.ref) + ")";
+  return {"Subject: " + m.subject,
+          "From: " + forumPerson(m.from),
+          "To: " + forumPerson(m.to),
+          "Date: " + dayMonthYear(m.date, false),
+          "Forum: " + database,
+          no};
 }
 
 std::vector<std::string> bodyLines(const std::string& text, bool wrap, size_t width) {
@@ -154,11 +149,11 @@ std::vector<std::string> fileLines(const std::vector<std::string>& header, const
   return out;
 }
 
-std::string clipboardText(ExportKind kind, const std::vector<std::string>& header, const std::string& text, bool wrap,
+std::string clipboardText(int kind, const std::vector<std::string>& header, const std::string& text, bool wrap,
                           size_t width) {
   const std::string rule(64, '-');
-  std::string banner = kind == ExportKind::Mail ? framed("         Mail retrieved by Quorvane Message Archiver")
-                                                 : framed("         Message retrieved by Quorvane Message Archiver");
+  std::string banner = kind == KindMailDb ? framed("         Mail retrieved by Quorvane Message Archiver")
+                                          : framed("         Message retrieved by Quorvane Message Archiver");
   std::vector<std::string> lines = {rule, banner, rule};
   lines.insert(lines.end(), header.begin(), header.end());
   lines.push_back(rule);

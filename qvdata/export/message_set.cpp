@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
+#include "export/export_headers.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
@@ -81,17 +84,17 @@ MessageWalk::MessageWalk(const SetRequest& request) : req_(request) {}
 MessageWalk::~MessageWalk() { close(); }
 
 bool MessageWalk::open() {
-  mail_ = Mem.ForumType == 2;
-  news_ = Mem.ForumType == 3;
-  if (mail_ && req_.set == MessageSet::Section) {
+  kind_ = exportedKind();
+  if (kind_ == KindMailDb && req_.set == MessageSet::Section) {
     error_ = "A mail database has no sections.";
     return false;
   }
-  files_ = mail_ ? std::vector<int>{13, 4, 5} : std::vector<int>{3, 4, 5, 6, 7};
-  if (news_) files_.push_back(25);
-  if (req_.set == MessageSet::Word) files_.push_back(29);
-  if (req_.set == MessageSet::Topic) files_.push_back(9);
-  if (req_.set == MessageSet::SearchResult) files_.push_back(32);
+  files_ = kind_ == KindMailDb ? std::vector<int>{FileMail, FileMsgText, FilePerson}
+                               : std::vector<int>{FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads};
+  if (kind_ == KindNewsDb) files_.push_back(FileMsgIdIndex);
+  if (req_.set == MessageSet::Word) files_.push_back(FileMasIdx);
+  if (req_.set == MessageSet::Topic) files_.push_back(FileSIndex);
+  if (req_.set == MessageSet::SearchResult) files_.push_back(FileSearch);
   OP_CLOSE(OpShared, files_);
   opened_ = true;
   return true;
@@ -113,42 +116,31 @@ bool MessageWalk::start() {
   MessageSet s = req_.set;
   bool needsMessage = s == MessageSet::Message || s == MessageSet::Thread || s == MessageSet::Sender ||
                       s == MessageSet::Recipient || s == MessageSet::Section;
-  if (needsMessage) {
-    bool found;
-    if (mail_) {
-      MAI = MailRec();
-      MAI.MAILID = req_.messageId;
-      found = Mail.get(MAI_IdKey);
-    } else {
-      MSG = MsgNmbrRec();
-      MSG.MSGNUMBER = req_.messageId;
-      found = MsgNmbr.get(MSG_IdKey);
-    }
-    if (!found) {
-      error_ = "The message " + std::to_string(req_.messageId) + " is not in the database.";
-      return false;
-    }
+  if (needsMessage && !readMessage(kind_, req_.messageId)) {
+    error_ = "The message " + std::to_string(req_.messageId) + " is not in the database.";
+    return false;
   }
+  const bool mail = kind_ == KindMailDb;
   switch (s) {
     case MessageSet::Message:
       add(req_.messageId);
       complete_ = true;
       return true;
     case MessageSet::Thread:
-      file_ = mail_ ? &Mail : &MsgNmbr;
-      key_ = (mail_ ? MAI_PairKey : MSG_Threadkey).index();
+      file_ = mail ? &Mail : &MsgNmbr;
+      key_ = (mail ? MAI_PairKey : MSG_Threadkey).index();
       prefix_ = 2;
-      reverse_ = mail_;
+      reverse_ = mail;
       break;
     case MessageSet::Sender:
-      file_ = mail_ ? &Mail : &MsgNmbr;
-      key_ = (mail_ ? MAI_FromKey : MSG_FromKey).index();
+      file_ = mail ? &Mail : &MsgNmbr;
+      key_ = (mail ? MAI_FromKey : MSG_FromKey).index();
       prefix_ = 2;
       reverse_ = true;
       break;
     case MessageSet::Recipient:
-      file_ = mail_ ? &Mail : &MsgNmbr;
-      key_ = (mail_ ? MAI_ToKey : MSG_ToKey).index();
+      file_ = mail ? &Mail : &MsgNmbr;
+      key_ = (mail ? MAI_ToKey : MSG_ToKey).index();
       prefix_ = 2;
       reverse_ = true;
       break;
@@ -158,8 +150,8 @@ bool MessageWalk::start() {
       prefix_ = 1;
       break;
     case MessageSet::Database:
-      file_ = mail_ ? &Mail : &MsgNmbr;
-      key_ = (mail_ ? MAI_DateKey : MSG_DateKey).index();
+      file_ = mail ? &Mail : &MsgNmbr;
+      key_ = (mail ? MAI_DateKey : MSG_DateKey).index();
       prefix_ = 0;
       reverse_ = true;
       break;
@@ -242,47 +234,33 @@ bool MessageWalk::collect(int max) {
 bool MessageWalk::read(uint32_t id, MessageData& out) {
   BufferGuard guard({&MsgNmbr, &Mail, &MsgText, &Person, &Threads, &Sections, &MsgIdIndex});
   out = MessageData();
-  return mail_ ? readMail(id, out) : readForum(id, out);
-}
-
-bool MessageWalk::readMail(uint32_t id, MessageData& out) {
-  MAI = MailRec();
-  MAI.MAILID = id;
-  if (!Mail.get(MAI_IdKey)) return false;
-  MailRec m = MAI;
+  MessageHeader h;
+  if (!readMessageHeader(kind_, id, h)) return false;
+  // What only forum and newsgroup messages have, from the MSG buffer before
+  // the persons are read.
+  const uint32_t ref = kind_ == KindMailDb ? 0 : MSG.REFNUMBER;
+  const uint32_t section = kind_ == KindMailDb ? 0 : MSG.SECSYSID;
   out.id = id;
-  out.date = m.DATE;
-  out.time = m.TIME;
-  out.subject = mailSubject();
-  out.outgoing = Mem.PersonID != 0 && m.FROMID == Mem.PersonID;
-  out.from = personText(m.FROMID);
-  out.to = personText(m.TOID);
-  out.text = textOf(id);
-  return true;
-}
-
-bool MessageWalk::readForum(uint32_t id, MessageData& out) {
-  MSG = MsgNmbrRec();
-  MSG.MSGNUMBER = id;
-  if (!MsgNmbr.get(MSG_IdKey)) return false;
-  MsgNmbrRec m = MSG;
-  out.id = id;
-  out.ref = m.REFNUMBER;
-  out.date = m.DATE;
-  THR = ThreadsRec();
-  THR.THREADNUMBER = m.THREADNUMBER;
-  if (Threads.get(THR_ThreadKey)) out.subject = threadHeading();
+  out.date = h.date;
+  out.subject = h.subject;
+  out.from = personText(h.fromId);
+  out.to = personText(h.toId);
+  if (kind_ == KindMailDb) {
+    out.time = h.time;
+    out.outgoing = Mem.PersonID != 0 && h.fromId == Mem.PersonID;
+    out.text = textOf(id);
+    return true;
+  }
+  out.ref = ref;
   SEC = SectionsRec();
-  SEC.SECSYSID = m.SECSYSID;
+  SEC.SECSYSID = section;
   if (Sections.get(SEC_SysIdKey)) {
     out.sectionNumber = SEC.SECTIONNUMBER;
     out.sectionName = SEC.DESCRIPTION.str();
   }
-  out.from = personText(m.FROMID);
-  out.to = personText(m.TOID);
-  if (news_) {
+  if (kind_ == KindNewsDb) {
     out.idString = messageIdOf(id);
-    out.refIdString = messageIdOf(m.REFNUMBER);
+    out.refIdString = messageIdOf(ref);
   }
   TXT = MsgTextRec();
   TXT.MSGNUMBER = id;

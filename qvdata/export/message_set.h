@@ -7,8 +7,8 @@
 // index word by number, every other set by walking its newest-first key and
 // turning the list round. Each message comes once.
 //
-// The database is the current one (Mem); a mail database walks Mail, a forum
-// or newsgroup database MsgNmbr. The files the set needs are opened by
+// The database is the current one (Mem, its kind as exportedKind() gives
+// it); a mail database walks Mail, a forum or newsgroup database MsgNmbr. The files the set needs are opened by
 // open() and released by close().
 #pragma once
 
@@ -86,19 +86,16 @@ class MessageWalk {
   bool read(uint32_t id, MessageData& out);
 
   const std::string& error() const { return error_; }
-  bool mail() const { return mail_; }
-  bool news() const { return news_; }
+  // The DbKind of the database walked (known once open() has run).
+  int kind() const { return kind_; }
 
  private:
   bool start();
   bool walkKey(int max);
-  bool readMail(uint32_t id, MessageData& out);
-  bool readForum(uint32_t id, MessageData& out);
   void add(uint32_t id);
 
   SetRequest req_;
-  bool mail_ = false;
-  bool news_ = false;
+  int kind_ = 0;
   bool opened_ = false;
   bool started_ = false;
   bool complete_ = false;

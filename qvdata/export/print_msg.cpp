@@ -1,9 +1,12 @@
 #include "export/print_msg.h"
 
+#include "export/export_headers.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qv {
 
@@ -15,23 +18,26 @@ constexpr const char* kCaption = "Print Messages";
 
 }  // namespace
 
-std::string reportTitle(bool mail) {
-  return mail ? "Mail from the Quorvane Message Archiver Database"
-              : "Messages from the Quorvane Message Archiver Database";
+std::string reportTitle(int kind) {
+  return kind == KindMailDb ? "Mail from the Quorvane Message Archiver Database"
+                            : "Messages from the Quorvane Message Archiver Database";
 }
 
-PrintBlock printBlock(const MessageData& m, bool mail, bool news, const std::string& database, int dateFormat) {
+PrintBlock printBlock(const MessageData& m, int kind, const std::string& database, int dateFormat) {
   PrintBlock b;
   b.id = m.id;
   std::string id = std::to_string(m.id);
   if (m.ref != 0 && m.ref != m.id) id += "  (reply to " + std::to_string(m.ref) + ")";
   std::string date = formatDate(m.date, dateFormat);
-  if (mail) {
+  if (kind == KindMailDb) {
     b.header = {"Mail: " + id, "Date: " + date, "Subject: " + m.subject,
                 "From: " + printedMailPerson(m.from), "To: " + printedMailPerson(m.to)};
   } else {
-    b.header = {"Message: " + id, "Date: " + date, "Subject: " + m.subject,
-                news ? "Newsgroup: " + database : "Section: " + m.sectionName, "From: " + forumPerson(m.from),
+    b.header = {"Message: " + id,
+                "Date: " + date,
+                "Subject: " + m.subject,
+                kind == KindNewsDb ? "Newsgroup: " + database : "Section: " + m.sectionName,
+                "From: " + forumPerson(m.from),
                 "To: " + forumPerson(m.to)};
   }
   b.lines = textLines(cutText(m.text, kPrintTextMax));
@@ -67,14 +73,13 @@ struct PrintRun::Impl {
 
 void PrintRun::Impl::start() {
   started = true;
-  bool mail = Mem.ForumType == 2;
-  view.title = reportTitle(mail);
+  view.title = reportTitle(exportedKind());
   MessageSet set;
   if (!setOfPrintScope(req.scope, set)) {
     fail("There is no report of scope " + std::to_string(req.scope) + ".");
     return;
   }
-  int64_t f = KonfigGet(10);
+  int64_t f = KonfigGet(ItemDateFormat);
   dateFormat = f > 0 ? int(f) : 17;
   walk = std::make_unique<MessageWalk>(SetRequest{set, req.messageId, req.wordId, req.topicId});
   if (!walk->open()) {
@@ -93,7 +98,7 @@ void PrintRun::Impl::printSlice() {
       ++view.skipped;
       continue;
     }
-    blocks.push_back(printBlock(m, walk->mail(), walk->news(), Mem.Description, dateFormat));
+    blocks.push_back(printBlock(m, walk->kind(), Mem.Description, dateFormat));
     ++view.printed;
   }
   if (next >= ids.size())

@@ -43,13 +43,14 @@ struct PrintView {
 
 enum PrintResult : int { PrintRunning = 0, PrintDone = 1, PrintFailed = 2, PrintCancelled = 3 };
 
-// The report's title for a forum or newsgroup database, or for mail.
-std::string reportTitle(bool mail);
+// The report's title for a database of `kind` (a DbKind).
+std::string reportTitle(int kind);
 // The longest part of a text printed.
 inline constexpr size_t kPrintTextMax = 33000;
 
-// The header block and text lines of one message (the current database's kind).
-PrintBlock printBlock(const MessageData& m, bool mail, bool news, const std::string& database, int dateFormat);
+// The header block and text lines of one message of a database of `kind`
+// (a DbKind) named `database`.
+PrintBlock printBlock(const MessageData& m, int kind, const std::string& database, int dateFormat);
 
 class PrintRun {
  public:

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "export/clipboard.h"
 #include "export/copy_msg.h"
 #include "export/export_names.h"
@@ -19,6 +20,7 @@
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/services_fixture.h"
 #include "wordindex/search.h"
 
@@ -160,7 +162,7 @@ TEST_F(ExportRunTest, EveryForumScopeWalksItsSet) {
 
   // Word, topic and search result, from records written as the index,
   // the topic links and the search would write them.
-  OP_CLOSE(OpShared, {29, 9});
+  OP_CLOSE(OpShared, {FileMasIdx, FileSIndex});
   for (auto [word, id] : {std::pair<uint32_t, uint32_t>{7, 502}, {7, 500}, {8, 501}}) {
     MAS = MasIdxRec();
     MAS.SYSID = id;
@@ -171,7 +173,7 @@ TEST_F(ExportRunTest, EveryForumScopeWalksItsSet) {
   SIN.ID = 99;
   SIN.MSGNUMBER = 510;
   ASSERT_TRUE(SIndex.add());
-  OP_CLOSE(OpRelease, {29, 9});
+  OP_CLOSE(OpRelease, {FileMasIdx, FileSIndex});
   ASSERT_TRUE(writeSearchFile({510, 501, 999999}));
 
   CopyRequest r;
@@ -181,7 +183,9 @@ TEST_F(ExportRunTest, EveryForumScopeWalksItsSet) {
   r.topicId = 99;
   ASSERT_EQ(copy(16, 0, r), CopyDone);
   EXPECT_EQ(numbers(exported("SaveMsg.Txt")), (std::vector<uint32_t>{510}));
-  CopyRun run(CopyRequest{18, 0});
+  CopyRequest result;
+  result.scope = 18;
+  CopyRun run(result);
   while (run.step()) {
   }
   EXPECT_EQ(numbers(exported("SaveMsg.Txt")), (std::vector<uint32_t>{501, 510}));
@@ -212,7 +216,7 @@ TEST_F(ExportRunTest, IdRangeAndProgressEveryFiftyMessages) {
 
 TEST_F(ExportRunTest, MailLayoutTwoSplitsReceivedAndOwnMail) {
   mail();
-  KonfigSet(61, 2);
+  KonfigSet(ItemExportLayoutMail, 2);
   ASSERT_EQ(copy(12, 0), CopyDone) << prompts.transcript();
   std::string in = exported("InBox.Mbx"), out = exported("OutBox.Mbx");
   EXPECT_EQ(in.rfind("From ???@??? Thu Mar 14 10:00:00 1996\r\nDate: Thu, 14 Mar 1996 10:00:00\r\n"
@@ -267,13 +271,13 @@ TEST_F(ExportRunTest, NewsgroupMessagesWithTheirIdentifiers) {
       << text;
 
   // The reply's identifier lost from the message-ID file: an empty line.
-  OP_CLOSE(OpShared, {25});
+  OP_CLOSE(OpShared, {FileMsgIdIndex});
   MST = MsgIdIndexRec();
   MST.IDSTRING = "<b@x.org>";
   ASSERT_TRUE(MsgIdIndex.get(MST_IDSTRINGKEY));
   uint32_t reply = MST.MSGNUMBER;
   ASSERT_TRUE(MsgIdIndex.remove());
-  OP_CLOSE(OpRelease, {25});
+  OP_CLOSE(OpRelease, {FileMsgIdIndex});
   ASSERT_EQ(copy(2, reply), CopyDone);
   EXPECT_NE(exported("SaveMsg.Txt").find("\r\nMessage-ID: \r\nReferences: <a@x.org>\r\n"), std::string::npos);
 }
@@ -401,7 +405,7 @@ TEST_F(ExportRunTest, MailExportImportsBackThroughTheMailboxReader) {
   if (eudora == nullptr || makeParser(*eudora) == nullptr)
     GTEST_SKIP() << "the Eudora mailbox reader is not built yet";
   mail();
-  KonfigSet(61, 2);
+  KonfigSet(ItemExportLayoutMail, 2);
   std::map<std::string, Mailed> before = mailMessages();
   ASSERT_EQ(copy(12, 0), CopyDone);
   for (const char* f : {"InBox.Mbx", "OutBox.Mbx"}) std::filesystem::copy_file(exportPath(f), dir.file(f));

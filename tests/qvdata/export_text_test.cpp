@@ -9,7 +9,10 @@
 #include "export/export_names.h"
 #include "export/print_msg.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
+#include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/services_fixture.h"
 
 using namespace qv;
@@ -34,20 +37,20 @@ MessageData forumReply() {
 
 TEST(ExportHeaders, ForumLayoutsOneAndFour) {
   MessageData m = forumReply();
-  EXPECT_EQ(fileHeader(ExportKind::Forum, 1, m, "Windows Forum"),
+  EXPECT_EQ(fileHeader(KindForumDb, 1, m, "Windows Forum"),
             (Lines{"#: 12400 S3/Tools  [Windows Forum]", "    05-Dec-97 00:00:00 ", "Sb: #12345-Printer drivers",
                    "Fm: Smith,John 12345,678", "To: All"}));
-  Lines four = fileHeader(ExportKind::Forum, 4, m, "Windows Forum");
+  Lines four = fileHeader(KindForumDb, 4, m, "Windows Forum");
   ASSERT_EQ(four.size(), 6u);
   EXPECT_EQ(four[0], "#: 12400 S3/Tools  [CIS:Windows Forum]");
   EXPECT_EQ(four[2], "Sb: Printer drivers") << "layout 4 names the parent in its own line";
   EXPECT_EQ(four[5], "Replies:      TID:           Par:12345      Chd:           Sib:");
   m.ref = 0;
-  EXPECT_EQ(fileHeader(ExportKind::Forum, 1, m, "F")[2], "Sb: Printer drivers");
-  EXPECT_EQ(fileHeader(ExportKind::Forum, 4, m, "F")[5], "Replies:      TID:           Par:           Chd:           Sib:");
-  EXPECT_TRUE(fileHeader(ExportKind::Forum, 2, m, "F").empty());
+  EXPECT_EQ(fileHeader(KindForumDb, 1, m, "F")[2], "Sb: Printer drivers");
+  EXPECT_EQ(fileHeader(KindForumDb, 4, m, "F")[5], "Replies:      TID:           Par:           Chd:           Sib:");
+  EXPECT_TRUE(fileHeader(KindForumDb, 2, m, "F").empty());
 
-  Lines clip = clipboardHeader(ExportKind::Forum, 1, forumReply(), "Windows Forum");
+  Lines clip = clipboardHeader(KindForumDb, 1, forumReply(), "Windows Forum");
   EXPECT_EQ(clip.back(), "MsgNo: 12400 (reply to 12345)");
   EXPECT_EQ(clip[3], "Date: 05-Dec-97");
 }
@@ -55,7 +58,7 @@ TEST(ExportHeaders, ForumLayoutsOneAndFour) {
 TEST(ExportHeaders, NewsgroupMessageWithAndWithoutIdentifiers) {
   MessageData m = forumReply();
   m.from = {"Smith", "John", "12345,678"};
-  Lines h = fileHeader(ExportKind::News, 3, m, "comp.lang.c");
+  Lines h = fileHeader(KindNewsDb, 3, m, "comp.lang.c");
   // 5 Dec 1997 was a Friday.
   EXPECT_EQ(h[0], "From ???@??? Fri Dec 05 00:00:00 1997");
   EXPECT_EQ(h[1], "From: John Smith <12345.678@compuserve.com>");
@@ -65,7 +68,7 @@ TEST(ExportHeaders, NewsgroupMessageWithAndWithoutIdentifiers) {
 
   m.idString = "<b@x>";
   m.refIdString = "<a@x>";
-  Lines clip = clipboardHeader(ExportKind::News, 3, m, "comp.lang.c");
+  Lines clip = clipboardHeader(KindNewsDb, 3, m, "comp.lang.c");
   EXPECT_EQ(clip.front(), " From: John Smith <12345.678@compuserve.com>");
   EXPECT_EQ(clip[4], " Message-ID: <b@x>");
   EXPECT_EQ(clip[5], " References: <a@x>");
@@ -79,24 +82,24 @@ TEST(ExportHeaders, MailLayoutsByDirection) {
   m.subject = "Hello";
   m.from = {"Jones", "Mary", "mary@example.com"};
   m.to = {"Owner", "Owen", "70000,100"};
-  EXPECT_EQ(fileHeader(ExportKind::Mail, 2, m, ""),
+  EXPECT_EQ(fileHeader(KindMailDb, 2, m, ""),
             (Lines{"From ???@??? Fri Dec 05 14:02:09 1997", "Date: Fri, 05 Dec 1997 14:02:09",
                    "From: Mary Jones <mary@example.com>", "To: Owen Owner <70000.100@compuserve.com>",
                    "Subject: Hello"}));
-  EXPECT_EQ(fileHeader(ExportKind::Mail, 1, m, ""),
+  EXPECT_EQ(fileHeader(KindMailDb, 1, m, ""),
             (Lines{"#: 250001 S0/CompuServe Mail  [MAIL]", "    05-Dec-97  14:02:09", "Sb: Hello",
                    "Fm: Mary Jones > INTERNET:mary@example.com", "To: Owner,Owen 70000,100"}));
-  Lines four = fileHeader(ExportKind::Mail, 4, m, "");
+  Lines four = fileHeader(KindMailDb, 4, m, "");
   EXPECT_EQ(four[0], "Date:  05-Dec-97 14:02:09  MsgID:             ToID: 70000,100");
   EXPECT_EQ(four[1], std::string("From:  Mary Jones") + std::string(kVerticalLine) + ">INTERNET:mary@example.com");
 
   std::swap(m.from, m.to);
   m.outgoing = true;
-  EXPECT_EQ(fileHeader(ExportKind::Mail, 2, m, "")[1], "To: Mary Jones <mary@example.com>");
-  EXPECT_EQ(fileHeader(ExportKind::Mail, 4, m, ""),
+  EXPECT_EQ(fileHeader(KindMailDb, 2, m, "")[1], "To: Mary Jones <mary@example.com>");
+  EXPECT_EQ(fileHeader(KindMailDb, 4, m, ""),
             (Lines{"Date:  05-Dec-97 14:02:09  MsgID: OUTBOX", "MgTo:  Mary Jones >INTERNET:mary@example.com",
                    "Subj:  Hello"}));
-  EXPECT_EQ(fileHeader(ExportKind::Mail, 3, m, "")[1], "Date: Fri, 05 Dec 1997 14:02:09");
+  EXPECT_EQ(fileHeader(KindMailDb, 3, m, "")[1], "Date: Fri, 05 Dec 1997 14:02:09");
 }
 
 TEST(ExportText, PersonStringsWithoutNames) {
@@ -139,7 +142,7 @@ TEST(ExportText, WrappingCountsCharactersAndBreaksAtBlanks) {
 }
 
 TEST(ExportText, ClipboardFrame) {
-  std::string t = clipboardText(ExportKind::Mail, {"Sb: Hello"}, "line one\r\nline two", false, 78);
+  std::string t = clipboardText(KindMailDb, {"Sb: Hello"}, "line one\r\nline two", false, 78);
   Lines l = textLines(t);
   const std::string rule(64, '-');
   ASSERT_EQ(l.size(), 11u);
@@ -151,21 +154,50 @@ TEST(ExportText, ClipboardFrame) {
   EXPECT_EQ(l[8], "                            End Of Quote                        ");
   EXPECT_EQ(l[10], "");
   EXPECT_EQ(t.substr(t.size() - 4), "\r\n\r\n");
-  EXPECT_EQ(textLines(clipboardText(ExportKind::Forum, {}, "", false, 78))[1],
+  EXPECT_EQ(textLines(clipboardText(KindForumDb, {}, "", false, 78))[1],
             "         Message retrieved by Quorvane Message Archiver         ");
 }
 
 TEST(ExportText, PrintBlockCutsLongTexts) {
   MessageData m = forumReply();
   m.text = std::string(40000, 'z') + "\r\ntail";
-  PrintBlock b = printBlock(m, false, false, "Windows Forum", 10);
+  PrintBlock b = printBlock(m, KindForumDb, "Windows Forum", 10);
   EXPECT_EQ(b.header[0], "Message: 12400  (reply to 12345)");
   EXPECT_EQ(b.header[1], "Date: 1997-12-05");
   EXPECT_EQ(b.header[3], "Section: Tools");
   EXPECT_EQ(b.header[4], "From: Smith,John 12345,678");
   ASSERT_EQ(b.lines.size(), 1u);
   EXPECT_EQ(b.lines[0].size(), kPrintTextMax);
-  EXPECT_EQ(printBlock(m, false, true, "comp.lang.c", 10).header[3], "Newsgroup: comp.lang.c");
+  EXPECT_EQ(printBlock(m, KindNewsDb, "comp.lang.c", 10).header[3], "Newsgroup: comp.lang.c");
+  EXPECT_EQ(printBlock(m, KindMailDb, "Owen", 10).header[0], "Mail: 12400  (reply to 12345)");
+  EXPECT_EQ(reportTitle(KindMailDb), "Mail from the Quorvane Message Archiver Database");
+  EXPECT_EQ(reportTitle(KindNewsDb), "Messages from the Quorvane Message Archiver Database");
+}
+
+// Each kind has its own layout item; the general item stands in for one
+// left at 0, and layout 1 for both.
+class ExportLayoutTest : public qvtest::InstallationTest {};
+
+TEST_F(ExportLayoutTest, EachKindReadsItsOwnItem) {
+  KonfigSet(ItemExportHeaders, 0);
+  KonfigSet(ItemExportLayoutForum, 4);
+  KonfigSet(ItemExportLayoutMail, 2);
+  KonfigSet(ItemExportLayoutNews, 0);
+  EXPECT_EQ(exportLayout(KindForumDb), 4);
+  EXPECT_EQ(exportLayout(KindMailDb), 2);
+  EXPECT_EQ(exportLayout(KindNewsDb), 1);
+  KonfigSet(ItemExportHeaders, 3);
+  EXPECT_EQ(exportLayout(KindNewsDb), 3);
+  EXPECT_TRUE(twoFileLayout(KindMailDb, 2));
+  EXPECT_FALSE(twoFileLayout(KindForumDb, 2));
+  EXPECT_FALSE(twoFileLayout(KindMailDb, 1));
+
+  const int type = Mem.ForumType;
+  Mem.ForumType = KindNewsDb;
+  EXPECT_EQ(exportedKind(), KindNewsDb);
+  Mem.ForumType = 0;
+  EXPECT_EQ(exportedKind(), KindForumDb) << "no kind: written as forum";
+  Mem.ForumType = type;
 }
 
 class ExportNamesTest : public qvtest::InstallationTest {};
@@ -191,7 +223,7 @@ TEST_F(ExportNamesTest, RefusesPathsArchiveFilesAndNonFiles) {
 // rules: never an archive file, never among the archive's own files.
 TEST_F(ExportNamesTest, FilesWrittenOnRequestKeepClearOfTheArchive) {
   namespace fs = std::filesystem;
-  selectDatabase(3, 1);
+  selectDatabase(3, KindForumDb);
   std::string outside = dir.path() + "/../report-" + std::to_string(::getpid()) + ".pdf";
   EXPECT_EQ(outputFileProblem(outside), "") << "a place outside the installation";
   EXPECT_EQ(outputFileProblem(root + "/report.pdf"), "") << "beside the archive's directories";
