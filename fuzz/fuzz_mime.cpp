@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "mime/charset.h"
 #include "mime/content_type.h"
 #include "mime/html_text.h"
@@ -16,17 +17,7 @@
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-bool onlyCrLf(const std::string& s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')) return false;
-    if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r')) return false;
-  }
-  return true;
-}
+using qvfuzz::onlyCrLf;
 
 void checkMessage(const qv::mime::DecodedMessage& m, size_t maxText) {
   using qv::mime::isValidUtf8;

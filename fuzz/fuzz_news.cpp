@@ -10,24 +10,15 @@
 // CR LF line ends and no NUL, every article goes to a newsgroup database
 // under its own number, message-ID records name each number once and hold
 // an ID in angle brackets; and every parser finishes its file.
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "dictionary/dictionary.h"
-#include "import/formats.h"
-#include "mime/charset.h"
-#include "import/parser.h"
-#include "services/datetime.h"
-#include "services/globals.h"
 
 #ifndef QV_NEWS_GROUP
 #define QV_NEWS_GROUP 0
@@ -37,54 +28,28 @@ namespace {
 
 using namespace qvfuzz;
 
-class CheckingContext : public qv::ImportContext {
+class NewsContext : public FuzzContext {
  public:
-  CheckingContext(const qv::FormatInfo& f, const std::string& path) : format_(f), path_(path) {
-    settings_.format = f.name;
-    settings_.importNews = true;
-  }
+  using FuzzContext::FuzzContext;
 
-  qv::ImportSettings settings_;
-  qv::TargetList targets_;
-
-  const qv::ImportSettings& settings() const override { return settings_; }
-  const qv::FormatInfo& format() const override { return format_; }
-  int fileKind() const override { return 0; }
-  const std::string& filePath() const override { return path_; }
-  qv::File& source() override { return qv::RawFile; }
-  int sliceSize() const override { return 3; }
-  uint32_t nextNumber() override { return next_++; }
   qv::Target* target(const std::string& name, int kind) override {
-    check(kind == 3);
+    check(kind == qv::KindNewsDb);
     check(qv::mime::isValidUtf8(name));
-    qv::Target* t = targets_.findOrCreate(name, kind, [this] { return nextNumber(); });
-    return t && t->allowed ? t : nullptr;
-  }
-  qv::Target* existingTarget(const std::string& name, int kind) override {
-    qv::Target* t = targets_.find(name);
-    return t && t->kind == kind && t->allowed ? t : nullptr;
+    return FuzzContext::target(name, kind);
   }
   qv::Target* mailbox() override { return nullptr; }
-  bool alreadyImported(uint32_t, uint32_t) override { return false; }
-  bool creationOnly() const override { return settings_.filter == qv::FilterCreateOnly; }
-  qv::OwnerAddresses& owner() override { return owner_; }
-  void skip() override {}
   bool emit() override {
     const qv::ImpHeaderRec& r = qv::NHR;
     check(!creationOnly());
     checkRecord(r);
     check(r.MSGTEXT.find('\0') == std::string::npos);
-    check(r.MAILTYPE == 0 && r.SECTIONNUMBER == 1);
+    check(r.MAILTYPE == qv::DirectionUndecided && r.SECTIONNUMBER == 1);
     const qv::Target* t = targets_.findId(r.INTERNAL);
-    check(t != nullptr && t->kind == 3 && t->allowed);
+    check(t != nullptr && t->kind == qv::KindNewsDb && t->allowed);
     check(qv::Str<100>(t->name).view() == r.FOR_DESCRIPTION.view());
     check(r.MSGNUMBER != 0 && r.MSGNUMBER < next_);
     check(articles_.insert(r.MSGNUMBER).second);  // one record per number
     check(r.REFNUMBER == 0 || ids_.count(r.REFNUMBER) == 1);
-    return true;
-  }
-  bool emitCarbonCopy() override {
-    check(false);  // news has no carbon copies
     return true;
   }
   bool emitMessageId(uint32_t number, const std::string& id) override {
@@ -99,24 +64,13 @@ class CheckingContext : public qv::ImportContext {
     auto it = ids_.find(number);
     return it == ids_.end() ? std::string() : it->second;
   }
-  uint32_t numberOfMessageId(const std::string&) override { return 0; }
-  void progress(int64_t amount) override { check(amount >= 0); }
 
  private:
-  const qv::FormatInfo& format_;
-  std::string path_;
-  uint32_t next_ = 250000;
   std::set<uint32_t> articles_;
   std::map<uint32_t, std::string> ids_;
-  qv::OwnerAddresses owner_;
 };
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  qv::Mem.DoTask = qv::RunUnattended;  // nothing is shown
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -137,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(f != nullptr);
 
   // The store and its index: the same name, extension .IDX.
-  const std::string store = tempDir("fuzz_news") + "/store.SNM";
-  const std::string index = tempDir("fuzz_news") + "/store.IDX";
+  const std::string store = tempFile("fuzz_news", "store.SNM");
+  const std::string index = tempFile("fuzz_news", "store.IDX");
   std::remove(index.c_str());
 #if QV_NEWS_GROUP == 2
   if (in.size() >= 2) {
@@ -149,17 +103,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #endif
   writeFile(store, in);
 
-  CheckingContext ctx(*f, store);
+  NewsContext ctx(*f, store);
+  ctx.settings_.importNews = true;
+  ctx.slice_ = 3;
   unsigned variant = (choice / 3) % 8;
   if (variant == 5) ctx.settings_.filter = qv::FilterCreateOnly;
   if (variant == 6) {
     // Databases that exist before the run, one of them closed to imports.
-    ctx.target("comp.test", 3);
-    qv::Target* closed = ctx.target("comp.closed", 3);
+    ctx.target("comp.test", qv::KindNewsDb);
+    qv::Target* closed = ctx.target("comp.closed", qv::KindNewsDb);
     if (closed) closed->allowed = false;
   }
 
-  runParser(*f, ctx, store, size);
+  runParser(ctx, size);
   check(!qv::RawFile2.isOpen());
   return 0;
 }
