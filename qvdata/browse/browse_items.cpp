@@ -1,10 +1,8 @@
 #include "browse/browse_items.h"
 
-#include <cstdio>
-
 #include "browse/browse_files.h"
-#include "browse/browse_rows.h"
 #include "browse/browse_view.h"
+#include "browse/display_names.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/messages.h"
@@ -68,10 +66,8 @@ void takeThread(BrowseState& s) {
 }
 
 void takeSection(BrowseState& s) {
-  char num[8];
-  std::snprintf(num, sizeof num, "%02u", unsigned(SEC.SECTIONNUMBER));
   s.sectionId = SEC.SECSYSID;
-  s.sectionLabel = std::string(num) + " " + SEC.DESCRIPTION.str();
+  s.sectionLabel = sectionDisplayLabel();
   s.sectionCount = SEC.MSGCOUNT;
 }
 

@@ -1,9 +1,9 @@
 #include "browse/browse_rows.h"
 
-#include <cstdio>
 #include <map>
 
 #include "browse/browse_files.h"
+#include "browse/display_names.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/datetime.h"
@@ -34,20 +34,6 @@ std::vector<std::string> browseColumns(int kind) {
   return {"Thread", "Sender", "Receiver", "Section"};
 }
 
-namespace {
-
-// The first `chars` characters of a UTF-8 text.
-std::string firstChars(const std::string& s, size_t chars) {
-  size_t i = 0;
-  for (size_t n = 0; i < s.size() && n < chars; ++n) {
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-  }
-  return s.substr(0, i);
-}
-
-}  // namespace
-
 std::vector<std::string> rowTexts(int kind, const BrowseRow& row) {
   if (kind == KindMailDb)
     return {row.dateText, row.timeText, firstChars(row.heading, 50), firstChars(row.sender, 95),
@@ -56,14 +42,6 @@ std::vector<std::string> rowTexts(int kind, const BrowseRow& row) {
                                   firstChars(row.receiver, 50)};
   if (kind != KindNewsDb) out.push_back(firstChars(row.section, 30));
   return out;
-}
-
-std::string personDisplayName() {
-  std::string name = PER.FIRSTNAME.str();
-  if (!PER.LASTNAME.blank()) name += (name.empty() ? "" : " ") + PER.LASTNAME.str();
-  if (name.empty()) name = PER.ADDRESS.str();
-  if (name.empty()) name = PER.PERSONSTRING.str();
-  return name;
 }
 
 namespace {
@@ -101,11 +79,7 @@ struct RowLookups {
     SEC = SectionsRec();
     SEC.SECSYSID = id;
     std::pair<std::string, int> v;
-    if (Sections.get(SEC_SysIdKey)) {
-      char num[8];
-      std::snprintf(num, sizeof num, "%02u", unsigned(SEC.SECTIONNUMBER));
-      v = {std::string(num) + " " + SEC.DESCRIPTION.str(), SEC.DUMMY};
-    }
+    if (Sections.get(SEC_SysIdKey)) v = {sectionDisplayLabel(), SEC.DUMMY};
     return sections.emplace(id, v).first->second;
   }
 };

@@ -52,8 +52,4 @@ bool readBrowseRow(int kind, uint32_t id, BrowseRow& row);
 // exist are left out.
 std::vector<BrowseRow> readBrowseRows(int kind, const std::vector<uint32_t>& ids);
 
-// A person's name as the lists show it: first and last name, else the
-// address, else the person string (PER buffer).
-std::string personDisplayName();
-
 }  // namespace qv

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "browse/display_names.h"
 #include "dictionary/dictionary.h"
 #include "services/datetime.h"
 #include "storage/buffer_guard.h"
@@ -10,19 +11,6 @@
 namespace qv {
 
 namespace {
-
-// `s` cut to at most `maxChars` UTF-8 characters.
-std::string cutToChars(std::string s, size_t maxChars) {
-  size_t chars = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) continue;
-    if (chars++ == maxChars) {
-      s.resize(i);
-      break;
-    }
-  }
-  return s;
-}
 
 using NodeIndex = std::unordered_map<uint32_t, size_t>;
 
@@ -41,12 +29,6 @@ long parentIndex(const TreeNode& n, const NodeIndex& index) {
 }
 
 }  // namespace
-
-std::string senderLabel(const std::string& firstName, const std::string& lastName) {
-  std::string first(trimRight(firstName)), last(trimRight(lastName));
-  std::string label = first.empty() ? last : last.empty() ? first : first + " " + last;
-  return cutToChars(label, 35);
-}
 
 int assignLevels(std::vector<TreeNode>& nodes) {
   const NodeIndex index = indexOf(nodes);
@@ -118,7 +100,7 @@ std::string treeRowText(const TreeNode& node, int textFormat, int dateFormat) {
     case 5: add(date); add(number); break;
     default: break;
   }
-  return cutToChars(text, 200);
+  return firstChars(text, 200);
 }
 
 std::vector<TreeRow> treeRows(const std::vector<TreeNode>& nodes, int textFormat, int dateFormat) {

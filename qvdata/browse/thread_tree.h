@@ -35,10 +35,6 @@ struct ThreadTree {
   int depth = 0;                // the deepest level
 };
 
-// The sender label: first and last name without trailing blanks joined by
-// one blank (a missing part leaves no blank), at most 35 characters.
-std::string senderLabel(const std::string& firstName, const std::string& lastName);
-
 // Gives every node its level and marks the nodes that have replies; `nodes`
 // are in ascending message number. A node whose parent is 0 or not in the
 // thread is a top node. Nodes whose parents form a cycle would never reach a

@@ -3,6 +3,7 @@
 // by node text and date format, and the tree of a stored thread.
 #include <gtest/gtest.h>
 
+#include "browse/display_names.h"
 #include "browse/thread_tree.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
