@@ -139,12 +139,8 @@ bool IndexRun::Impl::hasOccurrences(uint32_t id) {
 std::string IndexRun::Impl::headingOf(uint32_t thread) {
   auto it = headings.find(thread);
   if (it != headings.end()) return it->second;
-  THR = ThreadsRec();
-  THR.THREADNUMBER = thread;
-  std::string h;
-  if (Threads.get(THR_ThreadKey)) h = threadHeading();
   if (headings.size() > 200000) headings.clear();
-  return headings[thread] = h;
+  return headings[thread] = headingOfThread(thread);
 }
 
 // The subject of a text's message; false when its header record is missing.
