@@ -106,6 +106,8 @@ class SqliteDriver : public Driver {
     bool inclusive;  // position comparison includes equality
   };
 
+  // Checks a file's name and directory before SQLite sees it (sqlite_open.cpp).
+  static Err checkPath(const std::string& name, bool mustExist);
   bool fail(int rc, sqlite3* db = nullptr);
   bool openConnection(int flags);
   bool exec(const std::string& sql);
