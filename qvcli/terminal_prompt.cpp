@@ -12,21 +12,10 @@
 
 namespace qvcli {
 
-namespace {
-std::string plain(const std::string& text) {
-  std::string s;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    s += text[i];
-  }
-  return s;
-}
-}  // namespace
-
 qv::Button TerminalPrompter::ask(const qv::PromptRequest& r) {
   std::string caption = r.caption;
   while (!caption.empty() && caption.front() == ' ') caption.erase(0, 1);
-  sayError("%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", plain(r.text).c_str());
+  sayError("%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", qv::plainLines(r.text).c_str());
   static const std::vector<std::pair<qv::Button, const char*>> names = {
       {qv::BtnOk, "ok"},       {qv::BtnYes, "yes"},     {qv::BtnNo, "no"},        {qv::BtnCancel, "cancel"},
       {qv::BtnAbort, "abort"}, {qv::BtnRetry, "retry"}, {qv::BtnIgnore, "ignore"}};

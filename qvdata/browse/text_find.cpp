@@ -8,8 +8,8 @@
 #include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 #include "services/messages.h"
-#include "services/text_match.h"
 #include "storage/buffer_guard.h"
+#include "wordindex/whole_words.h"
 #include "wordindex/word_cut.h"
 
 namespace qv {

@@ -1,5 +1,6 @@
 #include "dictionary/config_files.h"
 
+#include "dictionary/file_numbers.h"
 #include "dictionary/passwords.h"
 
 namespace qv {
@@ -7,7 +8,7 @@ namespace qv {
 ForumsRec FOR;
 static FileDecl& forumsDecl() {
   static FileDecl d = [] {
-    FileDecl decl{2, "Forums", "FOR", "ARDENT"};
+    FileDecl decl{FileForums, "Forums", "FOR", "ARDENT"};
     decl.password = kPassword7;
     DeclBuilder<ForumsRec> b(decl, FOR);
     b.field("ID", &ForumsRec::ID)
@@ -44,7 +45,7 @@ Key FOR_TypeKey = Forums.key("TypeKey");
 ControlRec CTL;
 static FileDecl& controlDecl() {
   static FileDecl d = [] {
-    FileDecl decl{8, "Control", "CTL", "ARDENT"};
+    FileDecl decl{FileControl, "Control", "CTL", "ARDENT"};
     decl.password = kPassword12;
     DeclBuilder<ControlRec> b(decl, CTL);
     b.field("ID", &ControlRec::ID).field("NEXTNUMBER", &ControlRec::NEXTNUMBER);
@@ -60,7 +61,7 @@ Key CTL_IdKey = Control.key("IdKey");
 ImpRegistryRec IMP;
 static FileDecl& impRegistryDecl() {
   static FileDecl d = [] {
-    FileDecl decl{18, "ImpRegistry", "IMP", "ARDENT"};
+    FileDecl decl{FileImpRegistry, "ImpRegistry", "IMP", "ARDENT"};
     DeclBuilder<ImpRegistryRec> b(decl, IMP);
     b.field("FORUMNUMBER", &ImpRegistryRec::FORUMNUMBER).field("MSGNUMBER", &ImpRegistryRec::MSGNUMBER);
     b.key("IDKEY", {{"FORUMNUMBER"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
@@ -74,7 +75,7 @@ Key IMP_IDKEY = ImpRegistry.key("IDKEY");
 TasksRec TAS;
 static FileDecl& tasksDecl() {
   static FileDecl d = [] {
-    FileDecl decl{26, "Tasks", "TAS", "ARDENT"};
+    FileDecl decl{FileTasks, "Tasks", "TAS", "ARDENT"};
     DeclBuilder<TasksRec> b(decl, TAS);
     b.field("ID", &TasksRec::ID)
         .field("DESCRIPTION", &TasksRec::DESCRIPTION)
@@ -103,7 +104,7 @@ Key TAS_IDKEY = Tasks.key("IDKEY");
 BatchesRec BAT;
 static FileDecl& batchesDecl() {
   static FileDecl d = [] {
-    FileDecl decl{34, "Batches", "BAT", "ARDENT"};
+    FileDecl decl{FileBatches, "Batches", "BAT", "ARDENT"};
     DeclBuilder<BatchesRec> b(decl, BAT);
     b.field("ID", &BatchesRec::ID)
         .field("TYPE", &BatchesRec::TYPE)
@@ -131,7 +132,7 @@ Key BAT_TYPEKEY = Batches.key("TYPEKEY");
 TaskBatchRec TIM;
 static FileDecl& taskBatchDecl() {
   static FileDecl d = [] {
-    FileDecl decl{35, "TaskBatch", "TIM", "ARDENT"};
+    FileDecl decl{FileTaskBatch, "TaskBatch", "TIM", "ARDENT"};
     DeclBuilder<TaskBatchRec> b(decl, TIM);
     b.field("TASKID", &TaskBatchRec::TASKID)
         .field("BATCHID", &TaskBatchRec::BATCHID)
@@ -149,7 +150,7 @@ Key TIM_BATCHKEY = TaskBatch.key("BATCHKEY");
 FileListRec FLI;
 static FileDecl& fileListDecl() {
   static FileDecl d = [] {
-    FileDecl decl{27, "FileList", "FLI", "ARDENT"};
+    FileDecl decl{FileFileList, "FileList", "FLI", "ARDENT"};
     DeclBuilder<FileListRec> b(decl, FLI);
     b.field("ID", &FileListRec::ID).field("FILESPEC", &FileListRec::FILESPEC);
     b.key("IDKEY", {{"ID"}, {"FILESPEC"}}, KeyUnique | KeyPrimary);
@@ -163,7 +164,7 @@ Key FLI_IDKEY = FileList.key("IDKEY");
 StopListRec STO;
 static FileDecl& stopListDecl() {
   static FileDecl d = [] {
-    FileDecl decl{30, "StopList", "STO", "ARDENT"};
+    FileDecl decl{FileStopList, "StopList", "STO", "ARDENT"};
     DeclBuilder<StopListRec> b(decl, STO);
     b.field("THEWORD", &StopListRec::THEWORD);
     b.key("BY_THEWORD", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty | KeyPrimary);
@@ -177,7 +178,7 @@ Key STO_BY_THEWORD = StopList.key("BY_THEWORD");
 StopMovesRec SMV;
 static FileDecl& stopMovesDecl() {
   static FileDecl d = [] {
-    FileDecl decl{0, "StopMoves", "SMV", "ARDENT"};
+    FileDecl decl{FileUnnumbered, "StopMoves", "SMV", "ARDENT"};
     DeclBuilder<StopMovesRec> b(decl, SMV);
     b.field("THEWORD", &StopMovesRec::THEWORD).field("DATABASE", &StopMovesRec::DATABASE);
     b.key("BY_THEWORD", {{"THEWORD"}}, KeyUnique | KeyNoCase | KeyExcludeEmpty | KeyPrimary);

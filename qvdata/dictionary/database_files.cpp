@@ -1,5 +1,6 @@
 #include "dictionary/database_files.h"
 
+#include "dictionary/file_numbers.h"
 #include "dictionary/passwords.h"
 
 namespace qv {
@@ -7,7 +8,7 @@ namespace qv {
 MsgNmbrRec MSG;
 static FileDecl& msgNmbrDecl() {
   static FileDecl d = [] {
-    FileDecl decl{3, "MsgNmbr", "MSG", "ARDENT"};
+    FileDecl decl{FileMsgNmbr, "MsgNmbr", "MSG", "ARDENT"};
     DeclBuilder<MsgNmbrRec> b(decl, MSG);
     b.field("MSGNUMBER", &MsgNmbrRec::MSGNUMBER)
         .field("SECSYSID", &MsgNmbrRec::SECSYSID)
@@ -44,7 +45,7 @@ Key MSG_StatusKey = MsgNmbr.key("StatusKey");
 MsgTextRec TXT;
 static FileDecl& msgTextDecl() {
   static FileDecl d = [] {
-    FileDecl decl{4, "MsgText", "TXT", "ARDENT"};
+    FileDecl decl{FileMsgText, "MsgText", "TXT", "ARDENT"};
     DeclBuilder<MsgTextRec> b(decl, TXT);
     b.field("MSGNUMBER", &MsgTextRec::MSGNUMBER)
         .field("DATE", &MsgTextRec::DATE)
@@ -62,7 +63,7 @@ Key TXT_DateKey = MsgText.key("DateKey");
 PersonRec PER;
 static FileDecl& personDecl() {
   static FileDecl d = [] {
-    FileDecl decl{5, "Person", "PER", "ARDENT"};
+    FileDecl decl{FilePerson, "Person", "PER", "ARDENT"};
     DeclBuilder<PersonRec> b(decl, PER);
     b.field("PERSONID", &PersonRec::PERSONID)
         .field("PERSONSTRING", &PersonRec::PERSONSTRING)
@@ -90,7 +91,7 @@ Key PER_NameKey = Person.key("NameKey");
 PLINKRec PLI;
 static FileDecl& plinkDecl() {
   static FileDecl d = [] {
-    FileDecl decl{23, "PLINK", "PLI", "ARDENT"};
+    FileDecl decl{FilePLINK, "PLINK", "PLI", "ARDENT"};
     DeclBuilder<PLINKRec> b(decl, PLI);
     b.field("PERSONSTRING", &PLINKRec::PERSONSTRING).field("PERSONID", &PLINKRec::PERSONID);
     b.key("StringKey", {{"PERSONSTRING"}}, KeyUnique | KeyNoCase | KeyPrimary)
@@ -106,7 +107,7 @@ Key PLI_PersonKey = PLINK.key("PersonKey");
 SectionsRec SEC;
 static FileDecl& sectionsDecl() {
   static FileDecl d = [] {
-    FileDecl decl{6, "Sections", "SEC", "ARDENT"};
+    FileDecl decl{FileSections, "Sections", "SEC", "ARDENT"};
     DeclBuilder<SectionsRec> b(decl, SEC);
     b.field("SECTIONNUMBER", &SectionsRec::SECTIONNUMBER)
         .field("SECSYSID", &SectionsRec::SECSYSID)
@@ -125,7 +126,7 @@ Key SEC_SectionKey = Sections.key("SectionKey");
 ThreadsRec THR;
 static FileDecl& threadsDecl() {
   static FileDecl d = [] {
-    FileDecl decl{7, "Threads", "THR", "ARDENT"};
+    FileDecl decl{FileThreads, "Threads", "THR", "ARDENT"};
     DeclBuilder<ThreadsRec> b(decl, THR);
     b.field("THREADNUMBER", &ThreadsRec::THREADNUMBER).field("SECSYSID", &ThreadsRec::SECSYSID);
     b.beginGroup("HEADING").field("ALPHA", &ThreadsRec::ALPHA).field("BETA", &ThreadsRec::BETA).endGroup();
@@ -147,7 +148,7 @@ Key THR_StatusKey = Threads.key("StatusKey");
 MailRec MAI;
 static FileDecl& mailDecl() {
   static FileDecl d = [] {
-    FileDecl decl{13, "Mail", "MAI", "ARDENT"};
+    FileDecl decl{FileMail, "Mail", "MAI", "ARDENT"};
     decl.password = kPassword7;
     DeclBuilder<MailRec> b(decl, MAI);
     b.field("DATE", &MailRec::DATE)
@@ -192,7 +193,7 @@ Key MAI_StatusKey = Mail.key("StatusKey");
 CCRRec CCR;
 static FileDecl& ccrDecl() {
   static FileDecl d = [] {
-    FileDecl decl{17, "CCR", "CCR", "ARDENT"};
+    FileDecl decl{FileCCR, "CCR", "CCR", "ARDENT"};
     DeclBuilder<CCRRec> b(decl, CCR);
     b.field("MAILID", &CCRRec::MAILID)
         .field("R_NAME", &CCRRec::R_NAME)
@@ -209,7 +210,7 @@ Key CCR_IdKey = CCRFile.key("IdKey");
 MsgIdIndexRec MST;
 static FileDecl& msgIdIndexDecl() {
   static FileDecl d = [] {
-    FileDecl decl{25, "MsgIdIndex", "MST", "ARDENT"};
+    FileDecl decl{FileMsgIdIndex, "MsgIdIndex", "MST", "ARDENT"};
     DeclBuilder<MsgIdIndexRec> b(decl, MST);
     b.field("IDSTRING", &MsgIdIndexRec::IDSTRING).field("MSGNUMBER", &MsgIdIndexRec::MSGNUMBER);
     b.key("IDSTRINGKEY", {{"IDSTRING"}}, KeyUnique | KeyPrimary)
@@ -225,7 +226,7 @@ Key MST_IDKEY = MsgIdIndex.key("IDKEY");
 SubjectsRec SUB;
 static FileDecl& subjectsDecl() {
   static FileDecl d = [] {
-    FileDecl decl{14, "Subjects", "SUB", "ARDENT"};
+    FileDecl decl{FileSubjects, "Subjects", "SUB", "ARDENT"};
     DeclBuilder<SubjectsRec> b(decl, SUB);
     b.field("ID", &SubjectsRec::ID).memo("SUBJECT", &SubjectsRec::SUBJECT, kSubjectMax);
     b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary);
@@ -239,7 +240,7 @@ Key SUB_IdKey = Subjects.key("IdKey");
 CodesRec COD;
 static FileDecl& codesDecl() {
   static FileDecl d = [] {
-    FileDecl decl{1, "Codes", "COD", "ARDENT"};
+    FileDecl decl{FileCodes, "Codes", "COD", "ARDENT"};
     DeclBuilder<CodesRec> b(decl, COD);
     b.field("TYPE", &CodesRec::TYPE)
         .field("INDEX", &CodesRec::INDEX)
@@ -260,7 +261,7 @@ Key COD_ClassKey = Codes.key("ClassKey");
 SIndexRec SIN;
 static FileDecl& sIndexDecl() {
   static FileDecl d = [] {
-    FileDecl decl{9, "SIndex", "SIN", "ARDENT"};
+    FileDecl decl{FileSIndex, "SIndex", "SIN", "ARDENT"};
     DeclBuilder<SIndexRec> b(decl, SIN);
     b.field("ID", &SIndexRec::ID).field("MSGNUMBER", &SIndexRec::MSGNUMBER);
     b.key("IdKey", {{"ID"}, {"MSGNUMBER", true}}, KeyUnique | KeyPrimary)
@@ -276,7 +277,7 @@ Key SIN_MsgKey = SIndex.key("MsgKey");
 DbRefRec REF;
 static FileDecl& dbRefDecl() {
   static FileDecl d = [] {
-    FileDecl decl{22, "DbRef", "REF", "VELDRA"};
+    FileDecl decl{FileDbRef, "DbRef", "REF", "VELDRA"};
     DeclBuilder<DbRefRec> b(decl, REF);
     b.field("TYPE", &DbRefRec::TYPE)
         .field("DESCRIPTION", &DbRefRec::DESCRIPTION)

@@ -8,44 +8,44 @@ namespace {
 
 // Indexed by file number; built on first use so that it never depends on the
 // order in which the declaring translation units are initialised.
-const std::array<File*, 41>& numberTable() {
-  static const std::array<File*, 41> table = [] {
-    std::array<File*, 41> t{};
-    t[1] = &Codes;
-    t[2] = &Forums;
-    t[3] = &MsgNmbr;
-    t[4] = &MsgText;
-    t[5] = &Person;
-    t[6] = &Sections;
-    t[7] = &Threads;
-    t[8] = &Control;
-    t[9] = &SIndex;
-    t[10] = &ImpHeader;
-    t[11] = &HreStore;
-    t[12] = &RawFile;
-    t[13] = &Mail;
-    t[14] = &Subjects;
-    t[17] = &CCRFile;
-    t[18] = &ImpRegistry;
-    t[19] = &ImpCCR;
-    t[20] = &CcoStore;
-    t[21] = &CmaStore;
-    t[22] = &DbRef;
-    t[23] = &PLINK;
-    t[24] = &ImpThreadId;
-    t[25] = &MsgIdIndex;
-    t[26] = &Tasks;
-    t[27] = &FileList;
-    t[28] = &WordList;
-    t[29] = &MasIdx;
-    t[30] = &StopList;
-    t[31] = &RawFile2;
-    t[32] = &Search;
-    t[33] = &PurgeList;
-    t[34] = &Batches;
-    t[35] = &TaskBatch;
-    t[39] = &WordDefs;
-    t[40] = &OuiStore;
+const std::array<File*, kLastFileNumber + 1>& numberTable() {
+  static const std::array<File*, kLastFileNumber + 1> table = [] {
+    std::array<File*, kLastFileNumber + 1> t{};
+    t[FileCodes] = &Codes;
+    t[FileForums] = &Forums;
+    t[FileMsgNmbr] = &MsgNmbr;
+    t[FileMsgText] = &MsgText;
+    t[FilePerson] = &Person;
+    t[FileSections] = &Sections;
+    t[FileThreads] = &Threads;
+    t[FileControl] = &Control;
+    t[FileSIndex] = &SIndex;
+    t[FileImpHeader] = &ImpHeader;
+    t[FileHreStore] = &HreStore;
+    t[FileRawFile] = &RawFile;
+    t[FileMail] = &Mail;
+    t[FileSubjects] = &Subjects;
+    t[FileCCR] = &CCRFile;
+    t[FileImpRegistry] = &ImpRegistry;
+    t[FileImpCCR] = &ImpCCR;
+    t[FileCcoStore] = &CcoStore;
+    t[FileCmaStore] = &CmaStore;
+    t[FileDbRef] = &DbRef;
+    t[FilePLINK] = &PLINK;
+    t[FileImpThreadId] = &ImpThreadId;
+    t[FileMsgIdIndex] = &MsgIdIndex;
+    t[FileTasks] = &Tasks;
+    t[FileFileList] = &FileList;
+    t[FileWordList] = &WordList;
+    t[FileMasIdx] = &MasIdx;
+    t[FileStopList] = &StopList;
+    t[FileRawFile2] = &RawFile2;
+    t[FileSearch] = &Search;
+    t[FilePurgeList] = &PurgeList;
+    t[FileBatches] = &Batches;
+    t[FileTaskBatch] = &TaskBatch;
+    t[FileWordDefs] = &WordDefs;
+    t[FileOuiStore] = &OuiStore;
     return t;
   }();
   return table;
@@ -54,9 +54,39 @@ const std::array<File*, 41>& numberTable() {
 }  // namespace
 
 File* fileByNumber(int n) {
-  if (n < 1 || n > 40) return nullptr;
+  if (n < kFirstFileNumber || n > kLastFileNumber) return nullptr;
   return numberTable()[static_cast<size_t>(n)];
 }
+
+FilePlace filePlace(int n) {
+  switch (n) {
+    case FileForums:
+    case FileControl:
+    case FileImpRegistry:
+    case FileTasks:
+    case FileFileList:
+    case FileStopList:
+    case FileBatches:
+    case FileTaskBatch: return FilePlace::Config;
+    case FileImpHeader:
+    case FileImpCCR:
+    case FileImpThreadId:
+    case FileSearch: return FilePlace::Temp;
+    case FileWordList:
+    case FileMasIdx:
+    case FilePurgeList:
+    case FileWordDefs: return FilePlace::WordIndex;
+    case FileHreStore:
+    case FileRawFile:
+    case FileCcoStore:
+    case FileCmaStore:
+    case FileRawFile2:
+    case FileOuiStore: return FilePlace::Source;
+    default: return FilePlace::Database;
+  }
+}
+
+bool olderFormatFile(int n) { return n == FileDbRef || n == FileWordList || n == FilePurgeList; }
 
 const std::vector<File*>& allDeclaredFiles() {
   static const std::vector<File*> all = [] {

@@ -6,13 +6,14 @@
 #include "dictionary/config_files.h"
 #include "dictionary/database_files.h"
 #include "dictionary/external_files.h"
+#include "dictionary/file_numbers.h"
 #include "dictionary/temp_files.h"
 #include "dictionary/wordindex_files.h"
 
 namespace qv {
 
-// The file of a file number (1..40); nullptr for a number no file has
-// (15, 16, 36, 37, 38 and anything outside 1..40).
+// The file of a file number (kFirstFileNumber..kLastFileNumber); nullptr for
+// a number no file has (15, 16, 36, 37, 38 and anything outside the range).
 File* fileByNumber(int n);
 
 // All declared files, the numbered ones in number order, then the two line

@@ -1,11 +1,13 @@
 #include "dictionary/external_files.h"
 
+#include "dictionary/file_numbers.h"
+
 namespace qv {
 
 LineFileRec ASC;
 static FileDecl& lineFileDecl() {
   static FileDecl d = [] {
-    FileDecl decl{0, "LineFile", "ASC", "LINE"};
+    FileDecl decl{FileUnnumbered, "LineFile", "ASC", "LINE"};
     DeclBuilder<LineFileRec> b(decl, ASC);
     b.memo("LINE", &LineFileRec::LINE, kLineMax);
     return decl;
@@ -17,7 +19,7 @@ File LineFile(lineFileDecl());
 LineFile2Rec EXP;
 static FileDecl& lineFile2Decl() {
   static FileDecl d = [] {
-    FileDecl decl{0, "LineFile2", "EXP", "LINE"};
+    FileDecl decl{FileUnnumbered, "LineFile2", "EXP", "LINE"};
     DeclBuilder<LineFile2Rec> b(decl, EXP);
     b.memo("LINE", &LineFile2Rec::LINE, kLineMax);
     return decl;
@@ -29,7 +31,7 @@ File LineFile2(lineFile2Decl());
 RawFileRec DOS;
 static FileDecl& rawFileDecl() {
   static FileDecl d = [] {
-    FileDecl decl{12, "RawFile", "DOS", "FLAT"};
+    FileDecl decl{FileRawFile, "RawFile", "DOS", "FLAT"};
     DeclBuilder<RawFileRec> b(decl, DOS);
     b.field("CHAR", &RawFileRec::CHAR);
     return decl;
@@ -41,7 +43,7 @@ File RawFile(rawFileDecl());
 RawFile2Rec TOC;
 static FileDecl& rawFile2Decl() {
   static FileDecl d = [] {
-    FileDecl decl{31, "RawFile2", "TOC", "FLAT"};
+    FileDecl decl{FileRawFile2, "RawFile2", "TOC", "FLAT"};
     DeclBuilder<RawFile2Rec> b(decl, TOC);
     b.field("CHAR", &RawFile2Rec::CHAR);
     return decl;
@@ -53,7 +55,7 @@ File RawFile2(rawFile2Decl());
 CcoStoreRec CCO;
 static FileDecl& ccoStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{20, "CcoStore", "CCO", "DBF"};
+    FileDecl decl{FileCcoStore, "CcoStore", "CCO", "DBF"};
     DeclBuilder<CcoStoreRec> b(decl, CCO);
     b.field("MSG_NUMBER", &CcoStoreRec::MSG_NUMBER)
         .field("MSG_DATE", &CcoStoreRec::MSG_DATE)
@@ -87,7 +89,7 @@ File CcoStore(ccoStoreDecl());
 CmaStoreRec CMA;
 static FileDecl& cmaStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{21, "CmaStore", "CMA", "DBF"};
+    FileDecl decl{FileCmaStore, "CmaStore", "CMA", "DBF"};
     DeclBuilder<CmaStoreRec> b(decl, CMA);
     b.field("MSG_NUMBER", &CmaStoreRec::MSG_NUMBER)
         .field("MSG_DATE", &CmaStoreRec::MSG_DATE)
@@ -115,7 +117,7 @@ File CmaStore(cmaStoreDecl());
 HreStoreRec HRE;
 static FileDecl& hreStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{11, "HreStore", "HRE", "DBF"};
+    FileDecl decl{FileHreStore, "HreStore", "HRE", "DBF"};
     DeclBuilder<HreStoreRec> b(decl, HRE);
     b.field("IS_MAIL", &HreStoreRec::IS_MAIL)
         .field("FORUM_NAME", &HreStoreRec::FORUM_NAME)
@@ -161,7 +163,7 @@ File HreStore(hreStoreDecl());
 OuiStoreRec OUI;
 static FileDecl& ouiStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{40, "OuiStore", "OUI", "DBF"};
+    FileDecl decl{FileOuiStore, "OuiStore", "OUI", "DBF"};
     DeclBuilder<OuiStoreRec> b(decl, OUI);
     b.field("IDENTIFIER", &OuiStoreRec::IDENTIFIER)
         .field("INSTANCE", &OuiStoreRec::INSTANCE)

@@ -6,6 +6,7 @@
 namespace qv {
 
 enum FileNumber : int {
+  FileUnnumbered = 0,    // declared for a driver only, opened by its name
   FileCodes = 1,         // topics                                   F<n>/IDX001.ADF
   FileForums = 2,        // the database list                        CFG/IDX002.ADF
   FileMsgNmbr = 3,       // forum and newsgroup messages             F<n>/IDX003.ADF
@@ -42,5 +43,19 @@ enum FileNumber : int {
   FileWordDefs = 39,     // word-definition sets                     <index root>/F<n>/IDX039.ADF
   FileOuiStore = 40,     // a reader's DBF store                     (a source file)
 };
+constexpr int kFirstFileNumber = FileCodes;
+constexpr int kLastFileNumber = FileOuiStore;
+
+// Where a numbered file lives (services/file_service.h makes its path).
+enum class FilePlace {
+  Config,     // CFG under the installation's root
+  Temp,       // the temporary directory
+  Database,   // the current database's directory
+  WordIndex,  // the current database's directory under the word-index root
+  Source,     // a source file an import reads, named by FileTmpName
+};
+FilePlace filePlace(int number);
+// A file of the older keyed format (.DAT); the others are .ADF.
+bool olderFormatFile(int number);
 
 }  // namespace qv

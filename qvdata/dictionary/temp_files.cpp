@@ -1,6 +1,7 @@
 #include "dictionary/temp_files.h"
 
 #include "dictionary/database_files.h"
+#include "dictionary/file_numbers.h"
 #include "dictionary/passwords.h"
 
 namespace qv {
@@ -8,7 +9,7 @@ namespace qv {
 SearchRec SEA;
 static FileDecl& searchDecl() {
   static FileDecl d = [] {
-    FileDecl decl{32, "Search", "SEA", "ARDENT"};
+    FileDecl decl{FileSearch, "Search", "SEA", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
     DeclBuilder<SearchRec> b(decl, SEA);
@@ -24,7 +25,7 @@ Key SEA_IdKey = Search.key("IdKey");
 ImpHeaderRec NHR;
 static FileDecl& impHeaderDecl() {
   static FileDecl d = [] {
-    FileDecl decl{10, "ImpHeader", "NHR", "ARDENT"};
+    FileDecl decl{FileImpHeader, "ImpHeader", "NHR", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
     decl.password = kPassword12;
@@ -60,7 +61,7 @@ Key NHR_MSGKEY = ImpHeader.key("MSGKEY");
 ImpCCRRec CCT;
 static FileDecl& impCcrDecl() {
   static FileDecl d = [] {
-    FileDecl decl{19, "ImpCCR", "CCT", "ARDENT"};
+    FileDecl decl{FileImpCCR, "ImpCCR", "CCT", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
     DeclBuilder<ImpCCRRec> b(decl, CCT);
@@ -79,7 +80,7 @@ Key CCT_IDKEY = ImpCCR.key("IDKEY");
 ImpThreadIdRec TID;
 static FileDecl& impThreadIdDecl() {
   static FileDecl d = [] {
-    FileDecl decl{24, "ImpThreadId", "TID", "ARDENT"};
+    FileDecl decl{FileImpThreadId, "ImpThreadId", "TID", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
     DeclBuilder<ImpThreadIdRec> b(decl, TID);

@@ -1,11 +1,13 @@
 #include "dictionary/wordindex_files.h"
 
+#include "dictionary/file_numbers.h"
+
 namespace qv {
 
 WordListRec WOR;
 static FileDecl& wordListDecl() {
   static FileDecl d = [] {
-    FileDecl decl{28, "WordList", "WOR", "VELDRA"};
+    FileDecl decl{FileWordList, "WordList", "WOR", "VELDRA"};
     decl.reusePositions = true;
     DeclBuilder<WordListRec> b(decl, WOR);
     b.field("WORDID", &WordListRec::WORDID)
@@ -26,7 +28,7 @@ Key WOR_by_WordCount = WordList.key("by_WordCount");
 MasIdxRec MAS;
 static FileDecl& masIdxDecl() {
   static FileDecl d = [] {
-    FileDecl decl{29, "MasIdx", "MAS", "ARDENT"};
+    FileDecl decl{FileMasIdx, "MasIdx", "MAS", "ARDENT"};
     decl.reusePositions = true;
     DeclBuilder<MasIdxRec> b(decl, MAS);
     b.field("SYSID", &MasIdxRec::SYSID).field("WORDID", &MasIdxRec::WORDID);
@@ -45,7 +47,7 @@ Key MAS_by_WordId = MasIdx.key("by_WordId");
 PurgeListRec PUR;
 static FileDecl& purgeListDecl() {
   static FileDecl d = [] {
-    FileDecl decl{33, "PurgeList", "PUR", "VELDRA"};
+    FileDecl decl{FilePurgeList, "PurgeList", "PUR", "VELDRA"};
     decl.reusePositions = true;
     DeclBuilder<PurgeListRec> b(decl, PUR);
     b.field("SYSID", &PurgeListRec::SYSID).field("WORDID", &PurgeListRec::WORDID);
@@ -58,7 +60,7 @@ File PurgeList(purgeListDecl());
 WordDefsRec WD;
 static FileDecl& wordDefsDecl() {
   static FileDecl d = [] {
-    FileDecl decl{39, "WordDefs", "WD", "ARDENT"};
+    FileDecl decl{FileWordDefs, "WordDefs", "WD", "ARDENT"};
     DeclBuilder<WordDefsRec> b(decl, WD);
     b.field("SETNAME", &WordDefsRec::SETNAME)
         .field("ID", &WordDefsRec::ID)

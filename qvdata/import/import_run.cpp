@@ -609,7 +609,7 @@ void ImportRun::stageNextDatabase() {
   std::string dir = joinPath({Mem.FileDir, Mem.Dirnamn});
   std::error_code ec;
   bool dirMissing = !fs::is_directory(dir, ec);
-  if (dirMissing) ExistPath(3, 0, "", dir, true);
+  if (dirMissing) ExistPath(PathCreate, 0, "", dir, true);
   FOR = ForumsRec();
   FOR.ID = current_.id;
   bool listed = Forums.get(FOR_ForumKey);

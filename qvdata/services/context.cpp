@@ -1,5 +1,6 @@
 #include "services/context.h"
 
+#include "services/settings.h"
 #include "storage/fixedstr.h"
 
 namespace qv {
@@ -10,13 +11,13 @@ Str<74> mailContext;
 }  // namespace
 
 std::string Context(int op, const std::string& text) {
-  if (op == 2) context = text;
-  return op == 3 ? context.str() : std::string();
+  if (op == KSet) context = text;
+  return op == KGet ? context.str() : std::string();
 }
 
 std::string MailContext(int op, const std::string& text) {
-  if (op == 2) mailContext = text;
-  return op == 3 ? mailContext.str() : std::string();
+  if (op == KSet) mailContext = text;
+  return op == KGet ? mailContext.str() : std::string();
 }
 
 }  // namespace qv

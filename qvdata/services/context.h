@@ -6,8 +6,8 @@
 
 namespace qv {
 
-// Operation 2 stores the text (cut to 63 / 74 characters), 3 returns it;
-// any other operation does nothing and returns an empty text.
+// KSet (settings.h) stores the text (cut to 63 / 74 characters), KGet
+// returns it; any other operation does nothing and returns an empty text.
 std::string Context(int op, const std::string& text = {});
 std::string MailContext(int op, const std::string& text = {});
 

@@ -4,6 +4,7 @@
 
 #include "dictionary/dictionary.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/dbref.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -15,6 +16,8 @@
 #include "services/record_helpers.h"
 #include "services/semafore.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
+#include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
 namespace qv {
@@ -43,7 +46,7 @@ bool inDirectory(uint32_t dirNumber, const std::vector<int>& files, Fn fn) {
 
 bool makeDirectory(uint32_t dirNumber) {
   std::string dir = joinPath({Mem.FileDir, "F" + std::to_string(dirNumber)});
-  ExistPath(3, 0, "", dir, true);
+  ExistPath(PathCreate, 0, "", dir, true);
   return true;
 }
 
@@ -66,7 +69,7 @@ bool dirNumberOnDisk(uint32_t n) {
 }
 
 uint32_t nextDirNumber() {
-  RecordImage saved = saveRecord(Forums.decl());
+  BufferGuard keep({&Forums});
   Forums.set(FOR_ForumKey);
   uint32_t n = 1;
   // The ID key descends: the first record is the highest ID.
@@ -79,12 +82,11 @@ uint32_t nextDirNumber() {
     if (!Forums.get(FOR_DirKey) && !dirNumberOnDisk(n)) break;
     ++n;
   }
-  restoreRecord(Forums.decl(), saved);
   return n;
 }
 
 uint32_t AddForumDatabase(const std::string& name, int kind, int mode) {
-  OP_CLOSE(OpShared, {2, 8});
+  OP_CLOSE(OpShared, {FileForums, FileControl});
   uint32_t result = 0;
   uint32_t dir = nextDirNumber();
   uint32_t id = NextNr();
@@ -107,12 +109,12 @@ uint32_t AddForumDatabase(const std::string& name, int kind, int mode) {
       result = id;
     }
   }
-  OP_CLOSE(OpRelease, {2, 8});
+  OP_CLOSE(OpRelease, {FileForums, FileControl});
   return result;
 }
 
 uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
-  OP_CLOSE(OpShared, {2, 8});
+  OP_CLOSE(OpShared, {FileForums, FileControl});
   uint32_t dir = nextDirNumber();
   makeDirectory(dir);
   uint32_t result = 0;
@@ -129,7 +131,7 @@ uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
     FOR.ID = id;
     FOR.DIRNUMBER = dir;
     FOR.CREATED = today();
-    FOR.TYPE = 2;
+    FOR.TYPE = KindMailDb;
     FOR.PERSONID = owner;
     FOR.WORDLISTINDEXNEEDSUPDATE = 1;
     fillMailbox(spec);
@@ -143,18 +145,18 @@ uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
     return true;
   });
   if (ok && remember) {
-    KonfigSet(19, result);
+    KonfigSet(ItemLastMailbox, result);
     Konfig(KSave);
   }
-  OP_CLOSE(OpRelease, {2, 8});
+  OP_CLOSE(OpRelease, {FileForums, FileControl});
   return ok ? result : 0;
 }
 
 bool UpdateMailbox(uint32_t id, const MailboxSpec& spec, int mode) {
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
-  bool ok = Forums.get(FOR_ForumKey) && FOR.TYPE == 2;
+  bool ok = Forums.get(FOR_ForumKey) && FOR.TYPE == KindMailDb;
   if (ok) {
     uint32_t dir = FOR.DIRNUMBER;
     ok = inDirectory(dir, {22}, [&] {
@@ -174,25 +176,25 @@ bool UpdateMailbox(uint32_t id, const MailboxSpec& spec, int mode) {
       return true;
     });
   }
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
 bool findDatabase(uint32_t id) {
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = Forums.get(FOR_ForumKey);
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
 bool findDatabase(const std::string& name) {
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.DESCRIPTION = name;
   bool ok = Forums.get(FOR_AlphaKey);
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
@@ -204,18 +206,18 @@ bool selectDatabase(uint32_t id) {
 
 std::vector<DatabaseEntry> listDatabases(int kind, bool byDirectory) {
   std::vector<DatabaseEntry> out;
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   Forums.set(byDirectory ? FOR_DirKey : FOR_AlphaKey);
   while (Forums.next()) {
-    if (kind != 0 && FOR.TYPE != kind) continue;
+    if (kind != kAllDbKinds && FOR.TYPE != kind) continue;
     out.push_back({FOR.ID, FOR.DESCRIPTION.str(), FOR.DIRNUMBER, FOR.TYPE, FOR.MSGCOUNT, FOR.NOIMPORT == 0});
   }
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   return out;
 }
 
 bool setImportAllowed(uint32_t id, bool allowed) {
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = Forums.get(FOR_ForumKey);
@@ -223,17 +225,17 @@ bool setImportAllowed(uint32_t id, bool allowed) {
     FOR.NOIMPORT = allowed ? 0 : 1;
     ok = UppDat(Forums, OpChange, ReportShow);
   }
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
 namespace {
 
 // Holds the record of a database, lets `change` edit the buffer and writes
-// it back (mode 7 reports failures).
+// it back (mode ReportShow reports failures).
 template <typename Change>
 bool changeDatabase(uint32_t id, Change change, int mode = ReportShow) {
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = HoldRec(Forums, &FOR_ForumKey, true);
@@ -242,7 +244,7 @@ bool changeDatabase(uint32_t id, Change change, int mode = ReportShow) {
     ok = UppDat(Forums, OpChange, mode);
     Forums.release();
   }
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
@@ -303,9 +305,9 @@ bool renameDatabase(uint32_t id, const std::string& name, int mode) {
   RecordImage rec = saveRecord(Forums.decl());
   if (Mem.Dirnamn == "F" + std::to_string(dir)) {
     if (Mem.ForumNumber == id) Mem.Description = name;
-    OP_CLOSE(OpShared, {22});
+    OP_CLOSE(OpShared, {FileDbRef});
     UpdREF(mode);
-    OP_CLOSE(OpRelease, {22});
+    OP_CLOSE(OpRelease, {FileDbRef});
   } else {
     inDirectory(dir, {22}, [&] {
       restoreRecord(Forums.decl(), rec);
@@ -320,20 +322,20 @@ bool ActivateDatabase(uint32_t id) {
   if (id == 0 || !findDatabase(id) || !directoryExists(FOR.DIRNUMBER)) return false;
   useDatabase();
   Mem.WordListIndexNeedsUpdate = FOR.WORDLISTINDEXNEEDSUPDATE;
-  if (KonfigGet(6) != id) {
-    KonfigSet(6, id);
+  if (KonfigGet(ItemLastDatabase) != id) {
+    KonfigSet(ItemLastDatabase, id);
     Konfig(KSave);
   }
   return true;
 }
 
 bool ReopenLastDatabase() {
-  if (ActivateDatabase(uint32_t(KonfigGet(6)))) return true;
-  OP_CLOSE(OpShared, {2});
+  if (ActivateDatabase(uint32_t(KonfigGet(ItemLastDatabase)))) return true;
+  OP_CLOSE(OpShared, {FileForums});
   std::vector<uint32_t> ids;
   Forums.set(FOR_ForumKey);
   while (Forums.next()) ids.push_back(FOR.ID);
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   for (uint32_t id : ids)
     if (ActivateDatabase(id)) return true;
   return false;
@@ -342,7 +344,7 @@ bool ReopenLastDatabase() {
 bool DeleteDatabase(uint32_t id) {
   if (!findDatabase(id)) return false;
   uint32_t dir = FOR.DIRNUMBER;
-  for (int n = 1; n <= 40; ++n)
+  for (int n = kFirstFileNumber; n <= kLastFileNumber; ++n)
     if (useCount(n) > 0) OP_CLOSE(OpForceClose, {n});
   std::string name = "F" + std::to_string(dir);
   bool removed = removeDatabaseDirectory(joinPath({Mem.FileDir, name}));
@@ -352,14 +354,14 @@ bool DeleteDatabase(uint32_t id) {
   // deleted again and no new database takes its directory.
   if (!removed) return false;
 
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = HoldRec(Forums, &FOR_ForumKey, true) && UppDat(Forums, OpRemove, ReportShow);
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   SemaFore(209);
-  if (KonfigGet(6) == id) {
-    KonfigSet(6, 0);
+  if (KonfigGet(ItemLastDatabase) == id) {
+    KonfigSet(ItemLastDatabase, 0);
     Konfig(KSave);
   }
   if (Mem.ForumNumber == id) {

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "services/db_kind.h"
+#include "services/record_helpers.h"
+
 namespace qv {
 
 // The next free directory number: the directory number of the database with
@@ -17,10 +20,10 @@ uint32_t nextDirNumber();
 // word-index root: a new database must not take it.
 bool dirNumberOnDisk(uint32_t n);
 
-// Creates a forum (kind 1) or newsgroup (kind 3) database of that name: its
-// database-list record, its directory F<n> and its self-description. Failures
-// are reported in `mode` (7 shows them). Returns the new ID, 0 on failure.
-uint32_t AddForumDatabase(const std::string& name, int kind = 1, int mode = 7);
+// Creates a forum or newsgroup database of that name: its database-list
+// record, its directory F<n> and its self-description. Failures are reported
+// in `mode` (ReportShow shows them). Returns the new ID, 0 on failure.
+uint32_t AddForumDatabase(const std::string& name, int kind = KindForumDb, int mode = ReportShow);
 
 struct MailboxSpec {
   std::string owner;                       // "MailBox owner name", also the mailbox's name
@@ -29,11 +32,11 @@ struct MailboxSpec {
 };
 
 // Creates a mailbox with its owner as a person, in one transaction. When
-// `remember` is set the new ID becomes the last mailbox chosen (preference
-// item 19). Returns the new ID, 0 on failure.
-uint32_t AddMailbox(const MailboxSpec& spec, bool remember = true, int mode = 7);
+// `remember` is set the new ID becomes the last mailbox chosen
+// (ItemLastMailbox). Returns the new ID, 0 on failure.
+uint32_t AddMailbox(const MailboxSpec& spec, bool remember = true, int mode = ReportShow);
 // Changes the owner name and addresses of a mailbox.
-bool UpdateMailbox(uint32_t id, const MailboxSpec& spec, int mode = 7);
+bool UpdateMailbox(uint32_t id, const MailboxSpec& spec, int mode = ReportShow);
 
 // Reads a database's record into FOR by ID or by name (case-insensitive).
 bool findDatabase(uint32_t id);
@@ -49,8 +52,9 @@ struct DatabaseEntry {
   uint32_t messages;
   bool importAllowed;
 };
-// The databases of a kind (0: all), by name or by directory number.
-std::vector<DatabaseEntry> listDatabases(int kind = 0, bool byDirectory = false);
+// The databases of a kind (kAllDbKinds: all), by name or by directory number.
+constexpr int kAllDbKinds = 0;
+std::vector<DatabaseEntry> listDatabases(int kind = kAllDbKinds, bool byDirectory = false);
 // "Allow import" / "Disallow import".
 bool setImportAllowed(uint32_t id, bool allowed);
 
@@ -60,12 +64,13 @@ bool setDatabaseStatus(uint32_t id, int status);
 bool setAutoIndexing(uint32_t id, bool on);
 // Renames a database: the record is held, changed and written back, and the
 // database's self-description follows when its directory exists. A name in
-// use by another database is refused by the name key (reported in mode 7).
-bool renameDatabase(uint32_t id, const std::string& name, int mode = 7);
+// use by another database is refused by the name key (reported in mode
+// ReportShow).
+bool renameDatabase(uint32_t id, const std::string& name, int mode = ReportShow);
 
 // Makes the database of that ID the active one when its directory exists:
 // sets the Mem globals and remembers it as the last used database
-// (preference item 6). False when it is not in the list or has no directory.
+// (ItemLastDatabase). False when it is not in the list or has no directory.
 bool ActivateDatabase(uint32_t id);
 // Reopens the last used database, else the first of the list (by ID, highest
 // first) whose directory exists. True when a database is active afterwards.

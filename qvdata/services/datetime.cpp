@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qv {
 
@@ -70,9 +71,9 @@ std::string formatDate(int32_t date, int format) {
   ymdFromDate(date, y, m, d);
   char b[64];
   switch (format) {
-    case 2: std::snprintf(b, sizeof b, "%02d-%02d-%04d", m, d, y); break;
-    case 6: std::snprintf(b, sizeof b, "%02d-%02d-%04d", d, m, y); break;
-    case 10: std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, d); break;
+    case DateMonthFirst: std::snprintf(b, sizeof b, "%02d-%02d-%04d", m, d, y); break;
+    case DateDayFirst: std::snprintf(b, sizeof b, "%02d-%02d-%04d", d, m, y); break;
+    case DateYearFirst: std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, d); break;
     default: {
       // The desktop's short date.
       std::tm tm{};
@@ -92,8 +93,8 @@ std::string formatTime(int32_t time, int format) {
   hmsFromTime(time, h, mi, s);
   char b[64];
   switch (format) {
-    case 1: std::snprintf(b, sizeof b, "%02d:%02d", h, mi); break;
-    case 3: std::snprintf(b, sizeof b, "%02d:%02d%s", h % 12 == 0 ? 12 : h % 12, mi, h < 12 ? "AM" : "PM"); break;
+    case Time24Hour: std::snprintf(b, sizeof b, "%02d:%02d", h, mi); break;
+    case Time12Hour: std::snprintf(b, sizeof b, "%02d:%02d%s", h % 12 == 0 ? 12 : h % 12, mi, h < 12 ? "AM" : "PM"); break;
     default: {
       std::tm tm{};
       tm.tm_hour = h;
@@ -107,23 +108,23 @@ std::string formatTime(int32_t time, int format) {
 }
 
 int SetDate(std::string& description, std::string& picture) {
-  int v = int(KonfigGet(10));
+  int v = int(KonfigGet(ItemDateFormat));
   switch (v) {
-    case 2: description = "mm-dd-yyyy"; picture = "mm-dd-yyyy"; break;
-    case 6: description = "dd-mm-yyyy"; picture = "dd-mm-yyyy"; break;
-    case 10: description = "yyyy-mm-dd"; picture = "yyyy-mm-dd"; break;
-    case 17: description = "Windows setting"; picture = "%x"; break;
+    case DateMonthFirst: description = "mm-dd-yyyy"; picture = "mm-dd-yyyy"; break;
+    case DateDayFirst: description = "dd-mm-yyyy"; picture = "dd-mm-yyyy"; break;
+    case DateYearFirst: description = "yyyy-mm-dd"; picture = "yyyy-mm-dd"; break;
+    case DateDesktop: description = "Windows setting"; picture = "%x"; break;
     default: return 0;
   }
   return v;
 }
 
 int SetTime(std::string& description, std::string& picture) {
-  int v = int(KonfigGet(13));
+  int v = int(KonfigGet(ItemTimeFormat));
   switch (v) {
-    case 1: description = "hh:mm"; picture = "hh:mm"; break;
-    case 3: description = "hh:mmXM"; picture = "hh:mmXM"; break;
-    case 7: description = "Windows setting"; picture = "%X"; break;
+    case Time24Hour: description = "hh:mm"; picture = "hh:mm"; break;
+    case Time12Hour: description = "hh:mmXM"; picture = "hh:mmXM"; break;
+    case TimeDesktop: description = "Windows setting"; picture = "%X"; break;
     default: return 0;
   }
   return v;

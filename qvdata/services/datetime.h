@@ -23,8 +23,19 @@ int weekday(int32_t date);  // 0 Sunday .. 6 Saturday
 const char* weekdayName(int32_t date);  // "Sun" .. "Sat"
 const char* monthName(int month);       // "Jan" .. "Dec"
 
-// Display formats: the date format preference (2, 6, 10, 17) and the time
-// format preference (1, 3, 7) of the general settings.
+// Display formats: the values of the date format preference (ItemDateFormat)
+// and of the time format preference (ItemTimeFormat) of the general settings.
+enum DateFormat : int {
+  DateMonthFirst = 2,  // mm-dd-yyyy
+  DateDayFirst = 6,    // dd-mm-yyyy
+  DateYearFirst = 10,  // yyyy-mm-dd
+  DateDesktop = 17,    // the desktop's short date
+};
+enum TimeFormat : int {
+  Time24Hour = 1,    // hh:mm
+  Time12Hour = 3,    // hh:mmAM
+  TimeDesktop = 7,   // the desktop's time
+};
 std::string formatDate(int32_t date, int format);
 std::string formatTime(int32_t time, int format);
 

@@ -1,6 +1,7 @@
 #include "services/dbref.h"
 
 #include "dictionary/dictionary.h"
+#include "services/db_kind.h"
 #include "services/record_helpers.h"
 
 namespace qv {
@@ -9,7 +10,7 @@ bool UpdREF(int mode) {
   DbRefRec want;
   want.TYPE = FOR.TYPE;
   want.DESCRIPTION = FOR.DESCRIPTION;
-  if (FOR.TYPE == 2) {
+  if (FOR.TYPE == KindMailDb) {
     want.PERSONID = int32_t(FOR.PERSONID);
     want.MAILADDRESS = FOR.MAILADDRESS;
     for (size_t i = 0; i < FOR.ALTADDRESS.size() && !FOR.ALTADDRESS[i].blank(); ++i)

@@ -21,7 +21,7 @@ namespace qv {
 
 namespace {
 
-std::array<int, 41> counts{};
+std::array<int, kLastFileNumber + 1> counts{};
 
 std::string nnn(int n) {
   char b[8];
@@ -34,9 +34,6 @@ bool isOneOf(int n, std::initializer_list<int> list) {
     if (x == n) return true;
   return false;
 }
-
-// Files kept in the word-index directory of the current database.
-bool inIndexDir(int n) { return isOneOf(n, {28, 29, 33, 39}); }
 
 std::string directoryOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
@@ -53,8 +50,10 @@ std::string directoryOf(const std::string& path) {
 // (each run empties them before use, and again when it ends), and a few small
 // files while they hold no records.
 bool disposable(int n, const std::string& path, const std::string& label) {
-  if (isOneOf(n, {10, 19, 24, 32})) return true;
-  if (!isOneOf(n, {1, 9, 14, 18, 27, 35, 22, 26, 33, 34})) return false;
+  if (filePlace(n) == FilePlace::Temp) return true;
+  if (!isOneOf(n, {FileCodes, FileSIndex, FileSubjects, FileImpRegistry, FileFileList, FileTaskBatch, FileDbRef,
+                   FileTasks, FilePurgeList, FileBatches}))
+    return false;
   return storedRecordCount(path, label) == 0;
 }
 
@@ -71,7 +70,7 @@ void removeArchiveFile(const std::string& path) {
 bool openDeclared(int n, File& f, int action) {
   bool reading = installationReadOnly();
   Share share = Share::Shared;
-  if (action == OpShared && (n == 11 || n == 12)) share = Share::ReadOnly;
+  if (action == OpShared && (n == FileHreStore || n == FileRawFile)) share = Share::ReadOnly;
   if (action == OpExclusive) share = Share::Exclusive;
   if (action == OpEmpty || action == OpPack || action == OpProbe) share = Share::DenyWrite;
   if (reading) share = Share::ReadOnly;
@@ -138,8 +137,8 @@ bool openDeclared(int n, File& f, int action) {
 // has no place on disk: opening it would make a stray file.
 void refuseUnplacedFile(int n) {
   std::string path = filePath(n);
-  if (path.empty() ||
-      (Mem.Dirnamn.empty() && !isOneOf(n, {2, 8, 18, 26, 27, 30, 34, 35, 10, 19, 24, 32, 11, 12, 20, 21, 31, 40})))
+  FilePlace place = filePlace(n);
+  if (path.empty() || (Mem.Dirnamn.empty() && (place == FilePlace::Database || place == FilePlace::WordIndex)))
     fatal("The file " + path +
               " cannot be opened.\r\nThe filename is not a valid DOS file name or the path does not exist "
               "\r\nQuorvane will terminate.",
@@ -149,17 +148,18 @@ void refuseUnplacedFile(int n) {
 }  // namespace
 
 std::string filePath(int n) {
-  std::string idx = "IDX" + nnn(n);
-  if (isOneOf(n, {2, 8, 18, 26, 27, 30, 34, 35})) return joinPath({Mem.Net, "CFG", idx + ".ADF"});
-  if (isOneOf(n, {10, 19, 24, 32})) return joinPath({Mem.TempDir, idx + ".ADF"});
-  if (isOneOf(n, {29, 39})) return joinPath({MasIdxPath, Mem.Dirnamn, idx + ".ADF"});
-  if (isOneOf(n, {28, 33})) return joinPath({MasIdxPath, Mem.Dirnamn, idx + ".DAT"});
-  if (n == 22) return joinPath({Mem.FileDir, Mem.Dirnamn, "IDX022.DAT"});
-  if (isOneOf(n, {11, 12, 20, 21, 31, 40})) return std::string(trimRight(FileTmpName));
-  return joinPath({Mem.FileDir, Mem.Dirnamn, idx + ".ADF"});
+  std::string name = "IDX" + nnn(n) + (olderFormatFile(n) ? ".DAT" : ".ADF");
+  switch (filePlace(n)) {
+    case FilePlace::Config: return joinPath({Mem.Net, "CFG", name});
+    case FilePlace::Temp: return joinPath({Mem.TempDir, name});
+    case FilePlace::WordIndex: return joinPath({MasIdxPath, Mem.Dirnamn, name});
+    case FilePlace::Source: return std::string(trimRight(FileTmpName));
+    case FilePlace::Database: break;
+  }
+  return joinPath({Mem.FileDir, Mem.Dirnamn, name});
 }
 
-int useCount(int n) { return n >= 1 && n <= 40 ? counts[n] : 0; }
+int useCount(int n) { return n >= kFirstFileNumber && n <= kLastFileNumber ? counts[n] : 0; }
 
 File& declaredFile(int n) {
   File* f = fileByNumber(n);
@@ -191,7 +191,7 @@ bool OP_CLOSE(int action, const std::vector<int>& files) {
         if (counts[n] == 0) {
           f.close();
           // A database's word index may live under its own root: make its directory.
-          if (inIndexDir(n) && compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0 &&
+          if (filePlace(n) == FilePlace::WordIndex && compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0 &&
               !Mem.Dirnamn.empty() && !installationReadOnly())
             makePrivateDirectory(joinPath({MasIdxPath, Mem.Dirnamn}));
           refuseUnplacedFile(n);

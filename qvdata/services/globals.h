@@ -23,7 +23,7 @@ struct MemState {
   std::string Description;  // FOR.DESCRIPTION of the current database
   std::string TempDir;      // temporary files
   std::string FileDir;      // root of the database subdirectories
-  int ForumType = 0;        // 1 forum, 2 mail, 3 newsgroup
+  int ForumType = 0;        // the DbKind of the current database (0: none)
   uint32_t PersonID = 0;    // mail databases: the mailbox owner
   int32_t WordListIndexNeedsUpdate = 0;
 };

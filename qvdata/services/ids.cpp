@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary.h"
 #include "services/prompt.h"
+#include "services/settings.h"
 
 namespace qv {
 
@@ -25,11 +26,11 @@ uint32_t NextNr() {
     return failed();
   }
   CTL = ControlRec();
-  CTL.ID = 1;
+  CTL.ID = BlockGeneral;
   if (!Control.get(CTL_IdKey)) {
     if (ErrorCode() != ErrNotFound) return failed();
     CTL = ControlRec();
-    CTL.ID = 1;
+    CTL.ID = BlockGeneral;
     CTL.NEXTNUMBER = 1;
     if (!Control.add()) return failed();
   }

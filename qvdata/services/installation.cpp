@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "dictionary/dictionary.h"
+#include "services/default_stop_list.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/paths.h"
@@ -20,8 +21,8 @@
 #include "services/record_helpers.h"
 #include "services/semafore.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/window_settings.h"
-#include "wordindex/stop_list.h"
 
 namespace fs = std::filesystem;
 
@@ -131,25 +132,25 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
 
   // The settings blocks are loaded (and written back where loading changed
   // them) in one write of the control file rather than one each.
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   if (!readOnly) Control.stream();
   bool ok = Konfig(KLoad) && Konfig(KLoadDisplay) && AutoPath(KLoad);
   if (ok) {
-    Mem.TempDir = AutoPathGet(17);
+    Mem.TempDir = AutoPathGet(ItemTempDirectory);
     if (!readOnly) ok = makeDir(Mem.TempDir, error);
-    if (ok) ok = useDirectory(AutoPathGet(18), Mem.FileDir, "The path to the data files cannot be found!", paths, error);
+    if (ok) ok = useDirectory(AutoPathGet(ItemDataDirectory), Mem.FileDir, "The path to the data files cannot be found!", paths, error);
     MasIdxPath = Mem.FileDir;
     if (ok) ok = WSVars(KLoad);
     if (ok)
-      ok = useDirectory(WSVarsText(44), MasIdxPath, "The path to the word indexing files cannot be found!", paths, error);
+      ok = useDirectory(WSVarsText(ItemIndexRoot), MasIdxPath, "The path to the word indexing files cannot be found!", paths, error);
     WindowRect dummy;
     std::array<int, kListColumns> widths{};
-    if (ok) ok = WindowPos(1, 0, dummy) && WindowPos2(1, 0, dummy) && ListCol(1, 0, widths);
+    if (ok) ok = WindowPos(KLoad, 0, dummy) && WindowPos2(KLoad, 0, dummy) && ListCol(KLoad, 0, widths);
     // It starts with a stop list of common English words.
     if (ok && created) ok = installDefaultStopList();
   }
   if (!readOnly && !Control.flush()) ok = false;
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
   if (!ok) {
     if (error.empty()) error = "The control file is not available - no access to application!";
     closeInstallation();
@@ -160,7 +161,7 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
 
 void closeInstallation() {
   for (File* f : allDeclaredFiles()) f->close();
-  for (int n = 1; n <= 40; ++n)
+  for (int n = kFirstFileNumber; n <= kLastFileNumber; ++n)
     if (fileByNumber(n)) OP_CLOSE(OpForceClose, {n});
   if (lockFd >= 0) {
     // Only the process that took the lock lets it go; a forked child that

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "storage/fixedstr.h"
+
 namespace qv {
 
 namespace {
@@ -15,11 +17,6 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 std::string_view trim(std::string_view s) {
   while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
   while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string_view trimBlanksRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   return s;
 }
 
@@ -197,7 +194,7 @@ void ParseName(std::string_view full, std::string& last, std::string& first) {
     return;
   }
   std::string_view lastWord = s.substr(blank + 1);
-  std::string_view head = trimBlanksRight(s.substr(0, blank));
+  std::string_view head = trimRight(s.substr(0, blank));
   if (!isGenerationSuffix(lastWord)) {
     last = lastWord;
     first = head;
@@ -209,7 +206,7 @@ void ParseName(std::string_view full, std::string& last, std::string& first) {
     return;
   }
   last = s.substr(previous + 1);
-  first = trimBlanksRight(head.substr(0, previous));
+  first = trimRight(head.substr(0, previous));
 }
 
 void FindCISAdress(int mode, std::string_view text, std::string& name, std::string& address) {

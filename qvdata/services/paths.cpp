@@ -19,7 +19,7 @@ namespace qv {
 
 bool ExistPath(int kind, int fileNumber, const std::string& extra, const std::string& path, bool quiet) {
   std::string dir;
-  if (kind == 1 || kind == 3) {
+  if (kind == PathReport || kind == PathCreate) {
     dir = std::string(trimRight(path));
     // A directory is given by its full path.
     if (dir.empty() || dir.front() != '/') return false;
@@ -34,7 +34,7 @@ bool ExistPath(int kind, int fileNumber, const std::string& extra, const std::st
     Beep();
     Message("The specified path " + dir + " does not exist.\r\n" + extra, " Path Not Found", Icon::Exclamation);
   }
-  if (kind == 3 || kind == 4) {
+  if (kind == PathCreate || kind == FileDirCreate) {
     if (!makePrivateDirectory(dir)) {
       Beep();
       Message("The specified directory " + dir + " could not be created.\r\nQuorvane will be halted.",

@@ -6,11 +6,13 @@
 
 namespace qv {
 
-// Tells whether a directory exists. Kinds 1 and 3 take `path`; kinds 2 and 4
-// take the directory of file `fileNumber`'s path. A missing directory is
-// reported (unless quiet or unattended) with `extra` added to the message;
-// kinds 3 and 4 then create it, and a creation that fails stops the program.
-// The result stays false after a successful creation.
+// Tells whether a directory exists. PathReport and PathCreate take `path`;
+// FileDirReport and FileDirCreate take the directory of file `fileNumber`'s
+// path. A missing directory is reported (unless quiet or unattended) with
+// `extra` added to the message; the two Create kinds then create it, and a
+// creation that fails stops the program. The result stays false after a
+// successful creation.
+enum PathCheck : int { PathReport = 1, FileDirReport = 2, PathCreate = 3, FileDirCreate = 4 };
 bool ExistPath(int kind, int fileNumber, const std::string& extra, const std::string& path, bool quiet);
 
 // Total size of the files (not directories) matching a pattern such as

@@ -6,6 +6,7 @@
 #include "services/names.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
+#include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
 namespace qv {
@@ -59,18 +60,18 @@ int recount(File& f, const Key& fromKey, const Key& toKey, int mode) {
   uint32_t from = countByKey(f, fromKey, alpha, PER.PERSONID);
   uint32_t to = countByKey(f, toKey, alpha, PER.PERSONID);
   if (from == 0 && to == 0) {
-    if (mode == 0) return 3;
-    if (mode == 1) {
+    if (mode == RecountReportNone) return RecountNoMessages;
+    if (mode == RecountZeroNone) {
       PER.FROMCOUNT = 0;
       PER.TOCOUNT = 0;
-      return 2;
+      return RecountChanged;
     }
-    return 0;
+    return RecountSame;
   }
-  if (from == PER.FROMCOUNT && to == PER.TOCOUNT) return 0;
+  if (from == PER.FROMCOUNT && to == PER.TOCOUNT) return RecountSame;
   PER.FROMCOUNT = from;
   PER.TOCOUNT = to;
-  return 2;
+  return RecountChanged;
 }
 
 }  // namespace
@@ -88,18 +89,16 @@ bool AddPers(const std::string& name, const std::string& address) {
     if (Person.get(PER_PersonKey)) return false;
     // The alias points at a person that is gone: make the person anew and drop the alias.
     if (createPerson(name, address, string)) return true;
-    RecordImage person = saveRecord(Person.decl());
+    BufferGuard keepPerson({&Person});
     PLI = PLINKRec();
     PLI.PERSONSTRING = string;
-    if (PLINK.get(PLI_StringKey) && !UppDat(PLINK, OpRemove, ReportRollback)) return true;
-    restoreRecord(Person.decl(), person);
-    return false;
+    return PLINK.get(PLI_StringKey) && !UppDat(PLINK, OpRemove, ReportRollback);
   }
   return createPerson(name, address, string);
 }
 
 int CFromToMail(int mode) { return recount(Mail, MAI_FromKey, MAI_ToKey, mode); }
 
-int RecountForumPerson() { return recount(MsgNmbr, MSG_FromKey, MSG_ToKey, 0); }
+int RecountForumPerson() { return recount(MsgNmbr, MSG_FromKey, MSG_ToKey, RecountReportNone); }
 
 }  // namespace qv

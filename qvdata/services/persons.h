@@ -16,15 +16,29 @@ std::string personString(const std::string& name, const std::string& address);
 // open.
 bool AddPers(const std::string& name, const std::string& address);
 
+// What a recount of a person's messages found.
+enum RecountResult : int {
+  RecountSame = 0,        // the stored counts are right
+  RecountChanged = 2,     // the counts changed; they are in the PER buffer
+  RecountNoMessages = 3,  // the person has no message at all
+};
+// What a recount does about a person without messages.
+enum RecountMode : int {
+  RecountReportNone = 0,  // tell RecountNoMessages
+  RecountZeroNone = 1,    // store zero counts (RecountChanged)
+  RecountCountsOnly = 2,  // only set counts that are wrong
+};
+
 // Recounts the mail sent and received by the person in the PER buffer (the
-// mail database's Mail file open). Mode 0 returns 3 when the person has no
-// mail; mode 1 then stores zero counts and returns 2; otherwise 2 when the
-// counts changed (they are stored in the buffer) and 0 when not. The caller
-// writes the person back.
+// mail database's Mail file open). RecountReportNone returns
+// RecountNoMessages when the person has no mail; RecountZeroNone then stores
+// zero counts and returns RecountChanged; otherwise RecountChanged when the
+// counts changed (they are stored in the buffer) and RecountSame when not.
+// The caller writes the person back.
 int CFromToMail(int mode);
 
-// The same count over the forum or newsgroup messages (MsgNmbr open): 2 when
-// the counts changed, 3 when the person has no message at all, 0 otherwise.
+// The same count over the forum or newsgroup messages (MsgNmbr open), as
+// RecountReportNone does it.
 int RecountForumPerson();
 
 }  // namespace qv

@@ -10,15 +10,6 @@ namespace qv {
 namespace {
 Prompter* current = nullptr;
 HaltHandler haltHandler = nullptr;
-
-std::string plain(const std::string& text) {
-  std::string s;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    s += text[i];
-  }
-  return s;
-}
 }  // namespace
 
 void setPrompter(Prompter* p) { current = p; }
@@ -34,7 +25,7 @@ Button Message(const std::string& text, const std::string& caption, Icon icon, u
                Button defaultButton) {
   if (unattended()) return unattendedAnswer(buttons);
   if (!current) {
-    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", plain(text).c_str());
+    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", plainLines(text).c_str());
     return (buttons & defaultButton) ? defaultButton : unattendedAnswer(buttons);
   }
   return current->ask(PromptRequest{text, caption, icon, buttons, defaultButton});
@@ -48,7 +39,7 @@ void setHaltHandler(HaltHandler h) { haltHandler = h; }
 
 void Halt(const std::string& text) {
   if (haltHandler) haltHandler(text);
-  std::fprintf(stderr, "%s\n", plain(text).c_str());
+  std::fprintf(stderr, "%s\n", plainLines(text).c_str());
   std::exit(3);
 }
 
@@ -69,6 +60,15 @@ std::string centreLines(const std::string& text, size_t width) {
     start = end + 2;
   }
   return out;
+}
+
+std::string plainLines(const std::string& text) {
+  std::string s;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    s += text[i];
+  }
+  return s;
 }
 
 }  // namespace qv

@@ -64,4 +64,7 @@ struct ProgramHalt {
 // on both sides).
 std::string centreLines(const std::string& text, size_t width);
 
+// A message with its "\r\n" line breaks as plain "\n", for a terminal.
+std::string plainLines(const std::string& text);
+
 }  // namespace qv

@@ -11,7 +11,8 @@
 #include "services/installation.h"
 #include "services/paths.h"
 #include "services/prompt.h"
-#include "wordindex/word_tables.h"
+#include "services/settings_items.h"
+#include "services/word_break_tables.h"
 
 namespace qv {
 
@@ -84,10 +85,10 @@ struct Block {
   std::array<uint8_t, 200> data{};
   bool loaded = false;
 };
-Block general{1, &kGeneral};
-Block display{9, &kDisplay};
-Block paths{4, &kPaths};
-Block wordIndex{10, &kWordIndex};
+Block general{BlockGeneral, &kGeneral};
+Block display{BlockDisplay, &kDisplay};
+Block paths{BlockPaths, &kPaths};
+Block wordIndex{BlockWordIndex, &kWordIndex};
 
 const Item& findItem(const Block& b, int item) {
   for (const Item& it : *b.items)
@@ -95,7 +96,8 @@ const Item& findItem(const Block& b, int item) {
   Halt("Internal Error - invalid xType");
 }
 
-Block& blockOfItem(int item) { return item >= 22 ? display : general; }
+// Block 9's items follow block 1's.
+Block& blockOfItem(int item) { return item >= ItemColourHighlight ? display : general; }
 
 int64_t readItem(const Block& b, const Item& it) {
   const uint8_t* p = b.data.data() + it.offset;
@@ -235,7 +237,7 @@ void controlFileFailure() {
 
 bool loadBlock(uint8_t id, std::array<uint8_t, 200>& data, const std::array<uint8_t, 200>& defaults,
                bool& created) {
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   created = false;
   CTL = ControlRec();
   CTL.ID = id;
@@ -249,18 +251,18 @@ bool loadBlock(uint8_t id, std::array<uint8_t, 200>& data, const std::array<uint
     CTL = ControlRec();
     CTL.ID = id;
     CTL.CTLFIELD = defaults;
-    if (id == 1) CTL.NEXTNUMBER = 250000;
+    if (id == BlockGeneral) CTL.NEXTNUMBER = kFirstId;
     ok = Control.add();
     data = defaults;
     created = ok;
   }
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
   if (!ok) controlFileFailure();
   return ok;
 }
 
 bool saveBlock(uint8_t id, const std::array<uint8_t, 200>& data) {
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   CTL = ControlRec();
   CTL.ID = id;
   bool ok = Control.get(CTL_IdKey);
@@ -272,10 +274,10 @@ bool saveBlock(uint8_t id, const std::array<uint8_t, 200>& data) {
     CTL = ControlRec();
     CTL.ID = id;
     CTL.CTLFIELD = data;
-    if (id == 1) CTL.NEXTNUMBER = 250000;
+    if (id == BlockGeneral) CTL.NEXTNUMBER = kFirstId;
     ok = Control.add();
   }
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
   if (!ok) controlFileFailure();
   return ok;
 }
@@ -293,20 +295,20 @@ bool Konfig(int op, int item, int64_t& value, std::string& text) {
     case KLoad: {
       bool ok = load(general, [](Block& b, bool) {
         applyDefaults(b);
-        if (readItem(b, findItem(b, 5)) == 0) writeItem(b, findItem(b, 5), today());
+        if (readItem(b, findItem(b, ItemLastIdCheck)) == 0) writeItem(b, findItem(b, ItemLastIdCheck), today());
       });
       if (!ok) return false;
       if (installationReadOnly()) return true;
-      // The ID counter starts at 250000.
-      OP_CLOSE(OpShared, {8});
+      // The ID counter starts at kFirstId.
+      OP_CLOSE(OpShared, {FileControl});
       CTL = ControlRec();
-      CTL.ID = 1;
+      CTL.ID = BlockGeneral;
       bool found = Control.get(CTL_IdKey);
-      if (found && CTL.NEXTNUMBER < 250000) {
-        CTL.NEXTNUMBER = 250000;
+      if (found && CTL.NEXTNUMBER < kFirstId) {
+        CTL.NEXTNUMBER = kFirstId;
         found = Control.put();
       }
-      OP_CLOSE(OpRelease, {8});
+      OP_CLOSE(OpRelease, {FileControl});
       if (!found) controlFileFailure();
       return found;
     }
@@ -315,13 +317,12 @@ bool Konfig(int op, int item, int64_t& value, std::string& text) {
     case KGet: return access(general, op, item, value, text, KSet, KGet);
     case KLoadDisplay: {
       bool ok = load(display, [](Block& b, bool) { applyDefaults(b); });
-      if (ok) SpeedVal(2, 0);
+      if (ok) SpeedVal(KSet, 0);
       return ok;
     }
     case KSetDisplay:
     case KGetDisplay: return access(display, op, item, value, text, KSetDisplay, KGetDisplay);
-    case 5:  // writes block 9 back
-      return saveBlock(display.id, display.data);
+    case KSaveDisplay: return saveBlock(display.id, display.data);
     default: return false;
   }
 }
@@ -368,10 +369,12 @@ bool AutoPath(int op, int item, std::string& text) {
   switch (op) {
     case KLoad:
       return load(paths, [](Block& b, bool) {
-        settingsFormerRoot = formerRoot(storedText(b, findItem(b, 17)), storedText(b, findItem(b, 18)), Mem.Net);
+        settingsFormerRoot = formerRoot(storedText(b, findItem(b, ItemTempDirectory)),
+                                        storedText(b, findItem(b, ItemDataDirectory)), Mem.Net);
         normaliseDirectories(b);
-        if (itemBlank(b, findItem(b, 17))) writeText(b, findItem(b, 17), joinPath({Mem.Net, "TEMP"}));
-        if (itemBlank(b, findItem(b, 18))) writeText(b, findItem(b, 18), Mem.Net);
+        if (itemBlank(b, findItem(b, ItemTempDirectory)))
+          writeText(b, findItem(b, ItemTempDirectory), joinPath({Mem.Net, "TEMP"}));
+        if (itemBlank(b, findItem(b, ItemDataDirectory))) writeText(b, findItem(b, ItemDataDirectory), Mem.Net);
       });
     case KSave: return saveBlock(paths.id, paths.data);
     case KSet:
@@ -398,14 +401,14 @@ bool WSVars(int op, int item, int64_t& value, std::string& text) {
     case KLoad:
       // The word-breaking tables (records 11..16) come with the block.
       return load(wordIndex, [](Block& b, bool) {
-        if (itemBlank(b, findItem(b, 49))) {
+        if (itemBlank(b, findItem(b, ItemIndexNumbers))) {
           // A block without its first switch was never set up: start from the defaults.
           b.data = blankData(b);
           for (const Item& it : *b.items)
             if (it.kind != Kind::Text) writeItem(b, it, it.def);
         }
         normaliseDirectories(b);
-        if (itemBlank(b, findItem(b, 44))) writeText(b, findItem(b, 44), Mem.FileDir);
+        if (itemBlank(b, findItem(b, ItemIndexRoot))) writeText(b, findItem(b, ItemIndexRoot), Mem.FileDir);
       }) && loadWordTables();
     case KSave: return saveBlock(wordIndex.id, wordIndex.data) && saveWordTables();
     case KSet:
@@ -427,17 +430,17 @@ int64_t SpeedVal(int op, int item, int64_t value) {
   static const int64_t t28[] = {1, 3, 7, 10, 20, 30, 40};
   static const int64_t t30[] = {10, 20, 20, 25, 25, 50, 50};
   static const int64_t t31[] = {8, 16, 30, 50, 70, 85, 100};
-  if (op == 2) {
+  if (op == KSet) {
     auto pos = [](int it) -> int {
       int64_t p = readItem(display, findItem(display, it));
       return p >= 1 && p <= 7 ? int(p) : 0;
     };
     int p;
-    speed[0] = (p = pos(26)) ? t26[p - 1] : 500;
-    speed[1] = (p = pos(27)) ? t27[p - 1] : 300;
-    speed[2] = (p = pos(28)) ? t28[p - 1] : 4;
-    speed[3] = (p = pos(29)) ? t28[p - 1] : 4;
-    if ((p = pos(30))) {
+    speed[0] = (p = pos(ItemSpeedDuplicates)) ? t26[p - 1] : 500;
+    speed[1] = (p = pos(ItemSpeedPurge)) ? t27[p - 1] : 300;
+    speed[2] = (p = pos(ItemSpeedIndex)) ? t28[p - 1] : 4;
+    speed[3] = (p = pos(ItemSpeedFind)) ? t28[p - 1] : 4;
+    if ((p = pos(ItemSpeedImport))) {
       speed[4] = t30[p - 1];
       speed[5] = t31[p - 1];
     } else {
@@ -445,7 +448,7 @@ int64_t SpeedVal(int op, int item, int64_t value) {
     }
     return 0;
   }
-  if (op == 3 && item >= 26 && item <= 31) return speed[item - 26];
+  if (op == KGet && item >= ItemSpeedDuplicates && item <= ItemImportSlice) return speed[item - ItemSpeedDuplicates];
   return value;
 }
 

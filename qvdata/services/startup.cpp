@@ -8,6 +8,7 @@
 #include "services/prompt.h"
 #include "services/semafore.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/window_settings.h"
 
 namespace fs = std::filesystem;
@@ -17,11 +18,11 @@ namespace qv {
 bool ResetWindowSettings() {
   // Zero means "not set": the keepers fill their defaults when loading.
   const std::array<uint8_t, 200> zeros{};
-  for (uint8_t block : {3, 8, 6})
+  for (uint8_t block : {BlockWindows, BlockWindows2, BlockColumns})
     if (!saveBlock(block, zeros)) return false;
   WindowRect r;
   std::array<int, kListColumns> widths{};
-  return WindowPos(1, 0, r) && WindowPos2(1, 0, r) && ListCol(1, 0, widths);
+  return WindowPos(KLoad, 0, r) && WindowPos2(KLoad, 0, r) && ListCol(KLoad, 0, widths);
 }
 
 int StartupChecks(const std::string& root, std::string& error) {
@@ -38,7 +39,7 @@ int StartupChecks(const std::string& root, std::string& error) {
   Mem.WordListIndexNeedsUpdate = 0;
 
   int result = StartupGo;
-  int64_t version = KonfigGet(11);
+  int64_t version = KonfigGet(ItemConfigVersion);
   if (version < kConfigVersion) {
     if (existed && version != 0)
       Message("This new version needs new default values! All window positions, window sizes and list box column "
@@ -50,7 +51,7 @@ int StartupChecks(const std::string& root, std::string& error) {
       error = "The control file is not available - no access to application!";
       return StartupStop;
     }
-    KonfigSet(11, kConfigVersion);
+    KonfigSet(ItemConfigVersion, kConfigVersion);
   }
   if (!Konfig(KSave)) {
     error = "The control file is not available - no access to application!";

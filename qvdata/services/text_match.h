@@ -1,5 +1,6 @@
 // Text matching and trimming services shared by the importers, the browsers
-// and the maintenance jobs.
+// and the maintenance jobs. Finding a text in a text, also as whole words,
+// is the word index's (wordindex/whole_words.h).
 //
 // All texts are UTF-8. Positions and lengths are counted in bytes unless a
 // function says otherwise.
@@ -9,18 +10,6 @@
 #include <string_view>
 
 namespace qv {
-
-// Finds `pattern` in `text` and returns its 1-based byte position, 0 when it
-// does not occur. Trailing blanks of both are ignored; an empty pattern and a
-// pattern longer than the text give 0. The comparison is case-sensitive
-// (callers fold case themselves when they want to).
-//
-// Mode 0 returns the first occurrence. Mode 1 returns the first occurrence
-// that stands as whole words: no word of the text, as the word index cuts it
-// (wordindex/word_cut.h, WordBounds), runs across its start or its end. So
-// "ABC" is a whole word in "ABC." and "(ABC)" but not in "ABC2", "ABC_X",
-// "ABCÉ" or "ABC.DEF".
-int AISINB(int mode, std::string_view text, std::string_view pattern);
 
 // True when two message texts are to be taken as the same message: after
 // trailing blanks are dropped, the shorter is a prefix of the longer and the

@@ -31,20 +31,20 @@ std::vector<Topic> listTopics(uint32_t dirNumber) {
   std::vector<Topic> out;
   std::string saved = Mem.Dirnamn;
   std::string wanted = dirNumber ? "F" + std::to_string(dirNumber) : saved;
-  if (wanted.empty() || (wanted != saved && useCount(1) > 0)) return out;
+  if (wanted.empty() || (wanted != saved && useCount(FileCodes) > 0)) return out;
   Mem.Dirnamn = wanted;
-  OP_CLOSE(OpShared, {1});
+  OP_CLOSE(OpShared, {FileCodes});
   COD = CodesRec();
   COD.TYPE = kTopicType;
   Codes.setPrefix(COD_ClassKey, 1);
   while (Codes.next() && COD.TYPE == kTopicType) out.push_back(fromBuffer());
-  OP_CLOSE(OpRelease, {1});
+  OP_CLOSE(OpRelease, {FileCodes});
   Mem.Dirnamn = saved;
   return out;
 }
 
 uint32_t addTopic(const Topic& t) {
-  OP_CLOSE(OpShared, {1, 8});
+  OP_CLOSE(OpShared, {FileCodes, FileControl});
   uint32_t id = NextNr();
   if (id != 0) {
     COD = CodesRec();
@@ -57,12 +57,12 @@ uint32_t addTopic(const Topic& t) {
     COD.WORDONLY = t.matchWord ? 1 : 0;
     if (!UppDat(Codes, OpAdd, ReportShow)) id = 0;
   }
-  OP_CLOSE(OpRelease, {1, 8});
+  OP_CLOSE(OpRelease, {FileCodes, FileControl});
   return id;
 }
 
 bool updateTopic(const Topic& t) {
-  OP_CLOSE(OpShared, {1});
+  OP_CLOSE(OpShared, {FileCodes});
   bool ok = findTopic(t.id);
   if (ok) {
     int64_t pos = Codes.position();
@@ -77,18 +77,18 @@ bool updateTopic(const Topic& t) {
       Codes.release();
     }
   }
-  OP_CLOSE(OpRelease, {1});
+  OP_CLOSE(OpRelease, {FileCodes});
   return ok;
 }
 
 bool deleteTopic(uint32_t id) {
-  OP_CLOSE(OpShared, {1});
+  OP_CLOSE(OpShared, {FileCodes});
   bool ok = findTopic(id);
   if (ok) {
     int64_t pos = Codes.position();
     ok = HoldRec(Codes, nullptr, false, pos) && UppDat(Codes, OpRemove, ReportShow);
   }
-  OP_CLOSE(OpRelease, {1});
+  OP_CLOSE(OpRelease, {FileCodes});
   return ok;
 }
 

@@ -4,6 +4,7 @@
 
 #include "services/datetime.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qv {
 
@@ -54,7 +55,7 @@ bool IncrementStep(std::string& text, char32_t key, int32_t now) {
   bool back = key == U'\b';
   if (!letter && !digit && !blank && !back) return false;
   int64_t pause = 15;
-  int64_t setting = KonfigGet(3);
+  int64_t setting = KonfigGet(ItemTypeAheadPause);
   if (setting > 0 && setting <= 35) pause = setting;
   bool soon = lastKeyTime >= 0 && now >= lastKeyTime && now - lastKeyTime <= pause * 10;
   lastKeyTime = now;

@@ -13,7 +13,8 @@ struct ValueBlock {
   std::array<uint16_t, 100> v{};
   bool loaded = false;
 };
-ValueBlock pos1{2, 3}, pos2{7, 8}, cols{5, 6};
+ValueBlock pos1{BlockWindowsMark, BlockWindows}, pos2{BlockWindows2Mark, BlockWindows2},
+    cols{BlockColumnsMark, BlockColumns};
 
 std::array<uint16_t, 100> windowDefaults() {
   std::array<uint16_t, 100> d{};
@@ -71,17 +72,17 @@ bool load(ValueBlock& b, const std::array<uint16_t, 100>& defaults, ZeroIsSet ze
 }
 
 bool windowOp(ValueBlock& b, int op, int window, WindowRect& r) {
-  if (op == 1) return load(b, windowDefaults(), [](int i) { return i % 4 < 2; });
-  if (op == 4) return saveBlock(b.values, pack(b.v));
+  if (op == KLoad) return load(b, windowDefaults(), [](int i) { return i % 4 < 2; });
+  if (op == KSave) return saveBlock(b.values, pack(b.v));
   if (window < 1 || window > kWindowSlots) return false;
   uint16_t* p = &b.v[(window - 1) * 4];
-  if (op == 2) {
+  if (op == KSet) {
     int in[4] = {r.x, r.y, r.width, r.height};
     for (int i = 0; i < 4; ++i)
       if (in[i] >= 0 && in[i] < 2000) p[i] = uint16_t(in[i]);
     return true;
   }
-  if (op == 3) {
+  if (op == KGet) {
     r = WindowRect{p[0], p[1], p[2], p[3]};
     return true;
   }
@@ -94,18 +95,18 @@ bool WindowPos(int op, int window, WindowRect& r) { return windowOp(pos1, op, wi
 bool WindowPos2(int op, int window, WindowRect& r) { return windowOp(pos2, op, window, r); }
 
 bool ListCol(int op, int list, std::array<int, kListColumns>& widths, int columns) {
-  if (op == 1) return load(cols, columnDefaults(), [](int) { return false; });
-  if (op == 4) return saveBlock(cols.values, pack(cols.v));
+  if (op == KLoad) return load(cols, columnDefaults(), [](int) { return false; });
+  if (op == KSave) return saveBlock(cols.values, pack(cols.v));
   if (list < 1 || list > kListSlots) return false;
   if (columns < 0) columns = 0;
   if (columns > kListColumns) columns = kListColumns;
   uint16_t* p = &cols.v[(list - 1) * kListColumns];
-  if (op == 2) {
+  if (op == KSet) {
     for (int i = 0; i < columns; ++i)
       if (widths[i] > 0 && widths[i] < 2000) p[i] = uint16_t(widths[i]);
     return true;
   }
-  if (op == 3) {
+  if (op == KGet) {
     for (int i = 0; i < kListColumns; ++i) widths[i] = i < columns ? p[i] : 0;
     return true;
   }

@@ -15,8 +15,9 @@ inline constexpr int kListSlots = 20;
 inline constexpr int kListColumns = 5;
 
 // Two sets of 25 windows (block 3, marked by block 2; block 8, marked by
-// block 7). Operation 1 loads (defaults first), 2 sets (a value of 2000 or
-// more is ignored), 3 gets, 4 saves. Windows are numbered 1..25.
+// block 7). The operations are the settings keepers' (settings.h): KLoad
+// loads (defaults first), KSet sets (a value of 2000 or more is ignored),
+// KGet gets, KSave saves. Windows are numbered 1..25.
 bool WindowPos(int op, int window, WindowRect& r);
 bool WindowPos2(int op, int window, WindowRect& r);
 // Up to five column widths for each of 20 lists (block 6, marked by block 5).

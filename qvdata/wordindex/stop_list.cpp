@@ -137,33 +137,4 @@ bool isStopWord(std::string_view word) {
   return found;
 }
 
-const std::vector<std::string_view>& defaultStopWords() {
-  static const std::vector<std::string_view> words = {
-      "ABOUT", "ABOVE", "AFTER", "AGAIN", "ALL", "ALSO", "AM", "AN", "AND", "ANY", "ARE", "AS", "AT", "BE",
-      "BECAUSE", "BEEN", "BEFORE", "BEING", "BELOW", "BETWEEN", "BOTH", "BUT", "BY", "CAN", "COULD", "DID",
-      "DO", "DOES", "DOING", "DOWN", "DURING", "EACH", "FEW", "FOR", "FROM", "FURTHER", "HAD", "HAS", "HAVE",
-      "HAVING", "HE", "HER", "HERE", "HERS", "HERSELF", "HIM", "HIMSELF", "HIS", "HOW", "IF", "IN", "INTO",
-      "IS", "IT", "ITS", "ITSELF", "JUST", "ME", "MORE", "MOST", "MY", "MYSELF", "NO", "NOR", "NOT", "NOW",
-      "OF", "OFF", "ON", "ONCE", "ONLY", "OR", "OTHER", "OUR", "OURS", "OURSELVES", "OUT", "OVER", "OWN",
-      "SAME", "SHE", "SHOULD", "SO", "SOME", "SUCH", "THAN", "THAT", "THE", "THEIR", "THEIRS", "THEM",
-      "THEMSELVES", "THEN", "THERE", "THESE", "THEY", "THIS", "THOSE", "THROUGH", "TO", "TOO", "UNDER",
-      "UNTIL", "UP", "VERY", "WAS", "WE", "WERE", "WHAT", "WHEN", "WHERE", "WHICH", "WHILE", "WHO", "WHOM",
-      "WHY", "WILL", "WITH", "WOULD", "YOU", "YOUR", "YOURS", "YOURSELF", "YOURSELVES",
-  };
-  return words;
-}
-
-bool installDefaultStopList() {
-  OP_CLOSE(OpShared, {FileStopList});
-  bool ok = true;
-  if (!StopList.hasRecords()) {
-    ok = StopList.stream();
-    for (std::string_view w : defaultStopWords())
-      if (ok) ok = addOpen(w);
-    ok = StopList.flush() && ok;
-  }
-  OP_CLOSE(OpRelease, {FileStopList});
-  return ok;
-}
-
 }  // namespace qv

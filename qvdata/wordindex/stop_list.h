@@ -46,10 +46,4 @@ std::vector<std::string> movedStopWords(uint32_t database);
 bool giveBackMovedWords(uint32_t database);
 bool isStopWord(std::string_view word);
 
-// The stop list a new installation starts with: common English words.
-const std::vector<std::string_view>& defaultStopWords();
-// Fills an empty stop list with the default words; a list that holds words
-// is left as it is.
-bool installDefaultStopList();
-
 }  // namespace qv

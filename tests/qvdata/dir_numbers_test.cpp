@@ -33,7 +33,7 @@ class DirNumbersTest : public InstallationTest {
 }  // namespace
 
 TEST_F(DirNumbersTest, ANewDatabaseDoesNotTakeADirectoryLeftOnDisk) {
-  uint32_t a = AddForumDatabase("A", 1, 7), b = AddForumDatabase("B", 1, 7), c = AddForumDatabase("C", 1, 7);
+  uint32_t a = AddForumDatabase("A", KindForumDb, ReportShow), b = AddForumDatabase("B", KindForumDb, ReportShow), c = AddForumDatabase("C", KindForumDb, ReportShow);
   ASSERT_EQ(dirNumber(a), 1u);
   ASSERT_EQ(dirNumber(b), 2u);
   ASSERT_EQ(dirNumber(c), 3u);
@@ -41,7 +41,7 @@ TEST_F(DirNumbersTest, ANewDatabaseDoesNotTakeADirectoryLeftOnDisk) {
   writeFile(dirPath(3) + "/notes.txt", "mine");
   ASSERT_TRUE(DeleteDatabase(c));
   ASSERT_TRUE(fs::exists(dirPath(3)));
-  uint32_t d = AddForumDatabase("D", 1, 7);
+  uint32_t d = AddForumDatabase("D", KindForumDb, ReportShow);
   EXPECT_EQ(dirNumber(d), 4u);
   EXPECT_TRUE(fs::exists(dirPath(3) + "/notes.txt"));
 
@@ -55,14 +55,14 @@ TEST_F(DirNumbersTest, ANewDatabaseDoesNotTakeADirectoryLeftOnDisk) {
 }
 
 TEST_F(DirNumbersTest, AnImportRunDoesNotTakeADirectoryLeftOnDisk) {
-  ASSERT_NE(AddForumDatabase("A", 1, 7), 0u);
-  ASSERT_NE(AddForumDatabase("B", 1, 7), 0u);
+  ASSERT_NE(AddForumDatabase("A", KindForumDb, ReportShow), 0u);
+  ASSERT_NE(AddForumDatabase("B", KindForumDb, ReportShow), 0u);
   fs::create_directories(dirPath(3));
   writeFile(dirPath(4), "x");
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   TargetList targets;
   ASSERT_TRUE(targets.load());
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
   uint32_t nextId = 900000;
   Target* t = targets.findOrCreate("New forum", 1, [&] { return nextId++; });
   ASSERT_NE(t, nullptr);
@@ -73,9 +73,9 @@ TEST_F(DirNumbersTest, AnImportRunDoesNotTakeADirectoryLeftOnDisk) {
 }
 
 TEST_F(DirNumbersTest, ADatabaseWhoseFilesStayIsKeptInTheList) {
-  uint32_t a = AddForumDatabase("A", 1, 7);
-  std::string dir = dirPath(dirNumber(a));
-  ASSERT_TRUE(fs::exists(dir + "/IDX022.DAT"));
+  uint32_t a = AddForumDatabase("A", KindForumDb, ReportShow);
+  std::string kept = dirPath(dirNumber(a));
+  ASSERT_TRUE(fs::exists(kept + "/IDX022.DAT"));
   std::string rootDir = root;
   closeInstallation();
   // Results: 1 the installation did not open, 2 the deletion reported
@@ -83,12 +83,12 @@ TEST_F(DirNumbersTest, ADatabaseWhoseFilesStayIsKeptInTheList) {
   int result = runUnprivileged(rootDir, [&] {
     std::string error;
     if (!openInstallation(rootDir, error)) return 1;
-    ::chmod(dir.c_str(), 0500);  // its files cannot be removed
+    ::chmod(kept.c_str(), 0500);  // its files cannot be removed
     bool deleted = DeleteDatabase(a);
-    ::chmod(dir.c_str(), 0700);
+    ::chmod(kept.c_str(), 0700);
     if (deleted) return 2;
     if (!findDatabase(a)) return 3;
-    uint32_t b = AddForumDatabase("B", 1, 7);
+    uint32_t b = AddForumDatabase("B", KindForumDb, ReportShow);
     if (!findDatabase(b) || FOR.DIRNUMBER == 1) return 4;
     closeInstallation();
     return 0;
@@ -97,5 +97,5 @@ TEST_F(DirNumbersTest, ADatabaseWhoseFilesStayIsKeptInTheList) {
   std::string error;
   ASSERT_TRUE(openInstallation(rootDir, error)) << error;
   EXPECT_TRUE(findDatabase(a));
-  EXPECT_TRUE(fs::exists(dir + "/IDX022.DAT"));
+  EXPECT_TRUE(fs::exists(kept + "/IDX022.DAT"));
 }

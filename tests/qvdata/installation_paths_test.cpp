@@ -14,6 +14,7 @@
 #include "services/installation.h"
 #include "services/paths.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/services_fixture.h"
 
 using namespace qv;
@@ -91,11 +92,11 @@ TEST_F(InstallationPathsTest, DirectoriesInsideTheRootAreStoredRelative) {
   EXPECT_EQ(storedItem(4, 0), "TEMP");
   EXPECT_EQ(storedItem(4, 100), ".");
   EXPECT_EQ(storedItem(10, 0), ".");
-  EXPECT_EQ(AutoPathGet(17), root + "/TEMP") << "read back as the directory itself";
+  EXPECT_EQ(AutoPathGet(ItemTempDirectory), root + "/TEMP") << "read back as the directory itself";
 
   std::string t = root + "/scratch", outside = dir.path() + "/archive";
-  ASSERT_TRUE(AutoPath(KSet, 17, t));
-  ASSERT_TRUE(AutoPath(KSet, 18, outside));
+  ASSERT_TRUE(AutoPath(KSet, ItemTempDirectory, t));
+  ASSERT_TRUE(AutoPath(KSet, ItemDataDirectory, outside));
   ASSERT_TRUE(AutoPath(KSave));
   EXPECT_EQ(storedItem(4, 0), "scratch");
   EXPECT_EQ(storedItem(4, 100), outside) << "a directory chosen outside stays absolute";
@@ -104,7 +105,7 @@ TEST_F(InstallationPathsTest, DirectoriesInsideTheRootAreStoredRelative) {
 TEST_F(InstallationPathsTest, ACopiedInstallationWritesIntoItselfOnly) {
   std::string root = dir.path() + "/root", copy = dir.path() + "/copy";
   open(root);
-  ASSERT_NE(AddForumDatabase("Alpha", 1, 7), 0u);
+  ASSERT_NE(AddForumDatabase("Alpha", KindForumDb, ReportShow), 0u);
   closeInstallation();
   copyTree(root, copy);
   auto original = snapshotTree(root);
@@ -113,7 +114,7 @@ TEST_F(InstallationPathsTest, ACopiedInstallationWritesIntoItselfOnly) {
   EXPECT_EQ(Mem.FileDir, copy);
   EXPECT_EQ(Mem.TempDir, copy + "/TEMP");
   EXPECT_EQ(MasIdxPath, copy);
-  ASSERT_NE(AddForumDatabase("Beta", 1, 7), 0u);
+  ASSERT_NE(AddForumDatabase("Beta", KindForumDb, ReportShow), 0u);
   ASSERT_TRUE(findDatabase("Beta"));
   EXPECT_TRUE(fs::is_directory(copy + "/F" + std::to_string(FOR.DIRNUMBER)));
   closeInstallation();
@@ -123,7 +124,7 @@ TEST_F(InstallationPathsTest, ACopiedInstallationWritesIntoItselfOnly) {
 TEST_F(InstallationPathsTest, AbsolutePathsOfAnOlderVersionFollowACopy) {
   std::string root = dir.path() + "/root", copy = dir.path() + "/copy", outside = dir.path() + "/index";
   open(root);
-  ASSERT_NE(AddForumDatabase("Alpha", 1, 7), 0u);
+  ASSERT_NE(AddForumDatabase("Alpha", KindForumDb, ReportShow), 0u);
   // Settings as the first start of an older version wrote them, with the
   // word index chosen outside the installation.
   storeAbsolute(root + "/TEMP", root, outside);
@@ -138,7 +139,7 @@ TEST_F(InstallationPathsTest, AbsolutePathsOfAnOlderVersionFollowACopy) {
   EXPECT_EQ(storedItem(4, 0), "TEMP") << "stored relative from now on";
   EXPECT_EQ(storedItem(4, 100), ".");
   EXPECT_EQ(storedItem(10, 0), outside);
-  ASSERT_NE(AddForumDatabase("Beta", 1, 7), 0u);
+  ASSERT_NE(AddForumDatabase("Beta", KindForumDb, ReportShow), 0u);
   closeInstallation();
   EXPECT_EQ(snapshotTree(root), original);
 

@@ -22,11 +22,11 @@ class PersonsTest : public InstallationTest {
   void SetUp() override {
     InstallationTest::SetUp();
     selectDatabase(1, 2);
-    OP_CLOSE(OpShared, {8, 5, 23, 13, 3});
+    OP_CLOSE(OpShared, {FileControl, FilePerson, FilePLINK, FileMail, FileMsgNmbr});
   }
   void TearDown() override {
     if (transactionActive()) rollbackTransaction();
-    OP_CLOSE(OpRelease, {8, 5, 23, 13, 3});
+    OP_CLOSE(OpRelease, {FileControl, FilePerson, FilePLINK, FileMail, FileMsgNmbr});
     InstallationTest::TearDown();
   }
 
@@ -196,8 +196,8 @@ TEST_F(PersonsTest, NoPersonWithoutAnId) {
   Mem.DoTask = RunUnattended;
   EXPECT_TRUE(AddPers("New Person", "new@example.com"));
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
-  OP_CLOSE(OpForceClose, {8});  // lets the other user's hold go
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpForceClose, {FileControl});  // lets the other user's hold go
+  OP_CLOSE(OpShared, {FileControl});
 }
 
 // ---- counting ----
@@ -213,16 +213,16 @@ TEST_F(PersonsTest, CFromToMailCountsTheMailOfThePerson) {
   addMail(6, "Other", 9, "Other", 9);
 
   setPerson(7, "Smithersonian", 0, 0);
-  EXPECT_EQ(CFromToMail(0), 2);
+  EXPECT_EQ(CFromToMail(RecountReportNone), RecountChanged);
   EXPECT_EQ(PER.FROMCOUNT, 2u);
   EXPECT_EQ(PER.TOCOUNT, 1u);
-  EXPECT_EQ(CFromToMail(0), 0) << "the counts are right now";
-  EXPECT_EQ(CFromToMail(1), 0);
+  EXPECT_EQ(CFromToMail(RecountReportNone), RecountSame) << "the counts are right now";
+  EXPECT_EQ(CFromToMail(RecountZeroNone), RecountSame);
 
   setPerson(8, "Smithersonian", 1, 1);
-  EXPECT_EQ(CFromToMail(2), 0);
+  EXPECT_EQ(CFromToMail(RecountCountsOnly), RecountSame);
   setPerson(8, "Smithersonian", 1, 0);
-  EXPECT_EQ(CFromToMail(2), 2);
+  EXPECT_EQ(CFromToMail(RecountCountsOnly), RecountChanged);
   EXPECT_EQ(PER.TOCOUNT, 1u);
 }
 
@@ -230,16 +230,16 @@ TEST_F(PersonsTest, CFromToMailOfAPersonWithoutMail) {
   addMail(1, "Other", 9, "Other", 9);
 
   setPerson(7, "Nobody", 4, 5);
-  EXPECT_EQ(CFromToMail(0), 3);
-  EXPECT_EQ(PER.FROMCOUNT, 4u) << "mode 0 leaves the counts to the caller, who deletes the person";
+  EXPECT_EQ(CFromToMail(RecountReportNone), RecountNoMessages);
+  EXPECT_EQ(PER.FROMCOUNT, 4u) << "RecountReportNone leaves the counts to the caller, who deletes the person";
   EXPECT_EQ(PER.TOCOUNT, 5u);
 
-  EXPECT_EQ(CFromToMail(1), 2);
+  EXPECT_EQ(CFromToMail(RecountZeroNone), RecountChanged);
   EXPECT_EQ(PER.FROMCOUNT, 0u);
   EXPECT_EQ(PER.TOCOUNT, 0u);
 
   setPerson(7, "Nobody", 4, 5);
-  EXPECT_EQ(CFromToMail(2), 0);
+  EXPECT_EQ(CFromToMail(RecountCountsOnly), RecountSame);
   EXPECT_EQ(PER.FROMCOUNT, 4u);
   EXPECT_EQ(PER.TOCOUNT, 5u);
 }
@@ -251,16 +251,16 @@ TEST_F(PersonsTest, RecountForumPersonCountsTheMessages) {
   addMessage(4, "Dahl", 22, "Dahl", 22);
 
   setPerson(21, "Berg", 0, 0);
-  EXPECT_EQ(RecountForumPerson(), 2);
+  EXPECT_EQ(RecountForumPerson(), RecountChanged);
   EXPECT_EQ(PER.FROMCOUNT, 2u);
   EXPECT_EQ(PER.TOCOUNT, 1u);
-  EXPECT_EQ(RecountForumPerson(), 0);
+  EXPECT_EQ(RecountForumPerson(), RecountSame);
 
   setPerson(22, "Dahl", 2, 2);
-  EXPECT_EQ(RecountForumPerson(), 0);
+  EXPECT_EQ(RecountForumPerson(), RecountSame);
 
   setPerson(30, "Quiet", 1, 0);
-  EXPECT_EQ(RecountForumPerson(), 3);
+  EXPECT_EQ(RecountForumPerson(), RecountNoMessages);
 }
 
 }  // namespace

@@ -32,11 +32,11 @@ NoteRec NTE;
 
 FileDecl& noteDecl() {
   static FileDecl d = [] {
-    FileDecl d{95, "Notes", "NTE", "ARDENT"};
-    DeclBuilder<NoteRec> b(d, NTE);
+    FileDecl decl{95, "Notes", "NTE", "ARDENT"};
+    DeclBuilder<NoteRec> b(decl, NTE);
     b.field("ID", &NoteRec::ID).field("NAME", &NoteRec::NAME);
     b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }

@@ -15,6 +15,7 @@
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/services_fixture.h"
 #include "support/unprivileged.h"
 
@@ -44,8 +45,8 @@ class ReadOnlyInstallationTest : public ServicesTest {
     root = dir.path() + "/Quorvane";
     std::string error;
     ASSERT_TRUE(openInstallation(root, error)) << error;
-    ASSERT_NE(AddForumDatabase("Alpha", 1, 7), 0u);
-    ASSERT_NE(AddForumDatabase("Beta", 3, 7), 0u);
+    ASSERT_NE(AddForumDatabase("Alpha", KindForumDb, ReportShow), 0u);
+    ASSERT_NE(AddForumDatabase("Beta", KindNewsDb, ReportShow), 0u);
     closeInstallation();
   }
   void TearDown() override {
@@ -81,16 +82,16 @@ TEST_F(ReadOnlyInstallationTest, ReadingWritesNothingAndFindsWhatIsThere) {
   // are not made now.
   ASSERT_TRUE(findDatabase("Alpha"));
   useDatabase();
-  OP_CLOSE(OpShared, {3, 7});
+  OP_CLOSE(OpShared, {FileMsgNmbr, FileThreads});
   MsgNmbr.set(MSG_DateKey);
   EXPECT_FALSE(MsgNmbr.next());
-  OP_CLOSE(OpRelease, {3, 7});
+  OP_CLOSE(OpRelease, {FileMsgNmbr, FileThreads});
   ASSERT_TRUE(findDatabase("Beta"));
   useDatabase();
-  OP_CLOSE(OpShared, {3, 29});
+  OP_CLOSE(OpShared, {FileMsgNmbr, FileMasIdx});
   EXPECT_FALSE(MasIdx.hasRecords()) << "a directory that is not there reads as empty";
-  OP_CLOSE(OpRelease, {3, 29});
-  EXPECT_EQ(KonfigGet(11), 0) << "the settings are read";
+  OP_CLOSE(OpRelease, {FileMsgNmbr, FileMasIdx});
+  EXPECT_EQ(KonfigGet(ItemConfigVersion), 0) << "the settings are read";
   closeInstallation();
 
   EXPECT_EQ(snapshotTree(root), before) << "no file made, no lock file, no journal";

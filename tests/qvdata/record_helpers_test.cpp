@@ -22,11 +22,11 @@ class RecordHelpersTest : public InstallationTest {
   void SetUp() override {
     InstallationTest::SetUp();
     selectDatabase(1, 2);
-    OP_CLOSE(OpShared, {5, 23});
+    OP_CLOSE(OpShared, {FilePerson, FilePLINK});
   }
   void TearDown() override {
     if (transactionActive()) rollbackTransaction();
-    OP_CLOSE(OpRelease, {5, 23});
+    OP_CLOSE(OpRelease, {FilePerson, FilePLINK});
     InstallationTest::TearDown();
   }
 
@@ -186,8 +186,8 @@ TEST_F(RecordHelpersTest, FirstLineNamesTheOperation) {
   // Change without a current record.
   prompts.reset();
   Person.close();
-  OP_CLOSE(OpForceClose, {5});
-  OP_CLOSE(OpShared, {5});
+  OP_CLOSE(OpForceClose, {FilePerson});
+  OP_CLOSE(OpShared, {FilePerson});
   PER = PersonRec();
   EXPECT_FALSE(UppDat(Person, OpChange, ReportShow));
   EXPECT_EQ(onlyRequest().text, "Record update error!\r\nRecord not available!");
@@ -291,8 +291,8 @@ TEST_F(RecordHelpersTest, HoldRecOfAnUnreadableRecord) {
   const PromptRequest& r = onlyRequest();
   EXPECT_EQ(r.text, "               The record cannot be read!\r\nUpdate is cancelled, try again later!");
   EXPECT_EQ(r.caption, "The record is not accessible!");
-  OP_CLOSE(OpForceClose, {5});
-  OP_CLOSE(OpShared, {5});
+  OP_CLOSE(OpForceClose, {FilePerson});
+  OP_CLOSE(OpShared, {FilePerson});
 }
 
 // ---- SaveRec ----
@@ -430,7 +430,7 @@ TEST_F(RecordHelpersTest, TransactionCheckRollsBackAFailedCommit) {
 }
 
 TEST_F(RecordHelpersTest, BeginTransactionReportsWhyItCouldNotStart) {
-  OP_CLOSE(OpForceClose, {23});
+  OP_CLOSE(OpForceClose, {FilePLINK});
   EXPECT_FALSE(BeginTransaction({&Person, &PLINK}, 1));
   EXPECT_EQ(prompts.requests.size(), 1u);
   EXPECT_NE(onlyRequest().text.find("The transaction could not be started."), std::string::npos);
@@ -438,7 +438,7 @@ TEST_F(RecordHelpersTest, BeginTransactionReportsWhyItCouldNotStart) {
   prompts.reset();
   EXPECT_FALSE(BeginTransaction({&Person, &PLINK}, 1, ReportQuiet));
   EXPECT_TRUE(prompts.requests.empty());
-  OP_CLOSE(OpShared, {23});
+  OP_CLOSE(OpShared, {FilePLINK});
 }
 
 }  // namespace

@@ -15,16 +15,21 @@
 #include "dictionary/dictionary.h"
 #include "services/context.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/dbref.h"
+#include "services/default_stop_list.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/menu_texts.h"
 #include "services/paths.h"
+#include "services/prompt.h"
 #include "services/record_helpers.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/utilities.h"
 #include "support/services_fixture.h"
+#include "wordindex/word_cut.h"
 
 using namespace qv;
 using namespace qvtest;
@@ -74,24 +79,24 @@ class PathsTest : public InstallationTest {};
 
 TEST_F(PathsTest, ExistingDirectoryIsFoundSilently) {
   std::string cwd = fs::current_path().string();
-  EXPECT_TRUE(ExistPath(1, 0, "extra", root, false));
-  EXPECT_TRUE(ExistPath(3, 0, "extra", root + "/CFG   ", false)) << "trailing blanks do not count";
+  EXPECT_TRUE(ExistPath(PathReport, 0, "extra", root, false));
+  EXPECT_TRUE(ExistPath(PathCreate, 0, "extra", root + "/CFG   ", false)) << "trailing blanks do not count";
   EXPECT_EQ(fs::current_path().string(), cwd) << "the current directory is unchanged";
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
   EXPECT_EQ(prompts.beeps, 0);
 }
 
 TEST_F(PathsTest, RelativePathIsRefusedAtOnce) {
-  EXPECT_FALSE(ExistPath(1, 0, "extra", "CFG", false));
-  EXPECT_FALSE(ExistPath(3, 0, "extra", "relative/dir", false));
-  EXPECT_FALSE(ExistPath(1, 0, "extra", "", false));
+  EXPECT_FALSE(ExistPath(PathReport, 0, "extra", "CFG", false));
+  EXPECT_FALSE(ExistPath(PathCreate, 0, "extra", "relative/dir", false));
+  EXPECT_FALSE(ExistPath(PathReport, 0, "extra", "", false));
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
   EXPECT_FALSE(fs::exists("relative"));
 }
 
 TEST_F(PathsTest, MissingDirectoryIsReported) {
   std::string missing = root + "/nowhere";
-  EXPECT_FALSE(ExistPath(1, 0, "Please check the setup.", missing, false));
+  EXPECT_FALSE(ExistPath(PathReport, 0, "Please check the setup.", missing, false));
   const PromptRequest& r = onlyRequest();
   EXPECT_EQ(r.text, "The specified path " + missing + " does not exist.\r\nPlease check the setup.");
   EXPECT_EQ(r.caption, " Path Not Found");
@@ -99,48 +104,48 @@ TEST_F(PathsTest, MissingDirectoryIsReported) {
   EXPECT_FALSE(fs::exists(missing)) << "kind 1 only looks";
 
   prompts.reset();
-  EXPECT_FALSE(ExistPath(1, 0, "x", missing, true));
+  EXPECT_FALSE(ExistPath(PathReport, 0, "x", missing, true));
   Mem.DoTask = RunUnattended;
-  EXPECT_FALSE(ExistPath(1, 0, "x", missing, false));
+  EXPECT_FALSE(ExistPath(PathReport, 0, "x", missing, false));
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
   EXPECT_EQ(prompts.beeps, 0);
 }
 
-TEST_F(PathsTest, KindThreeCreatesTheDirectory) {
+TEST_F(PathsTest, PathCreateMakesTheDirectory) {
   std::string missing = root + "/new/deeper";
-  EXPECT_FALSE(ExistPath(3, 0, "", missing, false)) << "the result stays false after the creation";
+  EXPECT_FALSE(ExistPath(PathCreate, 0, "", missing, false)) << "the result stays false after the creation";
   EXPECT_EQ(onlyRequest().caption, " Path Not Found");
   ASSERT_TRUE(fs::is_directory(missing));
   EXPECT_EQ(fs::status(missing).permissions() & fs::perms::all, fs::perms::owner_all);
   prompts.reset();
-  EXPECT_TRUE(ExistPath(3, 0, "", missing, false));
+  EXPECT_TRUE(ExistPath(PathCreate, 0, "", missing, false));
   EXPECT_TRUE(prompts.requests.empty());
 
   // Quietly, too.
-  EXPECT_FALSE(ExistPath(3, 0, "", root + "/quiet", true));
+  EXPECT_FALSE(ExistPath(PathCreate, 0, "", root + "/quiet", true));
   EXPECT_TRUE(fs::is_directory(root + "/quiet"));
   EXPECT_TRUE(prompts.requests.empty());
 }
 
-TEST_F(PathsTest, KindsTwoAndFourTakeTheDirectoryOfAFile) {
+TEST_F(PathsTest, FileDirKindsTakeTheDirectoryOfAFile) {
   selectDatabase(7, 1);
   fs::remove_all(root + "/F7");
-  EXPECT_FALSE(ExistPath(2, 3, "", "ignored", false));
+  EXPECT_FALSE(ExistPath(FileDirReport, FileMsgNmbr, "", "ignored", false));
   EXPECT_EQ(onlyRequest().text, "The specified path " + root + "/F7 does not exist.\r\n");
   EXPECT_FALSE(fs::exists(root + "/F7"));
 
   prompts.reset();
-  EXPECT_FALSE(ExistPath(4, 3, "", "", true));
+  EXPECT_FALSE(ExistPath(FileDirCreate, FileMsgNmbr, "", "", true));
   EXPECT_TRUE(fs::is_directory(root + "/F7"));
-  EXPECT_TRUE(ExistPath(2, 3, "", "", false));
-  EXPECT_TRUE(ExistPath(2, 8, "", "", false)) << "the configuration directory";
+  EXPECT_TRUE(ExistPath(FileDirReport, FileMsgNmbr, "", "", false));
+  EXPECT_TRUE(ExistPath(FileDirReport, FileControl, "", "", false)) << "the configuration directory";
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
 }
 
 TEST_F(PathsTest, FailedCreationStopsTheProgram) {
   writeFile(root + "/plain", "a file where a directory should be");
   std::string impossible = root + "/plain/sub";
-  auto halted = haltText([&] { ExistPath(3, 0, "", impossible, false); });
+  auto halted = haltText([&] { ExistPath(PathCreate, 0, "", impossible, false); });
   ASSERT_TRUE(halted);
   EXPECT_EQ(*halted, "Probable access rights violation");
   ASSERT_EQ(prompts.requests.size(), 2u) << prompts.transcript();
@@ -329,7 +334,7 @@ class TypeAheadTest : public InstallationTest {
 };
 
 TEST_F(TypeAheadTest, KeysWithinThePauseMakeOneText) {
-  ASSERT_EQ(KonfigGet(3), 15);
+  ASSERT_EQ(KonfigGet(ItemTypeAheadPause), 15);
   EXPECT_EQ(type({{U'S', 100000}}), "S") << "the first key starts a new text";
   EXPECT_EQ(type({{U'm', 100100}, {U'i', 100250}}), "Smi") << "150 hundredths apart is still soon enough";
   EXPECT_EQ(type({{U't', 100401}}), "t") << "151 hundredths is a new start";
@@ -337,13 +342,13 @@ TEST_F(TypeAheadTest, KeysWithinThePauseMakeOneText) {
 }
 
 TEST_F(TypeAheadTest, PauseFollowsTheSetting) {
-  KonfigSet(3, 5);
+  KonfigSet(ItemTypeAheadPause, 5);
   EXPECT_EQ(type({{U'a', 200000}, {U'b', 200050}, {U'c', 200101}}), "c");
-  KonfigSet(3, 35);
+  KonfigSet(ItemTypeAheadPause, 35);
   EXPECT_EQ(type({{U'a', 300000}, {U'b', 300350}}), "ab");
-  KonfigSet(3, 36);  // above 35: taken as 15
+  KonfigSet(ItemTypeAheadPause, 36);  // above 35: taken as 15
   EXPECT_EQ(type({{U'a', 400000}, {U'b', 400150}, {U'c', 400301}}), "c");
-  KonfigSet(3, 0);
+  KonfigSet(ItemTypeAheadPause, 0);
   EXPECT_EQ(type({{U'a', 500000}, {U'b', 500150}, {U'c', 500301}}), "c");
 }
 
@@ -438,20 +443,20 @@ TEST_F(DateSettingTest, SetDateAndSetTimeFollowThePreferences) {
   EXPECT_EQ(description, "Windows setting");
 
   for (auto [value, text] : {std::pair{2, "mm-dd-yyyy"}, {6, "dd-mm-yyyy"}, {10, "yyyy-mm-dd"}}) {
-    KonfigSet(10, value);
+    KonfigSet(ItemDateFormat, value);
     EXPECT_EQ(SetDate(description, picture), value);
     EXPECT_EQ(description, text);
   }
   for (auto [value, text] : {std::pair{1, "hh:mm"}, {3, "hh:mmXM"}}) {
-    KonfigSet(13, value);
+    KonfigSet(ItemTimeFormat, value);
     EXPECT_EQ(SetTime(description, picture), value);
     EXPECT_EQ(description, text);
   }
 
   // A value outside the tables fills nothing.
   description = picture = "untouched";
-  KonfigSet(10, 5);
-  KonfigSet(13, 2);
+  KonfigSet(ItemDateFormat, 5);
+  KonfigSet(ItemTimeFormat, 2);
   EXPECT_EQ(SetDate(description, picture), 0);
   EXPECT_EQ(SetTime(description, picture), 0);
   EXPECT_EQ(description, "untouched");
@@ -462,25 +467,25 @@ TEST_F(DateSettingTest, SetDateAndSetTimeFollowThePreferences) {
 
 TEST(ContextTest, SlotsKeepTheirWidth) {
   std::string long80(80, 'x');
-  EXPECT_EQ(Context(2, long80), "");
-  EXPECT_EQ(Context(3), std::string(63, 'x'));
-  EXPECT_EQ(MailContext(2, long80), "");
-  EXPECT_EQ(MailContext(3), std::string(74, 'x'));
+  EXPECT_EQ(Context(KSet, long80), "");
+  EXPECT_EQ(Context(KGet), std::string(63, 'x'));
+  EXPECT_EQ(MailContext(KSet, long80), "");
+  EXPECT_EQ(MailContext(KGet), std::string(74, 'x'));
 
-  Context(2, "thread 4711");
-  MailContext(2, "mail 42");
-  EXPECT_EQ(Context(3), "thread 4711");
-  EXPECT_EQ(MailContext(3), "mail 42") << "the slots are separate";
+  Context(KSet, "thread 4711");
+  MailContext(KSet, "mail 42");
+  EXPECT_EQ(Context(KGet), "thread 4711");
+  EXPECT_EQ(MailContext(KGet), "mail 42") << "the slots are separate";
 
-  EXPECT_EQ(Context(1, "ignored"), "");
-  EXPECT_EQ(Context(4, "ignored"), "");
-  EXPECT_EQ(Context(3), "thread 4711") << "other operations change nothing";
+  EXPECT_EQ(Context(KLoad, "ignored"), "");
+  EXPECT_EQ(Context(KSave, "ignored"), "");
+  EXPECT_EQ(Context(KGet), "thread 4711") << "other operations change nothing";
 
   // Cut on a character boundary.
-  Context(2, std::string(62, 'a') + "é");
-  EXPECT_EQ(Context(3), std::string(62, 'a'));
-  Context(2, "");
-  EXPECT_EQ(Context(3), "");
+  Context(KSet, std::string(62, 'a') + "é");
+  EXPECT_EQ(Context(KGet), std::string(62, 'a'));
+  Context(KSet, "");
+  EXPECT_EQ(Context(KGet), "");
 }
 
 // ---- the database's self-description ----
@@ -496,10 +501,10 @@ class DbRefTest : public InstallationTest {
     FOR.ALTADDRESS[0] = "old@example.com";
     FOR.ALTADDRESS[1] = "12345,678";
     FOR.ALTADDRESS[3] = "after-a-blank@example.com";
-    OP_CLOSE(OpShared, {22});
+    OP_CLOSE(OpShared, {FileDbRef});
   }
   void TearDown() override {
-    OP_CLOSE(OpRelease, {22});
+    OP_CLOSE(OpRelease, {FileDbRef});
     InstallationTest::TearDown();
   }
   static void readStored() {
@@ -513,7 +518,7 @@ TEST_F(DbRefTest, AddsTheSingleRecordThenChangesIt) {
   EXPECT_EQ(DbRef.records(), 1);
   REF = DbRefRec();
   readStored();
-  EXPECT_EQ(REF.TYPE, 2);
+  EXPECT_EQ(REF.TYPE, KindMailDb);
   EXPECT_EQ(REF.DESCRIPTION.str(), "My Mail");
   EXPECT_EQ(REF.PERSONID, 250001);
   EXPECT_EQ(REF.MAILADDRESS.str(), "me@example.com");
@@ -549,16 +554,16 @@ TEST_F(DbRefTest, WritesOnlyWhenTheRecordDiffers) {
   EXPECT_FALSE(UpdREF(ReportShow));
   EXPECT_EQ(onlyRequest().text, "Record update error!\r\n" + std::string(errorMessage(ErrHeld)));
   EXPECT_EQ(onlyRequest().caption, DbRef.name());
-  OP_CLOSE(OpForceClose, {22});
-  OP_CLOSE(OpShared, {22});
+  OP_CLOSE(OpForceClose, {FileDbRef});
+  OP_CLOSE(OpShared, {FileDbRef});
 }
 
 TEST_F(DbRefTest, ForumDatabasesKeepNoMailAddresses) {
-  FOR.TYPE = 1;
+  FOR.TYPE = KindForumDb;
   ASSERT_TRUE(UpdREF(ReportShow));
   REF = DbRefRec();
   readStored();
-  EXPECT_EQ(REF.TYPE, 1);
+  EXPECT_EQ(REF.TYPE, KindForumDb);
   EXPECT_EQ(REF.PERSONID, 0);
   EXPECT_TRUE(REF.MAILADDRESS.blank());
   EXPECT_TRUE(REF.ALTADDRESS[0].blank());
@@ -620,7 +625,7 @@ TEST_F(InstallationLifecycleTest, FirstOpenLaysOutTheRoot) {
 
   closeInstallation();
   EXPECT_FALSE(installationOpen());
-  EXPECT_EQ(useCount(8), 0);
+  EXPECT_EQ(useCount(FileControl), 0);
   ASSERT_TRUE(openInstallation(root, error)) << "opened again after closing: " << error;
 }
 
@@ -648,16 +653,16 @@ TEST_F(InstallationLifecycleTest, SelectingADatabaseSetsTheGlobals) {
   FOR = ForumsRec();
   FOR.ID = 260001;
   FOR.DESCRIPTION = "comp.lang.c++";
-  FOR.TYPE = 3;
+  FOR.TYPE = KindNewsDb;
   FOR.DIRNUMBER = 12;
   FOR.PERSONID = 77;
   useDatabase();
   EXPECT_EQ(Mem.ForumNumber, 260001u);
   EXPECT_EQ(Mem.Description, "comp.lang.c++");
-  EXPECT_EQ(Mem.ForumType, 3);
+  EXPECT_EQ(Mem.ForumType, KindNewsDb);
   EXPECT_EQ(Mem.Dirnamn, "F12");
   EXPECT_EQ(Mem.PersonID, 77u);
-  EXPECT_EQ(filePath(3), Mem.Net + "/F12/IDX003.ADF");
+  EXPECT_EQ(filePath(FileMsgNmbr), Mem.Net + "/F12/IDX003.ADF");
 }
 
 // ---- page texts ----
@@ -680,6 +685,29 @@ TEST(MenuTextTest, EveryPageHasItsOwnText) {
   EXPECT_EQ(GetMenuText(0), "");
   EXPECT_EQ(GetMenuText(kMenuAddressExport + 1), "");
   EXPECT_EQ(GetMenuText(-1), "");
+}
+
+// ---- the first stop list ----
+
+// A new installation's stop list is written as the words stand: each must be
+// what the word cutter makes of it, or a search would never meet it.
+TEST(DefaultStopListTest, WordsAreStoredAsTheCutterUpperCasesThem) {
+  std::set<std::string> seen;
+  for (std::string_view w : defaultStopWords()) {
+    EXPECT_EQ(wordUpper(w), w);
+    EXPECT_TRUE(seen.insert(std::string(w)).second) << w << " stands twice";
+  }
+  EXPECT_TRUE(seen.count("THE"));
+}
+
+// ---- message texts ----
+
+TEST(MessageTextTest, LineBreaksArePlainForTheTerminal) {
+  EXPECT_EQ(plainLines("one\r\ntwo"), "one\ntwo");
+  EXPECT_EQ(plainLines("\r\n\r\n"), "\n\n");
+  // A lone CR is not a line break of a message: it stays.
+  EXPECT_EQ(plainLines("a\rb\r\nc\r"), "a\rb\nc\r");
+  EXPECT_EQ(plainLines(""), "");
 }
 
 }  // namespace

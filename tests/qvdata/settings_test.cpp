@@ -12,6 +12,7 @@
 #include "services/ids.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "support/services_fixture.h"
 
@@ -29,26 +30,26 @@ class SettingsTest : public InstallationTest {
     ASSERT_TRUE(openInstallation(root, error)) << error;
   }
   static uint32_t storedCounter() {
-    OP_CLOSE(OpShared, {8});
+    OP_CLOSE(OpShared, {FileControl});
     CTL = ControlRec();
     CTL.ID = 1;
     bool found = Control.get(CTL_IdKey);
-    OP_CLOSE(OpRelease, {8});
+    OP_CLOSE(OpRelease, {FileControl});
     return found ? CTL.NEXTNUMBER : 0;
   }
   static void setStoredCounter(uint32_t value) {
-    OP_CLOSE(OpShared, {8});
+    OP_CLOSE(OpShared, {FileControl});
     CTL = ControlRec();
     CTL.ID = 1;
     ASSERT_TRUE(Control.get(CTL_IdKey));
     CTL.NEXTNUMBER = value;
     ASSERT_TRUE(Control.put());
-    OP_CLOSE(OpRelease, {8});
+    OP_CLOSE(OpRelease, {FileControl});
   }
   // Holds the control record of a block as another user; the hold lasts
   // while file 8 stays open.
   static void holdBlockAsOtherUser(uint8_t id) {
-    OP_CLOSE(OpShared, {8});
+    OP_CLOSE(OpShared, {FileControl});
     CTL = ControlRec();
     CTL.ID = id;
     ASSERT_TRUE(Control.get(CTL_IdKey));
@@ -61,7 +62,7 @@ class SettingsTest : public InstallationTest {
     other.join();
   }
   static void endOtherUsersHold() {
-    OP_CLOSE(OpForceClose, {8});
+    OP_CLOSE(OpForceClose, {FileControl});
   }
   void expectControlFileFailure() {
     const PromptRequest& r = onlyRequest();
@@ -73,36 +74,36 @@ class SettingsTest : public InstallationTest {
 // ---- the ID counter ----
 
 TEST_F(SettingsTest, NextNrStartsAtOneOnAnEmptyControlFile) {
-  OP_CLOSE(OpEmpty, {8});
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpEmpty, {FileControl});
+  OP_CLOSE(OpShared, {FileControl});
   EXPECT_EQ(NextNr(), 1u);
   EXPECT_EQ(NextNr(), 2u);
   EXPECT_EQ(NextNr(), 3u);
   EXPECT_EQ(Control.records(), 1);
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
 
   // Loading the general settings raises the counter.
   ASSERT_TRUE(Konfig(KLoad));
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   EXPECT_EQ(NextNr(), 250000u);
   EXPECT_EQ(NextNr(), 250001u);
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
 }
 
 TEST_F(SettingsTest, NextNrCountsOnFromTheInstallationsCounter) {
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   uint32_t a = NextNr();
   uint32_t b = NextNr();
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
   EXPECT_EQ(a, 250000u);
   EXPECT_EQ(b, a + 1);
   EXPECT_EQ(storedCounter(), b + 1);
 
   reopen();
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   EXPECT_EQ(NextNr(), b + 1) << "no ID is handed out twice";
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
 }
 
 TEST_F(SettingsTest, NextNrReportsAFailedWrite) {
@@ -125,19 +126,19 @@ TEST_F(SettingsTest, NextNrReportsAFailedWrite) {
 
 TEST_F(SettingsTest, GeneralBlockDefaults) {
   // A control file without the block: loading creates it.
-  OP_CLOSE(OpEmpty, {8});
-  KonfigSet(3, 33);
-  KonfigSetText(14, "left over in memory");
+  OP_CLOSE(OpEmpty, {FileControl});
+  KonfigSet(ItemTypeAheadPause, 33);
+  KonfigSetText(ItemImportDirectory, "left over in memory");
   ASSERT_TRUE(Konfig(KLoad));
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   EXPECT_EQ(Control.records(), 1);
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
 
   const std::map<int, int64_t> defaults = {{2, 1},  {3, 15}, {4, 1},  {6, 0},  {7, 0},  {8, 0},  {9, 1},
                                            {10, 17}, {11, 0}, {12, 17}, {13, 7}, {15, 0}, {16, 2}, {17, 0},
                                            {18, 0}, {19, 0}};
   for (auto [item, value] : defaults) EXPECT_EQ(KonfigGet(item), value) << "item " << item;
-  EXPECT_EQ(KonfigGet(5), today());
+  EXPECT_EQ(KonfigGet(ItemLastIdCheck), today());
   for (int item : {14, 20, 21}) EXPECT_EQ(KonfigText(item), "") << "item " << item;
   EXPECT_EQ(storedCounter(), 250000u);
 }
@@ -154,59 +155,59 @@ TEST_F(SettingsTest, LoadRaisesALowCounterOnly) {
 }
 
 TEST_F(SettingsTest, LoadFillsOnlyItemsThatAreZero) {
-  KonfigSet(3, 22);
+  KonfigSet(ItemTypeAheadPause, 22);
   KonfigSet(2, 0);
-  KonfigSet(5, 0);
+  KonfigSet(ItemLastIdCheck, 0);
   ASSERT_TRUE(Konfig(KSave));
   ASSERT_TRUE(Konfig(KLoad));
-  EXPECT_EQ(KonfigGet(3), 22);
+  EXPECT_EQ(KonfigGet(ItemTypeAheadPause), 22);
   EXPECT_EQ(KonfigGet(2), 1);
-  EXPECT_EQ(KonfigGet(5), today());
+  EXPECT_EQ(KonfigGet(ItemLastIdCheck), today());
 }
 
 TEST_F(SettingsTest, GeneralItemsRoundTrip) {
   int64_t v = 0;
   std::string t;
   t = "Signature line, with ünïcödé";
-  ASSERT_TRUE(Konfig(KSet, 14, v, t));
+  ASSERT_TRUE(Konfig(KSet, ItemImportDirectory, v, t));
   t = "0123456789ABCDEFGHIJ";  // longer than the 15 characters of item 20
   ASSERT_TRUE(Konfig(KSet, 20, v, t));
   KonfigSetText(21, "last mailbox");
   v = 4000000000;  // the mailbox ID is unsigned
-  ASSERT_TRUE(Konfig(KSet, 19, v, t));
-  KonfigSet(15, 3600);
-  KonfigSet(5, dateFromYMD(2001, 9, 30));
-  KonfigSet(10, 10);
-  KonfigSet(13, 3);
+  ASSERT_TRUE(Konfig(KSet, ItemLastMailbox, v, t));
+  KonfigSet(ItemSchedulerInterval, 3600);
+  KonfigSet(ItemLastIdCheck, dateFromYMD(2001, 9, 30));
+  KonfigSet(ItemDateFormat, 10);
+  KonfigSet(ItemTimeFormat, 3);
   ASSERT_TRUE(Konfig(KSave));
 
   // Changed in memory only, then loaded from disk again.
-  KonfigSet(15, 1);
-  KonfigSetText(14, "scratch");
+  KonfigSet(ItemSchedulerInterval, 1);
+  KonfigSetText(ItemImportDirectory, "scratch");
   ASSERT_TRUE(Konfig(KLoad));
   reopen();
 
-  ASSERT_TRUE(Konfig(KGet, 14, v, t));
+  ASSERT_TRUE(Konfig(KGet, ItemImportDirectory, v, t));
   EXPECT_EQ(t, "Signature line, with ünïcödé");
   ASSERT_TRUE(Konfig(KGet, 20, v, t));
   EXPECT_EQ(t, "0123456789ABCDE");
   EXPECT_EQ(KonfigText(21), "last mailbox");
-  ASSERT_TRUE(Konfig(KGet, 19, v, t));
+  ASSERT_TRUE(Konfig(KGet, ItemLastMailbox, v, t));
   EXPECT_EQ(v, 4000000000);
   EXPECT_EQ(t, "4000000000");
-  EXPECT_EQ(KonfigGet(15), 3600);
-  EXPECT_EQ(KonfigGet(5), dateFromYMD(2001, 9, 30));
-  EXPECT_EQ(KonfigGet(10), 10);
-  EXPECT_EQ(KonfigGet(13), 3);
+  EXPECT_EQ(KonfigGet(ItemSchedulerInterval), 3600);
+  EXPECT_EQ(KonfigGet(ItemLastIdCheck), dateFromYMD(2001, 9, 30));
+  EXPECT_EQ(KonfigGet(ItemDateFormat), 10);
+  EXPECT_EQ(KonfigGet(ItemTimeFormat), 3);
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
 }
 
 TEST_F(SettingsTest, SavingSettingsKeepsTheCounter) {
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   NextNr();
   NextNr();
-  OP_CLOSE(OpRelease, {8});
-  KonfigSet(3, 30);
+  OP_CLOSE(OpRelease, {FileControl});
+  KonfigSet(ItemTypeAheadPause, 30);
   ASSERT_TRUE(Konfig(KSave));
   EXPECT_EQ(storedCounter(), 250002u);
 }
@@ -256,9 +257,9 @@ TEST_F(SettingsTest, UnreadableControlFileIsReported) {
 // ---- block 9 ----
 
 TEST_F(SettingsTest, DisplayBlockDefaults) {
-  OP_CLOSE(OpEmpty, {8});
-  KonfigSet(22, 1);
-  KonfigSetFont(33, {"Courier", 12, true});
+  OP_CLOSE(OpEmpty, {FileControl});
+  KonfigSet(ItemColourHighlight, 1);
+  KonfigSetFont(ItemFontFirst, {"Courier", 12, true});
   ASSERT_TRUE(Konfig(KLoadDisplay));
   std::map<int, int64_t> expected = {{22, 255}, {23, 12632256}, {24, 8388608}, {25, 255}, {38, 1},
                                      {39, 1},   {58, 78},       {59, 1}};
@@ -279,23 +280,23 @@ TEST_F(SettingsTest, DisplayBlockDefaults) {
 TEST_F(SettingsTest, DisplayItemsRoundTrip) {
   int64_t v = 0x00FF8040;
   std::string t;
-  ASSERT_TRUE(Konfig(KSetDisplay, 23, v, t));
+  ASSERT_TRUE(Konfig(KSetDisplay, ItemColourCounters, v, t));
   v = 7;
-  ASSERT_TRUE(Konfig(KSetDisplay, 26, v, t));
-  KonfigSet(60, 3);
+  ASSERT_TRUE(Konfig(KSetDisplay, ItemSpeedDuplicates, v, t));
+  KonfigSet(ItemHardLineEnds, 3);
   KonfigSetFont(34, {"DejaVu Sans Mono", 11, true});
-  ASSERT_TRUE(Konfig(5));
+  ASSERT_TRUE(Konfig(KSaveDisplay));
   reopen();
-  ASSERT_TRUE(Konfig(KGetDisplay, 23, v, t));
+  ASSERT_TRUE(Konfig(KGetDisplay, ItemColourCounters, v, t));
   EXPECT_EQ(v, 0x00FF8040);
-  EXPECT_EQ(KonfigGet(26), 7);
-  EXPECT_EQ(KonfigGet(60), 3);
+  EXPECT_EQ(KonfigGet(ItemSpeedDuplicates), 7);
+  EXPECT_EQ(KonfigGet(ItemHardLineEnds), 3);
   FontSetting f = KonfigFont(34);
   EXPECT_EQ(f.name, "DejaVu Sans Mono");
   EXPECT_EQ(f.size, 11);
   EXPECT_TRUE(f.bold);
-  EXPECT_EQ(KonfigFont(33).name, "Arial");
-  EXPECT_EQ(SpeedVal(3, 26), 1250) << "loading the block sets the working values";
+  EXPECT_EQ(KonfigFont(ItemFontFirst).name, "Arial");
+  EXPECT_EQ(SpeedVal(KGet, ItemSpeedDuplicates), 1250) << "loading the block sets the working values";
 }
 
 // ---- SpeedVal ----
@@ -308,42 +309,42 @@ TEST_F(SettingsTest, SpeedValTablesForEveryPosition) {
   const int64_t t31[] = {8, 16, 30, 50, 70, 85, 100};
   for (int p = 1; p <= 7; ++p) {
     for (int item = 26; item <= 30; ++item) KonfigSet(item, p);
-    SpeedVal(2, 0);
-    EXPECT_EQ(SpeedVal(3, 26), t26[p - 1]) << "position " << p;
-    EXPECT_EQ(SpeedVal(3, 27), t27[p - 1]) << "position " << p;
-    EXPECT_EQ(SpeedVal(3, 28), t28[p - 1]) << "position " << p;
-    EXPECT_EQ(SpeedVal(3, 29), t28[p - 1]) << "position " << p;
-    EXPECT_EQ(SpeedVal(3, 30), t30[p - 1]) << "position " << p;
-    EXPECT_EQ(SpeedVal(3, 31), t31[p - 1]) << "position " << p;
+    SpeedVal(KSet, 0);
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedDuplicates), t26[p - 1]) << "position " << p;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedPurge), t27[p - 1]) << "position " << p;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedIndex), t28[p - 1]) << "position " << p;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedFind), t28[p - 1]) << "position " << p;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedImport), t30[p - 1]) << "position " << p;
+    EXPECT_EQ(SpeedVal(KGet, ItemImportSlice), t31[p - 1]) << "position " << p;
   }
   // Each item has its own position; 31 follows 30's.
-  KonfigSet(26, 1);
-  KonfigSet(27, 7);
-  KonfigSet(28, 2);
-  KonfigSet(29, 6);
-  KonfigSet(30, 3);
-  SpeedVal(2, 0);
-  EXPECT_EQ(SpeedVal(3, 26), 50);
-  EXPECT_EQ(SpeedVal(3, 27), 700);
-  EXPECT_EQ(SpeedVal(3, 28), 3);
-  EXPECT_EQ(SpeedVal(3, 29), 30);
-  EXPECT_EQ(SpeedVal(3, 30), 20);
-  EXPECT_EQ(SpeedVal(3, 31), 30);
+  KonfigSet(ItemSpeedDuplicates, 1);
+  KonfigSet(ItemSpeedPurge, 7);
+  KonfigSet(ItemSpeedIndex, 2);
+  KonfigSet(ItemSpeedFind, 6);
+  KonfigSet(ItemSpeedImport, 3);
+  SpeedVal(KSet, 0);
+  EXPECT_EQ(SpeedVal(KGet, ItemSpeedDuplicates), 50);
+  EXPECT_EQ(SpeedVal(KGet, ItemSpeedPurge), 700);
+  EXPECT_EQ(SpeedVal(KGet, ItemSpeedIndex), 3);
+  EXPECT_EQ(SpeedVal(KGet, ItemSpeedFind), 30);
+  EXPECT_EQ(SpeedVal(KGet, ItemSpeedImport), 20);
+  EXPECT_EQ(SpeedVal(KGet, ItemImportSlice), 30);
 }
 
 TEST_F(SettingsTest, SpeedValFallbacksForUnreadablePositions) {
   for (int item = 26; item <= 30; ++item) KonfigSet(item, 2);
-  SpeedVal(2, 0);
-  ASSERT_EQ(SpeedVal(3, 30), 20);
+  SpeedVal(KSet, 0);
+  ASSERT_EQ(SpeedVal(KGet, ItemSpeedImport), 20);
   for (int bad : {0, 8, 255}) {
     for (int item = 26; item <= 30; ++item) KonfigSet(item, bad);
-    SpeedVal(2, 0);
-    EXPECT_EQ(SpeedVal(3, 26), 500) << "position " << bad;
-    EXPECT_EQ(SpeedVal(3, 27), 300) << "position " << bad;
-    EXPECT_EQ(SpeedVal(3, 28), 4) << "position " << bad;
-    EXPECT_EQ(SpeedVal(3, 29), 4) << "position " << bad;
-    EXPECT_EQ(SpeedVal(3, 31), 4) << "position " << bad;
-    EXPECT_EQ(SpeedVal(3, 30), 20) << "item 30 keeps its last value";
+    SpeedVal(KSet, 0);
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedDuplicates), 500) << "position " << bad;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedPurge), 300) << "position " << bad;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedIndex), 4) << "position " << bad;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedFind), 4) << "position " << bad;
+    EXPECT_EQ(SpeedVal(KGet, ItemImportSlice), 4) << "position " << bad;
+    EXPECT_EQ(SpeedVal(KGet, ItemSpeedImport), 20) << "item 30 keeps its last value";
   }
 }
 
@@ -356,21 +357,21 @@ TEST_F(SettingsTest, SpeedValPassesOtherItemsThrough) {
 // ---- block 4 ----
 
 TEST_F(SettingsTest, AutoPathDefaultsAndRoundTrip) {
-  EXPECT_EQ(AutoPathGet(17), root + "/TEMP");
-  EXPECT_EQ(AutoPathGet(18), root);
+  EXPECT_EQ(AutoPathGet(ItemTempDirectory), root + "/TEMP");
+  EXPECT_EQ(AutoPathGet(ItemDataDirectory), root);
   EXPECT_EQ(Mem.TempDir, root + "/TEMP");
   EXPECT_EQ(Mem.FileDir, root);
 
   std::string t = root + "/scratch";
-  ASSERT_TRUE(AutoPath(KSet, 17, t));
+  ASSERT_TRUE(AutoPath(KSet, ItemTempDirectory, t));
   t = root + "/databases";
-  ASSERT_TRUE(AutoPath(KSet, 18, t));
-  ASSERT_TRUE(AutoPath(KGet, 17, t));
+  ASSERT_TRUE(AutoPath(KSet, ItemDataDirectory, t));
+  ASSERT_TRUE(AutoPath(KGet, ItemTempDirectory, t));
   EXPECT_EQ(t, root + "/scratch");
   ASSERT_TRUE(AutoPath(KSave));
   reopen();
-  EXPECT_EQ(AutoPathGet(17), root + "/scratch");
-  EXPECT_EQ(AutoPathGet(18), root + "/databases");
+  EXPECT_EQ(AutoPathGet(ItemTempDirectory), root + "/scratch");
+  EXPECT_EQ(AutoPathGet(ItemDataDirectory), root + "/databases");
   EXPECT_EQ(Mem.TempDir, root + "/scratch") << "the installation uses the chosen directories";
   EXPECT_EQ(Mem.FileDir, root + "/databases");
 }
@@ -378,7 +379,7 @@ TEST_F(SettingsTest, AutoPathDefaultsAndRoundTrip) {
 // ---- block 10 ----
 
 TEST_F(SettingsTest, WSVarsDefaults) {
-  EXPECT_EQ(WSVarsText(44), Mem.FileDir);
+  EXPECT_EQ(WSVarsText(ItemIndexRoot), Mem.FileDir);
   EXPECT_EQ(MasIdxPath, Mem.FileDir);
   const std::map<int, int64_t> defaults = {{49, 1}, {50, 10000}, {51, 0}, {52, 0},
                                            {53, 1}, {54, 1},     {55, 1}, {56, 1}};
@@ -388,26 +389,26 @@ TEST_F(SettingsTest, WSVarsDefaults) {
 TEST_F(SettingsTest, WSVarsRoundTrip) {
   int64_t v = 0;
   std::string t = root + "/INDEX";
-  ASSERT_TRUE(WSVars(KSet, 44, v, t));
+  ASSERT_TRUE(WSVars(KSet, ItemIndexRoot, v, t));
   v = 2500;
-  ASSERT_TRUE(WSVars(KSet, 50, v, t));
-  WSVarsSet(49, 0);
-  WSVarsSet(53, 0);
-  WSVarsSet(51, 1);
+  ASSERT_TRUE(WSVars(KSet, ItemSearchPause, v, t));
+  WSVarsSet(ItemIndexNumbers, 0);
+  WSVarsSet(ItemFrequentForum, 0);
+  WSVarsSet(ItemForumFooters, 1);
   ASSERT_TRUE(WSVars(KSave));
   reopen();
-  EXPECT_EQ(WSVarsText(44), root + "/INDEX");
+  EXPECT_EQ(WSVarsText(ItemIndexRoot), root + "/INDEX");
   EXPECT_EQ(MasIdxPath, root + "/INDEX");
-  EXPECT_EQ(WSVarsGet(50), 2500);
-  EXPECT_EQ(WSVarsGet(49), 0) << "0 is a setting, not a blank";
-  EXPECT_EQ(WSVarsGet(53), 0);
-  EXPECT_EQ(WSVarsGet(51), 1);
+  EXPECT_EQ(WSVarsGet(ItemSearchPause), 2500);
+  EXPECT_EQ(WSVarsGet(ItemIndexNumbers), 0) << "0 is a setting, not a blank";
+  EXPECT_EQ(WSVarsGet(ItemFrequentForum), 0);
+  EXPECT_EQ(WSVarsGet(ItemForumFooters), 1);
 }
 
 TEST_F(SettingsTest, WSVarsWithItem49BlankStartsFromTheDefaults) {
   // A block written with item 49 blank and everything else set.
-  WSVarsSetText(44, "/elsewhere");
-  WSVarsSet(50, 1);
+  WSVarsSetText(ItemIndexRoot, "/elsewhere");
+  WSVarsSet(ItemSearchPause, 1);
   for (int i = 51; i <= 56; ++i) WSVarsSet(i, i % 2 ? 0 : 7);
   ASSERT_TRUE(WSVars(KSave));
   std::array<uint8_t, 200> data{};
@@ -418,21 +419,21 @@ TEST_F(SettingsTest, WSVarsWithItem49BlankStartsFromTheDefaults) {
 
   Mem.FileDir = root + "/files";
   ASSERT_TRUE(WSVars(KLoad));
-  EXPECT_EQ(WSVarsText(44), root + "/files");
-  EXPECT_EQ(WSVarsGet(49), 1);
-  EXPECT_EQ(WSVarsGet(50), 10000);
-  EXPECT_EQ(WSVarsGet(51), 0);
-  EXPECT_EQ(WSVarsGet(52), 0);
+  EXPECT_EQ(WSVarsText(ItemIndexRoot), root + "/files");
+  EXPECT_EQ(WSVarsGet(ItemIndexNumbers), 1);
+  EXPECT_EQ(WSVarsGet(ItemSearchPause), 10000);
+  EXPECT_EQ(WSVarsGet(ItemForumFooters), 0);
+  EXPECT_EQ(WSVarsGet(ItemNewsFooters), 0);
   for (int i = 53; i <= 56; ++i) EXPECT_EQ(WSVarsGet(i), 1) << "item " << i;
 }
 
 TEST_F(SettingsTest, WSVarsIndexRootDefaultsToTheDatabaseRoot) {
-  WSVarsSetText(44, "");
+  WSVarsSetText(ItemIndexRoot, "");
   ASSERT_TRUE(WSVars(KSave));
   Mem.FileDir = "/srv/archive";
   ASSERT_TRUE(WSVars(KLoad));
-  EXPECT_EQ(WSVarsText(44), "/srv/archive");
-  EXPECT_EQ(WSVarsGet(50), 10000) << "the other items are kept";
+  EXPECT_EQ(WSVarsText(ItemIndexRoot), "/srv/archive");
+  EXPECT_EQ(WSVarsGet(ItemSearchPause), 10000) << "the other items are kept";
 }
 
 // ---- window positions and list columns ----

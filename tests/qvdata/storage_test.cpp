@@ -30,8 +30,8 @@ ItemRec ITM;
 
 FileDecl& itemDecl() {
   static FileDecl d = [] {
-    FileDecl d{90, "Items", "ITM", "ARDENT"};
-    DeclBuilder<ItemRec> b(d, ITM);
+    FileDecl decl{90, "Items", "ITM", "ARDENT"};
+    DeclBuilder<ItemRec> b(decl, ITM);
     b.field("ID", &ItemRec::ID)
         .field("NAME", &ItemRec::NAME)
         .field("DATE", &ItemRec::DATE)
@@ -43,7 +43,7 @@ FileDecl& itemDecl() {
         .key("CaseKey", {{"NAME"}}, KeyDup)
         .key("TagKey", {{"TAGS"}}, KeyUnique | KeyExcludeEmpty)
         .key("DateKey", {{"DATE"}}, KeyDup | KeyOnDemand);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -56,11 +56,11 @@ struct OtherRec {
 OtherRec OTH;
 FileDecl& otherDecl() {
   static FileDecl d = [] {
-    FileDecl d{91, "Items", "OTH", "ARDENT"};
-    DeclBuilder<OtherRec> b(d, OTH);
+    FileDecl decl{91, "Items", "OTH", "ARDENT"};
+    DeclBuilder<OtherRec> b(decl, OTH);
     b.field("ID", &OtherRec::ID).field("NAME", &OtherRec::NAME);
     b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -684,10 +684,10 @@ struct LineRec {
 LineRec LIN;
 FileDecl& lineDecl() {
   static FileDecl d = [] {
-    FileDecl d{0, "Lines", "LIN", "LINE"};
-    DeclBuilder<LineRec> b(d, LIN);
+    FileDecl decl{0, "Lines", "LIN", "LINE"};
+    DeclBuilder<LineRec> b(decl, LIN);
     b.memo("LINE", &LineRec::LINE, 8);
-    return d;
+    return decl;
   }();
   return d;
 }
@@ -698,10 +698,10 @@ struct BlockRec {
 BlockRec BLK;
 FileDecl& blockDecl() {
   static FileDecl d = [] {
-    FileDecl d{0, "Blocks", "BLK", "FLAT"};
-    DeclBuilder<BlockRec> b(d, BLK);
+    FileDecl decl{0, "Blocks", "BLK", "FLAT"};
+    DeclBuilder<BlockRec> b(decl, BLK);
     b.field("CHAR", &BlockRec::CHAR);
-    return d;
+    return decl;
   }();
   return d;
 }

@@ -5,7 +5,8 @@
 #include <random>
 #include <string>
 
-#include "wordindex/word_tables.h"
+#include "services/word_break_tables.h"
+#include "wordindex/whole_words.h"
 
 using qv::AISINB;
 using qv::DupString;

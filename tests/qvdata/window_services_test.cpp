@@ -11,6 +11,7 @@
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/startup.h"
 #include "services/topics.h"
 #include "support/services_fixture.h"
@@ -42,7 +43,7 @@ TEST_F(StartupTest, AMissingDataDirectoryIsReportedAndTheProgramDirectoryKept) {
   std::string error;
   ASSERT_EQ(StartupChecks(dir.path(), error), StartupFirstRun) << error;
   std::string missing = dir.path() + "/elsewhere";
-  AutoPath(KSet, 18, missing);
+  AutoPath(KSet, ItemDataDirectory, missing);
   ASSERT_TRUE(AutoPath(KSave));
   closeInstallation();
 
@@ -57,23 +58,23 @@ TEST_F(StartupTest, AMissingDataDirectoryIsReportedAndTheProgramDirectoryKept) {
 using WindowServicesTest = InstallationTest;
 
 TEST_F(WindowServicesTest, ActivationNeedsTheDirectoryAndIsRemembered) {
-  uint32_t a = AddForumDatabase("Alpha", 1, 7);
-  uint32_t b = AddForumDatabase("Beta", 1, 7);
+  uint32_t a = AddForumDatabase("Alpha", KindForumDb, ReportShow);
+  uint32_t b = AddForumDatabase("Beta", KindForumDb, ReportShow);
   fs::remove_all(dirOf(b));
   EXPECT_FALSE(ActivateDatabase(b));
   EXPECT_EQ(Mem.ForumNumber, 0u);
   ASSERT_TRUE(ActivateDatabase(a));
   EXPECT_EQ(Mem.Dirnamn, "F1");
-  EXPECT_EQ(KonfigGet(6), int64_t(a));
+  EXPECT_EQ(KonfigGet(ItemLastDatabase), int64_t(a));
   Mem.ForumNumber = 0;
-  KonfigSet(6, b);
+  KonfigSet(ItemLastDatabase, b);
   EXPECT_TRUE(ReopenLastDatabase());
   EXPECT_EQ(Mem.ForumNumber, a);
 }
 
 TEST_F(WindowServicesTest, RenamingFollowsIntoTheSelfDescriptionAndRefusesANameInUse) {
-  uint32_t a = AddForumDatabase("Alpha", 1, 7);
-  AddForumDatabase("Beta", 1, 7);
+  uint32_t a = AddForumDatabase("Alpha", KindForumDb, ReportShow);
+  AddForumDatabase("Beta", KindForumDb, ReportShow);
   prompts.reset();
   EXPECT_FALSE(renameDatabase(a, "BETA"));
   EXPECT_NE(prompts.transcript().find("A record with identical key already exists!"), std::string::npos);
@@ -81,26 +82,26 @@ TEST_F(WindowServicesTest, RenamingFollowsIntoTheSelfDescriptionAndRefusesANameI
   ASSERT_TRUE(findDatabase(a));
   EXPECT_EQ(FOR.DESCRIPTION.str(), "Gamma");
   Mem.Dirnamn = "F1";
-  OP_CLOSE(OpShared, {22});
+  OP_CLOSE(OpShared, {FileDbRef});
   DbRef.setFileOrder();
   ASSERT_TRUE(DbRef.next());
   EXPECT_EQ(REF.DESCRIPTION.str(), "Gamma");
-  OP_CLOSE(OpRelease, {22});
+  OP_CLOSE(OpRelease, {FileDbRef});
   Mem.Dirnamn.clear();
 }
 
 TEST_F(WindowServicesTest, DeletingADatabaseRemovesItsFilesAndEntryOnly) {
-  uint32_t keep = AddForumDatabase("Keep", 1, 7);
-  uint32_t gone = AddForumDatabase("Gone", 1, 7);
-  std::string dir = dirOf(gone);
+  uint32_t keep = AddForumDatabase("Keep", KindForumDb, ReportShow);
+  uint32_t gone = AddForumDatabase("Gone", KindForumDb, ReportShow);
+  std::string goneDir = dirOf(gone);
   ASSERT_TRUE(ActivateDatabase(gone));
-  OP_CLOSE(OpShared, {3, 4});  // open files of the database are closed first
-  qvtest::writeFile(dir + "/IDX003.ADF-journal", "x");
+  OP_CLOSE(OpShared, {FileMsgNmbr, FileMsgText});  // open files of the database are closed first
+  qvtest::writeFile(goneDir + "/IDX003.ADF-journal", "x");
   ASSERT_TRUE(DeleteDatabase(gone));
-  EXPECT_FALSE(fs::exists(dir));
+  EXPECT_FALSE(fs::exists(goneDir));
   EXPECT_FALSE(findDatabase(gone));
   EXPECT_EQ(Mem.ForumNumber, 0u);
-  EXPECT_EQ(KonfigGet(6), 0);
+  EXPECT_EQ(KonfigGet(ItemLastDatabase), 0);
   EXPECT_TRUE(findDatabase(keep));
 
   std::string kept = dirOf(keep);
@@ -130,7 +131,7 @@ TEST_F(WindowServicesTest, TopicsAreAddedChangedAndDeleted) {
 }
 
 TEST_F(WindowServicesTest, ImportDefinitionsKeepTheSettingsAndRefuseLongPaths) {
-  uint32_t forum = AddForumDatabase("Tools Forum", 1, 7);
+  uint32_t forum = AddForumDatabase("Tools Forum", KindForumDb, ReportShow);
   ASSERT_NE(forum, 0u);
   ImportSettings s;
   s.format = "TAPCIS 6.x";

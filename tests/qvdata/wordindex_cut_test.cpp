@@ -11,6 +11,7 @@
 #include "services/settings_items.h"
 #include "support/services_fixture.h"
 #include "wordindex/index_text.h"
+#include "services/default_stop_list.h"
 #include "wordindex/stop_list.h"
 #include "wordindex/word_cut.h"
 #include "wordindex/word_lookup.h"
