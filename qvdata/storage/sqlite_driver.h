@@ -132,6 +132,8 @@ class SqliteDriver : public Driver {
   void keepKeyValues(int key, std::vector<FieldValue>& out) const;
   std::vector<Level> levels(const Seek& s, int key) const;
   sqlite3_stmt* levelStatement(int key, const Level& lv, bool forward, const Seek& s);
+  // Sets a new walk on `key` from `seek`, forgetting the running one.
+  void startWalk(int key, Seek seek);
   bool step(bool forward);
   void invalidateCursor() { stmt_ = nullptr; }
   bool heldByOther(int64_t pos) const;

@@ -16,6 +16,8 @@
 // fewer and after it in the next, and so on up to the first component.
 #include "storage/sqlite_driver.h"
 
+#include <utility>
+
 namespace qv {
 
 std::vector<SqliteDriver::Level> SqliteDriver::levels(const Seek& s, int key) const {
@@ -78,34 +80,31 @@ sqlite3_stmt* SqliteDriver::levelStatement(int key, const Level& lv, bool forwar
   return st;
 }
 
-void SqliteDriver::setStart(int key) {
+void SqliteDriver::startWalk(int key, Seek seek) {
   curKey_ = key;
-  seek_ = Seek{SeekKind::Start, {}, 0, false};
+  seek_ = std::move(seek);
   haveLast_ = false;
   stmt_ = nullptr;
   exhausted_ = false;
+}
+
+void SqliteDriver::setStart(int key) {
+  startWalk(key, Seek{SeekKind::Start, {}, 0, false});
   clearError();
 }
 
 void SqliteDriver::setValue(int key, int components) {
-  curKey_ = key;
-  seek_ = Seek{SeekKind::Inclusive, keyValues(key, components), 0, false};
-  haveLast_ = false;
-  stmt_ = nullptr;
-  exhausted_ = false;
+  startWalk(key, Seek{SeekKind::Inclusive, keyValues(key, components), 0, false});
   clearError();
 }
 
 void SqliteDriver::setPosition(int key, int64_t pos) {
-  curKey_ = key;
-  haveLast_ = false;
-  stmt_ = nullptr;
-  exhausted_ = false;
   if (key < 0) {
-    seek_ = Seek{SeekKind::Inclusive, {}, pos, true};
+    startWalk(key, Seek{SeekKind::Inclusive, {}, pos, true});
     clearError();
     return;
   }
+  startWalk(key, Seek{});
   // The key value of the record at that position starts the walk.
   if (!getPosition(pos)) {
     seek_ = Seek{SeekKind::None, {}, 0, false};
