@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/import_run.h"
 #include "import/parser.h"
 #include "import/parsers/parsers.h"
@@ -391,7 +392,7 @@ class CisCaptureImport : public qvtest::MailImportTest {
     std::map<uint32_t, ForumMessage> out;
     if (!findDatabase(forum)) return out;
     useDatabase();
-    OP_CLOSE(OpShared, {3, 4, 5, 6});
+    OP_CLOSE(OpShared, {FileMsgNmbr, FileMsgText, FilePerson, FileSections});
     std::map<uint32_t, std::pair<uint32_t, uint32_t>> links;  // number -> sender, section
     MsgNmbr.set(MSG_IdKey);
     while (MsgNmbr.next()) {
@@ -416,7 +417,7 @@ class CisCaptureImport : public qvtest::MailImportTest {
       TXT.MSGNUMBER = n;
       if (MsgText.get(TXT_IdKey)) m.text = TXT.MsgText;
     }
-    OP_CLOSE(OpRelease, {3, 4, 5, 6});
+    OP_CLOSE(OpRelease, {FileMsgNmbr, FileMsgText, FilePerson, FileSections});
     return out;
   }
 

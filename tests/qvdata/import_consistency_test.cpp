@@ -11,6 +11,7 @@
 #include <set>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/import_run.h"
 #include "services/databases.h"
 #include "services/file_service.h"
@@ -18,6 +19,7 @@
 #include "services/installation.h"
 #include "services/messages.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/archive_dump.h"
 #include "support/generated_sources.h"
 #include "support/mail_import.h"
@@ -79,7 +81,7 @@ class ImportConsistencyTest : public MailImportTest {
     ASSERT_TRUE(findDatabase(mailbox));
     uint32_t listed = FOR.MSGCOUNT;
     useDatabase();
-    OP_CLOSE(OpShared, {13, 5});
+    OP_CLOSE(OpShared, {FileMail, FilePerson});
     int64_t mails = Mail.records();
     int64_t sent = 0, received = 0;
     Person.setFileOrder();
@@ -87,7 +89,7 @@ class ImportConsistencyTest : public MailImportTest {
       sent += PER.FROMCOUNT;
       received += PER.TOCOUNT;
     }
-    OP_CLOSE(OpRelease, {13, 5});
+    OP_CLOSE(OpRelease, {FileMail, FilePerson});
     EXPECT_EQ(int64_t(listed), mails);
     EXPECT_EQ(sent, mails);
     EXPECT_EQ(received, mails);
@@ -131,14 +133,14 @@ TEST_F(ImportConsistencyTest, ThreadHeadingsComeBackByteForByteAndTellLongSubjec
   ASSERT_EQ(r.result(), 1) << prompts.transcript();
   ASSERT_TRUE(findDatabase("Subject Forum"));
   useDatabase();
-  OP_CLOSE(OpShared, {3, 7});
+  OP_CLOSE(OpShared, {FileMsgNmbr, FileThreads});
   std::set<uint32_t> threads;
   for (size_t i = 0; i < subjects.size(); ++i) {
     ASSERT_TRUE(readMessage(KindForumDb, uint32_t(5000 + i))) << i;
     EXPECT_EQ(subjectOfMessage(KindForumDb), subjects[i]) << "message " << i;
     threads.insert(MSG.THREADNUMBER);
   }
-  OP_CLOSE(OpRelease, {3, 7});
+  OP_CLOSE(OpRelease, {FileMsgNmbr, FileThreads});
   std::set<std::string> distinct(subjects.begin(), subjects.end());
   EXPECT_EQ(threads.size(), distinct.size());
 }
@@ -149,7 +151,7 @@ TEST_F(ImportConsistencyTest, WordsPastTheCutOfASubjectAreIndexedAndNoFragmentIs
   ASSERT_TRUE(findDatabase(mailbox));
   useDatabase();
   IndexState state{FOR.LASTMSGID, FOR.RECSLASTTIME, FOR.WORDLISTINDEXNEEDSUPDATE};
-  ASSERT_EQ(INDEXFILE1(1, int(KonfigGet(28)), mailbox, state), 1) << prompts.transcript();
+  ASSERT_EQ(INDEXFILE1(1, int(KonfigGet(ItemSpeedIndex)), mailbox, state), 1) << prompts.transcript();
   EXPECT_EQ(lookupWords("PEOPLE", LookupMode::Exact).size(), 1u);
   EXPECT_EQ(lookupWords("GRÜßE", LookupMode::Exact).size(), 1u);
   EXPECT_TRUE(lookupWords("PEO", LookupMode::Exact).empty());
@@ -187,9 +189,9 @@ TEST_F(ImportConsistencyTest, AStopOnAFullDiskKeepsWhatWasCommittedAndARerunEnds
   EXPECT_EQ(stored().size(), size_t(view.imported));
   expectCountsAgree();
   // The temporary file keeps no copy of the messages.
-  OP_CLOSE(OpShared, {10});
+  OP_CLOSE(OpShared, {FileImpHeader});
   EXPECT_EQ(ImpHeader.records(), 0);
-  OP_CLOSE(OpRelease, {10});
+  OP_CLOSE(OpRelease, {FileImpHeader});
 
   ImportView rerun;
   ASSERT_EQ(importMbox("mail.mbx", source, &rerun), 1) << prompts.transcript();
@@ -204,11 +206,11 @@ TEST_F(ImportConsistencyTest, AStopOnAFullDiskKeepsWhatWasCommittedAndARerunEnds
 
 TEST_F(ImportConsistencyTest, TheTemporaryFileIsEmptiedWhenARunEnds) {
   ASSERT_EQ(importMbox("mail.mbx", generatedMbox(1500, kOwnerAddress)), 1) << prompts.transcript();
-  OP_CLOSE(OpShared, {10, 19});
+  OP_CLOSE(OpShared, {FileImpHeader, FileImpCCR});
   EXPECT_EQ(ImpHeader.records(), 0);
   EXPECT_EQ(ImpCCR.records(), 0);
-  OP_CLOSE(OpRelease, {10, 19});
-  EXPECT_LT(fs::file_size(filePath(10)), 64u * 1024u);
+  OP_CLOSE(OpRelease, {FileImpHeader, FileImpCCR});
+  EXPECT_LT(fs::file_size(filePath(FileImpHeader)), 64u * 1024u);
 }
 
 }  // namespace

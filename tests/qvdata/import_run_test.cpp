@@ -7,12 +7,14 @@
 #include <set>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/import_run.h"
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
+#include "services/messages.h"
 #include "support/services_fixture.h"
 
 using namespace qv;
@@ -79,7 +81,7 @@ class ImportRunTest : public qvtest::InstallationTest {
     std::map<uint32_t, Posted> out;
     if (!findDatabase(db)) return out;
     useDatabase();
-    OP_CLOSE(OpShared, {3, 4, 7});
+    OP_CLOSE(OpShared, {FileMsgNmbr, FileMsgText, FileThreads});
     MsgNmbr.set(MSG_IdKey);
     while (MsgNmbr.next()) {
       Posted p{MSG.MSGNUMBER, MSG.REFNUMBER, MSG.THREADNUMBER, MSG.FROMID, MSG.TOID, MSG.SECSYSID, MSG.DATE, "", ""};
@@ -88,24 +90,24 @@ class ImportRunTest : public qvtest::InstallationTest {
     for (auto& [n, p] : out) {
       THR = ThreadsRec();
       THR.THREADNUMBER = p.thread;
-      if (Threads.get(THR_ThreadKey)) p.subject = THR.ALPHA.str() + (THR.BETA.blank() ? "" : std::string(THR.ALPHA.raw().substr(THR.ALPHA.view().size())) + THR.BETA.str());
+      if (Threads.get(THR_ThreadKey)) p.subject = joinedHeading(THR.ALPHA, THR.BETA);
       TXT = MsgTextRec();
       TXT.MSGNUMBER = n;
       if (MsgText.get(TXT_IdKey)) p.text = TXT.MsgText;
     }
-    OP_CLOSE(OpRelease, {3, 4, 7});
+    OP_CLOSE(OpRelease, {FileMsgNmbr, FileMsgText, FileThreads});
     return out;
   }
 
   PersonRec person(const std::string& db, uint32_t id) {
     findDatabase(db);
     useDatabase();
-    OP_CLOSE(OpShared, {5});
+    OP_CLOSE(OpShared, {FilePerson});
     PER = PersonRec();
     PER.PERSONID = id;
     Person.get(PER_PersonKey);
     PersonRec p = PER;
-    OP_CLOSE(OpRelease, {5});
+    OP_CLOSE(OpRelease, {FilePerson});
     return p;
   }
 
@@ -122,9 +124,9 @@ class ImportRunTest : public qvtest::InstallationTest {
   }
 
   size_t saveFileRecords() {
-    OP_CLOSE(OpShared, {18});
+    OP_CLOSE(OpShared, {FileImpRegistry});
     size_t n = size_t(ImpRegistry.records());
-    OP_CLOSE(OpRelease, {18});
+    OP_CLOSE(OpRelease, {FileImpRegistry});
     return n;
   }
 
@@ -210,10 +212,10 @@ TEST_F(ImportRunTest, OzWinTwoFileFeedsSeveralForumsWithThreadsPersonsAndCounts)
   EXPECT_EQ(win[7788].to, win[7780].from);
 
   // Thread and section counts.
-  auto threads = all("Windows Forum", 7, Threads, THR);
+  auto threads = all("Windows Forum", FileThreads, Threads, THR);
   ASSERT_EQ(threads.size(), 1u);
   EXPECT_EQ(threads[0].MSGCOUNT, 3u);
-  auto sections = all("Windows Forum", 6, Sections, SEC);
+  auto sections = all("Windows Forum", FileSections, Sections, SEC);
   ASSERT_EQ(sections.size(), 1u);
   EXPECT_EQ(sections[0].SECTIONNUMBER, 3);
   EXPECT_EQ(sections[0].DESCRIPTION.str(), "Tools");
@@ -227,14 +229,14 @@ TEST_F(ImportRunTest, OzWinTwoFileFeedsSeveralForumsWithThreadsPersonsAndCounts)
   EXPECT_EQ(person("Mac Forum", mac[42].from).ADDRESS.str(), "pete@example.com");
 
   // The database list: counts and self-descriptions of the new databases.
-  auto list = listDatabases(1);
+  auto list = listDatabases(KindForumDb);
   ASSERT_EQ(list.size(), 2u);
   for (const DatabaseEntry& d : list) {
     EXPECT_EQ(d.messages, d.name == "Mac Forum" ? 2u : 3u);
-    auto ref = all(d.name, 22, DbRef, REF);
+    auto ref = all(d.name, FileDbRef, DbRef, REF);
     ASSERT_EQ(ref.size(), 1u);
     EXPECT_EQ(ref[0].DESCRIPTION.str(), d.name);
-    EXPECT_EQ(ref[0].TYPE, 1);
+    EXPECT_EQ(ref[0].TYPE, KindForumDb);
   }
   EXPECT_EQ(saveFileRecords(), 5u);
 }
@@ -268,11 +270,11 @@ TEST_F(ImportRunTest, EveryLineFormatImportsForumMessages) {
     EXPECT_EQ(m[500].text, "Body one.");
     EXPECT_EQ(person(db, m[500].from).ADDRESS.str(), "11111,222");
     if (named) {  // the next format's file names the same forum: start again clean
-      OP_CLOSE(OpShared, {2});
+      OP_CLOSE(OpShared, {FileForums});
       FOR = ForumsRec();
       FOR.DESCRIPTION = db;
       if (Forums.get(FOR_AlphaKey)) Forums.remove();
-      OP_CLOSE(OpRelease, {2});
+      OP_CLOSE(OpRelease, {FileForums});
     }
   }
 }
@@ -318,7 +320,7 @@ TEST_F(ImportRunTest, MailIsFiledSentOrReceivedByTheOwnersAddresses) {
   s.masks = {source("mail2.msg", tap)};
   ASSERT_EQ(run(s), 1) << prompts.transcript();
 
-  auto mails = all("Owen Owner", 13, Mail, MAI);
+  auto mails = all("Owen Owner", FileMail, Mail, MAI);
   ASSERT_EQ(mails.size(), 3u);
   std::map<std::string, MailRec> bySubject;
   for (auto& m : mails) bySubject[m.SUBJECT.str()] = m;
@@ -360,7 +362,7 @@ TEST_F(ImportRunTest, ReimportSkipsOrUpdatesWithoutGrowingCounts) {
   ASSERT_EQ(after.size(), before.size());
   EXPECT_EQ(after[7780].text, "The driver fails.\r\nChanged!!!\r\n");
   EXPECT_EQ(person("Windows Forum", after[7780].from).FROMCOUNT, 2u);
-  auto threads = all("Windows Forum", 7, Threads, THR);
+  auto threads = all("Windows Forum", FileThreads, Threads, THR);
   ASSERT_EQ(threads.size(), 1u);
   EXPECT_EQ(threads[0].MSGCOUNT, 3u);
   EXPECT_EQ(saveFileRecords(), 5u);
@@ -373,7 +375,7 @@ TEST_F(ImportRunTest, DatabaseCreationOnlyMakesTheDatabasesAndNoMessages) {
   run(s, &v);
   EXPECT_EQ(v.imported, 0);
   EXPECT_EQ(v.skipped, 5);
-  auto list = listDatabases(1);
+  auto list = listDatabases(KindForumDb);
   ASSERT_EQ(list.size(), 2u);
   EXPECT_TRUE(messages("Windows Forum").empty());
   EXPECT_EQ(saveFileRecords(), 0u);
@@ -405,7 +407,7 @@ TEST_F(ImportRunTest, StopDuringPostingKeepsWhatWasPostedWithItsCounts) {
   ASSERT_TRUE(findDatabase("Big Forum"));
   EXPECT_EQ(FOR.MSGCOUNT, posted.size());
   useDatabase();
-  OP_CLOSE(OpShared, {5, 6, 7});
+  OP_CLOSE(OpShared, {FilePerson, FileSections, FileThreads});
   uint64_t persons = 0, threads = 0, sections = 0;
   Person.setFileOrder();
   while (Person.next()) persons += PER.FROMCOUNT;
@@ -413,7 +415,7 @@ TEST_F(ImportRunTest, StopDuringPostingKeepsWhatWasPostedWithItsCounts) {
   while (Threads.next()) threads += THR.MSGCOUNT;
   Sections.setFileOrder();
   while (Sections.next()) sections += SEC.MSGCOUNT;
-  OP_CLOSE(OpRelease, {5, 6, 7});
+  OP_CLOSE(OpRelease, {FilePerson, FileSections, FileThreads});
   EXPECT_EQ(persons, posted.size());
   EXPECT_EQ(threads, posted.size());
   EXPECT_EQ(sections, posted.size());

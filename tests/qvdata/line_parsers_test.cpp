@@ -918,7 +918,7 @@ TEST_F(LineParsersGarbage, EmptyAndBinaryFilesGiveNothing) {
   useMailbox();
   for (const char* format : {"OzCIS", "OzWin I", "OzWin II", "TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG",
                              "NavCIS Save format"}) {
-    for (int kind : {1, 2}) {
+    for (int kind : {KindForumDb, KindMailDb}) {
       SCOPED_TRACE(std::string(format) + " kind " + std::to_string(kind));
       for (const std::string& bytes : {std::string(), binary, std::string("\r\n\r\n\n\n")}) {
         convert(format, bytes, kind);
@@ -934,10 +934,10 @@ TEST_F(LineParsersGarbage, EmptyAndBinaryFilesGiveNothing) {
 
 class LineParsersDetection : public ::testing::Test {
  protected:
-  int detect(const std::string& format, const std::vector<std::string>& lines, int importKind = 1) {
+  int detect(const std::string& format, const std::vector<std::string>& lines, int importKind = KindForumDb) {
     return detectBytes(format, joinLines(lines), importKind);
   }
-  int detectBytes(const std::string& format, const std::string& bytes, int importKind = 1) {
+  int detectBytes(const std::string& format, const std::string& bytes, int importKind = KindForumDb) {
     std::string path = dir_.file("detect.txt");
     qvtest::writeFile(path, bytes);
     qv::LineFile.setName(path);
@@ -960,14 +960,14 @@ TEST_F(LineParsersDetection, OzFamily) {
   for (const char* f : {"OzCIS", "OzWin I", "OzWin II"}) {
     SCOPED_TRACE(f);
     // Blank lines, then "Date:  " and "MgTo:" or "From:": mail.
-    EXPECT_EQ(detect(f, {"", "", "Date:  12-Mar-96 14:22", "MgTo: Joe 1,1", "Subj: x"}), 2);
-    EXPECT_EQ(detect(f, {"Date:  12-Mar-96 14:22", "From: Joe 1,1"}), 2);
+    EXPECT_EQ(detect(f, {"", "", "Date:  12-Mar-96 14:22", "MgTo: Joe 1,1", "Subj: x"}), KindMailDb);
+    EXPECT_EQ(detect(f, {"Date:  12-Mar-96 14:22", "From: Joe 1,1"}), KindMailDb);
     EXPECT_EQ(detect(f, {"Date:  12-Mar-96 14:22", "Subj: x"}), 0);
     EXPECT_EQ(detect(f, {"Date:  12-Mar-96 14:22"}), 0);
     // "Date:" with one blank is no mail header.
-    EXPECT_EQ(detect(f, {"Date: 12-Mar-96", "From: Joe 1,1", "#: 1 S1/Gen (F)", "  1-Jan-96", "Sb: s"}), 1);
+    EXPECT_EQ(detect(f, {"Date: 12-Mar-96", "From: Joe 1,1", "#: 1 S1/Gen (F)", "  1-Jan-96", "Sb: s"}), KindForumDb);
     // "#:" with "Sb:" two lines further: forum.
-    EXPECT_EQ(detect(f, {"junk", "#: 1 S1/Gen (F)", "  1-Jan-96", "Sb: s"}), 1);
+    EXPECT_EQ(detect(f, {"junk", "#: 1 S1/Gen (F)", "  1-Jan-96", "Sb: s"}), KindForumDb);
     EXPECT_EQ(detect(f, {"#: 1 S1/Gen (F)", "Sb: s", "Fm: x"}), 0);
     EXPECT_EQ(detect(f, {"#: 1 S1/Gen (F)", "  1-Jan-96"}), 0);
     EXPECT_EQ(detect(f, {"nothing", "here"}), 0);
@@ -977,22 +977,22 @@ TEST_F(LineParsersDetection, OzFamily) {
 TEST_F(LineParsersDetection, TapcisFamilyFollowsTheImportKind) {
   for (const char* f : {"TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG"}) {
     SCOPED_TRACE(f);
-    EXPECT_EQ(detect(f, {"", "#: 1 S1/Gen", "x"}, 1), 1);
-    EXPECT_EQ(detect(f, {"", "#: 1 S1/Gen", "x"}, 2), 2);
-    EXPECT_EQ(detect(f, {"Sb: x", " #: not at the start"}, 1), 0);
+    EXPECT_EQ(detect(f, {"", "#: 1 S1/Gen", "x"}, KindForumDb), KindForumDb);
+    EXPECT_EQ(detect(f, {"", "#: 1 S1/Gen", "x"}, KindMailDb), KindMailDb);
+    EXPECT_EQ(detect(f, {"Sb: x", " #: not at the start"}, KindForumDb), 0);
   }
 }
 
 TEST_F(LineParsersDetection, NavCis) {
   const std::string f = "NavCIS Save format";
-  EXPECT_EQ(detect(f, {"Subject:  x", "   From:  a", "     To:  b", "  Forum:  F Sec: 1-G"}), 1);
-  EXPECT_EQ(detect(f, {"Subject:  x", "   From:  a", "     To:  b", "   Date:  1-Jan-96"}), 2);
+  EXPECT_EQ(detect(f, {"Subject:  x", "   From:  a", "     To:  b", "  Forum:  F Sec: 1-G"}), KindForumDb);
+  EXPECT_EQ(detect(f, {"Subject:  x", "   From:  a", "     To:  b", "   Date:  1-Jan-96"}), KindMailDb);
   // The first block is followed by another line; a later block decides.
   EXPECT_EQ(detect(f, {"Subject:  x", "   From:  a", "     To:  b", "   Cc:  c", "", "Subject:  y", "   From:  a",
                        "     To:  b", "   Date:  1-Jan-96"}),
-            2);
+            KindMailDb);
   // A block starting inside the lines read for a broken one.
-  EXPECT_EQ(detect(f, {"Subject:  x", "Subject:  y", "   From:  a", "     To:  b", "  Forum:  F"}), 1);
+  EXPECT_EQ(detect(f, {"Subject:  x", "Subject:  y", "   From:  a", "     To:  b", "  Forum:  F"}), KindForumDb);
   EXPECT_EQ(detect(f, {"Subject:  x", "   From:  a", "     To:  b"}), 0);
   EXPECT_EQ(detect(f, {"Subject: x", "   From:  a", "     To:  b", "   Date:  1-Jan-96"}), 0);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/formats.h"
 #include "import/import_run.h"
 #include "import/parser.h"
@@ -215,7 +216,7 @@ TEST_F(NewsCorpusImport, SpoolDirectoryImportsIntoItsGroups) {
   // it starts a thread of its own there.
   ASSERT_TRUE(qv::findDatabase("example.test"));
   qv::useDatabase();
-  qv::OP_CLOSE(qv::OpShared, {3, 25});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileMsgNmbr, qv::FileMsgIdIndex});
   qv::MST = qv::MsgIdIndexRec();
   qv::MST.IDSTRING = "<example-4@example.com>";
   ASSERT_TRUE(qv::MsgIdIndex.get(qv::MST_IDSTRINGKEY));
@@ -223,7 +224,7 @@ TEST_F(NewsCorpusImport, SpoolDirectoryImportsIntoItsGroups) {
   qv::MSG.MSGNUMBER = qv::MST.MSGNUMBER;
   ASSERT_TRUE(qv::MsgNmbr.get(qv::MSG_IdKey));
   EXPECT_EQ(qv::MSG.REFNUMBER, 0u);
-  qv::OP_CLOSE(qv::OpRelease, {3, 25});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileMsgNmbr, qv::FileMsgIdIndex});
 }
 
 }  // namespace

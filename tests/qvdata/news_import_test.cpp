@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/import_run.h"
 #include "services/databases.h"
 #include "services/file_service.h"
@@ -55,7 +56,7 @@ class NewsImportTest : public qvtest::InstallationTest {
     std::map<std::string, Posted> out;
     if (!findDatabase(db)) return out;
     useDatabase();
-    OP_CLOSE(OpShared, {3, 4, 25});
+    OP_CLOSE(OpShared, {FileMsgNmbr, FileMsgText, FileMsgIdIndex});
     MsgIdIndex.setFileOrder();
     std::map<uint32_t, std::string> ids;
     while (MsgIdIndex.next()) ids[MST.MSGNUMBER] = MST.IDSTRING.str();
@@ -66,7 +67,7 @@ class NewsImportTest : public qvtest::InstallationTest {
       TXT.MSGNUMBER = p.number;
       if (MsgText.get(TXT_IdKey)) p.text = TXT.MsgText;
     }
-    OP_CLOSE(OpRelease, {3, 4, 25});
+    OP_CLOSE(OpRelease, {FileMsgNmbr, FileMsgText, FileMsgIdIndex});
     return out;
   }
 
@@ -75,10 +76,10 @@ class NewsImportTest : public qvtest::InstallationTest {
     std::map<uint32_t, uint32_t> out;
     findDatabase(db);
     useDatabase();
-    OP_CLOSE(OpShared, {7});
+    OP_CLOSE(OpShared, {FileThreads});
     Threads.setFileOrder();
     while (Threads.next()) out[THR.THREADNUMBER] = THR.MSGCOUNT;
-    OP_CLOSE(OpRelease, {7});
+    OP_CLOSE(OpRelease, {FileThreads});
     return out;
   }
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/import_run.h"
 #include "services/databases.h"
 #include "services/file_service.h"
@@ -79,7 +80,7 @@ class MailImportTest : public InstallationTest {
     if (!qv::findDatabase(mailbox)) return out;
     uint32_t owner = qv::FOR.PERSONID;
     qv::useDatabase();
-    qv::OP_CLOSE(qv::OpShared, {13, 4, 5, 17});
+    qv::OP_CLOSE(qv::OpShared, {qv::FileMail, qv::FileMsgText, qv::FilePerson, qv::FileCCR});
     qv::Mail.set(qv::MAI_IdKey);
     while (qv::Mail.next()) {
       StoredMail m;
@@ -110,7 +111,7 @@ class MailImportTest : public InstallationTest {
     while (qv::CCRFile.next())
       for (StoredMail& m : out)
         if (m.id == qv::CCR.MAILID) m.copies.push_back(qv::CCR);
-    qv::OP_CLOSE(qv::OpRelease, {13, 4, 5, 17});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileMail, qv::FileMsgText, qv::FilePerson, qv::FileCCR});
     return out;
   }
 
