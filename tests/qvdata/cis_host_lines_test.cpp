@@ -16,20 +16,16 @@
 #include "services/datetime.h"
 #include "support/fake_import_context.h"
 #include "support/temp_dir.h"
+#include "support/text_lines.h"
 
 using qv::dateFromYMD;
 using qv::ImpHeaderRec;
 using qv::KindForumDb;
 using qv::KindMailDb;
 using qv::timeFromHMS;
+using qvtest::joinLines;
 
 namespace {
-
-std::string joinLines(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const std::string& l : lines) s += l + "\r\n";
-  return s;
-}
 
 // --- Host lines -------------------------------------------------------------------
 

@@ -16,20 +16,13 @@
 #include "services/installation.h"
 #include "services/messages.h"
 #include "support/services_fixture.h"
+#include "support/text_lines.h"
 
 using namespace qv;
+using qvtest::crlf;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string crlf(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 struct Posted {
   uint32_t number, ref, thread, from, to, section;

@@ -15,6 +15,7 @@
 #include "services/datetime.h"
 #include "support/fake_import_context.h"
 #include "support/temp_dir.h"
+#include "support/text_lines.h"
 
 using qv::dateFromYMD;
 using qv::ImpHeaderRec;
@@ -23,14 +24,9 @@ using qv::KindMailDb;
 using qv::timeFromHMS;
 using qvtest::FakeImportContext;
 using qvtest::TempDir;
+using qvtest::joinLines;
 
 namespace {
-
-std::string joinLines(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const std::string& l : lines) s += l + "\r\n";
-  return s;
-}
 
 // Texts are joined with CR LF.
 std::string crlf(const std::vector<std::string>& lines) {

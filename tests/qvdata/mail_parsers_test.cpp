@@ -20,23 +20,16 @@
 #include "support/fake_import_context.h"
 #include "support/mail_import.h"
 #include "support/temp_dir.h"
+#include "support/text_lines.h"
 
 using qv::dateFromYMD;
 using qv::timeFromHMS;
 using qvtest::FakeImportContext;
+using qvtest::crlf;
 namespace fs = std::filesystem;
 namespace mail = qv::mail;
 
 namespace {
-
-std::string crlf(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 std::string header(const std::string& from, const std::string& to, const std::string& subject,
                    const std::string& date = "Tue, 18 May 2004 01:43:21 -0700") {
