@@ -6,13 +6,12 @@
 
 namespace qv {
 
-namespace {
-std::string lower(std::string s) {
+std::string lowerAddress(std::string_view address) {
+  std::string s(address);
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
   return s;
 }
-}  // namespace
 
 void OwnerAddresses::load(uint32_t mailboxId) {
   mailbox_ = mailboxId;
@@ -25,15 +24,15 @@ void OwnerAddresses::load(uint32_t mailboxId) {
   if (mailboxId != 0 && Forums.get(FOR_ForumKey)) {
     name_ = Str<40>(FOR.DESCRIPTION.view()).str();
     main_ = FOR.MAILADDRESS.str();
-    lower_[0] = lower(main_);
-    for (size_t i = 0; i < FOR.ALTADDRESS.size(); ++i) lower_[i + 1] = lower(FOR.ALTADDRESS[i].str());
+    lower_[0] = lowerAddress(main_);
+    for (size_t i = 0; i < FOR.ALTADDRESS.size(); ++i) lower_[i + 1] = lowerAddress(FOR.ALTADDRESS[i].str());
   }
   restoreRecord(Forums.decl(), saved);
 }
 
 bool OwnerAddresses::foreign(const std::string& address) const {
   // Unused address slots never match: an empty address is always foreign.
-  std::string a = lower(std::string(trimRight(address)));
+  std::string a = lowerAddress(trimRight(address));
   if (a.empty()) return true;
   return std::find(lower_.begin(), lower_.end(), a) == lower_.end();
 }
@@ -43,7 +42,7 @@ MailDirection OwnerAddresses::direction(std::string& sender, std::string& recipi
     recipient = main_;
     return MailReceived;
   }
-  recipient = lower(recipient);
+  recipient = lowerAddress(recipient);
   sender = main_;
   return MailSent;
 }

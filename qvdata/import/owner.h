@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -11,6 +12,9 @@ namespace qv {
 // record keeps it (NHR.MAILTYPE). Undecided: a parser leaves it to the
 // owner's addresses; in a temporary record, the record is not a mail.
 enum MailDirection : int { DirectionUndecided = 0, MailReceived = 1, MailSent = 2 };
+
+// An address as addresses are compared: its ASCII letters in lower case.
+std::string lowerAddress(std::string_view address);
 
 class OwnerAddresses {
  public:

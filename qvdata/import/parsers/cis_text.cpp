@@ -11,7 +11,7 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+using ascii::isBlank;
 
 bool allDigits(std::string_view s) {
   if (s.empty()) return false;
@@ -50,29 +50,6 @@ std::string_view trimNameTail(std::string_view s) {
 std::string decodeSource(std::string_view bytes) {
   if (isValidUtf8(bytes)) return std::string(bytes);
   return windows1252ToUtf8(bytes);
-}
-
-std::string_view trimLeft(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  return s;
-}
-
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string_view trim(std::string_view s) { return trimRight(trimLeft(s)); }
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = s[i], b = prefix[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-    if (a != b) return false;
-  }
-  return true;
 }
 
 DateTime parseDateTime(std::string_view text) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "import/parsers/ascii_text.h"
 #include "mime/charset.h"
 
 namespace qv::cis {
@@ -24,7 +25,7 @@ inline uint32_t olderParent(uint32_t reference, uint32_t number) {
   return reference > 0 && reference < number ? reference : 0;
 }
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+using ascii::isDigit;
 
 // The text from byte n on; empty when the text is shorter.
 inline std::string_view after(std::string_view s, size_t n) { return n < s.size() ? s.substr(n) : std::string_view(); }
@@ -37,12 +38,11 @@ using mime::windows1252ToUtf8;
 // read as Windows-1252.
 std::string decodeSource(std::string_view bytes);
 
-// Blanks (and tabs) trimmed from both ends or one end.
-std::string_view trim(std::string_view s);
-std::string_view trimLeft(std::string_view s);
-std::string_view trimRight(std::string_view s);
-// True when the text starts with `prefix`, ASCII letters compared without case.
-bool startsWithNoCase(std::string_view s, std::string_view prefix);
+// Blanks trimmed, and prefixes compared without case (ascii_text.h).
+using ascii::startsWithNoCase;
+using ascii::trim;
+using ascii::trimLeft;
+using ascii::trimRight;
 
 struct DateTime {
   int32_t date = 0;  // day number; 0 when missing or not a date

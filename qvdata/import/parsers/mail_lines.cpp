@@ -3,17 +3,14 @@
 #include <array>
 #include <cstring>
 
+#include "import/parsers/ascii_text.h"
+
 namespace qv::mail {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
+using ascii::isDigit;
+using ascii::trim;
 
 // An asctime-like date at the end of a separator: a time "h:mm" and a year
 // 1900 to 2099 after the sender.
@@ -120,7 +117,7 @@ bool unixHeaderLine(std::string_view line) {
 bool mboxSeparator(std::string_view line, const MailLine* next) {
   if (line.substr(0, 4) != "From" || (line.size() > 4 && line[4] != ' ')) return false;
   if (!headerFollows(next)) return false;
-  std::string_view rest = trimBlanks(line.substr(std::min<size_t>(line.size(), 5)));
+  std::string_view rest = trim(line.substr(std::min<size_t>(line.size(), 5)));
   if (rest.empty() || rest == "-" || rest.substr(0, 2) == "- ") return true;
   return fromLineWithAt(line) || hasDate(rest);
 }
@@ -128,7 +125,7 @@ bool mboxSeparator(std::string_view line, const MailLine* next) {
 bool mozillaSeparator(std::string_view line, const MailLine* next) {
   if (line.substr(0, 7) == "From - ") return true;
   if (line.substr(0, 4) != "From" || (line.size() > 4 && line[4] != ' ')) return false;
-  std::string_view rest = trimBlanks(line.substr(std::min<size_t>(line.size(), 5)));
+  std::string_view rest = trim(line.substr(std::min<size_t>(line.size(), 5)));
   return (rest.empty() || rest == "-") && headerFollows(next);
 }
 

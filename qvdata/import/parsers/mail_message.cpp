@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
+#include "import/parsers/ascii_text.h"
 #include "import/parsers/message_record.h"
 #include "import/skip_reasons.h"
 #include "mime/html_text.h"
@@ -17,28 +18,7 @@ namespace {
 
 constexpr size_t kMaxText = 64000;
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return out;
-}
-
-// Position of `tag` in `s` from `from`, ASCII letters compared without case.
-size_t findNoCase(std::string_view s, std::string_view tag, size_t from) {
-  if (tag.empty() || s.size() < tag.size()) return std::string_view::npos;
-  for (size_t i = from; i + tag.size() <= s.size(); ++i) {
-    size_t k = 0;
-    while (k < tag.size()) {
-      char a = s[i + k], b = tag[k];
-      if (a >= 'A' && a <= 'Z') a = char(a - 'A' + 'a');
-      if (a != b) break;
-      ++k;
-    }
-    if (k == tag.size()) return i;
-  }
-  return std::string_view::npos;
-}
+using ascii::findNoCase;
 
 std::string removeMarkers(std::string_view s) {
   static const std::string_view kMarkers[] = {"<x-flowed>", "</x-flowed>", "<x-rich>", "</x-rich>"};
@@ -140,12 +120,12 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
       CCT.R_CISADRESS = list[i].address;
       CCT.RECIPTYPE = type;
       if (CCT.R_NAME.blank() && CCT.R_CISADRESS.blank()) continue;
-      if (!seen.insert({lower(CCT.R_CISADRESS.view()), CCT.R_NAME.str()}).second) continue;
+      if (!seen.insert({lowerAddress(CCT.R_CISADRESS.view()), CCT.R_NAME.str()}).second) continue;
       if (!ctx.emitCarbonCopy()) return false;
     }
     return true;
   };
-  if (sent && !d.to.empty()) seen.insert({lower(Str<60>(d.to.front().address).view()), Str<40>(d.to.front().name).str()});
+  if (sent && !d.to.empty()) seen.insert({lowerAddress(Str<60>(d.to.front().address).view()), Str<40>(d.to.front().name).str()});
   return copies(d.to, sent ? 1 : 0, "TO") && copies(d.cc, 0, "CC") && copies(d.bcc, 0, "BC");
 }
 

@@ -1,5 +1,6 @@
 #include "import/parsers/mail_parts.h"
 
+#include "import/parsers/ascii_text.h"
 #include "import/parsers/mail_lines.h"
 #include "mime/content_type.h"
 
@@ -14,16 +15,6 @@ constexpr size_t kMaxBoundaries = 64;
 constexpr size_t kMaxForwarded = 1u << 20;
 constexpr std::string_view kIncludedBegin = "----- Begin Included Message -----";
 constexpr std::string_view kIncludedEnd = "----- End Included Message -----";
-
-bool startsNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = s[i], b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = char(a - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
-}
 
 bool blank(std::string_view s) { return s.find_first_not_of(" \t\r") == std::string_view::npos; }
 
@@ -77,7 +68,7 @@ void PartTracker::line(std::string_view text) {
       } else if ((text[0] == ' ' || text[0] == '\t') && headerSeen_) {
         if (inContentType_) contentType_.append(" ").append(text);
       } else if (headerShaped(text)) {
-        inContentType_ = startsNoCase(text, "content-type:");
+        inContentType_ = ascii::startsWithNoCase(text, "content-type:");
         if (inContentType_) contentType_.assign(text.substr(13));
         headerSeen_ = true;
       } else if (!(state_ == State::MessageHeader && !headerSeen_ && text.substr(0, 5) == "From ")) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
+#include "import/parsers/ascii_text.h"
 #include "import/skip_reasons.h"
 #include "mime/mime_message.h"
 
@@ -11,17 +12,10 @@ namespace qv::news {
 
 namespace {
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+using ascii::isBlank;
+using ascii::startsWithNoCase;
 
-bool startsNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (upper(s[i]) != upper(prefix[i])) return false;
-  return true;
-}
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
+// Blanks, NUL bytes and (at the end) a CR trimmed.
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (isBlank(s.front()) || s.front() == '\0')) s.remove_prefix(1);
   while (!s.empty() && (isBlank(s.back()) || s.back() == '\0' || s.back() == '\r')) s.remove_suffix(1);
@@ -52,7 +46,7 @@ bool hasArticleHeader(const mime::DecodedMessage& m) {
                                                          "REFERENCES", "PATH", "TO"};
   for (const auto& [name, value] : m.headers)
     for (std::string_view h : kArticleHeaders)
-      if (name.size() == h.size() && startsNoCase(name, h)) return true;
+      if (name.size() == h.size() && startsWithNoCase(name, h)) return true;
   return false;
 }
 
@@ -74,8 +68,8 @@ bool isFromLine(std::string_view line) { return line.starts_with("From "); }
 
 bool startsArticle(std::string_view line) {
   if (line.empty() || line[0] < 'A' || line[0] > 'Z') return false;
-  if (startsNoCase(line, "From:") || startsNoCase(line, "Date:")) return true;
-  if (!startsNoCase(line, "Newsg") && !startsNoCase(line, "Subje") && !startsNoCase(line, "Messa")) return false;
+  if (startsWithNoCase(line, "From:") || startsWithNoCase(line, "Date:")) return true;
+  if (!startsWithNoCase(line, "Newsg") && !startsWithNoCase(line, "Subje") && !startsWithNoCase(line, "Messa")) return false;
   size_t colon = line.find(':');
   return colon != std::string_view::npos && colon < 50;
 }
@@ -135,10 +129,10 @@ namespace {
 // A reader-written header line under the name the decoder knows; empty for
 // any other line.
 std::string readerHeader(std::string_view line) {
-  if (startsNoCase(line, "     TO:")) return "To:" + std::string(line.substr(8));
-  if (startsNoCase(line, "     FM:")) return "From:" + std::string(line.substr(8));
-  if (startsNoCase(line, "REPLY TO:")) return "Reply-To:" + std::string(line.substr(9));
-  if (startsNoCase(line, "SUBJ:")) return "Subject:" + std::string(line.substr(5));
+  if (startsWithNoCase(line, "     TO:")) return "To:" + std::string(line.substr(8));
+  if (startsWithNoCase(line, "     FM:")) return "From:" + std::string(line.substr(8));
+  if (startsWithNoCase(line, "REPLY TO:")) return "Reply-To:" + std::string(line.substr(9));
+  if (startsWithNoCase(line, "SUBJ:")) return "Subject:" + std::string(line.substr(5));
   return {};
 }
 
@@ -148,11 +142,11 @@ void Article::addHeaderLine(std::string_view line) {
   std::string renamed = readerHeader(line);
   if (!renamed.empty()) line = renamed;
 
-  if (startsNoCase(line, "FROM:")) from_ = true;
-  else if (startsNoCase(line, "DATE:")) date_ = true;
-  else if (startsNoCase(line, "SUBJECT:")) subject_ = true;
-  else if (startsNoCase(line, "TO:")) to_ = true;
-  else if (startsNoCase(line, "LINES:")) {
+  if (startsWithNoCase(line, "FROM:")) from_ = true;
+  else if (startsWithNoCase(line, "DATE:")) date_ = true;
+  else if (startsWithNoCase(line, "SUBJECT:")) subject_ = true;
+  else if (startsWithNoCase(line, "TO:")) to_ = true;
+  else if (startsWithNoCase(line, "LINES:")) {
     std::string_view v = trim(line.substr(6));
     int64_t n = 0;
     size_t i = 0;

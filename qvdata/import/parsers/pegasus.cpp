@@ -12,6 +12,7 @@
 // no message.
 #include <string_view>
 
+#include "import/parsers/ascii_text.h"
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/parsers.h"
 
@@ -22,16 +23,6 @@ namespace {
 constexpr size_t kFolderHeader = 128;
 constexpr char kEnd = 26;
 constexpr int kMaxHeaderLines = 200;  // lines of a header block looked at
-
-bool startsNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
 
 // Whether the bytes begin (after empty lines) with a header block, or a
 // mailbox separator line and a header block, holding a message header.
@@ -49,7 +40,7 @@ bool messageLike(std::string_view raw) {
     bool separator = n == 0 && line.substr(0, 5) == "From ";
     if (!continuation && !separator && !mail::headerShaped(line)) return false;
     for (std::string_view h : kMessageHeaders)
-      if (startsNoCase(line, h)) return true;
+      if (ascii::startsWithNoCase(line, h)) return true;
     if (eol == std::string_view::npos) break;
     pos = eol + 1;
   }
