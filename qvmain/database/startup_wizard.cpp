@@ -18,6 +18,7 @@
 #include "import/formats.h"
 #include "prompt/message_box_prompter.h"
 #include "services/databases.h"
+#include "services/globals.h"
 #include "services/menu_texts.h"
 #include "services/semafore.h"
 #include "services/settings.h"
@@ -37,7 +38,12 @@ StartupWizard::StartupWizard(QWidget* parent) : QWidget(parent) {
   mailboxState_ = new QLabel(boxPanel);
   bl->addWidget(mailbox_);
   bl->addWidget(mailboxState_, 1);
-  connect(mailbox_, &QPushButton::clicked, this, [this] { openUpdateBox(this, 1, 0, [this](uint32_t) { update(); }); });
+  connect(mailbox_, &QPushButton::clicked, this, [this] {
+    openUpdateBox(this, 1, 0, [this](uint32_t id) {
+      if (id != 0) created_ = id;
+      update();
+    });
+  });
 
   format_ = new QComboBox(this);
   int current = int(qv::KonfigGet(7));
@@ -69,19 +75,19 @@ StartupWizard::StartupWizard(QWidget* parent) : QWidget(parent) {
   back_ = new QPushButton(QStringLiteral("Go back to previous step"), this);
   next_ = new QPushButton(QStringLiteral("Proceed to next step"), this);
   start_ = new QPushButton(QStringLiteral("Start the ImportWizard"), this);
-  auto* quit = new QPushButton(QStringLiteral("Quit the StartUpWizard"), this);
+  quit_ = new QPushButton(QStringLiteral("Quit the StartUpWizard"), this);
   next_->setDefault(true);
   connect(back_, &QPushButton::clicked, this, &StartupWizard::back);
   connect(next_, &QPushButton::clicked, this, &StartupWizard::next);
   connect(start_, &QPushButton::clicked, this, &StartupWizard::startImport);
-  connect(quit, &QPushButton::clicked, this, &QWidget::close);
+  connect(quit_, &QPushButton::clicked, this, &QWidget::close);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(helpButton(this, QStringLiteral("~StartUp_Wizard")));
   buttons->addStretch();
   buttons->addWidget(back_);
   buttons->addWidget(next_);
   buttons->addWidget(start_);
-  buttons->addWidget(quit);
+  buttons->addWidget(quit_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages_, 1);
   layout->addLayout(buttons);
@@ -136,6 +142,7 @@ void StartupWizard::saveDefaults() {
 }
 
 void StartupWizard::startImport() {
+  importFollows_ = true;
   close();
   if (TmGetId(kFrameThread))
     postToFrame(EvImportWizard);
@@ -143,8 +150,18 @@ void StartupWizard::startImport() {
     qv::SemaFore(201);
 }
 
+// The mailbox made here becomes the active database when there is none, as
+// a database chosen in the database selection does: the frame takes it up
+// (title, commands and its browser). When the import wizard follows, the
+// frame takes it up once the import has ended.
+void StartupWizard::activateCreated() {
+  if (created_ == 0 || qv::Mem.ForumNumber != 0 || !qv::ActivateDatabase(created_)) return;
+  if (!importFollows_) postToFrame(EvReevaluate);
+}
+
 void StartupWizard::closeEvent(QCloseEvent* e) {
   saveDefaults();
+  activateCreated();
   e->accept();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 
 class QComboBox;
 class QLabel;
@@ -25,6 +26,7 @@ class StartupWizard : public QWidget {
   QPushButton* mailboxButton() const { return mailbox_; }
   QComboBox* formatList() const { return format_; }
   QLineEdit* directoryField() const { return directory_; }
+  QPushButton* quitButton() const { return quit_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -33,6 +35,9 @@ class StartupWizard : public QWidget {
   QWidget* makePage(int text, QWidget* extra);
   void update();
   void saveDefaults();
+  void activateCreated();
+  uint32_t created_ = 0;  // the mailbox made in the wizard
+  bool importFollows_ = false;
   QStackedWidget* pages_;
   QLabel* mailboxState_;
   QPushButton* mailbox_;
@@ -41,6 +46,7 @@ class StartupWizard : public QWidget {
   QPushButton* back_;
   QPushButton* next_;
   QPushButton* start_;
+  QPushButton* quit_;
 };
 
 void openStartupWizard();

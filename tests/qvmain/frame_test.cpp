@@ -3,9 +3,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <filesystem>
 
+#include "database/startup_wizard.h"
+#include "database/update_box.h"
 #include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/main_frame.h"
@@ -78,6 +82,35 @@ class FrameTest : public QObject {
     qvm::postEvent(&frame, qvm::EvReevaluate);
     settle();
     QCOMPARE(inst.prompts.requests.size(), size_t(0));
+  }
+
+  // The mailbox made in the start-up wizard is the active database once the
+  // wizard is left: the title names it and its browser opens.
+  void theStartupWizardsMailboxBecomesTheActiveDatabase() {
+    TestInstallation inst;
+    QCOMPARE(inst.open(), 99);
+    qvm::registerProcedure(QStringLiteral("BrowseMail"),
+                           [] { openDummy(QStringLiteral("BrowseMail"), qvm::kNotToolsGroup); });
+    qvm::MainFrame frame(99);
+    frame.show();
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("StartUpWizard")) != 0; }));
+    auto* wizard = qobject_cast<qvm::StartupWizard*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("StartUpWizard"))));
+    QVERIFY(wizard);
+    wizard->mailboxButton()->click();
+    auto* form = wizard->findChild<qvm::UpdateBox*>();
+    QVERIFY(form);
+    form->ownerField()->setText(QStringLiteral("Owen Owner"));
+    form->addressField()->setText(QStringLiteral("owen@example.com"));
+    form->acceptButton()->click();
+    settle();
+    QCOMPARE(frame.titleSuffix(), qvm::kNoDatabase);  // not while the wizard runs
+    wizard->quitButton()->click();
+    QVERIFY(waitFor([&] { return frame.titleSuffix() == QStringLiteral("[Owen Owner]"); }));
+    QVERIFY(qv::Mem.ForumNumber != 0);
+    QCOMPARE(qv::Mem.ForumType, 2);
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("BrowseMail")) != 0; }));
+    QVERIFY(frame.menuAction(qvm::ProcChangeDatabase)->isEnabled());
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
   }
 
   void anOlderConfigurationIsUpgradedOnce() {
