@@ -26,6 +26,8 @@ ImportIt::ImportIt(const qv::ImportSettings& settings, QWidget* parent)
   setWindowIcon(systemIcon(QStringLiteral("IMPORT")));
   status_ = new QLabel(this);
   status_->setMinimumWidth(420);
+  result_ = new QLabel(this);
+  result_->hide();
   fromLabel_ = new QLabel(this);
   fromName_ = new QLabel(this);
   toLabel_ = new QLabel(this);
@@ -67,6 +69,7 @@ ImportIt::ImportIt(const qv::ImportSettings& settings, QWidget* parent)
   buttons->addWidget(stop_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(status_);
+  layout->addWidget(result_);
   layout->addLayout(grid);
   layout->addWidget(progress_);
   layout->addLayout(counts);
@@ -116,7 +119,11 @@ void ImportIt::refresh() {
   skipReasons_->setVisible(!reasons.isEmpty());
   progress_->setRange(0, int(qMin<int64_t>(v.progressMax > 0 ? v.progressMax : 100, 1000000000)));
   progress_->setValue(int(qBound<int64_t>(0, v.progress, int64_t(progress_->maximum()))));
-  if (run_->stage() == qv::ImportStage::Finished || run_->closed()) stop_->setText(QStringLiteral("&Close"));
+  // Once the run has ended, its result as the engine gives it, beside its status.
+  const bool ended = run_->stage() == qv::ImportStage::Finished || run_->closed();
+  result_->setText(run_->result() == 1 ? QStringLiteral("Result: completed") : QStringLiteral("Result: not completed"));
+  result_->setVisible(ended);
+  if (ended) stop_->setText(QStringLiteral("&Close"));
 }
 
 // The run has closed (finished, stopped or failed): the wizard hears of it.

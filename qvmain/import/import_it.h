@@ -1,7 +1,8 @@
 // IMPORTIT: the window of one import run. It drives the import engine from a
 // zero-interval timer, one slice per tick, and shows the engine's status,
-// file and target, counters and progress. Stop (or closing the window)
-// interrupts the run between slices.
+// file and target, counters and progress, and its result once it has ended:
+// all of it the engine's view, with no text of the window's own. Stop (or
+// closing the window) interrupts the run between slices.
 #pragma once
 
 #include <QWidget>
@@ -29,6 +30,8 @@ class ImportIt : public QWidget {
   qv::ImportRun& run() { return *run_; }
   QPushButton* stopButton() const { return stop_; }
   QLabel* statusLabel() const { return status_; }
+  // The run's result once it has ended (hidden before).
+  QLabel* resultLabel() const { return result_; }
   QProgressBar* progressBar() const { return progress_; }
   // The counters as shown: imported, skipped, temporary records, already in the database.
   QList<QLabel*> counters() const { return counters_; }
@@ -46,6 +49,7 @@ class ImportIt : public QWidget {
   std::unique_ptr<qv::ImportRun> run_;
   QTimer* timer_;
   QLabel* status_;
+  QLabel* result_;
   QLabel* fromLabel_;
   QLabel* fromName_;
   QLabel* toLabel_;

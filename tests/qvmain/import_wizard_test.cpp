@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -232,6 +233,50 @@ class ImportWizardTest : public QObject {
     QVERIFY(w->startButton()->isEnabled());
     QCOMPARE(mailsIn(box), 0);
     QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+  }
+
+  // A run stopped for lack of disk space: the window shows the engine's
+  // status, its result and its counters as the engine has them, nothing of
+  // its own.
+  void theImportWindowShowsTheEnginesStatusAndResult() {
+    TestInstallation inst;
+    inst.open();
+    qv::KonfigSet(32, 2);  // the window stays open when the run has ended
+    QTemporaryDir source;
+    writeSample(source.path(), QStringLiteral("MAIL.MSG"), kOzMail);
+    qv::MailboxSpec spec;
+    spec.owner = "Owen Owner";
+    spec.address = "owen@example.com";
+    QVERIFY(qv::AddMailbox(spec) != 0);
+    qv::ImportSettings s;
+    s.format = "OzCIS";
+    s.method = qv::SelectFiles;
+    s.path = source.path().toStdString();
+    s.masks = {"MAIL.MSG"};
+    s.importMail = true;
+    s.mailbox = qv::listDatabases(2)[0].id;
+    // The disk is full: the run asks, and Cancel (the default) stops it.
+    qv::setFreeSpaceFunction([](const std::string&) { return int64_t(1000); });
+    qvm::ImportIt* w = qvm::openImportIt(s);
+    QPointer<qvm::ImportIt> guard(w);
+    QVERIFY(!w->resultLabel()->isVisibleTo(w));
+    bool ended = waitFor([&] {
+      return guard && (w->run().stage() == qv::ImportStage::Finished || w->run().closed());
+    });
+    qv::setFreeSpaceFunction(nullptr);
+    QVERIFY2(ended && guard, qPrintable(inst.prompts.transcript()));
+    settle();
+    QVERIFY(inst.prompts.count("Warning") >= 1);
+    const qv::ImportView& v = w->run().view();
+    QCOMPARE(w->run().result(), 2);
+    QCOMPARE(w->statusLabel()->text(), QString::fromStdString(v.status));
+    QVERIFY(w->resultLabel()->isVisibleTo(w));
+    QCOMPARE(w->resultLabel()->text(), QStringLiteral("Result: not completed"));
+    const int64_t shown[] = {v.imported, v.skipped, v.tempRecords, v.inDatabase};
+    for (int i = 0; i < 4; ++i) QCOMPARE(w->counters()[i]->text(), QLocale().toString(qlonglong(shown[i])));
+    QCOMPARE(w->stopButton()->text(), QStringLiteral("&Close"));
+    w->close();
+    settle();
   }
 
   void theImportWindowNamesWhySomethingWasSkipped() {
