@@ -2,13 +2,16 @@
 // runs over the word index; its hits are kept inside the current selection,
 // written as the result set and shown in the result view, with the searched
 // words marked in the reading pane.
+#include <QLocale>
 #include <QPointer>
 #include <algorithm>
 
 #include "browse/browse_window.h"
 #include "browse/pro_search.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "browse/browse_files.h"
+#include "browse/browse_state.h"
 #include "search/build_search.h"
 #include "services/prompt.h"
 
@@ -33,10 +36,39 @@ qv::SearchMarks searchedMarks(BuildSearch* dlg) {
 
 }  // namespace
 
+QString BrowseWindow::searchScope() const {
+  const qv::BrowseState& s = state_;
+  if (!qv::isSelection(s)) return QStringLiteral("Searching all messages of the database");
+  QLocale loc;
+  auto within = [&](const QString& what, int64_t count) {
+    return count > 0 ? QStringLiteral("Searching within %1 (%2 messages)").arg(what, loc.toString(qlonglong(count)))
+                     : QStringLiteral("Searching within %1").arg(what);
+  };
+  if (s.mode == qv::resultMode(kind_)) {
+    int64_t count = 0;
+    {
+      auto use = qv::useFiles({qv::FileSearch});
+      count = qv::Search.records();
+    }
+    return within(QStringLiteral("the current search result"), count);
+  }
+  const QString name = chosenText();
+  switch (modeInfo().entry) {
+    case EntryKind::Thread: return within(QStringLiteral("the thread \"%1\"").arg(name), s.threadCount);
+    case EntryKind::Section: return within(QStringLiteral("the section \"%1\"").arg(name), s.sectionCount);
+    case EntryKind::Sender: return within(QStringLiteral("the messages from %1").arg(name), s.sender.count);
+    case EntryKind::Receiver: return within(QStringLiteral("the messages to %1").arg(name), s.receiver.count);
+    case EntryKind::Partner: return within(QStringLiteral("the mail exchanged with %1").arg(name), s.partner.count);
+    case EntryKind::Word: return within(QStringLiteral("the messages holding the word \"%1\"").arg(name), 0);
+    case EntryKind::Topic: return within(QStringLiteral("the messages of the topic \"%1\"").arg(name), 0);
+    default: return within(QStringLiteral("the messages shown"), 0);
+  }
+}
+
 void BrowseWindow::professionalSearch() {
   bool indexed = false;
   {
-    auto use = qv::useFiles({29});
+    auto use = qv::useFiles({qv::FileMasIdx});
     indexed = qv::MasIdx.hasRecords();
   }
   if (!indexed) {
@@ -47,9 +79,10 @@ void BrowseWindow::professionalSearch() {
   }
   QPointer<BrowseWindow> self(this);
   auto window = std::make_shared<QPointer<BuildSearch>>();
+  // The hits are kept within the selection the browser shows: the window says so.
   buildSearch(this, kind_, [self, window](std::vector<uint32_t> ids) {
     if (self) self->takeSearchHits(ids, searchedMarks(*window));
-  });
+  }, searchScope());
   const auto open = findChildren<BuildSearch*>();
   if (!open.isEmpty()) *window = open.last();
 }

@@ -84,6 +84,9 @@ class BrowseWindow : public QWidget {
   void print(int scope);
   // Event 1395.
   void professionalSearch();
+  // What the professional search searches: the selection the browser shows
+  // (its hits outside it are dropped), else the whole database.
+  QString searchScope() const;
   // Steps 3 to 5 of the professional search over the hits the search window returned.
   void takeSearchHits(const std::vector<uint32_t>& hits, const qv::SearchMarks& marks);
   // The list's context menu (status and copy sub-menus) and the copy menu.

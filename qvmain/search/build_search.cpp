@@ -40,6 +40,13 @@ BuildSearch::BuildSearch(int kind, QWidget* parent) : QDialog(parent), engine_(k
                                QStringLiteral("&OR: at least one word must occur")};
   const QString tips[2] = {QStringLiteral("Words that must all occur in a message (NOT: must not occur)"),
                            QStringLiteral("Words of which at least one must occur (NOT: must not occur)")};
+  scope_ = new QLabel(this);
+  scope_->setTextFormat(Qt::PlainText);
+  scope_->setWordWrap(true);
+  QFont bold = scope_->font();
+  bold.setBold(true);
+  scope_->setFont(bold);
+  scope_->hide();
   auto* listsLayout = new QGridLayout;
   for (int i = 0; i < 2; ++i) {
     auto* t = new QTreeWidget(this);
@@ -94,6 +101,7 @@ BuildSearch::BuildSearch(int kind, QWidget* parent) : QDialog(parent), engine_(k
   buttons->addWidget(close_);
   buttons->addWidget(helpButton(this, QStringLiteral("~Professional_Search")));
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(scope_);
   layout->addLayout(listsLayout);
   layout->addWidget(status_);
   layout->addLayout(buttons);
@@ -200,8 +208,15 @@ void BuildSearch::refresh() {
                                       : QStringLiteral("Close and show the messages found"));
 }
 
-void buildSearch(QWidget* parent, int kind, std::function<void(std::vector<uint32_t> ids)> done) {
+void BuildSearch::setScope(const QString& text) {
+  scope_->setText(text);
+  scope_->setVisible(!text.isEmpty());
+}
+
+void buildSearch(QWidget* parent, int kind, std::function<void(std::vector<uint32_t> ids)> done,
+                 const QString& scope) {
   auto* dlg = new BuildSearch(kind, parent);
+  dlg->setScope(scope);
   dlg->setWindowModality(Qt::WindowModal);
   QObject::connect(dlg, &QDialog::finished, dlg, [dlg, done](int) {
     if (done) done(dlg->results());

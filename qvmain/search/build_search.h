@@ -35,6 +35,9 @@ class BuildSearch : public QDialog {
   QPushButton* searchButton() const { return search_; }
   QPushButton* closeButton() const { return close_; }
   QLabel* statusLabel() const { return status_; }
+  // What the search searches, as the caller names it (hidden when empty).
+  QLabel* scopeLabel() const { return scope_; }
+  void setScope(const QString& text);
   qv::WordSearch& search() { return engine_; }
   // The hits found so far (what the window returns when it closes now).
   const std::vector<uint32_t>& results() const { return results_; }
@@ -61,10 +64,13 @@ class BuildSearch : public QDialog {
   QPushButton* search_;
   QPushButton* close_;
   QLabel* status_;
+  QLabel* scope_;
 };
 
 // Opens the search window for the current database (kind 1 forum, 2 mail, 3 newsgroup), window-modal
 // over parent; when it closes, done receives the matching message IDs (empty when none or cancelled).
-void buildSearch(QWidget* parent, int kind, std::function<void(std::vector<uint32_t> ids)> done);
+// `scope` names the messages the caller keeps the hits within, shown at the top.
+void buildSearch(QWidget* parent, int kind, std::function<void(std::vector<uint32_t> ids)> done,
+                 const QString& scope = {});
 
 }  // namespace qvm

@@ -246,6 +246,7 @@ class BrowseForumTest : public QObject {
     w->setLimit(true);
     QCOMPARE(w->state().threadNumber, 1000u);
     QCOMPARE(rowIds(w).size(), size_t(3));
+    QCOMPARE(w->searchScope(), QStringLiteral("Searching within the thread \"Pears and apples\" (3 messages)"));
     w->takeSearchHits({505, 504, 503, 502, 500}, {{"APPLES"}, {}});
     QCOMPARE(w->state().mode, int(qv::FmResult));
     QCOMPARE(rowIds(w), (std::vector<uint32_t>{504, 500}));
@@ -284,6 +285,8 @@ class BrowseForumTest : public QObject {
     settle();
     qvm::BuildSearch* dlg = w->findChild<qvm::BuildSearch*>();
     QVERIFY(dlg);
+    // The number view: the whole database is searched, and the window says so.
+    QCOMPARE(dlg->scopeLabel()->text(), QStringLiteral("Searching all messages of the database"));
     qvm::PickedWords picked;
     picked.words.push_back({"APPLES", 7, 2, false});
     dlg->addWords(picked);
@@ -296,6 +299,18 @@ class BrowseForumTest : public QObject {
     QCOMPARE(w->pane()->hits().size(), size_t(2));
     QCOMPARE(w->modeLabel()->text(), QStringLiteral(" "));
     QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+    // A search started from the result view searches within the result: the window names it.
+    QPointer<qvm::BuildSearch> done(dlg);
+    QVERIFY(waitFor([&] { return done.isNull(); }));
+    qvm::postEvent(w, qvm::EvProSearch);
+    settle();
+    auto* again = w->findChild<qvm::BuildSearch*>();
+    QVERIFY(again);
+    QVERIFY(again->scopeLabel()->isVisibleTo(again));
+    QCOMPARE(again->scopeLabel()->text(), QStringLiteral("Searching within the current search result (2 messages)"));
+    again->reject();
+    settle();
+    QCOMPARE(w->state().mode, int(qv::FmResult));  // cancelled: the browser stays as it was
     // Reopened, the browser shows the result again with its words marked.
     QPointer<qvm::BrowseWindow> gone(w);
     w->close();
