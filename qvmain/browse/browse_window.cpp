@@ -32,7 +32,6 @@
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
-#include "help/help_window.h"
 #include "services/datetime.h"
 #include "services/globals.h"
 #include "services/prompt.h"
@@ -222,8 +221,8 @@ QHBoxLayout* BrowseWindow::buildTop() {
   connect(next_, &QToolButton::clicked, this, &BrowseWindow::nextItem);
   auto* prevKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp), this);
   auto* nextKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown), this);
-  auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
-  connect(helpKey, &QShortcut::activated, this, [this] { showHelp(QString::fromLatin1(info_.helpTopic)); });
+  // F1 is the frame's: it opens the topic of the window in front.
+  setProperty("helpTopic", QString::fromLatin1(info_.helpTopic));
   connect(prevKey, &QShortcut::activated, this, &BrowseWindow::previousItem);
   connect(nextKey, &QShortcut::activated, this, &BrowseWindow::nextItem);
 

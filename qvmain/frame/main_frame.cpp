@@ -234,11 +234,29 @@ void MainFrame::buildMenus() {
                                      [] { showHelp(QStringLiteral("~Support_and_future_updates")); });
   support->setStatusTip(QStringLiteral("Where to find support on Quorvane"));
   addItem(help, ProcAbout, QStringLiteral("&About.."), QStringLiteral("About this program"), 0);
+  // F1: the help of the window in front, the frame's own topic when none is.
+  QAction* windowHelp = new QAction(QStringLiteral("&Help on This Window"), help);
+  windowHelp->setStatusTip(QStringLiteral("Help on the active window"));
+  connect(windowHelp, &QAction::triggered, this, [this] { showHelp(activeHelpTopic()); });
+  help->insertAction(help->actions().value(0), windowHelp);
 
-  QAction* f1 = new QAction(this);
-  f1->setShortcut(QKeySequence::HelpContents);
-  connect(f1, &QAction::triggered, this, [] { showHelp(QStringLiteral("~What_is_Quorvane_")); });
-  addAction(f1);
+  // The desktop's usual keys, shown in the menus; none takes a key the
+  // system or the windows' text fields use themselves (Ctrl+C copies text).
+  windowHelp->setShortcut(QKeySequence::HelpContents);
+  for (auto [number, key] : {std::pair{ProcChangeDatabase, QKeySequence(QKeySequence::Open)},
+                             std::pair{ProcStandardSearch, QKeySequence(QKeySequence::Find)},
+                             std::pair{ProcProSearch, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+                             std::pair{ProcPrintMessages, QKeySequence(QKeySequence::Print)}})
+    menuActions_[number]->setShortcut(key);
+  exit_->setShortcut(QKeySequence::Quit);
+}
+
+QString MainFrame::activeHelpTopic() const {
+  if (QMdiSubWindow* sub = area_->activeSubWindow()) {
+    QString topic = windowHelpTopic(sub->widget());
+    if (!topic.isEmpty()) return topic;
+  }
+  return QStringLiteral("~What_is_Quorvane_");
 }
 
 void MainFrame::buildToolBar() {

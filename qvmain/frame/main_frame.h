@@ -43,6 +43,8 @@ class MainFrame : public QMainWindow {
   void choose(int number);
   // The exit path (File > Exit, the exit button, closing the window).
   void requestExit();
+  // The help topic F1 opens: the active window's, else the frame's own.
+  QString activeHelpTopic() const;
 
  protected:
   bool event(QEvent* e) override;

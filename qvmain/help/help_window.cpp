@@ -151,6 +151,17 @@ QPushButton* helpButton(QWidget* parent, const QString& topic) {
   return b;
 }
 
+QString windowHelpTopic(const QWidget* window) {
+  if (!window) return QString();
+  QString topic = window->property("helpTopic").toString();
+  if (!topic.isEmpty()) return topic;
+  for (const QPushButton* b : window->findChildren<QPushButton*>()) {
+    topic = b->property("helpTopic").toString();
+    if (!topic.isEmpty()) return topic;
+  }
+  return QString();
+}
+
 void showHelp(const QString& topic) { helpWindow()->open(topic); }
 
 QString shownHelpTitle() {

@@ -18,6 +18,9 @@ void showHelpSearch();
 
 // A "Help" button that opens a topic.
 QPushButton* helpButton(QWidget* parent, const QString& topic);
+// The help topic of a window: its "helpTopic" property, else its help
+// button's topic ("" when it has neither).
+QString windowHelpTopic(const QWidget* window);
 
 // The title of the page the help window shows ("" when it is closed).
 QString shownHelpTitle();

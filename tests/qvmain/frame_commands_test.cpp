@@ -10,13 +10,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
+#include <QShortcut>
+#include <QTableView>
 #include <QToolBar>
 #include <QtTest>
 
 #include "browse_data.h"
+#include "events.h"
 #include "frame/main_frame.h"
 #include "frame/procedure_table.h"
 #include "frame/procedures.h"
+#include "help/help_window.h"
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "support/gui_fixture.h"
@@ -230,6 +234,82 @@ class FrameCommandsTest : public QObject {
     // Copying and searching are the browser's own.
     QVERIFY(frame->menuAction(qvm::ProcCopyToClipboard)->isEnabled());
     QVERIFY(frame->menuAction(qvm::ProcStandardSearch)->isEnabled());
+    closeAll(frame);
+  }
+
+  // Every key is bound once across the frame's items and the shortcuts of
+  // the windows inside it, and the usual keys stand beside their items.
+  void shortcutsAreUniqueAndShownInTheMenus() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = sampleForum(1, "Key Forum");
+    auto frame = frameIn(forum, Browse::Open);
+    QVERIFY(frame);
+    QMap<QString, QStringList> bound;
+    std::function<void(QMenu*)> walkMenu = [&](QMenu* menu) {
+      for (QAction* a : menu->actions()) {
+        if (a->menu()) walkMenu(a->menu());
+        for (const QKeySequence& k : a->shortcuts()) bound[k.toString()] << describe(a);
+      }
+    };
+    for (QAction* top : frame->menuBar()->actions())
+      if (top->menu()) walkMenu(top->menu());
+    for (QAction* a : frame->findChild<QToolBar*>()->actions())
+      for (const QKeySequence& k : a->shortcuts()) bound[k.toString()] << describe(a);
+    for (QAction* a : frame->actions())
+      for (const QKeySequence& k : a->shortcuts()) bound[k.toString()] << describe(a);
+    for (QShortcut* sc : frame->findChildren<QShortcut*>())
+      bound[sc->key().toString()] << QStringLiteral("shortcut of ") + sc->parent()->metaObject()->className();
+    for (auto it = bound.begin(); it != bound.end(); ++it)
+      QVERIFY2(it.value().size() == 1, qPrintable(it.key() + QStringLiteral(": ") + it.value().join(QStringLiteral(", "))));
+    QCOMPARE(frame->menuAction(qvm::ProcStandardSearch)->shortcut(), QKeySequence(QKeySequence::Find));
+    QCOMPARE(frame->menuAction(qvm::ProcPrintMessages)->shortcut(), QKeySequence(QKeySequence::Print));
+    QCOMPARE(frame->exitAction()->shortcut(), QKeySequence(QKeySequence::Quit));
+    QVERIFY(bound.contains(QKeySequence(QKeySequence::HelpContents).toString()));
+    closeAll(frame);
+  }
+
+  // F1 opens the help of the window in front (the browser's own page), and
+  // the frame's page when no window is in front; nothing is ambiguous.
+  void f1OpensTheHelpOfTheWindowInFront() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = sampleForum(1, "Help Forum");
+    auto frame = frameIn(forum, Browse::Open);
+    QVERIFY(frame);
+    static QStringList warnings;
+    warnings.clear();
+    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+      warnings << m;
+    });
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    auto* browser = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(qvm::kBrowseMsgNmbr)));
+    QVERIFY(browser);
+    qvm::activateWindow(browser);
+    browser->list()->table()->setFocus();
+    settle();
+    QTest::keyClick(browser->list()->table(), Qt::Key_F1);
+    bool shown = waitFor([] { return !qvm::shownHelpTitle().isEmpty(); });
+    QString title = qvm::shownHelpTitle();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w != frame.get() && w->windowTitle() == QStringLiteral("Quorvane Help")) w->close();
+    settle();
+    // With no window in front, the frame's own page.
+    for (QMdiSubWindow* sub : frame->area()->subWindowList()) sub->close();
+    settle();
+    frame->activateWindow();
+    bool active = QTest::qWaitForWindowActive(frame.get());
+    QTest::keyClick(frame.get(), Qt::Key_F1);
+    bool shownAgain = waitFor([] { return !qvm::shownHelpTitle().isEmpty(); });
+    QString frameTitle = qvm::shownHelpTitle();
+    qInstallMessageHandler(previous);
+    QVERIFY2(shown, qPrintable(warnings.join(QLatin1Char('\n'))));
+    QCOMPARE(title, QStringLiteral("Browsing forum messages"));
+    QVERIFY2(shownAgain, qPrintable(warnings.join(QLatin1Char('\n'))));
+    QVERIFY(active);
+    QCOMPARE(frameTitle, QStringLiteral("What is Quorvane?"));
+    for (const QString& w : warnings) QVERIFY2(!w.contains(QStringLiteral("Ambiguous shortcut")), qPrintable(w));
     closeAll(frame);
   }
 };
