@@ -1,5 +1,7 @@
 #include "browse/browse_window.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -74,6 +76,14 @@ QFont settingFont(int item, const QFont& base) {
 }
 
 QString tip(const char* text) { return text ? QString::fromLatin1(text) : QString(); }
+
+// The date entry's date of a day number: day 0 ("no date") is the entry's
+// lowest date, which it shows as a blank.
+QDate entryDate(int32_t day) {
+  int y, mo, d;
+  qv::ymdFromDate(std::max(day, 0), y, mo, d);
+  return QDate(y, mo, d);
+}
 
 // The limit flag of the item an entry chooses; nullptr for items without one.
 bool* limitFlag(qv::BrowseState& s, EntryKind k) {
@@ -238,6 +248,9 @@ QHBoxLayout* BrowseWindow::buildTop() {
   dateEntry_ = new QDateEdit(this);
   dateEntry_->setCalendarPopup(true);
   dateEntry_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  // A message without a date (day 0) shows a blank entry, not day 0's date.
+  dateEntry_->setMinimumDate(entryDate(0));
+  dateEntry_->setSpecialValueText(QStringLiteral(" "));
   dateEntry_->setDate(QDate::currentDate());
   connect(dateEntry_, &QDateEdit::editingFinished, this, &BrowseWindow::entryDone);
   connect(dateEntry_, &QDateEdit::dateChanged, this, [this] { dateTyped_ = true; });
@@ -405,10 +418,8 @@ void BrowseWindow::onSelected(uint32_t id) {
   pane_->setMessage(have ? &row : nullptr, shown);
   if (have && modeInfo().entry == EntryKind::Date && !dateTyped_) {
     // The date entry follows the selection until a date is typed.
-    int y, mo, d;
-    qv::ymdFromDate(row.date, y, mo, d);
     QSignalBlocker block(dateEntry_);
-    followedDate_ = QDate(y, mo, d);
+    followedDate_ = entryDate(row.date);
     dateEntry_->setDate(followedDate_);
   }
   if (findHit_ != id) findHit_ = 0;

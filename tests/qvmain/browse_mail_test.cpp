@@ -163,6 +163,30 @@ class BrowseMailTest : public QObject {
     QCOMPARE(qv::readBrowseContext(2).selected, w->selected());
   }
 
+  // A mail without a date shows no date: not in the date entry, the list's
+  // columns or the reading pane (day 0 is no date, not 28 December 1800).
+  void aMailWithoutADateShowsNoDate() {
+    TestInstallation inst;
+    inst.open();
+    sampleMailbox();
+    QVERIFY(addMail(705, qv::Mem.PersonID, 22, false, 0, 0, "Undated", "When?\r\n"));
+    auto* w = openMailBrowser();
+    w->setMode(qv::MmDate);
+    QVERIFY(w->showMessage(705));
+    QCOMPARE(w->dateEntry()->text().trimmed(), QString());
+    QVERIFY(!w->dateEntry()->text().contains(QStringLiteral("1800")));
+    qvm::BrowsePage* page = w->list()->page();
+    for (int c = 0; c < 2; ++c)  // date and time
+      QCOMPARE(page->data(page->index(page->rowOf(705), c), Qt::DisplayRole).toString(), QString());
+    QCOMPARE(w->pane()->dateField()->text(), QString());
+    // Leaving the blank entry as it is finds nothing; the next dated mail shows its date again.
+    w->entryDone();
+    QCOMPARE(w->selected(), 705u);
+    QVERIFY(w->showMessage(702));
+    QCOMPARE(w->dateEntry()->date(), QDate(2001, 5, 2));
+    QCOMPARE(w->dateEntry()->text(), QStringLiteral("2001-05-02"));
+  }
+
   void openingAMailDatabaseOpensTheMailBrowser() {
     TestInstallation inst;
     inst.open();
