@@ -76,7 +76,7 @@ IndexControl::IndexControl(QWidget* parent)
   choice->addButton(partial_);
   (advice == qv::AdviseFull ? full_ : partial_)->setChecked(true);
 
-  status_ = new QLabel(this);
+  status_ = new QLabel(QStringLiteral("Choose the run and press Index."), this);
   status_->setMinimumWidth(420);
   progress_ = new QProgressBar(this);
   auto* counts = new QGridLayout;

@@ -2,8 +2,9 @@
 // sample installation made in a temporary directory: the frame without and
 // with a database, the database and mailbox windows, the start-up wizard,
 // the import wizard's pages, the file selection in its three modes, the
-// import window, the preferences, the help window, the standard search, the
-// word search windows, the thread tree and the look-up lists.
+// import window, the preferences, the help window, the indexing window, the
+// print progress window, the standard search, the word search windows, the
+// thread tree and the look-up lists.
 //
 // Usage: qvmain_screenshots DIR   (scripts/screenshots runs it under Xvfb)
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -24,6 +26,7 @@
 #include "database/add_forum.h"
 #include "database/browse_box.h"
 #include "database/change_forum.h"
+#include "database/index_control.h"
 #include "database/database_selection.h"
 #include "database/new_db_name.h"
 #include "database/set_index.h"
@@ -32,6 +35,7 @@
 #include "database/update_box.h"
 #include "events.h"
 #include "frame/main_frame.h"
+#include "frame/procedure_table.h"
 #include "frame/procedures.h"
 #include "help/help_window.h"
 #include "browse/browse_state.h"
@@ -42,6 +46,8 @@
 #include "import/import_meny.h"
 #include "import/import_run.h"
 #include "lookup/lookup_list.h"
+#include "print/copy_progress.h"
+#include "print/print_messages.h"
 #include "lookup/lookups.h"
 #include "services/file_service.h"
 #include "search/build_search.h"
@@ -77,8 +83,9 @@ QWidget* outer(QWidget* w) {
   return w;
 }
 
-void shoot(QWidget* w, const QString& name) {
-  settleAll();
+// `settle` false: the window as it stands now (a run's window between ticks).
+void shoot(QWidget* w, const QString& name, bool settle = true) {
+  if (settle) settleAll();
   QPixmap p = outer(w)->grab();
   QString file = QStringLiteral("%1/%2.png").arg(outDir, name);
   p.save(file);
@@ -268,6 +275,33 @@ int main(int argc, char** argv) {
   qvm::showHelp(QStringLiteral("~Import_Wizard"));
   shoot(running("Help"), QStringLiteral("18-help"));
   closeWindow(running("Help"));
+
+  // Build Word Index: its window before the run and while it runs.
+  frame->choose(qvm::ProcBuildIndex);
+  settleAll();
+  if (auto* indexing = static_cast<qvm::IndexControl*>(running("AutoIndex"))) {
+    shoot(indexing, QStringLiteral("19-build-word-index"));
+    indexing->setTickBudget(0);
+    indexing->start();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    if (running("AutoIndex")) shoot(indexing, QStringLiteral("19-build-word-index-running"), false);
+    for (int i = 0; i < 200 && running("AutoIndex"); ++i) settleAll();
+  }
+
+  // A report printed in the progress window, after its first slice.
+  {
+    auto printer = std::make_shared<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(root.path() + QStringLiteral("/report.pdf"));
+    qv::PrintRequest whole;
+    whole.scope = 6;
+    if (qvm::CopyProgress* printing = qvm::printReport(whole, printer)) {
+      printing->tick();
+      printing->tick();
+      shoot(printing, QStringLiteral("20-print-progress"), false);
+      closeWindow(printing);
+    }
+  }
 
   // The standard search of the mail browser, with its options, and the word search windows.
   qvm::openTextFind(2);
