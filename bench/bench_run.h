@@ -74,6 +74,40 @@ inline bool onPath(const std::string& tool) {
   return false;
 }
 
+// The peers a bench compares with, each a tool on the path and the Debian
+// package that brings it. The missing ones are installed when this runs as
+// root (never as a dependency of the project); each one still missing is
+// named with the reason, and the caller skips it.
+struct Peer {
+  std::string tool, package;
+};
+inline void ensurePeers(const std::vector<Peer>& peers) {
+  std::vector<std::string> missing;
+  for (const Peer& p : peers)
+    if (!onPath(p.tool)) missing.push_back(p.package);
+  if (missing.empty()) return;
+  std::string reason;
+  if (geteuid() != 0) {
+    reason = "this is not run as root, so it cannot install them";
+  } else {
+    std::printf("Installing the missing peers:");
+    for (const std::string& m : missing) std::printf(" %s", m.c_str());
+    std::printf(" ...\n");
+    std::fflush(stdout);
+    std::vector<std::string> cmd = {"apt-get", "install", "-y", "-q", "--no-install-recommends"};
+    cmd.insert(cmd.end(), missing.begin(), missing.end());
+    if (run(cmd).status != 0) {
+      run({"apt-get", "update", "-q"});
+      Run r = run(cmd);
+      if (r.status != 0) reason = "apt-get install failed";
+    }
+  }
+  for (const Peer& p : peers)
+    if (!onPath(p.tool))
+      std::printf("Peer %s (Debian package %s) is missing and is skipped: %s.\n", p.tool.c_str(), p.package.c_str(),
+                  reason.empty() ? "the package brought no such program" : reason.c_str());
+}
+
 class QuietPrompter : public qv::Prompter {
  public:
   qv::Button ask(const qv::PromptRequest& r) override {

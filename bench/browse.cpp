@@ -23,7 +23,7 @@
 //            selected and in the reading pane, both painted again.
 // 4. Prints the tables and the ratio of the large database to the small one.
 //
-// Usage: bench_browse [--small N] [--large N] [--runs R] [--dir DIR] [--keep]
+// Usage: bench_browse --help
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_options.h"
 #include "bench_run.h"
 #include "browse_timing.h"
 #include "browse/browse_rows.h"
@@ -285,24 +286,21 @@ int main(int argc, char** argv) {
   int runs = 9;
   std::string dir;
   bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
-    if (a == "--small")
-      small = uint32_t(std::strtoul(value().c_str(), nullptr, 10));
-    else if (a == "--large")
-      large = uint32_t(std::strtoul(value().c_str(), nullptr, 10));
-    else if (a == "--runs")
-      runs = std::max(1, std::atoi(value().c_str()));
-    else if (a == "--dir")
-      dir = value();
-    else if (a == "--keep")
-      keep = true;
-    else {
-      std::fprintf(stderr, "usage: bench_browse [--small N] [--large N] [--runs R] [--dir DIR] [--keep]\n");
-      return 2;
-    }
-  }
+  qvbench::Options o("bench_browse",
+                     "Times opening the browser views of a small and a large forum database and going to their\n"
+                     "ends, in the library and (when built with the Qt program) in the browser window.");
+  o.value("--small", "N", "messages of the small database (default 10,000)", small);
+  o.value("--large", "N", "messages of the large database (default 1,000,000)", large);
+  o.value("--runs", "R", "runs of each timing (default 9)", runs);
+  o.value("--dir", "DIR", "work directory (default: a new one in /tmp, removed after)", dir);
+  o.flag("--keep", "keep the work directory", keep);
+  o.flag("--quick", "2,000 and 20,000 messages, 3 runs", [&] {
+    small = 2000;
+    large = 20000;
+    runs = 3;
+  });
+  if (int rc = o.parse(argc, argv); rc >= 0) return rc;
+  runs = std::max(1, runs);
   bool ownDir = dir.empty();
   if (ownDir) {
     char tmpl[] = "/tmp/bench_browse.XXXXXX";

@@ -15,7 +15,7 @@
 //    pipe); ours and FTS5 also in-process. Medians of five runs after one
 //    warm-up. Hit counts are checked against the generator's knowledge.
 //
-// Usage: bench_search [--messages N] [--dir DIR] [--seed S] [--qvcli PATH]
+// Usage: bench_search --help
 // The peers come from Debian: apt-get install notmuch maildir-utils mairix
 #include <sqlite3.h>
 #include <unistd.h>
@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_options.h"
 #include "bench_run.h"
 #include "corpus_gen.h"
 #include "dictionary/dictionary.h"
@@ -148,17 +149,16 @@ int main(int argc, char** argv) {
   uint32_t seed = 1;
   std::string dir = "/tmp/qv-bench-search";
   std::string qvcli = fs::absolute(fs::path(argv[0]).parent_path() / ".." / "qvcli" / "qvcli").lexically_normal();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    std::string a = argv[i];
-    if (a == "--messages") messages = size_t(std::atoll(argv[i + 1]));
-    else if (a == "--dir") dir = argv[i + 1];
-    else if (a == "--seed") seed = uint32_t(std::atoi(argv[i + 1]));
-    else if (a == "--qvcli") qvcli = argv[i + 1];
-    else {
-      std::fprintf(stderr, "usage: bench_search [--messages N] [--dir DIR] [--seed S] [--qvcli PATH]\n");
-      return 2;
-    }
-  }
+  qvbench::Options o("bench_search",
+                     "Builds the word index of N generated mails with Quorvane and with each peer (notmuch, mu,\n"
+                     "mairix, SQLite FTS5) and times five queries on each, as commands and in-process.");
+  o.value("--messages", "N", "mails to generate (default 100,000)", messages);
+  o.value("--dir", "DIR", "work directory, emptied first (default /tmp/qv-bench-search)", dir);
+  o.value("--seed", "S", "seed of the generated mail (default 1)", seed);
+  o.value("--qvcli", "PATH", "the qvcli program (default: beside this one in the build tree)", qvcli);
+  o.flag("--quick", "20,000 mails", [&] { messages = 20000; });
+  if (int rc = o.parse(argc, argv); rc >= 0) return rc;
+  if (messages == 0) messages = 1;
   fs::remove_all(dir);
   fs::create_directories(dir);
   std::string mbox = dir + "/corpus.mbox", maildir = dir + "/maildir", root = dir + "/quorvane";

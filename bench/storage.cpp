@@ -6,7 +6,7 @@
 //   - adds per second inside transactions committed every 400 records,
 //   - gets by the primary key per second (random IDs),
 //   - a full walk in MSG:Threadkey order, records per second.
-// Usage: bench_storage [--records N] [--dir DIR]
+// Usage: bench_storage --help
 #include <sqlite3.h>
 
 #include <chrono>
@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_options.h"
 #include "dictionary/dictionary.h"
 #include "storage/collation.h"
 
@@ -220,10 +221,14 @@ Result benchRaw(const std::string& dir, const std::vector<Sample>& samples, cons
 int main(int argc, char** argv) {
   size_t n = 1000000;
   std::string dir;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--records") && i + 1 < argc) n = std::strtoul(argv[++i], nullptr, 10);
-    else if (!std::strcmp(argv[i], "--dir") && i + 1 < argc) dir = argv[++i];
-  }
+  qvbench::Options o("bench_storage",
+                     "Times the keyed-file layer against raw SQLite on the same records of the MsgNmbr layout:\n"
+                     "adds committed every 400 records, gets by the primary key, a walk in key order.");
+  o.value("--records", "N", "records to write (default 1,000,000)", n);
+  o.value("--dir", "DIR", "work directory (default: a new one in the temporary directory, removed after)", dir);
+  o.flag("--quick", "20,000 records", [&] { n = 20000; });
+  if (int rc = o.parse(argc, argv); rc >= 0) return rc;
+  if (n == 0) n = 1;
   bool ownDir = dir.empty();
   if (ownDir) {
     std::string tmpl = (fs::temp_directory_path() / "qvbench-XXXXXX").string();
