@@ -1,6 +1,7 @@
 #include "dictionary/wordindex_files.h"
 
 #include "dictionary/file_numbers.h"
+#include "storage/posting_driver.h"
 
 namespace qv {
 
@@ -28,8 +29,9 @@ Key WOR_by_WordCount = WordList.key("by_WordCount");
 MasIdxRec MAS;
 static FileDecl& masIdxDecl() {
   static FileDecl d = [] {
-    FileDecl decl{FileMasIdx, "MasIdx", "MAS", "ARDENT"};
-    decl.reusePositions = true;
+    // Posting lists: per word its messages, per message its words.
+    registerPostingDriver();
+    FileDecl decl{FileMasIdx, "MasIdx", "MAS", kPostingDriverName};
     DeclBuilder<MasIdxRec> b(decl, MAS);
     b.field("SYSID", &MasIdxRec::SYSID).field("WORDID", &MasIdxRec::WORDID);
     b.key("by_SysID", {{"SYSID"}, {"WORDID"}}, KeyUnique | KeyExcludeEmpty | KeyPrimary)

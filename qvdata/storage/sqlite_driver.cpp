@@ -32,35 +32,39 @@ std::unique_ptr<Driver> makeSqliteDriver(File& f, bool older) {
   return std::make_unique<SqliteDriver>(f, older);
 }
 
-SqliteDriver::SqliteDriver(File& f, bool older) : Driver(f), older_(older) {}
+SqliteDriver::SqliteDriver(File& f, bool older) : SqlFileDriver(f), older_(older) {}
 
 SqliteDriver::~SqliteDriver() { close(); }
 
 bool SqliteDriver::fail(int rc, sqlite3* db) {
+  if ((rc & 0xFF) == SQLITE_CORRUPT) suspect_ = true;
+  return reportSqliteFailure(file_.name(), rc, db);
+}
+
+bool reportSqliteFailure(const std::string& name, int rc, sqlite3* db) {
   int base = rc & 0xFF;
   std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   switch (base) {
     case SQLITE_CONSTRAINT:
       if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
-        setError(ErrDuplicateKey, file_.name());
+        setError(ErrDuplicateKey, name);
         return false;
       }
       break;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: setError(ErrHeld, file_.name(), "the file is locked"); return false;
+    case SQLITE_LOCKED: setError(ErrHeld, name, "the file is locked"); return false;
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_AUTH: setError(ErrAccessDenied, file_.name()); return false;
-    case SQLITE_FULL: setError(ErrDiskFull, file_.name()); return false;
-    case SQLITE_NOTADB: setError(ErrLayout, file_.name(), "not a file of this kind"); return false;
+    case SQLITE_AUTH: setError(ErrAccessDenied, name); return false;
+    case SQLITE_FULL: setError(ErrDiskFull, name); return false;
+    case SQLITE_NOTADB: setError(ErrLayout, name, "not a file of this kind"); return false;
     case SQLITE_CORRUPT:
-      suspect_ = true;
-      setError(ErrBadKeys, file_.name(), text);
+      setError(ErrBadKeys, name, text);
       return false;
-    case SQLITE_CANTOPEN: setError(ErrFileNotFound, file_.name(), text); return false;
+    case SQLITE_CANTOPEN: setError(ErrFileNotFound, name, text); return false;
     default: break;
   }
-  setError(ErrOther, file_.name(), text);
+  setError(ErrOther, name, text);
   return false;
 }
 

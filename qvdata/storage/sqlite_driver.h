@@ -50,7 +50,36 @@ struct SqlConn {
   void finalizeAll();
 };
 
-class SqliteDriver : public Driver {
+// A driver whose file is an SQLite database: it takes part in transactions
+// across files (sqlite_transaction.cpp) and in the share modes and sibling
+// reads of the open files (sqlite_registry.cpp).
+class SqlFileDriver : public Driver {
+ public:
+  using Driver::Driver;
+  virtual bool readOnly() const = 0;
+  // Ends a write stream begun by stream(), committing it.
+  virtual bool finishStream() = 0;
+  // The file is attached to the transaction's connection under `schema`.
+  virtual void enterTransaction(sqlite3* db, const std::string& schema) = 0;
+  virtual void resetStatements() = 0;
+  // Writes what the driver keeps back for the commit; false leaves the
+  // transaction to be rolled back.
+  virtual bool beforeCommit() { return true; }
+  virtual void leaveTransaction(bool committed) = 0;
+  // Ends this driver's read statements and marks its counts and walk stale
+  // (another driver on the same file is about to write).
+  virtual void yieldReads() = 0;
+};
+
+// Maps an SQLite result code onto the file layer's errors for the file
+// `name`; always false.
+bool reportSqliteFailure(const std::string& name, int rc, sqlite3* db);
+// Checks a file's name and directory before SQLite sees it (sqlite_open.cpp).
+Err checkSqlitePath(const std::string& name, bool mustExist);
+// The value stored for an owner password ("" for none).
+std::string ownerPasswordCheck(const std::string& password);
+
+class SqliteDriver : public SqlFileDriver {
  public:
   SqliteDriver(File& f, bool older);
   ~SqliteDriver() override;
@@ -83,14 +112,12 @@ class SqliteDriver : public Driver {
   int64_t position() override { return curPos_; }
 
   // Used by the transaction manager.
-  bool readOnly() const { return share_ == Share::ReadOnly; }
-  void enterTransaction(sqlite3* db, const std::string& schema);
-  void leaveTransaction(bool committed);
-  void resetStatements();
-  // Ends this driver's read statements and marks its counts and walk stale
-  // (another driver on the same file is about to write).
-  void yieldReads();
-  bool finishStream();
+  bool readOnly() const override { return share_ == Share::ReadOnly; }
+  void enterTransaction(sqlite3* db, const std::string& schema) override;
+  void leaveTransaction(bool committed) override;
+  void resetStatements() override;
+  void yieldReads() override;
+  bool finishStream() override;
 
  private:
   enum class SeekKind { None, Start, Inclusive, After };
@@ -106,8 +133,6 @@ class SqliteDriver : public Driver {
     bool inclusive;  // position comparison includes equality
   };
 
-  // Checks a file's name and directory before SQLite sees it (sqlite_open.cpp).
-  static Err checkPath(const std::string& name, bool mustExist);
   bool fail(int rc, sqlite3* db = nullptr);
   bool openConnection(int flags);
   bool exec(const std::string& sql);

@@ -64,8 +64,8 @@ bool SqliteDriver::buildKeys() {
   bool temporary = false;
   if (!own_.db) {
     // Building the keys of a closed file: open it just for this.
-    if (checkPath(file_.name(), true) != ErrNone) {
-      setError(checkPath(file_.name(), true), file_.name());
+    if (checkSqlitePath(file_.name(), true) != ErrNone) {
+      setError(checkSqlitePath(file_.name(), true), file_.name());
       return false;
     }
     if (!openConnection(SQLITE_OPEN_READWRITE)) return false;

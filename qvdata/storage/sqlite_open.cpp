@@ -38,15 +38,15 @@ uint64_t fnv1a(const std::string& s) {
   return h;
 }
 
-std::string ownerCheck(const std::string& password) {
+}  // namespace
+
+std::string ownerPasswordCheck(const std::string& password) {
   if (password.empty()) return "";
   char buf[32];
   std::snprintf(buf, sizeof buf, "%016llx",
                 static_cast<unsigned long long>(fnv1a("quorvane-owner:" + password)));
   return buf;
 }
-
-}  // namespace
 
 bool SqliteDriver::setMeta(const std::string& name, const std::string& value) {
   sqlite3_stmt* st = cur_->prepare("INSERT OR REPLACE INTO " + quoted(cur_->schema) +
@@ -121,7 +121,7 @@ bool SqliteDriver::openConnection(int flags) {
 
 // Checks the name and its directory before SQLite sees it, so that the
 // caller learns which of the usual open failures it met.
-Err SqliteDriver::checkPath(const std::string& name, bool mustExist) {
+Err checkSqlitePath(const std::string& name, bool mustExist) {
   if (name.empty() || name.find('\0') != std::string::npos || name.back() == '/') return ErrInvalidFileName;
   fs::path p(name);
   if (p.filename().string().size() > 255) return ErrInvalidFileName;
@@ -138,7 +138,7 @@ Err SqliteDriver::checkPath(const std::string& name, bool mustExist) {
 }
 
 bool SqliteDriver::open(Share share, const std::string& password) {
-  Err e = checkPath(file_.name(), true);
+  Err e = checkSqlitePath(file_.name(), true);
   if (e != ErrNone) {
     setError(e, file_.name());
     return false;
@@ -197,7 +197,7 @@ bool SqliteDriver::open(Share share, const std::string& password) {
     setError(ErrLayout, file_.name());
     return abandon();
   }
-  if (owner != ownerCheck(password)) {
+  if (owner != ownerPasswordCheck(password)) {
     setError(ErrAccessDenied, file_.name(), "owner password");
     return abandon();
   }
@@ -251,7 +251,7 @@ void SqliteDriver::close() {
 }
 
 bool SqliteDriver::create() {
-  Err e = checkPath(file_.name(), false);
+  Err e = checkSqlitePath(file_.name(), false);
   if (e != ErrNone) {
     setError(e, file_.name());
     return false;
@@ -262,7 +262,7 @@ bool SqliteDriver::create() {
   // private file system creates them so).
   if (!openConnection(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) return false;
   bool done = exec("BEGIN") && createTableAndKeys() && setMeta("layout", file_.decl().layoutSignature()) &&
-              setMeta("keys", file_.decl().keySignature()) && setMeta("owner", ownerCheck(file_.decl().password)) &&
+              setMeta("keys", file_.decl().keySignature()) && setMeta("owner", ownerPasswordCheck(file_.decl().password)) &&
               exec("COMMIT");
   int code = ErrorCode();
   std::string text = ErrorText();

@@ -35,7 +35,7 @@ std::mutex registryMutex;
 
 struct HoldEntry {
   int holder;
-  const SqliteDriver* driver;
+  const SqlFileDriver* driver;
 };
 std::map<std::pair<std::string, int64_t>, HoldEntry>& holds() {
   static std::map<std::pair<std::string, int64_t>, HoldEntry> h;
@@ -77,8 +77,8 @@ void shareCount(ShareEntry& e, Share s, int delta) {
 // The drivers open on each file, so that a write through one of them can
 // end the read statements of the others (an open read keeps the file locked
 // against writers) and tell them that their cached counts and walks are stale.
-std::map<std::string, std::set<SqliteDriver*>>& openDrivers() {
-  static std::map<std::string, std::set<SqliteDriver*>> m;
+std::map<std::string, std::set<SqlFileDriver*>>& openDrivers() {
+  static std::map<std::string, std::set<SqlFileDriver*>> m;
   return m;
 }
 // Number of files open through more than one driver; while 0, writes need not
@@ -100,7 +100,7 @@ bool shareAdmits(const std::string& path, Share share) {
   return shareAllowed(shares()[path], share);
 }
 
-void enlistDriver(const std::string& path, Share share, SqliteDriver* d) {
+void enlistDriver(const std::string& path, Share share, SqlFileDriver* d) {
   std::lock_guard<std::mutex> lock(registryMutex);
   shareCount(shares()[path], share, +1);
   auto& set = openDrivers()[path];
@@ -108,7 +108,7 @@ void enlistDriver(const std::string& path, Share share, SqliteDriver* d) {
   if (set.size() == 2) ++sharedFiles;
 }
 
-void delistDriver(const std::string& path, Share share, SqliteDriver* d) {
+void delistDriver(const std::string& path, Share share, SqlFileDriver* d) {
   std::lock_guard<std::mutex> lock(registryMutex);
   auto& h = holds();
   for (auto it = h.begin(); it != h.end();)
@@ -140,18 +140,20 @@ int currentHolder() {
 }
 void setCurrentHolder(int holder) { holderId = holder; }
 
-void SqliteDriver::quiesceSiblings() {
+void quiesceSiblings(const std::string& path, SqlFileDriver* self) {
   if (sharedFiles.load(std::memory_order_relaxed) == 0) return;
-  std::vector<SqliteDriver*> others;
+  std::vector<SqlFileDriver*> others;
   {
     std::lock_guard<std::mutex> lock(registryMutex);
-    auto it = openDrivers().find(path_);
+    auto it = openDrivers().find(path);
     if (it == openDrivers().end()) return;
-    for (SqliteDriver* d : it->second)
-      if (d != this) others.push_back(d);
+    for (SqlFileDriver* d : it->second)
+      if (d != self) others.push_back(d);
   }
-  for (SqliteDriver* d : others) d->yieldReads();
+  for (SqlFileDriver* d : others) d->yieldReads();
 }
+
+void SqliteDriver::quiesceSiblings() { qv::quiesceSiblings(path_, this); }
 
 bool SqliteDriver::heldByOther(int64_t pos) const {
   std::lock_guard<std::mutex> lock(registryMutex);

@@ -10,7 +10,7 @@
 
 namespace qv {
 
-class SqliteDriver;
+class SqlFileDriver;
 
 // The path a file is registered under: its canonical form where there is one.
 std::string canonicalPath(const std::string& path);
@@ -20,8 +20,11 @@ bool shareAdmits(const std::string& path, Share share);
 
 // Counts an open driver on the file in its share mode, and back out again
 // when it closes; delisting also ends the record holds it made.
-void enlistDriver(const std::string& path, Share share, SqliteDriver* d);
-void delistDriver(const std::string& path, Share share, SqliteDriver* d);
+void enlistDriver(const std::string& path, Share share, SqlFileDriver* d);
+void delistDriver(const std::string& path, Share share, SqlFileDriver* d);
+
+// Ends the reads of the other drivers open on the file before `self` writes.
+void quiesceSiblings(const std::string& path, SqlFileDriver* self);
 
 // Ends the hold on a record, whoever holds it (the record is gone, or was
 // not read after all).

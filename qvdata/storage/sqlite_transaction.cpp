@@ -61,13 +61,13 @@ namespace {
 struct Transaction {
   sqlite3* db = nullptr;
   std::vector<File*> files;
-  std::vector<SqliteDriver*> drivers;
+  std::vector<SqlFileDriver*> drivers;
 };
 Transaction* active = nullptr;
 
 void endTransaction(bool committed) {
   if (!active) return;
-  for (SqliteDriver* d : active->drivers) d->leaveTransaction(committed);
+  for (SqlFileDriver* d : active->drivers) d->leaveTransaction(committed);
   sqlite3_close_v2(active->db);
   delete active;
   active = nullptr;
@@ -80,14 +80,14 @@ bool beginTransaction(const std::vector<File*>& files, int timeoutSeconds) {
     return false;
   }
   std::vector<File*> list;
-  std::vector<SqliteDriver*> drivers;
+  std::vector<SqlFileDriver*> drivers;
   for (File* f : files) {
     if (std::find(list.begin(), list.end(), f) != list.end()) continue;
     if (!f->isOpen()) {
       setError(ErrNotOpen, f->name());
       return false;
     }
-    auto* d = dynamic_cast<SqliteDriver*>(f->driver());
+    auto* d = dynamic_cast<SqlFileDriver*>(f->driver());
     if (!d) {
       setError(ErrNotSupported, f->name(), "transactions need a keyed file");
       return false;
@@ -107,7 +107,7 @@ bool beginTransaction(const std::vector<File*>& files, int timeoutSeconds) {
     setError(ErrTransaction, list[0]->name(), "more than 11 files in one transaction");
     return false;
   }
-  for (SqliteDriver* d : drivers) d->finishStream();
+  for (SqlFileDriver* d : drivers) d->finishStream();
   // One connection on the first file with the others attached: SQLite then
   // commits the changes to all of them atomically.
   usePrivateSqliteFiles();
@@ -174,7 +174,11 @@ bool commitTransaction() {
     setError(ErrTransaction, "", "no transaction is active");
     return false;
   }
-  for (SqliteDriver* d : active->drivers) d->resetStatements();
+  for (SqlFileDriver* d : active->drivers) d->resetStatements();
+  // What a driver keeps back for the commit is written first; a failure
+  // leaves the transaction open for the caller to roll back.
+  for (SqlFileDriver* d : active->drivers)
+    if (!d->beforeCommit()) return false;
   int rc = sqlite3_exec(active->db, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     // The transaction stays open; the caller rolls it back.

@@ -1,0 +1,169 @@
+// The keyed-file driver of the word-occurrence file: (message, word) pairs
+// kept as posting lists in an SQLite database (driver name "POSTINGS").
+//
+// The file is declared like any keyed file, with two number fields (the
+// message and the word) and two unique keys over both, one led by each. The
+// driver stores per word the sorted list of its messages, in segments of
+// delta-coded varints appended by each commit and merged when a word has
+// many, and per message the sorted list of its words (docs/posting_file.md).
+// It joins transactions across files as the SQLite driver's files do.
+//
+// Rules:
+// - A record's stored position is its pair, (word << 32) | message: stable
+//   while the record exists, the same in both keys, never 0.
+// - Both keys order the records by their two numbers; file order is the
+//   order in which messages last received words, and by word within one
+//   message.
+// - Writes are kept in memory (and answered from there) until the commit of
+//   the transaction or stream they belong to; outside both a write is
+//   written at once.
+// - A file in the older layout (one row per pair) is converted on the first
+//   open for writing, in one transaction.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "storage/sqlite_driver.h"
+
+namespace qv {
+
+inline constexpr const char* kPostingDriverName = "POSTINGS";
+
+// Makes the driver known to the keyed-file layer under kPostingDriverName.
+void registerPostingDriver();
+
+class PostingDriver : public SqlFileDriver {
+ public:
+  explicit PostingDriver(File& f);
+  ~PostingDriver() override;
+
+  bool open(Share share, const std::string& password) override;
+  void close() override;
+  bool create() override;
+  int64_t records() override;
+  bool hasRecords() override;
+  bool empty() override;
+  bool pack() override;
+  bool buildKeys() override;
+  bool buildKey(int key) override;
+  bool stream() override;
+  bool flush() override;
+  bool option(std::string_view name, std::string_view value) override;
+  void setStart(int key) override;
+  void setValue(int key, int components) override;
+  void setPosition(int key, int64_t pos) override;
+  bool next() override;
+  bool previous() override;
+  bool get(int key) override;
+  bool getPosition(int64_t pos) override;
+  bool add() override;
+  bool put() override;
+  bool remove() override;
+  int64_t position() override { return curPos_; }
+
+  bool readOnly() const override { return share_ == Share::ReadOnly; }
+  bool finishStream() override;
+  void enterTransaction(sqlite3* db, const std::string& schema) override;
+  void resetStatements() override;
+  bool beforeCommit() override;
+  void leaveTransaction(bool committed) override;
+  void yieldReads() override;
+
+  // The two sides of the index: a word's messages, a message's words.
+  enum Side { Words = 0, Messages = 1 };
+
+ private:
+  // A list changed since the last write to the file: `ids` is the whole list
+  // once loaded; `added` the numbers added since (written as a new segment
+  // unless the list is rewritten whole).
+  struct Edit {
+    std::vector<uint32_t> ids;
+    std::vector<uint32_t> added;
+    bool loaded = false;
+    bool rewrite = false;
+    bool grew = false;  // a message that received words: last in file order
+  };
+  // The walk. Key order runs over (entity << 32 | partner) within the
+  // inclusive bounds low (next) and high (previous); file order over
+  // (message sequence, word) from a point (msg << 32 | word, its sequence).
+  struct Walk {
+    int key = -2;  // -2 none, -1 file order, else a key
+    uint64_t low = 0, high = 0;
+    bool haveLast = false;
+    uint64_t last = 0;  // the composite of the last record returned
+    bool point = false;      // file order: from a record rather than an end
+    bool inclusive = false;  // file order: the point's record itself comes first
+    int64_t seq = 0;         // file order: the point's message sequence
+    uint64_t at = 0;         // file order: the point, msg << 32 | word
+  };
+
+  bool fail(int rc);
+  bool failHere() { return fail(sqlite3_extended_errcode(cur_->db)); }
+  bool exec(const std::string& sql);
+  std::string q(const std::string& table) const;
+  bool openConnection(int flags);
+  bool createTables();
+  bool checkDeclaration();
+  bool getMeta(const std::string& name, std::string& value, bool& found);
+  bool setMeta(const std::string& name, const std::string& value);
+  bool beforeWrite();
+  bool writeThrough();
+
+  // Lists (posting_lists.cpp).
+  Side sideOf(int key) const { return key == wordKey_ ? Words : Messages; }
+  bool loadStored(Side side, uint32_t id, std::vector<uint32_t>& out);
+  // The edit of a list, made on first use; `load` reads the whole list in.
+  // Null after a failed read.
+  Edit* edit(Side side, uint32_t id, bool load);
+  const std::vector<uint32_t>* list(Side side, uint32_t id);
+  bool neighbour(Side side, uint32_t id, bool forward, uint32_t& out);
+  bool writeEdits();
+  bool writeWord(uint32_t word, Edit& e);
+  bool writeMessage(uint32_t msg, Edit& e);
+  bool nextSequence(int64_t& seq);
+  bool sequenceOf(uint32_t msg, int64_t& seq, bool& found);
+  bool messageAtSequence(int64_t seq, bool forward, uint32_t& msg, int64_t& found);
+  bool storedCount(int64_t& n);
+  void forgetEdits();
+  bool convertOlderLayout();
+
+  // Walks (posting_walk.cpp).
+  bool seek(Side side, uint64_t bound, bool forward, uint64_t& out);
+  bool step(bool forward);
+  bool fileStep(bool forward);
+  bool hasPair(uint32_t word, uint32_t msg);
+  void load(uint32_t word, uint32_t msg);
+  void bufferPair(uint32_t& word, uint32_t& msg) const;
+
+  std::string path_;
+  SqlConn own_;
+  SqlConn txn_;
+  SqlConn* cur_ = &own_;
+  Share share_ = Share::Shared;
+  bool streaming_ = false;
+  bool quickScan_ = false;
+  int msgField_ = -1, wordField_ = -1;
+  int msgKey_ = -1, wordKey_ = -1;
+  std::map<uint32_t, Edit> edits_[2];
+  int64_t countDelta_ = 0;   // records added less removed since the last write
+  int64_t stored_ = -1;      // records in the file as written; -1 unknown
+  int64_t nextSeq_ = 0;      // 0 unknown
+  // The last list read from the file, per side, while gen_ is unchanged.
+  struct Cached {
+    uint32_t id = 0;
+    uint64_t gen = UINT64_MAX;
+    std::vector<uint32_t> ids;
+  } cache_[2];
+  uint64_t gen_ = 0;
+  int64_t curPos_ = 0;
+  Walk walk_;
+};
+
+// Delta-coded varints of a sorted list of numbers (posting_lists.cpp).
+std::string encodePostings(const std::vector<uint32_t>& ids);
+bool decodePostings(const void* data, size_t size, std::vector<uint32_t>& out);
+
+}  // namespace qv
