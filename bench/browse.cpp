@@ -40,6 +40,7 @@
 #include "browse/browse_title.h"
 #include "browse/browse_view.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -118,7 +119,7 @@ bool generate(const std::string& name, uint32_t messages, Generated& g) {
     ++toCount[plan[i].to];
   }
 
-  OP_CLOSE(OpShared, {3, 5, 6, 7, 29});
+  OP_CLOSE(OpShared, {FileMsgNmbr, FilePerson, FileSections, FileThreads, FileMasIdx});
   bool ok = MsgNmbr.stream() && Person.stream() && Sections.stream() && Threads.stream() && MasIdx.stream();
   std::vector<std::string> lastNames(persons), alphas(threads);
   for (uint32_t s = 0; ok && s < sections; ++s) {
@@ -178,12 +179,12 @@ bool generate(const std::string& name, uint32_t messages, Generated& g) {
   ok = MsgNmbr.flush() && Person.flush() && Sections.flush() && Threads.flush() && MasIdx.flush() && ok;
   ok = ok && MsgNmbr.buildKeys() && Person.buildKeys() && Sections.buildKeys() && Threads.buildKeys() &&
        MasIdx.buildKeys();
-  OP_CLOSE(OpRelease, {3, 5, 6, 7, 29});
+  OP_CLOSE(OpRelease, {FileMsgNmbr, FilePerson, FileSections, FileThreads, FileMasIdx});
   if (!ok) {
     std::fprintf(stderr, "generating failed: %s\n", ErrorText().c_str());
     return false;
   }
-  OP_CLOSE(OpShared, {2});
+  OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = g.id;
   if (Forums.get(FOR_ForumKey)) {
@@ -191,7 +192,7 @@ bool generate(const std::string& name, uint32_t messages, Generated& g) {
     FOR.COUNTFLAG = 0;
     Forums.put();
   }
-  OP_CLOSE(OpRelease, {2});
+  OP_CLOSE(OpRelease, {FileForums});
 
   uint32_t mid = plan[messages / 2].thread;
   g.middleThread = threadBase + mid;
@@ -336,9 +337,9 @@ int main(int argc, char** argv) {
       Timing t[2];
       for (int k = 0; k < 2; ++k) {
         qv::selectDatabase(g[k].id);
-        if (held) qv::OP_CLOSE(qv::OpShared, {2, 3, 4, 5, 6, 7, 29});
+        if (held) qv::OP_CLOSE(qv::OpShared, {qv::FileForums, qv::FileMsgNmbr, qv::FileMsgText, qv::FilePerson, qv::FileSections, qv::FileThreads, qv::FileMasIdx});
         t[k] = timeView(cases(g[k])[c].state, runs);
-        if (held) qv::OP_CLOSE(qv::OpRelease, {2, 3, 4, 5, 6, 7, 29});
+        if (held) qv::OP_CLOSE(qv::OpRelease, {qv::FileForums, qv::FileMsgNmbr, qv::FileMsgText, qv::FilePerson, qv::FileSections, qv::FileThreads, qv::FileMasIdx});
       }
       rows.push_back({names[c].name, t[0], t[1]});
     }

@@ -1,6 +1,7 @@
 #include "corpus_post.h"
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "mime/mime_message.h"
 #include "services/databases.h"
 #include "services/file_service.h"
@@ -12,7 +13,7 @@ namespace {
 // Reserves `count` IDs of the installation's counter; returns the first.
 uint32_t reserveIds(uint32_t count) {
   using namespace qv;
-  OP_CLOSE(OpShared, {8});
+  OP_CLOSE(OpShared, {FileControl});
   CTL = ControlRec();
   CTL.ID = 1;
   uint32_t first = 0;
@@ -21,7 +22,7 @@ uint32_t reserveIds(uint32_t count) {
     CTL.NEXTNUMBER += count;
     if (!Control.put()) first = 0;
   }
-  OP_CLOSE(OpRelease, {8});
+  OP_CLOSE(OpRelease, {FileControl});
   return first;
 }
 }  // namespace
@@ -42,7 +43,7 @@ bool postCorpus(CorpusGenerator& gen, const std::string& owner, PostedCorpus& ou
     error = "no IDs could be drawn";
     return false;
   }
-  OP_CLOSE(OpShared, {13, 4});
+  OP_CLOSE(OpShared, {FileMail, FileMsgText});
   bool ok = Mail.stream() && MsgText.stream();
   GeneratedMail m;
   size_t inSlice = 0;
@@ -71,16 +72,16 @@ bool postCorpus(CorpusGenerator& gen, const std::string& owner, PostedCorpus& ou
   if (!ok) error = "writing the mail failed: " + ErrorText();
   ok = Mail.flush() && MsgText.flush() && ok;
   ok = Mail.buildKeys() && MsgText.buildKeys() && ok;
-  OP_CLOSE(OpRelease, {13, 4});
+  OP_CLOSE(OpRelease, {FileMail, FileMsgText});
   if (ok) {
-    OP_CLOSE(OpShared, {2});
+    OP_CLOSE(OpShared, {FileForums});
     FOR = ForumsRec();
     FOR.ID = out.database;
     if (Forums.get(FOR_ForumKey)) {
       FOR.MSGCOUNT = uint32_t(out.ids.size());
       Forums.put();
     }
-    OP_CLOSE(OpRelease, {2});
+    OP_CLOSE(OpRelease, {FileForums});
   }
   return ok;
 }

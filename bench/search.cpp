@@ -35,6 +35,7 @@
 #include "bench_run.h"
 #include "corpus_gen.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/import_run.h"
 #include "services/databases.h"
 #include "services/file_service.h"
@@ -90,8 +91,8 @@ struct EngineResult {
   double indexSeconds = 0;
   long indexRssKb = 0;
   int64_t indexBytes = 0;
-  std::map<std::string, double> cli, inProcess;
-  std::map<std::string, int64_t> hits;
+  std::map<std::string, double> cli{}, inProcess{};
+  std::map<std::string, int64_t> hits{};
 };
 
 // Times a command five times after a warm-up; returns the median and the hit count of the last run.
@@ -283,13 +284,13 @@ int main(int argc, char** argv) {
     if (!qv::openInstallation(root, error) || !qv::findDatabase("Bench Owner")) return 1;
     qv::useDatabase();
     // The search window keeps the index and message files open while it is open.
-    qv::OP_CLOSE(qv::OpShared, {28, 29, 4, 13});
+    qv::OP_CLOSE(qv::OpShared, {qv::FileWordList, qv::FileMasIdx, qv::FileMsgText, qv::FileMail});
     for (const Query& q : queries) {
       int64_t hits = 0;
       e.inProcess[q.name] = timeOurs(q, hits);
       if (hits != e.hits[q.name]) std::fprintf(stderr, "in-process and command differ on %s\n", q.name.c_str());
     }
-    qv::OP_CLOSE(qv::OpRelease, {28, 29, 4, 13});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileWordList, qv::FileMasIdx, qv::FileMsgText, qv::FileMail});
     qv::closeInstallation();
     engines.push_back(e);
   }

@@ -8,6 +8,7 @@
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "wordindex/index_fixup.h"
 #include "wordindex/index_run.h"
 
@@ -31,7 +32,7 @@ int cmdIndex(const Args& argsIn) {
            advice == qv::AdviseFull      ? "full index"
            : advice == qv::AdvisePartial ? "partial index"
                                          : "nothing to do");
-  int batch = int(qv::KonfigGet(28));
+  int batch = int(qv::KonfigGet(qv::ItemSpeedIndex));
   auto t0 = std::chrono::steady_clock::now();
   qv::IndexRun run(full ? 1 : 2, batch, database, state);
   std::string lastStatus;

@@ -3,10 +3,12 @@
 
 #include "commands.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/datetime.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qvcli {
 
@@ -21,11 +23,11 @@ const char* kindName(int type) {
 }
 
 uint32_t nextId() {
-  qv::OP_CLOSE(qv::OpShared, {8});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileControl});
   qv::CTL = qv::ControlRec();
   qv::CTL.ID = 1;
   uint32_t n = qv::Control.get(qv::CTL_IdKey) ? qv::CTL.NEXTNUMBER : 0;
-  qv::OP_CLOSE(qv::OpRelease, {8});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileControl});
   return n;
 }
 }  // namespace
@@ -33,8 +35,8 @@ uint32_t nextId() {
 int cmdInit(const Args& args) {
   if (!args.empty()) return fail("init takes no arguments");
   // Opening the installation created it; make the database list too.
-  qv::OP_CLOSE(qv::OpShared, {2});
-  qv::OP_CLOSE(qv::OpRelease, {2});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
   say("Installation ready at %s (next ID %u)\n", qv::Mem.Net.c_str(), nextId());
   return 0;
 }
@@ -55,8 +57,8 @@ int cmdInfo(const Args& args) {
     else
       say("  item %2d  %lld\n", item, static_cast<long long>(qv::KonfigGet(item)));
   }
-  say("  date format %s, last ID check %s\n", qv::formatDate(qv::today(), int(qv::KonfigGet(10))).c_str(),
-      qv::formatDate(int32_t(qv::KonfigGet(5)), 10).c_str());
+  say("  date format %s, last ID check %s\n", qv::formatDate(qv::today(), int(qv::KonfigGet(qv::ItemDateFormat))).c_str(),
+      qv::formatDate(int32_t(qv::KonfigGet(qv::ItemLastIdCheck)), 10).c_str());
   say("\nDisplay and tuning (block 9)\n");
   for (int item = 22; item <= 63; ++item) {
     if (item >= 33 && item <= 36) {
@@ -67,15 +69,16 @@ int cmdInfo(const Args& args) {
     }
   }
   say("  working speed values:");
-  for (int item = 26; item <= 31; ++item) say(" %d=%lld", item, static_cast<long long>(qv::SpeedVal(3, item)));
-  say("\n\nDirectories (block 4)\n  item 17  %s\n  item 18  %s\n", qv::AutoPathGet(17).c_str(),
-      qv::AutoPathGet(18).c_str());
-  say("\nWord index (block 10)\n  item 44  %s\n", qv::WSVarsText(44).c_str());
+  for (int item = qv::ItemSpeedDuplicates; item <= qv::ItemImportSlice; ++item)
+    say(" %d=%lld", item, static_cast<long long>(qv::SpeedVal(qv::KGet, item)));
+  say("\n\nDirectories (block 4)\n  item 17  %s\n  item 18  %s\n", qv::AutoPathGet(qv::ItemTempDirectory).c_str(),
+      qv::AutoPathGet(qv::ItemDataDirectory).c_str());
+  say("\nWord index (block 10)\n  item 44  %s\n", qv::WSVarsText(qv::ItemIndexRoot).c_str());
   for (int item : {49, 50, 51, 52, 53, 54, 55, 56})
     say("  item %2d  %lld\n", item, static_cast<long long>(qv::WSVarsGet(item)));
 
   say("\nDatabases\n");
-  qv::OP_CLOSE(qv::OpShared, {2});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
   qv::Forums.set(qv::FOR_AlphaKey);
   int n = 0;
   while (qv::Forums.next()) {
@@ -84,7 +87,7 @@ int cmdInfo(const Args& args) {
         qv::FOR.DESCRIPTION.str().c_str());
   }
   if (n == 0) say("  (none)\n");
-  qv::OP_CLOSE(qv::OpRelease, {2});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
   return 0;
 }
 

@@ -37,8 +37,12 @@ enum DisplayItem : int {
   ItemSpeedImport = 30,       // tuning position: import (also the parsers' slice)
   ItemImportSlice = 31,       // working value only: the import run's slice (from item 30's position)
   ItemImportCompletion = 32,  // 1 tell the time and close, 0 close, other: keep the window open
-  ItemFontFirst = 33,         // fonts 33..36
-  ItemFontLast = 36,
+  ItemFontLists = 33,         // font of lists
+  ItemFontText = 34,          // font of message texts
+  ItemFontCounters = 35,      // font of counters
+  ItemFontThreadTree = 36,    // font of the thread tree
+  ItemFontFirst = ItemFontLists,      // the fonts are items 33..36
+  ItemFontLast = ItemFontThreadTree,
   ItemColourThreadTree = 37,  // colour of the thread tree
   ItemBrowseModeForum = 38,   // last view of the forum and newsgroup browser
   ItemBrowseModeMail = 39,    // last view of the mail browser

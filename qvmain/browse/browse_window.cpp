@@ -38,7 +38,9 @@
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/topics.h"
+#include "setup/setting_look.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -59,20 +61,6 @@ QHash<QString, SessionPlace>& sessionStates() {
 QString databaseKey() {
   return QString::fromStdString(qv::joinPath({qv::Mem.FileDir, qv::Mem.Dirnamn})) + QLatin1Char('#') +
          QString::number(qv::Mem.ForumNumber);
-}
-
-QColor settingColour(int item) {
-  auto v = uint32_t(qv::KonfigGet(item));
-  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
-
-QFont settingFont(int item, const QFont& base) {
-  qv::FontSetting fs = qv::KonfigFont(item);
-  QFont f = base;
-  if (!fs.name.empty()) f.setFamily(QString::fromStdString(fs.name));
-  if (fs.size > 0) f.setPointSize(fs.size);
-  f.setBold(fs.bold);
-  return f;
 }
 
 QString tip(const char* text) { return text ? QString::fromLatin1(text) : QString(); }
@@ -287,23 +275,23 @@ QHBoxLayout* BrowseWindow::buildTop() {
 // Colours and fonts of the settings: keep and delete rows, the hit marks,
 // the counter, the list's and the reading pane's fonts.
 void BrowseWindow::loadLooks() {
-  keep_ = settingColour(24);
-  delete_ = settingColour(25);
+  keep_ = settingColour(qv::ItemColourKeep);
+  delete_ = settingColour(qv::ItemColourDelete);
   list_->page()->setColours(keep_, delete_);
-  pane_->setHighlight(settingColour(22));
+  pane_->setHighlight(settingColour(qv::ItemColourHighlight));
   // The counter stands on the counters colour, its text dark or light to match.
-  QColor counters = settingColour(23);
+  QColor counters = settingColour(qv::ItemColourCounters);
   QPalette p = counter_->palette();
   p.setColor(QPalette::Window, counters);
   p.setColor(QPalette::WindowText, counters.lightness() > 140 ? Qt::black : Qt::white);
   counter_->setPalette(p);
   counter_->setAutoFillBackground(true);
   counter_->setAlignment(Qt::AlignCenter);
-  counter_->setFont(settingFont(35, counter_->font()));
-  QFont listFont = settingFont(33, list_->table()->font());
+  counter_->setFont(settingFont(qv::ItemFontCounters, counter_->font()));
+  QFont listFont = settingFont(qv::ItemFontLists, list_->table()->font());
   list_->table()->setFont(listFont);
   list_->table()->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont).height() + 6);
-  pane_->reader()->setFont(settingFont(34, pane_->reader()->font()));
+  pane_->reader()->setFont(settingFont(qv::ItemFontText, pane_->reader()->font()));
 }
 
 void BrowseWindow::refreshTitle() {

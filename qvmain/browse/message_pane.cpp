@@ -11,6 +11,7 @@
 
 #include "services/datetime.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qvm {
 
@@ -98,7 +99,7 @@ void MessagePane::setMessage(const qv::BrowseRow* row, const std::string& shown)
   if (row) {
     date_->setText(QString::fromStdString(kind_ == 2 && !row->dateText.empty()
                                               ? row->dateText
-                                              : qv::formatDate(row->date, int(qv::KonfigGet(10)))));
+                                              : qv::formatDate(row->date, int(qv::KonfigGet(qv::ItemDateFormat)))));
     if (kind_ == 2) {
       number_->setText(QString::fromStdString(row->timeText));
     } else {

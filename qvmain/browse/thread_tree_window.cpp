@@ -17,8 +17,10 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "setup/setting_look.h"
 #include "threads/thread_manager.h"
 #include "services/messages.h"
+#include "services/settings_items.h"
 
 namespace qvm {
 
@@ -71,20 +73,14 @@ ThreadTreeWindow::ThreadTreeWindow(QWidget* parent) : QWidget(parent) {
   tree_->header()->setStretchLastSection(false);
   tree_->installEventFilter(this);
 
-  qv::FontSetting fs = qv::KonfigFont(36);
-  QFont f = tree_->font();
-  if (!fs.name.empty()) f.setFamily(QString::fromStdString(fs.name));
-  if (fs.size > 0) f.setPointSize(fs.size);
-  f.setBold(fs.bold);
-  tree_->setFont(f);
-  auto bgr = uint32_t(qv::KonfigGet(37));
+  tree_->setFont(settingFont(qv::ItemFontThreadTree, tree_->font()));
   QPalette p = tree_->palette();
-  p.setColor(QPalette::Text, QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)));
+  p.setColor(QPalette::Text, settingColour(qv::ItemColourThreadTree));
   tree_->setPalette(p);
 
-  textFormat_ = int(qv::KonfigGet(16));
+  textFormat_ = int(qv::KonfigGet(qv::ItemThreadTreeFormat));
   if (textFormat_ < 1 || textFormat_ > 5) textFormat_ = 2;
-  dateFormat_ = int(qv::KonfigGet(10));
+  dateFormat_ = int(qv::KonfigGet(qv::ItemDateFormat));
 
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* it) { choose(it); });
 
@@ -206,7 +202,7 @@ void ThreadTreeWindow::closeEvent(QCloseEvent* e) {
 
 void openThreadTree() {
   // Rows cannot be written without a date format.
-  if (qv::KonfigGet(10) == 0) return;
+  if (qv::KonfigGet(qv::ItemDateFormat) == 0) return;
   showProcedureWindow(new ThreadTreeWindow, SlotThreadTree);
 }
 

@@ -8,6 +8,7 @@
 
 #include "database/update_box.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
@@ -63,7 +64,7 @@ BrowseBox::~BrowseBox() { postToFrame(EvToolsEnded2); }
 void BrowseBox::reload() {
   uint32_t keep = list_->currentItem() ? list_->currentItem()->data(0, Qt::UserRole).toUInt() : 0;
   list_->clear();
-  qv::OP_CLOSE(qv::OpShared, {2});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
   qv::FOR = qv::ForumsRec();
   qv::FOR.TYPE = 2;
   qv::Forums.setPrefix(qv::FOR_TypeKey, 1);
@@ -79,7 +80,7 @@ void BrowseBox::reload() {
     it->setData(0, Qt::UserRole, qv::FOR.ID);
     if (qv::FOR.ID == keep) list_->setCurrentItem(it);
   }
-  qv::OP_CLOSE(qv::OpRelease, {2});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
   if (!list_->currentItem() && n > 0) list_->setCurrentItem(list_->topLevelItem(0));
   change_->setEnabled(n > 0);
   setWindowTitle(QStringLiteral(" MailBoxes [%1]").arg(n));

@@ -12,6 +12,7 @@
 
 #include "database/new_db_name.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
@@ -21,6 +22,8 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
+#include "setup/setting_look.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -42,12 +45,6 @@ QString statusText(int status) {
     case 2: return QStringLiteral("Delete");
     default: return QStringLiteral("Normal");
   }
-}
-
-// A colour item of the settings (0xBBGGRR) as a colour.
-QColor settingColour(int item) {
-  auto v = uint32_t(qv::KonfigGet(item));
-  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 bool unnamed(const QString& name, uint32_t dir) {
@@ -103,7 +100,7 @@ ChangeForum::~ChangeForum() { postToFrame(EvReevaluate); }
 void ChangeForum::reload() {
   uint32_t keep = currentId();
   list_->clear();
-  qv::OP_CLOSE(qv::OpShared, {2});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
   qv::Forums.set(order_->currentIndex() == 1 ? qv::FOR_DirKey : qv::FOR_AlphaKey);
   int n = 0;
   while (qv::Forums.next()) {
@@ -124,7 +121,7 @@ void ChangeForum::reload() {
     paintRow(it, f.DUMMY);
     if (f.ID == keep || (keep == 0 && f.ID == qv::Mem.ForumNumber)) list_->setCurrentItem(it);
   }
-  qv::OP_CLOSE(qv::OpRelease, {2});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
   if (!list_->currentItem() && list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
   setWindowTitle(QStringLiteral(" Database Selection [%1]").arg(n));
 }
@@ -132,9 +129,9 @@ void ChangeForum::reload() {
 void ChangeForum::paintRow(QTreeWidgetItem* it, int status) {
   for (int c = 0; c < list_->columnCount(); ++c) {
     if (status == 1)
-      it->setForeground(c, settingColour(24));
+      it->setForeground(c, settingColour(qv::ItemColourKeep));
     else if (status == 2)
-      it->setForeground(c, settingColour(25));
+      it->setForeground(c, settingColour(qv::ItemColourDelete));
     else
       it->setData(c, Qt::ForegroundRole, QVariant());
   }
@@ -149,9 +146,9 @@ void ChangeForum::chooseCurrent() {
   uint32_t id = currentId();
   if (id == 0 || !qv::ActivateDatabase(id)) return;
   qv::Mem.WordListIndexNeedsUpdate = qv::FOR.WORDLISTINDEXNEEDSUPDATE;
-  qv::OP_CLOSE(qv::OpShared, {22});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileDbRef});
   qv::UpdREF(7);
-  qv::OP_CLOSE(qv::OpRelease, {22});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileDbRef});
   qv::GlobalResponse = 1;
   close();
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
@@ -22,10 +23,10 @@ namespace {
 // database never indexed has no such file, and none is made by asking.
 bool wordIndexed() {
   std::error_code ec;
-  if (qv::Mem.ForumNumber == 0 || !std::filesystem::exists(qv::filePath(29), ec)) return false;
-  qv::OP_CLOSE(qv::OpShared, {29});
+  if (qv::Mem.ForumNumber == 0 || !std::filesystem::exists(qv::filePath(qv::FileMasIdx), ec)) return false;
+  qv::OP_CLOSE(qv::OpShared, {qv::FileMasIdx});
   bool any = qv::MasIdx.hasRecords();
-  qv::OP_CLOSE(qv::OpRelease, {29});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileMasIdx});
   return any;
 }
 }  // namespace

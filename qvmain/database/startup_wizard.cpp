@@ -22,6 +22,7 @@
 #include "services/menu_texts.h"
 #include "services/semafore.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -46,7 +47,7 @@ StartupWizard::StartupWizard(QWidget* parent) : QWidget(parent) {
   });
 
   format_ = new QComboBox(this);
-  int current = int(qv::KonfigGet(7));
+  int current = int(qv::KonfigGet(qv::ItemImportFormat));
   if (!qv::formatByNumber(current)) current = qv::kDefaultFormatNumber;
   for (const qv::FormatInfo* f : qv::offeredFormats()) {
     format_->addItem(QString::fromLatin1(f->name), f->number);
@@ -56,7 +57,7 @@ StartupWizard::StartupWizard(QWidget* parent) : QWidget(parent) {
   auto* dirPanel = new QWidget(this);
   auto* dl = new QHBoxLayout(dirPanel);
   dl->setContentsMargins(0, 0, 0, 0);
-  directory_ = new QLineEdit(QString::fromStdString(qv::KonfigText(14)), dirPanel);
+  directory_ = new QLineEdit(QString::fromStdString(qv::KonfigText(qv::ItemImportDirectory)), dirPanel);
   directory_->setMaxLength(100);
   auto* browse = new QPushButton(QStringLiteral("Browse ..."), dirPanel);
   connect(browse, &QPushButton::clicked, this, [this] {
@@ -136,8 +137,8 @@ void StartupWizard::back() {
 }
 
 void StartupWizard::saveDefaults() {
-  qv::KonfigSet(7, format_->currentData().toInt());
-  qv::KonfigSetText(14, directory_->text().trimmed().toStdString());
+  qv::KonfigSet(qv::ItemImportFormat, format_->currentData().toInt());
+  qv::KonfigSetText(qv::ItemImportDirectory, directory_->text().trimmed().toStdString());
   qv::Konfig(qv::KSave);
 }
 

@@ -18,6 +18,7 @@
 #include "services/datetime.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qvm {
 
@@ -121,7 +122,7 @@ GpCodes::GpCodes(uint32_t dirNumber, QWidget* parent) : QDialog(parent), dir_(di
 
 void GpCodes::reload() {
   list_->clear();
-  int format = int(qv::KonfigGet(10));
+  int format = int(qv::KonfigGet(qv::ItemDateFormat));
   for (const qv::Topic& t : qv::listTopics(dir_)) {
     auto* it = new QTreeWidgetItem(list_);
     it->setText(0, QString::fromStdString(t.text));

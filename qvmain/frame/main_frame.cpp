@@ -29,6 +29,7 @@
 #include "services/prompt.h"
 #include "services/semafore.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "threads/thread_manager.h"
 
@@ -102,7 +103,7 @@ MainFrame::MainFrame(int startupResult, QWidget* parent) : QMainWindow(parent), 
   }
 
   resize(1000, 700);
-  if (qv::KonfigGet(42) != 0) {
+  if (qv::KonfigGet(qv::ItemRestoreFrame) != 0) {
     qv::WindowRect r;
     if (qv::WindowPos(3, SlotFrame, r) && r.width > 0 && r.height > 0) setGeometry(r.x, r.y, r.width, r.height);
   }
@@ -387,8 +388,8 @@ void MainFrame::setSuffix(const QString& suffix) {
 }
 
 void MainFrame::updateClock() {
-  dateZone_->setText(formatDate(QDate::currentDate(), int(qv::KonfigGet(10))));
-  timeZone_->setText(formatTime(QTime::currentTime(), int(qv::KonfigGet(13))));
+  dateZone_->setText(formatDate(QDate::currentDate(), int(qv::KonfigGet(qv::ItemDateFormat))));
+  timeZone_->setText(formatTime(QTime::currentTime(), int(qv::KonfigGet(qv::ItemTimeFormat))));
   dateZone_->setVisible(!dateZone_->text().isEmpty());
   timeZone_->setVisible(!timeZone_->text().isEmpty());
 }
@@ -524,7 +525,7 @@ bool MainFrame::event(QEvent* e) {
     case EvTaskStep: qv::SemaFore(208); break;
     case EvScheduledRunEnded: {
       qv::Mem.DoTask = qv::RunInteractive;
-      int64_t after = qv::KonfigGet(57);
+      int64_t after = qv::KonfigGet(qv::ItemAfterTask);
       if (after == 1)
         requestExit();
       else if (after == 0)

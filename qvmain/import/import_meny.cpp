@@ -30,6 +30,7 @@
 #include "services/menu_texts.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -91,10 +92,10 @@ ImportMeny::ImportMeny(QWidget* parent) : QWidget(parent) {
   setMinimumSize(760, 460);
 
   TmCreate(this, QStringLiteral("ImportMeny"), kImportGroup);
-  int number = int(qv::KonfigGet(7));
+  int number = int(qv::KonfigGet(qv::ItemImportFormat));
   const qv::FormatInfo* f = qv::formatByNumber(number);
   setFormat(QString::fromLatin1(f ? f->name : qv::formatByNumber(qv::kDefaultFormatNumber)->name));
-  path_ = QString::fromStdString(qv::KonfigText(14));
+  path_ = QString::fromStdString(qv::KonfigText(qv::ItemImportDirectory));
   formatChanged();
   update();
 }
@@ -266,7 +267,7 @@ void ImportMeny::setFormat(const QString& name) {
 
 void ImportMeny::fillMailboxes() {
   uint32_t keep = mailbox_->currentData().toUInt();
-  if (keep == 0) keep = uint32_t(qv::KonfigGet(19));
+  if (keep == 0) keep = uint32_t(qv::KonfigGet(qv::ItemLastMailbox));
   mailbox_->clear();
   for (const qv::DatabaseEntry& e : qv::listDatabases(2)) {
     mailbox_->addItem(QString::fromStdString(e.name), e.id);

@@ -15,23 +15,19 @@
 
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "services/datetime.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "services/datetime.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/utilities.h"
 #include "services/window_settings.h"
+#include "setup/setting_look.h"
 #include "storage/record.h"
 
 namespace qvm {
 
 namespace {
-
-// A colour item of the settings (0xBBGGRR) as a colour.
-QColor settingColour(int item) {
-  auto v = uint32_t(qv::KonfigGet(item));
-  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
 
 // Window slots above 25 are kept in the second position set.
 bool slotRect(int op, int slot, qv::WindowRect& r) {
@@ -73,8 +69,8 @@ QVariant LookupModel::data(const QModelIndex& index, int role) const {
       if (def_.numberColumns.contains(index.column())) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
       return QVariant();
     case Qt::ForegroundRole:
-      if (r->status == 1) return settingColour(24);
-      if (r->status == 2) return settingColour(25);
+      if (r->status == 1) return settingColour(qv::ItemColourKeep);
+      if (r->status == 2) return settingColour(qv::ItemColourDelete);
       return QVariant();
     case Qt::UserRole:
       return r->id;

@@ -25,6 +25,7 @@
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/utilities.h"
 #include "threads/thread_manager.h"
 
@@ -208,7 +209,7 @@ void TextFindWindow::tick() {
   QElapsedTimer slice;
   slice.start();
   qv::FindStep r;
-  do r = engine_->step(int(qv::SpeedVal(3, 29)));
+  do r = engine_->step(int(qv::SpeedVal(qv::KGet, qv::ItemSpeedFind)));
   while (r == qv::FindStep::Searching && slice.elapsed() < sliceMs_);
   if (r == qv::FindStep::Searching) return;
   qv::BrowseState now = qv::readBrowseContext(kind_);
@@ -224,7 +225,7 @@ void TextFindWindow::tick() {
   if (r == qv::FindStep::EndOfView) {
     int64_t seconds = qv::StartStop(2, kStopwatch);
     postToThread(browserName(), EvFindEnd);
-    if (qv::KonfigGet(32) == 1) {
+    if (qv::KonfigGet(qv::ItemImportCompletion) == 1) {
       qv::Beep();
       qv::Message("The time for completion was: " + std::to_string(seconds) + " seconds", " Standard Search  ",
                   qv::Icon::Information);

@@ -28,20 +28,20 @@
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
+#include "setup/setting_look.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
 
 namespace {
 
-constexpr int kColourItems[5] = {22, 23, 24, 25, 37};
+constexpr int kColourItems[5] = {qv::ItemColourHighlight, qv::ItemColourCounters, qv::ItemColourKeep,
+                                 qv::ItemColourDelete, qv::ItemColourThreadTree};
 const char* const kColourNames[5] = {"Highlighted words", "Counters", "Items to keep", "Items to delete", "Thread tree"};
 const char* const kFontNames[4] = {"Lists", "Message text", "Counters", "Thread tree"};
 const char* const kSpeedNames[5] = {"Maintenance runs (purge, count, duplicates)", "List refresh", "Word indexing",
                                     "Word search", "Import and merging"};
-
-QColor toColour(unsigned bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
-unsigned toBgr(const QColor& c) { return unsigned(c.red()) | unsigned(c.green()) << 8 | unsigned(c.blue()) << 16; }
 
 void selectData(QComboBox* box, int value) {
   int i = box->findData(value);
@@ -106,13 +106,13 @@ QWidget* UserPanel::directoryRow(QLineEdit*& edit, const std::string& value) {
 QWidget* UserPanel::directoriesTab() {
   auto* w = new QWidget(this);
   auto* f = new QFormLayout(w);
-  f->addRow(QStringLiteral("Temporary files:"), directoryRow(temp_, qv::AutoPathGet(17)));
-  f->addRow(QStringLiteral("Data files (databases):"), directoryRow(data_, qv::AutoPathGet(18)));
-  f->addRow(QStringLiteral("Word index files:"), directoryRow(index_, qv::WSVarsText(44)));
-  f->addRow(QStringLiteral("Default import files:"), directoryRow(import_, qv::KonfigText(14)));
+  f->addRow(QStringLiteral("Temporary files:"), directoryRow(temp_, qv::AutoPathGet(qv::ItemTempDirectory)));
+  f->addRow(QStringLiteral("Data files (databases):"), directoryRow(data_, qv::AutoPathGet(qv::ItemDataDirectory)));
+  f->addRow(QStringLiteral("Word index files:"), directoryRow(index_, qv::WSVarsText(qv::ItemIndexRoot)));
+  f->addRow(QStringLiteral("Default import files:"), directoryRow(import_, qv::KonfigText(qv::ItemImportDirectory)));
   defaultFormat_ = new QComboBox(w);
   for (const qv::FormatInfo* fi : qv::offeredFormats()) defaultFormat_->addItem(QString::fromLatin1(fi->name), fi->number);
-  int fmt = int(qv::KonfigGet(7));
+  int fmt = int(qv::KonfigGet(qv::ItemImportFormat));
   selectData(defaultFormat_, qv::formatByNumber(fmt) ? fmt : qv::kDefaultFormatNumber);
   f->addRow(QStringLiteral("Default import file type:"), defaultFormat_);
   auto* note = new QLabel(QStringLiteral("A changed data or word index directory is used from the next start of Quorvane."), w);
@@ -129,12 +129,12 @@ QWidget* UserPanel::displayTab() {
   date_->addItem(QStringLiteral("Day-Month-Year"), 6);
   date_->addItem(QStringLiteral("Year-Month-Day"), 10);
   date_->addItem(QStringLiteral("Desktop setting"), 17);
-  selectData(date_, int(qv::KonfigGet(10)));
+  selectData(date_, int(qv::KonfigGet(qv::ItemDateFormat)));
   time_ = new QComboBox(w);
   time_->addItem(QStringLiteral("Hours:Minutes (24 hours)"), 1);
   time_->addItem(QStringLiteral("Hours:Minutes AM/PM"), 3);
   time_->addItem(QStringLiteral("Desktop setting"), 7);
-  selectData(time_, int(qv::KonfigGet(13)));
+  selectData(time_, int(qv::KonfigGet(qv::ItemTimeFormat)));
   preview_ = new QLabel(w);
   connect(date_, &QComboBox::currentIndexChanged, this, &UserPanel::updatePreview);
   connect(time_, &QComboBox::currentIndexChanged, this, &UserPanel::updatePreview);
@@ -147,9 +147,9 @@ QWidget* UserPanel::displayTab() {
     colours_[size_t(i)] = new QPushButton(w);
     colours_[size_t(i)]->setMinimumWidth(120);
     connect(colours_[size_t(i)], &QPushButton::clicked, this, [this, i] {
-      QColor c = QColorDialog::getColor(toColour(colourValues_[size_t(i)]), this, QString::fromLatin1(kColourNames[i]));
+      QColor c = QColorDialog::getColor(colourOfBgr(colourValues_[size_t(i)]), this, QString::fromLatin1(kColourNames[i]));
       if (c.isValid()) {
-        colourValues_[size_t(i)] = toBgr(c);
+        colourValues_[size_t(i)] = bgrOfColour(c);
         showColour(i);
       }
     });
@@ -157,16 +157,16 @@ QWidget* UserPanel::displayTab() {
     f->addRow(QStringLiteral("Colour of %1:").arg(QString::fromLatin1(kColourNames[i]).toLower()), colours_[size_t(i)]);
   }
   for (int i = 0; i < 4; ++i) {
-    qv::FontSetting fs = qv::KonfigFont(33 + i);
+    qv::FontSetting fs = qv::KonfigFont(qv::ItemFontFirst + i);
     QFont font(QString::fromStdString(fs.name), fs.size > 0 ? fs.size : 8);
     font.setBold(fs.bold);
     fontValues_[size_t(i)] = font;
     fonts_[size_t(i)] = new QPushButton(w);
     connect(fonts_[size_t(i)], &QPushButton::clicked, this, [this, i] {
       bool ok = false;
-      QFont font = QFontDialog::getFont(&ok, fontValues_[size_t(i)], this, QString::fromLatin1(kFontNames[i]));
+      QFont chosen = QFontDialog::getFont(&ok, fontValues_[size_t(i)], this, QString::fromLatin1(kFontNames[i]));
       if (ok) {
-        fontValues_[size_t(i)] = font;
+        fontValues_[size_t(i)] = chosen;
         showFont(i);
       }
     });
@@ -174,13 +174,13 @@ QWidget* UserPanel::displayTab() {
     f->addRow(QStringLiteral("Font of %1:").arg(QString::fromLatin1(kFontNames[i]).toLower()), fonts_[size_t(i)]);
   }
   restoreFrame_ = new QCheckBox(QStringLiteral("Open the main window where it was left"), w);
-  restoreFrame_->setChecked(qv::KonfigGet(42) != 0);
+  restoreFrame_->setChecked(qv::KonfigGet(qv::ItemRestoreFrame) != 0);
   f->addRow(restoreFrame_);
   return w;
 }
 
 void UserPanel::showColour(int i) {
-  QColor c = toColour(colourValues_[size_t(i)]);
+  QColor c = colourOfBgr(colourValues_[size_t(i)]);
   colours_[size_t(i)]->setText(c.name());
   colours_[size_t(i)]->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; }")
                                          .arg(c.name(), c.lightness() > 128 ? QStringLiteral("black") : QStringLiteral("white")));
@@ -210,7 +210,7 @@ QWidget* UserPanel::speedTab() {
     s->setRange(1, 7);
     s->setTickPosition(QSlider::TicksBelow);
     s->setPageStep(1);
-    int64_t pos = qv::KonfigGet(26 + i);
+    int64_t pos = qv::KonfigGet(qv::ItemSpeedDuplicates + i);
     s->setValue(pos >= 1 && pos <= 7 ? int(pos) : 4);
     s->setMinimumWidth(220);
     speeds_[size_t(i)] = s;
@@ -229,10 +229,10 @@ QWidget* UserPanel::exportTab() {
   auto* w = new QWidget(this);
   auto* f = new QFormLayout(w);
   hardCr_ = new QCheckBox(QStringLiteral("Use hard CRs (wrap long lines)"), w);
-  hardCr_->setChecked(qv::KonfigGet(60) != 0);
+  hardCr_->setChecked(qv::KonfigGet(qv::ItemHardLineEnds) != 0);
   wrap_ = new QSpinBox(w);
   wrap_->setRange(20, 250);
-  int64_t col = qv::KonfigGet(58);
+  int64_t col = qv::KonfigGet(qv::ItemWrapColumn);
   wrap_->setValue(col > 0 ? int(col) : 78);
   mailLayout_ = new QComboBox(w);
   mailLayout_->addItem(QStringLiteral("No header"), 0);
@@ -240,12 +240,12 @@ QWidget* UserPanel::exportTab() {
   mailLayout_->addItem(QStringLiteral("Unix mailbox (From line)"), 2);
   mailLayout_->addItem(QStringLiteral("Internet mail (From: Date: Subject: To:)"), 3);
   mailLayout_->addItem(QStringLiteral("OzCIS mail (Date: MgTo: Subj:)"), 4);
-  selectData(mailLayout_, int(qv::KonfigGet(61)));
+  selectData(mailLayout_, int(qv::KonfigGet(qv::ItemExportLayoutMail)));
   forumLayout_ = new QComboBox(w);
   forumLayout_->addItem(QStringLiteral("No header"), 0);
   forumLayout_->addItem(QStringLiteral("Forum message (#: Sb: Fm: To:)"), 1);
   forumLayout_->addItem(QStringLiteral("Forum message with CIS: and reply line"), 4);
-  selectData(forumLayout_, int(qv::KonfigGet(62)));
+  selectData(forumLayout_, int(qv::KonfigGet(qv::ItemExportLayoutForum)));
   f->addRow(hardCr_);
   f->addRow(QStringLiteral("Wrap column:"), wrap_);
   f->addRow(QStringLiteral("Mail header layout:"), mailLayout_);
@@ -257,12 +257,12 @@ QWidget* UserPanel::tasksTab() {
   auto* w = new QWidget(this);
   auto* f = new QFormLayout(w);
   noTasks_ = new QCheckBox(QStringLiteral("Deactivate all tasks"), w);
-  noTasks_->setChecked(qv::KonfigGet(8) != 0);
+  noTasks_->setChecked(qv::KonfigGet(qv::ItemNoTasks) != 0);
   restrict_ = new QCheckBox(QStringLiteral("Start no task between"), w);
   restrictFrom_ = new QTimeEdit(w);
   restrictTo_ = new QTimeEdit(w);
   for (QTimeEdit* t : {restrictFrom_, restrictTo_}) t->setDisplayFormat(QStringLiteral("HH:mm"));
-  int64_t from = qv::KonfigGet(17), to = qv::KonfigGet(18);
+  int64_t from = qv::KonfigGet(qv::ItemTaskQuietFrom), to = qv::KonfigGet(qv::ItemTaskQuietTo);
   restrict_->setChecked(to > from);
   restrictFrom_->setTime(fromMinutes(from));
   restrictTo_->setTime(fromMinutes(to));
@@ -278,12 +278,12 @@ QWidget* UserPanel::tasksTab() {
   afterTask_->addItem(QStringLiteral("Exit Quorvane after task has finished"), 1);
   afterTask_->addItem(QStringLiteral("Return to the last used database"), 0);
   afterTask_->addItem(QStringLiteral("Stay with the task's database"), 2);
-  selectData(afterTask_, int(qv::KonfigGet(57)));
+  selectData(afterTask_, int(qv::KonfigGet(qv::ItemAfterTask)));
   completion_ = new QComboBox(w);
   completion_->addItem(QStringLiteral("Show the time taken, then close the window"), 1);
   completion_->addItem(QStringLiteral("Close the window at once"), 0);
   completion_->addItem(QStringLiteral("Keep the window open"), 2);
-  selectData(completion_, int(qv::KonfigGet(32)));
+  selectData(completion_, int(qv::KonfigGet(qv::ItemImportCompletion)));
   f->addRow(noTasks_);
   f->addRow(QStringLiteral("Task restriction time period:"), period);
   f->addRow(QStringLiteral("When a scheduled task has finished:"), afterTask_);
@@ -308,30 +308,30 @@ bool UserPanel::save() {
   std::string t = temp_->text().trimmed().toStdString(), d = data_->text().trimmed().toStdString();
   qv::AutoPath(qv::KSet, 17, t);
   qv::AutoPath(qv::KSet, 18, d);
-  qv::WSVarsSetText(44, index_->text().trimmed().toStdString());
+  qv::WSVarsSetText(qv::ItemIndexRoot, index_->text().trimmed().toStdString());
   if (!t.empty()) qv::Mem.TempDir = t;
-  qv::KonfigSetText(14, import_->text().trimmed().toStdString());
-  qv::KonfigSet(7, defaultFormat_->currentData().toInt());
-  qv::KonfigSet(10, date_->currentData().toInt());
-  qv::KonfigSet(13, time_->currentData().toInt());
-  qv::KonfigSet(8, noTasks_->isChecked() ? 1 : 0);
-  qv::KonfigSet(17, restrict_->isChecked() ? toMinutes(restrictFrom_->time()) : 0);
-  qv::KonfigSet(18, restrict_->isChecked() ? toMinutes(restrictTo_->time()) : 0);
+  qv::KonfigSetText(qv::ItemImportDirectory, import_->text().trimmed().toStdString());
+  qv::KonfigSet(qv::ItemImportFormat, defaultFormat_->currentData().toInt());
+  qv::KonfigSet(qv::ItemDateFormat, date_->currentData().toInt());
+  qv::KonfigSet(qv::ItemTimeFormat, time_->currentData().toInt());
+  qv::KonfigSet(qv::ItemNoTasks, noTasks_->isChecked() ? 1 : 0);
+  qv::KonfigSet(qv::ItemTaskQuietFrom, restrict_->isChecked() ? toMinutes(restrictFrom_->time()) : 0);
+  qv::KonfigSet(qv::ItemTaskQuietTo, restrict_->isChecked() ? toMinutes(restrictTo_->time()) : 0);
   for (int i = 0; i < 5; ++i) qv::KonfigSet(kColourItems[i], int64_t(colourValues_[size_t(i)]));
   for (int i = 0; i < 4; ++i) {
     const QFont& f = fontValues_[size_t(i)];
-    qv::KonfigSetFont(33 + i, {f.family().toStdString(), f.pointSize() > 0 ? f.pointSize() : 8, f.bold()});
+    qv::KonfigSetFont(qv::ItemFontFirst + i, {f.family().toStdString(), f.pointSize() > 0 ? f.pointSize() : 8, f.bold()});
   }
-  for (int i = 0; i < 5; ++i) qv::KonfigSet(26 + i, speeds_[size_t(i)]->value());
-  qv::KonfigSet(42, restoreFrame_->isChecked() ? 1 : 0);
-  qv::KonfigSet(58, wrap_->value());
-  qv::KonfigSet(60, hardCr_->isChecked() ? 1 : 0);
-  qv::KonfigSet(61, mailLayout_->currentData().toInt());
-  qv::KonfigSet(62, forumLayout_->currentData().toInt());
-  qv::KonfigSet(57, afterTask_->currentData().toInt());
-  qv::KonfigSet(32, completion_->currentData().toInt());
-  bool ok = qv::Konfig(qv::KSave) && qv::Konfig(5) && qv::AutoPath(qv::KSave) && qv::WSVars(qv::KSave);
-  qv::SpeedVal(2, 0);
+  for (int i = 0; i < 5; ++i) qv::KonfigSet(qv::ItemSpeedDuplicates + i, speeds_[size_t(i)]->value());
+  qv::KonfigSet(qv::ItemRestoreFrame, restoreFrame_->isChecked() ? 1 : 0);
+  qv::KonfigSet(qv::ItemWrapColumn, wrap_->value());
+  qv::KonfigSet(qv::ItemHardLineEnds, hardCr_->isChecked() ? 1 : 0);
+  qv::KonfigSet(qv::ItemExportLayoutMail, mailLayout_->currentData().toInt());
+  qv::KonfigSet(qv::ItemExportLayoutForum, forumLayout_->currentData().toInt());
+  qv::KonfigSet(qv::ItemAfterTask, afterTask_->currentData().toInt());
+  qv::KonfigSet(qv::ItemImportCompletion, completion_->currentData().toInt());
+  bool ok = qv::Konfig(qv::KSave) && qv::Konfig(qv::KSaveDisplay) && qv::AutoPath(qv::KSave) && qv::WSVars(qv::KSave);
+  qv::SpeedVal(qv::KSet, 0);  // the working values from the positions just saved
   return ok;
 }
 

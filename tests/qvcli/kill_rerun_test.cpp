@@ -128,9 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
              {{"mail", {"posting-commit:2", "posting-message:20", "conversion-message:3"}},
               {"forum", {"posting-message:130", "posting-commit:1"}},
               {"news", {"posting-commit:2", "posting-message:5"}}}}),
-    [](const ::testing::TestParamInfo<Plan>& info) {
+    [](const ::testing::TestParamInfo<Plan>& planInfo) {
       std::string n;
-      for (char c : info.param.label) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      for (char c : planInfo.param.label) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       return n;
     });
 

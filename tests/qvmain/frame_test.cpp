@@ -11,6 +11,7 @@
 #include "database/startup_wizard.h"
 #include "database/update_box.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "events.h"
 #include "frame/main_frame.h"
 #include "frame/procedure_table.h"
@@ -21,6 +22,7 @@
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
@@ -69,7 +71,7 @@ class FrameTest : public QObject {
     QCOMPARE(inst.open(), 99);
     QVERIFY(fs::is_directory(inst.rootStd() + "/CFG"));
     QVERIFY(fs::exists(inst.rootStd() + "/CFG/IDX008.ADF"));
-    QCOMPARE(qv::KonfigGet(11), 370);
+    QCOMPARE(qv::KonfigGet(qv::ItemConfigVersion), 370);
     qvm::MainFrame frame(99);
     frame.show();
     QCOMPARE(frame.windowTitle(),
@@ -116,7 +118,7 @@ class FrameTest : public QObject {
   void anOlderConfigurationIsUpgradedOnce() {
     TestInstallation inst;
     QCOMPARE(inst.open(), 99);
-    qv::KonfigSet(11, 360);
+    qv::KonfigSet(qv::ItemConfigVersion, 360);
     QVERIFY(qv::Konfig(qv::KSave));
     qv::WindowRect r{5, 6, 333, 222};
     qv::WindowPos(2, qvm::SlotBrowseBox, r);
@@ -128,7 +130,7 @@ class FrameTest : public QObject {
     QCOMPARE(inst.prompts.requests[0].text,
              std::string("This new version needs new default values! All window positions, window sizes and list "
                          "box column widths will be reset to default!"));
-    QCOMPARE(qv::KonfigGet(11), 370);
+    QCOMPARE(qv::KonfigGet(qv::ItemConfigVersion), 370);
     qv::WindowPos(3, qvm::SlotBrowseBox, r);
     QVERIFY(r.width != 333);
     qv::closeInstallation();
@@ -143,20 +145,20 @@ class FrameTest : public QObject {
     inst.open();
     uint32_t a = makeForum("Alpha"), b = makeForum("Beta"), c = makeForum("Gamma");
     QVERIFY(a && b && c);
-    qv::KonfigSet(6, c);
+    qv::KonfigSet(qv::ItemLastDatabase, c);
     qv::Konfig(qv::KSave);
     // Gamma leaves the list, Beta loses its directory: Alpha is the first that exists.
-    qv::OP_CLOSE(qv::OpShared, {2});
+    qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
     qv::FOR = qv::ForumsRec();
     qv::FOR.ID = c;
     QVERIFY(qv::Forums.get(qv::FOR_ForumKey) && qv::Forums.remove());
-    qv::OP_CLOSE(qv::OpRelease, {2});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
     fs::remove_all(dirOf(b));
     {
       qvm::MainFrame frame(1);
       QCOMPARE(qv::Mem.ForumNumber, a);
       QCOMPARE(frame.titleSuffix(), QStringLiteral("[Alpha]"));
-      QCOMPARE(qv::KonfigGet(6), a);
+      QCOMPARE(qv::KonfigGet(qv::ItemLastDatabase), a);
     }
     fs::remove_all(dirOf(a));
     qv::Mem.ForumNumber = 0;

@@ -14,6 +14,7 @@
 
 #include "database/update_box.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "events.h"
 #include "import/directory_dialog.h"
 #include "import/import_definition.h"
@@ -23,8 +24,9 @@
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "services/settings.h"
 #include "services/semafore.h"
+#include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -54,9 +56,9 @@ int64_t mailsIn(uint32_t box) {
   std::string saved = qv::Mem.Dirnamn;
   qv::findDatabase(box);
   qv::Mem.Dirnamn = "F" + std::to_string(qv::FOR.DIRNUMBER);
-  qv::OP_CLOSE(qv::OpShared, {13});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileMail});
   int64_t n = qv::Mail.records();
-  qv::OP_CLOSE(qv::OpRelease, {13});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileMail});
   qv::Mem.Dirnamn = saved;
   return n;
 }
@@ -115,12 +117,12 @@ class ImportWizardTest : public QObject {
     QCOMPARE(mailsIn(box), 2);
 
     // The session was kept as an import definition.
-    qv::OP_CLOSE(qv::OpShared, {34});
+    qv::OP_CLOSE(qv::OpShared, {qv::FileBatches});
     qv::Batches.set(qv::BAT_IDKEY);
     QVERIFY(qv::Batches.next());
     uint32_t def = qv::BAT.ID;
     QCOMPARE(qv::BAT.DESCRIPTION.str(), std::string("Saved from ImportWizard"));
-    qv::OP_CLOSE(qv::OpRelease, {34});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileBatches});
     qv::ImportSettings saved;
     QVERIFY(qv::LoadImportDefinition(def, saved));
     QCOMPARE(saved.format, std::string("OzCIS"));
@@ -241,7 +243,7 @@ class ImportWizardTest : public QObject {
   void theImportWindowShowsTheEnginesStatusAndResult() {
     TestInstallation inst;
     inst.open();
-    qv::KonfigSet(32, 2);  // the window stays open when the run has ended
+    qv::KonfigSet(qv::ItemImportCompletion, 2);  // the window stays open when the run has ended
     QTemporaryDir source;
     writeSample(source.path(), QStringLiteral("MAIL.MSG"), kOzMail);
     qv::MailboxSpec spec;
@@ -282,7 +284,7 @@ class ImportWizardTest : public QObject {
   void theImportWindowNamesWhySomethingWasSkipped() {
     TestInstallation inst;
     inst.open();
-    qv::KonfigSet(32, 2);  // the window stays open when the run has finished
+    qv::KonfigSet(qv::ItemImportCompletion, 2);  // the window stays open when the run has finished
     QTemporaryDir source;
     writeSample(source.path(), QStringLiteral("news.txt"),
                 "From a@example.org Sat Mar  6 21:39:44 2004\nNewsgroups: example.test\nFrom: a@example.org\n"

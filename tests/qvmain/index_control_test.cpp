@@ -16,8 +16,10 @@
 #include "database/index_control.h"
 #include "frame/main_frame.h"
 #include "frame/procedure_table.h"
+#include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -43,10 +45,10 @@ uint32_t wordyForum(int count) {
 // The messages that have entries in the word index.
 std::set<uint32_t> indexedMessages() {
   std::set<uint32_t> ids;
-  qv::OP_CLOSE(qv::OpShared, {29});
+  qv::OP_CLOSE(qv::OpShared, {qv::FileMasIdx});
   qv::MasIdx.setFileOrder();
   while (qv::MasIdx.next()) ids.insert(qv::MAS.SYSID);
-  qv::OP_CLOSE(qv::OpRelease, {29});
+  qv::OP_CLOSE(qv::OpRelease, {qv::FileMasIdx});
   return ids;
 }
 
@@ -112,7 +114,7 @@ class IndexControlTest : public QObject {
     frame.choose(qvm::ProcBuildIndex);
     QVERIFY(waitFor([] { return indexWindow() != nullptr; }));
     qvm::IndexControl* w = indexWindow();
-    qv::KonfigSet(28, 1);  // one message an engine step
+    qv::KonfigSet(qv::ItemSpeedIndex, 1);  // one message an engine step
     w->setTickBudget(0);   // one engine step a tick
     w->startButton()->click();
     QVERIFY(w->running());

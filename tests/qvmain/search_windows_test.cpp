@@ -15,8 +15,8 @@
 
 #include "browse/browse_state.h"
 #include "browse/browse_window.h"
-#include "browse/message_pane.h"
 #include "browse/hit_scan.h"
+#include "browse/message_pane.h"
 #include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/procedures.h"
@@ -30,6 +30,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
@@ -380,7 +381,7 @@ class SearchWindowsTest : public QObject {
     TestInstallation inst;
     inst.open();
     forum();
-    qv::WSVarsSet(50, 1);  // ask after every index entry
+    qv::WSVarsSet(qv::ItemSearchPause, 1);  // ask after every index entry
     std::vector<uint32_t> got;
     bool called = false;
     QWidget parent;
@@ -485,7 +486,7 @@ class SearchWindowsTest : public QObject {
     // Past the last message: the end is told, with the time when asked for.
     browser.events.clear();
     inst.prompts.reset();
-    qv::KonfigSet(32, 1);
+    qv::KonfigSet(qv::ItemImportCompletion, 1);
     w->nextButton()->click();
     QVERIFY(waitFor([&] { return browser.events.size() == 2; }));
     QCOMPARE(browser.events, (QList<int>{qvm::EvFindStart, qvm::EvFindEnd}));

@@ -1,0 +1,24 @@
+#include "setup/setting_look.h"
+
+#include "services/settings.h"
+
+namespace qvm {
+
+QColor colourOfBgr(uint32_t bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
+
+uint32_t bgrOfColour(const QColor& c) {
+  return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16;
+}
+
+QColor settingColour(int item) { return colourOfBgr(uint32_t(qv::KonfigGet(item))); }
+
+QFont settingFont(int item, const QFont& base) {
+  qv::FontSetting fs = qv::KonfigFont(item);
+  QFont f = base;
+  if (!fs.name.empty()) f.setFamily(QString::fromStdString(fs.name));
+  if (fs.size > 0) f.setPointSize(fs.size);
+  f.setBold(fs.bold);
+  return f;
+}
+
+}  // namespace qvm
