@@ -31,6 +31,7 @@
 #include "search/build_search.h"
 #include "search/single_ui.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -46,11 +47,6 @@ qvm::LookupList* openPicker(qvm::BrowseWindow* w) {
   for (qvm::LookupList* l : w->findChildren<qvm::LookupList*>())
     if (l->isVisible()) return l;
   return nullptr;
-}
-
-QColor settingColour(int item) {
-  auto v = uint32_t(qv::KonfigGet(item));
-  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 }  // namespace
@@ -353,7 +349,7 @@ class BrowseForumTest : public QObject {
     inst.open();
     sampleForum();
     auto* w = openForumBrowser();
-    QColor keep = settingColour(24), del = settingColour(25);
+    QColor keep = colourItem(qv::ItemColourKeep), del = colourItem(qv::ItemColourDelete);
     QVERIFY(w->showMessage(500));
     QVERIFY(w->markStatus(qv::LevelThread, 2));
     QCOMPARE(rowColour(w, 500), del);

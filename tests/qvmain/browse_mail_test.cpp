@@ -24,6 +24,7 @@
 #include "frame/procedure_table.h"
 #include "services/datetime.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -122,20 +123,16 @@ class BrowseMailTest : public QObject {
     inst.open();
     sampleMailbox();
     auto* w = openMailBrowser();
-    auto colour = [](int item) {
-      auto v = uint32_t(qv::KonfigGet(item));
-      return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-    };
     QVERIFY(w->showMessage(703));
     QVERIFY(w->markStatus(qv::LevelMessage, 1));
     QVERIFY(w->markStatus(qv::LevelPartner, 2));
-    QCOMPARE(rowColour(w, 703), colour(24));  // the mail is kept
-    QCOMPARE(rowColour(w, 700), colour(25));
-    QCOMPARE(rowColour(w, 701), colour(25));
+    QCOMPARE(rowColour(w, 703), colourItem(qv::ItemColourKeep));  // the mail is kept
+    QCOMPARE(rowColour(w, 700), colourItem(qv::ItemColourDelete));
+    QCOMPARE(rowColour(w, 701), colourItem(qv::ItemColourDelete));
     QVERIFY(!rowColour(w, 702).isValid());
     QVERIFY(!w->markStatus(qv::LevelThread, 2));  // mail has no threads
     QVERIFY(w->markStatus(qv::LevelDatabase, 2));
-    QCOMPARE(rowColour(w, 702), colour(25));
+    QCOMPARE(rowColour(w, 702), colourItem(qv::ItemColourDelete));
     QStringList items;
     for (QAction* a : w->contextMenu()->actions().first()->menu()->actions())
       if (!a->isSeparator()) items << a->text();

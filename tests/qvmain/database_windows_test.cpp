@@ -23,6 +23,7 @@
 #include "services/installation.h"
 #include "services/menu_texts.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "setup/user_panel.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
@@ -30,11 +31,6 @@
 using namespace qvtest;
 
 namespace {
-
-QColor colourOf(int item) {
-  auto v = uint32_t(qv::KonfigGet(item));
-  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
 
 void press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(w, Qt::Key(key), mods); }
 
@@ -108,10 +104,10 @@ class DatabaseWindowsTest : public QObject {
     // Keep, drawn in the keep colour; normal again, in the list's own colours.
     press(list, Qt::Key_K, Qt::ControlModifier);
     QCOMPARE(rowOf(unnamed)->text(6), QStringLiteral("Keep"));
-    QCOMPARE(rowOf(unnamed)->foreground(0).color(), colourOf(24));
+    QCOMPARE(rowOf(unnamed)->foreground(0).color(), colourItem(qv::ItemColourKeep));
     QVERIFY(qv::findDatabase(unnamed) && qv::FOR.DUMMY == 1);
     press(list, Qt::Key_Delete);
-    QCOMPARE(rowOf(unnamed)->foreground(0).color(), colourOf(25));
+    QCOMPARE(rowOf(unnamed)->foreground(0).color(), colourItem(qv::ItemColourDelete));
     press(list, Qt::Key_N, Qt::ControlModifier);
     QVERIFY(qv::findDatabase(unnamed) && qv::FOR.DUMMY == 0);
     QVERIFY(!rowOf(unnamed)->data(0, Qt::ForegroundRole).isValid());
@@ -129,7 +125,7 @@ class DatabaseWindowsTest : public QObject {
     press(list, Qt::Key_Return);
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ChangeForum")) == 0; }));
     QCOMPARE(qv::Mem.ForumNumber, other);
-    QCOMPARE(qv::KonfigGet(6), int64_t(other));
+    QCOMPARE(qv::KonfigGet(qv::ItemLastDatabase), int64_t(other));
   }
 
   void theWordIndexSwitchToggles() {
@@ -165,8 +161,8 @@ class DatabaseWindowsTest : public QObject {
     QCOMPARE(w->page(), 3);
     w->startImport();
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportMeny")) != 0; }));
-    QCOMPARE(qv::KonfigGet(7), 12);
-    QCOMPARE(QString::fromStdString(qv::KonfigText(14)), inst.root());
+    QCOMPARE(qv::KonfigGet(qv::ItemImportFormat), 12);
+    QCOMPARE(QString::fromStdString(qv::KonfigText(qv::ItemImportDirectory)), inst.root());
   }
 
   void thePreferencesAreStoredAndMissingDirectoriesRefused() {
@@ -177,21 +173,21 @@ class DatabaseWindowsTest : public QObject {
     panel->speed(30)->setValue(7);
     panel->completion()->setCurrentIndex(panel->completion()->findData(2));
     QVERIFY(panel->save());
-    QCOMPARE(qv::KonfigGet(10), 10);
-    QCOMPARE(qv::KonfigGet(32), 2);
-    QCOMPARE(qv::SpeedVal(3, 31), 100);
+    QCOMPARE(qv::KonfigGet(qv::ItemDateFormat), 10);
+    QCOMPARE(qv::KonfigGet(qv::ItemImportCompletion), 2);
+    QCOMPARE(qv::SpeedVal(qv::KGet, qv::ItemImportSlice), 100);
     // Stored, not only kept in memory.
     qv::closeInstallation();
     inst.open();
-    QCOMPARE(qv::KonfigGet(10), 10);
-    QCOMPARE(qv::KonfigGet(30), 7);
+    QCOMPARE(qv::KonfigGet(qv::ItemDateFormat), 10);
+    QCOMPARE(qv::KonfigGet(qv::ItemSpeedImport), 7);
 
     auto* again = new qvm::UserPanel;
     again->dataDir()->setText(inst.root() + QStringLiteral("/missing"));
     inst.prompts.script(qv::BtnNo);
     QVERIFY(!again->save());
     QCOMPARE(inst.prompts.count(" Path Not Found"), 1);
-    QCOMPARE(QString::fromStdString(qv::AutoPathGet(18)), inst.root());
+    QCOMPARE(QString::fromStdString(qv::AutoPathGet(qv::ItemDataDirectory)), inst.root());
     again->close();
     panel->close();
   }

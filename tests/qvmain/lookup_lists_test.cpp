@@ -11,10 +11,12 @@
 #include <QtTest>
 
 #include "browse/browse_window.h"
+#include "dictionary/file_numbers.h"
 #include "lookup/lookup_list.h"
 #include "lookup/lookups.h"
-#include "lookup_data.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
+#include "support/browse_records.h"
 #include "support/gui_fixture.h"
 
 using namespace qvtest;
@@ -44,16 +46,11 @@ QString cell(qvm::LookupList* l, int column) {
   return l->model()->index(i.row(), column).data().toString();
 }
 
-QColor colourOf(int item) {
-  auto v = uint32_t(qv::KonfigGet(item));
-  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
-
 void threads() {
-  thread(7001, "Modems and more", 4);
-  thread(7002, "Printer trouble again", 2);
-  thread(7003, "Antivirus", 7);
-  thread(7004, "Zip drives", 1);
+  QVERIFY(addThread(7001, 100, "Modems and more", 4));
+  QVERIFY(addThread(7002, 100, "Printer trouble again", 2));
+  QVERIFY(addThread(7003, 100, "Antivirus", 7));
+  QVERIFY(addThread(7004, 100, "Zip drives", 1));
 }
 
 }  // namespace
@@ -65,7 +62,7 @@ class LookupListsTest : public QObject {
   void threadPickerReturnsTheChosenThreadOnEnter() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Pick Forum") != 0);
     threads();
     Answer a;
     qvm::pickThread(nullptr, QStringLiteral("Printer trouble again"), a.callback());
@@ -91,7 +88,7 @@ class LookupListsTest : public QObject {
   void escapeCancelsAndDoubleClickChooses() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Pick Forum") != 0);
     threads();
     Answer a;
     qvm::pickThread(nullptr, QString(), a.callback());
@@ -126,11 +123,11 @@ class LookupListsTest : public QObject {
   void statusMenusMarkThreadsAndSections() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Pick Forum") != 0);
     threads();
-    section(900, 4, "Utilities", 12);
-    section(901, 7, "Hardware", 30);
-    section(902, 12, "Off topic", 3);
+    QVERIFY(addSection(900, 4, "Utilities", 12));
+    QVERIFY(addSection(901, 7, "Hardware", 30));
+    QVERIFY(addSection(902, 12, "Off topic", 3));
 
     Answer a;
     qvm::pickThread(nullptr, QStringLiteral("Modems"), a.callback());
@@ -138,14 +135,14 @@ class LookupListsTest : public QObject {
     QVERIFY(l);
     QCOMPARE(l->statusEntries(), (QStringList{"Normal Thread", "Keep Thread", "Delete Thread"}));
     QVERIFY(l->applyStatus(QStringLiteral("Keep Thread")));
-    QCOMPARE(l->view()->currentIndex().data(Qt::ForegroundRole).value<QColor>(), colourOf(24));
-    qv::OP_CLOSE(qv::OpShared, {7});
+    QCOMPARE(l->view()->currentIndex().data(Qt::ForegroundRole).value<QColor>(), colourItem(qv::ItemColourKeep));
+    qv::OP_CLOSE(qv::OpShared, {qv::FileThreads});
     qv::THR.THREADNUMBER = 7001;
     QVERIFY(qv::Threads.get(qv::THR_ThreadKey));
     QCOMPARE(int(qv::THR.DUMMY), 1);
-    qv::OP_CLOSE(qv::OpRelease, {7});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileThreads});
     QVERIFY(l->applyStatus(QStringLiteral("Delete Thread")));
-    QCOMPARE(l->view()->currentIndex().data(Qt::ForegroundRole).value<QColor>(), colourOf(25));
+    QCOMPARE(l->view()->currentIndex().data(Qt::ForegroundRole).value<QColor>(), colourItem(qv::ItemColourDelete));
     QVERIFY(l->applyStatus(QStringLiteral("Normal Thread")));
     QVERIFY(!l->view()->currentIndex().data(Qt::ForegroundRole).isValid());
     l->reject();
@@ -160,11 +157,11 @@ class LookupListsTest : public QObject {
     QCOMPARE(cell(l, 1), QStringLiteral("30"));
     QCOMPARE(l->model()->index(2, 0).data().toString(), QStringLiteral("12 Off topic"));
     QVERIFY(l->applyStatus(QStringLiteral("Delete Section")));
-    qv::OP_CLOSE(qv::OpShared, {6});
+    qv::OP_CLOSE(qv::OpShared, {qv::FileSections});
     qv::SEC.SECSYSID = 901;
     QVERIFY(qv::Sections.get(qv::SEC_SysIdKey));
     QCOMPARE(int(qv::SEC.DUMMY), 2);
-    qv::OP_CLOSE(qv::OpRelease, {6});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileSections});
     QTest::keyClick(l->view(), Qt::Key_Enter);
     QVERIFY(waitFor([&] { return s.calls > 0; }));
     QCOMPARE(s.id, 901u);
@@ -173,11 +170,11 @@ class LookupListsTest : public QObject {
   void personPickerOpensOnThePersonAndSortsByAddress() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(2, "Owen Owner") != 0);
-    person(300, "Ann", "Lee", "zed@example.org", 5, 1);
-    person(301, "Bob", "Ray", "bob@example.org", 2, 9);
-    person(302, "Cy", "Adams", "cy@example.org");
-    person(303, "", "Lee", "lee@example.org");
+    QVERIFY(makeBrowseDatabase(qv::KindMailDb, "Owen Owner") != 0);
+    QVERIFY(addPerson(300, "Ann", "Lee", 5, 1, "zed@example.org"));
+    QVERIFY(addPerson(301, "Bob", "Ray", 2, 9, "bob@example.org"));
+    QVERIFY(addPerson(302, "Cy", "Adams", 0, 0, "cy@example.org"));
+    QVERIFY(addPerson(303, "", "Lee", 0, 0, "lee@example.org"));
 
     Answer a;
     qvm::pickPerson(nullptr, QStringLiteral("Bob Ray"), 300, a.callback());
@@ -221,16 +218,16 @@ class LookupListsTest : public QObject {
   void personTitlesFollowTheDatabaseKind() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
-    person(300, "Ann", "Lee");
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Pick Forum") != 0);
+    QVERIFY(addPerson(300, "Ann", "Lee"));
     Answer a;
     qvm::pickPerson(nullptr, QString(), 0, a.callback());
     QVERIFY(openList(QStringLiteral(" Forum Members [1]")));
     openList(QStringLiteral(" Forum Members [1]"))->reject();
     settle();
-    QVERIFY(makeDatabase(3, "comp.lang.c") != 0);
-    person(310, "Dee", "Kay");
-    person(311, "Al", "Bo");
+    QVERIFY(makeBrowseDatabase(qv::KindNewsDb, "comp.lang.c") != 0);
+    QVERIFY(addPerson(310, "Dee", "Kay"));
+    QVERIFY(addPerson(311, "Al", "Bo"));
     qvm::pickPerson(nullptr, QString(), 0, a.callback());
     QVERIFY(openList(QStringLiteral(" Newsgroup Participants [2]")));
     openList(QStringLiteral(" Newsgroup Participants [2]"))->reject();
@@ -239,7 +236,7 @@ class LookupListsTest : public QObject {
   void wordPickerOpensAtTheTypedWord() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Pick Forum") != 0);
     // Before any indexing the list is empty: Enter chooses nothing, Esc cancels.
     Answer none;
     qvm::pickWord(nullptr, QStringLiteral("modem"), none.callback());
@@ -254,10 +251,10 @@ class LookupListsTest : public QObject {
     QVERIFY(!none.ok);
     settle();
 
-    word(11, "MODEM", 3);
-    word(12, "PRINTER", 8);
-    word(13, "PRINTERS", 2);
-    word(14, "ZIP", 1);
+    QVERIFY(addWordEntry(11, "MODEM", 3));
+    QVERIFY(addWordEntry(12, "PRINTER", 8));
+    QVERIFY(addWordEntry(13, "PRINTERS", 2));
+    QVERIFY(addWordEntry(14, "ZIP", 1));
     Answer a;
     qvm::pickWord(nullptr, QStringLiteral("printe"), a.callback());
     qvm::LookupList* l = openList(QStringLiteral(" Indexed Words [4]"));
@@ -274,8 +271,8 @@ class LookupListsTest : public QObject {
   void aLargeListReadsOnlyTheRowsAroundWhatItShows() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(2, "Owen Owner") != 0);
-    qv::OP_CLOSE(qv::OpShared, {5});
+    QVERIFY(makeBrowseDatabase(qv::KindMailDb, "Owen Owner") != 0);
+    qv::OP_CLOSE(qv::OpShared, {qv::FilePerson});
     QVERIFY(qv::beginTransaction({&qv::Person}, 5));
     const int n = 3000;
     for (int i = 0; i < n; ++i) {
@@ -289,7 +286,7 @@ class LookupListsTest : public QObject {
       QVERIFY(qv::Person.add());
     }
     QVERIFY(qv::commitTransaction());
-    qv::OP_CLOSE(qv::OpRelease, {5});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FilePerson});
 
     Answer a;
     qvm::pickPerson(nullptr, QString(), 401500, a.callback());
@@ -326,10 +323,10 @@ class LookupListsTest : public QObject {
   void theBrowserTakesTheChosenThreadAsItsLimit() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Pick Forum") != 0);
     threads();
-    message(500, 7001, "Modems and more", 0, 0);
-    message(501, 7004, "Zip drives", 0, 0);
+    QVERIFY(addMessageIn(500, 7001, 100, "Modems and more", 0, 0, 70000, {}, 0, 0));
+    QVERIFY(addMessageIn(501, 7004, 100, "Zip drives", 0, 0, 70000, {}, 0, 0));
     QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(1);
     browser->show();
     browser->setMode(qv::FmThread);
@@ -347,7 +344,7 @@ class LookupListsTest : public QObject {
   void positionAndColumnWidthsAreKept() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Pick Forum") != 0);
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Pick Forum") != 0);
     threads();
     Answer a;
     qvm::pickThread(nullptr, QString(), a.callback());

@@ -41,27 +41,30 @@
 #include "browse/browse_state.h"
 #include "browse/thread_tree_window.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "import/directory_dialog.h"
 #include "import/import_it.h"
 #include "import/import_meny.h"
 #include "import/import_run.h"
 #include "lookup/lookup_list.h"
+#include "lookup/lookups.h"
 #include "print/copy_progress.h"
 #include "print/print_messages.h"
-#include "lookup/lookups.h"
-#include "services/file_service.h"
 #include "search/build_search.h"
 #include "search/single_onefld.h"
 #include "search/single_ui.h"
 #include "search/text_find_window.h"
 #include "services/databases.h"
 #include "services/datetime.h"
+#include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
 #include "services/startup.h"
 #include "services/topics.h"
 #include "setup/user_panel.h"
+#include "support/browse_records.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -183,7 +186,7 @@ int main(int argc, char** argv) {
   qv::ActivateDatabase(mailbox);
   qv::addTopic({0, "Project Alpha", 0, false, true, 0});
   qv::addTopic({0, "Holidays", 0, false, false, 0});
-  qv::KonfigSet(32, 2);  // the import window stays open when done
+  qv::KonfigSet(qv::ItemImportCompletion, 2);  // the import window stays open when done
   qvm::postEvent(frame, qvm::EvReevaluate);
   settleAll();
   shoot(frame, QStringLiteral("03-frame-mailbox"));
@@ -339,11 +342,6 @@ int main(int argc, char** argv) {
   {
     uint32_t hw = qv::AddForumDatabase("Hardware Forum", 1, 7);
     qv::selectDatabase(hw);
-    auto add = [](int file) {
-      qv::OP_CLOSE(qv::OpShared, {file});
-      qv::declaredFile(file).add();
-      qv::OP_CLOSE(qv::OpRelease, {file});
-    };
     const char* people[][3] = {{"Ann", "Lee", "11111.222@compuserve.com"},
                                {"Bob", "Ray", "33333.444@compuserve.com"},
                                {"Åsa", "Öberg", "asa.oberg@example.se"},
@@ -358,7 +356,7 @@ int main(int argc, char** argv) {
       qv::PER.PERSONSTRING = std::string(people[i][0]) + " " + people[i][1];
       qv::PER.FROMCOUNT = 3 + i * 7;
       qv::PER.TOCOUNT = 11 - i * 2;
-      add(5);
+      qvtest::addRecord(qv::FilePerson);
     }
     const char* sections[] = {"General", "Utilities & Tools", "Printers & Scanners", "Modems, Networks and Über-Lån"};
     const int numbers[] = {1, 4, 7, 12};
@@ -369,7 +367,7 @@ int main(int argc, char** argv) {
       qv::SEC.DESCRIPTION = sections[i];
       qv::SEC.MSGCOUNT = 120 + i * 37;
       qv::SEC.DUMMY = uint8_t(i == 1 ? 1 : i == 3 ? 2 : 0);
-      add(6);
+      qvtest::addRecord(qv::FileSections);
     }
     const char* headings[] = {"Printer drivers for the LaserJet 4 under Windows 95", "Modem init strings",
                               "Zip drive will not mount after upgrade", "Antivirus scanners compared",
@@ -383,7 +381,7 @@ int main(int argc, char** argv) {
       qv::THR.BETA = h.size() > 10 ? h.substr(10) : std::string();
       qv::THR.MSGCOUNT = i == 0 ? 7 : 1 + i;
       qv::THR.DUMMY = uint8_t(i == 2 ? 2 : i == 3 ? 1 : 0);
-      add(7);
+      qvtest::addRecord(qv::FileThreads);
     }
     // Thread 7000: 500 <- 501 <- 502 <- 506, 500 <- 503 <- 504, 505 answers a purged message.
     const uint32_t refs[][3] = {{500, 0, 900}, {501, 500, 901}, {502, 501, 902}, {503, 500, 903},
@@ -397,22 +395,18 @@ int main(int argc, char** argv) {
       qv::MSG.THREADNUMBER = 7000;
       qv::MSG.THREADALPHA = std::string(headings[0]).substr(0, 10);
       qv::MSG.DATE = qv::dateFromYMD(1996, 3, int(r[0] - 495));
-      add(3);
+      qvtest::addRecord(qv::FileMsgNmbr);
     }
     const char* indexed[] = {"DRIVER", "DRIVERS", "LASERJET", "MODEM", "MOUNT", "PRINTER", "PRINTERS",
                              "SCANNER", "SERIAL", "UPGRADE", "WINDOWS", "ZIP"};
     for (int32_t i = 0; i < 12; ++i) {
-      qv::WOR = qv::WordListRec();
-      qv::WOR.WORDID = 600 + i;
-      qv::WOR.THEWORD = indexed[i];
-      qv::WOR.WORDCOUNT = 1 + (i * 13) % 40;
-      add(28);
+      qvtest::addWordEntry(uint32_t(600 + i), indexed[i], 1 + (i * 13) % 40);
     }
     qv::BrowseState ctx;
     ctx.kind = 1;
     ctx.selected = 502;
     qv::writeBrowseContext(ctx);
-    qv::KonfigSet(16, 4);  // sender, number and date
+    qv::KonfigSet(qv::ItemThreadTreeFormat, 4);  // sender, number and date
     qvm::openThreadTree();
     shoot(running("ThreadTree"), QStringLiteral("44-thread-tree"));
     closeWindow(running("ThreadTree"));

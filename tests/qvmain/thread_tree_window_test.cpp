@@ -8,11 +8,13 @@
 #include "browse/browse_state.h"
 #include "browse/browse_window.h"
 #include "browse/thread_tree_window.h"
+#include "dictionary/file_numbers.h"
 #include "events.h"
 #include "frame/procedures.h"
-#include "lookup_data.h"
 #include "services/datetime.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
+#include "support/browse_records.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -38,17 +40,17 @@ class FakeBrowser : public QWidget {
 // Thread 7000: 500 <- 501 <- 502, 500 <- 503; thread 7001: 510 and 511
 // without references; 520 answers 519, which was purged.
 void forum() {
-  QVERIFY(makeDatabase(1, "Tree Forum") != 0);
-  person(100, "Ann", "Lee");
-  person(101, "Bob", "Ray");
-  thread(7000, "First post about modems");
-  message(500, 7000, "First post", 0, 100, 70001);
-  message(501, 7000, "First post", 500, 101, 70002);
-  message(502, 7000, "First post", 501, 100, 70003);
-  message(503, 7000, "First post", 500, 101, 70004);
-  message(510, 7001, "Others", 0, 101);
-  message(511, 7001, "Others", 0, 100);
-  message(520, 7002, "Orphans", 519, 100);
+  QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Tree Forum") != 0);
+  QVERIFY(addPerson(100, "Ann", "Lee"));
+  QVERIFY(addPerson(101, "Bob", "Ray"));
+  QVERIFY(addThread(7000, 100, "First post about modems"));
+  QVERIFY(addMessageIn(500, 7000, 100, "First post", 100, 0, 70001, {}, 0, 0));
+  QVERIFY(addMessageIn(501, 7000, 100, "First post", 101, 0, 70002, {}, 0, 500));
+  QVERIFY(addMessageIn(502, 7000, 100, "First post", 100, 0, 70003, {}, 0, 501));
+  QVERIFY(addMessageIn(503, 7000, 100, "First post", 101, 0, 70004, {}, 0, 500));
+  QVERIFY(addMessageIn(510, 7001, 100, "Others", 101, 0, 70000, {}, 0, 0));
+  QVERIFY(addMessageIn(511, 7001, 100, "Others", 100, 0, 70000, {}, 0, 0));
+  QVERIFY(addMessageIn(520, 7002, 100, "Orphans", 100, 0, 70000, {}, 0, 519));
 }
 
 void select(uint32_t message, int mode = qv::FmNumber) {
@@ -87,8 +89,8 @@ class ThreadTreeWindowTest : public QObject {
     TestInstallation inst;
     inst.open();
     forum();
-    qv::KonfigSet(16, 4);   // sender, number, date
-    qv::KonfigSet(10, 10);  // year-month-day
+    qv::KonfigSet(qv::ItemThreadTreeFormat, 4);   // sender, number, date
+    qv::KonfigSet(qv::ItemDateFormat, 10);  // year-month-day
     select(502);
     auto* w = new qvm::ThreadTreeWindow;
     QCOMPARE(w->threadNumber(), 7000u);
@@ -122,8 +124,8 @@ class ThreadTreeWindowTest : public QObject {
   void aVeryDeepThreadNestsNoDeeperThanTheWidgetShows() {
     TestInstallation inst;
     inst.open();
-    QVERIFY(makeDatabase(1, "Deep Forum") != 0);
-    qv::OP_CLOSE(qv::OpShared, {3});
+    QVERIFY(makeBrowseDatabase(qv::KindForumDb, "Deep Forum") != 0);
+    qv::OP_CLOSE(qv::OpShared, {qv::FileMsgNmbr});
     QVERIFY(qv::beginTransaction({&qv::MsgNmbr}, 5));
     for (uint32_t n = 1000; n < 1200; ++n) {  // each answers the one before
       qv::MSG = qv::MsgNmbrRec();
@@ -134,7 +136,7 @@ class ThreadTreeWindowTest : public QObject {
       QVERIFY(qv::MsgNmbr.add());
     }
     QVERIFY(qv::commitTransaction());
-    qv::OP_CLOSE(qv::OpRelease, {3});
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileMsgNmbr});
     select(1199);
     auto* w = new qvm::ThreadTreeWindow;
     QStringList rows = shape(w->tree());
@@ -221,8 +223,8 @@ class ThreadTreeWindowTest : public QObject {
     TestInstallation inst;
     inst.open();
     forum();
-    qvtest::thread(7001, "Others");
-    qvtest::thread(7002, "Orphans");
+    QVERIFY(addThread(7001, 100, "Others"));
+    QVERIFY(addThread(7002, 100, "Orphans"));
     qvm::registerAllWindows();
     QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(1);
     browser->show();

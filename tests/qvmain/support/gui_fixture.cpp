@@ -11,6 +11,7 @@
 #include "frame/procedures.h"
 #include "services/globals.h"
 #include "services/installation.h"
+#include "services/settings.h"
 #include "services/startup.h"
 
 namespace qvtest {
@@ -108,6 +109,11 @@ QWidget* findWindow(const QString& title) {
     if (w->windowTitle().contains(title)) return w;
   }
   return nullptr;
+}
+
+QColor colourItem(int item) {
+  auto v = uint32_t(qv::KonfigGet(item));
+  return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 QString corpusDir() {

@@ -3,6 +3,7 @@
 // waiting for posted events and windows.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
@@ -60,6 +61,10 @@ bool waitFor(const std::function<bool()>& done);
 void settle();
 // The top-level or sub-window whose window title contains `title`.
 QWidget* findWindow(const QString& title);
+
+// The colour a colour item of the settings (0xBBGGRR) stands for, read
+// here on its own so that a test does not take the windows' reading on trust.
+QColor colourItem(int item);
 
 // The folder of sample files made by other programs ("" when absent).
 QString corpusDir();
