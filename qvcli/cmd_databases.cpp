@@ -4,12 +4,18 @@
 #include "commands.h"
 #include "dictionary/dictionary.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 
 namespace qvcli {
 
-namespace {
-const char* kindName(int kind) { return kind == 1 ? "forum" : kind == 2 ? "mail" : kind == 3 ? "newsgroup" : "?"; }
-}  // namespace
+const char* kindName(int kind) {
+  switch (kind) {
+    case qv::KindForumDb: return "forum";
+    case qv::KindMailDb: return "mail";
+    case qv::KindNewsDb: return "newsgroup";
+    default: return "?";
+  }
+}
 
 int cmdForum(const Args& argsIn) {
   Args args = argsIn;

@@ -8,6 +8,7 @@
 #include "import/import_run.h"
 #include "import/skip_reasons.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 
 namespace fs = std::filesystem;
@@ -56,7 +57,7 @@ int cmdImport(const Args& argsIn) {
   else if (filter == "create-only") s.filter = qv::FilterCreateOnly;
   else return fail("--filter is all or create-only");
   if (!mailbox.empty()) {
-    if (!qv::findDatabase(mailbox) || qv::FOR.TYPE != 2) return fail("no mailbox named \"" + mailbox + "\"");
+    if (!qv::findDatabase(mailbox) || qv::FOR.TYPE != qv::KindMailDb) return fail("no mailbox named \"" + mailbox + "\"");
     s.mailbox = qv::FOR.ID;
   }
   if (!forum.empty()) s.forumName = forum;

@@ -13,15 +13,6 @@
 namespace qvcli {
 
 namespace {
-const char* kindName(int type) {
-  switch (type) {
-    case 1: return "forum";
-    case 2: return "mail";
-    case 3: return "newsgroup";
-    default: return "?";
-  }
-}
-
 uint32_t nextId() {
   qv::OP_CLOSE(qv::OpShared, {qv::FileControl});
   qv::CTL = qv::ControlRec();

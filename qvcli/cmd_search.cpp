@@ -4,17 +4,19 @@
 
 #include "commands.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
+#include "services/messages.h"
 #include "services/prompt.h"
 #include "services/settings.h"
 #include "wordindex/search.h"
 #include "wordindex/search_input.h"
 #include "wordindex/word_lookup.h"
-#include "services/messages.h"
 
 namespace qvcli {
 
@@ -112,8 +114,8 @@ int cmdSearch(const Args& argsIn) {
   else
     sayError("The result is not kept for export and print: the installation is open for reading only.\n");
 
-  bool mail = qv::Mem.ForumType == 2;
-  std::vector<int> files = mail ? std::vector<int>{13} : std::vector<int>{3, 7};
+  bool mail = qv::Mem.ForumType == qv::KindMailDb;
+  std::vector<int> files = mail ? std::vector<int>{qv::FileMail} : std::vector<int>{qv::FileMsgNmbr, qv::FileThreads};
   qv::OP_CLOSE(qv::OpShared, files);
   for (uint32_t id : ids) {
     qv::MessageHeader h;

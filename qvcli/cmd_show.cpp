@@ -3,37 +3,44 @@
 #include <map>
 
 #include "commands.h"
+#include "browse/display_names.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
-#include "storage/fixedstr.h"
 #include "services/messages.h"
+#include "storage/fixedstr.h"
 
 namespace qvcli {
 
 namespace {
 
+// A person as show prints it: the name the browser's lists show, then the
+// address in angle brackets (alone when the person has no name); "?" for
+// a person that is missing.
 std::string personName(uint32_t id) {
   static std::map<uint32_t, std::string> cache;
   auto it = cache.find(id);
   if (it != cache.end()) return it->second;
   qv::PER = qv::PersonRec();
   qv::PER.PERSONID = id;
-  std::string s = qv::Person.get(qv::PER_PersonKey)
-                      ? (qv::PER.FIRSTNAME.blank() ? "" : qv::PER.FIRSTNAME.str() + " ") + qv::PER.LASTNAME.str() +
-                            (qv::PER.ADDRESS.blank() ? "" : " <" + qv::PER.ADDRESS.str() + ">")
-                      : "?";
+  std::string s = "?";
+  if (qv::Person.get(qv::PER_PersonKey)) {
+    s = qv::personDisplayName();
+    std::string address = qv::PER.ADDRESS.str();
+    if (s == address) s.clear();
+    if (!address.empty()) s += (s.empty() ? "<" : " <") + address + ">";
+  }
   return cache[id] = s;
 }
 
 std::string threadSubject(uint32_t id) {
-  qv::THR = qv::ThreadsRec();
-  qv::THR.THREADNUMBER = id;
-  if (!qv::Threads.get(qv::THR_ThreadKey)) return "?";
-  return qv::threadHeading();
+  std::string heading = qv::headingOfThread(id);
+  return heading.empty() ? "?" : heading;
 }
 
 std::string sectionName(uint32_t id) {
@@ -74,8 +81,10 @@ int cmdShow(const Args& argsIn) {
   if (!qv::findDatabase(args[0])) return fail("no database named \"" + args[0] + "\"");
   qv::useDatabase();
   uint32_t msgId = args.size() == 2 ? uint32_t(std::strtoul(args[1].c_str(), nullptr, 10)) : 0;
-  bool mail = qv::Mem.ForumType == 2;
-  std::vector<int> files = mail ? std::vector<int>{13, 4, 5, 17} : std::vector<int>{3, 4, 5, 6, 7};
+  bool mail = qv::Mem.ForumType == qv::KindMailDb;
+  std::vector<int> files = mail ? std::vector<int>{qv::FileMail, qv::FileMsgText, qv::FilePerson, qv::FileCCR}
+                                : std::vector<int>{qv::FileMsgNmbr, qv::FileMsgText, qv::FilePerson, qv::FileSections,
+                                                   qv::FileThreads};
   qv::OP_CLOSE(qv::OpShared, files);
   int rc = 0;
   if (mail) {

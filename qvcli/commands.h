@@ -30,6 +30,8 @@ const std::vector<std::string>& programArguments();
 
 // Reports an error on stderr; returns the exit status for failures (1).
 int fail(const std::string& message);
+// "forum", "mail" or "newsgroup" for a database kind (qv::DbKind), "?" for another number.
+const char* kindName(int kind);
 // printf to standard output or error for whatever holds stored text (names,
 // subjects, message texts, file names): its control characters are shown
 // escaped instead of being acted upon by the terminal.

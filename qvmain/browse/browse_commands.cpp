@@ -21,6 +21,7 @@
 #include "frame/procedures.h"
 #include "print/copy_progress.h"
 #include "print/print_messages.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "threads/thread_manager.h"
@@ -127,7 +128,7 @@ void BrowseWindow::print(int scope) {
 // the attach-topics window (1367) and the group procedures (1399) when they run.
 void BrowseWindow::tellSelection() {
   qv::writeBrowseContext(state_);
-  if (kind_ != 2 && TmGetId(kThreadTree) != 0) postEvent(this, EvTreeSelection);
+  if (qv::keepsThreads(kind_) && TmGetId(kThreadTree) != 0) postEvent(this, EvTreeSelection);
   postToThread(kClassify, EvAttachTopicsChanged);
   for (const char* name : kGroupProcedures)
     if (TmGetId(QString::fromLatin1(name)) != 0) {
@@ -175,7 +176,7 @@ bool BrowseWindow::event(QEvent* e) {
   if (!ev) return QWidget::event(e);
   switch (ev->number()) {
     case EvThreadTree:
-      if (kind_ != 2 && state_.selected != 0) {
+      if (qv::keepsThreads(kind_) && state_.selected != 0) {
         qv::writeBrowseContext(state_);
         startProcedure(kThreadTree);
       }
@@ -239,7 +240,7 @@ bool BrowseWindow::event(QEvent* e) {
   return true;
 }
 
-bool browseCommandOffered(int command, int kind) { return kind != 2 || command != EvThreadTree; }
+bool browseCommandOffered(int command, int kind) { return kind != qv::KindMailDb || command != EvThreadTree; }
 
 bool browseCommandInVersion(int command, int kind) {
   auto opens = [](const QString& name) { return procedureRegistered(name); };

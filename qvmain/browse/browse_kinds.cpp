@@ -2,6 +2,8 @@
 
 #include "browse/status_marks.h"
 #include "frame/window_host.h"
+#include "services/db_kind.h"
+#include "services/globals.h"
 
 namespace qvm {
 
@@ -91,19 +93,19 @@ const std::vector<CopyItem> kMailCopy = {
 };
 
 // Column widths: the dialog units of the lists at 8 points, about 1.5 pixels each.
-const BrowseKindInfo kForum = {1, "BrowseMsgNmbr", "FindText", "~Browsing_CompuServe_Forum_Messages", kForumModes,
+const BrowseKindInfo kForum = {qv::KindForumDb, "BrowseMsgNmbr", "FindText", "~Browsing_CompuServe_Forum_Messages", kForumModes,
                                {300, 170, 170, 150},
                                kForumStatus, kForumCopy, SlotBrowseMsgNmbr, ListBrowseMsgNmbr};
-const BrowseKindInfo kNews = {3, "BrowseMsgNmbr", "FindText", "~Browsing_Usenet_Newsgroup_Messages", kForumModes,
+const BrowseKindInfo kNews = {qv::KindNewsDb, "BrowseMsgNmbr", "FindText", "~Browsing_Usenet_Newsgroup_Messages", kForumModes,
                               {300, 180, 180},
                               kNewsStatus, kForumCopy, SlotBrowseMsgNmbr, ListBrowseNews};
-const BrowseKindInfo kMail = {2, "BrowseMail", "MailFind", "~Browsing_Mail_Messages", kMailModes,
+const BrowseKindInfo kMail = {qv::KindMailDb, "BrowseMail", "MailFind", "~Browsing_Mail_Messages", kMailModes,
                               {80, 70, 300, 200, 200},
                               kMailStatus, kMailCopy, SlotBrowseMail, ListBrowseMail};
 
 }  // namespace
 
-const BrowseKindInfo& browseKind(int kind) { return kind == 2 ? kMail : kind == 3 ? kNews : kForum; }
+const BrowseKindInfo& browseKind(int kind) { return kind == qv::KindMailDb ? kMail : kind == qv::KindNewsDb ? kNews : kForum; }
 
 const BrowseModeInfo& browseMode(const BrowseKindInfo& k, int mode) {
   for (const BrowseModeInfo& m : k.modes)
@@ -111,6 +113,8 @@ const BrowseModeInfo& browseMode(const BrowseKindInfo& k, int mode) {
   return k.modes.front();
 }
 
-QString browseThreadName(int kind) { return kind == 2 ? kBrowseMail : kBrowseMsgNmbr; }
+QString browseThreadName(int kind) { return kind == qv::KindMailDb ? kBrowseMail : kBrowseMsgNmbr; }
+
+int threadedBrowseKind() { return qv::Mem.ForumType == qv::KindNewsDb ? qv::KindNewsDb : qv::KindForumDb; }
 
 }  // namespace qvm

@@ -51,7 +51,7 @@ struct CopyItem {
 };
 
 struct BrowseKindInfo {
-  int kind;                  // 1 forum, 2 mail, 3 newsgroup
+  int kind;                  // qv::DbKind
   const char* threadName;    // "BrowseMsgNmbr" / "BrowseMail"
   const char* findThread;    // "FindText" / "MailFind"
   const char* helpTopic;
@@ -66,11 +66,15 @@ struct BrowseKindInfo {
 inline const QString kBrowseMsgNmbr = QStringLiteral("BrowseMsgNmbr");
 inline const QString kBrowseMail = QStringLiteral("BrowseMail");
 
-// The table of a database kind (1 forum, 2 mail, 3 newsgroup).
+// The table of a database kind (qv::DbKind).
 const BrowseKindInfo& browseKind(int kind);
 // The entry of a view; the kind's first view for a number it lacks.
 const BrowseModeInfo& browseMode(const BrowseKindInfo& k, int mode);
 // The thread name of the browser of a database kind.
 QString browseThreadName(int kind);
+// The kind the forum and newsgroup browser (and its thread tree and text
+// find) shows for the current database: newsgroup for a newsgroup, forum
+// for any other.
+int threadedBrowseKind();
 
 }  // namespace qvm

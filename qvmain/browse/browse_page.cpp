@@ -1,4 +1,5 @@
 #include "browse/browse_page.h"
+#include "services/db_kind.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,11 +11,11 @@ namespace {
 // Views in message-number order: the number view, and the key word, topic
 // and result views (their entries follow the message number within the item).
 bool inNumberOrder(const qv::BrowseState& s) {
-  if (s.kind == 2) return s.mode == qv::MmWord || s.mode == qv::MmTopic || s.mode == qv::MmResult;
+  if (s.kind == qv::KindMailDb) return s.mode == qv::MmWord || s.mode == qv::MmTopic || s.mode == qv::MmResult;
   return s.mode == qv::FmNumber || s.mode == qv::FmWord || s.mode == qv::FmTopic || s.mode == qv::FmResult;
 }
 bool isDateView(const qv::BrowseState& s) {
-  return (s.kind != 2 && s.mode == qv::FmDate) || (s.kind == 2 && s.mode == qv::MmDate);
+  return (s.kind != qv::KindMailDb && s.mode == qv::FmDate) || (s.kind == qv::KindMailDb && s.mode == qv::MmDate);
 }
 
 }  // namespace

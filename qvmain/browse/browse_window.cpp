@@ -35,6 +35,7 @@
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
@@ -643,7 +644,7 @@ void openBrowse(int kind) {
 }
 }  // namespace
 
-void openBrowseMsgNmbr() { openBrowse(qv::Mem.ForumType == 3 ? 3 : 1); }
-void openBrowseMail() { openBrowse(2); }
+void openBrowseMsgNmbr() { openBrowse(threadedBrowseKind()); }
+void openBrowseMail() { openBrowse(qv::KindMailDb); }
 
 }  // namespace qvm

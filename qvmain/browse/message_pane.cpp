@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 
@@ -55,7 +56,7 @@ MessagePane::MessagePane(int kind, QWidget* parent) : QWidget(parent), kind_(kin
     b->setAutoRaise(true);
     return b;
   };
-  bool mail = kind == 2;
+  bool mail = kind == qv::KindMailDb;
   date_ = field("Message date", 11);
   number_ = field(mail ? "Message time" : "Message number", mail ? 8 : 10);
   reply_ = field("Reply to this message number", 10);
@@ -97,10 +98,10 @@ MessagePane::MessagePane(int kind, QWidget* parent) : QWidget(parent), kind_(kin
 
 void MessagePane::setMessage(const qv::BrowseRow* row, const std::string& shown) {
   if (row) {
-    date_->setText(QString::fromStdString(kind_ == 2 && !row->dateText.empty()
+    date_->setText(QString::fromStdString(kind_ == qv::KindMailDb && !row->dateText.empty()
                                               ? row->dateText
                                               : qv::formatDate(row->date, int(qv::KonfigGet(qv::ItemDateFormat)))));
-    if (kind_ == 2) {
+    if (kind_ == qv::KindMailDb) {
       number_->setText(QString::fromStdString(row->timeText));
     } else {
       number_->setText(QString::number(row->id));

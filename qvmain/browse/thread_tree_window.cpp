@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "browse/browse_kinds.h"
 #include "browse/browse_state.h"
 #include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/procedures.h"
 #include "frame/window_host.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
@@ -49,7 +51,6 @@ std::string threadHeading(uint32_t number, const std::string& alpha) {
   return heading.empty() ? alpha : heading;
 }
 
-int browseKind() { return qv::Mem.ForumType == 3 ? 3 : 1; }
 
 // The views that list every message of a thread: a jump from the tree shows
 // the message in them; any other view is left for the thread view.
@@ -103,7 +104,7 @@ QTreeWidgetItem* ThreadTreeWindow::itemOf(uint32_t number) const {
 }
 
 void ThreadTreeWindow::followSelection() {
-  qv::BrowseState s = qv::readBrowseContext(browseKind());
+  qv::BrowseState s = qv::readBrowseContext(threadedBrowseKind());
   uint32_t thread = qv::threadOfMessage(s.selected);
   if (builds_ == 0 || thread != tree_data_.threadNumber)
     rebuild(s);
@@ -153,8 +154,8 @@ void ThreadTreeWindow::choose(QTreeWidgetItem* item) {
   if (!item) return;
   uint32_t number = item->data(0, Qt::UserRole).toUInt();
   if (number == 0) return;  // the empty first row
-  qv::BrowseState s = qv::readBrowseContext(browseKind());
-  s.kind = browseKind();
+  qv::BrowseState s = qv::readBrowseContext(threadedBrowseKind());
+  s.kind = threadedBrowseKind();
   s.selected = number;
   int event = EvShowContextMessage;
   if (!listsWholeThreads(s.mode)) {

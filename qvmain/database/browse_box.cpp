@@ -13,6 +13,7 @@
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "threads/thread_manager.h"
@@ -66,10 +67,10 @@ void BrowseBox::reload() {
   list_->clear();
   qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
   qv::FOR = qv::ForumsRec();
-  qv::FOR.TYPE = 2;
+  qv::FOR.TYPE = qv::KindMailDb;
   qv::Forums.setPrefix(qv::FOR_TypeKey, 1);
   int n = 0;
-  while (qv::Forums.next() && qv::FOR.TYPE == 2) {
+  while (qv::Forums.next() && qv::FOR.TYPE == qv::KindMailDb) {
     ++n;
     auto* it = new QTreeWidgetItem(list_);
     it->setText(0, QString::fromStdString(qv::FOR.DESCRIPTION.str()).left(40));

@@ -18,6 +18,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/dbref.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -32,9 +33,9 @@ namespace {
 
 QString typeText(int kind) {
   switch (kind) {
-    case 1: return QStringLiteral("Forum");
-    case 2: return QStringLiteral("Mail");
-    case 3: return QStringLiteral("Newsgroup");
+    case qv::KindForumDb: return QStringLiteral("Forum");
+    case qv::KindMailDb: return QStringLiteral("Mail");
+    case qv::KindNewsDb: return QStringLiteral("Newsgroup");
     default: return QString();
   }
 }

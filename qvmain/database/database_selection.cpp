@@ -14,14 +14,15 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 
 namespace qvm {
 
 QString selectionCaption(int kind) {
   switch (kind) {
-    case 1: return QStringLiteral(" Forum Database Selection");
-    case 2: return QStringLiteral(" Mail Database Selection");
+    case qv::KindForumDb: return QStringLiteral(" Forum Database Selection");
+    case qv::KindMailDb: return QStringLiteral(" Mail Database Selection");
     default: return QStringLiteral(" Database Selection [Newsgroup]");
   }
 }
@@ -30,8 +31,8 @@ DatabaseSelection::DatabaseSelection(int kind, bool lookup, QWidget* parent)
     : QDialog(parent), kind_(kind), lookup_(lookup) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(selectionCaption(kind));
-  QString heading = kind == 1   ? QStringLiteral("List of Forum databases")
-                    : kind == 2 ? QStringLiteral("List of mail databases")
+  QString heading = kind == qv::KindForumDb   ? QStringLiteral("List of Forum databases")
+                    : kind == qv::KindMailDb ? QStringLiteral("List of mail databases")
                                 : QStringLiteral("List of Newsgroup databases");
   order_ = new QComboBox(this);
   order_->addItems({QStringLiteral("By Database Name"), QStringLiteral("By Directory Name")});
@@ -50,7 +51,7 @@ DatabaseSelection::DatabaseSelection(int kind, bool lookup, QWidget* parent)
     QAction* disallow = menu.addAction(QStringLiteral("Disallow import"));
     allow->setEnabled(it);
     disallow->setEnabled(it);
-    QAction* add = kind_ == 1 ? menu.addAction(QStringLiteral("Add a new Forum")) : nullptr;
+    QAction* add = kind_ == qv::KindForumDb ? menu.addAction(QStringLiteral("Add a new Forum")) : nullptr;
     QAction* a = menu.exec(list_->viewport()->mapToGlobal(p));
     if (!a) return;
     if (a == add) {
@@ -62,7 +63,7 @@ DatabaseSelection::DatabaseSelection(int kind, bool lookup, QWidget* parent)
   });
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  if (kind == 1) {
+  if (kind == qv::KindForumDb) {
     auto* add = buttons->addButton(QStringLiteral("Add a new Forum"), QDialogButtonBox::ActionRole);
     connect(add, &QPushButton::clicked, this, [this] { openAddForum(this, [this](uint32_t) { reload(); }); });
   }

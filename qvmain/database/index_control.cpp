@@ -21,6 +21,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
@@ -42,8 +43,8 @@ constexpr qint64 kTickMilliseconds = 8;
 
 QString kindTitle(int kind) {
   switch (kind) {
-    case 2: return QStringLiteral(" Indexing of Mail database [");
-    case 3: return QStringLiteral(" Indexing of Newsgroup database [");
+    case qv::KindMailDb: return QStringLiteral(" Indexing of Mail database [");
+    case qv::KindNewsDb: return QStringLiteral(" Indexing of Newsgroup database [");
     default: return QStringLiteral(" Indexing of Forum database [");
   }
 }

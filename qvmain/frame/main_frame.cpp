@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "browse/browse_kinds.h"
 #include "events.h"
 #include "frame/closing_service.h"
 #include "frame/icons.h"
@@ -24,6 +25,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/prompt.h"
@@ -318,7 +320,7 @@ void MainFrame::setPersonsTexts(int kind) {
                              "Show Newsgroup Participants browse list", "&Merge Duplicate Newsgroup Participants",
                              "Show Merge Duplicate Newsgroup Participants starting window",
                              "Browse Newsgroup participants", "Merge duplicate Newsgroup participants"};
-  const Texts& t = kind == 2 ? mail : kind == 3 ? news : forum;
+  const Texts& t = kind == qv::KindMailDb ? mail : kind == qv::KindNewsDb ? news : forum;
   personsMenu_->setTitle(QString::fromLatin1(t.menu));
   QAction* b = menuActions_[ProcBrowsePersons];
   QAction* m = menuActions_[ProcMergeDuplicates];
@@ -467,7 +469,7 @@ void MainFrame::execute(int number) {
   }
   int kind = qv::Mem.ForumType;
   if (p->command != 0) {
-    postToThread(kind == 2 ? QStringLiteral("BrowseMail") : QStringLiteral("BrowseMsgNmbr"), p->command);
+    postToThread(browseThreadName(kind), p->command);
     return;
   }
   QString name = threadName(*p, kind);

@@ -5,6 +5,7 @@
 #include "browse/browse_kinds.h"
 #include "browse/browse_window.h"
 #include "frame/procedures.h"
+#include "services/db_kind.h"
 #include "services/semafore.h"
 #include "threads/thread_manager.h"
 
@@ -56,7 +57,7 @@ const Procedure* procedure(int number) {
 }
 
 QString threadName(const Procedure& p, int kind) {
-  const char* name = (kind != 2 && p.threadOther) ? p.threadOther : p.thread;
+  const char* name = (kind != qv::KindMailDb && p.threadOther) ? p.threadOther : p.thread;
   return name ? QString::fromLatin1(name) : QString();
 }
 

@@ -26,6 +26,7 @@
 #include "import/import_it.h"
 #include "prompt/message_box_prompter.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/menu_texts.h"
 #include "services/prompt.h"
@@ -380,7 +381,7 @@ bool ImportMeny::start() {
     qv::Message("You must set up a MailBox to import to!", "No MailBox available!", qv::Icon::Exclamation);
     return false;
   }
-  if (s.importMail && (s.mailbox == 0 || !qv::findDatabase(s.mailbox) || qv::FOR.TYPE != 2)) {
+  if (s.importMail && (s.mailbox == 0 || !qv::findDatabase(s.mailbox) || qv::FOR.TYPE != qv::KindMailDb)) {
     qv::Message("Specified mailbox does no longer exist!", "Import procedure specification error", qv::Icon::Exclamation);
     fillMailboxes();
     return false;

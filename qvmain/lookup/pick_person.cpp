@@ -4,6 +4,7 @@
 #include "dictionary/dictionary.h"
 #include "frame/window_host.h"
 #include "lookup/lookup_list.h"
+#include "services/db_kind.h"
 #include "services/names.h"
 
 namespace qvm {
@@ -53,8 +54,8 @@ int seekPerson(int order, const QString& text) {
 
 QString personTitle(int kind) {
   switch (kind) {
-    case 2: return QStringLiteral(" Mail Partners [");
-    case 3: return QStringLiteral(" Newsgroup Participants [");
+    case qv::KindMailDb: return QStringLiteral(" Mail Partners [");
+    case qv::KindNewsDb: return QStringLiteral(" Newsgroup Participants [");
     default: return QStringLiteral(" Forum Members [");
   }
 }

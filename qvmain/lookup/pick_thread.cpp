@@ -4,6 +4,7 @@
 #include "dictionary/dictionary.h"
 #include "frame/window_host.h"
 #include "lookup/lookup_list.h"
+#include "services/db_kind.h"
 #include "services/messages.h"
 
 namespace qvm {
@@ -29,7 +30,7 @@ LookupDef threadLookup() {
   s.numberColumns = {1};
   s.slot = SlotGpThread;
   s.listSlot = ListGpThread;
-  s.help = currentKind() == 3 ? QStringLiteral("~Browsing_Usenet_Newsgroup_Messages")
+  s.help = currentKind() == qv::KindNewsDb ? QStringLiteral("~Browsing_Usenet_Newsgroup_Messages")
                               : QStringLiteral("~Browsing_CompuServe_Forum_Messages");
   s.files = {7};
   s.file = &qv::Threads;

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "browse/browse_kinds.h"
 #include "browse/browse_state.h"
 #include "browse/hit_scan.h"
 #include "events.h"
@@ -22,6 +23,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
@@ -64,7 +66,7 @@ TextFindWindow::TextFindWindow(int kind, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral(" Standard Search"));
   setWindowIcon(systemIcon(QStringLiteral("SEARCH2")));
-  const bool mail = kind_ == 2;
+  const bool mail = kind_ == qv::KindMailDb;
   const qv::FindSettings& s = qv::findSettings();
 
   auto* label = new QLabel(QStringLiteral("Text string to find"), this);
@@ -163,13 +165,13 @@ TextFindWindow::TextFindWindow(int kind, QWidget* parent)
   timer_ = new QTimer(this);
   timer_->setInterval(kTickMs);
   connect(timer_, &QTimer::timeout, this, &TextFindWindow::tick);
-  TmCreate(this, mail ? QStringLiteral("MailFind") : QStringLiteral("FindText"), kFindGroup);
+  TmCreate(this, QString::fromLatin1(browseKind(kind_).findThread), kFindGroup);
 }
 
 TextFindWindow::~TextFindWindow() { timer_->stop(); }
 
 QString TextFindWindow::browserName() const {
-  return kind_ == 2 ? QStringLiteral("BrowseMail") : QStringLiteral("BrowseMsgNmbr");
+  return browseThreadName(kind_);
 }
 
 bool TextFindWindow::searching() const { return timer_->isActive(); }
@@ -255,7 +257,7 @@ void TextFindWindow::closeEvent(QCloseEvent* e) {
 }
 
 void openTextFind(int kind) {
-  const QString name = kind == 2 ? QStringLiteral("MailFind") : QStringLiteral("FindText");
+  const QString name = QString::fromLatin1(browseKind(kind).findThread);
   if (QWidget* running = TmWindow(TmGetId(name))) {
     activateWindow(running);
     return;

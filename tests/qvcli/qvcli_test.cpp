@@ -181,6 +181,19 @@ TEST_F(QvcliTest, ListedNamesAreCutOnACharacterBoundary) {
   EXPECT_EQ(r.out.find("\\x"), std::string::npos) << r.out;
 }
 
+TEST_F(QvcliTest, ShowNamesAPersonAsTheListsDoFollowedByTheAddress) {
+  writeFile(dir.file("people.msg"), "#: 800 S1/General\r\n    05-Mar-96 10:11\r\nSb: Hi\r\nFm: 11111,222\r\n"
+                                    "To: Ann 33333,444\r\n\r\nText.\r\n\r\n");
+  ASSERT_EQ(qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum", dir.file("people.msg")})
+                .status,
+            0);
+  Outcome r = qvcli({"show", "Forum"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // A person known by the address alone is the address, not a blank before it.
+  EXPECT_NE(r.out.find("ref 0        <11111,222> "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("-> Ann <33333,444> "), std::string::npos) << r.out;
+}
+
 TEST_F(QvcliTest, AFifoGivenAsASourceIsSkipped) {
   ASSERT_EQ(qvcli({"init"}).status, 0);
   std::string fifo = dir.file("Inbox");

@@ -8,21 +8,23 @@
 #include <vector>
 
 #include "browse/browse_list.h"
+#include "browse/browse_kinds.h"
 #include "browse/browse_window.h"
+#include "services/db_kind.h"
 #include "support/browse_records.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
 namespace qvtest {
 
-// The running browser of the kind (1 forum, 2 mail, 3 newsgroup), opened
+// The running browser of the kind (qv::DbKind), opened
 // when none runs, at a size that shows several rows.
 inline qvm::BrowseWindow* openBrowser(int kind, int width) {
-  if (kind == 2)
+  if (kind == qv::KindMailDb)
     qvm::openBrowseMail();
   else
     qvm::openBrowseMsgNmbr();
-  QString name = kind == 2 ? QStringLiteral("BrowseMail") : QStringLiteral("BrowseMsgNmbr");
+  QString name = qvm::browseThreadName(kind);
   auto* w = qobject_cast<qvm::BrowseWindow*>(qvm::TmWindow(qvm::TmGetId(name)));
   if (w) w->resize(width, 560);
   settle();
