@@ -42,6 +42,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -213,7 +214,7 @@ std::vector<ViewCase> cases(const Generated& g) {
   using namespace qv;
   auto make = [](int mode) {
     BrowseState s;
-    s.kind = 1;
+    s.kind = qv::KindForumDb;
     s.mode = mode;
     return s;
   };
@@ -258,7 +259,7 @@ Timing timeView(const qv::BrowseState& s, int runs) {
     auto t0 = Clock::now();
     {
       qv::BrowseView v(s);
-      std::string title = qv::browseTitle(1, qv::Mem.Description, qv::messageCount(1));
+      std::string title = qv::browseTitle(qv::KindForumDb, qv::Mem.Description, qv::messageCount(qv::KindForumDb));
       std::vector<uint32_t> page;
       if (v.toFirst()) {
         page.push_back(v.current());
