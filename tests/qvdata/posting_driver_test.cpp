@@ -232,7 +232,9 @@ TEST_F(PostingDriverTest, RolledBackTransactionLeavesTheFileAsItWas) {
   ASSERT_TRUE(beginTransaction({&pos, &ref}, 1)) << ErrorText();
   for (uint32_t m = 1; m <= 30; ++m)
     for (uint32_t w = 1; w <= 10; ++w)
-      if ((m + w) % 3) ASSERT_TRUE(add({m, w}, true));
+      if ((m + w) % 3) {
+        ASSERT_TRUE(add({m, w}, true));
+      }
   ASSERT_TRUE(commitTransaction()) << ErrorText();
   pos.close();
   std::string bytes = qvtest::readFile(pos.name());
@@ -290,7 +292,9 @@ TEST_F(PostingDriverTest, AFileInTheOlderLayoutIsConvertedOnceAndLosesNothing) {
   ASSERT_TRUE(beginTransaction({&pos, &ref}, 1)) << ErrorText();
   for (uint32_t m = 1; m <= 40; ++m)
     for (uint32_t w = 1; w <= 12; ++w)
-      if ((m * w) % 5 != 1) ASSERT_TRUE(add({m, w}, false));
+      if ((m * w) % 5 != 1) {
+        ASSERT_TRUE(add({m, w}, false));
+      }
   ASSERT_TRUE(commitTransaction()) << ErrorText();
   put(REF, {3, 3});
   ASSERT_TRUE(ref.get(ref.key(kBySys)));
