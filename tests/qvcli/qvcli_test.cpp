@@ -71,6 +71,15 @@ class QvcliTest : public ::testing::Test {
     ASSERT_EQ(r.status, 0) << r.out << r.err;
   }
 
+  // Imports a capture file of the forum "Forum" and returns what show lists.
+  Outcome showCapture(const std::string& content) {
+    writeFile(dir.file("capture.msg"), content);
+    Outcome r = qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum",
+                       dir.file("capture.msg")});
+    if (r.status != 0) return r;
+    return qvcli({"show", "Forum"});
+  }
+
   TempDir dir;
   std::string root;
 };
@@ -170,24 +179,16 @@ TEST_F(QvcliTest, ControlCharactersOfStoredTextNeverReachTheTerminal) {
 TEST_F(QvcliTest, ListedNamesAreCutOnACharacterBoundary) {
   std::string name = "\xc3\x85sa ";
   for (int i = 0; i < 13; ++i) name += "\xc3\x96";  // 31 bytes: the column of 28 falls inside a character
-  writeFile(dir.file("names.msg"), "#: 800 S1/General\r\n    05-Mar-96 10:11\r\nSb: Hi\r\nFm: " + name +
-                                       " 11111,222\r\nTo: All\r\n\r\nText.\r\n\r\n");
-  ASSERT_EQ(qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum", dir.file("names.msg")})
-                .status,
-            0);
-  Outcome r = qvcli({"show", "Forum"});
+  Outcome r = showCapture("#: 800 S1/General\r\n    05-Mar-96 10:11\r\nSb: Hi\r\nFm: " + name +
+                          " 11111,222\r\nTo: All\r\n\r\nText.\r\n\r\n");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find(name.substr(0, 27) + "  -> "), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("\\x"), std::string::npos) << r.out;
 }
 
 TEST_F(QvcliTest, ShowNamesAPersonAsTheListsDoFollowedByTheAddress) {
-  writeFile(dir.file("people.msg"), "#: 800 S1/General\r\n    05-Mar-96 10:11\r\nSb: Hi\r\nFm: 11111,222\r\n"
-                                    "To: Ann 33333,444\r\n\r\nText.\r\n\r\n");
-  ASSERT_EQ(qvcli({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum", dir.file("people.msg")})
-                .status,
-            0);
-  Outcome r = qvcli({"show", "Forum"});
+  Outcome r = showCapture("#: 800 S1/General\r\n    05-Mar-96 10:11\r\nSb: Hi\r\nFm: 11111,222\r\n"
+                          "To: Ann 33333,444\r\n\r\nText.\r\n\r\n");
   ASSERT_EQ(r.status, 0) << r.err;
   // A person known by the address alone is the address, not a blank before it.
   EXPECT_NE(r.out.find("ref 0        <11111,222> "), std::string::npos) << r.out;
