@@ -47,7 +47,7 @@ inline QColor rowColour(qvm::BrowseWindow* w, uint32_t id) {
 //   500 thread 1000 Ann -> Bob        503 thread 1002 Ann -> Cid (section 200)
 //   501 thread 1000 Bob -> Ann        504 thread 1000 Ann -> Dee
 //   502 thread 1001 Cid -> Ann        505 thread 1001 Dee -> Bob
-inline uint32_t sampleForum(int kind = 1, const std::string& name = "Browse Forum") {
+inline uint32_t sampleForum(int kind = qv::KindForumDb, const std::string& name = "Browse Forum") {
   uint32_t id = makeBrowseDatabase(kind, name);
   addSection(100, 1, "General");
   addSection(200, 4, "Utilities");

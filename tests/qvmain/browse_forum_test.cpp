@@ -30,6 +30,7 @@
 #include "lookup/lookup_list.h"
 #include "search/build_search.h"
 #include "search/single_ui.h"
+#include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
@@ -39,7 +40,7 @@ using namespace qvtest;
 
 namespace {
 
-qvm::BrowseWindow* openForumBrowser() { return openBrowser(1, 760); }
+qvm::BrowseWindow* openForumBrowser() { return openBrowser(qv::KindForumDb, 760); }
 
 // The look-up list the browser opened (nullptr when none is up).
 qvm::LookupList* openPicker(qvm::BrowseWindow* w) {
@@ -466,7 +467,7 @@ class BrowseForumTest : public QObject {
     QVERIFY(w->pane()->hits().empty());
     // Selecting a message publishes it in the context slot.
     QVERIFY(w->showMessage(502));
-    QCOMPARE(qv::readBrowseContext(1).selected, 502u);
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).selected, 502u);
   }
 
   void frameCommandsActOnTheSelectedMessage() {
@@ -484,7 +485,7 @@ class BrowseForumTest : public QObject {
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ThreadTree")) != 0; }));
     qvm::postEvent(w, qvm::EvStandardSearch);
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("FindText")) != 0; }));
-    QCOMPARE(qv::readBrowseContext(1).selected, 501u);
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).selected, 501u);
     // Closing the browser closes them first.
     QPointer<qvm::BrowseWindow> gone(w);
     w->close();
@@ -519,7 +520,7 @@ class BrowseForumTest : public QObject {
     w->close();
     QVERIFY(waitFor([&] { return gone.isNull(); }));
     QCOMPARE(qvm::TmGetId(QStringLiteral("BrowseMsgNmbr")), 0);
-    QCOMPARE(qv::storedBrowseMode(1), int(qv::FmThread));
+    QCOMPARE(qv::storedBrowseMode(qv::KindForumDb), int(qv::FmThread));
     w = openForumBrowser();
     QCOMPARE(w->state().mode, int(qv::FmThread));
     QCOMPARE(w->selected(), 501u);

@@ -23,6 +23,7 @@
 #include "frame/main_frame.h"
 #include "frame/procedure_table.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
@@ -35,7 +36,7 @@ namespace {
 // Mail between the owner and three partners, in both directions:
 // 700 Fay -> owner, 701 owner -> Fay, 702 Gus -> owner, 703 Fay -> owner, 704 owner -> Hal.
 uint32_t sampleMailbox() {
-  uint32_t id = makeBrowseDatabase(2, "Owen Test");
+  uint32_t id = makeBrowseDatabase(qv::KindMailDb, "Owen Test");
   uint32_t owner = qv::Mem.PersonID;
   addPerson(21, "Fay", "Brown", 2, 1);
   addPerson(22, "Gus", "Carter", 1, 0);
@@ -49,7 +50,7 @@ uint32_t sampleMailbox() {
   return id;
 }
 
-qvm::BrowseWindow* openMailBrowser() { return openBrowser(2, 900); }
+qvm::BrowseWindow* openMailBrowser() { return openBrowser(qv::KindMailDb, 900); }
 
 }  // namespace
 
@@ -157,7 +158,7 @@ class BrowseMailTest : public QObject {
     w->entryDone();
     QCOMPARE(w->selected(), 700u);
     // Selecting a mail publishes it in the mail context slot.
-    QCOMPARE(qv::readBrowseContext(2).selected, w->selected());
+    QCOMPARE(qv::readBrowseContext(qv::KindMailDb).selected, w->selected());
   }
 
   // A mail without a date shows no date: not in the date entry, the list's

@@ -16,6 +16,7 @@
 #include "browse_data.h"
 #include "events.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "threads/thread_manager.h"
 
 namespace qvtest {
@@ -84,7 +85,7 @@ inline uint32_t screenForum(int kind, const std::string& name) {
 }
 
 inline uint32_t screenMailbox() {
-  uint32_t id = makeBrowseDatabase(2, "Owen Owner – Privat");
+  uint32_t id = makeBrowseDatabase(qv::KindMailDb, "Owen Owner – Privat");
   uint32_t owner = qv::Mem.PersonID;
   addPerson(21, "Françoise", "Dubois-Lefèvre");
   addPerson(22, "Søren", "Kierkegaard Jørgensen");

@@ -23,6 +23,7 @@
 #include "help/help_window.h"
 #include "services/databases.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -192,7 +193,7 @@ class FrameCommandsTest : public QObject {
     inst.open();
     uint32_t forum = sampleForum(1, "Walk Forum");
     uint32_t news = sampleForum(3, "Walk News");
-    uint32_t mail = makeBrowseDatabase(2, "Walk Mail");
+    uint32_t mail = makeBrowseDatabase(qv::KindMailDb, "Walk Mail");
     QVERIFY(forum && news && mail);
     addPerson(21, "Fay", "Brown", 1, 0);
     QVERIFY(addMail(700, qv::Mem.PersonID, 21, false, qv::dateFromYMD(2001, 5, 1), 100, "Hello", "Hi.\r\n"));
@@ -216,7 +217,7 @@ class FrameCommandsTest : public QObject {
   void commandsWithoutTheirWindowAreDisabledAndSaySo() {
     TestInstallation inst;
     inst.open();
-    uint32_t mail = makeBrowseDatabase(2, "Note Mail");
+    uint32_t mail = makeBrowseDatabase(qv::KindMailDb, "Note Mail");
     QVERIFY(mail);
     auto frame = frameIn(mail, Browse::Open);
     QVERIFY(frame);

@@ -19,6 +19,7 @@
 #include "import/directory_dialog.h"
 #include "import/import_meny.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "setup/user_panel.h"
 #include "support/gui_fixture.h"
 
@@ -37,7 +38,7 @@ class HelpTest : public QObject {
                                new qvm::SetIndex,          new qvm::UserPanel,
                                new qvm::StartupWizard,     new qvm::ImportMeny,
                                new qvm::UpdateBox(1, 0),   new qvm::AddForum,
-                               new qvm::NewDbName(id),     new qvm::DatabaseSelection(1, false),
+                               new qvm::NewDbName(id),     new qvm::DatabaseSelection(qv::KindForumDb, false),
                                new qvm::GpCodes(0),        new qvm::UpdateCodes(1, qv::Topic()),
                                new qvm::DirectoryDialog(qvm::DirectoryMode::Tree, QStringLiteral("OzCIS"), inst.root(), {})};
     for (QWidget* w : windows) {

@@ -18,6 +18,7 @@
 #include "frame/procedure_table.h"
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
@@ -32,7 +33,7 @@ const QString kIndexThread = QStringLiteral("AutoIndex");
 // A forum of `count` messages in one thread, each with a word of its own and
 // a word they share; made current.
 uint32_t wordyForum(int count) {
-  uint32_t id = makeBrowseDatabase(1, "Index Forum");
+  uint32_t id = makeBrowseDatabase(qv::KindForumDb, "Index Forum");
   addSection(100, 1, "General");
   addPerson(10, "Ann", "Lee", uint32_t(count), 0);
   addPerson(11, "Bob", "Ray", 0, uint32_t(count));

@@ -14,6 +14,7 @@
 #include "dictionary/file_numbers.h"
 #include "lookup/lookup_list.h"
 #include "lookup/lookups.h"
+#include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/browse_records.h"
@@ -327,7 +328,7 @@ class LookupListsTest : public QObject {
     threads();
     QVERIFY(addMessageIn(500, 7001, 100, "Modems and more", 0, 0, 70000, {}, 0, 0));
     QVERIFY(addMessageIn(501, 7004, 100, "Zip drives", 0, 0, 70000, {}, 0, 0));
-    QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(1);
+    QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(qv::KindForumDb);
     browser->show();
     browser->setMode(qv::FmThread);
     browser->entry()->setText(QStringLiteral("Zip"));

@@ -56,6 +56,7 @@
 #include "search/text_find_window.h"
 #include "services/databases.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -307,7 +308,7 @@ int main(int argc, char** argv) {
   }
 
   // The standard search of the mail browser, with its options, and the word search windows.
-  qvm::openTextFind(2);
+  qvm::openTextFind(qv::KindMailDb);
   auto* find = static_cast<qvm::TextFindWindow*>(running("MailFind"));
   find->findField()->setText(QStringLiteral("holiday"));
   shoot(find, QStringLiteral("40-standard-search"));
@@ -403,7 +404,7 @@ int main(int argc, char** argv) {
       qvtest::addWordEntry(uint32_t(600 + i), indexed[i], 1 + (i * 13) % 40);
     }
     qv::BrowseState ctx;
-    ctx.kind = 1;
+    ctx.kind = qv::KindForumDb;
     ctx.selected = 502;
     qv::writeBrowseContext(ctx);
     qv::KonfigSet(qv::ItemThreadTreeFormat, 4);  // sender, number and date

@@ -27,6 +27,7 @@
 #include "search/single_ui.h"
 #include "search/text_find_window.h"
 #include "services/databases.h"
+#include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
@@ -445,7 +446,7 @@ class SearchWindowsTest : public QObject {
     qv::findSettings() = qv::FindSettings();
     FakeBrowser browser(QStringLiteral("BrowseMsgNmbr"));
     qv::BrowseState s;
-    s.kind = 1;
+    s.kind = qv::KindForumDb;
     s.mode = qv::FmNumber;
     qv::writeBrowseContext(s);
     QVERIFY(qvm::startProcedure(QStringLiteral("FindText")));
@@ -468,7 +469,7 @@ class SearchWindowsTest : public QObject {
     QCOMPARE(qv::findSettings().findString, std::string("The printer is fine."));
     settle();
     QCOMPARE(browser.events, (QList<int>{qvm::EvFindStart, qvm::EvFindTextHit}));
-    QCOMPARE(qv::readBrowseContext(1).selected, 502u);
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).selected, 502u);
 
     // The subject is a hit of its own; the next search goes on from the last hit.
     browser.events.clear();
@@ -477,11 +478,11 @@ class SearchWindowsTest : public QObject {
     w->nextButton()->click();
     QVERIFY(waitFor([&] { return browser.events.size() == 2; }));
     QCOMPARE(browser.events.back(), int(qvm::EvFindSubjectHit));
-    QCOMPARE(qv::readBrowseContext(1).selected, 503u);
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).selected, 503u);
     browser.events.clear();
     w->nextButton()->click();
     QVERIFY(waitFor([&] { return browser.events.size() == 2; }));
-    QCOMPARE(qv::readBrowseContext(1).selected, 502u);
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).selected, 502u);
 
     // Past the last message: the end is told, with the time when asked for.
     browser.events.clear();
@@ -495,7 +496,7 @@ class SearchWindowsTest : public QObject {
     QVERIFY(inst.prompts.requests[0].text.rfind("The time for completion was: ", 0) == 0);
     QCOMPARE(inst.prompts.requests[1].caption, std::string(" End of File!"));
     QCOMPARE(inst.prompts.requests[1].text, std::string("No more messages in this direction!"));
-    QCOMPARE(qv::readBrowseContext(1).selected, 502u);  // the browser stays where it was
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).selected, 502u);  // the browser stays where it was
 
     // Closing tells the browser twice and leaves the group.
     browser.events.clear();
@@ -516,11 +517,11 @@ class SearchWindowsTest : public QObject {
     qv::findSettings() = qv::FindSettings();
     FakeBrowser browser(QStringLiteral("BrowseMsgNmbr"));
     qv::BrowseState numbers;
-    numbers.kind = 1;
+    numbers.kind = qv::KindForumDb;
     numbers.mode = qv::FmNumber;
     numbers.selected = 639;
     qv::writeBrowseContext(numbers);
-    qvm::openTextFind(1);
+    qvm::openTextFind(qv::KindForumDb);
     auto* w = qobject_cast<qvm::TextFindWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("FindText"))));
     QVERIFY(w);
     w->setTimeSlice(0);  // a few messages a tick, so that the view can change meanwhile
@@ -541,7 +542,7 @@ class SearchWindowsTest : public QObject {
     // Not 590, which lies outside the thread: the thread was searched forward from 600, where
     // nothing holds the string.
     QCOMPARE(browser.events.back(), int(qvm::EvFindEnd));
-    qv::BrowseState ctx = qv::readBrowseContext(1);
+    qv::BrowseState ctx = qv::readBrowseContext(qv::KindForumDb);
     QCOMPARE(ctx.mode, int(qv::FmThread));
     QCOMPARE(ctx.selected, 600u);
     w->startButton(2)->setChecked(true);  // backward in the thread: 580 holds it
@@ -549,8 +550,8 @@ class SearchWindowsTest : public QObject {
     w->nextButton()->click();
     QVERIFY(waitFor([&] { return !browser.events.isEmpty() && browser.events.back() != qvm::EvFindStart; }));
     QCOMPARE(browser.events.back(), int(qvm::EvFindTextHit));
-    QCOMPARE(qv::readBrowseContext(1).selected, 580u);
-    QCOMPARE(qv::readBrowseContext(1).mode, int(qv::FmThread));
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).selected, 580u);
+    QCOMPARE(qv::readBrowseContext(qv::KindForumDb).mode, int(qv::FmThread));
     w->close();
   }
 
@@ -592,7 +593,7 @@ class SearchWindowsTest : public QObject {
     TestInstallation inst;
     inst.open();
     forum();
-    qvm::openTextFind(1);
+    qvm::openTextFind(qv::KindForumDb);
     auto* w = qobject_cast<qvm::TextFindWindow*>(qvm::TmWindow(qvm::TmGetId(QStringLiteral("FindText"))));
     QVERIFY(w);
     w->findField()->setText(QStringLiteral("printer"));
@@ -605,7 +606,7 @@ class SearchWindowsTest : public QObject {
     settle();
     QVERIFY(browser.events.isEmpty());
     // A second start only activates the running window.
-    qvm::openTextFind(1);
+    qvm::openTextFind(qv::KindForumDb);
     QCOMPARE(qvm::TmMembers(qvm::kFindGroup).size(), 1);
     // Its place is kept under its window number, as the frame's position that
     // reopening moves it back to.
@@ -617,7 +618,7 @@ class SearchWindowsTest : public QObject {
     QVERIFY(qv::WindowPos2(3, qvm::SlotTextFind - qv::kWindowSlots, kept));
     QCOMPARE(QPoint(kept.x, kept.y), placed);
     // Opened again, it stands where it was left, not a frame's width off.
-    qvm::openTextFind(1);
+    qvm::openTextFind(qv::KindForumDb);
     auto* again = qvm::TmWindow(qvm::TmGetId(QStringLiteral("FindText")));
     QVERIFY(again);
     QCOMPARE(again->pos(), placed);

@@ -12,6 +12,7 @@
 #include "events.h"
 #include "frame/procedures.h"
 #include "services/datetime.h"
+#include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/browse_records.h"
@@ -55,7 +56,7 @@ void forum() {
 
 void select(uint32_t message, int mode = qv::FmNumber) {
   qv::BrowseState s;
-  s.kind = 1;
+  s.kind = qv::KindForumDb;
   s.mode = mode;
   s.selected = message;
   qv::writeBrowseContext(s);
@@ -192,7 +193,7 @@ class ThreadTreeWindowTest : public QObject {
     QTest::keyClick(w->tree(), Qt::Key_Return);
     settle();
     QCOMPARE(browser.received, (std::vector<int>{qvm::EvShowContextMessage, qvm::EvBrowseToFront}));
-    qv::BrowseState ctx = qv::readBrowseContext(1);
+    qv::BrowseState ctx = qv::readBrowseContext(qv::KindForumDb);
     QCOMPARE(ctx.selected, 502u);
     QCOMPARE(ctx.mode, int(qv::FmNumber));
 
@@ -202,7 +203,7 @@ class ThreadTreeWindowTest : public QObject {
     w->choose(w->itemOf(503));
     settle();
     QCOMPARE(browser.received, (std::vector<int>{qvm::EvJumpFromTree, qvm::EvBrowseToFront}));
-    ctx = qv::readBrowseContext(1);
+    ctx = qv::readBrowseContext(qv::KindForumDb);
     QCOMPARE(ctx.selected, 503u);
     QCOMPARE(ctx.mode, int(qv::FmThread));
     QCOMPARE(ctx.threadNumber, 7000u);
@@ -226,7 +227,7 @@ class ThreadTreeWindowTest : public QObject {
     QVERIFY(addThread(7001, 100, "Others"));
     QVERIFY(addThread(7002, 100, "Orphans"));
     qvm::registerAllWindows();
-    QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(1);
+    QPointer<qvm::BrowseWindow> browser = new qvm::BrowseWindow(qv::KindForumDb);
     browser->show();
     QVERIFY(browser->showMessage(502));
     settle();
