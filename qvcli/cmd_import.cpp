@@ -1,5 +1,6 @@
 // import: one import run over files, a directory or a directory tree.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "commands.h"
@@ -18,7 +19,7 @@ namespace qvcli {
 int cmdImport(const Args& argsIn) {
   Args args = argsIn;
   qv::ImportSettings s;
-  std::string method = "files", kinds, masks, filter = "all", mailbox, forum, format, topic;
+  std::string method = "files", kinds, masks, filter = "all", mailbox, forum, format, topic, commitEvery;
   if (!takeOption(args, "--format", format)) return fail("import needs --format NAME (see: qvcli formats)");
   if (!qv::formatByName(format)) return fail("unknown format \"" + format + "\" (see: qvcli formats)");
   takeOption(args, "--mailbox", mailbox);
@@ -28,6 +29,7 @@ int cmdImport(const Args& argsIn) {
   takeOption(args, "--masks", masks);
   takeOption(args, "--filter", filter);
   takeOption(args, "--topic", topic);
+  takeOption(args, "--commit-every", commitEvery);
   s.allowReimport = takeFlag(args, "--reimport");
   bool unattendedRun = takeFlag(args, "--unattended");
   for (const std::string& a : args)
@@ -61,6 +63,10 @@ int cmdImport(const Args& argsIn) {
     s.mailbox = qv::FOR.ID;
   }
   if (!forum.empty()) s.forumName = forum;
+  if (!commitEvery.empty()) {
+    s.commitMessages = std::atoi(commitEvery.c_str());
+    if (s.commitMessages < 1) return fail("--commit-every is a number of messages");
+  }
   if (!topic.empty()) s.mailTopic = uint32_t(std::strtoul(topic.c_str(), nullptr, 10));
   if (s.importMail && s.mailbox == 0) {
     auto boxes = qv::listDatabases(2);

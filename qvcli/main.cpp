@@ -26,8 +26,8 @@ const std::vector<Command>& commands() {
       {"formats", "formats", "list the source formats that an import can read", cmdFormats, Needs::Nothing},
       {"import",
        "import --format NAME [--mailbox NAME] [--forum NAME] [--kinds mail,forum,news] [--method tree|dir|files] "
-       "[--masks \"*.MSG;*.OLD\"] [--reimport] [--filter all|create-only] [--topic ID] [--unattended] PATH...",
-       "import messages; prints the run's counters and status", cmdImport, Needs::Writing},
+       "[--masks \"*.MSG;*.OLD\"] [--reimport] [--filter all|create-only] [--topic ID] [--commit-every N] [--unattended] PATH...",
+       "import messages (at most N to a commit with --commit-every); prints the run's counters and status", cmdImport, Needs::Writing},
       {"show", "show DB [--thread|--sender|--date] [MSGID]", "list the messages of a database, or show one with its text",
        cmdShow, Needs::Reading},
       {"index", "index DB [--full] [--unattended]",

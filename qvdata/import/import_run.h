@@ -15,6 +15,7 @@
 // already posted are found again as duplicates and skipped.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -202,7 +203,8 @@ class ImportRun : public ImportContext {
   std::vector<int> openFiles_;
   std::unique_ptr<Poster> poster_;
   bool inTransaction_ = false;
-  int64_t sinceCommit_ = 0;
+  int64_t sinceCommit_ = 0;  // messages posted since the last commit
+  std::chrono::steady_clock::time_point transactionBegun_;
   bool postingBegun_ = false;
   bool tempPositioned_ = false;
   std::map<std::pair<int, std::string>, uint32_t> sections_;  // (number, name) -> SECSYSID

@@ -26,6 +26,7 @@ struct ImportSettings {
   bool allowReimport = false;
   int filter = FilterAll;
   uint32_t mailTopic = 0;              // COD.ID given to every imported mail; 0 none
+  int commitMessages = 0;              // messages per posting commit at most; 0: the program's choice
 
   // The kind a CompuServe reader's file is taken for when its content does
   // not tell: mail when the import takes mail and no forum messages, else

@@ -136,6 +136,7 @@ bool SqliteDriver::beforeWrite(bool keyChange) {
 
 bool SqliteDriver::empty() {
   if (!beforeWrite(true)) return false;
+  if (cur_ == &own_) changedOutsideTransaction();
   if (!exec("DELETE FROM " + table())) return false;
   // A scratch file gives its space back at once when it can (not inside a
   // transaction or a write stream): it may have filled the disk.
@@ -156,6 +157,7 @@ bool SqliteDriver::pack() {
   if (appendMode_ && !buildKeys()) return false;
   own_.resetAll();
   quiesceSiblings();
+  changedOutsideTransaction();
   if (!exec("VACUUM")) return false;
   ++gen_;
   clearError();
@@ -372,7 +374,7 @@ bool SqliteDriver::remove() {
     setError(ErrNotAvailable, file_.name(), "the record no longer exists");
     return false;
   }
-  forgetHold(canonicalPath(file_.name()), curPos_);
+  forgetHold(path_, curPos_);
   if (count_ > 0) --count_;
   curPos_ = 0;
   ++gen_;

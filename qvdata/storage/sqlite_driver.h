@@ -69,6 +69,16 @@ class SqlFileDriver : public Driver {
   // Ends this driver's read statements and marks its counts and walk stale
   // (another driver on the same file is about to write).
   virtual void yieldReads() = 0;
+  // A transaction's connection is kept for the next transaction over the
+  // same files when every driver in it keeps its statements there: such a
+  // driver leaves a transaction with its statements reset, not finalized,
+  // finalizes them in dropTransactionStatements() before the connection
+  // closes, has a new openSerial() for every open, and calls
+  // releaseKeptConnection() when it closes or its file changes outside a
+  // transaction.
+  virtual bool keepsTransactionConnection() const { return false; }
+  virtual uint64_t openSerial() const { return 0; }
+  virtual void dropTransactionStatements() {}
 };
 
 // Maps an SQLite result code onto the file layer's errors for the file
@@ -118,6 +128,9 @@ class SqliteDriver : public SqlFileDriver {
   void resetStatements() override;
   void yieldReads() override;
   bool finishStream() override;
+  bool keepsTransactionConnection() const override { return true; }
+  uint64_t openSerial() const override { return openSerial_; }
+  void dropTransactionStatements() override;
 
  private:
   enum class SeekKind { None, Start, Inclusive, After };
@@ -163,6 +176,9 @@ class SqliteDriver : public SqlFileDriver {
   void invalidateCursor() { stmt_ = nullptr; }
   bool heldByOther(int64_t pos) const;
   void quiesceSiblings();
+  // The file changed outside a transaction (closed, emptied, packed, keys
+  // dropped or built): a kept transaction connection on it is let go.
+  void changedOutsideTransaction();
 
   bool older_;
   std::string path_;       // canonical path while open
@@ -185,6 +201,7 @@ class SqliteDriver : public SqlFileDriver {
   int64_t count_ = -1;     // cached record count; -1 unknown
   int64_t curPos_ = 0;     // stored position of the record in the buffer
   uint64_t gen_ = 0;       // bumped by every change made through this driver
+  uint64_t openSerial_ = 0;  // new for every open
 
   // The walk.
   int curKey_ = -2;        // -2 none, -1 file order, else a key
@@ -203,6 +220,11 @@ class SqliteDriver : public SqlFileDriver {
 }  // namespace qv
 
 namespace qv {
+// Lets go of the transaction connection kept between transactions when it
+// reaches the file of `d` (or any file, for nullptr).
+void releaseKeptConnection(const SqlFileDriver* d);
+// Number of transaction connections opened by this process (for tests).
+uint64_t transactionConnectionsOpened();
 // Number of rows in the table of a keyed file whatever layout it was written
 // under; -1 when the file cannot be read as one.
 int64_t storedRecordCount(const std::string& path, const std::string& table);

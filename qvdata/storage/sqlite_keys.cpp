@@ -31,6 +31,7 @@ bool SqliteDriver::indexExists(int key) {
 }
 
 bool SqliteDriver::dropSecondaryKeys() {
+  if (cur_ == &own_) changedOutsideTransaction();
   const FileDecl& d = file_.decl();
   for (size_t k = 0; k < d.keys.size(); ++k) {
     if (d.keys[k].primary) continue;
@@ -41,6 +42,7 @@ bool SqliteDriver::dropSecondaryKeys() {
 
 void SqliteDriver::touchOnDemand() {
   if (!onDemandLive_) return;
+  if (cur_ == &own_) changedOutsideTransaction();
   const FileDecl& d = file_.decl();
   for (size_t k = 0; k < d.keys.size(); ++k)
     if (d.keys[k].onDemand) exec("DROP INDEX IF EXISTS " + quoted(cur_->schema) + "." + quoted(indexName(int(k))));
@@ -77,7 +79,10 @@ bool SqliteDriver::buildKeys() {
   }
   const FileDecl& d = file_.decl();
   bool ownTxn = cur_ == &own_ && sqlite3_get_autocommit(own_.db);
-  if (cur_ == &own_) own_.resetAll();
+  if (cur_ == &own_) {
+    own_.resetAll();
+    changedOutsideTransaction();
+  }
   if (!temporary) quiesceSiblings();
   bool ok = !ownTxn || exec("BEGIN IMMEDIATE");
   if (ok) {
@@ -152,7 +157,10 @@ bool SqliteDriver::buildKey(int key) {
     setError(ErrKeyBuilt, file_.name());
     return false;
   }
-  if (cur_ == &own_) own_.resetAll();
+  if (cur_ == &own_) {
+    own_.resetAll();
+    changedOutsideTransaction();
+  }
   if (!exec(createIndexSql(key))) return false;
   if (file_.decl().keys[key].onDemand) onDemandLive_ = true;
   ++gen_;

@@ -221,6 +221,8 @@ bool SqliteDriver::open(Share share, const std::string& password) {
   }
   enlistDriver(key, share, this);
   path_ = key;
+  static uint64_t opens = 0;
+  openSerial_ = ++opens;
   onDemandLive_ = false;
   for (size_t k = 0; k < file_.decl().keys.size(); ++k)
     if (file_.decl().keys[k].onDemand && indexExists(int(k))) onDemandLive_ = true;
@@ -238,10 +240,12 @@ bool SqliteDriver::open(Share share, const std::string& password) {
 void SqliteDriver::close() {
   if (!own_.db) return;
   if (cur_ == &txn_) rollbackTransaction();
+  changedOutsideTransaction();
   if (streaming_) finishStream();
   if (appendMode_) buildKeys();
   release();
-  delistDriver(canonicalPath(file_.name()), share_, this);
+  delistDriver(path_, share_, this);
+  path_.clear();
   own_.finalizeAll();
   sqlite3_close_v2(own_.db);
   own_.db = nullptr;

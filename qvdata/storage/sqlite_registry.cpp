@@ -157,7 +157,7 @@ void SqliteDriver::quiesceSiblings() { qv::quiesceSiblings(path_, this); }
 
 bool SqliteDriver::heldByOther(int64_t pos) const {
   std::lock_guard<std::mutex> lock(registryMutex);
-  auto it = holds().find({canonicalPath(file_.name()), pos});
+  auto it = holds().find({path_, pos});
   return it != holds().end() && it->second.holder != currentHolder();
 }
 
@@ -166,7 +166,7 @@ bool SqliteDriver::hold(int seconds) {
     setError(ErrNotAvailable, file_.name(), "no current record");
     return false;
   }
-  std::string path = canonicalPath(file_.name());
+  const std::string& path = path_;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds < 0 ? 0 : seconds);
   int me = currentHolder();
   for (;;) {
@@ -201,7 +201,7 @@ void SqliteDriver::release() {
   std::lock_guard<std::mutex> lock(registryMutex);
   auto& h = holds();
   int me = currentHolder();
-  std::string path = file_.name().empty() ? std::string() : canonicalPath(file_.name());
+  const std::string& path = path_;
   for (auto it = h.begin(); it != h.end();)
     it = (it->first.first == path && it->second.holder == me) ? h.erase(it) : std::next(it);
 }

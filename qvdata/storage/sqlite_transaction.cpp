@@ -10,6 +10,16 @@
 //   or fails with ErrHeld and leaves nothing changed.
 // - A failed commit leaves the transaction open: the caller rolls it back.
 //   After a rollback each driver forgets what it cached of its file.
+// - After a commit the connection is kept, with its attachments and the
+//   statements the drivers prepared on it, and serves the next transaction
+//   over the same files in the same order. Between transactions it holds no
+//   lock and no open statement, and SQLite rereads what another connection
+//   changed. It is closed, and never reused, after a rollback, when another
+//   set of files begins a transaction, when one of its files is closed,
+//   emptied, packed or has its keys dropped or built outside a transaction,
+//   and when a file's name no longer leads to the file it attached.
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "storage/collation.h"
@@ -22,8 +32,11 @@ void SqliteDriver::enterTransaction(sqlite3* db, const std::string& schema) {
   if (streaming_) finishStream();
   quiesceSiblings();
   own_.resetAll();
-  txn_.db = db;
-  txn_.schema = schema;
+  if (txn_.db != db || txn_.schema != schema) {
+    txn_.finalizeAll();
+    txn_.db = db;
+    txn_.schema = schema;
+  }
   cur_ = &txn_;
   if (quickScan_) exec("PRAGMA " + quoted(schema) + ".cache_size = -16384");
   stmt_ = nullptr;
@@ -36,9 +49,17 @@ void SqliteDriver::resetStatements() {
   quiesceSiblings();
 }
 
-void SqliteDriver::leaveTransaction(bool committed) {
+void SqliteDriver::dropTransactionStatements() {
   txn_.finalizeAll();
   txn_.db = nullptr;
+}
+
+void SqliteDriver::changedOutsideTransaction() { releaseKeptConnection(this); }
+
+void SqliteDriver::leaveTransaction(bool committed) {
+  // The statements stay prepared for a kept connection; the transaction
+  // manager has them finalized before it closes the connection.
+  txn_.resetAll();
   cur_ = &own_;
   stmt_ = nullptr;
   ++gen_;
@@ -58,24 +79,130 @@ void SqliteDriver::leaveTransaction(bool committed) {
 }
 
 namespace {
-struct Transaction {
-  sqlite3* db = nullptr;
-  std::vector<File*> files;
-  std::vector<SqlFileDriver*> drivers;
+// What a transaction's connection was made for: the files in order, their
+// drivers and opens, and the file each name led to when it was attached.
+struct Attached {
+  File* file;
+  SqlFileDriver* driver;
+  uint64_t openSerial;
+  dev_t device;
+  ino_t inode;
 };
-Transaction* active = nullptr;
 
-void endTransaction(bool committed) {
-  if (!active) return;
-  for (SqlFileDriver* d : active->drivers) d->leaveTransaction(committed);
-  sqlite3_close_v2(active->db);
-  delete active;
-  active = nullptr;
+struct Connection {
+  sqlite3* db = nullptr;
+  std::vector<Attached> files;
+};
+
+Connection active;  // the transaction's connection while one is active
+Connection kept;    // the connection kept after a commit, idle
+uint64_t opened = 0;
+
+bool identify(const std::string& name, dev_t& device, ino_t& inode) {
+  struct stat st;
+  if (::stat(name.c_str(), &st) != 0) return false;
+  device = st.st_dev;
+  inode = st.st_ino;
+  return true;
 }
+
+void closeConnection(Connection& c) {
+  if (!c.db) return;
+  for (const Attached& a : c.files) a.driver->dropTransactionStatements();
+  sqlite3_close_v2(c.db);
+  c = Connection{};
+}
+
+// The kept connection serves these files when it was made for the same
+// opens, in the same order, and every name still leads to the same file.
+bool keptServes(const std::vector<File*>& list, const std::vector<SqlFileDriver*>& drivers) {
+  if (!kept.db || kept.files.size() != list.size()) return false;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const Attached& a = kept.files[i];
+    dev_t device;
+    ino_t inode;
+    if (a.file != list[i] || a.driver != drivers[i] || a.openSerial != drivers[i]->openSerial()) return false;
+    if (!identify(list[i]->name(), device, inode) || device != a.device || inode != a.inode) return false;
+  }
+  return true;
+}
+
+// After a commit the connection is kept when every driver in it can keep its
+// statements there; else, and after a rollback, it is closed.
+void endTransaction(bool committed) {
+  if (!active.db) return;
+  bool keep = committed;
+  for (const Attached& a : active.files) {
+    a.driver->leaveTransaction(committed);
+    keep = keep && a.driver->keepsTransactionConnection();
+  }
+  if (keep)
+    kept = active;
+  else
+    closeConnection(active);
+  active = Connection{};
+}
+
+// Opens a connection on the first file with the others attached: SQLite then
+// commits the changes to all of them atomically.
+bool openConnection(const std::vector<File*>& list, const std::vector<SqlFileDriver*>& drivers, int timeoutSeconds,
+                    Connection& out) {
+  usePrivateSqliteFiles();
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(list[0]->name().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  auto bail = [&](File* f) {
+    std::string text = db ? sqlite3_errmsg(db) : "cannot open";
+    int ext = db ? sqlite3_extended_errcode(db) : rc;
+    if (db) sqlite3_close_v2(db);
+    if ((ext & 0xFF) == SQLITE_BUSY || (ext & 0xFF) == SQLITE_LOCKED)
+      setError(ErrHeld, f->name(), "the file is locked");
+    else
+      setError(ErrOther, f->name(), text);
+    return false;
+  };
+  if (rc != SQLITE_OK) return bail(list[0]);
+  ++opened;
+  sqlite3_extended_result_codes(db, 1);
+  registerCollations(db);
+  sqlite3_busy_timeout(db, std::max(1, timeoutSeconds) * 1000);
+  for (size_t i = 1; i < list.size(); ++i) {
+    std::string alias = "f" + std::to_string(i);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "ATTACH DATABASE ? AS ?", -1, &st, nullptr) != SQLITE_OK) return bail(list[i]);
+    sqlite3_bind_text(st, 1, list[i]->name().c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 2, alias.c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) return bail(list[i]);
+  }
+  out.db = db;
+  out.files.clear();
+  for (size_t i = 0; i < list.size(); ++i) {
+    Attached a{list[i], drivers[i], drivers[i]->openSerial(), 0, 0};
+    // A file whose name cannot be looked up now is never served again.
+    identify(list[i]->name(), a.device, a.inode);
+    out.files.push_back(a);
+  }
+  return true;
+}
+
+std::string schemaOf(size_t i) { return i == 0 ? "main" : "f" + std::to_string(i); }
 }  // namespace
 
+void releaseKeptConnection(const SqlFileDriver* d) {
+  if (!kept.db) return;
+  if (d) {
+    bool reaches = false;
+    for (const Attached& a : kept.files) reaches = reaches || a.driver == d;
+    if (!reaches) return;
+  }
+  closeConnection(kept);
+}
+
+uint64_t transactionConnectionsOpened() { return opened; }
+
 bool beginTransaction(const std::vector<File*>& files, int timeoutSeconds) {
-  if (active) {
+  if (active.db) {
     setError(ErrTransaction, files.empty() ? "" : files[0]->name(), "a transaction is already active");
     return false;
   }
@@ -108,41 +235,22 @@ bool beginTransaction(const std::vector<File*>& files, int timeoutSeconds) {
     return false;
   }
   for (SqlFileDriver* d : drivers) d->finishStream();
-  // One connection on the first file with the others attached: SQLite then
-  // commits the changes to all of them atomically.
-  usePrivateSqliteFiles();
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(list[0]->name().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  auto bail = [&](File* f) {
-    std::string text = db ? sqlite3_errmsg(db) : "cannot open";
-    int ext = db ? sqlite3_extended_errcode(db) : rc;
-    if (db) sqlite3_close_v2(db);
-    if ((ext & 0xFF) == SQLITE_BUSY || (ext & 0xFF) == SQLITE_LOCKED)
-      setError(ErrHeld, f->name(), "the file is locked");
-    else
-      setError(ErrOther, f->name(), text);
-    return false;
-  };
-  if (rc != SQLITE_OK) return bail(list[0]);
-  sqlite3_extended_result_codes(db, 1);
-  registerCollations(db);
-  sqlite3_busy_timeout(db, std::max(1, timeoutSeconds) * 1000);
-  std::vector<std::string> schemas = {"main"};
-  for (size_t i = 1; i < list.size(); ++i) {
-    std::string alias = "f" + std::to_string(i);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "ATTACH DATABASE ? AS ?", -1, &st, nullptr) != SQLITE_OK) return bail(list[i]);
-    sqlite3_bind_text(st, 1, list[i]->name().c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st, 2, alias.c_str(), -1, SQLITE_TRANSIENT);
-    rc = sqlite3_step(st);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE) return bail(list[i]);
-    schemas.push_back(alias);
+  if (keptServes(list, drivers)) {
+    active = kept;
+    kept = Connection{};
+    sqlite3_busy_timeout(active.db, std::max(1, timeoutSeconds) * 1000);
+  } else {
+    closeConnection(kept);
+    if (!openConnection(list, drivers, timeoutSeconds, active)) return false;
   }
-  for (size_t i = 0; i < drivers.size(); ++i) drivers[i]->enterTransaction(db, schemas[i]);
-  active = new Transaction{db, list, drivers};
+  sqlite3* db = active.db;
+  std::vector<std::string> schemas;
+  for (size_t i = 0; i < drivers.size(); ++i) {
+    schemas.push_back(schemaOf(i));
+    drivers[i]->enterTransaction(db, schemas[i]);
+  }
   // Take the write locks of all files now, within the time-out.
-  rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     std::string text = sqlite3_errmsg(db);
     int ext = sqlite3_extended_errcode(db);
@@ -170,21 +278,21 @@ bool beginTransaction(const std::vector<File*>& files, int timeoutSeconds) {
 }
 
 bool commitTransaction() {
-  if (!active) {
+  if (!active.db) {
     setError(ErrTransaction, "", "no transaction is active");
     return false;
   }
-  for (SqlFileDriver* d : active->drivers) d->resetStatements();
+  for (const Attached& a : active.files) a.driver->resetStatements();
   // What a driver keeps back for the commit is written first; a failure
   // leaves the transaction open for the caller to roll back.
-  for (SqlFileDriver* d : active->drivers)
-    if (!d->beforeCommit()) return false;
-  int rc = sqlite3_exec(active->db, "COMMIT", nullptr, nullptr, nullptr);
+  for (const Attached& a : active.files)
+    if (!a.driver->beforeCommit()) return false;
+  int rc = sqlite3_exec(active.db, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     // The transaction stays open; the caller rolls it back.
-    int ext = sqlite3_extended_errcode(active->db);
-    std::string text = sqlite3_errmsg(active->db);
-    const std::string& name = active->files[0]->name();
+    int ext = sqlite3_extended_errcode(active.db);
+    std::string text = sqlite3_errmsg(active.db);
+    const std::string& name = active.files[0].file->name();
     if ((ext & 0xFF) == SQLITE_FULL)
       setError(ErrDiskFull, name);
     else if ((ext & 0xFF) == SQLITE_BUSY || (ext & 0xFF) == SQLITE_LOCKED)
@@ -199,12 +307,16 @@ bool commitTransaction() {
 }
 
 void rollbackTransaction() {
-  if (!active) return;
-  sqlite3_exec(active->db, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!active.db) return;
+  sqlite3_exec(active.db, "ROLLBACK", nullptr, nullptr, nullptr);
   endTransaction(false);
 }
 
-bool transactionActive() { return active != nullptr; }
-std::vector<File*> transactionFiles() { return active ? active->files : std::vector<File*>{}; }
+bool transactionActive() { return active.db != nullptr; }
+std::vector<File*> transactionFiles() {
+  std::vector<File*> files;
+  for (const Attached& a : active.files) files.push_back(a.file);
+  return files;
+}
 
 }  // namespace qv

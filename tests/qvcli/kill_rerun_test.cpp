@@ -19,9 +19,10 @@ using namespace qvtest;
 namespace {
 
 const char* kOwner = "mary@owner.example";
-constexpr int kMails = 260;   // posting commits every hundred messages or so: several commits
+constexpr int kMails = 260;   // posting commits every hundred messages (kCommitEvery): several commits
 constexpr int kForum = 230;
 constexpr int kNews = 230;
+const char* kCommitEvery = "100";
 
 struct Kind {
   std::string name;
@@ -52,7 +53,7 @@ void makeInstallation(const std::string& root) {
 ProcessResult import(const std::string& root, const Kind& k, const std::string& crashAt = "") {
   std::vector<std::string> env;
   if (!crashAt.empty()) env.push_back("QV_CRASH_AT=" + crashAt);
-  return runQvcli(with({"--root", root, "import", "--unattended"}, k.importArgs), env);
+  return runQvcli(with({"--root", root, "import", "--unattended", "--commit-every", kCommitEvery}, k.importArgs), env);
 }
 
 // One interruption plan: for each kind, the crash points its import passes
