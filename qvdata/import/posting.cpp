@@ -57,6 +57,30 @@ bool Poster::person(const std::string& name, const std::string& address, uint32_
   return true;
 }
 
+std::string Poster::threadKey(uint32_t sectionId, std::string_view alpha, std::string_view beta,
+                              std::string_view heading) {
+  std::string key = std::to_string(sectionId);
+  for (std::string_view part : {alpha, beta, heading}) {
+    key += '\0';
+    key += part;
+  }
+  return key;
+}
+
+void Poster::learnThreads(uint32_t sectionId, const Str<10>& alpha) {
+  if (!learned_.insert({sectionId, alpha.str()}).second) return;
+  THR = ThreadsRec();
+  THR.SECSYSID = sectionId;
+  THR.ALPHA = alpha;
+  Threads.setPrefix(THR_SecKey, 2);
+  while (Threads.next()) {
+    if (THR.SECSYSID != sectionId || compareNoCase(THR.ALPHA.view(), alpha.view()) != 0) break;
+    if (THR.ALPHA.view() != alpha.view()) continue;
+    threads_.emplace(threadKey(sectionId, THR.ALPHA.view(), THR.BETA.view(), trimRight(threadHeading())),
+                     THR.THREADNUMBER);
+  }
+}
+
 // The first thread of the section whose heading equals the subject (both
 // without trailing blanks), or a new one. Threads are found by the start of
 // their heading and told apart by the whole of it.
@@ -64,19 +88,21 @@ bool Poster::findThread(uint32_t sectionId, const std::string& subject, uint32_t
   Str<10> a;
   Str<40> b;
   splitSubject(subject, a, b);
-  std::string_view wanted = trimRight(subject);
-  THR = ThreadsRec();
-  THR.SECSYSID = sectionId;
-  THR.ALPHA = a;
-  Threads.setPrefix(THR_SecKey, 2);
-  while (Threads.next()) {
-    if (THR.SECSYSID != sectionId || compareNoCase(THR.ALPHA.view(), a.view()) != 0) break;
-    if (THR.ALPHA.view() != a.view() || THR.BETA.view() != b.view()) continue;
-    if (trimRight(threadHeading()) == wanted) {
+  std::string key = threadKey(sectionId, a.view(), b.view(), trimRight(subject));
+  learnThreads(sectionId, a);
+  auto known = threads_.find(key);
+  if (known != threads_.end()) {
+    THR = ThreadsRec();
+    THR.THREADNUMBER = known->second;
+    if (Threads.get(THR_ThreadKey)) {
       threadId = THR.THREADNUMBER;
       alpha = THR.ALPHA;
       return true;
     }
+    // Gone meanwhile: the section's threads of this start are read again.
+    threads_.erase(known);
+    learned_.erase({sectionId, a.str()});
+    return findThread(sectionId, subject, threadId, alpha);
   }
   uint32_t id = NextNr();
   if (id == 0) {
@@ -92,6 +118,7 @@ bool Poster::findThread(uint32_t sectionId, const std::string& subject, uint32_t
   THR.MSGCOUNT = 0;
   if (!UppDat(Threads, OpAdd, ReportRollback)) return false;
   if (!keepWholeSubject(id, subject, joinedHeading(a, b), ReportRollback)) return false;
+  threads_.emplace(std::move(key), id);
   threadId = id;
   alpha = a;
   return true;

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "import/import_settings.h"
 #include "import/owner.h"
@@ -41,6 +44,11 @@ class Poster {
   PostResult postForum(uint32_t sectionId, bool news);
   PostResult postMail();
   bool findThread(uint32_t sectionId, const std::string& subject, uint32_t& threadId, Str<10>& alpha);
+  // Reads the threads of a section whose heading starts with `alpha` into
+  // threads_, once per run.
+  void learnThreads(uint32_t sectionId, const Str<10>& alpha);
+  static std::string threadKey(uint32_t sectionId, std::string_view alpha, std::string_view beta,
+                               std::string_view heading);
   bool person(const std::string& name, const std::string& address, uint32_t& id, std::string& lastName);
   bool writeText(uint32_t number, bool isNew);
   bool addCarbonCopies(uint32_t mailId);
@@ -53,6 +61,12 @@ class Poster {
   const OwnerAddresses* owner_ = nullptr;
   uint32_t ownerPerson_ = 0;
   std::string ownerLast_;
+  // The threads of the database known to this run, by section, heading
+  // fields and whole heading: the first in key order of each. A section's
+  // threads of one heading start are read from the file once, so that
+  // posting a new thread does not walk all threads of that start again.
+  std::unordered_map<std::string, uint32_t> threads_;
+  std::set<std::pair<uint32_t, std::string>> learned_;
 };
 
 }  // namespace qv
