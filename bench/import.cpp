@@ -12,6 +12,10 @@
 // memory
 //   generates an mbox of at least --gigabytes G and imports it in a child
 //   process run under /usr/bin/time -v, printing its peak resident size.
+// forum (import_forum.cpp)
+//   generates a TAPCIS 6.x forum capture of N messages (bench/forum_gen.h),
+//   imports it with qvcli into a new forum and then imports it again, each
+//   timed as a whole process with its messages/s and peak resident size.
 //
 // A new run is one more entry in the table of modes below, with its
 // function in a file of its own.
@@ -40,6 +44,8 @@ const std::vector<Mode>& modes() {
       {"mail", "mbox import and word index (qvcli) against notmuch and mu over the same mails",
        qvbench::runMailComparison},
       {"memory", "peak resident size of importing an mbox of --gigabytes G", qvbench::runLargeMbox},
+      {"forum", "import, then reimport, of a TAPCIS 6.x forum capture of --messages N (qvcli)",
+       qvbench::runForumImport},
   };
   return list;
 }

@@ -21,6 +21,9 @@ struct ImportBench {
 // Import plus word indexing of a generated mbox with qvcli, as a user runs
 // them, against notmuch and mu over a Maildir of the same mails.
 int runMailComparison(const ImportBench& b);
+// Import, then import again, of a generated TAPCIS 6.x forum capture of
+// b.messages messages with qvcli (import_forum.cpp).
+int runForumImport(const ImportBench& b);
 // The peak resident size of importing an mbox of b.gigabytes.
 int runLargeMbox(const ImportBench& b);
 // The child of the memory run: one import in-process, counts printed.
