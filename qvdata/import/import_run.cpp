@@ -300,7 +300,7 @@ bool ImportRun::openSource(const std::string& path) {
     }
     src.setFileOrder();
     int kind = detectLineFormat(settings_.format, src, settings_.cisFileKind());
-    if (kind == 0) {
+    if (kind == KindNoDb) {
       Message("Not a Forum message or mail file!\r\nMessages will not be imported!", "Warning!", Icon::Exclamation);
       closeSource();
       return false;

@@ -103,7 +103,7 @@ class Parser {
 std::unique_ptr<Parser> makeParser(const FormatInfo& f);
 
 // Content detection of the line formats over the whole (rewound) line file:
-// 0 not a message file, else KindForumDb or KindMailDb. `importKind` is the
+// KindNoDb for no message file, else KindForumDb or KindMailDb. `importKind` is the
 // kind the settings take the file for (ImportSettings::cisFileKind).
 int detectLineFormat(const std::string& format, File& lines, int importKind);
 

@@ -5,6 +5,7 @@
 namespace qv {
 
 enum DbKind : int {
+  KindNoDb = 0,     // no database open, or a file that holds no kind of message
   KindForumDb = 1,  // CompuServe forum messages
   KindMailDb = 2,   // a mailbox
   KindNewsDb = 3,   // a Usenet newsgroup

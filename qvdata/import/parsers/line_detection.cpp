@@ -18,15 +18,15 @@ int detectOz(cis::LineReader& r) {
   std::string line;
   while (r.next(line)) {
     if (line.starts_with("Date:  ")) {
-      if (!r.next(line)) return 0;
-      return line.starts_with("MgTo:") || line.starts_with("From:") ? KindMailDb : 0;
+      if (!r.next(line)) return KindNoDb;
+      return line.starts_with("MgTo:") || line.starts_with("From:") ? KindMailDb : KindNoDb;
     }
     if (line.starts_with("#:")) {
-      if (!r.next(line) || !r.next(line)) return 0;
-      return line.starts_with("Sb:") ? KindForumDb : 0;
+      if (!r.next(line) || !r.next(line)) return KindNoDb;
+      return line.starts_with("Sb:") ? KindForumDb : KindNoDb;
     }
   }
-  return 0;
+  return KindNoDb;
 }
 
 // TAPCIS 5.x, TAPCIS 6.x, AUTOSIG: any "#:" line; the import kind decides.
@@ -38,11 +38,11 @@ int detectTapcis(cis::LineReader& r, int importKind) {
     if (line.starts_with("#:")) return importKind == KindMailDb ? KindMailDb : KindForumDb;
     if (importKind != KindMailDb || !line.starts_with(cis::kMailDateLabel)) continue;
     std::string next;
-    if (!r.next(next)) return 0;
+    if (!r.next(next)) return KindNoDb;
     if (cis::mailLayoutStart(line, next)) return KindMailDb;
     r.giveBack({std::move(next)});
   }
-  return 0;
+  return KindNoDb;
 }
 
 // NavCIS save files: a block of "Subject:", "From:", "To:" and then "Date:"
@@ -61,7 +61,7 @@ int detectNavCis(cis::LineReader& r) {
     }
     r.giveBack(std::move(rest));
   }
-  return 0;
+  return KindNoDb;
 }
 
 }  // namespace
@@ -69,7 +69,7 @@ int detectNavCis(cis::LineReader& r) {
 int detectLineFormat(const std::string& format, File& lines, int importKind) {
   cis::LineReader r(lines);
   r.rewind();
-  int result = 0;
+  int result = KindNoDb;
   if (format == "OzCIS" || format == "OzWin I" || format == "OzWin II")
     result = detectOz(r);
   else if (format == "TAPCIS 5.x" || format == "TAPCIS 6.x" || format == "AUTOSIG")
