@@ -162,6 +162,21 @@ void tokens(std::string_view s, std::vector<std::string>& out) {
 
 }  // namespace
 
+std::vector<std::string> readableWords(std::string_view text) {
+  std::vector<std::string> out;
+  tokens(text, out);
+  return out;
+}
+
+bool holdsPhrase(const GeneratedMail& m, const std::vector<std::string>& words) {
+  if (words.empty()) return false;
+  for (const std::string* part : {&m.subject, &m.body}) {
+    std::vector<std::string> seq = readableWords(*part);
+    if (std::search(seq.begin(), seq.end(), words.begin(), words.end()) != seq.end()) return true;
+  }
+  return false;
+}
+
 CorpusGenerator::CorpusGenerator(const CorpusOptions& options) : opt_(options), rng_(options.seed) {
   static const char* cons = "bdfgklmnprstvz";
   static const char* vow = "aeiou";
@@ -316,6 +331,7 @@ bool CorpusGenerator::next(GeneratedMail& m) {
     for (size_t i = 0; i < q; ++i) body += (parent.lines[i].empty() ? ">" : "> " + parent.lines[i]) + "\n";
   }
   body += "\n-- \n" + from.name + "\n";
+  m.body = body;
   std::vector<std::string> toks;
   tokens(subject, toks);
   tokens(body, toks);

@@ -53,11 +53,19 @@ struct GeneratedMail {
   std::string raw;          // the message, LF line ends, without an mbox "From " line
   std::string envelope;     // the mbox separator line for it ("From addr date"), without the line end
   std::string subject;      // decoded
+  std::string body;         // the readable text as written, before any encoding
   std::string messageId;    // without brackets
   MailShape shape = MailShape::Plain;
   int64_t unixTime = 0;     // its Date
   std::vector<uint32_t> words;  // vocabulary numbers of the words of its readable text, sorted, each once
 };
+
+// The words of a text as the generator counts them: runs of letters
+// (ASCII or any byte of a UTF-8 sequence), lower-cased.
+std::vector<std::string> readableWords(std::string_view text);
+// The words stand next to each other, in this order (lower case), in the
+// subject or in the readable text of the mail.
+bool holdsPhrase(const GeneratedMail& m, const std::vector<std::string>& words);
 
 class CorpusGenerator {
  public:

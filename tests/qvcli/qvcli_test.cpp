@@ -157,6 +157,38 @@ TEST_F(QvcliTest, ReadingCommandsWorkBesideTheProgram) {
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << "reading commands never write the control file";
 }
 
+TEST_F(QvcliTest, ReadingCommandsLeaveEveryArchiveFileAsItWas) {
+  forumWith("Hello world.");
+  ASSERT_EQ(qvcli({"index", "Forum"}).status, 0);
+  // The result of a search is kept for export and print in this file, and
+  // only there.
+  const std::string result = root + "/TEMP/IDX032.ADF";
+  ASSERT_EQ(qvcli({"search", "Forum", "--and", "world"}).status, 0);
+  auto bytes = snapshotTree(root);
+  auto times = modificationTimes(root);
+
+  // The installation free, as after the program ended.
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"list"}, {"info"}, {"show", "Forum"}, {"show", "Forum", "--thread"}, {"show", "Forum", "800"}}) {
+    Outcome r = qvcli(command);
+    EXPECT_EQ(r.status, 0) << command[0] << ": " << r.err;
+    EXPECT_EQ(snapshotTree(root), bytes) << command[0] << " changed a file";
+    EXPECT_EQ(modificationTimes(root), times) << command[0] << " wrote a file";
+  }
+
+  Outcome r = qvcli({"search", "Forum", "--and", "hello"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("800"), std::string::npos) << r.out;
+  auto bytesAfter = snapshotTree(root);
+  auto timesAfter = modificationTimes(root);
+  bytesAfter.erase("TEMP/IDX032.ADF");
+  bytes.erase("TEMP/IDX032.ADF");
+  timesAfter.erase(result);
+  times.erase(result);
+  EXPECT_EQ(bytesAfter, bytes) << "search wrote into the archive";
+  EXPECT_EQ(timesAfter, times) << "search wrote a file other than its result";
+}
+
 TEST_F(QvcliTest, ControlCharactersOfStoredTextNeverReachTheTerminal) {
   forumWith("Before\x1b[2Jafter \x1b]52;c;ZWNobyBoaQ==\x07 end.");
   ASSERT_EQ(qvcli({"forum", "add", "Evil\x1b]0;title\x07"}).status, 0);

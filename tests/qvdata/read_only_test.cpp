@@ -25,19 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Every entry of a tree with its modification time, so that a file written
-// with the same bytes still shows.
-std::map<std::string, int64_t> modificationTimes(const std::string& dir) {
-  std::map<std::string, int64_t> out;
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    struct stat st;
-    if (::lstat(it->path().c_str(), &st) == 0)
-      out[it->path().string()] = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  }
-  return out;
-}
-
 class ReadOnlyInstallationTest : public ServicesTest {
  protected:
   void SetUp() override {

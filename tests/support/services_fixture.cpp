@@ -1,5 +1,7 @@
 #include "support/services_fixture.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "dictionary/dictionary.h"
@@ -130,6 +132,17 @@ std::map<std::string, std::string> snapshotTree(const std::string& dir) {
       out[rel + "/"] = "";
     else
       out[rel] = readFile(it->path().string());
+  }
+  return out;
+}
+
+std::map<std::string, int64_t> modificationTimes(const std::string& dir) {
+  std::map<std::string, int64_t> out;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    struct stat st;
+    if (::lstat(it->path().c_str(), &st) == 0)
+      out[it->path().string()] = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   }
   return out;
 }

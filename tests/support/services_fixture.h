@@ -76,5 +76,8 @@ void writeForeignLayout(const std::string& path, const std::string& label, int r
 // Every file below a directory with its contents, for checking that nothing
 // on disk was touched.
 std::map<std::string, std::string> snapshotTree(const std::string& dir);
+// Every entry below a directory with its modification time in nanoseconds,
+// so that a file written again with the same bytes still shows.
+std::map<std::string, int64_t> modificationTimes(const std::string& dir);
 
 }  // namespace qvtest
