@@ -117,12 +117,15 @@ int cmdSearch(const Args& argsIn) {
   bool mail = qv::Mem.ForumType == qv::KindMailDb;
   std::vector<int> files = mail ? std::vector<int>{qv::FileMail} : std::vector<int>{qv::FileMsgNmbr, qv::FileThreads};
   qv::OP_CLOSE(qv::OpShared, files);
-  for (uint32_t id : ids) {
-    qv::MessageHeader h;
-    qv::readMessageHeader(qv::Mem.ForumType, id, h);
-    say("%-10u %s  %s\n", id, qv::formatDate(h.date, 10).c_str(), h.subject.c_str());
-  }
+  std::vector<qv::MessageHeader> headers = qv::readMessageHeaders(qv::Mem.ForumType, ids);
   qv::OP_CLOSE(qv::OpRelease, files);
+  std::string list;
+  char number[16];
+  for (size_t i = 0; i < ids.size(); ++i) {
+    std::snprintf(number, sizeof number, "%-10u ", ids[i]);
+    list += number + qv::formatDate(headers[i].date, 10) + "  " + headers[i].subject + "\n";
+  }
+  sayText(list);
   sayError("%zu message%s found\n", ids.size(), ids.size() == 1 ? "" : "s");
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "services/messages.h"
 
 #include <filesystem>
+#include <unordered_map>
 
 #include "dictionary/dictionary.h"
 #include "services/file_service.h"
@@ -111,6 +112,71 @@ bool readMessageHeader(int kind, uint32_t id, MessageHeader& out) {
   }
   out.subject = subjectOfMessage(kind);
   return true;
+}
+
+std::vector<MessageHeader> readMessageHeaders(int kind, const std::vector<uint32_t>& ids) {
+  std::vector<MessageHeader> out(ids.size());
+  std::unordered_map<uint32_t, size_t> at;  // an ID's first place in the list
+  std::vector<int64_t> values;
+  for (size_t i = 0; i < ids.size(); ++i)
+    if (at.emplace(ids[i], i).second) values.push_back(ids[i]);
+  // The subject kept whole for each of `numbers`, where there is one.
+  auto wholeSubjects = [](const std::vector<int64_t>& numbers) {
+    std::unordered_map<uint32_t, std::string> whole;
+    if (subjectsReadable()) Subjects.getEach(SUB_IdKey, numbers, [&] {
+      whole[SUB.ID] = SUB.SUBJECT;
+      return true;
+    });
+    return whole;
+  };
+  if (kind == KindMailDb) {
+    Mail.getEach(MAI_IdKey, values, [&] {
+      MessageHeader& h = out[at[MAI.MAILID]];
+      h.id = MAI.MAILID;
+      h.fromId = MAI.FROMID;
+      h.toId = MAI.TOID;
+      h.date = MAI.DATE;
+      h.time = MAI.TIME;
+      h.subject = MAI.SUBJECT.str();
+      return true;
+    });
+    for (auto& [id, subject] : wholeSubjects(values)) {
+      MessageHeader& h = out[at[id]];
+      if (h.id) h.subject = subject;
+    }
+  } else {
+    MsgNmbr.getEach(MSG_IdKey, values, [&] {
+      MessageHeader& h = out[at[MSG.MSGNUMBER]];
+      h.id = MSG.MSGNUMBER;
+      h.fromId = MSG.FROMID;
+      h.toId = MSG.TOID;
+      h.threadNumber = MSG.THREADNUMBER;
+      h.date = MSG.DATE;
+      return true;
+    });
+    // Each thread's heading once, for the threads that are there.
+    std::unordered_map<uint32_t, std::string> headings;
+    std::vector<int64_t> threads;
+    for (const MessageHeader& h : out)
+      if (h.id && headings.emplace(h.threadNumber, std::string()).second) threads.push_back(h.threadNumber);
+    headings.clear();
+    ThreadsRec saved = THR;
+    Threads.getEach(THR_ThreadKey, threads, [&] {
+      headings[THR.THREADNUMBER] = joinedHeading(THR.ALPHA, THR.BETA);
+      return true;
+    });
+    THR = saved;
+    for (auto& [number, heading] : wholeSubjects(threads))
+      if (headings.count(number)) headings[number] = heading;
+    for (MessageHeader& h : out)
+      if (h.id) {
+        auto it = headings.find(h.threadNumber);
+        if (it != headings.end()) h.subject = it->second;
+      }
+  }
+  for (size_t i = 0; i < ids.size(); ++i)
+    if (at[ids[i]] != i) out[i] = out[at[ids[i]]];
+  return out;
 }
 
 }  // namespace qv

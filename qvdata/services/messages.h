@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "services/db_kind.h"
@@ -66,5 +67,11 @@ struct MessageHeader {
   std::string subject;
 };
 bool readMessageHeader(int kind, uint32_t id, MessageHeader& out);
+// The headers of the messages `ids`, one for each in the same order, as
+// readMessageHeader gives them, read with one statement per file for the
+// whole list (a list of hits is read this way); a message that is missing
+// gives an empty header (ID 0). The message files of the kind are open;
+// the THR buffer is left as it was.
+std::vector<MessageHeader> readMessageHeaders(int kind, const std::vector<uint32_t>& ids);
 
 }  // namespace qv

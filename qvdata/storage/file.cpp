@@ -85,6 +85,31 @@ void Driver::release() {}
 int64_t Driver::position() { return 0; }
 int64_t Driver::bytes() { return 0; }
 
+bool Driver::getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each) {
+  const FileDecl& d = file_.decl();
+  int field = d.keys[key].parts[0].field;
+  for (int64_t v : values) {
+    setField(d, field, 0, v);
+    if (get(key)) {
+      if (!each()) {
+        clearError();
+        return false;
+      }
+    } else if (ErrorCode() != ErrNotFound) {
+      return false;
+    }
+  }
+  clearError();
+  return true;
+}
+
+bool Driver::addEach(const std::function<bool()>& next, bool skipDuplicates) {
+  while (next())
+    if (!add() && !(skipDuplicates && ErrorCode() == ErrDuplicateKey)) return false;
+  clearError();
+  return true;
+}
+
 // ---- File ----
 
 File::File(FileDecl& decl) : decl_(decl) {}
@@ -224,6 +249,19 @@ bool File::remove() { return needOpen() && driver_->remove(); }
 bool File::hold(int seconds) { return needOpen() && driver_->hold(seconds); }
 void File::release() {
   if (open_) driver_->release();
+}
+bool File::getEach(const Key& k, const std::vector<int64_t>& values, const std::function<bool()>& each) {
+  if (!needKey(k)) return false;
+  const KeyDesc& kd = decl_.keys[k.index()];
+  FieldType t = decl_.fields[kd.parts[0].field].type;
+  if (kd.parts.size() != 1 || (t != FieldType::Byte && t != FieldType::Long && t != FieldType::ULong)) {
+    setError(ErrOther, name_, "a key of one whole-number component is needed");
+    return false;
+  }
+  return driver_->getEach(k.index(), values, each);
+}
+bool File::addEach(const std::function<bool()>& next, bool skipDuplicates) {
+  return needOpen() && driver_->addEach(next, skipDuplicates);
 }
 int64_t File::position() { return open_ ? driver_->position() : 0; }
 int64_t File::bytes() { return open_ ? driver_->bytes() : 0; }

@@ -77,6 +77,10 @@ class Driver {
   virtual void release();
   virtual int64_t position();
   virtual int64_t bytes();  // flat and line files: bytes of the last record read
+  // Work on many records at once (File::getEach, File::addEach); these
+  // defaults go record by record through get() and add().
+  virtual bool getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each);
+  virtual bool addEach(const std::function<bool()>& next, bool skipDuplicates);
 
  protected:
   bool unsupported();
@@ -149,6 +153,21 @@ class File {
   void release();
   int64_t position();  // stored position of the current record; 0 when none
   int64_t bytes();
+
+  // Reads the records whose value of the key `k` (of one whole-number
+  // component) is one of `values`, in the order of the values, with one
+  // request where the driver can: each record found fills the buffer and
+  // `each` runs; false from it stops the reading. A value no record has is
+  // passed over; of several records with one value the first in file order
+  // is read, as get() does. False on a failure or when `each` stopped it.
+  bool getEach(const Key& k, const std::vector<int64_t>& values, const std::function<bool()>& each);
+  // Adds the records that `next` puts into the buffer one after the other
+  // (false from it: no more), with one prepared statement in one transaction
+  // where the driver can: the active transaction or write stream, else one
+  // of its own, so that all of them are added or none. A record whose unique
+  // key value is there already is passed over with skipDuplicates; without
+  // it, it ends the adding with ErrDuplicateKey.
+  bool addEach(const std::function<bool()>& next, bool skipDuplicates = false);
 
   void clear() { clearRecord(decl_); }
 

@@ -120,6 +120,8 @@ class SqliteDriver : public SqlFileDriver {
   bool hold(int seconds) override;
   void release() override;
   int64_t position() override { return curPos_; }
+  bool getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each) override;
+  bool addEach(const std::function<bool()>& next, bool skipDuplicates) override;
 
   // Used by the transaction manager.
   bool readOnly() const override { return share_ == Share::ReadOnly; }

@@ -312,12 +312,14 @@ bool databaseIndexed() {
 
 bool writeSearchFile(const std::vector<uint32_t>& ids) {
   OP_CLOSE(OpShared, {FileSearch});
-  bool ok = Search.stream() && Search.empty();
-  for (uint32_t id : ids) {
-    if (!ok) break;
-    SEA.ID = id;
-    ok = Search.add() || ErrorCode() == ErrDuplicateKey;
-  }
+  size_t next = 0;
+  bool ok = Search.stream() && Search.empty() && Search.addEach(
+                                                     [&] {
+                                                       if (next == ids.size()) return false;
+                                                       SEA.ID = ids[next++];
+                                                       return true;
+                                                     },
+                                                     true);
   ok = Search.flush() && ok;
   OP_CLOSE(OpRelease, {FileSearch});
   return ok;

@@ -13,6 +13,9 @@
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/messages.h"
+#include "services/record_helpers.h"
+#include "support/browse_records.h"
 #include "support/services_fixture.h"
 #include "wordindex/index_run.h"
 #include "wordindex/search.h"
@@ -81,7 +84,68 @@ class SearchResultsTest : public qvtest::InstallationTest {
   qvbench::PostedCorpus posted;
 };
 
+class MessageHeadersTest : public qvtest::InstallationTest {};
+
+// A header as fields that compare.
+auto fieldsOf(const MessageHeader& h) {
+  return std::make_tuple(h.id, h.fromId, h.toId, h.threadNumber, h.date, h.time, h.subject);
+}
+// The headers of `ids` read at once and read one by one.
+void expectSameHeaders(int kind, const std::vector<uint32_t>& ids) {
+  std::vector<MessageHeader> atOnce = readMessageHeaders(kind, ids);
+  ASSERT_EQ(atOnce.size(), ids.size());
+  for (size_t i = 0; i < ids.size(); ++i) {
+    MessageHeader one;
+    readMessageHeader(kind, ids[i], one);
+    EXPECT_EQ(fieldsOf(atOnce[i]), fieldsOf(one)) << "message " << ids[i];
+  }
+}
+
 }  // namespace
+
+TEST_F(SearchResultsTest, TheHeadersOfAllHitsReadAtOnceAreThoseReadOneByOne) {
+  std::string common = truth.word(uint32_t(truth.pickWord(0.10, 0.25)));
+  WordSearch s(KindMailDb);
+  s.andList = {word(common)};
+  std::vector<uint32_t> ids = run(s);
+  ASSERT_GT(ids.size(), 100u);
+  ids.insert(ids.begin() + 3, 17);  // no such message
+  ids.push_back(ids[5]);            // one asked twice
+  // A subject longer than the field, kept whole.
+  OP_CLOSE(OpShared, {FileMail, FileSubjects});
+  MAI = MailRec();
+  MAI.MAILID = ids[7];
+  ASSERT_TRUE(Mail.get(MAI_IdKey));
+  const std::string whole = MAI.SUBJECT.str() + std::string(200, 'x');
+  ASSERT_TRUE(keepWholeSubject(ids[7], whole, MAI.SUBJECT.str(), ReportShow));
+  OP_CLOSE(OpRelease, {FileMail, FileSubjects});
+
+  OP_CLOSE(OpShared, {FileMail});
+  expectSameHeaders(KindMailDb, ids);
+  EXPECT_EQ(readMessageHeaders(KindMailDb, ids)[7].subject, whole);
+  EXPECT_TRUE(readMessageHeaders(KindMailDb, {}).empty());
+  OP_CLOSE(OpRelease, {FileMail});
+}
+
+TEST_F(MessageHeadersTest, AForumMessageIsListedUnderItsThreadsWholeHeading) {
+  ASSERT_NE(qvtest::makeBrowseDatabase(KindForumDb, "Forum"), 0u);
+  ASSERT_TRUE(qvtest::addSection(300, 1, "General"));
+  std::string longHeading = "A heading much longer than the fifty characters of a thread record";
+  ASSERT_TRUE(qvtest::addThread(400, 300, longHeading.substr(0, 50)));
+  ASSERT_TRUE(qvtest::addThread(401, 300, "Short"));
+  OP_CLOSE(OpShared, {FileSubjects});
+  ASSERT_TRUE(keepWholeSubject(400, longHeading, longHeading.substr(0, 50), ReportShow));
+  OP_CLOSE(OpRelease, {FileSubjects});
+  ASSERT_TRUE(qvtest::addMessage(800, 400, 0, 0, 80000));
+  ASSERT_TRUE(qvtest::addMessage(801, 401, 0, 0, 80001));
+  ASSERT_TRUE(qvtest::addMessage(802, 400, 0, 0, 80002));
+  OP_CLOSE(OpShared, {FileMsgNmbr, FileThreads});
+  expectSameHeaders(KindForumDb, {802, 801, 999, 800});
+  std::vector<MessageHeader> h = readMessageHeaders(KindForumDb, {802, 801});
+  EXPECT_EQ(h[0].subject, longHeading);
+  EXPECT_EQ(h[1].subject, "Short");
+  OP_CLOSE(OpRelease, {FileMsgNmbr, FileThreads});
+}
 
 TEST_F(SearchResultsTest, EveryKindOfRequestFindsExactlyTheMailsHoldingItsWordsNewestFirst) {
   std::string rare = truth.word(uint32_t(truth.pickWord(3.0 / kMessages, 12.0 / kMessages)));

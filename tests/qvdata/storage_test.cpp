@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "storage/file.h"
 #include "storage/file_stamp.h"
@@ -674,6 +675,120 @@ TEST_F(StorageTest, EmptyPackStreamAndOptions) {
   EXPECT_FALSE(file.sendOption("NOSUCH=ON"));
   EXPECT_EQ(ErrorCode(), ErrInvalidOption);
   EXPECT_FALSE(file.sendOption("QUICKSCAN=maybe"));
+}
+
+TEST_F(StorageTest, ReadingTheRecordsOfAListOfKeyValues) {
+  addItem(1, "one", 10);
+  addItem(2, "two", 10);
+  addItem(3, "three", 30);
+  addItem(4, "four", 40);
+  struct Seen {
+    uint32_t id;
+    std::string name, note;
+    int64_t pos;
+    bool operator==(const Seen&) const = default;
+  };
+  auto readEach = [&](const Key& k, const std::vector<int64_t>& values, size_t stopAfter = 100) {
+    std::vector<Seen> out;
+    bool whole = file.getEach(k, values, [&] {
+      out.push_back({ITM.ID, ITM.NAME.str(), ITM.NOTE, file.position()});
+      return out.size() < stopAfter;
+    });
+    EXPECT_EQ(whole, out.size() < stopAfter) << ErrorText();
+    return out;
+  };
+  auto readOne = [&](const Key& k, uint32_t id, int32_t date) {
+    file.clear();
+    ITM.ID = id;
+    ITM.DATE = date;
+    EXPECT_TRUE(file.get(k)) << id << " " << date;
+    return Seen{ITM.ID, ITM.NAME.str(), ITM.NOTE, file.position()};
+  };
+  // In the order asked, a value asked twice read twice, one no record has passed over.
+  EXPECT_EQ(readEach(idKey, {3, 99, 1, 3, 4}),
+            (std::vector<Seen>{readOne(idKey, 3, 0), readOne(idKey, 1, 0), readOne(idKey, 3, 0), readOne(idKey, 4, 0)}));
+  // Of records sharing a value, the first in file order, as get() reads it.
+  EXPECT_EQ(readEach(dateKey, {30, 10}), (std::vector<Seen>{readOne(dateKey, 0, 30), readOne(dateKey, 0, 10)}));
+  EXPECT_EQ(readEach(idKey, {4, 3, 2, 1}, 2).size(), 2u) << "the callback stops the reading";
+  EXPECT_EQ(ErrorCode(), ErrNone);
+  EXPECT_TRUE(readEach(idKey, {}).empty());
+  EXPECT_FALSE(file.getEach(nameKey, {1}, [] { return true; })) << "a key of text and date is refused";
+  EXPECT_NE(ErrorCode(), ErrNone);
+}
+
+TEST_F(StorageTxnTest, AddingManyRecordsInOneGoAddsAllOrNone) {
+  addTo(file, 2);
+  std::vector<uint32_t> ids = {5, 2, 7, 9};
+  size_t at = 0;
+  auto next = [&] {
+    if (at == ids.size()) return false;
+    file.clear();
+    ITM.ID = ids[at++];
+    ITM.NAME = "many";
+    return true;
+  };
+  // A value that is there already ends the adding, and nothing is added.
+  EXPECT_FALSE(file.addEach(next));
+  EXPECT_EQ(ErrorCode(), ErrDuplicateKey);
+  EXPECT_EQ(file.records(), 1);
+  // Passed over when asked.
+  at = 0;
+  ASSERT_TRUE(file.addEach(next, true)) << ErrorText();
+  EXPECT_EQ(walk(idKey), (V{9, 7, 5, 2}));
+  EXPECT_EQ(file.records(), 4);
+  file.clear();
+  ITM.ID = 7;
+  ASSERT_TRUE(file.get(idKey));
+  EXPECT_EQ(ITM.NAME.str(), "many");
+  // Inside a transaction the records go with it.
+  ASSERT_TRUE(beginTransaction({&file, others[0].get()}, 1));
+  ids = {11, 12};
+  at = 0;
+  ASSERT_TRUE(file.addEach(next));
+  EXPECT_EQ(file.records(), 6);
+  rollbackTransaction();
+  EXPECT_EQ(file.records(), 4);
+}
+
+// A file of numbers only, which the SQLite driver adds in one statement.
+struct NumberRec {
+  uint32_t ID = 0;
+  int32_t DELTA = 0;
+  double SHARE = 0;
+};
+NumberRec NUM;
+
+TEST_F(StorageTest, AddingManyRecordsOfNumbersInOneStatement) {
+  FileDecl decl{93, "Numbers", "NUM", "ARDENT"};
+  DeclBuilder<NumberRec> b(decl, NUM);
+  b.field("ID", &NumberRec::ID).field("DELTA", &NumberRec::DELTA).field("SHARE", &NumberRec::SHARE);
+  b.key("IdKey", {{"ID", true}}, KeyUnique | KeyPrimary);
+  File numbers(decl);
+  numbers.setName(dir.file("IDX093.ADF"));
+  ASSERT_TRUE(numbers.create() && numbers.open()) << ErrorText();
+  std::vector<NumberRec> rows = {{4000000000u, -7, 0.25}, {3, 2147483647, -1e300}, {3, 0, 0}, {9, -2147483647 - 1, 1.5}};
+  size_t at = 0;
+  auto next = [&] {
+    if (at == rows.size()) return false;
+    NUM = rows[at++];
+    return true;
+  };
+  EXPECT_FALSE(numbers.addEach(next));
+  EXPECT_EQ(ErrorCode(), ErrDuplicateKey);
+  EXPECT_EQ(numbers.records(), 0) << "none of them added";
+  at = 0;
+  ASSERT_TRUE(numbers.addEach(next, true)) << ErrorText();
+  EXPECT_EQ(numbers.records(), 3);
+  std::vector<std::tuple<uint32_t, int32_t, double>> stored;
+  numbers.setFileOrder();
+  while (numbers.next()) stored.push_back({NUM.ID, NUM.DELTA, NUM.SHARE});
+  EXPECT_EQ(stored, (std::vector<std::tuple<uint32_t, int32_t, double>>{
+                        {4000000000u, -7, 0.25}, {3, 2147483647, -1e300}, {9, -2147483647 - 1, 1.5}}))
+      << "in the order given, the second record of ID 3 passed over";
+  NUM.ID = 9;
+  ASSERT_TRUE(numbers.get(numbers.key("IdKey")));
+  EXPECT_EQ(NUM.SHARE, 1.5);
+  numbers.close();
 }
 
 // ---- Line and flat-file drivers ----
