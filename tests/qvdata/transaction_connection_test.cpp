@@ -9,6 +9,7 @@
 
 #include "storage/collation.h"
 #include "storage/file.h"
+#include "storage/posting_driver.h"
 #include "storage/sqlite_driver.h"
 #include "support/temp_dir.h"
 
@@ -32,6 +33,27 @@ FileDecl& noteDecl() {
     DeclBuilder<NoteRec> b(decl, NTE);
     b.field("ID", &NoteRec::ID).field("NAME", &NoteRec::NAME).memo("TEXT", &NoteRec::TEXT, 100);
     b.key("IdKey", {{"ID"}}, KeyUnique | KeyPrimary).key("NameKey", {{"NAME"}}, KeyDup | KeyNoCase);
+    return decl;
+  }();
+  return d;
+}
+
+// A file of the word-occurrence driver, which does not keep its statements
+// on a transaction's connection.
+struct PairRec {
+  uint32_t SYSID = 0;
+  uint32_t WORDID = 0;
+};
+PairRec PAIR;
+
+FileDecl& pairDecl() {
+  static FileDecl d = [] {
+    registerPostingDriver();
+    FileDecl decl{0, "MasIdx", "MAS", kPostingDriverName};
+    DeclBuilder<PairRec> b(decl, PAIR);
+    b.field("SYSID", &PairRec::SYSID).field("WORDID", &PairRec::WORDID);
+    b.key("by_SysID", {{"SYSID"}, {"WORDID"}}, KeyUnique | KeyExcludeEmpty | KeyPrimary)
+        .key("by_WordId", {{"WORDID"}, {"SYSID"}}, KeyDup | KeyExcludeEmpty);
     return decl;
   }();
   return d;
@@ -200,6 +222,27 @@ TEST_F(TransactionConnectionTest, AFileEmptiedPackedOrRekeyedOutsideATransaction
   EXPECT_EQ(transactionConnectionsOpened() - before, 3u);
   ASSERT_TRUE(has(*files[2], 5));
   EXPECT_EQ(storedAt(path(2)), 4);
+}
+
+TEST_F(TransactionConnectionTest, AConnectionWithAFileWhoseDriverKeepsNoStatementsIsNotKept) {
+  File pairs(pairDecl());
+  pairs.setName(dir.file("IDX029.ADF"));
+  ASSERT_TRUE(pairs.create()) << ErrorText();
+  ASSERT_TRUE(pairs.open()) << ErrorText();
+  uint64_t before = transactionConnectionsOpened();
+  for (uint32_t id = 1; id <= 3; ++id) {
+    ASSERT_TRUE(beginTransaction({files[0].get(), &pairs}, 1)) << ErrorText();
+    add(*files[0], id);
+    pairs.clear();
+    PAIR.SYSID = id;
+    PAIR.WORDID = 7;
+    ASSERT_TRUE(pairs.add()) << ErrorText();
+    ASSERT_TRUE(commitTransaction()) << ErrorText();
+  }
+  EXPECT_EQ(transactionConnectionsOpened() - before, 3u);
+  EXPECT_EQ(pairs.records(), 3);
+  EXPECT_EQ(storedAt(path(0)), 3);
+  pairs.close();
 }
 
 }  // namespace
