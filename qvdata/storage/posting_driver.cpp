@@ -82,7 +82,14 @@ bool PostingDriver::createTables() {
          exec("CREATE TABLE " + q("message_words") +
               "(message INTEGER PRIMARY KEY, sequence INTEGER NOT NULL, count INTEGER NOT NULL, words BLOB NOT NULL)") &&
          exec("CREATE INDEX " + q("message_words_sequence") + " ON message_words(sequence)") &&
-         setMeta("format", kPostingFormat) && setMeta("records", "0");
+         createTokenTable() && setMeta("format", kPostingFormat) && setMeta("records", "0");
+}
+
+// The words of the texts, for the phrase check: files written before it
+// was kept get the table on their first open for writing.
+bool PostingDriver::createTokenTable() {
+  return exec("CREATE TABLE IF NOT EXISTS " + q("message_tokens") +
+              "(message INTEGER PRIMARY KEY, tokens BLOB NOT NULL)");
 }
 
 // The declaration must be of a word-occurrence file: two number fields and
@@ -179,6 +186,19 @@ bool PostingDriver::open(Share share, const std::string& password) {
     }
   } else if (format != kPostingFormat) {
     return abandon(ErrLayout, "unknown layout " + format);
+  }
+  hasTokens_ = false;
+  if (sqlite3_prepare_v2(own_.db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name='message_tokens'", -1,
+                         &probe, nullptr) == SQLITE_OK)
+    hasTokens_ = sqlite3_step(probe) == SQLITE_ROW;
+  if (probe) sqlite3_finalize(probe);
+  probe = nullptr;
+  if (!hasTokens_ && !ro) {
+    if (!createTokenTable()) {
+      int code = ErrorCode();
+      return abandon(Err(code), ErrorText());
+    }
+    hasTokens_ = true;
   }
   enlistDriver(key, share, this);
   path_ = key;
@@ -284,7 +304,8 @@ bool PostingDriver::empty() {
   forgetEdits();
   bool scoped = cur_ != &own_ || streaming_;
   bool ok = (scoped || exec("BEGIN IMMEDIATE")) && exec("DELETE FROM " + q("word_postings")) &&
-            exec("DELETE FROM " + q("message_words")) && setMeta("records", "0") && (scoped || exec("COMMIT"));
+            exec("DELETE FROM " + q("message_words")) && (!hasTokens_ || exec("DELETE FROM " + q("message_tokens"))) &&
+            setMeta("records", "0") && (scoped || exec("COMMIT"));
   if (!ok && !scoped) sqlite3_exec(own_.db, "ROLLBACK", nullptr, nullptr, nullptr);
   stored_ = ok ? 0 : -1;
   nextSeq_ = 0;

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "storage/sqlite_driver.h"
@@ -34,6 +35,21 @@ inline constexpr const char* kPostingDriverName = "POSTINGS";
 
 // Makes the driver known to the keyed-file layer under kPostingDriverName.
 void registerPostingDriver();
+
+// The words of a message's text in order, kept beside the lists for the
+// phrase check: word numbers, 0 for a word the index does not hold. Written
+// with the transaction or write stream in use; false when `f` is not a
+// posting file or the write fails.
+bool setMessageTokens(File& f, uint32_t msg, std::vector<uint32_t> words);
+
+enum class PhraseAnswer { Unknown, No, Maybe };
+// Whether the words `phrase` (word numbers) can stand next to each other in
+// the text of `msg`, the words in `skip` left out as the phrase check leaves
+// out stop words, and a word the index does not hold taken as one that may
+// be left out. No only when they cannot; Unknown when the file keeps no
+// words of that text.
+PhraseAnswer phraseInTokens(File& f, uint32_t msg, const std::vector<uint32_t>& phrase,
+                            const std::unordered_set<uint32_t>& skip);
 
 class PostingDriver : public SqlFileDriver {
  public:
@@ -75,6 +91,10 @@ class PostingDriver : public SqlFileDriver {
   // The two sides of the index: a word's messages, a message's words.
   enum Side { Words = 0, Messages = 1 };
 
+  // The phrase support (posting_tokens.cpp).
+  bool setTokens(uint32_t msg, std::vector<uint32_t> words);
+  PhraseAnswer phrase(uint32_t msg, const std::vector<uint32_t>& words, const std::unordered_set<uint32_t>& skip);
+
  private:
   // A list changed since the last write to the file: `ids` is the whole list
   // once loaded; `added` the numbers added since (written as a new segment
@@ -85,6 +105,9 @@ class PostingDriver : public SqlFileDriver {
     bool loaded = false;
     bool rewrite = false;
     bool grew = false;  // a message that received words: last in file order
+    std::vector<uint32_t> stored;  // a message's words as the file holds them
+    std::vector<uint32_t> tokens;  // a message's text as word numbers, when given
+    bool tokensSet = false;
   };
   // The walk. Key order runs over (entity << 32 | partner) within the
   // inclusive bounds low (next) and high (previous); file order over
@@ -106,6 +129,7 @@ class PostingDriver : public SqlFileDriver {
   std::string q(const std::string& table) const;
   bool openConnection(int flags);
   bool createTables();
+  bool createTokenTable();
   bool checkDeclaration();
   bool getMeta(const std::string& name, std::string& value, bool& found);
   bool setMeta(const std::string& name, const std::string& value);
@@ -123,6 +147,8 @@ class PostingDriver : public SqlFileDriver {
   bool writeEdits();
   bool writeWord(uint32_t word, Edit& e);
   bool writeMessage(uint32_t msg, Edit& e);
+  bool writeTokens(uint32_t msg, Edit& e);
+  bool loadTokens(uint32_t msg, std::string& blob, bool& found);
   bool nextSequence(int64_t& seq);
   bool sequenceOf(uint32_t msg, int64_t& seq, bool& found);
   bool messageAtSequence(int64_t seq, bool forward, uint32_t& msg, int64_t& found);
@@ -145,6 +171,7 @@ class PostingDriver : public SqlFileDriver {
   Share share_ = Share::Shared;
   bool streaming_ = false;
   bool quickScan_ = false;
+  bool hasTokens_ = false;  // the file has the table of the texts' words
   int msgField_ = -1, wordField_ = -1;
   int msgKey_ = -1, wordKey_ = -1;
   std::map<uint32_t, Edit> edits_[2];
@@ -165,5 +192,8 @@ class PostingDriver : public SqlFileDriver {
 // Delta-coded varints of a sorted list of numbers (posting_lists.cpp).
 std::string encodePostings(const std::vector<uint32_t>& ids);
 bool decodePostings(const void* data, size_t size, std::vector<uint32_t>& out);
+// One varint; reading stops at `end` or at a number over 32 bits (false).
+void appendVarint(std::string& out, uint32_t v);
+bool readVarint(const unsigned char*& p, const unsigned char* end, uint32_t& v);
 
 }  // namespace qv

@@ -21,18 +21,36 @@ namespace {
 constexpr int64_t kMaxSegments = 8;
 }  // namespace
 
+void appendVarint(std::string& out, uint32_t v) {
+  while (v >= 0x80) {
+    out.push_back(char((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out.push_back(char(v));
+}
+
+bool readVarint(const unsigned char*& p, const unsigned char* end, uint32_t& v) {
+  uint64_t d = 0;
+  int shift = 0;
+  for (;;) {
+    if (p >= end || shift > 28) return false;
+    unsigned char c = *p++;
+    d |= uint64_t(c & 0x7F) << shift;
+    if (!(c & 0x80)) break;
+    shift += 7;
+  }
+  if (d > UINT32_MAX) return false;
+  v = uint32_t(d);
+  return true;
+}
+
 std::string encodePostings(const std::vector<uint32_t>& ids) {
   std::string out;
   out.reserve(ids.size() * 2);
   uint32_t prev = 0;
   for (uint32_t id : ids) {
-    uint32_t d = id - prev;
+    appendVarint(out, id - prev);
     prev = id;
-    while (d >= 0x80) {
-      out.push_back(char((d & 0x7F) | 0x80));
-      d >>= 7;
-    }
-    out.push_back(char(d));
   }
   return out;
 }
@@ -42,15 +60,8 @@ bool decodePostings(const void* data, size_t size, std::vector<uint32_t>& out) {
   const unsigned char* end = p + size;
   uint32_t prev = 0;
   while (p < end) {
-    uint64_t d = 0;
-    int shift = 0;
-    for (;;) {
-      if (p >= end || shift > 28) return false;
-      unsigned char c = *p++;
-      d |= uint64_t(c & 0x7F) << shift;
-      if (!(c & 0x80)) break;
-      shift += 7;
-    }
+    uint32_t d = 0;
+    if (!readVarint(p, end, d)) return false;
     uint64_t v = uint64_t(prev) + d;
     if (v > UINT32_MAX || (d == 0 && !out.empty())) return false;
     prev = uint32_t(v);
@@ -92,6 +103,7 @@ PostingDriver::Edit* PostingDriver::edit(Side side, uint32_t id, bool load) {
       if (e.added.empty() && !e.rewrite) edits_[side].erase(id);
       return nullptr;
     }
+    if (side == Messages) e.stored = stored;
     std::vector<uint32_t> added = e.added;
     std::sort(added.begin(), added.end());
     e.ids.clear();
@@ -262,6 +274,7 @@ bool PostingDriver::writeWord(uint32_t word, Edit& e) {
 }
 
 bool PostingDriver::writeMessage(uint32_t msg, Edit& e) {
+  if (!writeTokens(msg, e)) return false;
   if (!e.rewrite) return true;
   if (e.ids.empty()) {
     sqlite3_stmt* del = cur_->prepare("DELETE FROM " + q("message_words") + " WHERE message = ?");

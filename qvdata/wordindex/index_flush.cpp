@@ -10,6 +10,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/file_service.h"
+#include "storage/posting_driver.h"
 #include "wordindex/index_run_impl.h"
 
 namespace fs = std::filesystem;
@@ -184,6 +185,14 @@ void IndexRun::Impl::flushPairs(size_t limit) {
     }
   }
   if (flushAt >= pairs.size()) {
+    // The texts' words, for the phrase check, in the same transaction.
+    for (auto& [id, order] : texts)
+      if (!setMessageTokens(MasIdx, id, std::move(order))) {
+        currentMsg = id;
+        appendFailed();
+        return;
+      }
+    texts.clear();
     flushAt = 0;
     stage = Stage::FlushWords;
   }
@@ -264,6 +273,7 @@ void IndexRun::Impl::commitFlush() {
   }
   view.pairs += int64_t(pairs.size());
   pairs.clear();
+  texts.clear();
   dirtyWords.clear();
   removeIds.clear();
   removeWordPositions.clear();

@@ -192,18 +192,25 @@ void IndexRun::Impl::indexMessage() {
   WordCutter s(subject);
   while (s.next(w))
     if (acceptWord(w, indexNumbers)) addWord(w, id);
+  // The text's words in order go with the occurrences, for the phrase
+  // check; not for a text with '^', which this run cuts as a word start and
+  // a search may not.
+  std::vector<uint32_t> order;
+  bool caret = false;
   forEachIndexedPart(TXT.MsgText, kind, indexFooters, [&](std::string_view piece) {
+    if (piece.find('^') != std::string_view::npos) caret = true;
     WordCutter c(piece);
     while (c.next(w))
-      if (acceptWord(w, indexNumbers)) addWord(w, id);
+      if (acceptWord(w, indexNumbers)) order.push_back(addWord(w, id));
   });
+  if (!caret && stage != Stage::Done) texts.emplace_back(id, std::move(order));
 }
 
-void IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
-  if (stage == Stage::Done) return;
+uint32_t IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
+  if (stage == Stage::Done) return 0;
   auto it = words.find(w.word);
   if (it == words.end()) {
-    if (stop.count(w.word)) return;
+    if (stop.count(w.word)) return 0;
     WordEntry e;
     bool stored = false;
     if (!wordListComplete) {
@@ -220,7 +227,7 @@ void IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
         tell("There is unwritten data in memory.|The data set is corrupt.|Please restore from a backup.",
              "Corrupt Data");
         close(2);
-        return;
+        return 0;
       }
     }
     if (!stored) {
@@ -230,7 +237,7 @@ void IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
     it = words.emplace(w.word, e).first;
   }
   WordEntry& e = it->second;
-  if (e.lastMsg == msgStamp) return;  // counted for this message already
+  if (e.lastMsg == msgStamp) return uint32_t(e.id);  // counted for this message already
   int64_t indexed = savedCount + passed;
   if (moveFrequent && indexed > indexTuning().frequentAfter && indexed / 4 < e.count) {
     // Too common to be worth indexing: to the stop list and out of the index,
@@ -240,12 +247,13 @@ void IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
     removeIds.insert(uint32_t(e.id));
     if (e.pos) removeWordPositions.push_back(e.pos);
     words.erase(it);
-    return;
+    return 0;
   }
   e.lastMsg = msgStamp;
   ++e.count;
   e.dirty = true;
   pairs.emplace_back(msg, uint32_t(e.id));
+  return uint32_t(e.id);
 }
 
 // ---- the end ----

@@ -77,6 +77,9 @@ struct IndexRun::Impl {
   bool wordListComplete = false;  // every stored word is in `words` (the list was empty)
   int32_t nextWordId = 1;
   std::vector<std::pair<uint32_t, uint32_t>> pairs;  // (message ID, word ID) since the last flush
+  // The words of each text indexed since the last flush, in order, as word
+  // IDs (0 for a word not indexed), for the phrase check.
+  std::vector<std::pair<uint32_t, std::vector<uint32_t>>> texts;
   uint32_t msgStamp = 0;
   std::unordered_map<uint32_t, std::string> headings;  // thread subjects
 
@@ -118,7 +121,8 @@ struct IndexRun::Impl {
   void prepare();
   void indexBatch();
   void indexMessage();
-  void addWord(const CutWord& w, uint32_t msg);
+  // Counts the word for the message; its word ID, 0 when it is not indexed.
+  uint32_t addWord(const CutWord& w, uint32_t msg);
   void beginFlush(bool finish);
   void flushPairs(size_t limit);
   void flushWords(size_t limit);

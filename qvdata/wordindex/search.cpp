@@ -1,6 +1,7 @@
 #include "wordindex/search.h"
 
 #include <algorithm>
+#include <mutex>
 #include <unordered_set>
 
 #include "dictionary/dictionary.h"
@@ -12,6 +13,9 @@
 #include "services/record_helpers.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "storage/buffer_guard.h"
+#include "storage/file_stamp.h"
+#include "storage/posting_driver.h"
 #include "wordindex/bar_lines.h"
 #include "wordindex/index_text.h"
 #include "wordindex/stop_list.h"
@@ -22,6 +26,8 @@ namespace qv {
 namespace {
 
 constexpr size_t kScanHits = 1000;
+
+std::shared_ptr<const std::unordered_set<uint32_t>> stoppedWordIds(const std::shared_ptr<const StopWords>& stop);
 
 // Message files of a kind, opened for the phrase check.
 std::vector<int> headerFiles(int kind) {
@@ -73,15 +79,29 @@ bool WordSearch::run() {
   if (!phrase.empty()) {
     std::vector<int> headers = headerFiles(kind_);
     files.insert(files.end(), headers.begin(), headers.end());
+    files.push_back(FileWordList);
   }
   OP_CLOSE(OpShared, files);
   bool ok = anyPositive ? seed() : scanMessages();
   if (ok && !phrase.empty()) {
     std::vector<uint32_t> keep;
     stop_ = storedStopList();  // as it is now: words may have moved there since the last search
+    // The phrase's word numbers, when every word is among the AND words.
+    phraseIds_.clear();
+    for (const std::string& p : phrase) {
+      auto w = std::find_if(andList.begin(), andList.end(),
+                            [&](const SearchWord& a) { return !a.negated && a.word == p && a.wordId > 0; });
+      if (w == andList.end()) {
+        phraseIds_.clear();
+        break;
+      }
+      phraseIds_.push_back(uint32_t(w->wordId));
+    }
+    if (!phraseIds_.empty()) stopIds_ = stoppedWordIds(stop_);
     for (uint32_t id : found_)
       if (phraseIn(id)) keep.push_back(id);
     stop_.reset();
+    stopIds_.reset();
     found_ = std::set<uint32_t>(keep.begin(), keep.end());
     if (found_.empty()) {
       OP_CLOSE(OpRelease, files);
@@ -266,38 +286,78 @@ bool WordSearch::scanMessages() {
   return true;
 }
 
-bool WordSearch::phraseIn(uint32_t id) {
+namespace {
+
+// Whether the phrase stands in `piece` as the index cuts it, stop words left out.
+bool phraseInPiece(std::string_view piece, const std::vector<std::string>& phrase, const StopWords& stop,
+                   bool numbers) {
+  std::vector<std::string> seq;
+  WordCutter cut(piece);
+  CutWord w;
+  while (cut.next(w))
+    if (acceptWord(w, numbers) && !stop.count(w.word)) seq.push_back(w.word);
+  return std::search(seq.begin(), seq.end(), phrase.begin(), phrase.end()) != seq.end();
+}
+
+bool phraseInSubject(int kind, uint32_t id, const std::vector<std::string>& phrase, const StopWords& stop,
+                     bool numbers) {
   std::string subject;
-  if (readMessage(kind_, id)) subject = subjectOfMessage(kind_);
+  if (readMessage(kind, id)) subject = subjectOfMessage(kind);
+  return phraseInPiece(subject, phrase, stop, numbers);
+}
+
+// The indexed parts of the text are read as one piece.
+bool phraseInBody(int kind, uint32_t id, const std::vector<std::string>& phrase, const StopWords& stop,
+                  bool numbers) {
   TXT = MsgTextRec();
   TXT.MSGNUMBER = id;
   if (!MsgText.get(TXT_IdKey)) TXT.MsgText.clear();
+  std::string text;
+  forEachIndexedPart(TXT.MsgText, kind, footersIndexed(kind), [&](std::string_view piece) {
+    text.append(piece);
+    text += ' ';
+  });
+  return phraseInPiece(text, phrase, stop, numbers);
+}
+
+// The indexed words that are on the stop list now (put there by hand since
+// they were indexed), for each state of the stop list and word list.
+std::shared_ptr<const std::unordered_set<uint32_t>> stoppedWordIds(const std::shared_ptr<const StopWords>& stop) {
+  static std::mutex mutex;
+  static std::shared_ptr<const StopWords> forStop;
+  static std::string forWords;
+  static std::shared_ptr<const std::unordered_set<uint32_t>> cached;
+  std::lock_guard<std::mutex> lock(mutex);
+  std::string stamp = storedFileStamp(filePath(FileWordList));
+  if (cached && forStop == stop && !stamp.empty() && stamp == forWords) return cached;
+  auto ids = std::make_shared<std::unordered_set<uint32_t>>();
+  BufferGuard keep({&WordList});
+  for (const std::string& w : *stop) {
+    WOR = WordListRec();
+    WOR.THEWORD = w;
+    if (WordList.get(WOR_by_theWord)) ids->insert(uint32_t(WOR.WORDID));
+  }
+  cached = ids;
+  forStop = stop;
+  forWords = stamp;
+  return ids;
+}
+
+}  // namespace
+
+bool phraseInText(int kind, uint32_t id, const std::vector<std::string>& phrase, const StopWords& stop) {
+  bool numbers = WSVarsGet(ItemIndexNumbers) != 0;
+  return phraseInSubject(kind, id, phrase, stop, numbers) || phraseInBody(kind, id, phrase, stop, numbers);
+}
+
+// The subject is read; the text only when the words the index keeps of it
+// leave the phrase possible.
+bool WordSearch::phraseIn(uint32_t id) {
   const StopWords& stop = *stop_;
   bool numbers = WSVarsGet(ItemIndexNumbers) != 0;
-  bool footers = footersIndexed(kind_);
-  // The words as the index sees them, in order; the subject stands apart.
-  bool hit = false;
-  auto check = [&](std::string_view piece) {
-    if (hit) return;
-    std::vector<std::string> seq;
-    WordCutter cut(piece);
-    CutWord w;
-    while (cut.next(w))
-      if (acceptWord(w, numbers) && !stop.count(w.word)) seq.push_back(w.word);
-    if (seq.size() < phrase.size()) return;
-    for (size_t i = 0; i + phrase.size() <= seq.size() && !hit; ++i)
-      hit = std::equal(phrase.begin(), phrase.end(), seq.begin() + long(i));
-  };
-  check(subject);
-  if (!hit) {
-    std::string text;
-    forEachIndexedPart(TXT.MsgText, kind_, footers, [&](std::string_view piece) {
-      text.append(piece);
-      text += ' ';
-    });
-    check(text);
-  }
-  return hit;
+  if (phraseInSubject(kind_, id, phrase, stop, numbers)) return true;
+  if (stopIds_ && phraseInTokens(MasIdx, id, phraseIds_, *stopIds_) == PhraseAnswer::No) return false;
+  return phraseInBody(kind_, id, phrase, stop, numbers);
 }
 
 bool databaseIndexed() {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "wordindex/stop_list.h"
@@ -60,6 +61,10 @@ class WordSearch {
   int kind_;
   std::set<uint32_t> found_;
   std::shared_ptr<const StopWords> stop_;  // the stop list while the phrase check runs
+  // While the phrase check runs: the phrase's word numbers (empty when not
+  // all known) and the indexed words now on the stop list.
+  std::vector<uint32_t> phraseIds_;
+  std::shared_ptr<const std::unordered_set<uint32_t>> stopIds_;
   // Seeding state: which seed word, and the key position reached in it.
   bool seeded_ = false;
   bool seedFromOr_ = false;
@@ -72,6 +77,11 @@ class WordSearch {
   bool scanDone_ = false;
   int64_t scanPos_ = 0;
 };
+
+// Whether `phrase` stands in the subject or the indexed text of message `id`
+// of a database of kind `kind`, words on `stop` left out: the check every
+// phrase hit passes, read from the message itself.
+bool phraseInText(int kind, uint32_t id, const std::vector<std::string>& phrase, const StopWords& stop);
 
 // The current database has a word index (MasIdx holds records); otherwise
 // tells the user to build it first and returns false.

@@ -19,6 +19,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/services_fixture.h"
+#include "storage/posting_driver.h"
 #include "wordindex/index_fixup.h"
 #include "wordindex/index_run.h"
 #include "wordindex/index_text.h"
@@ -520,6 +521,107 @@ TEST_F(WordIndexTest, ExactHitCountsOnAGeneratedCorpus) {
   }
   EXPECT_GE(checked, 5);
   EXPECT_GT(htmlOnlyHits, 0) << "mail whose only body is HTML is among the hits";
+}
+
+// The phrase check rules texts out from the words the index keeps of them
+// and reads only the others: every phrase gives the hits of the text check
+// over the messages holding its words, on generated mail (every MIME shape)
+// and on texts with stop words, repeated words and words at their edges,
+// also after a word left the index for the stop list and after one was put
+// on the stop list by hand while still indexed.
+TEST_F(WordIndexTest, PhraseHitsFromTheIndexAreThoseOfTheTextCheck) {
+  qvbench::CorpusGenerator gen({.messages = 300, .seed = 5, .vocabulary = 150});
+  qvbench::PostedCorpus posted;
+  std::string error;
+  ASSERT_TRUE(qvbench::postCorpus(gen, "Generated", posted, error)) << error;
+  box = posted.database;
+  ASSERT_TRUE(qv::selectDatabase(box));
+  std::vector<uint32_t> ids = posted.ids;
+  const char* edges[] = {
+      "alpha bravo the charlie alpha bravo",      "bravo the the alpha bravo charlie",
+      "charlie alpha alpha bravo and the delta", "delta charlie. Alpha, bravo!\n\nthe charlie delta",
+      "alpha^bravo charlie delta",                 "echo alpha of bravo of charlie echo",
+      "delta echo alpha bravo",
+  };
+  for (const char* t : edges) ids.push_back(mail("alpha bravo subject", t));
+  ASSERT_EQ(index(2), 1) << prompts.transcript();
+
+  // Phrases: runs of two and three words from the texts (stop words left
+  // out or kept in), and the hand-made ones.
+  std::vector<std::vector<std::string>> phrases = {{"ALPHA", "BRAVO"},   {"BRAVO", "CHARLIE"}, {"ALPHA", "ALPHA"},
+                                                   {"CHARLIE", "DELTA"}, {"ALPHA", "BRAVO", "CHARLIE"},
+                                                   {"ECHO", "ALPHA"},    {"BRAVO", "ALPHA"}};
+  auto textWords = [&](uint32_t id) {
+    std::vector<std::string> out;
+    OP_CLOSE(OpShared, {FileMsgText});
+    TXT = MsgTextRec();
+    TXT.MSGNUMBER = id;
+    if (MsgText.get(TXT_IdKey))
+      forEachIndexedPart(TXT.MsgText, KindMailDb, footersIndexed(KindMailDb), [&](std::string_view piece) {
+        WordCutter c(piece);
+        CutWord w;
+        while (c.next(w))
+          if (acceptWord(w, true)) out.push_back(w.word);
+      });
+    OP_CLOSE(OpRelease, {FileMsgText});
+    return out;
+  };
+  for (size_t i = 0; i < posted.ids.size(); i += 25) {
+    std::vector<std::string> ws = textWords(posted.ids[i]);
+    for (size_t j = 0; j + 3 <= ws.size() && j < 60; j += 12) {
+      phrases.push_back({ws[j], ws[j + 1]});
+      phrases.push_back({ws[j], ws[j + 1], ws[j + 2]});
+      phrases.push_back({ws[j], ws[j + 2]});
+    }
+  }
+  auto compare = [&](const char* stage) {
+    auto stop = storedStopList();
+    int checked = 0, hits = 0, ruledOut = 0;
+    for (const auto& p : phrases) {
+      std::vector<SearchWord> ands;
+      bool known = true;
+      for (const std::string& w : p) {
+        auto found = lookupWords(w, LookupMode::Exact);
+        if (found.empty() || stop->count(w)) known = false;
+        if (!found.empty()) ands.push_back({found[0].word, found[0].wordId, found[0].count, false});
+      }
+      if (!known) continue;
+      std::set<uint32_t> expected;
+      OP_CLOSE(OpShared, {FileMail, FileMsgText, FileMasIdx});
+      for (uint32_t id : search(ands)) {
+        if (phraseInText(KindMailDb, id, p, *stop)) expected.insert(id);
+        std::vector<uint32_t> wids;
+        for (const SearchWord& a : ands) wids.push_back(uint32_t(a.wordId));
+        if (phraseInTokens(MasIdx, id, wids, {}) == PhraseAnswer::No) ++ruledOut;
+      }
+      OP_CLOSE(OpRelease, {FileMail, FileMsgText, FileMasIdx});
+      EXPECT_EQ(search(ands, {}, p), expected) << stage << ": " << p[0] << " " << p[1];
+      hits += int(expected.size());
+      ++checked;
+    }
+    EXPECT_GT(checked, 40) << stage;
+    EXPECT_GT(hits, 40) << stage;
+    EXPECT_GT(ruledOut, 100) << stage << ": the index rules texts out";
+  };
+  compare("indexed");
+
+  // A word leaves the index for the stop list (marked by the user).
+  int32_t charlie = word("CHARLIE").wordId;
+  OP_CLOSE(OpShared, {FilePurgeList});
+  PUR = PurgeListRec();
+  PUR.WORDID = charlie;
+  ASSERT_TRUE(PurgeList.add());
+  OP_CLOSE(OpRelease, {FilePurgeList});
+  ASSERT_EQ(index(2), 1) << prompts.transcript();
+  ASSERT_TRUE(isStopWord("CHARLIE"));
+  phrases.push_back({"BRAVO", "DELTA"});
+  compare("after a word left the index");
+
+  // An indexed word put on the stop list by hand.
+  ASSERT_TRUE(addStopWord("ECHO"));
+  phrases.push_back({"DELTA", "ALPHA"});
+  phrases.push_back({"BRAVO", "BRAVO"});
+  compare("after a word went on the stop list by hand");
 }
 
 }  // namespace
