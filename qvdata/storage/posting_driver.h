@@ -37,18 +37,19 @@ inline constexpr const char* kPostingDriverName = "POSTINGS";
 void registerPostingDriver();
 
 // The words of a message's text in order, kept beside the lists for the
-// phrase check: word numbers, 0 for a word the index does not hold. Written
-// with the transaction or write stream in use; false when `f` is not a
-// posting file or the write fails.
-bool setMessageTokens(File& f, uint32_t msg, std::vector<uint32_t> words);
+// phrase check: word numbers, 0 for a word the index does not hold; `cut`
+// names the settings the text was cut under (the check must name the same).
+// Written with the transaction or write stream in use; false when `f` is not
+// a posting file or the write fails.
+bool setMessageTokens(File& f, uint32_t msg, uint32_t cut, std::vector<uint32_t> words);
 
 enum class PhraseAnswer { Unknown, No, Maybe };
 // Whether the words `phrase` (word numbers) can stand next to each other in
 // the text of `msg`, the words in `skip` left out as the phrase check leaves
 // out stop words, and a word the index does not hold taken as one that may
 // be left out. No only when they cannot; Unknown when the file keeps no
-// words of that text.
-PhraseAnswer phraseInTokens(File& f, uint32_t msg, const std::vector<uint32_t>& phrase,
+// words of that text, or keeps them as cut under other settings.
+PhraseAnswer phraseInTokens(File& f, uint32_t msg, uint32_t cut, const std::vector<uint32_t>& phrase,
                             const std::unordered_set<uint32_t>& skip);
 
 class PostingDriver : public SqlFileDriver {
@@ -92,8 +93,9 @@ class PostingDriver : public SqlFileDriver {
   enum Side { Words = 0, Messages = 1 };
 
   // The phrase support (posting_tokens.cpp).
-  bool setTokens(uint32_t msg, std::vector<uint32_t> words);
-  PhraseAnswer phrase(uint32_t msg, const std::vector<uint32_t>& words, const std::unordered_set<uint32_t>& skip);
+  bool setTokens(uint32_t msg, uint32_t cut, std::vector<uint32_t> words);
+  PhraseAnswer phrase(uint32_t msg, uint32_t cut, const std::vector<uint32_t>& words,
+                      const std::unordered_set<uint32_t>& skip);
 
  private:
   // A list changed since the last write to the file: `ids` is the whole list
@@ -107,6 +109,7 @@ class PostingDriver : public SqlFileDriver {
     bool grew = false;  // a message that received words: last in file order
     std::vector<uint32_t> stored;  // a message's words as the file holds them
     std::vector<uint32_t> tokens;  // a message's text as word numbers, when given
+    uint32_t tokensCut = 0;
     bool tokensSet = false;
   };
   // The walk. Key order runs over (entity << 32 | partner) within the

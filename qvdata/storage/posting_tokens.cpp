@@ -3,9 +3,11 @@
 // without reading them.
 //
 // Rules:
-// - A message's row in message_tokens holds one varint per word of its text:
-//   0 for a word the index does not hold (a stop word when it was indexed),
-//   else 1 + the word's place in the message's word list.
+// - A message's row in message_tokens holds a varint naming how the text was
+//   cut (the indexing run's settings that choose its words), then one varint
+//   per word of its text: 0 for a word the index does not hold (a stop word
+//   when it was indexed), else 1 + the word's place in the message's word
+//   list. A check made under another cut gets Unknown.
 // - When a message loses words (a word leaves the index), its row follows:
 //   their places become 0. A message that gains words without new tokens
 //   keeps its row; the words it gained read as 0 there.
@@ -23,9 +25,10 @@ PostingDriver* postingDriverOf(File& f) {
 }
 
 // Word numbers to places in `words` (0 for a word not there).
-std::string encodeTokens(const std::vector<uint32_t>& tokens, const std::vector<uint32_t>& words) {
+std::string encodeTokens(uint32_t cut, const std::vector<uint32_t>& tokens, const std::vector<uint32_t>& words) {
   std::string out;
-  out.reserve(tokens.size() + tokens.size() / 2);
+  out.reserve(tokens.size() + tokens.size() / 2 + 1);
+  appendVarint(out, cut);
   for (uint32_t t : tokens) {
     auto it = t == 0 ? words.end() : std::lower_bound(words.begin(), words.end(), t);
     appendVarint(out, it != words.end() && *it == t ? uint32_t(it - words.begin()) + 1 : 0);
@@ -34,10 +37,12 @@ std::string encodeTokens(const std::vector<uint32_t>& tokens, const std::vector<
 }
 
 // The other way; false for a damaged row.
-bool decodeTokens(const std::string& blob, const std::vector<uint32_t>& words, std::vector<uint32_t>& out) {
+bool decodeTokens(const std::string& blob, const std::vector<uint32_t>& words, uint32_t& cut,
+                  std::vector<uint32_t>& out) {
   out.clear();
   const auto* p = reinterpret_cast<const unsigned char*>(blob.data());
   const unsigned char* end = p + blob.size();
+  if (!readVarint(p, end, cut)) return false;
   while (p < end) {
     uint32_t v = 0;
     if (!readVarint(p, end, v) || v > words.size()) return false;
@@ -47,22 +52,22 @@ bool decodeTokens(const std::string& blob, const std::vector<uint32_t>& words, s
 }
 }  // namespace
 
-bool setMessageTokens(File& f, uint32_t msg, std::vector<uint32_t> words) {
+bool setMessageTokens(File& f, uint32_t msg, uint32_t cut, std::vector<uint32_t> words) {
   PostingDriver* d = postingDriverOf(f);
   if (!d) {
     setError(ErrNotSupported, f.name(), "not a posting file");
     return false;
   }
-  return d->setTokens(msg, std::move(words));
+  return d->setTokens(msg, cut, std::move(words));
 }
 
-PhraseAnswer phraseInTokens(File& f, uint32_t msg, const std::vector<uint32_t>& phrase,
+PhraseAnswer phraseInTokens(File& f, uint32_t msg, uint32_t cut, const std::vector<uint32_t>& phrase,
                             const std::unordered_set<uint32_t>& skip) {
   PostingDriver* d = postingDriverOf(f);
-  return d ? d->phrase(msg, phrase, skip) : PhraseAnswer::Unknown;
+  return d ? d->phrase(msg, cut, phrase, skip) : PhraseAnswer::Unknown;
 }
 
-bool PostingDriver::setTokens(uint32_t msg, std::vector<uint32_t> words) {
+bool PostingDriver::setTokens(uint32_t msg, uint32_t cut, std::vector<uint32_t> words) {
   if (!beforeWrite()) return false;
   if (!hasTokens_) {
     setError(ErrNotSupported, file_.name(), "the file keeps no words of texts");
@@ -71,6 +76,7 @@ bool PostingDriver::setTokens(uint32_t msg, std::vector<uint32_t> words) {
   Edit* e = edit(Messages, msg, true);
   if (!e) return false;
   e->tokens = std::move(words);
+  e->tokensCut = cut;
   e->tokensSet = true;
   ++gen_;
   return writeThrough();
@@ -97,14 +103,15 @@ bool PostingDriver::writeTokens(uint32_t msg, Edit& e) {
   if (!hasTokens_ || (!e.tokensSet && !e.rewrite)) return true;
   std::string blob;
   if (e.tokensSet) {
-    blob = encodeTokens(e.tokens, e.ids);
+    blob = encodeTokens(e.tokensCut, e.tokens, e.ids);
   } else {
     bool found = false;
     std::string old;
     if (!loadTokens(msg, old, found)) return false;
     if (!found || e.stored == e.ids) return true;
     std::vector<uint32_t> tokens;
-    if (decodeTokens(old, e.stored, tokens)) blob = encodeTokens(tokens, e.ids);
+    uint32_t cut = 0;
+    if (decodeTokens(old, e.stored, cut, tokens)) blob = encodeTokens(cut, tokens, e.ids);
     // A damaged row is dropped: the phrase check then reads the text.
   }
   if (e.ids.empty() || blob.empty()) {
@@ -124,7 +131,7 @@ bool PostingDriver::writeTokens(uint32_t msg, Edit& e) {
   return rc == SQLITE_DONE || failHere();
 }
 
-PhraseAnswer PostingDriver::phrase(uint32_t msg, const std::vector<uint32_t>& words,
+PhraseAnswer PostingDriver::phrase(uint32_t msg, uint32_t cut, const std::vector<uint32_t>& words,
                                    const std::unordered_set<uint32_t>& skip) {
   if (!hasTokens_ || words.empty() || edits_[Messages].count(msg)) return PhraseAnswer::Unknown;
   std::string blob;
@@ -133,7 +140,8 @@ PhraseAnswer PostingDriver::phrase(uint32_t msg, const std::vector<uint32_t>& wo
   ++gen_;  // look at the file again
   const std::vector<uint32_t>* list = this->list(Messages, msg);
   std::vector<uint32_t> tokens;
-  if (!list || !decodeTokens(blob, *list, tokens)) return PhraseAnswer::Unknown;
+  uint32_t madeUnder = 0;
+  if (!list || !decodeTokens(blob, *list, madeUnder, tokens) || madeUnder != cut) return PhraseAnswer::Unknown;
   // The text's words as the phrase check keeps them; a word the index does
   // not hold may be a stop word now and is left out, which errs towards Maybe.
   std::vector<uint32_t> kept;

@@ -11,6 +11,7 @@
 #include "dictionary/file_numbers.h"
 #include "services/file_service.h"
 #include "storage/posting_driver.h"
+#include "wordindex/index_text.h"
 #include "wordindex/index_run_impl.h"
 
 namespace fs = std::filesystem;
@@ -187,7 +188,7 @@ void IndexRun::Impl::flushPairs(size_t limit) {
   if (flushAt >= pairs.size()) {
     // The texts' words, for the phrase check, in the same transaction.
     for (auto& [id, order] : texts)
-      if (!setMessageTokens(MasIdx, id, std::move(order))) {
+      if (!setMessageTokens(MasIdx, id, textCut(indexNumbers, indexFooters), std::move(order))) {
         currentMsg = id;
         appendFailed();
         return;

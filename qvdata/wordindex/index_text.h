@@ -23,6 +23,8 @@
 #include <functional>
 #include <string_view>
 
+#include <cstdint>
+
 #include "services/db_kind.h"
 
 namespace qv {
@@ -36,5 +38,13 @@ void forEachIndexedPart(std::string_view text, int kind, bool indexFooters,
 // The footer switch of a database kind in the word-index settings (block 10,
 // loaded): false for mail, which has no footers.
 bool footersIndexed(int kind);
+
+// The settings that choose which words a text is cut into, as one number
+// kept with the words of each indexed text: a phrase check made under other
+// settings does not use them.
+enum TextCut : uint32_t { CutNumbers = 1, CutFooters = 2 };
+inline uint32_t textCut(bool indexNumbers, bool indexFooters) {
+  return (indexNumbers ? CutNumbers : 0) | (indexFooters ? CutFooters : 0);
+}
 
 }  // namespace qv

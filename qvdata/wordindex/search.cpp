@@ -356,7 +356,9 @@ bool WordSearch::phraseIn(uint32_t id) {
   const StopWords& stop = *stop_;
   bool numbers = WSVarsGet(ItemIndexNumbers) != 0;
   if (phraseInSubject(kind_, id, phrase, stop, numbers)) return true;
-  if (stopIds_ && phraseInTokens(MasIdx, id, phraseIds_, *stopIds_) == PhraseAnswer::No) return false;
+  if (stopIds_ && phraseInTokens(MasIdx, id, textCut(numbers, footersIndexed(kind_)), phraseIds_, *stopIds_) ==
+                      PhraseAnswer::No)
+    return false;
   return phraseInBody(kind_, id, phrase, stop, numbers);
 }
 
