@@ -69,7 +69,9 @@ class ForumCaptureScaleTest : public qvtest::MailImportTest, public ::testing::W
       uint32_t thread = it->second.second;
       auto [known, fresh] = threadOfGenerated.emplace(truth.threadOf[i], thread);
       EXPECT_EQ(known->second, thread) << "message " << truth.numbers[i] << " left its thread";
-      if (fresh) EXPECT_TRUE(storedThreads.insert(thread).second) << "two threads merged at " << truth.numbers[i];
+      if (fresh) {
+        EXPECT_TRUE(storedThreads.insert(thread).second) << "two threads merged at " << truth.numbers[i];
+      }
       uint32_t ref = it->second.first;
       if (ref != 0) {
         ASSERT_TRUE(stored.count(ref)) << ref;
@@ -126,9 +128,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ForumCaptureScaleTest,
                                            Case{"TAPCIS 6.x", qvbench::ForumLayout::Tapcis6, 1600},
                                            Case{"OzWin II", qvbench::ForumLayout::OzWin2, 400},
                                            Case{"OzWin II", qvbench::ForumLayout::OzWin2, 1600}),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           std::string n = info.param.layout == qvbench::ForumLayout::Tapcis6 ? "Tapcis6" : "OzWin2";
-                           return n + "_" + std::to_string(info.param.messages);
+                         [](const ::testing::TestParamInfo<Case>& caseInfo) {
+                           std::string n = caseInfo.param.layout == qvbench::ForumLayout::Tapcis6 ? "Tapcis6" : "OzWin2";
+                           return n + "_" + std::to_string(caseInfo.param.messages);
                          });
 
 }  // namespace
