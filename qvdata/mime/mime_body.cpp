@@ -611,9 +611,11 @@ void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::s
   GRef<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes));
   GRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
-  GRef<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), gmimeOptions()));
-  GMimeObject* top = message ? g_mime_message_get_mime_part(message.get()) : nullptr;
-  if (top) builder.walk(top, 0);
+  // The bytes hold nothing but the content headers and the body, so they are
+  // read as one MIME entity: a message object around it would only add its
+  // address lists and header list, made and freed for every mail.
+  GRef<GMimeObject> top(g_mime_parser_construct_part(parser.get(), gmimeOptions()));
+  if (top) builder.walk(top.get(), 0);
   else builder.plainBytes(body, hint);
   m.text = builder.finish();
 }
