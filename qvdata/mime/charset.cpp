@@ -116,19 +116,38 @@ void appendLegacy(std::string& out, unsigned char c, LegacyCharset legacy) {
   else appendCp1252(out, c);
 }
 
-// UTF-8 where valid, each other byte as Windows-1252.
+// UTF-8 where valid, each other byte as Windows-1252. Valid bytes are
+// copied in runs.
 void decodeUtf8Lenient(std::string_view s, std::string& out) {
-  size_t i = 0;
+  size_t i = 0, run = 0;  // run: the first valid byte not yet copied
   while (i < s.size()) {
-    size_t n = utf8SequenceAt(s, i);
-    if (n == 0) {
-      appendCp1252(out, static_cast<unsigned char>(s[i]));
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
       ++i;
-    } else {
-      out.append(s.substr(i, n));
-      i += n;
+      continue;
     }
+    size_t n = utf8SequenceAt(s, i);
+    if (n > 0) {
+      i += n;
+      continue;
+    }
+    out.append(s.substr(run, i - run));
+    appendCp1252(out, static_cast<unsigned char>(s[i]));
+    run = ++i;
   }
+  out.append(s.substr(run));
+}
+
+// Windows-1252 bytes as UTF-8; ASCII is copied in runs.
+void appendCp1252Text(std::string_view s, std::string& out) {
+  size_t run = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) continue;
+    out.append(s.substr(run, i - run));
+    appendCp1252(out, c);
+    run = i + 1;
+  }
+  out.append(s.substr(run));
 }
 
 // Each line as UTF-8 when valid, else in the legacy charset.
@@ -246,7 +265,7 @@ bool isValidUtf8(std::string_view s) {
 std::string windows1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
-  for (char c : bytes) appendCp1252(out, static_cast<unsigned char>(c));
+  appendCp1252Text(bytes, out);
   return out;
 }
 
@@ -261,17 +280,16 @@ size_t utf8PrefixLength(std::string_view s, size_t maxBytes) {
 std::string toCrLf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 32 + 2);
+  size_t run = 0;  // the first byte not yet copied
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
-    if (c == '\r') {
-      out += "\r\n";
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      out += "\r\n";
-    } else {
-      out += c;
-    }
+    if (c != '\r' && c != '\n') continue;
+    out.append(text.substr(run, i - run));
+    out += "\r\n";
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    run = i + 1;
   }
+  out.append(text.substr(run));
   return out;
 }
 
@@ -288,7 +306,7 @@ std::string decodeText(std::string_view bytes, std::string_view declaredCharset,
   switch (charsetKind(cs)) {
     case Kind::Undeclared: decodeUndeclared(bytes, out, legacy); break;
     case Kind::Utf8: decodeUtf8Lenient(bytes, out); break;
-    case Kind::Cp1252: for (char c : bytes) appendCp1252(out, static_cast<unsigned char>(c)); break;
+    case Kind::Cp1252: appendCp1252Text(bytes, out); break;
     case Kind::Other:
       if (!decodeWithIconv(bytes, cs, out)) {
         out.clear();

@@ -140,6 +140,17 @@ TEST(MimeCharset, NoByteIsDroppedSilently) {
   }
 }
 
+TEST(MimeCharset, MixedBytesKeepTheirPlaceAtEitherEnd) {
+  // Broken sequences first, last and side by side among valid text.
+  EXPECT_EQ(decodeText("\xE9" "a\xC3\xA9\xFF\xFE" "b\xE9", "utf-8"), "éaéÿþbé");
+  EXPECT_EQ(decodeText("\xC3", "utf-8"), "Ã");
+  EXPECT_EQ(decodeText("\x80x\x93\x94y\xE9", "windows-1252"), "€x“”yé");
+  EXPECT_EQ(decodeText("plain", "iso-8859-1"), "plain");
+  EXPECT_EQ(crlf("\n\r\r\nx\r"), "\r\n\r\n\r\nx\r\n");
+  EXPECT_EQ(crlf("no line end"), "no line end");
+  EXPECT_EQ(crlf(""), "");
+}
+
 TEST(MimeCharset, UndeclaredTextIsUtf8WhenValidElseWindows1252) {
   EXPECT_EQ(decodeText("d\xC3\xA9j\xC3\xA0 vu", ""), "déjà vu");
   EXPECT_EQ(decodeText("d\xE9j\xE0 vu", ""), "déjà vu");
