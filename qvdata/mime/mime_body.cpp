@@ -19,6 +19,7 @@ namespace {
 const char* const kForwardStart = "---------- Forwarded message ----------";
 const char* const kForwardEnd = "---------- End of forwarded message ----------";
 constexpr int kMaxDepth = 64;
+constexpr size_t kReadChunk = 65536;  // bytes of decoded content read at a time
 
 enum class SegKind { Text, Attachment };
 
@@ -461,13 +462,13 @@ class BodyBuilder {
       g_object_unref(f);
       in = filtered.get();
     }
-    std::unique_ptr<char[]> buf(new char[65536]);
+    std::unique_ptr<char[]> buf(new char[kReadChunk]);
     // A read may yield nothing while the filter eats input that decodes to
     // nothing (junk in base64); it ends when the input makes no progress.
     gint64 lastPos = g_mime_stream_tell(src);
     int stuck = 0;
     while (true) {
-      ssize_t n = g_mime_stream_read(in, buf.get(), 65536);
+      ssize_t n = g_mime_stream_read(in, buf.get(), kReadChunk);
       if (n > 0) {
         sink(buf.get(), size_t(n));
         stuck = 0;
@@ -595,9 +596,13 @@ void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::s
     }
   if (closePartHeaders(body, contentType, closed)) body = closed;
   GByteArray* bytes = g_byte_array_sized_new(guint(std::min<size_t>(body.size() + 1024, G_MAXUINT)));
+  // Only the content headers shape the body: GMime makes an object of every
+  // header it is given, so the others (the MIME version too, which it never
+  // reads) are left out.
+  constexpr std::string_view kContentPrefix = "content-";
   for (const RawHeader& h : headers) {
-    std::string name = lowerCopy(h.name);
-    if (name.rfind("content-", 0) != 0 && name != "mime-version") continue;
+    std::string_view name = h.name;
+    if (!equalsNoCase(name.substr(0, kContentPrefix.size()), kContentPrefix)) continue;
     std::string line = h.name + ":" + unfold(h.value) + "\n";
     g_byte_array_append(bytes, reinterpret_cast<const guint8*>(line.data()), guint(line.size()));
   }
