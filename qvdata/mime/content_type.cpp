@@ -51,13 +51,14 @@ std::string mediaType(std::string_view contentType) {
 std::string contentTypeParameter(std::string_view contentType, const char* name) {
   size_t semi = contentType.find(';');
   if (semi == std::string_view::npos) return "";
-  // The parameters read behind a well-formed type, so that a broken type
-  // does not lose them.
-  std::string v = std::string(kPlainText) + std::string(contentType.substr(semi));
+  // The parameters are read on their own, after the first ";", so that a
+  // broken type does not lose them.
+  std::string v(contentType.substr(semi + 1));
   std::string value;
-  if (GMimeContentType* t = g_mime_content_type_parse(gmimeOptions(), v.c_str())) {
-    if (const char* c = g_mime_content_type_get_parameter(t, name)) value = c;
-    g_object_unref(t);
+  if (GMimeParamList* list = g_mime_param_list_parse(gmimeOptions(), v.c_str())) {
+    if (GMimeParam* p = g_mime_param_list_get_parameter(list, name))
+      if (const char* c = g_mime_param_get_value(p)) value = c;
+    g_object_unref(list);
   }
   return value;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mime/charset.h"
+#include "mime/content_type.h"
 #include "mime/mime_message.h"
 #include "support/temp_dir.h"
 
@@ -53,6 +54,22 @@ TEST(MimeContentType, ParametersOfABareTypeStillCount) {
   EXPECT_EQ(m.text, "Gr\xC3\xBC\xC3\x9F" "e\r\n");
   m = decodeMessage(mail("Content-Type: text; charset=koi8-r\n", "\n\xF0\xD2\xC9\xD7\xC5\xD4\n"));
   EXPECT_EQ(m.text, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\r\n");  // "Привет"
+}
+
+TEST(MimeContentType, ParametersAreReadWhateverTheType) {
+  using qv::mime::contentTypeParameter;
+  EXPECT_EQ(contentTypeParameter("text/plain; charset=UTF-8", "charset"), "UTF-8");
+  EXPECT_EQ(contentTypeParameter("text/plain; CHARSET=\"iso-8859-1\"", "charset"), "iso-8859-1");
+  EXPECT_EQ(contentTypeParameter("multipart/mixed; boundary=\"=_a b\"; charset=x", "boundary"), "=_a b");
+  EXPECT_EQ(contentTypeParameter("multipart/mixed; boundary=\"=_a b\"; charset=x", "charset"), "x");
+  EXPECT_EQ(contentTypeParameter("bogus; charset=koi8-r", "charset"), "koi8-r");
+  EXPECT_EQ(contentTypeParameter("/; charset=koi8-r", "charset"), "koi8-r");
+  EXPECT_EQ(contentTypeParameter("text/plain; name*0=\"a\"; name*1=\"b.txt\"", "name"), "ab.txt");
+  EXPECT_EQ(contentTypeParameter("text/plain; charset*=utf-8''%E2%82%AC", "charset"), "\xE2\x82\xAC");
+  EXPECT_EQ(contentTypeParameter("text/plain; format=flowed", "charset"), "");
+  EXPECT_EQ(contentTypeParameter("text/plain", "charset"), "");
+  EXPECT_EQ(contentTypeParameter("text/plain;", "charset"), "");
+  EXPECT_EQ(contentTypeParameter("text/plain;;charset=a", "charset"), "a");
 }
 
 TEST(MimeContentType, ValidTypesKeepTheirMeaning) {
