@@ -94,7 +94,7 @@ void IndexRun::Impl::start() {
 void IndexRun::Impl::prepare() {
   view.status = "Preparing";
   loadStopList(stop);
-  int64_t texts = MsgText.records();
+  int64_t textCount = MsgText.records();
   // Long sequential reads and bulk writes: larger page caches.
   MsgText.sendOption("QUICKSCAN=ON");
   MasIdx.sendOption("QUICKSCAN=ON");
@@ -111,7 +111,7 @@ void IndexRun::Impl::prepare() {
     savedCount = 0;
     MsgText.setFileOrder();
   }
-  view.pending = std::max<int64_t>(0, texts - savedCount);
+  view.pending = std::max<int64_t>(0, textCount - savedCount);
   view.progressMax = std::max<int64_t>(1, view.pending);
 
   // The next new word number.
