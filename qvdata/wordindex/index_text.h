@@ -44,7 +44,7 @@ bool footersIndexed(int kind);
 // settings does not use them.
 enum TextCut : uint32_t { CutNumbers = 1, CutFooters = 2 };
 inline uint32_t textCut(bool indexNumbers, bool indexFooters) {
-  return (indexNumbers ? CutNumbers : 0) | (indexFooters ? CutFooters : 0);
+  return (indexNumbers ? uint32_t(CutNumbers) : 0u) | (indexFooters ? uint32_t(CutFooters) : 0u);
 }
 
 }  // namespace qv
