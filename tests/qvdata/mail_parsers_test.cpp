@@ -351,6 +351,23 @@ TEST_F(MailParsersTest, HugeMessagesAreCutNotKept) {
   EXPECT_LE(ctx.emitted[0].MSGTEXT.size(), 64000u);
 }
 
+TEST(MailMessageBytes, LinesStopAtTheCapWithTheirLineEnds) {
+  mail::MessageBytes m;
+  m.begin();
+  m.addLine(std::string(mail::kMaxMessage - 3, 'x'), true);
+  m.addLine("abc", true);  // only "ab" still fits
+  ASSERT_EQ(m.bytes().size(), mail::kMaxMessage);
+  EXPECT_EQ(m.bytes().substr(m.bytes().size() - 4), "x\nab");
+  m.addLine("more", true);
+  EXPECT_EQ(m.bytes().size(), mail::kMaxMessage);
+  EXPECT_EQ(m.take().size(), mail::kMaxMessage);
+  // The next message starts empty, whatever room it was given.
+  m.begin();
+  m.addLine("next", false);
+  m.addLine("", true);
+  EXPECT_EQ(m.bytes(), "next\n");
+}
+
 // IE Mail and Outlook Express records: a file header, then per message the
 // marker 0 127 0 127, number, record size and text size, the text, padding.
 std::string mbxRecord(uint32_t number, const std::string& text, uint32_t claimedSize) {

@@ -43,6 +43,11 @@ void MessageBytes::add(std::string_view s) {
 }
 
 void MessageBytes::addLine(std::string_view piece, bool ended) {
+  if (bytes_.size() + piece.size() + 1 <= kMaxMessage) {
+    bytes_.append(piece);
+    if (ended) bytes_ += '\n';
+    return;
+  }
   add(piece);
   if (ended) add("\n");
 }

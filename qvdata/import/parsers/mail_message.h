@@ -2,6 +2,7 @@
 // temporary import record and its carbon copies.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -32,6 +33,9 @@ class MessageBytes {
   bool started() const { return started_; }
   void begin() {
     clear();
+    // Room for a message of the size of the last one, so that a message's
+    // bytes are not copied again and again while it grows.
+    bytes_.reserve(std::min(lastSize_, kReserveMax));
     started_ = true;
   }
   // Appends bytes, up to kMaxMessage in all.
@@ -41,11 +45,14 @@ class MessageBytes {
   const std::string& bytes() const { return bytes_; }
   std::string take() {
     started_ = false;
+    lastSize_ = bytes_.size();
     return std::move(bytes_);
   }
 
  private:
+  static constexpr size_t kReserveMax = 1u << 20;
   std::string bytes_;
+  size_t lastSize_ = 0;
   bool started_ = false;
 };
 
