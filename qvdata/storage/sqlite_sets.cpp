@@ -8,14 +8,17 @@
 //   read lock serve the whole list, whatever its length.
 // - A read gives the records in the order of the values, and of several
 //   records with one value only the first in file order, as get() does.
+//   Only the (order, position) pairs are sorted; the records are then read
+//   by position in that order.
 // - The caller's callback runs while the read statement is open: it may
 //   read and write other files, not this one.
 // - Adding runs inside the active transaction or write stream when there is
 //   one (a failure is then the caller's to roll back), else in a transaction
 //   of its own that commits all the records or none.
 // - Records of numbers only (a result file of message IDs) go in as one
-//   JSON array with one INSERT ... SELECT; records with text are bound one
-//   by one to one prepared INSERT.
+//   JSON array with one INSERT ... SELECT (records of one number as a flat
+//   array of numbers); records with text are bound one by one to one
+//   prepared INSERT.
 #include <cstdio>
 
 #include "storage/sqlite_driver.h"
@@ -30,11 +33,12 @@ bool numbersOnly(const FileDecl& d) {
   return true;
 }
 
-// The record in the buffer as a JSON array of its field elements, appended to `out`.
-void appendNumbers(const FileDecl& d, std::string& out) {
+// The record in the buffer as a JSON array of its field elements, appended
+// to `out`; a record of one element as that number alone.
+void appendNumbers(const FileDecl& d, bool single, std::string& out) {
   const char* base = static_cast<const char*>(d.buffer);
   char text[32];
-  out += '[';
+  if (!single) out += '[';
   bool first = true;
   for (const FieldDesc& f : d.fields)
     for (uint32_t e = 0; e < f.dim; ++e) {
@@ -49,7 +53,7 @@ void appendNumbers(const FileDecl& d, std::string& out) {
       out += text;
       first = false;
     }
-  out += ']';
+  if (!single) out += ']';
 }
 
 }  // namespace
@@ -64,8 +68,14 @@ bool SqliteDriver::getEach(int key, const std::vector<int64_t>& values, const st
     std::string where = " WHERE " + componentExpr(key, 0) + " = qv_value";
     std::string p = partialCond(key);
     if (!p.empty()) where += " AND " + p;
-    return "SELECT " + selectList() + ", qv_order FROM (SELECT key AS qv_order, value AS qv_value FROM json_each(?1)) "
-           "JOIN " + table() + where + " ORDER BY qv_order, qv_pos";
+    // The positions are found and put in order first (from the key alone
+    // where it covers them), then each record is read by its position in
+    // that order: the sort handles two numbers a row instead of whole
+    // records. The LIMIT keeps SQLite from dropping the inner ORDER BY of a
+    // subquery that is part of a join; CROSS JOIN keeps it the outer loop.
+    return "SELECT " + selectList() + ", qv_order FROM (SELECT qv_order, " + table() +
+           ".qv_pos AS qv_at FROM (SELECT key AS qv_order, value AS qv_value FROM json_each(?1)) CROSS JOIN " +
+           table() + where + " ORDER BY qv_order, qv_at LIMIT -1) CROSS JOIN " + table() + " WHERE qv_pos = qv_at";
   });
   if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   std::string list = "[";
@@ -117,15 +127,18 @@ bool SqliteDriver::addEach(const std::function<bool()>& next, bool skipDuplicate
                              cols + ")";
   bool ok = true;
   if (numbersOnly(d)) {
+    // A record of one number (a result file of message IDs) is one element
+    // of a flat array, read without a JSON parse per record.
+    bool single = columns == 1;
     std::string rows = "[";
     while (next()) {
       if (rows.size() > 1) rows += ',';
-      appendNumbers(d, rows);
+      appendNumbers(d, single, rows);
     }
     rows += ']';
     sqlite3_stmt* st = rows.size() > 2 ? cur_->prepareFast(skipDuplicates ? 8 : 7, [&] {
-      std::string values;
-      for (int c = 0; c < columns; ++c)
+      std::string values = single ? "value" : "";
+      for (int c = 0; c < columns && !single; ++c)
         values += (c ? ", " : "") + std::string("json_extract(value, '$[") + std::to_string(c) + "]')";
       return insert + " SELECT " + values + " FROM json_each(?1) ORDER BY key";
     })

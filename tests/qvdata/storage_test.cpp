@@ -791,6 +791,41 @@ TEST_F(StorageTest, AddingManyRecordsOfNumbersInOneStatement) {
   numbers.close();
 }
 
+// A file of one number a record (a result file of message IDs): added as a
+// flat list, in the order given, a repeated key passed over.
+struct OneNumberRec {
+  uint32_t ID = 0;
+};
+OneNumberRec ONE;
+
+TEST_F(StorageTest, AddingManyRecordsOfOneNumberInOneStatement) {
+  FileDecl decl{94, "OneNumber", "ONE", "ARDENT"};
+  decl.reusePositions = true;
+  DeclBuilder<OneNumberRec> b(decl, ONE);
+  b.field("ID", &OneNumberRec::ID);
+  b.key("IdKey", {{"ID", true}}, KeyUnique | KeyPrimary);
+  File ones(decl);
+  ones.setName(dir.file("IDX094.ADF"));
+  ASSERT_TRUE(ones.create() && ones.open()) << ErrorText();
+  std::vector<uint32_t> ids = {7, 4000000000u, 1, 7, 0, 12};
+  size_t at = 0;
+  auto next = [&] {
+    if (at == ids.size()) return false;
+    ONE.ID = ids[at++];
+    return true;
+  };
+  EXPECT_FALSE(ones.addEach(next));
+  EXPECT_EQ(ErrorCode(), ErrDuplicateKey);
+  EXPECT_EQ(ones.records(), 0) << "none of them added";
+  at = 0;
+  ASSERT_TRUE(ones.addEach(next, true)) << ErrorText();
+  std::vector<uint32_t> stored;
+  ones.setFileOrder();
+  while (ones.next()) stored.push_back(ONE.ID);
+  EXPECT_EQ(stored, (std::vector<uint32_t>{7, 4000000000u, 1, 0, 12})) << "in the order given, the second 7 passed over";
+  ones.close();
+}
+
 // ---- Line and flat-file drivers ----
 
 struct LineRec {
