@@ -1,4 +1,5 @@
 // search: finds the messages of a database by the words they contain.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -119,11 +120,18 @@ int cmdSearch(const Args& argsIn) {
   qv::OP_CLOSE(qv::OpShared, files);
   std::vector<qv::MessageHeader> headers = qv::readMessageHeaders(qv::Mem.ForumType, ids);
   qv::OP_CLOSE(qv::OpRelease, files);
+  // Each line: the number left-aligned in ten places, the date, the subject.
   std::string list;
+  list.reserve(ids.size() * 80);
   char number[16];
   for (size_t i = 0; i < ids.size(); ++i) {
-    std::snprintf(number, sizeof number, "%-10u ", ids[i]);
-    list += number + qv::formatDate(headers[i].date, 10) + "  " + headers[i].subject + "\n";
+    size_t n = size_t(std::to_chars(number, number + sizeof number, ids[i]).ptr - number);
+    list.append(number, n);
+    list.append(n < 10 ? 11 - n : 1, ' ');
+    list += qv::formatDate(headers[i].date, qv::DateYearFirst);
+    list += "  ";
+    list += headers[i].subject;
+    list += '\n';
   }
   sayText(list);
   sayError("%zu message%s found\n", ids.size(), ids.size() == 1 ? "" : "s");

@@ -65,11 +65,31 @@ const char* monthName(int m) {
   return m >= 1 && m <= 12 ? names[m - 1] : "";
 }
 
+namespace {
+// Writes `value` as exactly `width` digits at `p`; false when it has more.
+bool putDigits(char* p, int value, int width) {
+  if (value < 0) return false;
+  for (int i = width - 1; i >= 0; --i, value /= 10) p[i] = char('0' + value % 10);
+  return value == 0;
+}
+
+// The numeric layouts without a format parse per date (a listing formats
+// thousands): "aa-bb-cccc" or "cccc-aa-bb"; false when a part does not fit.
+bool numericDate(int format, int y, int m, int d, char* b) {
+  if (format == DateYearFirst)
+    return putDigits(b, y, 4) && putDigits(b + 5, m, 2) && putDigits(b + 8, d, 2) && ((b[4] = b[7] = '-'), true);
+  int first = format == DateMonthFirst ? m : d, second = format == DateMonthFirst ? d : m;
+  return putDigits(b, first, 2) && putDigits(b + 3, second, 2) && putDigits(b + 6, y, 4) && ((b[2] = b[5] = '-'), true);
+}
+}  // namespace
+
 std::string formatDate(int32_t date, int format) {
   if (date <= 0) return "";
   int y, m, d;
   ymdFromDate(date, y, m, d);
   char b[64];
+  if ((format == DateMonthFirst || format == DateDayFirst || format == DateYearFirst) && numericDate(format, y, m, d, b))
+    return std::string(b, 10);
   switch (format) {
     case DateMonthFirst: std::snprintf(b, sizeof b, "%02d-%02d-%04d", m, d, y); break;
     case DateDayFirst: std::snprintf(b, sizeof b, "%02d-%02d-%04d", d, m, y); break;

@@ -34,6 +34,18 @@ std::string terminalText(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
+    // A run of printable ASCII, tabs and line ends goes over as it is, at once.
+    size_t plain = i;
+    while (plain < s.size()) {
+      unsigned char p = static_cast<unsigned char>(s[plain]);
+      if (!((p >= 0x20 && p < 0x7F) || p == '\t' || p == '\n')) break;
+      ++plain;
+    }
+    if (plain > i) {
+      out.append(s.substr(i, plain - i));
+      i = plain;
+      continue;
+    }
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (c == '\t' || c == '\n' || (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) {
       out += char(c);

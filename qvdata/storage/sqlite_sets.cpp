@@ -19,6 +19,7 @@
 //   JSON array with one INSERT ... SELECT (records of one number as a flat
 //   array of numbers); records with text are bound one by one to one
 //   prepared INSERT.
+#include <charconv>
 #include <cstdio>
 
 #include "storage/sqlite_driver.h"
@@ -43,14 +44,15 @@ void appendNumbers(const FileDecl& d, bool single, std::string& out) {
   for (const FieldDesc& f : d.fields)
     for (uint32_t e = 0; e < f.dim; ++e) {
       const char* p = base + f.offset + e * f.stride;
+      char* end = text;
       switch (f.type) {
-        case FieldType::Byte: std::snprintf(text, sizeof text, "%u", unsigned(*reinterpret_cast<const uint8_t*>(p))); break;
-        case FieldType::Long: std::snprintf(text, sizeof text, "%d", int(*reinterpret_cast<const int32_t*>(p))); break;
-        case FieldType::ULong: std::snprintf(text, sizeof text, "%u", unsigned(*reinterpret_cast<const uint32_t*>(p))); break;
-        default: std::snprintf(text, sizeof text, "%.17g", *reinterpret_cast<const double*>(p)); break;
+        case FieldType::Byte: end = std::to_chars(text, text + sizeof text, *reinterpret_cast<const uint8_t*>(p)).ptr; break;
+        case FieldType::Long: end = std::to_chars(text, text + sizeof text, *reinterpret_cast<const int32_t*>(p)).ptr; break;
+        case FieldType::ULong: end = std::to_chars(text, text + sizeof text, *reinterpret_cast<const uint32_t*>(p)).ptr; break;
+        default: end = text + std::snprintf(text, sizeof text, "%.17g", *reinterpret_cast<const double*>(p)); break;
       }
       if (!first) out += ',';
-      out += text;
+      out.append(text, size_t(end - text));
       first = false;
     }
   if (!single) out += ']';

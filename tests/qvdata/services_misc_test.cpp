@@ -423,6 +423,9 @@ TEST(DateTimeTest, DisplayFormats) {
   EXPECT_EQ(formatDate(d, 10), "2004-07-09");
   EXPECT_FALSE(formatDate(d, 17).empty());
   EXPECT_EQ(formatDate(0, 10), "") << "no date";
+  EXPECT_EQ(formatDate(dateFromYMD(1801, 1, 2), 10), "1801-01-02");
+  EXPECT_EQ(formatDate(dateFromYMD(1999, 12, 31), 2), "12-31-1999");
+  EXPECT_EQ(formatDate(dateFromYMD(1999, 1, 2), 6), "02-01-1999");
 
   EXPECT_EQ(formatTime(timeFromHMS(13, 5, 0), 1), "13:05");
   EXPECT_EQ(formatTime(timeFromHMS(13, 5, 0), 3), "01:05PM");
