@@ -1,6 +1,7 @@
 #include "mime/mime_message.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "mime/charset.h"
 #include "mime/content_type.h"
@@ -321,7 +322,9 @@ void collectAddresses(InternetAddressList* list, std::vector<Address>& out, int 
 
 }  // namespace
 
-std::vector<Address> parseAddresses(std::string_view rawValue, std::string_view charsetHint) {
+namespace {
+
+std::vector<Address> readAddresses(std::string_view rawValue, std::string_view charsetHint) {
   std::vector<Address> out;
   std::string v = headerBytesToUtf8(unfold(rawValue), charsetHint);
   for (char& c : v)
@@ -351,6 +354,30 @@ std::vector<Address> parseAddresses(std::string_view rawValue, std::string_view 
     if (a.name.size() >= 2 && a.name.front() == '"' && a.name.back() == '"') a.name = a.name.substr(1, a.name.size() - 2);
     if (!a.name.empty() || !a.address.empty()) out.push_back(std::move(a));
   }
+  return out;
+}
+
+// The same address values come back in mail after mail (the owner, a list,
+// the people of a thread), and GMime makes a list object and one object per
+// address for each reading. The last values read are kept per thread, up to
+// kCachedValues of at most kCachedLength bytes each; the cache is emptied
+// when full.
+constexpr size_t kCachedValues = 512;
+constexpr size_t kCachedLength = 1024;
+
+}  // namespace
+
+std::vector<Address> parseAddresses(std::string_view rawValue, std::string_view charsetHint) {
+  if (rawValue.size() > kCachedLength || charsetHint.size() > kCachedLength)
+    return readAddresses(rawValue, charsetHint);
+  thread_local std::unordered_map<std::string, std::vector<Address>> cache;
+  std::string key;
+  key.reserve(charsetHint.size() + 1 + rawValue.size());
+  key.append(charsetHint).append(1, '\0').append(rawValue);
+  if (auto it = cache.find(key); it != cache.end()) return it->second;
+  std::vector<Address> out = readAddresses(rawValue, charsetHint);
+  if (cache.size() >= kCachedValues) cache.clear();
+  cache.emplace(std::move(key), out);
   return out;
 }
 

@@ -334,6 +334,35 @@ TEST(MimeHeaders, AddressesAreSplitIntoNameAndAddress) {
   EXPECT_EQ(a[0].name, "Lucía");
 }
 
+TEST(MimeHeaders, AddressesReadAgainGiveTheSameAnswer) {
+  // A value read before is answered from memory: the charset of the
+  // message still counts, and long values and many values read the same.
+  const std::string raw = "\xF0\xC5\xD4\xD2 <p@example.com>";  // 8-bit name in KOI8-R
+  for (int round = 0; round < 2; ++round) {
+    std::vector<Address> koi = parseAddresses(raw, "koi8-r");
+    ASSERT_EQ(koi.size(), 1u);
+    EXPECT_EQ(koi[0].name, "Петр");
+    std::vector<Address> none = parseAddresses(raw, "");
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(none[0].name, "\xC3\xB0\xC3\x85\xC3\x94\xC3\x92");  // read as Windows-1252
+    EXPECT_EQ(none[0].address, "p@example.com");
+  }
+  std::string many;
+  for (int i = 0; i < 100; ++i) many += (i ? ", " : "") + std::string("u") + std::to_string(i) + "@example.com";
+  for (int round = 0; round < 2; ++round) {
+    std::vector<Address> a = parseAddresses(many);
+    ASSERT_EQ(a.size(), 100u);
+    EXPECT_EQ(a[99].address, "u99@example.com");
+  }
+  for (int i = 0; i < 1500; ++i) {
+    std::string one = "n" + std::to_string(i) + "@example.com";
+    std::vector<Address> a = parseAddresses(one);
+    ASSERT_EQ(a.size(), 1u);
+    ASSERT_EQ(a[0].address, one);
+  }
+  EXPECT_EQ(parseAddresses(raw, "koi8-r")[0].name, "Петр");
+}
+
 TEST(MimeHeaders, IdentifiersReferencesAndNewsgroups) {
   DecodedMessage m = decodeMessage(joinLines({
       "Message-ID: <abc.123@example.com>",
