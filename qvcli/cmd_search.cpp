@@ -2,6 +2,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "commands.h"
 #include "dictionary/dictionary.h"
@@ -56,6 +58,19 @@ bool addTyped(qv::WordSearch& s, const std::string& input, qv::LookupMode mode, 
   return true;
 }
 
+// Keeps declared files open while it lives, so that the steps of a command
+// that each open them share one opening (and one check of their layout).
+class HeldOpen {
+ public:
+  explicit HeldOpen(std::vector<int> files) : files_(std::move(files)) { qv::OP_CLOSE(qv::OpShared, files_); }
+  ~HeldOpen() { qv::OP_CLOSE(qv::OpRelease, files_); }
+  HeldOpen(const HeldOpen&) = delete;
+  HeldOpen& operator=(const HeldOpen&) = delete;
+
+ private:
+  std::vector<int> files_;
+};
+
 }  // namespace
 
 int cmdSearch(const Args& argsIn) {
@@ -83,7 +98,9 @@ int cmdSearch(const Args& argsIn) {
                                     "[--soundex W] [--approx K W] [--wildcard PAT]");
   if (!qv::findDatabase(args[0])) return fail("no database named \"" + args[0] + "\"");
   qv::useDatabase();
+  HeldOpen occurrences({qv::FileMasIdx});
   if (!qv::databaseIndexed()) return 1;
+  HeldOpen words({qv::FileWordList});
 
   qv::WordSearch s(qv::Mem.ForumType);
   bool ok = true;
