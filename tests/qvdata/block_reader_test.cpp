@@ -6,6 +6,7 @@
 
 #include "dictionary/dictionary.h"
 #include "import/parsers/block_reader.h"
+#include "import/parsers/mail_lines.h"
 #include "support/temp_dir.h"
 
 using qv::BlockReader;
@@ -135,6 +136,46 @@ TEST_F(BlockReaderTest, EmptyFile) {
   EXPECT_EQ(r.get(), -1);
   EXPECT_FALSE(r.readLine(line));
   EXPECT_EQ(r.read(line, 10), 0u);
+}
+
+TEST_F(BlockReaderTest, MailLinesLookAheadAndGiveBackInOrder) {
+  // A long line comes in pieces: the next piece does not start a line.
+  std::string longLine(qv::mail::kPiece + 10, 'L');
+  open("one\n" + longLine + "\nthree\nfour");
+  BlockReader r(qv::RawFile);
+  qv::mail::MailLines lines(r);
+  qv::mail::MailLine a, b, c;
+  ASSERT_NE(lines.peek(), nullptr);
+  EXPECT_EQ(lines.peek()->text, "one");
+  ASSERT_TRUE(lines.next(a));
+  EXPECT_EQ(a.text, "one");
+  ASSERT_TRUE(lines.next(b));
+  EXPECT_EQ(b.text.size(), qv::mail::kPiece);
+  EXPECT_TRUE(b.start);
+  EXPECT_FALSE(b.ended);
+  const qv::mail::MailLine* rest = lines.peek();
+  ASSERT_NE(rest, nullptr);
+  EXPECT_EQ(rest->text, std::string(10, 'L'));
+  EXPECT_FALSE(rest->start);
+  EXPECT_TRUE(rest->ended);
+  // Pieces given back come again, the last given first, before the one
+  // looked at.
+  lines.unget(b);
+  lines.unget(a);
+  ASSERT_TRUE(lines.next(c));
+  EXPECT_EQ(c.text, "one");
+  EXPECT_EQ(lines.peek()->text.size(), qv::mail::kPiece);
+  ASSERT_TRUE(lines.next(c));
+  EXPECT_EQ(c.text.size(), qv::mail::kPiece);
+  ASSERT_TRUE(lines.next(c));
+  EXPECT_EQ(c.text, std::string(10, 'L'));
+  ASSERT_TRUE(lines.next(c));
+  EXPECT_EQ(c.text, "three");
+  ASSERT_TRUE(lines.next(c));
+  EXPECT_EQ(c.text, "four");
+  EXPECT_FALSE(c.ended);
+  EXPECT_EQ(lines.peek(), nullptr);
+  EXPECT_FALSE(lines.next(c));
 }
 
 }  // namespace

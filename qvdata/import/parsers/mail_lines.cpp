@@ -55,25 +55,36 @@ bool MailLines::read(MailLine& line) {
   return true;
 }
 
+// Pieces held ahead stay in their slots, and a text changes hands by a swap
+// of buffers, so that reading a mailbox makes no allocation per line once
+// the buffers have grown.
 bool MailLines::next(MailLine& line) {
-  if (!ahead_.empty()) {
-    line = std::move(ahead_.front());
-    ahead_.pop_front();
+  if (held_ > 0) {
+    MailLine& l = ahead_[--held_];
+    line.text.swap(l.text);
+    line.start = l.start;
+    line.ended = l.ended;
     return true;
   }
   return read(line);
 }
 
 const MailLine* MailLines::peek() {
-  if (ahead_.empty()) {
-    MailLine l;
-    if (!read(l)) return nullptr;
-    ahead_.push_back(std::move(l));
+  if (held_ == 0) {
+    if (ahead_.empty()) ahead_.emplace_back();
+    if (!read(ahead_[0])) return nullptr;
+    held_ = 1;
   }
-  return &ahead_.front();
+  return &ahead_[held_ - 1];
 }
 
-void MailLines::unget(MailLine line) { ahead_.push_front(std::move(line)); }
+void MailLines::unget(MailLine line) {
+  if (held_ == ahead_.size()) ahead_.emplace_back();
+  ahead_[held_].text.swap(line.text);
+  ahead_[held_].start = line.start;
+  ahead_[held_].ended = line.ended;
+  ++held_;
+}
 
 bool headerShaped(std::string_view line) {
   size_t i = 0;

@@ -10,9 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "import/parsers/block_reader.h"
 
@@ -44,7 +44,10 @@ class MailLines {
   BlockReader& r_;
   bool crEnds_ = false;
   bool lastEnded_ = true;
-  std::deque<MailLine> ahead_;  // pieces looked at or given back
+  // Pieces looked at or given back: the first held_ slots, the next piece
+  // last; the slots past them keep their buffers for later pieces.
+  std::vector<MailLine> ahead_;
+  size_t held_ = 0;
 };
 
 // "Name:" at the start of a line: a name of printable ASCII characters
