@@ -291,6 +291,13 @@ std::vector<std::string> messageIds(std::string_view value) {
 // ---------------------------------------------------------------------------
 
 std::string decodeHeader(std::string_view rawValue, std::string_view charsetHint) {
+  // Most values are ASCII on one line without encoded words: there is
+  // nothing to unfold, convert or decode, only to clean.
+  bool plain = rawValue.find("=?") == std::string_view::npos &&
+               std::none_of(rawValue.begin(), rawValue.end(), [](char c) {
+                 return c == '\r' || c == '\n' || static_cast<unsigned char>(c) >= 0x80;
+               });
+  if (plain) return cleanHeaderText(rawValue);
   std::string v = headerBytesToUtf8(unfold(rawValue), charsetHint);
   if (v.find("=?") != std::string::npos) v = decodeEncodedWords(v);
   return cleanHeaderText(v);

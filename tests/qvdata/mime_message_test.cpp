@@ -284,6 +284,12 @@ TEST(MimeHeaders, EncodedWordsInSubjects) {
   EXPECT_EQ(decodeHeader("Gr\xC3\xBC\xC3\x9F" "e"), "Grüße");
   EXPECT_EQ(decodeHeader("Gr\xFC\xDF" "e"), "Grüße");
   EXPECT_EQ(decodeHeader("\xB1", "iso-8859-2"), "ą");
+  // Plain ASCII: control characters become blanks, outer blanks go, folding
+  // is removed, and the charset of the message plays no part.
+  EXPECT_EQ(decodeHeader("  a\tb\x01" "c \x7F", "koi8-r"), "a b c");
+  EXPECT_EQ(decodeHeader("one\r\n two"), "one two");
+  EXPECT_EQ(decodeHeader("one\ntwo"), "one two");
+  EXPECT_EQ(decodeHeader(""), "");
 
   DecodedMessage m = decodeMessage(joinLines({
       "Subject: =?UTF-8?B?SGVsbG8g?=",
