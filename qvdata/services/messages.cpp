@@ -129,31 +129,42 @@ std::vector<MessageHeader> readMessageHeaders(int kind, const std::vector<uint32
     });
     return whole;
   };
+  // Only the fields of a header are read; the record buffer is left as it was.
   if (kind == KindMailDb) {
-    Mail.getEach(MAI_IdKey, values, [&] {
-      MessageHeader& h = out[at[MAI.MAILID]];
-      h.id = MAI.MAILID;
-      h.fromId = MAI.FROMID;
-      h.toId = MAI.TOID;
-      h.date = MAI.DATE;
-      h.time = MAI.TIME;
-      h.subject = MAI.SUBJECT.str();
-      return true;
-    });
+    MailRec saved = MAI;
+    Mail.getEach(
+        MAI_IdKey, values,
+        [&] {
+          MessageHeader& h = out[at[MAI.MAILID]];
+          h.id = MAI.MAILID;
+          h.fromId = MAI.FROMID;
+          h.toId = MAI.TOID;
+          h.date = MAI.DATE;
+          h.time = MAI.TIME;
+          h.subject = MAI.SUBJECT.str();
+          return true;
+        },
+        {"MAILID", "FROMID", "TOID", "DATE", "TIME", "SUBJECT"});
+    MAI = saved;
     for (auto& [id, subject] : wholeSubjects(values)) {
       MessageHeader& h = out[at[id]];
       if (h.id) h.subject = subject;
     }
   } else {
-    MsgNmbr.getEach(MSG_IdKey, values, [&] {
-      MessageHeader& h = out[at[MSG.MSGNUMBER]];
-      h.id = MSG.MSGNUMBER;
-      h.fromId = MSG.FROMID;
-      h.toId = MSG.TOID;
-      h.threadNumber = MSG.THREADNUMBER;
-      h.date = MSG.DATE;
-      return true;
-    });
+    MsgNmbrRec savedMsg = MSG;
+    MsgNmbr.getEach(
+        MSG_IdKey, values,
+        [&] {
+          MessageHeader& h = out[at[MSG.MSGNUMBER]];
+          h.id = MSG.MSGNUMBER;
+          h.fromId = MSG.FROMID;
+          h.toId = MSG.TOID;
+          h.threadNumber = MSG.THREADNUMBER;
+          h.date = MSG.DATE;
+          return true;
+        },
+        {"MSGNUMBER", "FROMID", "TOID", "THREADNUMBER", "DATE"});
+    MSG = savedMsg;
     // Each thread's heading once, for the threads that are there.
     std::unordered_map<uint32_t, std::string> headings;
     std::vector<int64_t> threads;

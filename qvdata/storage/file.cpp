@@ -85,7 +85,8 @@ void Driver::release() {}
 int64_t Driver::position() { return 0; }
 int64_t Driver::bytes() { return 0; }
 
-bool Driver::getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each) {
+bool Driver::getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each,
+                     const std::vector<int>&) {
   const FileDecl& d = file_.decl();
   int field = d.keys[key].parts[0].field;
   for (int64_t v : values) {
@@ -250,7 +251,8 @@ bool File::hold(int seconds) { return needOpen() && driver_->hold(seconds); }
 void File::release() {
   if (open_) driver_->release();
 }
-bool File::getEach(const Key& k, const std::vector<int64_t>& values, const std::function<bool()>& each) {
+bool File::getEach(const Key& k, const std::vector<int64_t>& values, const std::function<bool()>& each,
+                   std::initializer_list<std::string_view> fields) {
   if (!needKey(k)) return false;
   const KeyDesc& kd = decl_.keys[k.index()];
   FieldType t = decl_.fields[kd.parts[0].field].type;
@@ -258,7 +260,16 @@ bool File::getEach(const Key& k, const std::vector<int64_t>& values, const std::
     setError(ErrOther, name_, "a key of one whole-number component is needed");
     return false;
   }
-  return driver_->getEach(k.index(), values, each);
+  std::vector<int> wanted;
+  for (std::string_view f : fields) {
+    int i = decl_.fieldIndex(f);
+    if (i < 0) {
+      setError(ErrOther, name_, "no field " + std::string(f));
+      return false;
+    }
+    wanted.push_back(i);
+  }
+  return driver_->getEach(k.index(), values, each, wanted);
 }
 bool File::addEach(const std::function<bool()>& next, bool skipDuplicates) {
   return needOpen() && driver_->addEach(next, skipDuplicates);

@@ -79,7 +79,10 @@ class Driver {
   virtual int64_t bytes();  // flat and line files: bytes of the last record read
   // Work on many records at once (File::getEach, File::addEach); these
   // defaults go record by record through get() and add().
-  virtual bool getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each);
+  // `fields` (indexes into the declaration) are those `each` reads; empty
+  // for all. A driver may fill only those; this default fills all.
+  virtual bool getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each,
+                       const std::vector<int>& fields);
   virtual bool addEach(const std::function<bool()>& next, bool skipDuplicates);
 
  protected:
@@ -160,7 +163,10 @@ class File {
   // `each` runs; false from it stops the reading. A value no record has is
   // passed over; of several records with one value the first in file order
   // is read, as get() does. False on a failure or when `each` stopped it.
-  bool getEach(const Key& k, const std::vector<int64_t>& values, const std::function<bool()>& each);
+  // With `fields` named, only those are sure to be filled: the others of
+  // the buffer are left undefined, so `each` reads no other.
+  bool getEach(const Key& k, const std::vector<int64_t>& values, const std::function<bool()>& each,
+               std::initializer_list<std::string_view> fields = {});
   // Adds the records that `next` puts into the buffer one after the other
   // (false from it: no more), with one prepared statement in one transaction
   // where the driver can: the active transaction or write stream, else one

@@ -120,7 +120,8 @@ class SqliteDriver : public SqlFileDriver {
   bool hold(int seconds) override;
   void release() override;
   int64_t position() override { return curPos_; }
-  bool getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each) override;
+  bool getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each,
+               const std::vector<int>& fields) override;
   bool addEach(const std::function<bool()>& next, bool skipDuplicates) override;
 
   // Used by the transaction manager.
@@ -166,6 +167,8 @@ class SqliteDriver : public SqlFileDriver {
   void touchOnDemand();
   bool beforeWrite(bool keyChange);
   void loadRow(sqlite3_stmt* st, int firstCol);
+  // Fills the given fields only, from consecutive columns (all their elements).
+  void loadFields(sqlite3_stmt* st, int firstCol, const std::vector<int>& fields);
   int bindRow(sqlite3_stmt* st, int firstParam);
   void bindValue(sqlite3_stmt* st, int param, const FieldValue& v);
   std::vector<FieldValue> keyValues(int key, int components) const;

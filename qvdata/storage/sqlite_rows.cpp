@@ -15,33 +15,45 @@
 
 namespace qv {
 
-void SqliteDriver::loadRow(sqlite3_stmt* st, int col) {
-  const FileDecl& d = file_.decl();
-  char* base = static_cast<char*>(d.buffer);
-  for (const FieldDesc& f : d.fields) {
-    for (uint32_t e = 0; e < f.dim; ++e, ++col) {
-      char* p = base + f.offset + e * f.stride;
-      switch (f.type) {
-        case FieldType::Byte: *reinterpret_cast<uint8_t*>(p) = uint8_t(sqlite3_column_int64(st, col)); break;
-        case FieldType::Long: *reinterpret_cast<int32_t*>(p) = int32_t(sqlite3_column_int64(st, col)); break;
-        case FieldType::ULong: *reinterpret_cast<uint32_t*>(p) = uint32_t(sqlite3_column_int64(st, col)); break;
-        case FieldType::Real: *reinterpret_cast<double*>(p) = sqlite3_column_double(st, col); break;
-        case FieldType::String: {
-          const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-          size_t n = t ? size_t(sqlite3_column_bytes(st, col)) : 0;
-          if (n > f.size) n = utf8CutLength(std::string_view(t, n), f.size);
-          if (n) std::memcpy(p, t, n);
-          std::memset(p + n, ' ', f.size - n);
-          break;
-        }
-        case FieldType::Memo: {
-          const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-          reinterpret_cast<std::string*>(p)->assign(t ? t : "", t ? size_t(sqlite3_column_bytes(st, col)) : 0);
-          break;
-        }
+namespace {
+// Fills the elements of field `f` from columns `col` on; returns the next column.
+int loadField(sqlite3_stmt* st, int col, const FieldDesc& f, char* base) {
+  for (uint32_t e = 0; e < f.dim; ++e, ++col) {
+    char* p = base + f.offset + e * f.stride;
+    switch (f.type) {
+      case FieldType::Byte: *reinterpret_cast<uint8_t*>(p) = uint8_t(sqlite3_column_int64(st, col)); break;
+      case FieldType::Long: *reinterpret_cast<int32_t*>(p) = int32_t(sqlite3_column_int64(st, col)); break;
+      case FieldType::ULong: *reinterpret_cast<uint32_t*>(p) = uint32_t(sqlite3_column_int64(st, col)); break;
+      case FieldType::Real: *reinterpret_cast<double*>(p) = sqlite3_column_double(st, col); break;
+      case FieldType::String: {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        size_t n = t ? size_t(sqlite3_column_bytes(st, col)) : 0;
+        if (n > f.size) n = utf8CutLength(std::string_view(t, n), f.size);
+        if (n) std::memcpy(p, t, n);
+        std::memset(p + n, ' ', f.size - n);
+        break;
+      }
+      case FieldType::Memo: {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        reinterpret_cast<std::string*>(p)->assign(t ? t : "", t ? size_t(sqlite3_column_bytes(st, col)) : 0);
+        break;
       }
     }
   }
+  return col;
+}
+}  // namespace
+
+void SqliteDriver::loadRow(sqlite3_stmt* st, int col) {
+  const FileDecl& d = file_.decl();
+  char* base = static_cast<char*>(d.buffer);
+  for (const FieldDesc& f : d.fields) col = loadField(st, col, f, base);
+}
+
+void SqliteDriver::loadFields(sqlite3_stmt* st, int col, const std::vector<int>& fields) {
+  const FileDecl& d = file_.decl();
+  char* base = static_cast<char*>(d.buffer);
+  for (int i : fields) col = loadField(st, col, d.fields[size_t(i)], base);
 }
 
 int SqliteDriver::bindRow(sqlite3_stmt* st, int param) {

@@ -19,6 +19,7 @@
 //   JSON array with one INSERT ... SELECT (records of one number as a flat
 //   array of numbers); records with text are bound one by one to one
 //   prepared INSERT.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -60,13 +61,24 @@ void appendNumbers(const FileDecl& d, bool single, std::string& out) {
 
 }  // namespace
 
-bool SqliteDriver::getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each) {
+bool SqliteDriver::getEach(int key, const std::vector<int64_t>& values, const std::function<bool()>& each,
+                           const std::vector<int>& fields) {
   if (values.empty()) {
     clearError();
     return true;
   }
   const FileDecl& d = file_.decl();
-  sqlite3_stmt* st = cur_->prepareFast(200 + uint32_t(key), [&] {
+  // The columns read: every field's, or only those asked for.
+  std::string columns = "qv_pos";
+  int orderColumn = 1;
+  for (size_t f = 0; f < d.fields.size(); ++f) {
+    bool wanted = fields.empty() || std::find(fields.begin(), fields.end(), int(f)) != fields.end();
+    if (!wanted) continue;
+    orderColumn += int(d.fields[f].dim);
+    if (!fields.empty())
+      for (uint32_t e = 0; e < d.fields[f].dim; ++e) columns += ", " + quoted(d.columnName(int(f), e));
+  }
+  auto sql = [&] {
     std::string where = " WHERE " + componentExpr(key, 0) + " = qv_value";
     std::string p = partialCond(key);
     if (!p.empty()) where += " AND " + p;
@@ -75,10 +87,15 @@ bool SqliteDriver::getEach(int key, const std::vector<int64_t>& values, const st
     // that order: the sort handles two numbers a row instead of whole
     // records. The LIMIT keeps SQLite from dropping the inner ORDER BY of a
     // subquery that is part of a join; CROSS JOIN keeps it the outer loop.
-    return "SELECT " + selectList() + ", qv_order FROM (SELECT qv_order, " + table() +
+    return "SELECT " + (fields.empty() ? selectList() : columns) + ", qv_order FROM (SELECT qv_order, " + table() +
            ".qv_pos AS qv_at FROM (SELECT key AS qv_order, value AS qv_value FROM json_each(?1)) CROSS JOIN " +
            table() + where + " ORDER BY qv_order, qv_at LIMIT -1) CROSS JOIN " + table() + " WHERE qv_pos = qv_at";
-  });
+  };
+  // Fields in the order of the declaration, as the columns are.
+  std::vector<int> ordered;
+  for (size_t f = 0; f < d.fields.size() && !fields.empty(); ++f)
+    if (std::find(fields.begin(), fields.end(), int(f)) != fields.end()) ordered.push_back(int(f));
+  sqlite3_stmt* st = fields.empty() ? cur_->prepareFast(200 + uint32_t(key), sql) : cur_->prepare(sql());
   if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   std::string list = "[";
   for (size_t i = 0; i < values.size(); ++i) {
@@ -87,8 +104,6 @@ bool SqliteDriver::getEach(int key, const std::vector<int64_t>& values, const st
   }
   list += ']';
   sqlite3_bind_text(st, 1, list.data(), int(list.size()), SQLITE_STATIC);
-  int orderColumn = 1;
-  for (const FieldDesc& f : d.fields) orderColumn += int(f.dim);
   int64_t lastOrder = -1;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -96,7 +111,10 @@ bool SqliteDriver::getEach(int key, const std::vector<int64_t>& values, const st
     if (order == lastOrder) continue;  // a later record with the same value
     lastOrder = order;
     curPos_ = sqlite3_column_int64(st, 0);
-    loadRow(st, 1);
+    if (fields.empty())
+      loadRow(st, 1);
+    else
+      loadFields(st, 1, ordered);
     if (!each()) {
       sqlite3_reset(st);
       clearError();

@@ -714,6 +714,28 @@ TEST_F(StorageTest, ReadingTheRecordsOfAListOfKeyValues) {
   EXPECT_TRUE(readEach(idKey, {}).empty());
   EXPECT_FALSE(file.getEach(nameKey, {1}, [] { return true; })) << "a key of text and date is refused";
   EXPECT_NE(ErrorCode(), ErrNone);
+  // Only some fields read: those are filled, in the same order and choice of records.
+  std::vector<std::pair<uint32_t, std::string>> named;
+  ASSERT_TRUE(file.getEach(
+      idKey, {4, 99, 1, 4},
+      [&] {
+        named.push_back({ITM.ID, ITM.NAME.str()});
+        return true;
+      },
+      {"NAME", "ID"}))
+      << ErrorText();
+  EXPECT_EQ(named, (std::vector<std::pair<uint32_t, std::string>>{{4, "four"}, {1, "one"}, {4, "four"}}));
+  std::vector<int32_t> dates;
+  ASSERT_TRUE(file.getEach(
+      dateKey, {30, 10},
+      [&] {
+        dates.push_back(ITM.DATE);
+        return true;
+      },
+      {"DATE"}));
+  EXPECT_EQ(dates, (std::vector<int32_t>{30, 10}));
+  EXPECT_FALSE(file.getEach(idKey, {1}, [] { return true; }, {"NOSUCH"})) << "a field the file has not";
+  EXPECT_NE(ErrorCode(), ErrNone);
 }
 
 TEST_F(StorageTxnTest, AddingManyRecordsInOneGoAddsAllOrNone) {
