@@ -75,7 +75,10 @@ bool WordSearch::run() {
   }
   bool anyPositive = std::any_of(andList.begin(), andList.end(), [](const SearchWord& w) { return !w.negated; }) ||
                      std::any_of(orList.begin(), orList.end(), [](const SearchWord& w) { return !w.negated; });
-  std::vector<int> files = {FileMasIdx, FileMsgText};
+  // The texts are read only to go through every message (no word to find)
+  // or to check a phrase.
+  std::vector<int> files = {FileMasIdx};
+  if (!anyPositive || !phrase.empty()) files.push_back(FileMsgText);
   if (!phrase.empty()) {
     std::vector<int> headers = headerFiles(kind_);
     files.insert(files.end(), headers.begin(), headers.end());
