@@ -100,7 +100,7 @@ int cmdSearch(const Args& argsIn) {
   qv::useDatabase();
   HeldOpen occurrences({qv::FileMasIdx});
   if (!qv::databaseIndexed()) return 1;
-  HeldOpen words({qv::FileWordList});
+  HeldOpen wordList({qv::FileWordList});
 
   qv::WordSearch s(qv::Mem.ForumType);
   bool ok = true;
