@@ -168,10 +168,12 @@ std::vector<std::string> readableWords(std::string_view text) {
   return out;
 }
 
-bool holdsPhrase(const GeneratedMail& m, const std::vector<std::string>& words) {
+bool holdsPhrase(const GeneratedMail& m, const std::vector<std::string>& words,
+                 const std::function<bool(const std::string&)>& dropped) {
   if (words.empty()) return false;
   for (const std::string* part : {&m.subject, &m.body}) {
     std::vector<std::string> seq = readableWords(*part);
+    if (dropped) std::erase_if(seq, dropped);
     if (std::search(seq.begin(), seq.end(), words.begin(), words.end()) != seq.end()) return true;
   }
   return false;

@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -64,8 +65,11 @@ struct GeneratedMail {
 // (ASCII or any byte of a UTF-8 sequence), lower-cased.
 std::vector<std::string> readableWords(std::string_view text);
 // The words stand next to each other, in this order (lower case), in the
-// subject or in the readable text of the mail.
-bool holdsPhrase(const GeneratedMail& m, const std::vector<std::string>& words);
+// subject or in the readable text of the mail; with `dropped`, once the words
+// it answers true for are left out of the subject and the text (a search that
+// keeps a stop list out of its index reads a phrase so).
+bool holdsPhrase(const GeneratedMail& m, const std::vector<std::string>& words,
+                 const std::function<bool(const std::string&)>& dropped = {});
 
 class CorpusGenerator {
  public:
