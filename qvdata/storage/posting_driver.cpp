@@ -272,6 +272,22 @@ bool PostingDriver::beforeWrite() {
   return true;
 }
 
+// Writes the kept-back edits and commits the file's own transaction; on a
+// failure rolls it back, forgets the edits and what was read of the file, and
+// keeps the failure's error.
+bool PostingDriver::commitEdits() {
+  if (writeEdits() && exec("COMMIT")) return true;
+  int code = ErrorCode();
+  std::string text = ErrorText();
+  sqlite3_exec(own_.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  forgetEdits();
+  stored_ = -1;
+  nextSeq_ = 0;
+  ++gen_;
+  setError(Err(code), file_.name(), text);
+  return false;
+}
+
 // Outside a transaction and a write stream every write reaches the file at
 // once, in a transaction of its own.
 bool PostingDriver::writeThrough() {
@@ -284,17 +300,7 @@ bool PostingDriver::writeThrough() {
     stored_ = -1;
     return false;
   }
-  if (!writeEdits() || !exec("COMMIT")) {
-    int code = ErrorCode();
-    std::string text = ErrorText();
-    sqlite3_exec(own_.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    forgetEdits();
-    stored_ = -1;
-    nextSeq_ = 0;
-    ++gen_;
-    setError(Err(code), file_.name(), text);
-    return false;
-  }
+  if (!commitEdits()) return false;
   clearError();
   return true;
 }
@@ -343,18 +349,7 @@ bool PostingDriver::finishStream() {
   streaming_ = false;
   own_.resetAll();
   if (sqlite3_get_autocommit(own_.db)) return true;
-  if (!writeEdits() || !exec("COMMIT")) {
-    int code = ErrorCode();
-    std::string text = ErrorText();
-    sqlite3_exec(own_.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    forgetEdits();
-    stored_ = -1;
-    nextSeq_ = 0;
-    ++gen_;
-    setError(Err(code), file_.name(), text);
-    return false;
-  }
-  return true;
+  return commitEdits();
 }
 
 bool PostingDriver::flush() {

@@ -148,6 +148,7 @@ class PostingDriver : public SqlFileDriver {
   const std::vector<uint32_t>* list(Side side, uint32_t id);
   bool neighbour(Side side, uint32_t id, bool forward, uint32_t& out);
   bool writeEdits();
+  bool commitEdits();  // writeEdits and COMMIT, else ROLLBACK and forget
   bool writeWord(uint32_t word, Edit& e);
   bool writeMessage(uint32_t msg, Edit& e);
   bool writeTokens(uint32_t msg, Edit& e);
