@@ -17,6 +17,7 @@
 
 #include "dictionary/dictionary.h"
 #include "events.h"
+#include "frame/counter_grid.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
@@ -80,19 +81,9 @@ IndexControl::IndexControl(QWidget* parent)
   status_ = new QLabel(QStringLiteral("Choose the run and press Index."), this);
   status_->setMinimumWidth(420);
   progress_ = new QProgressBar(this);
-  auto* counts = new QGridLayout;
   const QStringList names = {QStringLiteral("Messages indexed:"), QStringLiteral("Messages to index:"),
                              QStringLiteral("Words in this run:"), QStringLiteral("Index entries written:")};
-  for (int i = 0; i < names.size(); ++i) {
-    auto* value = new QLabel(QStringLiteral("0"), this);
-    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    value->setMinimumWidth(80);
-    value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    counters_ << value;
-    counts->addWidget(new QLabel(names[i], this), i / 2, (i % 2) * 2);
-    counts->addWidget(value, i / 2, (i % 2) * 2 + 1);
-  }
-  counts->setColumnMinimumWidth(2, 160);
+  QGridLayout* counts = counterGrid(this, names, counters_);
 
   start_ = new QPushButton(QStringLiteral("&Index"), this);
   start_->setToolTip(QStringLiteral("Start the chosen indexing run"));

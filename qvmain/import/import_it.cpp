@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "events.h"
+#include "frame/counter_grid.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
@@ -43,19 +44,9 @@ ImportIt::ImportIt(const qv::ImportSettings& settings, QWidget* parent)
   grid->addWidget(toLabel_, 1, 0);
   grid->addWidget(toName_, 1, 1);
   grid->setColumnStretch(1, 1);
-  auto* counts = new QGridLayout;
   const QStringList names = {QStringLiteral("Messages imported:"), QStringLiteral("Messages skipped:"),
                              QStringLiteral("Records in temporary file:"), QStringLiteral("Messages in database:")};
-  for (int i = 0; i < names.size(); ++i) {
-    auto* value = new QLabel(QStringLiteral("0"), this);
-    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    value->setMinimumWidth(80);
-    value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    counters_ << value;
-    counts->addWidget(new QLabel(names[i], this), i / 2, (i % 2) * 2);
-    counts->addWidget(value, i / 2, (i % 2) * 2 + 1);
-  }
-  counts->setColumnMinimumWidth(2, 160);
+  QGridLayout* counts = counterGrid(this, names, counters_);
   skipReasons_ = new QLabel(this);
   skipReasons_->setTextFormat(Qt::PlainText);
   skipReasons_->setWordWrap(true);
