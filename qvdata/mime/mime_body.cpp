@@ -9,6 +9,7 @@
 #include "mime/content_type.h"
 #include "mime/html_text.h"
 #include "mime/mime_internal.h"
+#include "mime/text_collector.h"
 
 namespace qv::mime {
 
@@ -19,7 +20,6 @@ namespace {
 const char* const kForwardStart = "---------- Forwarded message ----------";
 const char* const kForwardEnd = "---------- End of forwarded message ----------";
 constexpr int kMaxDepth = 64;
-constexpr size_t kReadChunk = 65536;  // bytes of decoded content read at a time
 
 enum class SegKind { Text, Attachment };
 
@@ -28,11 +28,15 @@ struct Segment {
   std::string text;  // ends with CR LF
 };
 
+}  // namespace
+
 std::string attachmentLine(const Attachment& a) {
   return "[Attachment: " + (a.filename.empty() ? std::string("unnamed") : a.filename) + ", " +
          (a.contentType.empty() ? std::string("application/octet-stream") : a.contentType) + ", " +
          std::to_string(a.size) + " bytes]";
 }
+
+namespace {
 
 // Cuts the text before a position that is not inside a UTF-8 sequence or
 // between CR and LF.
@@ -40,201 +44,6 @@ size_t safeCut(std::string_view s, size_t max) {
   size_t n = utf8PrefixLength(s, max);
   if (n > 0 && n < s.size() && s[n - 1] == '\r' && s[n] == '\n') --n;
   return n;
-}
-
-// Collects decoded lines of one text part: keeps at most keepCap bytes of
-// it, and takes uuencoded and yEnc blocks out as attachments.
-class TextCollector {
- public:
-  TextCollector(size_t keepCap, bool findBlocks) : keepCap_(keepCap), findBlocks_(findBlocks) {}
-
-  void feed(const char* p, size_t n) {
-    total_ += n;
-    if (sample_.size() < kSample) sample_.append(p, std::min(n, kSample - sample_.size()));
-    size_t i = 0;
-    while (i < n) {
-      const char* nl = static_cast<const char*>(std::memchr(p + i, '\n', n - i));
-      size_t end = nl ? size_t(nl - p) + 1 : n;
-      partial_.append(p + i, end - i);
-      i = end;
-      if (nl) {
-        line(partial_, true);
-        partial_.clear();
-      } else if (partial_.size() >= kLongLine) {
-        line(partial_, false);
-        partial_.clear();
-      }
-    }
-  }
-
-  void finish() {
-    if (!partial_.empty()) line(partial_, false);
-    partial_.clear();
-    endBlock();
-    if (state_ == State::Begin) keep(beginLine_);
-    state_ = State::Text;
-  }
-
-  std::string& kept() { return kept_; }
-  bool cut() const { return cut_; }
-  uint64_t total() const { return total_; }
-  const std::string& sample() const { return sample_; }
-  // Blocks found: file name bytes and decoded size.
-  const std::vector<std::pair<std::string, uint64_t>>& blocks() const { return blocks_; }
-
- private:
-  static constexpr size_t kSample = 8192;
-  static constexpr size_t kLongLine = 65536;
-  enum class State { Text, Begin, Uu, Yenc };
-
-  size_t keepCap_;
-  bool findBlocks_;
-  std::string kept_, partial_, sample_, beginLine_, blockName_;
-  bool cut_ = false;
-  uint64_t total_ = 0, blockSize_ = 0;
-  State state_ = State::Text;
-  std::vector<std::pair<std::string, uint64_t>> blocks_;
-
-  void keep(std::string_view s) {
-    if (cut_) return;
-    if (kept_.size() + s.size() <= keepCap_) {
-      kept_.append(s);
-      return;
-    }
-    // Cut after an ASCII byte so that no multi-byte character is split.
-    size_t room = keepCap_ - kept_.size();
-    while (room > 0 && static_cast<unsigned char>(s[room - 1]) >= 0x80) --room;
-    kept_.append(s.substr(0, room));
-    cut_ = true;
-  }
-
-  static std::string_view stripEol(std::string_view s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-  }
-
-  static bool uuBeginLine(std::string_view l, std::string& name) {
-    if (l.substr(0, 6) != "begin ") return false;
-    size_t i = 6, start = 6;
-    while (i < l.size() && l[i] >= '0' && l[i] <= '7') ++i;
-    if (i - start < 3 || i - start > 4 || i >= l.size() || l[i] != ' ') return false;
-    std::string_view n = l.substr(i + 1);
-    while (!n.empty() && isWsp(n.back())) n.remove_suffix(1);
-    if (n.empty()) return false;
-    name = std::string(n);
-    return true;
-  }
-
-  // Decoded bytes of a uuencoded line, or -1 when it is not one.
-  static int uuLineSize(std::string_view l) {
-    if (l.empty()) return -1;
-    for (char c : l)
-      if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 96) return -1;
-    int count = (l[0] - 32) & 63;
-    size_t need = size_t((count + 2) / 3 * 4);
-    size_t have = l.size() - 1;
-    if (count == 0) return have <= 2 ? 0 : -1;
-    if (have < need || have > need + 3) return -1;
-    return count;
-  }
-
-  static std::string yencParam(std::string_view l, std::string_view key) {
-    size_t p = l.find(key);
-    if (p == std::string_view::npos) return "";
-    std::string_view v = l.substr(p + key.size());
-    if (key == " name=") return std::string(v);
-    size_t e = v.find(' ');
-    return std::string(v.substr(0, e));
-  }
-
-  void endBlock() {
-    if (state_ != State::Uu && state_ != State::Yenc) return;
-    blocks_.push_back({blockName_, blockSize_});
-    if (!cut_) {
-      Attachment a{blockName_, "application/octet-stream", blockSize_};
-      keep(attachmentLine(a) + "\n");
-    }
-    state_ = State::Text;
-  }
-
-  void line(std::string_view raw, bool complete) {
-    std::string_view l = stripEol(raw);
-    if (!findBlocks_) {
-      keep(raw);
-      return;
-    }
-    switch (state_) {
-      case State::Text: break;
-      case State::Begin: {
-        int n = complete ? uuLineSize(l) : -1;
-        if (n > 0) {
-          state_ = State::Uu;
-          blockSize_ = uint64_t(n);
-          return;
-        }
-        keep(beginLine_);
-        state_ = State::Text;
-        break;
-      }
-      case State::Uu: {
-        if (l == "end") {
-          endBlock();
-          return;
-        }
-        int n = !complete ? -1 : l.empty() ? 0 : uuLineSize(l);
-        if (n >= 0) {
-          blockSize_ += uint64_t(n);
-          return;
-        }
-        endBlock();  // a block cut short
-        break;
-      }
-      case State::Yenc: {
-        if (l.substr(0, 5) == "=yend") {
-          endBlock();
-          return;
-        }
-        if (l.substr(0, 6) == "=ypart") return;
-        for (size_t i = 0; i < l.size(); ++i) {
-          if (l[i] == '=') ++i;
-          ++blockSize_;
-        }
-        return;
-      }
-    }
-    // Plain text, or the start of a block.
-    std::string name;
-    if (complete && uuBeginLine(l, name)) {
-      state_ = State::Begin;
-      beginLine_ = std::string(raw);
-      blockName_ = name;
-      blockSize_ = 0;
-      return;
-    }
-    if (complete && l.substr(0, 8) == "=ybegin " && l.find(" name=") != std::string_view::npos) {
-      state_ = State::Yenc;
-      blockName_ = yencParam(l, " name=");
-      blockSize_ = 0;
-      return;
-    }
-    keep(raw);
-  }
-};
-
-bool looksBinary(std::string_view sample) {
-  if (sample.empty()) return false;
-  size_t controls = 0;
-  for (char ch : sample) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1B) ++controls;
-  }
-  return controls * 10 > sample.size();
-}
-
-bool isWideCharset(std::string_view cs) {
-  std::string l = lowerCopy(trimWsp(cs));
-  return l.rfind("utf-16", 0) == 0 || l.rfind("utf-32", 0) == 0 || l.rfind("ucs-2", 0) == 0 ||
-         l.rfind("ucs-4", 0) == 0 || l.rfind("utf16", 0) == 0 || l.rfind("utf32", 0) == 0 || l == "unicode";
 }
 
 // The charset an HTML document names in a meta element.
@@ -377,41 +186,6 @@ class BodyBuilder {
     msg_.attachments.push_back(std::move(a));
   }
 
-  // The media type of a part: its Content-Type read by MIME's rules (a
-  // missing subtype or an unreadable value is text/plain), GMime's default
-  // when it has none (text/plain, or message/rfc822 in a digest).
-  static std::string contentTypeOf(GMimeObject* obj) {
-    if (const char* raw = g_mime_object_get_header(obj, "Content-Type")) return mediaType(raw);
-    GMimeContentType* ct = g_mime_object_get_content_type(obj);
-    if (!ct) return "text/plain";
-    const char* t = g_mime_content_type_get_media_type(ct);
-    const char* s = g_mime_content_type_get_media_subtype(ct);
-    return mediaType(std::string(t ? t : "") + "/" + (s ? s : ""));
-  }
-
-  static std::string charsetOf(GMimeObject* obj) {
-    if (const char* c = g_mime_object_get_content_type_parameter(obj, "charset")) return c;
-    if (const char* raw = g_mime_object_get_header(obj, "Content-Type")) return charsetParameter(raw);
-    return "";
-  }
-
-  static std::string filenameOf(GMimePart* part) {
-    const char* f = g_mime_part_get_filename(part);
-    if (!f) return "";
-    std::string_view v(f);
-    return cleanHeaderText(isValidUtf8(v) ? std::string(v) : windows1252ToUtf8(v));
-  }
-
-  static bool isAttachmentDisposition(GMimeObject* obj) {
-    const char* d = g_mime_object_get_disposition(obj);
-    return d && equalsNoCase(trimWsp(d), "attachment");
-  }
-
-  static bool isTextType(const std::string& type) {
-    return type.rfind("text/", 0) == 0 || type == "message/delivery-status" ||
-           type == "message/disposition-notification" || type == "message/feedback-report";
-  }
-
   // How much an alternative is wanted: plain text 3, HTML 2, other text 1.
   static int alternativeScore(GMimeObject* obj, int depth) {
     if (!obj || depth > kMaxDepth) return 0;
@@ -427,63 +201,6 @@ class BodyBuilder {
     if (type == "text/plain") return 3;
     if (type == "text/html") return 2;
     return isTextType(type) ? 1 : 0;
-  }
-
-  static GMimeContentEncoding effectiveEncoding(GMimePart* part, GMimeDataWrapper* w) {
-    GMimeContentEncoding enc = g_mime_data_wrapper_get_encoding(w);
-    if (enc != GMIME_CONTENT_ENCODING_DEFAULT) return enc;
-    const char* h = g_mime_object_get_header(GMIME_OBJECT(part), "Content-Transfer-Encoding");
-    if (!h) return enc;
-    std::string v = lowerCopy(h);
-    if (v.find("64") != std::string::npos) return GMIME_CONTENT_ENCODING_BASE64;
-    if (v.find("quoted") != std::string::npos || v.find("qp") != std::string::npos)
-      return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-    if (v.find("uu") != std::string::npos) return GMIME_CONTENT_ENCODING_UUENCODE;
-    return enc;
-  }
-
-  // Streams the decoded content of a part to sink; returns false when the
-  // part has no content.
-  template <class Sink>
-  static bool readDecoded(GMimePart* part, Sink&& sink) {
-    GMimeDataWrapper* w = g_mime_part_get_content(part);
-    if (!w) return false;
-    GMimeStream* src = g_mime_data_wrapper_get_stream(w);
-    if (!src) return false;
-    GMimeContentEncoding enc = effectiveEncoding(part, w);
-    g_mime_stream_reset(src);
-    GRef<GMimeStream> filtered;
-    GMimeStream* in = src;
-    if (enc == GMIME_CONTENT_ENCODING_BASE64 || enc == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ||
-        enc == GMIME_CONTENT_ENCODING_UUENCODE) {
-      filtered.reset(g_mime_stream_filter_new(src));
-      GMimeFilter* f = g_mime_filter_basic_new(enc, FALSE);
-      g_mime_stream_filter_add(GMIME_STREAM_FILTER(filtered.get()), f);
-      g_object_unref(f);
-      in = filtered.get();
-    }
-    std::unique_ptr<char[]> buf(new char[kReadChunk]);
-    // A read may yield nothing while the filter eats input that decodes to
-    // nothing (junk in base64); it ends when the input makes no progress.
-    gint64 lastPos = g_mime_stream_tell(src);
-    int stuck = 0;
-    while (true) {
-      ssize_t n = g_mime_stream_read(in, buf.get(), kReadChunk);
-      if (n > 0) {
-        sink(buf.get(), size_t(n));
-        stuck = 0;
-        continue;
-      }
-      if (n < 0 || g_mime_stream_eos(in)) break;
-      gint64 pos = g_mime_stream_tell(src);
-      if (pos != lastPos) {
-        lastPos = pos;
-        stuck = 0;
-      } else if (++stuck > 16) {
-        break;
-      }
-    }
-    return true;
   }
 
   void multipart(GMimeMultipart* mp, int depth) {
@@ -586,9 +303,8 @@ class BodyBuilder {
 
 namespace detail {
 
-void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::string_view body,
-                std::string_view hint, const DecodeOptions& options) {
-  std::string contentType, closed;
+GRef<GMimeObject> parseBody(const std::vector<RawHeader>& headers, std::string_view& body, std::string& closed) {
+  std::string contentType;
   for (const RawHeader& h : headers)
     if (equalsNoCase(h.name, "Content-Type")) {
       contentType = unfold(h.value);
@@ -612,14 +328,20 @@ void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::s
     g_byte_array_append(bytes, reinterpret_cast<const guint8*>(body.data() + off),
                         guint(std::min<size_t>(body.size() - off, 1u << 30)));
 
-  BodyBuilder builder(m, options);
   GRef<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes));
   GRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
   // The bytes hold nothing but the content headers and the body, so they are
   // read as one MIME entity: a message object around it would only add its
   // address lists and header list, made and freed for every mail.
-  GRef<GMimeObject> top(g_mime_parser_construct_part(parser.get(), gmimeOptions()));
+  return GRef<GMimeObject>(g_mime_parser_construct_part(parser.get(), gmimeOptions()));
+}
+
+void decodeBody(DecodedMessage& m, const std::vector<RawHeader>& headers, std::string_view body,
+                std::string_view hint, const DecodeOptions& options) {
+  std::string closed;
+  GRef<GMimeObject> top = parseBody(headers, body, closed);
+  BodyBuilder builder(m, options);
   if (top) builder.walk(top.get(), 0);
   else builder.plainBytes(body, hint);
   m.text = builder.finish();

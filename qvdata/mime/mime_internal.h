@@ -3,6 +3,7 @@
 // the date of a mailbox separator line and the decoding of the body.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -109,6 +110,49 @@ struct RawHeader {
   std::string name;
   std::string value;  // unfolded bytes as written
 };
+
+// A message cut into its header block and body.
+struct SplitMessage {
+  std::vector<RawHeader> headers;
+  std::string envelope;  // the mailbox separator line without "From ", when there is one
+  size_t bodyStart = 0;
+};
+
+// Splits the header block from the body. Folded lines are joined. A line
+// that is not a header but is followed by more header lines continues the
+// header before it (broken folding); otherwise the header block ends there
+// and that line starts the body (a missing blank line), so no text is lost.
+SplitMessage splitHeaders(std::string_view s);
+
+// The bytes a decoder reads: classic Mac line ends (CR alone, no LF
+// anywhere) become LF in `converted`, which then holds them.
+std::string_view withLineFeeds(std::string_view raw, std::string& converted);
+
+// The body as one MIME entity as GMime reads it: the content headers among
+// `headers`, then `body`. When part header blocks had to be closed, `body`
+// is set to the closed bytes, kept in `closed`. Null when GMime cannot read
+// the body.
+GRef<GMimeObject> parseBody(const std::vector<RawHeader>& headers, std::string_view& body, std::string& closed);
+
+// What the decoders read of one MIME part.
+// The media type: its Content-Type read by MIME's rules (a missing subtype
+// or an unreadable value is text/plain), GMime's default when it has none
+// (text/plain, or message/rfc822 in a digest).
+std::string contentTypeOf(GMimeObject* obj);
+std::string charsetOf(GMimeObject* obj);
+// The file name (filename or name parameter, RFC 2231 and 2047 decoded) in
+// UTF-8, "" when none.
+std::string filenameOf(GMimePart* part);
+bool isAttachmentDisposition(GMimeObject* obj);
+// text/... and the message reports that are read as text.
+bool isTextType(const std::string& type);
+// Streams the decoded content of a part to sink; false when the part has no
+// content.
+bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink);
+// More than a tenth control characters: binary data in a text part.
+bool looksBinary(std::string_view sample);
+// UTF-16, UTF-32 and their kin, whose text is full of NUL bytes.
+bool isWideCharset(std::string_view cs);
 
 // The date of a mailbox separator line ("sender Wed Dec  1 08:26:40 2010").
 bool envelopeDate(std::string_view envelope, int32_t& date, int32_t& time, int& tzMinutes);

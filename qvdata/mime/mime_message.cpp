@@ -164,12 +164,6 @@ std::string normaliseEncodedWords(std::string_view s) {
 // ---------------------------------------------------------------------------
 // The header block
 
-struct SplitMessage {
-  std::vector<RawHeader> headers;
-  std::string envelope;
-  size_t bodyStart = 0;
-};
-
 bool isEnvelopeLine(std::string_view line) {
   if (line.substr(0, 5) != "From ") return false;
   size_t i = 4;
@@ -191,10 +185,10 @@ bool headerFollows(std::string_view s, size_t pos) {
   return false;
 }
 
-// Splits the header block from the body. Folded lines are joined. A line
-// that is not a header but is followed by more header lines continues the
-// header before it (broken folding); otherwise the header block ends there
-// and that line starts the body (a missing blank line), so no text is lost.
+}  // namespace
+
+namespace detail {
+
 SplitMessage splitHeaders(std::string_view s) {
   SplitMessage m;
   size_t pos = 0;
@@ -246,6 +240,17 @@ SplitMessage splitHeaders(std::string_view s) {
   m.bodyStart = pos;
   return m;
 }
+
+std::string_view withLineFeeds(std::string_view raw, std::string& converted) {
+  if (raw.find('\n') != std::string_view::npos || raw.find('\r') == std::string_view::npos) return raw;
+  converted.assign(raw);
+  std::replace(converted.begin(), converted.end(), '\r', '\n');
+  return converted;
+}
+
+}  // namespace detail
+
+namespace {
 
 const RawHeader* findHeader(const std::vector<RawHeader>& hs, std::string_view name) {
   for (const RawHeader& h : hs)
@@ -393,12 +398,7 @@ DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options)
 
   // Classic Mac line ends (CR alone, no LF anywhere) become LF.
   std::string converted;
-  std::string_view in = raw;
-  if (raw.find('\n') == std::string_view::npos && raw.find('\r') != std::string_view::npos) {
-    converted.assign(raw);
-    std::replace(converted.begin(), converted.end(), '\r', '\n');
-    in = converted;
-  }
+  std::string_view in = withLineFeeds(raw, converted);
 
   SplitMessage split = splitHeaders(in);
   m.envelope = cleanHeaderText(decodeText(split.envelope, "", options.legacy));

@@ -95,6 +95,10 @@ struct DecodedMessage {
 
 DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options = {});
 
+// The line that stands for an attachment in the text:
+// "[Attachment: <file name or "unnamed">, <type/subtype>, <n> bytes]".
+std::string attachmentLine(const Attachment& a);
+
 // Decodes one header value as decodeMessage() does for DecodedMessage::headers:
 // unfolds it, reads 8-bit bytes as UTF-8 when valid, else in charsetHint
 // (the charset the message declares for its text), else as Windows-1252, and
