@@ -12,7 +12,9 @@
 #include "mime/charset.h"
 #include "mime/content_type.h"
 #include "mime/html_text.h"
+#include "mime/message_parts.h"
 #include "mime/mime_message.h"
+#include "originals/safe_save.h"
 #include "services/datetime.h"
 
 namespace {
@@ -40,6 +42,32 @@ void checkMessage(const qv::mime::DecodedMessage& m, size_t maxText) {
   }
 }
 
+// The parts of the message: numbered in order, the decoder's every
+// attachment found by its line, and the bytes of a part as long as listed;
+// each part's name made safe for saving.
+void checkParts(std::string_view in, const qv::mime::DecodedMessage& m) {
+  std::vector<qv::mime::MessagePart> parts = qv::mime::listParts(in);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    check(parts[i].number == int(i + 1));
+    std::string safe = qv::safeFileName(parts[i].name, parts[i].number);
+    check(!safe.empty() && safe.size() <= qv::kSafeNameMax && safe[0] != '.' && safe != "..");
+    check(safe.find('/') == std::string::npos && safe.find('\\') == std::string::npos);
+    for (unsigned char c : safe) check(c >= 0x20 && c != 0x7F);
+  }
+  int n = 0;
+  for (const auto& a : m.attachments) {
+    int found = qv::mime::partOfAttachmentLine(parts, qv::mime::attachmentLine(a), 0);
+    check(found == 0 || (found >= 1 && size_t(found) <= parts.size()));
+    if (++n > 4) break;
+  }
+  if (!parts.empty()) {
+    const qv::mime::MessagePart& last = parts.back();
+    std::optional<std::string> bytes = qv::mime::partBytes(in, last.number);
+    check(bytes.has_value());
+    if (last.contentType != "application/octet-stream") check(bytes && bytes->size() == last.size);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -47,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   qv::mime::DecodedMessage m = qv::mime::decodeMessage(in);
   checkMessage(m, 64000);
+  checkParts(in, m);
 
   // A small limit exercises the cutting of the text; every other input is
   // read as from a Mac store.
