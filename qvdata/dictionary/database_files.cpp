@@ -2,6 +2,7 @@
 
 #include "dictionary/file_numbers.h"
 #include "dictionary/passwords.h"
+#include "originals/original_packing.h"
 
 namespace qv {
 
@@ -236,6 +237,25 @@ static FileDecl& subjectsDecl() {
 }
 File Subjects(subjectsDecl());
 Key SUB_IdKey = Subjects.key("IdKey");
+
+OriginalsRec ORI;
+static FileDecl& originalsDecl() {
+  static FileDecl d = [] {
+    FileDecl decl{FileOriginals, "Originals", "ORI", "ARDENT"};
+    DeclBuilder<OriginalsRec> b(decl, ORI);
+    b.field("MSGID", &OriginalsRec::MSGID)
+        .field("HASH", &OriginalsRec::HASH)
+        .field("SIZE", &OriginalsRec::SIZE)
+        .field("PACKING", &OriginalsRec::PACKING)
+        .memo("DATA", &OriginalsRec::DATA, kOriginalMaxBytes);
+    b.key("IdKey", {{"MSGID"}, {"HASH"}}, KeyUnique | KeyPrimary).key("HashKey", {{"HASH"}, {"MSGID"}}, KeyUnique);
+    return decl;
+  }();
+  return d;
+}
+File Originals(originalsDecl());
+Key ORI_IdKey = Originals.key("IdKey");
+Key ORI_HashKey = Originals.key("HashKey");
 
 CodesRec COD;
 static FileDecl& codesDecl() {

@@ -44,6 +44,7 @@ const std::array<File*, kLastFileNumber + 1>& numberTable() {
     t[FilePurgeList] = &PurgeList;
     t[FileBatches] = &Batches;
     t[FileTaskBatch] = &TaskBatch;
+    t[FileOriginals] = &Originals;
     t[FileWordDefs] = &WordDefs;
     t[FileOuiStore] = &OuiStore;
     return t;

@@ -40,6 +40,7 @@ enum FileNumber : int {
   FilePurgeList = 33,    // words marked for removal                 <index root>/F<n>/IDX033.DAT
   FileBatches = 34,      // import definitions                       CFG/IDX034.ADF
   FileTaskBatch = 35,    // links of tasks and import definitions    CFG/IDX035.ADF
+  FileOriginals = 36,    // raw bytes of mail and articles           F<n>/IDX036.ADF
   FileWordDefs = 39,     // word-definition sets                     <index root>/F<n>/IDX039.ADF
   FileOuiStore = 40,     // a reader's DBF store                     (a source file)
 };

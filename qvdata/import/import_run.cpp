@@ -10,6 +10,7 @@
 #include "dictionary/file_numbers.h"
 #include "import/message_id.h"
 #include "import/skip_reasons.h"
+#include "originals/originals_store.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
 #include "services/dbref.h"
@@ -639,6 +640,13 @@ void ImportRun::stageNextDatabase() {
   // The self-description is written with a new database; a run stopped
   // before it was written writes it now.
   bool refMissing = !fs::exists(qv::filePath(FileDbRef), ec);
+  // A newsgroup the run makes keeps the originals of its articles; the
+  // setting is written before the self-description, so that a run stopped
+  // in between writes it on its rerun.
+  if ((current_.created || refMissing) && current_.kind == KindNewsDb && !originalsFileExists()) {
+    releaseDatabaseFiles();  // the last database's, not to be written under this one's name
+    setKeepOriginals(current_.kind, true, ReportShow);
+  }
   if (current_.created || dirMissing || refMissing) {
     FOR = ForumsRec();
     FOR.ID = current_.id;

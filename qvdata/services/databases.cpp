@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "dictionary/dictionary.h"
+#include "originals/originals_store.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
 #include "services/dbref.h"
@@ -105,6 +106,9 @@ uint32_t AddForumDatabase(const std::string& name, int kind, int mode) {
         restoreRecord(Forums.decl(), rec);
         return UpdREF(mode);
       });
+      // A new newsgroup keeps the originals of its articles.
+      if (kind == KindNewsDb)
+        inDirectory(dir, {FileOriginals}, [&] { return setKeepOriginals(kind, true, mode); });
       restoreRecord(Forums.decl(), rec);
       result = id;
     }
@@ -118,8 +122,9 @@ uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
   uint32_t dir = nextDirNumber();
   makeDirectory(dir);
   uint32_t result = 0;
-  bool ok = inDirectory(dir, {5, 22, 23}, [&] {
-    if (!BeginTransaction({&Forums, &DbRef, &Person, &PLINK, &Control}, 5, mode)) return false;
+  // A new mailbox keeps the originals of its mail, a setting written with it.
+  bool ok = inDirectory(dir, {5, 22, 23, FileOriginals}, [&] {
+    if (!BeginTransaction({&Forums, &DbRef, &Person, &PLINK, &Control, &Originals}, 5, mode)) return false;
     if (AddPers(spec.owner, spec.address)) return false;  // rolled back already
     uint32_t owner = PER.PERSONID;
     uint32_t id = NextNr();
@@ -137,6 +142,7 @@ uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
     fillMailbox(spec);
     if (!UppDat(Forums, OpAdd, ReportRollback)) return false;
     if (!UpdREF(ReportRollback)) return false;
+    if (!setKeepOriginals(KindMailDb, true, ReportRollback)) return false;
     if (!commitTransaction()) {
       TransactionCheck();
       return false;

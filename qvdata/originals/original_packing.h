@@ -1,0 +1,49 @@
+// How the bytes of an original are kept: named by the SHA-256 of the bytes,
+// packed with zstd (or kept as they are when packing does not make them
+// smaller). The packings that older or other writers may have used are read
+// as well.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// The largest original kept, packed or not (a longer one is not kept).
+inline constexpr uint32_t kOriginalMaxBytes = 512u * 1024 * 1024;
+
+// Originals.PACKING.
+enum OriginalPacking : uint8_t {
+  PackStored = 0,  // DATA holds the bytes as they are
+  PackZlib = 1,    // a zlib stream (RFC 1950)
+  PackZstd = 2,    // one zstd frame
+};
+
+// The packing new originals are written with, and its level.
+inline constexpr OriginalPacking kOriginalPacking = PackZstd;
+inline constexpr int kOriginalPackLevel = 3;
+
+// The bytes of an original ready for the store.
+struct PackedOriginal {
+  std::string hash;     // SHA-256 of the bytes, 64 lower-case hex digits
+  uint32_t size = 0;    // bytes of the original
+  uint8_t packing = PackStored;
+  std::string data;     // the packed bytes
+};
+
+// SHA-256 of `bytes` in lower-case hex.
+std::string originalHash(std::string_view bytes);
+
+// `bytes` packed with `packing` at `level` (the packing's own scale; 0 its
+// default). Empty on a failure of the packer.
+std::string packBytes(std::string_view bytes, int packing, int level = 0);
+// Unpacks `data` of a packing into `out`, which must come to `size` bytes.
+// False for a packing not known, damaged data or another size.
+bool unpackBytes(std::string_view data, int packing, uint64_t size, std::string& out);
+
+// The original `bytes` hashed and packed with kOriginalPacking; kept as they
+// are when packing does not make them smaller.
+PackedOriginal packOriginal(std::string_view bytes);
+
+}  // namespace qv

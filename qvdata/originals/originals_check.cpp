@@ -1,0 +1,71 @@
+// The check of a database's originals against its messages.
+#include <map>
+#include <set>
+
+#include "dictionary/database_files.h"
+#include "originals/originals_store.h"
+#include "services/db_kind.h"
+
+namespace qv {
+
+namespace {
+
+std::set<uint32_t> messageIds(int kind) {
+  std::set<uint32_t> ids;
+  if (kind == KindMailDb) {
+    Mail.setFileOrder();
+    while (Mail.next()) ids.insert(MAI.MAILID);
+  } else {
+    MsgNmbr.setFileOrder();
+    while (MsgNmbr.next()) ids.insert(MSG.MSGNUMBER);
+  }
+  return ids;
+}
+
+}  // namespace
+
+std::vector<std::string> checkOriginals(int kind) {
+  std::vector<std::string> faults;
+  if (kind != KindMailDb && kind != KindNewsDb) return faults;
+  const char* what = kind == KindMailDb ? "mail" : "article";
+  std::set<uint32_t> messages = messageIds(kind);
+  bool keeps = false;
+  std::map<uint32_t, std::string> rows;      // message -> content hash
+  std::map<std::string, bool> contents;      // hash -> referenced
+  if (originalsOpenForReading()) {
+    Originals.setFileOrder();
+    while (Originals.next()) {
+      std::string hash = ORI.HASH.str();
+      if (ORI.MSGID == 0 && hash.empty()) {
+        keeps = ORI.SIZE == kOriginalsKept;
+        continue;
+      }
+      if (ORI.MSGID != 0) {
+        rows[ORI.MSGID] = hash;
+        continue;
+      }
+      contents.emplace(hash, false);
+      std::string bytes;
+      if (!unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes) || originalHash(bytes) != hash)
+        faults.push_back("the content " + hash + " is damaged");
+    }
+    ORI.DATA.clear();
+  }
+  for (const auto& [id, hash] : rows) {
+    if (!messages.count(id)) faults.push_back("the original of " + std::string(what) + " " + std::to_string(id) +
+                                              " belongs to no " + what + " of the database");
+    auto c = contents.find(hash);
+    if (c == contents.end())
+      faults.push_back("the original of " + std::string(what) + " " + std::to_string(id) + " has no content");
+    else
+      c->second = true;
+  }
+  for (const auto& [hash, referenced] : contents)
+    if (!referenced) faults.push_back("the content " + hash + " belongs to no " + what);
+  if (keeps)
+    for (uint32_t id : messages)
+      if (!rows.count(id)) faults.push_back(std::string(what) + " " + std::to_string(id) + " has no original");
+  return faults;
+}
+
+}  // namespace qv

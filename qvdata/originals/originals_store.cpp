@@ -1,0 +1,143 @@
+#include "originals/originals_store.h"
+
+#include <filesystem>
+
+#include "dictionary/database_files.h"
+#include "dictionary/file_numbers.h"
+#include "services/db_kind.h"
+#include "services/file_service.h"
+#include "services/record_helpers.h"
+#include "storage/errors.h"
+
+namespace fs = std::filesystem;
+
+namespace qv {
+
+namespace {
+
+bool keptKind(int kind) { return kind == KindMailDb || kind == KindNewsDb; }
+
+}  // namespace
+
+bool originalsOpenForReading() {
+  std::string path = filePath(FileOriginals);
+  if (Originals.isOpen() && Originals.name() == path) return true;
+  if (useCount(FileOriginals) > 0) return false;
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return false;
+  Originals.close();
+  Originals.setName(path);
+  return Originals.open(Share::ReadOnly);
+}
+
+namespace {
+
+bool readSettingsRow() {
+  ORI = OriginalsRec();
+  return Originals.get(ORI_IdKey);
+}
+
+// The message row of `messageId` into ORI; false when it has none.
+bool messageRow(uint32_t messageId) {
+  if (messageId == 0) return false;
+  ORI = OriginalsRec();
+  ORI.MSGID = messageId;
+  Originals.setPrefix(ORI_IdKey, 1);
+  return Originals.next() && ORI.MSGID == messageId && !ORI.HASH.blank();
+}
+
+// The content row of `hash` into ORI; false when there is none.
+bool contentRow(const std::string& hash) {
+  ORI = OriginalsRec();
+  ORI.HASH = hash;
+  ORI.MSGID = 0;
+  return Originals.get(ORI_HashKey);
+}
+
+// True when a message row names `hash`.
+bool contentReferenced(const std::string& hash) {
+  ORI = OriginalsRec();
+  ORI.HASH = hash;
+  ORI.MSGID = 1;
+  Originals.setPrefix(ORI_HashKey, 2);
+  return Originals.next() && ORI.HASH.view() == hash && ORI.MSGID != 0;
+}
+
+}  // namespace
+
+bool keepsOriginals(int kind) {
+  if (!keptKind(kind) || !originalsOpenForReading()) return false;
+  return readSettingsRow() && ORI.SIZE == kOriginalsKept;
+}
+
+std::optional<std::string> readOriginal(int kind, uint32_t messageId) {
+  if (!keptKind(kind) || !originalsOpenForReading()) return std::nullopt;
+  if (!messageRow(messageId)) return std::nullopt;
+  std::string hash = ORI.HASH.str();
+  if (!contentRow(hash)) return std::nullopt;
+  std::string bytes;
+  bool whole = unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes) && originalHash(bytes) == hash;
+  ORI.DATA.clear();
+  if (!whole) return std::nullopt;
+  return bytes;
+}
+
+bool originalsFileExists() {
+  std::error_code ec;
+  return fs::exists(filePath(FileOriginals), ec);
+}
+
+bool setKeepOriginals(int kind, bool on, int reportMode) {
+  if (!keptKind(kind)) return false;
+  if (!on && !originalsFileExists()) return true;
+  if (useCount(FileOriginals) > 0 && Originals.name() != filePath(FileOriginals)) {
+    setError(ErrAccessDenied, filePath(FileOriginals), "the originals of another database are in use");
+    return false;
+  }
+  OP_CLOSE(OpShared, {FileOriginals});
+  bool ok;
+  if (readSettingsRow()) {
+    ORI.SIZE = on ? kOriginalsKept : 0;
+    ok = UppDat(Originals, OpChange, reportMode);
+  } else {
+    ORI = OriginalsRec();
+    ORI.SIZE = on ? kOriginalsKept : 0;
+    ok = UppDat(Originals, OpAdd, reportMode);
+  }
+  OP_CLOSE(OpRelease, {FileOriginals});
+  return ok;
+}
+
+bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int reportMode) {
+  if (messageId == 0) return true;
+  if (original.size > kOriginalMaxBytes || original.data.size() > kOriginalMaxBytes) return true;
+  if (messageRow(messageId)) {
+    if (ORI.HASH.view() == original.hash) return true;
+    if (!removeOriginal(messageId, reportMode)) return false;
+  }
+  if (!contentRow(original.hash)) {
+    ORI = OriginalsRec();
+    ORI.HASH = original.hash;
+    ORI.SIZE = original.size;
+    ORI.PACKING = original.packing;
+    ORI.DATA = original.data;
+    if (!UppDat(Originals, OpAdd, reportMode)) return false;
+  }
+  ORI = OriginalsRec();
+  ORI.MSGID = messageId;
+  ORI.HASH = original.hash;
+  ORI.SIZE = original.size;
+  ORI.PACKING = original.packing;
+  return UppDat(Originals, OpAdd, reportMode);
+}
+
+bool removeOriginal(uint32_t messageId, int reportMode) {
+  if (!messageRow(messageId)) return true;
+  std::string hash = ORI.HASH.str();
+  if (!UppDat(Originals, OpRemove, reportMode)) return false;
+  if (contentReferenced(hash)) return true;
+  if (!contentRow(hash)) return true;
+  return UppDat(Originals, OpRemove, reportMode);
+}
+
+}  // namespace qv

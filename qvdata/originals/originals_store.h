@@ -1,0 +1,66 @@
+// The originals of a database: the bytes of every imported mail and
+// newsgroup article as its source held them (forum messages are their own
+// originals), kept in the database's Originals file (IDX036.ADF, layout in
+// docs/originals.md), each distinct content once.
+//
+// A database is the current one, as for readMessage (services/messages.h):
+// the one findDatabase + useDatabase, selectDatabase or ActivateDatabase
+// made current (Mem.Dirnamn); `kind` is its DbKind (Mem.ForumType). A
+// database made before originals were kept has no Originals file: it keeps
+// none and reads as having none, without failing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "originals/original_packing.h"
+
+namespace qv {
+
+// The settings row's SIZE while the database keeps originals.
+inline constexpr uint32_t kOriginalsKept = 1;
+
+// True when the current database keeps originals (its own setting; mail and
+// newsgroup databases only). Reads the Originals file, opening it for
+// reading when no procedure has it open.
+bool keepsOriginals(int kind);
+// The bytes of the message `messageId` of the current database as they were
+// read from its source; nullopt when none is kept (or the kept one is
+// damaged). Opens the Originals file as keepsOriginals does.
+std::optional<std::string> readOriginal(int kind, uint32_t messageId);
+
+// True when the current database's Originals file is there on disk.
+bool originalsFileExists();
+// The current database's Originals file open: as a procedure opened it, or
+// opened here for reading. False when it is not there, or is open for a
+// procedure on another database.
+bool originalsOpenForReading();
+// Turns the setting of the current database on or off. Turning it on makes
+// the Originals file when missing; turning it off keeps the originals kept
+// so far (they stay readable), and new imports add none. False for a forum
+// database or a failed write (reported with `reportMode`).
+bool setKeepOriginals(int kind, bool on, int reportMode);
+
+// The rest work on the Originals file open for writing, normally inside the
+// caller's transaction; a failed write is reported with `reportMode`
+// (services/record_helpers.h) and gives false.
+
+// Records `original` as the original of `messageId`: its content is added
+// unless the file holds it already; an original the message had before is
+// let go (removeOriginal). One longer than kOriginalMaxBytes is not kept.
+bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int reportMode);
+// Lets go of the original of `messageId`: its content is removed with its
+// last message. True when the message had none.
+bool removeOriginal(uint32_t messageId, int reportMode);
+
+// What `qvcli check` reports of the originals of the current database: one
+// line per fault, empty when all is well. Every mail or article has its
+// original (when the database keeps them), every message row its message and
+// its content, every content a message, and every content unpacks to bytes
+// of its hash. The database's message file is open; the Originals file is
+// opened for reading when no procedure has it open.
+std::vector<std::string> checkOriginals(int kind);
+
+}  // namespace qv

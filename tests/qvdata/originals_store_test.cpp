@@ -1,0 +1,210 @@
+// The originals store of a database: the setting, writing and reading
+// originals, one content for many messages, letting go of them, and the
+// check against the messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "dictionary/database_files.h"
+#include "dictionary/file_numbers.h"
+#include "originals/originals_store.h"
+#include "services/db_kind.h"
+#include "services/file_service.h"
+#include "services/record_helpers.h"
+#include "storage/file.h"
+#include "support/services_fixture.h"
+
+namespace {
+
+using namespace qv;
+
+class OriginalsStore : public qvtest::InstallationTest {
+ protected:
+  // Writes with the Originals file open in a transaction of its own, as
+  // posting writes them.
+  template <typename Fn>
+  bool inTransaction(Fn fn) {
+    OP_CLOSE(OpShared, {FileOriginals});
+    bool ok = beginTransaction({&Originals}, 5) && fn() && commitTransaction();
+    if (transactionActive()) rollbackTransaction();
+    OP_CLOSE(OpRelease, {FileOriginals});
+    return ok;
+  }
+  bool write(uint32_t id, const std::string& bytes) {
+    return inTransaction([&] { return writeOriginal(id, packOriginal(bytes), ReportQuiet); });
+  }
+  bool remove(uint32_t id) {
+    return inTransaction([&] { return removeOriginal(id, ReportQuiet); });
+  }
+  int64_t contentRows() {
+    int64_t n = 0;
+    OP_CLOSE(OpShared, {FileOriginals});
+    Originals.setFileOrder();
+    while (Originals.next())
+      if (ORI.MSGID == 0 && !ORI.HASH.blank()) ++n;
+    OP_CLOSE(OpRelease, {FileOriginals});
+    return n;
+  }
+  void addMail(uint32_t id) {
+    OP_CLOSE(OpShared, {FileMail});
+    MAI = MailRec();
+    MAI.MAILID = id;
+    ASSERT_TRUE(Mail.add());
+    OP_CLOSE(OpRelease, {FileMail});
+  }
+};
+
+std::string sampleMail(int n) {
+  std::string s = "From: a@example.org\r\nTo: b@example.org\r\nSubject: note " + std::to_string(n) +
+                  "\r\nMIME-Version: 1.0\r\n\r\n";
+  for (int i = 0; i < 200; ++i) s += "line " + std::to_string(i) + " of a fairly repetitive body\r\n";
+  s += std::string("\0\x01\xff binary tail", 15);
+  return s;
+}
+
+TEST(OriginalPacking, PacksAndUnpacksEveryKind) {
+  std::string bytes = sampleMail(1);
+  for (int packing : {PackStored, PackZlib, PackZstd}) {
+    std::string packed = packBytes(bytes, packing);
+    ASSERT_FALSE(packed.empty()) << packing;
+    std::string back;
+    ASSERT_TRUE(unpackBytes(packed, packing, bytes.size(), back)) << packing;
+    EXPECT_EQ(back, bytes) << packing;
+    // A wrong size or damaged data is refused, not handed back.
+    EXPECT_FALSE(unpackBytes(packed, packing, bytes.size() + 1, back)) << packing;
+  }
+  std::string back;
+  EXPECT_FALSE(unpackBytes("garbage", PackZstd, 100, back));
+  EXPECT_EQ(originalHash(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  PackedOriginal p = packOriginal(bytes);
+  EXPECT_EQ(p.packing, kOriginalPacking);
+  EXPECT_LT(p.data.size(), bytes.size());
+  PackedOriginal tiny = packOriginal("x");
+  EXPECT_EQ(tiny.packing, PackStored);
+  EXPECT_EQ(tiny.data, "x");
+}
+
+TEST_F(OriginalsStore, OldDatabaseReadsAsKeepingNone) {
+  selectDatabase(7, KindMailDb);
+  EXPECT_FALSE(originalsFileExists());
+  EXPECT_FALSE(keepsOriginals(KindMailDb));
+  EXPECT_FALSE(readOriginal(KindMailDb, 1234).has_value());
+  // Asking makes no file.
+  EXPECT_FALSE(originalsFileExists());
+  // Turning the setting off for a database without the file makes none either.
+  EXPECT_TRUE(setKeepOriginals(KindMailDb, false, ReportQuiet));
+  EXPECT_FALSE(originalsFileExists());
+}
+
+TEST_F(OriginalsStore, SettingIsPerDatabaseAndForumsKeepNone) {
+  selectDatabase(7, KindMailDb);
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  EXPECT_TRUE(keepsOriginals(KindMailDb));
+  ASSERT_TRUE(write(500, sampleMail(1)));
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, false, ReportQuiet));
+  EXPECT_FALSE(keepsOriginals(KindMailDb));
+  // What was kept stays readable.
+  EXPECT_EQ(readOriginal(KindMailDb, 500), sampleMail(1));
+
+  selectDatabase(8, KindNewsDb);
+  EXPECT_FALSE(keepsOriginals(KindNewsDb));
+  ASSERT_TRUE(setKeepOriginals(KindNewsDb, true, ReportQuiet));
+  EXPECT_TRUE(keepsOriginals(KindNewsDb));
+
+  selectDatabase(9, KindForumDb);
+  EXPECT_FALSE(setKeepOriginals(KindForumDb, true, ReportQuiet));
+  EXPECT_FALSE(keepsOriginals(KindForumDb));
+  EXPECT_FALSE(originalsFileExists());
+
+  selectDatabase(7, KindMailDb);
+  EXPECT_FALSE(keepsOriginals(KindMailDb));
+  EXPECT_FALSE(readOriginal(KindMailDb, 501).has_value());
+}
+
+TEST_F(OriginalsStore, OneContentForManyMessagesUntilTheLastGoes) {
+  selectDatabase(7, KindMailDb);
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  ASSERT_TRUE(write(501, sampleMail(1)));
+  ASSERT_TRUE(write(502, sampleMail(1)));
+  ASSERT_TRUE(write(503, sampleMail(2)));
+  EXPECT_EQ(contentRows(), 2);
+  EXPECT_EQ(readOriginal(KindMailDb, 501), sampleMail(1));
+  EXPECT_EQ(readOriginal(KindMailDb, 502), sampleMail(1));
+  EXPECT_EQ(readOriginal(KindMailDb, 503), sampleMail(2));
+
+  // Writing the same original again changes nothing.
+  ASSERT_TRUE(write(502, sampleMail(1)));
+  EXPECT_EQ(contentRows(), 2);
+
+  // One copy goes, the other keeps the content.
+  ASSERT_TRUE(remove(501));
+  EXPECT_FALSE(readOriginal(KindMailDb, 501).has_value());
+  EXPECT_EQ(readOriginal(KindMailDb, 502), sampleMail(1));
+  EXPECT_EQ(contentRows(), 2);
+  ASSERT_TRUE(remove(502));
+  EXPECT_EQ(contentRows(), 1);
+  // Removing a message without an original is no failure.
+  EXPECT_TRUE(remove(502));
+  EXPECT_TRUE(remove(9999));
+
+  // A message given another original lets the first one go.
+  ASSERT_TRUE(write(503, sampleMail(3)));
+  EXPECT_EQ(readOriginal(KindMailDb, 503), sampleMail(3));
+  EXPECT_EQ(contentRows(), 1);
+}
+
+TEST_F(OriginalsStore, EmptyAndBinaryOriginalsComeBackExactly) {
+  selectDatabase(7, KindNewsDb);
+  ASSERT_TRUE(setKeepOriginals(KindNewsDb, true, ReportQuiet));
+  std::string binary;
+  for (int i = 0; i < 5000; ++i) binary += char(i * 7919 % 256);
+  ASSERT_TRUE(write(601, ""));
+  ASSERT_TRUE(write(602, binary));
+  EXPECT_EQ(readOriginal(KindNewsDb, 601), std::string());
+  EXPECT_EQ(readOriginal(KindNewsDb, 602), binary);
+}
+
+TEST_F(OriginalsStore, CheckReportsEveryKindOfFault) {
+  selectDatabase(7, KindMailDb);
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  addMail(701);
+  addMail(702);
+  ASSERT_TRUE(write(701, sampleMail(1)));
+  ASSERT_TRUE(write(702, sampleMail(2)));
+  OP_CLOSE(OpShared, {FileMail});
+  EXPECT_EQ(checkOriginals(KindMailDb), std::vector<std::string>());
+  OP_CLOSE(OpRelease, {FileMail});
+
+  addMail(703);              // a mail without its original
+  ASSERT_TRUE(write(799, sampleMail(3)));  // an original without its mail
+  // A damaged content.
+  OP_CLOSE(OpShared, {FileOriginals});
+  ORI = OriginalsRec();
+  ORI.HASH = originalHash(sampleMail(2));
+  ASSERT_TRUE(Originals.get(ORI_HashKey));
+  ORI.DATA[ORI.DATA.size() / 2] ^= 0x55;
+  ASSERT_TRUE(Originals.put());
+  OP_CLOSE(OpRelease, {FileOriginals});
+
+  OP_CLOSE(OpShared, {FileMail});
+  std::vector<std::string> faults = checkOriginals(KindMailDb);
+  OP_CLOSE(OpRelease, {FileMail});
+  auto has = [&](const std::string& text) {
+    return std::any_of(faults.begin(), faults.end(),
+                       [&](const std::string& f) { return f.find(text) != std::string::npos; });
+  };
+  EXPECT_EQ(faults.size(), 3u);
+  EXPECT_TRUE(has("mail 703 has no original"));
+  EXPECT_TRUE(has("mail 799 belongs to no mail"));
+  EXPECT_TRUE(has("is damaged"));
+  EXPECT_FALSE(readOriginal(KindMailDb, 702).has_value());
+
+  // Without the setting, a mail without original is no fault.
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, false, ReportQuiet));
+  OP_CLOSE(OpShared, {FileMail});
+  faults = checkOriginals(KindMailDb);
+  OP_CLOSE(OpRelease, {FileMail});
+  EXPECT_FALSE(has("mail 703 has no original"));
+}
+
+}  // namespace
