@@ -8,7 +8,9 @@
 #include "dictionary/database_files.h"
 #include "dictionary/file_numbers.h"
 #include "originals/originals_store.h"
+#include "services/databases.h"
 #include "services/db_kind.h"
+#include "services/globals.h"
 #include "services/file_service.h"
 #include "services/record_helpers.h"
 #include "storage/file.h"
@@ -94,6 +96,27 @@ TEST_F(OriginalsStore, OldDatabaseReadsAsKeepingNone) {
   // Turning the setting off for a database without the file makes none either.
   EXPECT_TRUE(setKeepOriginals(KindMailDb, false, ReportQuiet));
   EXPECT_FALSE(originalsFileExists());
+}
+
+TEST_F(OriginalsStore, NewMailboxesAndNewsgroupsKeepOriginals) {
+  MailboxSpec spec;
+  spec.owner = "Owner Name";
+  spec.address = "owner@example.org";
+  uint32_t mailbox = AddMailbox(spec, false, ReportQuiet);
+  ASSERT_NE(mailbox, 0u);
+  uint32_t group = AddForumDatabase("comp.test.originals", KindNewsDb, ReportQuiet);
+  ASSERT_NE(group, 0u);
+  uint32_t forum = AddForumDatabase("A Forum", KindForumDb, ReportQuiet);
+  ASSERT_NE(forum, 0u);
+
+  ASSERT_TRUE(qv::selectDatabase(mailbox));
+  EXPECT_TRUE(keepsOriginals(Mem.ForumType));
+  ASSERT_TRUE(qv::selectDatabase(group));
+  EXPECT_TRUE(keepsOriginals(Mem.ForumType));
+  ASSERT_TRUE(qv::selectDatabase(forum));
+  EXPECT_FALSE(keepsOriginals(Mem.ForumType));
+  EXPECT_FALSE(originalsFileExists());
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
 }
 
 TEST_F(OriginalsStore, SettingIsPerDatabaseAndForumsKeepNone) {
