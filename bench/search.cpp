@@ -161,9 +161,13 @@ int main(int argc, char** argv) {
   o.value("--dir", "DIR", "work directory, emptied first (default /tmp/qv-bench-search)", dir);
   o.value("--seed", "S", "seed of the generated mail (default 1)", seed);
   o.value("--qvcli", "PATH", "the qvcli program (default: beside this one in the build tree)", qvcli);
+  std::string peers = "notmuch,mu,mairix,sqlite-fts5";
   o.flag("--quick", "20,000 mails", [&] { messages = 20000; });
+  o.value("--peers", "LIST", "peers to run, comma-separated (default notmuch,mu,mairix,sqlite-fts5; none: -)",
+          peers);
   if (int rc = o.parse(argc, argv); rc >= 0) return rc;
   if (messages == 0) messages = 1;
+  auto wanted = [&](const std::string& name) { return ("," + peers + ",").find("," + name + ",") != std::string::npos; };
   fs::remove_all(dir);
   fs::create_directories(dir);
   std::string mbox = dir + "/corpus.mbox", maildir = dir + "/maildir", root = dir + "/quorvane";
@@ -340,7 +344,7 @@ int main(int argc, char** argv) {
   qvbench::ensurePeers({{"notmuch", "notmuch"}, {"mu", "maildir-utils"}, {"mairix", "mairix"}, {"sqlite3", "sqlite3"}});
   {
     EngineResult e{"notmuch"};
-    if (onPath("notmuch")) {
+    if (wanted("notmuch") && onPath("notmuch")) {
       e.present = true;
       std::string cfg = dir + "/notmuch-config";
       std::ofstream(cfg) << "[database]\npath=" << maildir
@@ -360,7 +364,7 @@ int main(int argc, char** argv) {
   }
   {
     EngineResult e{"mu"};
-    if (onPath("mu")) {
+    if (wanted("mu") && onPath("mu")) {
       e.present = true;
       std::string home = dir + "/mu";
       run({"mu", "init", "--muhome=" + home, "--maildir=" + maildir});
@@ -378,7 +382,7 @@ int main(int argc, char** argv) {
   }
   {
     EngineResult e{"mairix"};
-    if (onPath("mairix")) {
+    if (wanted("mairix") && onPath("mairix")) {
       e.present = true;
       std::string rc = dir + "/mairixrc";
       std::ofstream(rc) << "base=" << dir << "\nmaildir=maildir\nmfolder=mairix-results\ndatabase=" << dir
@@ -408,7 +412,7 @@ int main(int argc, char** argv) {
   {
     // SQLite FTS5 over the texts our index reads (subject and decoded text).
     EngineResult e{"sqlite-fts5"};
-    e.present = true;
+    e.present = wanted("sqlite-fts5");
     std::string db = dir + "/fts5.db";
     std::string texts, mails;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
@@ -463,7 +467,7 @@ int main(int argc, char** argv) {
   std::printf("\n%-12s %10s %10s %10s %10s\n", "engine", "mails/s", "index MB", "peak MB", "index s");
   for (const EngineResult& e : engines) {
     if (!e.present) {
-      std::printf("%-12s (not installed: skipped)\n", e.name.c_str());
+      std::printf("%-12s (not installed or not asked for: skipped)\n", e.name.c_str());
       continue;
     }
     std::printf("%-12s %10.0f %10.1f %10.1f %10.1f\n", e.name.c_str(), double(messages) / e.indexSeconds,

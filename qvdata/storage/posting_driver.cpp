@@ -89,7 +89,8 @@ bool PostingDriver::createTables() {
 // was kept get the table on their first open for writing.
 bool PostingDriver::createTokenTable() {
   return exec("CREATE TABLE IF NOT EXISTS " + q("message_tokens") +
-              "(message INTEGER PRIMARY KEY, tokens BLOB NOT NULL)");
+              "(message INTEGER PRIMARY KEY, tokens BLOB NOT NULL)") &&
+         createTextWordTable();
 }
 
 // The declaration must be of a word-occurrence file: two number fields and
@@ -187,19 +188,30 @@ bool PostingDriver::open(Share share, const std::string& password) {
   } else if (format != kPostingFormat) {
     return abandon(ErrLayout, "unknown layout " + format);
   }
-  hasTokens_ = false;
-  if (sqlite3_prepare_v2(own_.db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name='message_tokens'", -1,
-                         &probe, nullptr) == SQLITE_OK)
-    hasTokens_ = sqlite3_step(probe) == SQLITE_ROW;
-  if (probe) sqlite3_finalize(probe);
-  probe = nullptr;
-  if (!hasTokens_ && !ro) {
+  auto hasTable = [&](const char* name) {
+    bool has = false;
+    if (sqlite3_prepare_v2(own_.db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name=?", -1, &probe,
+                           nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(probe, 1, name, -1, SQLITE_STATIC);
+      has = sqlite3_step(probe) == SQLITE_ROW;
+    }
+    if (probe) sqlite3_finalize(probe);
+    probe = nullptr;
+    return has;
+  };
+  hasTokens_ = hasTable("message_tokens");
+  hasTextWords_ = hasTable("text_words");
+  if ((!hasTokens_ || !hasTextWords_) && !ro) {
     if (!createTokenTable()) {
       int code = ErrorCode();
       return abandon(Err(code), ErrorText());
     }
-    hasTokens_ = true;
+    hasTokens_ = hasTextWords_ = true;
   }
+  textWords_.clear();
+  textWordsLoaded_ = false;
+  textPending_.clear();
+  textWritten_ = 0;
   enlistDriver(key, share, this);
   path_ = key;
   streaming_ = false;
@@ -222,6 +234,10 @@ void PostingDriver::close() {
   sqlite3_close_v2(own_.db);
   own_.db = nullptr;
   forgetEdits();
+  textWords_.clear();
+  textWordsLoaded_ = false;
+  textPending_.clear();
+  textWritten_ = 0;
   walk_ = Walk();
   curPos_ = 0;
 }
@@ -276,10 +292,14 @@ bool PostingDriver::beforeWrite() {
 // failure rolls it back, forgets the edits and what was read of the file, and
 // keeps the failure's error.
 bool PostingDriver::commitEdits() {
-  if (writeEdits() && exec("COMMIT")) return true;
+  if (writeEdits() && exec("COMMIT")) {
+    textWordsCommitted(true);
+    return true;
+  }
   int code = ErrorCode();
   std::string text = ErrorText();
   sqlite3_exec(own_.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  textWordsCommitted(false);
   forgetEdits();
   stored_ = -1;
   nextSeq_ = 0;
@@ -406,9 +426,11 @@ bool PostingDriver::pack() {
     }
     if (ErrorCode() != ErrNone || !writeEdits() || !exec("COMMIT")) {
       sqlite3_exec(own_.db, "ROLLBACK", nullptr, nullptr, nullptr);
+      textWordsCommitted(false);
       forgetEdits();
       return false;
     }
+    textWordsCommitted(true);
   }
   own_.resetAll();
   if (!exec("VACUUM")) return false;
@@ -437,6 +459,7 @@ void PostingDriver::leaveTransaction(bool committed) {
   txn_.finalizeAll();
   txn_.db = nullptr;
   cur_ = &own_;
+  textWordsCommitted(committed);
   if (!committed) {
     forgetEdits();
     stored_ = -1;

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -36,21 +37,53 @@ inline constexpr const char* kPostingDriverName = "POSTINGS";
 // Makes the driver known to the keyed-file layer under kPostingDriverName.
 void registerPostingDriver();
 
-// The words of a message's text in order, kept beside the lists for the
-// phrase check: word numbers, 0 for a word the index does not hold; `cut`
-// names the settings the text was cut under (the check must name the same).
+// The messages of a word, in increasing order, the writes not yet committed
+// included: the whole list at once instead of a walk of MAS:by_WordId.
+// False when `f` is not a posting file or the read fails.
+bool wordMessages(File& f, uint32_t word, std::vector<uint32_t>& out);
+
+// The words of each message's subject and text, in order, kept beside the
+// lists for the phrase check (posting_tokens.cpp). Every word the cut gives
+// is kept, stop words included, as a number the file gives the word for
+// this use only (its text words), so that a check can leave out the stop
+// list of its own time and never reads the text.
+//
+// The number of `word` among the file's text words, given to it now when it
+// has none (written with the next commit). 0 when the file keeps no text
+// words or a read failed.
+uint32_t textWordNumber(File& f, const std::string& word);
+// The numbers of `words` (0 for a word no kept sequence holds); false when
+// the file keeps no text words or a read failed.
+bool textWordNumbers(File& f, const std::vector<std::string>& words, std::vector<uint32_t>& out);
+// Keeps the words of message `msg`: `subjectWords` words of its subject,
+// then those of its text, as text-word numbers; `cut` names the settings
+// they were cut under (a check under other settings reads the message).
 // Written with the transaction or write stream in use; false when `f` is not
 // a posting file or the write fails.
+bool setMessageSequence(File& f, uint32_t msg, uint32_t cut, uint32_t subjectWords, std::vector<uint32_t> words);
+
+// The older form of the same, which files written before the text words
+// hold: the words of the text only, as word numbers of the index, 0 for a
+// word the index does not hold. Still read; written only to make such files.
 bool setMessageTokens(File& f, uint32_t msg, uint32_t cut, std::vector<uint32_t> words);
 
-enum class PhraseAnswer { Unknown, No, Maybe };
-// Whether the words `phrase` (word numbers) can stand next to each other in
-// the text of `msg`, the words in `skip` left out as the phrase check leaves
-// out stop words, and a word the index does not hold taken as one that may
-// be left out. No only when they cannot; Unknown when the file keeps no
-// words of that text, or keeps them as cut under other settings.
+enum class PhraseAnswer { Unknown, No, Maybe, Yes };
+// From a sequence kept in the older form: whether the words `phrase` (word
+// numbers) can stand next to each other in the text of `msg`, the words in
+// `skip` left out as the phrase check leaves out stop words, and a word the
+// index does not hold taken as one that may be left out. No only when they
+// cannot; Unknown when the file keeps no words of that text in that form,
+// or keeps them as cut under other settings.
 PhraseAnswer phraseInTokens(File& f, uint32_t msg, uint32_t cut, const std::vector<uint32_t>& phrase,
                             const std::unordered_set<uint32_t>& skip);
+// From the kept sequences, for each of `msgs` (increasing): Yes when
+// `phrase` (text-word numbers, 0 for a word no sequence holds) stands in its
+// subject or in its text with the words of `stop` (text-word numbers,
+// increasing) left out, No when it does not, Unknown when the file keeps no
+// sequence of that message cut under `cut` (then the message is read).
+// False when `f` is not a posting file or a read failed.
+bool phraseInSequences(File& f, uint32_t cut, const std::vector<uint32_t>& msgs, const std::vector<uint32_t>& phrase,
+                       const std::vector<uint32_t>& stop, std::vector<PhraseAnswer>& out);
 
 class PostingDriver : public SqlFileDriver {
  public:
@@ -93,9 +126,14 @@ class PostingDriver : public SqlFileDriver {
   enum Side { Words = 0, Messages = 1 };
 
   // The phrase support (posting_tokens.cpp).
-  bool setTokens(uint32_t msg, uint32_t cut, std::vector<uint32_t> words);
+  bool wordList(uint32_t word, std::vector<uint32_t>& out);
+  bool setTokens(uint32_t msg, uint32_t cut, std::vector<uint32_t> words, uint32_t subjectWords, bool whole);
   PhraseAnswer phrase(uint32_t msg, uint32_t cut, const std::vector<uint32_t>& words,
                       const std::unordered_set<uint32_t>& skip);
+  uint32_t textWord(const std::string& word);
+  bool textWords(const std::vector<std::string>& words, std::vector<uint32_t>& out);
+  bool phraseInSequences(uint32_t cut, const std::vector<uint32_t>& msgs, const std::vector<uint32_t>& phrase,
+                         const std::vector<uint32_t>& stop, std::vector<PhraseAnswer>& out);
 
  private:
   // A list changed since the last write to the file: `ids` is the whole list
@@ -108,9 +146,11 @@ class PostingDriver : public SqlFileDriver {
     bool rewrite = false;
     bool grew = false;  // a message that received words: last in file order
     std::vector<uint32_t> stored;  // a message's words as the file holds them
-    std::vector<uint32_t> tokens;  // a message's text as word numbers, when given
+    std::vector<uint32_t> tokens;  // a message's words in order, when given
     uint32_t tokensCut = 0;
+    uint32_t tokensSubject = 0;  // how many of them are the subject's (whole sequences)
     bool tokensSet = false;
+    bool tokensWhole = false;  // text-word numbers of subject and text, not the older form
   };
   // The walk. Key order runs over (entity << 32 | partner) within the
   // inclusive bounds low (next) and high (previous); file order over
@@ -153,6 +193,10 @@ class PostingDriver : public SqlFileDriver {
   bool writeMessage(uint32_t msg, Edit& e);
   bool writeTokens(uint32_t msg, Edit& e);
   bool loadTokens(uint32_t msg, std::string& blob, bool& found);
+  bool createTextWordTable();
+  bool loadTextWords();
+  bool writeTextWords();
+  void textWordsCommitted(bool committed);
   bool nextSequence(int64_t& seq);
   bool sequenceOf(uint32_t msg, int64_t& seq, bool& found);
   bool messageAtSequence(int64_t seq, bool forward, uint32_t& msg, int64_t& found);
@@ -176,6 +220,15 @@ class PostingDriver : public SqlFileDriver {
   bool streaming_ = false;
   bool quickScan_ = false;
   bool hasTokens_ = false;  // the file has the table of the texts' words
+  bool hasTextWords_ = false;  // and the table of the text words
+  // The text words, loaded whole by the first number given: word to number,
+  // the next number, and those given and not yet committed (`textWritten_`
+  // of them written in the transaction under way).
+  std::unordered_map<std::string, uint32_t> textWords_;
+  bool textWordsLoaded_ = false;
+  uint32_t nextTextWord_ = 1;
+  std::vector<std::pair<uint32_t, std::string>> textPending_;
+  size_t textWritten_ = 0;
   int msgField_ = -1, wordField_ = -1;
   int msgKey_ = -1, wordKey_ = -1;
   std::map<uint32_t, Edit> edits_[2];

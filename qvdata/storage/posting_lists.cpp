@@ -304,6 +304,7 @@ bool PostingDriver::writeMessage(uint32_t msg, Edit& e) {
 // Writes the edits through the connection in use (the transaction's, or the
 // driver's own inside its write stream) and forgets them.
 bool PostingDriver::writeEdits() {
+  if (!writeTextWords()) return false;
   if (edits_[Words].empty() && edits_[Messages].empty() && countDelta_ == 0) return true;
   int64_t stored = 0;
   if (!storedCount(stored)) return false;

@@ -187,9 +187,9 @@ void IndexRun::Impl::flushPairs(size_t limit) {
   }
   if (flushAt >= pairs.size()) {
     // The texts' words, for the phrase check, in the same transaction.
-    for (auto& [id, order] : texts)
-      if (!setMessageTokens(MasIdx, id, textCut(indexNumbers, indexFooters), std::move(order))) {
-        currentMsg = id;
+    for (indexing::TextWords& t : texts)
+      if (!setMessageSequence(MasIdx, t.msg, textCut(indexNumbers, indexFooters), t.subjectWords, std::move(t.words))) {
+        currentMsg = t.msg;
         appendFailed();
         return;
       }

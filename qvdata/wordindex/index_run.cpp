@@ -11,6 +11,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "storage/buffer_guard.h"
+#include "storage/posting_driver.h"
 #include "wordindex/bar_lines.h"
 #include "wordindex/index_run_impl.h"
 #include "wordindex/index_text.h"
@@ -188,29 +189,39 @@ void IndexRun::Impl::indexMessage() {
   std::string subject;
   if (!textHeader(id, subject)) return;
   ++msgStamp;
+  // The subject's and the text's words in order go with the occurrences,
+  // for the phrase check; not for a message with '^', which this run cuts
+  // as a word start and a search may not.
+  indexing::TextWords order;
+  order.msg = id;
+  bool caret = subject.find('^') != std::string::npos;
   CutWord w;
   WordCutter s(subject);
   while (s.next(w))
-    if (acceptWord(w, indexNumbers)) addWord(w, id);
-  // The text's words in order go with the occurrences, for the phrase
-  // check; not for a text with '^', which this run cuts as a word start and
-  // a search may not.
-  std::vector<uint32_t> order;
-  bool caret = false;
+    if (acceptWord(w, indexNumbers)) order.words.push_back(addWord(w, id));
+  order.subjectWords = uint32_t(order.words.size());
   forEachIndexedPart(TXT.MsgText, kind, indexFooters, [&](std::string_view piece) {
     if (piece.find('^') != std::string_view::npos) caret = true;
     WordCutter c(piece);
     while (c.next(w))
-      if (acceptWord(w, indexNumbers)) order.push_back(addWord(w, id));
+      if (acceptWord(w, indexNumbers)) order.words.push_back(addWord(w, id));
   });
-  if (!caret && stage != Stage::Done) texts.emplace_back(id, std::move(order));
+  // A word without a number (a failed read) leaves the message to be read.
+  bool numbered = std::find(order.words.begin(), order.words.end(), 0u) == order.words.end();
+  if (!caret && numbered && stage != Stage::Done) texts.push_back(std::move(order));
+}
+
+uint32_t IndexRun::Impl::otherTextWord(const std::string& word) {
+  uint32_t& id = otherTextIds[word];
+  if (id == 0) id = textWordNumber(MasIdx, word);
+  return id;
 }
 
 uint32_t IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
   if (stage == Stage::Done) return 0;
   auto it = words.find(w.word);
   if (it == words.end()) {
-    if (stop.count(w.word)) return 0;
+    if (stop.count(w.word)) return otherTextWord(w.word);
     WordEntry e;
     bool stored = false;
     if (!wordListComplete) {
@@ -237,7 +248,9 @@ uint32_t IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
     it = words.emplace(w.word, e).first;
   }
   WordEntry& e = it->second;
-  if (e.lastMsg == msgStamp) return uint32_t(e.id);  // counted for this message already
+  if (e.textId == 0) e.textId = textWordNumber(MasIdx, w.word);
+  const uint32_t textId = e.textId;
+  if (e.lastMsg == msgStamp) return textId;  // counted for this message already
   int64_t indexed = savedCount + passed;
   if (moveFrequent && indexed > indexTuning().frequentAfter && indexed / 4 < e.count) {
     // Too common to be worth indexing: to the stop list and out of the index,
@@ -246,14 +259,15 @@ uint32_t IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
     movedWords.push_back(w.word);
     removeIds.insert(uint32_t(e.id));
     if (e.pos) removeWordPositions.push_back(e.pos);
+    otherTextIds[w.word] = textId;
     words.erase(it);
-    return 0;
+    return textId;
   }
   e.lastMsg = msgStamp;
   ++e.count;
   e.dirty = true;
   pairs.emplace_back(msg, uint32_t(e.id));
-  return uint32_t(e.id);
+  return textId;
 }
 
 // ---- the end ----

@@ -47,7 +47,16 @@ struct WordEntry {
   int32_t stored = 0;     // the count as last written to WordList
   int64_t pos = 0;        // stored position in WordList; 0 while not written
   uint32_t lastMsg = 0;   // the message that counted it last (a run-local number)
+  uint32_t textId = 0;    // its number among the occurrence file's text words; 0 until asked
   bool dirty = false;
+};
+
+// The words of a message in order as text-word numbers: its subject's,
+// then its text's, for the phrase check.
+struct TextWords {
+  uint32_t msg = 0;
+  uint32_t subjectWords = 0;
+  std::vector<uint32_t> words;
 };
 
 // Shows a message of the run ("|" breaks a line) unless it runs unattended.
@@ -77,9 +86,10 @@ struct IndexRun::Impl {
   bool wordListComplete = false;  // every stored word is in `words` (the list was empty)
   int32_t nextWordId = 1;
   std::vector<std::pair<uint32_t, uint32_t>> pairs;  // (message ID, word ID) since the last flush
-  // The words of each text indexed since the last flush, in order, as word
-  // IDs (0 for a word not indexed), for the phrase check.
-  std::vector<std::pair<uint32_t, std::vector<uint32_t>>> texts;
+  // The words of each message indexed since the last flush, for the phrase check.
+  std::vector<indexing::TextWords> texts;
+  // Text-word numbers of the words not in `words` (stop words).
+  std::unordered_map<std::string, uint32_t> otherTextIds;
   uint32_t msgStamp = 0;
   std::unordered_map<uint32_t, std::string> headings;  // thread subjects
 
@@ -121,8 +131,10 @@ struct IndexRun::Impl {
   void prepare();
   void indexBatch();
   void indexMessage();
-  // Counts the word for the message; its word ID, 0 when it is not indexed.
+  // Counts the word for the message (unless it is a stop word); its
+  // text-word number, 0 when there is none.
   uint32_t addWord(const CutWord& w, uint32_t msg);
+  uint32_t otherTextWord(const std::string& word);
   void beginFlush(bool finish);
   void flushPairs(size_t limit);
   void flushWords(size_t limit);

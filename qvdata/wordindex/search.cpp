@@ -1,6 +1,7 @@
 #include "wordindex/search.h"
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <unordered_set>
 
@@ -54,6 +55,8 @@ std::vector<uint32_t> WordSearch::results() const { return std::vector<uint32_t>
 
 std::vector<uint32_t> WordSearch::postings(int32_t wordId) {
   std::vector<uint32_t> ids;
+  if (wordMessages(MasIdx, uint32_t(wordId), ids)) return ids;
+  ids.clear();
   MAS = MasIdxRec();
   MAS.WORDID = uint32_t(wordId);
   MasIdx.setPrefix(MAS_by_WordId, 1);
@@ -78,31 +81,39 @@ bool WordSearch::run() {
   // The texts are read only to go through every message (no word to find)
   // or to check a phrase.
   std::vector<int> files = {FileMasIdx};
-  if (!anyPositive || !phrase.empty()) files.push_back(FileMsgText);
-  if (!phrase.empty()) {
-    std::vector<int> headers = headerFiles(kind_);
-    files.insert(files.end(), headers.begin(), headers.end());
-    files.push_back(FileWordList);
-  }
+  if (!anyPositive) files.push_back(FileMsgText);
   OP_CLOSE(OpShared, files);
   bool ok = anyPositive ? seed() : scanMessages();
   if (ok && !phrase.empty()) {
     std::vector<uint32_t> keep;
     stop_ = storedStopList();  // as it is now: words may have moved there since the last search
-    // The phrase's word numbers, when every word is among the AND words.
+    // The index answers for the messages whose words it keeps in order; the
+    // others are read.
+    std::vector<uint32_t> candidates(found_.begin(), found_.end());
+    std::vector<PhraseAnswer> answers = sequenceAnswers(candidates);
     phraseIds_.clear();
-    for (const std::string& p : phrase) {
-      auto w = std::find_if(andList.begin(), andList.end(),
-                            [&](const SearchWord& a) { return !a.negated && a.word == p && a.wordId > 0; });
-      if (w == andList.end()) {
-        phraseIds_.clear();
-        break;
+    if (std::count(answers.begin(), answers.end(), PhraseAnswer::Unknown) > 0) {
+      // Messages to read: their texts and subjects, and the word list.
+      std::vector<int> more = headerFiles(kind_);
+      more.push_back(FileWordList);
+      if (anyPositive) more.push_back(FileMsgText);
+      OP_CLOSE(OpShared, more);
+      files.insert(files.end(), more.begin(), more.end());
+      // The phrase's word numbers, when every word is among the AND words.
+      for (const std::string& p : phrase) {
+        auto w = std::find_if(andList.begin(), andList.end(),
+                              [&](const SearchWord& a) { return !a.negated && a.word == p && a.wordId > 0; });
+        if (w == andList.end()) {
+          phraseIds_.clear();
+          break;
+        }
+        phraseIds_.push_back(uint32_t(w->wordId));
       }
-      phraseIds_.push_back(uint32_t(w->wordId));
     }
     if (!phraseIds_.empty()) stopIds_ = stoppedWordIds(stop_);
-    for (uint32_t id : found_)
-      if (phraseIn(id)) keep.push_back(id);
+    for (size_t i = 0; i < candidates.size(); ++i)
+      if (answers[i] == PhraseAnswer::Yes || (answers[i] == PhraseAnswer::Unknown && phraseIn(candidates[i])))
+        keep.push_back(candidates[i]);
     stop_.reset();
     stopIds_.reset();
     found_ = std::set<uint32_t>(keep.begin(), keep.end());
@@ -156,10 +167,41 @@ bool WordSearch::seed() {
   }
   int64_t pauseEvery = std::max<int64_t>(1, WSVarsGet(ItemSearchPause));
   int64_t read = 0;
-  std::unordered_set<uint32_t> seen(pending_.begin(), pending_.end());
+  // One seed word's messages are distinct already; several may share some.
+  std::unordered_set<uint32_t> seen;
+  const bool distinct = seeds.size() == 1 && pending_.empty();
+  if (!distinct) seen.insert(pending_.begin(), pending_.end());
   bool paused = false;
+  auto askToGoOn = [&] {
+    // The position reached is kept; the user decides whether to read on.
+    Button b = Message(barLines(std::to_string(found_.size() + pending_.size()) +
+                                " search hits found!|But there are more records to search.|Would you like to "
+                                "search more records now?"),
+                       "Search More?", Icon::Question, BtnYes | BtnNo, BtnYes);
+    return b == BtnYes;
+  };
   while (seedWord_ < seeds.size() && !paused) {
     const uint32_t wid = uint32_t(seeds[seedWord_]->wordId);
+    std::vector<uint32_t> list;
+    if (wordMessages(MasIdx, wid, list)) {
+      // The word's messages at once, read as the walk of MAS:by_WordId would
+      // read them (a record's position is word << 32 | message).
+      auto at = list.begin();
+      if (seedPos_ > 0) at = std::upper_bound(list.begin(), list.end(), uint32_t(uint64_t(seedPos_) & 0xFFFFFFFFu));
+      while (at != list.end()) {
+        if (distinct || seen.insert(*at).second) pending_.push_back(*at);
+        seedPos_ = int64_t((uint64_t(wid) << 32) | *at);
+        bool have = ++at != list.end();
+        if (++read % pauseEvery == 0 && (have || seedWord_ + 1 < seeds.size()) && !askToGoOn()) {
+          paused = true;
+          break;
+        }
+      }
+      if (paused && at != list.end()) break;
+      ++seedWord_;
+      seedPos_ = 0;
+      continue;
+    }
     MAS = MasIdxRec();
     MAS.WORDID = wid;
     bool resumed = seedPos_ > 0;
@@ -173,16 +215,9 @@ bool WordSearch::seed() {
       if (seen.insert(MAS.SYSID).second) pending_.push_back(MAS.SYSID);
       seedPos_ = MasIdx.position();
       have = MasIdx.next() && MAS.WORDID == wid;
-      if (++read % pauseEvery == 0 && (have || seedWord_ + 1 < seeds.size())) {
-        // The position reached is kept; the user decides whether to read on.
-        Button b = Message(barLines(std::to_string(found_.size() + pending_.size()) +
-                                 " search hits found!|But there are more records to search.|Would you like to "
-                                 "search more records now?"),
-                           "Search More?", Icon::Question, BtnYes | BtnNo, BtnYes);
-        if (b != BtnYes) {
-          paused = true;
-          break;
-        }
+      if (++read % pauseEvery == 0 && (have || seedWord_ + 1 < seeds.size()) && !askToGoOn()) {
+        paused = true;
+        break;
       }
     }
     if (paused && have) break;
@@ -323,27 +358,53 @@ bool phraseInBody(int kind, uint32_t id, const std::vector<std::string>& phrase,
   return phraseInPiece(text, phrase, stop, numbers);
 }
 
+// The numbers a file gives the words of the stop list, made by `make` once
+// for each state of the stop list and of the file (one cache per kind of
+// numbers).
+template <typename Numbers>
+std::shared_ptr<const Numbers> numbersOfStopWords(int file, const std::shared_ptr<const StopWords>& stop,
+                                                  const std::function<std::shared_ptr<Numbers>()>& make) {
+  static std::mutex mutex;
+  static std::shared_ptr<const StopWords> forStop;
+  static std::string forFile;
+  static std::shared_ptr<const Numbers> cached;
+  std::lock_guard<std::mutex> lock(mutex);
+  std::string stamp = storedFileStamp(filePath(file));
+  if (cached && forStop == stop && !stamp.empty() && stamp == forFile) return cached;
+  std::shared_ptr<Numbers> made = make();
+  if (!made) return nullptr;
+  cached = made;
+  forStop = stop;
+  forFile = stamp;
+  return cached;
+}
+
 // The indexed words that are on the stop list now (put there by hand since
 // they were indexed), for each state of the stop list and word list.
 std::shared_ptr<const std::unordered_set<uint32_t>> stoppedWordIds(const std::shared_ptr<const StopWords>& stop) {
-  static std::mutex mutex;
-  static std::shared_ptr<const StopWords> forStop;
-  static std::string forWords;
-  static std::shared_ptr<const std::unordered_set<uint32_t>> cached;
-  std::lock_guard<std::mutex> lock(mutex);
-  std::string stamp = storedFileStamp(filePath(FileWordList));
-  if (cached && forStop == stop && !stamp.empty() && stamp == forWords) return cached;
-  auto ids = std::make_shared<std::unordered_set<uint32_t>>();
-  BufferGuard keep({&WordList});
-  for (const std::string& w : *stop) {
-    WOR = WordListRec();
-    WOR.THEWORD = w;
-    if (WordList.get(WOR_by_theWord)) ids->insert(uint32_t(WOR.WORDID));
-  }
-  cached = ids;
-  forStop = stop;
-  forWords = stamp;
-  return ids;
+  return numbersOfStopWords<std::unordered_set<uint32_t>>(FileWordList, stop, [&] {
+    auto ids = std::make_shared<std::unordered_set<uint32_t>>();
+    BufferGuard keep({&WordList});
+    for (const std::string& w : *stop) {
+      WOR = WordListRec();
+      WOR.THEWORD = w;
+      if (WordList.get(WOR_by_theWord)) ids->insert(uint32_t(WOR.WORDID));
+    }
+    return ids;
+  });
+}
+
+// The stop list's words among the occurrence file's text words, increasing;
+// null when the file keeps none.
+std::shared_ptr<const std::vector<uint32_t>> stoppedTextWords(const std::shared_ptr<const StopWords>& stop) {
+  return numbersOfStopWords<std::vector<uint32_t>>(FileMasIdx, stop, [&]() -> std::shared_ptr<std::vector<uint32_t>> {
+    std::vector<std::string> words(stop->begin(), stop->end());
+    auto numbers = std::make_shared<std::vector<uint32_t>>();
+    if (!textWordNumbers(MasIdx, words, *numbers)) return nullptr;
+    numbers->erase(std::remove(numbers->begin(), numbers->end(), 0u), numbers->end());
+    std::sort(numbers->begin(), numbers->end());
+    return numbers;
+  });
 }
 
 }  // namespace
@@ -351,6 +412,17 @@ std::shared_ptr<const std::unordered_set<uint32_t>> stoppedWordIds(const std::sh
 bool phraseInText(int kind, uint32_t id, const std::vector<std::string>& phrase, const StopWords& stop) {
   bool numbers = WSVarsGet(ItemIndexNumbers) != 0;
   return phraseInSubject(kind, id, phrase, stop, numbers) || phraseInBody(kind, id, phrase, stop, numbers);
+}
+
+std::vector<PhraseAnswer> WordSearch::sequenceAnswers(const std::vector<uint32_t>& candidates) {
+  std::vector<PhraseAnswer> answers(candidates.size(), PhraseAnswer::Unknown);
+  std::vector<uint32_t> words;
+  if (!textWordNumbers(MasIdx, phrase, words)) return answers;
+  std::shared_ptr<const std::vector<uint32_t>> stop = stoppedTextWords(stop_);
+  bool numbers = WSVarsGet(ItemIndexNumbers) != 0;
+  if (!stop || !phraseInSequences(MasIdx, textCut(numbers, footersIndexed(kind_)), candidates, words, *stop, answers))
+    answers.assign(candidates.size(), PhraseAnswer::Unknown);
+  return answers;
 }
 
 // The subject is read; the text only when the words the index keeps of it

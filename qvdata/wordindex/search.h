@@ -23,6 +23,8 @@
 
 namespace qv {
 
+enum class PhraseAnswer;  // storage/posting_driver.h
+
 struct SearchWord {
   std::string word;  // upper case
   int32_t wordId = 0;
@@ -55,6 +57,9 @@ class WordSearch {
   bool scanMessages();
   void filter(std::vector<uint32_t>& ids);
   bool phraseIn(uint32_t id);
+  // The phrase's answer for each candidate from the words the index keeps
+  // of it in order; Unknown where it keeps none (the message is read then).
+  std::vector<PhraseAnswer> sequenceAnswers(const std::vector<uint32_t>& candidates);
   std::vector<uint32_t> postings(int32_t wordId);
   bool holds(uint32_t id, int32_t wordId);
 

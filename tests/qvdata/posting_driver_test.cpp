@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <map>
 #include <random>
 #include <set>
 
@@ -91,6 +92,15 @@ class PostingDriverTest : public ::testing::Test {
     EXPECT_EQ(ref.hasRecords(), pos.hasRecords());
     for (int key : {kBySys, kByWord})
       for (bool forward : {true, false}) EXPECT_EQ(all(ref, REF, key, forward), all(pos, POS, key, forward));
+    // A word's messages read as one list are those of the walk.
+    std::map<uint32_t, std::vector<uint32_t>> byWord;
+    for (Pair p : all(ref, REF, kByWord, true)) byWord[p.second].push_back(p.first);
+    byWord[999999];  // a word without messages
+    for (const auto& [word, messages] : byWord) {
+      std::vector<uint32_t> list;
+      EXPECT_TRUE(wordMessages(pos, word, list)) << ErrorText();
+      EXPECT_EQ(list, messages) << "word " << word;
+    }
     std::set<Pair> a, b;
     ref.setFileOrder();
     while (ref.next()) a.insert(of(REF));
@@ -252,6 +262,61 @@ TEST_F(PostingDriverTest, RolledBackTransactionLeavesTheFileAsItWas) {
   expectSame("rolled back");
   pos.close();
   EXPECT_EQ(qvtest::readFile(pos.name()), bytes);
+}
+
+// The words of a message in order, as text-word numbers: numbers given in a
+// transaction that rolls back stay given and are written with the next
+// commit; the phrase is answered from the row, stop words left out, subject
+// and text apart; the row goes with the message's last word.
+TEST_F(PostingDriverTest, SequencesAnswerThePhraseAndKeepTheirWordsThroughARollback) {
+  ASSERT_TRUE(beginTransaction({&pos}, 1)) << ErrorText();
+  uint32_t alpha = textWordNumber(pos, "ALPHA"), bravo = textWordNumber(pos, "BRAVO");
+  ASSERT_NE(alpha, 0u);
+  ASSERT_NE(bravo, alpha);
+  put(POS, {1, 5});
+  ASSERT_TRUE(pos.add());
+  ASSERT_TRUE(setMessageSequence(pos, 1, 0, 0, {alpha, bravo}));
+  rollbackTransaction();
+  EXPECT_EQ(textWordNumber(pos, "ALPHA"), alpha);
+  uint32_t the = textWordNumber(pos, "THE");
+  EXPECT_NE(the, 0u);
+  EXPECT_NE(the, alpha);
+  EXPECT_NE(the, bravo);
+  EXPECT_FALSE(setMessageSequence(pos, 2, 0, 0, {alpha, 0}));
+  ASSERT_TRUE(beginTransaction({&pos}, 1)) << ErrorText();
+  for (uint32_t m : {1u, 2u, 3u}) {
+    put(POS, {m, 5});
+    ASSERT_TRUE(pos.add());
+  }
+  // 1: subject "alpha", text "bravo"; 2: text "alpha the bravo"; 3: text "bravo alpha".
+  ASSERT_TRUE(setMessageSequence(pos, 1, 0, 1, {alpha, bravo}));
+  ASSERT_TRUE(setMessageSequence(pos, 2, 0, 0, {alpha, the, bravo}));
+  ASSERT_TRUE(setMessageSequence(pos, 3, 0, 0, {bravo, alpha}));
+  ASSERT_TRUE(commitTransaction()) << ErrorText();
+  pos.close();
+  ASSERT_TRUE(pos.open(Share::ReadOnly)) << ErrorText();
+  std::vector<uint32_t> numbers;
+  ASSERT_TRUE(textWordNumbers(pos, {"ALPHA", "BRAVO", "THE", "DELTA"}, numbers)) << ErrorText();
+  EXPECT_EQ(numbers, (std::vector<uint32_t>{alpha, bravo, the, 0}));
+  using A = PhraseAnswer;
+  constexpr uint32_t kOtherCut = 1;  // numbers indexed: not the cut the rows were made under
+  auto answers = [&](std::vector<uint32_t> phrase, std::vector<uint32_t> stop, uint32_t cut = 0) {
+    std::vector<A> out;
+    EXPECT_TRUE(phraseInSequences(pos, cut, {1, 2, 3, 4}, phrase, stop, out)) << ErrorText();
+    return out;
+  };
+  EXPECT_EQ(answers({alpha, bravo}, {}), (std::vector<A>{A::No, A::No, A::No, A::Unknown}));
+  EXPECT_EQ(answers({alpha, bravo}, {the}), (std::vector<A>{A::No, A::Yes, A::No, A::Unknown}));
+  EXPECT_EQ(answers({bravo, alpha}, {the}), (std::vector<A>{A::No, A::No, A::Yes, A::Unknown}));
+  EXPECT_EQ(answers({alpha}, {}), (std::vector<A>{A::Yes, A::Yes, A::Yes, A::Unknown}));
+  EXPECT_EQ(answers({alpha, 0}, {}), (std::vector<A>{A::No, A::No, A::No, A::Unknown}));
+  EXPECT_EQ(answers({alpha, bravo}, {the}, kOtherCut), (std::vector<A>(4, A::Unknown)));
+  pos.close();
+  // The row goes with the message's last word.
+  ASSERT_TRUE(pos.open()) << ErrorText();
+  put(POS, {2, 5});
+  ASSERT_TRUE(pos.get(pos.key(kBySys)) && pos.remove()) << ErrorText();
+  EXPECT_EQ(answers({alpha, bravo}, {the}), (std::vector<A>{A::No, A::Unknown, A::No, A::Unknown}));
 }
 
 TEST_F(PostingDriverTest, TransactionCommitsThePostingsWithTheOtherFiles) {

@@ -3,6 +3,7 @@
 // every kind of request on a small known corpus and exact hit counts on a
 // generated corpus.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <map>
 #include <set>
@@ -523,12 +524,15 @@ TEST_F(WordIndexTest, ExactHitCountsOnAGeneratedCorpus) {
   EXPECT_GT(htmlOnlyHits, 0) << "mail whose only body is HTML is among the hits";
 }
 
-// The phrase check rules texts out from the words the index keeps of them
-// and reads only the others: every phrase gives the hits of the text check
-// over the messages holding its words, on generated mail (every MIME shape)
+// The phrase is checked from the words the index keeps of each message in
+// order (subject and text, stop words included): every phrase gives the hits
+// of the text check over the messages holding its words, and every message
+// kept is answered without reading it, on generated mail (every MIME shape)
 // and on texts with stop words, repeated words and words at their edges,
-// also after a word left the index for the stop list and after one was put
-// on the stop list by hand while still indexed.
+// also after a word left the index for the stop list, after one was put on
+// the stop list by hand while still indexed, with rows in the older form of
+// the text's words only, and with no rows at all. A message with '^' keeps
+// no row and is read.
 TEST_F(WordIndexTest, PhraseHitsFromTheIndexAreThoseOfTheTextCheck) {
   qvbench::CorpusGenerator gen({.messages = 300, .seed = 5, .vocabulary = 150});
   qvbench::PostedCorpus posted;
@@ -543,14 +547,20 @@ TEST_F(WordIndexTest, PhraseHitsFromTheIndexAreThoseOfTheTextCheck) {
       "alpha^bravo charlie delta",                 "echo alpha of bravo of charlie echo",
       "delta echo alpha bravo",                    "golf 1234 hotel delta",
   };
-  for (const char* t : edges) ids.push_back(mail("alpha bravo subject", t));
+  std::vector<uint32_t> edgeIds;
+  for (const char* t : edges) edgeIds.push_back(mail("alpha bravo subject", t));
+  edgeIds.push_back(mail("the charlie of delta", "nothing here"));  // a phrase across a stop word in the subject
+  edgeIds.push_back(mail("golf the hotel", "charlie golf"));        // and one that needs subject and text at once
+  const uint32_t caretId = edgeIds[4];
+  ids.insert(ids.end(), edgeIds.begin(), edgeIds.end());
   ASSERT_EQ(index(2), 1) << prompts.transcript();
 
   // Phrases: runs of two and three words from the texts (stop words left
   // out or kept in), and the hand-made ones.
   std::vector<std::vector<std::string>> phrases = {{"ALPHA", "BRAVO"},   {"BRAVO", "CHARLIE"}, {"ALPHA", "ALPHA"},
                                                    {"CHARLIE", "DELTA"}, {"ALPHA", "BRAVO", "CHARLIE"},
-                                                   {"ECHO", "ALPHA"},    {"BRAVO", "ALPHA"}};
+                                                   {"ECHO", "ALPHA"},    {"BRAVO", "ALPHA"},   {"CHARLIE", "GOLF"},
+                                                   {"HOTEL", "CHARLIE"}, {"BRAVO", "SUBJECT"}};
   auto textWords = [&](uint32_t id) {
     std::vector<std::string> out;
     OP_CLOSE(OpShared, {FileMsgText});
@@ -574,9 +584,12 @@ TEST_F(WordIndexTest, PhraseHitsFromTheIndexAreThoseOfTheTextCheck) {
       phrases.push_back({ws[j], ws[j + 2]});
     }
   }
-  auto compare = [&](const char* stage, bool indexUsed) {
+  // How the index answers: every message kept in order, or none.
+  enum class Rows { Kept, None };
+  auto compare = [&](const char* stage, Rows rows) {
     auto stop = storedStopList();
-    int checked = 0, hits = 0, ruledOut = 0;
+    int checked = 0, hits = 0, answered = 0;
+    std::set<uint32_t> unanswered;
     for (const auto& p : phrases) {
       std::vector<SearchWord> ands;
       bool known = true;
@@ -587,13 +600,28 @@ TEST_F(WordIndexTest, PhraseHitsFromTheIndexAreThoseOfTheTextCheck) {
       }
       if (!known) continue;
       std::set<uint32_t> expected;
+      std::set<uint32_t> found = search(ands);
+      std::vector<uint32_t> candidates(found.begin(), found.end());
       OP_CLOSE(OpShared, {FileMail, FileMsgText, FileMasIdx});
-      for (uint32_t id : search(ands)) {
-        if (phraseInText(KindMailDb, id, p, *stop)) expected.insert(id);
-        std::vector<uint32_t> wids;
-        for (const SearchWord& a : ands) wids.push_back(uint32_t(a.wordId));
-        uint32_t cut = textCut(WSVarsGet(ItemIndexNumbers) != 0, false);
-        if (phraseInTokens(MasIdx, id, cut, wids, {}) == PhraseAnswer::No) ++ruledOut;
+      std::vector<uint32_t> words, stopNumbers;
+      std::vector<std::string> stopWords(stop->begin(), stop->end());
+      std::vector<PhraseAnswer> answers;
+      uint32_t cut = textCut(WSVarsGet(ItemIndexNumbers) != 0, false);
+      bool have = textWordNumbers(MasIdx, p, words) && textWordNumbers(MasIdx, stopWords, stopNumbers);
+      stopNumbers.erase(std::remove(stopNumbers.begin(), stopNumbers.end(), 0u), stopNumbers.end());
+      std::sort(stopNumbers.begin(), stopNumbers.end());
+      if (!have || !phraseInSequences(MasIdx, cut, candidates, words, stopNumbers, answers))
+        answers.assign(candidates.size(), PhraseAnswer::Unknown);
+      for (size_t i = 0; i < candidates.size(); ++i) {
+        bool inText = phraseInText(KindMailDb, candidates[i], p, *stop);
+        if (inText) expected.insert(candidates[i]);
+        if (answers[i] == PhraseAnswer::Unknown) {
+          unanswered.insert(candidates[i]);
+        } else {
+          ++answered;
+          EXPECT_EQ(answers[i] == PhraseAnswer::Yes, inText)
+              << stage << ": message " << candidates[i] << ", " << p[0] << " " << p[1];
+        }
       }
       OP_CLOSE(OpRelease, {FileMail, FileMsgText, FileMasIdx});
       EXPECT_EQ(search(ands, {}, p), expected) << stage << ": " << p[0] << " " << p[1];
@@ -602,12 +630,14 @@ TEST_F(WordIndexTest, PhraseHitsFromTheIndexAreThoseOfTheTextCheck) {
     }
     EXPECT_GT(checked, 40) << stage;
     EXPECT_GT(hits, 40) << stage;
-    if (indexUsed)
-      EXPECT_GT(ruledOut, 100) << stage << ": the index rules texts out";
-    else
-      EXPECT_EQ(ruledOut, 0) << stage << ": texts cut another way are read";
+    if (rows == Rows::Kept) {
+      EXPECT_GT(answered, 200) << stage << ": the index answers";
+      EXPECT_EQ(unanswered, std::set<uint32_t>{caretId}) << stage << ": only the message with '^' is read";
+    } else {
+      EXPECT_EQ(answered, 0) << stage << ": every message is read";
+    }
   };
-  compare("indexed", true);
+  compare("indexed", Rows::Kept);
 
   // A word leaves the index for the stop list (marked by the user).
   int32_t charlie = word("CHARLIE").wordId;
@@ -619,20 +649,51 @@ TEST_F(WordIndexTest, PhraseHitsFromTheIndexAreThoseOfTheTextCheck) {
   ASSERT_EQ(index(2), 1) << prompts.transcript();
   ASSERT_TRUE(isStopWord("CHARLIE"));
   phrases.push_back({"BRAVO", "DELTA"});
-  compare("after a word left the index", true);
+  compare("after a word left the index", Rows::Kept);
 
   // An indexed word put on the stop list by hand.
   ASSERT_TRUE(addStopWord("ECHO"));
   phrases.push_back({"DELTA", "ALPHA"});
   phrases.push_back({"BRAVO", "BRAVO"});
-  compare("after a word went on the stop list by hand", true);
+  compare("after a word went on the stop list by hand", Rows::Kept);
 
-  // Numbers no longer indexed: the texts' words as the run cut them are not
-  // those the check cuts now (1234 stood between GOLF and HOTEL).
+  // Numbers no longer indexed: the words as the run cut them are not those
+  // the check cuts now (1234 stood between GOLF and HOTEL).
   WSVarsSet(ItemIndexNumbers, 0);
   phrases.push_back({"GOLF", "HOTEL"});
-  compare("after numbers were switched off", false);
+  compare("after numbers were switched off", Rows::None);
   WSVarsSet(ItemIndexNumbers, 1);
+
+  // Rows in the older form (the text's words as word numbers, 0 for a word
+  // the index does not hold), as files written before hold them: answered by
+  // reading the messages, with the same hits.
+  auto stop = storedStopList();
+  OP_CLOSE(OpShared, {FileMasIdx, FileWordList});
+  ASSERT_TRUE(MasIdx.stream());
+  for (uint32_t id : ids) {
+    if (id == caretId) continue;
+    std::vector<uint32_t> numbers;
+    for (const std::string& w : textWords(id)) {
+      auto found = stop->count(w) ? std::vector<WordCandidate>{} : lookupWords(w, LookupMode::Exact);
+      numbers.push_back(found.empty() ? 0 : uint32_t(found[0].wordId));
+    }
+    ASSERT_TRUE(setMessageTokens(MasIdx, id, textCut(true, false), numbers)) << ErrorText();
+  }
+  ASSERT_TRUE(MasIdx.flush()) << ErrorText();
+  OP_CLOSE(OpRelease, {FileMasIdx, FileWordList});
+  compare("with rows in the older form", Rows::None);
+
+  // An index without rows (made before they were kept).
+  OP_CLOSE(OpShared, {FileMasIdx});
+  std::string path = MasIdx.name();
+  OP_CLOSE(OpRelease, {FileMasIdx});
+  OP_CLOSE(OpForceClose, {FileMasIdx});
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, "DELETE FROM message_tokens; DROP TABLE text_words;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  compare("without rows", Rows::None);
 }
 
 }  // namespace
