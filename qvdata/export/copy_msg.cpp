@@ -6,6 +6,8 @@
 #include "export/clipboard.h"
 #include "export/export_headers.h"
 #include "export/export_names.h"
+#include "originals/originals_export.h"
+#include "originals/originals_store.h"
 #include "services/globals.h"
 #include "services/db_kind.h"
 #include "services/prompt.h"
@@ -61,6 +63,8 @@ struct CopyRun::Impl {
   bool wrap = false;
   size_t width = 78;
   bool twoFiles = false;
+  bool originals = false;  // the originals are written (kLayoutOriginals)
+  OriginalsOutput originalsOut;
   std::string path1, path2;
   std::unique_ptr<MessageWalk> walk;
   size_t next = 0;  // the next ID of the walk to write
@@ -75,6 +79,11 @@ struct CopyRun::Impl {
 
   void finish(int r) {
     if (walk) walk->close();
+    std::string error;
+    if (!originalsOut.close(error) && r == CopyDone) {
+      Message(error, kCaption, Icon::Exclamation);
+      r = CopyFailed;
+    }
     phase = Phase::Done;
     result = r;
     view.collecting = false;
@@ -82,8 +91,10 @@ struct CopyRun::Impl {
   }
 
   bool setup();
+  bool setupOriginals();
   void copyToClipboard();
   void writeSlice();
+  void writeOriginalsSlice();
 };
 
 bool CopyRun::Impl::setup() {
@@ -99,7 +110,11 @@ bool CopyRun::Impl::setup() {
   width = w > 0 ? size_t(w) : 78;
   view.caption = "Exporting " + Mem.Description;
 
-  if (toClipboard()) {
+  originals = layout == kLayoutOriginals && !toClipboard();
+  if (toClipboard() && layout == kLayoutOriginals) layout = 1;
+  if (originals) {
+    if (!setupOriginals()) return false;
+  } else if (toClipboard()) {
     if (clipboard() == nullptr) {
       fail("No clipboard is available.");
       return false;
@@ -134,6 +149,15 @@ bool CopyRun::Impl::setup() {
   }
   view.found = int64_t(walk->ids().size());
   if (toClipboard()) return true;
+  if (originals) {
+    std::string error;
+    if (req.emlDir.empty() && !originalsOut.openMailbox(path1, replace(), error)) {
+      fail(error);
+      return false;
+    }
+    if (!req.emlDir.empty()) originalsOut.useDirectory(req.emlDir);
+    return true;
+  }
   if (LineFile.isOpen() || LineFile2.isOpen()) {
     fail("The export files are in use by another job. Try again when it has finished.");
     return false;
@@ -145,6 +169,34 @@ bool CopyRun::Impl::setup() {
       return false;
     }
   }
+  return true;
+}
+
+// The mailbox file's name, or the directory of .eml files, checked as every
+// file written on request is.
+bool CopyRun::Impl::setupOriginals() {
+  if (kind == KindForumDb) {
+    fail("Forum messages are kept as they were read: export them in another layout.");
+    return false;
+  }
+  if (!originalsFileExists()) {
+    fail("The database " + Mem.Description + " keeps no originals.");
+    return false;
+  }
+  if (!req.emlDir.empty()) {
+    if (!checkOutputFile(joinPath({req.emlDir, "1.eml"}))) {
+      finish(CopyFailed);
+      return false;
+    }
+    path1 = req.emlDir;
+    return true;
+  }
+  std::string name = req.defaultNames || req.file1.empty() ? kOriginalsFileName : req.file1;
+  if (!checkExportName(name)) {
+    finish(CopyFailed);
+    return false;
+  }
+  path1 = exportPath(name);
   return true;
 }
 
@@ -160,7 +212,38 @@ void CopyRun::Impl::copyToClipboard() {
   finish(CopyDone);
 }
 
+void CopyRun::Impl::writeOriginalsSlice() {
+  const std::vector<uint32_t>& ids = walk->ids();
+  for (int n = 0; n < kWriteSlice && next < ids.size(); ++n, ++next) {
+    MessageData m;
+    if (!walk->read(ids[next], m) || req.filter.skips(m.id, m.date)) {
+      ++view.skipped;
+      continue;
+    }
+    std::optional<std::string> raw = readOriginal(kind, m.id);
+    if (!raw) {
+      ++view.skipped;
+      continue;
+    }
+    std::string error;
+    if (!originalsOut.write(m.id, *raw, error)) {
+      fail(error);
+      return;
+    }
+    ++view.written;
+  }
+  if (next >= ids.size()) {
+    finish(CopyDone);
+    return;
+  }
+  if (progress) progress(view);
+}
+
 void CopyRun::Impl::writeSlice() {
+  if (originals) {
+    writeOriginalsSlice();
+    return;
+  }
   // Another procedure reading a text file keeps the line files: wait for it.
   if (LineFile.isOpen() || LineFile2.isOpen()) return;
   const std::vector<uint32_t>& ids = walk->ids();

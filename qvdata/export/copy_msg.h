@@ -9,6 +9,9 @@
 // ("SaveMail.Txt"), mail in layouts 2 to 4 to two: received mail to the
 // first ("InBox.Mbx"), the mailbox owner's own mail to the second
 // ("OutBox.Mbx"). Even scope codes replace the files, odd ones append.
+// Layout 5 (kLayoutOriginals, mail and newsgroup databases) writes each
+// message's original as it was imported instead of its text: to one mailbox
+// file ("Originals.Mbx"), or one .eml file per message into a directory.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +36,7 @@ struct CopyRequest {
   std::string file1;         // the file; with two files, received mail
   std::string file2;         // the owner's own mail
   int layout = 0;            // 0: the export setting of the database's kind
+  std::string emlDir;        // layout 5: one .eml file per message into this directory
   MessageRange filter;      // messages left out
 };
 
