@@ -7,6 +7,7 @@
 #include "export/clipboard.h"
 #include "export/copy_msg.h"
 #include "message_options.h"
+#include "originals/originals_export.h"
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "services/globals.h"
@@ -106,12 +107,14 @@ int takeMessageOptions(Args& args, MessageOptions& out) {
 
 int cmdExport(const Args& argsIn) {
   Args args = argsIn;
-  std::string layout, file, outbox;
+  std::string layout, file, outbox, emlDir;
   bool haveLayout = takeOption(args, "--layout", layout);
   bool haveFile = takeOption(args, "--file", file);
   bool haveOutbox = takeOption(args, "--outbox", outbox);
   bool append = takeFlag(args, "--append");
   bool toClipboard = takeFlag(args, "--clipboard");
+  bool original = takeFlag(args, "--original");
+  bool haveEml = takeOption(args, "--eml", emlDir);
   MessageOptions o;
   if (int rc = takeMessageOptions(args, o)) return rc;
 
@@ -126,6 +129,13 @@ int cmdExport(const Args& argsIn) {
     uint32_t n;
     if (!number(layout, n) || n < 1 || n > 4) return fail("--layout takes 1 to 4");
     r.layout = int(n);
+  }
+  if (original || haveEml) {
+    if (haveLayout || haveOutbox || toClipboard) return fail("--original takes neither --layout, --outbox nor --clipboard");
+    if (haveEml && haveFile) return fail("--eml writes a directory of files: leave out --file");
+    if (haveEml && emlDir.empty()) return fail("--eml takes a directory");
+    r.layout = qv::kLayoutOriginals;
+    r.emlDir = emlDir;
   }
   r.defaultNames = !haveFile && !haveOutbox;
   r.file1 = file;

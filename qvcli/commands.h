@@ -56,5 +56,6 @@ int cmdIndex(const Args& args);
 int cmdSearch(const Args& args);
 int cmdExport(const Args& args);
 int cmdPrint(const Args& args);
+int cmdAttachments(const Args& args);
 
 }  // namespace qvcli

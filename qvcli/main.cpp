@@ -41,10 +41,15 @@ const std::vector<Command>& commands() {
       {"export",
        "export DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--layout N] [--file NAME] [--outbox NAME] [--append] [--clipboard] [--min-id N] "
-       "[--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD]",
+       "[--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--original [--eml DIR]]",
        "write messages to export files in the temporary directory (or one message, framed, to standard output "
-       "with --clipboard); prints the files written",
+       "with --clipboard; with --original the messages as they were imported, to a mailbox file or with --eml "
+       "one .eml file each into DIR); prints the files written",
        cmdExport, Needs::Writing},
+      {"attachments", "attachments DB MSGID [--save DIR [--part N]]",
+       "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "
+       "new files in DIR; prints the files written",
+       cmdAttachments, Needs::Reading},
       {"print",
        "print DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--min-id N] [--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] --pdf FILE",
