@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTableView>
 
+#include "browse/attachment_saver.h"
 #include "browse/browse_items.h"
 #include "frame/icons.h"
 #include "browse/browse_list.h"
@@ -94,6 +95,7 @@ void BrowseWindow::buildMenus() {
     QMenu* menu = reader->createStandardContextMenu(at);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (state_.selected != 0) {
+      saver_->addToMenu(menu, at);
       menu->addSeparator();
       for (QAction* a : copyMenu_->actions()) menu->addAction(a);
     }

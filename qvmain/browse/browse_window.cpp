@@ -26,6 +26,7 @@
 #include "browse/browse_list.h"
 #include "browse/browse_title.h"
 #include "browse/hit_scan.h"
+#include "browse/attachment_saver.h"
 #include "browse/message_pane.h"
 #include "browse/pro_search.h"
 #include "browse/reading_pane.h"
@@ -160,6 +161,8 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
 
   list_ = new BrowseList(kind, this);
   pane_ = new MessagePane(kind, this);
+  saver_ = new AttachmentSaver(kind, pane_, this);
+  pane_->headerRow()->addWidget(saver_->button());
   QHBoxLayout* top = buildTop();
   buildMenus();
 
@@ -405,6 +408,7 @@ void BrowseWindow::onSelected(uint32_t id) {
   std::string shown;
   if (have) qv::readShownText(kind_, id, shown);
   pane_->setMessage(have ? &row : nullptr, shown);
+  saver_->setMessage(have ? id : 0);
   if (have && modeInfo().entry == EntryKind::Date && !dateTyped_) {
     // The date entry follows the selection until a date is typed.
     QSignalBlocker block(dateEntry_);

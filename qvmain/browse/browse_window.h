@@ -33,6 +33,7 @@ class QValidator;
 
 namespace qvm {
 
+class AttachmentSaver;
 class BrowseList;
 class MessagePane;
 
@@ -50,6 +51,7 @@ class BrowseWindow : public QWidget {
 
   BrowseList* list() const { return list_; }
   MessagePane* pane() const { return pane_; }
+  AttachmentSaver* attachmentSaver() const { return saver_; }
   QComboBox* modeSelector() const { return selector_; }
   QLabel* modeLabel() const { return modeLabel_; }
   QLineEdit* entry() const { return entry_; }
@@ -135,6 +137,7 @@ class BrowseWindow : public QWidget {
 
   BrowseList* list_;
   MessagePane* pane_;
+  AttachmentSaver* saver_;
   QComboBox* selector_;
   QLabel* modeLabel_;
   QLineEdit* entry_;

@@ -173,7 +173,15 @@ int MessagePane::selectionStart() const {
   if (pages_.empty()) return -1;
   QTextCursor c = reader_->textCursor();
   if (!c.hasSelection()) return -1;
-  int pos = c.selectionStart();
+  return shownOffset(c.selectionStart());
+}
+
+int MessagePane::offsetAt(const QPoint& at) const {
+  if (pages_.empty()) return -1;
+  return shownOffset(reader_->cursorForPosition(at).position());
+}
+
+int MessagePane::shownOffset(int pos) const {
   const qv::TextPage& p = pages_[page_];
   // The first byte of the page text shown at or after that character.
   auto it = std::lower_bound(byteToDisplay_.begin(), byteToDisplay_.end(), pos);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPoint>
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -57,6 +58,9 @@ class MessagePane : public QWidget {
   const std::string& shown() const { return shown_; }
   // The shown-text offset where the selection begins; -1 when none.
   int selectionStart() const;
+  // The shown-text offset of the character at `at` in the reader's
+  // viewport; -1 when no text is shown.
+  int offsetAt(const QPoint& at) const;
 
  private:
   bool stepHit(bool forward);
@@ -64,6 +68,7 @@ class MessagePane : public QWidget {
   void markHits();
   void updateButtons();
   int toDisplay(size_t pageOffset) const;
+  int shownOffset(int displayPosition) const;
 
   int kind_;
   std::string shown_;
