@@ -25,6 +25,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "import/formats.h"
+#include "originals/originals_export.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
@@ -42,6 +43,9 @@ const char* const kColourNames[5] = {"Highlighted words", "Counters", "Items to 
 const char* const kFontNames[4] = {"Lists", "Message text", "Counters", "Thread tree"};
 const char* const kSpeedNames[5] = {"Maintenance runs (purge, count, duplicates)", "List refresh", "Word indexing",
                                     "Word search", "Import and merging"};
+
+// The export layout that writes the messages as they were imported.
+const char* const kOriginalsLayoutText = "Originals as imported (mailbox file, mboxrd)";
 
 void selectData(QComboBox* box, int value) {
   int i = box->findData(value);
@@ -240,16 +244,22 @@ QWidget* UserPanel::exportTab() {
   mailLayout_->addItem(QStringLiteral("Unix mailbox (From line)"), 2);
   mailLayout_->addItem(QStringLiteral("Internet mail (From: Date: Subject: To:)"), 3);
   mailLayout_->addItem(QStringLiteral("OzCIS mail (Date: MgTo: Subj:)"), 4);
+  mailLayout_->addItem(QString::fromLatin1(kOriginalsLayoutText), qv::kLayoutOriginals);
   selectData(mailLayout_, int(qv::KonfigGet(qv::ItemExportLayoutMail)));
   forumLayout_ = new QComboBox(w);
   forumLayout_->addItem(QStringLiteral("No header"), 0);
   forumLayout_->addItem(QStringLiteral("Forum message (#: Sb: Fm: To:)"), 1);
   forumLayout_->addItem(QStringLiteral("Forum message with CIS: and reply line"), 4);
   selectData(forumLayout_, int(qv::KonfigGet(qv::ItemExportLayoutForum)));
+  newsLayout_ = new QComboBox(w);
+  newsLayout_->addItem(QStringLiteral("Newsgroup article (From: Date: Subject: Newsgroups:)"), 0);
+  newsLayout_->addItem(QString::fromLatin1(kOriginalsLayoutText), qv::kLayoutOriginals);
+  selectData(newsLayout_, int(qv::KonfigGet(qv::ItemExportLayoutNews)));
   f->addRow(hardCr_);
   f->addRow(QStringLiteral("Wrap column:"), wrap_);
   f->addRow(QStringLiteral("Mail header layout:"), mailLayout_);
   f->addRow(QStringLiteral("Forum header layout:"), forumLayout_);
+  f->addRow(QStringLiteral("Newsgroup layout:"), newsLayout_);
   return w;
 }
 
@@ -328,6 +338,11 @@ bool UserPanel::save() {
   qv::KonfigSet(qv::ItemHardLineEnds, hardCr_->isChecked() ? 1 : 0);
   qv::KonfigSet(qv::ItemExportLayoutMail, mailLayout_->currentData().toInt());
   qv::KonfigSet(qv::ItemExportLayoutForum, forumLayout_->currentData().toInt());
+  // A newsgroup layout other than the originals keeps what the item held.
+  if (newsLayout_->currentData().toInt() == qv::kLayoutOriginals)
+    qv::KonfigSet(qv::ItemExportLayoutNews, qv::kLayoutOriginals);
+  else if (qv::KonfigGet(qv::ItemExportLayoutNews) == qv::kLayoutOriginals)
+    qv::KonfigSet(qv::ItemExportLayoutNews, 0);
   qv::KonfigSet(qv::ItemAfterTask, afterTask_->currentData().toInt());
   qv::KonfigSet(qv::ItemImportCompletion, completion_->currentData().toInt());
   bool ok = qv::Konfig(qv::KSave) && qv::Konfig(qv::KSaveDisplay) && qv::AutoPath(qv::KSave) && qv::WSVars(qv::KSave);

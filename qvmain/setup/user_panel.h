@@ -70,6 +70,7 @@ class UserPanel : public QWidget {
   QCheckBox* hardCr_;
   QComboBox* mailLayout_;
   QComboBox* forumLayout_;
+  QComboBox* newsLayout_;
   QCheckBox* restrict_;
   QTimeEdit* restrictFrom_;
   QTimeEdit* restrictTo_;
