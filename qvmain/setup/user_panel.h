@@ -39,6 +39,8 @@ class UserPanel : public QWidget {
   QSlider* speed(int item) const { return speeds_[size_t(item - 26)]; }
   QComboBox* completion() const { return completion_; }
   QComboBox* afterTask() const { return afterTask_; }
+  QComboBox* mailLayout() const { return mailLayout_; }
+  QComboBox* newsLayout() const { return newsLayout_; }
   QSpinBox* wrapColumn() const { return wrap_; }
 
  private:
