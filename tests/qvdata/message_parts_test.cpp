@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 
 #include "mime/mime_message.h"
+#include "support/temp_dir.h"
 
 using qv::mime::attachmentLineOf;
 using qv::mime::decodeMessage;
@@ -183,6 +185,45 @@ TEST(MessageParts, AnUnknownLineFindsNoPart) {
   // The line of the PDF with another size still finds it by name and type.
   EXPECT_EQ(partOfAttachmentLine(parts, "[Attachment: \xE2\x82\xAC rates.pdf, application/pdf, 99 bytes]"), 3);
   EXPECT_EQ(partOfAttachmentLine(parts, attachmentLineOf(parts[2]), 1), 0);  // one such line only
+}
+
+// The messages of a mailbox file cut at its separator lines (good enough
+// here: decoder and lister are given the same bytes).
+std::vector<std::string> cutMailbox(const std::string& bytes) {
+  std::vector<std::string> out;
+  size_t start = 0, pos = 0;
+  while ((pos = bytes.find("\nFrom ", pos)) != std::string::npos) {
+    ++pos;
+    out.push_back(bytes.substr(start, pos - start));
+    start = pos;
+  }
+  out.push_back(bytes.substr(start));
+  return out;
+}
+
+TEST(MessageParts, EveryAttachmentLineOfTheCorpusFindsItsPart) {
+  std::string corpus = qvtest::corpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "the sample corpus folder (shared/corpus) is absent";
+  int lines = 0;
+  for (const char* folder : {"mbox", "netscape-mail", "eudora", "news-spool", "pegasus"}) {
+    for (const auto& e : std::filesystem::recursive_directory_iterator(corpus + "/" + folder)) {
+      if (!e.is_regular_file() || e.file_size() > (8u << 20)) continue;
+      for (const std::string& raw : cutMailbox(qvtest::readFile(e.path().string()))) {
+        qv::mime::DecodedMessage m = decodeMessage(raw);
+        if (m.attachments.empty()) continue;
+        std::vector<MessagePart> parts = listParts(raw);
+        std::map<std::string, int> seen;
+        for (const qv::mime::Attachment& a : m.attachments) {
+          std::string line = qv::mime::attachmentLine(a);
+          int n = partOfAttachmentLine(parts, line, seen[line]++);
+          ASSERT_GT(n, 0) << e.path() << ": " << line;
+          EXPECT_EQ(parts[size_t(n - 1)].size, a.size) << e.path() << ": " << line;
+          ++lines;
+        }
+      }
+    }
+  }
+  EXPECT_GT(lines, 10);
 }
 
 }  // namespace
