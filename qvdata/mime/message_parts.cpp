@@ -2,6 +2,8 @@
 // each leaf listed instead of turned into text.
 #include "mime/message_parts.h"
 
+#include <algorithm>
+
 #include "mime/charset.h"
 #include "mime/content_type.h"
 #include "mime/mime_internal.h"
@@ -19,8 +21,11 @@ constexpr const char* kBlockType = "application/octet-stream";
 
 // The bytes of a uuencoded or yEnc block (its lines from the begin line to
 // the end line), decoded by GMime's filters.
-std::string decodeBlock(const std::string& lines) {
+std::string decodeBlock(std::string lines) {
   bool yenc = lines.rfind("=ybegin ", 0) == 0;
+  // yEnc escapes every CR and LF of the data: a CR is a line end's, which
+  // GMime's decoder would take for data.
+  if (yenc) lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
   GRef<GMimeStream> src(g_mime_stream_mem_new_with_buffer(lines.data(), lines.size()));
   GRef<GMimeStream> filtered(g_mime_stream_filter_new(src.get()));
   GMimeFilter* f = yenc ? g_mime_filter_yenc_new(FALSE) : g_mime_filter_basic_new(GMIME_CONTENT_ENCODING_UUENCODE, FALSE);

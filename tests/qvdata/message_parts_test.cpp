@@ -152,15 +152,20 @@ TEST(MessageParts, UuencodedAndYencBlocksInTextArePartsOfTheirOwn) {
       "r\x93K\n"
       "=yend size=3\n"
       "After.\n";
-  std::vector<MessagePart> parts = listParts(raw);
-  ASSERT_EQ(parts.size(), 3u);
-  EXPECT_FALSE(parts[0].attachment);
-  EXPECT_EQ(parts[1].name, "cat.txt");
-  EXPECT_EQ(parts[1].size, 3u);
-  EXPECT_EQ(partBytes(raw, 2), std::string("Cat"));
-  EXPECT_EQ(parts[2].name, "hi.txt");
-  EXPECT_EQ(partBytes(raw, 3), std::string("Hi!"));
-  expectLinesFindParts(raw);
+  // The same with CR LF line ends, as most stores keep them.
+  std::string crlfRaw;
+  for (char c : raw) crlfRaw += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (const std::string& r : {raw, crlfRaw}) {
+    std::vector<MessagePart> parts = listParts(r);
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_FALSE(parts[0].attachment);
+    EXPECT_EQ(parts[1].name, "cat.txt");
+    EXPECT_EQ(parts[1].size, 3u);
+    EXPECT_EQ(partBytes(r, 2), std::string("Cat"));
+    EXPECT_EQ(parts[2].name, "hi.txt");
+    EXPECT_EQ(partBytes(r, 3), std::string("Hi!"));
+    expectLinesFindParts(r);
+  }
 }
 
 TEST(MessageParts, BadInputGivesWhatCanBeRead) {
