@@ -221,6 +221,9 @@ uint32_t IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
   if (stage == Stage::Done) return 0;
   auto it = words.find(w.word);
   if (it == words.end()) {
+    // Every word with a text-word number outside `words` is a stop word.
+    auto other = otherTextIds.find(w.word);
+    if (other != otherTextIds.end() && other->second != 0) return other->second;
     if (stop.count(w.word)) return otherTextWord(w.word);
     WordEntry e;
     bool stored = false;

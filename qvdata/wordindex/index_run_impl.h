@@ -88,7 +88,7 @@ struct IndexRun::Impl {
   std::vector<std::pair<uint32_t, uint32_t>> pairs;  // (message ID, word ID) since the last flush
   // The words of each message indexed since the last flush, for the phrase check.
   std::vector<indexing::TextWords> texts;
-  // Text-word numbers of the words not in `words` (stop words).
+  // Text-word numbers of words not in `words`: all of them stop words.
   std::unordered_map<std::string, uint32_t> otherTextIds;
   uint32_t msgStamp = 0;
   std::unordered_map<uint32_t, std::string> headings;  // thread subjects
