@@ -6,11 +6,12 @@
 // - A message's row in message_tokens starts with a varint naming how the
 //   words were cut (the indexing run's settings that choose its words).
 // - A whole sequence (the cut has kWholeSequence) then holds the number of
-//   subject words, the message's distinct text words (their count, then
-//   their numbers in text_words, increasing, as varints of the differences),
-//   and for each word of the subject and then of the text, in order, its
-//   place among the distinct ones: 1 byte each for up to 256 distinct words,
-//   2 for up to 65,536, else 4 (low byte first). Every word the cut gives is there, stop words
+//   subject words, the message's distinct text words (a varint count, a
+//   byte giving the bytes of each number, then their numbers in text_words,
+//   increasing, each in that many bytes, low byte first), and for each word
+//   of the subject and then of the text, in order, its place among the
+//   distinct ones: 1 byte each for up to 256 distinct words, 2 for up to
+//   65,536, else 4. Every word the cut gives is there, stop words
 //   included, so a check leaves out the stop list of its own time and its
 //   answer is that of reading the message. Such a row never changes when
 //   words leave the index; it goes with the message's last word.
@@ -32,7 +33,7 @@ namespace qv {
 
 namespace {
 // Marks a whole sequence in the cut varint of a row.
-constexpr uint32_t kWholeSequence = 0x40;
+constexpr uint32_t kWholeSequence = 0x20;
 
 PostingDriver* postingDriverOf(File& f) {
   return f.isOpen() ? dynamic_cast<PostingDriver*>(f.driver()) : nullptr;
@@ -53,22 +54,29 @@ std::string encodeTokens(uint32_t cut, const std::vector<uint32_t>& tokens, cons
 // Bytes per place in a whole sequence of `distinct` distinct words.
 size_t placeWidth(size_t distinct) { return distinct <= 0x100 ? 1 : distinct <= 0x10000 ? 2 : 4; }
 
+// Bytes of a number up to `max`, low byte first.
+size_t numberWidth(uint32_t max) { return max < 0x100 ? 1 : max < 0x10000 ? 2 : max < 0x1000000 ? 3 : 4; }
+
+void appendFixed(std::string& out, uint32_t v, size_t width) {
+  for (size_t b = 0; b < width; ++b) out.push_back(char((v >> (8 * b)) & 0xFF));
+}
+
 // A whole sequence: subject count, distinct words, places.
 std::string encodeSequence(uint32_t cut, uint32_t subjectWords, const std::vector<uint32_t>& tokens) {
   std::vector<uint32_t> distinct(tokens);
   std::sort(distinct.begin(), distinct.end());
   distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  const size_t idWidth = numberWidth(distinct.empty() ? 0 : distinct.back());
   const size_t width = placeWidth(distinct.size());
   std::string out;
-  out.reserve(tokens.size() * width + distinct.size() * 3 + 8);
+  out.reserve(tokens.size() * width + distinct.size() * idWidth + 12);
   appendVarint(out, cut | kWholeSequence);
   appendVarint(out, subjectWords);
   appendVarint(out, uint32_t(distinct.size()));
-  out += encodePostings(distinct);
-  for (uint32_t t : tokens) {
-    auto place = uint32_t(std::lower_bound(distinct.begin(), distinct.end(), t) - distinct.begin());
-    for (size_t b = 0; b < width; ++b) out.push_back(char((place >> (8 * b)) & 0xFF));
-  }
+  out.push_back(char(idWidth));
+  for (uint32_t id : distinct) appendFixed(out, id, idWidth);
+  for (uint32_t t : tokens)
+    appendFixed(out, uint32_t(std::lower_bound(distinct.begin(), distinct.end(), t) - distinct.begin()), width);
   return out;
 }
 
@@ -357,50 +365,50 @@ void PostingDriver::textWordsCommitted(bool committed) {
 
 namespace {
 
-// One whole sequence, read in place: its places stay in the row.
+// One whole sequence, read in place.
 struct Sequence {
   uint32_t subjectWords = 0;
-  std::vector<uint32_t> distinct;  // text-word numbers, increasing
+  const unsigned char* ids = nullptr;  // the distinct text words, increasing
+  size_t n = 0;
+  size_t idWidth = 1;
   const unsigned char* places = nullptr;
   size_t count = 0;  // places
   size_t width = 1;  // bytes per place
-  uint32_t place(size_t i) const {
-    const unsigned char* p = places + i * width;
+  static uint32_t fixed(const unsigned char* p, size_t w) {
     uint32_t v = p[0];
-    for (size_t b = 1; b < width; ++b) v |= uint32_t(p[b]) << (8 * b);
+    for (size_t b = 1; b < w; ++b) v |= uint32_t(p[b]) << (8 * b);
     return v;
+  }
+  uint32_t id(size_t i) const { return fixed(ids + i * idWidth, idWidth); }
+  uint32_t place(size_t i) const { return fixed(places + i * width, width); }
+  // The place of text word `word`; n when the message lacks it.
+  size_t find(uint32_t word) const {
+    size_t lo = 0, hi = n;
+    while (lo < hi) {
+      size_t mid = (lo + hi) / 2;
+      if (id(mid) < word)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    return lo < n && id(lo) == word ? lo : n;
   }
 };
 
+// The parts of a row after its cut; false when they do not fit together.
+// A place is checked against n where it is read.
 bool decodeSequence(const unsigned char* p, const unsigned char* end, Sequence& s) {
   uint32_t n = 0;
-  if (!readVarint(p, end, s.subjectWords) || !readVarint(p, end, n) || n > size_t(end - p)) return false;
-  s.distinct.resize(n);
-  uint64_t prev = 0;
-  bool repeated = false;
-  for (uint32_t i = 0; i < n; ++i) {
-    uint32_t d = 0;
-    if (end - p >= 2 && p[0] < 0x80) {
-      d = *p++;
-    } else if (end - p >= 2 && p[1] < 0x80) {
-      d = uint32_t(p[0] & 0x7F) | uint32_t(p[1]) << 7;
-      p += 2;
-    } else if (!readVarint(p, end, d)) {
-      return false;
-    }
-    repeated |= i > 0 && d == 0;
-    prev += d;
-    s.distinct[i] = uint32_t(prev);
-  }
-  if (repeated || prev > UINT32_MAX) return false;
+  if (!readVarint(p, end, s.subjectWords) || !readVarint(p, end, n) || p >= end) return false;
+  s.n = n;
+  s.idWidth = *p++;
+  if (s.idWidth < 1 || s.idWidth > 4 || uint64_t(n) * s.idWidth > uint64_t(end - p)) return false;
+  s.ids = p;
+  p += n * s.idWidth;
   s.width = placeWidth(n);
   s.places = p;
   s.count = size_t(end - p) / s.width;
-  if (size_t(end - p) % s.width != 0 || s.subjectWords > s.count) return false;
-  if (s.count > 0 && s.width == 1) return *std::max_element(s.places, s.places + s.count) < n;
-  for (size_t i = 0; i < s.count; ++i)
-    if (s.place(i) >= n) return false;
-  return true;
+  return size_t(end - p) % s.width == 0 && s.subjectWords <= s.count;
 }
 
 // Whether the phrase (places) stands in places [from, to) once the places
@@ -444,33 +452,61 @@ bool PostingDriver::phraseInSequences(uint32_t cut, const std::vector<uint32_t>&
   Sequence seq;
   ReadTogether together(cur_ == &own_ ? own_.db : nullptr);
   std::vector<uint32_t> places(phrase.size());
-  auto isStop = [&](uint32_t place) { return std::binary_search(stop.begin(), stop.end(), seq.distinct[place]); };
+  // A place past the distinct words (a damaged row) counts as a word that is kept.
+  auto isStop = [&](uint32_t place) { return place < seq.n && std::binary_search(stop.begin(), stop.end(), seq.id(place)); };
+  auto answer = [&](const unsigned char* p, const unsigned char* end) {
+    uint32_t madeUnder = 0;
+    if (!p || !readVarint(p, end, madeUnder) || madeUnder != (cut | kWholeSequence) || !decodeSequence(p, end, seq))
+      return PhraseAnswer::Unknown;
+    // The phrase's words as places; one the message lacks, or one now on
+    // the stop list, rules it out.
+    for (size_t i = 0; i < phrase.size(); ++i) {
+      size_t at = phrase[i] == 0 ? seq.n : seq.find(phrase[i]);
+      if (at == seq.n) return PhraseAnswer::No;
+      places[i] = uint32_t(at);
+      if (isStop(places[i])) return PhraseAnswer::No;
+    }
+    return phraseInPlaces(seq, 0, seq.subjectWords, places, isStop) ||
+                   phraseInPlaces(seq, seq.subjectWords, seq.count, places, isStop)
+               ? PhraseAnswer::Yes
+               : PhraseAnswer::No;
+  };
+  // The rows are read through one blob handle moved from row to row, which
+  // costs less than a statement per row; after the first message without a
+  // row (the handle is then spent) through the statement.
+  sqlite3_blob* blob = nullptr;
+  bool byBlob = true;
+  std::string bytes;
   for (size_t m = 0; m < msgs.size(); ++m) {
     if (edits_[Messages].count(msgs[m])) continue;  // a write not yet committed: read the message
+    if (byBlob) {
+      int rc = blob ? sqlite3_blob_reopen(blob, msgs[m])
+                    : sqlite3_blob_open(cur_->db, cur_->schema.c_str(), "message_tokens", "tokens", msgs[m], 0, &blob);
+      if (rc == SQLITE_OK) {
+        bytes.resize(size_t(sqlite3_blob_bytes(blob)));
+        if (sqlite3_blob_read(blob, bytes.data(), int(bytes.size()), 0) == SQLITE_OK) {
+          const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+          out[m] = answer(p, p + bytes.size());
+          continue;
+        }
+      }
+      sqlite3_blob_close(blob);
+      blob = nullptr;
+      byBlob = false;
+    }
     sqlite3_bind_int64(st, 1, msgs[m]);
     int rc = sqlite3_step(st);
     if (rc == SQLITE_ROW) {
       const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(st, 0));
-      const unsigned char* end = p + sqlite3_column_bytes(st, 0);
-      uint32_t madeUnder = 0;
-      if (p && readVarint(p, end, madeUnder) && madeUnder == (cut | kWholeSequence) && decodeSequence(p, end, seq)) {
-        // The phrase's words as places; one the message lacks, or one now
-        // on the stop list, rules it out.
-        bool all = true;
-        for (size_t i = 0; i < phrase.size() && all; ++i) {
-          auto it = std::lower_bound(seq.distinct.begin(), seq.distinct.end(), phrase[i]);
-          all = phrase[i] != 0 && it != seq.distinct.end() && *it == phrase[i];
-          if (all) places[i] = uint32_t(it - seq.distinct.begin());
-          all = all && !isStop(places[i]);
-        }
-        bool found = all && (phraseInPlaces(seq, 0, seq.subjectWords, places, isStop) ||
-                             phraseInPlaces(seq, seq.subjectWords, seq.count, places, isStop));
-        out[m] = found ? PhraseAnswer::Yes : PhraseAnswer::No;
-      }
+      out[m] = answer(p, p + sqlite3_column_bytes(st, 0));
     }
     sqlite3_reset(st);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return failHere();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      out.assign(msgs.size(), PhraseAnswer::Unknown);
+      return failHere();
+    }
   }
+  if (blob) sqlite3_blob_close(blob);
   clearError();
   return true;
 }
