@@ -312,11 +312,27 @@ TEST_F(PostingDriverTest, SequencesAnswerThePhraseAndKeepTheirWordsThroughARollb
   EXPECT_EQ(answers({alpha, 0}, {}), (std::vector<A>{A::No, A::No, A::No, A::Unknown}));
   EXPECT_EQ(answers({alpha, bravo}, {the}, kOtherCut), (std::vector<A>(4, A::Unknown)));
   pos.close();
+  // Damaged rows: cut short (read from the message), or with a place past
+  // the distinct words (a word that is kept, read safely).
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(pos.name().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "UPDATE message_tokens SET tokens = substr(tokens, 1, 4) WHERE message = 1;"
+                           "UPDATE message_tokens SET tokens = substr(tokens, 1, length(tokens) - 2) || x'0900' "
+                           "WHERE message = 2;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  ASSERT_TRUE(pos.open(Share::ReadOnly)) << ErrorText();
+  EXPECT_EQ(answers({alpha, bravo}, {the}), (std::vector<A>{A::Unknown, A::No, A::No, A::Unknown}));
+  pos.close();
   // The row goes with the message's last word.
   ASSERT_TRUE(pos.open()) << ErrorText();
   put(POS, {2, 5});
   ASSERT_TRUE(pos.get(pos.key(kBySys)) && pos.remove()) << ErrorText();
-  EXPECT_EQ(answers({alpha, bravo}, {the}), (std::vector<A>{A::No, A::Unknown, A::No, A::Unknown}));
+  EXPECT_EQ(answers({alpha, bravo}, {the}), (std::vector<A>{A::Unknown, A::Unknown, A::No, A::Unknown}));
 }
 
 TEST_F(PostingDriverTest, TransactionCommitsThePostingsWithTheOtherFiles) {
