@@ -10,6 +10,7 @@
 #include "mime/message_parts.h"
 #include "originals/originals_store.h"
 #include "originals/safe_save.h"
+#include "services/db_kind.h"
 #include "services/prompt.h"
 
 namespace qvm {
@@ -47,6 +48,9 @@ AttachmentSaver::AttachmentSaver(int kind, MessagePane* pane, QWidget* window)
   button_->setAutoRaise(true);
   menu_ = new QMenu(button_);
   button_->setMenu(menu_);
+  // Forum messages are kept as they were read: they have no originals.
+  offered_ = kind == qv::KindMailDb || kind == qv::KindNewsDb;
+  button_->setVisible(offered_);
   setMessage(0);
 }
 
@@ -60,6 +64,7 @@ void AttachmentSaver::setMessage(uint32_t id) {
 }
 
 void AttachmentSaver::addToMenu(QMenu* menu, const QPoint& at) {
+  if (!offered_) return;
   int offset = pane_->offsetAt(at);
   if (offset < 0) return;
   const qv::AttachmentLineRef* line = qv::attachmentLineAt(lines_, size_t(offset));

@@ -55,6 +55,7 @@ class AttachmentSaver : public QObject {
   QWidget* window_;
   QToolButton* button_;
   QMenu* menu_;
+  bool offered_ = false;  // mail and newsgroup databases: forum messages have no originals
   uint32_t id_ = 0;
   std::vector<qv::AttachmentLineRef> lines_;
 };

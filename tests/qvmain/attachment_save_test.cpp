@@ -159,6 +159,18 @@ class AttachmentSaveTest : public QObject {
     QVERIFY(!asked);
     QVERIFY2(inst.prompts.transcript().contains(QStringLiteral("was not kept")), qPrintable(inst.prompts.transcript()));
   }
+
+  void forumBrowsersOfferNoSaving() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    auto* w = openBrowser(qv::KindForumDb, 900);
+    QVERIFY(w);
+    QVERIFY(!w->attachmentSaver()->button()->isVisibleTo(w));
+    QMenu menu;
+    w->attachmentSaver()->addToMenu(&menu, QPoint(5, 5));
+    QVERIFY(menu.actions().isEmpty());
+  }
 };
 
 QTEST_MAIN(AttachmentSaveTest)
