@@ -1,5 +1,6 @@
 #include "originals/mbox_writer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -116,6 +117,14 @@ std::string mboxSeparator(std::string_view raw) {
 }
 
 std::string mboxEntry(std::string_view raw) {
+  // An original of a classic Mac store has CR line ends only: a mailbox is
+  // read by its LF line ends, so they become LF here (the .eml keeps them).
+  std::string lineFeeds;
+  if (raw.find('\n') == std::string_view::npos && raw.find('\r') != std::string_view::npos) {
+    lineFeeds.assign(raw);
+    std::replace(lineFeeds.begin(), lineFeeds.end(), '\r', '\n');
+    raw = lineFeeds;
+  }
   std::string out = mboxSeparator(raw);
   out += mboxrdQuote(withoutSeparator(raw));
   if (!out.empty() && out.back() != '\n') out += '\n';

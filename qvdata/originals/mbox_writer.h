@@ -20,7 +20,8 @@ std::string mboxSeparator(std::string_view raw);
 
 // One message as its mailbox entry: separator, quoted bytes ending with a
 // line end, then a blank line. The original's own separator line, if it
-// has one, is not repeated.
+// has one, is not repeated; an original with CR line ends only (a classic
+// Mac store's) gets LF line ends, by which a mailbox is read.
 std::string mboxEntry(std::string_view raw);
 
 }  // namespace qv

@@ -55,6 +55,10 @@ TEST(MboxWriter, EntryHoldsTheOriginalBetweenSeparatorAndBlankLine) {
   // An original with its own separator line does not get a second one.
   std::string withSep = "From x@y.z Wed Dec  1 08:26:40 2010\nSubject: t\n\nbody\n";
   EXPECT_EQ(mboxEntry(withSep), withSep + "\n");
+  // A classic Mac original is written with LF line ends, its From lines quoted.
+  std::string mac = "From: a@b.c\rSubject: mac\r\rFrom the Mac\r";
+  std::string macEntry = mboxEntry(mac);
+  EXPECT_EQ(macEntry.substr(macEntry.find('\n') + 1), "From: a@b.c\nSubject: mac\n\n>From the Mac\n\n");
 }
 
 }  // namespace
