@@ -82,14 +82,20 @@ class QvcliAttachments : public ::testing::Test {
     ok = ok && qv::commitTransaction();
     if (qv::transactionActive()) qv::rollbackTransaction();
     qv::OP_CLOSE(qv::OpRelease, {qv::FileOriginals});
+    for (uint32_t id : ids) originals.push_back(qv::readOriginal(qv::KindMailDb, id).value_or(""));
     qv::Originals.close();
     qv::closeInstallation();
     ASSERT_TRUE(ok);
+    // The import kept each mail as the mailbox holds it: the separator line
+    // left out, the quoted From line as it was written.
+    EXPECT_EQ(originals[0].substr(0, kFirst.size()), kFirst);
+    EXPECT_EQ(originals[1].substr(0, kSecond.size()), kSecond);
   }
 
   TempDir dir;
   std::string root;
   std::vector<uint32_t> ids;
+  std::vector<std::string> originals;  // as kept, in the order of ids
 };
 
 TEST_F(QvcliAttachments, ListsAndSavesThePartsUnderSafeNames) {
@@ -128,13 +134,13 @@ TEST_F(QvcliAttachments, ExportsTheOriginalsAsAMailboxAndAsEmlFiles) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::string path = r.out.substr(0, r.out.find('\n'));
   EXPECT_EQ(fs::path(path).filename(), "orig.mbox");
-  EXPECT_EQ(readFile(path), qv::mboxEntry(kFirst) + qv::mboxEntry(kSecond));
+  EXPECT_EQ(readFile(path), qv::mboxEntry(originals[0]) + qv::mboxEntry(originals[1]));
 
   std::string eml = dir.file("eml");
   r = run({"export", "Mary Owner", "--scope", "date", "--original", "--eml", eml});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(readFile(eml + "/" + std::to_string(ids[0]) + ".eml"), kFirst);
-  EXPECT_EQ(readFile(eml + "/" + std::to_string(ids[1]) + ".eml"), kSecond);
+  EXPECT_EQ(readFile(eml + "/" + std::to_string(ids[0]) + ".eml"), originals[0]);
+  EXPECT_EQ(readFile(eml + "/" + std::to_string(ids[1]) + ".eml"), originals[1]);
 
   // No export file may take an archive file's name.
   r = run({"export", "Mary Owner", "--scope", "date", "--original", "--file", "IDX036.ADF"});
