@@ -121,9 +121,12 @@ std::vector<MessageHeader> readMessageHeaders(int kind, const std::vector<uint32
   for (size_t i = 0; i < ids.size(); ++i)
     if (at.emplace(ids[i], i).second) values.push_back(ids[i]);
   // The subject kept whole for each of `numbers`, where there is one.
+  // Most subjects fit their field: a file without whole subjects is not
+  // asked about each number.
   auto wholeSubjects = [](const std::vector<int64_t>& numbers) {
     std::unordered_map<uint32_t, std::string> whole;
-    if (subjectsReadable()) Subjects.getEach(SUB_IdKey, numbers, [&] {
+    if (!subjectsReadable() || !Subjects.hasRecords()) return whole;
+    Subjects.getEach(SUB_IdKey, numbers, [&] {
       whole[SUB.ID] = SUB.SUBJECT;
       return true;
     });
