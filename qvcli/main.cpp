@@ -30,6 +30,10 @@ const std::vector<Command>& commands() {
        "import messages (at most N to a commit with --commit-every); prints the run's counters and status", cmdImport, Needs::Writing},
       {"show", "show DB [--thread|--sender|--date] [MSGID]", "list the messages of a database, or show one with its text",
        cmdShow, Needs::Reading},
+      {"check", "check DB",
+       "check that every mail or article of a database has its original and every original its message; "
+       "exits 1 when anything is wrong",
+       cmdCheck, Needs::Reading},
       {"index", "index DB [--full] [--unattended]",
        "build (--full) or extend the word index of a database; progress on stderr, the result at the end", cmdIndex,
        Needs::Writing},

@@ -45,6 +45,7 @@ const std::array<File*, kLastFileNumber + 1>& numberTable() {
     t[FileBatches] = &Batches;
     t[FileTaskBatch] = &TaskBatch;
     t[FileOriginals] = &Originals;
+    t[FileImpOriginal] = &ImpOriginal;
     t[FileWordDefs] = &WordDefs;
     t[FileOuiStore] = &OuiStore;
     return t;
@@ -72,6 +73,7 @@ FilePlace filePlace(int n) {
     case FileImpHeader:
     case FileImpCCR:
     case FileImpThreadId:
+    case FileImpOriginal:
     case FileSearch: return FilePlace::Temp;
     case FileWordList:
     case FileMasIdx:

@@ -41,6 +41,7 @@ enum FileNumber : int {
   FileBatches = 34,      // import definitions                       CFG/IDX034.ADF
   FileTaskBatch = 35,    // links of tasks and import definitions    CFG/IDX035.ADF
   FileOriginals = 36,    // raw bytes of mail and articles           F<n>/IDX036.ADF
+  FileImpOriginal = 37,  // originals waiting to be posted           TEMP/IDX037.ADF
   FileWordDefs = 39,     // word-definition sets                     <index root>/F<n>/IDX039.ADF
   FileOuiStore = 40,     // a reader's DBF store                     (a source file)
 };

@@ -3,6 +3,7 @@
 #include "dictionary/database_files.h"
 #include "dictionary/file_numbers.h"
 #include "dictionary/passwords.h"
+#include "originals/original_packing.h"
 
 namespace qv {
 
@@ -57,6 +58,28 @@ static FileDecl& impHeaderDecl() {
 }
 File ImpHeader(impHeaderDecl());
 Key NHR_MSGKEY = ImpHeader.key("MSGKEY");
+
+ImpOriginalRec NHO;
+static FileDecl& impOriginalDecl() {
+  static FileDecl d = [] {
+    FileDecl decl{FileImpOriginal, "ImpOriginal", "NHO", "ARDENT"};
+    decl.reusePositions = true;
+    decl.scratch = true;
+    DeclBuilder<ImpOriginalRec> b(decl, NHO);
+    b.field("INTERNAL", &ImpOriginalRec::INTERNAL)
+        .field("MSGNUMBER", &ImpOriginalRec::MSGNUMBER)
+        .field("STATE", &ImpOriginalRec::STATE)
+        .field("HASH", &ImpOriginalRec::HASH)
+        .field("SIZE", &ImpOriginalRec::SIZE)
+        .field("PACKING", &ImpOriginalRec::PACKING)
+        .memo("DATA", &ImpOriginalRec::DATA, kOriginalMaxBytes);
+    b.key("MSGKEY", {{"INTERNAL"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
+    return decl;
+  }();
+  return d;
+}
+File ImpOriginal(impOriginalDecl());
+Key NHO_MSGKEY = ImpOriginal.key("MSGKEY");
 
 ImpCCRRec CCT;
 static FileDecl& impCcrDecl() {

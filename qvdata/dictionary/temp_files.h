@@ -45,6 +45,28 @@ extern ImpHeaderRec NHR;
 extern File ImpHeader;
 extern Key NHR_MSGKEY;
 
+// File 37, ImpOriginal (IDX037): the originals of the messages in ImpHeader
+// that go to databases keeping originals (originals/originals_store.h), by
+// the same key, packed as the Originals file keeps them.
+struct ImpOriginalRec {
+  uint32_t INTERNAL = 0;   // NHR.INTERNAL
+  uint32_t MSGNUMBER = 0;  // NHR.MSGNUMBER
+  uint8_t STATE = 0;       // ImportOriginalState
+  Str<64> HASH;
+  uint32_t SIZE = 0;
+  uint8_t PACKING = 0;
+  std::string DATA;
+};
+extern ImpOriginalRec NHO;
+extern File ImpOriginal;
+extern Key NHO_MSGKEY;
+// ImpOriginal.STATE.
+enum ImportOriginalState : uint8_t {
+  OriginalNone = 1,     // the source holds none (a CompuServe reader's message)
+  OriginalPacked = 2,   // HASH, SIZE, PACKING and DATA hold it
+  OriginalTooLong = 3,  // longer than an original may be
+};
+
 // File 19, ImpCCR (IDX019): further recipients of the messages in ImpHeader,
 // laid out as CCR.
 struct ImpCCRRec {

@@ -82,8 +82,9 @@ constexpr int kImportStopwatch = 2;
 constexpr int kCommitMessages = 5000;
 constexpr auto kCommitInterval = std::chrono::milliseconds(2000);
 
-// The temporary files of a run: messages, carbon copies and Message-IDs.
-const std::vector<int> kTempFiles = {FileImpHeader, FileImpCCR, FileImpThreadId};
+// The temporary files of a run: messages, carbon copies, Message-IDs and
+// originals.
+const std::vector<int> kTempFiles = {FileImpHeader, FileImpCCR, FileImpThreadId, FileImpOriginal};
 
 }  // namespace
 
@@ -164,6 +165,7 @@ void ImportRun::stageStart() {
   ImpHeader.stream();
   ImpCCR.stream();
   ImpThreadId.stream();
+  ImpOriginal.stream();
 
   // The directories and files to read.
   std::string root(trimRight(settings_.path));
@@ -273,6 +275,8 @@ void ImportRun::stageNextFile() {
 }
 
 bool ImportRun::openSource(const std::string& path) {
+  offered_ = false;
+  offeredBytes_.reset();
   parser_ = makeParser(*format_);
   if (!parser_ || format_->openAs == OpenAs::Dbf) {
     parser_.reset();
@@ -347,9 +351,11 @@ void ImportRun::stageConvertFile() {
       ImpHeader.flush();
       ImpCCR.flush();
       ImpThreadId.flush();
+      ImpOriginal.flush();
       ImpHeader.stream();
       ImpCCR.stream();
       ImpThreadId.stream();
+      ImpOriginal.stream();
       sinceFlush_ = 0;
     }
   }
@@ -428,6 +434,7 @@ void ImportRun::commitConversion() {
   ImpHeader.flush();
   ImpCCR.flush();
   ImpThreadId.flush();
+  ImpOriginal.flush();
   if (!ImpHeader.buildKeys() && ErrorCode() != ErrKeyBuilt) {
     Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
     stage_ = ImportStage::Finished;
@@ -439,6 +446,11 @@ void ImportRun::commitConversion() {
     return;
   }
   if (!ImpCCR.buildKeys() && ErrorCode() != ErrKeyBuilt) {
+    Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
+    stage_ = ImportStage::Finished;
+    return;
+  }
+  if (!ImpOriginal.buildKeys() && ErrorCode() != ErrKeyBuilt) {
     Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
     stage_ = ImportStage::Finished;
     return;
@@ -493,11 +505,58 @@ bool ImportRun::alreadyImported(uint32_t database, uint32_t msgNumber) {
   return ImpRegistry.get(IMP_IDKEY);
 }
 
-void ImportRun::skip() { ++view_.skipped; }
+void ImportRun::skip() {
+  ++view_.skipped;
+  offered_ = false;
+  offeredBytes_.reset();
+}
 
 void ImportRun::skip(const std::string& reason) {
-  ++view_.skipped;
+  skip();
   ++view_.skippedFor[reason];
+}
+
+void ImportRun::offerOriginal(std::optional<std::string> bytes) {
+  offered_ = true;
+  offeredBytes_ = std::move(bytes);
+}
+
+bool ImportRun::targetKeepsOriginals(const Target& t) {
+  if (t.kind != KindMailDb && t.kind != KindNewsDb) return false;
+  auto known = keepsOriginals_.find(t.id);
+  if (known != keepsOriginals_.end()) return known->second;
+  // A newsgroup this run makes keeps originals, as every new one does.
+  bool keeps = t.created ? t.kind == KindNewsDb : keepsOriginalsIn(t.dirNumber, t.kind);
+  keepsOriginals_[t.id] = keeps;
+  return keeps;
+}
+
+bool ImportRun::emitOriginal() {
+  bool offered = offered_;
+  std::optional<std::string> bytes = std::move(offeredBytes_);
+  offered_ = false;
+  offeredBytes_.reset();
+  Target* t = targets_.findId(NHR.INTERNAL);
+  if (!t || !targetKeepsOriginals(*t)) return true;
+  NHO = ImpOriginalRec();
+  NHO.INTERNAL = NHR.INTERNAL;
+  NHO.MSGNUMBER = NHR.MSGNUMBER;
+  if (!offered) {
+    NHO.STATE = OriginalNone;
+  } else if (!bytes) {
+    NHO.STATE = OriginalTooLong;
+  } else {
+    PackedOriginal p = packOriginal(*bytes);
+    NHO.STATE = OriginalPacked;
+    NHO.HASH = p.hash;
+    NHO.SIZE = p.size;
+    NHO.PACKING = p.packing;
+    NHO.DATA = std::move(p.data);
+  }
+  if (ImpOriginal.add()) return true;
+  Message("Record add error!\r\n" + ErrorText(), ImpOriginal.name(), Icon::Hand);
+  writeFailed_ = true;
+  return false;
 }
 
 bool ImportRun::emit() {
@@ -513,6 +572,7 @@ bool ImportRun::emit() {
     writeFailed_ = true;
     return false;
   }
+  if (!emitOriginal()) return false;
   if (Target* t = targets_.findId(NHR.INTERNAL)) t->received = true;
   crashPoint("conversion-message");
   ++view_.tempRecords;
@@ -566,9 +626,17 @@ std::vector<int> ImportRun::databaseFiles(int kind) const {
   switch (kind) {
     case KindForumDb:
       return {FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads, FilePLINK, FileSubjects};
-    case KindNewsDb:
-      return {FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads, FilePLINK, FileMsgIdIndex, FileSubjects};
-    case KindMailDb: return {FileMail, FileMsgText, FilePerson, FileCCR, FilePLINK, FileSIndex, FileSubjects};
+    case KindNewsDb: {
+      std::vector<int> files = {FileMsgNmbr, FileMsgText, FilePerson,     FileSections,
+                                FileThreads, FilePLINK,   FileMsgIdIndex, FileSubjects};
+      if (currentKeepsOriginals_) files.push_back(FileOriginals);
+      return files;
+    }
+    case KindMailDb: {
+      std::vector<int> files = {FileMail, FileMsgText, FilePerson, FileCCR, FilePLINK, FileSIndex, FileSubjects};
+      if (currentKeepsOriginals_) files.push_back(FileOriginals);
+      return files;
+    }
     default: return {};
   }
 }
@@ -656,6 +724,8 @@ void ImportRun::stageNextDatabase() {
       OP_CLOSE(OpRelease, {FileDbRef});
     }
   }
+  // A database made before originals were kept is left as it is.
+  currentKeepsOriginals_ = qv::keepsOriginals(currentKind_);
   openDatabaseFiles(currentKind_);
   // The count starts from the messages the database holds, so that a count
   // left wrong by an older program is right again after this run.
@@ -673,7 +743,8 @@ void ImportRun::stageNextDatabase() {
   newMessages_ = 0;
   if (currentKind_ == KindMailDb) owner_.load(current_.id);
   poster_ = std::make_unique<Poster>(settings_, startDate_, startTime_);
-  poster_->setDatabase(current_.id, currentKind_, currentKind_ == KindMailDb ? &owner_ : nullptr);
+  poster_->setDatabase(current_.id, currentKind_, currentKind_ == KindMailDb ? &owner_ : nullptr,
+                       currentKeepsOriginals_);
   NHR = ImpHeaderRec();
   NHR.INTERNAL = current_.id;
   ImpHeader.setPrefix(NHR_MSGKEY, 1);

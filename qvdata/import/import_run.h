@@ -119,6 +119,7 @@ class ImportRun : public ImportContext {
   void skip() override;
   void skip(const std::string& reason) override;
   bool emit() override;
+  void offerOriginal(std::optional<std::string> bytes) override;
   bool emitCarbonCopy() override;
   bool emitMessageId(uint32_t number, const std::string& id) override;
   std::string messageIdOf(uint32_t number) override;
@@ -162,6 +163,11 @@ class ImportRun : public ImportContext {
   uint32_t sectionFor(int kind);
   void updateProgress();
   std::vector<int> databaseFiles(int kind) const;
+  // True when the target database keeps originals (asked once per run).
+  bool targetKeepsOriginals(const Target& t);
+  // Writes the original offered for the record just written in NHR when
+  // its database keeps originals; false on a write failure.
+  bool emitOriginal();
 
   ImportSettings settings_;
   const FormatInfo* format_ = nullptr;
@@ -195,6 +201,12 @@ class ImportRun : public ImportContext {
   int64_t sinceFlush_ = 0;
   TargetList targets_;
   OwnerAddresses owner_;
+  // The original offered for the next record: none offered, or its bytes
+  // (nullopt: too long to keep).
+  bool offered_ = false;
+  std::optional<std::string> offeredBytes_;
+  std::map<uint32_t, bool> keepsOriginals_;  // by database ID
+  bool currentKeepsOriginals_ = false;
 
   // Posting.
   std::deque<Target> toPost_;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "import/formats.h"
@@ -67,6 +68,12 @@ class ImportContext {
   // Writes the temporary record in NHR (target database ID, number, text ...).
   // The target is marked as having received a message. False on a write failure.
   virtual bool emit() = 0;
+  // The original of the mail or article that the next emit() writes: its
+  // bytes as the source holds them, nullopt when they are too long to keep.
+  // emit() and skip() take it; a mail or article emitted without one is
+  // taken for a message whose source holds none. A context that keeps no
+  // originals ignores it.
+  virtual void offerOriginal(std::optional<std::string> /*bytes*/) {}
   // Writes the carbon-copy record in CCT.
   virtual bool emitCarbonCopy() = 0;
   // Records the Message-ID string given to a number (newsgroup messages).

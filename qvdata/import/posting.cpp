@@ -3,6 +3,7 @@
 #include "dictionary/dictionary.h"
 #include "import/message_id.h"
 #include "import/skip_reasons.h"
+#include "originals/originals_store.h"
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/messages.h"
@@ -33,10 +34,11 @@ PostResult skipped(const char* reason) {
 Poster::Poster(const ImportSettings& settings, int32_t importDate, int32_t importTime)
     : settings_(settings), importDate_(importDate), importTime_(importTime) {}
 
-void Poster::setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner) {
+void Poster::setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner, bool keepOriginals) {
   database_ = databaseId;
   kind_ = kind;
   owner_ = owner;
+  keepOriginals_ = keepOriginals && (kind == KindMailDb || kind == KindNewsDb);
   ownerPerson_ = 0;
   ownerLast_.clear();
 }
@@ -221,6 +223,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   MSG.DUMMY = 0;
   if (!UppDat(MsgNmbr, isNew ? OpAdd : OpChange, ReportRollback)) return PostResult{PostFailed};
   if (!writeText(number, isNew)) return PostResult{PostFailed};
+  if (news && !storeOriginal(number)) return PostResult{PostFailed};
 
   if (!news) {
     // The message save file: this forum message has been imported.
@@ -314,6 +317,7 @@ PostResult Poster::postMail() {
   if (!keepWholeSubject(mailId, subject, start.str(), ReportRollback)) return PostResult{PostFailed};
   if (!writeText(mailId, true)) return PostResult{PostFailed};
   if (hasCopies && !addCarbonCopies(mailId)) return PostResult{PostFailed};
+  if (!storeOriginal(mailId)) return PostResult{PostFailed};
 
   if (settings_.mailTopic != 0) {
     SIN = SIndexRec();
@@ -327,6 +331,29 @@ PostResult Poster::postMail() {
     }
   }
   return r;
+}
+
+// The original goes with its message: a reimported article's replaces the
+// one it had. A record too long to keep an original for, or converted for a
+// database that kept none then, writes nothing.
+bool Poster::storeOriginal(uint32_t number) {
+  if (!keepOriginals_) return true;
+  NHO = ImpOriginalRec();
+  NHO.INTERNAL = NHR.INTERNAL;
+  NHO.MSGNUMBER = NHR.MSGNUMBER;
+  if (!ImpOriginal.get(NHO_MSGKEY)) return true;
+  switch (NHO.STATE) {
+    case OriginalPacked: {
+      PackedOriginal p;
+      p.hash = NHO.HASH.str();
+      p.size = NHO.SIZE;
+      p.packing = NHO.PACKING;
+      p.data = std::move(NHO.DATA);
+      return writeOriginal(number, p, ReportRollback);
+    }
+    case OriginalNone: return markNoOriginal(number, ReportRollback);
+    default: return true;
+  }
 }
 
 // The further recipients of a mail, from the temporary carbon-copy file, in

@@ -33,7 +33,9 @@ class Poster {
   Poster(const ImportSettings& settings, int32_t importDate, int32_t importTime);
   // A new target database. For a mailbox, `owner` holds its addresses; the
   // owner's person is resolved again on first use.
-  void setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner);
+  // With `keepOriginals` the original each record carries is written with
+  // its message (the database's Originals file is open too).
+  void setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner, bool keepOriginals = false);
   // Posts the record in the NHR buffer. The database's files (and Control,
   // Forums, the message save file and the Subjects file) are open, inside a
   // transaction; for mail, the temporary carbon-copy file is open with its
@@ -52,6 +54,9 @@ class Poster {
   bool person(const std::string& name, const std::string& address, uint32_t& id, std::string& lastName);
   bool writeText(uint32_t number, bool isNew);
   bool addCarbonCopies(uint32_t mailId);
+  // Writes the original kept beside the NHR record (ImpOriginal) for
+  // message `number`.
+  bool storeOriginal(uint32_t number);
 
   const ImportSettings& settings_;
   int32_t importDate_;
@@ -59,6 +64,7 @@ class Poster {
   uint32_t database_ = 0;
   int kind_ = 0;
   const OwnerAddresses* owner_ = nullptr;
+  bool keepOriginals_ = false;
   uint32_t ownerPerson_ = 0;
   std::string ownerLast_;
   // The threads of the database known to this run, by section, heading

@@ -41,7 +41,7 @@ std::vector<std::string> checkOriginals(int kind) {
         continue;
       }
       if (ORI.MSGID != 0) {
-        rows[ORI.MSGID] = hash;
+        rows[ORI.MSGID] = hash;  // blank: the source held none
         continue;
       }
       contents.emplace(hash, false);
@@ -54,6 +54,7 @@ std::vector<std::string> checkOriginals(int kind) {
   for (const auto& [id, hash] : rows) {
     if (!messages.count(id)) faults.push_back("the original of " + std::string(what) + " " + std::to_string(id) +
                                               " belongs to no " + what + " of the database");
+    if (hash.empty()) continue;
     auto c = contents.find(hash);
     if (c == contents.end())
       faults.push_back("the original of " + std::string(what) + " " + std::to_string(id) + " has no content");

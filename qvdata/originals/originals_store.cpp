@@ -6,6 +6,7 @@
 #include "dictionary/file_numbers.h"
 #include "services/db_kind.h"
 #include "services/file_service.h"
+#include "services/globals.h"
 #include "services/record_helpers.h"
 #include "storage/errors.h"
 
@@ -37,13 +38,14 @@ bool readSettingsRow() {
   return Originals.get(ORI_IdKey);
 }
 
-// The message row of `messageId` into ORI; false when it has none.
+// The message row of `messageId` into ORI (its HASH blank when the source
+// held no original); false when it has none.
 bool messageRow(uint32_t messageId) {
   if (messageId == 0) return false;
   ORI = OriginalsRec();
   ORI.MSGID = messageId;
   Originals.setPrefix(ORI_IdKey, 1);
-  return Originals.next() && ORI.MSGID == messageId && !ORI.HASH.blank();
+  return Originals.next() && ORI.MSGID == messageId;
 }
 
 // The content row of `hash` into ORI; false when there is none.
@@ -72,7 +74,7 @@ bool keepsOriginals(int kind) {
 
 std::optional<std::string> readOriginal(int kind, uint32_t messageId) {
   if (!keptKind(kind) || !originalsOpenForReading()) return std::nullopt;
-  if (!messageRow(messageId)) return std::nullopt;
+  if (!messageRow(messageId) || ORI.HASH.blank()) return std::nullopt;
   std::string hash = ORI.HASH.str();
   if (!contentRow(hash)) return std::nullopt;
   std::string bytes;
@@ -80,6 +82,16 @@ std::optional<std::string> readOriginal(int kind, uint32_t messageId) {
   ORI.DATA.clear();
   if (!whole) return std::nullopt;
   return bytes;
+}
+
+bool keepsOriginalsIn(uint32_t dirNumber, int kind) {
+  if (useCount(FileOriginals) > 0) return false;
+  std::string saved = Mem.Dirnamn;
+  Mem.Dirnamn = "F" + std::to_string(dirNumber);
+  bool keeps = keepsOriginals(kind);
+  Originals.close();
+  Mem.Dirnamn = saved;
+  return keeps;
 }
 
 bool originalsFileExists() {
@@ -115,6 +127,7 @@ bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int repor
     if (ORI.HASH.view() == original.hash) return true;
     if (!removeOriginal(messageId, reportMode)) return false;
   }
+  if (original.hash.empty()) return markNoOriginal(messageId, reportMode);
   if (!contentRow(original.hash)) {
     ORI = OriginalsRec();
     ORI.HASH = original.hash;
@@ -131,11 +144,22 @@ bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int repor
   return UppDat(Originals, OpAdd, reportMode);
 }
 
+bool markNoOriginal(uint32_t messageId, int reportMode) {
+  if (messageId == 0) return true;
+  if (messageRow(messageId)) {
+    if (ORI.HASH.blank()) return true;
+    if (!removeOriginal(messageId, reportMode)) return false;
+  }
+  ORI = OriginalsRec();
+  ORI.MSGID = messageId;
+  return UppDat(Originals, OpAdd, reportMode);
+}
+
 bool removeOriginal(uint32_t messageId, int reportMode) {
   if (!messageRow(messageId)) return true;
   std::string hash = ORI.HASH.str();
   if (!UppDat(Originals, OpRemove, reportMode)) return false;
-  if (contentReferenced(hash)) return true;
+  if (hash.empty() || contentReferenced(hash)) return true;
   if (!contentRow(hash)) return true;
   return UppDat(Originals, OpRemove, reportMode);
 }

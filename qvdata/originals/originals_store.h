@@ -31,6 +31,10 @@ bool keepsOriginals(int kind);
 // damaged). Opens the Originals file as keepsOriginals does.
 std::optional<std::string> readOriginal(int kind, uint32_t messageId);
 
+// keepsOriginals for the database in directory F<dirNumber> while another
+// (or none) is current; false when a procedure has the Originals file open.
+bool keepsOriginalsIn(uint32_t dirNumber, int kind);
+
 // True when the current database's Originals file is there on disk.
 bool originalsFileExists();
 // The current database's Originals file open: as a procedure opened it, or
@@ -51,13 +55,17 @@ bool setKeepOriginals(int kind, bool on, int reportMode);
 // unless the file holds it already; an original the message had before is
 // let go (removeOriginal). One longer than kOriginalMaxBytes is not kept.
 bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int reportMode);
+// Records that the source of `messageId` holds no original (a CompuServe
+// reader's mail): a message row with a blank HASH, which the check accepts.
+bool markNoOriginal(uint32_t messageId, int reportMode);
 // Lets go of the original of `messageId`: its content is removed with its
 // last message. True when the message had none.
 bool removeOriginal(uint32_t messageId, int reportMode);
 
 // What `qvcli check` reports of the originals of the current database: one
 // line per fault, empty when all is well. Every mail or article has its
-// original (when the database keeps them), every message row its message and
+// original or is marked as having none in its source (when the database
+// keeps them), every message row its message and
 // its content, every content a message, and every content unpacks to bytes
 // of its hash. The database's message file is open; the Originals file is
 // opened for reading when no procedure has it open.

@@ -99,6 +99,8 @@ bool FakeImportContext::alreadyImported(uint32_t database, uint32_t msgNumber) {
 bool FakeImportContext::emit() {
   if (failEmit) return false;
   emitted.push_back(qv::NHR);
+  originals.push_back(std::move(offered_));
+  offered_.reset();
   if (qv::Target* t = targets.findId(qv::NHR.INTERNAL)) t->received = true;
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -54,12 +55,16 @@ class FakeImportContext : public qv::ImportContext {
   bool alreadyImported(uint32_t database, uint32_t msgNumber) override;
   bool creationOnly() const override { return settings_.filter == qv::FilterCreateOnly; }
   qv::OwnerAddresses& owner() override { return owner_; }
-  void skip() override { ++skipped; }
-  void skip(const std::string& reason) override {
+  void skip() override {
     ++skipped;
+    offered_.reset();
+  }
+  void skip(const std::string& reason) override {
+    skip();
     ++skippedFor[reason];
   }
   bool emit() override;
+  void offerOriginal(std::optional<std::string> bytes) override { offered_ = std::move(bytes); }
   bool emitCarbonCopy() override;
   bool emitMessageId(uint32_t number, const std::string& id) override;
   std::string messageIdOf(uint32_t number) override;
@@ -76,6 +81,9 @@ class FakeImportContext : public qv::ImportContext {
   std::set<std::pair<uint32_t, uint32_t>> imported;
 
   std::vector<qv::ImpHeaderRec> emitted;
+  // The original offered for each emitted record, in the same order; none
+  // when none was offered or it was too long.
+  std::vector<std::optional<std::string>> originals;
   std::vector<qv::ImpCCRRec> carbonCopies;
   std::vector<std::pair<uint32_t, std::string>> messageIds;
   int skipped = 0;
@@ -83,6 +91,7 @@ class FakeImportContext : public qv::ImportContext {
   int64_t progressed = 0;
 
  private:
+  std::optional<std::string> offered_;
   const qv::FormatInfo* format_ = nullptr;
   qv::File* source_ = nullptr;
   std::string path_;

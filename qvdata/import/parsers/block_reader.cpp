@@ -71,6 +71,7 @@ bool BlockReader::startsWith(std::string_view s) {
 bool BlockReader::readLine(std::string& line, size_t maxLength, bool crEnds) {
   line.clear();
   lineEnded_ = false;
+  lineEnd_ = {};
   if (maxLength == 0) maxLength = 1;  // every call takes at least one byte
   if (!fill(1)) return false;
   for (;;) {
@@ -94,13 +95,18 @@ bool BlockReader::readLine(std::string& line, size_t maxLength, bool crEnds) {
       line.append(start, n);
       pos_ += n + (crlf ? 2 : 1);
       lineEnded_ = true;
+      lineEnd_ = crlf ? "\r\n" : "\r";
       return true;
     }
     if (end) {
       size_t n = size_t(end - start);
       line.append(start, n);
       pos_ += n + 1;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lineEnd_ = "\n";
+      if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+        lineEnd_ = "\r\n";
+      }
       lineEnded_ = true;
       return true;
     }

@@ -43,6 +43,9 @@ class BlockReader {
   // it was cut at maxLength (the line goes on in the next piece) or ended with
   // the file.
   bool lineEnded() const { return lineEnded_; }
+  // The bytes that ended the last line read by readLine() as the file holds
+  // them ("\n", "\r\n" or "\r"); empty when lineEnded() is false.
+  std::string_view lineEnd() const { return lineEnd_; }
   // Appends up to n bytes to `out`; returns how many were read.
   size_t read(std::string& out, size_t n);
 
@@ -55,6 +58,7 @@ class BlockReader {
   int64_t next_ = 0;    // file offset of the next block to read
   bool eof_ = false;
   bool lineEnded_ = false;
+  std::string_view lineEnd_;
 };
 
 }  // namespace qv

@@ -51,6 +51,7 @@ bool MailLines::read(MailLine& line) {
   if (!r_.readLine(line.text, kPiece, crEnds_)) return false;
   line.start = lastEnded_;
   line.ended = r_.lineEnded();
+  line.eol = r_.lineEnd();
   lastEnded_ = line.ended;
   return true;
 }
@@ -64,6 +65,7 @@ bool MailLines::next(MailLine& line) {
     line.text.swap(l.text);
     line.start = l.start;
     line.ended = l.ended;
+    line.eol = l.eol;
     return true;
   }
   return read(line);
@@ -83,6 +85,7 @@ void MailLines::unget(MailLine line) {
   ahead_[held_].text.swap(line.text);
   ahead_[held_].start = line.start;
   ahead_[held_].ended = line.ended;
+  ahead_[held_].eol = line.eol;
   ++held_;
 }
 

@@ -24,6 +24,7 @@ struct MailLine {
   std::string text;    // without the line end
   bool start = true;   // the piece begins a line
   bool ended = true;   // a line end follows the piece
+  std::string_view eol = "\n";  // that line end as the file holds it; empty when none
   bool blank() const { return start && ended && text.empty(); }
 };
 

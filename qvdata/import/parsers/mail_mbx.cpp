@@ -112,6 +112,7 @@ class MbxCutter : public mail::Cutter {
     return inner_->start(ctx, r);
   }
   bool next(std::string& raw) override { return inner_->next(raw); }
+  std::optional<std::string> original(const std::string& raw) override { return inner_->original(raw); }
 
  private:
   std::unique_ptr<mail::Cutter> inner_;

@@ -11,6 +11,7 @@
 #include "import/skip_reasons.h"
 #include "mime/html_text.h"
 #include "mime/mime_message.h"
+#include "originals/original_packing.h"
 
 namespace qv::mail {
 
@@ -37,19 +38,45 @@ std::pair<std::string, std::string> party(const std::vector<mime::Address>& list
 
 }  // namespace
 
+void MessageBytes::addOriginal(std::string_view s) {
+  if (originalCut_) return;
+  if (original_.size() + s.size() > kOriginalMaxBytes) {
+    originalCut_ = true;
+    original_.clear();
+    original_.shrink_to_fit();
+    return;
+  }
+  original_.append(s);
+}
+
 void MessageBytes::add(std::string_view s) {
+  addOriginal(s);
   if (bytes_.size() >= kMaxMessage) return;
   bytes_.append(s.substr(0, kMaxMessage - bytes_.size()));
 }
 
-void MessageBytes::addLine(std::string_view piece, bool ended) {
+void MessageBytes::add(const MessageBytes& other) {
+  if (other.originalCut_) {
+    originalCut_ = true;
+    original_.clear();
+  } else {
+    addOriginal(other.original_);
+  }
+  if (bytes_.size() >= kMaxMessage) return;
+  bytes_.append(std::string_view(other.bytes_).substr(0, kMaxMessage - bytes_.size()));
+}
+
+void MessageBytes::addLine(std::string_view piece, bool ended, std::string_view eol) {
+  addOriginal(piece);
+  if (ended) addOriginal(eol);
   if (bytes_.size() + piece.size() + 1 <= kMaxMessage) {
     bytes_.append(piece);
     if (ended) bytes_ += '\n';
     return;
   }
-  add(piece);
-  if (ended) add("\n");
+  std::string_view rest = std::string_view(piece).substr(0, kMaxMessage - std::min(kMaxMessage, bytes_.size()));
+  bytes_.append(rest);
+  if (ended && bytes_.size() < kMaxMessage) bytes_ += '\n';
 }
 
 bool blankMessage(std::string_view raw) {

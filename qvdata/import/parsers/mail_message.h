@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,11 +24,16 @@ enum class Flavour {
   EudoraMac, // Eudora for the classic Mac OS: besides, undeclared 8-bit text is Mac Roman
 };
 
-// The bytes of one message as a parser collects them.
+// The bytes of one message as a parser collects them: the text for the
+// decoder (lines ended by LF, at most kMaxMessage bytes) and, beside it, the
+// message's original, its lines ended as the source ends them (at most
+// kOriginalMaxBytes: a longer one is not kept).
 class MessageBytes {
  public:
   void clear() {
     bytes_.clear();
+    original_.clear();
+    originalCut_ = false;
     started_ = false;
   }
   bool started() const { return started_; }
@@ -36,22 +42,41 @@ class MessageBytes {
     // Room for a message of the size of the last one, so that a message's
     // bytes are not copied again and again while it grows.
     bytes_.reserve(std::min(lastSize_, kReserveMax));
+    original_.reserve(std::min(lastSize_, kReserveMax));
     started_ = true;
   }
-  // Appends bytes, up to kMaxMessage in all.
+  // Appends bytes to both, up to kMaxMessage in all to the decoder's.
   void add(std::string_view s);
-  // Appends a piece of a line and, when the line ends there, a LF.
-  void addLine(std::string_view piece, bool ended);
+  // Appends what another holds, its original to this original.
+  void add(const MessageBytes& other);
+  // Appends a piece of a line and, when the line ends there, a LF to the
+  // decoder's bytes and the line end `eol` to the original.
+  void addLine(std::string_view piece, bool ended, std::string_view eol = "\n");
+  // The original starts again here: what was added so far (a separator
+  // line) is not the message's own.
+  void restartOriginal() {
+    original_.clear();
+    originalCut_ = false;
+  }
   const std::string& bytes() const { return bytes_; }
   std::string take() {
     started_ = false;
     lastSize_ = bytes_.size();
     return std::move(bytes_);
   }
+  // The original of the message taken last (take() first); nullopt when it
+  // was too long to keep.
+  std::optional<std::string> takeOriginal() {
+    if (originalCut_) return std::nullopt;
+    return std::move(original_);
+  }
 
  private:
   static constexpr size_t kReserveMax = 1u << 20;
+  void addOriginal(std::string_view s);
   std::string bytes_;
+  std::string original_;
+  bool originalCut_ = false;
   size_t lastSize_ = 0;
   bool started_ = false;
 };

@@ -33,6 +33,7 @@ class MailParser : public Parser {
         done_ = true;
         break;
       }
+      ctx.offerOriginal(cutter_->original(raw));
       if (!convertMail(ctx, raw, flavour())) failed_ = true;
     }
     ctx.progress(reader_->position() - reported_);
@@ -72,9 +73,13 @@ class SeparatorCutter : public Cutter {
     while (lines_->next(line)) {
       if (line.start && line.ended && isSeparator_(line.text, lines_->peek())) {
         bool had = message_.started() && !emptyMessage(message_.bytes());
-        if (had) raw = message_.take();
+        if (had) {
+          raw = message_.take();
+          original_ = message_.takeOriginal();
+        }
         message_.begin();
         message_.addLine(line.text, true);
+        message_.restartOriginal();  // the separator is the store's, not the message's
         inHeader_ = true;
         if (had) return true;
         continue;
@@ -82,18 +87,22 @@ class SeparatorCutter : public Cutter {
       if (!message_.started()) continue;
       if (line.blank()) inHeader_ = false;
       if (unescape_ && !inHeader_ && line.start) unescapeFrom(line.text);
-      message_.addLine(line.text, line.ended);
+      message_.addLine(line.text, line.ended, line.eol);
     }
     if (!message_.started()) return false;
     raw = message_.take();
+    original_ = message_.takeOriginal();
     return !emptyMessage(raw);
   }
+
+  std::optional<std::string> original(const std::string&) override { return std::move(original_); }
 
  private:
   SeparatorTest isSeparator_;
   bool unescape_;
   std::unique_ptr<MailLines> lines_;
   MessageBytes message_;
+  std::optional<std::string> original_;
   bool inHeader_ = false;
 };
 

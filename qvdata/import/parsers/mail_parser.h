@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ class Cutter {
   virtual bool start(ImportContext& ctx, BlockReader& r) = 0;
   // The bytes of the next message; false when the file holds no more.
   virtual bool next(std::string& raw) = 0;
+  // The original of the message next() gave last: the message's bytes as
+  // the store holds them, without the store's own separator line; nullopt
+  // when it is too long to keep. By default the bytes next() gave.
+  virtual std::optional<std::string> original(const std::string& raw) { return raw; }
   // True when the file has the line ends of the classic Mac OS (CR alone).
   virtual bool classicMac() const { return false; }
 };
@@ -37,7 +42,7 @@ using SeparatorTest = std::function<bool(std::string_view line, const MailLine* 
 // (Eudora's "From ???@???", the Mozilla family's "From - "): a message runs
 // from its separator to the next one; what comes before the first separator
 // is passed over. With `unescape`, body lines escaped as ">From " lose one
-// ">".
+// ">" (in the message's original too).
 std::unique_ptr<Cutter> makeSeparatorCutter(SeparatorTest isSeparator, bool unescape);
 
 }  // namespace qv::mail

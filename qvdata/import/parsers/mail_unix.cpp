@@ -75,6 +75,8 @@ class HeaderBlockCutter : public mail::Cutter {
       if (dotEnded_ && message_.started() && endLine(line)) {
         atStart_ = true;  // the next message's first header line starts it
         raw = unstuffDots(message_.take());
+        original_ = message_.takeOriginal();
+        if (original_) original_ = unstuffDots(std::move(*original_));
         if (!mail::blankMessage(raw)) return true;
         continue;
       }
@@ -87,11 +89,11 @@ class HeaderBlockCutter : public mail::Cutter {
         bool candidate = separator || (!mboxMode_ && (mail::unixHeaderLine(line.text) ||
                                                       (first && mail::headerShaped(line.text))));
         if (candidate) {
-          unsigned bits = readBlock(line);
+          unsigned bits = readBlock(line, separator);
           bool boundary = separator || bitCount(bits) >= 3 || (first && bits != 0);
           if (!boundary) {
             if (message_.started()) {
-              message_.add(block_.bytes());
+              message_.add(block_);
               followParts(block_.bytes());
             }
             continue;
@@ -99,9 +101,12 @@ class HeaderBlockCutter : public mail::Cutter {
           if (separator && !seenMessage_) mboxMode_ = true;
           seenMessage_ = true;
           bool had = message_.started();
-          if (had) raw = message_.take();
+          if (had) {
+            raw = message_.take();
+            original_ = message_.takeOriginal();
+          }
           message_.begin();
-          message_.add(block_.bytes());
+          message_.add(block_);
           parts_.begin();
           followParts(block_.bytes());
           if (had) return true;
@@ -110,13 +115,16 @@ class HeaderBlockCutter : public mail::Cutter {
       }
       if (!message_.started()) continue;
       if (mboxMode_ && line.start) mail::unescapeFrom(line.text);
-      message_.addLine(line.text, line.ended);
+      message_.addLine(line.text, line.ended, line.eol);
       if (line.start) parts_.line(line.text);
     }
     if (!message_.started()) return false;
     raw = message_.take();
+    original_ = message_.takeOriginal();
     return !mail::blankMessage(raw);
   }
+
+  std::optional<std::string> original(const std::string&) override { return std::move(original_); }
 
  private:
   // Hands the lines of a block to the part tracker.
@@ -134,10 +142,12 @@ class HeaderBlockCutter : public mail::Cutter {
 
   // Reads the header block that begins with `first` into block_, up to and
   // with its empty line; a separator line ends it too (and is left for the
-  // next message). Returns which of the four message headers it holds.
-  unsigned readBlock(const MailLine& first) {
+  // next message). Returns which of the four message headers it holds. A
+  // block that begins with a separator line has its original begin after it.
+  unsigned readBlock(const MailLine& first, bool separator) {
     block_.begin();
-    block_.addLine(first.text, first.ended);
+    block_.addLine(first.text, first.ended, first.eol);
+    if (separator) block_.restartOriginal();
     unsigned bits = mail::messageHeaderBit(first.text);
     MailLine line;
     while (lines_->next(line)) {
@@ -145,7 +155,7 @@ class HeaderBlockCutter : public mail::Cutter {
         lines_->unget(std::move(line));
         break;
       }
-      block_.addLine(line.text, line.ended);
+      block_.addLine(line.text, line.ended, line.eol);
       if (line.blank()) break;
       if (line.start) bits |= mail::messageHeaderBit(line.text);
     }
@@ -163,6 +173,7 @@ class HeaderBlockCutter : public mail::Cutter {
   std::unique_ptr<mail::MailLines> lines_;
   mail::MessageBytes message_;
   mail::MessageBytes block_;
+  std::optional<std::string> original_;
   mail::PartTracker parts_;  // the MIME parts of the current message
   bool atStart_ = true;      // nothing but empty lines read so far
   bool mboxMode_ = false;    // the first message began at a separator

@@ -7,6 +7,7 @@
 #include "import/parsers/ascii_text.h"
 #include "import/skip_reasons.h"
 #include "mime/mime_message.h"
+#include "originals/original_packing.h"
 
 namespace qv::news {
 
@@ -108,6 +109,8 @@ bool crLineEnds(BlockReader& reader) {
 void Article::clear() {
   state_ = Before;
   bytes_.clear();
+  original_.clear();
+  originalCut_ = false;
   full_ = false;
   pendingEmpty_ = 0;
   bodyLines_ = 0;
@@ -167,7 +170,17 @@ void Article::toBody() {
   pendingEmpty_ = 0;
 }
 
-void Article::add(std::string_view line) {
+void Article::add(std::string_view line, std::string_view eol) {
+  bool before = state_ == Before && (line.empty() || (isFromLine(line) && bytes_.empty()));
+  if (!before && !originalCut_) {
+    if (original_.size() + line.size() + eol.size() > kOriginalMaxBytes) {
+      originalCut_ = true;
+      original_.clear();
+    } else {
+      original_.append(line);
+      original_.append(eol);
+    }
+  }
   switch (state_) {
     case Before:
       if (line.empty()) return;

@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,10 +67,20 @@ bool crLineEnds(BlockReader& reader);
 // line is then dropped). Reader-written header lines are named as the decoder
 // knows them: "Subj:" as "Subject:", "Reply To:" as "Reply-To:", and the "TO:"
 // and "FM:" lines indented by five blanks as "To:" and "From:".
+//
+// Beside it the article's original is kept: every line from its first header
+// line on, as the store holds it with its line end `eol` (empty for a piece
+// of a longer line); the separator line and empty lines before the header
+// are the store's. An original longer than kOriginalMaxBytes is not kept.
 class Article {
  public:
   void clear();
-  void add(std::string_view line);
+  void add(std::string_view line, std::string_view eol = "\n");
+  // The original; nullopt when it was too long to keep.
+  std::optional<std::string> original() const {
+    if (originalCut_) return std::nullopt;
+    return original_;
+  }
   // Nothing but empty lines (or a separator line) so far.
   bool empty() const { return state_ == Before; }
   bool inHeader() const { return state_ == Header || state_ == PendingEmpty; }
@@ -87,6 +98,8 @@ class Article {
 
   State state_ = Before;
   std::string bytes_;
+  std::string original_;
+  bool originalCut_ = false;
   bool full_ = false;  // kMaxArticleBytes reached
   int pendingEmpty_ = 0;
   int64_t bodyLines_ = 0;

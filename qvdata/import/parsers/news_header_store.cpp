@@ -52,7 +52,12 @@ void HeaderStoreScanner::readMarkerId() {
 
 HeaderStoreScanner::Piece HeaderStoreScanner::read(std::string& line, bool markers) {
   line.clear();
-  if (!markers) return reader_.readLine(line, kMaxLine, crEnds_) ? Piece::Line : Piece::End;
+  eol_ = {};
+  if (!markers) {
+    bool read = reader_.readLine(line, kMaxLine, crEnds_);
+    eol_ = reader_.lineEnd();
+    return read ? Piece::Line : Piece::End;
+  }
   bool any = false;
   for (;;) {
     int c = reader_.peek(0);
@@ -65,7 +70,11 @@ HeaderStoreScanner::Piece HeaderStoreScanner::read(std::string& line, bool marke
     reader_.get();
     any = true;
     if (c == '\n' || (c == '\r' && crEnds_)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
+      eol_ = c == '\r' ? "\r" : "\n";
+      if (c == '\n' && !line.empty() && line.back() == '\r') {
+        line.pop_back();
+        eol_ = "\r\n";
+      }
       return Piece::Line;
     }
     line += char(c);
@@ -73,10 +82,14 @@ HeaderStoreScanner::Piece HeaderStoreScanner::read(std::string& line, bool marke
   }
 }
 
+void HeaderStoreScanner::addHeld(Article& a) {
+  for (const Line& l : held_) a.add(l.text, l.eol);
+}
+
 bool HeaderStoreScanner::hold(const std::string& line) {
   bool fits = held_.empty() ? isFromLine(line) || isHeaderForm(line) : isHeaderForm(line) || isContinuation(line);
   if (!fits || held_.size() >= kMaxHeldLines || heldBytes_ + line.size() > kMaxHeldBytes) return false;
-  held_.push_back(line);
+  held_.push_back({line, eol_});
   heldBytes_ += line.size();
   return true;
 }
@@ -90,7 +103,7 @@ void HeaderStoreScanner::begin(Article& a, Start& s) {
     state_ = AfterMarker;
     return;
   }
-  for (const std::string& l : s.lines) a.add(l);
+  for (const Line& l : s.lines) a.add(l.text, l.eol);
   state_ = Collecting;
 }
 
@@ -114,7 +127,7 @@ bool HeaderStoreScanner::next(Article& a) {
       s.id = lastId_;
     } else {
       s.lines = std::move(held_);
-      s.lines.push_back(std::move(line));
+      s.lines.push_back({std::move(line), eol_});
     }
     clearHeld();
     return s;
@@ -128,14 +141,14 @@ bool HeaderStoreScanner::next(Article& a) {
     Piece p = read(line, markers_ && !counted);
     if (p == Piece::End) {
       if (state_ == Collecting)
-        for (const std::string& l : held_) a.add(l);
+        addHeld(a);
       clearHeld();
       return false;
     }
     if (p == Piece::Marker) {
       // Lines held at the end of a body are text after all.
       if (state_ == Collecting)
-        for (const std::string& l : held_) a.add(l);
+        addHeld(a);
       Start s = startAt(true, {}, at);
       if (state_ == Collecting || state_ == Trailing) {
         pending_ = std::move(s);
@@ -153,12 +166,12 @@ bool HeaderStoreScanner::next(Article& a) {
       case AfterMarker:
         if (isHeaderForm(line)) {
           state_ = Collecting;
-          a.add(line);
+          a.add(line, eol_);
         }
         continue;
       case Collecting:
         if (a.inHeader() || counted) {
-          a.add(line);
+          a.add(line, eol_);
           continue;
         }
         if (starts) {
@@ -173,9 +186,9 @@ bool HeaderStoreScanner::next(Article& a) {
           continue;
         }
         if (hold(line)) continue;
-        for (const std::string& l : held_) a.add(l);
+        addHeld(a);
         clearHeld();
-        a.add(line);
+        a.add(line, eol_);
         continue;
       case Scanning:
       case Trailing:
@@ -227,7 +240,10 @@ class HeaderStoreParser : public Parser {
       bool more = scanner_->next(article_);
       ctx.progress(scanner_->position() - lastPos_);
       lastPos_ = scanner_->position();
-      if (!article_.empty() && !writeArticle()) more = false;
+      if (!article_.empty()) {
+        ctx.offerOriginal(article_.original());
+        if (!writeArticle()) more = false;
+      }
       if (!more) {
         done_ = true;
         index_.close();

@@ -43,15 +43,21 @@ class HeaderStoreScanner {
 
  private:
   enum class Piece { Line, Marker, End };
+  struct Line {
+    std::string text;
+    std::string_view eol;  // its line end as the store holds it
+  };
   struct Start {
     bool marker = false;
-    std::vector<std::string> lines;  // held lines and the starting line
+    std::vector<Line> lines;  // held lines and the starting line
     std::string id;                  // of a marker
     int64_t offset = -1;
   };
   Piece read(std::string& line, bool markers);
   void readMarkerId();
   bool hold(const std::string& line);
+  // Adds the held lines to the article.
+  void addHeld(Article& a);
   void begin(Article& a, Start& s);
 
   BlockReader reader_;
@@ -62,7 +68,8 @@ class HeaderStoreScanner {
 
   Start pending_;  // the start of the next article, met while reading this one
   bool havePending_ = false;
-  std::vector<std::string> held_;
+  std::vector<Line> held_;
+  std::string_view eol_;  // the line end of the line read last
   size_t heldBytes_ = 0;
   bool wholeLine_ = true;
 

@@ -51,7 +51,10 @@ class NewsSpoolParser : public Parser {
       bool more = collect();
       ctx.progress(reader_->position() - lastPos_);
       lastPos_ = reader_->position();
-      if (!article_.empty() && !writer_->write(article_.bytes())) more = false;
+      if (!article_.empty()) {
+        ctx.offerOriginal(article_.original());
+        if (!writer_->write(article_.bytes())) more = false;
+      }
       if (!more) {
         done_ = true;
         return true;
@@ -92,7 +95,7 @@ class NewsSpoolParser : public Parser {
       // Before the first separator: an article only when it begins with a header line.
       if (mode_ == Leading && article_.empty() && !line.empty() && !news::isHeaderForm(line)) mode_ = LeadingText;
       if (mode_ == LeadingText) continue;
-      article_.add(line);
+      article_.add(line, reader_->lineEnd());
     }
     return false;
   }
