@@ -2,6 +2,7 @@
 // installation writes, reading beside the program, what reaches the
 // terminal, and sources that are no regular files.
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/generated_sources.h"
 #include "support/services_fixture.h"
 #include "support/temp_dir.h"
 
@@ -84,7 +86,7 @@ class QvcliTest : public ::testing::Test {
   std::string root;
 };
 
-}  // namespace
+
 
 TEST_F(QvcliTest, PrintRefusesToWriteOverTheArchive) {
   forumWith("Hello.");
@@ -236,3 +238,45 @@ TEST_F(QvcliTest, AFifoGivenAsASourceIsSkipped) {
   EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("This file will be skipped!"), std::string::npos) << r.err;
 }
+
+TEST_F(QvcliTest, CheckFindsEveryOriginalAndReportsWhatIsWrong) {
+  ASSERT_EQ(qvcli({"init"}).status, 0);
+  Outcome r = qvcli({"mailbox", "add", "--owner", "Mary Owner", "--address", "mary@owner.example"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  writeFile(dir.file("mail.mbx"), qvtest::generatedMbox(30, "mary@owner.example"));
+  writeFile(dir.file("news.txt"), qvtest::generatedNews(20));
+  r = qvcli({"import", "--format", "Unix Mail", "--mailbox", "Mary Owner", dir.file("mail.mbx")});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  r = qvcli({"import", "--format", "Unix News", dir.file("news.txt")});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  for (const char* db : {"Mary Owner", "comp.test"}) {
+    r = qvcli({"check", db});
+    EXPECT_EQ(r.status, 0) << db << ": " << r.out << r.err;
+    EXPECT_NE(r.out.find("originals kept, no fault found"), std::string::npos) << r.out;
+  }
+
+  // A content lost, and an original whose mail is gone.
+  std::string originals;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.path().filename() == "IDX036.ADF" && fs::exists(e.path().parent_path() / "IDX013.ADF")) originals = e.path();
+  ASSERT_FALSE(originals.empty());
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(originals.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "DELETE FROM Originals WHERE MSGID = 0 AND HASH = "
+                         "(SELECT HASH FROM Originals WHERE MSGID <> 0 ORDER BY MSGID LIMIT 1);"
+                         "INSERT INTO Originals (MSGID, HASH, SIZE, PACKING, DATA) "
+                         "SELECT 4000000000, HASH, SIZE, PACKING, '' FROM Originals WHERE MSGID <> 0 "
+                         "ORDER BY MSGID DESC LIMIT 1;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+  r = qvcli({"check", "Mary Owner"});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.err.find("has no content"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("mail 4000000000 belongs to no mail"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("2 faults found"), std::string::npos) << r.err;
+}
+
+}  // namespace

@@ -13,6 +13,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "import/import_run.h"
+#include "originals/originals_store.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -89,7 +90,11 @@ class ImportConsistencyTest : public MailImportTest {
       sent += PER.FROMCOUNT;
       received += PER.TOCOUNT;
     }
+    // Every mail committed has its original, and no original is left without its mail.
+    EXPECT_TRUE(keepsOriginals(KindMailDb));
+    EXPECT_EQ(checkOriginals(KindMailDb), std::vector<std::string>());
     OP_CLOSE(OpRelease, {FileMail, FilePerson});
+    Originals.close();
     EXPECT_EQ(int64_t(listed), mails);
     EXPECT_EQ(sent, mails);
     EXPECT_EQ(received, mails);
@@ -206,10 +211,11 @@ TEST_F(ImportConsistencyTest, AStopOnAFullDiskKeepsWhatWasCommittedAndARerunEnds
 
 TEST_F(ImportConsistencyTest, TheTemporaryFileIsEmptiedWhenARunEnds) {
   ASSERT_EQ(importMbox("mail.mbx", generatedMbox(1500, kOwnerAddress)), 1) << prompts.transcript();
-  OP_CLOSE(OpShared, {FileImpHeader, FileImpCCR});
+  OP_CLOSE(OpShared, {FileImpHeader, FileImpCCR, FileImpOriginal});
   EXPECT_EQ(ImpHeader.records(), 0);
   EXPECT_EQ(ImpCCR.records(), 0);
-  OP_CLOSE(OpRelease, {FileImpHeader, FileImpCCR});
+  EXPECT_EQ(ImpOriginal.records(), 0);
+  OP_CLOSE(OpRelease, {FileImpHeader, FileImpCCR, FileImpOriginal});
   EXPECT_LT(fs::file_size(filePath(FileImpHeader)), 64u * 1024u);
 }
 
