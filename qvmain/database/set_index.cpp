@@ -11,9 +11,11 @@
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "originals/originals_store.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/record_helpers.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -39,6 +41,9 @@ SetIndex::SetIndex(QWidget* parent) : QWidget(parent) {
   auto_ = new QLabel(this);
   toggle_ = new QPushButton(this);
   connect(toggle_, &QPushButton::clicked, this, &SetIndex::toggle);
+  originals_ = new QLabel(this);
+  keepToggle_ = new QPushButton(this);
+  connect(keepToggle_, &QPushButton::clicked, this, &SetIndex::toggleOriginals);
   auto* close = new QPushButton(QStringLiteral("Close"), this);
   connect(close, &QPushButton::clicked, this, &QWidget::close);
   auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(QString::fromStdString(qv::Mem.Description).toHtmlEscaped()), this);
@@ -52,6 +57,9 @@ SetIndex::SetIndex(QWidget* parent) : QWidget(parent) {
   layout->addWidget(auto_);
   layout->addSpacing(8);
   layout->addWidget(toggle_);
+  layout->addSpacing(8);
+  layout->addWidget(originals_);
+  layout->addWidget(keepToggle_);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   TmCreate(this, QStringLiteral("SetIndex"), kNotToolsGroup);
@@ -67,6 +75,21 @@ void SetIndex::refresh() {
   toggle_->setText(on_ ? QStringLiteral(" Deactivate auto word indexing (in Task Manager)")
                        : QStringLiteral(" Activate auto word indexing (in Task Manager)"));
   toggle_->setEnabled(qv::Mem.ForumNumber != 0);
+  // Forum messages are their own originals: the setting is for mail and news.
+  int kind = qv::Mem.ForumType;
+  bool kept = qv::Mem.ForumNumber != 0 && (kind == qv::KindMailDb || kind == qv::KindNewsDb);
+  keeps_ = kept && qv::keepsOriginals(kind);
+  originals_->setText(keeps_ ? QStringLiteral("Originals (full headers and attachments) are kept")
+                             : QStringLiteral("Originals (full headers and attachments) are not kept"));
+  keepToggle_->setText(keeps_ ? QStringLiteral(" Stop keeping originals of imported messages")
+                              : QStringLiteral(" Keep originals of imported messages"));
+  originals_->setVisible(kept);
+  keepToggle_->setVisible(kept);
+}
+
+void SetIndex::toggleOriginals() {
+  qv::setKeepOriginals(qv::Mem.ForumType, !keeps_, qv::ReportShow);
+  refresh();
 }
 
 void SetIndex::toggle() {

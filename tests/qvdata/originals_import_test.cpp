@@ -131,10 +131,19 @@ class OriginalsFromParsers : public ::testing::Test {
   int runs_ = 0;
 };
 
-// mbox stores: a separator line before each message; before the first,
+// An empty line, as an mbox writes one after a message.
+size_t emptyLine(std::string_view s) {
+  for (std::string_view eol : {"\r\n", "\n", "\r"})
+    if (s.substr(0, eol.size()) == eol) return eol.size();
+  return 0;
+}
+
+// mbox stores: a separator line before each message, and an empty line
+// before it (or at the end) when the store wrote one; before the first,
 // nothing else but a byte-order mark.
 GapTest separatorLines(std::string_view separator) {
   return [separator](std::string_view gap, bool first, bool last) {
+    if (!first) gap.remove_prefix(emptyLine(gap));
     if (last) return gap.empty();
     if (first && gap.substr(0, 3) == "\xEF\xBB\xBF") gap.remove_prefix(3);
     return oneLineStartingWith(gap, separator);
@@ -241,7 +250,8 @@ TEST(OriginalsFromNewsStores, ArticlesBetweenSeparatorsAndInHeaderStores) {
   };
   auto spool = run("Unix News", "From x Mon Jan  1 10:00:00 2001\r\n" + a1 + "From y Mon Jan  1 11:00:00 2001\r\n" + a2);
   ASSERT_EQ(spool->originals.size(), 2u);
-  EXPECT_EQ(spool->originals[0], a1);
+  // The empty line before the next separator is the store's.
+  EXPECT_EQ(spool->originals[0], a1.substr(0, a1.size() - 2));
   EXPECT_EQ(spool->originals[1], a2);
   auto netscape = run("Netscape News", a1 + a2);
   ASSERT_EQ(netscape->originals.size(), 2u);
@@ -267,7 +277,7 @@ TEST(OriginalsFromMailStores, LongLinesAndMixedLineEndsComeBackWhole) {
   qvtest::runParser(*parser, ctx);
   ctx.closeSource();
   ASSERT_EQ(ctx.originals.size(), 2u);
-  EXPECT_EQ(ctx.originals[0], m1);
+  EXPECT_EQ(ctx.originals[0], m1.substr(0, m1.size() - 2));
   // ">From " lines lose one ">", as the text does: an mboxrd export gives them back.
   std::string unquoted = m2;
   unquoted.replace(unquoted.find(">From"), 5, "From");

@@ -18,6 +18,7 @@
 #include "database/startup_wizard.h"
 #include "database/update_box.h"
 #include "dictionary/dictionary.h"
+#include "originals/originals_store.h"
 #include "services/databases.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -141,6 +142,30 @@ class DatabaseWindowsTest : public QObject {
     QCOMPARE(w->toggleButton()->text(), QStringLiteral(" Deactivate auto word indexing (in Task Manager)"));
     w->toggleButton()->click();
     QVERIFY(qv::findDatabase(id) && qv::FOR.INDEXTYPE == 0);
+    // A forum keeps no originals: the setting is not offered.
+    QVERIFY(w->originalsLabel()->isHidden());
+    QVERIFY(w->originalsButton()->isHidden());
+  }
+
+  void theIndexStatusWindowShowsAndSwitchesKeepingOriginals() {
+    TestInstallation inst;
+    inst.open();
+    qv::MailboxSpec spec;
+    spec.owner = "Mary Owner";
+    spec.address = "mary@owner.example";
+    uint32_t id = qv::AddMailbox(spec, false, 7);
+    QVERIFY(qv::ActivateDatabase(id));
+    auto* w = new qvm::SetIndex;
+    w->show();
+    QVERIFY(w->originalsButton()->isVisible());
+    QCOMPARE(w->originalsLabel()->text(), QStringLiteral("Originals (full headers and attachments) are kept"));
+    w->originalsButton()->click();
+    QVERIFY(!qv::keepsOriginals(qv::KindMailDb));
+    QCOMPARE(w->originalsLabel()->text(), QStringLiteral("Originals (full headers and attachments) are not kept"));
+    QCOMPARE(w->originalsButton()->text(), QStringLiteral(" Keep originals of imported messages"));
+    w->originalsButton()->click();
+    QVERIFY(qv::keepsOriginals(qv::KindMailDb));
+    w->close();
   }
 
   void theStartupWizardStoresItsDefaultsAndStartsTheImport() {

@@ -143,6 +143,16 @@ bool mozillaSeparator(std::string_view line, const MailLine* next) {
   return (rest.empty() || rest == "-") && headerFollows(next);
 }
 
+void dropSeparatorBlank(std::string& original) {
+  auto endsWith = [&](std::string_view tail) {
+    return original.size() > tail.size() && std::string_view(original).substr(original.size() - tail.size()) == tail;
+  };
+  if (endsWith("\r\n\r\n"))
+    original.resize(original.size() - 2);
+  else if (endsWith("\n\n") || endsWith("\r\r"))
+    original.pop_back();
+}
+
 void unescapeFrom(std::string& line) {
   size_t n = 0;
   while (n < line.size() && line[n] == '>') ++n;

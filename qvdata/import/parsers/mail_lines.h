@@ -51,6 +51,11 @@ class MailLines {
   size_t held_ = 0;
 };
 
+// The empty line an mbox writes between a message and the next separator
+// line (and after the last message) is the store's, not the message's: an
+// original that ends with an empty line loses it.
+void dropSeparatorBlank(std::string& original);
+
 // "Name:" at the start of a line: a name of printable ASCII characters
 // without blanks, then a colon.
 bool headerShaped(std::string_view line);

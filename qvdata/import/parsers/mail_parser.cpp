@@ -76,6 +76,7 @@ class SeparatorCutter : public Cutter {
         if (had) {
           raw = message_.take();
           original_ = message_.takeOriginal();
+          if (original_) dropSeparatorBlank(*original_);
         }
         message_.begin();
         message_.addLine(line.text, true);
@@ -92,6 +93,7 @@ class SeparatorCutter : public Cutter {
     if (!message_.started()) return false;
     raw = message_.take();
     original_ = message_.takeOriginal();
+    if (original_) dropSeparatorBlank(*original_);
     return !emptyMessage(raw);
   }
 

@@ -104,6 +104,7 @@ class HeaderBlockCutter : public mail::Cutter {
           if (had) {
             raw = message_.take();
             original_ = message_.takeOriginal();
+            if (original_ && separator) mail::dropSeparatorBlank(*original_);
           }
           message_.begin();
           message_.add(block_);
@@ -121,6 +122,7 @@ class HeaderBlockCutter : public mail::Cutter {
     if (!message_.started()) return false;
     raw = message_.take();
     original_ = message_.takeOriginal();
+    if (original_ && mboxMode_) mail::dropSeparatorBlank(*original_);
     return !mail::blankMessage(raw);
   }
 

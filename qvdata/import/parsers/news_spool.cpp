@@ -12,6 +12,7 @@
 #include <string>
 
 #include "import/parsers/block_reader.h"
+#include "import/parsers/mail_lines.h"
 #include "import/parsers/news_article.h"
 #include "import/parsers/parsers.h"
 
@@ -52,7 +53,10 @@ class NewsSpoolParser : public Parser {
       ctx.progress(reader_->position() - lastPos_);
       lastPos_ = reader_->position();
       if (!article_.empty()) {
-        ctx.offerOriginal(article_.original());
+        std::optional<std::string> original = article_.original();
+        // Between "From " separators an article is followed by the store's empty line.
+        if (original && mode_ == Articles && !equalsLines_) mail::dropSeparatorBlank(*original);
+        ctx.offerOriginal(std::move(original));
         if (!writer_->write(article_.bytes())) more = false;
       }
       if (!more) {
