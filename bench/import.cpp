@@ -12,6 +12,11 @@
 // memory
 //   generates an mbox of at least --gigabytes G and imports it in a child
 //   process run under /usr/bin/time -v, printing its peak resident size.
+// originals (import_originals.cpp)
+//   packs every message of a generated mbox (and the corpus's, with --corpus)
+//   with zlib and zstd at several levels, then imports the mbox with qvcli
+//   into a mailbox without and one with originals, and prints the cost and
+//   the size of the originals against the mbox.
 // forum (import_forum.cpp)
 //   generates a TAPCIS 6.x forum capture of N messages (bench/forum_gen.h),
 //   imports it with qvcli into a new forum and then imports it again, each
@@ -46,6 +51,8 @@ const std::vector<Mode>& modes() {
       {"memory", "peak resident size of importing an mbox of --gigabytes G", qvbench::runLargeMbox},
       {"forum", "import, then reimport, of a TAPCIS 6.x forum capture of --messages N (qvcli)",
        qvbench::runForumImport},
+      {"originals", "zlib against zstd over the messages, and the mbox import with and without originals (qvcli)",
+       qvbench::runOriginalsCost},
   };
   return list;
 }
@@ -66,6 +73,8 @@ int main(int argc, char** argv) {
   o.value("--gigabytes", "G", "size of the mbox of the memory run (default 1; implies --mode memory)", b.gigabytes);
   o.value("--dir", "DIR", "work directory, emptied first (default /tmp/qv-bench-import)", b.dir);
   o.value("--seed", "S", "seed of the generated mail (default 1)", b.seed);
+  o.value("--corpus", "DIR", "the sample corpus folder, packed too in the originals run (default: none)", b.corpus);
+  o.value("--rounds", "N", "imports of each kind in the originals run (default 3)", b.rounds);
   o.value("--qvcli", "PATH", "the qvcli program (default: beside this one in the build tree)", b.qvcli);
   o.value("--import-only", "MBOX", "(the memory run's child) import MBOX into a new mailbox under --root", importMbox);
   o.value("--root", "DIR", "(the memory run's child) the installation to import into", root);

@@ -16,6 +16,8 @@ struct ImportBench {
   std::string dir;           // work directory, emptied first
   std::string self;          // this program, for its child runs
   std::string qvcli;         // the command-line program
+  std::string corpus;        // the sample corpus folder, for the originals run; empty: none
+  int rounds = 3;            // imports of each kind in the originals run
 };
 
 // Import plus word indexing of a generated mbox with qvcli, as a user runs
@@ -26,6 +28,9 @@ int runMailComparison(const ImportBench& b);
 int runForumImport(const ImportBench& b);
 // The peak resident size of importing an mbox of b.gigabytes.
 int runLargeMbox(const ImportBench& b);
+// The cost of keeping originals: packing measured with zlib and zstd, and
+// the import with and without originals (import_originals.cpp).
+int runOriginalsCost(const ImportBench& b);
 // The child of the memory run: one import in-process, counts printed.
 int importOnly(const std::string& mbox, const std::string& root);
 

@@ -53,6 +53,7 @@ int cmdImport(const Args& args);
 int cmdFormats(const Args& args);
 int cmdShow(const Args& args);
 int cmdCheck(const Args& args);
+int cmdOriginals(const Args& args);
 int cmdIndex(const Args& args);
 int cmdSearch(const Args& args);
 int cmdExport(const Args& args);

@@ -34,6 +34,9 @@ const std::vector<Command>& commands() {
        "check that every mail or article of a database has its original and every original its message; "
        "exits 1 when anything is wrong",
        cmdCheck, Needs::Reading},
+      {"originals", "originals DB [on|off]",
+       "tell whether a mail or newsgroup database keeps the originals of imported messages, or switch it",
+       cmdOriginals, Needs::Writing},
       {"index", "index DB [--full] [--unattended]",
        "build (--full) or extend the word index of a database; progress on stderr, the result at the end", cmdIndex,
        Needs::Writing},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "dictionary/database_files.h"
 #include "dictionary/file_numbers.h"
@@ -174,6 +175,25 @@ TEST_F(OriginalsStore, OneContentForManyMessagesUntilTheLastGoes) {
   ASSERT_TRUE(write(503, sampleMail(3)));
   EXPECT_EQ(readOriginal(KindMailDb, 503), sampleMail(3));
   EXPECT_EQ(contentRows(), 1);
+}
+
+TEST_F(OriginalsStore, PackGivesTheSpaceOfRemovedOriginalsBack) {
+  selectDatabase(7, KindMailDb);
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  // Bytes that do not pack, so that the file grows with them.
+  std::string noise;
+  uint32_t x = 1;
+  for (int i = 0; i < 200000; ++i) noise += char((x = x * 1103515245 + 12345) >> 24);
+  for (uint32_t id = 800; id < 810; ++id) ASSERT_TRUE(write(id, std::to_string(id) + noise));
+  std::string path = filePath(FileOriginals);
+  Originals.close();
+  auto full = std::filesystem::file_size(path);
+  for (uint32_t id = 800; id < 809; ++id) ASSERT_TRUE(remove(id));
+  OP_CLOSE(OpPack, {FileOriginals});
+  auto packed = std::filesystem::file_size(path);
+  EXPECT_LT(packed, full / 4) << full << " -> " << packed;
+  EXPECT_EQ(readOriginal(KindMailDb, 809), std::to_string(809) + noise);
+  EXPECT_TRUE(keepsOriginals(KindMailDb));
 }
 
 TEST_F(OriginalsStore, EmptyAndBinaryOriginalsComeBackExactly) {
