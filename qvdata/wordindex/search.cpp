@@ -89,7 +89,7 @@ bool WordSearch::run() {
     stop_ = storedStopList();  // as it is now: words may have moved there since the last search
     // The index answers for the messages whose words it keeps in order; the
     // others are read.
-    std::vector<uint32_t> candidates(found_.begin(), found_.end());
+    const std::vector<uint32_t>& candidates = found_;
     std::vector<PhraseAnswer> answers = sequenceAnswers(candidates);
     phraseIds_.clear();
     if (std::count(answers.begin(), answers.end(), PhraseAnswer::Unknown) > 0) {
@@ -116,7 +116,7 @@ bool WordSearch::run() {
         keep.push_back(candidates[i]);
     stop_.reset();
     stopIds_.reset();
-    found_ = std::set<uint32_t>(keep.begin(), keep.end());
+    found_ = std::move(keep);
     if (found_.empty()) {
       OP_CLOSE(OpRelease, files);
       Message("No documents contain the phrase. Sorry!", "No Matches", Icon::Information, BtnRetry, BtnRetry);
@@ -227,9 +227,10 @@ bool WordSearch::seed() {
   seedDone_ = seedWord_ >= seeds.size();
   std::vector<uint32_t> ids = std::move(pending_);
   pending_.clear();
-  std::sort(ids.begin(), ids.end());
+  // One word's messages are in order already.
+  if (!std::is_sorted(ids.begin(), ids.end())) std::sort(ids.begin(), ids.end());
   filter(ids);
-  found_.insert(ids.begin(), ids.end());
+  addFound(ids);
   return true;
 }
 
@@ -301,6 +302,7 @@ bool WordSearch::scanMessages() {
   bool skipFirst = scanPos_ > 0;
   size_t hits = 0;
   bool ended = true;
+  std::vector<uint32_t> more;
   while (MsgText.previous()) {
     if (skipFirst) {
       skipFirst = false;
@@ -314,14 +316,28 @@ bool WordSearch::scanMessages() {
     for (const SearchWord& w : orList)
       if (keep && holds(id, w.wordId)) keep = false;
     if (!keep) continue;
-    found_.insert(id);
+    more.push_back(id);
     if (++hits >= kScanHits) {
       ended = false;
       break;
     }
   }
+  std::sort(more.begin(), more.end());
+  more.erase(std::unique(more.begin(), more.end()), more.end());
+  addFound(more);
   scanDone_ = ended;
   return true;
+}
+
+void WordSearch::addFound(const std::vector<uint32_t>& ids) {
+  if (found_.empty()) {
+    found_ = ids;
+    return;
+  }
+  std::vector<uint32_t> merged;
+  merged.reserve(found_.size() + ids.size());
+  std::set_union(found_.begin(), found_.end(), ids.begin(), ids.end(), std::back_inserter(merged));
+  found_.swap(merged);
 }
 
 namespace {

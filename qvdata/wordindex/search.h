@@ -64,7 +64,10 @@ class WordSearch {
   bool holds(uint32_t id, int32_t wordId);
 
   int kind_;
-  std::set<uint32_t> found_;
+  // Adds messages (increasing, distinct) to those found.
+  void addFound(const std::vector<uint32_t>& ids);
+
+  std::vector<uint32_t> found_;  // increasing, distinct
   std::shared_ptr<const StopWords> stop_;  // the stop list while the phrase check runs
   // While the phrase check runs: the phrase's word numbers (empty when not
   // all known) and the indexed words now on the stop list.
