@@ -118,10 +118,20 @@ class QuietPrompter : public qv::Prompter {
   qv::Button ask(const qv::PromptRequest& r) override { return r.buttons & qv::BtnYes ? qv::BtnYes : r.defaultButton; }
 };
 
-// Our search in-process: word look-up and the search itself.
-double timeOurs(const Query& q, int64_t& hits) {
+// Our search in-process: word look-up and the search itself. Before each
+// run an untimed search for `evictor` (a word the query does not hold) reads
+// another word's list, so that no run is answered from the occurrence file's
+// memory of the list it read last: like FTS5, each run reads its lists from
+// the (warm) page cache.
+double timeOurs(const Query& q, const std::string& evictor, int64_t& hits) {
   std::vector<double> t;
   for (int i = 0; i < 6; ++i) {
+    {
+      qv::WordSearch other(qv::Mem.ForumType);
+      for (auto& c : qv::lookupWords(qv::wordUpper(evictor), qv::LookupMode::Exact))
+        other.andList.push_back({c.word, c.wordId, c.count, false});
+      other.run();
+    }
     auto t0 = Clock::now();
     qv::WordSearch s(qv::Mem.ForumType);
     std::vector<std::string> words;
@@ -333,7 +343,7 @@ int main(int argc, char** argv) {
     qv::OP_CLOSE(qv::OpShared, {qv::FileWordList, qv::FileMasIdx, qv::FileMsgText, qv::FileMail});
     for (const Query& q : queries) {
       int64_t hits = 0;
-      e.inProcess[q.name] = timeOurs(q, hits);
+      e.inProcess[q.name] = timeOurs(q, q.name == "rare word" ? wOther : wRare, hits);
       if (hits != e.hits[q.name]) std::fprintf(stderr, "in-process and command differ on %s\n", q.name.c_str());
     }
     qv::OP_CLOSE(qv::OpRelease, {qv::FileWordList, qv::FileMasIdx, qv::FileMsgText, qv::FileMail});
