@@ -242,6 +242,7 @@ class PostingDriver : public SqlFileDriver {
     std::vector<uint32_t> ids;
   } cache_[2];
   uint64_t gen_ = 0;
+  int64_t dataVersion_ = -1;  // SQLite's data version at the last word list read (wordList)
   int64_t curPos_ = 0;
   Walk walk_;
 };

@@ -159,6 +159,20 @@ PhraseAnswer phraseInTokens(File& f, uint32_t msg, uint32_t cut, const std::vect
 }
 
 bool PostingDriver::wordList(uint32_t word, std::vector<uint32_t>& out) {
+  // A list remembered from an earlier read is not used once another
+  // connection (another process) has committed to the file since.
+  if (cur_ == &own_) {
+    sqlite3_stmt* st = own_.prepare("PRAGMA data_version");
+    if (!st) return failHere();
+    int rc = sqlite3_step(st);
+    int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW) return failHere();
+    if (version != dataVersion_) {
+      dataVersion_ = version;
+      ++gen_;
+    }
+  }
   const std::vector<uint32_t>* l = list(Words, word);
   if (!l) return false;
   out = *l;

@@ -335,6 +335,21 @@ TEST_F(PostingDriverTest, SequencesAnswerThePhraseAndKeepTheirWordsThroughARollb
   EXPECT_EQ(answers({alpha, bravo}, {the}), (std::vector<A>{A::Unknown, A::Unknown, A::No, A::Unknown}));
 }
 
+// A word's messages read once and changed by another connection (another
+// process) are read again, not answered from memory.
+TEST_F(PostingDriverTest, AWordsMessagesChangedByAnotherConnectionAreReadAgain) {
+  for (Pair p : {Pair{1, 5}, Pair{2, 5}, Pair{3, 5}}) ASSERT_TRUE(add(p, false));
+  std::vector<uint32_t> list;
+  ASSERT_TRUE(wordMessages(pos, 5, list)) << ErrorText();
+  EXPECT_EQ(list, (std::vector<uint32_t>{1, 2, 3}));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(pos.name().c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, "DELETE FROM word_postings WHERE word = 5", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  ASSERT_TRUE(wordMessages(pos, 5, list)) << ErrorText();
+  EXPECT_TRUE(list.empty());
+}
+
 TEST_F(PostingDriverTest, TransactionCommitsThePostingsWithTheOtherFiles) {
   ASSERT_TRUE(beginTransaction({&ref, &pos}, 1)) << ErrorText();
   ASSERT_TRUE(add({1, 1}, false));
