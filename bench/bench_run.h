@@ -24,6 +24,7 @@ inline double since(Clock::time_point t) { return std::chrono::duration<double>(
 
 struct Run {
   double seconds = 0;
+  double cpuSeconds = 0;  // user and system time of the process
   long maxRssKb = 0;
   int status = -1;
   std::string out;  // standard output, and standard error when it is kept
@@ -64,6 +65,7 @@ inline Run run(const std::vector<std::string>& argv, const std::string& cwd = {}
   wait4(pid, &status, 0, &ru);
   r.seconds = since(t0);
   r.maxRssKb = ru.ru_maxrss;
+  r.cpuSeconds = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
 }

@@ -247,15 +247,15 @@ static FileDecl& originalsDecl() {
         .field("HASH", &OriginalsRec::HASH)
         .field("SIZE", &OriginalsRec::SIZE)
         .field("PACKING", &OriginalsRec::PACKING)
+        .field("REFS", &OriginalsRec::REFS)
         .memo("DATA", &OriginalsRec::DATA, kOriginalMaxBytes);
-    b.key("IdKey", {{"MSGID"}, {"HASH"}}, KeyUnique | KeyPrimary).key("HashKey", {{"HASH"}, {"MSGID"}}, KeyUnique);
+    b.key("IdKey", {{"MSGID"}, {"HASH"}}, KeyUnique | KeyPrimary);
     return decl;
   }();
   return d;
 }
 File Originals(originalsDecl());
 Key ORI_IdKey = Originals.key("IdKey");
-Key ORI_HashKey = Originals.key("HashKey");
 
 CodesRec COD;
 static FileDecl& codesDecl() {

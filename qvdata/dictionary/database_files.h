@@ -155,21 +155,22 @@ extern Key SUB_IdKey;
 // File 36, Originals (IDX036, mail and newsgroup databases): the bytes of
 // every imported mail and article as its source held them, each distinct
 // content once. A content row (MSGID 0) holds the packed bytes of one
-// content under its HASH; a message row (MSGID the message's ID) names the
-// content of that message by HASH. The row of MSGID 0 and a blank HASH holds
-// the database's setting: SIZE 1 while the database keeps originals. The
-// layout is told in docs/originals.md; originals/originals_store.h reads and
-// writes the file.
+// content under its HASH and counts the messages that name it; a message
+// row (MSGID the message's ID) names the content of that message by HASH.
+// The row of MSGID 0 and a blank HASH holds the database's setting: SIZE 1
+// while the database keeps originals. The layout is told in
+// docs/originals.md; originals/originals_store.h reads and writes the file.
 struct OriginalsRec {
   uint32_t MSGID = 0;    // MSG.MSGNUMBER or MAI.MAILID; 0 for a content row
   Str<64> HASH;          // SHA-256 of the original bytes, in lower-case hex
   uint32_t SIZE = 0;     // bytes of the original (the setting on the settings row)
   uint8_t PACKING = 0;   // content rows: how DATA is packed (originals/original_packing.h)
+  uint32_t REFS = 0;     // content rows: the message rows that name it
   std::string DATA;      // content rows: the packed bytes
 };
 extern OriginalsRec ORI;
 extern File Originals;
-extern Key ORI_IdKey, ORI_HashKey;
+extern Key ORI_IdKey;
 
 // File 1, Codes (IDX001): topics.
 struct CodesRec {

@@ -1,6 +1,6 @@
 #include "originals/original_packing.h"
 
-#include <glib.h>
+#include <openssl/evp.h>
 #include <zlib.h>
 #include <zstd.h>
 
@@ -8,16 +8,17 @@
 
 namespace qv {
 
+// OpenSSL's SHA-256 uses the processor's SHA instructions where it has them.
 std::string originalHash(std::string_view bytes) {
-  GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
-  // GLib takes the length as a signed size: long inputs go in pieces.
-  constexpr size_t kPiece = size_t(1) << 30;
-  for (size_t at = 0; at < bytes.size(); at += kPiece) {
-    size_t n = std::min(kPiece, bytes.size() - at);
-    g_checksum_update(sum, reinterpret_cast<const guchar*>(bytes.data() + at), gssize(n));
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex(size_t(length) * 2, '0');
+  for (unsigned int i = 0; i < length; ++i) {
+    hex[2 * i] = kHex[digest[i] >> 4];
+    hex[2 * i + 1] = kHex[digest[i] & 15];
   }
-  std::string hex = g_checksum_get_string(sum);
-  g_checksum_free(sum);
   return hex;
 }
 

@@ -22,7 +22,7 @@ enum OriginalPacking : uint8_t {
 
 // The packing new originals are written with, and its level.
 inline constexpr OriginalPacking kOriginalPacking = PackZstd;
-inline constexpr int kOriginalPackLevel = 3;
+inline constexpr int kOriginalPackLevel = 1;
 
 // The bytes of an original ready for the store.
 struct PackedOriginal {

@@ -31,7 +31,7 @@ std::vector<std::string> checkOriginals(int kind) {
   std::set<uint32_t> messages = messageIds(kind);
   bool keeps = false;
   std::map<uint32_t, std::string> rows;      // message -> content hash
-  std::map<std::string, bool> contents;      // hash -> referenced
+  std::map<std::string, std::pair<uint32_t, uint32_t>> contents;  // hash -> (REFS, message rows naming it)
   if (originalsOpenForReading()) {
     Originals.setFileOrder();
     while (Originals.next()) {
@@ -44,7 +44,7 @@ std::vector<std::string> checkOriginals(int kind) {
         rows[ORI.MSGID] = hash;  // blank: the source held none
         continue;
       }
-      contents.emplace(hash, false);
+      contents.emplace(hash, std::make_pair(ORI.REFS, 0u));
       std::string bytes;
       if (!unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes) || originalHash(bytes) != hash)
         faults.push_back("the content " + hash + " is damaged");
@@ -59,10 +59,15 @@ std::vector<std::string> checkOriginals(int kind) {
     if (c == contents.end())
       faults.push_back("the original of " + std::string(what) + " " + std::to_string(id) + " has no content");
     else
-      c->second = true;
+      ++c->second.second;
   }
-  for (const auto& [hash, referenced] : contents)
-    if (!referenced) faults.push_back("the content " + hash + " belongs to no " + what);
+  for (const auto& [hash, counts] : contents) {
+    if (counts.second == 0)
+      faults.push_back("the content " + hash + " belongs to no " + what);
+    else if (counts.first != counts.second)
+      faults.push_back("the content " + hash + " counts " + std::to_string(counts.first) + " " + what +
+                       "s, but " + std::to_string(counts.second) + " name it");
+  }
   if (keeps)
     for (uint32_t id : messages)
       if (!rows.count(id)) faults.push_back(std::string(what) + " " + std::to_string(id) + " has no original");

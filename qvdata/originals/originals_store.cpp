@@ -51,18 +51,9 @@ bool messageRow(uint32_t messageId) {
 // The content row of `hash` into ORI; false when there is none.
 bool contentRow(const std::string& hash) {
   ORI = OriginalsRec();
-  ORI.HASH = hash;
   ORI.MSGID = 0;
-  return Originals.get(ORI_HashKey);
-}
-
-// True when a message row names `hash`.
-bool contentReferenced(const std::string& hash) {
-  ORI = OriginalsRec();
   ORI.HASH = hash;
-  ORI.MSGID = 1;
-  Originals.setPrefix(ORI_HashKey, 2);
-  return Originals.next() && ORI.HASH.view() == hash && ORI.MSGID != 0;
+  return Originals.get(ORI_IdKey);
 }
 
 }  // namespace
@@ -128,11 +119,15 @@ bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int repor
     if (!removeOriginal(messageId, reportMode)) return false;
   }
   if (original.hash.empty()) return markNoOriginal(messageId, reportMode);
-  if (!contentRow(original.hash)) {
+  if (contentRow(original.hash)) {
+    ++ORI.REFS;
+    if (!UppDat(Originals, OpChange, reportMode)) return false;
+  } else {
     ORI = OriginalsRec();
     ORI.HASH = original.hash;
     ORI.SIZE = original.size;
     ORI.PACKING = original.packing;
+    ORI.REFS = 1;
     ORI.DATA = original.data;
     if (!UppDat(Originals, OpAdd, reportMode)) return false;
   }
@@ -159,8 +154,11 @@ bool removeOriginal(uint32_t messageId, int reportMode) {
   if (!messageRow(messageId)) return true;
   std::string hash = ORI.HASH.str();
   if (!UppDat(Originals, OpRemove, reportMode)) return false;
-  if (hash.empty() || contentReferenced(hash)) return true;
-  if (!contentRow(hash)) return true;
+  if (hash.empty() || !contentRow(hash)) return true;
+  if (ORI.REFS > 1) {
+    --ORI.REFS;
+    return UppDat(Originals, OpChange, reportMode);
+  }
   return UppDat(Originals, OpRemove, reportMode);
 }
 

@@ -224,7 +224,7 @@ TEST_F(OriginalsStore, CheckReportsEveryKindOfFault) {
   OP_CLOSE(OpShared, {FileOriginals});
   ORI = OriginalsRec();
   ORI.HASH = originalHash(sampleMail(2));
-  ASSERT_TRUE(Originals.get(ORI_HashKey));
+  ASSERT_TRUE(Originals.get(ORI_IdKey));
   ORI.DATA[ORI.DATA.size() / 2] ^= 0x55;
   ASSERT_TRUE(Originals.put());
   OP_CLOSE(OpRelease, {FileOriginals});
