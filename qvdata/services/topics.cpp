@@ -6,6 +6,8 @@
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/record_helpers.h"
+#include "services/prompt.h"
+#include "storage/buffer_guard.h"
 
 namespace qv {
 
@@ -89,6 +91,53 @@ bool deleteTopic(uint32_t id) {
     ok = HoldRec(Codes, nullptr, false, pos) && UppDat(Codes, OpRemove, ReportShow);
   }
   OP_CLOSE(OpRelease, {FileCodes});
+  return ok;
+}
+
+std::vector<uint32_t> topicsOfMessage(uint32_t messageNumber) {
+  std::vector<uint32_t> out;
+  BufferGuard guard({&SIndex});
+  OP_CLOSE(OpShared, {FileSIndex});
+  SIN = SIndexRec();
+  SIN.MSGNUMBER = messageNumber;
+  SIndex.setPrefix(SIN_MsgKey, 1);
+  while (SIndex.next() && SIN.MSGNUMBER == messageNumber) out.push_back(SIN.ID);
+  OP_CLOSE(OpRelease, {FileSIndex});
+  return out;
+}
+
+bool addToTopicCount(uint32_t topicId, int64_t delta) {
+  if (delta == 0) return true;
+  if (!findTopic(topicId)) return false;
+  int64_t pos = Codes.position();
+  if (!HoldRec(Codes, nullptr, false, pos)) return false;
+  int64_t count = int64_t(COD.COUNT) + delta;
+  COD.COUNT = uint32_t(count < 0 ? 0 : count);
+  bool ok = UppDat(Codes, OpChange, ReportShow);
+  Codes.release();
+  return ok;
+}
+
+bool setTopicLink(uint32_t topicId, uint32_t messageNumber, bool attached) {
+  BufferGuard guard({&SIndex, &Codes});
+  OP_CLOSE(OpShared, {FileSIndex, FileCodes});
+  bool ok = BeginTransaction({&SIndex, &Codes}, 5);
+  if (ok) {
+    SIN = SIndexRec();
+    SIN.ID = topicId;
+    SIN.MSGNUMBER = messageNumber;
+    bool linked = SIndex.get(SIN_IdKey);
+    if (linked != attached) {
+      SIN.ID = topicId;
+      SIN.MSGNUMBER = messageNumber;
+      ok = UppDat(SIndex, attached ? OpAdd : OpRemove, ReportShow) && addToTopicCount(topicId, attached ? 1 : -1);
+    }
+    if (!ok)
+      rollbackTransaction();
+    else if (!commitTransaction())
+      ok = !TransactionCheck();
+  }
+  OP_CLOSE(OpRelease, {FileSIndex, FileCodes});
   return ok;
 }
 
