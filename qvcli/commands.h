@@ -59,5 +59,11 @@ int cmdSearch(const Args& args);
 int cmdExport(const Args& args);
 int cmdPrint(const Args& args);
 int cmdAttachments(const Args& args);
+int cmdTopic(const Args& args);
+int cmdClassify(const Args& args);
+// "group" is said as the export, print or classify command it stands for:
+// turns its arguments into that command's and names it; false (reported)
+// when they are wrong.
+bool groupCommand(Args& args, std::string& name);
 
 }  // namespace qvcli

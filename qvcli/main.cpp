@@ -1,6 +1,7 @@
 // qvcli: the command-line front end of Quorvane.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +54,23 @@ const std::vector<Command>& commands() {
        "with --clipboard; with --original the messages as they were imported, to a mailbox file or with --eml "
        "one .eml file each into DIR); prints the files written",
        cmdExport, Needs::Writing},
+      {"topic", "topic DB list | add TEXT [--match-case] [--match-word] | rename TOPIC TEXT | delete TOPIC",
+       "list the topics of a database (ID, messages attached, text), or add (prints the new ID), rename or delete "
+       "one; TOPIC is an ID or a text",
+       cmdTopic, Needs::Writing},
+      {"classify",
+       "classify DB --topic TOPIC --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] "
+       "[--word W] [--set-topic TOPIC] [--remove] [--from YYYY-MM-DD --to YYYY-MM-DD]",
+       "attach a topic to every message of a set (or remove it with --remove), only those dated From to To with "
+       "the date filter; prints the messages classified and filtered out",
+       cmdClassify, Needs::Writing},
+      {"group",
+       "group DB --scope ... [--id N] [--word W] [--topic TOPIC] [--from YYYY-MM-DD --to YYYY-MM-DD] "
+       "(--export FILE [--append] [--layout N] [--outbox NAME] | --print --pdf FILE | --attach TOPIC | "
+       "--remove TOPIC)",
+       "the group operations over a set of messages: export, print, attach or remove a topic, as the export, "
+       "print and classify commands do them",
+       nullptr, Needs::Nothing},
       {"attachments", "attachments DB MSGID [--save DIR [--part N]]",
        "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "
        "new files in DIR; prints the files written",
@@ -186,6 +204,14 @@ int main(int argc, char** argv) {
   }
   std::string name = args[0];
   args.erase(args.begin());
+  if (name == "group" && std::find(args.begin(), args.end(), "--help") == args.end()) {
+    if (!qvcli::groupCommand(args, name)) return 2;
+    // Said again as the command it stands for (print hands these over).
+    qvcli::startArguments.assign(argv, argv + 1);
+    if (!root.empty()) qvcli::startArguments.insert(qvcli::startArguments.end(), {"--root", root});
+    qvcli::startArguments.push_back(name);
+    qvcli::startArguments.insert(qvcli::startArguments.end(), args.begin(), args.end());
+  }
   const qvcli::Command* cmd = nullptr;
   for (const qvcli::Command& c : qvcli::commands())
     if (name == c.name) cmd = &c;

@@ -5,6 +5,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "export/export_headers.h"
+#include "services/datetime.h"
 #include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -77,6 +78,25 @@ bool MessageRange::skips(uint32_t id, int32_t date) const {
   if (idRange && (id < lowId || id > highId)) return true;
   if (dateRange && (date < fromDate || date > toDate)) return true;
   return false;
+}
+
+DateRangeFault dateRangeFault(int32_t fromDate, int32_t toDate) {
+  const int32_t first = dateFromYMD(1965, 1, 1), last = dateFromYMD(2099, 1, 1);
+  auto valid = [&](int32_t d) { return d > first && d < last; };
+  if (!valid(fromDate)) return DateRangeFault::From;
+  if (!valid(toDate)) return DateRangeFault::To;
+  if (toDate < fromDate) return DateRangeFault::Negative;
+  return DateRangeFault::None;
+}
+
+const char* dateRangeFaultText(DateRangeFault f) {
+  switch (f) {
+    case DateRangeFault::From: return "A valid From-date must be entered to apply a date range filter.";
+    case DateRangeFault::To: return "A valid To-date must be entered to apply a date range filter.";
+    case DateRangeFault::Negative: return "A negative date range cannot be allowed.";
+    case DateRangeFault::None: break;
+  }
+  return "";
 }
 
 MessageWalk::MessageWalk(const SetRequest& request) : req_(request) {}

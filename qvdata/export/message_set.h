@@ -41,6 +41,14 @@ struct MessageRange {
   bool skips(uint32_t id, int32_t date) const;
 };
 
+// The date range a user gives the group operations: From and To must lie
+// after 1 January 1965 and before 1 January 2099, and To not before From.
+enum class DateRangeFault { None, From, To, Negative };
+DateRangeFault dateRangeFault(int32_t fromDate, int32_t toDate);
+// The message of a fault (empty for None), shown under kDateRangeCaption.
+const char* dateRangeFaultText(DateRangeFault f);
+inline constexpr const char* kDateRangeCaption = "Date range filter error";
+
 struct SetRequest {
   MessageSet set = MessageSet::Message;
   uint32_t messageId = 0;  // the current message (sets Message to Section)

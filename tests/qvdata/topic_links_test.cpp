@@ -9,6 +9,7 @@
 #include "browse/browse_view.h"
 #include "browse_fixture.h"
 #include "maintenance/classify_run.h"
+#include "services/datetime.h"
 #include "services/topics.h"
 
 using namespace qv;
@@ -257,6 +258,24 @@ TEST_F(TopicLinksTest, ALongRunCommitsInSlicesAndKeepsTheCountAtEveryCommit) {
   EXPECT_EQ(a.result(), ClassifyCancelled);
   EXPECT_EQ(linksOf(u).size(), size_t(kClassifySlice));
   EXPECT_EQ(countOf(u), uint32_t(kClassifySlice));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GroupDateRange, BothDatesLieBetween1965And2099AndToIsNotBeforeFrom) {
+  const int32_t first = dateFromYMD(1965, 1, 1), last = dateFromYMD(2099, 1, 1);
+  const int32_t d = dateFromYMD(1996, 3, 5);
+  EXPECT_EQ(dateRangeFault(d, d), DateRangeFault::None) << "a range of one day";
+  EXPECT_EQ(dateRangeFault(first, d), DateRangeFault::From) << "1 January 1965 itself is not after it";
+  EXPECT_EQ(dateRangeFault(first + 1, last - 1), DateRangeFault::None);
+  EXPECT_EQ(dateRangeFault(0, d), DateRangeFault::From);
+  EXPECT_EQ(dateRangeFault(d, last), DateRangeFault::To);
+  EXPECT_EQ(dateRangeFault(0, last), DateRangeFault::From) << "From is tested first";
+  EXPECT_EQ(dateRangeFault(d + 1, d), DateRangeFault::Negative);
+  EXPECT_STREQ(dateRangeFaultText(DateRangeFault::Negative), "A negative date range cannot be allowed.");
+  EXPECT_STREQ(dateRangeFaultText(DateRangeFault::None), "");
 }
 
 }  // namespace
