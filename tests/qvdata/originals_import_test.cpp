@@ -284,6 +284,25 @@ TEST(OriginalsFromMailStores, LongLinesAndMixedLineEndsComeBackWhole) {
   EXPECT_EQ(ctx.originals[1], unquoted);
 }
 
+TEST(OriginalsFromMailStores, AMaildirFileIsItsOwnOriginal) {
+  qvtest::TempDir dir;
+  std::string eml = "Return-Path: <a@example.org>\r\nFrom: a@example.org\r\nTo: b@example.org\r\nSubject: one file\r\n"
+                    "Date: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\nbody\r\n\r\n\r\n";
+  std::string path = dir.file("1234.host:2,S");
+  qvtest::writeFile(path, eml);
+  FakeImportContext ctx;
+  ctx.setFormat("Unix Mail");
+  fs::create_directories(dir.file("db"));
+  ctx.addMailbox(dir.file("db"), "Owner Box", "owner@example.com");
+  ASSERT_TRUE(ctx.openBlocks(path));
+  auto parser = qv::makeParser(ctx.format());
+  qvtest::runParser(*parser, ctx);
+  ctx.closeSource();
+  ASSERT_EQ(ctx.originals.size(), 1u);
+  // No separator, so no empty line of a store's: every byte is the message's.
+  EXPECT_EQ(ctx.originals[0], eml);
+}
+
 // End to end: the mailbox keeps each mail's original, a second import of
 // the same file stores nothing twice, and the check finds all well.
 class OriginalsImported : public qvtest::MailImportTest {};
