@@ -474,13 +474,14 @@ int main(int argc, char** argv) {
       if (onPath("sqlite3"))
         e.cli[q.name] = timeCommand(
             {"sqlite3", db,
-             "PRAGMA synchronous=OFF; BEGIN; DELETE FROM hits; INSERT INTO hits SELECT rowid FROM fts WHERE fts MATCH '" +
-                 q.fts5 + "'; COMMIT; SELECT rowid, date, subject FROM fts WHERE rowid IN (SELECT id FROM hits) ORDER "
-                          "BY rowid DESC"},
+             "PRAGMA synchronous=OFF; BEGIN; DELETE FROM hits; INSERT INTO hits SELECT rowid FROM fts WHERE fts "
+             "MATCH '" + q.fts5 + "'; COMMIT; SELECT rowid, date, subject FROM fts WHERE rowid IN (SELECT id FROM "
+             "hits) ORDER BY rowid DESC"},
             cliHits);
       // The bare query, as the figures before this comparison were taken.
       if (onPath("sqlite3"))
-        e.cliBare[q.name] = timeCommand({"sqlite3", db, "SELECT rowid FROM fts WHERE fts MATCH '" + q.fts5 + "'"}, cliHits);
+        e.cliBare[q.name] =
+            timeCommand({"sqlite3", db, "SELECT rowid FROM fts WHERE fts MATCH '" + q.fts5 + "'"}, cliHits);
     }
     sqlite3_close(h);
     }

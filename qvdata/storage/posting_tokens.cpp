@@ -467,7 +467,9 @@ bool PostingDriver::phraseInSequences(uint32_t cut, const std::vector<uint32_t>&
   ReadTogether together(cur_ == &own_ ? own_.db : nullptr);
   std::vector<uint32_t> places(phrase.size());
   // A place past the distinct words (a damaged row) counts as a word that is kept.
-  auto isStop = [&](uint32_t place) { return place < seq.n && std::binary_search(stop.begin(), stop.end(), seq.id(place)); };
+  auto isStop = [&](uint32_t place) {
+    return place < seq.n && std::binary_search(stop.begin(), stop.end(), seq.id(place));
+  };
   auto answer = [&](const unsigned char* p, const unsigned char* end) {
     uint32_t madeUnder = 0;
     if (!p || !readVarint(p, end, madeUnder) || madeUnder != (cut | kWholeSequence) || !decodeSequence(p, end, seq))
