@@ -401,17 +401,19 @@ bool ImportRun::lowSpace(const std::string& directory, const std::string& text) 
   return b != BtnOk;
 }
 
-bool ImportRun::checkSpaceFor(int64_t bytes) {
-  int64_t free = freeSpace(Mem.FileDir);
+bool CheckSpace(const std::string& directory, int64_t bytes) {
+  int64_t free = freeSpace(directory);
   if (free < 0 || free >= bytes) return true;
   if (unattended()) return false;
-  Button b = Message("You have only " + grouped(free) + " bytes free on disk " + mountPoint(Mem.FileDir) + " " +
+  Button b = Message("You have only " + grouped(free) + " bytes free on disk " + mountPoint(directory) + " " +
                          "This may be too little for this process. Running out of diskspace may corrupt the "
                          "currently accessed data file(s).Press OK if you want to continue and Cancel if you want "
                          "to abort this process!",
                      "Warning", Icon::Exclamation, BtnOk | BtnCancel, BtnCancel);
   return b == BtnOk;
 }
+
+bool ImportRun::checkSpaceFor(int64_t bytes) { return CheckSpace(Mem.FileDir, bytes); }
 
 void ImportRun::commitConversion() {
   // The counter goes back to the control file before anything is posted.

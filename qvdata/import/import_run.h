@@ -70,6 +70,10 @@ using FreeSpaceFunction = std::function<int64_t(const std::string& directory)>;
 void setFreeSpaceFunction(FreeSpaceFunction f);
 int64_t freeSpace(const std::string& directory);
 inline constexpr int64_t kMinimumFreeSpace = 5000000;
+// CheckSpace: true when `directory` has at least `bytes` free, or the user
+// chose to go on after the low-space warning; false (stop) otherwise, and
+// always false when nobody may be asked.
+bool CheckSpace(const std::string& directory, int64_t bytes);
 
 class ImportRun : public ImportContext {
  public:
