@@ -65,5 +65,8 @@ int cmdClassify(const Args& args);
 // turns its arguments into that command's and names it; false (reported)
 // when they are wrong.
 bool groupCommand(Args& args, std::string& name);
+int cmdStatus(const Args& args);
+int cmdPurge(const Args& args);
+int cmdCount(const Args& args);
 
 }  // namespace qvcli

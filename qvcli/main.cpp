@@ -71,6 +71,15 @@ const std::vector<Command>& commands() {
        "the group operations over a set of messages: export, print, attach or remove a topic, as the export, "
        "print and classify commands do them",
        nullptr, Needs::Nothing},
+      {"status", "status DB --message N|--thread N|--section N|--partner N|--database normal|keep|delete",
+       "mark a message, thread, section, mail partner (with normal, keep or delete after its ID) or the database "
+       "for the purge",
+       cmdStatus, Needs::Writing},
+      {"purge", "purge DB [--age-weeks N] [--unattended]",
+       "delete what is marked for deletion (and, with --age-weeks, threads older than N weeks), then recount",
+       cmdPurge, Needs::Writing},
+      {"count", "count DB [--unattended]", "recount the messages of threads, sections and persons", cmdCount,
+       Needs::Writing},
       {"attachments", "attachments DB MSGID [--save DIR [--part N]]",
        "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "
        "new files in DIR; prints the files written",

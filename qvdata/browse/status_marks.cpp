@@ -62,4 +62,35 @@ bool setStatus(int kind, StatusLevel level, uint32_t id, int status) {
   }
 }
 
+bool setItemStatus(int kind, StatusLevel level, uint32_t id, int status) {
+  if (status < 0 || status > 2) return false;
+  bool mail = kind == KindMailDb;
+  switch (level) {
+    case LevelMessage:
+    case LevelDatabase: return setStatus(kind, level, id, status);
+    case LevelThread: {
+      if (mail) return false;
+      auto use = useFiles({FileThreads});
+      THR = ThreadsRec();
+      THR.THREADNUMBER = id;
+      return rewriteStatus(Threads, THR_ThreadKey, THR.DUMMY, status);
+    }
+    case LevelSection: {
+      if (kind != KindForumDb) return false;
+      auto use = useFiles({FileSections});
+      SEC = SectionsRec();
+      SEC.SECSYSID = id;
+      return rewriteStatus(Sections, SEC_SysIdKey, SEC.DUMMY, status);
+    }
+    case LevelPartner: {
+      if (!mail) return false;
+      auto use = useFiles({FilePerson});
+      PER = PersonRec();
+      PER.PERSONID = id;
+      return rewriteStatus(Person, PER_PersonKey, PER.DUMMY, status);
+    }
+  }
+  return false;
+}
+
 }  // namespace qv

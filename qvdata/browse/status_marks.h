@@ -22,4 +22,8 @@ enum StatusLevel : int {
 // then as it was. A level the kind lacks is refused.
 bool setStatus(int kind, StatusLevel level, uint32_t id, int status);
 
+// The same for the item itself: message (mail) `id`, thread, section or
+// mail partner of that ID, or the current database (id unused).
+bool setItemStatus(int kind, StatusLevel level, uint32_t id, int status);
+
 }  // namespace qv

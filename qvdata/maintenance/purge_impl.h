@@ -82,6 +82,7 @@ struct PurgeRun::Impl {
   bool done(int n = 1);
   bool commit();
   bool fail(const std::string& why);
+  bool runSlice(std::chrono::milliseconds slice);
   bool stopped() const { return state != PurgeState::Running; }
 
   // The steps: each collects its records once, then works them one by one;

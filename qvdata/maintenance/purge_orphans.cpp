@@ -150,11 +150,13 @@ bool PurgeRun::Impl::dropCarbonCopies(uint32_t mailId) {
   return done(int(gone.size()));
 }
 
-// The word list's count key is rebuilt once the counts are final; the
-// database then no longer marks it stale.
+// The word list's count key is built once the counts are final (a key built
+// before is kept up to date by every write); the database then no longer
+// marks it stale.
 bool PurgeRun::Impl::rebuildWordList() {
   if (!wordIndex) return true;
-  if (!WordList.buildKey(WOR_by_WordCount)) return fail("the word list could not be rebuilt: " + ErrorText());
+  if (!WordList.buildKey(WOR_by_WordCount) && ErrorCode() != ErrKeyBuilt)
+    return fail("the word list could not be rebuilt: " + ErrorText());
   Mem.WordListIndexNeedsUpdate = 0;
   return updateDatabaseRecord([] { FOR.WORDLISTINDEXNEEDSUPDATE = 0; });
 }

@@ -119,6 +119,15 @@ bool PurgeRun::start() {
 bool PurgeRun::tick(std::chrono::milliseconds slice) {
   Impl& d = *d_;
   if (d.state != PurgeState::Running) return false;
+  bool more = d.runSlice(slice);
+  if (d.mode == PurgePurging) d.view.counters[2] = d.view.counters[0] - d.view.counters[1];
+  return more;
+}
+
+// One tick's work: records of the current step and the steps after it until
+// the slice is used up.
+bool PurgeRun::Impl::runSlice(std::chrono::milliseconds slice) {
+  Impl& d = *this;
   auto until = std::chrono::steady_clock::now() + slice;
   do {
     if (!d.collected) {
@@ -150,7 +159,6 @@ bool PurgeRun::tick(std::chrono::milliseconds slice) {
       return false;
     }
   } while (std::chrono::steady_clock::now() < until);
-  if (d.mode == PurgePurging) d.view.counters[2] = d.view.counters[0] - d.view.counters[1];
   return true;
 }
 
