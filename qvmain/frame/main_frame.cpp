@@ -480,6 +480,7 @@ void MainFrame::execute(int number) {
     setMenusEnabled(false);
     if (p->noDatabaseTitle) setSuffix(kNoDatabase);
   }
+  if (number == ProcPurgeMessages || number == ProcCountMessages) qv::GlobalRequest = number == ProcPurgeMessages ? 1 : 0;
   if (p->semafore != 0)
     qv::SemaFore(p->semafore);
   else

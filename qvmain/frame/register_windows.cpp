@@ -3,6 +3,7 @@
 #include "database/database_windows.h"
 #include "frame/procedures.h"
 #include "import/import_windows.h"
+#include "maintenance/purge_window.h"
 #include "search/search_windows.h"
 #include "setup/setup_windows.h"
 
@@ -12,6 +13,7 @@ void registerAllWindows() {
   registerBrowseWindows();
   registerDatabaseWindows();
   registerImportWindows();
+  registerMaintenanceWindows();
   registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();
