@@ -26,10 +26,13 @@ enum EventNumber : int {
   EvTreeSelection = 1321,    // to the tree: the browser's selection changed
   EvBrowseToFront = 1328,    // to a browser: bring its window forward and focus its list
   EvStandardSearch = 1364,   // to a browser: start or activate the text find
+  EvAttachTopics = 1365,     // to a browser: start the attach-topics window; to it: the selection may have changed
+  EvAttachTopicsClose = 1366,  // to the attach-topics window: close; to the browser: it closed
   EvAttachTopicsChanged = 1367,  // to the attach-topics window: the selection changed
   EvJumpFromTree = 1368,     // to a browser: bookmark the view, then take view and message from the context
   EvProSearch = 1395,        // to a browser: professional search
   EvGroupSelection = 1397,   // to export, print and classify procedures: the selection changed
+  EvGroupClosed = 1398,      // to a browser: a group procedure closed
   EvSelectionChanged = 1399, // to a browser: tell the export, print and classify procedures
   EvReevaluate = 1298,       // re-evaluate the active database
   EvForgetDatabase = 1299,   // forget the active database, then as 1330

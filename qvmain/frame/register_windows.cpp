@@ -6,6 +6,7 @@
 #include "maintenance/purge_window.h"
 #include "search/search_windows.h"
 #include "setup/setup_windows.h"
+#include "topics/topic_windows.h"
 
 namespace qvm {
 
@@ -17,6 +18,7 @@ void registerAllWindows() {
   registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();
+  registerTopicWindows();
 }
 
 }  // namespace qvm

@@ -44,6 +44,9 @@ enum WindowSlot : int {
   SlotGpSection = 28,
   SlotGpAns = 29,
   SlotGpWordList = 30,
+  SlotBrowseTopics = 31,
+  SlotClassify = 32,
+  SlotGroupProc = 33,
   SlotTextFind = 40,
 };
 
@@ -61,6 +64,7 @@ enum ListSlot : int {
   ListGpSection = 17,
   ListGpAns = 18,
   ListGpWordList = 19,
+  ListBrowseTopics = 9,
 };
 
 enum class Geometry { PositionOnly, PositionAndSize };

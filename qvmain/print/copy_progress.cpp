@@ -13,7 +13,8 @@
 
 namespace qvm {
 
-CopyProgress::CopyProgress(const QString& title, const QString& doneText, ProgressJob job, QWidget* parent)
+CopyProgress::CopyProgress(const QString& title, const QString& doneText, ProgressJob job, QWidget* parent,
+                           const QString& skippedText)
     : QWidget(parent), job_(std::move(job)) {
   setWindowTitle(title);
   setAttribute(Qt::WA_DeleteOnClose);
@@ -23,7 +24,7 @@ CopyProgress::CopyProgress(const QString& title, const QString& doneText, Progre
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(doneText, this), 0, 0);
   grid->addWidget(written_, 0, 1, Qt::AlignRight);
-  grid->addWidget(new QLabel(QStringLiteral("messages skipped"), this), 1, 0);
+  grid->addWidget(new QLabel(skippedText, this), 1, 0);
   grid->addWidget(skipped_, 1, 1, Qt::AlignRight);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);

@@ -30,8 +30,10 @@ class CopyProgress : public QWidget {
 
  public:
   // `title` until the engine gives a caption; `doneText` names the messages
-  // done ("messages written", "messages printed").
-  CopyProgress(const QString& title, const QString& doneText, ProgressJob job, QWidget* parent = nullptr);
+  // done ("messages written", "messages printed"), `skippedText` those left
+  // out.
+  CopyProgress(const QString& title, const QString& doneText, ProgressJob job, QWidget* parent = nullptr,
+               const QString& skippedText = QStringLiteral("messages skipped"));
   ~CopyProgress() override;
   QLabel* writtenLabel() const { return written_; }
   QLabel* skippedLabel() const { return skipped_; }

@@ -1,0 +1,132 @@
+#include "topics/browse_topics.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "dictionary/dictionary.h"
+#include "events.h"
+#include "frame/window_host.h"
+#include "help/help_window.h"
+#include "services/globals.h"
+#include "services/semafore.h"
+#include "services/topics.h"
+#include "threads/thread_manager.h"
+#include "topics/topic_windows.h"
+
+namespace qvm {
+
+namespace {
+
+constexpr int kTopicForm = 210;
+enum FormRequest : int { FormInsert = 1, FormUpdate = 2, FormDelete = 3 };
+
+}  // namespace
+
+BrowseTopics::BrowseTopics(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setProperty("helpTopic", QStringLiteral("~Classify_Messages"));
+  list_ = new QTreeWidget(this);
+  list_->setRootIsDecorated(false);
+  list_->setUniformRowHeights(true);
+  list_->setHeaderLabels({QStringLiteral("Topic"), QStringLiteral("Indexes")});
+  list_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  trackColumns(list_->header(), ListBrowseTopics, {310, 90});
+  insert_ = new QPushButton(QStringLiteral("&Insert"), this);
+  insert_->setToolTip(QStringLiteral("Add a new key word"));
+  update_ = new QPushButton(QStringLiteral("&Update"), this);
+  delete_ = new QPushButton(QStringLiteral("&Delete"), this);
+  delete_->setToolTip(QStringLiteral("Delete highlighted key word"));
+  connect(insert_, &QPushButton::clicked, this, [this] { edit(FormInsert); });
+  connect(update_, &QPushButton::clicked, this, [this] { edit(FormUpdate); });
+  connect(delete_, &QPushButton::clicked, this, [this] { edit(FormDelete); });
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { edit(FormUpdate); });
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(insert_);
+  buttons->addWidget(update_);
+  buttons->addWidget(delete_);
+  buttons->addStretch();
+  buttons->addWidget(helpButton(this, QStringLiteral("~Classify_Messages")));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("List of Topics"), this));
+  layout->addWidget(list_);
+  layout->addLayout(buttons);
+  TmCreate(this, kBrowseTopicsThread, kNotToolsGroup);
+  reload();
+}
+
+void BrowseTopics::retitle() {
+  setWindowTitle(QStringLiteral(" %1 Topics [%2]").arg(QString::fromStdString(qv::Mem.Description)).arg(count_));
+}
+
+void BrowseTopics::reload() {
+  uint32_t current = list_->currentItem() ? list_->currentItem()->data(0, Qt::UserRole).toUInt() : 0;
+  list_->clear();
+  QTreeWidgetItem* keep = nullptr;
+  std::vector<qv::Topic> topics = qv::listTopics();
+  for (const qv::Topic& t : topics) {
+    auto* it = new QTreeWidgetItem(list_);
+    it->setText(0, QString::fromStdString(t.text));
+    it->setText(1, QString::number(t.count));
+    it->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    it->setData(0, Qt::UserRole, t.id);
+    if (t.id == current) keep = it;
+  }
+  if (!keep && list_->topLevelItemCount() > 0) keep = list_->topLevelItem(0);
+  if (keep) list_->setCurrentItem(keep);
+  count_ = int(topics.size());
+  const bool any = count_ > 0;
+  update_->setEnabled(any);
+  delete_->setEnabled(any);
+  retitle();
+}
+
+void BrowseTopics::edit(int request) {
+  qv::COD = qv::CodesRec();
+  qv::COD.TYPE = qv::kTopicType;
+  if (request != FormInsert) {
+    QTreeWidgetItem* it = list_->currentItem();
+    if (!it) return;
+    uint32_t id = it->data(0, Qt::UserRole).toUInt();
+    bool found = false;
+    for (const qv::Topic& t : qv::listTopics())
+      if (t.id == id) {
+        qv::COD.ID = t.id;
+        qv::COD.INDEX = t.text;
+        qv::COD.COUNT = t.count;
+        qv::COD.CHARCASE = t.matchCase ? 1 : 0;
+        qv::COD.WORDONLY = t.matchWord ? 1 : 0;
+        qv::COD.DATE = t.date;
+        found = true;
+      }
+    if (!found) {
+      reload();
+      return;
+    }
+  }
+  qv::GlobalRequest = request;
+  if (qv::SemaFore(kTopicForm) != 1) return;
+  reload();
+  // The check list shows every topic: it reloads them.
+  postToThread(kClassifyThread, EvAttachTopicsChanged);
+}
+
+bool BrowseTopics::event(QEvent* e) {
+  const QvEvent* ev = privateEvent(e);
+  if (ev && ev->number() == EvToolsEnded) {
+    reload();  // a purge or count changed the counts
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+void openBrowseTopics() {
+  if (qv::Mem.Dirnamn.empty()) return;
+  showProcedureWindow(new BrowseTopics, SlotBrowseTopics);
+}
+
+}  // namespace qvm
