@@ -35,7 +35,8 @@ BrowseTopics::BrowseTopics(QWidget* parent) : QWidget(parent) {
   list_->setUniformRowHeights(true);
   list_->setHeaderLabels({QStringLiteral("Topic"), QStringLiteral("Indexes")});
   list_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-  trackColumns(list_->header(), ListBrowseTopics, {310, 90});
+  trackColumns(list_->header(), ListBrowseTopics, {300, 90});
+  list_->header()->setStretchLastSection(false);
   insert_ = new QPushButton(QStringLiteral("&Insert"), this);
   insert_->setToolTip(QStringLiteral("Add a new key word"));
   update_ = new QPushButton(QStringLiteral("&Update"), this);

@@ -25,6 +25,7 @@ class BrowseTopics : public QWidget {
   void edit(int request);
   // Reads the topics again, keeping the highlighted one where it can.
   void reload();
+  QSize sizeHint() const override { return QSize(460, 340); }
 
  protected:
   bool event(QEvent* e) override;

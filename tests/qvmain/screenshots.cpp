@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <tuple>
 
 #include "browse_screens.h"
 #include "database/about.h"
@@ -48,6 +49,10 @@
 #include "import/import_run.h"
 #include "lookup/lookup_list.h"
 #include "lookup/lookups.h"
+#include "services/topics.h"
+#include "topics/browse_topics.h"
+#include "topics/classify_window.h"
+#include "topics/group_proc.h"
 #include "print/copy_progress.h"
 #include "print/print_messages.h"
 #include "search/build_search.h"
@@ -411,6 +416,29 @@ int main(int argc, char** argv) {
     qvm::openThreadTree();
     shoot(running("ThreadTree"), QStringLiteral("44-thread-tree"));
     closeWindow(running("ThreadTree"));
+
+    // Topics: their list, the check list of message 502 and the group windows.
+    std::vector<uint32_t> topics;
+    for (const char* text : {"Drivers", "Modems", "Printers", "Upgrades"}) {
+      qv::Topic t;
+      t.text = text;
+      topics.push_back(qv::addTopic(t));
+    }
+    for (uint32_t m : {501u, 502u}) qv::setTopicLink(topics[2], m, true);
+    qv::setTopicLink(topics[0], 502, true);
+    qvm::openBrowseTopics();
+    shoot(running("BrowseTopics"), QStringLiteral("49-topic-list"));
+    closeWindow(running("BrowseTopics"));
+    qvm::openClassify();
+    shoot(running("Classify"), QStringLiteral("50-attach-topics"));
+    closeWindow(running("Classify"));
+    for (auto [request, thread, name] : {std::tuple{int(qvm::GroupExport), "ExportProc", "51-group-export"},
+                                         std::tuple{int(qvm::GroupPrint), "PrintProc", "51-group-print"},
+                                         std::tuple{int(qvm::GroupClassify), "ClassifyProc", "51-group-classify"}}) {
+      qvm::openGroupProc(request);
+      shoot(running(thread), QString::fromLatin1(name));
+      closeWindow(running(thread));
+    }
 
     auto pickerShot = [&](const QString& name) {
       qvm::LookupList* l = nullptr;
