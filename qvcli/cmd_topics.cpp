@@ -150,8 +150,10 @@ int cmdClassify(const Args& argsIn) {
   say("messages classified:   %lld\n", static_cast<long long>(v.classified));
   say("messages filtered out: %lld\n", static_cast<long long>(v.filtered));
   if (v.missing) say("messages not found:    %lld\n", static_cast<long long>(v.missing));
-  say("links %s:           %lld\n", remove ? "removed" : "added  ",
-      static_cast<long long>(remove ? v.linksRemoved : v.linksAdded));
+  if (remove)
+    say("links removed:         %lld\n", static_cast<long long>(v.linksRemoved));
+  else
+    say("links added:           %lld\n", static_cast<long long>(v.linksAdded));
   say("seconds:               %.1f\n", seconds);
   return run.result() == qv::ClassifyDone ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/crash_point.h"
 #include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
@@ -142,11 +143,13 @@ void ClassifyRun::Impl::classifySlice() {
          std::to_string(classified) + " messages were left as they were.");
     return;
   }
+  crashPoint("classify-before-commit");
   if (!commitTransaction()) {
     TransactionCheck();
     finish(ClassifyFailed);
     return;
   }
+  crashPoint("classify-commit");
   view.classified += classified;
   if (delta > 0)
     view.linksAdded += delta;

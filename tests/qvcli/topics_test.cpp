@@ -33,9 +33,9 @@ class QvcliTopics : public ::testing::Test {
                            "--unattended", dir.file("capture.msg")});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
   }
-  ProcessResult run(std::vector<std::string> args) {
+  ProcessResult run(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
     args.insert(args.begin(), {"--root", root});
-    return runQvcli(args);
+    return runQvcli(args, env);
   }
   std::string list() { return run({"topic", "Forum", "list"}).out; }
   // The messages of the topic, as show lists them in the export of its set.
@@ -134,6 +134,37 @@ TEST_F(QvcliTopics, GroupRunsEachOperationAndChecksTheDateRange) {
     EXPECT_NE(r.err.find(b.text), std::string::npos) << r.err;
   }
   EXPECT_NE(run({"group", "Forum", "--scope", "thread", "--id", "500"}).exitCode, 0) << "no operation";
+}
+
+// A classification killed before or after a commit keeps the topic's count
+// equal to its links, and a rerun ends as an uninterrupted run.
+TEST_F(QvcliTopics, AKilledClassificationKeepsCountAndLinksEqualAndARerunCompletesIt) {
+  std::string big;
+  const int n = 700;  // three transactions
+  for (int i = 0; i < n; ++i)
+    big += "#: " + std::to_string(1000 + i) + " S4/Utilities\r\n    09-Mar-96 10:11\r\nSb: Topic " +
+           std::to_string(i) + "\r\nFm: Ann Lee 11111,222\r\nTo: All\r\n\r\nText.\r\n\r\n";
+  writeFile(dir.file("big.msg"), big);
+  ASSERT_EQ(run({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum", "--unattended",
+                 dir.file("big.msg")})
+                .exitCode,
+            0);
+  const int all = n + 4;
+  for (const char* point : {"classify-before-commit:2", "classify-commit:2"}) {
+    std::string topic = std::string("T") + point;
+    topic.resize(topic.find(':'));
+    ASSERT_EQ(run({"topic", "Forum", "add", topic}).exitCode, 0);
+    ProcessResult killed =
+        run({"classify", "Forum", "--topic", topic, "--scope", "date", "--id", "500"}, {std::string("QV_CRASH_AT=") + point});
+    EXPECT_EQ(killed.signal, 9) << point << killed.out << killed.err;
+    std::string count = topicCount(topic);
+    ProcessResult linked = run({"export", "Forum", "--scope", "topic", "--topic", topic, "--file", "t.txt"});
+    EXPECT_NE(linked.err.find(count + " messages written"), std::string::npos) << point << ": count " << count << ", " << linked.err;
+    EXPECT_TRUE(count == "300" || count == "600") << point << " " << count;
+    ProcessResult rerun = run({"classify", "Forum", "--topic", topic, "--scope", "date", "--id", "500"});
+    ASSERT_EQ(rerun.exitCode, 0) << rerun.err;
+    EXPECT_EQ(topicCount(topic), std::to_string(all)) << point;
+  }
 }
 
 }  // namespace
