@@ -62,6 +62,7 @@ struct PurgeRun::Impl {
   std::vector<File*> txFiles;   // in every transaction
   bool inTransaction = false;
   int ops = 0;                  // operations in the open transaction
+  std::chrono::steady_clock::time_point lastCommit;
   bool wordIndex = false;       // WordList and MasIdx exist
   bool originals = false;       // the Originals file exists
   bool subjects = false;        // the Subjects file exists

@@ -74,6 +74,7 @@ bool PurgeRun::markedForDeletion() const {
 bool PurgeRun::start() {
   Impl& d = *d_;
   d.started = std::chrono::steady_clock::now();
+  d.lastCommit = d.started;
   if (d.kind != KindForumDb && d.kind != KindMailDb && d.kind != KindNewsDb) return d.fail("no database is open");
   OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
@@ -194,7 +195,8 @@ bool PurgeRun::Impl::change() {
 
 bool PurgeRun::Impl::done(int n) {
   ops += n;
-  return ops <= kPurgeCommitOps || commit();
+  if (ops <= kPurgeCommitOps || std::chrono::steady_clock::now() - lastCommit < kPurgeCommitInterval) return true;
+  return commit();
 }
 
 bool PurgeRun::Impl::commit() {
@@ -209,6 +211,7 @@ bool PurgeRun::Impl::commit() {
   }
   crashPoint("purge-commit");
   ops = 0;
+  lastCommit = std::chrono::steady_clock::now();
   if (!CheckSpace(Mem.FileDir, kPurgeMinimumSpace)) {
     state = PurgeState::Stopped;
     return false;

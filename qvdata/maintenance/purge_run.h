@@ -22,8 +22,13 @@ namespace qv {
 
 enum PurgeMode : int { PurgeCounting = 0, PurgePurging = 1 };
 
-// Operations after which the open transaction is committed.
+// Operations after which the open transaction is committed, once at least
+// kPurgeCommitInterval has passed since the last commit: a commit rewrites
+// the word-index lists of every word its messages held, whose length grows
+// with the archive, so commits of a fixed size would make a purge's time
+// grow with the square of the archive.
 inline constexpr int kPurgeCommitOps = 400;
+inline constexpr std::chrono::milliseconds kPurgeCommitInterval{1000};
 // Free bytes below which the user is warned after a commit.
 inline constexpr int64_t kPurgeMinimumSpace = 5000000;
 

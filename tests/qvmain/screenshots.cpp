@@ -36,6 +36,8 @@
 #include "database/update_box.h"
 #include "events.h"
 #include "frame/main_frame.h"
+#include "frame/procedures.h"
+#include "maintenance/purge_window.h"
 #include "frame/procedure_table.h"
 #include "frame/procedures.h"
 #include "help/help_window.h"
@@ -461,6 +463,24 @@ int main(int argc, char** argv) {
 
   // The message browsers of a forum, a newsgroup and a mailbox.
   qvtest::shootBrowsers(frame, [](QWidget* w, const QString& name) { shoot(w, name); });
+
+  // The count and purge windows of the active database: before the start,
+  // running (between two ticks) and finished (the window kept open).
+  qv::KonfigSet(qv::ItemImportCompletion, 2);
+  for (int mode : {qv::PurgeCounting, qv::PurgePurging}) {
+    QString what = mode == qv::PurgePurging ? QStringLiteral("purge") : QStringLiteral("count");
+    qv::GlobalRequest = mode == qv::PurgePurging ? 1 : 0;
+    const char* thread = qv::Mem.ForumType == qv::KindMailDb ? "PurgeMail" : "PurgeMess";
+    qvm::startProcedure(QString::fromLatin1(thread));
+    auto* w = qobject_cast<qvm::PurgeWindow*>(running(thread));
+    if (!w) continue;
+    shoot(w, QStringLiteral("49-%1-window").arg(what));
+    w->start();
+    shoot(w, QStringLiteral("49-%1-window-running").arg(what), false);
+    while (w->running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    shoot(w, QStringLiteral("49-%1-window-finished").arg(what));
+    closeWindow(w);
+  }
 
   std::printf("%d pictures\n", shots);
   frame->requestExit();
