@@ -201,7 +201,14 @@ QGroupBox* GroupProc::exportBox() {
     qv::KonfigSet(qv::ItemWrapColumn, v);
     qv::Konfig(qv::KSaveDisplay);
   });
-  connect(format_, &QComboBox::currentIndexChanged, this, [this] { formatChosen(); });
+  // The format the user chooses is kept; opening the window changes nothing.
+  connect(format_, &QComboBox::currentIndexChanged, this, [this] {
+    formatChosen();
+    if (int item = layoutItem(kind_)) {
+      qv::KonfigSet(item, format_->currentData().toInt());
+      qv::Konfig(qv::KSaveDisplay);
+    }
+  });
   f->addRow(QStringLiteral("Output format:"), format_);
   f->addRow(QStringLiteral("Inbox:"), inbox_);
   f->addRow(outboxLabel_, outbox_);
@@ -250,10 +257,6 @@ void GroupProc::formatChosen() {
   const bool two = x.outbox[0] != '\0';
   outbox_->setVisible(two);
   outboxLabel_->setVisible(two);
-  if (int item = layoutItem(kind_)) {
-    qv::KonfigSet(item, x.layout);
-    qv::Konfig(qv::KSaveDisplay);
-  }
 }
 
 void GroupProc::checkName(QLineEdit* field) {

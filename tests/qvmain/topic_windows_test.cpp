@@ -351,7 +351,9 @@ class TopicWindowsTest : public QObject {
     inst.open();
     forum();
     select(500);
+    qv::KonfigSet(qv::ItemExportLayoutForum, 0);  // "No header", which the group window does not offer
     auto* w = new qvm::GroupProc(qvm::GroupExport);
+    QCOMPARE(qv::KonfigGet(qv::ItemExportLayoutForum), 0);  // opening the window changes no setting
     QCOMPARE(w->format()->currentText(), QStringLiteral("OzWin II"));
     QCOMPARE(w->inbox()->text(), QStringLiteral("Topic Fo.SAV"));
     w->format()->setCurrentIndex(1);
