@@ -111,6 +111,7 @@ bool PurgeRun::start() {
     d.step = d.mail() ? StepPrepareTimes : (d.ageWeeks ? StepAgeThreads : StepDeleteThreads);
   } else {
     d.step = d.mail() ? StepPersons : (d.news() ? StepReceivers : StepPersons);
+    d.countersAtEnd();  // the counts as they stand until the run has made them right
   }
   d.state = PurgeState::Running;
   d.view.label = labelOf(d.kind, d.mode, d.step);

@@ -26,6 +26,7 @@
 #include "services/prompt.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "setup/setting_look.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -93,7 +94,18 @@ PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mod
 
   Texts texts = counterTexts(mode_, kind_);
   QGridLayout* counts = counterGrid(this, texts.labels, counters_);
-  for (int i = 0; i < counters_.size(); ++i) counters_[i]->setToolTip(texts.tips[i]);
+  // The counters in the counters colour and font of the settings, as the browsers show theirs.
+  QColor colour = settingColour(qv::ItemColourCounters);
+  for (int i = 0; i < counters_.size(); ++i) {
+    QLabel* c = counters_[i];
+    c->setToolTip(texts.tips[i]);
+    QPalette p = c->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::WindowText, colour.lightness() > 140 ? Qt::black : Qt::white);
+    c->setPalette(p);
+    c->setAutoFillBackground(true);
+    c->setFont(settingFont(qv::ItemFontCounters, c->font()));
+  }
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading_);
@@ -136,16 +148,13 @@ PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mod
   timer_->setInterval(0);
   connect(timer_, &QTimer::timeout, this, &PurgeWindow::tick);
   TmCreate(this, kind_ == qv::KindMailDb ? kMailThread : kForumThread, kNotToolsGroup);
-  if (purging) {
-    // Before the start the counters show the messages in the database.
-    qv::PurgeRun probe(mode_);
-    if (probe.start()) {
-      QLocale loc;
-      int64_t n = probe.view().counters[0];
-      const int64_t values[] = {n, 0, n};
-      for (int i = 0; i < 3; ++i) counters_[i]->setText(loc.toString(qlonglong(values[i])));
-      probe.abort();
-    }
+  // Before the start the counters show the database as it is: purging, its
+  // messages; counting, its messages, threads (partners) and persons.
+  qv::PurgeRun probe(mode_);
+  if (probe.start()) {
+    QLocale loc;
+    for (int i = 0; i < 3; ++i) counters_[i]->setText(loc.toString(qlonglong(probe.view().counters[i])));
+    probe.abort();
   }
 }
 

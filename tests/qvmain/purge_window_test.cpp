@@ -115,6 +115,10 @@ class PurgeWindowTest : public QObject {
     QCOMPARE(w.heading()->text(), QStringLiteral("Message Counting"));
     QCOMPARE(w.ageing(), nullptr);
     QCOMPARE(w.counters()[1]->toolTip(), QStringLiteral("Number of mail partners in database"));
+    // Mails, partners (persons but the owner) and persons as they stand.
+    QCOMPARE(w.counters()[0]->text(), QStringLiteral("0"));
+    QCOMPARE(w.counters()[1]->text(), QStringLiteral("1"));
+    QCOMPARE(w.counters()[2]->text(), QStringLiteral("2"));
     QCOMPARE(w.startButton()->toolTip(), QStringLiteral("Start the counting process"));
     w.show();
     w.start();
