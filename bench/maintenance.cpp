@@ -6,6 +6,7 @@
 // count of 1,000,000 messages within a minute).
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -169,10 +170,22 @@ struct Result {
   int64_t deleted = 0;
 };
 
+// Seconds by step label of the last run, for --steps.
+std::map<std::string, double> stepSeconds;
+
 bool runOne(int mode, double& seconds, int64_t* deleted) {
   qv::PurgeRun run(mode);
   auto t0 = Clock::now();
-  if (!run.start() || qv::runToEnd(run) != qv::PurgeState::Finished) {
+  stepSeconds.clear();
+  bool started = run.start();
+  while (started) {
+    std::string label = run.view().label;
+    auto s0 = Clock::now();
+    bool more = run.tick(std::chrono::milliseconds(200));
+    stepSeconds[label] += since(s0);
+    if (!more) break;
+  }
+  if (!started || run.state() != qv::PurgeState::Finished) {
     std::fprintf(stderr, "run failed: %s\n", run.view().failure.c_str());
     return false;
   }
@@ -196,6 +209,10 @@ int main(int argc, char** argv) {
     small = 10000;
     large = 100000;
   });
+  bool steps = false;
+  std::string kinds = "forum,mail";
+  o.flag("--steps", "print the seconds of each step of every run", [&] { steps = true; });
+  o.value("--kinds", "LIST", "forum, mail or both (default forum,mail)", kinds);
   if (int rc = o.parse(argc, argv); rc >= 0) return rc;
   if (dir.empty()) {
     char tmpl[] = "/tmp/bench_maintenance.XXXXXX";
@@ -212,14 +229,22 @@ int main(int argc, char** argv) {
   }
   std::printf("%-6s %10s %10s %10s %10s %14s\n", "kind", "messages", "generate", "purge s", "count s", "deleted/s");
   for (int kind : {qv::KindForumDb, qv::KindMailDb}) {
+    if (kinds.find(kind == qv::KindMailDb ? "mail" : "forum") == std::string::npos) continue;
     Result r[2];
     uint32_t sizes[2] = {small, large};
     for (int k = 0; k < 2; ++k) {
       auto t0 = Clock::now();
       if (!generate(kind, sizes[k])) return 1;
       double gen = since(t0);
-      if (!runOne(qv::PurgePurging, r[k].purge, &r[k].deleted) || !runOne(qv::PurgeCounting, r[k].count, nullptr))
-        return 1;
+      auto show = [&](const char* what) {
+        if (!steps) return;
+        for (const auto& [label, sec] : stepSeconds)
+          std::printf("    %s %-48s %8.2f s\n", what, label.empty() ? "(end)" : label.c_str(), sec);
+      };
+      if (!runOne(qv::PurgePurging, r[k].purge, &r[k].deleted)) return 1;
+      show("purge");
+      if (!runOne(qv::PurgeCounting, r[k].count, nullptr)) return 1;
+      show("count");
       std::printf("%-6s %10u %10.1f %10.1f %10.1f %14.0f\n", kind == qv::KindMailDb ? "mail" : "forum", sizes[k], gen,
                   r[k].purge, r[k].count, double(r[k].deleted) / std::max(r[k].purge, 1e-9));
       std::fflush(stdout);

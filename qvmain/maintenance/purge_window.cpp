@@ -156,13 +156,21 @@ PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mod
     for (int i = 0; i < 3; ++i) counters_[i]->setText(loc.toString(qlonglong(probe.view().counters[i])));
     probe.abort();
   }
+  // A scheduled run starts at once, without a button.
+  if (qv::Mem.DoTask == qv::RunUnattended) QTimer::singleShot(0, this, &PurgeWindow::start);
 }
 
 PurgeWindow::~PurgeWindow() {
   timer_->stop();
   if (run_) run_->abort();  // what was done is committed
   run_.reset();
-  postToFrame(EvToolsEnded);
+  if (qv::Mem.DoTask == qv::RunUnattended && lastState_ != qv::PurgeState::Finished) {
+    // The scheduled task is abandoned.
+    qv::Mem.DoTask = qv::RunAbandoning;
+    postToFrame(EvCleanUp6);
+  } else if (!qv::unattended()) {
+    postToFrame(EvToolsEnded);
+  }
 }
 
 void PurgeWindow::ageingToggled(bool on) {

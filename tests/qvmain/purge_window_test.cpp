@@ -18,6 +18,7 @@
 #include "services/databases.h"
 #include "services/db_kind.h"
 #include "services/file_service.h"
+#include "services/globals.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
@@ -150,6 +151,21 @@ class PurgeWindowTest : public QObject {
     QVERIFY(w.abortButton()->hasFocus() || !w.isActiveWindow());
     w.close();
     QVERIFY(waitFor([&] { return window.isNull(); }));
+  }
+
+  void aScheduledRunStartsAtOnceAndClosesWhenDone() {
+    TestInstallation inst;
+    inst.open();
+    forumToPurge();
+    qv::KonfigSet(qv::ItemImportCompletion, 1);
+    qv::Mem.DoTask = qv::RunUnattended;
+    QPointer<qvm::PurgeWindow> window = new qvm::PurgeWindow(qv::PurgePurging);
+    QCOMPARE(window->windowTitle(), QStringLiteral(" Scheduled Message Purging [Purge Forum]"));
+    window->show();
+    QVERIFY(waitFor([&] { return window.isNull(); }));
+    qv::Mem.DoTask = qv::RunInteractive;
+    QCOMPARE(messageCount(), int64_t(1));
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
   }
 };
 
