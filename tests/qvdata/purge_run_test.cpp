@@ -9,6 +9,7 @@
 #include <set>
 
 #include "browse_fixture.h"
+#include "import/import_run.h"
 #include "maintenance/purge_run.h"
 #include "services/datetime.h"
 #include "services/persons.h"
@@ -344,6 +345,35 @@ TEST_F(PurgeRunTest, AnAbortedRunKeepsWhatItCommittedAndACountRunMakesTheCounter
   EXPECT_EQ(personRec(10).FROMCOUNT + personRec(11).FROMCOUNT, left);
   run(PurgePurging);
   EXPECT_EQ(messages().size(), 30u);
+}
+
+TEST_F(PurgeRunTest, ShortDiskSpaceAfterACommitWarnsAndCancelStopsTheRun) {
+  sampleForum();
+  messageStatus(500, 2);
+  messageStatus(502, 2);
+  setFreeSpaceFunction([](const std::string&) -> int64_t { return 1000; });
+  prompts.script(BtnCancel);
+  PurgeRun r(PurgePurging);
+  ASSERT_TRUE(r.start());
+  EXPECT_EQ(runToEnd(r), PurgeState::Stopped);
+  setFreeSpaceFunction(nullptr);
+  ASSERT_EQ(prompts.requests.size(), 1u) << prompts.transcript();
+  EXPECT_EQ(prompts.requests[0].caption, "Warning");
+  EXPECT_EQ(prompts.requests[0].text.rfind("You have only 1,000 bytes free on disk ", 0), 0u);
+  // The first commit (the messages of status delete) stays.
+  EXPECT_EQ(messages(), (std::set<uint32_t>{501, 503, 504, 505}));
+  // Unattended, nobody is asked and the run stops the same way.
+  prompts.reset();
+  messageStatus(501, 2);
+  Mem.DoTask = RunUnattended;
+  setFreeSpaceFunction([](const std::string&) -> int64_t { return 1000; });
+  PurgeRun quiet(PurgePurging);
+  ASSERT_TRUE(quiet.start());
+  EXPECT_EQ(runToEnd(quiet), PurgeState::Stopped);
+  setFreeSpaceFunction(nullptr);
+  Mem.DoTask = RunInteractive;
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+  EXPECT_FALSE(messages().count(501));
 }
 
 TEST_F(PurgeRunTest, ADatabaseOfStatusDeleteIsToldToTheCaller) {
