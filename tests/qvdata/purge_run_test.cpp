@@ -180,8 +180,9 @@ TEST_F(PurgeRunTest, AgeingTakesThreadsWhoseNewestMessageIsOnTheCutOff) {
   message(500, 1000, 10, 11, cutOff - 30);
   message(501, 1000, 11, 10, cutOff);
   message(502, 1001, 10, 11, cutOff + 1);
-  message(503, 1002, 10, 11, cutOff - 50);
-  message(504, 1002, 11, 10, cutOff + 20);  // the newest message keeps its older thread
+  // The newest message keeps its thread, though a message numbered after it is old.
+  message(503, 1002, 10, 11, cutOff + 20);
+  message(504, 1002, 11, 10, cutOff - 50);
   // 999 weeks ages nothing in a database younger than that.
   run(PurgePurging, 999);
   EXPECT_EQ(messages().size(), 5u);
