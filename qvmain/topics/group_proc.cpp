@@ -24,6 +24,7 @@
 #include "export/print_msg.h"
 #include "frame/window_host.h"
 #include "maintenance/classify_run.h"
+#include "originals/originals_export.h"
 #include "print/copy_progress.h"
 #include "print/print_messages.h"
 #include "services/datetime.h"
@@ -56,13 +57,18 @@ struct ExportFormat {
 };
 // The first 8 characters of the database's name stand in for this inbox.
 constexpr const char* kDatabaseSave = "*.SAV";
+// Mail and newsgroup messages can also be written as they were imported,
+// from the database's originals, into one mailbox file.
+constexpr const char* kOriginalsFormat = "Originals as imported (mboxrd)";
 
 const ExportFormat kForumFormats[] = {{"OzWin II", 4, kDatabaseSave, ""}, {"TAPCIS", 1, "SaveMsg.Txt", ""}};
 const ExportFormat kMailFormats[] = {{"Eudora", 2, "InBox.MBX", "OutBox.MBX"},
                                      {"OzWin II", 4, "CISMAIL.IN", "CISMAIL.OUT"},
                                      {"TAPCIS", 1, "SaveMail.Txt", ""},
-                                     {"Unix RFC822", 3, "InBox.MBX", "OutBox.MBX"}};
-const ExportFormat kNewsFormats[] = {{"Unix RFC822", 3, "SaveMsg.TXT", ""}};
+                                     {"Unix RFC822", 3, "InBox.MBX", "OutBox.MBX"},
+                                     {kOriginalsFormat, qv::kLayoutOriginals, qv::kOriginalsFileName, ""}};
+const ExportFormat kNewsFormats[] = {{"Unix RFC822", 3, "SaveMsg.TXT", ""},
+                                     {kOriginalsFormat, qv::kLayoutOriginals, qv::kOriginalsFileName, ""}};
 
 std::vector<ExportFormat> formatsOf(int kind) {
   if (kind == qv::KindMailDb) return {std::begin(kMailFormats), std::end(kMailFormats)};

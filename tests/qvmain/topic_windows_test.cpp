@@ -241,7 +241,7 @@ class TopicWindowsTest : public QObject {
     QVERIFY(!w->scopeButton(qvm::ScopeSection)->isVisible());
     QStringList formats;
     for (int i = 0; i < w->format()->count(); ++i) formats << w->format()->itemText(i);
-    QCOMPARE(formats, (QStringList{"Eudora", "OzWin II", "TAPCIS", "Unix RFC822"}));
+    QCOMPARE(formats, (QStringList{"Eudora", "OzWin II", "TAPCIS", "Unix RFC822", "Originals as imported (mboxrd)"}));
     QCOMPARE(w->format()->currentText(), QStringLiteral("Eudora"));  // the default of mail
     QCOMPARE(w->inbox()->text(), QStringLiteral("InBox.MBX"));
     QCOMPARE(w->outbox()->text(), QStringLiteral("OutBox.MBX"));
@@ -253,6 +253,10 @@ class TopicWindowsTest : public QObject {
     QCOMPARE(w->inbox()->text(), QStringLiteral("CISMAIL.IN"));
     QCOMPARE(w->outbox()->text(), QStringLiteral("CISMAIL.OUT"));
     QVERIFY2(!w->startButton()->isEnabled(), "no message is selected");
+    w->format()->setCurrentIndex(4);
+    QCOMPARE(w->inbox()->text(), QStringLiteral("Originals.Mbx"));
+    QVERIFY2(!w->outbox()->isVisible(), "originals go to one mailbox file");
+    QCOMPARE(qv::KonfigGet(qv::ItemExportLayoutMail), 5);
 
     // Hard CRs enable the wrap column; both are stored at once.
     w->hardCrs()->setChecked(false);
@@ -276,6 +280,22 @@ class TopicWindowsTest : public QObject {
     QVERIFY2(p->format() == nullptr, "print offers no export settings");
     QVERIFY(p->actionButton(qvm::ActionAttach) == nullptr);
     p->close();
+    settle();
+  }
+
+  void aNewsgroupExportsAsArticlesOrAsOriginals() {
+    TestInstallation inst;
+    inst.open();
+    QVERIFY(makeBrowseDatabase(qv::KindNewsDb, "comp.test") != 0);
+    select(0, qv::KindNewsDb);
+    auto* w = new qvm::GroupProc(qvm::GroupExport);
+    QStringList formats;
+    for (int i = 0; i < w->format()->count(); ++i) formats << w->format()->itemText(i);
+    QCOMPARE(formats, (QStringList{"Unix RFC822", "Originals as imported (mboxrd)"}));
+    QCOMPARE(w->inbox()->text(), QStringLiteral("SaveMsg.TXT"));
+    w->format()->setCurrentIndex(1);
+    QCOMPARE(w->inbox()->text(), QStringLiteral("Originals.Mbx"));
+    w->close();
     settle();
   }
 
