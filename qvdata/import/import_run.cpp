@@ -401,7 +401,7 @@ bool ImportRun::lowSpace(const std::string& directory, const std::string& text) 
   return b != BtnOk;
 }
 
-bool CheckSpace(const std::string& directory, int64_t bytes) {
+bool CheckSpace(const std::string& directory, int64_t bytes, Button stopButton) {
   int64_t free = freeSpace(directory);
   if (free < 0 || free >= bytes) return true;
   if (unattended()) return false;
@@ -409,7 +409,7 @@ bool CheckSpace(const std::string& directory, int64_t bytes) {
                          "This may be too little for this process. Running out of diskspace may corrupt the "
                          "currently accessed data file(s).Press OK if you want to continue and Cancel if you want "
                          "to abort this process!",
-                     "Warning", Icon::Exclamation, BtnOk | BtnCancel, BtnCancel);
+                     "Warning", Icon::Exclamation, BtnOk | stopButton, stopButton);
   return b == BtnOk;
 }
 

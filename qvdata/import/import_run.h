@@ -31,6 +31,7 @@
 #include "import/parser.h"
 #include "import/posting.h"
 #include "import/target_list.h"
+#include "services/prompt.h"
 
 namespace qv {
 
@@ -72,8 +73,10 @@ int64_t freeSpace(const std::string& directory);
 inline constexpr int64_t kMinimumFreeSpace = 5000000;
 // CheckSpace: true when `directory` has at least `bytes` free, or the user
 // chose to go on after the low-space warning; false (stop) otherwise, and
-// always false when nobody may be asked.
-bool CheckSpace(const std::string& directory, int64_t bytes);
+// always false when nobody may be asked. The warning offers OK and
+// `stopButton` (the import's Cancel, the maintenance runs' Abort), the
+// latter the default.
+bool CheckSpace(const std::string& directory, int64_t bytes, Button stopButton = BtnCancel);
 
 class ImportRun : public ImportContext {
  public:

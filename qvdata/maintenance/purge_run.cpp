@@ -213,7 +213,7 @@ bool PurgeRun::Impl::commit() {
   crashPoint("purge-commit");
   ops = 0;
   lastCommit = std::chrono::steady_clock::now();
-  if (!CheckSpace(Mem.FileDir, kPurgeMinimumSpace)) {
+  if (!CheckSpace(Mem.FileDir, kPurgeMinimumSpace, BtnAbort)) {
     state = PurgeState::Stopped;
     return false;
   }

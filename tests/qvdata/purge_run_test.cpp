@@ -349,19 +349,28 @@ TEST_F(PurgeRunTest, AnAbortedRunKeepsWhatItCommittedAndACountRunMakesTheCounter
   EXPECT_EQ(messages().size(), 30u);
 }
 
-TEST_F(PurgeRunTest, ShortDiskSpaceAfterACommitWarnsAndCancelStopsTheRun) {
+TEST_F(PurgeRunTest, ShortDiskSpaceAfterACommitWarnsAndAbortStopsTheRun) {
   sampleForum();
   messageStatus(500, 2);
   messageStatus(502, 2);
   setFreeSpaceFunction([](const std::string&) -> int64_t { return 1000; });
-  prompts.script(BtnCancel);
+  prompts.script(BtnAbort);
   PurgeRun r(PurgePurging);
   ASSERT_TRUE(r.start());
   EXPECT_EQ(runToEnd(r), PurgeState::Stopped);
   setFreeSpaceFunction(nullptr);
   ASSERT_EQ(prompts.requests.size(), 1u) << prompts.transcript();
   EXPECT_EQ(prompts.requests[0].caption, "Warning");
-  EXPECT_EQ(prompts.requests[0].text.rfind("You have only 1,000 bytes free on disk ", 0), 0u);
+  const std::string& text = prompts.requests[0].text;
+  const std::string tail =
+      " This may be too little for this process. Running out of diskspace may corrupt the currently accessed data "
+      "file(s).Press OK if you want to continue and Cancel if you want to abort this process!";
+  EXPECT_EQ(text.rfind("You have only 1,000 bytes free on disk /", 0), 0u) << text;
+  ASSERT_GT(text.size(), tail.size());
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  // The purge offers OK and Abort, Abort the default (the import asks OK or Cancel).
+  EXPECT_EQ(prompts.requests[0].buttons, unsigned(BtnOk | BtnAbort));
+  EXPECT_EQ(prompts.requests[0].defaultButton, BtnAbort);
   // The first commit (the messages of status delete) stays.
   EXPECT_EQ(messages(), (std::set<uint32_t>{501, 503, 504, 505}));
   // Unattended, nobody is asked and the run stops the same way.
@@ -376,6 +385,20 @@ TEST_F(PurgeRunTest, ShortDiskSpaceAfterACommitWarnsAndCancelStopsTheRun) {
   Mem.DoTask = RunInteractive;
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
   EXPECT_FALSE(messages().count(501));
+}
+
+TEST_F(PurgeRunTest, ShortDiskSpaceAnsweredWithOkGoesOnAfterEveryCommit) {
+  sampleForum();
+  messageStatus(500, 2);
+  messageStatus(502, 2);
+  setFreeSpaceFunction([](const std::string&) -> int64_t { return 1000; });
+  for (int i = 0; i < 40; ++i) prompts.script(BtnOk);
+  PurgeRun r(PurgePurging);
+  ASSERT_TRUE(r.start());
+  EXPECT_EQ(runToEnd(r), PurgeState::Finished) << r.view().failure;
+  setFreeSpaceFunction(nullptr);
+  EXPECT_GT(prompts.requests.size(), 1u) << prompts.transcript();
+  EXPECT_EQ(messages(), (std::set<uint32_t>{501, 503, 504, 505}));
 }
 
 TEST_F(PurgeRunTest, ADatabaseOfStatusDeleteIsToldToTheCaller) {
