@@ -82,6 +82,9 @@ struct PurgeRun::Impl {
   bool change();
   bool done(int n = 1);
   bool commit();
+  // After a batch of steps 1 and 2: short of kPurgeReopenSpace, commits and
+  // closes and reopens the files; the walk goes on where it was.
+  bool reopenWhenShort();
   bool fail(const std::string& why);
   bool runSlice(std::chrono::milliseconds slice);
   bool stopped() const { return state != PurgeState::Running; }

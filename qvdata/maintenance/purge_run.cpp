@@ -147,7 +147,10 @@ bool PurgeRun::Impl::runSlice(std::chrono::milliseconds slice) {
       d.view.done = int64_t(d.pos);
       if ((d.pos & 15) == 0 && std::chrono::steady_clock::now() >= until) break;
     }
-    if (d.pos < d.work.size()) break;
+    if (d.pos < d.work.size()) {
+      if ((d.step == StepDeleteThreads || d.step == StepDeleteMessages) && !d.reopenWhenShort()) return false;
+      break;
+    }
     // Every step ends with a commit.
     if (!d.commit()) return false;
     int next = d.finish();
@@ -188,7 +191,18 @@ PurgeState runToEnd(PurgeRun& run) {
 
 bool PurgeRun::Impl::change() {
   if (inTransaction) return true;
-  if (!beginTransaction(txFiles, kLockSeconds)) return fail("the files could not be locked: " + ErrorText());
+  bool begun = beginTransaction(txFiles, kLockSeconds);
+  std::string why = ErrorText();
+  // The library's transaction check: a transaction that could not be begun
+  // is put to the user ("Transaction Frame Error!") and rolled back, and the
+  // run ends.
+  bool refused = TransactionCheck();
+  if (refused || !begun) {
+    bool told = refused && !unattended();
+    fail("the files could not be locked: " + why);
+    view.failureShown = told;
+    return false;
+  }
   inTransaction = true;
   ops = 0;
   return true;
@@ -217,6 +231,16 @@ bool PurgeRun::Impl::commit() {
     state = PurgeState::Stopped;
     return false;
   }
+  return true;
+}
+
+bool PurgeRun::Impl::reopenWhenShort() {
+  if (CheckSpace(Mem.FileDir, kPurgeReopenSpace, BtnAbort)) return true;
+  if (!commit()) return false;
+  // The step's records are collected by ID, so the walk needs no cursor kept
+  // across the reopening.
+  OP_CLOSE(OpRelease, files);
+  if (!OP_CLOSE(OpShared, files)) return fail("the database files could not be reopened: " + ErrorText());
   return true;
 }
 

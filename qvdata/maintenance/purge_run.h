@@ -31,6 +31,10 @@ inline constexpr int kPurgeCommitOps = 400;
 inline constexpr std::chrono::milliseconds kPurgeCommitInterval{1000};
 // Free bytes below which the user is warned after a commit.
 inline constexpr int64_t kPurgeMinimumSpace = 5000000;
+// Free bytes below which, after a batch of the deleting steps, the user is
+// warned and the database files are closed and reopened (their buffers go
+// to disk) before the walk goes on.
+inline constexpr int64_t kPurgeReopenSpace = 10000000;
 
 enum class PurgeState {
   Ready,     // made, not started
@@ -49,6 +53,7 @@ struct PurgeView {
   // threads (mail: mail partners) and persons, known at the end.
   int64_t counters[3] = {0, 0, 0};
   std::string failure;         // why the run failed
+  bool failureShown = false;   // the user was already told why (no second message)
 };
 
 class PurgeRun {

@@ -242,11 +242,12 @@ void PurgeWindow::finish() {
   lastState_ = run_->state();
   lastSeconds_ = run_->seconds();
   std::string failure = run_->view().failure;
+  bool failureShown = run_->view().failureShown;
   run_.reset();
   abort_->setEnabled(true);
   postToThread(browseThreadName(kind_), EvToolsEnded);
   if (lastState_ == qv::PurgeState::Failed) {
-    qv::Message(failure, "Purging", qv::Icon::Exclamation);
+    if (!failureShown) qv::Message(failure, "Purging", qv::Icon::Exclamation);
     close();
     return;
   }

@@ -4,7 +4,9 @@
 // index, the receivers of newsgroup articles, and an aborted run made right
 // by a count run.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -399,6 +401,67 @@ TEST_F(PurgeRunTest, ShortDiskSpaceAnsweredWithOkGoesOnAfterEveryCommit) {
   setFreeSpaceFunction(nullptr);
   EXPECT_GT(prompts.requests.size(), 1u) << prompts.transcript();
   EXPECT_EQ(messages(), (std::set<uint32_t>{501, 503, 504, 505}));
+}
+
+TEST_F(PurgeRunTest, ATransactionThatCannotBeBegunIsReportedAndEndsTheRun) {
+  sampleForum();
+  messageStatus(500, 2);
+  std::set<uint32_t> before = messages();
+  // Another program holds the write lock of the messages for longer than
+  // the run waits for it.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(filePath(FileMsgNmbr).c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  PurgeRun r(PurgePurging);
+  ASSERT_TRUE(r.start());
+  EXPECT_EQ(runToEnd(r), PurgeState::Failed);
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  ASSERT_EQ(prompts.requests.size(), 1u) << prompts.transcript();
+  EXPECT_EQ(prompts.requests[0].caption, "Warning!");
+  EXPECT_NE(prompts.requests[0].text.find("\r\nTransaction Frame Error!\r\n"), std::string::npos);
+  EXPECT_TRUE(r.view().failureShown);  // the window does not say it twice
+  EXPECT_FALSE(r.view().failure.empty());
+  EXPECT_FALSE(transactionActive());
+  EXPECT_EQ(messages(), before);
+}
+
+TEST_F(PurgeRunTest, ShortOfTenMegabytesTheDeletingStepsReopenTheirFilesAndGoOn) {
+  makeDatabase(KindForumDb);
+  section(100, 1, "General");
+  person(10, "Ann", "Lee");
+  person(11, "Bob", "Ray");
+  thread(1000, 100, "Gone", 40);
+  thread(1001, 100, "Many", 200);
+  for (uint32_t i = 0; i < 40; ++i) message(4000 + i, 1000, 10, 11, 100, "text", 0);
+  for (uint32_t i = 0; i < 200; ++i) message(5000 + i, 1001, 10 + i % 2, 11 - i % 2, 100, "text", i < 150 ? 2 : 0);
+  threadStatus(1000, 2);
+  // Enough for a commit, short of what the deleting steps want; nothing is
+  // scripted, so every question is answered with its default, Abort.
+  PurgeRun r(PurgePurging);
+  std::vector<int> askedIn;
+  setFreeSpaceFunction([&](const std::string&) -> int64_t { return 7000000; });
+  ASSERT_TRUE(r.start());
+  size_t asked = 0;
+  // A tick of no time works at most 16 records: several batches a step.
+  while (r.tick(std::chrono::milliseconds(0))) {
+    for (; asked < prompts.requests.size(); ++asked) askedIn.push_back(r.step());
+  }
+  setFreeSpaceFunction(nullptr);
+  EXPECT_EQ(r.state(), PurgeState::Finished) << r.view().failure;
+  ASSERT_FALSE(askedIn.empty());
+  for (int step : askedIn) EXPECT_TRUE(step == 1 || step == 2) << step;
+  EXPECT_TRUE(std::count(askedIn.begin(), askedIn.end(), 2) > 1);
+  EXPECT_EQ(prompts.requests[0].buttons, unsigned(BtnOk | BtnAbort));
+  EXPECT_EQ(prompts.requests[0].text.rfind("You have only 7,000,000 bytes free on disk ", 0), 0u);
+  // The walk went on after every reopening: the run deleted what an
+  // undisturbed run deletes.
+  std::set<uint32_t> left;
+  for (uint32_t i = 150; i < 200; ++i) left.insert(5000 + i);
+  EXPECT_EQ(messages(), left);
+  EXPECT_EQ(texts(), left);
+  EXPECT_EQ(threads(), (std::set<uint32_t>{1001}));
+  EXPECT_EQ(threadRec(1001).MSGCOUNT, 50u);
 }
 
 TEST_F(PurgeRunTest, ADatabaseOfStatusDeleteIsToldToTheCaller) {
