@@ -31,6 +31,7 @@
 #include "import/parser.h"
 #include "import/posting.h"
 #include "import/target_list.h"
+#include "services/disk_space.h"
 #include "services/prompt.h"
 
 namespace qv {
@@ -65,18 +66,6 @@ struct ImportView {
   int64_t progressMax = 100;
 };
 
-// Free bytes on the file system of a directory; -1 when it cannot be read.
-// Tests replace it to drive the low-space paths.
-using FreeSpaceFunction = std::function<int64_t(const std::string& directory)>;
-void setFreeSpaceFunction(FreeSpaceFunction f);
-int64_t freeSpace(const std::string& directory);
-inline constexpr int64_t kMinimumFreeSpace = 5000000;
-// CheckSpace: true when `directory` has at least `bytes` free, or the user
-// chose to go on after the low-space warning; false (stop) otherwise, and
-// always false when nobody may be asked. The warning offers OK and
-// `stopButton` (the import's Cancel, the maintenance runs' Abort), the
-// latter the default.
-bool CheckSpace(const std::string& directory, int64_t bytes, Button stopButton = BtnCancel);
 
 class ImportRun : public ImportContext {
  public:

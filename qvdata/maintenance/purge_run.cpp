@@ -4,10 +4,10 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
-#include "import/import_run.h"
 #include "maintenance/purge_impl.h"
 #include "services/crash_point.h"
 #include "services/db_kind.h"
+#include "services/disk_space.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/record_helpers.h"
