@@ -71,6 +71,25 @@ bool oneLineStartingWith(std::string_view gap, std::string_view start) {
 
 using GapTest = std::function<bool(std::string_view gap, bool first, bool last)>;
 
+// Runs the parser of `format` over the file at `path`; a mail format's
+// messages go to a mailbox made in `mailboxDir` (none for news).
+std::unique_ptr<FakeImportContext> convertFile(const std::string& format, const std::string& path,
+                                               const std::string& mailboxDir = {}, int slice = 0) {
+  auto ctx = std::make_unique<FakeImportContext>();
+  ctx->setFormat(format);
+  if (slice) ctx->slice = slice;
+  if (!mailboxDir.empty()) {
+    fs::create_directories(mailboxDir);
+    ctx->addMailbox(mailboxDir, "Owner Box", "owner@example.com");
+  }
+  EXPECT_TRUE(ctx->openBlocks(path)) << path;
+  auto parser = qv::makeParser(ctx->format());
+  EXPECT_NE(parser, nullptr);
+  if (parser) qvtest::runParser(*parser, *ctx);
+  ctx->closeSource();
+  return ctx;
+}
+
 class OriginalsFromParsers : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -79,19 +98,7 @@ class OriginalsFromParsers : public ::testing::Test {
   }
 
   FakeImportContext& convert(const std::string& format, const std::string& path, bool news) {
-    ctx_ = std::make_unique<FakeImportContext>();
-    ctx_->setFormat(format);
-    ctx_->slice = 3;
-    if (!news) {
-      std::string d = dir_.file("box" + std::to_string(++runs_));
-      fs::create_directories(d);
-      ctx_->addMailbox(d, "Owner Box", "owner@example.com");
-    }
-    EXPECT_TRUE(ctx_->openBlocks(path)) << path;
-    auto parser = qv::makeParser(ctx_->format());
-    EXPECT_NE(parser, nullptr);
-    if (parser) qvtest::runParser(*parser, *ctx_);
-    ctx_->closeSource();
+    ctx_ = convertFile(format, path, news ? std::string() : dir_.file("box" + std::to_string(++runs_)), 3);
     return *ctx_;
   }
 
@@ -240,13 +247,7 @@ TEST(OriginalsFromNewsStores, ArticlesBetweenSeparatorsAndInHeaderStores) {
   auto run = [&](const std::string& format, const std::string& bytes) {
     std::string path = dir.file(format);
     qvtest::writeFile(path, bytes);
-    auto ctx = std::make_unique<FakeImportContext>();
-    ctx->setFormat(format);
-    EXPECT_TRUE(ctx->openBlocks(path));
-    auto parser = qv::makeParser(ctx->format());
-    qvtest::runParser(*parser, *ctx);
-    ctx->closeSource();
-    return ctx;
+    return convertFile(format, path);
   };
   auto spool = run("Unix News", "From x Mon Jan  1 10:00:00 2001\r\n" + a1 + "From y Mon Jan  1 11:00:00 2001\r\n" + a2);
   ASSERT_EQ(spool->originals.size(), 2u);
@@ -268,14 +269,8 @@ TEST(OriginalsFromMailStores, LongLinesAndMixedLineEndsComeBackWhole) {
                    "+0000\r\n\r\n>From here, quoted\r\nlast line without an end";
   std::string path = dir.file("box");
   qvtest::writeFile(path, "From a@example.org Mon Jan  1 10:00:00 2001\n" + m1 + "From b@example.org Mon Jan  1 11:00:00 2001\r\n" + m2);
-  FakeImportContext ctx;
-  ctx.setFormat("Unix Mail");
-  fs::create_directories(dir.file("db"));
-  ctx.addMailbox(dir.file("db"), "Owner Box", "owner@example.com");
-  ASSERT_TRUE(ctx.openBlocks(path));
-  auto parser = qv::makeParser(ctx.format());
-  qvtest::runParser(*parser, ctx);
-  ctx.closeSource();
+  auto converted = convertFile("Unix Mail", path, dir.file("db"));
+  FakeImportContext& ctx = *converted;
   ASSERT_EQ(ctx.originals.size(), 2u);
   EXPECT_EQ(ctx.originals[0], m1.substr(0, m1.size() - 2));
   // ">From " lines lose one ">", as the text does: an mboxrd export gives them back.
@@ -290,14 +285,8 @@ TEST(OriginalsFromMailStores, AMaildirFileIsItsOwnOriginal) {
                     "Date: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\nbody\r\n\r\n\r\n";
   std::string path = dir.file("1234.host:2,S");
   qvtest::writeFile(path, eml);
-  FakeImportContext ctx;
-  ctx.setFormat("Unix Mail");
-  fs::create_directories(dir.file("db"));
-  ctx.addMailbox(dir.file("db"), "Owner Box", "owner@example.com");
-  ASSERT_TRUE(ctx.openBlocks(path));
-  auto parser = qv::makeParser(ctx.format());
-  qvtest::runParser(*parser, ctx);
-  ctx.closeSource();
+  auto converted = convertFile("Unix Mail", path, dir.file("db"));
+  FakeImportContext& ctx = *converted;
   ASSERT_EQ(ctx.originals.size(), 1u);
   // No separator, so no empty line of a store's: every byte is the message's.
   EXPECT_EQ(ctx.originals[0], eml);
