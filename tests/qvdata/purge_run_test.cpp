@@ -86,6 +86,9 @@ class PurgeRunTest : public qvtest::BrowseTest {
   static void messageStatus(uint32_t id, uint8_t s) {
     setStatusOf(FileMsgNmbr, MSG_IdKey, [&] { MSG = MsgNmbrRec(); MSG.MSGNUMBER = id; }, [&] { MSG.DUMMY = s; });
   }
+  static void mailStatus(uint32_t id, uint8_t s) {
+    setStatusOf(FileMail, MAI_IdKey, [&] { MAI = MailRec(); MAI.MAILID = id; }, [&] { MAI.DUMMY = s; });
+  }
   static void personStatus(uint32_t id, uint8_t s) {
     setStatusOf(FilePerson, PER_PersonKey, [&] { PER = PersonRec(); PER.PERSONID = id; }, [&] { PER.DUMMY = s; });
   }
@@ -206,13 +209,7 @@ TEST_F(PurgeRunTest, AWordWhoseLastMessageIsPurgedLeavesTheWordListAsAFreshFullI
   EXPECT_FALSE(WordList.buildKey(WOR_by_WordCount));
   EXPECT_EQ(ErrorCode(), ErrKeyBuilt);
   OP_CLOSE(OpRelease, {FileWordList});
-  OP_CLOSE(OpShared, {FileMail});
-  MAI = MailRec();
-  MAI.MAILID = 702;
-  ASSERT_TRUE(Mail.get(MAI_IdKey));
-  MAI.DUMMY = 2;
-  ASSERT_TRUE(Mail.put());
-  OP_CLOSE(OpRelease, {FileMail});
+  mailStatus(702, 2);
   run(PurgePurging);
   auto afterPurge = wordList();
   auto pairsAfterPurge = wordPairs();
@@ -246,13 +243,7 @@ TEST_F(PurgeRunTest, TwoCopiesOfOneMailLeaveOneAndDifferentTextsBothStay) {
 TEST_F(PurgeRunTest, PartnerOfStatusDeleteStaysWithItsKeptMail) {
   uint32_t owner = sampleMailbox();
   personStatus(21, 2);  // mails 700, 701, 703
-  OP_CLOSE(OpShared, {FileMail});
-  MAI = MailRec();
-  MAI.MAILID = 703;
-  ASSERT_TRUE(Mail.get(MAI_IdKey));
-  MAI.DUMMY = 1;
-  ASSERT_TRUE(Mail.put());
-  OP_CLOSE(OpRelease, {FileMail});
+  mailStatus(703, 1);
   run(PurgePurging);
   EXPECT_EQ(mails(), (std::set<uint32_t>{702, 703, 704}));
   EXPECT_TRUE(persons().count(21));
