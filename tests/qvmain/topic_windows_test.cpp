@@ -214,20 +214,6 @@ class TopicWindowsTest : public QObject {
     QVERIFY(browser.got(qvm::EvAttachTopicsClose));
   }
 
-  void scopeCodesFollowTheRankAndTheAction() {
-    using namespace qvm;
-    // rank: message 1, thread 2, sender 3, receiver 4, section 5, database 6,
-    // key word 7, topic 8, search result 9.
-    const int ranks[9] = {1, 3, 4, 2, 5, 6, 7, 8, 9};
-    for (int s = 0; s < 9; ++s) {
-      QCOMPARE(groupScopeCode(s, ActionPrint), ranks[s]);
-      QCOMPARE(groupScopeCode(s, ActionNewFile), 2 * ranks[s]);
-      QCOMPARE(groupScopeCode(s, ActionAttach), 2 * ranks[s]);
-      QCOMPARE(groupScopeCode(s, ActionAppend), 2 * ranks[s] + 1);
-      QCOMPARE(groupScopeCode(s, ActionRemove), 2 * ranks[s] + 1);
-    }
-  }
-
   void theGroupWindowNamesItsScopesByDatabaseKind() {
     TestInstallation inst;
     inst.open();
