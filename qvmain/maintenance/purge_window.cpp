@@ -136,6 +136,7 @@ PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mod
   abort_->setToolTip(QStringLiteral("End this session"));
   connect(start_, &QPushButton::clicked, this, &PurgeWindow::start);
   connect(abort_, &QPushButton::clicked, this, &QWidget::close);
+  layout->addStretch(1);  // a larger window grows empty space, not the counters
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(helpButton(this, QStringLiteral("~Purging_Deleted_Messages")));
   buttons->addStretch();
