@@ -68,5 +68,6 @@ bool groupCommand(Args& args, std::string& name);
 int cmdStatus(const Args& args);
 int cmdPurge(const Args& args);
 int cmdCount(const Args& args);
+int cmdPersons(const Args& args);
 
 }  // namespace qvcli

@@ -80,6 +80,11 @@ const std::vector<Command>& commands() {
        cmdPurge, Needs::Writing},
       {"count", "count DB [--unattended]", "recount the messages of threads, sections and persons", cmdCount,
        Needs::Writing},
+      {"persons", "persons DB [--by name|address] | rename ID --last L [--first F] | merge --keep ID ID... | aliases ID",
+       "list the persons of a database (ID, name, address, messages sent and received), change a person's name, "
+       "merge persons into the one kept (their messages and aliases move to it), or show a person's alias "
+       "addresses",
+       cmdPersons, Needs::Writing},
       {"attachments", "attachments DB MSGID [--save DIR [--part N]]",
        "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "
        "new files in DIR; prints the files written",

@@ -29,6 +29,7 @@ enum EventNumber : int {
   EvAttachTopics = 1365,     // to a browser: start the attach-topics window; to it: the selection may have changed
   EvAttachTopicsClose = 1366,  // to the attach-topics window: close; to the browser: it closed
   EvAttachTopicsChanged = 1367,  // to the attach-topics window: the selection changed
+  EvPersonsChanged = 1351,   // to the person list: persons were merged; rebuild the title and the list
   EvJumpFromTree = 1368,     // to a browser: bookmark the view, then take view and message from the context
   EvProSearch = 1395,        // to a browser: professional search
   EvGroupSelection = 1397,   // to export, print and classify procedures: the selection changed

@@ -20,7 +20,7 @@ const std::vector<Procedure> kTable = {
     {3, "UserPanel", nullptr, 214, 0, true, true, false},
     {6, "SetIndex", nullptr, 0, 0, false, false, false},
     {7, "BrowseMail", "BrowseMsgNmbr", 0, 0, false, false, false},
-    {8, "BrowsePerson", nullptr, 0, 0, false, false, false},
+    {8, "BrowsePersonMerge", nullptr, 0, 0, false, false, false},
     {9, "BrowseBox", nullptr, 0, 0, true, false, false},
     {10, "DupMail", "Duplicates", 0, 0, false, false, false},
     {11, "PurgeMail", "PurgeMess", 0, 0, false, false, false},

@@ -4,6 +4,7 @@
 #include "frame/procedures.h"
 #include "import/import_windows.h"
 #include "maintenance/purge_window.h"
+#include "persons/person_windows.h"
 #include "search/search_windows.h"
 #include "setup/setup_windows.h"
 #include "topics/topic_windows.h"
@@ -15,6 +16,7 @@ void registerAllWindows() {
   registerDatabaseWindows();
   registerImportWindows();
   registerMaintenanceWindows();
+  registerPersonWindows();
   registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();

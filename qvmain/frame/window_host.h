@@ -47,6 +47,10 @@ enum WindowSlot : int {
   SlotBrowseTopics = 31,
   SlotClassify = 32,
   SlotGroupProc = 33,
+  SlotBrowsePerson = 34,
+  SlotShowAlias = 35,
+  SlotMergePersons = 36,
+  SlotUpdatePerson = 37,
   SlotTextFind = 40,
 };
 
@@ -65,6 +69,9 @@ enum ListSlot : int {
   ListGpAns = 18,
   ListGpWordList = 19,
   ListBrowseTopics = 9,
+  ListBrowsePerson = 10,
+  ListShowAlias = 11,
+  ListMergePersons = 12,
 };
 
 enum class Geometry { PositionOnly, PositionAndSize };

@@ -57,6 +57,9 @@
 #include "topics/group_proc.h"
 #include "print/copy_progress.h"
 #include "print/print_messages.h"
+#include "persons/browse_person.h"
+#include "persons/person_windows.h"
+#include "persons/update_person.h"
 #include "search/build_search.h"
 #include "search/single_onefld.h"
 #include "search/single_ui.h"
@@ -459,6 +462,29 @@ int main(int argc, char** argv) {
     pickerShot(QStringLiteral("47-lookup-persons"));
     qvm::pickWord(frame, QStringLiteral("print"), {});
     pickerShot(QStringLiteral("48-lookup-words"));
+
+    // The person windows: the list, the name form, the aliases and the merge window.
+    for (const char* alias : {"ANN LEE 76543,210", "ANN LEE ANN.LEE@EXAMPLE.ORG", "A. LEE LEE@OLDISP.EXAMPLE"}) {
+      qv::PLI = qv::PLINKRec();
+      qv::PLI.PERSONSTRING = alias;
+      qv::PLI.PERSONID = 900;
+      qvtest::addRecord(qv::FilePLINK);
+    }
+    qvm::openBrowsePerson();
+    auto* personList = qobject_cast<qvm::BrowsePerson*>(running("BrowsePersonMerge"));
+    personList->showPerson(900);
+    shoot(personList, QStringLiteral("52-person-list"));
+    auto* nameForm = qvm::openUpdatePerson(personList, 903);
+    shoot(nameForm, QStringLiteral("53-person-name"));
+    nameForm->reject();
+    settleAll();
+    personList->aliasButton()->click();
+    shoot(running("ShowAlias"), QStringLiteral("54-person-aliases"));
+    closeWindow(running("ShowAlias"));
+    for (uint32_t id : {900u, 901u, 904u}) qvm::addPersonToMerge(id);
+    shoot(running("MergePersons"), QStringLiteral("55-person-merge"));
+    closeWindow(running("MergePersons"));
+    closeWindow(personList);
   }
 
   // The message browsers of a forum, a newsgroup and a mailbox.

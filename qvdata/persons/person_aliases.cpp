@@ -1,0 +1,122 @@
+#include "persons/person_aliases.h"
+
+#include <algorithm>
+
+#include "browse/browse_files.h"
+#include "dictionary/dictionary.h"
+#include "persons/person_names.h"
+#include "persons/person_recode.h"
+#include "services/db_kind.h"
+#include "services/globals.h"
+#include "services/prompt.h"
+#include "services/record_helpers.h"
+#include "storage/buffer_guard.h"
+#include "storage/collation.h"
+
+namespace qv {
+
+namespace {
+
+// Lower case of the ASCII and Latin-1 letters, as the upper-case person
+// strings were folded.
+std::string lowerCase(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 'A' && c <= 'Z') {
+      out += char(c + 32);
+    } else if (c == 0xC3 && i + 1 < s.size()) {
+      // U+00C0..U+00DE (but U+00D7) are the two bytes C3 80..9E.
+      unsigned char d = static_cast<unsigned char>(s[i + 1]);
+      out += char(c);
+      out += char(d >= 0x80 && d <= 0x9E && d != 0x97 ? d + 0x20 : d);
+      ++i;
+    } else {
+      out += char(c);
+    }
+  }
+  return out;
+}
+
+bool readPerson(uint32_t id) {
+  PER = PersonRec();
+  PER.PERSONID = id;
+  return id != 0 && Person.get(PER_PersonKey);
+}
+
+void refuse(const char* text) { Message(text, "Warning!", Icon::Exclamation); }
+
+}  // namespace
+
+std::string aliasAddress(const std::string& personString) {
+  std::string_view s = trimRight(personString);
+  size_t blank = s.rfind(' ');
+  if (blank == std::string_view::npos) return {};
+  return lowerCase(s.substr(blank + 1));
+}
+
+bool buildAliasList(uint32_t personId, AliasList& out) {
+  out = AliasList();
+  auto files = useFiles({FilePerson, FilePLINK});
+  BufferGuard guard({&Person, &PLINK});
+  if (!readPerson(personId)) return false;
+  out.name = personWindowName(false);
+  out.address = PER.ADDRESS.str();
+  out.personString = PER.PERSONSTRING.str();
+  out.openedString = out.personString;
+  out.personId = personId;
+  const std::string current = lowerCase(out.address);
+  PLI = PLINKRec();
+  PLI.PERSONID = personId;
+  PLINK.setPrefix(PLI_PersonKey, 1);
+  while (PLINK.next() && PLI.PERSONID == personId) {
+    AliasEntry e{aliasAddress(PLI.PERSONSTRING.str()), PLI.PERSONSTRING.str()};
+    if (e.address == current) continue;
+    auto at = std::upper_bound(out.entries.begin(), out.entries.end(), e,
+                               [](const AliasEntry& a, const AliasEntry& b) { return a.address < b.address; });
+    out.entries.insert(at, std::move(e));
+  }
+  // Each address once: of equal ones the last in key order stays.
+  for (size_t i = out.entries.size(); i-- > 1;)
+    if (out.entries[i - 1].address == out.entries[i].address) out.entries.erase(out.entries.begin() + long(i - 1));
+  return true;
+}
+
+void swapAlias(AliasList& list, size_t index) {
+  if (index >= list.entries.size()) return;
+  AliasEntry& e = list.entries[index];
+  std::swap(e.address, list.address);
+  std::swap(e.personString, list.personString);
+}
+
+AliasSave saveAliasChange(const AliasList& list) {
+  if (foldUpper(trimRight(list.personString)) == foldUpper(trimRight(list.openedString))) return AliasSave::Unchanged;
+  if (Mem.ForumType == KindMailDb && list.personId == Mem.PersonID) {
+    refuse("You are not allowed to change the MailBox owner default address!");
+    return AliasSave::OwnerRefused;
+  }
+  auto files = useFiles({FilePerson, FilePLINK});
+  BufferGuard guard({&Person, &PLINK});
+  if (!beginPersonTransaction({&Person, &PLINK})) return AliasSave::Failed;
+  bool found = readPerson(list.personId);
+  if (found) {
+    PER.ADDRESS = list.address;
+    PER.PERSONSTRING = list.personString;
+    if (!UppDat(Person, OpChange, ReportRollback)) return AliasSave::Failed;
+    PLI = PLINKRec();
+    PLI.PERSONSTRING = list.personString;
+    // Only an alias of this very person is turned into the old string.
+    found = PLINK.get(PLI_StringKey) && PLI.PERSONID == list.personId;
+  }
+  if (!found) {
+    rollbackTransaction();
+    refuse("Failed to swap address!");
+    return AliasSave::Failed;
+  }
+  PLI.PERSONSTRING = list.openedString;
+  if (!UppDat(PLINK, OpChange, ReportRollback)) return AliasSave::Failed;
+  return commitPersonTransaction() ? AliasSave::Saved : AliasSave::Failed;
+}
+
+}  // namespace qv
