@@ -11,8 +11,10 @@ std::string personWindowName(std::string_view last, std::string_view first, bool
   first = trimRight(first);
   if (last.empty()) return firstWhenNoLast ? std::string(first) : std::string();
   std::string out(last);
-  out += ',';
-  out += first;
+  if (!first.empty()) {
+    out += ',';
+    out += first;
+  }
   return out;
 }
 

@@ -1,6 +1,7 @@
 #include "persons/person_recode.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 

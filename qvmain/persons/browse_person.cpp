@@ -25,6 +25,7 @@
 #include "persons/person_windows.h"
 #include "persons/show_alias.h"
 #include "persons/update_person.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "threads/thread_manager.h"

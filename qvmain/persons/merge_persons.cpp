@@ -14,6 +14,7 @@
 #include "events.h"
 #include "frame/window_host.h"
 #include "persons/person_windows.h"
+#include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/settings_items.h"
 #include "setup/setting_look.h"

@@ -30,7 +30,7 @@
 #include "persons/update_person.h"
 #include "services/databases.h"
 #include "services/globals.h"
-#include "support/browse_data.h"
+#include "browse_data.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
 
@@ -157,8 +157,8 @@ class PersonWindowsTest : public QObject {
 
     highlight(w, 12);
     w->byAddressButton()->setChecked(true);
-    QCOMPARE(w->currentId(), 12u) << "the highlighted person stays highlighted";
-    QCOMPARE(cell(w, 0, 1), QString()) << "blank addresses sort first";
+    QCOMPARE(w->currentId(), 12u);  // the highlighted person stays highlighted
+    QCOMPARE(cell(w, 0, 1), QString());  // blank addresses sort first
     QCOMPARE(cell(w, rowOf(w, 14), 1), QStringLiteral("cher@example.org"));
     w->close();
   }
@@ -321,7 +321,7 @@ class PersonWindowsTest : public QObject {
     QVERIFY(m->keepButton()->isEnabled() && m->removeButton()->isEnabled());
     QVERIFY2(!m->mergeButton()->isEnabled(), "one person cannot be merged");
     QVERIFY(dragToMerge(w, 11, m));
-    QCOMPARE(m->list()->topLevelItemCount(), 1) << "a person dropped twice is listed once";
+    QCOMPARE(m->list()->topLevelItemCount(), 1);  // a person dropped twice is listed once
     // The keyboard's way: Insert in the person list, and the Add button.
     highlight(w, 13);
     QTest::keyClick(w->list(), Qt::Key_Insert);
