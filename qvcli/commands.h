@@ -55,6 +55,8 @@ int cmdShow(const Args& args);
 int cmdCheck(const Args& args);
 int cmdOriginals(const Args& args);
 int cmdIndex(const Args& args);
+int cmdWords(const Args& args);
+int cmdStopList(const Args& args);
 int cmdSearch(const Args& args);
 int cmdExport(const Args& args);
 int cmdPrint(const Args& args);

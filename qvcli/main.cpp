@@ -38,8 +38,17 @@ const std::vector<Command>& commands() {
       {"originals", "originals DB [on|off]",
        "tell whether a mail or newsgroup database keeps the originals of imported messages, or switch it",
        cmdOriginals, Needs::Writing},
-      {"index", "index DB [--full] [--unattended]",
-       "build (--full) or extend the word index of a database; progress on stderr, the result at the end", cmdIndex,
+      {"index", "index DB [--full|--partial|--recount] [--auto on|off] [--unattended]",
+       "build (--full) or extend (--partial, the default) the word index of a database, progress on stderr and the "
+       "result at the end; --recount only tells which run is needed; --auto switches the automatic indexing by "
+       "scheduled tasks; --unattended asks nothing and, without --full or --partial, runs the recommended run or none",
+       cmdIndex, Needs::Writing},
+      {"words", "words DB [--by count] [--mark WORD|--unmark WORD]",
+       "list the indexed words of a database with their message counts (alphabetically or by count; * marks a word "
+       "marked for removal), or mark or unmark a word: the next indexing run moves marked words to the stop list",
+       cmdWords, Needs::Writing},
+      {"stoplist", "stoplist list | add WORD | change WORD NEWWORD | delete WORD",
+       "list, add, change or delete the non index words (the stop list of the installation)", cmdStopList,
        Needs::Writing},
       {"search",
        "search DB [--and W]... [--or W]... [--not W]... [--phrase \"...\"] [--soundex W] [--approx K W] "

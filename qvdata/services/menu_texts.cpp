@@ -131,6 +131,33 @@ const std::map<int, std::string>& texts() {
        "Address book export\r\n\r\n"
        "Writes the names and addresses of the persons of the chosen databases to Address.Txt in the format "
        "of an address book, for use in your mail client."},
+      {kMenuWizardNumbers,
+       "Numbers\r\n\r\n"
+       "Choose whether words that begin with a digit are indexed. Short numbers such as 95, 1998 or 3.11 "
+       "are then found by a search; long numbers, dates and times never are. Hexadecimal words such as CAFE "
+       "are indexed either way."},
+      {kMenuWizardFooters,
+       "Footers\r\n\r\n"
+       "Forum and newsgroup messages often end in a signature or tag line separated from the text by an empty "
+       "line. Leave footers out of the index to keep searches to what the messages say."},
+      {kMenuWizardFrequent,
+       "Frequent words\r\n\r\n"
+       "Once more than 10,000 messages of a database are indexed, a word found in more than a quarter of "
+       "them says little about any message. Choose for each kind of database whether such words move to the "
+       "stop list by themselves."},
+      {kMenuWizardTables,
+       "Word characters\r\n\r\n"
+       "For every character, choose whether it may start a word, stand inside a word and end a word. A "
+       "character that may not stand inside a word breaks the text there. Changing these tables changes "
+       "what a word is: the word index must then be built again."},
+      {kMenuWizardSets,
+       "Word definition sets\r\n\r\n"
+       "Keep the word characters under a name, to go back to them later or to use them for another kind of "
+       "message. Using a set makes it your current word definition."},
+      {kMenuWizardPause,
+       "Search pause\r\n\r\n"
+       "A search that reads many index entries stops after this number of entries to ask whether to go on. "
+       "A larger number asks less often."},
   };
   return t;
 }

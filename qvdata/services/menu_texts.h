@@ -27,6 +27,13 @@ enum MenuText : int {
   kMenuPurge = 19,
   kMenuDuplicates = 20,
   kMenuAddressExport = 21,
+  // The pages of the word index settings wizard.
+  kMenuWizardNumbers = 22,
+  kMenuWizardFooters = 23,
+  kMenuWizardFrequent = 24,
+  kMenuWizardTables = 25,
+  kMenuWizardSets = 26,
+  kMenuWizardPause = 27,
 };
 
 // The text of a page (at most 2500 characters); empty for an unknown number.

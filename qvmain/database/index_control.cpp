@@ -25,8 +25,12 @@
 #include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/menu_texts.h"
 #include "services/settings.h"
+#include "services/settings_items.h"
+#include "services/utilities.h"
 #include "threads/thread_manager.h"
+#include "wordindex/bar_lines.h"
 #include "wordindex/index_fixup.h"
 
 namespace qvm {
@@ -34,8 +38,9 @@ namespace qvm {
 namespace {
 
 const QString kIndexThread = QStringLiteral("AutoIndex");
-// Preference item of the indexing batch size (tuning position 1..7).
-constexpr int kBatchItem = 28;
+// The stopwatch that times a run.
+constexpr int kIndexStopwatch = 1;
+enum StopwatchOp : int { StopwatchStart = 1, StopwatchStop = 2 };
 enum IndexMode : int { IndexFull = 1, IndexPartial = 2 };
 // A timer tick runs engine steps for about this long, so that the run is
 // not held up by the event loop between steps of a few messages each and
@@ -58,6 +63,17 @@ QString adviceText(int advice) {
   }
 }
 
+// The recommendation as the Recount button tells it.
+std::string adviceMessage(int advice) {
+  switch (advice) {
+    case qv::AdviseFull: return "A full index is recommended:|the word index is made again from every message.";
+    case qv::AdvisePartial:
+      return "A partial index is recommended:|the messages added since the last run are indexed|and the words "
+             "marked for removal are moved to the stop list.";
+    default: return "Nothing to do:|every message is indexed and no word is marked for removal.";
+  }
+}
+
 }  // namespace
 
 IndexControl::IndexControl(QWidget* parent)
@@ -66,17 +82,19 @@ IndexControl::IndexControl(QWidget* parent)
   setWindowIcon(systemIcon(QStringLiteral("ADMIN")));
   setWindowTitle(kindTitle(qv::Mem.ForumType) + QString::fromStdString(qv::Mem.Description).trimmed() +
                  QStringLiteral("]"));
-  bool readable = database_ != 0 && qv::findDatabase(database_);
-  if (readable) state_ = {qv::FOR.LASTMSGID, qv::FOR.RECSLASTTIME, qv::FOR.WORDLISTINDEXNEEDSUPDATE};
-  int advice = readable ? qv::WSIndexFixup(state_.lastMsgId, state_.recsLastTime) : qv::AdviseNothing;
+  unattended_ = qv::Mem.DoTask == qv::RunUnattended;
+  readable_ = database_ != 0 && qv::findDatabase(database_);
+  if (readable_) state_ = {qv::FOR.LASTMSGID, qv::FOR.RECSLASTTIME, qv::FOR.WORDLISTINDEXNEEDSUPDATE};
 
-  advice_ = new QLabel(adviceText(advice), this);
+  explanation_ = new QLabel(QString::fromStdString(qv::GetMenuText(qv::kMenuIndexControl)), this);
+  explanation_->setWordWrap(true);
+  explanation_->setMinimumWidth(420);
+  advice_ = new QLabel(this);
   full_ = new QRadioButton(QStringLiteral("&Full index: the word index is made again from every message"), this);
   partial_ = new QRadioButton(QStringLiteral("&Partial index: the messages added since the last run are indexed"), this);
   auto* choice = new QButtonGroup(this);
   choice->addButton(full_);
   choice->addButton(partial_);
-  (advice == qv::AdviseFull ? full_ : partial_)->setChecked(true);
 
   status_ = new QLabel(QStringLiteral("Choose the run and press Index."), this);
   status_->setMinimumWidth(420);
@@ -88,17 +106,24 @@ IndexControl::IndexControl(QWidget* parent)
   start_ = new QPushButton(QStringLiteral("&Index"), this);
   start_->setToolTip(QStringLiteral("Start the chosen indexing run"));
   start_->setDefault(true);
-  start_->setEnabled(readable);
+  start_->setEnabled(readable_);
+  recount_ = new QPushButton(QStringLiteral("&Recount"), this);
+  recount_->setToolTip(QStringLiteral("Count what is indexed and show the recommended action"));
+  recount_->setEnabled(readable_);
   stop_ = new QPushButton(QStringLiteral("&Close"), this);
   connect(start_, &QPushButton::clicked, this, &IndexControl::start);
+  connect(recount_, &QPushButton::clicked, this, &IndexControl::recount);
   connect(stop_, &QPushButton::clicked, this, &QWidget::close);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(helpButton(this, QStringLiteral("~Building_the_word_index")));
   buttons->addStretch();
+  buttons->addWidget(recount_);
   buttons->addWidget(start_);
   buttons->addWidget(stop_);
 
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(explanation_);
+  layout->addSpacing(8);
   layout->addWidget(advice_);
   layout->addWidget(full_);
   layout->addWidget(partial_);
@@ -113,8 +138,50 @@ IndexControl::IndexControl(QWidget* parent)
   timer_->setInterval(0);
   connect(timer_, &QTimer::timeout, this, &IndexControl::tick);
   TmCreate(this, kIndexThread, kNotToolsGroup);
-  if (!readable)
-    qv::Message("Unable to read forum data!\r\nIndexing not possible now.", "Disk Error", qv::Icon::Exclamation);
+  if (!readable_) {
+    advice_->setText(adviceText(qv::AdviseNothing));
+    partial_->setChecked(true);
+    qv::Message(qv::barLines("Unable to read forum data!|Indexing not possible now."), "Disk Error", qv::Icon::Exclamation);
+    // A scheduled task goes on with its next step.
+    if (unattended_) QTimer::singleShot(0, this, [this] {
+        lastResult_ = 2;
+        Q_EMIT indexingEnded(2);
+        close();
+      });
+    return;
+  }
+  runRecount();
+  if (unattended_) QTimer::singleShot(0, this, &IndexControl::autoStart);
+}
+
+// Recounts and preselects the recommended run; a corrected resume point is
+// written back to the database's record.
+void IndexControl::runRecount() {
+  qv::IndexState before = state_;
+  advice_value_ = qv::WSIndexFixup(state_.lastMsgId, state_.recsLastTime);
+  if (state_.lastMsgId != before.lastMsgId || state_.recsLastTime != before.recsLastTime)
+    qv::storeIndexState(database_, state_);
+  advice_->setText(adviceText(advice_value_));
+  (advice_value_ == qv::AdviseFull ? full_ : partial_)->setChecked(true);
+}
+
+void IndexControl::recount() {
+  if (run_ || !readable_) return;
+  runRecount();
+  qv::Message(qv::barLines(adviceMessage(advice_value_)), "Recommended Action", qv::Icon::Information);
+}
+
+// The first timer event of an unattended window: the recommended run, or
+// nothing when there is nothing to do.
+void IndexControl::autoStart() {
+  if (run_) return;
+  if (advice_value_ == qv::AdviseNothing) {
+    lastResult_ = qv::AdviseNothing;
+    Q_EMIT indexingEnded(qv::AdviseNothing);
+    close();
+    return;
+  }
+  start();
 }
 
 IndexControl::~IndexControl() {
@@ -131,8 +198,9 @@ void IndexControl::start() {
   if (run_ || database_ == 0) return;
   stopAsked_ = false;
   int mode = full_->isChecked() ? IndexFull : IndexPartial;
-  run_ = std::make_unique<qv::IndexRun>(mode, int(qv::KonfigGet(kBatchItem)), database_, state_);
-  for (QWidget* w : std::initializer_list<QWidget*>{full_, partial_, start_}) w->setEnabled(false);
+  qv::StartStop(StopwatchStart, kIndexStopwatch);
+  run_ = std::make_unique<qv::IndexRun>(mode, int(qv::KonfigGet(qv::ItemSpeedIndex)), database_, state_);
+  for (QWidget* w : std::initializer_list<QWidget*>{full_, partial_, start_, recount_}) w->setEnabled(false);
   stop_->setText(QStringLiteral("&Stop"));
   stop_->setToolTip(QStringLiteral("Stop indexing; what was indexed so far is kept"));
   refresh();
@@ -170,10 +238,14 @@ void IndexControl::ended() {
   state_ = run_->state();
   qv::storeIndexState(database_, state_);
   run_.reset();
+  int64_t seconds = qv::StartStop(StopwatchStop, kIndexStopwatch);
+  if (lastResult_ == 1)
+    status_->setText(status_->text() + QStringLiteral(" (%1 seconds)").arg(qlonglong(seconds)));
   stop_->setText(QStringLiteral("&Close"));
   stop_->setToolTip(QString());
-  for (QWidget* w : std::initializer_list<QWidget*>{full_, partial_, start_}) w->setEnabled(true);
-  if (lastResult_ == 1 || stopAsked_) close();
+  for (QWidget* w : std::initializer_list<QWidget*>{full_, partial_, start_, recount_}) w->setEnabled(true);
+  Q_EMIT indexingEnded(lastResult_);
+  if (lastResult_ == 1 || stopAsked_ || unattended_) close();
 }
 
 void IndexControl::closeEvent(QCloseEvent* e) {

@@ -36,6 +36,12 @@ class IndexControl : public QWidget {
   QList<QLabel*> counters() const { return counters_; }
   QPushButton* startButton() const { return start_; }
   QPushButton* stopButton() const { return stop_; }
+  QPushButton* recountButton() const { return recount_; }
+  QLabel* explanation() const { return explanation_; }
+  // What the last recount recommended (qv::IndexAdvice: 1 full, 2 partial, 99 nothing to do).
+  int advice() const { return advice_value_; }
+  // True when the window runs for a scheduled task.
+  bool unattendedMode() const { return unattended_; }
   // True while a run is under way.
   bool running() const { return run_ != nullptr; }
   // The result of the last run (1 completed, 2 not completed); 0 before any.
@@ -43,8 +49,16 @@ class IndexControl : public QWidget {
 
   // The Index button: starts the chosen run.
   void start();
+  // The Recount button: recounts, preselects the recommended run and shows
+  // the recommendation.
+  void recount();
   // How long a timer tick runs engine steps (milliseconds; 0: one step a tick).
   void setTickBudget(qint64 milliseconds) { tickBudget_ = milliseconds; }
+
+ Q_SIGNALS:
+  // The window is done: 1 the run completed, 2 it did not, 99 there was
+  // nothing to do (an unattended window closes without indexing).
+  void indexingEnded(int result);
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -53,6 +67,8 @@ class IndexControl : public QWidget {
   void tick();
   void refresh();
   void ended();
+  void runRecount();
+  void autoStart();
 
   uint32_t database_;
   qv::IndexState state_;
@@ -60,6 +76,9 @@ class IndexControl : public QWidget {
   bool stopAsked_ = false;
   qint64 tickBudget_;
   int lastResult_ = 0;
+  int advice_value_ = 0;
+  bool unattended_ = false;
+  bool readable_ = false;
   QTimer* timer_;
   QLabel* advice_;
   QRadioButton* full_;
@@ -69,6 +88,8 @@ class IndexControl : public QWidget {
   QList<QLabel*> counters_;
   QPushButton* start_;
   QPushButton* stop_;
+  QPushButton* recount_;
+  QLabel* explanation_;
 };
 
 // Opens the indexing window of the active database (thread "AutoIndex").

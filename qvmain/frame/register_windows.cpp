@@ -8,6 +8,7 @@
 #include "search/search_windows.h"
 #include "setup/setup_windows.h"
 #include "topics/topic_windows.h"
+#include "wordindex/wordindex_windows.h"
 
 namespace qvm {
 
@@ -21,6 +22,7 @@ void registerAllWindows() {
   registerSearchWindows();
   registerSetupWindows();
   registerTopicWindows();
+  registerWordIndexWindows();
 }
 
 }  // namespace qvm

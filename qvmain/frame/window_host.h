@@ -52,6 +52,10 @@ enum WindowSlot : int {
   SlotMergePersons = 36,
   SlotUpdatePerson = 37,
   SlotTextFind = 40,
+  SlotWordList = 45,
+  SlotStopList = 46,
+  SlotUpdateStopList = 47,
+  SlotSearchWz = 48,
 };
 
 // List numbers of the column widths (1..20).
@@ -72,6 +76,8 @@ enum ListSlot : int {
   ListBrowsePerson = 10,
   ListShowAlias = 11,
   ListMergePersons = 12,
+  ListWordList = 14,
+  ListStopList = 15,
 };
 
 enum class Geometry { PositionOnly, PositionAndSize };

@@ -2,7 +2,9 @@
 // database (and the professional search finds it indexed), Stop ends a run
 // at its next safe point and a partial run goes on from there, the frame
 // refuses to close meanwhile, and a full run over an existing index asks
-// first.
+// first. The recount of a fully indexed database has nothing to do, and an
+// unattended window then closes without indexing; with new messages it runs
+// the recommended run by itself and closes.
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -18,11 +20,13 @@
 #include "frame/procedure_table.h"
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
+#include "services/globals.h"
 #include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
 #include "threads/thread_manager.h"
+#include "wordindex/index_fixup.h"
 
 using namespace qvtest;
 
@@ -180,6 +184,92 @@ class IndexControlTest : public QObject {
     QCOMPARE(w->stopButton()->text(), QStringLiteral("&Close"));
     QCOMPARE(indexedMessages().size(), size_t(3));
     delete w;
+  }
+
+  void aFullyIndexedDatabaseHasNothingToDoAndAnUnattendedWindowIndexesNothing() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = wordyForum(3);
+    QVERIFY(qv::ActivateDatabase(forum));
+    {
+      QPointer<qvm::IndexControl> first = new qvm::IndexControl;
+      QCOMPARE(first->advice(), int(qv::AdviseFull));
+      first->show();
+      first->startButton()->click();
+      QVERIFY(waitFor([&] { return first.isNull(); }));
+    }
+    QCOMPARE(indexedMessages().size(), size_t(3));
+    inst.prompts.reset();
+
+    auto* w = new qvm::IndexControl;
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    QCOMPARE(w->advice(), int(qv::AdviseNothing));
+    QCOMPARE(w->explanation()->text().left(10), QStringLiteral("Word index"));
+    w->recountButton()->click();
+    QCOMPARE(inst.prompts.count("Recommended Action"), 1);
+    QVERIFY(inst.prompts.requests.back().text.find("Nothing to do:") == 0);
+    delete w;
+
+    // Run by a scheduled task: closes at once, indexing nothing and asking nothing.
+    inst.prompts.reset();
+    qv::Mem.DoTask = qv::RunUnattended;
+    int ended = 0;
+    QPointer<qvm::IndexControl> task = new qvm::IndexControl;
+    QVERIFY(task->unattendedMode());
+    connect(task, &qvm::IndexControl::indexingEnded, [&](int result) { ended = result; });
+    task->show();
+    QVERIFY(waitFor([&] { return task.isNull(); }));
+    qv::Mem.DoTask = qv::RunInteractive;
+    QCOMPARE(ended, int(qv::AdviseNothing));
+    QCOMPARE(inst.prompts.requests.size(), size_t(0));
+    QCOMPARE(indexedMessages().size(), size_t(3));
+  }
+
+  void anUnattendedWindowRunsTheRecommendedRunAndCloses() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = wordyForum(3);
+    QVERIFY(qv::ActivateDatabase(forum));
+    qv::Mem.DoTask = qv::RunUnattended;
+    int ended = 0;
+    QPointer<qvm::IndexControl> task = new qvm::IndexControl;
+    connect(task, &qvm::IndexControl::indexingEnded, [&](int result) { ended = result; });
+    QVERIFY(task->fullChoice()->isChecked());
+    task->show();
+    QVERIFY(waitFor([&] { return task.isNull(); }));
+    QCOMPARE(ended, 1);
+    QCOMPARE(indexedMessages().size(), size_t(3));
+
+    // Two more messages: a partial run picks them up.
+    addMessage(600, 1000, 10, 11, 200, "Cucumbers.\r\n");
+    addMessage(601, 1000, 10, 11, 201, "Melons.\r\n");
+    task = new qvm::IndexControl;
+    QCOMPARE(task->advice(), int(qv::AdvisePartial));
+    connect(task, &qvm::IndexControl::indexingEnded, [&](int result) { ended = result; });
+    ended = 0;
+    task->show();
+    QVERIFY(waitFor([&] { return task.isNull(); }));
+    qv::Mem.DoTask = qv::RunInteractive;
+    QCOMPARE(ended, 1);
+    QCOMPARE(indexedMessages().size(), size_t(5));
+    QCOMPARE(inst.prompts.requests.size(), size_t(0));
+  }
+
+  void anUnreadableDatabaseRecordIsReported() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = wordyForum(1);
+    QVERIFY(qv::ActivateDatabase(forum));
+    qv::Mem.ForumNumber = forum + 1000;  // no such record
+    auto* w = new qvm::IndexControl;
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    QCOMPARE(inst.prompts.count("Disk Error"), 1);
+    QCOMPARE(inst.prompts.requests.back().text,
+             std::string("Unable to read forum data!\r\nIndexing not possible now."));
+    QVERIFY(!w->startButton()->isEnabled());
+    QVERIFY(!w->recountButton()->isEnabled());
+    delete w;
+    qv::Mem.ForumNumber = forum;
   }
 };
 

@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTableWidget>
+#include <utility>
 #include <QDir>
 #include <QFile>
 #include <QMdiSubWindow>
@@ -28,6 +30,11 @@
 #include "database/browse_box.h"
 #include "database/change_forum.h"
 #include "database/index_control.h"
+#include "wordindex/search_wz.h"
+#include "wordindex/stop_list_window.h"
+#include "wordindex/update_stop_list.h"
+#include "wordindex/word_list_window.h"
+#include "wordindex/word_table_page.h"
 #include "database/database_selection.h"
 #include "database/new_db_name.h"
 #include "database/set_index.h"
@@ -485,6 +492,60 @@ int main(int argc, char** argv) {
     shoot(running("MergePersons"), QStringLiteral("55-person-merge"));
     closeWindow(running("MergePersons"));
     closeWindow(personList);
+    // The word list with a word marked for removal, in both orders.
+    frame->choose(qvm::ProcIndexedWords);
+    settleAll();
+    if (auto* list = static_cast<qvm::BrowseWordList*>(running("WordList"))) {
+      list->showWord(QStringLiteral("printer"));
+      list->toggleMark();
+      shoot(list, QStringLiteral("56-word-list"));
+      list->setOrder(1);
+      shoot(list, QStringLiteral("56-word-list-by-count"));
+      list->toggleMark();  // the sample keeps its words
+      closeWindow(list);
+    }
+    // The stop list and its form.
+    frame->choose(qvm::ProcNonIndexedWords);
+    settleAll();
+    if (auto* stop = static_cast<qvm::BrowseStopList*>(running("StopList"))) {
+      shoot(stop, QStringLiteral("57-stop-list"));
+      for (auto [request, name] : {std::pair{int(qvm::StopInsert), "57-stop-list-add"},
+                                   std::pair{int(qvm::StopChange), "57-stop-list-change"},
+                                   std::pair{int(qvm::StopDelete), "57-stop-list-delete"}}) {
+        qvm::UpdateStopList form(request, stop->currentWord(), stop);
+        form.setAttribute(Qt::WA_DeleteOnClose, false);
+        if (request == qvm::StopInsert) form.wordEdit()->setText(QStringLiteral("HOWEVER"));
+        form.show();
+        shoot(&form, QString::fromLatin1(name));
+        form.hide();
+      }
+      closeWindow(stop);
+    }
+    // The word index settings wizard, page by page.
+    frame->choose(qvm::ProcSearchWizard);
+    settleAll();
+    if (auto* wz = static_cast<qvm::SearchWz*>(running("SearchWz"))) {
+      const char* pages[] = {"numbers", "footers", "frequent-words", "word-characters", "word-sets", "search-pause"};
+      for (int i = 0; i < qvm::SearchWz::PageCount; ++i) {
+        wz->setPage(i);
+        if (i == qvm::SearchWz::PageTables)
+          wz->tablePage()->table()->scrollToItem(wz->tablePage()->table()->item(40, 0), QAbstractItemView::PositionAtTop);
+        if (i == qvm::SearchWz::PageSets) {
+          wz->setNameEdit()->setText(QStringLiteral("Standard"));
+          wz->storeSet();
+          wz->setNameEdit()->setText(QStringLiteral("Program listings"));
+        }
+        shoot(wz, QStringLiteral("58-word-index-wizard-%1-%2").arg(i + 1).arg(QString::fromLatin1(pages[i])));
+      }
+      closeWindow(wz);
+    }
+    // Build Word Index of an indexed database, with its recommendation.
+    frame->choose(qvm::ProcBuildIndex);
+    settleAll();
+    if (auto* indexing = static_cast<qvm::IndexControl*>(running("AutoIndex"))) {
+      shoot(indexing, QStringLiteral("19-build-word-index-indexed"));
+      closeWindow(indexing);
+    }
   }
 
   // The message browsers of a forum, a newsgroup and a mailbox.
