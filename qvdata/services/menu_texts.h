@@ -34,6 +34,7 @@ enum MenuText : int {
   kMenuWizardTables = 25,
   kMenuWizardSets = 26,
   kMenuWizardPause = 27,
+  kMenuLast = kMenuWizardPause,  // the highest page number
 };
 
 // The text of a page (at most 2500 characters); empty for an unknown number.

@@ -672,7 +672,7 @@ TEST_F(InstallationLifecycleTest, SelectingADatabaseSetsTheGlobals) {
 
 TEST(MenuTextTest, EveryPageHasItsOwnText) {
   std::set<std::string> seen;
-  for (int n = kMenuMailboxSetup; n <= kMenuAddressExport; ++n) {
+  for (int n = kMenuMailboxSetup; n <= kMenuLast; ++n) {
     std::string t = GetMenuText(n);
     ASSERT_FALSE(t.empty()) << "page " << n;
     EXPECT_LE(t.size(), 2500u) << "page " << n;
@@ -686,7 +686,7 @@ TEST(MenuTextTest, EveryPageHasItsOwnText) {
       }
   }
   EXPECT_EQ(GetMenuText(0), "");
-  EXPECT_EQ(GetMenuText(kMenuAddressExport + 1), "");
+  EXPECT_EQ(GetMenuText(kMenuLast + 1), "");
   EXPECT_EQ(GetMenuText(-1), "");
 }
 
