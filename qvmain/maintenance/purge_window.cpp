@@ -21,6 +21,7 @@
 #include "frame/procedures.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "persons/person_windows.h"
 #include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
@@ -247,6 +248,7 @@ void PurgeWindow::finish() {
   run_.reset();
   abort_->setEnabled(true);
   postToThread(browseThreadName(kind_), EvToolsEnded);
+  postToThread(kBrowsePersonThread, EvToolsEnded);  // persons deleted, counts changed
   if (lastState_ == qv::PurgeState::Failed) {
     if (!failureShown) qv::Message(failure, "Purging", qv::Icon::Exclamation);
     close();

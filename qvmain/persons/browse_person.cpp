@@ -263,7 +263,8 @@ void BrowsePerson::updatePerson() {
 
 bool BrowsePerson::event(QEvent* e) {
   const QvEvent* ev = privateEvent(e);
-  if (ev && ev->number() == EvPersonsChanged) {
+  // 1351 after a merge; 1330 after a count, purge or duplicate run changed persons.
+  if (ev && (ev->number() == EvPersonsChanged || ev->number() == EvToolsEnded)) {
     reload();
     return true;
   }

@@ -163,6 +163,31 @@ class PersonWindowsTest : public QObject {
     w->close();
   }
 
+  void theListFollowsACountRun() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum(qv::KindForumDb, "Browse Forum");
+    qvm::BrowsePerson* w = openList();
+    highlight(w, 13);
+    // A count run deletes a person and corrects another's counts.
+    qv::OP_CLOSE(qv::OpShared, {qv::FilePerson});
+    qv::PER.PERSONID = 12;
+    QVERIFY(qv::Person.get(qv::PER_PersonKey));
+    QVERIFY(qv::Person.remove());
+    qv::PER.PERSONID = 13;
+    QVERIFY(qv::Person.get(qv::PER_PersonKey));
+    qv::PER.FROMCOUNT = 9;
+    QVERIFY(qv::Person.put());
+    qv::OP_CLOSE(qv::OpRelease, {qv::FilePerson});
+    qvm::postToThread(qvm::kBrowsePersonThread, qvm::EvToolsEnded);
+    settle();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Browse Forum  Forum Members [3]"));
+    QCOMPARE(rowOf(w, 12), -1);
+    QCOMPARE(w->currentId(), 13u);
+    QCOMPARE(cell(w, rowOf(w, 13), 2), QStringLiteral("9"));
+    w->close();
+  }
+
   void anEmptyListCannotChangeNames() {
     TestInstallation inst;
     inst.open();
