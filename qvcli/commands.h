@@ -71,5 +71,7 @@ int cmdStatus(const Args& args);
 int cmdPurge(const Args& args);
 int cmdCount(const Args& args);
 int cmdPersons(const Args& args);
+int cmdRebuild(const Args& args);
+int cmdMerge(const Args& args);
 
 }  // namespace qvcli

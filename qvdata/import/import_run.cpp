@@ -71,6 +71,17 @@ ImportRun::ImportRun(const ImportSettings& settings) : settings_(settings) {
   StartStop(1, kImportStopwatch);
 }
 
+// The format of a run whose source has a reader of its own.
+const FormatInfo kReaderFormat{0, "", ImportsForum | ImportsMail | ImportsNews, "", OpenAs::None, ParserGroup::None};
+
+ImportRun::ImportRun(const ImportSettings& settings, std::unique_ptr<Parser> reader) : ImportRun(settings) {
+  format_ = &kReaderFormat;
+  reader_ = std::move(reader);
+  readerRun_ = true;
+  settings_.method = SelectFiles;
+  settings_.masks = {settings_.path};
+}
+
 ImportRun::~ImportRun() { close(); }
 
 File& ImportRun::source() { return format_ && format_->openAs == OpenAs::Lines ? LineFile : RawFile; }
@@ -237,6 +248,14 @@ void ImportRun::stageNextFile() {
 bool ImportRun::openSource(const std::string& path) {
   offered_ = false;
   offeredBytes_.reset();
+  if (readerRun_) {
+    // The source's reader opens what it reads itself.
+    parser_ = std::move(reader_);
+    fileKind_ = 0;
+    if (parser_ && parser_->start(*this)) return true;
+    parser_.reset();
+    return false;
+  }
   parser_ = makeParser(*format_);
   if (!parser_ || format_->openAs == OpenAs::Dbf) {
     parser_.reset();
@@ -795,6 +814,7 @@ void ImportRun::stagePostMessages() {
       return;
     }
     ++view_.imported;
+    if (!r.countsApply) ++view_.updated;
     ++sinceCommit_;
     if (r.countsApply) {
       ++newMessages_;
@@ -882,7 +902,7 @@ void ImportRun::stageFinished() {
     view_.status = stopReason_;
   else
     view_.status = view_.imported > 0 ? "The import process has finished!" : "No messages to import!";
-  int64_t completion = KonfigGet(ItemImportCompletion);
+  int64_t completion = readerRun_ ? 0 : KonfigGet(ItemImportCompletion);
   if (completion == 1) {
     if (!unattended()) {
       Beep();

@@ -57,6 +57,7 @@ struct ImportView {
   std::string fileName;     // the source file, or "Temporary File" while posting
   std::string targetName;   // the database being posted into
   int64_t imported = 0;     // messages imported
+  int64_t updated = 0;      // of them, messages the database held already and that were written again
   int64_t skipped = 0;      // messages skipped
   std::map<std::string, int64_t> skippedFor;  // of them, those with a known reason, by reason
   int64_t tempRecords = 0;  // records in the temporary file
@@ -70,6 +71,11 @@ struct ImportView {
 class ImportRun : public ImportContext {
  public:
   explicit ImportRun(const ImportSettings& settings);
+  // A run whose one source is read by `reader` rather than by a format's
+  // parser over a file (a database merged into another): the settings'
+  // path names the source for the messages; the run ends without the
+  // completion message.
+  ImportRun(const ImportSettings& settings, std::unique_ptr<Parser> reader);
   ~ImportRun() override;
   ImportRun(const ImportRun&) = delete;
   ImportRun& operator=(const ImportRun&) = delete;
@@ -167,6 +173,8 @@ class ImportRun : public ImportContext {
 
   ImportSettings settings_;
   const FormatInfo* format_ = nullptr;
+  std::unique_ptr<Parser> reader_;  // the source's own reader, until the source is opened
+  bool readerRun_ = false;
   std::unique_ptr<Parser> parser_;
   ImportStage stage_ = ImportStage::Start;
   ImportView view_;

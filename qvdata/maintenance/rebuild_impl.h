@@ -1,0 +1,71 @@
+// The inside of the rebuild engine (maintenance/rebuild_run.h), shared by
+// its files: the run and the log (rebuild_run.cpp), the check of the listed
+// databases and the attaching of directories (rebuild_list.cpp), and the
+// check of the ID counter (rebuild_ids.cpp).
+#pragma once
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "maintenance/rebuild_dirs.h"
+#include "maintenance/rebuild_run.h"
+
+namespace qv {
+
+// Texts are dated from this day on; a text dated on or before it does not
+// tell when a database was made.
+inline constexpr int32_t kOldestTextDate = 70999;
+
+struct RebuildRun::Impl {
+  enum class Phase { CheckList, Attach, CheckIds, Done };
+
+  int request = RequestRebuild;
+  RebuildState state = RebuildState::Ready;
+  RebuildView view;
+  std::ofstream logFile;
+  bool filesOpen = false;
+  Phase phase = Phase::CheckIds;
+  std::vector<uint32_t> work;  // database IDs (CheckList, CheckIds) or directory numbers (Attach)
+  size_t pos = 0;
+  uint32_t highest = 0;     // the highest ID found so far
+  uint32_t next = 0;        // the counter as the check left it
+
+  // rebuild_run.cpp
+  void log(const std::string& line);
+  bool fail(const std::string& why);
+  bool checkDirectories();
+  void enter(Phase p);
+
+  // rebuild_list.cpp
+  // What a directory's files and own description tell of it.
+  struct Found {
+    int kind = DirUnrecognisable;  // a DbKind, or unrecognisable
+    bool personsOnly = false;      // only persons: an empty mailbox
+    bool hasRef = false;
+    DbRefRec ref;
+    uint32_t onlyPerson = 0;
+  };
+  Found recognise(uint32_t dirNumber, bool logProbes);
+  void logUnrecognisable(uint32_t dirNumber);
+  void checkListed(uint32_t id);
+  void attach(uint32_t dirNumber);
+  std::vector<uint32_t> unlistedDirectories();
+
+  // rebuild_ids.cpp
+  void checkIds(uint32_t id);
+  // Raises the counter above every ID of the directories and the
+  // configuration area, before new database entries draw IDs from it.
+  bool raiseCounter(const std::vector<uint32_t>& dirs);
+  uint32_t highestOfConfiguration();
+  bool storeCounter();
+};
+
+// The log's name for a kind, padded to 11 characters.
+std::string kindWord(int kind);
+// "Forum      F12 name": a database as the log names it.
+std::string databaseLine(int kind, uint32_t dirNumber, const std::string& name);
+// The line of 53 hyphens that frames the log's sections.
+std::string separatorLine();
+
+}  // namespace qv

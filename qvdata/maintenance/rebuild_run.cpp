@@ -1,0 +1,239 @@
+#include "maintenance/rebuild_run.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
+#include "maintenance/rebuild_impl.h"
+#include "services/db_kind.h"
+#include "services/file_service.h"
+#include "services/globals.h"
+#include "services/ids.h"
+#include "services/paths.h"
+#include "services/prompt.h"
+#include "services/record_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace qv {
+
+namespace {
+
+bool directoryThere(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(path, ec);
+}
+
+}  // namespace
+
+std::string rebuildLogPath() { return joinPath({Mem.Net, "CFG", "TestDB.Txt"}); }
+
+std::string kindWord(int kind) {
+  std::string w;
+  switch (kind) {
+    case KindForumDb: w = "Forum"; break;
+    case KindMailDb: w = "Mail"; break;
+    case KindNewsDb: w = "Newsgroup"; break;
+    default: w = "Invalid DB"; break;
+  }
+  w.resize(11, ' ');
+  return w;
+}
+
+std::string databaseLine(int kind, uint32_t dirNumber, const std::string& name) {
+  return kindWord(kind) + "F" + std::to_string(dirNumber) + " " + name;
+}
+
+std::string separatorLine() { return std::string(53, '-'); }
+
+RebuildRun::RebuildRun(int request) : d_(std::make_unique<Impl>()) {
+  d_->request = request == RequestNextId ? RequestNextId : RequestRebuild;
+}
+
+RebuildRun::~RebuildRun() {
+  if (d_->filesOpen) OP_CLOSE(OpRelease, {FileForums, FileControl});
+}
+
+RebuildState RebuildRun::state() const { return d_->state; }
+const RebuildView& RebuildRun::view() const { return d_->view; }
+uint32_t RebuildRun::nextNumber() const { return d_->next; }
+
+void RebuildRun::Impl::log(const std::string& line) {
+  view.log.push_back(line);
+  if (logFile.is_open()) {
+    logFile << line << '\n';
+    logFile.flush();
+  }
+}
+
+bool RebuildRun::Impl::fail(const std::string& why) {
+  view.failure = why;
+  state = RebuildState::Failed;
+  phase = Phase::Done;
+  if (logFile.is_open()) logFile.close();
+  if (filesOpen) OP_CLOSE(OpRelease, {FileForums, FileControl});
+  filesOpen = false;
+  return false;
+}
+
+bool RebuildRun::start() {
+  Impl& d = *d_;
+  if (d.state != RebuildState::Ready) return false;
+  // The log is made anew by every run.
+  d.logFile.open(rebuildLogPath(), std::ios::out | std::ios::trunc);
+  if (!d.logFile) {
+    std::string why = std::strerror(errno);
+    Message(why, "Warning!", Icon::Exclamation);
+    return d.fail(why);
+  }
+  if (idCounterReserved()) {
+    std::string why = "An import holds the ID counter: run the rebuild when it has finished.";
+    Message(why, "Warning!", Icon::Exclamation);
+    return d.fail(why);
+  }
+  OP_CLOSE(OpShared, {FileForums, FileControl});
+  d.filesOpen = true;
+  d.state = RebuildState::Running;
+  if (d.request == RequestRebuild) d.log("Checking the Quorvane directory structure ...");
+  if (!d.checkDirectories()) return false;
+  if (d.request == RequestRebuild) {
+    d.log("...OK!");
+    d.log("Checking the existing Quorvane database list ...");
+    d.log(separatorLine());
+    d.log(" Databases recorded in the IDX002.ADF file");
+    d.log(separatorLine());
+    d.enter(Impl::Phase::CheckList);
+  } else {
+    d.enter(Impl::Phase::CheckIds);
+  }
+  return true;
+}
+
+// Before anything else: the three root directories must be there, and so
+// must the directory of every listed database.
+bool RebuildRun::Impl::checkDirectories() {
+  struct Root {
+    const std::string& path;
+    const char* what;
+    const char* where;
+  };
+  bool ok = true;
+  for (const Root& r : {Root{Mem.FileDir, "Database directory path ", "the directory for database files"},
+                        Root{MasIdxPath, "WordSearch index file directory path ", "the directory for WordSearch index files"},
+                        Root{Mem.TempDir, "The temporary file directory path ", "the directory for temporary files"}}) {
+    if (directoryThere(r.path)) continue;
+    Message(std::string(r.what) + r.path + " does not exist!\r\nCheck " + r.where + " in Preferences.", "Warning!",
+            Icon::Exclamation);
+    ok = false;
+  }
+  if (!ok) return fail("a directory of the installation does not exist");
+
+  std::vector<uint32_t> ids;
+  Forums.set(FOR_ForumKey);
+  while (Forums.next()) ids.push_back(FOR.ID);
+  for (uint32_t id : ids) {
+    FOR = ForumsRec();
+    FOR.ID = id;
+    if (!Forums.get(FOR_ForumKey)) continue;
+    std::string path = databaseDirectory(FOR.DIRNUMBER);
+    if (!directoryThere(path)) {
+      Button b = Message("Directory path " + path + " for database " + FOR.DESCRIPTION.str() +
+                             " does not exist! If you press OK this database definition will be removed. If you "
+                             "press Cancel Quorvane will be aborted.",
+                         "Warning!", Icon::Exclamation, BtnOk | BtnCancel, BtnOk);
+      if (b != BtnOk) Halt("Program aborted!");
+      if (HoldRec(Forums, &FOR_ForumKey, true)) {
+        UppDat(Forums, OpRemove, ReportShow);
+        Forums.release();
+      }
+      continue;
+    }
+    // A word-index root of its own gets the database's index directory.
+    if (MasIdxPath != Mem.FileDir) {
+      std::string index = joinPath({MasIdxPath, "F" + std::to_string(FOR.DIRNUMBER)});
+      if (!directoryThere(index)) makePrivateDirectory(index);
+    }
+  }
+  return true;
+}
+
+void RebuildRun::Impl::enter(Phase p) {
+  phase = p;
+  pos = 0;
+  work.clear();
+  switch (p) {
+    case Phase::CheckList:
+    case Phase::CheckIds:
+      Forums.set(FOR_ForumKey);
+      while (Forums.next()) work.push_back(FOR.ID);
+      if (p == Phase::CheckIds) log("Checking for highest existing ID ...");
+      break;
+    case Phase::Attach: work = unlistedDirectories(); break;
+    case Phase::Done: break;
+  }
+  view.done = 0;
+  view.total = int64_t(work.size());
+}
+
+bool RebuildRun::step() {
+  Impl& d = *d_;
+  if (d.state != RebuildState::Running) return false;
+  if (d.pos < d.work.size()) {
+    uint32_t item = d.work[d.pos++];
+    switch (d.phase) {
+      case Impl::Phase::CheckList: d.checkListed(item); break;
+      case Impl::Phase::Attach: d.attach(item); break;
+      case Impl::Phase::CheckIds: d.checkIds(item); break;
+      case Impl::Phase::Done: break;
+    }
+    d.view.done = int64_t(d.pos);
+    return d.state == RebuildState::Running;
+  }
+  switch (d.phase) {
+    case Impl::Phase::CheckList: {
+      d.log(separatorLine());
+      d.log(" Databases not recorded in the IDX002.ADF file");
+      d.log(separatorLine());
+      d.log("Attaching new database directories");
+      std::vector<uint32_t> unlisted = d.unlistedDirectories();
+      // New entries draw their IDs from the counter: it must first lie
+      // above every ID in use, also when the control file was lost.
+      if (!unlisted.empty() && !d.raiseCounter(databaseDirectories())) return false;
+      d.enter(Impl::Phase::Attach);
+      return true;
+    }
+    case Impl::Phase::Attach:
+      if (!Forums.hasRecords()) {
+        Message("No database available at " + Mem.FileDir + ".\r\nRebuild process aborted.", "No databases!",
+                Icon::Exclamation);
+        return d.fail("no database available at " + Mem.FileDir);
+      }
+      d.log(separatorLine());
+      d.log(" All databases are connected");
+      d.log(separatorLine());
+      d.enter(Impl::Phase::CheckIds);
+      return true;
+    case Impl::Phase::CheckIds:
+      if (!d.storeCounter()) return false;
+      d.log("Checking for highest existing ID ...OK!");
+      d.view.status = "Checking for highest existing ID ...OK!";
+      d.phase = Impl::Phase::Done;
+      d.state = RebuildState::Finished;
+      d.logFile.close();
+      OP_CLOSE(OpRelease, {FileForums, FileControl});
+      d.filesOpen = false;
+      return false;
+    case Impl::Phase::Done: return false;
+  }
+  return false;
+}
+
+RebuildState runToEnd(RebuildRun& run) {
+  while (run.step()) {
+  }
+  return run.state();
+}
+
+}  // namespace qv
