@@ -2,6 +2,7 @@
 // another of the same kind with the import's posting rules, printing the
 // merge window's counters and its closing status.
 #include <cstdio>
+#include <cstdlib>
 
 #include "commands.h"
 #include "dictionary/dictionary.h"
@@ -14,9 +15,15 @@ namespace qvcli {
 int cmdMerge(const Args& argsIn) {
   Args args = argsIn;
   bool unattendedRun = takeFlag(args, "--unattended");
+  std::string commitEvery;
+  int commitMessages = 0;
+  if (takeOption(args, "--commit-every", commitEvery)) {
+    commitMessages = std::atoi(commitEvery.c_str());
+    if (commitMessages < 1) return fail("--commit-every is a number of messages");
+  }
   for (const std::string& a : args)
     if (a.rfind("--", 0) == 0) return fail("unknown option \"" + a + "\"");
-  if (args.size() != 2) return fail("usage: merge SOURCE TARGET [--unattended]");
+  if (args.size() != 2) return fail("usage: merge SOURCE TARGET [--commit-every N] [--unattended]");
   if (!qv::findDatabase(args[0])) return fail("no database named \"" + args[0] + "\"");
   uint32_t source = qv::FOR.ID;
   if (!qv::findDatabase(args[1])) return fail("no database named \"" + args[1] + "\"");
@@ -24,6 +31,7 @@ int cmdMerge(const Args& argsIn) {
   if (unattendedRun) qv::Mem.DoTask = qv::RunUnattended;
 
   qv::MergeRun run(source, target);
+  run.setCommitEvery(commitMessages);
   if (!run.start()) return fail("merge: " + run.failure());
   std::string status;
   while (run.step()) {

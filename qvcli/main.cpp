@@ -98,9 +98,10 @@ const std::vector<Command>& commands() {
        "rebuild the database list from the database directories, then raise the ID counter above every ID in "
        "use (with --next-id only the counter); prints the log CFG/TestDB.Txt",
        cmdRebuild, Needs::Writing},
-      {"merge", "merge SOURCE TARGET [--unattended]",
+      {"merge", "merge SOURCE TARGET [--commit-every N] [--unattended]",
        "merge every message of the database SOURCE into the database TARGET of the same kind, with the "
-       "import's rules for duplicates, threads and persons; prints the counters",
+       "import's rules for duplicates, threads and persons (at most N messages to a commit with --commit-every); "
+       "prints the counters",
        cmdMerge, Needs::Writing},
       {"attachments", "attachments DB MSGID [--save DIR [--part N]]",
        "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "

@@ -64,10 +64,14 @@ class MergeReader : public Parser {
     savedDirnamn_ = Mem.Dirnamn;
     Mem.Dirnamn = "F" + std::to_string(ends_.sourceDir);
     std::vector<int> files = ends_.kind == KindMailDb
-                                 ? std::vector<int>{FileMail, FileMsgText, FilePerson, FileCCR, FileSubjects, FileOriginals}
+                                 ? std::vector<int>{FileMail, FileMsgText, FilePerson, FileCCR, FileSubjects}
                                  : std::vector<int>{FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads,
-                                                    FileSubjects, FileMsgIdIndex, FileOriginals};
+                                                    FileSubjects, FileMsgIdIndex};
     std::error_code ec;
+    // The originals are read through the store, which opens their file for
+    // reading only: the run asks the target whether it keeps originals,
+    // which it cannot while a procedure holds the file.
+    originals_ = ends_.kind != KindForumDb && std::filesystem::is_regular_file(filePath(FileOriginals), ec);
     for (int n : files) {
       if (n == FileMsgIdIndex && ends_.kind != KindNewsDb) continue;
       if (!std::filesystem::is_regular_file(filePath(n), ec)) continue;
@@ -82,6 +86,9 @@ class MergeReader : public Parser {
     if (!sourceOpen_) return;
     OP_CLOSE(OpRelease, open_);
     open_.clear();
+    // Nothing may be written into the source's originals through a file
+    // left open under its name.
+    if (useCount(FileOriginals) == 0) Originals.close();
     Mem.Dirnamn = savedDirnamn_;
     sourceOpen_ = false;
   }
@@ -119,8 +126,11 @@ class MergeReader : public Parser {
   // it: kept bytes are offered; a message whose source kept none goes as
   // one without an original.
   void offerOriginalOf(ImportContext& ctx, uint32_t id) {
-    if (!has(FileOriginals)) return;
+    if (!originals_) return;
+    std::string saved = Mem.Dirnamn;
+    Mem.Dirnamn = "F" + std::to_string(ends_.sourceDir);
     std::optional<std::string> bytes = readOriginal(ends_.kind, id);
+    Mem.Dirnamn = saved;
     if (bytes) ctx.offerOriginal(std::move(bytes));
   }
 
@@ -221,6 +231,7 @@ class MergeReader : public Parser {
   Target* target_ = nullptr;
   std::vector<int> open_;
   bool sourceOpen_ = false;
+  bool originals_ = false;
   std::string savedDirnamn_;
   int64_t lastPosition_ = 0;
 };

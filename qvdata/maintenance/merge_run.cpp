@@ -144,6 +144,7 @@ bool MergeRun::start() {
   settings.importMail = kind_ == KindMailDb;
   settings.importNews = kind_ == KindNewsDb;
   if (kind_ == KindMailDb) settings.mailbox = target_;
+  settings.commitMessages = commitEvery_;
   ends_.sourceDir = s.dir;
   ends_.kind = kind_;
   ends_.target = target_;

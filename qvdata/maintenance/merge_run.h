@@ -58,6 +58,9 @@ class MergeRun {
   MergeRun(const MergeRun&) = delete;
   MergeRun& operator=(const MergeRun&) = delete;
 
+  // Commits after at most this many messages (0: the import's choice); set
+  // before start().
+  void setCommitEvery(int messages) { commitEvery_ = messages; }
   // Checks the selection and prepares the run; false (told through the
   // prompt, the reason in failure()) when it cannot start.
   bool start();
@@ -86,6 +89,7 @@ class MergeRun {
   MergeView view_;
   std::string failure_;
   int result_ = 2;
+  int commitEvery_ = 0;
   bool ended_ = false;
   bool stopped_ = false;
 };

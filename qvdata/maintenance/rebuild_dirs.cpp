@@ -34,6 +34,8 @@ void inDirectory(uint32_t dirNumber, const std::vector<int>& files, const std::f
   for (int n : files) {
     if (!exists(filePath(n))) continue;
     if (useCount(n) > 0 && declaredFile(n).name() != filePath(n)) OP_CLOSE(OpForceClose, {n});
+    // A file of another layout (a stray file) is not read.
+    if (useCount(n) == 0 && !OP_CLOSE(OpProbe, {n})) continue;
     OP_CLOSE(OpShared, {n});
     open.push_back(n);
   }

@@ -66,6 +66,10 @@ uint32_t RebuildRun::Impl::highestOfConfiguration() {
   uint32_t high = highestBy(Forums, FOR_ForumKey, FOR.ID);
   high = std::max(high, highestOfConfigFile(FileTasks, Tasks, TAS_IDKEY, TAS.ID));
   high = std::max(high, highestOfConfigFile(FileBatches, Batches, BAT_IDKEY, BAT.ID));
+  // The message save file names databases by ID, also databases the list
+  // lost: a new entry must not take such an ID, or its imports would skip
+  // messages as imported before.
+  high = std::max(high, highestOfConfigFile(FileImpRegistry, ImpRegistry, IMP_IDKEY, IMP.FORUMNUMBER));
   return high;
 }
 
@@ -75,10 +79,9 @@ bool RebuildRun::Impl::raiseCounter(const std::vector<uint32_t>& dirs) {
     int kind = kindOfFiles(files);
     if (kind == DirPersonsOnly) kind = KindMailDb;
     if (kind == DirUnrecognisable) {
-      // Every file that can hold IDs is read.
-      highest = std::max({highest, idsIn(dir, KindMailDb, kOldestTextDate).highest,
-                          idsIn(dir, KindNewsDb, kOldestTextDate).highest});
-      continue;
+      // Whatever of it can be read: its own description may name a kind.
+      if (!readDbRef(dir) || REF.TYPE < KindForumDb || REF.TYPE > KindNewsDb) continue;
+      kind = REF.TYPE;
     }
     highest = std::max(highest, idsIn(dir, kind, kOldestTextDate).highest);
   }

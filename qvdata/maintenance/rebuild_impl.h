@@ -30,6 +30,7 @@ struct RebuildRun::Impl {
   size_t pos = 0;
   uint32_t highest = 0;     // the highest ID found so far
   uint32_t next = 0;        // the counter as the check left it
+  std::vector<uint32_t> removed;  // directories whose entries this run removed
 
   // rebuild_run.cpp
   void log(const std::string& line);
@@ -60,12 +61,5 @@ struct RebuildRun::Impl {
   uint32_t highestOfConfiguration();
   bool storeCounter();
 };
-
-// The log's name for a kind, padded to 11 characters.
-std::string kindWord(int kind);
-// "Forum      F12 name": a database as the log names it.
-std::string databaseLine(int kind, uint32_t dirNumber, const std::string& name);
-// The line of 53 hyphens that frames the log's sections.
-std::string separatorLine();
 
 }  // namespace qv

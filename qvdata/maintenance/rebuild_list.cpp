@@ -92,7 +92,7 @@ void RebuildRun::Impl::checkListed(uint32_t id) {
     FOR = ForumsRec();
     FOR.ID = id;
     if (HoldRec(Forums, &FOR_ForumKey, true)) {
-      UppDat(Forums, OpRemove, ReportShow);
+      if (UppDat(Forums, OpRemove, ReportShow)) removed.push_back(dir);
       Forums.release();
     }
     return;
@@ -135,7 +135,8 @@ std::vector<uint32_t> RebuildRun::Impl::unlistedDirectories() {
   for (uint32_t n : databaseDirectories()) {
     FOR = ForumsRec();
     FOR.DIRNUMBER = n;
-    if (!Forums.get(FOR_DirKey)) out.push_back(n);
+    // A directory whose entry was removed above was reported there.
+    if (!Forums.get(FOR_DirKey) && std::find(removed.begin(), removed.end(), n) == removed.end()) out.push_back(n);
   }
   return out;
 }

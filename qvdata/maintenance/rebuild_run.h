@@ -42,6 +42,13 @@ struct RebuildView {
 
 // The log file of the installation.
 std::string rebuildLogPath();
+// The log's name for a kind, padded to 11 characters.
+std::string kindWord(int kind);
+// "Forum      F12 name": a database as the log names it.
+std::string databaseLine(int kind, uint32_t dirNumber, const std::string& name);
+// The line of 53 hyphens that frames the log's sections.
+std::string separatorLine();
+
 
 class RebuildRun {
  public:

@@ -3,7 +3,9 @@
 #include "database/database_windows.h"
 #include "frame/procedures.h"
 #include "import/import_windows.h"
+#include "maintenance/merge_windows.h"
 #include "maintenance/purge_window.h"
+#include "maintenance/rebuild_windows.h"
 #include "persons/person_windows.h"
 #include "search/search_windows.h"
 #include "setup/setup_windows.h"
@@ -17,6 +19,8 @@ void registerAllWindows() {
   registerDatabaseWindows();
   registerImportWindows();
   registerMaintenanceWindows();
+  registerMergeWindows();
+  registerRebuildWindows();
   registerPersonWindows();
   registerThreadTreeWindow();
   registerSearchWindows();
