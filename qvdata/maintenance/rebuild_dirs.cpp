@@ -177,8 +177,14 @@ DirectoryIds idsIn(uint32_t dirNumber, int kind, int32_t oldestDate) {
         }
     }
     if (has(open, FilePerson)) raise(highestBy(Person, PER_PersonKey, PER.PERSONID));
-    if (has(open, FileMail)) raise(highestBy(Mail, MAI_IdKey, MAI.MAILID));
-    if (has(open, FileMsgNmbr)) raise(highestBy(MsgNmbr, MSG_IdKey, MSG.MSGNUMBER));
+    if (has(open, FileMail)) {
+      raise(highestBy(Mail, MAI_IdKey, MAI.MAILID));
+      ids.messages = Mail.records();
+    }
+    if (has(open, FileMsgNmbr)) {
+      raise(highestBy(MsgNmbr, MSG_IdKey, MSG.MSGNUMBER));
+      ids.messages = MsgNmbr.records();
+    }
     if (has(open, FileSections)) raise(highestBy(Sections, SEC_SysIdKey, SEC.SECSYSID));
     if (has(open, FileThreads)) raise(highestBy(Threads, THR_ThreadKey, THR.THREADNUMBER));
     if (has(open, FileMsgIdIndex)) raise(highestBy(MsgIdIndex, MST_IDKEY, MST.MSGNUMBER));

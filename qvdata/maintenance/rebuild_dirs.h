@@ -65,6 +65,7 @@ bool personIn(uint32_t dirNumber, uint32_t personId);
 struct DirectoryIds {
   uint32_t highest = 0;
   int32_t firstTextDate = 0;
+  int64_t messages = 0;  // records of its message (or mail) file
 };
 DirectoryIds idsIn(uint32_t dirNumber, int kind, int32_t oldestDate);
 

@@ -169,6 +169,7 @@ void RebuildRun::Impl::attach(uint32_t dir) {
   entry.TYPE = uint8_t(f.kind);
   entry.DESCRIPTION = name;
   entry.WORDLISTINDEXNEEDSUPDATE = 1;
+  entry.MSGCOUNT = uint32_t(idsIn(dir, f.kind, kOldestTextDate).messages);
   if (f.kind == KindMailDb) {
     uint32_t owner = f.hasRef && f.ref.PERSONID > 0 ? uint32_t(f.ref.PERSONID) : f.onlyPerson;
     if (owner != 0 && personIn(dir, owner)) entry.PERSONID = owner;
