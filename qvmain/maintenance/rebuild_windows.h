@@ -49,6 +49,7 @@ class RebuildIt : public QWidget {
   QPlainTextEdit* logView() const { return log_; }
   QLabel* statusLabel() const { return status_; }
   QPushButton* closeButton() const { return close_; }
+  // True until the run has ended.
   bool running() const { return running_; }
   qv::RebuildState state() const { return run_ ? run_->state() : qv::RebuildState::Ready; }
   // Starts the run (done by itself when the window is shown).
@@ -60,7 +61,7 @@ class RebuildIt : public QWidget {
 
   std::unique_ptr<qv::RebuildRun> run_;
   size_t shown_ = 0;
-  bool running_ = false;
+  bool running_ = true;  // until the run has ended
   bool started_ = false;
   QTimer* timer_;
   QPlainTextEdit* log_;

@@ -44,7 +44,9 @@
 #include "events.h"
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
+#include "maintenance/merge_windows.h"
 #include "maintenance/purge_window.h"
+#include "maintenance/rebuild_windows.h"
 #include "frame/procedure_table.h"
 #include "frame/procedures.h"
 #include "help/help_window.h"
@@ -567,6 +569,35 @@ int main(int argc, char** argv) {
     while (w->running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     shoot(w, QStringLiteral("49-%1-window-finished").arg(what));
     closeWindow(w);
+  }
+
+  // Merge Databases: the two names chosen, then the merge run to its end.
+  qvm::startProcedure(QStringLiteral("MergeMeny"));
+  if (auto* meny = qobject_cast<qvm::MergeMeny*>(running("MergeMeny"))) {
+    meny->setSource(QStringLiteral("Hardware Forum"));
+    meny->setTarget(QStringLiteral("Windows Forum"));
+    shoot(meny, QStringLiteral("60-merge-databases"));
+    meny->merge();
+    if (auto* it = qobject_cast<qvm::MergeIt*>(running("MergeIt"))) {
+      for (int i = 0; i < 2000 && !it->run().finished(); ++i) settleAll();
+      shoot(it, QStringLiteral("61-merge-finished"));
+      closeWindow(it);
+    }
+    closeWindow(meny);
+  }
+
+  // The Rebuild Utility, and the rebuild's log when it has run.
+  qvm::startProcedure(QStringLiteral("RebuildMeny"));
+  if (auto* meny = qobject_cast<qvm::RebuildMeny*>(running("RebuildMeny"))) {
+    shoot(meny, QStringLiteral("62-rebuild-utility"));
+    meny->begin(qv::RequestRebuild);
+    if (auto* it = qobject_cast<qvm::RebuildIt*>(running("RebuildIt"))) {
+      for (int i = 0; i < 2000 && it->running(); ++i) settleAll();
+      it->resize(760, 560);
+      shoot(it, QStringLiteral("63-rebuild-log"));
+      closeWindow(it);
+    }
+    if (running("RebuildMeny")) closeWindow(running("RebuildMeny"));
   }
 
   std::printf("%d pictures\n", shots);

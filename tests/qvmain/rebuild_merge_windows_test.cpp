@@ -1,0 +1,122 @@
+// The Rebuild Utility and Merge Databases windows: the frame starts them
+// from the File menu; Rebuild runs the rebuild and shows its log; Merge
+// Databases refuses a target of another kind at selection, and merges a
+// forum into another with its counters.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "browse_data.h"
+#include "dictionary/dictionary.h"
+#include "frame/main_frame.h"
+#include "frame/procedure_table.h"
+#include "maintenance/merge_windows.h"
+#include "maintenance/rebuild_windows.h"
+#include "services/databases.h"
+#include "services/db_kind.h"
+#include "services/globals.h"
+#include "support/gui_fixture.h"
+#include "threads/thread_manager.h"
+
+using namespace qvtest;
+
+namespace {
+
+QWidget* running(const char* name) { return qvm::TmWindow(qvm::TmGetId(QString::fromLatin1(name))); }
+
+}  // namespace
+
+class RebuildMergeWindowsTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void theFrameStartsTheRebuildWhichShowsItsLog() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t forum = sampleForum();
+    QVERIFY(qv::ActivateDatabase(forum));
+    qvm::MainFrame frame(1);
+    frame.show();
+    settle();
+    QAction* item = frame.menuAction(qvm::ProcRebuild);
+    QVERIFY(item->isEnabled());
+    item->trigger();
+    QVERIFY(waitFor([] { return running("RebuildMeny") != nullptr; }));
+    auto* meny = qobject_cast<qvm::RebuildMeny*>(running("RebuildMeny"));
+    QVERIFY(meny);
+    QVERIFY(meny->instructions()->toPlainText().contains(QStringLiteral("NextID")));
+    QCOMPARE(meny->nextIdButton()->toolTip(), QStringLiteral("Check for highest ID and bump next ID generator"));
+    meny->rebuildButton()->click();
+    QVERIFY(waitFor([] { return running("RebuildIt") != nullptr; }));
+    QVERIFY(meny->rebuildButton()->isHidden());
+    QVERIFY(meny->nextIdButton()->isHidden());
+    auto* it = qobject_cast<qvm::RebuildIt*>(running("RebuildIt"));
+    QVERIFY(waitFor([it] { return !it->running(); }));
+    QCOMPARE(it->state(), qv::RebuildState::Finished);
+    QString log = it->logView()->toPlainText();
+    QVERIFY2(log.contains(QStringLiteral("Forum      F1 Browse Forum")), qPrintable(log));
+    QVERIFY(log.contains(QStringLiteral(" All databases are connected")));
+    QCOMPARE(it->statusLabel()->text(), QStringLiteral("Checking for highest existing ID ...OK!"));
+    QVERIFY(inst.prompts.requests.empty());
+    // Next ID while the rebuild window is open brings it forward and starts nothing.
+    meny->begin(qv::RequestNextId);
+    QCOMPARE(qvm::TmMembers(qvm::kNotToolsGroup).count(QStringLiteral("RebuildIt")), 1);
+    it->close();
+    meny->abortButton()->click();
+    QVERIFY(waitFor([] { return running("RebuildMeny") == nullptr; }));
+    QVERIFY(waitFor([&frame] { return frame.menuAction(qvm::ProcRebuild)->isEnabled(); }));
+  }
+
+  void aTargetOfAnotherKindIsRefusedAndAForumMergesWithItsCounters() {
+    TestInstallation inst;
+    inst.open();
+    uint32_t source = sampleForum(qv::KindForumDb, "Source Forum");
+    uint32_t target = qv::AddForumDatabase("Target Forum");
+    QVERIFY(target != 0);
+    uint32_t news = sampleForum(qv::KindNewsDb, "some.group");
+    QVERIFY(qv::ActivateDatabase(source));
+    qvm::MainFrame frame(1);
+    frame.show();
+    settle();
+    frame.menuAction(qvm::ProcMergeDatabases)->trigger();
+    QVERIFY(waitFor([] { return running("MergeMeny") != nullptr; }));
+    auto* meny = qobject_cast<qvm::MergeMeny*>(running("MergeMeny"));
+    meny->setSource(QStringLiteral("source forum"));
+    QCOMPARE(meny->sourceField()->text(), QStringLiteral("Source Forum"));
+    QCOMPARE(meny->sourceId(), source);
+    meny->setTarget(QStringLiteral("No Such Database"));
+    QVERIFY(meny->targetField()->text().isEmpty());
+    QVERIFY(inst.prompts.requests.empty());
+    meny->setTarget(QStringLiteral("some.group"));
+    QVERIFY(meny->targetField()->text().isEmpty());
+    QCOMPARE(meny->targetId(), 0u);
+    QVERIFY(!meny->mergeButton()->isEnabled());
+    QCOMPARE(int(inst.prompts.requests.size()), 1);
+    QCOMPARE(QString::fromStdString(inst.prompts.requests[0].text),
+             QStringLiteral("You cannot merge different kinds of databases - they both will have to be either Mail, "
+                            "Forum or Newsgroup!"));
+    QCOMPARE(QString::fromStdString(inst.prompts.requests[0].caption), QStringLiteral("Illegal selection!"));
+    (void)news;
+    meny->setTarget(QStringLiteral("Target Forum"));
+    QVERIFY(meny->mergeButton()->isEnabled());
+    meny->mergeButton()->click();
+    QVERIFY(waitFor([] { return running("MergeIt") != nullptr; }));
+    auto* it = qobject_cast<qvm::MergeIt*>(running("MergeIt"));
+    QVERIFY(waitFor([it] { return it->run().finished(); }));
+    QCOMPARE(it->statusLabel()->text(), QStringLiteral("The merging process has finished!"));
+    QCOMPARE(it->fromLabel()->text(), QStringLiteral(" Merging from: Source Forum"));
+    QCOMPARE(it->toLabel()->text(), QStringLiteral(" Merging to: Target Forum"));
+    QCOMPARE(it->counters()[2]->text(), QStringLiteral("6"));
+    QVERIFY(qv::findDatabase(target));
+    QCOMPARE(qv::FOR.MSGCOUNT, 6u);
+    it->stopButton()->click();
+    QVERIFY(waitFor([] { return running("MergeIt") == nullptr; }));
+    QVERIFY(waitFor([meny] { return meny->mergeButton()->isEnabled(); }));
+    meny->close();
+  }
+};
+
+QTEST_MAIN(RebuildMergeWindowsTest)
+#include "rebuild_merge_windows_test.moc"
