@@ -3,7 +3,8 @@
 // tenth of the messages marked for deletion. Prints purge seconds, count
 // seconds and deleted messages per second for each, and the ratio of the
 // large to the small (aim: within 12 times for ten times the messages, and a
-// count of 1,000,000 messages within a minute).
+// count of 1,000,000 messages within a minute). With --merge N, the merge
+// of generated databases instead (maintenance_merge.h).
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -13,6 +14,7 @@
 
 #include "bench_options.h"
 #include "bench_run.h"
+#include "maintenance_merge.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "maintenance/purge_run.h"
@@ -213,6 +215,11 @@ int main(int argc, char** argv) {
   std::string kinds = "forum,mail";
   o.flag("--steps", "print the seconds of each step of every run", [&] { steps = true; });
   o.value("--kinds", "LIST", "forum, mail or both (default forum,mail)", kinds);
+  uint32_t mergeSize = 0;
+  o.value("--merge", "N",
+          "instead of the purge and count: merge a database of N generated messages into an empty one, then one "
+          "of N more, half of them the same messages, into the result (N = 100,000 for the measure asked)",
+          mergeSize);
   if (int rc = o.parse(argc, argv); rc >= 0) return rc;
   if (dir.empty()) {
     char tmpl[] = "/tmp/bench_maintenance.XXXXXX";
@@ -227,6 +234,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
+  if (mergeSize > 0) return qvbench::runMergeBench(mergeSize, kinds);
   std::printf("%-6s %10s %10s %10s %10s %14s\n", "kind", "messages", "generate", "purge s", "count s", "deleted/s");
   for (int kind : {qv::KindForumDb, qv::KindMailDb}) {
     if (kinds.find(kind == qv::KindMailDb ? "mail" : "forum") == std::string::npos) continue;
