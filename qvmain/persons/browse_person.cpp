@@ -26,8 +26,10 @@
 #include "persons/show_alias.h"
 #include "persons/update_person.h"
 #include "services/db_kind.h"
+#include "services/datetime.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/utilities.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -58,6 +60,15 @@ LookupDef personListDef() {
   d.file = &qv::Person;
   d.key = [](int order) { return order == OrderAddress ? qv::PER_AddressKey : qv::PER_NameKey; };
   d.row = personRow;
+  // Typing positions the list: by the last name's start, or the address's.
+  d.seekText = [](int order, const QString& text) {
+    const std::string t = text.toStdString();
+    if (order == OrderAddress)
+      qv::PER.ADDRESS = t;
+    else
+      qv::PER.LASTNAME = t;
+    return 1;
+  };
   d.readId = [](uint32_t id) {
     qv::PER = qv::PersonRec();
     qv::PER.PERSONID = id;
@@ -294,7 +305,15 @@ bool BrowsePerson::eventFilter(QObject* watched, QEvent* e) {
       case Qt::Key_PageUp:
         if (row <= (k->key() == Qt::Key_Up ? 0 : view_->verticalScrollBar()->pageStep())) moreBefore();
         break;
-      default: break;
+      default: {
+        const QString t = k->text();
+        if (t.size() == 1 && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && t.at(0).unicode() <= 0xFF &&
+            qv::IncrementStep(typed_, char32_t(t.at(0).unicode()), qv::clockNow())) {
+          if (!typed_.empty()) showAt(model_->loadAtText(QString::fromStdString(typed_)));
+          return true;
+        }
+        break;
+      }
     }
   }
   return QWidget::eventFilter(watched, e);

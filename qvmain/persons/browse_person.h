@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "lookup/lookup_list.h"
 
@@ -72,6 +73,7 @@ class BrowsePerson : public QWidget {
   QPushButton* merge_ = nullptr;
   QPushButton* show_ = nullptr;
   QPushButton* update_ = nullptr;
+  std::string typed_;  // the type-ahead text
 };
 
 // The person list's rows, which can be dragged: each carries its person ID.

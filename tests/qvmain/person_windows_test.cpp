@@ -155,6 +155,10 @@ class PersonWindowsTest : public QObject {
     QCOMPARE(w->updateButton()->toolTip(), QStringLiteral("Change first and last name"));
     QVERIFY(w->updateButton()->isEnabled());
 
+    // Typing positions the list by last name.
+    QTest::keyClicks(w->list(), QStringLiteral("Ra"));
+    QCOMPARE(w->currentId(), 11u);
+
     highlight(w, 12);
     w->byAddressButton()->setChecked(true);
     QCOMPARE(w->currentId(), 12u);  // the highlighted person stays highlighted
