@@ -3,8 +3,10 @@
 // tenth of the messages marked for deletion. Prints purge seconds, count
 // seconds and deleted messages per second for each, and the ratio of the
 // large to the small (aim: within 12 times for ten times the messages, and a
-// count of 1,000,000 messages within a minute). With --merge N, the merge
-// of generated databases instead (maintenance_merge.h).
+// count of 1,000,000 messages within a minute). Then duplicate elimination
+// over databases of the same sizes with a person to every ten messages, a
+// tenth of them duplicates: seconds and the ratio (aim: linear). With
+// --merge N, the merge of generated databases instead (maintenance_merge.h).
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -14,6 +16,7 @@
 
 #include "bench_options.h"
 #include "bench_run.h"
+#include "maintenance_dedup.h"
 #include "maintenance_merge.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
@@ -212,9 +215,11 @@ int main(int argc, char** argv) {
     large = 100000;
   });
   bool steps = false;
-  std::string kinds = "forum,mail";
+  std::string kinds = "forum,mail,dedup";
   o.flag("--steps", "print the seconds of each step of every run", [&] { steps = true; });
-  o.value("--kinds", "LIST", "forum, mail or both (default forum,mail)", kinds);
+  o.value("--kinds", "LIST",
+          "forum, mail (purge and count) and dedup (duplicate elimination of both kinds); default forum,mail,dedup",
+          kinds);
   uint32_t mergeSize = 0;
   o.value("--merge", "N",
           "instead of the purge and count: merge a database of N generated messages into an empty one, then one "
@@ -235,7 +240,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (mergeSize > 0) return qvbench::runMergeBench(mergeSize, kinds);
-  std::printf("%-6s %10s %10s %10s %10s %14s\n", "kind", "messages", "generate", "purge s", "count s", "deleted/s");
+  bool purgeKinds = kinds.find("forum") != std::string::npos || kinds.find("mail") != std::string::npos;
+  if (purgeKinds)
+    std::printf("%-6s %10s %10s %10s %10s %14s\n", "kind", "messages", "generate", "purge s", "count s", "deleted/s");
   for (int kind : {qv::KindForumDb, qv::KindMailDb}) {
     if (kinds.find(kind == qv::KindMailDb ? "mail" : "forum") == std::string::npos) continue;
     Result r[2];
@@ -260,6 +267,22 @@ int main(int argc, char** argv) {
     std::printf("%-6s ratio large/small: purge %.1f, count %.1f (aim: within 12)\n",
                 kind == qv::KindMailDb ? "mail" : "forum", r[1].purge / std::max(r[0].purge, 1e-9),
                 r[1].count / std::max(r[0].count, 1e-9));
+  }
+  if (kinds.find("dedup") == std::string::npos) return 0;
+  std::printf("\nduplicate elimination (a person to every ten messages, a tenth of them duplicates)\n");
+  std::printf("%-6s %10s %10s %10s %10s %10s\n", "kind", "messages", "persons", "generate", "dedup s", "merged");
+  for (int kind : {qv::KindForumDb, qv::KindMailDb}) {
+    qvbench::DedupResult d[2];
+    uint32_t sizes[2] = {small, large};
+    for (int k = 0; k < 2; ++k) {
+      if (!qvbench::benchDedup(kind, sizes[k], d[k])) return 1;
+      std::printf("%-6s %10u %10lld %10.1f %10.1f %10lld\n", kind == qv::KindMailDb ? "mail" : "forum", sizes[k],
+                  static_cast<long long>(d[k].persons), d[k].generate, d[k].seconds,
+                  static_cast<long long>(d[k].merged));
+      std::fflush(stdout);
+    }
+    std::printf("%-6s ratio large/small: dedup %.1f (aim: linear, %.0f)\n", kind == qv::KindMailDb ? "mail" : "forum",
+                d[1].seconds / std::max(d[0].seconds, 1e-9), double(large) / std::max<uint32_t>(small, 1));
   }
   return 0;
 }

@@ -73,5 +73,6 @@ int cmdCount(const Args& args);
 int cmdPersons(const Args& args);
 int cmdRebuild(const Args& args);
 int cmdMerge(const Args& args);
+int cmdDedup(const Args& args);
 
 }  // namespace qvcli

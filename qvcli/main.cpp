@@ -103,6 +103,10 @@ const std::vector<Command>& commands() {
        "import's rules for duplicates, threads and persons (at most N messages to a commit with --commit-every); "
        "prints the counters",
        cmdMerge, Needs::Writing},
+      {"dedup", "dedup DB [--unattended]",
+       "merge the persons that share an address into one (the others become its aliases), then recount; prints "
+       "the persons before, removed, merged and remaining, and the time",
+       cmdDedup, Needs::Writing},
       {"attachments", "attachments DB MSGID [--save DIR [--part N]]",
        "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "
        "new files in DIR; prints the files written",

@@ -294,6 +294,16 @@ bool setDatabaseStatus(uint32_t id, int status) {
   return changeDatabase(id, [&] { FOR.DUMMY = uint8_t(status); });
 }
 
+bool storeMessageCount(uint32_t id, uint32_t count) {
+  return changeDatabase(
+      id,
+      [&] {
+        FOR.MSGCOUNT = count;
+        FOR.COUNTFLAG = 0;
+      },
+      ReportQuiet);
+}
+
 bool setAutoIndexing(uint32_t id, bool on) {
   return changeDatabase(id, [&] { FOR.INDEXTYPE = on ? 1 : 0; });
 }

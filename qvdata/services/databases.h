@@ -60,6 +60,9 @@ bool setImportAllowed(uint32_t id, bool allowed);
 
 // The status of a database in the list (FOR.DUMMY): 0 normal, 1 keep, 2 delete.
 bool setDatabaseStatus(uint32_t id, int status);
+// The database's message count (FOR.MSGCOUNT) as a recount found it; the
+// flag that asks for a count run (FOR.COUNTFLAG) is cleared. Reports nothing.
+bool storeMessageCount(uint32_t id, uint32_t count);
 // Automatic word indexing by the task manager (FOR.INDEXTYPE 1 on, 0 off).
 bool setAutoIndexing(uint32_t id, bool on);
 // Renames a database: the record is held, changed and written back, and the

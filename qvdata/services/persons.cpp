@@ -39,19 +39,11 @@ bool createPerson(const std::string& name, const std::string& address, const std
 
 // Counts the records of a person in a key that starts with (alpha, id).
 uint32_t countByKey(File& f, const Key& k, const std::string& alpha, uint32_t id) {
-  const FileDecl& d = f.decl();
-  int alphaField = k.desc().parts[0].field;
-  int idField = k.desc().parts[1].field;
-  f.clear();
-  setField(d, alphaField, 0, alpha);
-  setField(d, idField, 0, int64_t(id));
-  f.setPrefix(k, 2);
   uint32_t n = 0;
-  while (f.next()) {
-    if (compareNoCase(std::get<std::string>(getField(d, alphaField)), alpha) != 0) break;
-    if (std::get<int64_t>(getField(d, idField)) != int64_t(id)) break;
+  walkPersonKey(f, k, alpha, id, [&n] {
     ++n;
-  }
+    return true;
+  });
   return n;
 }
 
@@ -75,6 +67,21 @@ int recount(File& f, const Key& fromKey, const Key& toKey, int mode) {
 }
 
 }  // namespace
+
+void walkPersonKey(File& f, const Key& k, const std::string& alpha, uint32_t id, const std::function<bool()>& each) {
+  const FileDecl& d = f.decl();
+  int alphaField = k.desc().parts[0].field;
+  int idField = k.desc().parts[1].field;
+  f.clear();
+  setField(d, alphaField, 0, alpha);
+  setField(d, idField, 0, int64_t(id));
+  f.setPrefix(k, 2);
+  while (f.next()) {
+    if (compareNoCase(std::get<std::string>(getField(d, alphaField)), alpha) != 0) break;
+    if (std::get<int64_t>(getField(d, idField)) != int64_t(id)) break;
+    if (!each()) break;
+  }
+}
 
 bool AddPers(const std::string& name, const std::string& address) {
   std::string string = personString(name, address);

@@ -1,9 +1,14 @@
 // Finding and creating persons, and recounting their messages.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qv {
+
+class File;
+class Key;
 
 // The person string of a name and address: upper case of the trimmed name,
 // one blank and the address.
@@ -15,6 +20,11 @@ std::string personString(const std::string& name, const std::string& address);
 // current transaction is then rolled back). Person, PLINK and Control must be
 // open.
 bool AddPers(const std::string& name, const std::string& address);
+
+// Walks the records of a person in a key that starts with the person's
+// alpha (compared without regard to case) and ID: `each` runs with every
+// record in the file's buffer, until it answers false. The file must be open.
+void walkPersonKey(File& f, const Key& k, const std::string& alpha, uint32_t id, const std::function<bool()>& each);
 
 // What a recount of a person's messages found.
 enum RecountResult : int {

@@ -3,6 +3,7 @@
 #include "database/database_windows.h"
 #include "frame/procedures.h"
 #include "import/import_windows.h"
+#include "maintenance/duplicates_window.h"
 #include "maintenance/merge_windows.h"
 #include "maintenance/purge_window.h"
 #include "maintenance/rebuild_windows.h"
@@ -22,6 +23,7 @@ void registerAllWindows() {
   registerMergeWindows();
   registerRebuildWindows();
   registerPersonWindows();
+  registerDuplicatesWindows();
   registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();

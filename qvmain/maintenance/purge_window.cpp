@@ -96,17 +96,8 @@ PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mod
   Texts texts = counterTexts(mode_, kind_);
   QGridLayout* counts = counterGrid(this, texts.labels, counters_);
   // The counters in the counters colour and font of the settings, as the browsers show theirs.
-  QColor colour = settingColour(qv::ItemColourCounters);
-  for (int i = 0; i < counters_.size(); ++i) {
-    QLabel* c = counters_[i];
-    c->setToolTip(texts.tips[i]);
-    QPalette p = c->palette();
-    p.setColor(QPalette::Window, colour);
-    p.setColor(QPalette::WindowText, colour.lightness() > 140 ? Qt::black : Qt::white);
-    c->setPalette(p);
-    c->setAutoFillBackground(true);
-    c->setFont(settingFont(qv::ItemFontCounters, c->font()));
-  }
+  applyCounterLook(counters_);
+  for (int i = 0; i < counters_.size(); ++i) counters_[i]->setToolTip(texts.tips[i]);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading_);

@@ -1,6 +1,10 @@
 #include "setup/setting_look.h"
 
+#include <QLabel>
+#include <QPalette>
+
 #include "services/settings.h"
+#include "services/settings_items.h"
 
 namespace qvm {
 
@@ -19,6 +23,18 @@ QFont settingFont(int item, const QFont& base) {
   if (fs.size > 0) f.setPointSize(fs.size);
   f.setBold(fs.bold);
   return f;
+}
+
+void applyCounterLook(const QList<QLabel*>& counters) {
+  QColor colour = settingColour(qv::ItemColourCounters);
+  for (QLabel* c : counters) {
+    QPalette p = c->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::WindowText, colour.lightness() > 140 ? Qt::black : Qt::white);
+    c->setPalette(p);
+    c->setAutoFillBackground(true);
+    c->setFont(settingFont(qv::ItemFontCounters, c->font()));
+  }
 }
 
 }  // namespace qvm

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QFont>
 #include <cstdint>
+
+class QLabel;
 
 namespace qvm {
 
@@ -15,5 +18,7 @@ uint32_t bgrOfColour(const QColor& c);
 QColor settingColour(int item);
 // `base` with the family, size and weight of a font item (qv::DisplayItem).
 QFont settingFont(int item, const QFont& base);
+// The number labels of a run's counters in the counters' colour and font.
+void applyCounterLook(const QList<QLabel*>& counters);
 
 }  // namespace qvm

@@ -44,6 +44,7 @@
 #include "events.h"
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
+#include "maintenance/duplicates_window.h"
 #include "maintenance/merge_windows.h"
 #include "maintenance/purge_window.h"
 #include "maintenance/rebuild_windows.h"
@@ -598,6 +599,20 @@ int main(int argc, char** argv) {
       closeWindow(it);
     }
     if (running("RebuildMeny")) closeWindow(running("RebuildMeny"));
+  }
+
+  // The duplicate elimination window of the active database: before the
+  // start and finished (the window kept open).
+  {
+    const char* thread = qv::Mem.ForumType == qv::KindMailDb ? "DupMail" : "Duplicates";
+    qvm::startProcedure(QString::fromLatin1(thread));
+    if (auto* w = qobject_cast<qvm::DuplicatesWindow*>(running(thread))) {
+      shoot(w, QStringLiteral("51-duplicates-window"));
+      w->start();
+      while (w->running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      shoot(w, QStringLiteral("51-duplicates-window-finished"));
+      closeWindow(w);
+    }
   }
 
   std::printf("%d pictures\n", shots);

@@ -1,0 +1,99 @@
+// The inside of a duplicate elimination run, shared by the files of its
+// steps: dup_run.cpp (the driver, transactions and the order of the steps),
+// dup_repair.cpp (step 1), dup_keepers.cpp (steps 2 to 4) and
+// dup_merge.cpp (steps 5 to 7).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "maintenance/dup_run.h"
+
+namespace qv {
+
+class File;
+class Key;
+
+// A person sharing its address with another, and the keeper of an address.
+struct DupSuspect {
+  std::string address;  // as compared: upper case in a mailbox
+  uint32_t id = 0;
+  std::string alpha;    // the last name as the keys hold it (mail: 25 characters, otherwise 10)
+  uint32_t sent = 0;    // messages sent
+  int32_t newest = 0;   // date of the newest message sent
+};
+
+// A person to merge into the keeper of its address.
+struct DupMergeEntry {
+  std::string address;
+  uint32_t oldId = 0;
+  std::string oldAlpha;
+  uint32_t sent = 0;
+  uint32_t newId = 0;  // 0 until the keeper is known
+  std::string newAlpha;
+};
+
+struct DupRun::Impl {
+  int kind = 0;
+  PurgeState state = PurgeState::Ready;
+  DupView view;
+  DupStep step = DupDone;
+  std::chrono::steady_clock::time_point started;
+  uint32_t ownerId = 0;  // mail: the mailbox owner's person
+
+  // The current step's records (person IDs or queue positions) and how far it got.
+  std::vector<int64_t> work;
+  size_t pos = 0;
+  bool collected = false;
+
+  std::vector<DupSuspect> suspects;
+  std::unordered_map<std::string, DupSuspect> keepers;  // by address
+  std::vector<DupMergeEntry> recodes;
+
+  std::vector<int> files;      // opened for the run
+  std::vector<File*> txFiles;  // in every transaction
+  bool inTransaction = false;
+  int ops = 0;  // operations in the open transaction
+
+  bool mail() const;
+  // The width of the alpha a suspect carries.
+  size_t alphaWidth() const { return mail() ? 25 : 10; }
+  // The form of an address that is compared.
+  std::string compared(const std::string& address) const;
+
+  // Transactions: change() before every write begins one when none is open;
+  // done(n) after a person's changes counts them and commits past
+  // kDupCommitOps.
+  bool change();
+  bool done(int n);
+  bool commit();
+  bool fail(const std::string& why);
+  bool runSlice(std::chrono::milliseconds slice);
+  bool stopped() const { return state != PurgeState::Running; }
+
+  void collect();
+  bool item(int64_t record);
+  DupStep finish();
+
+  // dup_repair.cpp
+  bool repairPerson(uint32_t id);
+  // Gives the messages of a person found under the old alpha the new one.
+  bool realphaMessages(uint32_t id, const std::string& oldLast, const std::string& newLast, int& n);
+  // dup_keepers.cpp
+  void collectSuspects();
+  bool countSuspect(size_t index);
+  void chooseKeepers();
+  void keepersOfUnsentAddresses();
+  // dup_merge.cpp
+  bool recodeMessages(size_t index);
+  bool deleteDuplicate(size_t index);
+  bool recountPerson(uint32_t id);
+  bool storeMailCount();
+  // The IDs of the records a person has in a key of (alpha, ID, ...).
+  static std::vector<uint32_t> recordsOf(File& f, const Key& k, const std::string& alpha, uint32_t id);
+};
+
+}  // namespace qv
