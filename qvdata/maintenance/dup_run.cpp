@@ -1,5 +1,7 @@
 #include "maintenance/dup_run.h"
 
+#include <new>
+
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "maintenance/dup_impl.h"
@@ -75,7 +77,17 @@ bool DupRun::start() {
 bool DupRun::tick(std::chrono::milliseconds slice) {
   Impl& d = *d_;
   if (d.state != PurgeState::Running) return false;
-  bool more = d.runSlice(slice);
+  bool more = false;
+  try {
+    more = d.runSlice(slice);
+  } catch (const std::bad_alloc&) {
+    // A working queue could not grow: told as the library tells it, and the
+    // open transaction is rolled back.
+    setQueueError(QueueNoMemory);
+    d.fail("a working queue could not grow");
+    d.view.failureShown = !unattended() && QError(ReportShow);
+    more = false;
+  }
   DupView& v = d.view;
   v.counters[DupRemaining] = v.counters[DupBefore] - v.counters[DupObsolete] - v.counters[DupMerged];
   return more;
