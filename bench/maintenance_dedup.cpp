@@ -32,7 +32,7 @@ std::string addressOf(int kind, uint32_t p) {
   bool duplicate = p % kDuplicateEvery == kDuplicateEvery - 1;
   uint32_t q = duplicate ? p - 1 : p;
   if (kind == qv::KindMailDb) return (duplicate ? "PERSON" : "person") + std::to_string(q) + "@bench.example";
-  return std::to_string(70000 + q) + (duplicate ? "." : ",") + std::to_string(q % 1000);
+  return std::to_string(70000 + q) + (duplicate ? "." : ",") + std::to_string(100 + q % 900);
 }
 
 bool flushAll(const std::vector<qv::File*>& files) {

@@ -15,7 +15,6 @@
 namespace qv {
 
 class File;
-class Key;
 
 // A person sharing its address with another, and the keeper of an address.
 struct DupSuspect {
@@ -71,6 +70,9 @@ struct DupRun::Impl {
   bool done(int n);
   bool commit();
   bool fail(const std::string& why);
+  // A failure the shared helpers told the user of already, with the
+  // transaction rolled back.
+  bool failTold(const std::string& why);
   bool runSlice(std::chrono::milliseconds slice);
   bool stopped() const { return state != PurgeState::Running; }
 
@@ -80,7 +82,7 @@ struct DupRun::Impl {
 
   // dup_repair.cpp
   bool repairPerson(uint32_t id);
-  // Gives the messages of a person found under the old alpha the new one.
+  // Gives the messages of a person found under the old last name's alphas the new one's.
   bool realphaMessages(uint32_t id, const std::string& oldLast, const std::string& newLast, int& n);
   // dup_keepers.cpp
   void collectSuspects();
@@ -92,8 +94,6 @@ struct DupRun::Impl {
   bool deleteDuplicate(size_t index);
   bool recountPerson(uint32_t id);
   bool storeMailCount();
-  // The IDs of the records a person has in a key of (alpha, ID, ...).
-  static std::vector<uint32_t> recordsOf(File& f, const Key& k, const std::string& alpha, uint32_t id);
 };
 
 }  // namespace qv

@@ -1,25 +1,14 @@
 // Steps 5 to 7 of duplicate elimination: the messages of every duplicate
 // are moved onto the person kept, the duplicate's person string becomes an
 // alias of it and the duplicate goes, and every person is recounted.
-#include <set>
-
 #include "dictionary/dictionary.h"
 #include "maintenance/dup_impl.h"
+#include "persons/person_recode.h"
 #include "services/databases.h"
 #include "services/globals.h"
 #include "services/persons.h"
 
 namespace qv {
-
-std::vector<uint32_t> DupRun::Impl::recordsOf(File& f, const Key& k, const std::string& alpha, uint32_t id) {
-  std::vector<uint32_t> out;
-  bool mailFile = &f == &Mail;
-  walkPersonKey(f, k, alpha, id, [&] {
-    out.push_back(mailFile ? MAI.MAILID : MSG.MSGNUMBER);
-    return true;
-  });
-  return out;
-}
 
 // Every message the duplicate sent, received or (mail) is the partner of
 // now names the keeper. A mail is found by each of its keys, so the
@@ -28,57 +17,10 @@ std::vector<uint32_t> DupRun::Impl::recordsOf(File& f, const Key& k, const std::
 bool DupRun::Impl::recodeMessages(size_t index) {
   const DupMergeEntry& r = recodes[index];
   if (r.newId == 0) return true;
-  File& f = mail() ? Mail : MsgNmbr;
-  std::string oldAlpha = Str<10>(r.oldAlpha).str();
-  std::string newAlpha = Str<10>(r.newAlpha).str();
-  std::set<uint32_t> found;
-  for (const Key* k : mail() ? std::vector<const Key*>{&MAI_PairKey, &MAI_ToKey, &MAI_FromKey}
-                             : std::vector<const Key*>{&MSG_ToKey, &MSG_FromKey}) {
-    std::vector<uint32_t> ids = recordsOf(f, *k, k == &MAI_PairKey ? r.oldAlpha : oldAlpha, r.oldId);
-    found.insert(ids.begin(), ids.end());
-  }
-  int n = 0;
-  for (uint32_t record : found) {
-    bool got = false;
-    if (mail()) {
-      MAI = MailRec();
-      MAI.MAILID = record;
-      got = Mail.get(MAI_IdKey);
-      if (got) {
-        if (MAI.PAIRID == r.oldId) {
-          MAI.PAIRID = r.newId;
-          MAI.PAIRALPHA = r.newAlpha;
-        }
-        if (MAI.TOID == r.oldId) {
-          MAI.TOID = r.newId;
-          MAI.TOALPHA = newAlpha;
-        }
-        if (MAI.FROMID == r.oldId) {
-          MAI.FROMID = r.newId;
-          MAI.FROMALPHA = newAlpha;
-        }
-      }
-    } else {
-      MSG = MsgNmbrRec();
-      MSG.MSGNUMBER = record;
-      got = MsgNmbr.get(MSG_IdKey);
-      if (got) {
-        if (MSG.TOID == r.oldId) {
-          MSG.TOID = r.newId;
-          MSG.TOALPHA = newAlpha;
-        }
-        if (MSG.FROMID == r.oldId) {
-          MSG.FROMID = r.newId;
-          MSG.FROMALPHA = newAlpha;
-        }
-      }
-    }
-    if (!got) continue;
-    if (!change()) return false;
-    if (!f.put()) return fail("message " + std::to_string(record) + " could not be stored: " + ErrorText());
-    ++n;
-  }
-  return n == 0 || done(n);
+  if (!change()) return false;
+  if (!recodePersonMessages(kind, r.oldId, r.oldAlpha, r.newId, r.newAlpha))
+    return failTold("the messages of person " + std::to_string(r.oldId) + " could not be moved");
+  return done(1);
 }
 
 bool DupRun::Impl::deleteDuplicate(size_t index) {

@@ -7,6 +7,7 @@
 
 #include "dictionary/dictionary.h"
 #include "maintenance/dup_impl.h"
+#include "persons/person_recode.h"
 #include "services/globals.h"
 #include "services/names.h"
 #include "services/persons.h"
@@ -129,34 +130,10 @@ bool DupRun::Impl::repairPerson(uint32_t id) {
 
 bool DupRun::Impl::realphaMessages(uint32_t id, const std::string& oldLast, const std::string& newLast, int& n) {
   if (oldLast == newLast) return true;
-  File& f = mail() ? Mail : MsgNmbr;
-  std::string oldAlpha = Str<10>(oldLast).str();
-  std::string newAlpha = Str<10>(newLast).str();
-  for (bool sender : {true, false}) {
-    const Key& k = mail() ? (sender ? MAI_FromKey : MAI_ToKey) : (sender ? MSG_FromKey : MSG_ToKey);
-    for (uint32_t record : recordsOf(f, k, oldAlpha, id)) {
-      bool found = false;
-      if (mail()) {
-        MAI = MailRec();
-        MAI.MAILID = record;
-        found = Mail.get(MAI_IdKey);
-        if (found) {
-          if (sender) MAI.FROMALPHA = newAlpha; else MAI.TOALPHA = newAlpha;
-          if (MAI.PAIRID == id) MAI.PAIRALPHA = newLast;
-        }
-      } else {
-        MSG = MsgNmbrRec();
-        MSG.MSGNUMBER = record;
-        found = MsgNmbr.get(MSG_IdKey);
-        if (found) {
-          if (sender) MSG.FROMALPHA = newAlpha; else MSG.TOALPHA = newAlpha;
-        }
-      }
-      if (!found) continue;
-      if (!f.put()) return fail("message " + std::to_string(record) + " could not be stored: " + ErrorText());
-      ++n;
-    }
-  }
+  if (!change()) return false;
+  if (!recodePersonMessages(kind, id, oldLast, id, newLast))
+    return failTold("the messages of person " + std::to_string(id) + " could not be stored");
+  ++n;
   return true;
 }
 

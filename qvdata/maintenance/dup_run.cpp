@@ -204,6 +204,13 @@ bool DupRun::Impl::fail(const std::string& why) {
   return false;
 }
 
+bool DupRun::Impl::failTold(const std::string& why) {
+  inTransaction = false;
+  fail(why);
+  view.failureShown = !unattended();
+  return false;
+}
+
 // ---- the order of the steps
 
 void DupRun::Impl::collect() {
