@@ -23,6 +23,7 @@
 #include "bench_run.h"
 #include "corpus_gen.h"
 #include "import_modes.h"
+#include "originals/original_dictionary.h"
 #include "originals/original_packing.h"
 
 namespace fs = std::filesystem;
@@ -59,42 +60,41 @@ struct Packer {
   int level;
 };
 
-// zstd with a dictionary trained on the first messages (as a database could
-// train one on its first import): what one message at a time would take
-// then. Measured only; the store packs without a dictionary.
-void measureDictionary(const std::vector<std::string>& messages, size_t samples, int level) {
-  samples = std::min(samples, messages.size() / 2);
-  if (samples < 10) return;
-  std::string joined;
-  std::vector<size_t> sizes;
-  for (size_t i = 0; i < samples; ++i) {
-    joined += messages[i];
-    sizes.push_back(messages[i].size());
-  }
-  std::string dict(112640, '\0');
-  size_t n = ZDICT_trainFromBuffer(dict.data(), dict.size(), joined.data(), sizes.data(), unsigned(sizes.size()));
-  if (ZDICT_isError(n)) {
-    std::printf("zstd %d + dictionary: training failed (%s)\n", level, ZDICT_getErrorName(n));
+// zstd with the dictionary the store trains on a database's first
+// originals (originals/original_dictionary.h): the training time, and what
+// the other messages take packed one by one with it.
+void measureDictionary(const std::vector<std::string>& messages, int level) {
+  size_t samples = std::min(qv::kDictionarySamples, messages.size() / 2);
+  if (samples < qv::kDictionaryMinSamples) {
+    std::printf("zstd %d+d: too few messages for a dictionary\n", level);
     return;
   }
-  dict.resize(n);
-  ZSTD_CDict* cdict = ZSTD_createCDict(dict.data(), dict.size(), level);
-  ZSTD_CCtx* cctx = ZSTD_createCCtx();
-  uint64_t bytes = 0, packed = 0;
-  std::string out;
+  std::vector<std::string> first(messages.begin(), messages.begin() + long(samples));
   auto t0 = Clock::now();
+  auto d = qv::OriginalDictionary::train(first);
+  double trainSeconds = since(t0);
+  if (!d) {
+    std::printf("zstd %d+d: training failed\n", level);
+    return;
+  }
+  uint64_t bytes = 0, packed = 0;
+  std::vector<std::string> frames;
+  t0 = Clock::now();
   for (size_t i = samples; i < messages.size(); ++i) {
-    out.resize(ZSTD_compressBound(messages[i].size()));
-    size_t r = ZSTD_compress_usingCDict(cctx, out.data(), out.size(), messages[i].data(), messages[i].size(), cdict);
+    frames.push_back(d->pack(messages[i], level));
     bytes += messages[i].size();
-    packed += ZSTD_isError(r) ? messages[i].size() : std::min(r, messages[i].size());
+    packed += frames.back().empty() ? messages[i].size() : std::min(frames.back().size(), messages[i].size());
   }
   double seconds = since(t0);
-  std::printf("%-10s %12.2f %8.3f %12.0f   (dictionary of %zu KB from the first %zu messages; the rest packed)\n",
+  t0 = Clock::now();
+  std::string back;
+  for (size_t i = samples; i < messages.size(); ++i) d->unpack(frames[i - samples], messages[i].size(), back);
+  double unpackSeconds = since(t0);
+  std::printf("%-10s %12.2f %8.3f %12.0f %12.0f   (dictionary of %zu KB from the first %zu messages in %.2f s; "
+              "the rest packed)\n",
               ("zstd " + std::to_string(level) + "+d").c_str(), double(packed) / 1e6, double(packed) / double(bytes),
-              double(bytes) / 1e6 / seconds, dict.size() / 1024, samples);
-  ZSTD_freeCCtx(cctx);
-  ZSTD_freeCDict(cdict);
+              double(bytes) / 1e6 / seconds, double(bytes) / 1e6 / unpackSeconds, d->bytes().size() / 1024, samples,
+              trainSeconds);
 }
 
 void measurePacking(const char* what, const std::vector<std::string>& messages) {
@@ -123,8 +123,8 @@ void measurePacking(const char* what, const std::vector<std::string>& messages) 
     std::printf("%-10s %12.2f %8.3f %12.0f %12.0f\n", p.name, double(size) / 1e6, double(size) / double(bytes),
                 double(bytes) / 1e6 / packSeconds, double(bytes) / 1e6 / unpackSeconds);
   }
-  measureDictionary(messages, 1000, 1);
-  measureDictionary(messages, 1000, 3);
+  measureDictionary(messages, 1);
+  measureDictionary(messages, 3);
 }
 
 struct ImportTime {
@@ -133,12 +133,16 @@ struct ImportTime {
   bool ok = true;
 };
 
-void importInto(const ImportBench& b, const std::string& root, const std::string& mbox, bool keep, ImportTime& t) {
+void importInto(const ImportBench& b, const std::string& root, const std::vector<std::string>& mboxes, bool keep,
+                ImportTime& t) {
   fs::remove_all(root);
   const std::string box = "Bench Owner";
   Run add = run({b.qvcli, "--root", root, "mailbox", "add", "--owner", box, "--address", "owner@example.org"});
   Run set = run({b.qvcli, "--root", root, "originals", box, keep ? "on" : "off"});
-  Run imp = run({b.qvcli, "--root", root, "import", "--format", "Unix Mail", "--mailbox", box, "--unattended", mbox});
+  std::vector<std::string> argv = {b.qvcli, "--root", root, "import", "--format", "Unix Mail", "--mailbox", box,
+                                   "--unattended"};
+  argv.insert(argv.end(), mboxes.begin(), mboxes.end());
+  Run imp = run(argv);
   if (add.status != 0 || set.status != 0 || imp.status != 0) {
     t.ok = false;
     std::fprintf(stderr, "import %s originals failed:\n%s%s%s\n", keep ? "with" : "without", add.out.c_str(),
@@ -148,11 +152,51 @@ void importInto(const ImportBench& b, const std::string& root, const std::string
   t.bestCpu = std::min(t.bestCpu, imp.cpuSeconds);
 }
 
+// The mailbox files of the sample corpus: real mail of many senders and
+// programs, each file a mailbox of its own.
+std::vector<std::string> corpusMailboxes(const std::string& corpus, uint64_t& bytes) {
+  std::vector<std::string> files;
+  bytes = 0;
+  for (const char* dir : {"/mbox", "/netscape-mail"})
+    for (const auto& e : fs::directory_iterator(corpus + dir))
+      if (e.is_regular_file()) {
+        files.push_back(e.path().string());
+        bytes += e.file_size();
+      }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 uint64_t originalsFileSize(const std::string& root) {
   uint64_t size = 0;
   for (const auto& e : fs::recursive_directory_iterator(root))
     if (e.path().filename() == "IDX036.ADF") size += fs::file_size(e.path());
   return size;
+}
+
+// Imports `files` into a mailbox that keeps originals and into one that does
+// not, alternately, b.rounds times each; prints the best times and the size
+// of the Originals file against the files'.
+bool compareImports(const ImportBench& b, const std::string& what, const std::vector<std::string>& files,
+                    uint64_t sourceBytes) {
+  ImportTime with, without;
+  std::string rootWith = b.dir + "/with", rootWithout = b.dir + "/without";
+  for (int round = 0; round < b.rounds; ++round) {
+    importInto(b, rootWithout, files, false, without);
+    importInto(b, rootWith, files, true, with);
+  }
+  if (!with.ok || !without.ok) return false;
+  uint64_t store = originalsFileSize(rootWith);
+  std::printf("\nImport of %s, %.2f MB (qvcli, whole process, best of %d)\n", what.c_str(),
+              double(sourceBytes) / 1e6, b.rounds);
+  std::printf("%-20s %10s %12s\n", "mailbox", "seconds", "CPU seconds");
+  std::printf("%-20s %10.2f %12.2f\n", "without originals", without.best, without.bestCpu);
+  std::printf("%-20s %10.2f %12.2f\n", "with originals", with.best, with.bestCpu);
+  std::printf("Cost of keeping originals: %+.1f%% in time, %+.1f%% in CPU time (aim: at most +15%%)\n",
+              (with.best / without.best - 1) * 100, (with.bestCpu / without.bestCpu - 1) * 100);
+  std::printf("Originals file: %.2f MB, %.3f of the source's %.2f MB (aim: at most 0.5)\n", double(store) / 1e6,
+              double(store) / double(sourceBytes), double(sourceBytes) / 1e6);
+  return true;
 }
 
 }  // namespace
@@ -179,24 +223,12 @@ int runOriginalsCost(const ImportBench& b) {
     measurePacking("the sample corpus's mbox files", real);
   }
 
-  ImportTime with, without;
-  std::string rootWith = b.dir + "/with", rootWithout = b.dir + "/without";
-  for (int round = 0; round < b.rounds; ++round) {
-    importInto(b, rootWithout, mbox, false, without);
-    importInto(b, rootWith, mbox, true, with);
+  if (!compareImports(b, "the generated mail", {mbox}, mboxBytes)) return 1;
+  if (!b.corpus.empty() && fs::is_directory(b.corpus + "/mbox")) {
+    uint64_t bytes = 0;
+    std::vector<std::string> files = corpusMailboxes(b.corpus, bytes);
+    if (!compareImports(b, "the sample corpus's mailbox files (one mailbox)", files, bytes)) return 1;
   }
-  if (!with.ok || !without.ok) return 1;
-  uint64_t store = originalsFileSize(rootWith);
-  std::printf("\nImport of %zu mails (qvcli, whole process, best of %d)\n", b.messages, b.rounds);
-  std::printf("%-20s %10s %10s %12s\n", "mailbox", "seconds", "mails/s", "CPU seconds");
-  std::printf("%-20s %10.2f %10.0f %12.2f\n", "without originals", without.best, double(b.messages) / without.best,
-              without.bestCpu);
-  std::printf("%-20s %10.2f %10.0f %12.2f\n", "with originals", with.best, double(b.messages) / with.best,
-              with.bestCpu);
-  std::printf("Cost of keeping originals: %+.1f%% in time, %+.1f%% in CPU time (aim: at most +15%%)\n",
-              (with.best / without.best - 1) * 100, (with.bestCpu / without.bestCpu - 1) * 100);
-  std::printf("Originals file: %.1f MB, %.3f of the mbox's %.1f MB (aim: at most 0.5)\n", double(store) / 1e6,
-              double(store) / double(mboxBytes), double(mboxBytes) / 1e6);
   return 0;
 }
 

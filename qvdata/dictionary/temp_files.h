@@ -65,6 +65,7 @@ enum ImportOriginalState : uint8_t {
   OriginalNone = 1,     // the source holds none (a CompuServe reader's message)
   OriginalPacked = 2,   // HASH, SIZE, PACKING and DATA hold it
   OriginalTooLong = 3,  // longer than an original may be
+  OriginalUnpacked = 4, // HASH, SIZE and DATA hold it unpacked, to be packed when posted
 };
 
 // File 19, ImpCCR (IDX019): further recipients of the messages in ImpHeader,

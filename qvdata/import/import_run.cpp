@@ -401,6 +401,7 @@ void ImportRun::commitConversion() {
   }
 
   view_.status = "Building Temporary File Index!";
+  training_.trainRest();
   ImpHeader.flush();
   ImpCCR.flush();
   ImpThreadId.flush();
@@ -484,49 +485,6 @@ void ImportRun::skip() {
 void ImportRun::skip(const std::string& reason) {
   skip();
   ++view_.skippedFor[reason];
-}
-
-void ImportRun::offerOriginal(std::optional<std::string> bytes) {
-  offered_ = true;
-  offeredBytes_ = std::move(bytes);
-}
-
-bool ImportRun::targetKeepsOriginals(const Target& t) {
-  if (t.kind != KindMailDb && t.kind != KindNewsDb) return false;
-  auto known = keepsOriginals_.find(t.id);
-  if (known != keepsOriginals_.end()) return known->second;
-  // A newsgroup this run makes keeps originals, as every new one does.
-  bool keeps = t.created ? t.kind == KindNewsDb : keepsOriginalsIn(t.dirNumber, t.kind);
-  keepsOriginals_[t.id] = keeps;
-  return keeps;
-}
-
-bool ImportRun::emitOriginal() {
-  bool offered = offered_;
-  std::optional<std::string> bytes = std::move(offeredBytes_);
-  offered_ = false;
-  offeredBytes_.reset();
-  Target* t = targets_.findId(NHR.INTERNAL);
-  if (!t || !targetKeepsOriginals(*t)) return true;
-  NHO = ImpOriginalRec();
-  NHO.INTERNAL = NHR.INTERNAL;
-  NHO.MSGNUMBER = NHR.MSGNUMBER;
-  if (!offered) {
-    NHO.STATE = OriginalNone;
-  } else if (!bytes) {
-    NHO.STATE = OriginalTooLong;
-  } else {
-    PackedOriginal p = packOriginal(*bytes);
-    NHO.STATE = OriginalPacked;
-    NHO.HASH = p.hash;
-    NHO.SIZE = p.size;
-    NHO.PACKING = p.packing;
-    NHO.DATA = std::move(p.data);
-  }
-  if (ImpOriginal.add()) return true;
-  Message("Record add error!\r\n" + ErrorText(), ImpOriginal.name(), Icon::Hand);
-  writeFailed_ = true;
-  return false;
 }
 
 bool ImportRun::emit() {
@@ -714,7 +672,7 @@ void ImportRun::stageNextDatabase() {
   if (currentKind_ == KindMailDb) owner_.load(current_.id);
   poster_ = std::make_unique<Poster>(settings_, startDate_, startTime_);
   poster_->setDatabase(current_.id, currentKind_, currentKind_ == KindMailDb ? &owner_ : nullptr,
-                       currentKeepsOriginals_);
+                       currentKeepsOriginals_, training_.dictionary(current_.id));
   NHR = ImpHeaderRec();
   NHR.INTERNAL = current_.id;
   ImpHeader.setPrefix(NHR_MSGKEY, 1);

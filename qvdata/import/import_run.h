@@ -28,6 +28,7 @@
 #include "import/formats.h"
 #include "import/import_settings.h"
 #include "import/owner.h"
+#include "import/original_training.h"
 #include "import/parser.h"
 #include "import/posting.h"
 #include "import/target_list.h"
@@ -210,6 +211,7 @@ class ImportRun : public ImportContext {
   bool offered_ = false;
   std::optional<std::string> offeredBytes_;
   std::map<uint32_t, bool> keepsOriginals_;  // by database ID
+  OriginalTraining training_;                // the databases' dictionaries
   bool currentKeepsOriginals_ = false;
 
   // Posting.

@@ -34,16 +34,26 @@ PostResult skipped(const char* reason) {
 Poster::Poster(const ImportSettings& settings, int32_t importDate, int32_t importTime)
     : settings_(settings), importDate_(importDate), importTime_(importTime) {}
 
-void Poster::setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner, bool keepOriginals) {
+void Poster::setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner, bool keepOriginals,
+                         std::shared_ptr<const OriginalDictionary> dictionary) {
   database_ = databaseId;
   kind_ = kind;
   owner_ = owner;
   keepOriginals_ = keepOriginals && (kind == KindMailDb || kind == KindNewsDb);
+  dictionary_ = keepOriginals_ ? std::move(dictionary) : nullptr;
+  dictionaryWritten_ = false;
   ownerPerson_ = 0;
   ownerLast_.clear();
 }
 
 PostResult Poster::post(uint32_t sectionId) {
+  // The dictionary goes into the database with the first transaction of the
+  // run, whatever its messages are, so that a rerun after an interruption
+  // finds the dictionary the interrupted run packed with.
+  if (dictionary_ && !dictionaryWritten_) {
+    if (!writeDictionary(*dictionary_, ReportRollback)) return PostResult{PostFailed};
+    dictionaryWritten_ = true;
+  }
   switch (kind_) {
     case KindForumDb: return postForum(sectionId, false);
     case KindNewsDb: return postForum(sectionId, true);
@@ -351,6 +361,8 @@ bool Poster::storeOriginal(uint32_t number) {
       p.data = std::move(NHO.DATA);
       return writeOriginal(number, p, ReportRollback);
     }
+    case OriginalUnpacked:
+      return writeOriginal(number, packOriginal(NHO.DATA, NHO.HASH.str(), dictionary_.get()), ReportRollback);
     case OriginalNone: return markNoOriginal(number, ReportRollback);
     default: return true;
   }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -13,6 +14,7 @@
 
 #include "import/import_settings.h"
 #include "import/owner.h"
+#include "originals/original_dictionary.h"
 #include "storage/fixedstr.h"
 
 namespace qv {
@@ -34,8 +36,11 @@ class Poster {
   // A new target database. For a mailbox, `owner` holds its addresses; the
   // owner's person is resolved again on first use.
   // With `keepOriginals` the original each record carries is written with
-  // its message (the database's Originals file is open too).
-  void setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner, bool keepOriginals = false);
+  // its message (the database's Originals file is open too); with
+  // `dictionary` the database's dictionary is written with the first
+  // message posted, and originals waiting unpacked are packed with it.
+  void setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* owner, bool keepOriginals = false,
+                   std::shared_ptr<const OriginalDictionary> dictionary = nullptr);
   // Posts the record in the NHR buffer. The database's files (and Control,
   // Forums, the message save file and the Subjects file) are open, inside a
   // transaction; for mail, the temporary carbon-copy file is open with its
@@ -65,6 +70,8 @@ class Poster {
   int kind_ = 0;
   const OwnerAddresses* owner_ = nullptr;
   bool keepOriginals_ = false;
+  std::shared_ptr<const OriginalDictionary> dictionary_;
+  bool dictionaryWritten_ = false;
   uint32_t ownerPerson_ = 0;
   std::string ownerLast_;
   // The threads of the database known to this run, by section, heading

@@ -1,12 +1,26 @@
 #include "originals/original_packing.h"
 
+#include "originals/original_dictionary.h"
+
 #include <openssl/evp.h>
 #include <zlib.h>
 #include <zstd.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace qv {
+
+namespace {
+
+// One packing state for every message packed on this thread, instead of
+// one made and freed per message.
+ZSTD_CCtx* packContext() {
+  thread_local std::unique_ptr<ZSTD_CCtx, size_t (*)(ZSTD_CCtx*)> c(ZSTD_createCCtx(), ZSTD_freeCCtx);
+  return c.get();
+}
+
+}  // namespace
 
 // OpenSSL's SHA-256 uses the processor's SHA instructions where it has them.
 std::string originalHash(std::string_view bytes) {
@@ -38,7 +52,8 @@ std::string packBytes(std::string_view bytes, int packing, int level) {
     case PackZstd: {
       size_t n = ZSTD_compressBound(bytes.size());
       out.resize(n);
-      size_t rc = ZSTD_compress(out.data(), n, bytes.data(), bytes.size(), level == 0 ? ZSTD_CLEVEL_DEFAULT : level);
+      size_t rc = ZSTD_compressCCtx(packContext(), out.data(), n, bytes.data(), bytes.size(),
+                                    level == 0 ? ZSTD_CLEVEL_DEFAULT : level);
       if (ZSTD_isError(rc)) return {};
       out.resize(rc);
       break;
@@ -48,7 +63,8 @@ std::string packBytes(std::string_view bytes, int packing, int level) {
   return out;
 }
 
-bool unpackBytes(std::string_view data, int packing, uint64_t size, std::string& out) {
+bool unpackBytes(std::string_view data, int packing, uint64_t size, std::string& out,
+                 const OriginalDictionary* dictionary) {
   out.clear();
   if (size > uint64_t(kOriginalMaxBytes)) return false;
   switch (packing) {
@@ -78,17 +94,24 @@ bool unpackBytes(std::string_view data, int packing, uint64_t size, std::string&
       }
       return true;
     }
+    case PackZstdDictionary: return dictionary && dictionary->unpack(data, size, out);
     default: return false;
   }
 }
 
-PackedOriginal packOriginal(std::string_view bytes) {
+PackedOriginal packOriginal(std::string_view bytes, const OriginalDictionary* dictionary) {
+  return packOriginal(bytes, originalHash(bytes), dictionary);
+}
+
+PackedOriginal packOriginal(std::string_view bytes, std::string hash, const OriginalDictionary* dictionary) {
   PackedOriginal p;
-  p.hash = originalHash(bytes);
+  p.hash = std::move(hash);
   p.size = uint32_t(bytes.size());
-  std::string packed = packBytes(bytes, kOriginalPacking, kOriginalPackLevel);
+  int packing = dictionary ? PackZstdDictionary : kOriginalPacking;
+  std::string packed = dictionary ? dictionary->pack(bytes, kOriginalDictionaryLevel)
+                                  : packBytes(bytes, kOriginalPacking, kOriginalPackLevel);
   if (!packed.empty() && packed.size() < bytes.size()) {
-    p.packing = kOriginalPacking;
+    p.packing = uint8_t(packing);
     p.data = std::move(packed);
   } else {
     p.packing = PackStored;

@@ -18,11 +18,16 @@ enum OriginalPacking : uint8_t {
   PackStored = 0,  // DATA holds the bytes as they are
   PackZlib = 1,    // a zlib stream (RFC 1950)
   PackZstd = 2,    // one zstd frame
+  PackZstdDictionary = 3,  // one zstd frame packed with the dictionary its header names
 };
 
 // The packing new originals are written with, and its level.
 inline constexpr OriginalPacking kOriginalPacking = PackZstd;
 inline constexpr int kOriginalPackLevel = 1;
+// The level originals are packed at with the database's dictionary.
+inline constexpr int kOriginalDictionaryLevel = 1;
+
+class OriginalDictionary;
 
 // The bytes of an original ready for the store.
 struct PackedOriginal {
@@ -39,11 +44,16 @@ std::string originalHash(std::string_view bytes);
 // default). Empty on a failure of the packer.
 std::string packBytes(std::string_view bytes, int packing, int level = 0);
 // Unpacks `data` of a packing into `out`, which must come to `size` bytes.
-// False for a packing not known, damaged data or another size.
-bool unpackBytes(std::string_view data, int packing, uint64_t size, std::string& out);
+// False for a packing not known, damaged data or another size, and for
+// PackZstdDictionary without the dictionary the frame names.
+bool unpackBytes(std::string_view data, int packing, uint64_t size, std::string& out,
+                 const OriginalDictionary* dictionary = nullptr);
 
-// The original `bytes` hashed and packed with kOriginalPacking; kept as they
-// are when packing does not make them smaller.
-PackedOriginal packOriginal(std::string_view bytes);
+// The original `bytes` hashed and packed with kOriginalPacking, or with
+// `dictionary` when there is one; kept as they are when packing does not
+// make them smaller.
+PackedOriginal packOriginal(std::string_view bytes, const OriginalDictionary* dictionary = nullptr);
+// The same for bytes whose hash is known already.
+PackedOriginal packOriginal(std::string_view bytes, std::string hash, const OriginalDictionary* dictionary);
 
 }  // namespace qv

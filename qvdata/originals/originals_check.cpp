@@ -22,6 +22,27 @@ std::set<uint32_t> messageIds(int kind) {
   return ids;
 }
 
+// The dictionaries of the open Originals file by ID (null: damaged), read
+// by their key before the walk in file order; a damaged one is reported.
+std::map<uint32_t, std::shared_ptr<const OriginalDictionary>> dictionaries(std::vector<std::string>& faults) {
+  std::map<uint32_t, std::shared_ptr<const OriginalDictionary>> found;
+  ORI = OriginalsRec();
+  ORI.HASH = kDictionaryRowPrefix;
+  Originals.set(ORI_IdKey, ORI_IdKey);
+  while (Originals.next() && ORI.MSGID == 0 && isDictionaryRow(ORI.HASH.view())) {
+    uint32_t id = dictionaryRowId(ORI.HASH.view());
+    std::shared_ptr<const OriginalDictionary> d;
+    if (ORI.DATA.size() == ORI.SIZE) d = OriginalDictionary::fromBytes(ORI.DATA);
+    if (!d || d->id() != id) {
+      faults.push_back("the " + ORI.HASH.str() + " is damaged");
+      d.reset();
+    }
+    found[id] = d;
+  }
+  ORI.DATA.clear();
+  return found;
+}
+
 }  // namespace
 
 std::vector<std::string> checkOriginals(int kind) {
@@ -33,6 +54,7 @@ std::vector<std::string> checkOriginals(int kind) {
   std::map<uint32_t, std::string> rows;      // message -> content hash
   std::map<std::string, std::pair<uint32_t, uint32_t>> contents;  // hash -> (REFS, message rows naming it)
   if (originalsOpenForReading()) {
+    auto dicts = dictionaries(faults);
     Originals.setFileOrder();
     while (Originals.next()) {
       std::string hash = ORI.HASH.str();
@@ -40,13 +62,25 @@ std::vector<std::string> checkOriginals(int kind) {
         keeps = ORI.SIZE == kOriginalsKept;
         continue;
       }
+      if (ORI.MSGID == 0 && isDictionaryRow(hash)) continue;
       if (ORI.MSGID != 0) {
         rows[ORI.MSGID] = hash;  // blank: the source held none
         continue;
       }
       contents.emplace(hash, std::make_pair(ORI.REFS, 0u));
+      const OriginalDictionary* dictionary = nullptr;
+      if (ORI.PACKING == PackZstdDictionary) {
+        uint32_t id = frameDictionaryId(ORI.DATA);
+        auto d = dicts.find(id);
+        if (d == dicts.end() || !d->second) {
+          faults.push_back("the content " + hash + " is packed with the " + dictionaryRowName(id) + ", which is " +
+                           (d == dicts.end() ? "missing" : "damaged"));
+          continue;
+        }
+        dictionary = d->second.get();
+      }
       std::string bytes;
-      if (!unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes) || originalHash(bytes) != hash)
+      if (!unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes, dictionary) || originalHash(bytes) != hash)
         faults.push_back("the content " + hash + " is damaged");
     }
     ORI.DATA.clear();

@@ -1,6 +1,8 @@
 #include "originals/originals_store.h"
 
 #include <filesystem>
+#include <map>
+#include <utility>
 
 #include "dictionary/database_files.h"
 #include "dictionary/file_numbers.h"
@@ -18,6 +20,18 @@ namespace {
 
 bool keptKind(int kind) { return kind == KindMailDb || kind == KindNewsDb; }
 
+// The dictionaries read from the Originals file that is open, by ID: a
+// dictionary is some 100 KB, read once rather than with every original.
+struct DictionaryCache {
+  std::string file;
+  std::map<uint32_t, std::shared_ptr<const OriginalDictionary>> byId;
+};
+
+DictionaryCache& dictionaryCache() {
+  static DictionaryCache cache;
+  return cache;
+}
+
 }  // namespace
 
 bool originalsOpenForReading() {
@@ -28,6 +42,7 @@ bool originalsOpenForReading() {
   if (!fs::exists(path, ec)) return false;
   Originals.close();
   Originals.setName(path);
+  dictionaryCache().byId.clear();
   return Originals.open(Share::ReadOnly);
 }
 
@@ -63,23 +78,70 @@ bool keepsOriginals(int kind) {
   return readSettingsRow() && ORI.SIZE == kOriginalsKept;
 }
 
+std::shared_ptr<const OriginalDictionary> storedDictionary(uint32_t id) {
+  DictionaryCache& cache = dictionaryCache();
+  if (cache.file != Originals.name()) {
+    cache.byId.clear();
+    cache.file = Originals.name();
+  }
+  auto known = cache.byId.find(id);
+  if (known != cache.byId.end()) return known->second;
+  if (!contentRow(dictionaryRowName(id))) return nullptr;
+  std::string bytes = std::move(ORI.DATA);
+  ORI.DATA.clear();
+  if (bytes.size() != ORI.SIZE) return nullptr;
+  std::shared_ptr<const OriginalDictionary> d = OriginalDictionary::fromBytes(std::move(bytes));
+  if (d && d->id() == id) cache.byId[id] = d;
+  return d && d->id() == id ? d : nullptr;
+}
+
+std::shared_ptr<const OriginalDictionary> databaseDictionary() {
+  if (!originalsOpenForReading()) return nullptr;
+  ORI = OriginalsRec();
+  ORI.MSGID = 0;
+  ORI.HASH = kDictionaryRowPrefix;
+  Originals.set(ORI_IdKey, ORI_IdKey);
+  if (!Originals.next() || ORI.MSGID != 0 || !isDictionaryRow(ORI.HASH.view())) return nullptr;
+  uint32_t id = dictionaryRowId(ORI.HASH.view());
+  ORI.DATA.clear();
+  return id == 0 ? nullptr : storedDictionary(id);
+}
+
 std::optional<std::string> readOriginal(int kind, uint32_t messageId) {
   if (!keptKind(kind) || !originalsOpenForReading()) return std::nullopt;
   if (!messageRow(messageId) || ORI.HASH.blank()) return std::nullopt;
   std::string hash = ORI.HASH.str();
   if (!contentRow(hash)) return std::nullopt;
-  std::string bytes;
-  bool whole = unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes) && originalHash(bytes) == hash;
+  std::string data = std::move(ORI.DATA);
   ORI.DATA.clear();
-  if (!whole) return std::nullopt;
+  int packing = ORI.PACKING;
+  uint32_t size = ORI.SIZE;
+  std::shared_ptr<const OriginalDictionary> dictionary;
+  if (packing == PackZstdDictionary) {
+    uint32_t id = frameDictionaryId(data);
+    dictionary = storedDictionary(id);
+    if (!dictionary) {
+      setError(ErrOther, Originals.name(),
+               "the original of " + std::to_string(messageId) + " is packed with the dictionary " +
+                   std::to_string(id) + ", which is missing or damaged");
+      return std::nullopt;
+    }
+  }
+  std::string bytes;
+  if (!unpackBytes(data, packing, size, bytes, dictionary.get()) || originalHash(bytes) != hash) {
+    setError(ErrOther, Originals.name(), "the original of " + std::to_string(messageId) + " is damaged");
+    return std::nullopt;
+  }
   return bytes;
 }
 
-bool keepsOriginalsIn(uint32_t dirNumber, int kind) {
+bool keepsOriginalsIn(uint32_t dirNumber, int kind, std::shared_ptr<const OriginalDictionary>* dictionary) {
+  if (dictionary) dictionary->reset();
   if (useCount(FileOriginals) > 0) return false;
   std::string saved = Mem.Dirnamn;
   Mem.Dirnamn = "F" + std::to_string(dirNumber);
   bool keeps = keepsOriginals(kind);
+  if (keeps && dictionary) *dictionary = databaseDictionary();
   Originals.close();
   Mem.Dirnamn = saved;
   return keeps;
@@ -136,6 +198,19 @@ bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int repor
   ORI.HASH = original.hash;
   ORI.SIZE = original.size;
   ORI.PACKING = original.packing;
+  return UppDat(Originals, OpAdd, reportMode);
+}
+
+bool writeDictionary(const OriginalDictionary& dictionary, int reportMode) {
+  if (contentRow(dictionaryRowName(dictionary.id()))) {
+    ORI.DATA.clear();
+    return true;
+  }
+  ORI = OriginalsRec();
+  ORI.HASH = dictionaryRowName(dictionary.id());
+  ORI.SIZE = uint32_t(dictionary.bytes().size());
+  ORI.PACKING = PackStored;
+  ORI.DATA = dictionary.bytes();
   return UppDat(Originals, OpAdd, reportMode);
 }
 

@@ -11,10 +11,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "originals/original_dictionary.h"
 #include "originals/original_packing.h"
 
 namespace qv {
@@ -28,12 +30,24 @@ inline constexpr uint32_t kOriginalsKept = 1;
 bool keepsOriginals(int kind);
 // The bytes of the message `messageId` of the current database as they were
 // read from its source; nullopt when none is kept (or the kept one is
-// damaged). Opens the Originals file as keepsOriginals does.
+// damaged, or its dictionary is: the error then says so). Opens the
+// Originals file as keepsOriginals does.
 std::optional<std::string> readOriginal(int kind, uint32_t messageId);
 
 // keepsOriginals for the database in directory F<dirNumber> while another
 // (or none) is current; false when a procedure has the Originals file open.
-bool keepsOriginalsIn(uint32_t dirNumber, int kind);
+// With `dictionary`, also the database's dictionary (null when it has none).
+bool keepsOriginalsIn(uint32_t dirNumber, int kind,
+                      std::shared_ptr<const OriginalDictionary>* dictionary = nullptr);
+
+// The dictionary `id` of the open Originals file; null when the file holds
+// none of that ID or its row is damaged. Dictionaries read once are kept
+// for the file while it stays open.
+std::shared_ptr<const OriginalDictionary> storedDictionary(uint32_t id);
+// The dictionary new originals of the open Originals file are packed with
+// (the first it holds); null when it holds none. Opens the file as
+// keepsOriginals does.
+std::shared_ptr<const OriginalDictionary> databaseDictionary();
 
 // True when the current database's Originals file is there on disk.
 bool originalsFileExists();
@@ -58,6 +72,8 @@ bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int repor
 // Records that the source of `messageId` holds no original (a CompuServe
 // reader's mail): a message row with a blank HASH, which the check accepts.
 bool markNoOriginal(uint32_t messageId, int reportMode);
+// Adds the row of `dictionary` unless the file holds it already.
+bool writeDictionary(const OriginalDictionary& dictionary, int reportMode);
 // Lets go of the original of `messageId`: its content is removed with its
 // last message. True when the message had none.
 bool removeOriginal(uint32_t messageId, int reportMode);
