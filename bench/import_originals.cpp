@@ -2,12 +2,14 @@
 //
 // 1. Packing: every message of the generated mbox (and of the mbox files of
 //    the sample corpus, when --corpus names it) packed one by one with zlib
-//    and zstd at several levels: the packed size against the bytes, and the
-//    speed of packing and unpacking.
+//    and zstd at several levels, and with the dictionary the store trains on
+//    the first of them: the packed size against the bytes, and the speed of
+//    packing and unpacking.
 // 2. Import: the same mbox imported with qvcli into a mailbox that keeps
 //    originals and into one that does not, alternately, --rounds times each;
 //    the best time of each, the cost in percent, and the size of the
-//    Originals file against the mbox.
+//    Originals file against the mbox. With --corpus, the corpus's own
+//    mailbox files (real mail, into one mailbox) the same way.
 
 #include <zdict.h>
 #include <zstd.h>

@@ -1,6 +1,10 @@
 #include "originals/original_dictionary.h"
 
+#include "originals/original_packing.h"
+
 #include <openssl/evp.h>
+// The trainer with fixed parameters (one pass) is in zstd's advanced API.
+#define ZDICT_STATIC_LINKING_ONLY
 #include <zdict.h>
 #include <zstd.h>
 
@@ -20,6 +24,15 @@ constexpr size_t kHeaderBytes = 8;
 // IDs below this are reserved by zstd's format; from 2^31 on too.
 constexpr uint32_t kFirstPrivateId = 32768;
 constexpr uint32_t kIdRange = (1u << 31) - kFirstPrivateId;
+
+// The trainer's parameters, fixed: zstd's default trainer tries several and
+// packs the samples with each, which took 0.28 s of CPU for 1,000 mails
+// against 0.02 s for one pass with these, for a dictionary that packs as
+// well (0.526 of the bytes against 0.537 on generated mail).
+constexpr unsigned kSegmentSize = 200;   // k
+constexpr unsigned kDmerSize = 8;        // d
+constexpr unsigned kFrequencyLog = 18;   // f
+constexpr unsigned kAcceleration = 4;
 
 uint32_t readLe32(std::string_view b, size_t at) {
   return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
@@ -107,7 +120,16 @@ std::shared_ptr<const OriginalDictionary> OriginalDictionary::train(const std::v
   // A dictionary of about a tenth of what it is trained on, as zstd advises,
   // so that a small database is not given one larger than what it saves.
   std::string bytes(std::clamp(joined.size() / 10, kDictionaryLeastBytes, kDictionaryMaxBytes), '\0');
-  size_t n = ZDICT_trainFromBuffer(bytes.data(), bytes.size(), joined.data(), sizes.data(), unsigned(sizes.size()));
+  ZDICT_fastCover_params_t params{};
+  params.k = kSegmentSize;
+  params.d = kDmerSize;
+  params.f = kFrequencyLog;
+  params.accel = kAcceleration;
+  params.splitPoint = 1.0;  // every sample trains; none is held back for testing
+  params.nbThreads = 0;     // one thread: the same samples give the same dictionary
+  params.zParams.compressionLevel = kOriginalDictionaryLevel;
+  size_t n = ZDICT_trainFromBuffer_fastCover(bytes.data(), bytes.size(), joined.data(), sizes.data(),
+                                             unsigned(sizes.size()), params);
   if (ZDICT_isError(n) || n <= kHeaderBytes) return nullptr;
   bytes.resize(n);
   writeLe32(bytes, kIdOffset, dictionaryIdFor(bytes));

@@ -79,6 +79,9 @@ class KillRerunTest : public ::testing::TestWithParam<Plan> {
     expected_ = new std::string(dumpArchive(baseline.path()));
     // The mailbox and the newsgroup keep their originals, part of what is compared.
     ASSERT_NE(expected_->find("/IDX036.ADF"), std::string::npos);
+    // Both trained a dictionary from their first originals, which a rerun
+    // must pack with as the uninterrupted run did.
+    ASSERT_NE(expected_->find("dictionary "), std::string::npos);
   }
   static void TearDownTestSuite() {
     delete sources_;
