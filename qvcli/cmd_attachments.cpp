@@ -41,9 +41,12 @@ std::optional<std::string> originalOf(const std::string& db, int kind, uint32_t 
     rc = fail("no message " + std::to_string(id) + " in \"" + db + "\"");
     return std::nullopt;
   }
-  std::optional<std::string> raw = qv::readOriginal(kind, id);
+  std::string damage;
+  std::optional<std::string> raw = qv::readOriginal(kind, id, &damage);
   if (raw) return raw;
-  if (!qv::keepsOriginals(kind) && !qv::originalsFileExists())
+  if (!damage.empty())
+    rc = fail(damage + " (qvcli check lists what is damaged)");
+  else if (!qv::keepsOriginals(kind) && !qv::originalsFileExists())
     rc = fail("the database \"" + db + "\" keeps no originals (turn it on in the database's settings; "
               "messages imported from then on keep theirs)");
   else

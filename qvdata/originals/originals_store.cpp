@@ -107,11 +107,17 @@ std::shared_ptr<const OriginalDictionary> databaseDictionary() {
   return id == 0 ? nullptr : storedDictionary(id);
 }
 
-std::optional<std::string> readOriginal(int kind, uint32_t messageId) {
+std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::string* damage) {
+  if (damage) damage->clear();
   if (!keptKind(kind) || !originalsOpenForReading()) return std::nullopt;
   if (!messageRow(messageId) || ORI.HASH.blank()) return std::nullopt;
   std::string hash = ORI.HASH.str();
-  if (!contentRow(hash)) return std::nullopt;
+  auto damaged = [&](const std::string& what) {
+    if (damage) *damage = what;
+    setError(ErrOther, Originals.name(), what);
+    return std::nullopt;
+  };
+  if (!contentRow(hash)) return damaged("the content of the original of " + std::to_string(messageId) + " is missing");
   std::string data = std::move(ORI.DATA);
   ORI.DATA.clear();
   int packing = ORI.PACKING;
@@ -120,18 +126,13 @@ std::optional<std::string> readOriginal(int kind, uint32_t messageId) {
   if (packing == PackZstdDictionary) {
     uint32_t id = frameDictionaryId(data);
     dictionary = storedDictionary(id);
-    if (!dictionary) {
-      setError(ErrOther, Originals.name(),
-               "the original of " + std::to_string(messageId) + " is packed with the dictionary " +
-                   std::to_string(id) + ", which is missing or damaged");
-      return std::nullopt;
-    }
+    if (!dictionary)
+      return damaged("the original of " + std::to_string(messageId) + " is packed with the dictionary " +
+                     std::to_string(id) + ", which is missing or damaged");
   }
   std::string bytes;
-  if (!unpackBytes(data, packing, size, bytes, dictionary.get()) || originalHash(bytes) != hash) {
-    setError(ErrOther, Originals.name(), "the original of " + std::to_string(messageId) + " is damaged");
-    return std::nullopt;
-  }
+  if (!unpackBytes(data, packing, size, bytes, dictionary.get()) || originalHash(bytes) != hash)
+    return damaged("the original of " + std::to_string(messageId) + " is damaged");
   return bytes;
 }
 

@@ -30,9 +30,10 @@ inline constexpr uint32_t kOriginalsKept = 1;
 bool keepsOriginals(int kind);
 // The bytes of the message `messageId` of the current database as they were
 // read from its source; nullopt when none is kept (or the kept one is
-// damaged, or its dictionary is: the error then says so). Opens the
-// Originals file as keepsOriginals does.
-std::optional<std::string> readOriginal(int kind, uint32_t messageId);
+// damaged, or its dictionary is: `damage` then says so, and stays empty
+// when the message has none). Opens the Originals file as keepsOriginals
+// does.
+std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::string* damage = nullptr);
 
 // keepsOriginals for the database in directory F<dirNumber> while another
 // (or none) is current; false when a procedure has the Originals file open.

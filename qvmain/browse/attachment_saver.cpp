@@ -77,9 +77,13 @@ void AttachmentSaver::addToMenu(QMenu* menu, const QPoint& at) {
 bool AttachmentSaver::save(size_t index) {
   if (id_ == 0 || index >= lines_.size()) return false;
   const qv::AttachmentLineRef& line = lines_[index];
-  std::optional<std::string> raw = qv::readOriginal(kind_, id_);
+  std::string damage;
+  std::optional<std::string> raw = qv::readOriginal(kind_, id_, &damage);
   if (!raw) {
-    tell(qv::keepsOriginals(kind_) || qv::originalsFileExists()
+    if (!damage.empty())
+      tell("The original of this message cannot be read: " + damage + ".");
+    else
+      tell(qv::keepsOriginals(kind_) || qv::originalsFileExists()
              ? "The original of this message was not kept, so its attachments cannot be saved."
              : "This database keeps no originals, so the attachments of its messages cannot be saved.\r\n"
                "Turn on \"Keep originals\" in the database's settings for the messages imported from then on.");

@@ -187,10 +187,16 @@ TEST_F(OriginalsWithDictionary, DamagedDictionaryIsAnErrorAndTheCheckSaysSo) {
   writeBoth();
   changeDictionaryRow([](std::string& data) { data[data.size() / 2] ^= 0x01; });
   Originals.close();
-  EXPECT_FALSE(readOriginal(KindMailDb, 952).has_value());
+  std::string damage;
+  EXPECT_FALSE(readOriginal(KindMailDb, 952, &damage).has_value());
+  EXPECT_NE(damage.find("dictionary " + std::to_string(dictionary->id())), std::string::npos) << damage;
   EXPECT_NE(ErrorText().find("dictionary " + std::to_string(dictionary->id())), std::string::npos) << ErrorText();
-  // The originals packed without it are untouched.
-  EXPECT_EQ(readOriginal(KindMailDb, 902), mail(902));
+  // The originals packed without it are untouched; a mail without an
+  // original is no damage.
+  EXPECT_EQ(readOriginal(KindMailDb, 902, &damage), mail(902));
+  EXPECT_TRUE(damage.empty());
+  EXPECT_FALSE(readOriginal(KindMailDb, 4242, &damage).has_value());
+  EXPECT_TRUE(damage.empty()) << damage;
   std::vector<std::string> faults = check();
   EXPECT_TRUE(anyHas(faults, "the dictionary " + std::to_string(dictionary->id()) + " is damaged"));
   EXPECT_EQ(std::count_if(faults.begin(), faults.end(),
