@@ -61,7 +61,7 @@ std::vector<Item> makeDisplay() {
   v.push_back({32, Kind::U8, 22, 1, 0, nullptr});  // completion setting
   for (int i = 33; i <= 36; ++i) v.push_back({i, Kind::Font, 23 + (i - 33) * 22, 22, 8, "Arial"});
   int off = 23 + 4 * 22;  // 111
-  for (int i = 37; i <= 63; ++i) {
+  for (int i = 37; i <= 66; ++i) {
     int64_t def = i == 38 || i == 39 || i == 59 ? 1 : i == 58 ? 78 : 0;
     v.push_back({i, Kind::U8, off++, 1, def, nullptr});
   }

@@ -5,7 +5,7 @@
 // its block (KLoad, with defaults; a missing block is created), sets (KSet)
 // and gets (KGet) items in memory and writes the block back (KSave).
 //   block 1  general preferences, items 2..21, and the ID counter  (Konfig 1-4)
-//   block 9  display and tuning, items 22..63                       (Konfig 5-8)
+//   block 9  display and tuning, items 22..66                       (Konfig 5-8)
 //   block 4  directories, items 17 and 18                           (AutoPath)
 //   block 10 word index, items 44, 49..56                           (WSVars)
 #pragma once

@@ -54,6 +54,11 @@ enum DisplayItem : int {
   ItemExportLayoutMail = 61,  // export layout of mail
   ItemExportLayoutForum = 62, // export layout of forum messages
   ItemExportLayoutNews = 63,  // export layout of newsgroup messages
+  // 1: the address book of a mail (forum, newsgroup) database was last
+  // written as vCards; otherwise its format is the kind's export layout.
+  ItemAddressVcardMail = 64,
+  ItemAddressVcardForum = 65,
+  ItemAddressVcardNews = 66,
 };
 
 // Block 4, directories (AutoPath).

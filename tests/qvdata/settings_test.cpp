@@ -219,7 +219,7 @@ TEST_F(SettingsTest, InvalidItemStopsTheProgram) {
            [&] { Konfig(KGet, 1, v, t); },
            [&] { Konfig(KSet, 22, v, t); },
            [&] { Konfig(KGetDisplay, 21, v, t); },
-           [&] { Konfig(KSetDisplay, 64, v, t); },
+           [&] { Konfig(KSetDisplay, 67, v, t); },
            [] { KonfigGet(0); },
            [] { KonfigSet(99, 1); },
            [] { KonfigFont(23); },
@@ -264,7 +264,7 @@ TEST_F(SettingsTest, DisplayBlockDefaults) {
   std::map<int, int64_t> expected = {{22, 255}, {23, 12632256}, {24, 8388608}, {25, 255}, {38, 1},
                                      {39, 1},   {58, 78},       {59, 1}};
   for (int i = 26; i <= 30; ++i) expected[i] = 4;
-  for (int i = 22; i <= 63; ++i) {
+  for (int i = 22; i <= 66; ++i) {
     if (i >= 33 && i <= 36) continue;
     int64_t want = expected.count(i) ? expected[i] : 0;
     EXPECT_EQ(KonfigGet(i), want) << "item " << i;
