@@ -51,7 +51,7 @@ int cmdInfo(const Args& args) {
   say("  date format %s, last ID check %s\n", qv::formatDate(qv::today(), int(qv::KonfigGet(qv::ItemDateFormat))).c_str(),
       qv::formatDate(int32_t(qv::KonfigGet(qv::ItemLastIdCheck)), 10).c_str());
   say("\nDisplay and tuning (block 9)\n");
-  for (int item = 22; item <= 63; ++item) {
+  for (int item = qv::ItemColourHighlight; item <= qv::ItemAddressVcardNews; ++item) {
     if (item >= 33 && item <= 36) {
       qv::FontSetting f = qv::KonfigFont(item);
       say("  item %2d  font %s %d%s\n", item, f.name.c_str(), f.size, f.bold ? " bold" : "");

@@ -74,5 +74,6 @@ int cmdPersons(const Args& args);
 int cmdRebuild(const Args& args);
 int cmdMerge(const Args& args);
 int cmdDedup(const Args& args);
+int cmdAddresses(const Args& args);
 
 }  // namespace qvcli

@@ -107,6 +107,11 @@ const std::vector<Command>& commands() {
        "merge the persons that share an address into one (the others become its aliases), then recount; prints "
        "the persons before, removed, merged and remaining, and the time",
        cmdDedup, Needs::Writing},
+      {"addresses", "addresses DB --format tapcis|eudora|rfc822|ozwin2|vcard [--file NAME]",
+       "write the persons of a database as an address book into the temporary directory (vcard in every kind "
+       "of database; tapcis and ozwin2 in forum and mail, eudora in mail, rfc822 in mail and newsgroup "
+       "databases); prints the file written",
+       cmdAddresses, Needs::Writing},
       {"attachments", "attachments DB MSGID [--save DIR [--part N]]",
        "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "
        "new files in DIR; prints the files written",
