@@ -8,6 +8,7 @@
 #include "maintenance/purge_window.h"
 #include "maintenance/rebuild_windows.h"
 #include "persons/person_windows.h"
+#include "persons/address_export_window.h"
 #include "search/search_windows.h"
 #include "setup/setup_windows.h"
 #include "topics/topic_windows.h"
@@ -24,6 +25,7 @@ void registerAllWindows() {
   registerRebuildWindows();
   registerPersonWindows();
   registerDuplicatesWindows();
+  registerAddressExportWindow();
   registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();

@@ -51,6 +51,7 @@ enum WindowSlot : int {
   SlotShowAlias = 35,
   SlotMergePersons = 36,
   SlotUpdatePerson = 37,
+  SlotAddressExport = 39,
   SlotTextFind = 40,
   SlotWordList = 45,
   SlotStopList = 46,

@@ -48,6 +48,7 @@
 #include "maintenance/merge_windows.h"
 #include "maintenance/purge_window.h"
 #include "maintenance/rebuild_windows.h"
+#include "persons/address_export_window.h"
 #include "frame/procedure_table.h"
 #include "frame/procedures.h"
 #include "help/help_window.h"
@@ -548,6 +549,14 @@ int main(int argc, char** argv) {
     if (auto* indexing = static_cast<qvm::IndexControl*>(running("AutoIndex"))) {
       shoot(indexing, QStringLiteral("19-build-word-index-indexed"));
       closeWindow(indexing);
+    // The address-book window of the forum: before and after a run.
+    qvm::startProcedure(QStringLiteral("AddressExport"));
+    if (auto* book = qobject_cast<qvm::AddressExportWindow*>(running("AddressExport"))) {
+      shoot(book, QStringLiteral("59-address-export"));
+      book->start();
+      while (book->running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      shoot(book, QStringLiteral("59-address-export-finished"));
+      closeWindow(book);
     }
   }
 
