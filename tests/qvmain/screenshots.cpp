@@ -549,6 +549,7 @@ int main(int argc, char** argv) {
     if (auto* indexing = static_cast<qvm::IndexControl*>(running("AutoIndex"))) {
       shoot(indexing, QStringLiteral("19-build-word-index-indexed"));
       closeWindow(indexing);
+    }
     // The address-book window of the forum: before and after a run.
     qvm::startProcedure(QStringLiteral("AddressExport"));
     if (auto* book = qobject_cast<qvm::AddressExportWindow*>(running("AddressExport"))) {
