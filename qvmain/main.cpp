@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "frame/icons.h"
 #include "frame/main_frame.h"
@@ -24,11 +25,41 @@ namespace {
   std::exit(3);
 }
 
+// The program's command line: --help, --version and --root DIR.
+QCommandLineOption describeOptions(QCommandLineParser& args) {
+  args.setApplicationDescription(QStringLiteral("Quorvane, the mail, forum and newsgroup message archiver"));
+  args.addHelpOption();
+  args.addVersionOption();
+  QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("The installation's root directory."),
+                                QStringLiteral("DIR"));
+  args.addOption(rootOption);
+  return rootOption;
+}
+
+// --help and --version are answered without a display: a terminal without
+// one (a server, a script) still gets the usage.
+void answerWithoutDisplay(int argc, char** argv) {
+  bool asked = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v" || a == "--version") asked = true;
+    if (a == "--root") ++i;  // its value is a directory, whatever it reads
+  }
+  if (!asked) return;
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
+  QCommandLineParser args;
+  describeOptions(args);
+  args.process(app);  // prints and exits
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // Everything the program writes is private to its user.
   ::umask(077);
+  answerWithoutDisplay(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
   QApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
@@ -36,12 +67,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(qvm::systemIcon(QStringLiteral("AASYSTEM")));
 
   QCommandLineParser args;
-  args.setApplicationDescription(QStringLiteral("Quorvane, the mail, forum and newsgroup message archiver"));
-  args.addHelpOption();
-  args.addVersionOption();
-  QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("The installation's root directory."),
-                                QStringLiteral("DIR"));
-  args.addOption(rootOption);
+  QCommandLineOption rootOption = describeOptions(args);
   args.process(app);
   QString root = QDir::currentPath();
   if (const char* env = std::getenv("QUORVANE_ROOT"); env && *env) root = QString::fromLocal8Bit(env);

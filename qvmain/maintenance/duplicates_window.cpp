@@ -33,8 +33,6 @@ namespace {
 
 const QString kForumThread = QStringLiteral("Duplicates");
 const QString kMailThread = QStringLiteral("DupMail");
-// The window's stored position.
-constexpr int kDuplicatesSlot = 38;
 // Stopwatch slots of the two procedures.
 constexpr int kForumClock = 6;
 constexpr int kMailClock = 9;
@@ -73,7 +71,7 @@ const QStringList kTips = {QStringLiteral("Number of Forum members before duplic
                            QStringLiteral("Number of duplicate Forum members"),
                            QStringLiteral("Number of remaining Forum members")};
 
-void openDuplicatesWindow() { showProcedureWindow(new DuplicatesWindow, kDuplicatesSlot, Geometry::PositionOnly); }
+void openDuplicatesWindow() { showProcedureWindow(new DuplicatesWindow, SlotDuplicates, Geometry::PositionOnly); }
 
 }  // namespace
 

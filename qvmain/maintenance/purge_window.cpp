@@ -36,8 +36,6 @@ namespace {
 
 const QString kForumThread = QStringLiteral("PurgeMess");
 const QString kMailThread = QStringLiteral("PurgeMail");
-// The window's stored position.
-constexpr int kPurgeSlot = 34;
 // A timer tick works this long: a large purge takes minutes, and the window
 // still answers at once.
 constexpr auto kTickSlice = std::chrono::milliseconds(8);
@@ -78,7 +76,7 @@ QString baseTitle(int mode) {
 void openPurgeWindow() {
   int mode = qv::GlobalRequest == 1 ? qv::PurgePurging : qv::PurgeCounting;
   qv::GlobalRequest = 0;
-  showProcedureWindow(new PurgeWindow(mode), kPurgeSlot, Geometry::PositionOnly);
+  showProcedureWindow(new PurgeWindow(mode), SlotPurge, Geometry::PositionOnly);
 }
 
 }  // namespace
