@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "export/export_text.h"
 #include "services/db_kind.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
@@ -163,12 +164,12 @@ std::string addressBookCompuServe(std::string_view address) {
   return isInternet(address) ? kInternetPrefix + std::string(address) : std::string(address);
 }
 
+// A CompuServe number becomes its Internet address; any other address that
+// lacks an at sign (an obscured "name at host", a forum's "All") is written
+// as it stands rather than made into a wrong address at the CompuServe domain.
 std::string addressBookInternet(std::string_view address) {
   if (isInternet(address)) return std::string(address);
-  std::string s(address);
-  size_t comma = s.find(',');
-  if (comma != std::string::npos) s[comma] = '.';
-  return s + "@" + kCompuServeMailDomain;
+  return compuServeInternetAddress(address);
 }
 
 std::string addressEntry(int format, const PersonText& p) {

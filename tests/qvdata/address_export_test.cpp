@@ -44,8 +44,10 @@ TEST(AddressEntries, TapcisLineOfACompuServeMember) {
 TEST(AddressEntries, InternetFormatsWriteTheNumberAsItsInternetAddress) {
   EXPECT_EQ(addressEntry(AddressUnix, kJohn), "\"John Smith\" <12345.678@compuserve.com>\r\n");
   EXPECT_EQ(addressEntry(AddressEudora, kJohn), "alias \"John Smith\" <12345.678@compuserve.com>\r\n");
-  // Only the first comma becomes a full stop.
-  EXPECT_EQ(addressBookInternet("1,2,3"), "1.2,3@compuserve.com");
+  EXPECT_EQ(addressBookInternet("76543.21"), "76543.21@compuserve.com");
+  // What is neither a number nor an Internet address is not made one.
+  EXPECT_EQ(addressBookInternet("1,2,3"), "1,2,3");
+  EXPECT_EQ(addressBookInternet("ann at example.org"), "ann at example.org");
   EXPECT_EQ(addressBookInternet("ann@example.com"), "ann@example.com");
 }
 
