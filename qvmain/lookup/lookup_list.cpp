@@ -311,31 +311,34 @@ uint32_t LookupList::currentId() const {
   return r ? r->id : 0;
 }
 
-void LookupList::showAt(int row) {
+void showLookupRow(QTreeView* view, LookupModel* model, int row) {
   if (row < 0) return;
-  QModelIndex i = model_->index(row, 0);
-  view_->setCurrentIndex(i);
-  view_->scrollTo(i, QAbstractItemView::PositionAtCenter);
+  QModelIndex i = model->index(row, 0);
+  view->setCurrentIndex(i);
+  view->scrollTo(i, QAbstractItemView::PositionAtCenter);
 }
 
-void LookupList::moreBefore() {
-  if (!model_->canFetchBefore()) return;
-  QModelIndex current = view_->currentIndex();
-  int top = view_->verticalScrollBar()->value();
-  int added = model_->fetchBefore();
+void fetchLookupRowsBefore(QTreeView* view, LookupModel* model) {
+  if (!model->canFetchBefore()) return;
+  QModelIndex current = view->currentIndex();
+  int top = view->verticalScrollBar()->value();
+  int added = model->fetchBefore();
   if (added == 0) return;
   // Keep the same rows in view.
-  view_->scrollTo(model_->index(top + added, 0), QAbstractItemView::PositionAtTop);
-  if (current.isValid()) view_->setCurrentIndex(model_->index(current.row() + added, 0));
+  view->scrollTo(model->index(top + added, 0), QAbstractItemView::PositionAtTop);
+  if (current.isValid()) view->setCurrentIndex(model->index(current.row() + added, 0));
 }
 
-void LookupList::reorder(int order) {
-  uint32_t id = currentId();
-  model_->setOrder(order);
-  int row = id != 0 ? model_->loadAtId(id) : -1;
-  if (row < 0) row = model_->loadAtStart();
-  showAt(row);
+void reorderLookup(QTreeView* view, LookupModel* model, int order, uint32_t id) {
+  model->setOrder(order);
+  int row = id != 0 ? model->loadAtId(id) : -1;
+  if (row < 0) row = model->loadAtStart();
+  showLookupRow(view, model, row);
 }
+
+void LookupList::showAt(int row) { showLookupRow(view_, model_, row); }
+void LookupList::moreBefore() { fetchLookupRowsBefore(view_, model_); }
+void LookupList::reorder(int order) { reorderLookup(view_, model_, order, currentId()); }
 
 QStringList LookupList::statusEntries() const {
   if (def_.statusWord.isEmpty()) return {};

@@ -54,6 +54,16 @@ struct LookupDef {
   std::function<bool(uint32_t id, int code)> setStatus;
 };
 
+class LookupModel;
+
+// What a list over a LookupModel does with its view, shared by the look-up
+// lists and the person list: make a row current and centre it; fetch rows
+// before the first, keeping the same rows in view; change the order,
+// staying on the person or entry with ID `id` when there is one.
+void showLookupRow(QTreeView* view, LookupModel* model, int row);
+void fetchLookupRowsBefore(QTreeView* view, LookupModel* model);
+void reorderLookup(QTreeView* view, LookupModel* model, int order, uint32_t id);
+
 // The rows of a look-up list: a window of rows over the walk, grown at
 // either end as the view scrolls and trimmed at the other end so that it
 // never holds more than a few pages.

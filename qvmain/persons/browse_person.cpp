@@ -204,30 +204,9 @@ void BrowsePerson::reload() {
 
 void BrowsePerson::updateButtons() { update_->setEnabled(model_->rowCount() > 0); }
 
-void BrowsePerson::showAt(int row) {
-  if (row < 0) return;
-  QModelIndex i = model_->index(row, 0);
-  view_->setCurrentIndex(i);
-  view_->scrollTo(i, QAbstractItemView::PositionAtCenter);
-}
-
-void BrowsePerson::moreBefore() {
-  if (!model_->canFetchBefore()) return;
-  QModelIndex current = view_->currentIndex();
-  int top = view_->verticalScrollBar()->value();
-  int added = model_->fetchBefore();
-  if (added == 0) return;
-  view_->scrollTo(model_->index(top + added, 0), QAbstractItemView::PositionAtTop);
-  if (current.isValid()) view_->setCurrentIndex(model_->index(current.row() + added, 0));
-}
-
-void BrowsePerson::reorder(int order) {
-  uint32_t id = currentId();
-  model_->setOrder(order);
-  int row = id != 0 ? model_->loadAtId(id) : -1;
-  if (row < 0) row = model_->loadAtStart();
-  showAt(row);
-}
+void BrowsePerson::showAt(int row) { showLookupRow(view_, model_, row); }
+void BrowsePerson::moreBefore() { fetchLookupRowsBefore(view_, model_); }
+void BrowsePerson::reorder(int order) { reorderLookup(view_, model_, order, currentId()); }
 
 void BrowsePerson::showAliases() {
   qv::AliasList aliases;
