@@ -11,19 +11,65 @@
 
 namespace qv {
 
-uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& description) {
-  const FormatInfo* f = formatByName(s.format);
-  if (!f) return 0;
+bool DefinitionFitsRecord(const ImportSettings& s) {
   // A definition keeps paths of 100 bytes: a longer one would be cut and name another file.
   bool tooLong = s.path.size() > 100;
   for (const std::string& m : s.masks) tooLong = tooLong || m.size() > 100;
-  if (tooLong) {
+  if (tooLong)
     Message("The import path or a file name is longer than 100 characters\r\nand cannot be kept in an import procedure!",
             "Import definition error!", Icon::Exclamation);
-    return 0;
-  }
+  return !tooLong;
+}
+
+bool FillDefinitionRecord(const ImportSettings& s, const std::string& description) {
+  const FormatInfo* f = formatByName(s.format);
+  if (!f) return false;
   uint32_t forum = 0;
-  if (!s.forumName.empty() && findDatabase(s.forumName)) forum = FOR.ID;
+  if (!s.forumName.empty()) {
+    BatchesRec saved = BAT;
+    if (findDatabase(s.forumName)) forum = FOR.ID;
+    BAT = saved;
+  }
+  BAT.TYPE = uint32_t(f->number);
+  BAT.FILETYPE = uint8_t(f->number);
+  BAT.DESCRIPTION = description;
+  BAT.DATABASE = forum;
+  BAT.IMPPATH = s.path;
+  BAT.SELMETHOD = uint8_t(s.method);
+  BAT.MAILBOX = s.mailbox;
+  BAT.MAILMSG = s.importMail ? 1 : 0;
+  BAT.FORUMMSG = s.importForum ? 1 : 0;
+  BAT.NEWSGROUPMSG = s.importNews ? 1 : 0;
+  BAT.MSGFILTER = uint8_t(s.filter);
+  BAT.ALLOWREIMP = s.allowReimport ? 1 : 0;
+  BAT.MAILTOPIC = s.mailTopic;
+  return true;
+}
+
+bool WriteDefinitionFiles(uint32_t id, const std::vector<std::string>& masks) {
+  FLI = FileListRec();
+  FLI.ID = id;
+  FileList.setPrefix(FLI_IDKEY, 1);
+  std::vector<int64_t> old;
+  while (FileList.next() && FLI.ID == id) old.push_back(FileList.position());
+  for (int64_t pos : old)
+    if (!FileList.getPosition(pos) || !UppDat(FileList, OpRemove, ReportRollback)) return false;
+  for (const std::string& spec : masks) {
+    FLI = FileListRec();
+    FLI.ID = id;
+    FLI.FILESPEC = spec;
+    // The same name twice is kept once.
+    if (FileList.get(FLI_IDKEY)) continue;
+    FLI = FileListRec();
+    FLI.ID = id;
+    FLI.FILESPEC = spec;
+    if (!UppDat(FileList, OpAdd, ReportRollback)) return false;
+  }
+  return true;
+}
+
+uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& description) {
+  if (!formatByName(s.format) || !DefinitionFitsRecord(s)) return 0;
   OP_CLOSE(OpShared, {FileControl, FileBatches, FileFileList});
   uint32_t id = 0;
   if (BeginTransaction({&Control, &Batches, &FileList}, 5, ReportShow)) {
@@ -32,33 +78,9 @@ uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& descri
     if (ok) {
       BAT = BatchesRec();
       BAT.ID = id;
-      BAT.TYPE = uint32_t(f->number);
-      BAT.FILETYPE = uint8_t(f->number);
-      BAT.DESCRIPTION = description;
-      BAT.DATABASE = forum;
-      BAT.IMPPATH = s.path;
-      BAT.SELMETHOD = uint8_t(s.method);
-      BAT.MAILBOX = s.mailbox;
-      BAT.MAILMSG = s.importMail ? 1 : 0;
-      BAT.FORUMMSG = s.importForum ? 1 : 0;
-      BAT.NEWSGROUPMSG = s.importNews ? 1 : 0;
-      BAT.MSGFILTER = uint8_t(s.filter);
-      BAT.ALLOWREIMP = s.allowReimport ? 1 : 0;
-      BAT.MAILTOPIC = s.mailTopic;
-      ok = UppDat(Batches, OpAdd, ReportRollback);
+      ok = FillDefinitionRecord(s, description) && UppDat(Batches, OpAdd, ReportRollback);
     }
-    for (const std::string& spec : s.masks) {
-      if (!ok) break;
-      FLI = FileListRec();
-      FLI.ID = id;
-      FLI.FILESPEC = spec;
-      // The same name twice is kept once.
-      if (FileList.get(FLI_IDKEY)) continue;
-      FLI = FileListRec();
-      FLI.ID = id;
-      FLI.FILESPEC = spec;
-      ok = UppDat(FileList, OpAdd, ReportRollback);
-    }
+    ok = ok && WriteDefinitionFiles(id, s.masks);
     if (ok && !commitTransaction()) {
       TransactionCheck();
       ok = false;

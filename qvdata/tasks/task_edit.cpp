@@ -1,0 +1,201 @@
+#include "tasks/task_edit.h"
+
+#include <algorithm>
+
+#include "dictionary/dictionary.h"
+#include "dictionary/file_numbers.h"
+#include "services/datetime.h"
+#include "services/file_service.h"
+#include "services/ids.h"
+#include "services/prompt.h"
+#include "services/record_helpers.h"
+#include "storage/collation.h"
+#include "storage/fixedstr.h"
+
+namespace qv {
+
+namespace {
+
+// Days searched for the first repeat date: every month day occurs within a year.
+constexpr int kRepeatSearchDays = 366;
+
+bool finish(bool ok) {
+  if (ok && !commitTransaction()) {
+    TransactionCheck();
+    ok = false;
+  }
+  if (!ok && transactionActive()) rollbackTransaction();
+  return ok;
+}
+
+bool contains(const std::vector<uint32_t>& list, uint32_t id) {
+  return std::find(list.begin(), list.end(), id) != list.end();
+}
+
+// Makes the task's links those of the list: links no longer listed go, new
+// ones come with no result; inside the caller's transaction over TaskBatch.
+bool writeLinks(uint32_t taskId, const std::vector<uint32_t>& definitions) {
+  TIM = TaskBatchRec();
+  TIM.TASKID = taskId;
+  TaskBatch.setPrefix(TIM_TASKKEY, 1);
+  std::vector<int64_t> gone;
+  std::vector<uint32_t> kept;
+  while (TaskBatch.next() && TIM.TASKID == taskId) {
+    if (contains(definitions, TIM.BATCHID))
+      kept.push_back(TIM.BATCHID);
+    else
+      gone.push_back(TaskBatch.position());
+  }
+  for (int64_t pos : gone)
+    if (!TaskBatch.getPosition(pos) || !UppDat(TaskBatch, OpRemove, ReportRollback)) return false;
+  for (uint32_t def : definitions) {
+    if (def == 0 || contains(kept, def)) continue;
+    kept.push_back(def);
+    TIM = TaskBatchRec();
+    TIM.TASKID = taskId;
+    TIM.BATCHID = def;
+    if (!UppDat(TaskBatch, OpAdd, ReportRollback)) return false;
+  }
+  return true;
+}
+
+std::vector<uint32_t> readLinks(uint32_t taskId) {
+  std::vector<uint32_t> out;
+  TIM = TaskBatchRec();
+  TIM.TASKID = taskId;
+  TaskBatch.setPrefix(TIM_TASKKEY, 1);
+  while (TaskBatch.next() && TIM.TASKID == taskId) out.push_back(TIM.BATCHID);
+  return out;
+}
+
+TasksRec prepared(const TasksRec& t) {
+  TasksRec out = t;
+  if (out.RUNNEXTDATE == 0 && HasRepeatDays(out)) out.RUNNEXTDATE = FirstRepeatDate(out, today(), clockNow());
+  return out;
+}
+
+}  // namespace
+
+bool HasRepeatDays(const TasksRec& t) {
+  for (uint8_t d : t.DAYS)
+    if (d) return true;
+  for (uint8_t d : t.MONTHDAYS)
+    if (d) return true;
+  return false;
+}
+
+bool HasRunInformation(const TasksRec& t) {
+  return (t.RUNNOWDATE != 0 && t.RUNNOWTIME != 0) || HasRepeatDays(t);
+}
+
+int32_t FirstRepeatDate(const TasksRec& t, int32_t day, int32_t clock) {
+  bool anyWeekday = std::any_of(t.DAYS.begin(), t.DAYS.end(), [](uint8_t d) { return d != 0; });
+  for (int i = 0; i <= kRepeatSearchDays; ++i) {
+    int32_t date = day + i;
+    if (i == 0 && t.RUNNEXTTIME != 0 && t.RUNNEXTTIME <= clock) continue;
+    if (i == 0 && t.RUNNEXTTIME == 0) continue;  // no time of day: the start of today has passed
+    bool selected = false;
+    if (anyWeekday) {
+      selected = t.DAYS[size_t(weekday(date))] != 0;
+    } else {
+      int y = 0, m = 0, d = 0;
+      ymdFromDate(date, y, m, d);
+      for (uint8_t md : t.MONTHDAYS) selected = selected || (md != 0 && md == d);
+    }
+    if (selected) return date;
+  }
+  return 0;
+}
+
+bool CheckTask(const TasksRec& t) {
+  if (t.ACTIVE && !HasRunInformation(t)) {
+    Message("A Task without run information cannot be active!", " Warning!", Icon::Exclamation);
+    return false;
+  }
+  return true;
+}
+
+uint32_t AddTask(const TaskEdit& e) {
+  if (!CheckTask(e.task)) return 0;
+  TasksRec t = prepared(e.task);
+  OP_CLOSE(OpShared, {FileControl, FileTasks, FileTaskBatch});
+  uint32_t id = 0;
+  if (BeginTransaction({&Control, &Tasks, &TaskBatch}, 5, ReportShow)) {
+    id = NextNr();
+    bool ok = id != 0;
+    if (ok) {
+      TAS = t;
+      TAS.ID = id;
+      ok = UppDat(Tasks, OpAdd, ReportRollback) && writeLinks(id, e.definitions);
+    }
+    if (!finish(ok)) id = 0;
+  }
+  OP_CLOSE(OpRelease, {FileControl, FileTasks, FileTaskBatch});
+  return id;
+}
+
+bool UpdateTask(const TaskEdit& e) {
+  if (!CheckTask(e.task)) return false;
+  TasksRec t = prepared(e.task);
+  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  bool ok = BeginTransaction({&Tasks, &TaskBatch}, 5, ReportShow);
+  if (ok) {
+    TAS = TasksRec();
+    TAS.ID = t.ID;
+    ok = HoldRec(Tasks, &TAS_IDKEY, true);
+    if (ok) {
+      TAS = t;
+      ok = UppDat(Tasks, OpChange, ReportRollback);
+    }
+    Tasks.release();
+    ok = finish(ok && writeLinks(t.ID, e.definitions));
+  }
+  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
+  return ok;
+}
+
+bool DeleteTask(uint32_t id) {
+  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  bool ok = BeginTransaction({&Tasks, &TaskBatch}, 5, ReportShow);
+  if (ok) {
+    TAS = TasksRec();
+    TAS.ID = id;
+    ok = HoldRec(Tasks, &TAS_IDKEY, true) && UppDat(Tasks, OpRemove, ReportRollback);
+    ok = finish(ok && writeLinks(id, {}));
+  }
+  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
+  return ok;
+}
+
+bool ReadTask(uint32_t id, TaskEdit& e) {
+  e = TaskEdit();
+  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  TAS = TasksRec();
+  TAS.ID = id;
+  bool ok = Tasks.get(TAS_IDKEY);
+  if (ok) {
+    e.task = TAS;
+    e.definitions = readLinks(id);
+  }
+  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
+  return ok;
+}
+
+std::vector<TaskEdit> ListTasks() {
+  std::vector<TaskEdit> out;
+  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  Tasks.setFileOrder();
+  while (Tasks.next()) out.push_back(TaskEdit{TAS, {}});
+  for (TaskEdit& e : out) e.definitions = readLinks(e.task.ID);
+  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
+  return out;
+}
+
+uint32_t FindTask(const std::string& description) {
+  std::string wanted = foldUpper(trimRight(description));
+  for (const TaskEdit& e : ListTasks())
+    if (foldUpper(e.task.DESCRIPTION.view()) == wanted) return e.task.ID;
+  return 0;
+}
+
+}  // namespace qv
