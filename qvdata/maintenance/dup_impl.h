@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "maintenance/dup_run.h"
+#include "maintenance/run_transaction.h"
 
 namespace qv {
 
@@ -53,9 +54,7 @@ struct DupRun::Impl {
   std::vector<DupMergeEntry> recodes;
 
   std::vector<int> files;      // opened for the run
-  std::vector<File*> txFiles;  // in every transaction
-  bool inTransaction = false;
-  int ops = 0;  // operations in the open transaction
+  RunTransaction tx{{"dup-before-commit", "dup-commit", kDupCommitOps, {}, kDupMinimumSpace}};
 
   bool mail() const;
   // The width of the alpha a suspect carries.

@@ -17,9 +17,6 @@ namespace qv {
 
 namespace {
 
-// Seconds a transaction waits for the files.
-constexpr int kLockSeconds = 5;
-
 const char* const kFinished = "The Duplicate Removal Process has finished!";
 
 std::string labelOf(bool mail, DupStep step, bool keepersLast) {
@@ -65,7 +62,7 @@ bool DupRun::start() {
 
   d.files = {d.mail() ? FileMail : FileMsgNmbr, FilePerson, FilePLINK};
   OP_CLOSE(OpShared, d.files);
-  for (int f : d.files) d.txFiles.push_back(&declaredFile(f));
+  for (int f : d.files) d.tx.files.push_back(&declaredFile(f));
   d.view.counters[DupBefore] = Person.records();
   d.view.counters[DupRemaining] = d.view.counters[DupBefore];
   d.step = DupRepair;
@@ -154,58 +151,35 @@ PurgeState runToEnd(DupRun& run) {
 // ---- transactions
 
 bool DupRun::Impl::change() {
-  if (inTransaction) return true;
-  bool begun = beginTransaction(txFiles, kLockSeconds);
-  std::string why = ErrorText();
-  // The library's transaction check: a transaction that could not be begun
-  // is put to the user and rolled back, and the run ends.
-  bool refused = TransactionCheck();
-  if (refused || !begun) {
-    bool told = refused && !unattended();
-    fail("the files could not be locked: " + why);
-    view.failureShown = told;
-    return false;
-  }
-  inTransaction = true;
-  ops = 0;
-  return true;
+  std::string why;
+  bool told = false;
+  if (tx.begin(why, told)) return true;
+  fail("the files could not be locked: " + why);
+  view.failureShown = told;
+  return false;
 }
 
-bool DupRun::Impl::done(int n) {
-  ops += n;
-  return ops <= kDupCommitOps || commit();
-}
+bool DupRun::Impl::done(int n) { return !tx.due(n) || commit(); }
 
 bool DupRun::Impl::commit() {
-  if (!inTransaction) return true;
-  crashPoint("dup-before-commit");
-  inTransaction = false;
-  if (!commitTransaction()) {
-    std::string why = ErrorText();
-    rollbackTransaction();
-    return fail("the changes could not be committed: " + why);
+  std::string why;
+  switch (tx.commit(why)) {
+    case RunTransaction::Outcome::Ok: return true;
+    case RunTransaction::Outcome::Failed: return fail("the changes could not be committed: " + why);
+    case RunTransaction::Outcome::Stopped: state = PurgeState::Stopped; return false;
   }
-  crashPoint("dup-commit");
-  ops = 0;
-  if (!CheckSpace(Mem.FileDir, kDupMinimumSpace, BtnAbort)) {
-    state = PurgeState::Stopped;
-    return false;
-  }
-  return true;
+  return false;
 }
 
 bool DupRun::Impl::fail(const std::string& why) {
-  if (inTransaction) {
-    rollbackTransaction();
-    inTransaction = false;
-  }
+  tx.rollback();
   view.failure = why;
   state = PurgeState::Failed;
   return false;
 }
 
 bool DupRun::Impl::failTold(const std::string& why) {
-  inTransaction = false;
+  tx.forget();
   fail(why);
   view.failureShown = !unattended();
   return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "maintenance/purge_run.h"
+#include "maintenance/run_transaction.h"
 
 namespace qv {
 
@@ -59,10 +60,7 @@ struct PurgeRun::Impl {
   bool collected = false;
 
   std::vector<int> files;       // opened for the run
-  std::vector<File*> txFiles;   // in every transaction
-  bool inTransaction = false;
-  int ops = 0;                  // operations in the open transaction
-  std::chrono::steady_clock::time_point lastCommit;
+  RunTransaction tx{{"purge-before-commit", "purge-commit", kPurgeCommitOps, kPurgeCommitInterval, kPurgeMinimumSpace}};
   bool wordIndex = false;       // WordList and MasIdx exist
   bool originals = false;       // the Originals file exists
   bool subjects = false;        // the Subjects file exists

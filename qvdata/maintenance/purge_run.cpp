@@ -16,9 +16,6 @@ namespace qv {
 
 namespace {
 
-// Seconds a transaction waits for the files.
-constexpr int kLockSeconds = 5;
-
 const char* kLabelDeleteSections = "Deleting messages in obsolete sections";
 
 std::string labelOf(int kind, int mode, int step) {
@@ -74,7 +71,7 @@ bool PurgeRun::markedForDeletion() const {
 bool PurgeRun::start() {
   Impl& d = *d_;
   d.started = std::chrono::steady_clock::now();
-  d.lastCommit = d.started;
+  d.tx.restartClock();
   if (d.kind != KindForumDb && d.kind != KindMailDb && d.kind != KindNewsDb) return d.fail("no database is open");
   OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
@@ -97,7 +94,7 @@ bool PurgeRun::start() {
   OP_CLOSE(OpShared, wanted);
   d.files = wanted;
   for (int f : wanted) {
-    d.txFiles.push_back(&declaredFile(f));
+    d.tx.files.push_back(&declaredFile(f));
     if (f == FileOriginals) d.originals = true;
     if (f == FileSubjects) d.subjects = true;
   }
@@ -190,48 +187,26 @@ PurgeState runToEnd(PurgeRun& run) {
 // ---- transactions
 
 bool PurgeRun::Impl::change() {
-  if (inTransaction) return true;
-  bool begun = beginTransaction(txFiles, kLockSeconds);
-  std::string why = ErrorText();
-  // The library's transaction check: a transaction that could not be begun
-  // is put to the user ("Transaction Frame Error!") and rolled back, and the
-  // run ends.
-  bool refused = TransactionCheck();
-  if (refused || !begun) {
-    bool told = refused && !unattended();
-    fail("the files could not be locked: " + why);
-    view.failureShown = told;
-    return false;
-  }
-  inTransaction = true;
-  ops = 0;
-  return true;
+  std::string why;
+  bool told = false;
+  if (tx.begin(why, told)) return true;
+  fail("the files could not be locked: " + why);
+  view.failureShown = told;
+  return false;
 }
 
-bool PurgeRun::Impl::done(int n) {
-  ops += n;
-  if (ops <= kPurgeCommitOps || std::chrono::steady_clock::now() - lastCommit < kPurgeCommitInterval) return true;
-  return commit();
-}
+bool PurgeRun::Impl::done(int n) { return !tx.due(n) || commit(); }
 
 bool PurgeRun::Impl::commit() {
-  if (!inTransaction) return true;
+  if (!tx.open()) return true;
   if (!applyWordLoss()) return false;
-  crashPoint("purge-before-commit");
-  inTransaction = false;
-  if (!commitTransaction()) {
-    std::string why = ErrorText();
-    rollbackTransaction();
-    return fail("the changes could not be committed: " + why);
+  std::string why;
+  switch (tx.commit(why)) {
+    case RunTransaction::Outcome::Ok: return true;
+    case RunTransaction::Outcome::Failed: return fail("the changes could not be committed: " + why);
+    case RunTransaction::Outcome::Stopped: state = PurgeState::Stopped; return false;
   }
-  crashPoint("purge-commit");
-  ops = 0;
-  lastCommit = std::chrono::steady_clock::now();
-  if (!CheckSpace(Mem.FileDir, kPurgeMinimumSpace, BtnAbort)) {
-    state = PurgeState::Stopped;
-    return false;
-  }
-  return true;
+  return false;
 }
 
 bool PurgeRun::Impl::reopenWhenShort() {
@@ -245,9 +220,8 @@ bool PurgeRun::Impl::reopenWhenShort() {
 }
 
 bool PurgeRun::Impl::fail(const std::string& why) {
-  if (inTransaction) {
-    rollbackTransaction();
-    inTransaction = false;
+  if (tx.open()) {
+    tx.rollback();
     wordLoss.clear();
   }
   view.failure = why;
