@@ -80,6 +80,20 @@ class HelpTest : public QObject {
     QVERIFY(named > 10);
   }
 
+  // Every page can be reached from the contents: a page linked from nowhere
+  // is only ever seen through one window's help button.
+  void everyPageIsListedInTheContents() {
+    QFile file(qvm::helpPage(QStringLiteral("Contents")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString contents = QString::fromUtf8(file.readAll());
+    const QStringList pages = qvm::helpTopics();
+    QVERIFY(pages.size() > 10);
+    for (const QString& page : pages) {
+      if (page == QStringLiteral("Contents")) continue;
+      QVERIFY2(contents.contains(QStringLiteral("href=\"") + page + QStringLiteral(".html\"")), qPrintable(page));
+    }
+  }
+
   void theWindowShowsTheTopicAndFallsBackToTheContents() {
     TestInstallation inst;
     qvm::showHelp(QStringLiteral("~Import_Wizard"));
