@@ -152,6 +152,8 @@ int cmdExport(const Args& argsIn) {
   }
   if (toClipboard) qv::setClipboard(nullptr);
   if (run.result() != qv::CopyDone) return 1;
+  // A damaged original left out is a fault the caller must see.
+  if (run.view().damaged > 0) return 1;
   if (!run.path1().empty()) say("%s\n", run.path1().c_str());
   if (!run.path2().empty()) say("%s\n", run.path2().c_str());
   return 0;

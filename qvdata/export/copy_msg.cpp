@@ -84,6 +84,12 @@ struct CopyRun::Impl {
       Message(error, kCaption, Icon::Exclamation);
       r = CopyFailed;
     }
+    // The file holds every original that could be read; the damaged ones
+    // are named rather than silently left out.
+    if (r == CopyDone && view.damaged > 0)
+      Message(std::to_string(view.damaged) + " message(s) could not be exported: their originals are damaged.\r\n" +
+                  view.damage + "\r\nThe check of the database tells more.",
+              kCaption, Icon::Exclamation);
     phase = Phase::Done;
     result = r;
     view.collecting = false;
@@ -220,9 +226,11 @@ void CopyRun::Impl::writeOriginalsSlice() {
       ++view.skipped;
       continue;
     }
-    std::optional<std::string> raw = readOriginal(kind, m.id);
+    std::string damage;
+    std::optional<std::string> raw = readOriginal(kind, m.id, &damage);
     if (!raw) {
       ++view.skipped;
+      if (!damage.empty() && view.damaged++ == 0) view.damage = "Message " + std::to_string(m.id) + ": " + damage;
       continue;
     }
     std::string error;

@@ -144,6 +144,27 @@ TEST_F(ExportOriginals, MessagesWithoutOriginalsAreSkippedAndNamesChecked) {
   EXPECT_FALSE(fs::exists(exportPath("IDX036.ADF")));
 }
 
+// A damaged original is left out of the file, but named: the export says
+// which message could not be written instead of counting it as skipped.
+TEST_F(ExportOriginals, DamagedOriginalsAreNamedNotSilentlySkipped) {
+  std::vector<uint32_t> ids = importThree();
+  OP_CLOSE(OpShared, {FileOriginals});
+  ORI = OriginalsRec();
+  ORI.HASH = originalHash(raws[1]);
+  ASSERT_TRUE(Originals.get(ORI_IdKey));
+  ORI.DATA[ORI.DATA.size() / 2] ^= 0x55;
+  ASSERT_TRUE(Originals.put());
+  OP_CLOSE(OpRelease, {FileOriginals});
+  CopyView v;
+  prompts.reset();
+  ASSERT_EQ(run(wholeDatabase(), &v), CopyDone);
+  EXPECT_EQ(v.written, 2);
+  EXPECT_EQ(v.damaged, 1);
+  EXPECT_NE(v.damage.find("Message " + std::to_string(ids[1])), std::string::npos) << v.damage;
+  EXPECT_NE(prompts.transcript().find("could not be exported"), std::string::npos) << prompts.transcript();
+  EXPECT_EQ(qvtest::readFile(path), mboxEntry(raws[0]) + mboxEntry(raws[2]));
+}
+
 TEST_F(ExportOriginals, DatabasesWithoutOriginalsAreRefused) {
   importThree();
   // A database made before originals were kept has no Originals file.
