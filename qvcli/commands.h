@@ -75,5 +75,9 @@ int cmdRebuild(const Args& args);
 int cmdMerge(const Args& args);
 int cmdDedup(const Args& args);
 int cmdAddresses(const Args& args);
+// The editing sub-commands of "definition" and "task": add, edit and delete
+// (args[0] is the sub-command).
+int cmdDefinitionEdit(const Args& args);
+int cmdTaskEdit(const Args& args);
 
 }  // namespace qvcli

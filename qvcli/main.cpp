@@ -116,6 +116,19 @@ const std::vector<Command>& commands() {
        "list the parts of a message's original (number, name, type, size), or save them (one with --part) as "
        "new files in DIR; prints the files written",
        cmdAttachments, Needs::Reading},
+      {"definition",
+       "definition add|edit NAME [--name NEW] --format F --target DB --path P --method files|dir|tree [--masks M] "
+       "[--kinds mail,forum,news] [--mailbox DB] [--reimport|--no-reimport] [--topic T]; definition delete NAME",
+       "add, change or delete an import definition of scheduled tasks (edit changes only the options given; "
+       "with --method files, --masks names the files, inside --path unless given in full)",
+       cmdDefinitionEdit, Needs::Writing},
+      {"task",
+       "task add|edit NAME [--name NEW] --definition NAME... [--dedup] [--purge] [--count] [--index] "
+       "[--once 'YYYY-MM-DD HH:MM'] [--weekdays sun,mon,...] [--monthdays 5,20] [--time HH:MM] "
+       "[--inactive|--active]; task delete NAME",
+       "add, change or delete a scheduled task (edit changes only the options given; --no-dedup, --no-purge, "
+       "--no-count, --no-index and an empty --once, --weekdays or --monthdays clear)",
+       cmdTaskEdit, Needs::Writing},
       {"print",
        "print DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--min-id N] [--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] --pdf FILE",
