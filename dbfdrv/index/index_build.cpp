@@ -1,0 +1,207 @@
+// Building an index tree from sorted entries, releasing its pages, and
+// checking its structure.
+#include <algorithm>
+
+#include "index/index_tree.h"
+#include "table/engine_status.h"
+
+namespace dbf {
+namespace {
+
+// Fills pages of one level left to right, writing each when the next starts.
+class LevelWriter {
+ public:
+  LevelWriter(IndexFile* file, const TreeShape& shape, bool leaf) : file_(file), shape_(shape), leaf_(leaf) {}
+
+  int add(const IndexEntry& e) {
+    if (!started_) {
+      if (int st = start(kNoPage); st) return st;
+    }
+    cur_.entries.push_back(e);
+    if (fits()) return StatusOk;
+    cur_.entries.pop_back();
+    IndexNode full = std::move(cur_);
+    uint32_t nextOffset = 0;
+    if (int st = file_->allocatePage(nextOffset); st) return st;
+    full.right = nextOffset;
+    if (int st = write(full); st) return st;
+    cur_ = IndexNode();
+    cur_.offset = nextOffset;
+    cur_.left = full.offset;
+    cur_.attribute = leaf_ ? PageLeaf : PageInterior;
+    used_ = 0;
+    maxRecord_ = 0;
+    cur_.entries.push_back(e);
+    fits();
+    return StatusOk;
+  }
+
+  // Writes the last page; the page becomes the root when it is the only one.
+  int finish() {
+    if (!started_)
+      if (int st = start(kNoPage); st) return st;
+    if (pages_.size() == 0) cur_.attribute |= PageRoot;
+    return write(cur_);
+  }
+  const std::vector<IndexEntry>& pages() const { return pages_; }
+
+ private:
+  int start(uint32_t left) {
+    started_ = true;
+    cur_ = IndexNode();
+    cur_.attribute = leaf_ ? PageLeaf : PageInterior;
+    cur_.left = left;
+    return file_->allocatePage(cur_.offset);
+  }
+  // Whether the page with its newest entry still fits, counted as it grows.
+  bool fits() {
+    if (!(leaf_ && shape_.format == IndexFormat::Compact))
+      return static_cast<int>(cur_.entries.size()) <= maxKeysPerPage(shape_, leaf_);
+    const std::string& k = cur_.entries.back().key;
+    const int n = shape_.keyLength;
+    int trail = 0;
+    while (trail < n && k[n - 1 - trail] == shape_.pad) ++trail;
+    int dup = 0;
+    if (cur_.entries.size() > 1) {
+      const std::string& p = cur_.entries[cur_.entries.size() - 2].key;
+      while (dup < n - trail && p[dup] == k[dup]) ++dup;
+    }
+    uint32_t maxRec = std::max(maxRecord_, cur_.entries.back().record);
+    int bytes = leafPacking(n, maxRec, 0).bytesPerEntry;
+    int used = used_ + n - dup - trail;
+    if (used + static_cast<int>(cur_.entries.size()) * bytes > kCompactLeafSpace) return false;
+    used_ = used;
+    maxRecord_ = maxRec;
+    return true;
+  }
+  int write(IndexNode& node) {
+    const IndexEntry& last = node.entries.empty() ? IndexEntry() : node.entries.back();
+    pages_.push_back(IndexEntry{last.key, last.record, node.offset});
+    return file_->putNode(node, shape_);
+  }
+
+  IndexFile* file_;
+  TreeShape shape_;
+  bool leaf_;
+  bool started_ = false;
+  IndexNode cur_;
+  int used_ = 0;
+  uint32_t maxRecord_ = 0;
+  std::vector<IndexEntry> pages_;
+};
+
+}  // namespace
+
+int IndexTree::build(const std::vector<IndexEntry>& sorted) {
+  if (int st = file_->beginChange(); st) return st;
+  int st = releaseAll();
+  clearCurrent();
+  if (st == StatusOk) {
+    LevelWriter leaves(file_, shape_, true);
+    for (const IndexEntry& e : sorted) {
+      IndexEntry n{normalize(e.key), e.record, 0};
+      if ((st = leaves.add(n))) break;
+    }
+    if (st == StatusOk) st = leaves.finish();
+    std::vector<IndexEntry> level = leaves.pages();
+    while (st == StatusOk && level.size() > 1) {
+      LevelWriter upper(file_, shape_, false);
+      for (const IndexEntry& e : level)
+        if ((st = upper.add(e))) break;
+      if (st == StatusOk) st = upper.finish();
+      level = upper.pages();
+    }
+    if (st == StatusOk) st = setRoot(level.front().child);
+  }
+  file_->endChange();
+  return st;
+}
+
+int IndexTree::releaseSubtree(uint32_t offset, int depth) {
+  if (depth > 32) return ErrFileCorrupted;
+  IndexNode node;
+  if (int st = file_->getNode(offset, shape_, node); st) return st;
+  if (!node.leaf())
+    for (const IndexEntry& e : node.entries)
+      if (int st = releaseSubtree(e.child, depth + 1); st) return st;
+  return file_->releasePage(offset);
+}
+
+int IndexTree::releaseAll() {
+  int st = releaseSubtree(header_.root, 0);
+  if (st == StatusOk) header_.root = kNoPage;
+  return st;
+}
+
+int IndexTree::verifyNode(uint32_t offset, int depth, std::string* low, std::string& last, uint32_t& lastRecord,
+                          std::string& detail) {
+  (void)low;
+  if (depth > 32) {
+    detail = "the tree is deeper than any index can be";
+    return ErrFileCorrupted;
+  }
+  IndexNode node;
+  if (int st = file_->getNode(offset, shape_, node); st) {
+    detail = "page " + std::to_string(offset) + " cannot be read";
+    return st;
+  }
+  if (node.leaf()) {
+    for (const IndexEntry& e : node.entries) {
+      if (!last.empty() && compare(last, e.key) > 0) {
+        detail = "keys out of order in page " + std::to_string(offset);
+        return ErrFileCorrupted;
+      }
+      last = e.key;
+      lastRecord = e.record;
+    }
+    return StatusOk;
+  }
+  if (node.entries.empty() && !node.root()) {
+    detail = "empty interior page " + std::to_string(offset);
+    return ErrFileCorrupted;
+  }
+  for (const IndexEntry& e : node.entries) {
+    if (int st = verifyNode(e.child, depth + 1, nullptr, last, lastRecord, detail); st) return st;
+    bool recordKept = shape_.format == IndexFormat::Compact;
+    if (e.key != last || (recordKept && e.record != lastRecord)) {
+      detail = "page " + std::to_string(offset) + " names a key that is not the last below it";
+      return ErrFileCorrupted;
+    }
+  }
+  return StatusOk;
+}
+
+int IndexTree::verify(std::string& detail) {
+  if (int st = reloadRoot(); st) return st;
+  std::string last;
+  uint32_t lastRecord = 0;
+  if (int st = verifyNode(header_.root, 0, nullptr, last, lastRecord, detail); st) return st;
+  // The leaves' sibling chain runs through every leaf in key order.
+  std::vector<Step> path;
+  IndexNode leaf;
+  if (int st = edge(false, path, leaf); st) return st;
+  uint32_t expectLeft = kNoPage;
+  for (;;) {
+    if (leaf.left != expectLeft) {
+      detail = "page " + std::to_string(leaf.offset) + " has a wrong left sibling";
+      return ErrFileCorrupted;
+    }
+    expectLeft = leaf.offset;
+    uint32_t right = leaf.right;
+    bool moved = false;
+    if (int st = stepLeaf(true, path, leaf, moved); st) return st;
+    if (!moved) {
+      if (right != kNoPage) {
+        detail = "the last leaf has a right sibling";
+        return ErrFileCorrupted;
+      }
+      return StatusOk;
+    }
+    if (right != leaf.offset) {
+      detail = "page " + std::to_string(expectLeft) + " has a wrong right sibling";
+      return ErrFileCorrupted;
+    }
+  }
+}
+
+}  // namespace dbf
