@@ -11,6 +11,7 @@
 #include "persons/address_export_window.h"
 #include "search/search_windows.h"
 #include "setup/setup_windows.h"
+#include "tasks/task_windows.h"
 #include "topics/topic_windows.h"
 #include "wordindex/wordindex_windows.h"
 
@@ -29,6 +30,7 @@ void registerAllWindows() {
   registerThreadTreeWindow();
   registerSearchWindows();
   registerSetupWindows();
+  registerTaskWindows();
   registerTopicWindows();
   registerWordIndexWindows();
 }

@@ -55,10 +55,15 @@ enum WindowSlot : int {
   SlotAddressExport = 39,
   SlotTextFind = 40,
   SlotBrowsePerson = 41,
+  SlotBrowseTasks = 42,
+  SlotBrowseBatch = 43,
+  SlotShowLog = 44,
   SlotWordList = 45,
   SlotStopList = 46,
   SlotUpdateStopList = 47,
   SlotSearchWz = 48,
+  SlotStartTask = 49,
+  SlotTaskRun = 50,
 };
 
 // List numbers of the column widths (1..20).
@@ -81,6 +86,8 @@ enum ListSlot : int {
   ListMergePersons = 12,
   ListWordList = 14,
   ListStopList = 15,
+  ListBrowseTasks = 13,
+  ListBrowseBatch = 20,
 };
 
 enum class Geometry { PositionOnly, PositionAndSize };

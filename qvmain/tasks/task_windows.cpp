@@ -1,0 +1,36 @@
+#include "tasks/task_windows.h"
+
+#include "frame/procedures.h"
+#include "services/semafore.h"
+#include "tasks/browse_batch.h"
+#include "tasks/browse_tasks.h"
+#include "tasks/show_log.h"
+
+namespace qvm {
+
+namespace {
+
+// The numbered starters of the task windows.
+enum TaskStarter : int { StartShowLog = 202, StartBrowseTasks = 204, StartBrowseBatch = 205 };
+
+}  // namespace
+
+void registerTaskWindows() {
+  registerProcedure(kBrowseTasksThread, openBrowseTasks);
+  registerProcedure(kBrowseBatchThread, openBrowseBatch);
+  registerProcedure(kShowLogThread, openShowLog);
+  qv::registerSemaFore(StartBrowseTasks, [] {
+    openBrowseTasks();
+    return 1;
+  }, 50000);
+  qv::registerSemaFore(StartBrowseBatch, [] {
+    openBrowseBatch();
+    return 1;
+  }, 50000);
+  qv::registerSemaFore(StartShowLog, [] {
+    openShowLog();
+    return 1;
+  }, 50000);
+}
+
+}  // namespace qvm
