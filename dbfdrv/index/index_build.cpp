@@ -93,14 +93,26 @@ class LevelWriter {
 }  // namespace
 
 int IndexTree::build(const std::vector<IndexEntry>& sorted) {
+  std::size_t i = 0;
+  return build([&](IndexEntry& e, bool& more) {
+    more = i < sorted.size();
+    if (more) e = sorted[i++];
+    return StatusOk;
+  });
+}
+
+int IndexTree::build(const std::function<int(IndexEntry& entry, bool& more)>& next) {
   if (int st = file_->beginChange(); st) return st;
   int st = releaseAll();
   clearCurrent();
   if (st == StatusOk) {
     LevelWriter leaves(file_, shape_, true);
-    for (const IndexEntry& e : sorted) {
-      IndexEntry n{normalize(e.key), e.record, 0};
-      if ((st = leaves.add(n))) break;
+    for (;;) {
+      IndexEntry e;
+      bool more = false;
+      if ((st = next(e, more)) || !more) break;
+      e.key = normalize(e.key);
+      if ((st = leaves.add(e))) break;
     }
     if (st == StatusOk) st = leaves.finish();
     std::vector<IndexEntry> level = leaves.pages();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,9 @@ class IndexTree {
   // Removes the entry (key, record); a missing entry is no error.
   int remove(const std::string& key, uint32_t record);
   int count(uint64_t& out);
-  // Replaces the tree by one built from entries sorted in tree order.
+  // Replaces the tree by one built from entries sorted in tree order, given
+  // one by one by next (more false after the last).
+  int build(const std::function<int(IndexEntry& entry, bool& more)>& next);
   int build(const std::vector<IndexEntry>& sorted);
   // Puts every page of the tree on the free list.
   int releaseAll();
