@@ -129,26 +129,34 @@ int IndexTree::build(const std::function<int(IndexEntry& entry, bool& more)>& ne
   return st;
 }
 
-int IndexTree::releaseSubtree(uint32_t offset, int depth) {
-  if (depth > 32) return ErrFileCorrupted;
+int IndexTree::collectPages(uint32_t offset, int depth, uint64_t& budget, std::vector<uint32_t>& pages) {
+  if (depth > 32 || budget-- == 0) return ErrFileCorrupted;
   IndexNode node;
   if (int st = file_->getNode(offset, shape_, node); st) return st;
+  pages.push_back(offset);
   if (!node.leaf())
     for (const IndexEntry& e : node.entries)
-      if (int st = releaseSubtree(e.child, depth + 1); st) return st;
-  return file_->releasePage(offset);
+      if (int st = collectPages(e.child, depth + 1, budget, pages); st) return st;
+  return StatusOk;
 }
 
 int IndexTree::releaseAll() {
-  int st = releaseSubtree(header_.root, 0);
-  if (st == StatusOk) header_.root = kNoPage;
-  return st;
+  // Collected first: a damaged tree reaching a page twice must not put it
+  // twice on the free list.
+  std::vector<uint32_t> pages;
+  uint64_t budget = pageBudget();
+  if (int st = collectPages(header_.root, 0, budget, pages); st) return st;
+  std::sort(pages.begin(), pages.end());
+  pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+  for (uint32_t p : pages)
+    if (int st = file_->releasePage(p); st) return st;
+  header_.root = kNoPage;
+  return StatusOk;
 }
 
-int IndexTree::verifyNode(uint32_t offset, int depth, std::string* low, std::string& last, uint32_t& lastRecord,
+int IndexTree::verifyNode(uint32_t offset, int depth, uint64_t& budget, std::string& last, uint32_t& lastRecord,
                           std::string& detail) {
-  (void)low;
-  if (depth > 32) {
+  if (depth > 32 || budget-- == 0) {
     detail = "the tree is deeper than any index can be";
     return ErrFileCorrupted;
   }
@@ -173,7 +181,7 @@ int IndexTree::verifyNode(uint32_t offset, int depth, std::string* low, std::str
     return ErrFileCorrupted;
   }
   for (const IndexEntry& e : node.entries) {
-    if (int st = verifyNode(e.child, depth + 1, nullptr, last, lastRecord, detail); st) return st;
+    if (int st = verifyNode(e.child, depth + 1, budget, last, lastRecord, detail); st) return st;
     bool recordKept = shape_.format == IndexFormat::Compact;
     if (e.key != last || (recordKept && e.record != lastRecord)) {
       detail = "page " + std::to_string(offset) + " names a key that is not the last below it";
@@ -187,7 +195,8 @@ int IndexTree::verify(std::string& detail) {
   if (int st = reloadRoot(); st) return st;
   std::string last;
   uint32_t lastRecord = 0;
-  if (int st = verifyNode(header_.root, 0, nullptr, last, lastRecord, detail); st) return st;
+  uint64_t budget = pageBudget();
+  if (int st = verifyNode(header_.root, 0, budget, last, lastRecord, detail); st) return st;
   // The leaves' sibling chain runs through every leaf in key order.
   std::vector<Step> path;
   IndexNode leaf;

@@ -209,7 +209,10 @@ int IndexTree::stepLeaf(bool forward, std::vector<Step>& path, IndexNode& leaf, 
 // Moves the cursor off the ends of leaves onto the neighbouring entry.
 int IndexTree::settle(std::vector<Step>& path, IndexNode& leaf, bool forward, bool& found) {
   found = false;
+  // Passing more empty leaves than the file has pages means pages reached twice.
+  uint64_t budget = pageBudget();
   while (!path.empty()) {
+    if (budget-- == 0) return ErrFileCorrupted;
     int i = path.back().index;
     if (i >= 0 && i < static_cast<int>(leaf.entries.size())) {
       found = true;

@@ -117,9 +117,12 @@ class IndexTree {
   int split(std::vector<Step>& path, int level, IndexNode& node);
   int removeNode(std::vector<Step>& path, int level, IndexNode& node);
   int setRoot(uint32_t offset);
-  int releaseSubtree(uint32_t offset, int depth);
-  int verifyNode(uint32_t offset, int depth, std::string* low, std::string& last, uint32_t& lastRecord,
+  int collectPages(uint32_t offset, int depth, uint64_t& budget, std::vector<uint32_t>& pages);
+  int verifyNode(uint32_t offset, int depth, uint64_t& budget, std::string& last, uint32_t& lastRecord,
                  std::string& detail);
+  // Pages a whole tree can have: more visits mean a damaged file whose
+  // pages are reached twice.
+  uint64_t pageBudget() const { return file_->fileEnd() / kIndexPageSize + 1; }
   void setCurrent(const IndexNode& leaf);
   void clearCurrent();
 
