@@ -6,6 +6,7 @@
 #include "services/datetime.h"
 #include "tasks/definition_edit.h"
 #include "tasks/task_edit.h"
+#include "tasks/task_schedule.h"
 
 namespace qvcli {
 
@@ -128,7 +129,7 @@ bool applyOptions(const TaskOptions& o, qv::TaskEdit& e, bool adding, int& statu
   }
   // Weekdays and month days are alternatives: weekdays win when both are given.
   if (repeatChanged) t.RUNNEXTDATE = 0;  // the first run is worked out again from the repeat days
-  if (!qv::HasRepeatDays(t) && repeatChanged) t.RUNNEXTTIME = o.hasTime ? t.RUNNEXTTIME : 0;
+  if (!qv::hasRepeatDays(t) && repeatChanged) t.RUNNEXTTIME = o.hasTime ? t.RUNNEXTTIME : 0;
   if (o.inactive) t.ACTIVE = 0;
   if (o.active || (adding && !o.inactive)) t.ACTIVE = 1;
   return true;

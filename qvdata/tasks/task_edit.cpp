@@ -11,13 +11,11 @@
 #include "services/record_helpers.h"
 #include "storage/collation.h"
 #include "storage/fixedstr.h"
+#include "tasks/task_schedule.h"
 
 namespace qv {
 
 namespace {
-
-// Days searched for the first repeat date: every month day occurs within a year.
-constexpr int kRepeatSearchDays = 366;
 
 bool finish(bool ok) {
   if (ok && !commitTransaction()) {
@@ -70,41 +68,22 @@ std::vector<uint32_t> readLinks(uint32_t taskId) {
 
 TasksRec prepared(const TasksRec& t) {
   TasksRec out = t;
-  if (out.RUNNEXTDATE == 0 && HasRepeatDays(out)) out.RUNNEXTDATE = FirstRepeatDate(out, today(), clockNow());
+  if (out.RUNNEXTDATE == 0 && hasRepeatDays(out)) out.RUNNEXTDATE = FirstRepeatDate(out, today(), clockNow());
   return out;
 }
 
 }  // namespace
 
-bool HasRepeatDays(const TasksRec& t) {
-  for (uint8_t d : t.DAYS)
-    if (d) return true;
-  for (uint8_t d : t.MONTHDAYS)
-    if (d) return true;
-  return false;
-}
-
 bool HasRunInformation(const TasksRec& t) {
-  return (t.RUNNOWDATE != 0 && t.RUNNOWTIME != 0) || HasRepeatDays(t);
+  return (t.RUNNOWDATE != 0 && t.RUNNOWTIME != 0) || hasRepeatDays(t);
 }
 
 int32_t FirstRepeatDate(const TasksRec& t, int32_t day, int32_t clock) {
-  bool anyWeekday = std::any_of(t.DAYS.begin(), t.DAYS.end(), [](uint8_t d) { return d != 0; });
-  for (int i = 0; i <= kRepeatSearchDays; ++i) {
-    int32_t date = day + i;
-    if (i == 0 && t.RUNNEXTTIME != 0 && t.RUNNEXTTIME <= clock) continue;
-    if (i == 0 && t.RUNNEXTTIME == 0) continue;  // no time of day: the start of today has passed
-    bool selected = false;
-    if (anyWeekday) {
-      selected = t.DAYS[size_t(weekday(date))] != 0;
-    } else {
-      int y = 0, m = 0, d = 0;
-      ymdFromDate(date, y, m, d);
-      for (uint8_t md : t.MONTHDAYS) selected = selected || (md != 0 && md == d);
-    }
-    if (selected) return date;
-  }
-  return 0;
+  if (!hasRepeatDays(t)) return 0;
+  // Today counts while its time of day is still ahead (a task without a
+  // time of day would be due at once: it starts tomorrow).
+  bool todayCounts = t.RUNNEXTTIME != 0 && clock < t.RUNNEXTTIME;
+  return nextRepeatDate(t, todayCounts ? day - 1 : day);
 }
 
 bool CheckTask(const TasksRec& t) {

@@ -19,12 +19,12 @@ struct TaskEdit {
 // one weekday or day of the month to repeat on. A next-run date alone is not
 // enough: a task without repeat days keeps that date after its run and would
 // be found due again and again.
+// (Repeat days: hasRepeatDays of tasks/task_schedule.h.)
 bool HasRunInformation(const TasksRec& t);
-bool HasRepeatDays(const TasksRec& t);
 
-// The first date, from `day` on, that the repeat days select: `day` itself
-// only when the time of day `t.RUNNEXTTIME` is still ahead of `clock`. 0 when
-// the task has no repeat days (or a month day no month has within a year).
+// The first date, from `day` on, that the repeat days select (as the
+// rescheduling after a run selects them): `day` itself only when the time of
+// day `t.RUNNEXTTIME` is still ahead of `clock`. 0 without repeat days.
 int32_t FirstRepeatDate(const TasksRec& t, int32_t day, int32_t clock);
 
 // The editor's check before a task is kept: an active task must have run

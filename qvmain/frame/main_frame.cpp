@@ -33,6 +33,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"
+#include "tasks/task_monitor.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -114,6 +115,7 @@ MainFrame::MainFrame(int startupResult, QWidget* parent) : QMainWindow(parent), 
   clock_->setInterval(1000);
   connect(clock_, &QTimer::timeout, this, &MainFrame::updateClock);
   clock_->start();
+  monitor_ = new TaskMonitorTimer(this);
   updateClock();
 
   evaluateDatabase();
@@ -435,7 +437,8 @@ void MainFrame::startDatabaseBrowse() {
 // ---- commands ----
 
 void MainFrame::choose(int number) {
-  if (qv::Mem.DoTask == qv::RunTaskDue) return;
+  // No other work while a task is due or runs.
+  if (qv::Mem.DoTask != qv::RunInteractive) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   postEvent(this, EvExecute, number);
 }
@@ -533,6 +536,8 @@ bool MainFrame::event(QEvent* e) {
         requestExit();
       else if (after == 0)
         postEvent(this, EvForgetDatabase);
+      else
+        postEvent(this, EvReevaluate);  // the windows closed for the task: the database's browse comes back
       break;
     }
     case EvStartupWizard:

@@ -17,6 +17,8 @@ class QToolBar;
 
 namespace qvm {
 
+class TaskMonitorTimer;
+
 inline const QString kFrameTitle = QStringLiteral(" Quorvane Mail, Forum & Newsgroup Message Archiver ");
 inline const QString kNoDatabase = QStringLiteral("[No Active Database]");
 
@@ -35,6 +37,7 @@ class MainFrame : public QMainWindow {
   QAction* classifyButton() const { return classifyButton_; }
   QAction* printSetupAction() const { return printSetup_; }
   QAction* exitAction() const { return exit_; }
+  TaskMonitorTimer* taskMonitor() const { return monitor_; }
   QMenu* personsMenu() const { return personsMenu_; }
   QString titleSuffix() const { return suffix_; }
   bool exitRefusedLast() const { return exitRefused_; }
@@ -89,6 +92,7 @@ class MainFrame : public QMainWindow {
   QLabel* dateZone_ = nullptr;
   QLabel* timeZone_ = nullptr;
   QTimer* clock_ = nullptr;
+  TaskMonitorTimer* monitor_ = nullptr;
   QMap<int, QAction*> menuActions_;
   QMap<int, QAction*> buttonActions_;
   QMap<int, QAction*> classifyPopup_;  // the classify button's pop-up, by procedure number

@@ -13,6 +13,16 @@ QDate qDateOf(int32_t day) {
   return QDate(y, m, d);
 }
 
+namespace {
+std::function<qv::TaskClock()>& clockSource() {
+  static std::function<qv::TaskClock()> clock;
+  return clock;
+}
+}  // namespace
+
+qv::TaskClock taskNow() { return clockSource() ? clockSource()() : qv::systemClock(); }
+void setTaskClock(std::function<qv::TaskClock()> clock) { clockSource() = std::move(clock); }
+
 int32_t dayOf(const QDate& d) { return d.isValid() ? qv::dateFromYMD(d.year(), d.month(), d.day()) : 0; }
 
 QTime qTimeOf(int32_t time) {

@@ -5,13 +5,14 @@
 #include "tasks/browse_batch.h"
 #include "tasks/browse_tasks.h"
 #include "tasks/show_log.h"
+#include "tasks/start_task.h"
 
 namespace qvm {
 
 namespace {
 
 // The numbered starters of the task windows.
-enum TaskStarter : int { StartShowLog = 202, StartBrowseTasks = 204, StartBrowseBatch = 205 };
+enum TaskStarter : int { StartShowLog = 202, StartBrowseTasks = 204, StartBrowseBatch = 205, StartStartTask = 207 };
 
 }  // namespace
 
@@ -25,6 +26,10 @@ void registerTaskWindows() {
   }, 50000);
   qv::registerSemaFore(StartBrowseBatch, [] {
     openBrowseBatch();
+    return 1;
+  }, 50000);
+  qv::registerSemaFore(StartStartTask, [] {
+    openStartTask();
     return 1;
   }, 50000);
   qv::registerSemaFore(StartShowLog, [] {

@@ -19,6 +19,7 @@
 #include "services/globals.h"
 #include "tasks/definition_edit.h"
 #include "tasks/task_dates.h"
+#include "tasks/task_schedule.h"
 
 namespace qvm {
 
@@ -157,10 +158,10 @@ qv::TaskEdit UpdateTask::edited() const {
   t.RUNNOWTIME = once_->isChecked() ? timeOf(onceTime_->time()) : 0;
   for (int i = 0; i < 7; ++i) t.DAYS[size_t(i)] = weekdays_[i]->isChecked() ? 1 : 0;
   for (int i = 0; i < 5; ++i) t.MONTHDAYS[size_t(i)] = uint8_t(monthDays_[i]->value());
-  t.RUNNEXTTIME = qv::HasRepeatDays(t) ? timeOf(repeatTime_->time()) : edit_.task.RUNNEXTTIME;
+  t.RUNNEXTTIME = qv::hasRepeatDays(t) ? timeOf(repeatTime_->time()) : edit_.task.RUNNEXTTIME;
   // Changed repeat days or time: the next run is worked out again from them.
   if (!sameRepeat(t, edit_.task)) t.RUNNEXTDATE = 0;
-  if (!qv::HasRepeatDays(t) && !qv::HasRepeatDays(edit_.task)) t.RUNNEXTDATE = edit_.task.RUNNEXTDATE;
+  if (!qv::hasRepeatDays(t) && !qv::hasRepeatDays(edit_.task)) t.RUNNEXTDATE = edit_.task.RUNNEXTDATE;
   uint8_t* flags[4] = {&t.DODUPELIM, &t.DOPURGE, &t.DOCOUNT, &t.DOINDEX};
   for (int i = 0; i < 4; ++i) *flags[i] = cleanup_[i]->isChecked() ? 1 : 0;
   e.definitions.clear();
@@ -173,7 +174,7 @@ qv::TaskEdit UpdateTask::edited() const {
 void UpdateTask::showNextRun() {
   qv::TaskEdit e = edited();
   int32_t date = e.task.RUNNEXTDATE;
-  if (date == 0 && qv::HasRepeatDays(e.task)) date = qv::FirstRepeatDate(e.task, qv::today(), qv::clockNow());
+  if (date == 0 && qv::hasRepeatDays(e.task)) date = qv::FirstRepeatDate(e.task, qv::today(), qv::clockNow());
   nextRun_->setText(date ? whenText(date, e.task.RUNNEXTTIME) : QStringLiteral("-"));
 }
 

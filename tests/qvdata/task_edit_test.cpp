@@ -195,8 +195,11 @@ TEST_F(TaskEditTest, TheFirstRepeatDateFollowsWeekdaysOrMonthDays) {
   EXPECT_EQ(FirstRepeatDate(m, dateFromYMD(2026, 12, 9), timeFromHMS(9, 0, 0)), dateFromYMD(2026, 12, 20));
   EXPECT_EQ(FirstRepeatDate(m, dateFromYMD(2026, 12, 25), timeFromHMS(9, 0, 0)), dateFromYMD(2027, 1, 5));
   m.MONTHDAYS = {31, 0, 0, 0, 0};
-  EXPECT_EQ(FirstRepeatDate(m, dateFromYMD(2027, 2, 1), timeFromHMS(9, 0, 0)), dateFromYMD(2027, 3, 31))
-      << "a month without that day is passed over";
+  EXPECT_EQ(FirstRepeatDate(m, dateFromYMD(2027, 2, 1), timeFromHMS(9, 0, 0)), dateFromYMD(2027, 2, 28))
+      << "a month without that day runs on its last day, as after a run";
+  m.RUNNEXTTIME = 0;
+  EXPECT_EQ(FirstRepeatDate(m, dateFromYMD(2027, 1, 31), timeFromHMS(0, 0, 0)), dateFromYMD(2027, 2, 28))
+      << "without a time of day today does not count";
   EXPECT_EQ(FirstRepeatDate(TasksRec(), wed, 0), 0);
 }
 
