@@ -104,7 +104,8 @@ StartTask::StartTask(QWidget* parent) : QWidget(parent), remaining_(kCountDown) 
   layout->addWidget(deactivate);
   layout->addWidget(deactivateAll);
   layout->addLayout(buttons);
-  setMinimumWidth(460);
+  text_->setMinimumWidth(460);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   timer_ = new QTimer(this);
   timer_->setInterval(kTickMilliseconds);

@@ -88,6 +88,17 @@
 #include "setup/user_panel.h"
 #include "support/browse_records.h"
 #include "support/gui_fixture.h"
+#include "tasks/browse_batch.h"
+#include "tasks/browse_tasks.h"
+#include "tasks/definition_edit.h"
+#include "tasks/show_log.h"
+#include "tasks/start_task.h"
+#include "tasks/task_dates.h"
+#include "tasks/task_edit.h"
+#include "tasks/task_runner.h"
+#include "tasks/task_schedule.h"
+#include "tasks/update_batch.h"
+#include "tasks/update_task.h"
 #include "threads/thread_manager.h"
 
 namespace {
@@ -116,6 +127,18 @@ void shoot(QWidget* w, const QString& name, bool settle = true) {
   p.save(file);
   std::printf("%s %dx%d\n", qPrintable(file), p.width(), p.height());
   ++shots;
+}
+
+// A window inside the frame shown at its own size with its title bar (the
+// frame's window area keeps a maximised browser's state for new windows).
+void normalSize(QWidget* w, const QSize& size = QSize()) {
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget())) {
+    sub->showNormal();
+    if (size.isValid())
+      sub->resize(size);
+    else
+      sub->adjustSize();
+  }
 }
 
 void closeWindow(QWidget* w) {
@@ -621,6 +644,81 @@ int main(int argc, char** argv) {
       w->start();
       while (w->running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
       shoot(w, QStringLiteral("51-duplicates-window-finished"));
+      closeWindow(w);
+    }
+  }
+
+  // Scheduled tasks: the definition list and form, the task list and form,
+  // the start dialog during its count-down, and the log of a run.
+  {
+    qv::ImportSettings s;
+    s.format = "OzCIS";
+    s.method = qv::SelectFiles;
+    s.path = source.path().toStdString();
+    s.masks = {"MAIL.MSG", "FORUM.MSG"};
+    s.importMail = true;
+    s.importForum = true;
+    s.mailbox = mailbox;
+    s.forumName = "Windows Forum";
+    uint32_t def = qv::AddImportDefinition("OzCIS captures", s);
+    qv::ImportSettings d = s;
+    d.method = qv::SelectDirectory;
+    d.masks = {"*.MSG"};
+    qv::AddImportDefinition("Forum directory", d);
+    qv::TaskEdit t;
+    t.task.DESCRIPTION = "Nightly import";
+    t.task.ACTIVE = 1;
+    t.task.DAYS = {0, 1, 1, 1, 1, 1, 0};
+    t.task.RUNNEXTTIME = qv::timeFromHMS(3, 0, 0);
+    t.task.DODUPELIM = t.task.DOPURGE = 1;
+    t.definitions = {def};
+    uint32_t task = qv::AddTask(t);
+    qvm::startProcedure(QStringLiteral("BrowseBatch"));
+    if (QWidget* w = running("BrowseBatch")) {
+      normalSize(w, QSize(760, 300));
+      shoot(w, QStringLiteral("70-import-definitions"));
+      qv::ImportDefinition read;
+      qv::ReadImportDefinition(def, read);
+      auto* form = new qvm::UpdateBatch(qvm::BatchFormUpdate, read, w);
+      form->show();
+      shoot(form, QStringLiteral("71-import-definition-form"));
+      delete form;
+      closeWindow(w);
+    }
+    qvm::startProcedure(QStringLiteral("BrowseTasks"));
+    if (QWidget* w = running("BrowseTasks")) {
+      normalSize(w, QSize(800, 300));
+      shoot(w, QStringLiteral("72-scheduled-tasks"));
+      qv::TaskEdit read;
+      qv::ReadTask(task, read);
+      auto* form = new qvm::UpdateTask(qvm::TaskFormUpdate, read, w);
+      form->show();
+      shoot(form, QStringLiteral("73-task-form"));
+      delete form;
+      closeWindow(w);
+    }
+    qv::TaskClock due{qv::today(), qv::timeFromHMS(23, 59, 0)};
+    qv::TaskEdit read;
+    qv::ReadTask(task, read);
+    read.task.RUNNEXTDATE = qv::today();
+    qv::UpdateTask(read);
+    if (qv::TaskMonitor(due)) {
+      qvm::openStartTask();
+      if (auto* w = qobject_cast<qvm::StartTask*>(running("StartTask"))) {
+        for (int i = 0; i < 17; ++i) w->tick();
+        normalSize(w);
+        shoot(w, QStringLiteral("74-start-task-count-down"));
+        w->cancel();
+        settleAll();
+      }
+    }
+    qv::TaskDriver driver;
+    driver.clock = [due] { return due; };
+    qv::runTask(task, driver);
+    qvm::startProcedure(QStringLiteral("ShowLog"));
+    if (QWidget* w = running("ShowLog")) {
+      normalSize(w, QSize(640, 360));
+      shoot(w, QStringLiteral("75-task-log"));
       closeWindow(w);
     }
   }
