@@ -15,6 +15,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "frame/main_frame.h"
+#include "frame/procedure_table.h"
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "services/file_service.h"
@@ -331,6 +332,32 @@ class TaskRunTest : public QObject {
     QString log = logText();
     QVERIFY2(log.contains(QStringLiteral(" News Result: Batch not run")), qPrintable(log));
     QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+  }
+
+  void theProgramClosesAfterTheTaskWhenSetSo() {
+    TestInstallation inst;
+    inst.open();
+    QString corpus = corpusDir();
+    if (corpus.isEmpty()) QSKIP("no corpus");
+    QVERIFY(dueTask(corpus + QStringLiteral("/news-spool/perceval")) != 0);
+    qv::KonfigSet(qv::ItemAfterTask, 1);  // "Exit Quorvane after task has finished"
+    QVERIFY(qv::Konfig(qv::KSave));
+    auto frame = std::make_unique<qvm::MainFrame>(1);
+    frame->show();
+    settle();
+    QVERIFY(frame->taskMonitor()->look());
+    QVERIFY(waitFor([] { return openDialog() != nullptr; }));
+    // No menu command runs while the task is due.
+    frame->choose(qvm::ProcScheduleTasks);
+    settle();
+    QCOMPARE(qvm::TmGetId(QStringLiteral("BrowseTasks")), 0);
+    openDialog()->confirm();
+    QVERIFY(waitLong([&] { return !frame->isVisible(); }));
+    QCOMPARE(qv::Mem.DoTask, int(qv::RunInteractive));
+    QVERIFY(logText().contains(QStringLiteral("Nightly ")));
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+    frame.reset();
+    settle();
   }
 
   // The same task run by the library's runner (as qvcli runs it) and by the
