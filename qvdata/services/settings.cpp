@@ -452,4 +452,45 @@ int64_t SpeedVal(int op, int item, int64_t value) {
   return value;
 }
 
+namespace {
+
+Block rawBlock(uint8_t block, const std::array<uint8_t, 200>& data) {
+  const std::vector<Item>* items = block == BlockGeneral ? &kGeneral
+                                   : block == BlockDisplay ? &kDisplay
+                                   : block == BlockPaths   ? &kPaths
+                                   : block == BlockWordIndex ? &kWordIndex
+                                                             : nullptr;
+  if (!items) Halt("Internal Error - invalid xType");
+  Block b{block, items};
+  b.data = data;
+  return b;
+}
+
+}  // namespace
+
+int64_t rawItem(uint8_t block, const std::array<uint8_t, 200>& data, int item) {
+  Block b = rawBlock(block, data);
+  return readItem(b, findItem(b, item));
+}
+
+void setRawItem(uint8_t block, std::array<uint8_t, 200>& data, int item, int64_t value) {
+  Block b = rawBlock(block, data);
+  writeItem(b, findItem(b, item), value);
+  data = b.data;
+}
+
+std::string rawText(uint8_t block, const std::array<uint8_t, 200>& data, int item) {
+  Block b = rawBlock(block, data);
+  return storedText(b, findItem(b, item));
+}
+
+void setRawText(uint8_t block, std::array<uint8_t, 200>& data, int item, const std::string& text) {
+  Block b = rawBlock(block, data);
+  const Item& it = findItem(b, item);
+  char* p = reinterpret_cast<char*>(b.data.data() + it.offset);
+  std::memset(p, ' ', it.size);
+  std::memcpy(p, text.data(), utf8CutLength(text, it.size));
+  data = b.data;
+}
+
 }  // namespace qv

@@ -87,6 +87,13 @@ void KonfigSetFont(int item, const FontSetting& f);
 bool loadBlock(uint8_t id, std::array<uint8_t, 200>& data, const std::array<uint8_t, 200>& defaults,
                bool& created);
 bool saveBlock(uint8_t id, const std::array<uint8_t, 200>& data);
+// An item of a block held as raw bytes, for a program that reads a control
+// file of its own (the upgrade converter) without loading the keepers.
+// Texts are read and written as stored (directories not resolved).
+int64_t rawItem(uint8_t block, const std::array<uint8_t, 200>& data, int item);
+void setRawItem(uint8_t block, std::array<uint8_t, 200>& data, int item, int64_t value);
+std::string rawText(uint8_t block, const std::array<uint8_t, 200>& data, int item);
+void setRawText(uint8_t block, std::array<uint8_t, 200>& data, int item, const std::string& text);
 // Shows the control-file failure message.
 void controlFileFailure();
 

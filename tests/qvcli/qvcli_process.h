@@ -4,14 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace qvtest {
+#include "support/run_process.h"
 
-struct ProcessResult {
-  int exitCode = -1;  // the exit status, or -1 when a signal ended the process
-  int signal = 0;     // the signal that ended the process, or 0
-  std::string out;    // standard output
-  std::string err;    // standard error
-};
+namespace qvtest {
 
 // Runs qvcli with the arguments, in the environment of the test plus `env`
 // ("NAME=value" entries), with no terminal on standard input.

@@ -1,0 +1,14 @@
+// How qvconv asks and tells: message boxes for the window, the terminal for
+// --unattended (which takes OK wherever it is offered, else the default).
+#pragma once
+
+#include "services/prompt.h"
+
+namespace qvconv {
+
+class UnattendedPrompter : public qv::Prompter {
+ public:
+  qv::Button ask(const qv::PromptRequest& r) override;
+};
+
+}  // namespace qvconv

@@ -1,0 +1,107 @@
+// qvconv: brings an installation of an older version to version 3.60.
+//   qvconv [--root DIR]                 the window
+//   qvconv [--root DIR] --unattended    the same without a window
+//   qvconv [--root DIR] --restore       back to the old installation from the saved copies
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "conv_install.h"
+#include "conv_prompter.h"
+#include "conv_run.h"
+#include "services/prompt.h"
+#include "services/terminal_text.h"
+
+#ifdef QVCONV_WINDOW
+#include <QApplication>
+
+#include "conv_window.h"
+#endif
+
+namespace {
+
+const char* kUsage =
+    "Usage: qvconv [--root DIR] [--unattended | --restore]\n"
+    "\n"
+    "Brings a Quorvane installation of an older version to version 3.60: the minor\n"
+    "upgrade of the database list and file list (versions before 3.30 and 3.53 to\n"
+    "3.59), or the full conversion of an installation that keeps its files in the\n"
+    "program directory. DIR is the program directory (default: $QUORVANE_ROOT, else\n"
+    "the current directory). Back up the installation before converting.\n"
+    "\n"
+    "Options:\n"
+    "  --unattended  print what the window would show and convert without asking:\n"
+    "                where the window asks, OK is taken. Exits 0 when converted or\n"
+    "                when nothing needs converting, 1 when the conversion failed,\n"
+    "                2 when DIR holds no installation\n"
+    "  --restore     after a failed or interrupted full conversion: put the saved\n"
+    "                copies SAV002.ADF, SAV008.ADF and SAV016.ADF back and give the\n"
+    "                old database files kept as IDX125..IDX128.ADF their names back\n"
+    "  --help        show this text\n";
+
+void print(const std::string& text) {
+  std::printf("%s\n", qv::terminalText(qv::plainLines(text)).c_str());
+  std::fflush(stdout);
+}
+
+int unattended(const qvconv::Installation& inst) {
+  static qvconv::UnattendedPrompter prompter;
+  qv::setPrompter(&prompter);
+  print(qvconv::windowText(inst));
+  if (inst.situation == qvconv::Situation::NoInstallation) return 2;
+  if (!qvconv::offersStart(inst)) return 0;
+  qvconv::ConvRun run(inst);
+  print(run.status());
+  run.onStatus([](const std::string& s) { print(s); });
+  run.start();
+  return qvconv::runToEnd(run) == qvconv::ConvState::Finished ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string root;
+  if (const char* env = std::getenv("QUORVANE_ROOT")) root = env;
+  bool batch = false, restore = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--root" && i + 1 < argc) {
+      root = argv[++i];
+    } else if (a == "--unattended") {
+      batch = true;
+    } else if (a == "--restore") {
+      restore = true;
+    } else {
+      std::fprintf(stderr, "qvconv: unknown argument %s\n\n%s", qv::terminalText(a).c_str(), kUsage);
+      return 64;
+    }
+  }
+  // Everything the converter writes is for its user only.
+  ::umask(077);
+  if (restore) {
+    bool ok = qvconv::restoreSaved(root, [](const std::string& line) { print(line); });
+    if (!ok) print("No saved copies SAV002.ADF and SAV008.ADF were found in the program directory.");
+    return ok ? 0 : 1;
+  }
+  qvconv::Installation inst = qvconv::inspect(root);
+  if (batch) return unattended(inst);
+#ifdef QVCONV_WINDOW
+  QApplication app(argc, argv);
+  static qvconv::BoxPrompter prompter;
+  qv::setPrompter(&prompter);
+  qvconv::FILECONV window(inst);
+  int result = 0;
+  QObject::connect(&window, &qvconv::FILECONV::ended, [&](bool finished) { result = finished ? 0 : 1; });
+  window.show();
+  app.exec();
+  return result;
+#else
+  return unattended(inst);
+#endif
+}

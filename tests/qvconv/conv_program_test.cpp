@@ -1,0 +1,185 @@
+// qvconv run as a program, as users and scripts run it: --help, the
+// unattended conversion and what the main program's command line then finds
+// in the converted installation, and conversions killed at every step,
+// restored from the saved copies and run again.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "old_installation.h"
+#include "support/archive_dump.h"
+#include "support/run_process.h"
+#include "support/services_fixture.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using namespace qvtest;
+
+namespace {
+
+ProcessResult qvconv(const std::string& root, std::vector<std::string> args, const std::vector<std::string>& env = {}) {
+  args.insert(args.begin(), {"--root", root});
+  return runProgram(QVCONV_PROGRAM, args, env);
+}
+
+ProcessResult qvcli(const std::string& root, std::vector<std::string> args) {
+  args.insert(args.begin(), {"--root", root});
+  return runProgram(QVCLI_PROGRAM, args);
+}
+
+// The dump without the records of the files in one directory (a record's
+// text may run over several lines; a record starts with its file's path).
+std::string withoutDirectory(const std::string& dump, const std::string& prefix) {
+  static const std::regex recordStart("^(CFG|F[0-9]+)/IDX[0-9]+\\.(ADF|DAT) ");
+  std::string out;
+  bool dropping = false;
+  size_t start = 0;
+  while (start < dump.size()) {
+    size_t end = dump.find('\n', start);
+    end = end == std::string::npos ? dump.size() : end + 1;
+    std::string line = dump.substr(start, end - start);
+    if (std::regex_search(line, recordStart)) dropping = line.compare(0, prefix.size(), prefix) == 0;
+    if (!dropping) out += line;
+    start = end;
+  }
+  return out;
+}
+
+void copyTree(const std::string& from, const std::string& to) {
+  fs::copy(from, to, fs::copy_options::recursive);
+}
+
+// An old installation and the archive an uninterrupted conversion makes of it.
+class ConvProgramTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    original_ = new TempDir;
+    converted_ = new TempDir;
+    writeOldInstallation(original_->path() + "/q");
+    copyTree(original_->path() + "/q", converted_->path() + "/q");
+    ProcessResult r = qvconv(converted_->path() + "/q", {"--unattended"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    dump_ = new std::string(dumpArchive(converted_->path() + "/q"));
+  }
+  static void TearDownTestSuite() {
+    delete original_;
+    delete converted_;
+    delete dump_;
+  }
+  static std::string convertedRoot() { return converted_->path() + "/q"; }
+  static TempDir* original_;
+  static TempDir* converted_;
+  static std::string* dump_;
+};
+TempDir* ConvProgramTest::original_ = nullptr;
+TempDir* ConvProgramTest::converted_ = nullptr;
+std::string* ConvProgramTest::dump_ = nullptr;
+
+TEST_F(ConvProgramTest, HelpAnswersWithoutRunning) {
+  TempDir d;
+  ProcessResult r = runProgram(QVCONV_PROGRAM, {"--root", d.path(), "--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("Usage: qvconv"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(d.path()));
+}
+
+TEST_F(ConvProgramTest, UnattendedPrintsTheWindowTextAndConvertsNothingAt360) {
+  TempDir d;
+  writeNewLayout(d.path(), 360);
+  auto before = snapshotTree(d.path());
+  ProcessResult r = qvconv(d.path(), {"--unattended"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("You have already upgraded to version 3.60."), std::string::npos);
+  EXPECT_EQ(snapshotTree(d.path()), before);
+  TempDir none;
+  EXPECT_EQ(qvconv(none.path(), {"--unattended"}).exitCode, 2);
+}
+
+TEST_F(ConvProgramTest, UnattendedTakesOkForAMissingDirectoryAndFailsNonZero) {
+  TempDir d;
+  writeOldInstallation(d.path(), {.missingDirectory = true});
+  ProcessResult r = qvconv(d.path(), {"--unattended"});
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("Warning!: Directory path"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(answered OK)"), std::string::npos);
+  EXPECT_NE(r.out.find("Conversion finished!"), std::string::npos);
+  TempDir dup;
+  writeOldInstallation(dup.path(), {.duplicateOwners = true});
+  r = qvconv(dup.path(), {"--unattended"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("Setup problem!: You have two mailboxes with the same owner name!"), std::string::npos);
+}
+
+TEST_F(ConvProgramTest, TheMainProgramsCommandsWorkOnTheConvertedInstallation) {
+  TempDir d;
+  copyTree(convertedRoot(), d.path() + "/q");
+  std::string root = d.path() + "/q";
+  ProcessResult list = qvcli(root, {"list"});
+  ASSERT_EQ(list.exitCode, 0) << list.out << list.err;
+  for (const char* db : {"IBMPRO", "MACFORUM", "Mary Owner", "John Smith"})
+    EXPECT_NE(list.out.find(db), std::string::npos) << db << "\n" << list.out;
+  ProcessResult show = qvcli(root, {"show", "Mary Owner"});
+  ASSERT_EQ(show.exitCode, 0) << show.err;
+  EXPECT_NE(show.out.find("Hello from Alice"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("Newsletter"), std::string::npos);
+  EXPECT_EQ(show.out.find("Fishing trip"), std::string::npos);  // John's mail is in John's mailbox
+  ProcessResult john = qvcli(root, {"show", "John Smith", std::to_string(kMailReceived)});
+  ASSERT_EQ(john.exitCode, 0) << john.err;
+  EXPECT_NE(john.out.find("Sunday is fine."), std::string::npos) << john.out;
+  EXPECT_EQ(john.out.find("Message-ID"), std::string::npos) << john.out;
+  ProcessResult forum = qvcli(root, {"show", "IBMPRO"});
+  ASSERT_EQ(forum.exitCode, 0) << forum.err;
+  EXPECT_NE(forum.out.find("1003"), std::string::npos) << forum.out;
+  ProcessResult persons = qvcli(root, {"persons", "Mary Owner"});
+  EXPECT_NE(persons.out.find("Brown"), std::string::npos) << persons.out;
+  EXPECT_EQ(persons.out.find("Quiet"), std::string::npos);
+  ProcessResult topics = qvcli(root, {"topic", "IBMPRO", "list"});
+  EXPECT_NE(topics.out.find("Printer"), std::string::npos) << topics.out;
+  ProcessResult index = qvcli(root, {"index", "Mary Owner", "--full", "--unattended"});
+  ASSERT_EQ(index.exitCode, 0) << index.out << index.err;
+  ProcessResult search = qvcli(root, {"search", "Mary Owner", "--and", "garden"});
+  ASSERT_EQ(search.exitCode, 0) << search.err;
+  EXPECT_NE(search.out.find(std::to_string(kMailDateHeader)), std::string::npos) << search.out;
+  ProcessResult forumIndex = qvcli(root, {"index", "IBMPRO", "--full", "--unattended"});
+  ASSERT_EQ(forumIndex.exitCode, 0);
+  EXPECT_NE(qvcli(root, {"search", "IBMPRO", "--and", "laserjet"}).out.find("1001"), std::string::npos);
+}
+
+class ConvKillTest : public ConvProgramTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ConvKillTest, KilledConversionRestoresFromTheSavedCopiesAndConvertsOnRerun) {
+  TempDir d;
+  std::string root = d.path() + "/q";
+  copyTree(original_->path() + "/q", root);
+  ProcessResult killed = qvconv(root, {"--unattended"}, {"QV_CRASH_AT=" + GetParam()});
+  ASSERT_EQ(killed.signal, 9) << killed.out << killed.err;
+  for (const char* saved : {"SAV002.ADF", "SAV008.ADF", "SAV016.ADF"})
+    EXPECT_TRUE(fs::exists(root + "/" + saved)) << saved;
+  ProcessResult restored = qvconv(root, {"--restore"});
+  ASSERT_EQ(restored.exitCode, 0) << restored.out;
+  // Back to the old installation: the same files hold the same records (a
+  // directory made for a new mailbox may stay; the old list does not name it).
+  std::string restoredDump = withoutDirectory(dumpArchive(root), "F4/");
+  std::string originalDump = dumpArchive(original_->path() + "/q");
+  EXPECT_EQ(restoredDump, originalDump) << firstDifference(restoredDump, originalDump);
+  ProcessResult again = qvconv(root, {"--unattended"});
+  ASSERT_EQ(again.exitCode, 0) << again.out;
+  std::string dump = dumpArchive(root);
+  EXPECT_EQ(dump, *dump_) << firstDifference(dump, *dump_);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, ConvKillTest,
+                         ::testing::Values("conv-step-1:1", "conv-step-2:1", "conv-step-3:1", "conv-split-moved:1",
+                                           "conv-split-mailbox:1", "conv-step-4:1", "conv-step-5:1", "conv-step-6:1",
+                                           "conv-step-7:1", "conv-control-moved:1"),
+                         [](const ::testing::TestParamInfo<std::string>& p) {
+                           std::string n = p.param;
+                           for (char& ch : n)
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           return n;
+                         });
+
+}  // namespace
