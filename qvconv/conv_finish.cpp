@@ -181,8 +181,20 @@ bool restoreSaved(const std::string& rootIn, const std::function<void(const std:
       report(dirFile(cfg, n) + " -> " + root + "/" + idxName(n));
     }
   // Without its control file the configuration area no longer marks the
-  // installation as converted.
+  // installation as converted. The import registry and the file lists that
+  // the conversion put there go too while their originals are still in the
+  // program directory (the registry goes back when it is not).
   for (int n : {int(qv::FileControl), int(qv::FileForums), int(FileMailBoxes)}) removeFile(dirFile(cfg, n));
+  for (int n : {int(qv::FileImpRegistry), int(qv::FileFileList)}) {
+    std::string kept = dirFile(cfg, n), original = root + "/" + idxName(n);
+    if (!fileExists(kept)) continue;
+    if (fileExists(original)) {
+      removeFile(kept);
+    } else if (n == qv::FileImpRegistry) {
+      if (!moveFile(kept, original)) return false;
+      report(kept + " -> " + original);
+    }
+  }
   // The database directories named by the restored list get their old files back.
   inst = inspect(root);
   if (openExisting(OldForums30, root + "/" + idxName(qv::FileForums), true)) {
