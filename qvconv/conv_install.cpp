@@ -98,12 +98,12 @@ Installation inspect(const std::string& rootIn) {
   std::string control;
   // The control file in the configuration area marks the current layout;
   // before 3.00 it stood in the program directory.
-  if (fs::exists(newControl, ec)) {
-    control = newControl;
-    inst.situation = Situation::Minor;
-  } else if (fs::exists(oldControl, ec)) {
+  if (qv::oldLayoutInstallation(inst.root)) {
     control = oldControl;
     inst.situation = Situation::Full;
+  } else if (fs::exists(newControl, ec)) {
+    control = newControl;
+    inst.situation = Situation::Minor;
   } else {
     return inst;
   }

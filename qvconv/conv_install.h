@@ -6,13 +6,15 @@
 #include <cstdint>
 #include <string>
 
+#include "services/startup.h"
+
 namespace qvconv {
 
 // The version the converter brings an installation to, in hundredths.
-inline constexpr int kTargetVersion = 360;
+inline constexpr int kTargetVersion = qv::kConvertedVersion;
 // Versions of the current layout that need no conversion at all.
-inline constexpr int kNoNeedFrom = 330;
-inline constexpr int kNoNeedTo = 352;
+inline constexpr int kNoNeedFrom = qv::kFirstCurrentListVersion;
+inline constexpr int kNoNeedTo = qv::kLastCurrentListVersion;
 
 enum class Situation {
   NoInstallation,  // neither CFG/IDX008.ADF nor IDX008.ADF in the program directory

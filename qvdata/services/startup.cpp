@@ -25,10 +25,35 @@ bool ResetWindowSettings() {
   return WindowPos(KLoad, 0, r) && WindowPos2(KLoad, 0, r) && ListCol(KLoad, 0, widths);
 }
 
+bool needsConversion(int64_t version) {
+  return version > 0 && (version < kFirstCurrentListVersion ||
+                         (version > kLastCurrentListVersion && version < kConvertedVersion));
+}
+
+bool oldLayoutInstallation(const std::string& root) {
+  std::error_code ec;
+  fs::path base(root);
+  return fs::exists(base / "IDX008.ADF", ec) && fs::exists(base / "IDX002.ADF", ec) &&
+         !fs::exists(base / "CFG" / "IDX002.ADF", ec);
+}
+
+std::string convertFirstMessage(const std::string& root, const std::string& version) {
+  return "This installation was written by Quorvane " + version +
+         ". Its files must be converted before this version can use them.\r\n\r\n"
+         "Back up the installation, run the upgrade converter qvconv on it (qvconv --root " +
+         root + ") and start Quorvane again.";
+}
+
 int StartupChecks(const std::string& root, std::string& error) {
   std::error_code ec;
   fs::path base = fs::absolute(root.empty() ? fs::path(".") : fs::path(root), ec).lexically_normal();
   bool existed = fs::exists(base / "CFG" / "IDX008.ADF", ec);
+  // Versions before 3.00 kept the control file in the program directory: such
+  // an installation is converted first, and nothing is made beside it here.
+  if (oldLayoutInstallation(base.string())) {
+    error = convertFirstMessage(base.string(), "before 3.00");
+    return StartupStop;
+  }
   GlobalRequest = 0;
   GlobalResponse = 0;
   if (!openInstallation(base.string(), error, MissingPaths::Report)) return StartupStop;
@@ -40,6 +65,12 @@ int StartupChecks(const std::string& root, std::string& error) {
 
   int result = StartupGo;
   int64_t version = KonfigGet(ItemConfigVersion);
+  if (existed && needsConversion(version)) {
+    closeInstallation();
+    error = convertFirstMessage(base.string(), std::to_string(version / 100) + "." +
+                                                   std::to_string(version % 100 / 10) + std::to_string(version % 10));
+    return StartupStop;
+  }
   if (version < kConfigVersion) {
     if (existed && version != 0)
       Message("This new version needs new default values! All window positions, window sizes and list box column "

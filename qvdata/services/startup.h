@@ -3,11 +3,27 @@
 // brought to the current version.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qv {
 
 inline constexpr int kConfigVersion = 370;
+
+// Installations of versions before 3.30 and from 3.53 to 3.59 keep a
+// database list and file list of the narrower layout, and those before 3.00
+// their files in the program directory: the upgrade converter qvconv brings
+// them to 3.60 before this version starts on them.
+inline constexpr int kFirstCurrentListVersion = 330;
+inline constexpr int kLastCurrentListVersion = 352;
+inline constexpr int kConvertedVersion = 360;
+bool needsConversion(int64_t version);
+// True when `root` holds an installation of the layout before 3.00: the
+// database list and control file in the program directory, and no database
+// list in CFG (a CFG that a newer program made beside them does not count).
+bool oldLayoutInstallation(const std::string& root);
+// The start-up's message for an installation that qvconv must convert first.
+std::string convertFirstMessage(const std::string& root, const std::string& version);
 
 enum StartupResult : int { StartupStop = 0, StartupGo = 1, StartupFirstRun = 99 };
 

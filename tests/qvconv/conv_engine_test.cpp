@@ -90,6 +90,11 @@ TEST_F(ConvTest, OtherVersionsOfTheNewLayoutOfferTheMinorUpgradeAndTheOldLayoutT
   EXPECT_TRUE(offersStart(inst));
   EXPECT_NE(windowText(inst).find("Your current version is 2.50. Upgrading to version 3.60 means"), std::string::npos);
   EXPECT_EQ(versionText(352), "3.52");
+  // A configuration area that a newer program made beside the old files
+  // does not hide them.
+  fs::create_directories(root() + "/CFG");
+  fs::copy_file(root() + "/IDX008.ADF", root() + "/CFG/IDX008.ADF");
+  EXPECT_EQ(inspect(root()).situation, Situation::Full);
   EXPECT_EQ(inspect(dir.file("nothing")).situation, Situation::NoInstallation);
 }
 

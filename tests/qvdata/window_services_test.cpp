@@ -15,6 +15,7 @@
 #include "services/startup.h"
 #include "services/topics.h"
 #include "support/services_fixture.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using namespace qv;
@@ -53,6 +54,42 @@ TEST_F(StartupTest, AMissingDataDirectoryIsReportedAndTheProgramDirectoryKept) {
   EXPECT_EQ(r.text, "The path to the data files cannot be found!\r\n" + missing + "Check data file path in Preferences\r\n");
   EXPECT_EQ(Mem.FileDir, Mem.Net);
   EXPECT_FALSE(fs::exists(missing)) << "a missing data directory is not made behind the user's back";
+}
+
+TEST_F(StartupTest, AnInstallationOfTheOldLayoutIsLeftAloneAndNamesTheConverter) {
+  qvtest::writeFile(dir.file("IDX008.ADF"), "control file of an old version");
+  qvtest::writeFile(dir.file("IDX002.ADF"), "database list of an old version");
+  std::string error;
+  EXPECT_EQ(StartupChecks(dir.path(), error), StartupStop);
+  EXPECT_NE(error.find("Quorvane before 3.00"), std::string::npos) << error;
+  EXPECT_NE(error.find("run the upgrade converter qvconv on it (qvconv --root " + dir.path() + ")"), std::string::npos)
+      << error;
+  EXPECT_FALSE(fs::exists(dir.file("CFG"))) << "nothing is made beside the old files";
+}
+
+TEST_F(StartupTest, OnlyVersionsWhoseListsAreOfTheCurrentLayoutStart) {
+  std::string error;
+  ASSERT_EQ(StartupChecks(dir.path(), error), StartupFirstRun) << error;
+  closeInstallation();
+  for (int version : {300, 329, 353, 359}) {
+    ASSERT_TRUE(openInstallation(dir.path(), error)) << error;
+    KonfigSet(ItemConfigVersion, version);
+    ASSERT_TRUE(Konfig(KSave));
+    closeInstallation();
+    EXPECT_EQ(StartupChecks(dir.path(), error), StartupStop) << version;
+    EXPECT_NE(error.find("qvconv"), std::string::npos) << error;
+  }
+  EXPECT_NE(error.find("Quorvane 3.59."), std::string::npos) << error;
+  for (int version : {330, 352, 360}) {
+    ASSERT_TRUE(openInstallation(dir.path(), error)) << error;
+    KonfigSet(ItemConfigVersion, version);
+    ASSERT_TRUE(Konfig(KSave));
+    closeInstallation();
+    prompts.reset();
+    EXPECT_EQ(StartupChecks(dir.path(), error), StartupGo) << version << error;
+    EXPECT_EQ(onlyRequest().caption, "Upgrading to version 3.7");
+    closeInstallation();
+  }
 }
 
 using WindowServicesTest = InstallationTest;
