@@ -42,6 +42,7 @@ void fillRecord(const MessageFields& m) {
   NHR.R_CISADRESS = m.recipientAddress;
   NHR.DATE = m.date;
   NHR.TIME = m.time;
+  NHR.DUMMY = m.status;
 }
 
 }  // namespace

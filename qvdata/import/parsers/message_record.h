@@ -28,6 +28,7 @@ struct MessageFields {
   int32_t time = 0;  // hundredths since midnight + 1; 0 when unknown
   std::string text;  // UTF-8, at most 64000 bytes
   MailDirection direction = DirectionUndecided;  // a mail's, as emitMail() decided it
+  uint8_t status = 0;  // the reader's own mark of the message (NHR.DUMMY): 1 kept, 2 deleted
 };
 
 // A recipient of a mail besides its main one.
