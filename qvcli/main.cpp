@@ -10,6 +10,7 @@
 #include <string>
 
 #include "commands.h"
+#include "driver/file_block.h"
 #include "services/installation.h"
 #include "services/prompt.h"
 #include "services/terminal_text.h"
@@ -281,6 +282,7 @@ int main(int argc, char** argv) {
   static qvcli::TerminalPrompter prompter;
   qv::setPrompter(&prompter);
   qv::setHaltHandler(haltHandler);
+  dbf::registerFoxProDriver();
   if (cmd->needs != qvcli::Needs::Nothing) {
     std::string error;
     qv::Access access = cmd->needs == qvcli::Needs::Writing   ? qv::Access::Write

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "driver/file_block.h"
 #include "frame/icons.h"
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
   static qvm::MessageBoxPrompter prompter;
   qv::setPrompter(&prompter);
   qv::setHaltHandler(haltProgram);
+  dbf::registerFoxProDriver();
   qvm::registerAllWindows();
 
   std::string error;

@@ -40,6 +40,12 @@ struct FieldDesc {
   size_t offset;      // offset of the first element in the record struct
   size_t stride;      // distance between array elements in the struct
   std::string group;  // name of the GROUP the field belongs to, or empty
+  // External tables: the column's own name, optionally with a type hint
+  // ("MSG_SEQ=N(10,0)", "SENT=D"); empty when the column is taken by position
+  // with its own type.
+  std::string external = {};
+  // External tables: the column holds OEM (DOS code page) text.
+  bool oem = false;
 };
 
 struct KeyPart {
@@ -79,6 +85,9 @@ struct FileDecl {
   std::vector<KeyDesc> keys;
   std::vector<GroupDesc> groups;
   std::string password;    // owner password; empty when the file has none
+  // Options of the file's driver, applied when the file is opened or
+  // created (for the DBF driver "FOXBASE", "BUFFERS=8", "IGNORESTATUS=ON").
+  std::string driverString;
   void* buffer = nullptr;  // the record buffer
   // Positions of deleted records may be given again (the file's positions are
   // never remembered across runs), which spares bookkeeping on every add.
@@ -159,6 +168,15 @@ class DeclBuilder {
     add(name, FieldType::Memo, maxSize, 1, offset(m), 0);
     return *this;
   }
+  // The last declared field's external name and type hint, and its OEM text.
+  DeclBuilder& external(const std::string& nameAndHint) {
+    d_.fields.back().external = nameAndHint;
+    return *this;
+  }
+  DeclBuilder& oem() {
+    d_.fields.back().oem = true;
+    return *this;
+  }
   // Marks the fields declared between begin and end as one GROUP.
   DeclBuilder& beginGroup(const std::string& name) {
     group_ = name;
@@ -197,7 +215,7 @@ class DeclBuilder {
     return reinterpret_cast<const char*>(&(buf_.*m)) - reinterpret_cast<const char*>(&buf_);
   }
   void add(const std::string& name, FieldType t, uint32_t size, uint32_t dim, size_t off, size_t stride) {
-    d_.fields.push_back({name, t, size, dim, off, stride, group_});
+    d_.fields.push_back({name, t, size, dim, off, stride, group_, {}, false});
   }
   FileDecl& d_;
   Rec& buf_;

@@ -1,0 +1,325 @@
+// The driver "FoxPro" in the keyed-file layer: declared fields mapped by
+// position, conversions, deleted records, options, errors and the
+// dispatcher's operation codes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "driver/file_block.h"
+#include "services/datetime.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct PeopleRec {
+  qv::Str<10> NAME;
+  double PRICE = 0;
+  int32_t BORN = 0;  // day number
+  uint8_t ACTIVE = 0;
+  qv::Str<8> CITY;
+};
+
+struct People {
+  PeopleRec rec;
+  qv::FileDecl decl{0, "People", "PEO", "FoxPro"};
+  qv::File file{decl};
+  explicit People(const std::string& path, const std::string& driverString = {}) {
+    qv::DeclBuilder<PeopleRec> b(decl, rec);
+    b.field("NAME", &PeopleRec::NAME)
+        .field("PRICE", &PeopleRec::PRICE)
+        .field("BORN", &PeopleRec::BORN)
+        .field("ACTIVE", &PeopleRec::ACTIVE)
+        .field("CITY", &PeopleRec::CITY)
+        .oem();
+    decl.driverString = driverString;
+    file.setName(path);
+  }
+  bool add(const char* name, double price, int32_t born, uint8_t active, const char* city = "") {
+    rec.NAME = name;
+    rec.PRICE = price;
+    rec.BORN = born;
+    rec.ACTIVE = active;
+    rec.CITY = city;
+    return file.add();
+  }
+};
+
+class FoxProDriver : public ::testing::Test {
+ protected:
+  void SetUp() override { dbf::registerFoxProDriver(); }
+  qvtest::TempDir dir;
+};
+
+TEST_F(FoxProDriver, CreateAddAndReadBackInRecordOrder) {
+  People p(dir.file("PEOPLE"));
+  ASSERT_TRUE(p.file.create()) << qv::ErrorText();
+  ASSERT_TRUE(p.file.open(qv::Share::Exclusive)) << qv::ErrorText();
+  int32_t born = qv::dateFromYMD(1987, 3, 1);
+  ASSERT_TRUE(p.add("Alice", 12.5, born, 'T')) << qv::ErrorText();
+  ASSERT_TRUE(p.add("Bob", 0, 0, 'F'));
+  EXPECT_EQ(p.file.records(), 2);
+  p.file.close();
+
+  std::string bytes = qvtest::readFile(dir.file("PEOPLE.DBF"));
+  // NAME C10, PRICE N9.2, BORN D8, ACTIVE L1, CITY C8
+  std::string first = bytes.substr(32 * 6 + 1, 37);
+  EXPECT_EQ(first.substr(0, 11), " Alice     ");
+  EXPECT_EQ(first.substr(11, 9), "    12.50");
+  EXPECT_EQ(first.substr(20, 8), "19870301");
+  EXPECT_EQ(first.substr(28, 1), "T");
+  EXPECT_EQ(bytes.substr(32 * 6 + 1 + 37 + 20, 8), "        ");  // no date: blanks
+  EXPECT_EQ(uint8_t(bytes.back()), 0x1A);
+
+  ASSERT_TRUE(p.file.open(qv::Share::ReadOnly));
+  p.file.setFileOrder();
+  ASSERT_TRUE(p.file.next()) << qv::ErrorText();
+  EXPECT_EQ(p.rec.NAME.str(), "Alice");
+  EXPECT_DOUBLE_EQ(p.rec.PRICE, 12.5);
+  EXPECT_EQ(p.rec.BORN, born);
+  EXPECT_EQ(p.rec.ACTIVE, 'T');
+  ASSERT_TRUE(p.file.next());
+  EXPECT_EQ(p.rec.NAME.str(), "Bob");
+  EXPECT_EQ(p.rec.BORN, 0);
+  EXPECT_FALSE(p.file.next());
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrNotAvailable);
+  // backwards from the end of the order
+  p.file.setFileOrder();
+  ASSERT_TRUE(p.file.previous());
+  EXPECT_EQ(p.rec.NAME.str(), "Bob");
+}
+
+TEST_F(FoxProDriver, DeletedRecordsAreSkippedUnlessIgnoreStatus) {
+  People p(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.open(qv::Share::Shared));
+  p.add("One", 1, 0, 'T');
+  p.add("Two", 2, 0, 'T');
+  p.add("Three", 3, 0, 'T');
+  ASSERT_TRUE(p.file.getPosition(2));
+  ASSERT_TRUE(p.file.remove());
+  EXPECT_FALSE(p.file.getPosition(2));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrNotFound);
+  p.file.setFileOrder();
+  ASSERT_TRUE(p.file.next());
+  ASSERT_TRUE(p.file.next());
+  EXPECT_EQ(p.rec.NAME.str(), "Three");
+
+  EXPECT_EQ(dbf::sendCommand(p.file, "IGNORESTATUS=ON"), "ON");
+  ASSERT_TRUE(p.file.getPosition(2));
+  EXPECT_EQ(p.rec.NAME.str(), "Two");
+  EXPECT_EQ(dbf::sendCommand(p.file, "DELETED"), "ON");
+  ASSERT_TRUE(p.file.getPosition(1));
+  EXPECT_EQ(dbf::sendCommand(p.file, "DELETED"), "OFF");
+  dbf::sendCommand(p.file, "IGNORESTATUS=OFF");
+
+  // RECOVER clears every mark
+  dbf::sendCommand(p.file, "RECOVER");
+  EXPECT_TRUE(p.file.getPosition(2));
+  EXPECT_EQ(p.file.records(), 3);
+}
+
+TEST_F(FoxProDriver, PutWritesBackAndPackDropsDeletedRecords) {
+  People p(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.open(qv::Share::Exclusive));
+  p.add("One", 1, 0, 'T');
+  p.add("Two", 2, 0, 'T');
+  ASSERT_TRUE(p.file.getPosition(1));
+  p.rec.PRICE = 99.25;
+  ASSERT_TRUE(p.file.put()) << qv::ErrorText();
+  ASSERT_TRUE(p.file.getPosition(2));
+  ASSERT_TRUE(p.file.remove());
+  ASSERT_TRUE(p.file.pack()) << qv::ErrorText();
+  EXPECT_EQ(p.file.records(), 1);
+  ASSERT_TRUE(p.file.getPosition(1));
+  EXPECT_DOUBLE_EQ(p.rec.PRICE, 99.25);
+  ASSERT_TRUE(p.file.empty());
+  EXPECT_EQ(p.file.records(), 0);
+}
+
+TEST_F(FoxProDriver, ValuesTheFieldCannotHoldAreBadData) {
+  People p(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.open(qv::Share::Exclusive));
+  EXPECT_FALSE(p.add("Big", 1.0e10, 0, 'T'));  // N(9,2)
+  EXPECT_NE(qv::ErrorText().find("bad data"), std::string::npos) << qv::ErrorText();
+  EXPECT_FALSE(p.add("Odd", 1, 0, 'X'));  // not a logical value
+  EXPECT_TRUE(p.add("Edge", 999999.99, 0, '?'));
+  EXPECT_FALSE(p.add("Over", 1000000.0, 0, ' '));
+  EXPECT_EQ(p.file.records(), 1);
+}
+
+TEST_F(FoxProDriver, BlankNumericReadsAsZeroAndOemTextConverts) {
+  People p(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.open(qv::Share::Exclusive));
+  ASSERT_TRUE(p.add("Zoë", 5, 0, 'T', "Zürich"));
+  p.file.close();
+  std::string bytes = qvtest::readFile(dir.file("PEOPLE.DBF"));
+  size_t rec = 32 * 6 + 1;
+  EXPECT_EQ(bytes.substr(rec + 29, 6), "Z\x81rich");  // code page 437
+  bytes.replace(rec + 11, 9, std::string(9, ' '));
+  qvtest::writeFile(dir.file("PEOPLE.DBF"), bytes);
+  ASSERT_TRUE(p.file.open(qv::Share::ReadOnly));
+  p.rec.PRICE = 7;
+  ASSERT_TRUE(p.file.getPosition(1));
+  EXPECT_EQ(p.rec.PRICE, 0);
+  EXPECT_EQ(p.rec.CITY.str(), "Zürich");
+}
+
+TEST_F(FoxProDriver, TypeHintsAndTheLongCharacterField) {
+  struct Rec {
+    qv::Str<300> NOTE;
+    double COUNT = 0;
+    qv::Str<8> WHEN;
+  } rec;
+  qv::FileDecl decl{0, "Notes", "NOT", "FoxPro"};
+  qv::DeclBuilder<Rec> b(decl, rec);
+  b.field("NOTE", &Rec::NOTE).external("NOTE=C").field("COUNT", &Rec::COUNT).external("X:CNT=N(12,3)");
+  b.field("WHEN", &Rec::WHEN).external("WHEN=D");
+  qv::File f(decl);
+  f.setName(dir.file("NOTES.DBF"));
+  ASSERT_TRUE(f.create()) << qv::ErrorText();
+  std::string bytes = qvtest::readFile(dir.file("NOTES.DBF"));
+  EXPECT_EQ(std::string(&bytes[32], 4), "NOTE");
+  EXPECT_EQ(uint8_t(bytes[32 + 16]), 44);
+  EXPECT_EQ(uint8_t(bytes[32 + 17]), 1);
+  EXPECT_EQ(std::string(&bytes[64], 3), "CNT");
+  EXPECT_EQ(bytes[64 + 11], 'N');
+  EXPECT_EQ(uint8_t(bytes[64 + 16]), 12);
+  EXPECT_EQ(uint8_t(bytes[64 + 17]), 3);
+  EXPECT_EQ(bytes[96 + 11], 'D');
+  ASSERT_TRUE(f.open(qv::Share::Exclusive));
+  rec.NOTE = std::string(300, 'x');
+  rec.COUNT = 1.5;
+  rec.WHEN = "20240229";
+  ASSERT_TRUE(f.add()) << qv::ErrorText();
+  rec.NOTE = "";
+  ASSERT_TRUE(f.getPosition(1));
+  EXPECT_EQ(rec.NOTE.str(), std::string(300, 'x'));
+  EXPECT_EQ(rec.WHEN.str(), "20240229");
+}
+
+TEST_F(FoxProDriver, DeclarationThatDoesNotMatchTheTable) {
+  People p(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(p.file.create());
+  struct Rec {
+    qv::Str<10> NAME;
+  } rec;
+  qv::FileDecl decl{0, "Other", "OTH", "FoxPro"};
+  qv::DeclBuilder<Rec>(decl, rec).field("NAME", &Rec::NAME).external("SURNAME");
+  qv::File f(decl);
+  f.setName(dir.file("PEOPLE.DBF"));
+  EXPECT_FALSE(f.open(qv::Share::ReadOnly));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrLayout);
+  // more declared fields than the table has
+  struct Wide {
+    qv::Str<10> A, B, C, D, E, F;
+  } wide;
+  qv::FileDecl wdecl{0, "Wide", "WID", "FoxPro"};
+  qv::DeclBuilder<Wide>(wdecl, wide)
+      .field("A", &Wide::A).field("B", &Wide::B).field("C", &Wide::C)
+      .field("D", &Wide::D).field("E", &Wide::E).field("F", &Wide::F);
+  qv::File w(wdecl);
+  w.setName(dir.file("PEOPLE.DBF"));
+  EXPECT_FALSE(w.open(qv::Share::ReadOnly));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrLayout);
+}
+
+TEST_F(FoxProDriver, FoxBaseDialectRefusesFloatFields) {
+  struct Rec {
+    double RATE = 0;
+  } rec;
+  qv::FileDecl decl{0, "Rates", "RAT", "FoxPro"};
+  qv::DeclBuilder<Rec>(decl, rec).field("RATE", &Rec::RATE).external("RATE=F(10,2)");
+  qv::File f(decl);
+  f.setName(dir.file("RATES.DBF"));
+  decl.driverString = "FOXBASE";
+  EXPECT_FALSE(f.create());
+  EXPECT_NE(qv::ErrorText().find("invalid field type"), std::string::npos) << qv::ErrorText();
+  decl.driverString.clear();
+  f.close();
+  qv::File g(decl);
+  g.setName(dir.file("RATES.DBF"));
+  EXPECT_TRUE(g.create()) << qv::ErrorText();
+}
+
+TEST_F(FoxProDriver, KeyOperationsWithoutTheIndexModuleAnswerIndexMissing) {
+  People p(dir.file("PEOPLE.DBF"));
+  qv::DeclBuilder<PeopleRec>(p.decl, p.rec).key("NameKey", {{"NAME"}}, qv::KeyUnique);
+  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.open(qv::Share::Exclusive));
+  p.rec.NAME = "Alice";
+  EXPECT_FALSE(p.file.get(p.file.key("NameKey")));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrBadKeys);
+  EXPECT_FALSE(p.add("Alice", 1, 0, 'T'));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrBadKeys);
+  // reading in record order does not need the keys
+  p.file.setFileOrder();
+  EXPECT_FALSE(p.file.next());
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrNotAvailable);
+}
+
+TEST_F(FoxProDriver, MissingFileAndNoName) {
+  People p(dir.file("NONE.DBF"));
+  EXPECT_FALSE(p.file.open(qv::Share::ReadOnly));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrFileNotFound);
+  People q("");
+  EXPECT_FALSE(q.file.open(qv::Share::ReadOnly));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrInvalidFileName);
+}
+
+TEST_F(FoxProDriver, DispatcherCodesAndRegistration) {
+  EXPECT_STREQ(FoxDrvReg.name, "FoxPro");
+  EXPECT_STREQ(FoxDrvReg.description, "FoxPro File Driver 1.0");
+  EXPECT_EQ(FoxDrvReg.operations[0], 57);
+  EXPECT_EQ(FoxDrvReg.operations[1], 1);
+  EXPECT_EQ(FoxDrvReg.operations[57], 58);
+  EXPECT_EQ(FoxDrvReg.types[0], 7);
+  EXPECT_EQ(FoxDrvReg.maxRecordLength, 4000u);
+  People p(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.open(qv::Share::Exclusive));
+  dbf::FileBlock* b = dbf::fileBlockOf(p.file);
+  ASSERT_NE(b, nullptr);
+  dbf::OpArgs a;
+  EXPECT_EQ(FOXPRO(75, b, &a), 80);
+  EXPECT_EQ(FOXPRO(8, b, &a), 80);
+  EXPECT_EQ(FOXPRO(56, b, &a), 0);
+  EXPECT_EQ(FOXPRO(72, b, &a), 0);
+  EXPECT_EQ(FOXPRO(dbf::OpPosition, b, &a), 33);  // no current record
+  a.number = 0;
+  EXPECT_EQ(FOXPRO(dbf::OpGetByRecord, b, &a), 35);
+  a.text = "BUFFERS=4";
+  EXPECT_EQ(FOXPRO(dbf::OpSend, b, &a), 0);
+  EXPECT_EQ(a.answer, "4");
+  a.text = "EXTERRORS";
+  EXPECT_EQ(FOXPRO(dbf::OpSend, b, &a), 0);
+  EXPECT_EQ(a.answer, "OFF");
+  a.text = "REGISTER";
+  EXPECT_EQ(FOXPRO(dbf::OpSend, b, &a), 0);
+  EXPECT_EQ(a.answer, std::to_string(reinterpret_cast<uintptr_t>(&FoxDrvReg)));
+  p.add("One", 1, 0, 'T');
+  EXPECT_EQ(FOXPRO(dbf::OpBytes, b, &a), 0);
+  EXPECT_EQ(a.number, 37);
+  EXPECT_EQ(FOXPRO(dbf::OpPositionText, b, &a), 0);
+  EXPECT_EQ(a.answer, "1");
+}
+
+TEST_F(FoxProDriver, HoldsOfTwoFilesOnOneSharedTable) {
+  People p(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.open(qv::Share::Shared));
+  p.add("One", 1, 0, 'T');
+  People q(dir.file("PEOPLE.DBF"));
+  ASSERT_TRUE(q.file.open(qv::Share::Shared));
+  ASSERT_TRUE(p.file.getPosition(1));
+  ASSERT_TRUE(p.file.hold(0));
+  ASSERT_TRUE(q.file.getPosition(1));
+  EXPECT_FALSE(q.file.hold(0));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrHeld);
+  p.file.release();
+  EXPECT_TRUE(q.file.hold(0));
+}
+
+}  // namespace
