@@ -75,6 +75,7 @@ int cmdRebuild(const Args& args);
 int cmdMerge(const Args& args);
 int cmdDedup(const Args& args);
 int cmdAddresses(const Args& args);
+int cmdDbf(const Args& args);
 // The editing sub-commands of "definition" and "task": add, edit and delete
 // (args[0] is the sub-command).
 int cmdDefinitionEdit(const Args& args);

@@ -117,7 +117,7 @@ int fieldsForCreate(const qv::FileDecl& decl, std::vector<FieldDef>& fields, std
         case qv::FieldType::ULong: f.type = 'N'; f.length = kULongLength; break;
         case qv::FieldType::Real: f.type = 'N'; f.length = kDefaultRealLength; f.decimals = kDefaultRealDecimals; break;
         case qv::FieldType::String: f.type = 'C'; f.length = d.size; break;
-        case qv::FieldType::Memo: f.type = 'M'; f.length = kMemoFieldLength; ++memos; break;
+        case qv::FieldType::Memo: f.type = 'M'; f.length = kMemoFieldWidth; ++memos; break;
       }
       if (h.type) {
         if (d.type == qv::FieldType::Memo && h.type != 'M') return LayerTypeMismatch;

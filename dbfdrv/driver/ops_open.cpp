@@ -60,7 +60,7 @@ std::string tablePath(const std::string& declared) {
 
 std::string memoPathOf(const FileBlock& b) {
   const TableInfo* info = tableInfo(b.handle);
-  bool dbt = info ? info->memo == MemoKind::Dbt3 || info->memo == MemoKind::Dbt4 : b.dialect == DialectFoxBase;
+  bool dbt = info ? info->memo == TableMemo::Dbt3 || info->memo == TableMemo::Dbt4 : b.dialect == DialectFoxBase;
   std::string path = withExtension(b.path, dbt ? ".DBT" : ".FPT");
   // a memo file written by another program may carry its extension in
   // another letter case than the table's

@@ -39,7 +39,7 @@ inline constexpr uint32_t kMaxCharLength = 254;
 inline constexpr int kMaxFieldsFoxPro = 255;
 inline constexpr int kMaxFieldsFoxBase = 128;
 inline constexpr int kMaxFieldNameLength = 10;
-inline constexpr uint32_t kMemoFieldLength = 10;
+inline constexpr uint32_t kMemoFieldWidth = 10;
 
 // Conditions this engine reports besides those of engine_status.h.
 inline constexpr int CondFileSize = 213;  // the file's size does not fit its header
@@ -53,7 +53,7 @@ enum OpenMode : unsigned {
 };
 
 // The memo file a table's version byte points to.
-enum class MemoKind {
+enum class TableMemo {
   None,
   Fpt,    // FoxPro / Visual FoxPro .FPT
   Dbt3,   // dBASE III .DBT (0x1A-terminated texts)
@@ -82,8 +82,9 @@ enum Widening : unsigned {
   WidenDbase7 = 1u << 8,         // dBASE 7 header and 48-byte descriptors
   WidenDbase2 = 1u << 9,         // dBASE II header
   WidenFileSize = 1u << 10,      // records the header counts but the file does not hold
+  WidenFieldName = 1u << 11,     // a field name filling all 11 bytes of its descriptor
 };
-inline constexpr unsigned kWideningCount = 11;
+inline constexpr unsigned kWideningCount = 12;
 // A short text of one widening bit.
 const char* wideningText(unsigned bit);
 
@@ -98,7 +99,7 @@ struct TableInfo {
   uint8_t tableFlags = 0;  // header byte 28
   uint8_t codePage = 0;    // header byte 29
   std::vector<FieldDef> fields;
-  MemoKind memo = MemoKind::None;
+  TableMemo memo = TableMemo::None;
   unsigned widenings = 0;
   bool readOnly = true;
   bool shared = false;
@@ -107,7 +108,7 @@ struct TableInfo {
 };
 
 // The memo kind of a version byte (None when it names no memo file).
-MemoKind memoKindOfVersion(uint8_t version);
+TableMemo memoKindOfVersion(uint8_t version);
 // Whether a version byte is one the dialect writes.
 bool writtenVersion(int dialect, uint8_t version);
 

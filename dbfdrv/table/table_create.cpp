@@ -40,7 +40,7 @@ int checkFields(int dialect, std::vector<FieldDef>& fields, uint32_t& recordLeng
         break;
       case 'D': f.length = kDateLength; f.decimals = 0; break;
       case 'L': f.length = kLogicalLength; f.decimals = 0; break;
-      case 'M': f.length = kMemoFieldLength; f.decimals = 0; break;
+      case 'M': f.length = kMemoFieldWidth; f.decimals = 0; break;
       case 'F':
         if (dialect == DialectFoxBase) return ErrInvalidFieldType;
         [[fallthrough]];

@@ -73,8 +73,8 @@ double largestValue(const FieldDef& f) {
 
 // Checks one field read from a descriptor; fills its offset.
 int takeField(FieldDef& f, bool forWriting, TableInfo& info, uint32_t& offset) {
-  if (f.name.empty() || f.name.size() > size_t(kMaxFieldNameLength) + (info.widenings & WidenDbase7 ? 21 : 0))
-    return ErrFieldNameInvalid;
+  size_t longest = info.widenings & WidenDbase7 ? kDbase7NameSize - 1 : forWriting ? kMaxFieldNameLength : kNameSize;
+  if (f.name.empty() || f.name.size() > longest) return ErrFieldNameInvalid;
   if (!writtenType(f.type)) {
     if (forWriting) return ErrInvalidFieldType;
     info.widenings |= WidenFieldType;
@@ -151,16 +151,17 @@ const char* wideningText(unsigned bit) {
     case WidenDbase7: return "dBASE 7 header";
     case WidenDbase2: return "dBASE II header";
     case WidenFileSize: return "file shorter than its record count";
+    case WidenFieldName: return "field name of 11 characters";
     default: return "";
   }
 }
 
-MemoKind memoKindOfVersion(uint8_t version) {
+TableMemo memoKindOfVersion(uint8_t version) {
   switch (version) {
-    case 0x83: return MemoKind::Dbt3;
-    case 0x8B: case 0x8C: case 0xCB: return MemoKind::Dbt4;
-    case 0xF5: case 0x30: case 0x31: case 0x32: case 0xFB: return MemoKind::Fpt;
-    default: return MemoKind::None;
+    case 0x83: return TableMemo::Dbt3;
+    case 0x8B: case 0x8C: case 0xCB: return TableMemo::Dbt4;
+    case 0xF5: case 0x30: case 0x31: case 0x32: case 0xFB: return TableMemo::Fpt;
+    default: return TableMemo::None;
   }
 }
 
@@ -225,7 +226,11 @@ int parseHeader(const std::string& b, int64_t fileSize, int dialect, bool forWri
           terminated = true;
           break;
         }
-        if (b[at + 10] != '\0') return ErrFieldNameInvalid;  // 11 characters or more
+        if (std::memchr(&b[at], '\0', kNameSize) == nullptr) {
+          // 11 characters or more; some writers fill all 11 bytes
+          if (forWriting) return ErrFieldNameInvalid;
+          info.widenings |= WidenFieldName;
+        }
         FieldDef f;
         f.name = fieldName(b, at, kNameSize);
         f.type = char(b[at + 11]);
@@ -243,9 +248,9 @@ int parseHeader(const std::string& b, int64_t fileSize, int dialect, bool forWri
   bool hasMemoField = false;
   for (const FieldDef& f : info.fields) hasMemoField |= f.type == 'M';
   if (hasMemoField) {
-    MemoKind own = dialect == DialectFoxBase ? MemoKind::Dbt3 : MemoKind::Fpt;
+    TableMemo own = dialect == DialectFoxBase ? TableMemo::Dbt3 : TableMemo::Fpt;
     if (info.memo != own) {
-      if (forWriting || info.memo == MemoKind::None) return ErrInvalidVersion;
+      if (forWriting || info.memo == TableMemo::None) return ErrInvalidVersion;
       info.widenings |= WidenMemoDialect;
     }
   }
@@ -255,6 +260,15 @@ int parseHeader(const std::string& b, int64_t fileSize, int dialect, bool forWri
   if (sum != info.recordLength) {
     if (forWriting) return ErrInvalidRecordLength;
     info.widenings |= WidenRecordLength;
+    // a writer that counted the record length wrong: the file's size shows
+    // the records are as long as their fields
+    int64_t bySum = int64_t(info.headerLength) + int64_t(info.records) * sum;
+    int64_t byHeader = int64_t(info.headerLength) + int64_t(info.records) * info.recordLength;
+    bool sumFits = fileSize == bySum || fileSize == bySum + 1;
+    bool headerFits = fileSize == byHeader || fileSize == byHeader + 1;
+    if (sumFits && !headerFits) info.recordLength = sum;
+  }
+  if (sum != info.recordLength) {
     // a field that runs past the record is cut to it
     for (FieldDef& f : info.fields) {
       if (f.offset >= info.recordLength) f.length = 0;

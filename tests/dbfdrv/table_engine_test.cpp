@@ -233,13 +233,34 @@ TEST_F(TableEngine, FieldNameOfElevenCharactersAndRecordLengthMismatch) {
   std::memcpy(&b[32], "ABCDEFGHIJK", 11);
   qvtest::writeFile(path, b);
   int h = 0;
-  EXPECT_EQ(tableOpen(path, DialectFoxPro, OpenReadOnly, h), ErrFieldNameInvalid);
+  EXPECT_EQ(tableOpen(path, DialectFoxPro, OpenReadWrite, h), ErrFieldNameInvalid);
+  ASSERT_EQ(tableOpen(path, DialectFoxPro, OpenReadOnly, h), 0);
+  EXPECT_EQ(tableInfo(h)->fields[0].name, "ABCDEFGHIJK");
+  EXPECT_TRUE(tableInfo(h)->widenings & WidenFieldName);
+  tableClose(h);
+  // a NUL ends the name; bytes after it are not part of it
+  std::memcpy(&b[32], "AB\0DEFGHIJK", 11);
+  qvtest::writeFile(path, b);
+  ASSERT_EQ(tableOpen(path, DialectFoxPro, OpenReadWrite, h), 0);
+  EXPECT_EQ(tableInfo(h)->fields[0].name, "AB");
+  tableClose(h);
   b = handMadeTable(0x03, 100, 0, " Alice");
   b[10] = 7;  // one byte more than the fields
   qvtest::writeFile(path, b);
   EXPECT_EQ(tableOpen(path, DialectFoxPro, OpenReadWrite, h), ErrInvalidRecordLength);
   ASSERT_GE(tableOpen(path, DialectFoxPro, OpenReadOnly, h), 0);
   EXPECT_TRUE(tableInfo(h)->widenings & WidenRecordLength);
+  EXPECT_EQ(tableInfo(h)->recordLength, 7u);
+  tableClose(h);
+  // the header counts one byte short, the file's size shows the fields' sum
+  b = handMadeTable(0x03, 100, 0, " Alice Bob  ");
+  b[10] = 5;
+  qvtest::writeFile(path, b);
+  ASSERT_GE(tableOpen(path, DialectFoxPro, OpenReadOnly, h), 0);
+  EXPECT_EQ(tableInfo(h)->recordLength, 6u);
+  std::string rec;
+  tableRead(h, 2, rec);
+  EXPECT_EQ(rec, " Bob  ");
   tableClose(h);
 }
 

@@ -86,19 +86,25 @@ def main():
     if version in (0x02, 0x04, 0x8C):
         print("SKIP header layout not read by dbfread")
         return
+    lines = []
     try:
+        # records as lists of (name, value): a name may occur twice
         table = DBF(path, encoding="latin-1", ignore_missing_memofile=True,
-                    parserclass=LenientParser, char_decode_errors="strict")
+                    parserclass=LenientParser, char_decode_errors="strict",
+                    recfactory=list)
         fields = table.fields
         for fd in fields:
             name = fd.name.encode("latin-1").upper().decode("latin-1")
-            print("FIELD %s %s %d %d" % (escape(name), fd.type, fd.length, fd.decimal_count))
+            lines.append("FIELD %s %s %d %d" % (escape(name), fd.type, fd.length, fd.decimal_count))
         for kind, records in (("LIVE", table), ("DELETED", table.deleted)):
             for rec in records:
-                print(kind + " " + "\t".join(value(fd, rec[fd.name], version) for fd in fields))
+                values = [value(fd, v, version) for fd, (_, v) in zip(fields, rec)]
+                lines.append(kind + " " + "\t".join(values))
     except Exception as e:  # a table dbfread cannot read
         print("SKIP dbfread: %s" % type(e).__name__)
-
+        return
+    for line in lines:
+        print(line)
 
 if __name__ == "__main__":
     main()
