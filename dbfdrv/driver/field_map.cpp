@@ -232,7 +232,12 @@ int recordToBuffer(FileBlock& b, const std::string& record) {
       }
       case qv::FieldType::String: {
         std::string text(p, m.length);
-        if (m.type == 'C' && d.oem) text = oemToUtf8(text);
+        if (m.type == 'C') {
+          // writers that pad with NULs mean the text before the first one
+          size_t nul = text.find('\0');
+          if (nul != std::string::npos) text.resize(nul);
+          if (d.oem) text = oemToUtf8(text);
+        }
         qv::setField(decl, m.field, m.element, text);
         break;
       }

@@ -68,7 +68,10 @@ std::string fieldText(const TableInfo& info, const FieldDef& f, const char* p, b
   size_t n = f.length;
   switch (f.type) {
     case 'C': {
-      while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
+      // writers that pad with NULs mean the text before the first one
+      const void* nul = std::memchr(p, '\0', n);
+      if (nul) n = size_t(static_cast<const char*>(nul) - p);
+      while (n > 0 && p[n - 1] == ' ') --n;
       return std::string(p, n);
     }
     case 'N':

@@ -171,11 +171,12 @@ class MemoSide {
   virtual int open(FileBlock& b) = 0;
   virtual int create(FileBlock& b) = 0;
   virtual void close(FileBlock& b) = 0;
-  // Reads the memo of a block number (0: none) into `text`.
-  virtual int read(FileBlock& b, uint32_t block, std::string& text) = 0;
+  // Reads the memo of a block number into `text` (at most maxLen bytes);
+  // `raw` tells a memo stored as raw bytes, whose trailing blanks stay.
+  virtual int read(FileBlock& b, uint32_t block, size_t maxLen, std::string& text, bool& raw) = 0;
   // Writes a memo text and answers its block number (0 for an empty text);
-  // `block` is the memo's current block, which may be reused.
-  virtual int write(FileBlock& b, uint32_t block, const std::string& text, uint32_t& newBlock) = 0;
+  // `block` is the memo's current block, rewritten in place when it fits.
+  virtual int write(FileBlock& b, uint32_t block, const std::string& text, bool raw, uint32_t& newBlock) = 0;
   // Compacts the memo file after the table was packed: the memos of the
   // table's records move together and their 'M' fields get the new blocks;
   // no live memo changes.

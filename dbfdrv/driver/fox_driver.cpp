@@ -134,6 +134,7 @@ class FoxDriver : public qv::Driver {
 }  // namespace
 
 void registerFoxProDriver() {
+  setMemoSideFactory([](FileBlock&) { return makeFileMemoSide(); });
   qv::registerDriver(FoxDrvReg.name, [](qv::File& f) { return std::make_unique<FoxDriver>(f); });
 }
 

@@ -17,6 +17,9 @@ class MemoReader {
   MemoReader& operator=(const MemoReader&) = delete;
   // The memo at a block, or a bracketed note when it cannot be read.
   std::string text(const FieldDef& field, uint32_t block);
+  // The memo's bytes (a text without its trailing blanks; `raw` for binary
+  // data); an engine status.
+  int read(uint32_t block, std::string& text, bool& raw);
 
  private:
   struct State;

@@ -61,5 +61,11 @@ int loadMemos(FileBlock& b);
 // Writes the memos of the buffer that changed and stores their block
 // numbers in `record`.
 int storeMemos(FileBlock& b, std::string& record);
+// The block number an 'M' field of a record holds (decimal text, or 4 binary
+// bytes in Visual FoxPro tables), and the field set to one.
+uint32_t memoBlockOf(const std::string& record, const FieldDef& f);
+void setMemoBlock(std::string& record, const FieldDef& f, uint32_t block);
+// The memo side over the memo-file module, which the registration installs.
+std::unique_ptr<MemoSide> makeFileMemoSide();
 
 }  // namespace dbf

@@ -24,9 +24,9 @@ MemoSideFactory& memoFactory() {
   return f;
 }
 
-// The block number an 'M' field holds: decimal text, or a 4-byte binary
-// number in Visual FoxPro tables (field length 4).
-uint32_t memoBlock(const std::string& record, const FieldDef& f) {
+}  // namespace
+
+uint32_t memoBlockOf(const std::string& record, const FieldDef& f) {
   const char* p = record.data() + f.offset;
   if (f.length == 4) {
     return uint32_t(uint8_t(p[0])) | uint32_t(uint8_t(p[1])) << 8 | uint32_t(uint8_t(p[2])) << 16 |
@@ -38,7 +38,18 @@ uint32_t memoBlock(const std::string& record, const FieldDef& f) {
   return digits.empty() ? 0 : uint32_t(std::strtoul(digits.c_str(), nullptr, 10));
 }
 
-}  // namespace
+void setMemoBlock(std::string& record, const FieldDef& f, uint32_t block) {
+  char* p = record.data() + f.offset;
+  if (f.length == 4) {
+    for (int i = 0; i < 4; ++i) p[i] = char(uint8_t(block >> (8 * i)));
+  } else if (block == 0) {
+    std::memset(p, ' ', f.length);
+  } else {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%*lu", int(f.length), static_cast<unsigned long>(block));
+    std::memcpy(p, buf + std::strlen(buf) - f.length, f.length);
+  }
+}
 
 void setIndexSideFactory(IndexSideFactory factory) {
   std::lock_guard<std::mutex> lock(sideMutex());
@@ -80,10 +91,12 @@ int loadMemos(FileBlock& b) {
   const qv::FileDecl& decl = b.file->decl();
   for (MemoMap& m : b.memos) {
     const FieldDef& f = info->fields[size_t(m.dbf)];
-    m.block = memoBlock(b.record, f);
+    m.block = memoBlockOf(b.record, f);
     std::string text;
+    bool raw = false;
     if (m.block && b.memo)
-      if (int r = b.memo->read(b, m.block, text); r) return r;
+      if (int r = b.memo->read(b, m.block, decl.fields[size_t(m.field)].size, text, raw); r) return r;
+    m.raw = raw;
     qv::setField(decl, m.field, 0, text);
   }
   return LayerOk;
@@ -96,29 +109,21 @@ int storeMemos(FileBlock& b, std::string& record) {
   const qv::FileDecl& decl = b.file->decl();
   for (MemoMap& m : b.memos) {
     const FieldDef& f = info->fields[size_t(m.dbf)];
-    uint32_t current = memoBlock(record, f);
+    uint32_t current = memoBlockOf(record, f);
     std::string text = std::get<std::string>(qv::getField(decl, m.field, 0));
     if (current) {
       // an unchanged memo keeps its block
       std::string old;
-      if (b.memo->read(b, current, old) == LayerOk && old == text) {
+      bool raw = false;
+      if (b.memo->read(b, current, decl.fields[size_t(m.field)].size, old, raw) == LayerOk && old == text) {
         m.block = current;
         continue;
       }
     }
     uint32_t block = 0;
-    if (int r = b.memo->write(b, current, text, block); r) return r;
+    if (int r = b.memo->write(b, current, text, current ? m.raw : false, block); r) return r;
     m.block = block;
-    char* p = record.data() + f.offset;
-    if (f.length == 4) {
-      for (int i = 0; i < 4; ++i) p[i] = char(uint8_t(block >> (8 * i)));
-    } else if (block == 0) {
-      std::memset(p, ' ', f.length);
-    } else {
-      char buf[24];
-      std::snprintf(buf, sizeof buf, "%*lu", int(f.length), static_cast<unsigned long>(block));
-      std::memcpy(p, buf, f.length);
-    }
+    setMemoBlock(record, f, block);
   }
   return LayerOk;
 }

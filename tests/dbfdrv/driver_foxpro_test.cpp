@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "driver/file_block.h"
 #include "services/datetime.h"
@@ -355,6 +356,131 @@ TEST_F(FoxProDriver, RoundTripsReadBackByDbfread) {
     EXPECT_EQ(dbftest::dbfreadDump(py, path), packed) << dialect;
   }
   if (py.empty()) GTEST_SKIP() << "python3-dbfread is not installed: read back by the driver only";
+}
+
+struct NotesRec {
+  qv::Str<12> TITLE;
+  std::string BODY;
+  qv::Str<4> TAG;
+};
+
+struct Notes {
+  NotesRec rec;
+  qv::FileDecl decl{0, "Notes", "NOT", "FoxPro"};
+  qv::File file{decl};
+  Notes(const std::string& path, const std::string& driverString) {
+    qv::DeclBuilder<NotesRec>(decl, rec)
+        .field("TITLE", &NotesRec::TITLE)
+        .memo("BODY", &NotesRec::BODY, 65280)
+        .field("TAG", &NotesRec::TAG);
+    decl.driverString = driverString;
+    file.setName(path);
+  }
+  bool add(const char* title, const std::string& body) {
+    rec.TITLE = title;
+    rec.BODY = body;
+    rec.TAG = "t";
+    return file.add();
+  }
+};
+
+// Memos of both dialects: written before their record, loaded after each
+// read, kept through a pack that compacts the memo file; read back by
+// python3-dbfread too.
+TEST_F(FoxProDriver, MemosRoundTripThroughWritePackAndDbfread) {
+  std::string py = dbftest::dbfreadPython();
+  std::string longText;
+  for (int i = 0; i < 200; ++i) longText += "line " + std::to_string(i) + " of a memo over many blocks\r\n";
+  for (const char* dialect : {"", "FOXBASE"}) {
+    std::string path = dir.file(std::string("NOTES") + dialect + ".DBF");
+    Notes n(path, dialect);
+    ASSERT_TRUE(n.file.create()) << qv::ErrorText();
+    std::string memoPath = dir.file(std::string("NOTES") + dialect + (*dialect ? ".DBT" : ".FPT"));
+    ASSERT_TRUE(std::filesystem::exists(memoPath));
+    ASSERT_TRUE(n.file.open(qv::Share::Exclusive)) << qv::ErrorText();
+    ASSERT_TRUE(n.add("first", "First memo")) << qv::ErrorText();
+    ASSERT_TRUE(n.add("gone", "A memo that goes with its record"));
+    ASSERT_TRUE(n.file.remove());
+    ASSERT_TRUE(n.add("long", longText));
+    ASSERT_TRUE(n.add("none", ""));
+    n.file.close();
+    EXPECT_EQ(uint8_t(qvtest::readFile(path)[0]), *dialect ? 0x83 : 0xF5);
+
+    ASSERT_TRUE(n.file.open(qv::Share::Exclusive));
+    ASSERT_TRUE(n.file.getPosition(3));
+    EXPECT_EQ(n.rec.BODY, longText);
+    ASSERT_TRUE(n.file.getPosition(4));
+    EXPECT_EQ(n.rec.BODY, "");
+    // a changed memo, longer than its blocks
+    ASSERT_TRUE(n.file.getPosition(1));
+    n.rec.BODY = "First memo, now longer than it was: " + std::string(600, 'x');
+    ASSERT_TRUE(n.file.put()) << qv::ErrorText();
+    n.file.close();
+
+    std::string want = std::string("FIELD TITLE C 12 0\nFIELD BODY M 10 0\nFIELD TAG C 4 0\n") +
+                       "LIVE first\t" + dbftest::escaped("First memo, now longer than it was: " + std::string(600, 'x')) +
+                       "\tt\n" + "LIVE long\t" + dbftest::escaped(longText.substr(0, longText.size() - 2)) + "\\x0D\\x0A\tt\n" +
+                       "LIVE none\t\tt\n" + "DELETED gone\tA memo that goes with its record\tt\n";
+    EXPECT_EQ(dbftest::ownDump(path), want) << dialect;
+    if (!py.empty()) {
+      EXPECT_EQ(dbftest::dbfreadDump(py, path), want) << dialect;
+    }
+
+    auto before = std::filesystem::file_size(memoPath);
+    ASSERT_TRUE(n.file.open(qv::Share::Exclusive));
+    ASSERT_TRUE(n.file.pack()) << qv::ErrorText();
+    EXPECT_EQ(n.file.records(), 3);
+    ASSERT_TRUE(n.file.getPosition(2));
+    EXPECT_EQ(n.rec.TITLE.str(), "long");
+    EXPECT_EQ(n.rec.BODY, longText);
+    n.file.close();
+    EXPECT_LT(std::filesystem::file_size(memoPath), before) << dialect;
+    std::string packed = want.substr(0, want.find("DELETED"));
+    EXPECT_EQ(dbftest::ownDump(path), packed) << dialect;
+    if (!py.empty()) {
+      EXPECT_EQ(dbftest::dbfreadDump(py, path), packed) << dialect;
+    }
+  }
+}
+
+TEST_F(FoxProDriver, MissingMemoFileIsTheDriversError) {
+  Notes n(dir.file("NOTES.DBF"), "");
+  ASSERT_TRUE(n.file.create());
+  std::filesystem::remove(dir.file("NOTES.FPT"));
+  EXPECT_FALSE(n.file.open(qv::Share::ReadOnly));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrFileNotFound);
+  EXPECT_NE(qv::ErrorText().find("FoxPro 73"), std::string::npos) << qv::ErrorText();
+}
+
+TEST_F(FoxProDriver, CorpusTableWithMemosReadThroughADeclaration) {
+  std::string c = qvtest::corpusDir();
+  if (c.empty() || !std::filesystem::exists(c + "/dbf/olemb-dbfread/memotest.dbf"))
+    GTEST_SKIP() << "the DBF corpus is not present";
+  struct Rec {
+    qv::Str<16> NAME;
+    qv::Str<8> BIRTHDATE;
+    std::string MEMO;
+  } rec;
+  qv::FileDecl decl{0, "Memotest", "MEM", "FoxPro"};
+  qv::DeclBuilder<Rec>(decl, rec)
+      .field("NAME", &Rec::NAME)
+      .field("BIRTHDATE", &Rec::BIRTHDATE)
+      .memo("MEMO", &Rec::MEMO, 65280);
+  qv::File f(decl);
+  f.setName(c + "/dbf/olemb-dbfread/memotest.dbf");
+  ASSERT_TRUE(f.open(qv::Share::ReadOnly)) << qv::ErrorText();
+  std::vector<std::string> seen;
+  f.setFileOrder();
+  while (f.next()) seen.push_back(rec.NAME.str() + "|" + rec.BIRTHDATE.str() + "|" + rec.MEMO);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Alice|19870301|Alice memo", "Bob|19801112|Bob memo"}));
+  EXPECT_EQ(dbf::sendCommand(f, "IGNORESTATUS=ON"), "ON");
+  ASSERT_TRUE(f.getPosition(3));
+  EXPECT_EQ(rec.MEMO, "Deleted Guy memo");
+  // the same table without its memo file
+  qv::File g(decl);
+  g.setName(c + "/dbf/olemb-dbfread/no_memofile.dbf");
+  EXPECT_FALSE(g.open(qv::Share::ReadOnly));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrFileNotFound);
 }
 
 }  // namespace

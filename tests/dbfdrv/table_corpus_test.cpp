@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "driver/field_map.h"
+#include "driver/memo_text.h"
+#include "driver/ops.h"
 #include "support/temp_dir.h"
 #include "table/table.h"
 #include "table_dump.h"
@@ -120,12 +122,15 @@ TEST(TableCorpus, FieldListsEqualTheSummaries) {
       for (char& c : want)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
       bool ascii = std::all_of(want.begin(), want.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-      if (ascii) EXPECT_EQ(f.name, want) << path << " field " << i;
+      if (ascii) {
+        EXPECT_EQ(f.name, want) << path << " field " << i;
+      }
       EXPECT_EQ(std::string(1, f.type), expected[i][1]) << path << " " << want;
       EXPECT_EQ(std::to_string(f.length), expected[i][2]) << path << " " << want;
       // dbase_02's summary gives no decimals where its records hold "   6.000"
-      if (path.find("dbase_02") == std::string::npos)
+      if (path.find("dbase_02") == std::string::npos) {
         EXPECT_EQ(std::to_string(f.decimals), expected[i][3]) << path << " " << want;
+      }
     }
     ++checked;
   }
@@ -297,6 +302,96 @@ TEST(TableCorpus, TablesReadEqualToDbfread) {
     ++compared;
   }
   EXPECT_GE(compared, 50);
+}
+
+// A CSV file as the peers write them: quoted cells may hold commas, quotes
+// and line ends.
+std::vector<std::vector<std::string>> readCsv(const std::string& path) {
+  std::string text = qvtest::readFile(path);
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  std::vector<std::vector<std::string>> rows(1);
+  std::string cell;
+  bool quoted = false, any = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') cell += '"', ++i;
+      else if (c == '"') quoted = false;
+      else cell += c;
+    } else if (c == '"') {
+      quoted = any = true;
+    } else if (c == ',') {
+      rows.back().push_back(cell);
+      cell.clear();
+    } else if (c == '\n' || c == '\r') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      rows.back().push_back(cell);
+      cell.clear();
+      rows.emplace_back();
+    } else {
+      cell += c;
+      any = true;
+    }
+  }
+  if (!cell.empty() || !rows.back().empty()) rows.back().push_back(cell);
+  if (rows.back().empty()) rows.pop_back();
+  (void)any;
+  return rows;
+}
+
+std::string withoutCarriageReturns(std::string s) {
+  s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+// Character and memo columns equal the peer's CSV listing of every record
+// in file order (deleted ones included), for the cells in plain ASCII on
+// both sides (the CSV holds text decoded from the table's code page).
+TEST(TableCorpus, TextAndMemoColumnsEqualThePeersCsv) {
+  NEED_CORPUS();
+  const std::string dir = corpus + "/yellowfeather-DbfDataReader/";
+  int cells = 0;
+  for (const char* name : {"client", "dbase_03", "dbase_30", "tl_2019_01_place", "dbase_03_nullchar",
+                           "FolderRoot"}) {
+    std::string table = dir + name + ".dbf";
+    auto rows = readCsv(dir + name + ".csv");
+    Reader r(table);
+    ASSERT_GE(r.status, 0) << table;
+    const TableInfo& info = r.info();
+    ASSERT_EQ(rows.size(), size_t(r.count()) + 1) << table;
+    MemoReader memos(table, info);
+    std::string rec;
+    for (uint32_t n = 1; n <= r.count(); ++n) {
+      tableRead(r.handle, n, rec);
+      auto v = r.values(n);
+      for (size_t i = 0; i < info.fields.size() && i < rows[n].size(); ++i) {
+        const FieldDef& f = info.fields[i];
+        if (f.type != 'C' && f.type != 'M') continue;
+        std::string ours = v[i];
+        if (f.type == 'M') {
+          ours.clear();
+          bool raw = false;
+          uint32_t block = memoBlockOf(rec, f);
+          if (block) {
+            ASSERT_GE(memos.read(block, ours, raw), 0) << table << " record " << n;
+          }
+        } else {
+          // the peer's reader trims character fields on both sides
+          ours.erase(0, std::min(ours.size(), ours.find_first_not_of(' ')));
+        }
+        std::string theirs = rows[n][i];
+        auto ascii = [](const std::string& s) {
+          return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        };
+        if (!ascii(ours) || !ascii(theirs)) continue;
+        EXPECT_EQ(withoutCarriageReturns(ours), withoutCarriageReturns(theirs))
+            << table << " record " << n << " field " << f.name;
+        ++cells;
+      }
+    }
+  }
+  EXPECT_GT(cells, 5000);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "driver/field_map.h"
+#include "driver/memo_text.h"
+#include "driver/ops.h"
 #include "table/table.h"
 
 namespace dbftest {
@@ -75,6 +77,7 @@ inline std::string ownDump(const std::string& path) {
   for (const FieldDef& f : info.fields)
     out << "FIELD " << escaped(f.name) << " " << f.type << " " << f.length << " " << int(f.decimals) << "\n";
   std::string live, dead;
+  MemoReader memos(path, info);
   for (uint32_t n = 1; n <= r.count(); ++n) {
     bool deleted = false;
     auto v = r.values(n, &deleted);
@@ -87,6 +90,18 @@ inline std::string ownDump(const std::string& path) {
       char t = info.fields[i].type;
       bool compared = std::string("CNFDL").find(t) != std::string::npos || (t == 'I' && vfp);
       if (i) line += "\t";
+      if (t == 'M' && info.memo == TableMemo::Dbt4) {
+        line += "-";  // see the script: dbfread misreads dBASE IV memo lengths
+        continue;
+      }
+      if (t == 'M') {
+        std::string text;
+        bool raw = false;
+        uint32_t block = memoBlockOf(rec, info.fields[i]);
+        if (block && memos.read(block, text, raw) < 0) text.clear();
+        line += raw ? "-" : escaped(text);
+        continue;
+      }
       line += compared ? escaped(v[i]) : "-";
     }
     (deleted ? dead : live) += line + "\n";

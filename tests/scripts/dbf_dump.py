@@ -10,7 +10,8 @@ Output (bytes kept as they are, escaped):
   DELETED <values separated by tabs>        deleted records in file order
 Values: "" for none; T/F for logicals; numbers as integers when whole, else
 with 15 significant digits; dates YYYYMMDD; text escaped; "-" for field
-types not compared (memos, binary and dBASE 7 types).
+types not compared (binary memos, binary and dBASE 7 types); text memos
+without their trailing blanks.
 Prints "SKIP <reason>" for tables the reader does not take.
 """
 import datetime
@@ -24,6 +25,7 @@ except ImportError:
 
 COMPARED = set("CNFDL")
 VISUAL_FOXPRO = (0x30, 0x31, 0x32)
+DBASE4_MEMO = (0x8B, 0x8C, 0xCB)
 
 
 class LenientParser(FieldParser):
@@ -65,6 +67,17 @@ def number(v):
 
 def value(field, v, version):
     t = field.type
+    if t == "M":
+        # text memos without their trailing blanks; binary ones are not
+        # compared, nor those of dBASE IV memo files, whose block length
+        # dbfread takes for the text's alone (it counts the block header too)
+        if version in DBASE4_MEMO:
+            return "-"
+        if v is None:
+            return ""
+        if not isinstance(v, str):
+            return "-"
+        return escape(v.rstrip(" \0"))
     compared = t in COMPARED or (t == "I" and version in VISUAL_FOXPRO)
     if not compared:
         return "-"
@@ -76,6 +89,9 @@ def value(field, v, version):
         return number(v)
     if isinstance(v, datetime.date):
         return "%04d%02d%02d" % (v.year, v.month, v.day)
+    if field.type == "C":
+        # the text before a NUL: writers that pad with NULs mean no more
+        v = v.split("\0")[0].rstrip(" ")
     return escape(str(v))
 
 
