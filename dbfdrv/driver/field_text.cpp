@@ -66,6 +66,7 @@ std::string fieldText(const TableInfo& info, const FieldDef& f, const char* p, b
   isMemo = false;
   block = 0;
   size_t n = f.length;
+  if (n == 0) return {};
   switch (f.type) {
     case 'C': {
       // writers that pad with NULs mean the text before the first one
@@ -122,7 +123,7 @@ std::string fieldText(const TableInfo& info, const FieldDef& f, const char* p, b
         block = uint32_t(le(p, 4));
       } else {
         double v = 0;
-        block = parseNumber(p, n, v) && v > 0 ? uint32_t(v) : 0;
+        block = parseNumber(p, n, v) && v > 0 && v <= double(UINT32_MAX) ? uint32_t(v) : 0;
       }
       return block ? std::to_string(block) : std::string();
     }
@@ -148,6 +149,7 @@ std::string fieldText(const TableInfo& info, const FieldDef& f, const char* p, b
       double ms;
       std::memcpy(&ms, &bits, 8);
       if (ms == 0) return {};
+      if (!(ms > 0 && ms < 1e17)) break;  // no time a writer could mean
       // milliseconds since 1 January 4713 BC (the Julian day count)
       int64_t total = int64_t(ms);
       int64_t jd = total / kMsPerDay;

@@ -271,8 +271,12 @@ int parseHeader(const std::string& b, int64_t fileSize, int dialect, bool forWri
   if (sum != info.recordLength) {
     // a field that runs past the record is cut to it
     for (FieldDef& f : info.fields) {
-      if (f.offset >= info.recordLength) f.length = 0;
-      else if (f.offset + f.length > info.recordLength) f.length = info.recordLength - f.offset;
+      if (f.offset >= info.recordLength) {
+        f.offset = info.recordLength;
+        f.length = 0;
+      } else if (f.offset + f.length > info.recordLength) {
+        f.length = info.recordLength - f.offset;
+      }
     }
   }
   info.fileSize = fileSize;

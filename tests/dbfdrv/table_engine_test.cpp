@@ -264,6 +264,25 @@ TEST_F(TableEngine, FieldNameOfElevenCharactersAndRecordLengthMismatch) {
   tableClose(h);
 }
 
+TEST_F(TableEngine, FieldRunningPastTheRecordIsCutToIt) {
+  // the header's record length (4) is shorter than the field (5) and the
+  // file's size fits the header
+  std::string b = handMadeTable(0x03, 100, 0);
+  b.pop_back();
+  b[10] = 4;
+  b[4] = 2;
+  qvtest::writeFile(path, b + " Ann Bob\x1a");
+  int h = 0;
+  EXPECT_EQ(tableOpen(path, DialectFoxPro, OpenReadWrite, h), ErrInvalidRecordLength);
+  ASSERT_EQ(tableOpen(path, DialectFoxPro, OpenReadOnly, h), 0);
+  const FieldDef& f = tableInfo(h)->fields[0];
+  EXPECT_EQ(f.length, 3u);
+  std::string rec;
+  ASSERT_EQ(tableRead(h, 2, rec), 0);
+  EXPECT_EQ(rec.substr(f.offset, f.length), "Bob");
+  tableClose(h);
+}
+
 TEST_F(TableEngine, ShortFileIsReadAsFarAsItGoes) {
   // the header counts 2 records; the file holds one
   std::string b = handMadeTable(0x03, 100, 0, " Alice Bob  ");
