@@ -1,7 +1,9 @@
-// qvcli dbf FILE [--fields] [--records [--deleted]] [--check]: a DBF table as
-// the driver reads it. Without options the header and the fields are shown.
+// qvcli dbf FILE [--fields] [--tags] [--records [--deleted] [--tag NAME]]
+// [--check]: a DBF table as the driver reads it. Without options the header
+// and the fields are shown.
 #include <cstdio>
 
+#include "cmd_dbf_tags.h"
 #include "commands.h"
 #include "driver/field_map.h"
 #include "driver/memo_text.h"
@@ -38,11 +40,13 @@ void showFields(const dbf::TableInfo& info) {
     say("  %-11s %c %5u %3u\n", f.name.c_str(), f.type, f.length, unsigned(f.decimals));
 }
 
-int showRecords(int handle, const std::string& path, bool withDeleted) {
+int showRecords(int handle, const std::string& path, bool withDeleted, const std::vector<uint32_t>* order) {
   const dbf::TableInfo& info = *dbf::tableInfo(handle);
   dbf::MemoReader memos(path, info);
   std::string rec;
-  for (uint32_t n = 1; n <= info.records; ++n) {
+  std::size_t count = order ? order->size() : info.records;
+  for (std::size_t i = 0; i < count; ++i) {
+    uint32_t n = order ? (*order)[i] : static_cast<uint32_t>(i + 1);
     int st = dbf::tableRead(handle, n, rec);
     if (st < 0) return fail("record " + std::to_string(n) + ": " + dbf::statusText(st));
     bool deleted = st == dbf::CondDeleted;
@@ -69,8 +73,11 @@ int cmdDbf(const Args& argsIn) {
   bool records = takeFlag(args, "--records");
   bool deleted = takeFlag(args, "--deleted");
   bool check = takeFlag(args, "--check");
-  if (args.size() != 1 || (deleted && !records))
-    return fail("usage: dbf FILE [--fields] [--records [--deleted]] [--check]");
+  bool tags = takeFlag(args, "--tags");
+  std::string tag;
+  bool byTag = takeOption(args, "--tag", tag);
+  if (args.size() != 1 || ((deleted || byTag) && !records))
+    return fail("usage: dbf FILE [--fields] [--tags] [--records [--deleted] [--tag NAME]] [--check]");
   const std::string& path = args[0];
   int handle = 0;
   int st = dbf::tableOpen(path, dbf::DialectFoxPro, dbf::OpenReadOnly, handle);
@@ -80,17 +87,22 @@ int cmdDbf(const Args& argsIn) {
   int rc = 0;
   if (handle) {
     const dbf::TableInfo& info = *dbf::tableInfo(handle);
-    if (!fields && !records && !check) showHeader(info);
-    if (fields || (!records && !check)) showFields(info);
-    if (records) rc = showRecords(handle, path, deleted);
-    dbf::tableClose(handle);
+    if (!fields && !records && !check && !tags) showHeader(info);
+    if (fields || (!records && !check && !tags)) showFields(info);
+    if (tags) rc = showDbfTags(path);
+    std::vector<uint32_t> order;
+    if (records && byTag && !dbfTagOrder(path, tag, order)) rc = 1;
+    else if (records) rc = showRecords(handle, path, deleted, byTag ? &order : nullptr);
   }
+  int indexFaults = check && handle ? checkDbfIndexes(path, handle) : 0;
+  if (handle) dbf::tableClose(handle);
   if (check) {
     dbf::TableCheck result = dbf::checkTable(path);
     for (const std::string& note : result.notes) say("%s: read beyond the written rules: %s\n", path.c_str(), note.c_str());
     for (const std::string& fault : result.faults) sayError("%s: %s\n", path.c_str(), fault.c_str());
-    if (!result.faults.empty()) {
-      sayError("%s: %zu fault%s found\n", path.c_str(), result.faults.size(), result.faults.size() == 1 ? "" : "s");
+    std::size_t total = result.faults.size() + static_cast<std::size_t>(indexFaults);
+    if (total) {
+      sayError("%s: %zu fault%s found\n", path.c_str(), total, total == 1 ? "" : "s");
       return 1;
     }
     say("%s: no fault found\n", path.c_str());

@@ -1,6 +1,7 @@
 // The driver "FoxPro" in the keyed-file layer: each operation of a File
 // becomes one call of the dispatcher, and its file-layer number the layer's
 // error code, with the number, the engine's code and text in the detail.
+#include "driver/index_side.h"
 #include "driver/ops.h"
 
 namespace dbf {
@@ -135,6 +136,7 @@ class FoxDriver : public qv::Driver {
 
 void registerFoxProDriver() {
   setMemoSideFactory([](FileBlock&) { return makeFileMemoSide(); });
+  setIndexSideFactory([](FileBlock&) { return makeFileIndexSide(); });
   qv::registerDriver(FoxDrvReg.name, [](qv::File& f) { return std::make_unique<FoxDriver>(f); });
 }
 

@@ -3,6 +3,8 @@
 // dispatcher's operation codes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstring>
 #include <filesystem>
 
@@ -246,18 +248,25 @@ TEST_F(FoxProDriver, FoxBaseDialectRefusesFloatFields) {
   EXPECT_TRUE(g.create()) << qv::ErrorText();
 }
 
-TEST_F(FoxProDriver, KeyOperationsWithoutTheIndexModuleAnswerIndexMissing) {
+// A key declared by a plain name lives in a single index file of that name
+// beside the table.
+TEST_F(FoxProDriver, AKeyNamedWithoutSpecificationIsASingleIndexOfItsName) {
   People p(dir.file("PEOPLE.DBF"));
   qv::DeclBuilder<PeopleRec>(p.decl, p.rec).key("NameKey", {{"NAME"}}, qv::KeyUnique);
-  ASSERT_TRUE(p.file.create());
+  ASSERT_TRUE(p.file.create()) << qv::ErrorText();
+  EXPECT_TRUE(std::filesystem::exists(dir.file("NAMEKEY.IDX")));
   ASSERT_TRUE(p.file.open(qv::Share::Exclusive));
   p.rec.NAME = "Alice";
   EXPECT_FALSE(p.file.get(p.file.key("NameKey")));
-  EXPECT_EQ(qv::ErrorCode(), qv::ErrBadKeys);
-  EXPECT_FALSE(p.add("Alice", 1, 0, 'T'));
-  EXPECT_EQ(qv::ErrorCode(), qv::ErrBadKeys);
-  // reading in record order does not need the keys
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrNotFound);
+  EXPECT_TRUE(p.add("Alice", 1, 0, 'T')) << qv::ErrorText();
+  EXPECT_FALSE(p.add("Alice", 2, 0, 'T'));
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrDuplicateKey);
+  p.rec.NAME = "Alice";
+  EXPECT_TRUE(p.file.get(p.file.key("NameKey"))) << qv::ErrorText();
+  EXPECT_DOUBLE_EQ(p.rec.PRICE, 1);
   p.file.setFileOrder();
+  EXPECT_TRUE(p.file.next());
   EXPECT_FALSE(p.file.next());
   EXPECT_EQ(qv::ErrorCode(), qv::ErrNotAvailable);
 }
