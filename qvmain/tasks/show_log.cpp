@@ -12,15 +12,10 @@
 #include "events.h"
 #include "frame/window_host.h"
 #include "services/globals.h"
+#include "tasks/task_log.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
-
-namespace {
-
-QString logPath() { return QString::fromStdString(qv::joinPath({qv::Mem.Net, "CFG", "TaskLog.Txt"})); }
-
-}  // namespace
 
 ShowLog::ShowLog(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -48,7 +43,7 @@ ShowLog::ShowLog(QWidget* parent) : QWidget(parent) {
 }
 
 void ShowLog::reload() {
-  QString path = logPath();
+  QString path = QString::fromStdString(qv::taskLogPath());
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
     text_->clear();

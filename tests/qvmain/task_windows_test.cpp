@@ -33,6 +33,7 @@
 #include "tasks/browse_tasks.h"
 #include "tasks/definition_edit.h"
 #include "tasks/show_log.h"
+#include "tasks/task_log.h"
 #include "tasks/task_edit.h"
 #include "tasks/update_batch.h"
 #include "tasks/update_task.h"
@@ -277,7 +278,7 @@ class TaskWindowsTest : public QObject {
     inst.open();
     auto* w = new qvm::ShowLog;
     QVERIFY(w->text()->toPlainText().isEmpty());
-    QFile f(QString::fromStdString(qv::joinPath({qv::Mem.Net, "CFG", "TaskLog.Txt"})));
+    QFile f(QString::fromStdString(qv::taskLogPath()));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("\r\nNightly Wednesday, December 9, 2026 03:00\r\nImport procedures:\r\n Spool Result: No errors Time: 3      s\r\n");
     f.close();
