@@ -28,6 +28,17 @@ const std::vector<Command>& commands();
 // The program's own arguments as it was started (argv[0] first).
 const std::vector<std::string>& programArguments();
 
+// Opens the installation that --root (or $QUORVANE_ROOT, else the current
+// directory) names as `needs` asks (for commands that open it themselves).
+// Returns 0 when it is open; else the failure was reported and the exit
+// status is returned: `busyStatus` when another program holds the
+// installation, 1 otherwise. With `wait` it waits for that program to let
+// the installation go instead.
+int openInstallationFor(Needs needs, bool wait = false, int busyStatus = 1);
+// The exit status of a scheduled task refused because another program
+// holds the installation.
+inline constexpr int kExitBusy = 4;
+
 // Reports an error on stderr; returns the exit status for failures (1).
 int fail(const std::string& message);
 // "forum", "mail" or "newsgroup" for a database kind (qv::DbKind), "?" for another number.
@@ -80,5 +91,9 @@ int cmdDbf(const Args& args);
 // (args[0] is the sub-command).
 int cmdDefinitionEdit(const Args& args);
 int cmdTaskEdit(const Args& args);
+// "definition" and "task" with every sub-command; they open the
+// installation themselves (task run and due can wait for it).
+int cmdDefinition(const Args& args);
+int cmdTask(const Args& args);
 
 }  // namespace qvcli

@@ -123,18 +123,24 @@ const std::vector<Command>& commands() {
        "new files in DIR; prints the files written",
        cmdAttachments, Needs::Reading},
       {"definition",
-       "definition add|edit NAME [--name NEW] --format F --target DB --path P --method files|dir|tree [--masks M] "
-       "[--kinds mail,forum,news] [--mailbox DB] [--reimport|--no-reimport] [--topic T]; definition delete NAME",
-       "add, change or delete an import definition of scheduled tasks (edit changes only the options given; "
-       "with --method files, --masks names the files, inside --path unless given in full)",
-       cmdDefinitionEdit, Needs::Writing},
+       "definition list | show NAME | run NAME | add|edit NAME [--name NEW] --format F --target DB --path P "
+       "--method files|dir|tree [--masks M] [--kinds mail,forum,news] [--mailbox DB] [--reimport|--no-reimport] "
+       "[--topic T] | delete NAME",
+       "list the import definitions of scheduled tasks, show one, run one now (unattended, with the import's "
+       "counters), or add, change or delete one (edit changes only the options given; with --method files, "
+       "--masks names the files, inside --path unless given in full)",
+       cmdDefinition, Needs::Nothing},
       {"task",
-       "task add|edit NAME [--name NEW] --definition NAME... [--dedup] [--purge] [--count] [--index] "
-       "[--once 'YYYY-MM-DD HH:MM'] [--weekdays sun,mon,...] [--monthdays 5,20] [--time HH:MM] "
-       "[--inactive|--active]; task delete NAME",
-       "add, change or delete a scheduled task (edit changes only the options given; --no-dedup, --no-purge, "
-       "--no-count, --no-index and an empty --once, --weekdays or --monthdays clear)",
-       cmdTaskEdit, Needs::Writing},
+       "task list | run NAME [--wait] | due [--wait] | add|edit NAME [--name NEW] --definition NAME... [--dedup] "
+       "[--purge] [--count] [--index] [--once 'YYYY-MM-DD HH:MM'] [--weekdays sun,mon,...] [--monthdays 5,20] "
+       "[--time HH:MM] [--inactive|--active] | delete NAME",
+       "list the scheduled tasks; run one now, or every task that is due now (as the program's monitor would, "
+       "honouring the restriction period), unattended, printing the task log's report: exits 0 when every step "
+       "completed, 1 when errors were reported, 2 for a wrong name, 3 when the log could not be written and 4 "
+       "when another program holds the installation (--wait waits for it instead); or add, change or delete a "
+       "task (edit changes only the options given; --no-dedup, --no-purge, --no-count, --no-index and an empty "
+       "--once, --weekdays or --monthdays clear)",
+       cmdTask, Needs::Nothing},
       {"print",
        "print DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--min-id N] [--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] --pdf FILE",
@@ -153,6 +159,33 @@ std::vector<std::string> startArguments;
 }
 
 const std::vector<std::string>& programArguments() { return startArguments; }
+
+namespace {
+std::string rootArgument;
+}
+
+int openInstallationFor(Needs needs, bool wait, int busyStatus) {
+  namespace fs = std::filesystem;
+  std::string error;
+  qv::Access access = needs == Needs::Writing   ? qv::Access::Write
+                      : needs == Needs::Reading ? qv::Access::Read
+                                                : qv::Access::WriteIfFree;
+  for (;;) {
+    if (qv::openInstallation(rootArgument, error, qv::MissingPaths::Create, access)) return 0;
+    bool busy = access == qv::Access::Write && qv::installationBusy(rootArgument);
+    if (busy && wait) {
+      sayError("Waiting for the program that holds the installation to end...\n");
+      qv::waitForInstallation(rootArgument);
+      continue;
+    }
+    std::error_code ec;
+    fs::path base = fs::absolute(rootArgument.empty() ? fs::path(".") : fs::path(rootArgument), ec);
+    if (access == qv::Access::Write && busyStatus == 1 && fs::exists(base / "CFG" / "IDX008.ADF", ec))
+      error += "\nCommands that only read (info, list, show, search) can still be used.";
+    int status = fail(error);
+    return busy ? busyStatus : status;
+  }
+}
 
 int fail(const std::string& message) {
   std::string s;
@@ -288,18 +321,9 @@ int main(int argc, char** argv) {
   qv::setPrompter(&prompter);
   qv::setHaltHandler(haltHandler);
   dbf::registerFoxProDriver();
+  qvcli::rootArgument = root;
   if (cmd->needs != qvcli::Needs::Nothing) {
-    std::string error;
-    qv::Access access = cmd->needs == qvcli::Needs::Writing   ? qv::Access::Write
-                        : cmd->needs == qvcli::Needs::Reading ? qv::Access::Read
-                                                              : qv::Access::WriteIfFree;
-    if (!qv::openInstallation(root, error, qv::MissingPaths::Create, access)) {
-      std::error_code ec;
-      fs::path base = fs::absolute(root.empty() ? fs::path(".") : fs::path(root), ec);
-      if (access == qv::Access::Write && fs::exists(base / "CFG" / "IDX008.ADF", ec))
-        error += "\nCommands that only read (info, list, show, search) can still be used.";
-      return qvcli::fail(error);
-    }
+    if (int status = qvcli::openInstallationFor(cmd->needs)) return status;
   }
   int rc = cmd->run(args);
   qv::closeInstallation();

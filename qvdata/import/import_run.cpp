@@ -28,6 +28,7 @@
 #include "services/utilities.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
+#include "tasks/task_state.h"
 
 namespace fs = std::filesystem;
 
@@ -434,6 +435,8 @@ void ImportRun::commitConversion() {
   for (auto& [key, t] : targets_.entries()) {
     toPost_.push_back(t);
     touched_.push_back(t.id);
+    // A scheduled task cleans up every database its imports post into.
+    CleanUpTouched(t.id);
   }
   tempTotal_ = ImpHeader.records();
   view_.tempRecords = tempTotal_;

@@ -159,6 +159,31 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
   return true;
 }
 
+namespace {
+std::string lockPathOf(const std::string& rootIn) {
+  std::error_code ec;
+  fs::path root = fs::absolute(rootIn.empty() ? fs::path(".") : fs::path(rootIn), ec).lexically_normal();
+  return (root / "CFG" / "QUORVANE.LCK").string();
+}
+
+// Takes and lets go the lock of `root` on a descriptor of its own: true when
+// it could be taken (waiting for it when `wait` is set).
+bool lockFree(const std::string& root, bool wait) {
+  int fd = ::open(lockPathOf(root).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return true;
+  int rc;
+  do rc = ::flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
+  while (rc != 0 && errno == EINTR);
+  bool free = rc == 0;
+  if (free) ::flock(fd, LOCK_UN);
+  ::close(fd);
+  return free;
+}
+}  // namespace
+
+bool installationBusy(const std::string& root) { return !lockFree(root, false); }
+void waitForInstallation(const std::string& root) { lockFree(root, true); }
+
 void closeInstallation() {
   for (File* f : allDeclaredFiles()) f->close();
   for (int n = kFirstFileNumber; n <= kLastFileNumber; ++n)

@@ -26,6 +26,11 @@ enum class Access { Write, Read, WriteIfFree };
 bool openInstallation(const std::string& root, std::string& error, MissingPaths paths = MissingPaths::Create,
                       Access access = Access::Write);
 void closeInstallation();
+// True when another program holds the installation at `root` (for writing).
+bool installationBusy(const std::string& root);
+// Waits until no program holds the installation at `root` (returns at once
+// when it is free or has no lock file).
+void waitForInstallation(const std::string& root);
 bool installationOpen();
 // True while the open installation is open for reading only.
 bool installationReadOnly();

@@ -7,6 +7,7 @@
 #include "services/globals.h"
 #include "services/record_helpers.h"
 #include "tasks/task_log.h"
+#include "tasks/task_pending.h"
 #include "tasks/task_schedule.h"
 
 namespace qv {
@@ -96,7 +97,6 @@ bool startTask(uint32_t taskId) {
     Mem.DoTask = RunInteractive;
     return false;
   }
-  CleanUpStart(t);
   return true;
 }
 
@@ -207,6 +207,7 @@ TaskOutcome finishTask(const TaskClock& now) {
       Tasks.release();
     }
     OP_CLOSE(OpRelease, {FileTasks});
+    clearPendingDatabases(st.task.ID);
   }
   NextTaskClear();
   st.touched.clear();

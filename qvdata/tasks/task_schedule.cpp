@@ -58,13 +58,13 @@ bool hasLink(uint32_t task) {
 }
 }  // namespace
 
-bool findDueTask(const TaskClock& now, TasksRec& found) {
+bool findDueTask(const TaskClock& now, TasksRec& found, const std::set<uint32_t>& passOver) {
   if (monitorHeld(monitorSettings(), now)) return false;
   OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
   bool any = false;
   Tasks.setFileOrder();
   while (!any && Tasks.next()) {
-    if (!TAS.ACTIVE) continue;
+    if (!TAS.ACTIVE || passOver.count(TAS.ID)) continue;
     TasksRec t = TAS;
     if (dueTask(t, hasLink(t.ID), now)) {
       found = t;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 
 #include "dictionary/config_files.h"
 #include "tasks/task_clock.h"
@@ -37,8 +38,9 @@ bool monitorHeld(const MonitorSettings& s, const TaskClock& now);
 bool dueTask(const TasksRec& t, bool hasLink, const TaskClock& now);
 
 // The first task due at `now` in file order, read into `found`; false when
-// none is (or the monitor is held). Changes no state.
-bool findDueTask(const TaskClock& now, TasksRec& found);
+// none is (or the monitor is held). Tasks in `passOver` are not considered.
+// Changes no state.
+bool findDueTask(const TaskClock& now, TasksRec& found, const std::set<uint32_t>& passOver = {});
 
 // The monitor's look (every 15 seconds in the program): when a task is due,
 // it becomes the current task, Mem.DoTask becomes 1 and the frame is

@@ -8,6 +8,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/record_helpers.h"
+#include "tasks/task_pending.h"
 
 namespace qv {
 
@@ -48,6 +49,9 @@ bool NextTaskStart(const TasksRec& task) {
   state.cleanup.clear();
   state.cleanupQueued = false;
   state.currentStep = -1;
+  // Databases that a run of the task killed before its end had touched get
+  // their cleanup in this run.
+  state.touched = pendingDatabases(task.ID);
   // Every link of the task starts as not run.
   OP_CLOSE(OpShared, {FileTaskBatch});
   std::vector<int64_t> positions;
@@ -90,7 +94,7 @@ int NextTask(int op) {
 void CleanUpStart(const TasksRec& task) {
   if (Mem.DoTask == RunInteractive) return;
   state.task = task;
-  state.touched.clear();
+  state.touched = pendingDatabases(task.ID);
   state.cleanup.clear();
   state.cleanupQueued = false;
   state.currentStep = -1;
@@ -98,8 +102,9 @@ void CleanUpStart(const TasksRec& task) {
 
 void CleanUpTouched(uint32_t database) {
   if (Mem.DoTask == RunInteractive || database == 0) return;
-  if (std::find(state.touched.begin(), state.touched.end(), database) == state.touched.end())
-    state.touched.push_back(database);
+  if (std::find(state.touched.begin(), state.touched.end(), database) != state.touched.end()) return;
+  state.touched.push_back(database);
+  if (state.task.ID != 0) addPendingDatabase(state.task.ID, database);
 }
 
 void CleanUpMakeQueue() {

@@ -75,7 +75,8 @@ void NextTaskSuspend();     // 12: raise the busy counter
 bool NextTaskBusy();        // 13: the busy counter is above 0
 void NextTaskResume();      // 14: lower the busy counter (never below 0)
 // 15: start a task given its record: every link's result and time back to 0,
-// the touched-database and cleanup queues emptied, the task made current,
+// the touched-database and cleanup queues emptied (but for the databases an
+// unfinished earlier run of the task touched), the task made current,
 // the frame notified. False when the links could not be written.
 bool NextTaskStart(const TasksRec& task);
 // The numbered form for the operations without a buffer (10..14); 13
@@ -83,8 +84,12 @@ bool NextTaskStart(const TasksRec& task);
 int NextTask(int op);
 
 // CleanUp operations; each does nothing unless Mem.DoTask is non-zero.
-void CleanUpStart(const TasksRec& task);  // 1: remember the task, empty both queues
-void CleanUpTouched(uint32_t database);   // 2: add a database to the touched queue (once)
+// 1: remember the task, empty both queues (but for the databases an
+// unfinished earlier run of the task touched: tasks/task_pending.h)
+void CleanUpStart(const TasksRec& task);
+// 2: add a database to the touched queue (once), kept on disk until the
+// task has finished
+void CleanUpTouched(uint32_t database);
 // 3: the imports are done: queue the cleanup steps of every touched
 // database (merge duplicates, purge, count unless purged, word-index when
 // the database is indexed automatically), once per task run.

@@ -1,0 +1,84 @@
+#include "tasks/task_pending.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "services/globals.h"
+
+namespace qv {
+
+namespace {
+std::vector<std::pair<uint32_t, uint32_t>> readAll() {
+  std::vector<std::pair<uint32_t, uint32_t>> out;
+  struct stat st{};
+  if (::lstat(taskRunPath().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return out;
+  std::ifstream in(taskRunPath());
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    unsigned long task = 0, db = 0;
+    // A line cut short by a crash is passed over.
+    if (fields >> task >> db && task != 0 && db != 0 && task <= UINT32_MAX && db <= UINT32_MAX)
+      out.emplace_back(uint32_t(task), uint32_t(db));
+  }
+  return out;
+}
+
+bool writeText(const std::string& path, const std::string& text, int flags) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | flags, 0600);
+  if (fd < 0) return false;
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += size_t(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+}  // namespace
+
+std::string taskRunPath() { return joinPath({Mem.Net, "CFG", kTaskRunName}); }
+
+std::vector<uint32_t> pendingDatabases(uint32_t task) {
+  std::vector<uint32_t> out;
+  for (const auto& [t, db] : readAll())
+    if (t == task) out.push_back(db);
+  return out;
+}
+
+bool addPendingDatabase(uint32_t task, uint32_t database) {
+  return writeText(taskRunPath(), std::to_string(task) + " " + std::to_string(database) + "\n", O_APPEND);
+}
+
+void clearPendingDatabases(uint32_t task) {
+  std::string kept;
+  bool any = false;
+  for (const auto& [t, db] : readAll()) {
+    if (t == task) {
+      any = true;
+      continue;
+    }
+    kept += std::to_string(t) + " " + std::to_string(db) + "\n";
+  }
+  if (kept.empty()) {
+    ::unlink(taskRunPath().c_str());
+    return;
+  }
+  if (!any) return;
+  // Written beside and renamed over, so that a crash leaves one whole file.
+  std::string temp = taskRunPath() + ".new";
+  ::unlink(temp.c_str());
+  if (writeText(temp, kept, O_TRUNC | O_EXCL)) std::rename(temp.c_str(), taskRunPath().c_str());
+}
+
+}  // namespace qv
