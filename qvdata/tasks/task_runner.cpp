@@ -4,6 +4,7 @@
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
 #include "services/file_service.h"
+#include "services/crash_point.h"
 #include "services/globals.h"
 #include "services/record_helpers.h"
 #include "tasks/task_log.h"
@@ -186,6 +187,7 @@ TaskOutcome finishTask(const TaskClock& now) {
     }
     out.result = worst;
     out.logLines = taskLogLines(report);
+    crashPoint("task-before-log");
     appendTaskLog(out.logLines, out.logError);
 
     // The task as it is stored now (the user may have edited it meanwhile).
@@ -231,6 +233,7 @@ TaskOutcome runTask(uint32_t taskId, const TaskDriver& driver) {
     std::vector<uint32_t> touched;
     int result = runTaskStep(step, seconds, touched);
     reportTaskStep(result, seconds, touched);
+    crashPoint("task-step-reported");
     if (driver.onResult) driver.onResult(step, result, seconds);
     if (driver.stopRequested && driver.stopRequested()) stopTask();
   }

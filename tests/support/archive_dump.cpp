@@ -25,7 +25,10 @@ bool isIdColumn(const std::string& c) {
 
 // Columns whose values belong to the run rather than to the archive.
 bool leftOut(const std::string& file, const std::string& column) {
-  return endsWith(file, "/IDX004.ADF") && (column == "DATE" || column == "TIME");
+  // The import stamps its texts; a task run stamps its end and its imports' seconds.
+  return (endsWith(file, "/IDX004.ADF") && (column == "DATE" || column == "TIME")) ||
+         (endsWith(file, "CFG/IDX026.ADF") && (column == "LASTRUNDATE" || column == "LASTRUNTIME")) ||
+         (endsWith(file, "CFG/IDX035.ADF") && column == "EVENTTIME");
 }
 
 std::vector<std::string> archiveFiles(const std::string& root) {

@@ -7,7 +7,8 @@
 // made comparable: IDs drawn from the counter (columns named ID or ending in
 // ID or NUMBER) are renumbered in the order they are first met; the control
 // file (the counter and the installation's settings) and the date and time
-// an import stamps on the texts it writes are left out.
+// an import stamps on the texts it writes, and the moment a task run ended
+// with the seconds its imports took, are left out.
 #pragma once
 
 #include <string>
