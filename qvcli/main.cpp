@@ -25,10 +25,12 @@ const std::vector<Command>& commands() {
       {"forum", "forum add NAME", "create a forum database", cmdForum, Needs::Writing},
       {"mailbox", "mailbox add --owner NAME --address ADDR [--alt ADDR]...", "create a mailbox", cmdMailbox, Needs::Writing},
       {"list", "list", "list the databases with kind, directory and message count", cmdList, Needs::Reading},
-      {"dbf", "dbf FILE [--fields] [--records [--deleted]] [--check]",
-       "show a dBASE/FoxPro table as the import reads it: its header and fields (type, length, decimals), its "
-       "records with their memo texts (--deleted: deleted ones too, marked), or --check: the header, the record "
-       "count against the file size and the memo pointers, each fault found; exits 1 when there is any",
+      {"dbf", "dbf FILE [--fields] [--tags] [--records [--deleted] [--tag NAME]] [--check]",
+       "show a dBASE/FoxPro table as the import reads it: its header and fields (type, length, decimals), the "
+       "tags of its compound index (--tags: key and filter expressions, key counts), its records with their memo "
+       "texts (--deleted: deleted ones too, marked; --tag NAME: in that tag's order), or --check: the header, the "
+       "record count against the file size, the memo pointers and every tag against the records, each fault "
+       "found; exits 1 when there is any",
        cmdDbf, Needs::Nothing},
       {"formats", "formats", "list the source formats that an import can read", cmdFormats, Needs::Nothing},
       {"import",
