@@ -4,6 +4,10 @@
 
 namespace qv {
 
+// The other readers' dBASE/FoxPro tables are read through the DBF driver,
+// registered in the keyed-file layer under this name.
+constexpr const char* kDbfDriver = "FoxPro";
+
 LineFileRec ASC;
 static FileDecl& lineFileDecl() {
   static FileDecl d = [] {
@@ -55,7 +59,7 @@ File RawFile2(rawFile2Decl());
 CcoStoreRec CCO;
 static FileDecl& ccoStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{FileCcoStore, "CcoStore", "CCO", "DBF"};
+    FileDecl decl{FileCcoStore, "CcoStore", "CCO", kDbfDriver};
     DeclBuilder<CcoStoreRec> b(decl, CCO);
     b.field("MSG_NUMBER", &CcoStoreRec::MSG_NUMBER)
         .field("MSG_DATE", &CcoStoreRec::MSG_DATE)
@@ -89,7 +93,7 @@ File CcoStore(ccoStoreDecl());
 CmaStoreRec CMA;
 static FileDecl& cmaStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{FileCmaStore, "CmaStore", "CMA", "DBF"};
+    FileDecl decl{FileCmaStore, "CmaStore", "CMA", kDbfDriver};
     DeclBuilder<CmaStoreRec> b(decl, CMA);
     b.field("MSG_NUMBER", &CmaStoreRec::MSG_NUMBER)
         .field("MSG_DATE", &CmaStoreRec::MSG_DATE)
@@ -117,7 +121,7 @@ File CmaStore(cmaStoreDecl());
 HreStoreRec HRE;
 static FileDecl& hreStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{FileHreStore, "HreStore", "HRE", "DBF"};
+    FileDecl decl{FileHreStore, "HreStore", "HRE", kDbfDriver};
     DeclBuilder<HreStoreRec> b(decl, HRE);
     b.field("IS_MAIL", &HreStoreRec::IS_MAIL)
         .field("FORUM_NAME", &HreStoreRec::FORUM_NAME)
@@ -163,7 +167,7 @@ File HreStore(hreStoreDecl());
 OuiStoreRec OUI;
 static FileDecl& ouiStoreDecl() {
   static FileDecl d = [] {
-    FileDecl decl{FileOuiStore, "OuiStore", "OUI", "DBF"};
+    FileDecl decl{FileOuiStore, "OuiStore", "OUI", kDbfDriver};
     DeclBuilder<OuiStoreRec> b(decl, OUI);
     b.field("IDENTIFIER", &OuiStoreRec::IDENTIFIER)
         .field("INSTANCE", &OuiStoreRec::INSTANCE)

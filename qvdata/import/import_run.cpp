@@ -258,7 +258,16 @@ bool ImportRun::openSource(const std::string& path) {
     return false;
   }
   parser_ = makeParser(*format_);
-  if (!parser_ || format_->openAs == OpenAs::Dbf) {
+  if (parser_ && format_->openAs == OpenAs::Dbf) {
+    // A reader's table: its parser opens it through the DBF driver and
+    // closes it when the parser goes.
+    FileTmpName = path;
+    fileKind_ = 0;
+    if (parser_->start(*this)) return true;
+    parser_.reset();
+    return false;
+  }
+  if (!parser_) {
     parser_.reset();
     Message("Files of the type " + settings_.format + " cannot be read by this version of Quorvane.\r\n" + path +
                 "\r\nThis file will be skipped!",

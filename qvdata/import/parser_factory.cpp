@@ -1,5 +1,6 @@
 // The parser of each format group.
 #include "import/parser.h"
+#include "import/parsers/dbf_store_reader.h"
 #include "import/parsers/parsers.h"
 
 namespace qv {
@@ -18,6 +19,9 @@ std::unique_ptr<Parser> makeParser(const FormatInfo& f) {
     case ParserGroup::Eudora: return makeEudoraParser();
     case ParserGroup::MailUnix: return makeMailUnixParser();
     case ParserGroup::Pegasus: return makePegasusParser();
+    case ParserGroup::CisComm:
+    case ParserGroup::NavCisDbf:
+    case ParserGroup::Oui: return dbfstore::makeDbfStoreParser();
     default: return nullptr;
   }
 }

@@ -13,6 +13,7 @@
 #include "services/datetime.h"
 #include "services/globals.h"
 #include "support/fake_import_context.h"
+#include "support/memory_table.h"
 #include "support/services_fixture.h"
 #include "support/temp_dir.h"
 
@@ -277,34 +278,7 @@ TEST_F(DbfStoreConversion, OuiArticlesAndMail) {
   EXPECT_EQ(ctx.emitted[1].MAILTYPE, qv::MailReceived);
 }
 
-// A table in memory: rows, some of them unreadable.
-class MemorySource : public RecordSource {
- public:
-  struct Entry {
-    DbfRow row;
-    bool bad = false;
-    bool deleted = false;
-  };
-  explicit MemorySource(std::vector<Entry> entries) : entries_(std::move(entries)) {}
-  int64_t recordCount() override { return int64_t(entries_.size()); }
-  Read next(DbfRow& row) override {
-    while (position_ < recordCount()) {
-      const Entry& e = entries_[size_t(position_)];
-      if (e.bad) return Read::Error;
-      ++position_;
-      if (e.deleted) continue;
-      row = e.row;
-      return Read::Record;
-    }
-    return Read::End;
-  }
-  int64_t position() override { return position_; }
-  void passBad() override { ++position_; }
-
- private:
-  std::vector<Entry> entries_;
-  int64_t position_ = 0;
-};
+using MemorySource = qvtest::MemoryTable;
 
 class DbfStoreTable : public DbfStoreConversion {
  protected:

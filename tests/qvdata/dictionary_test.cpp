@@ -107,7 +107,7 @@ TEST(DictionaryLayout, ExternalTables) {
   for (const Expect& e : {Expect{&CcoStore, 187, 1, 23}, Expect{&CmaStore, 134, 3, 17},
                           Expect{&HreStore, 537, 3, 35}, Expect{&OuiStore, 349, 5, 30}}) {
     const FileDecl& d = e.file->decl();
-    EXPECT_EQ(d.driver, "DBF") << d.label;
+    EXPECT_EQ(d.driver, "FoxPro") << d.label;
     EXPECT_EQ(d.recordLength(), e.length) << d.label;
     EXPECT_EQ(memoCount(d), e.memos) << d.label;
     EXPECT_EQ(d.fields.size(), e.columns) << d.label;

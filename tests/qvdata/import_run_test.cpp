@@ -9,12 +9,14 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "import/import_run.h"
+#include "import/parsers/dbf_store_reader.h"
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/messages.h"
+#include "support/memory_table.h"
 #include "support/services_fixture.h"
 #include "support/text_lines.h"
 
@@ -517,3 +519,66 @@ TEST_F(ImportRunTest, LowSpaceWhilePostingStopsAfterCommitting) {
 }
 
 }  // namespace
+
+namespace {
+
+qv::dbfstore::DbfRow navRow(const std::string& forum, int64_t internal, const std::string& number,
+                            const std::string& parent, const std::string& subject, const std::string& from,
+                            const std::string& fromId, const std::string& to, const std::string& toId) {
+  qv::dbfstore::DbfRow r;
+  r.columns = {{"FORUM_NAME", forum},   {"INTERNAL", std::to_string(internal)},
+               {"SEC_NUMBER", "5"},     {"SEC_NAME", "Chat"},
+               {"SUBJECT", subject + "\r\n"}, {"SEND_ID", fromId + "\r\n"},
+               {"SEND_NAME", from},     {"RECV_ID", toId + "\r\n"},
+               {"RECV_NAME", to},       {"MSG_NUMBER", number},
+               {"MSG_PARENT", parent},  {"KEEP", "F"},
+               {"IS_DELETE", "F"},      {"MSG_DATE", "05-Mar-97"},
+               {"MSG_TIME", "14:22"},   {"MSG_TEXT", "Body of " + number + "\r\n"}};
+  return r;
+}
+
+}  // namespace
+
+// A NavCIS store (its table given in memory in place of the DBF driver)
+// imports into two forums and the mailbox, with threads and persons; a
+// deleted record is not read and four unreadable ones are passed over.
+TEST_F(ImportRunTest, NavCisStoreImportsForumsAndMail) {
+  addMailbox("Owner Box", "99999,111");
+  std::vector<qvtest::MemoryTable::Entry> rows = {
+      {navRow("winforum", 7, "900", "0", "First post", "Ann Lee", "11111,222", "All", ""), false, false},
+      {navRow("winforum", 7, "901", "900", "Re: First post", "Bob Ray", "33333,444", "Ann Lee", "11111,222"), false,
+       false},
+      {navRow("winforum", 7, "902", "900", "Deleted", "Bob Ray", "33333,444", "Ann Lee", "11111,222"), false, true},
+      {{}, true, false},
+      {navRow("MACFORUM", 9, "42", "0", "Disks", "Pete Brown", "INTERNET:pete@example.com", "All", ""), false,
+       false},
+      {{}, true, false},
+      {{}, true, false},
+      {{}, true, false},
+      {navRow("", 0, "0", "0", "Mail subject", "Ann Lee", "11111,222", "Owner", "99999,111"), false, false},
+  };
+  qv::dbfstore::setRecordSourceOpener([&](qv::dbfstore::Store store, const std::string&, std::string&) {
+    EXPECT_EQ(store, qv::dbfstore::Store::NavCis);
+    return std::make_unique<qvtest::MemoryTable>(rows);
+  });
+  ImportSettings s = settings("NavCIS 1.7x-", {source("HRECV.DBF", "table")});
+  s.importMail = true;
+  s.mailbox = databaseId("Owner Box");
+  int result = run(s);
+  qv::dbfstore::setRecordSourceOpener(nullptr);
+  ASSERT_EQ(result, 1) << prompts.transcript();
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+  auto win = messages("WINFORUM");
+  ASSERT_EQ(win.size(), 2u);
+  EXPECT_EQ(win[901].ref, 900u);
+  EXPECT_EQ(win[901].thread, win[900].thread);
+  EXPECT_EQ(win[900].date, dateFromYMD(1997, 3, 5));
+  EXPECT_EQ(win[900].text, "Body of 900");
+  EXPECT_EQ(person("WINFORUM", win[901].from).LASTNAME.str(), "Ray");
+  auto mac = messages("MACFORUM");
+  ASSERT_EQ(mac.size(), 1u);
+  EXPECT_EQ(person("MACFORUM", mac[42].from).ADDRESS.str(), "pete@example.com");
+  auto mail = all("Owner Box", FileMail, Mail, MAI);
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_EQ(mail[0].TIME, timeFromHMS(14, 22, 0));
+}

@@ -9,7 +9,7 @@ namespace qv::dbfstore {
 namespace {
 
 RecordSourceOpener& opener() {
-  static RecordSourceOpener o;
+  static RecordSourceOpener o = openStoreTable;
   return o;
 }
 
@@ -42,7 +42,7 @@ class DbfStoreParser : public Parser {
 
 }  // namespace
 
-void setRecordSourceOpener(RecordSourceOpener o) { opener() = std::move(o); }
+void setRecordSourceOpener(RecordSourceOpener o) { opener() = o ? std::move(o) : RecordSourceOpener(openStoreTable); }
 const RecordSourceOpener& recordSourceOpener() { return opener(); }
 
 StoreReader::StoreReader(Store store, std::unique_ptr<RecordSource> source)

@@ -42,8 +42,12 @@ class RecordSource {
 // (error then says why).
 using RecordSourceOpener =
     std::function<std::unique_ptr<RecordSource>(Store store, const std::string& path, std::string& error)>;
-// The opener the import uses for DBF tables; none until the DBF driver is
-// registered.
+// Opens a store's table through its declaration and the DBF driver (a
+// program that has not registered the driver gets the keyed-file layer's
+// "driver not available").
+std::unique_ptr<RecordSource> openStoreTable(Store store, const std::string& path, std::string& error);
+// The opener the import uses for DBF tables: openStoreTable unless another
+// is set (tests read tables of their own).
 void setRecordSourceOpener(RecordSourceOpener opener);
 const RecordSourceOpener& recordSourceOpener();
 
