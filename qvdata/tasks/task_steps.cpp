@@ -1,6 +1,7 @@
 // The runner's steps run with the library's engines, unattended: what
 // runTask() does where the program opens its windows in task mode.
 #include <chrono>
+#include <filesystem>
 
 #include "dictionary/dictionary.h"
 #include "import/import_definition.h"
@@ -18,10 +19,28 @@
 
 namespace qv {
 
+namespace {
+
+// True when the definition's source is there: its folder, and with the
+// file-selection method every file it lists. A folder that holds nothing
+// to import (a drop folder emptied since the last run) is then nothing
+// new; a folder or file that has gone is an error.
+bool sourceThere(const ImportSettings& s) {
+  std::error_code ec;
+  if (s.path.empty() || !std::filesystem::is_directory(s.path, ec)) return false;
+  if (s.method != SelectFiles) return true;
+  for (const std::string& f : s.masks)
+    if (!std::filesystem::is_regular_file(std::filesystem::path(s.path) / f, ec)) return false;
+  return true;
+}
+
+}  // namespace
+
 int taskImportResult(const ImportRun& run) {
   if (run.result() == 1) return ResultCompleted;
   const ImportView& v = run.view();
-  bool nothingNew = run.closed() && run.stopReason().empty() && v.imported == 0 && v.skipped > 0;
+  bool nothingNew = run.closed() && run.stopReason().empty() && v.imported == 0 &&
+                    (v.skipped > 0 || sourceThere(run.settings()));
   if (!nothingNew) return ResultErrors;
   // The run gave the task up when it closed; finding nothing new is no failure.
   if (Mem.DoTask == RunAbandoning) Mem.DoTask = RunUnattended;

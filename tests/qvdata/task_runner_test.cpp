@@ -217,6 +217,36 @@ TEST_F(TaskRunnerTest, AStoppedTaskIsDeactivatedAndItsLinksNotRunAreLogged) {
   EXPECT_FALSE(findDueTask(at(2026, 12, 30, 12, 0), due));
 }
 
+// A nightly task over a drop folder that is empty tonight has nothing new
+// to import: no error, and it stays active. A folder that has gone is an
+// error.
+TEST_F(TaskRunnerTest, AnEmptyFolderIsNothingNewAndAMissingOneAnError) {
+  qvtest::TempDir drop;
+  ImportSettings s;
+  s.format = "Unix Mail";
+  s.method = SelectDirectory;
+  s.path = drop.path();
+  s.masks = {"*.mbx"};
+  s.importMail = true;
+  s.mailbox = mailbox;
+  uint32_t def = AddImportDefinition("Drop folder", s);
+  ASSERT_NE(def, 0u) << prompts.transcript();
+  uint32_t id = task("Nightly", {def}, true);
+  TaskOutcome out = runTask(id, driverAt(at(2026, 12, 9, 2, 30)));
+  EXPECT_FALSE(out.stopped);
+  EXPECT_EQ(out.result, ResultCompleted);
+  ASSERT_GE(out.logLines.size(), 4u);
+  EXPECT_EQ(out.logLines[3].rfind(" Drop folder Result: No errors Time: ", 0), 0u) << out.logLines[3];
+  EXPECT_EQ(stored(id).ACTIVE, 1);
+
+  std::filesystem::remove_all(drop.path());
+  steps.clear();
+  out = runTask(id, driverAt(at(2026, 12, 16, 2, 30)));
+  EXPECT_EQ(out.result, ResultErrors);
+  ASSERT_GE(out.logLines.size(), 4u);
+  EXPECT_EQ(out.logLines[3], " Drop folder Result: Errors reported ");
+}
+
 TEST_F(TaskRunnerTest, ADeletedDefinitionEndsTheImportsButNotTheCleanup) {
   uint32_t a = definition("Mail one", "one.mbx");
   uint32_t gone = definition("Gone", "two.mbx");
