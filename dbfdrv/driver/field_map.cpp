@@ -145,13 +145,25 @@ int mapFields(FileBlock& b, const TableInfo& info) {
   const qv::FileDecl& decl = b.file->decl();
   b.fields.clear();
   b.memos.clear();
+  b.unmapped.clear();
   size_t next = 0;
   for (size_t i = 0; i < decl.fields.size(); ++i) {
     const qv::FieldDesc& d = decl.fields[i];
     FieldHint h = parseHint(d.external);
     if (!h.valid) return LayerTypeMismatch;
     for (uint32_t e = 0; e < d.dim; ++e) {
-      if (next >= info.fields.size()) return LayerMismatch;
+      if (next >= info.fields.size()) {
+        // Tables that other programs wrote may stop before the fields that a
+        // declaration adds at its end; read-only, those fields read empty.
+        // Written, such a record would lose them: refused.
+        if (!info.readOnly) return LayerMismatch;
+        FieldMap m;
+        m.field = int(i);
+        m.element = e;
+        m.dbf = -1;
+        b.unmapped.push_back(m);
+        continue;
+      }
       const FieldDef& f = info.fields[next];
       if (!h.name.empty() && d.dim == 1 && h.name.substr(0, kNameCompared) != f.name.substr(0, kNameCompared))
         return LayerMismatch;
@@ -195,6 +207,16 @@ int recordToBuffer(FileBlock& b, const std::string& record) {
   const qv::FileDecl& decl = b.file->decl();
   const TableInfo* info = tableInfo(b.handle);
   int cond = StatusOk;
+  for (const FieldMap& m : b.unmapped) {
+    switch (decl.fields[size_t(m.field)].type) {
+      case qv::FieldType::Byte:
+      case qv::FieldType::Long:
+      case qv::FieldType::ULong: qv::setField(decl, m.field, m.element, int64_t(0)); break;
+      case qv::FieldType::Real: qv::setField(decl, m.field, m.element, 0.0); break;
+      case qv::FieldType::String:
+      case qv::FieldType::Memo: qv::setField(decl, m.field, m.element, std::string()); break;
+    }
+  }
   for (const FieldMap& m : b.fields) {
     const qv::FieldDesc& d = decl.fields[size_t(m.field)];
     const uint32_t off = info->fields[size_t(m.dbf)].offset;

@@ -25,7 +25,9 @@ FieldHint parseHint(const std::string& external);
 int fieldsForCreate(const qv::FileDecl& decl, std::vector<FieldDef>& fields, std::string& message);
 
 // Maps the declaration onto an open table's fields; a file-layer number
-// (47 names or count differ, 75 types incompatible, 79 unsupported).
+// (47 names or count differ, 75 types incompatible, 79 unsupported). A table
+// opened for reading only may lack declared fields at the declaration's end:
+// they stay unmapped and read as their empty value.
 int mapFields(FileBlock& b, const TableInfo& info);
 
 // DBF record -> record buffer (memos not included). Answers the first engine

@@ -213,6 +213,9 @@ struct FileBlock {
   std::string scratch;  // answers handed back as text
   std::vector<FieldMap> fields;
   std::vector<MemoMap> memos;
+  // Declared fields past the last field of a table opened for reading only:
+  // no DBF field holds them, so every read gives them their empty value.
+  std::vector<FieldMap> unmapped;
   std::unique_ptr<IndexSide> index;
   std::unique_ptr<MemoSide> memo;
   bool hasKeys = false;
