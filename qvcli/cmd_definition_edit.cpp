@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "commands.h"
+#include "edit_command.h"
 #include "dictionary/dictionary.h"
 #include "import/formats.h"
 #include "services/databases.h"
@@ -136,38 +137,22 @@ bool applyOptions(const DefinitionOptions& o, qv::ImportDefinition& d, bool addi
 
 int cmdDefinitionEdit(const Args& argsIn) {
   Args args = argsIn;
-  if (args.empty()) return fail(kUsage);
-  std::string sub = args.front();
-  args.erase(args.begin());
-  if (sub == "delete") {
-    if (args.size() != 1) return fail(kUsage);
-    uint32_t id = qv::FindImportDefinition(args[0]);
-    if (id == 0) return fail("no import definition named \"" + args[0] + "\"");
-    if (!qv::DeleteImportDefinition(id)) return fail(args[0] + ": the definition could not be deleted");
-    say("Import definition deleted: %s\n", args[0].c_str());
-    return 0;
-  }
-  if (sub != "add" && sub != "edit") return fail(kUsage);
-  bool adding = sub == "add";
+  const NamedKind kind{"import definition", "an", "Import definition", qv::FindImportDefinition,
+                       qv::DeleteImportDefinition};
+  int status = 0;
+  EditVerb verb = takeEditVerb(args, kind, kUsage, status);
+  if (verb == EditVerb::Done) return status;
+  bool adding = verb == EditVerb::Add;
   DefinitionOptions options;
   options.take(args);
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return fail("unknown option \"" + a + "\"");
-  if (args.size() != 1) return fail(kUsage);
-  const std::string name = args[0];
+  std::string name;
+  uint32_t existing = 0;
+  if (!takeEditName(args, kind, kUsage, adding, name, existing, status)) return status;
   qv::ImportDefinition d;
-  uint32_t existing = qv::FindImportDefinition(name);
-  if (adding) {
-    if (existing != 0) return fail("an import definition named \"" + name + "\" exists already");
-    d.description = name;
-  } else {
-    if (existing == 0) return fail("no import definition named \"" + name + "\"");
-    if (!qv::ReadImportDefinition(existing, d)) return fail(name + ": the definition could not be read");
-  }
-  int status = 0;
+  if (adding) d.description = name;
+  else if (!qv::ReadImportDefinition(existing, d)) return fail(name + ": the definition could not be read");
   if (!applyOptions(options, d, adding, status)) return status;
-  if (!adding && d.description != name && qv::FindImportDefinition(d.description) != 0)
-    return fail("an import definition named \"" + d.description + "\" exists already");
+  if (!nameIsFree(kind, d.description, existing, status)) return status;
   if (adding) {
     d.id = qv::AddImportDefinition(d.description, d.settings);
     if (d.id == 0) return 1;

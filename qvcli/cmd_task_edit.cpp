@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "edit_command.h"
 #include "services/datetime.h"
 #include "tasks/definition_edit.h"
 #include "tasks/task_edit.h"
@@ -144,40 +145,23 @@ std::string when(int32_t date, int32_t time) {
 
 int cmdTaskEdit(const Args& argsIn) {
   Args args = argsIn;
-  if (args.empty()) return fail(kUsage);
-  std::string sub = args.front();
-  args.erase(args.begin());
-  if (sub == "delete") {
-    if (args.size() != 1) return fail(kUsage);
-    uint32_t id = qv::FindTask(args[0]);
-    if (id == 0) return fail("no task named \"" + args[0] + "\"");
-    if (!qv::DeleteTask(id)) return fail(args[0] + ": the task could not be deleted");
-    say("Task deleted: %s\n", args[0].c_str());
-    return 0;
-  }
-  if (sub != "add" && sub != "edit") return fail(kUsage);
-  bool adding = sub == "add";
+  const NamedKind kind{"task", "a", "Task", qv::FindTask, qv::DeleteTask};
+  int status = 0;
+  EditVerb verb = takeEditVerb(args, kind, kUsage, status);
+  if (verb == EditVerb::Done) return status;
+  bool adding = verb == EditVerb::Add;
   TaskOptions options;
   options.take(args);
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return fail("unknown option \"" + a + "\"");
-  if (args.size() != 1) return fail(kUsage);
-  const std::string name = args[0];
+  std::string name;
+  uint32_t existing = 0;
+  if (!takeEditName(args, kind, kUsage, adding, name, existing, status)) return status;
   if (name.size() > 50) return fail("a task's name has 50 characters at most");
   qv::TaskEdit e;
-  uint32_t existing = qv::FindTask(name);
-  if (adding) {
-    if (existing != 0) return fail("a task named \"" + name + "\" exists already");
-    e.task.DESCRIPTION = name;
-  } else {
-    if (existing == 0) return fail("no task named \"" + name + "\"");
-    if (!qv::ReadTask(existing, e)) return fail(name + ": the task could not be read");
-  }
-  int status = 0;
+  if (adding) e.task.DESCRIPTION = name;
+  else if (!qv::ReadTask(existing, e)) return fail(name + ": the task could not be read");
   if (!applyOptions(options, e, adding, status)) return status;
   std::string newName = e.task.DESCRIPTION.str();
-  if (!adding && qv::FindTask(newName) != 0 && qv::FindTask(newName) != existing)
-    return fail("a task named \"" + newName + "\" exists already");
+  if (!nameIsFree(kind, newName, existing, status)) return status;
   uint32_t id = existing;
   if (adding) {
     id = qv::AddTask(e);

@@ -103,6 +103,12 @@ TEST_F(QvcliTaskEdit, DefinitionsAreStoredChangedAndDeletedWithTheirLinks) {
     EXPECT_EQ(defs[1].settings.method, qv::SelectTree);
   });
 
+  // A new name given to an added definition is checked like the name itself.
+  r = run({"definition", "add", "Other", "--format", "Unix News", "--target", "Spool", "--path", dir.path(),
+           "--method", "tree", "--name", "News"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(contains(r.err, "an import definition named \"News\" exists already")) << r.err;
+
   r = run({"definition", "edit", "mail", "--name", "Old mail", "--no-reimport", "--method", "dir", "--masks", "*.mbox"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = run({"task", "add", "Nightly", "--definition", "Old mail", "--definition", "News", "--weekdays", "mon,fri",
