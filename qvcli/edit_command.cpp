@@ -34,7 +34,8 @@ bool takeEditName(const Args& args, const NamedKind& kind, const char* usage, bo
   if (adding && existing != 0)
     return (status = fail(std::string(kind.article) + " " + kind.noun + " named " + quoted(name) + " exists already")),
            false;
-  if (!adding && existing == 0) return (status = fail(std::string("no ") + kind.noun + " named " + quoted(name))), false;
+  if (!adding && existing == 0)
+    return (status = fail(std::string("no ") + kind.noun + " named " + quoted(name))), false;
   return true;
 }
 

@@ -12,9 +12,9 @@
 namespace qvcli {
 
 struct NamedKind {
-  const char* noun;     // "task"
-  const char* article;  // "a"
-  const char* caption;  // "Task", for "Task deleted: NAME"
+  const char* noun;                                  // "task"
+  const char* article;                               // "a"
+  const char* caption;                               // "Task", for "Task deleted: NAME"
   std::function<uint32_t(const std::string&)> find;  // 0 when there is none
   std::function<bool(uint32_t)> remove;
 };

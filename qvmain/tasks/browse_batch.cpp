@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "events.h"
+#include "frame/edit_buttons.h"
 #include "frame/window_host.h"
 #include "services/databases.h"
 #include "services/globals.h"
@@ -37,27 +38,19 @@ BrowseBatch::BrowseBatch(QWidget* parent) : QWidget(parent) {
   list_->setHeaderLabels({QStringLiteral("Import procedure"), QStringLiteral("Format"), QStringLiteral("Database"),
                           QStringLiteral("MailBox"), QStringLiteral("Selection"), QStringLiteral("Directory")});
   trackColumns(list_->header(), ListBrowseBatch, {180, 110, 120, 120, 100, 200});
-  insert_ = new QPushButton(QStringLiteral("&Insert"), this);
-  insert_->setToolTip(QStringLiteral("Add a new import procedure"));
-  update_ = new QPushButton(QStringLiteral("&Update"), this);
-  update_->setToolTip(QStringLiteral("Change the highlighted import procedure"));
-  delete_ = new QPushButton(QStringLiteral("&Delete"), this);
-  delete_->setToolTip(QStringLiteral("Delete the highlighted import procedure"));
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
-  connect(insert_, &QPushButton::clicked, this, [this] { edit(BatchFormAdd); });
-  connect(update_, &QPushButton::clicked, this, [this] { edit(BatchFormUpdate); });
-  connect(delete_, &QPushButton::clicked, this, [this] { edit(BatchFormDelete); });
   connect(close, &QPushButton::clicked, this, &QWidget::close);
-  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { edit(BatchFormUpdate); });
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(insert_);
-  buttons->addWidget(update_);
-  buttons->addWidget(delete_);
-  buttons->addStretch();
-  buttons->addWidget(close);
+  EditButtons buttons = makeEditButtons(
+      this, list_,
+      {QStringLiteral("Add a new import procedure"), QStringLiteral("Change the highlighted import procedure"),
+       QStringLiteral("Delete the highlighted import procedure")},
+      {BatchFormAdd, BatchFormUpdate, BatchFormDelete}, [this](int request) { edit(request); }, close);
+  insert_ = buttons.insert;
+  update_ = buttons.update;
+  delete_ = buttons.remove;
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
-  layout->addLayout(buttons);
+  layout->addLayout(buttons.row);
   TmCreate(this, kBrowseBatchThread, kNotToolsGroup);
   reload();
 }

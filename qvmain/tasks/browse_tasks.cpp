@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "events.h"
+#include "frame/edit_buttons.h"
 #include "frame/window_host.h"
 #include "services/globals.h"
 #include "tasks/task_dates.h"
@@ -39,28 +40,20 @@ BrowseTasks::BrowseTasks(QWidget* parent) : QWidget(parent) {
                           QStringLiteral("Run once"), QStringLiteral("Last run"), QStringLiteral("Result"),
                           QStringLiteral("Imports")});
   trackColumns(list_->header(), ListBrowseTasks, {200, 50, 120, 120, 120, 100, 60});
-  insert_ = new QPushButton(QStringLiteral("&Insert"), this);
-  insert_->setToolTip(QStringLiteral("Add a new task"));
-  update_ = new QPushButton(QStringLiteral("&Update"), this);
-  update_->setToolTip(QStringLiteral("Change the highlighted task"));
-  delete_ = new QPushButton(QStringLiteral("&Delete"), this);
-  delete_->setToolTip(QStringLiteral("Delete the highlighted task"));
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
-  connect(insert_, &QPushButton::clicked, this, [this] { edit(TaskFormAdd); });
-  connect(update_, &QPushButton::clicked, this, [this] { edit(TaskFormUpdate); });
-  connect(delete_, &QPushButton::clicked, this, [this] { edit(TaskFormDelete); });
   connect(close, &QPushButton::clicked, this, &QWidget::close);
-  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { edit(TaskFormUpdate); });
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(insert_);
-  buttons->addWidget(update_);
-  buttons->addWidget(delete_);
-  buttons->addStretch();
-  buttons->addWidget(close);
+  EditButtons buttons = makeEditButtons(
+      this, list_,
+      {QStringLiteral("Add a new task"), QStringLiteral("Change the highlighted task"),
+       QStringLiteral("Delete the highlighted task")},
+      {TaskFormAdd, TaskFormUpdate, TaskFormDelete}, [this](int request) { edit(request); }, close);
+  insert_ = buttons.insert;
+  update_ = buttons.update;
+  delete_ = buttons.remove;
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("List of scheduled tasks"), this));
   layout->addWidget(list_);
-  layout->addLayout(buttons);
+  layout->addLayout(buttons.row);
   TmCreate(this, kBrowseTasksThread, kNotToolsGroup);
   reload();
 }

@@ -10,6 +10,7 @@
 
 #include "dictionary/dictionary.h"
 #include "events.h"
+#include "frame/edit_buttons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/globals.h"
@@ -37,25 +38,17 @@ BrowseTopics::BrowseTopics(QWidget* parent) : QWidget(parent) {
   list_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   trackColumns(list_->header(), ListBrowseTopics, {300, 90});
   list_->header()->setStretchLastSection(false);
-  insert_ = new QPushButton(QStringLiteral("&Insert"), this);
-  insert_->setToolTip(QStringLiteral("Add a new key word"));
-  update_ = new QPushButton(QStringLiteral("&Update"), this);
-  delete_ = new QPushButton(QStringLiteral("&Delete"), this);
-  delete_->setToolTip(QStringLiteral("Delete highlighted key word"));
-  connect(insert_, &QPushButton::clicked, this, [this] { edit(FormInsert); });
-  connect(update_, &QPushButton::clicked, this, [this] { edit(FormUpdate); });
-  connect(delete_, &QPushButton::clicked, this, [this] { edit(FormDelete); });
-  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { edit(FormUpdate); });
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(insert_);
-  buttons->addWidget(update_);
-  buttons->addWidget(delete_);
-  buttons->addStretch();
-  buttons->addWidget(helpButton(this, QStringLiteral("~Classify_Messages")));
+  EditButtons buttons = makeEditButtons(
+      this, list_, {QStringLiteral("Add a new key word"), QString(), QStringLiteral("Delete highlighted key word")},
+      {FormInsert, FormUpdate, FormDelete}, [this](int request) { edit(request); },
+      helpButton(this, QStringLiteral("~Classify_Messages")));
+  insert_ = buttons.insert;
+  update_ = buttons.update;
+  delete_ = buttons.remove;
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("List of Topics"), this));
   layout->addWidget(list_);
-  layout->addLayout(buttons);
+  layout->addLayout(buttons.row);
   TmCreate(this, kBrowseTopicsThread, kNotToolsGroup);
   reload();
 }
