@@ -21,6 +21,7 @@
 #include "frame/procedures.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "maintenance/step_window_end.h"
 #include "persons/person_windows.h"
 #include "services/db_kind.h"
 #include "services/globals.h"
@@ -155,13 +156,7 @@ PurgeWindow::~PurgeWindow() {
   timer_->stop();
   if (run_) run_->abort();  // what was done is committed
   run_.reset();
-  if (qv::Mem.DoTask == qv::RunUnattended && lastState_ != qv::PurgeState::Finished) {
-    // The scheduled task is abandoned.
-    qv::Mem.DoTask = qv::RunAbandoning;
-    postToFrame(EvCleanUp6);
-  } else if (!qv::unattended()) {
-    postToFrame(EvToolsEnded);
-  }
+  endMaintenanceWindow(lastState_ == qv::PurgeState::Finished);
 }
 
 void PurgeWindow::ageingToggled(bool on) {
