@@ -13,6 +13,9 @@
 #include "driver/file_block.h"
 #include "services/installation.h"
 #include "services/prompt.h"
+#include "services/settings.h"
+#include "services/settings_items.h"
+#include "services/startup.h"
 #include "services/terminal_text.h"
 #include "terminal_prompt.h"
 
@@ -172,16 +175,25 @@ int openInstallationFor(Needs needs, bool wait, int busyStatus) {
   qv::Access access = needs == Needs::Writing   ? qv::Access::Write
                       : needs == Needs::Reading ? qv::Access::Read
                                                 : qv::Access::WriteIfFree;
+  std::error_code ec;
+  fs::path base = fs::absolute(rootArgument.empty() ? fs::path(".") : fs::path(rootArgument), ec).lexically_normal();
+  // An installation of an older layout is converted first: nothing is read
+  // in the wrong layout and nothing new is made beside it.
+  if (qv::oldLayoutInstallation(base.string()))
+    return fail(qv::convertFirstMessage(base.string(), "before 3.00"));
   for (;;) {
-    if (qv::openInstallation(rootArgument, error, qv::MissingPaths::Create, access)) return 0;
+    if (qv::openInstallation(rootArgument, error, qv::MissingPaths::Create, access)) {
+      int64_t version = qv::KonfigGet(qv::ItemConfigVersion);
+      if (!qv::needsConversion(version)) return 0;
+      qv::closeInstallation();
+      return fail(qv::convertFirstMessage(base.string(), qv::versionText(version)));
+    }
     bool busy = access == qv::Access::Write && qv::installationBusy(rootArgument);
     if (busy && wait) {
       sayError("Waiting for the program that holds the installation to end...\n");
       qv::waitForInstallation(rootArgument);
       continue;
     }
-    std::error_code ec;
-    fs::path base = fs::absolute(rootArgument.empty() ? fs::path(".") : fs::path(rootArgument), ec);
     if (access == qv::Access::Write && busyStatus == 1 && fs::exists(base / "CFG" / "IDX008.ADF", ec))
       error += "\nCommands that only read (info, list, show, search) can still be used.";
     int status = fail(error);

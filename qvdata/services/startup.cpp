@@ -44,6 +44,10 @@ std::string convertFirstMessage(const std::string& root, const std::string& vers
          root + ") and start Quorvane again.";
 }
 
+std::string versionText(int64_t version) {
+  return std::to_string(version / 100) + "." + std::to_string(version % 100 / 10) + std::to_string(version % 10);
+}
+
 int StartupChecks(const std::string& root, std::string& error) {
   std::error_code ec;
   fs::path base = fs::absolute(root.empty() ? fs::path(".") : fs::path(root), ec).lexically_normal();
@@ -67,8 +71,7 @@ int StartupChecks(const std::string& root, std::string& error) {
   int64_t version = KonfigGet(ItemConfigVersion);
   if (existed && needsConversion(version)) {
     closeInstallation();
-    error = convertFirstMessage(base.string(), std::to_string(version / 100) + "." +
-                                                   std::to_string(version % 100 / 10) + std::to_string(version % 10));
+    error = convertFirstMessage(base.string(), versionText(version));
     return StartupStop;
   }
   if (version < kConfigVersion) {

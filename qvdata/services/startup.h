@@ -24,6 +24,8 @@ bool needsConversion(int64_t version);
 bool oldLayoutInstallation(const std::string& root);
 // The start-up's message for an installation that qvconv must convert first.
 std::string convertFirstMessage(const std::string& root, const std::string& version);
+// "3.52" for the stored version number 352.
+std::string versionText(int64_t version);
 
 enum StartupResult : int { StartupStop = 0, StartupGo = 1, StartupFirstRun = 99 };
 

@@ -113,6 +113,26 @@ TEST_F(ConvProgramTest, UnattendedTakesOkForAMissingDirectoryAndFailsNonZero) {
   EXPECT_NE(r.out.find("Setup problem!: You have two mailboxes with the same owner name!"), std::string::npos);
 }
 
+TEST_F(ConvProgramTest, TheCommandLineRefusesAnInstallationThatIsNotConvertedYet) {
+  // The old layout: reading or writing would take its files for the new
+  // ones, and a new settings directory would be made beside them.
+  TempDir d;
+  copyTree(original_->path() + "/q", d.path() + "/q");
+  std::string root = d.path() + "/q";
+  for (std::vector<std::string> args : {std::vector<std::string>{"list"}, {"forum", "add", "Spool"}}) {
+    ProcessResult r = qvcli(root, args);
+    EXPECT_EQ(r.exitCode, 1) << args[0];
+    EXPECT_NE(r.err.find("qvconv --root"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(root + "/CFG"));
+  // The new layout of a version whose lists are narrower.
+  TempDir n;
+  writeNewLayout(n.path() + "/q", 355);
+  ProcessResult r = qvcli(n.path() + "/q", {"list"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Quorvane 3.55"), std::string::npos) << r.err;
+}
+
 TEST_F(ConvProgramTest, TheMainProgramsCommandsWorkOnTheConvertedInstallation) {
   TempDir d;
   copyTree(convertedRoot(), d.path() + "/q");
