@@ -101,8 +101,9 @@ TaskOutcome runTask(uint32_t taskId, const TaskDriver& driver = {});
 // 2); else 2.
 int taskImportResult(const ImportRun& run);
 
-// Runs one step with its engine on the current task's state, unattended;
-// its result and seconds. Used by runTask; the program runs its windows.
+// Runs one step with its engine (TaskStepRun) to its end, unattended; its
+// result and seconds. Used by runTask; the program's task window ticks the
+// same engine.
 int runTaskStep(const TaskStep& step, int64_t& seconds, std::vector<uint32_t>& touched);
 
 }  // namespace qv

@@ -10,12 +10,11 @@
 
 #include "events.h"
 #include "frame/window_host.h"
-#include "import/import_definition.h"
-#include "import/import_run.h"
 #include "services/globals.h"
 #include "tasks/task_dates.h"
 #include "tasks/task_log.h"
 #include "tasks/task_state.h"
+#include "tasks/task_step_run.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -50,8 +49,7 @@ TaskRunWindow::TaskRunWindow(uint32_t taskId, QWidget* parent) : QWidget(parent)
 
 TaskRunWindow::~TaskRunWindow() {
   timer_->stop();
-  if (import_) import_->close();
-  import_.reset();
+  run_.reset();
   // A window that goes before the end (the program closes) still ends the
   // task, stopped, so that the log and the task record say what happened.
   if (started_ && !finished_) {
@@ -82,7 +80,7 @@ void TaskRunWindow::stop() {
   }
   qv::stopTask();
   stop_->setEnabled(false);
-  if (import_) import_->stop();
+  if (run_) run_->stop();
 }
 
 void TaskRunWindow::closeEvent(QCloseEvent* e) {
@@ -95,18 +93,17 @@ void TaskRunWindow::closeEvent(QCloseEvent* e) {
   e->ignore();
 }
 
+namespace {
+// A tick's share of the window's time: long enough for a step to move on,
+// short enough for the window to answer at once.
+constexpr std::chrono::milliseconds kTickSlice(100);
+}  // namespace
+
 void TaskRunWindow::tick() {
-  if (import_) {
-    if (import_->step()) {
-      step_->setText(QStringLiteral("Import: ") + QString::fromStdString(import_->view().status));
-      return;
-    }
-    import_->close();
-    int result = qv::taskImportResult(*import_);
-    int64_t seconds = result == qv::ResultCompleted ? import_->elapsedSeconds() : 0;
-    std::vector<uint32_t> touched = import_->touchedDatabases();
-    import_.reset();
-    stepEnded(importStep_, result, seconds, touched);
+  if (run_) {
+    bool more = run_->tick(kTickSlice);
+    step_->setText(QString::fromStdString(run_->activity()));
+    if (!more) stepEnded();
     return;
   }
   qv::TaskStep step = qv::nextTaskStep();
@@ -114,32 +111,19 @@ void TaskRunWindow::tick() {
     finish();
     return;
   }
-  if (step.kind == qv::TaskStepKind::Import) {
-    qv::ImportSettings s;
-    if (qv::LoadImportDefinition(step.batch, s)) {
-      step_->setText(QStringLiteral("Import: ") +
-                     QString::fromStdString(qv::taskState().batch.DESCRIPTION.str()));
-      importStep_ = step;
-      import_ = std::make_unique<qv::ImportRun>(s);
-      return;
-    }
-  }
-  // A cleanup procedure (or a definition that cannot be read) runs whole.
   step_->setText(QString::fromStdString(qv::taskStepName(step)));
-  int64_t seconds = 0;
-  std::vector<uint32_t> touched;
-  int result = qv::runTaskStep(step, seconds, touched);
-  stepEnded(step, result, seconds, touched);
+  runStep_ = step;
+  run_ = std::make_unique<qv::TaskStepRun>(step);
 }
 
-void TaskRunWindow::stepEnded(const qv::TaskStep& step, int result, int64_t seconds,
-                              const std::vector<uint32_t>& touched) {
-  QString what = step.kind == qv::TaskStepKind::Import
+void TaskRunWindow::stepEnded() {
+  std::unique_ptr<qv::TaskStepRun> run = std::move(run_);
+  QString what = runStep_.kind == qv::TaskStepKind::Import
                      ? QString::fromStdString(qv::taskState().batch.DESCRIPTION.str())
-                     : QString::fromStdString(qv::taskStepName(step));
-  qv::reportTaskStep(result, seconds, touched);
-  QString time = QString::fromStdString(qv::stepTimeText(result, seconds));
-  results_->addItem(what + QLatin1Char(' ') + QString::fromStdString(qv::resultText(result)) +
+                     : QString::fromStdString(qv::taskStepName(runStep_));
+  qv::reportTaskStep(run->result(), run->seconds(), run->touched());
+  QString time = QString::fromStdString(qv::stepTimeText(run->result(), run->seconds()));
+  results_->addItem(what + QLatin1Char(' ') + QString::fromStdString(qv::resultText(run->result())) +
                     (time.isEmpty() ? QString() : QLatin1Char(' ') + time));
 }
 

@@ -1,8 +1,8 @@
 // The task run window: runs the task that the start dialog handed over, step
 // by step through the library's runner with the same engines and results as
-// qvcli's task run. Other windows close before it starts; an import runs a
-// slice per timer tick, the cleanup steps one after the other; the steps and
-// their results are listed as they end. Stop (or closing the window) stops
+// qvcli's task run. Other windows close before it starts; every step (an
+// import or a cleanup procedure) runs a slice per timer tick, so that the
+// window stays responsive; the steps and their results are listed as they end. Stop (or closing the window) stops
 // the task as the user's: the step running ends, the rest is not run and
 // the task is deactivated. At the end the log is written, the task
 // rescheduled and the window closes; nothing asks anything meanwhile.
@@ -21,7 +21,7 @@ class QPushButton;
 class QTimer;
 
 namespace qv {
-class ImportRun;
+class TaskStepRun;
 }
 
 namespace qvm {
@@ -48,7 +48,7 @@ class TaskRunWindow : public QWidget {
 
  private:
   void begin(uint32_t taskId);
-  void stepEnded(const qv::TaskStep& step, int result, int64_t seconds, const std::vector<uint32_t>& touched);
+  void stepEnded();
   void finish();
 
   QLabel* task_;
@@ -56,8 +56,8 @@ class TaskRunWindow : public QWidget {
   QListWidget* results_;
   QPushButton* stop_;
   QTimer* timer_;
-  std::unique_ptr<qv::ImportRun> import_;
-  qv::TaskStep importStep_;
+  std::unique_ptr<qv::TaskStepRun> run_;
+  qv::TaskStep runStep_;
   bool started_ = false;
   bool finished_ = false;
   qv::TaskOutcome outcome_;

@@ -21,6 +21,7 @@
 #include "tasks/task_pending.h"
 #include "tasks/task_runner.h"
 #include "tasks/task_schedule.h"
+#include "tasks/task_step_run.h"
 
 using namespace qv;
 using qvtest::readFile;
@@ -324,3 +325,28 @@ TEST_F(TaskRunnerTest, TheStepApiServesADriverOfItsOwn) {
 }
 
 }  // namespace
+
+TEST_F(TaskRunnerTest, EveryStepRunsInSlicesThatAWindowCanTick) {
+  uint32_t a = definition("Mail one", "one.mbx");
+  uint32_t id = task("Sliced", {a}, true);
+  ASSERT_TRUE(startTask(id));
+  std::vector<TaskStepKind> kinds;
+  for (TaskStep s = nextTaskStep(); s.kind != TaskStepKind::Finished; s = nextTaskStep()) {
+    TaskStepRun run(s);
+    int ticks = 0;
+    while (run.tick(std::chrono::milliseconds(0))) {
+      ++ticks;
+      EXPECT_FALSE(run.activity().empty());
+    }
+    // A slice of no time still moves the step on: it ends, and not in one go.
+    EXPECT_GT(ticks, 1) << taskStepName(s);
+    EXPECT_EQ(run.result(), ResultCompleted) << taskStepName(s);
+    reportTaskStep(run.result(), run.seconds(), run.touched());
+    kinds.push_back(s.kind);
+  }
+  EXPECT_EQ(kinds, (std::vector<TaskStepKind>{TaskStepKind::Import, TaskStepKind::MergeDuplicates,
+                                              TaskStepKind::Purge, TaskStepKind::WordIndex}));
+  TaskOutcome out = finishTask(at(2026, 12, 9, 2, 30));
+  EXPECT_EQ(out.result, ResultCompleted);
+  EXPECT_EQ(out.logLines.size(), 8u);
+}
