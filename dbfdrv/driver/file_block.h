@@ -135,6 +135,7 @@ class IndexSide {
   virtual int open(FileBlock& b) = 0;     // the declared index files
   virtual int create(FileBlock& b) = 0;   // new, empty index files for a new table
   virtual void close(FileBlock& b) = 0;
+  virtual int flush(FileBlock& b) = 0;  // writes the changed pages of every index file
   // 40 when `record` would duplicate a unique key of a record other than
   // `recno` (key -1: every unique key).
   virtual int duplicate(FileBlock& b, int key, uint32_t recno, const std::string& record) = 0;
@@ -154,7 +155,10 @@ class IndexSide {
   // True when the key's entry for `record` equals the value of `probe`.
   virtual bool equal(FileBlock& b, int key, const std::string& record, const std::string& probe) = 0;
   virtual int rebuild(FileBlock& b, int key) = 0;  // -1: all
-  virtual int buildDynamic(FileBlock& b, const std::string& description) = 0;
+  // Builds a dynamic index from a key description; it is kept current like
+  // the declared keys, read as key number `key` (after the declared ones),
+  // and removed when the table is closed.
+  virtual int buildDynamic(FileBlock& b, const std::string& description, int& key) = 0;
   // The index files of the table, to copy, rename or remove with it.
   virtual std::vector<std::string> files(FileBlock& b) = 0;
 };

@@ -56,7 +56,7 @@ int dispatch(int op, FileBlock& b, OpArgs& a) {
     case OpAppend: return opAdd(b, false);
     case OpBeginTest: return opEdgeTest(b, -1);
     case OpEndTest: return opEdgeTest(b, 1);
-    case OpBuildDynamic: return opBuildDynamic(b, a.text);
+    case OpBuildDynamic: return opBuildDynamic(b, a);
     case OpBuildAll: return opBuild(b, -1);
     case OpBuildOne: return opBuild(b, a.key);
     case OpBytes: {
@@ -69,7 +69,11 @@ int dispatch(int op, FileBlock& b, OpArgs& a) {
     case OpDupAll: return opDuplicate(b, -1);
     case OpDupOne: return opDuplicate(b, a.key);
     case OpEmpty: return opEmpty(b);
-    case OpFlush: return engineResult(b, tableFlush(b.handle));
+    case OpFlush: {
+      // the table's buffers, then the pages of its index files
+      if (int st = tableFlush(b.handle); st < 0) return engineResult(b, st);
+      return b.index ? b.index->flush(b) : LayerOk;
+    }
     case OpGetByKey: return opGetByKey(b, a.key);
     case OpGetByRecord:
     case OpGetByKeyRecord: return opGetByNumber(b, a.number);

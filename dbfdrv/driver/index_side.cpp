@@ -1,14 +1,26 @@
 // The declared keys of a table in their index files: each key's external
 // name gives its tag, file and key specification; keys are built from DBF
-// record images and kept current on add, change and deletion.
+// record images and kept current on add, change and deletion (on-demand
+// keys are built when next used instead). Dynamic indexes built from a key
+// description live beside them until the table is closed.
 #include "driver/index_side.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "driver/dbf_record.h"
+#include "driver/dynamic_key.h"
+#include "driver/key_terms.h"
 #include "driver/ops.h"
+#include "index/day_numbers.h"
 #include "index/index_rebuild.h"
 #include "index/key_declaration.h"
 #include "services/prompt.h"
@@ -22,6 +34,9 @@ constexpr const char* kSameKeyNames =
     "This file has two key files with the same name.\nKey names must be unique in the first 8 characters";
 // Index file names are told apart by their first 8 characters.
 constexpr std::size_t kIndexNameSignificant = 8;
+// Dynamic indexes take the first free name of these in the current directory.
+constexpr const char* kDynamicNamePattern = "DYN%03d.$$$";
+constexpr int kDynamicNames = 1000;
 
 std::string upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -39,6 +54,10 @@ struct SideKey {
   Cursor cursor = Cursor::None;
   std::string key;
   uint32_t record = 0;
+  bool onDemand = false;  // not kept current on writes; built when first used
+  bool stale = false;     // an on-demand key that may be out of date
+  bool passed = false;    // an on-demand key that writes passed by since it was built
+  bool dynamic = false;   // a dynamic index, whose file goes when the table closes
 };
 
 // The table's records for a rebuild.
@@ -69,18 +88,37 @@ class FileIndexSide : public IndexSide {
   int open(FileBlock& b) override { return load(b, false); }
   int create(FileBlock& b) override { return load(b, true); }
 
-  void close(FileBlock&) override {
+  void close(FileBlock& b) override {
+    // An on-demand key that writes passed by is built before the file is
+    // left, so that no reader (another program among them) finds it out of
+    // date; one that was not written is left as it is.
+    for (SideKey& k : keys_)
+      if (k.onDemand && k.passed && !options(b).readOnly) rebuildKey(b, k);
     keys_.clear();
     for (auto& [p, f] : compound_) f->close();
     for (auto& [p, f] : single_) f->close();
     compound_.clear();
     single_.clear();
+    std::error_code ec;
+    for (const std::string& p : dynamic_) std::filesystem::remove(p, ec);
+    dynamic_.clear();
+  }
+
+  int flush(FileBlock& b) override {
+    for (auto& [p, f] : compound_)
+      if (int st = f->flush(); st) return engineResult(b, st);
+    for (auto& [p, f] : single_)
+      if (int st = f->flush(); st) return engineResult(b, st);
+    return LayerOk;
   }
 
   int duplicate(FileBlock& b, int key, uint32_t recno, const std::string& record) override {
     for (std::size_t i = 0; i < keys_.size(); ++i) {
       SideKey& k = keys_[i];
       if ((key >= 0 && static_cast<int>(i) != key) || !k.tree->header().unique()) continue;
+      // An on-demand key is tested when it is current or asked for by itself.
+      if (k.onDemand && k.stale && key < 0) continue;
+      if (int r = ready(b, k); r) return r;
       std::string value;
       bool in = false;
       if (int r = keyOf(b, k, record, recno, value, in); r) return r;
@@ -103,6 +141,13 @@ class FileIndexSide : public IndexSide {
     return LayerOk;
   }
 
+  // An on-demand key that a write would change is left as it is, to be
+  // built again when it is next used.
+  static bool passBy(SideKey& k) {
+    if (k.onDemand) k.stale = k.passed = true;
+    return k.onDemand;
+  }
+
   int update(FileBlock& b, uint32_t recno, const std::string& before, const std::string& after) override {
     for (SideKey& k : keys_) {
       std::string oldKey, newKey;
@@ -110,6 +155,7 @@ class FileIndexSide : public IndexSide {
       if (int r = keyOf(b, k, before, recno, oldKey, oldIn); r) return r;
       if (int r = keyOf(b, k, after, recno, newKey, newIn); r) return r;
       if (oldIn == newIn && oldKey == newKey) continue;
+      if (passBy(k)) continue;
       if (oldIn)
         if (int st = k.tree->remove(oldKey, recno); st) return engineResult(b, st);
       if (newIn)
@@ -126,7 +172,7 @@ class FileIndexSide : public IndexSide {
       std::string value;
       bool in = false;
       if (int r = keyOf(b, k, record, recno, value, in); r) return r;
-      if (!in)
+      if (!in && !passBy(k))
         if (int st = k.tree->remove(value, recno); st) return engineResult(b, st);
     }
     return LayerOk;
@@ -136,6 +182,7 @@ class FileIndexSide : public IndexSide {
            uint32_t& found) override {
     SideKey* k = keyAt(key);
     if (!k) return layerError(b, LayerIndexMissing);
+    if (int r = ready(b, *k); r) return r;
     std::string value;
     bool in = false;
     if (int r = keyOf(b, *k, record, recno, value, in); r) return r;
@@ -165,6 +212,7 @@ class FileIndexSide : public IndexSide {
   int step(FileBlock& b, int key, int direction, uint32_t& recno) override {
     SideKey* k = keyAt(key);
     if (!k) return layerError(b, LayerIndexMissing);
+    if (int r = ready(b, *k); r) return r;
     bool found = false;
     int st = StatusOk;
     if (k->cursor == Cursor::BeforeFirst || k->cursor == Cursor::None) {
@@ -205,35 +253,75 @@ class FileIndexSide : public IndexSide {
   }
 
   int rebuild(FileBlock& b, int key) override {
-    const TableInfo* info = tableInfo(b.handle);
-    if (!info) return engineResult(b, ErrInvalidHandleNumber);
-    std::string dir = std::filesystem::path(b.path).parent_path().string();
     for (std::size_t i = 0; i < keys_.size(); ++i) {
       if (key >= 0 && static_cast<int>(i) != key) continue;
-      SideKey& k = keys_[i];
-      TableRecords records(b.handle, info->fields);
-      int st;
-      if (k.decl.compound()) {
-        st = rebuildTree(*k.tree, k.def, records, dir);
-      } else {
-        SingleIndex& idx = *single_[k.decl.file];
-        st = rebuildSingleIndex(idx, k.decl.file, k.def, records, options(b), dir);
-        k.tree = &idx.tree();
-      }
-      k.cursor = Cursor::None;
-      if (st) return engineResult(b, st);
+      if (int r = rebuildKey(b, keys_[i]); r) return r;
     }
     return LayerOk;
   }
 
-  int buildDynamic(FileBlock& b, const std::string&) override {
-    return layerError(b, LayerNotSupported, "dynamic indexes are not built by this driver");
+  int buildDynamic(FileBlock& b, const std::string& description, int& key) override {
+    const TableInfo* info = tableInfo(b.handle);
+    if (!info) return engineResult(b, ErrInvalidHandleNumber);
+    DynamicKey d;
+    std::string detail;
+    int st = parseDynamicKey(description, info->fields, d, detail);
+    if (st == ExprUnknownName) return layerError(b, LayerKeyField, detail);
+    if (st) {
+      engineResult(b, st);
+      b.detail += ": " + detail;
+      return fileLayerNumber(st);
+    }
+    std::string path;
+    if (int r = claimDynamicName(b, path); r) return r;
+    keys_.emplace_back();
+    SideKey& k = keys_.back();
+    k.dynamic = true;
+    k.decl.file = path;
+    // A plain single index has no descending flag: a descending one is compact.
+    k.decl.compressed = d.compressed || d.descending;
+    k.prefixLengths = d.prefixLengths;
+    dynamic_.insert(path);
+    const std::string blank(info->recordLength, ' ');
+    DbfRecord sample(info->fields, blank, 0);
+    int r = LayerOk;
+    st = defineKey(static_cast<char>(d.type), d.expression, d.filter, 0, sample, k.def, &detail);
+    if (st == ExprUnknownName) r = layerError(b, LayerKeyField, detail);
+    else if (st) r = engineResult(b, st);
+    if (!r) {
+      TreeHeader h;
+      h.keyLength = k.def.length;
+      h.options = static_cast<uint8_t>(d.filter.empty() ? 0 : IndexHasFor);
+      h.descending = d.descending;
+      h.keyExpression = d.expression;
+      h.forExpression = d.filter;
+      // The file is this handle's own: no locks, even on a shared table.
+      auto& idx = single_[path];
+      idx = std::make_unique<SingleIndex>();
+      if ((st = idx->create(path, h, k.decl.compressed, k.def.type, IndexOpenOptions()))) r = engineResult(b, st);
+      else k.tree = &idx->tree();
+    }
+    if (!r) r = rebuildKey(b, k);
+    if (r) {
+      if (auto it = single_.find(path); it != single_.end()) {
+        it->second->close();
+        single_.erase(it);
+      }
+      keys_.pop_back();
+      std::error_code ec;
+      std::filesystem::remove(path, ec);
+      dynamic_.erase(path);
+      return r;
+    }
+    key = static_cast<int>(keys_.size()) - 1;
+    return LayerOk;
   }
 
   std::vector<std::string> files(FileBlock&) override {
     std::vector<std::string> out;
     for (auto& [p, f] : compound_) out.push_back(p);
-    for (auto& [p, f] : single_) out.push_back(p);
+    for (auto& [p, f] : single_)
+      if (!dynamic_.count(p)) out.push_back(p);
     return out;
   }
 
@@ -241,6 +329,60 @@ class FileIndexSide : public IndexSide {
   SideKey* keyAt(int key) {
     return key >= 0 && static_cast<std::size_t>(key) < keys_.size() ? &keys_[static_cast<std::size_t>(key)] : nullptr;
   }
+  // Builds a key that is out of date before it is used (not in a table open
+  // for reading only, which cannot be written: its index is read as it is).
+  // A read in its order goes on from where it was, as after any change.
+  int ready(FileBlock& b, SideKey& k) {
+    if (!k.onDemand || !k.stale || options(b).readOnly) return LayerOk;
+    const Cursor cursor = k.cursor;
+    if (int r = rebuildKey(b, k); r) return r;
+    k.cursor = cursor;
+    return LayerOk;
+  }
+
+  // Builds a key's index anew from the records (in Julian day numbers).
+  int rebuildKey(FileBlock& b, SideKey& k) {
+    const TableInfo* info = tableInfo(b.handle);
+    if (!info) return engineResult(b, ErrInvalidHandleNumber);
+    std::string dir = std::filesystem::path(b.path).parent_path().string();
+    TableRecords records(b.handle, info->fields);
+    k.def.days = DayNumbers::Julian;
+    int st;
+    if (k.decl.compound() || k.dynamic) {
+      // A dynamic index is new and the table's own: built in place.
+      st = rebuildTree(*k.tree, k.def, records, dir);
+    } else {
+      SingleIndex& idx = *single_[k.decl.file];
+      st = rebuildSingleIndex(idx, k.decl.file, k.def, records, options(b), dir);
+      k.tree = &idx.tree();
+    }
+    k.cursor = Cursor::None;
+    if (st) return engineResult(b, st);
+    k.stale = k.passed = false;
+    return LayerOk;
+  }
+
+  // Takes the first free name for a dynamic index in the current directory;
+  // the file is made at once, so that two tables (or programs) never take
+  // the same name.
+  static int claimDynamicName(FileBlock& b, std::string& path) {
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::current_path(ec);
+    if (ec) return engineResult(b, ErrPathNotFound);
+    for (int n = 0; n < kDynamicNames; ++n) {
+      char name[16];
+      std::snprintf(name, sizeof name, kDynamicNamePattern, n);
+      path = (dir / name).string();
+      int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd >= 0) {
+        ::close(fd);
+        return LayerOk;
+      }
+      if (errno != EEXIST) return engineResult(b, ErrAccessToFileDenied);
+    }
+    return layerError(b, LayerNoName, "DYN000.$$$ to DYN999.$$$ all exist in " + dir.string());
+  }
+
   static void remember(SideKey& k) {
     k.cursor = Cursor::At;
     k.key = k.tree->key();
@@ -271,42 +413,49 @@ class FileIndexSide : public IndexSide {
     std::string value;
     bool in = false;
     if (int r = keyOf(b, k, record, recno, value, in); r) return r;
-    if (!in) return LayerOk;
+    if (!in || passBy(k)) return LayerOk;
     int st = k.tree->insert(value, recno);
     return st == CondKeyExists ? LayerOk : engineResult(b, st);
   }
 
-  // The key of a declaration without an expression: its components' fields
-  // joined, numbers and dates as text when there are several.
-  static std::string componentExpression(const qv::KeyDesc& desc, const FileBlock& b, const TableInfo& info,
-                                         KeyType& type, std::vector<uint32_t>& prefixes, bool& descending) {
-    std::string expr;
-    uint32_t length = 0;
-    descending = !desc.parts.empty();
+  // The table's fields of a declared key's components (empty when one is
+  // not mapped to a field).
+  static std::vector<const FieldDef*> componentFields(const qv::KeyDesc& desc, const FileBlock& b,
+                                                      const TableInfo& info) {
+    std::vector<const FieldDef*> out;
     for (const qv::KeyPart& part : desc.parts) {
-      descending = descending && part.descending;
       const FieldDef* f = nullptr;
       for (const FieldMap& m : b.fields)
         if (m.field == part.field && m.element == 0 && m.dbf >= 0 && static_cast<std::size_t>(m.dbf) < info.fields.size())
           f = &info.fields[static_cast<std::size_t>(m.dbf)];
-      if (!f) return "";
-      std::string term = f->name;
-      if (desc.parts.size() > 1) {
-        if (f->type == 'N' || f->type == 'F')
-          term = "STR(" + f->name + "," + std::to_string(f->length) + "," + std::to_string(f->decimals) + ")";
-        else if (f->type == 'D') term = "DTOS(" + f->name + ")";
-        else if (f->type == 'L') term = "IIF(" + f->name + ",'T','F')";
-      }
-      if (desc.nocase && f->type == 'C') term = "UPPER(" + term + ")";
-      expr += (expr.empty() ? "" : "+") + term;
-      length += f->type == 'D' ? 8 : f->length;
-      prefixes.push_back(length);
-      if (desc.parts.size() == 1)
-        type = f->type == 'N' || f->type == 'F' ? KeyType::Numeric
-               : f->type == 'D'                 ? KeyType::Date
-               : f->type == 'L'                 ? KeyType::Logical
-                                                : KeyType::Character;
+      if (!f) return {};
+      out.push_back(f);
     }
+    return out;
+  }
+
+  // Whether a component of the key holds OEM text.
+  static bool oemKey(const qv::KeyDesc& desc, const FileBlock& b) {
+    for (const qv::KeyPart& part : desc.parts)
+      if (b.file->decl().fields[static_cast<std::size_t>(part.field)].oem) return true;
+    return false;
+  }
+
+  // The key of a declaration without an expression: its components' fields
+  // joined, numbers and dates as text when there are several.
+  static std::string componentExpression(const qv::KeyDesc& desc, const std::vector<const FieldDef*>& fields,
+                                         KeyType& type, std::vector<uint32_t>& prefixes, bool& descending) {
+    std::string expr;
+    uint32_t length = 0;
+    descending = !desc.parts.empty();
+    for (const qv::KeyPart& part : desc.parts) descending = descending && part.descending;
+    if (fields.size() != desc.parts.size()) return "";
+    for (const FieldDef* f : fields) {
+      expr += (expr.empty() ? "" : "+") + componentTerm(*f, fields.size() > 1, desc.nocase);
+      length += componentLength(*f);
+      prefixes.push_back(length);
+    }
+    if (fields.size() == 1) type = fieldKeyType(*fields.front());
     return expr;
   }
 
@@ -327,8 +476,15 @@ class FileIndexSide : public IndexSide {
       KeyType type = KeyType::Character;
       bool descending = false;
       std::string expression = k.decl.expression;
-      std::string built = componentExpression(declared[i], b, *info, type, k.prefixLengths, descending);
+      std::vector<const FieldDef*> fields = componentFields(declared[i], b, *info);
+      std::string built = componentExpression(declared[i], fields, type, k.prefixLengths, descending);
       if (expression.empty()) expression = built;
+      k.onDemand = declared[i].onDemand;
+      // Built when first used: a program stopped before it closed the file
+      // may have left it out of date.
+      k.stale = k.onDemand && !creating;
+      // A key that excludes empty values keeps them out by its filter.
+      std::string filter = declared[i].excludeEmpty ? nonEmptyFilter(fields, k.decl.forExpression) : k.decl.forExpression;
       if (k.decl.hasType) type = k.decl.type;
       if (creating) {
         std::string name = upper(std::filesystem::path(k.decl.file).filename().string()).substr(0, kIndexNameSignificant);
@@ -340,24 +496,26 @@ class FileIndexSide : public IndexSide {
         }
         shortNames[name] = k.decl.file;
       }
-      if (int r = openKey(b, k, declared[i], type, expression, descending, creating, sample); r) return r;
+      if (int r = openKey(b, k, declared[i], type, expression, filter, descending, creating, sample); r) return r;
+      k.def.oem = oemKey(declared[i], b);
     }
     return LayerOk;
   }
 
   int openKey(FileBlock& b, SideKey& k, const qv::KeyDesc& desc, KeyType type, const std::string& expression,
-              bool descending, bool creating, const RecordAccess& sample) {
+              const std::string& filter, bool descending, bool creating, const RecordAccess& sample) {
     std::string detail;
     if (creating) {
-      int st = defineKey(static_cast<char>(type), expression, k.decl.forExpression, 0, sample, k.def, &detail);
+      if (filter.size() > kPlainExpressionSpace) return engineResult(b, ErrBadUserSpecifiedKeyExpression);
+      int st = defineKey(static_cast<char>(type), expression, filter, 0, sample, k.def, &detail);
       if (st == ExprUnknownName) return layerError(b, LayerKeyField, detail);
       if (st) return engineResult(b, st);
       TreeHeader h;
       h.keyLength = k.def.length;
-      h.options = static_cast<uint8_t>((desc.unique ? IndexUnique : 0) | (k.decl.forExpression.empty() ? 0 : IndexHasFor));
+      h.options = static_cast<uint8_t>((desc.unique ? IndexUnique : 0) | (filter.empty() ? 0 : IndexHasFor));
       h.descending = descending;
       h.keyExpression = expression;
-      h.forExpression = k.decl.forExpression;
+      h.forExpression = filter;
       if (k.decl.compound()) {
         auto& cdx = compound_[k.decl.file];
         if (!cdx) {
@@ -397,7 +555,10 @@ class FileIndexSide : public IndexSide {
     const TreeHeader& h = k.tree->header();
     if (!k.decl.expression.empty() && upper(stripExpressionBlanks(h.keyExpression)) != upper(k.decl.expression))
       return layerError(b, LayerMismatch, k.decl.file + " holds the key " + h.keyExpression);
-    if (upper(stripExpressionBlanks(h.forExpression)) != upper(k.decl.forExpression) && !k.decl.forExpression.empty())
+    // A key that excludes empty values may hold the declared filter joined
+    // with its own (or, made before, the declared filter alone).
+    const std::string held = upper(stripExpressionBlanks(h.forExpression));
+    if (!k.decl.forExpression.empty() && held != upper(k.decl.forExpression) && held != upper(filter))
       return layerError(b, LayerMismatch, k.decl.file + " holds the filter " + h.forExpression);
     k.def = KeyDefinition();
     k.def.type = type;
@@ -406,10 +567,17 @@ class FileIndexSide : public IndexSide {
         (!h.forExpression.empty() && k.def.filter.compile(h.forExpression, &detail)))
       return layerError(b, LayerMismatch, detail);
     (void)expression;
+    if (type == KeyType::Date) {
+      // Date keys go on in the day numbers the index holds.
+      const TableInfo* info = tableInfo(b.handle);
+      TableRecords records(b.handle, info->fields);
+      if ((st = findDayNumbers(*k.tree, k.def, records, k.def.days))) return engineResult(b, st);
+    }
     return LayerOk;
   }
 
-  std::vector<SideKey> keys_;
+  std::deque<SideKey> keys_;  // a deque: adding a dynamic key moves no other
+  std::set<std::string> dynamic_;  // the files of dynamic indexes
   std::map<std::string, std::unique_ptr<CompoundIndex>> compound_;
   std::map<std::string, std::unique_ptr<SingleIndex>> single_;
 };

@@ -49,10 +49,14 @@ int opEmpty(FileBlock& b);
 int opCopy(FileBlock& b, const std::string& to, bool move);
 int opRemove(FileBlock& b);
 int opBuild(FileBlock& b, int key);
-int opBuildDynamic(FileBlock& b, const std::string& description);
+// Builds a dynamic index from the description in a.text; answers its key
+// number in a.key and a.number.
+int opBuildDynamic(FileBlock& b, OpArgs& a);
 
 // Installed sides (driver/sides.cpp).
-std::unique_ptr<IndexSide> makeIndexSide(FileBlock& b);
+// The index side of a table with declared keys (always: also without them,
+// for a dynamic index).
+std::unique_ptr<IndexSide> makeIndexSide(FileBlock& b, bool always = false);
 std::unique_ptr<MemoSide> makeMemoSide(FileBlock& b);
 // 46 when the declaration has keys that no index side serves.
 int needIndex(FileBlock& b);

@@ -109,9 +109,22 @@ int opBuild(FileBlock& b, int key) {
   return b.index->rebuild(b, key);
 }
 
-int opBuildDynamic(FileBlock& b, const std::string& description) {
-  if (!b.index) return layerError(b, LayerIndexMissing);
-  return b.index->buildDynamic(b, description);
+int opBuildDynamic(FileBlock& b, OpArgs& a) {
+  if (int r = needIndex(b); r) return r;
+  if (!b.index) {
+    // A table without declared keys gets its index side for the dynamic one.
+    b.index = makeIndexSide(b, true);
+    if (!b.index) return layerError(b, LayerIndexMissing, "no index module");
+    if (int r = b.index->open(b); r) {
+      b.index.reset();
+      return r;
+    }
+  }
+  int key = -1;
+  if (int r = b.index->buildDynamic(b, a.text, key); r) return r;
+  a.key = key;
+  a.number = key;
+  return LayerOk;
 }
 
 }  // namespace dbf

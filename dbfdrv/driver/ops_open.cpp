@@ -206,9 +206,10 @@ int opCreate(FileBlock& b) {
     b.memo = makeMemoSide(b);
     r = b.memo ? b.memo->create(b) : LayerMemoMissing;
   }
+  // The index files are named before the index side forgets them.
+  std::vector<std::string> indexFiles = b.index ? b.index->files(b) : std::vector<std::string>();
   if (b.index) b.index->close(b);
   if (b.memo) b.memo->close(b);
-  std::vector<std::string> indexFiles = b.index ? b.index->files(b) : std::vector<std::string>();
   tableClose(handle);
   resetState(b);
   if (r) {

@@ -61,13 +61,13 @@ void setMemoSideFactory(MemoSideFactory factory) {
   memoFactory() = std::move(factory);
 }
 
-std::unique_ptr<IndexSide> makeIndexSide(FileBlock& b) {
+std::unique_ptr<IndexSide> makeIndexSide(FileBlock& b, bool always) {
   IndexSideFactory f;
   {
     std::lock_guard<std::mutex> lock(sideMutex());
     f = indexFactory();
   }
-  if (!f || !b.hasKeys) return nullptr;
+  if (!f || (!b.hasKeys && !always)) return nullptr;
   return f(b);
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "index/day_numbers.h"
 #include "table/engine_status.h"
 
 namespace dbf {
@@ -128,6 +129,12 @@ int checkTree(const std::string& label, IndexTree& tree, RecordSource& records, 
       def.length = tree.header().keyLength;
       def.key = std::move(key);
       def.filter = std::move(filter);
+      if (type == KeyType::Date) {
+        // Date keys are compared in the day numbers the tree holds; the
+        // look moves the tree and the record source.
+        if (int st = findDayNumbers(tree, def, records, def.days); st) return st;
+        if (int st = records.read(n, r); st) return st;
+      }
     }
     std::string k;
     bool in = false;

@@ -67,7 +67,7 @@ int buildKey(const KeyDefinition& def, const RecordAccess& record, std::string& 
         if (detail) *detail = "a date key whose expression is not a date";
         return ErrBadUserSpecifiedKeyExpression;
       }
-      key = encodeDateKey(v.text);
+      key = encodeDateKey(v.text, def.days);
       return StatusOk;
     case KeyType::Logical:
       key = v.type == ExprType::Logical ? std::string(1, v.logical ? 'T' : 'F') : exprValueText(v).substr(0, 1);

@@ -15,6 +15,7 @@ struct KeyDefinition {
   Expression key;
   Expression filter;  // empty: every record
   bool oem = false;   // the file's texts are converted to OEM: always evaluate
+  DayNumbers days = DayNumbers::Julian;  // what date keys hold
 };
 
 // Compiles a key's expressions; the key length follows from the type (and,

@@ -7,10 +7,20 @@ namespace dbf {
 namespace {
 
 constexpr long kDayNumberBase = 1721410;
+constexpr long kJulianDayBase = 1721425;  // 31 December of the year 0
 constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 constexpr int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 bool gregorianLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+// The days of the year before the date; false for an invalid date.
+bool daysBefore(int year, int month, int day, long& out) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  int inMonth = kDaysInMonth[month - 1] + (month == 2 && gregorianLeap(year) ? 1 : 0);
+  if (day > inMonth) return false;
+  out = kDaysBeforeMonth[month - 1] + (month > 2 && gregorianLeap(year) ? 1 : 0);
+  return true;
+}
 
 }  // namespace
 
@@ -37,15 +47,28 @@ double decodeNumberKey(std::string_view bytes) {
 }
 
 bool dayNumber(int year, int month, int day, long& out) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-  int inMonth = kDaysInMonth[month - 1] + (month == 2 && gregorianLeap(year) ? 1 : 0);
-  if (day > inMonth) return false;
-  long before = kDaysBeforeMonth[month - 1] + (month > 2 && gregorianLeap(year) ? 1 : 0);
+  long before = 0;
+  if (!daysBefore(year, month, day, before)) return false;
   out = day + (static_cast<long>(year) - 1) * 1461 / 4 + before + kDayNumberBase;
   return true;
 }
 
-std::string encodeDateKey(std::string_view digits) {
+bool julianDayNumber(int year, int month, int day, long& out) {
+  long before = 0;
+  if (!daysBefore(year, month, day, before)) return false;
+  const long y = static_cast<long>(year) - 1;
+  out = day + before + 365 * y + y / 4 - y / 100 + y / 400 + kJulianDayBase;
+  return true;
+}
+
+bool dayNumbersAgree(double dayNumber) {
+  long from = 0, to = 0;
+  julianDayNumber(1901, 1, 1, from);
+  julianDayNumber(2100, 12, 31, to);
+  return dayNumber >= static_cast<double>(from) && dayNumber <= static_cast<double>(to);
+}
+
+std::string encodeDateKey(std::string_view digits, DayNumbers kind) {
   int v[3] = {0, 0, 0};
   const int widths[3] = {4, 2, 2};
   bool ok = digits.size() == 8;
@@ -56,7 +79,8 @@ std::string encodeDateKey(std::string_view digits) {
       v[part] = v[part] * 10 + (c - '0');
     }
   long days = 0;
-  if (!ok || !dayNumber(v[0], v[1], v[2], days)) return encodeNumberKey(0.0);
+  if (ok) ok = kind == DayNumbers::Julian ? julianDayNumber(v[0], v[1], v[2], days) : dayNumber(v[0], v[1], v[2], days);
+  if (!ok) return encodeNumberKey(0.0);
   return encodeNumberKey(static_cast<double>(days));
 }
 
