@@ -235,6 +235,7 @@ void ImportRun::stageNextFile() {
     Message("The file " + f.path + " does not exist and will be skipped!", " Import Error ", Icon::Exclamation);
     return;
   }
+  fileRecords_ = -1;
   if (openSource(f.path)) {
     firstSlice_ = true;
     firstPassDone_ = false;
@@ -316,10 +317,16 @@ void ImportRun::closeSource() {
   if (sourceOpen_) source().close();
   sourceOpen_ = false;
   parser_.reset();
+  fileRecords_ = -1;
 }
 
 void ImportRun::updateProgress() {
-  if (stage_ <= ImportStage::ConvertFile) {
+  if (stage_ <= ImportStage::ConvertFile && parser_ && fileRecords_ >= 0) {
+    // a table read by records: the bar runs over its record count and shows
+    // the number of the record reached
+    view_.progressMax = std::max<int64_t>(1, fileRecords_);
+    view_.progress = std::min(fileProgress_, view_.progressMax);
+  } else if (stage_ <= ImportStage::ConvertFile) {
     int64_t done = doneBytes_;
     if (sourceOpen_) {
       int64_t pos = source().position() + source().bytes();

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -128,6 +129,8 @@ class ImportRun : public ImportContext {
   std::string messageIdOf(uint32_t number) override;
   uint32_t numberOfMessageId(const std::string& id) override;
   void progress(int64_t amount) override { fileProgress_ += amount; }
+  void progressByRecords(int64_t records) override { fileRecords_ = std::max<int64_t>(0, records); }
+  int runSliceSize() const override { return runSlice_; }
 
  private:
   struct QueuedFile {
@@ -194,6 +197,7 @@ class ImportRun : public ImportContext {
   int64_t doneBytes_ = 0;
   int64_t currentSize_ = 0;
   int64_t fileProgress_ = 0;
+  int64_t fileRecords_ = -1;  // the record count of a file read by records; -1 when read by bytes
   bool sourceOpen_ = false;
   bool firstSlice_ = true;
   bool firstPassDone_ = false;

@@ -84,6 +84,13 @@ class ImportContext {
   virtual uint32_t numberOfMessageId(const std::string& id) = 0;
   // Adds to the progress of the file (bytes or records read).
   virtual void progress(int64_t amount) = 0;
+  // A file read by records (the DBF tables): the progress of the file runs
+  // over its `records` (deleted ones included) rather than its bytes, and
+  // progress() counts record positions.
+  virtual void progressByRecords(int64_t /*records*/) {}
+  // Records per convert call of a parser that converts one record per step
+  // (the run's own slice of the speed settings).
+  virtual int runSliceSize() const { return sliceSize(); }
 };
 
 // The kind of the current CompuServe reader's file: the file's kind when

@@ -68,7 +68,14 @@ class FileRecordSource : public RecordSource {
   int64_t recordCount() override { return count_; }
 
   Read next(DbfRow& row) override {
-    if (!file_.next()) return ErrorCode() == ErrNotAvailable ? Read::End : Read::Error;
+    failedAt_ = 0;
+    if (!file_.next()) {
+      if (ErrorCode() == ErrNotAvailable) return Read::End;
+      // The driver stands on the record it could not read (its memo, say);
+      // deleted records before it were passed over and are not bad.
+      failedAt_ = file_.position();
+      return Read::Error;
+    }
     position_ = file_.position();
     const FileDecl& d = file_.decl();
     row.columns.clear();
@@ -79,7 +86,8 @@ class FileRecordSource : public RecordSource {
   int64_t position() override { return position_; }
 
   void passBad() override {
-    ++position_;
+    position_ = failedAt_ > position_ ? failedAt_ : position_ + 1;
+    failedAt_ = 0;
     file_.setFileOrder(position_ + 1);
   }
 
@@ -87,6 +95,7 @@ class FileRecordSource : public RecordSource {
   File& file_;
   int64_t count_ = 0;
   int64_t position_ = 0;
+  int64_t failedAt_ = 0;  // the record the last read failed on; 0 when not known
 };
 
 }  // namespace

@@ -25,6 +25,7 @@ class DbfStoreParser : public Parser {
               Icon::Exclamation);
       return false;
     }
+    ctx.progressByRecords(source->recordCount());
     reader_.emplace(store, std::move(source));
     return true;
   }
@@ -32,7 +33,7 @@ class DbfStoreParser : public Parser {
   bool convert(ImportContext& ctx) override {
     if (!reader_) return true;
     bool failed = false;
-    bool done = reader_->convert(ctx, ctx.sliceSize(), failed);
+    bool done = reader_->convert(ctx, ctx.runSliceSize(), failed);
     return done || failed;
   }
 
@@ -68,7 +69,11 @@ bool StoreReader::convert(ImportContext& ctx, int records, bool& failed) {
   for (int i = 0; i < records; ++i) {
     int64_t before = source_->position();
     RecordSource::Read r = source_->next(row);
-    if (r == RecordSource::Read::End) return true;
+    if (r == RecordSource::Read::End) {
+      // deleted records at the table's end were passed over
+      if (before < count) ctx.progress(count - before);
+      return true;
+    }
     if (r == RecordSource::Read::Record) {
       ctx.progress(source_->position() - before);
       if (!convertRow(ctx, row)) {
@@ -82,7 +87,7 @@ bool StoreReader::convert(ImportContext& ctx, int records, bool& failed) {
     // is at its end.
     if (before >= count) return true;
     source_->passBad();
-    ctx.progress(1);
+    ctx.progress(source_->position() - before);
     if (++bad_ < kBadRecordLimit) continue;
     skipped_ = true;
     int percent = count > 0 ? int(source_->position() * 100 / count) : 0;
