@@ -202,18 +202,32 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   uint32_t threadId = 0;
   Str<10> threadAlpha;
   bool threaded = false;
+  uint32_t parentFrom = 0;
+  std::string parentFromAlpha;
   if (parent != 0 && parent != number) {
     if (readMessage(kind_, parent)) {
       threadId = MSG.THREADNUMBER;
       threadAlpha = MSG.THREADALPHA;
       threaded = true;
+      parentFrom = MSG.FROMID;
+      parentFromAlpha = MSG.FROMALPHA.str();
     }
   }
   if (!threaded && !findThread(sectionId, importedSubject(), threadId, threadAlpha)) return PostResult{PostFailed};
 
   std::string fromLast, toLast;
   if (!person(NHR.S_NAME.str(), NHR.S_CISADRESS.str(), r.fromId, fromLast)) return PostResult{PostFailed};
-  if (!person(NHR.R_NAME.str(), NHR.R_CISADRESS.str(), r.toId, toLast)) return PostResult{PostFailed};
+  if (news && threaded) {
+    // An article names no receiver: an answer's receiver is the sender of
+    // the article it answers, as a count run makes it.
+    r.toId = parentFrom;
+    toLast = parentFromAlpha;
+  } else if (news && parent != 0 && parent == number) {
+    r.toId = r.fromId;  // an article that names itself as its parent
+    toLast = fromLast;
+  } else if (!person(NHR.R_NAME.str(), NHR.R_CISADRESS.str(), r.toId, toLast)) {
+    return PostResult{PostFailed};
+  }
   r.threadId = threadId;
 
   if (!isNew && !readMessage(kind_, number)) isNew = true;  // gone meanwhile: add it again

@@ -112,12 +112,18 @@ void PurgeRun::Impl::collectSections() {
   }
 }
 
+// A section's count is the number of messages that name it, as the
+// section's view lists them. Summing the counts of the section's threads
+// instead went wrong where a reply joined its parent's thread in another
+// section (as the import places it): the reply counted for the thread's
+// section, and a section whose messages all answered threads elsewhere was
+// deleted under them.
 bool PurgeRun::Impl::countSection(uint32_t section) {
   uint32_t sum = 0;
-  THR = ThreadsRec();
-  THR.SECSYSID = section;
-  Threads.setPrefix(THR_SecKey, 1);
-  while (Threads.next() && THR.SECSYSID == section) sum += THR.MSGCOUNT;
+  MSG = MsgNmbrRec();
+  MSG.SECSYSID = section;
+  MsgNmbr.setPrefix(MSG_SECkey, 1);
+  while (MsgNmbr.next() && MSG.SECSYSID == section) ++sum;
   SEC = SectionsRec();
   SEC.SECSYSID = section;
   if (!Sections.get(SEC_SysIdKey) || (sum != 0 && sum == SEC.MSGCOUNT)) return true;
