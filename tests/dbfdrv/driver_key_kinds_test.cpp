@@ -378,4 +378,29 @@ TEST_F(FoxProKeyKinds, ACreateThatFailsLeavesNoIndexFileBehind) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("NOTES.CDX")));
 }
 
+struct NickRec {
+  qv::Str<8> NICK;
+};
+
+// Blank values are not keys: a unique key that excludes them takes any
+// number of records without one.
+TEST_F(FoxProKeyKinds, AUniqueKeyThatExcludesEmptyValuesTakesManyBlankOnes) {
+  NickRec rec;
+  qv::FileDecl decl{0, "Nicks", "NIC", "FoxPro"};
+  qv::File file{decl};
+  qv::DeclBuilder<NickRec>(decl, rec).field("NICK", &NickRec::NICK).key("NICK|NICKS", {{"NICK"}},
+                                                                        qv::KeyUnique | qv::KeyExcludeEmpty);
+  file.setName(dir.file("NICKS"));
+  ASSERT_TRUE(file.create()) << qv::ErrorText();
+  ASSERT_TRUE(file.open(qv::Share::Exclusive)) << qv::ErrorText();
+  for (const char* nick : {"", "x", ""}) {
+    rec.NICK = nick;
+    EXPECT_TRUE(file.add()) << nick << ": " << qv::ErrorText();
+  }
+  rec.NICK = "x";
+  EXPECT_FALSE(file.add());
+  EXPECT_EQ(qv::ErrorCode(), qv::ErrDuplicateKey);
+  EXPECT_EQ(file.records(), 3);
+}
+
 }  // namespace
