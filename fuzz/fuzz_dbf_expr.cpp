@@ -1,15 +1,18 @@
-// Fuzzes key and filter expressions and key declarations: the input's first
-// line is an expression (and a declaration), the rest the bytes of a record
-// of C, N, D, L and I fields. Besides crashes and sanitizer reports, the
+// Fuzzes key and filter expressions, key declarations and the key
+// descriptions of dynamic indexes: the input's first line is an expression
+// (and a declaration and a description), the rest the bytes of a record of
+// C, N, D, L and I fields. Besides crashes and sanitizer reports, the
 // promises checked are: compiling answers 0, -207 or 76; a compiled
-// expression evaluates to 0, -207 or 76; and a key built from it has the
-// key's length.
+// expression evaluates to 0, -207 or 76; a key built from it has the key's
+// length; a description answers 0, -207 or 76, and one taken gives an
+// expression that compiles.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
 
+#include "driver/dynamic_key.h"
 #include "expr/expression.h"
 #include "index/index_key.h"
 #include "index/key_declaration.h"
@@ -88,5 +91,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   st = parseKeyDeclaration(text, "/tmp", false, decl);
   check(st == StatusOk || st == ErrBadUserSpecifiedKeyExpression || st == ErrInvalidTagName);
   if (st == StatusOk) check(decl.expression.size() <= 220 && decl.forExpression.size() <= 220);
+
+  std::vector<FieldDef> fields;
+  for (const auto& [name, f] : kFields) {
+    FieldDef d;
+    d.name = name;
+    d.type = f.type;
+    d.length = static_cast<uint32_t>(f.length);
+    fields.push_back(d);
+  }
+  DynamicKey dynamic;
+  std::string detail;
+  st = parseDynamicKey(text, fields, dynamic, detail);
+  check(expressionStatus(st));
+  if (st == StatusOk && !dynamic.expression.empty()) check(expressionStatus(Expression().compile(dynamic.expression)));
   return 0;
 }
