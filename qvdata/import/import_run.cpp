@@ -687,6 +687,7 @@ void ImportRun::stageNextDatabase() {
   personCounts_.clear();
   threadCounts_.clear();
   sectionCounts_.clear();
+  answeredAnew_.clear();
   newMessages_ = 0;
   if (currentKind_ == KindMailDb) owner_.load(current_.id);
   poster_ = std::make_unique<Poster>(settings_, startDate_, startTime_);
@@ -793,15 +794,7 @@ void ImportRun::stagePostMessages() {
     ++view_.imported;
     if (!r.countsApply) ++view_.updated;
     ++sinceCommit_;
-    if (r.countsApply) {
-      ++newMessages_;
-      personCounts_[r.fromId].sent += 1;
-      personCounts_[r.toId].received += 1;
-      if (currentKind_ != KindMailDb) {
-        threadCounts_[r.threadId] += 1;
-        sectionCounts_[section] += 1;
-      }
-    }
+    countPosted(r, section);
     crashPoint("posting-message");
   }
   updateProgress();
@@ -823,44 +816,6 @@ void ImportRun::stagePostMessages() {
                             "to abort the import!")) {
     stopEarly(kLowSpaceStatus);
   }
-}
-
-// Adds the counts gathered since the last commit to the persons, threads,
-// sections and the database's entry, inside the posting transaction.
-bool ImportRun::applyCounts() {
-  for (const auto& [id, c] : personCounts_) {
-    PER = PersonRec();
-    PER.PERSONID = id;
-    if (!Person.get(PER_PersonKey)) continue;  // the record is gone
-    PER.FROMCOUNT = uint32_t(int64_t(PER.FROMCOUNT) + c.sent);
-    PER.TOCOUNT = uint32_t(int64_t(PER.TOCOUNT) + c.received);
-    if (!UppDat(Person, OpChange, ReportRollback)) return false;
-  }
-  for (const auto& [id, n] : threadCounts_) {
-    THR = ThreadsRec();
-    THR.THREADNUMBER = id;
-    if (!Threads.get(THR_ThreadKey)) continue;
-    THR.MSGCOUNT = uint32_t(int64_t(THR.MSGCOUNT) + n);
-    if (!UppDat(Threads, OpChange, ReportRollback)) return false;
-  }
-  for (const auto& [id, n] : sectionCounts_) {
-    SEC = SectionsRec();
-    SEC.SECSYSID = id;
-    if (!Sections.get(SEC_SysIdKey)) continue;
-    SEC.MSGCOUNT = uint32_t(int64_t(SEC.MSGCOUNT) + n);
-    if (!UppDat(Sections, OpChange, ReportRollback)) return false;
-  }
-  personCounts_.clear();
-  threadCounts_.clear();
-  sectionCounts_.clear();
-  FOR = ForumsRec();
-  FOR.ID = current_.id;
-  if (Forums.get(FOR_ForumKey)) {
-    FOR.MSGCOUNT = uint32_t(databaseCount_ + newMessages_);
-    FOR.COUNTFLAG = 0;
-    if (!UppDat(Forums, OpChange, ReportRollback)) return false;
-  }
-  return true;
 }
 
 void ImportRun::stageBuildSaveFileIndex() {

@@ -21,6 +21,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -149,7 +150,13 @@ class ImportRun : public ImportContext {
   void commitConversion();
   void stageNextDatabase();
   void stagePostMessages();
+  // import_counts.cpp
+  void countPosted(const PostResult& r, uint32_t section);
   bool applyCounts();
+  bool applyReceivers();
+  bool applyPersonCounts();
+  bool applyThreadCounts();
+  bool applySectionCounts();
   void stageBuildSaveFileIndex();
   void stageFinished();
 
@@ -235,6 +242,8 @@ class ImportRun : public ImportContext {
   std::map<uint32_t, Counts> personCounts_;
   std::map<uint32_t, int64_t> threadCounts_;
   std::map<uint32_t, int64_t> sectionCounts_;
+  // Newsgroup articles whose answers may need their receiver set again.
+  std::set<uint32_t> answeredAnew_;
   int64_t newMessages_ = 0;   // messages new to the database since the last commit
   int64_t databaseCount_ = 0; // the database's committed message count
   std::unordered_map<std::string, uint32_t> numbersOfIds_;  // ID strings written this run

@@ -172,6 +172,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
       if (exists && !settings_.allowReimport) return skipped(kSkipInDatabase);
       number = stored;
       isNew = !exists;
+      r.reposted = !exists;
     } else {
       MST = MsgIdIndexRec();
       MST.IDSTRING = idString;
@@ -231,9 +232,17 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   r.threadId = threadId;
 
   if (!isNew && !readMessage(kind_, number)) isNew = true;  // gone meanwhile: add it again
+  r.countsApply = isNew;
+  r.number = number;
   if (isNew) {
     MSG = MsgNmbrRec();
     MSG.MSGNUMBER = number;
+  } else {
+    r.updated = true;
+    r.oldFromId = MSG.FROMID;
+    r.oldToId = MSG.TOID;
+    r.oldThreadId = MSG.THREADNUMBER;
+    r.oldSectionId = MSG.SECSYSID;
   }
   MSG.SECSYSID = sectionId;
   MSG.REFNUMBER = news ? parent : ref;

@@ -28,6 +28,17 @@ struct PostResult {
   uint32_t toId = 0;
   uint32_t threadId = 0;
   const char* skipReason = nullptr;  // why a skipped record was skipped (import/skip_reasons.h)
+  // A forum or newsgroup message updated in place (reimport): its sender,
+  // receiver, thread and section before, so that its counts can move with it.
+  bool updated = false;
+  // A newsgroup article posted again under the number its Message-ID had
+  // (its message had been purged): answers imported meanwhile may name it.
+  bool reposted = false;
+  uint32_t number = 0;  // the message's number in the database
+  uint32_t oldFromId = 0;
+  uint32_t oldToId = 0;
+  uint32_t oldThreadId = 0;
+  uint32_t oldSectionId = 0;
 };
 
 class Poster {
