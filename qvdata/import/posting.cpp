@@ -253,7 +253,9 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   MSG.TOID = r.toId;
   MSG.TOALPHA = toLast;
   MSG.DATE = NHR.DATE;
-  MSG.DUMMY = 0;
+  // A message updated in place keeps the status the user gave it: a reimport
+  // that cleared "keep" let the next purge of its thread delete it.
+  if (isNew) MSG.DUMMY = 0;
   if (!UppDat(MsgNmbr, isNew ? OpAdd : OpChange, ReportRollback)) return PostResult{PostFailed};
   if (!writeText(number, isNew)) return PostResult{PostFailed};
   if (news && !storeOriginal(number)) return PostResult{PostFailed};

@@ -259,6 +259,29 @@ TEST(ImportCounts, ReimportMovesTheCountsOfAMovedMessage) {
             std::vector<std::string>{"1"});
 }
 
+// A reimport updates a message in place but keeps the status it was given:
+// a kept message in a thread marked for deletion survives the purge.
+TEST(ImportCounts, ReimportKeepsAMessagesStatus) {
+  TempDir root, sources;
+  prepare(root.path());
+  writeFile(sources.file("forum.msg"), generatedForumCapture(20));
+  import(root.path(), {"--format", "OzWin II", sources.file("forum.msg")});
+  std::string dir = directoryOf(root.path(), "Big Forum");
+  std::vector<std::string> thread = rows(dir + "/IDX003.ADF", "SELECT THREADNUMBER FROM MsgNmbr WHERE MSGNUMBER = 1001");
+  ASSERT_EQ(thread.size(), 1u);
+  ASSERT_EQ(qvcli(root.path(), {"status", "Big Forum", "--message", "1001", "keep"}).exitCode, 0);
+  ASSERT_EQ(qvcli(root.path(), {"status", "Big Forum", "--message", "1005", "delete"}).exitCode, 0);
+  ASSERT_EQ(qvcli(root.path(), {"status", "Big Forum", "--thread", thread[0], "delete"}).exitCode, 0);
+  import(root.path(), {"--reimport", "--format", "OzWin II", sources.file("forum.msg")});
+  EXPECT_EQ(rows(dir + "/IDX003.ADF", "SELECT MSGNUMBER, DUMMY FROM MsgNmbr WHERE DUMMY <> 0 ORDER BY 1"),
+            (std::vector<std::string>{"1001|1", "1005|2"}));
+  ProcessResult purged = qvcli(root.path(), {"purge", "Big Forum", "--unattended"});
+  ASSERT_EQ(purged.exitCode, 0) << purged.out << purged.err;
+  EXPECT_EQ(rows(dir + "/IDX003.ADF", "SELECT count(*) FROM MsgNmbr WHERE MSGNUMBER IN (1001, 1005)"),
+            std::vector<std::string>{"1"});
+  EXPECT_EQ(rows(dir + "/IDX003.ADF", "SELECT DUMMY FROM MsgNmbr WHERE MSGNUMBER = 1001"), std::vector<std::string>{"1"});
+}
+
 // An answer imported while the article it answers was purged names no
 // receiver; when that article is imported again, the answer is addressed to
 // its sender at once.
