@@ -19,6 +19,8 @@ inline constexpr const char* kSkipCreationOnly = "database creation only";
 inline constexpr const char* kSkipNoForumDatabase = "no forum database open to imports";
 inline constexpr const char* kSkipInDatabase = "already in the database";
 inline constexpr const char* kSkipTwiceInRun = "met twice in this import";
+inline constexpr const char* kSkipNoTextInStore = "no text in the store";
+inline constexpr const char* kSkipDamagedInStore = "damaged in the store";
 
 // One line per reason, most frequent first: "no Message-ID: 3".
 std::vector<std::string> skipReasonLines(const std::map<std::string, int64_t>& reasons);

@@ -377,11 +377,56 @@ TEST_F(MailCorpusTest, OutlookExpressMbxRecords) {
   for (const StoredMail& m : mails) EXPECT_EQ(m.text.find("=\r\n"), std::string::npos) << m.text;
 }
 
-TEST_F(MailCorpusTest, OutlookExpressDbxStoresAreSkippedWithAMessage) {
+TEST_F(MailCorpusTest, OutlookExpressDbxStores) {
+  auto mails = import("Outlook Express Mail", "oe-dbx/mbx2mbox/test4.dbx");
+  ASSERT_EQ(subjects(mails), (std::vector<std::string>(3, "Daily source update"))) << prompts.transcript();
+  const int days[] = {1, 3, 4};
+  for (size_t i = 0; i < mails.size(); ++i) {
+    EXPECT_EQ(mails[i].fromAddress, "root");
+    EXPECT_EQ(mails[i].date, dateFromYMD(1999, 6, days[i]));
+    EXPECT_EQ(mails[i].time, timeFromHMS(1, 0, 0));
+    EXPECT_EQ(mails[i].text.rfind("Parsing supfile \"/etc/cvsupfile\"\r\n", 0), 0u) << mails[i].text;
+  }
+
+  // The stated 28 messages; a second import of the store imports nothing new.
   ImportView v;
-  importFiles("Outlook Express Mail", {corpus + "/oe-dbx/mbx2mbox/test4.dbx"}, &v);
-  EXPECT_EQ(v.tempRecords, 0);
-  EXPECT_NE(prompts.transcript().find("(.dbx)"), std::string::npos) << prompts.transcript();
+  ASSERT_EQ(importFiles("Outlook Express Mail", {corpus + "/oe-dbx/iped_test_OutlookDBX.dbx"}, &v), 1);
+  EXPECT_EQ(v.tempRecords, 28);
+  EXPECT_EQ(v.imported, 28);
+  ASSERT_EQ(importFiles("Outlook Express Mail", {corpus + "/oe-dbx/iped_test_OutlookDBX.dbx"}, &v), 1);
+  EXPECT_EQ(v.imported, 0);
+  EXPECT_EQ(v.skipped, 28);
+  EXPECT_EQ(stored().size(), 31u);
+  EXPECT_NE(bySubject(stored(), "Mensagem teste"), nullptr);
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+}
+
+TEST_F(MailCorpusTest, OutlookExpressSixFoldersByMask) {
+  // The folder stores of one installation, chosen by a mask in capitals:
+  // masks match names whatever their case. Each message store gives the
+  // messages its header counts (as many as the "Subject:" lines found in
+  // it, but for one in linux-kernel.dbx that quotes a Subject line in its
+  // body); the folder list and the offline store are skipped, saying so.
+  ImportView v;
+  ASSERT_EQ(importMail("Outlook Express Mail", SelectDirectory, corpus + "/oe-dbx/kde-oe6", {"*.DBX"}, &v), 1)
+      << prompts.transcript();
+  const std::map<std::string, int> counts = {{"Posteingang", 1}, {"acpi-devel", 4}, {"ck", 5},
+                                             {"hal-commit", 4},  {"hal", 3},        {"kde", 5},
+                                             {"kmail", 5},       {"linux-kernel", 4}, {"Mailinglists", 0}};
+  int total = 0;
+  for (const auto& [name, count] : counts) total += count;
+  EXPECT_EQ(v.tempRecords, total);
+  EXPECT_EQ(v.imported + v.skipped, total);
+  std::string said = prompts.transcript();
+  EXPECT_NE(said.find("Folders.dbx is the folder list of Outlook Express"), std::string::npos) << said;
+  EXPECT_NE(said.find("Offline.dbx is the list of offline work"), std::string::npos) << said;
+  EXPECT_EQ(said.find("damaged"), std::string::npos) << said;
+  for (const auto& [name, count] : counts) {
+    newMailbox("Box " + name);
+    ImportView one;
+    importFiles("Outlook Express Mail", {corpus + "/oe-dbx/kde-oe6/" + name + ".dbx"}, &one);
+    EXPECT_EQ(one.tempRecords, count) << name;
+  }
 }
 
 TEST_F(MailCorpusTest, PegasusFolders) {

@@ -8,7 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
+#include <set>
+#include <string_view>
 #include <sstream>
+
+#include <openssl/evp.h>
 
 #include "dictionary/database_files.h"
 #include "dictionary/file_numbers.h"
@@ -24,6 +29,51 @@ namespace fs = std::filesystem;
 using qvtest::FakeImportContext;
 
 namespace {
+
+std::string md5Hex(const std::string& bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr);
+  static const char* kHex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned i = 0; i < length; ++i) {
+    out += kHex[digest[i] >> 4];
+    out += kHex[digest[i] & 15];
+  }
+  return out;
+}
+
+// Compares a text with a copy that another tool made of it: the places
+// where the copy differs, each a run of at most `most` bytes of the text
+// replaced by at most `most` other bytes, after which both go on alike for
+// 32 bytes (or both end). -1 when they part for longer.
+int strayRuns(std::string_view text, std::string_view copy, size_t most = 16) {
+  int runs = 0;
+  size_t i = 0, j = 0;
+  auto alike = [&](size_t a, size_t b) {
+    size_t n = std::min<size_t>(32, std::max(text.size() - a, copy.size() - b));
+    return text.substr(a, n) == copy.substr(b, n);
+  };
+  while (i < text.size() || j < copy.size()) {
+    if (i < text.size() && j < copy.size() && text[i] == copy[j]) {
+      ++i, ++j;
+      continue;
+    }
+    bool found = false;
+    for (size_t d = 1; d <= 2 * most && !found; ++d)
+      for (size_t di = 0; di <= std::min(d, most) && !found; ++di) {
+        size_t dj = d - di;
+        if (dj > most || i + di > text.size() || j + dj > copy.size()) continue;
+        if (alike(i + di, j + dj)) {
+          i += di, j += dj;
+          found = true;
+        }
+      }
+    if (!found) return -1;
+    ++runs;
+  }
+  return runs;
+}
 
 std::string readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -197,6 +247,49 @@ TEST_F(OriginalsFromParsers, OutlookExpressRecordsKeepTheirText) {
     // The record's text as the store holds it, less the padding at its end.
     EXPECT_NE(source.find(*o), std::string::npos);
   }
+}
+
+TEST_F(OriginalsFromParsers, OutlookExpressDbxStoresGiveEachMessagesText) {
+  // The source states 28 messages of distinct MD5s, the first and the last
+  // named: they are the MD5s of the message texts as the store keeps them.
+  FakeImportContext& ctx = convert("Outlook Express Mail", corpus + "/oe-dbx/iped_test_OutlookDBX.dbx", false);
+  ASSERT_EQ(ctx.emitted.size(), 28u);
+  ASSERT_EQ(ctx.originals.size(), 28u);
+  std::set<std::string> sums;
+  for (const auto& o : ctx.originals) {
+    ASSERT_TRUE(o.has_value());
+    sums.insert(md5Hex(*o));
+  }
+  EXPECT_EQ(sums.size(), 28u);
+  EXPECT_EQ(md5Hex(*ctx.originals.front()), "6852BF85343E903FDF6F83C33F582B2E");
+  EXPECT_EQ(md5Hex(*ctx.originals.back()), "58F528FF2A6C7BF215AE07C0AFB8FB53");
+
+  // The three messages of test4.dbx against the mailbox another tool made
+  // of them: the same lines, but that tool let bytes of the store's block
+  // headers at the seams of the blocks (and junk after the last), which the
+  // text read here does not have: the texts differ by short runs of bytes,
+  // at most one per block of 512 bytes.
+  FakeImportContext& four = convert("Outlook Express Mail", corpus + "/oe-dbx/mbx2mbox/test4.dbx", false);
+  ASSERT_EQ(four.originals.size(), 3u);
+  std::string expected = readBytes(corpus + "/oe-dbx/mbx2mbox/expected/test4.real");
+  std::vector<std::string> messages;
+  std::regex separator("(^|\n)From [^\n]*\n");
+  for (std::sregex_token_iterator it(expected.begin(), expected.end(), separator, -1), end; it != end; ++it)
+    if (it->length() > 0) messages.push_back(*it);
+  ASSERT_EQ(messages.size(), 3u);
+  int strays = 0;
+  size_t blocks = 0;
+  for (size_t m = 0; m < 3; ++m) {
+    ASSERT_TRUE(four.originals[m].has_value());
+    std::string text = *four.originals[m];
+    EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1) << "CR LF line ends";
+    text = std::regex_replace(text, std::regex("\r\n"), "\n");
+    int runs = strayRuns(text, messages[m]);
+    EXPECT_GE(runs, 0) << "message " << m << " differs for long";
+    strays += runs;
+    blocks += four.originals[m]->size() / 0x200 + 1;
+  }
+  EXPECT_LE(size_t(strays), blocks);
 }
 
 TEST_F(OriginalsFromParsers, PegasusFoldersEndEachMessageWithCtrlZ) {

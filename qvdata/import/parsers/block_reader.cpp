@@ -11,9 +11,18 @@ char* blockBuffer(File& f) {
 }
 }  // namespace
 
-void BlockReader::rewind() { seek(0); }
+void BlockReader::rewind() {
+  buf_.clear();
+  seek(0);
+}
 
 void BlockReader::seek(int64_t offset) {
+  // Within the window the bytes read stay: readers that jump about a store
+  // (the index and blocks of an Outlook Express store) mostly move a little.
+  if (!buf_.empty() && offset >= base_ && offset <= base_ + int64_t(buf_.size())) {
+    pos_ = size_t(offset - base_);
+    return;
+  }
   buf_.clear();
   pos_ = 0;
   base_ = offset < 0 ? 0 : offset;

@@ -25,7 +25,8 @@ class BlockReader {
   void rewind();
   // Byte offset (in the file) of the next byte to be read.
   int64_t position() const { return base_ + int64_t(pos_); }
-  // Moves to a byte offset of the file.
+  // Moves to a byte offset of the file (keeping the window when the offset
+  // lies in it).
   void seek(int64_t offset);
   bool atEnd();
   // The byte at `ahead` bytes past the current one, or -1 past the end of the

@@ -10,16 +10,16 @@
 // dropped from the text. The header block starts at the record's text when
 // that begins with a header line; else lines are passed over until one
 // begins with "From:", "Date:", "To:" or "Subject:".
-// Outlook Express 5 and later keep mail in .dbx stores, which this format
-// does not read: such a file is skipped with a message.
+// Outlook Express 5 and later keep mail in .dbx stores: a file that begins
+// with their signature is read as one (mail_dbx.cpp).
 //
 // Netscape Mail: every message begins with a line "From - " (the Mozilla
 // family also writes "From -" alone and a bare "From ", which start a
 // message when a header line follows) and runs to the next one; body lines
 // escaped as ">From " lose one ">".
+#include "import/parsers/dbx_store.h"
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/parsers.h"
-#include "services/prompt.h"
 
 namespace qv {
 
@@ -50,14 +50,8 @@ size_t headerStart(std::string_view text) {
 
 class RecordCutter : public mail::Cutter {
  public:
-  bool start(ImportContext& ctx, BlockReader& r) override {
+  bool start(ImportContext&, BlockReader& r) override {
     reader_ = &r;
-    if (r.startsWith("\xCF\xAD\x12\xFE")) {
-      Message(ctx.filePath() + " is an Outlook Express 5 or later message store (.dbx), not a .mbx file!\r\n" +
-                  "This file will be skipped!",
-              "Warning!", Icon::Exclamation);
-      return false;
-    }
     return true;
   }
 
@@ -101,18 +95,22 @@ class RecordCutter : public mail::Cutter {
   BlockReader* reader_ = nullptr;
 };
 
-// Netscape Mail reads by separator lines, the .MBX stores by records.
+// Netscape Mail reads by separator lines, the .MBX stores by records, the
+// .dbx stores by their index.
 class MbxCutter : public mail::Cutter {
  public:
   bool start(ImportContext& ctx, BlockReader& r) override {
     if (std::string_view(ctx.format().name) == "Netscape Mail")
       inner_ = mail::makeSeparatorCutter(mail::mozillaSeparator, true);
+    else if (r.startsWith(dbx::kSignature))
+      inner_ = mail::makeDbxCutter();
     else
       inner_ = std::make_unique<RecordCutter>();
     return inner_->start(ctx, r);
   }
   bool next(std::string& raw) override { return inner_->next(raw); }
   std::optional<std::string> original(const std::string& raw) override { return inner_->original(raw); }
+  int64_t progress(const BlockReader& r) const override { return inner_->progress(r); }
 
  private:
   std::unique_ptr<mail::Cutter> inner_;

@@ -36,8 +36,9 @@ class MailParser : public Parser {
       ctx.offerOriginal(cutter_->original(raw));
       if (!convertMail(ctx, raw, flavour())) failed_ = true;
     }
-    ctx.progress(reader_->position() - reported_);
-    reported_ = reader_->position();
+    int64_t now = cutter_->progress(*reader_);
+    ctx.progress(now - reported_);
+    reported_ = now;
     return done_ || failed_;
   }
 

@@ -30,6 +30,9 @@ class Cutter {
   virtual std::optional<std::string> original(const std::string& raw) { return raw; }
   // True when the file has the line ends of the classic Mac OS (CR alone).
   virtual bool classicMac() const { return false; }
+  // How far through the file the cutter is, for the progress bar: never
+  // less than before. By default the reader's position.
+  virtual int64_t progress(const BlockReader& r) const { return r.position(); }
 };
 
 std::unique_ptr<Parser> makeMailParser(std::unique_ptr<Cutter> cutter, Flavour flavour);
@@ -44,5 +47,9 @@ using SeparatorTest = std::function<bool(std::string_view line, const MailLine* 
 // is passed over. With `unescape`, body lines escaped as ">From " lose one
 // ">" (in the message's original too).
 std::unique_ptr<Cutter> makeSeparatorCutter(SeparatorTest isSeparator, bool unescape);
+
+// The cutter of Outlook Express 5 and later message stores (".dbx"): every
+// message's text, in the order of the store's index (dbx_store.h).
+std::unique_ptr<Cutter> makeDbxCutter();
 
 }  // namespace qv::mail
