@@ -110,10 +110,11 @@ std::string mail(const std::string& subject, const std::string& body) {
 
 class DbxStoreTest : public qvtest::ServicesTest {
  protected:
-  FakeImportContext& convert(const std::string& bytes, int slice = 2) {
+  FakeImportContext& convert(const std::string& bytes, int slice = 2,
+                             const std::string& format = "Outlook Express Mail") {
     prompts.reset();
     ctx_ = std::make_unique<FakeImportContext>();
-    ctx_->setFormat("Outlook Express Mail");
+    ctx_->setFormat(format);
     ctx_->slice = slice;
     std::string d = dir_.file("box" + std::to_string(++runs_));
     fs::create_directories(d);
@@ -333,6 +334,47 @@ TEST_F(DbxStoreTest, StoresWhoseHeaderOrRootIsUnreadableAreSkipped) {
   EXPECT_EQ(ctx_->emitted.size(), 5u);
   EXPECT_NE(prompts.transcript().find("header counts 7 messages, its index lists 5"), std::string::npos)
       << prompts.transcript();
+}
+
+TEST_F(DbxStoreTest, NewsStoresGiveTheirArticles) {
+  auto article = [](const std::string& id, const std::string& subject, const std::string& body) {
+    return "Path: news.example.com!not-for-mail\r\nNewsgroups: comp.test\r\nFrom: Ann <ann@example.com>\r\n"
+           "Subject: " + subject + "\r\nDate: Sat, 06 Mar 2004 21:39:44 -0800\r\nMessage-ID: " + id +
+           "\r\n\r\n" + body;
+  };
+  DbxBuilder b;
+  std::string one = article("<1@x>", "one", "Body one.\r\n");
+  // A body whose line ends fall across the seams of blocks, a CR at the
+  // end of one block and its LF at the start of the next among them.
+  std::string two = article("<2@x>", "two", "");
+  std::string body(0x1FF - two.size(), 'a');
+  body += "\r\nsecond line\r\n" + std::string(700, 'x') + "\r\nlast\r\n";
+  two += body;
+  // A line longer than any piece the article takes at once.
+  std::string three = article("<3@x>", "three", std::string(70000, 'y') + "\r\n");
+  uint32_t first = b.info(b.text(one)[0]);
+  uint32_t headersOnly = b.info(0, false, false);
+  uint32_t second = b.info(b.text(two)[0]);
+  uint32_t third = b.info(b.text(three)[0]);
+  b.root(b.node(0, {{first, 0}, {headersOnly, 0}, {second, 0}, {third, 0}}), 4);
+  for (std::string format : {"Outlook Express News", "IE News"}) {
+    SCOPED_TRACE(format);
+    FakeImportContext& ctx = convert(b.bytes(), 1, format);
+    ASSERT_EQ(subjects(), (Subjects{"one", "two", "three"})) << prompts.transcript();
+    EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+    EXPECT_EQ(ctx.emitted[0].MSGTEXT, "Body one.\r\n");
+    EXPECT_EQ(ctx.emitted[1].MSGTEXT, body);
+    ASSERT_EQ(ctx.originals.size(), 3u);
+    EXPECT_EQ(*ctx.originals[0], one);
+    EXPECT_EQ(*ctx.originals[1], two);
+    EXPECT_EQ(*ctx.originals[2], three);
+    EXPECT_EQ(ctx.emitted[2].MSGTEXT.substr(0, 100), std::string(100, 'y'));
+    EXPECT_EQ(ctx.skippedFor[qv::kSkipNoTextInStore], 1);
+  }
+  // The folder list is no news store either.
+  convert(DbxBuilder("\xC6\xFD\x74\x6F").bytes(), 1, "Outlook Express News");
+  EXPECT_TRUE(ctx_->emitted.empty());
+  EXPECT_NE(prompts.transcript().find("Folders.dbx"), std::string::npos) << prompts.transcript();
 }
 
 }  // namespace

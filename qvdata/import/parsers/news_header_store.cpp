@@ -283,7 +283,7 @@ class HeaderStoreParser : public Parser {
 
 namespace qv {
 
-std::unique_ptr<Parser> makeNewsIeParser() { return std::make_unique<news::HeaderStoreParser>(true); }
+std::unique_ptr<Parser> makeNewsNchParser() { return std::make_unique<news::HeaderStoreParser>(true); }
 std::unique_ptr<Parser> makeNewsNetscapeParser() { return std::make_unique<news::HeaderStoreParser>(false); }
 
 }  // namespace qv

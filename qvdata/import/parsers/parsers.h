@@ -21,8 +21,11 @@ std::unique_ptr<Parser> makeGoldenCompassParser();
 
 // VirtualAccess, Agent News and Unix News stores and news spool files.
 std::unique_ptr<Parser> makeNewsSpoolParser();
-// IE News and Outlook Express News stores (".NCH").
+// IE News and Outlook Express News stores (".NCH", and the ".dbx" stores of
+// Outlook Express 5 and later).
 std::unique_ptr<Parser> makeNewsIeParser();
+// The ".NCH" stores alone.
+std::unique_ptr<Parser> makeNewsNchParser();
 // Netscape News (".SNM") and Gravity stores.
 std::unique_ptr<Parser> makeNewsNetscapeParser();
 
