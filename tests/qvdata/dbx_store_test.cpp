@@ -300,6 +300,24 @@ TEST_F(DbxStoreTest, DamagedStoresAreToldAndLoseNothingElse) {
       << prompts.transcript();
 }
 
+TEST_F(DbxStoreTest, MessagesSharingTheirBlocksDoNotReadTheStoreOverAndOver) {
+  // Fifty entries of one long chain: the text read in all stays within the
+  // store's size, the rest is told as damage.
+  DbxBuilder b;
+  uint32_t first = b.text(mail("Shared", std::string(20 * 0x200, 's')))[0];
+  std::vector<std::pair<uint32_t, uint32_t>> entries;
+  for (int i = 0; i < 50; ++i) entries.push_back({b.info(first), 0});
+  b.root(b.node(0, entries), 50);
+  FakeImportContext& ctx = convert(b.bytes());
+  EXPECT_GE(ctx.emitted.size(), 1u);
+  int64_t text = 0;
+  for (const auto& o : ctx.originals) text += int64_t(o ? o->size() : 0);
+  EXPECT_LE(text, int64_t(b.bytes().size()));
+  EXPECT_EQ(ctx.emitted.size() + size_t(ctx.skippedFor[qv::kSkipDamagedInStore]), 50u);
+  EXPECT_NE(prompts.transcript().find("holds text of other messages too"), std::string::npos) << prompts.transcript();
+  EXPECT_NE(prompts.transcript().find(" more problems"), std::string::npos) << prompts.transcript();
+}
+
 TEST_F(DbxStoreTest, MessagesWithoutTextAreCountedAsSkipped) {
   DbxBuilder b;
   uint32_t one = b.info(b.text(mail("One", "text\r\n"))[0]);

@@ -1,5 +1,8 @@
 #include "import/parsers/dbx_store.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace qv::dbx {
 
 namespace {
@@ -53,6 +56,7 @@ bool MessageStore::readAt(uint32_t offset, size_t n, std::string& out) {
   r_.seek(offset);
   if (r_.read(out, n) != n) return false;
   consumed_ += int64_t(n);
+  end_ = std::max(end_, int64_t(offset) + int64_t(n));
   return true;
 }
 
@@ -64,12 +68,13 @@ bool MessageStore::open(std::string& problem) {
     return false;
   }
   consumed_ = int64_t(kHeaderRead);
+  end_ = int64_t(kHeaderRead);
+  textTotal_ = 0;
   headerCount_ = u32(head, kHeaderCount);
   root_ = u32(head, kHeaderRoot);
   stack_.clear();
   nodes_.clear();
   infos_.clear();
-  blocks_.clear();
   treeProblems_.clear();
   open_ = true;
   if (root_ != 0 && !pushNode(root_, 0)) {
@@ -199,6 +204,7 @@ MessageStore::Got MessageStore::readMessage(uint32_t info, const std::function<v
   };
   std::string head;
   std::string text;
+  std::map<uint32_t, uint32_t> chain;  // the blocks of this message: offset -> end
   while (block != 0) {
     if (block < kHeaderRead) return broke("lies inside the store's header");
     if (!readAt(block, kBlockHeader, head)) return broke("lies beyond the end of the file");
@@ -206,16 +212,20 @@ MessageStore::Got MessageStore::readMessage(uint32_t info, const std::function<v
     uint32_t room = u32(head, 4);
     uint32_t length = u32(head, 8);
     if (room > kBlockMaxRoom || length > room) return broke("gives impossible lengths");
-    // Blocks may not overlap one another: a chain that comes back to a
-    // block, or runs through another message's, is a loop.
+    // A chain that comes back to one of its blocks, or into one, is a loop.
     uint32_t end = block + uint32_t(kBlockHeader) + length;
     if (end < block) return broke("runs beyond the end of the file");
-    auto after = blocks_.lower_bound(block);
-    bool overlaps = (after != blocks_.end() && after->first < end) ||
-                    (after != blocks_.begin() && std::prev(after)->second > block);
+    auto after = chain.lower_bound(block);
+    bool overlaps = (after != chain.end() && after->first < end) ||
+                    (after != chain.begin() && std::prev(after)->second > block);
     if (overlaps) return broke("is met a second time (a loop in the chain of blocks)");
     if (!readAt(block + uint32_t(kBlockHeader), length, text)) return broke("runs beyond the end of the file");
-    blocks_.emplace(block, end);
+    // The blocks of a sound store do not overlap, so all their text fits in
+    // the bytes read up to here; more means messages share blocks, and the
+    // store is not read over and over.
+    if (textTotal_ + length > uint64_t(end_)) return broke("holds text of other messages too");
+    textTotal_ += length;
+    chain.emplace(block, end);
     if (!text.empty()) sink(text);
     any = any || !text.empty();
     block = u32(head, 12);

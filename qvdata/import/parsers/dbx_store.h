@@ -27,10 +27,12 @@
 // Nothing in a store is trusted: a pointer outside the file or to a place
 // that does not hold the object's marker, a node met twice (a loop in the
 // tree), a block met twice or overlapping another of the same message (a
-// loop in the chain), a length beyond the block or the file: each ends the
-// reading of that node or message with a problem described, and the rest
-// of the store is read on. Memory stays bounded: a message's text goes to
-// the caller block by block.
+// loop in the chain), a length beyond the block or the file, more text in
+// all than the bytes read (messages sharing blocks): each ends the reading
+// of that node or message with a problem described, and the rest of the
+// store is read on. Memory stays bounded: a message's text goes to the
+// caller block by block, and what is kept of the store is a set of its
+// nodes and message entries, not of its blocks.
 #pragma once
 
 #include <cstdint>
@@ -101,7 +103,8 @@ class MessageStore {
   std::vector<Frame> stack_;
   std::set<uint32_t> nodes_;   // nodes met
   std::set<uint32_t> infos_;   // message infos met
-  std::map<uint32_t, uint32_t> blocks_;  // text blocks of all messages: offset -> end
+  int64_t end_ = 0;         // the end of the furthest object read
+  uint64_t textTotal_ = 0;  // bytes of text given so far
   std::vector<std::string> treeProblems_;
   int64_t consumed_ = 0;
 };
