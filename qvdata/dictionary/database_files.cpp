@@ -242,6 +242,7 @@ OriginalsRec ORI;
 static FileDecl& originalsDecl() {
   static FileDecl d = [] {
     FileDecl decl{FileOriginals, "Originals", "ORI", "ARDENT"};
+    decl.pageSize = kOriginalsPageSize;
     DeclBuilder<OriginalsRec> b(decl, ORI);
     b.field("MSGID", &OriginalsRec::MSGID)
         .field("HASH", &OriginalsRec::HASH)

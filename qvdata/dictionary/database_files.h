@@ -158,11 +158,12 @@ extern Key SUB_IdKey;
 // content under its HASH and counts the messages that name it; a message
 // row (MSGID the message's ID) names the content of that message by HASH.
 // The row of MSGID 0 and a blank HASH holds the database's setting: SIZE 1
-// while the database keeps originals. The layout is told in
+// while the database keeps originals, and in PACKING the form of the
+// file's hashes (originals_store.h HashForm). The layout is told in
 // docs/originals.md; originals/originals_store.h reads and writes the file.
 struct OriginalsRec {
   uint32_t MSGID = 0;    // MSG.MSGNUMBER or MAI.MAILID; 0 for a content row
-  Str<64> HASH;          // SHA-256 of the original bytes, in lower-case hex
+  Str<64> HASH;          // SHA-256 of the original bytes: its 32 bytes, or 64 hex digits in older files
   uint32_t SIZE = 0;     // bytes of the original (the setting on the settings row)
   uint8_t PACKING = 0;   // content rows: how DATA is packed (originals/original_packing.h)
   uint32_t REFS = 0;     // content rows: the message rows that name it

@@ -29,6 +29,7 @@ static FileDecl& impHeaderDecl() {
     FileDecl decl{FileImpHeader, "ImpHeader", "NHR", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
+    decl.heldWhileOpen = true;
     decl.password = kPassword12;
     DeclBuilder<ImpHeaderRec> b(decl, NHR);
     b.field("INTERNAL", &ImpHeaderRec::INTERNAL)
@@ -65,6 +66,7 @@ static FileDecl& impOriginalDecl() {
     FileDecl decl{FileImpOriginal, "ImpOriginal", "NHO", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
+    decl.heldWhileOpen = true;
     DeclBuilder<ImpOriginalRec> b(decl, NHO);
     b.field("INTERNAL", &ImpOriginalRec::INTERNAL)
         .field("MSGNUMBER", &ImpOriginalRec::MSGNUMBER)
@@ -87,6 +89,7 @@ static FileDecl& impCcrDecl() {
     FileDecl decl{FileImpCCR, "ImpCCR", "CCT", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
+    decl.heldWhileOpen = true;
     DeclBuilder<ImpCCRRec> b(decl, CCT);
     b.field("MAILID", &ImpCCRRec::MAILID)
         .field("R_NAME", &ImpCCRRec::R_NAME)
@@ -106,6 +109,7 @@ static FileDecl& impThreadIdDecl() {
     FileDecl decl{FileImpThreadId, "ImpThreadId", "TID", "ARDENT"};
     decl.reusePositions = true;
     decl.scratch = true;
+    decl.heldWhileOpen = true;
     DeclBuilder<ImpThreadIdRec> b(decl, TID);
     b.field("IDSTRING", &ImpThreadIdRec::IDSTRING).field("MSGNUMBER", &ImpThreadIdRec::MSGNUMBER);
     b.key("IDKEY", {{"MSGNUMBER"}}, KeyUnique | KeyPrimary);

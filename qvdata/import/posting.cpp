@@ -42,6 +42,8 @@ void Poster::setDatabase(uint32_t databaseId, int kind, const OwnerAddresses* ow
   keepOriginals_ = keepOriginals && (kind == KindMailDb || kind == KindNewsDb);
   dictionary_ = keepOriginals_ ? std::move(dictionary) : nullptr;
   dictionaryWritten_ = false;
+  // The Originals file is open: how it names contents is read once.
+  hashForm_ = keepOriginals_ ? originalsHashForm() : HashForm::Hex;
   ownerPerson_ = 0;
   ownerLast_.clear();
 }
@@ -384,10 +386,11 @@ bool Poster::storeOriginal(uint32_t number) {
       p.size = NHO.SIZE;
       p.packing = NHO.PACKING;
       p.data = std::move(NHO.DATA);
-      return writeOriginal(number, p, ReportRollback);
+      return writeOriginal(number, p, hashForm_, ReportRollback);
     }
     case OriginalUnpacked:
-      return writeOriginal(number, packOriginal(NHO.DATA, NHO.HASH.str(), dictionary_.get()), ReportRollback);
+      return writeOriginal(number, packOriginal(NHO.DATA, NHO.HASH.str(), dictionary_.get()), hashForm_,
+                           ReportRollback);
     case OriginalNone: return markNoOriginal(number, ReportRollback);
     default: return true;
   }

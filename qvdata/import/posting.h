@@ -14,7 +14,7 @@
 
 #include "import/import_settings.h"
 #include "import/owner.h"
-#include "originals/original_dictionary.h"
+#include "originals/originals_store.h"
 #include "storage/fixedstr.h"
 
 namespace qv {
@@ -82,6 +82,7 @@ class Poster {
   const OwnerAddresses* owner_ = nullptr;
   bool keepOriginals_ = false;
   std::shared_ptr<const OriginalDictionary> dictionary_;
+  HashForm hashForm_ = HashForm::Hex;
   bool dictionaryWritten_ = false;
   uint32_t ownerPerson_ = 0;
   std::string ownerLast_;

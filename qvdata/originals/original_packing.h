@@ -13,6 +13,10 @@ namespace qv {
 // The largest original kept, packed or not (a longer one is not kept).
 inline constexpr uint32_t kOriginalMaxBytes = 512u * 1024 * 1024;
 
+// The page size of a new Originals file: rows of one packed message each
+// fill large pages with less room left over than SQLite's 4 KiB ones.
+inline constexpr uint32_t kOriginalsPageSize = 32768;
+
 // Originals.PACKING.
 enum OriginalPacking : uint8_t {
   PackStored = 0,  // DATA holds the bytes as they are

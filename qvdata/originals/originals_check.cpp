@@ -51,6 +51,7 @@ std::vector<std::string> checkOriginals(int kind) {
   const char* what = kind == KindMailDb ? "mail" : "article";
   std::set<uint32_t> messages = messageIds(kind);
   bool keeps = false;
+  // Hashes as the file names them (either form).
   std::map<uint32_t, std::string> rows;      // message -> content hash
   std::map<std::string, std::pair<uint32_t, uint32_t>> contents;  // hash -> (REFS, message rows naming it)
   if (originalsOpenForReading()) {
@@ -68,20 +69,21 @@ std::vector<std::string> checkOriginals(int kind) {
         continue;
       }
       contents.emplace(hash, std::make_pair(ORI.REFS, 0u));
+      std::string hex = hashOfStored(hash);
       const OriginalDictionary* dictionary = nullptr;
       if (ORI.PACKING == PackZstdDictionary) {
         uint32_t id = frameDictionaryId(ORI.DATA);
         auto d = dicts.find(id);
         if (d == dicts.end() || !d->second) {
-          faults.push_back("the content " + hash + " is packed with the " + dictionaryRowName(id) + ", which is " +
+          faults.push_back("the content " + hex + " is packed with the " + dictionaryRowName(id) + ", which is " +
                            (d == dicts.end() ? "missing" : "damaged"));
           continue;
         }
         dictionary = d->second.get();
       }
       std::string bytes;
-      if (!unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes, dictionary) || originalHash(bytes) != hash)
-        faults.push_back("the content " + hash + " is damaged");
+      if (!unpackBytes(ORI.DATA, ORI.PACKING, ORI.SIZE, bytes, dictionary) || originalHash(bytes) != hex)
+        faults.push_back("the content " + hex + " is damaged");
     }
     ORI.DATA.clear();
   }
@@ -97,9 +99,9 @@ std::vector<std::string> checkOriginals(int kind) {
   }
   for (const auto& [hash, counts] : contents) {
     if (counts.second == 0)
-      faults.push_back("the content " + hash + " belongs to no " + what);
+      faults.push_back("the content " + hashOfStored(hash) + " belongs to no " + what);
     else if (counts.first != counts.second)
-      faults.push_back("the content " + hash + " counts " + std::to_string(counts.first) + " " + what +
+      faults.push_back("the content " + hashOfStored(hash) + " counts " + std::to_string(counts.first) + " " + what +
                        "s, but " + std::to_string(counts.second) + " name it");
   }
   if (keeps)

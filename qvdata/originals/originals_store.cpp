@@ -20,6 +20,9 @@ namespace {
 
 bool keptKind(int kind) { return kind == KindMailDb || kind == KindNewsDb; }
 
+// The bytes of a SHA-256.
+constexpr size_t kHashBytes = 32;
+
 // The dictionaries read from the Originals file that is open, by ID: a
 // dictionary is some 100 KB, read once rather than with every original.
 struct DictionaryCache {
@@ -72,6 +75,33 @@ bool contentRow(const std::string& hash) {
 }
 
 }  // namespace
+
+HashForm originalsHashForm() {
+  return readSettingsRow() && ORI.PACKING == uint8_t(HashForm::Bytes) ? HashForm::Bytes : HashForm::Hex;
+}
+
+std::string storedHash(std::string_view hex, HashForm form) {
+  if (form == HashForm::Hex || hex.size() != 2 * kHashBytes) return std::string(hex);
+  auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+  std::string bytes(kHashBytes, '\0');
+  for (size_t i = 0; i < kHashBytes; ++i) bytes[i] = char(digit(hex[2 * i]) << 4 | digit(hex[2 * i + 1]));
+  return bytes;
+}
+
+std::string hashOfStored(std::string_view stored) {
+  if (stored.empty() || stored.size() > kHashBytes) return std::string(stored);
+  // The field gives its text without trailing blanks: of 32 bytes, the
+  // blanks they ended in.
+  std::string bytes(stored);
+  bytes.resize(kHashBytes, ' ');
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex(2 * kHashBytes, '0');
+  for (size_t i = 0; i < kHashBytes; ++i) {
+    hex[2 * i] = kHex[uint8_t(bytes[i]) >> 4];
+    hex[2 * i + 1] = kHex[uint8_t(bytes[i]) & 15];
+  }
+  return hex;
+}
 
 bool keepsOriginals(int kind) {
   if (!keptKind(kind) || !originalsOpenForReading()) return false;
@@ -131,7 +161,7 @@ std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::strin
                      std::to_string(id) + ", which is missing or damaged");
   }
   std::string bytes;
-  if (!unpackBytes(data, packing, size, bytes, dictionary.get()) || originalHash(bytes) != hash)
+  if (!unpackBytes(data, packing, size, bytes, dictionary.get()) || originalHash(bytes) != hashOfStored(hash))
     return damaged("the original of " + std::to_string(messageId) + " is damaged");
   return bytes;
 }
@@ -166,8 +196,12 @@ bool setKeepOriginals(int kind, bool on, int reportMode) {
     ORI.SIZE = on ? kOriginalsKept : 0;
     ok = UppDat(Originals, OpChange, reportMode);
   } else {
+    // A file that holds nothing yet names its contents by their bytes; one
+    // that does (a settings row lost) keeps naming them as it did.
+    bool fresh = !Originals.hasRecords();
     ORI = OriginalsRec();
     ORI.SIZE = on ? kOriginalsKept : 0;
+    ORI.PACKING = uint8_t(fresh ? HashForm::Bytes : HashForm::Hex);
     ok = UppDat(Originals, OpAdd, reportMode);
   }
   OP_CLOSE(OpRelease, {FileOriginals});
@@ -175,19 +209,24 @@ bool setKeepOriginals(int kind, bool on, int reportMode) {
 }
 
 bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int reportMode) {
+  return writeOriginal(messageId, original, originalsHashForm(), reportMode);
+}
+
+bool writeOriginal(uint32_t messageId, const PackedOriginal& original, HashForm form, int reportMode) {
   if (messageId == 0) return true;
   if (original.size > kOriginalMaxBytes || original.data.size() > kOriginalMaxBytes) return true;
+  std::string hash = storedHash(original.hash, form);
   if (messageRow(messageId)) {
-    if (ORI.HASH.view() == original.hash) return true;
+    if (ORI.HASH == hash) return true;
     if (!removeOriginal(messageId, reportMode)) return false;
   }
   if (original.hash.empty()) return markNoOriginal(messageId, reportMode);
-  if (contentRow(original.hash)) {
+  if (contentRow(hash)) {
     ++ORI.REFS;
     if (!UppDat(Originals, OpChange, reportMode)) return false;
   } else {
     ORI = OriginalsRec();
-    ORI.HASH = original.hash;
+    ORI.HASH = hash;
     ORI.SIZE = original.size;
     ORI.PACKING = original.packing;
     ORI.REFS = 1;
@@ -196,7 +235,7 @@ bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int repor
   }
   ORI = OriginalsRec();
   ORI.MSGID = messageId;
-  ORI.HASH = original.hash;
+  ORI.HASH = hash;
   ORI.SIZE = original.size;
   ORI.PACKING = original.packing;
   return UppDat(Originals, OpAdd, reportMode);

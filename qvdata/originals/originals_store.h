@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "originals/original_dictionary.h"
@@ -23,6 +24,19 @@ namespace qv {
 
 // The settings row's SIZE while the database keeps originals.
 inline constexpr uint32_t kOriginalsKept = 1;
+
+// How an Originals file names a content in HASH (its settings row's
+// PACKING): a file made from now on by the 32 bytes of the SHA-256, half
+// the room in every row and key entry; a file made before by its 64 hex
+// digits. A file keeps the form it was made with, and both read alike.
+enum class HashForm : uint8_t { Hex = 0, Bytes = 1 };
+// The form of the open Originals file.
+HashForm originalsHashForm();
+// A hash in hex (originalHash) as a file of `form` names it.
+std::string storedHash(std::string_view hex, HashForm form);
+// The hash a HASH of either form names, in hex (a HASH that is neither
+// comes back as it is, so that it matches no hash).
+std::string hashOfStored(std::string_view stored);
 
 // True when the current database keeps originals (its own setting; mail and
 // newsgroup databases only). Reads the Originals file, opening it for
@@ -69,6 +83,8 @@ bool setKeepOriginals(int kind, bool on, int reportMode);
 // Records `original` as the original of `messageId`: its content is added
 // unless the file holds it already; an original the message had before is
 // let go (removeOriginal). One longer than kOriginalMaxBytes is not kept.
+// `form` is the file's (originalsHashForm); the short form reads it first.
+bool writeOriginal(uint32_t messageId, const PackedOriginal& original, HashForm form, int reportMode);
 bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int reportMode);
 // Records that the source of `messageId` holds no original (a CompuServe
 // reader's mail): a message row with a blank HASH, which the check accepts.

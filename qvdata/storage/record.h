@@ -95,6 +95,15 @@ struct FileDecl {
   // A scratch file of the temporary directory: writes are not forced to disk,
   // since the file is emptied before every use.
   bool scratch = false;
+  // Used by one connection of one process while it is open (the import's
+  // temporary files, which only the installation's one writer uses): the
+  // connection takes its lock once and keeps it until the file is closed,
+  // instead of taking and giving it back, and checking the file for a
+  // journal left behind, around every statement.
+  bool heldWhileOpen = false;
+  // The page size a new file is made with (0: SQLite's default). Files
+  // made before keep theirs; a pack keeps it too.
+  uint32_t pageSize = 0;
 
   // Record length as the declaration counts it: the sum of the field widths,
   // memos not included.

@@ -113,6 +113,7 @@ bool SqliteDriver::openConnection(int flags) {
     // Emptied before every use: nothing to keep safe across a crash.
     sqlite3_exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY", nullptr, nullptr, nullptr);
   }
+  if (file_.decl().heldWhileOpen) sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
   own_.db = db;
   own_.schema = "main";
   cur_ = &own_;
@@ -265,7 +266,8 @@ bool SqliteDriver::create() {
   // Archive files hold private mail: only the owner may read them (the
   // private file system creates them so).
   if (!openConnection(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) return false;
-  bool done = exec("BEGIN") && createTableAndKeys() && setMeta("layout", file_.decl().layoutSignature()) &&
+  uint32_t pageSize = file_.decl().pageSize;
+  bool done = (pageSize == 0 || exec("PRAGMA page_size = " + std::to_string(pageSize))) && exec("BEGIN") && createTableAndKeys() && setMeta("layout", file_.decl().layoutSignature()) &&
               setMeta("keys", file_.decl().keySignature()) && setMeta("owner", ownerPasswordCheck(file_.decl().password)) &&
               exec("COMMIT");
   int code = ErrorCode();

@@ -149,8 +149,9 @@ TEST_F(ExportOriginals, MessagesWithoutOriginalsAreSkippedAndNamesChecked) {
 TEST_F(ExportOriginals, DamagedOriginalsAreNamedNotSilentlySkipped) {
   std::vector<uint32_t> ids = importThree();
   OP_CLOSE(OpShared, {FileOriginals});
+  std::string hash = storedHash(originalHash(raws[1]), originalsHashForm());
   ORI = OriginalsRec();
-  ORI.HASH = originalHash(raws[1]);
+  ORI.HASH = hash;
   ASSERT_TRUE(Originals.get(ORI_IdKey));
   ORI.DATA[ORI.DATA.size() / 2] ^= 0x55;
   ASSERT_TRUE(Originals.put());

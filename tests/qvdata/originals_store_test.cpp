@@ -207,6 +207,94 @@ TEST_F(OriginalsStore, EmptyAndBinaryOriginalsComeBackExactly) {
   EXPECT_EQ(readOriginal(KindNewsDb, 602), binary);
 }
 
+// Bytes whose SHA-256 ends in one blank: the field keeps them without it.
+std::string bytesHashingToATrailingBlank() {
+  for (int n = 0;; ++n) {
+    std::string s = sampleMail(n);
+    if (originalHash(s).substr(62) == "20" && originalHash(s).substr(60, 2) != "20") return s;
+  }
+}
+
+// The hashes of the rows of the open file, as stored.
+std::vector<std::string> storedHashes() {
+  std::vector<std::string> hashes;
+  Originals.setFileOrder();
+  while (Originals.next())
+    if (!ORI.HASH.blank() && !isDictionaryRow(ORI.HASH.view())) hashes.push_back(ORI.HASH.str());
+  ORI.DATA.clear();
+  return hashes;
+}
+
+TEST_F(OriginalsStore, NewFilesNameContentsByTheBytesOfTheirHash) {
+  selectDatabase(7, KindMailDb);
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  std::string blankEnded = bytesHashingToATrailingBlank();
+  for (uint32_t id : {701u, 702u, 703u, 704u}) addMail(id);
+  ASSERT_TRUE(write(701, sampleMail(1)));
+  ASSERT_TRUE(write(702, sampleMail(1)));
+  ASSERT_TRUE(write(703, sampleMail(2)));
+  ASSERT_TRUE(write(704, blankEnded));
+  EXPECT_EQ(contentRows(), 3);
+
+  OP_CLOSE(OpShared, {FileOriginals, FileMail});
+  EXPECT_EQ(originalsHashForm(), HashForm::Bytes);
+  std::vector<std::string> hashes = storedHashes();
+  EXPECT_EQ(hashes.size(), 7u);
+  for (const std::string& h : hashes) EXPECT_LE(h.size(), 32u);
+  // A hash that ended in a blank is stored without it, and still names
+  // its content.
+  EXPECT_EQ(std::count(hashes.begin(), hashes.end(), storedHash(originalHash(blankEnded), HashForm::Bytes).substr(0, 31)),
+            2);
+  EXPECT_EQ(hashOfStored(storedHash(originalHash(blankEnded), HashForm::Bytes).substr(0, 31)), originalHash(blankEnded));
+  EXPECT_EQ(checkOriginals(KindMailDb), std::vector<std::string>());
+  OP_CLOSE(OpRelease, {FileOriginals, FileMail});
+
+  EXPECT_EQ(readOriginal(KindMailDb, 701), sampleMail(1));
+  EXPECT_EQ(readOriginal(KindMailDb, 702), sampleMail(1));
+  EXPECT_EQ(readOriginal(KindMailDb, 703), sampleMail(2));
+  EXPECT_EQ(readOriginal(KindMailDb, 704), blankEnded);
+  // The same original again adds nothing; the last message takes its content along.
+  ASSERT_TRUE(write(704, blankEnded));
+  EXPECT_EQ(contentRows(), 3);
+  ASSERT_TRUE(remove(704));
+  ASSERT_TRUE(remove(701));
+  EXPECT_EQ(contentRows(), 2);
+  EXPECT_EQ(readOriginal(KindMailDb, 702), sampleMail(1));
+}
+
+// A file made before contents were named by their bytes keeps its hex
+// hashes: what it holds reads as before, and what is added to it is named
+// alike, so that a message met again takes no more room.
+TEST_F(OriginalsStore, FilesOfHexHashesKeepThem) {
+  selectDatabase(7, KindMailDb);
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  OP_CLOSE(OpShared, {FileOriginals});
+  ORI = OriginalsRec();
+  ASSERT_TRUE(Originals.get(ORI_IdKey));
+  ORI.PACKING = uint8_t(HashForm::Hex);  // the settings row as files made before have it
+  ASSERT_TRUE(Originals.put());
+  OP_CLOSE(OpRelease, {FileOriginals});
+  addMail(801);
+  addMail(802);
+  ASSERT_TRUE(write(801, sampleMail(1)));
+  ASSERT_TRUE(write(802, sampleMail(1)));
+  // Turning the setting off and on again does not change the form.
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, false, ReportQuiet));
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  EXPECT_EQ(contentRows(), 1);
+
+  OP_CLOSE(OpShared, {FileOriginals, FileMail});
+  EXPECT_EQ(originalsHashForm(), HashForm::Hex);
+  for (const std::string& h : storedHashes()) EXPECT_EQ(h, originalHash(sampleMail(1)));
+  EXPECT_EQ(checkOriginals(KindMailDb), std::vector<std::string>());
+  OP_CLOSE(OpRelease, {FileOriginals, FileMail});
+  EXPECT_EQ(readOriginal(KindMailDb, 801), sampleMail(1));
+  ASSERT_TRUE(remove(801));
+  EXPECT_EQ(readOriginal(KindMailDb, 802), sampleMail(1));
+  ASSERT_TRUE(remove(802));
+  EXPECT_EQ(contentRows(), 0);
+}
+
 TEST_F(OriginalsStore, CheckReportsEveryKindOfFault) {
   selectDatabase(7, KindMailDb);
   ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
@@ -222,8 +310,9 @@ TEST_F(OriginalsStore, CheckReportsEveryKindOfFault) {
   ASSERT_TRUE(write(799, sampleMail(3)));  // an original without its mail
   // A damaged content.
   OP_CLOSE(OpShared, {FileOriginals});
+  std::string hash = storedHash(originalHash(sampleMail(2)), originalsHashForm());
   ORI = OriginalsRec();
-  ORI.HASH = originalHash(sampleMail(2));
+  ORI.HASH = hash;
   ASSERT_TRUE(Originals.get(ORI_IdKey));
   ORI.DATA[ORI.DATA.size() / 2] ^= 0x55;
   ASSERT_TRUE(Originals.put());
