@@ -404,9 +404,9 @@ TEST_F(MailCorpusTest, OutlookExpressDbxStores) {
 TEST_F(MailCorpusTest, OutlookExpressSixFoldersByMask) {
   // The folder stores of one installation, chosen by a mask in capitals:
   // masks match names whatever their case. Each message store gives the
-  // messages its header counts (as many as the "Subject:" lines found in
-  // it, but for one in linux-kernel.dbx that quotes a Subject line in its
-  // body); the folder list and the offline store are skipped, saying so.
+  // messages its header counts, as many as the "Subject:" lines found in
+  // its raw bytes; the folder list and the offline store are skipped,
+  // saying so.
   ImportView v;
   ASSERT_EQ(importMail("Outlook Express Mail", SelectDirectory, corpus + "/oe-dbx/kde-oe6", {"*.DBX"}, &v), 1)
       << prompts.transcript();
