@@ -15,7 +15,9 @@ inline constexpr uint32_t kOriginalMaxBytes = 512u * 1024 * 1024;
 
 // The page size of a new Originals file: rows of one packed message each
 // fill large pages with less room left over than SQLite's 4 KiB ones.
-inline constexpr uint32_t kOriginalsPageSize = 32768;
+// 32 KiB pages leave less still, but an empty file then takes 192 KiB,
+// which every small newsgroup would pay.
+inline constexpr uint32_t kOriginalsPageSize = 16384;
 
 // Originals.PACKING.
 enum OriginalPacking : uint8_t {
@@ -28,8 +30,9 @@ enum OriginalPacking : uint8_t {
 // The packing new originals are written with, and its level.
 inline constexpr OriginalPacking kOriginalPacking = PackZstd;
 inline constexpr int kOriginalPackLevel = 1;
-// The level originals are packed at with the database's dictionary.
-inline constexpr int kOriginalDictionaryLevel = 1;
+// The level originals are packed at with the database's dictionary: with
+// one, level 3 packs about as fast as level 1 and some 3 % smaller.
+inline constexpr int kOriginalDictionaryLevel = 3;
 
 class OriginalDictionary;
 

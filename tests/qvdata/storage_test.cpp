@@ -935,6 +935,54 @@ TEST(FlatDriver, ReadsAndWritesBlocks) {
 }  // namespace
 
 namespace {
+// The page size asked for a file is the one it is made with, and a pack
+// keeps it; a file held while open works through writes, reads and a
+// reopen, and leaves the file to others once closed.
+int64_t pageSizeOf(const std::string& path) {
+  sqlite3* db = nullptr;
+  int64_t size = -1;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    size = sqlite3_column_int64(st, 0);
+  sqlite3_finalize(st);
+  sqlite3_close_v2(db);
+  return size;
+}
+
+TEST(StorageOpen, PageSizeAndALockHeldWhileOpen) {
+  TempDir dir;
+  FileDecl d = codeDecl(false);
+  d.pageSize = 16384;
+  d.heldWhileOpen = true;
+  File f(d);
+  f.setName(dir.file("IDX092.ADF"));
+  ASSERT_TRUE(f.create());
+  ASSERT_TRUE(f.open()) << ErrorText();
+  for (uint32_t i = 0; i < 300; ++i) {
+    COD9 = CodeRec();
+    COD9.CODE = "code" + std::to_string(i);
+    COD9.NUM = i;
+    ASSERT_TRUE(f.add()) << ErrorText();
+  }
+  COD9 = CodeRec();
+  COD9.CODE = "code17";
+  ASSERT_TRUE(f.get(f.key("CodeKey")));
+  EXPECT_EQ(COD9.NUM, 17u);
+  f.close();
+  EXPECT_EQ(pageSizeOf(dir.file("IDX092.ADF")), 16384);
+  ASSERT_TRUE(f.open());
+  ASSERT_TRUE(f.pack());
+  EXPECT_EQ(f.records(), 300);
+  f.close();
+  EXPECT_EQ(pageSizeOf(dir.file("IDX092.ADF")), 16384);
+  // Without a page size asked for, SQLite's own.
+  File plain(itemDecl());
+  plain.setName(dir.file("IDX090.ADF"));
+  ASSERT_TRUE(plain.create());
+  EXPECT_EQ(pageSizeOf(dir.file("IDX090.ADF")), 4096);
+}
+
 TEST(StorageOpen, EmptyFileCountsAsMissing) {
   TempDir dir;
   qvtest::writeFile(dir.file("IDX090.ADF"), "");
