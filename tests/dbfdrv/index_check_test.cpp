@@ -6,6 +6,7 @@
 
 #include "dbf_sample_reader.h"
 #include "index/index_check.h"
+#include "memory_records.h"
 #include "support/temp_dir.h"
 #include "table/engine_status.h"
 
@@ -13,15 +14,7 @@ using namespace dbf;
 
 namespace {
 
-class Records : public RecordSource {
- public:
-  std::vector<dbftest::MemoryRecord> rows;
-  uint32_t count() const override { return static_cast<uint32_t>(rows.size()); }
-  int read(uint32_t n, const RecordAccess*& out) override {
-    out = &rows[n - 1];
-    return StatusOk;
-  }
-};
+using Records = dbftest::MemoryRecords;
 
 std::string corpus(const std::string& rel) {
   std::string dir = qvtest::corpusDir();

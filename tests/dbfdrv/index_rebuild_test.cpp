@@ -8,6 +8,7 @@
 
 #include "index/index_rebuild.h"
 #include "memory_record.h"
+#include "memory_records.h"
 #include "support/temp_dir.h"
 #include "table/engine_status.h"
 
@@ -16,15 +17,7 @@ using dbftest::MemoryRecord;
 
 namespace {
 
-class Records : public RecordSource {
- public:
-  std::vector<MemoryRecord> rows;
-  uint32_t count() const override { return static_cast<uint32_t>(rows.size()); }
-  int read(uint32_t n, const RecordAccess*& out) override {
-    out = &rows[n - 1];
-    return StatusOk;
-  }
-};
+using Records = dbftest::MemoryRecords;
 
 Records sample(int n, uint32_t seed) {
   Records r;
