@@ -418,6 +418,11 @@ void ImportRun::commitConversion() {
   }
 
   view_.status = "Building Temporary File Index!";
+  if (!takePackedOriginals(true)) {
+    // The temporary file could not be written: nothing of this run is posted.
+    finish(2);
+    return;
+  }
   training_.trainRest();
   ImpHeader.flush();
   ImpCCR.flush();

@@ -34,6 +34,7 @@
 #include "import/parser.h"
 #include "import/posting.h"
 #include "import/target_list.h"
+#include "originals/pack_queue.h"
 #include "services/disk_space.h"
 #include "services/prompt.h"
 
@@ -178,9 +179,14 @@ class ImportRun : public ImportContext {
   std::vector<int> databaseFiles(int kind) const;
   // True when the target database keeps originals (asked once per run).
   bool targetKeepsOriginals(const Target& t);
-  // Writes the original offered for the record just written in NHR when
-  // its database keeps originals; false on a write failure.
+  // Hands the original offered for the record just written in NHR to the
+  // packing thread when its database keeps originals, and writes what it
+  // has packed; false on a write failure.
   bool emitOriginal();
+  // Writes the packed originals to the temporary file, in the order their
+  // messages came: those done, or with `all` every one; false on a write
+  // failure.
+  bool takePackedOriginals(bool all);
 
   ImportSettings settings_;
   const FormatInfo* format_ = nullptr;
@@ -223,6 +229,7 @@ class ImportRun : public ImportContext {
   std::optional<std::string> offeredBytes_;
   std::map<uint32_t, bool> keepsOriginals_;  // by database ID
   OriginalTraining training_;                // the databases' dictionaries
+  OriginalPackQueue packing_;                // originals being hashed and packed
   bool currentKeepsOriginals_ = false;
 
   // Posting.

@@ -34,34 +34,51 @@ bool ImportRun::emitOriginal() {
   offeredBytes_.reset();
   Target* t = targets_.findId(NHR.INTERNAL);
   if (!t || !targetKeepsOriginals(*t)) return true;
-  NHO = ImpOriginalRec();
-  NHO.INTERNAL = NHR.INTERNAL;
-  NHO.MSGNUMBER = NHR.MSGNUMBER;
+  // The bytes are hashed and packed on the packing thread while the parser
+  // reads on; their records follow in the order the messages came.
+  PackItem item;
+  item.tag = uint64_t(NHR.INTERNAL) << 32 | NHR.MSGNUMBER;
   if (!offered) {
-    NHO.STATE = OriginalNone;
+    item.mark = OriginalNone;
   } else if (!bytes) {
-    NHO.STATE = OriginalTooLong;
+    item.mark = OriginalTooLong;
   } else if (std::shared_ptr<const OriginalDictionary> d = training_.dictionary(t->id);
              !d && training_.sample(t->id, *bytes)) {
     // One of the samples the database's dictionary is trained on: packed
     // with it when it is posted.
-    NHO.STATE = OriginalUnpacked;
-    NHO.HASH = originalHash(*bytes);
-    NHO.SIZE = uint32_t(bytes->size());
-    NHO.PACKING = PackStored;
-    NHO.DATA = std::move(*bytes);
+    item.mark = OriginalUnpacked;
+    item.work = PackWork::Hash;
+    item.bytes = std::move(*bytes);
   } else {
-    PackedOriginal p = packOriginal(*bytes, d.get());
-    NHO.STATE = OriginalPacked;
-    NHO.HASH = p.hash;
-    NHO.SIZE = p.size;
-    NHO.PACKING = p.packing;
-    NHO.DATA = std::move(p.data);
+    item.mark = OriginalPacked;
+    item.work = PackWork::Pack;
+    item.dictionary = std::move(d);
+    item.bytes = std::move(*bytes);
   }
-  if (ImpOriginal.add()) return true;
-  Message("Record add error!\r\n" + ErrorText(), ImpOriginal.name(), Icon::Hand);
-  writeFailed_ = true;
-  return false;
+  packing_.put(std::move(item));
+  return takePackedOriginals(false);
+}
+
+bool ImportRun::takePackedOriginals(bool all) {
+  PackItem item;
+  while (packing_.take(item, all)) {
+    NHO = ImpOriginalRec();
+    NHO.INTERNAL = uint32_t(item.tag >> 32);
+    NHO.MSGNUMBER = uint32_t(item.tag);
+    NHO.STATE = uint8_t(item.mark);
+    if (item.work != PackWork::Nothing) {
+      NHO.HASH = item.packed.hash;
+      NHO.SIZE = item.packed.size;
+      NHO.PACKING = item.packed.packing;
+      NHO.DATA = std::move(item.packed.data);
+    }
+    if (!ImpOriginal.add()) {
+      Message("Record add error!\r\n" + ErrorText(), ImpOriginal.name(), Icon::Hand);
+      writeFailed_ = true;
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace qv
