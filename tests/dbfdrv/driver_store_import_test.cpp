@@ -296,8 +296,10 @@ TEST_F(StoreImport, NavCisStoresOfBothVersions) {
     EXPECT_EQ(status[1002], 2);
     EXPECT_EQ(status[42], 0);
     // times of five and of eight characters (posting keeps minutes)
-    for (const ImpHeaderRec& r : converted)
-      if (r.INTERNAL == box) EXPECT_EQ(r.TIME, old ? timeFromHMS(12, 30, 15) : timeFromHMS(9, 5, 0));
+    for (const ImpHeaderRec& r : converted) {
+      if (r.INTERNAL != box) continue;
+      EXPECT_EQ(r.TIME, old ? timeFromHMS(12, 30, 15) : timeFromHMS(9, 5, 0));
+    }
 
     std::string upper = forum, macUpper = mac;
     for (std::string* t : {&upper, &macUpper})

@@ -539,12 +539,12 @@ int main(int argc, char** argv) {
       for (auto [request, name] : {std::pair{int(qvm::StopInsert), "57-stop-list-add"},
                                    std::pair{int(qvm::StopChange), "57-stop-list-change"},
                                    std::pair{int(qvm::StopDelete), "57-stop-list-delete"}}) {
-        qvm::UpdateStopList form(request, stop->currentWord(), stop);
-        form.setAttribute(Qt::WA_DeleteOnClose, false);
-        if (request == qvm::StopInsert) form.wordEdit()->setText(QStringLiteral("HOWEVER"));
-        form.show();
-        shoot(&form, QString::fromLatin1(name));
-        form.hide();
+        qvm::UpdateStopList stopForm(request, stop->currentWord(), stop);
+        stopForm.setAttribute(Qt::WA_DeleteOnClose, false);
+        if (request == qvm::StopInsert) stopForm.wordEdit()->setText(QStringLiteral("HOWEVER"));
+        stopForm.show();
+        shoot(&stopForm, QString::fromLatin1(name));
+        stopForm.hide();
       }
       closeWindow(stop);
     }
@@ -552,7 +552,7 @@ int main(int argc, char** argv) {
     frame->choose(qvm::ProcSearchWizard);
     settleAll();
     if (auto* wz = static_cast<qvm::SearchWz*>(running("SearchWz"))) {
-      const char* pages[] = {"numbers", "footers", "frequent-words", "word-characters", "word-sets", "search-pause"};
+      const char* wizardPages[] = {"numbers", "footers", "frequent-words", "word-characters", "word-sets", "search-pause"};
       for (int i = 0; i < qvm::SearchWz::PageCount; ++i) {
         wz->setPage(i);
         if (i == qvm::SearchWz::PageTables)
@@ -562,7 +562,7 @@ int main(int argc, char** argv) {
           wz->storeSet();
           wz->setNameEdit()->setText(QStringLiteral("Program listings"));
         }
-        shoot(wz, QStringLiteral("58-word-index-wizard-%1-%2").arg(i + 1).arg(QString::fromLatin1(pages[i])));
+        shoot(wz, QStringLiteral("58-word-index-wizard-%1-%2").arg(i + 1).arg(QString::fromLatin1(wizardPages[i])));
       }
       closeWindow(wz);
     }
@@ -679,10 +679,10 @@ int main(int argc, char** argv) {
       shoot(w, QStringLiteral("70-import-definitions"));
       qv::ImportDefinition read;
       qv::ReadImportDefinition(def, read);
-      auto* form = new qvm::UpdateBatch(qvm::BatchFormUpdate, read, w);
-      form->show();
-      shoot(form, QStringLiteral("71-import-definition-form"));
-      delete form;
+      auto* definitionForm = new qvm::UpdateBatch(qvm::BatchFormUpdate, read, w);
+      definitionForm->show();
+      shoot(definitionForm, QStringLiteral("71-import-definition-form"));
+      delete definitionForm;
       closeWindow(w);
     }
     qvm::startProcedure(QStringLiteral("BrowseTasks"));
@@ -691,10 +691,10 @@ int main(int argc, char** argv) {
       shoot(w, QStringLiteral("72-scheduled-tasks"));
       qv::TaskEdit read;
       qv::ReadTask(task, read);
-      auto* form = new qvm::UpdateTask(qvm::TaskFormUpdate, read, w);
-      form->show();
-      shoot(form, QStringLiteral("73-task-form"));
-      delete form;
+      auto* taskForm = new qvm::UpdateTask(qvm::TaskFormUpdate, read, w);
+      taskForm->show();
+      shoot(taskForm, QStringLiteral("73-task-form"));
+      delete taskForm;
       closeWindow(w);
     }
     qv::TaskClock due{qv::today(), qv::timeFromHMS(23, 59, 0)};
