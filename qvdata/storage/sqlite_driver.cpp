@@ -136,6 +136,12 @@ bool SqliteDriver::beforeWrite(bool keyChange) {
 
 bool SqliteDriver::empty() {
   if (!beforeWrite(true)) return false;
+  if (file_.decl().scratch && cur_ == &own_ && !streaming_ && !appendMode_ && openAlone(path_, this)) {
+    if (!remakeScratch()) return false;
+    count_ = 0;
+    ++gen_;
+    return true;
+  }
   if (cur_ == &own_) changedOutsideTransaction();
   if (!exec("DELETE FROM " + table())) return false;
   // A scratch file gives its space back at once when it can (not inside a

@@ -184,6 +184,8 @@ class SqliteDriver : public SqlFileDriver {
   // The file changed outside a transaction (closed, emptied, packed, keys
   // dropped or built): a kept transaction connection on it is let go.
   void changedOutsideTransaction();
+  // Empties a scratch file by making it anew (sqlite_open.cpp).
+  bool remakeScratch();
 
   bool older_;
   std::string path_;       // canonical path while open
@@ -191,6 +193,7 @@ class SqliteDriver : public SqlFileDriver {
   SqlConn txn_;            // the transaction's connection while one is active
   SqlConn* cur_ = &own_;
   Share share_ = Share::Shared;
+  std::string password_;   // the owner password it was opened with
   bool streaming_ = false;
   bool appendMode_ = false;
   bool onDemandLive_ = false;

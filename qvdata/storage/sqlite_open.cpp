@@ -213,6 +213,7 @@ bool SqliteDriver::open(Share share, const std::string& password) {
     }
   }
   share_ = share;
+  password_ = password;
   if (keys != file_.decl().keySignature() && !ro) {
     // The declaration's keys changed: make the stored indexes follow it.
     storedKeys_ = keys;
@@ -284,6 +285,16 @@ bool SqliteDriver::create() {
   }
   clearError();
   return true;
+}
+
+// Deleting every row reads every page of the file, which for an import's
+// temporary files may be gigabytes; a scratch file open through this driver
+// alone is made anew instead, and opened again as it was.
+bool SqliteDriver::remakeScratch() {
+  Share share = share_;
+  std::string password = password_;
+  close();
+  return create() && open(share, password);
 }
 
 int64_t storedRecordCount(const std::string& path, const std::string& table) {

@@ -153,6 +153,12 @@ void quiesceSiblings(const std::string& path, SqlFileDriver* self) {
   for (SqlFileDriver* d : others) d->yieldReads();
 }
 
+bool openAlone(const std::string& path, const SqlFileDriver* self) {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  auto it = openDrivers().find(path);
+  return it != openDrivers().end() && it->second.size() == 1 && it->second.count(const_cast<SqlFileDriver*>(self));
+}
+
 void SqliteDriver::quiesceSiblings() { qv::quiesceSiblings(path_, this); }
 
 bool SqliteDriver::heldByOther(int64_t pos) const {

@@ -25,6 +25,8 @@ void delistDriver(const std::string& path, Share share, SqlFileDriver* d);
 
 // Ends the reads of the other drivers open on the file before `self` writes.
 void quiesceSiblings(const std::string& path, SqlFileDriver* self);
+// True when `self` is the only driver that has `path` open.
+bool openAlone(const std::string& path, const SqlFileDriver* self);
 
 // Ends the hold on a record, whoever holds it (the record is gone, or was
 // not read after all).

@@ -677,6 +677,60 @@ TEST_F(StorageTest, EmptyPackStreamAndOptions) {
   EXPECT_FALSE(file.sendOption("QUICKSCAN=maybe"));
 }
 
+// A scratch file open through one driver is emptied by making it anew: it
+// gives its room back, keeps its open (and its password check), and takes
+// rows again; opened through a second driver too, its rows are deleted and
+// both see none.
+TEST(StorageScratch, EmptyingMakesTheFileAnewOrDeletesItsRowsWhenShared) {
+  TempDir dir;
+  FileDecl d = itemDecl();
+  d.scratch = true;
+  d.heldWhileOpen = true;
+  File f(d);
+  f.setName(dir.file("IDX099.ADF"));
+  ASSERT_TRUE(f.create()) << ErrorText();
+  ASSERT_TRUE(f.open(Share::Exclusive)) << ErrorText();
+  auto fill = [&](uint32_t from) {
+    ASSERT_TRUE(f.stream());
+    for (uint32_t i = from; i < from + 20000; ++i) {
+      f.clear();
+      ITM.ID = i;
+      ITM.NAME = "n";
+      ITM.NOTE = std::string(90, char('a' + i % 26));
+      ASSERT_TRUE(f.add()) << ErrorText();
+    }
+    ASSERT_TRUE(f.flush());
+  };
+  fill(1);
+  uintmax_t full = std::filesystem::file_size(f.name());
+  ASSERT_TRUE(f.empty()) << ErrorText();
+  EXPECT_EQ(f.records(), 0);
+  EXPECT_LT(std::filesystem::file_size(f.name()), full / 50);
+  EXPECT_TRUE(f.isOpen());
+  File other(d);
+  other.setName(f.name());
+  EXPECT_FALSE(other.open(Share::ReadOnly));  // still held exclusively
+  fill(50000);
+  f.clear();
+  ITM.ID = 50001;
+  ASSERT_TRUE(f.get(f.key("IdKey")));
+  EXPECT_EQ(ITM.NOTE, std::string(90, char('a' + 50001 % 26)));
+  f.close();
+
+  d.heldWhileOpen = false;
+  File g(d), h(d);
+  g.setName(f.name());
+  h.setName(f.name());
+  ASSERT_TRUE(g.open(Share::Shared)) << ErrorText();
+  ASSERT_TRUE(h.open(Share::Shared)) << ErrorText();
+  EXPECT_EQ(h.records(), 20000);
+  ASSERT_TRUE(g.empty()) << ErrorText();
+  EXPECT_EQ(g.records(), 0);
+  EXPECT_EQ(h.records(), 0);
+  h.close();
+  g.close();
+}
+
 TEST_F(StorageTest, ReadingTheRecordsOfAListOfKeyValues) {
   addItem(1, "one", 10);
   addItem(2, "two", 10);
