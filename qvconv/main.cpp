@@ -12,6 +12,7 @@
 #include "conv_install.h"
 #include "conv_prompter.h"
 #include "conv_run.h"
+#include "services/installation.h"
 #include "services/prompt.h"
 #include "services/terminal_text.h"
 
@@ -35,8 +36,9 @@ const char* kUsage =
     "Options:\n"
     "  --unattended  print what the window would show and convert without asking:\n"
     "                where the window asks, OK is taken. Exits 0 when converted or\n"
-    "                when nothing needs converting, 1 when the conversion failed,\n"
-    "                2 when DIR holds no installation\n"
+    "                when nothing needs converting, 1 when the conversion failed\n"
+    "                or another program works on the installation, 2 when DIR\n"
+    "                holds no installation\n"
     "  --restore     after a failed or interrupted full conversion: put the saved\n"
     "                copies SAV002.ADF, SAV008.ADF and SAV016.ADF back and give the\n"
     "                old database files kept as IDX125..IDX128.ADF their names back\n"
@@ -84,12 +86,31 @@ int main(int argc, char** argv) {
   }
   // Everything the converter writes is for its user only.
   ::umask(077);
+  // One program at a time works on an installation: a converter that is to
+  // write holds it from here to its end, so that the program is not started
+  // on files that are half converted, nor a second conversion begun.
+  auto holdOrRefuse = [&]() {
+    std::string busy;
+    if (qv::holdInstallation(root, busy)) return true;
+    std::fprintf(stderr, "qvconv: %s\n", qv::terminalText(qv::plainLines(busy)).c_str());
+#ifdef QVCONV_WINDOW
+    if (!batch && !restore) {
+      QApplication app(argc, argv);
+      static qvconv::BoxPrompter prompter;
+      qv::setPrompter(&prompter);
+      qv::Message(busy, "Quorvane Conversion", qv::Icon::Hand);
+    }
+#endif
+    return false;
+  };
   if (restore) {
+    if (!holdOrRefuse()) return 1;
     bool ok = qvconv::restoreSaved(root, [](const std::string& line) { print(line); });
     if (!ok) print("No saved copies SAV002.ADF and SAV008.ADF were found in the program directory.");
     return ok ? 0 : 1;
   }
   qvconv::Installation inst = qvconv::inspect(root);
+  if (qvconv::offersStart(inst) && !holdOrRefuse()) return 1;
   if (batch) return unattended(inst);
 #ifdef QVCONV_WINDOW
   QApplication app(argc, argv);

@@ -181,6 +181,14 @@ bool lockFree(const std::string& root, bool wait) {
 }
 }  // namespace
 
+bool holdInstallation(const std::string& root, std::string& error) {
+  fs::path cfg = fs::path(lockPathOf(root)).parent_path();
+  std::error_code ec;
+  if (!fs::is_directory(cfg, ec)) return true;
+  if (lockFd >= 0) return true;
+  return takeLock(cfg.parent_path().string(), error) == LockResult::Taken;
+}
+
 bool installationBusy(const std::string& root) { return !lockFree(root, false); }
 void waitForInstallation(const std::string& root) { lockFree(root, true); }
 

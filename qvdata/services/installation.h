@@ -26,6 +26,12 @@ enum class Access { Write, Read, WriteIfFree };
 bool openInstallation(const std::string& root, std::string& error, MissingPaths paths = MissingPaths::Create,
                       Access access = Access::Write);
 void closeInstallation();
+// Takes the installation lock of `root` for a program that works on its
+// files without opening it (the converter), until the process ends: false
+// with a message in `error` when another program holds it or it cannot be
+// written. An installation without a configuration area (CFG) has no lock
+// to take (the programs refuse such an old layout before making anything).
+bool holdInstallation(const std::string& root, std::string& error);
 // True when another program holds the installation at `root` (for writing).
 bool installationBusy(const std::string& root);
 // Waits until no program holds the installation at `root` (returns at once

@@ -234,9 +234,9 @@ INSTANTIATE_TEST_SUITE_P(Interruptions, QvcliTaskRun,
                          ::testing::Values("conversion-message:20", "posting-message:10", "posting-last-commit:1",
                                            "task-step-reported:1", "task-step-reported:2", "dup-commit:1",
                                            "task-step-reported:4", "task-before-log:1"),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
+                         [](const ::testing::TestParamInfo<std::string>& point) {
                            std::string n;
-                           for (char c : info.param) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           for (char c : point.param) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return n;
                          });
 

@@ -2,7 +2,10 @@
 // unattended conversion and what the main program's command line then finds
 // in the converted installation, and conversions killed at every step,
 // restored from the saved copies and run again.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -131,6 +134,28 @@ TEST_F(ConvProgramTest, TheCommandLineRefusesAnInstallationThatIsNotConvertedYet
   ProcessResult r = qvcli(n.path() + "/q", {"list"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("Quorvane 3.55"), std::string::npos) << r.err;
+}
+
+// The converter works on an installation alone: while another program
+// holds it, it converts nothing and says so; once free, it converts.
+TEST_F(ConvProgramTest, ConvertsNothingWhileAnotherProgramHoldsTheInstallation) {
+  TempDir n;
+  std::string root = n.path() + "/q";
+  writeNewLayout(root, 355);
+  std::string before = dumpArchive(root);
+  int fd = ::open((root + "/CFG/QUORVANE.LCK").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  for (std::vector<std::string> args : {std::vector<std::string>{"--unattended"}, {"--restore"}}) {
+    ProcessResult r = qvconv(root, args);
+    EXPECT_EQ(r.exitCode, 1) << args[0] << r.out;
+    EXPECT_NE(r.err.find("already running on the installation"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(dumpArchive(root), before);
+  ::close(fd);
+  ProcessResult r = qvconv(root, {"--unattended"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(qvcli(root, {"list"}).exitCode, 0);
 }
 
 TEST_F(ConvProgramTest, TheMainProgramsCommandsWorkOnTheConvertedInstallation) {
