@@ -9,6 +9,7 @@
 #include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/installation.h"
 #include "services/record_helpers.h"
 #include "storage/errors.h"
 
@@ -46,7 +47,14 @@ bool originalsOpenForReading() {
   Originals.close();
   Originals.setName(path);
   dictionaryCache().byId.clear();
-  return Originals.open(Share::ReadOnly);
+  if (Originals.open(Share::ReadOnly)) return true;
+  // A transaction cut short (the program killed while it wrote) leaves a
+  // journal that only a writer can roll back, and until then the file
+  // cannot be read: the installation's writer opens it for writing, which
+  // rolls the journal back, instead of taking it for a file without
+  // originals (an import would then have kept none for the rest of its run).
+  if (installationReadOnly() || !fs::exists(path + "-journal", ec)) return false;
+  return Originals.open(Share::Shared);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // originals, one content for many messages, letting go of them, and the
 // check against the messages.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -175,6 +176,37 @@ TEST_F(OriginalsStore, OneContentForManyMessagesUntilTheLastGoes) {
   ASSERT_TRUE(write(503, sampleMail(3)));
   EXPECT_EQ(readOriginal(KindMailDb, 503), sampleMail(3));
   EXPECT_EQ(contentRows(), 1);
+}
+
+// A transaction cut short by a kill leaves a journal that a read-only open
+// cannot get past: the writer still finds the database keeping originals
+// (the journal rolled back) instead of taking it for one that keeps none.
+TEST_F(OriginalsStore, AJournalLeftByAKillDoesNotTurnKeepingOff) {
+  selectDatabase(7, KindMailDb);
+  ASSERT_TRUE(setKeepOriginals(KindMailDb, true, ReportQuiet));
+  for (uint32_t id = 600; id < 640; ++id) ASSERT_TRUE(write(id, sampleMail(int(id))));
+  Originals.close();
+  std::string path = filePath(FileOriginals);
+  // A writer whose changes spilled to the file before it could commit: the
+  // file and its journal as a kill at that moment leaves them.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN; UPDATE Originals SET REFS = REFS + 7 WHERE MSGID = 0; "
+                             "DELETE FROM Originals WHERE MSGID = 0 AND HASH = ''",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  std::string killed = std::filesystem::path(path).parent_path().string() + "/../F8";
+  std::filesystem::create_directories(killed);
+  std::filesystem::copy_file(path, killed + "/IDX036.ADF");
+  ASSERT_TRUE(std::filesystem::exists(path + "-journal"));
+  std::filesystem::copy_file(path + "-journal", killed + "/IDX036.ADF-journal");
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+
+  EXPECT_TRUE(keepsOriginalsIn(8, KindMailDb));
+  selectDatabase(8, KindMailDb);
+  EXPECT_TRUE(keepsOriginals(KindMailDb));
+  EXPECT_EQ(readOriginal(KindMailDb, 611), sampleMail(611));
 }
 
 TEST_F(OriginalsStore, PackGivesTheSpaceOfRemovedOriginalsBack) {
