@@ -87,35 +87,32 @@ int main(int argc, char** argv) {
   // Everything the converter writes is for its user only.
   ::umask(077);
   // One program at a time works on an installation: a converter that is to
-  // write holds it from here to its end, so that the program is not started
-  // on files that are half converted, nor a second conversion begun.
-  auto holdOrRefuse = [&]() {
-    std::string busy;
+  // write (a conversion offered, or --restore) holds it from here to its
+  // end, so that the program is not started on files that are half
+  // converted, nor a second conversion begun.
+  std::string busy;
+  auto hold = [&] {
     if (qv::holdInstallation(root, busy)) return true;
     std::fprintf(stderr, "qvconv: %s\n", qv::terminalText(qv::plainLines(busy)).c_str());
-#ifdef QVCONV_WINDOW
-    if (!batch && !restore) {
-      QApplication app(argc, argv);
-      static qvconv::BoxPrompter prompter;
-      qv::setPrompter(&prompter);
-      qv::Message(busy, "Quorvane Conversion", qv::Icon::Hand);
-    }
-#endif
     return false;
   };
   if (restore) {
-    if (!holdOrRefuse()) return 1;
+    if (!hold()) return 1;
     bool ok = qvconv::restoreSaved(root, [](const std::string& line) { print(line); });
     if (!ok) print("No saved copies SAV002.ADF and SAV008.ADF were found in the program directory.");
     return ok ? 0 : 1;
   }
   qvconv::Installation inst = qvconv::inspect(root);
-  if (qvconv::offersStart(inst) && !holdOrRefuse()) return 1;
-  if (batch) return unattended(inst);
+  bool held = !qvconv::offersStart(inst) || hold();
+  if (batch) return held ? unattended(inst) : 1;
 #ifdef QVCONV_WINDOW
   QApplication app(argc, argv);
   static qvconv::BoxPrompter prompter;
   qv::setPrompter(&prompter);
+  if (!held) {
+    qv::Message(busy, "Quorvane Conversion", qv::Icon::Hand);
+    return 1;
+  }
   qvconv::FILECONV window(inst);
   int result = 0;
   QObject::connect(&window, &qvconv::FILECONV::ended, [&](bool finished) { result = finished ? 0 : 1; });
@@ -123,6 +120,6 @@ int main(int argc, char** argv) {
   app.exec();
   return result;
 #else
-  return unattended(inst);
+  return held ? unattended(inst) : 1;
 #endif
 }

@@ -22,18 +22,22 @@ ZSTD_CCtx* packContext() {
 
 }  // namespace
 
+std::string hexDigits(std::string_view bytes) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex(bytes.size() * 2, '0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    hex[2 * i] = kHex[uint8_t(bytes[i]) >> 4];
+    hex[2 * i + 1] = kHex[uint8_t(bytes[i]) & 15];
+  }
+  return hex;
+}
+
 // OpenSSL's SHA-256 uses the processor's SHA instructions where it has them.
 std::string originalHash(std::string_view bytes) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex(size_t(length) * 2, '0');
-  for (unsigned int i = 0; i < length; ++i) {
-    hex[2 * i] = kHex[digest[i] >> 4];
-    hex[2 * i + 1] = kHex[digest[i] & 15];
-  }
-  return hex;
+  return hexDigits(std::string_view(reinterpret_cast<const char*>(digest), length));
 }
 
 std::string packBytes(std::string_view bytes, int packing, int level) {

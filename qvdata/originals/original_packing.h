@@ -44,6 +44,8 @@ struct PackedOriginal {
   std::string data;     // the packed bytes
 };
 
+// `bytes` as lower-case hex digits, two for each byte.
+std::string hexDigits(std::string_view bytes);
 // SHA-256 of `bytes` in lower-case hex.
 std::string originalHash(std::string_view bytes);
 

@@ -102,13 +102,7 @@ std::string hashOfStored(std::string_view stored) {
   // blanks they ended in.
   std::string bytes(stored);
   bytes.resize(kHashBytes, ' ');
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex(2 * kHashBytes, '0');
-  for (size_t i = 0; i < kHashBytes; ++i) {
-    hex[2 * i] = kHex[uint8_t(bytes[i]) >> 4];
-    hex[2 * i + 1] = kHex[uint8_t(bytes[i]) & 15];
-  }
-  return hex;
+  return hexDigits(bytes);
 }
 
 bool keepsOriginals(int kind) {
