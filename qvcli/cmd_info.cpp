@@ -9,6 +9,7 @@
 #include "services/globals.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "services/startup.h"
 
 namespace qvcli {
 
@@ -28,6 +29,15 @@ int cmdInit(const Args& args) {
   // Opening the installation created it; make the database list too.
   qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
   qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
+  // A new installation is of this version: nothing in it is for the
+  // converter to upgrade, nor for the program to reset on its first start.
+  // Its window positions and column widths start at their defaults, as on
+  // the program's own first start.
+  if (qv::KonfigGet(qv::ItemConfigVersion) == 0) {
+    qv::KonfigSet(qv::ItemConfigVersion, qv::kConfigVersion);
+    if (!qv::ResetWindowSettings() || !qv::Konfig(qv::KSave))
+      return fail("The control file is not available - no access to application!");
+  }
   say("Installation ready at %s (next ID %u)\n", qv::Mem.Net.c_str(), nextId());
   return 0;
 }

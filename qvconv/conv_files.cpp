@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "services/paths.h"
 #include "services/prompt.h"
@@ -18,8 +19,6 @@ std::string savName(int number) {
 }
 
 std::string fileErrorText() { return qv::ErrorText(); }
-
-namespace {
 
 void showOpenFailure(const std::string& path) {
   int code = qv::ErrorCode();
@@ -47,8 +46,6 @@ void showOpenFailure(const std::string& path) {
                   "File Open Error");
   }
 }
-
-}  // namespace
 
 bool openExisting(qv::File& f, const std::string& path, bool quiet) {
   f.close();
@@ -96,8 +93,26 @@ bool fileExists(const std::string& path) {
   return fs::is_regular_file(path, ec);
 }
 
+// The files SQLite keeps beside a file while a write is under way: its
+// journal (with the super-journals of a write over several files) or its
+// write-ahead log. Left behind by a killed writer, a journal is rolled onto
+// whatever file bears its name when that is opened next.
+void removeJournals(const std::string& path) {
+  std::error_code ec;
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(path + suffix, ec);
+  fs::path p(path);
+  const std::string superPrefix = p.filename().string() + "-mj";
+  fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+  std::vector<fs::path> supers;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename().string().rfind(superPrefix, 0) == 0) supers.push_back(it->path());
+  for (const fs::path& f : supers) fs::remove(f, ec);
+}
+
 bool moveFile(const std::string& from, const std::string& to) {
   std::error_code ec;
+  // A journal at the target belongs to the file that is replaced.
+  removeJournals(to);
   fs::rename(from, to, ec);
   if (ec) {
     qv::setError(qv::ErrOther, from, ec.message());
@@ -109,18 +124,28 @@ bool moveFile(const std::string& from, const std::string& to) {
 
 bool copyFile(const std::string& from, const std::string& to) {
   std::error_code ec;
+  removeJournals(to);
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
   if (ec) {
     qv::setError(qv::ErrOther, from, ec.message());
     return false;
   }
   fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, ec);
+  // A write cut short in the original is undone in the copy as well.
+  if (fs::exists(from + "-journal", ec)) {
+    fs::copy_file(from + "-journal", to + "-journal", fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+      qv::setError(qv::ErrOther, from + "-journal", ec.message());
+      fs::remove(to, ec);
+      return false;
+    }
+  }
   return true;
 }
 
 bool removeFile(const std::string& path) {
   std::error_code ec;
-  fs::remove(path + "-journal", ec);
+  removeJournals(path);
   fs::remove(path, ec);
   if (ec) qv::setError(qv::ErrOther, path, ec.message());
   return !ec;

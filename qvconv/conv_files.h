@@ -30,6 +30,8 @@ std::string savName(int number);
 bool openExisting(qv::File& f, const std::string& path, bool quiet = false);
 // True when the file at `path` opens with the declaration (it is closed again).
 bool matchesDeclaration(qv::File& f, const std::string& path);
+// Shows the file layer's open message for the last failure on `path`.
+void showOpenFailure(const std::string& path);
 // Makes the file anew (an existing one is replaced) and opens it exclusively;
 // shows the open message on failure.
 bool createNew(qv::File& f, const std::string& path);
@@ -40,10 +42,14 @@ bool createNew(qv::File& f, const std::string& path);
 void copyByName(const qv::FileDecl& from, const qv::FileDecl& to);
 
 bool fileExists(const std::string& path);
-// Moves a file (with a journal SQLite left beside it); false on failure.
+// Moves or copies a file with the journal SQLite left beside it, if any; a
+// journal that stood beside the file replaced at `to` goes (it would be
+// rolled onto the file put there). False on failure.
 bool moveFile(const std::string& from, const std::string& to);
 bool copyFile(const std::string& from, const std::string& to);
+// Removes a file with its journals.
 bool removeFile(const std::string& path);
+void removeJournals(const std::string& path);
 int64_t fileSize(const std::string& path);
 // Makes a directory (mode 0700) when it is not there.
 bool makeDirectory(const std::string& path);

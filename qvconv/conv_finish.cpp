@@ -2,6 +2,7 @@
 // minor upgrade of the current layout, and the way back from the saved
 // copies.
 #include <filesystem>
+#include <vector>
 
 #include "conv_files.h"
 #include "conv_impl.h"
@@ -12,6 +13,7 @@
 #include "services/paths.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "services/startup.h"
 #include "storage/collation.h"
 
 namespace fs = std::filesystem;
@@ -42,27 +44,32 @@ bool convertDatabaseList(const std::string& oldPath, const std::string& newPath)
     return false;
   }
   bool ok = qv::Forums.stream() || qv::ErrorCode() == qv::ErrNotSupported;
+  if (!ok) fail(qv::ErrorText(), "Conversion error!");
   OldForums40.setFileOrder();
   while (ok && OldForums40.next()) {
     copyByName(OldForums40.decl(), qv::Forums.decl());
     std::string name = OF4.DESCRIPTION.str();
     if (qv::foldUpper(name.substr(0, 4)) == "CIS:") qv::FOR.DESCRIPTION = name.substr(4);
-    if (!qv::Forums.add() && qv::ErrorCode() != qv::ErrDuplicateKey) ok = false;
+    // A name that is taken once "CIS:" is gone keeps its definition.
+    ok = addDatabase();
+    qv::crashPoint("conv-minor-added");
   }
   OldForums40.close();
-  if (ok) ok = qv::Forums.flush() || qv::ErrorCode() == qv::ErrNotSupported;
-  if (!ok) fail(qv::ErrorText(), "Conversion error!");
+  if (ok && !(qv::Forums.flush() || qv::ErrorCode() == qv::ErrNotSupported)) ok = fail(qv::ErrorText(), "Conversion error!");
   qv::Forums.close();
   return ok;
 }
 
 // One file of the minor upgrade: saved as `saved`, moved aside to `aside`,
-// made anew and filled; the copy aside is removed on success.
+// made anew and filled; the copy aside is removed on success. A file found
+// aside is the old one of a run that was cut short: it is converted again.
 bool upgradeFile(qv::File& oldDecl, const std::string& path, const std::string& aside, const std::string& saved,
                  bool (*convert)(const std::string&, const std::string&)) {
-  if (!fileExists(path) || !matchesDeclaration(oldDecl, path)) return true;  // already of the new layout
-  if (!copyFile(path, saved)) return fail(qv::ErrorText(), "Conversion error!");
-  if (!moveFile(path, aside)) return fail(qv::ErrorText(), "Conversion error!");
+  if (!fileExists(aside)) {
+    if (!fileExists(path) || !matchesDeclaration(oldDecl, path)) return true;  // already of the new layout
+    if (!copyFile(path, saved)) return fail(qv::ErrorText(), "Conversion error!");
+    if (!moveFile(path, aside)) return fail(qv::ErrorText(), "Conversion error!");
+  }
   if (!convert(aside, path)) return false;
   removeFile(aside);
   return true;
@@ -122,6 +129,7 @@ bool stepMoveFiles(Conversion& c) {
   for (int n : kConfigFiles) {
     std::string from = c.rootFile(n);
     if (fileExists(from) && !moveFile(from, dirFile(cfg, n))) return fail(qv::ErrorText(), "Conversion error!");
+    qv::crashPoint("conv-file-moved");
   }
   // The file lists of the import definitions, in the new layout.
   if (fileExists(c.rootFile(qv::FileFileList)) &&
@@ -149,23 +157,55 @@ bool stepMoveFiles(Conversion& c) {
   std::string control = dirFile(cfg, qv::FileControl);
   if (!copyFile(c.controlPath(), control + ".NEW") || !moveFile(control + ".NEW", control))
     return fail(qv::ErrorText(), "Conversion error!");
+  // From here there is no going back: what is left is removing the old files.
+  if (!markConversion(root, qv::kMarkFinishing)) return fail(qv::ErrorText(), "Conversion error!");
   qv::crashPoint("conv-control-moved");
-  // What is left of the old files goes.
+  return removeOldFiles(c);
+}
+
+bool removeOldFiles(const Conversion& c) {
+  const std::string root = c.root();
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator(root, ec)) {
     std::string name = e.path().filename().string();
     if (e.is_regular_file(ec) && qv::matchesPattern(name, "IDX*.ADF")) removeFile(e.path().string());
   }
-  for (const OldDatabase& db : c.databases)
-    for (int n : kKeptOldFiles) removeFile(dirFile(db.dir, n));
-  return true;
+  // The old files of the converted databases, in the directories of the new list.
+  std::vector<std::string> dirs;
+  if (!openExisting(qv::Forums, dirFile(cfgDir(root), qv::FileForums))) return false;
+  qv::Forums.setFileOrder();
+  while (qv::Forums.next()) dirs.push_back(databaseDir(c.inst.dataDir, qv::FOR.DIRNUMBER));
+  qv::Forums.close();
+  for (const std::string& dir : dirs)
+    for (int n : kKeptOldFiles) {
+      if (!fileExists(dirFile(dir, n))) continue;
+      if (!removeFile(dirFile(dir, n))) return fail(qv::ErrorText(), "Conversion error!");
+      qv::crashPoint("conv-old-removed");
+    }
+  return markConversion(root, "") || fail(qv::ErrorText(), "Conversion error!");
 }
 
-bool restoreSaved(const std::string& rootIn, const std::function<void(const std::string&)>& report) {
+bool restoreSaved(const std::string& rootIn, const std::function<void(const std::string&)>& report,
+                  std::string& error) {
   Installation inst = inspect(rootIn);
   const std::string root = inst.root, cfg = cfgDir(root);
-  if (!fileExists(root + "/" + savName(qv::FileForums)) || !fileExists(root + "/" + savName(qv::FileControl)))
+  if (inst.situation == Situation::Finishing) {
+    error = "The conversion of this installation had finished: the converted files are in place and the old ones "
+            "are partly removed, so there is nothing to go back to. Run qvconv again to remove the rest of the old "
+            "files.";
     return false;
+  }
+  if (!fileExists(root + "/" + savName(qv::FileForums)) || !fileExists(root + "/" + savName(qv::FileControl))) {
+    error = "No saved copies SAV002.ADF and SAV008.ADF were found in the program directory.";
+    return false;
+  }
+  auto failed = [&] {
+    error = qv::ErrorText();
+    return false;
+  };
+  // Copies and moves take the journal that a killed writer left beside the
+  // file they replace away with it: rolled onto the file put back, it would
+  // overwrite it with pages of the converted one.
   auto put = [&](const std::string& from, const std::string& to) {
     if (!fileExists(from)) return true;
     if (!copyFile(from, to)) return false;
@@ -173,11 +213,11 @@ bool restoreSaved(const std::string& rootIn, const std::function<void(const std:
     return true;
   };
   for (int n : {int(qv::FileForums), int(qv::FileControl), int(FileMailBoxes)})
-    if (!put(root + "/" + savName(n), root + "/" + idxName(n))) return false;
+    if (!put(root + "/" + savName(n), root + "/" + idxName(n))) return failed();
   // The other files of the configuration area go back beside them.
   for (int n : {int(qv::FileTasks), int(qv::FileStopList), int(qv::FileBatches), int(qv::FileTaskBatch)})
     if (fileExists(dirFile(cfg, n)) && !fileExists(root + "/" + idxName(n))) {
-      if (!moveFile(dirFile(cfg, n), root + "/" + idxName(n))) return false;
+      if (!moveFile(dirFile(cfg, n), root + "/" + idxName(n))) return failed();
       report(dirFile(cfg, n) + " -> " + root + "/" + idxName(n));
     }
   // Without its control file the configuration area no longer marks the
@@ -185,13 +225,14 @@ bool restoreSaved(const std::string& rootIn, const std::function<void(const std:
   // the conversion put there go too while their originals are still in the
   // program directory (the registry goes back when it is not).
   for (int n : {int(qv::FileControl), int(qv::FileForums), int(FileMailBoxes)}) removeFile(dirFile(cfg, n));
+  removeFile(dirFile(cfg, qv::FileControl) + ".NEW");
   for (int n : {int(qv::FileImpRegistry), int(qv::FileFileList)}) {
     std::string kept = dirFile(cfg, n), original = root + "/" + idxName(n);
     if (!fileExists(kept)) continue;
     if (fileExists(original)) {
       removeFile(kept);
     } else if (n == qv::FileImpRegistry) {
-      if (!moveFile(kept, original)) return false;
+      if (!moveFile(kept, original)) return failed();
       report(kept + " -> " + original);
     }
   }
@@ -211,12 +252,13 @@ bool restoreSaved(const std::string& rootIn, const std::function<void(const std:
       removeFile(dir + "/IDX022.DAT");
       for (auto [kept, original] : back)
         if (fileExists(dirFile(dir, kept))) {
-          if (!moveFile(dirFile(dir, kept), dirFile(dir, original))) return false;
+          if (!moveFile(dirFile(dir, kept), dirFile(dir, original))) return failed();
           report(dirFile(dir, kept) + " -> " + dirFile(dir, original));
         }
     }
   }
-  return true;
+  // The old installation is back: nothing is left half converted.
+  return markConversion(root, "") || failed();
 }
 
 }  // namespace qvconv

@@ -7,6 +7,7 @@
 #include "dictionary/database_files.h"
 #include "dictionary/file_numbers.h"
 #include "old_files.h"
+#include "services/crash_point.h"
 #include "services/prompt.h"
 #include "services/topics.h"
 #include "storage/collation.h"
@@ -29,6 +30,7 @@ bool convertPersons(const std::string& oldPath, const std::string& newPath) {
   while (ok && OldPerson.next()) {
     copyByName(OldPerson.decl(), qv::Person.decl());
     ok = qv::Person.append() || qv::ErrorCode() == qv::ErrDuplicateKey;
+    qv::crashPoint("conv-person-copied");
   }
   OldPerson.close();
   if (!ok) {
@@ -99,6 +101,7 @@ bool stepInternetHeaders(Conversion& c) {
         return fail("Record update error!\r\n" + qv::ErrorText() + "\r\nThe last transaction is rolled back.",
                     qv::MsgText.label());
       }
+      qv::crashPoint("conv-text-stripped");
     }
     bool ok = qv::commitTransaction();
     if (!ok) qv::rollbackTransaction();

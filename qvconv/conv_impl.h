@@ -60,6 +60,17 @@ bool stepMailPersons(Conversion& c);
 bool stepForumFiles(Conversion& c);
 bool stepInternetHeaders(Conversion& c);
 bool stepMoveFiles(Conversion& c);
+// Once the converted files are in place: removes what is left of the old
+// installation (IDX*.ADF in the program directory, the old files kept in the
+// database directories the new list names) and then the conversion's marker.
+bool removeOldFiles(const Conversion& c);
+
+// Adds the database record in the FOR buffer to the open database list. Two
+// databases never share a name: a name that is taken gets " (F" + the
+// directory number + ")" added rather than the definition being lost. An
+// ID or directory given twice keeps the first. False (with the message
+// shown) on failure.
+bool addDatabase();
 
 // The minor upgrade of the current layout.
 bool minorUpgrade(Conversion& c);

@@ -18,10 +18,12 @@ inline constexpr int kNoNeedTo = qv::kLastCurrentListVersion;
 
 enum class Situation {
   NoInstallation,  // neither CFG/IDX008.ADF nor IDX008.ADF in the program directory
-  Upgraded,        // current layout, version 3.60
+  Upgraded,        // current layout, version 3.60 or later, or a new installation (version 0)
   NoNeed,          // current layout, version 3.30 to 3.52
   Minor,           // current layout, any other version: the database list and file list
   Full,            // old layout: everything in the program directory
+  Interrupted,     // a full conversion was cut short: put back the saved copies and convert again
+  Finishing,       // a full conversion was cut short while it removed the old files: remove the rest
 };
 
 struct Installation {
@@ -46,6 +48,13 @@ bool readControlBlock(const std::string& path, uint8_t block, std::array<uint8_t
 bool writeControlBlock(const std::string& path, uint8_t block, const std::array<uint8_t, 200>& data);
 // Draws the next ID from the control file at `path`; 0 when it cannot.
 uint32_t nextId(const std::string& path);
+
+// Sets the marker that a full conversion keeps in the program directory
+// (qv::kMarkConverting, qv::kMarkFinishing); an empty mark removes it.
+bool markConversion(const std::string& root, const std::string& mark);
+// What to do about a conversion that was cut short by a version that kept
+// no marker (its saved copies are there, the old files partly converted).
+std::string interruptedText();
 
 // Paths inside an installation.
 std::string cfgDir(const std::string& root);

@@ -8,7 +8,9 @@
 #include "dictionary/database_files.h"
 #include "dictionary/file_numbers.h"
 #include "old_files.h"
+#include "services/crash_point.h"
 #include "services/datetime.h"
+#include "services/startup.h"
 #include "storage/collation.h"
 
 namespace qvconv {
@@ -35,9 +37,8 @@ bool writeDbRef(const std::string& dir) {
   return ok;
 }
 
-// Adds the FOR buffer. Two databases never share a name: a name that is
-// taken gets its directory number added rather than the definition being
-// lost.
+}  // namespace
+
 bool addDatabase() {
   qv::RecordImage wanted = qv::saveRecord(qv::Forums.decl());
   if (qv::Forums.get(qv::FOR_AlphaKey)) {
@@ -51,11 +52,14 @@ bool addDatabase() {
   return fail(qv::ErrorText(), "Conversion error!");
 }
 
-}  // namespace
-
 bool stepDatabaseList(Conversion& c) {
   std::string listPath = c.rootFile(qv::FileForums);
   std::string oldPath = c.rootFile(FileOldForums);
+  // The first change to the installation: from here until the converted
+  // files are in place, a run cut short is taken back by the next.
+  if (!markConversion(c.root(), qv::kMarkConverting))
+    return fail("The file " + c.root() + "/" + qv::kConversionMarker + " could not be written.\r\n" + qv::ErrorText(),
+                "Conversion error!");
   if (!moveFile(listPath, oldPath)) return fail(qv::ErrorText(), "Conversion error!");
   if (!createNew(qv::Forums, listPath)) return false;
   bool ok = true;
@@ -104,6 +108,7 @@ bool stepDatabaseList(Conversion& c) {
       }
       ok = addDatabase();
       if (ok) ok = writeDbRef(databaseDir(c.inst.dataDir, OF3.DIRNUMBER));
+      qv::crashPoint("conv-list-added");
     }
     OldForums30.close();
   }

@@ -99,6 +99,7 @@ bool copyMailbox(const Conversion& c, const std::map<std::string, size_t>& byOwn
       copyByName(OldMsgText.decl(), qv::MsgText.decl());
       if (!qv::MsgText.add()) return writeFailed(qv::MsgText);
     }
+    qv::crashPoint("conv-mail-copied");
   }
   if (!qv::commitTransaction()) {
     qv::rollbackTransaction();

@@ -13,6 +13,7 @@
 #include "old_files.h"
 #include "services/prompt.h"
 #include "storage/collation.h"
+#include "storage/errors.h"
 
 namespace fs = std::filesystem;
 
@@ -68,8 +69,14 @@ bool readMailboxes(Conversion& c) {
 }  // namespace
 
 bool prepare(Conversion& c) {
-  // 1. The old files.
-  if (!openExisting(OldForums30, c.rootFile(qv::FileForums))) return false;
+  // 1. The old files. A database list of another layout beside the saved
+  // copies is one that a conversion cut short has written.
+  if (!openExisting(OldForums30, c.rootFile(qv::FileForums), true)) {
+    if (qv::ErrorCode() == qv::ErrLayout && fileExists(c.root() + "/" + savName(qv::FileForums)))
+      return fail(interruptedText(), "Conversion error!");
+    showOpenFailure(c.rootFile(qv::FileForums));
+    return false;
+  }
   if (!OldForums30.hasRecords()) {
     OldForums30.close();
     return fail("The Forum file does not contain any records! The databases cannot be converted!", "Conversion error!");
@@ -106,12 +113,16 @@ bool prepare(Conversion& c) {
       c.removed.insert(db.id);
       continue;
     }
+    // A database whose files cannot be read is left out only when the user
+    // says so (Cancel, the default, ends the conversion with nothing changed).
     std::string badFile;
     if (!databaseFilesMatch(db, badFile)) {
-      qv::Message("The file " + badFile + " in the database " + db.name + " does not have the correct format.\r\n" +
-                      "This database will not be converted and the definition will be removed from the Forum "
-                      "file. \r\n",
-                  "Warning", qv::Icon::Exclamation);
+      qv::Button b =
+          qv::Message("The file " + badFile + " in the database " + db.name + " does not have the correct format.\r\n" +
+                          "This database will not be converted and the definition will be removed from the Forum "
+                          "file. If you press Cancel the conversion will be aborted.\r\n",
+                      "Warning", qv::Icon::Exclamation, qv::BtnOk | qv::BtnCancel, qv::BtnCancel);
+      if (b != qv::BtnOk) return false;
       c.removed.insert(db.id);
       continue;
     }

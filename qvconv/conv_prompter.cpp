@@ -7,7 +7,9 @@
 namespace qvconv {
 
 qv::Button UnattendedPrompter::ask(const qv::PromptRequest& r) {
-  qv::Button answer = (r.buttons & qv::BtnOk) ? qv::BtnOk : r.defaultButton;
+  // The default where it is offered (a question whose OK would lose data
+  // defaults to Cancel), else OK.
+  qv::Button answer = (r.buttons & r.defaultButton) ? r.defaultButton : (r.buttons & qv::BtnOk) ? qv::BtnOk : r.defaultButton;
   std::printf("%s: %s\n", qv::terminalText(r.caption).c_str(), qv::terminalText(qv::plainLines(r.text)).c_str());
   if (r.buttons != qv::BtnOk) std::printf("(answered %s)\n", answer == qv::BtnOk ? "OK" : "Cancel");
   std::fflush(stdout);

@@ -1,5 +1,5 @@
 // How qvconv asks and tells: message boxes for the window, the terminal for
-// --unattended (which takes OK wherever it is offered, else the default).
+// --unattended (which takes the default answer where it is offered, else OK).
 #pragma once
 
 #include "services/prompt.h"

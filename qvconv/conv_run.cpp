@@ -39,7 +39,20 @@ struct ConvRun::Impl {
     status = s;
     if (onStatus) onStatus(s);
   }
-  bool full() const { return c.inst.situation == Situation::Full; }
+  // The full conversion, also of an installation whose last one was cut short.
+  bool full() const { return c.inst.situation == Situation::Full || c.inst.situation == Situation::Interrupted; }
+  // Takes back a conversion that was cut short; the installation is then
+  // looked at again.
+  bool takeBack() {
+    std::string error;
+    if (!restoreSaved(c.root(), c.status, error)) return fail(error, "Conversion error!");
+    c.inst = inspect(c.root());
+    if (c.inst.situation != Situation::Full)
+      return fail("The files that the interrupted conversion saved were put back, but they do not hold an "
+                  "installation to convert.",
+                  "Conversion error!");
+    return true;
+  }
 };
 
 ConvRun::ConvRun(const Installation& inst) : d_(std::make_unique<Impl>()) {
@@ -65,7 +78,7 @@ bool ConvRun::step() {
   d.current = d.next;
   if (!d.full()) {
     d.setStatus("Step 1 of 1");
-    ok = minorUpgrade(c);
+    ok = c.inst.situation == Situation::Finishing ? removeOldFiles(c) : minorUpgrade(c);
     d.next = 2;
   } else {
     if (d.next > 0) d.setStatus("Step " + std::to_string(d.next) + " of 7");
@@ -73,7 +86,7 @@ bool ConvRun::step() {
     std::snprintf(point, sizeof point, "conv-step-%d", d.next);
     qv::crashPoint(point);
     switch (d.next) {
-      case 0: ok = prepare(c); break;
+      case 0: ok = (c.inst.situation != Situation::Interrupted || d.takeBack()) && prepare(c); break;
       case 1: ok = stepOwners(c); break;
       case 2: ok = stepDatabaseList(c); break;
       case 3: ok = stepSplitMail(c); break;

@@ -10,6 +10,12 @@
 // directory, with the old database files kept under IDX125..IDX128.ADF in
 // their directories until the conversion has finished, let the user go back
 // to the old installation (restoreSaved).
+//
+// From its first change until the converted files are in place a full
+// conversion keeps a marker in the program directory, so that a run cut
+// short (killed, or ended by a failure) is known: the next run puts the
+// saved copies back first and converts again, and one cut short while it
+// removed the old files removes the rest.
 #pragma once
 
 #include <functional>
@@ -32,7 +38,7 @@ enum class ConvState {
 inline constexpr double kSpaceFactor = 2.5;
 
 // The status line's first text.
-inline constexpr const char* kStatusPreparing = "Preparating for conversion";
+inline constexpr const char* kStatusPreparing = "Preparing for conversion";
 inline constexpr const char* kStatusFinished = "Conversion finished!";
 
 class ConvRun {
@@ -54,7 +60,7 @@ class ConvRun {
   ConvState state() const;
   const std::string& status() const;
   int stepNumber() const;  // 0 while preparing
-  int steps() const;       // 1 (minor upgrade) or 7
+  int steps() const;       // 1 (minor upgrade, removing the rest of the old files) or 7
 
  private:
   struct Impl;
@@ -68,8 +74,12 @@ ConvState runToEnd(ConvRun& run);
 // conversion left: SAV002/008/016.ADF become IDX002/008/016.ADF of the
 // program directory again, the old database files kept under IDX125..128
 // get their names back, and the files the conversion made in CFG are
-// removed. `report` is told each file put back. False when there are no
-// saved copies.
-bool restoreSaved(const std::string& root, const std::function<void(const std::string&)>& report);
+// removed, each file with the journals that stood beside the one it
+// replaces. `report` is told each file put back. False, with the reason in
+// `error`, when there are no saved copies, when the conversion got as far
+// as removing the old files (there is nothing left to go back to), or when
+// a file cannot be put back.
+bool restoreSaved(const std::string& root, const std::function<void(const std::string&)>& report,
+                  std::string& error);
 
 }  // namespace qvconv

@@ -42,6 +42,7 @@ const char* kUsage =
     "  --restore     after a failed or interrupted full conversion: put the saved\n"
     "                copies SAV002.ADF, SAV008.ADF and SAV016.ADF back and give the\n"
     "                old database files kept as IDX125..IDX128.ADF their names back\n"
+    "                (a conversion run on an interrupted one does this first itself)\n"
     "  --help        show this text\n";
 
 void print(const std::string& text) {
@@ -98,8 +99,9 @@ int main(int argc, char** argv) {
   };
   if (restore) {
     if (!hold()) return 1;
-    bool ok = qvconv::restoreSaved(root, [](const std::string& line) { print(line); });
-    if (!ok) print("No saved copies SAV002.ADF and SAV008.ADF were found in the program directory.");
+    std::string error;
+    bool ok = qvconv::restoreSaved(root, [](const std::string& line) { print(line); }, error);
+    if (!ok) print(error);
     return ok ? 0 : 1;
   }
   qvconv::Installation inst = qvconv::inspect(root);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 
 #include "services/globals.h"
 #include "services/installation.h"
@@ -30,9 +31,17 @@ bool needsConversion(int64_t version) {
                          (version > kLastCurrentListVersion && version < kConvertedVersion));
 }
 
+std::string conversionMark(const std::string& root) {
+  std::ifstream in(fs::path(root) / kConversionMarker);
+  std::string word;
+  in >> word;
+  return word;
+}
+
 bool oldLayoutInstallation(const std::string& root) {
   std::error_code ec;
   fs::path base(root);
+  if (conversionMark(root) == kMarkConverting) return true;
   return fs::exists(base / "IDX008.ADF", ec) && fs::exists(base / "IDX002.ADF", ec) &&
          !fs::exists(base / "CFG" / "IDX002.ADF", ec);
 }

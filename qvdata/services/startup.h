@@ -18,9 +18,21 @@ inline constexpr int kFirstCurrentListVersion = 330;
 inline constexpr int kLastCurrentListVersion = 352;
 inline constexpr int kConvertedVersion = 360;
 bool needsConversion(int64_t version);
+// While qvconv converts an installation of the layout before 3.00 it keeps
+// this file in the program directory, saying "converting" until the
+// converted files are in place and "finishing" while it removes the old
+// ones; it removes the file when it has finished (or put the old
+// installation back).
+inline constexpr const char* kConversionMarker = "QVCONV.RUN";
+inline constexpr const char* kMarkConverting = "converting";
+inline constexpr const char* kMarkFinishing = "finishing";
+// What the marker of `root` says; empty when there is none.
+std::string conversionMark(const std::string& root);
 // True when `root` holds an installation of the layout before 3.00: the
 // database list and control file in the program directory, and no database
-// list in CFG (a CFG that a newer program made beside them does not count).
+// list in CFG (a CFG that a newer program made beside them does not count);
+// also while a conversion of one was cut short before its converted files
+// were in place, when the files are half converted.
 bool oldLayoutInstallation(const std::string& root);
 // The start-up's message for an installation that qvconv must convert first.
 std::string convertFirstMessage(const std::string& root, const std::string& version);
