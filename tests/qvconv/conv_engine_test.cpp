@@ -56,8 +56,10 @@ class ConvTest : public ServicesTest {
 
 // --- what each version is offered ---
 
-TEST_F(ConvTest, Version360AndVersions330To352OfferOnlyExit) {
-  for (int version : {360, 330, 340, 352}) {
+TEST_F(ConvTest, NewInstallationsVersionsFrom360AndVersions330To352OfferOnlyExit) {
+  // 0 is a new installation; 370 and later were written by this program or
+  // a later one: none of them is stamped back to 3.60.
+  for (int version : {0, 360, 370, 399, 330, 340, 352}) {
     TempDir d;
     writeNewLayout(d.path(), version);
     Installation inst = inspect(d.path());
@@ -65,11 +67,38 @@ TEST_F(ConvTest, Version360AndVersions330To352OfferOnlyExit) {
     EXPECT_FALSE(offersStart(inst)) << version;
     ConvRun run(inst);
     EXPECT_FALSE(run.start()) << version;
-    if (version == 360)
-      EXPECT_EQ(windowText(inst).rfind("You have already upgraded to version 3.60.", 0), 0u);
-    else
+    if (version == 0 || version >= 360) {
+      EXPECT_EQ(inst.situation, Situation::Upgraded) << version;
+      EXPECT_EQ(windowText(inst), "You have already upgraded to version 3.60. If Quorvane does not work properly, run "
+                                  "the File|Rebuild process and analyze the log file " +
+                                      inst.root + "/CFG/TestDB.Txt");
+    } else {
       EXPECT_EQ(windowText(inst), "No need to run a conversion program when upgrading from version 3.30 - 3.52.");
+    }
   }
+}
+
+TEST_F(ConvTest, TheWindowTextsNameTheRealPathsAndKeepTheirWordsApart) {
+  writeNewLayout(root(), 300);
+  Installation inst = inspect(root());
+  const std::string cfg = inst.root + "/CFG/";
+  EXPECT_NE(windowText(inst).find("will be implemented. There is no need to make a full backup because of this, "
+                                  "because the affected files " +
+                                  cfg + "IDX002.ADF and " + cfg + "IDX027.ADF will be saved before conversion as " +
+                                  cfg + "IDX202.ADF and " + cfg + "IDX227.ADF. If the conversion"),
+            std::string::npos)
+      << windowText(inst);
+  EXPECT_EQ(windowText(inst).find('\\'), std::string::npos);
+  TempDir old;
+  writeOldInstallation(old.path());
+  inst = inspect(old.path());
+  EXPECT_NE(windowText(inst).find("some new directories. Please back up your entire"), std::string::npos);
+  EXPECT_NE(windowText(inst).find("- creating a " + inst.root + "/CFG and a " + inst.root +
+                                  "/TEMP directory below the Quorvane program directory"),
+            std::string::npos)
+      << windowText(inst);
+  EXPECT_EQ(windowText(inst).find('\\'), std::string::npos);
+  EXPECT_EQ(ConvRun(inst).status(), "Preparing for conversion");
 }
 
 TEST_F(ConvTest, OtherVersionsOfTheNewLayoutOfferTheMinorUpgradeAndTheOldLayoutTheFullConversion) {
@@ -117,6 +146,25 @@ TEST_F(ConvTest, MinorUpgradeWidensTheListsDropsCisAndStoresTheVersion) {
   for (const char* gone : {"IDX129.ADF", "IDX130.ADF", "IDX202.ADF", "IDX227.ADF"})
     EXPECT_FALSE(fs::exists(root() + "/CFG/" + gone)) << gone;
   EXPECT_EQ(inspect(root()).situation, Situation::Upgraded);
+}
+
+TEST_F(ConvTest, MinorUpgradeKeepsADatabaseWhoseNameClashesOnceCisIsGone) {
+  writeNewLayout(root(), 300);
+  ASSERT_TRUE(openExisting(OldForums40, root() + "/CFG/IDX002.ADF"));
+  OF4 = OldForums40Rec();
+  OF4.ID = 250005;
+  OF4.DESCRIPTION = "IBMPRO";
+  OF4.DIRNUMBER = 3;
+  OF4.TYPE = 1;
+  ASSERT_TRUE(OldForums40.add());
+  OldForums40.close();
+  EXPECT_EQ(convert(), ConvState::Finished) << prompts.transcript();
+  auto list = databaseList(root() + "/CFG/IDX002.ADF");
+  ASSERT_EQ(list.size(), 3u);
+  ASSERT_TRUE(list.count("IBMPRO"));
+  ASSERT_TRUE(list.count("IBMPRO (F3)"));
+  EXPECT_EQ(list["IBMPRO"].DIRNUMBER, 1u);
+  EXPECT_EQ(list["IBMPRO (F3)"].ID, 250005u);
 }
 
 TEST_F(ConvTest, MinorUpgradeThatCannotSaveTheFileListFailsAndKeepsTheOldLists) {
@@ -185,18 +233,47 @@ TEST_F(ConvTest, AnEmptyDatabaseListEndsTheConversion) {
   EXPECT_EQ(prompts.requests[0].caption, "Conversion error!");
 }
 
-TEST_F(ConvTest, ADatabaseWithAFileOfAnotherLayoutIsLeftOut) {
+TEST_F(ConvTest, ADatabaseWithAFileOfAnotherLayoutIsLeftOutOnlyOnOk) {
   writeOldInstallation(root());
   // F2's person file already in the current layout.
   ASSERT_TRUE(createNew(qv::Person, root() + "/F2/IDX005.ADF"));
   qv::Person.close();
-  EXPECT_EQ(convert(), ConvState::Finished) << prompts.transcript();
+  auto before = snapshotTree(root());
+  // Cancel, the default, ends the conversion before anything changes but
+  // the saved copies.
+  EXPECT_EQ(convert(), ConvState::Failed);
   ASSERT_EQ(prompts.requests.size(), 1u);
   EXPECT_EQ(prompts.requests[0].caption, "Warning");
   EXPECT_EQ(prompts.requests[0].text,
             "The file IDX005.ADF in the database CIS:MACFORUM does not have the correct format.\r\nThis database will "
-            "not be converted and the definition will be removed from the Forum file. \r\n");
+            "not be converted and the definition will be removed from the Forum file. If you press Cancel the "
+            "conversion will be aborted.\r\n");
+  EXPECT_EQ(prompts.requests[0].buttons, unsigned(qv::BtnOk | qv::BtnCancel));
+  EXPECT_EQ(prompts.requests[0].defaultButton, qv::BtnCancel);
+  auto after = snapshotTree(root());
+  for (auto it = after.begin(); it != after.end();)
+    it = it->first.find("SAV0") != std::string::npos ? after.erase(it) : std::next(it);
+  EXPECT_EQ(after, before);
+  // OK leaves the database out.
+  prompts.reset();
+  prompts.script(qv::BtnOk);
+  EXPECT_EQ(convert(), ConvState::Finished) << prompts.transcript();
+  ASSERT_EQ(prompts.requests.size(), 1u);
   EXPECT_FALSE(databaseList(root() + "/CFG/IDX002.ADF").count("MACFORUM"));
+}
+
+TEST_F(ConvTest, AListWrittenByAConversionCutShortSaysToRestoreFirst) {
+  // What a conversion killed after it wrote the new list, by a version that
+  // kept no marker, leaves: the saved copies beside a list of the new layout.
+  writeOldInstallation(root());
+  fs::copy_file(root() + "/IDX002.ADF", root() + "/SAV002.ADF");
+  fs::copy_file(root() + "/IDX008.ADF", root() + "/SAV008.ADF");
+  ASSERT_TRUE(createNew(qv::Forums, root() + "/IDX002.ADF"));
+  qv::Forums.close();
+  EXPECT_EQ(convert(), ConvState::Failed);
+  ASSERT_EQ(prompts.requests.size(), 1u);
+  EXPECT_EQ(prompts.requests[0].text, interruptedText());
+  EXPECT_NE(interruptedText().find("qvconv --restore"), std::string::npos);
 }
 
 // --- the full conversion ---

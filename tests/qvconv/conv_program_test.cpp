@@ -8,11 +8,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "conv_install.h"
 #include "old_installation.h"
+#include "services/startup.h"
 #include "support/archive_dump.h"
 #include "support/run_process.h"
 #include "support/services_fixture.h"
@@ -89,14 +92,26 @@ TEST_F(ConvProgramTest, HelpAnswersWithoutRunning) {
   EXPECT_TRUE(fs::is_empty(d.path()));
 }
 
-TEST_F(ConvProgramTest, UnattendedPrintsTheWindowTextAndConvertsNothingAt360) {
-  TempDir d;
-  writeNewLayout(d.path(), 360);
-  auto before = snapshotTree(d.path());
-  ProcessResult r = qvconv(d.path(), {"--unattended"});
+TEST_F(ConvProgramTest, UnattendedConvertsNothingAtVersionsFrom360NorInANewInstallation) {
+  for (int version : {360, 370}) {
+    TempDir d;
+    writeNewLayout(d.path(), version);
+    auto before = snapshotTree(d.path());
+    ProcessResult r = qvconv(d.path(), {"--unattended"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("You have already upgraded to version 3.60."), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Step 1 of 1"), std::string::npos) << r.out;
+    EXPECT_EQ(snapshotTree(d.path()), before) << version;
+  }
+  // An installation that qvcli made is of the current version.
+  TempDir made;
+  ASSERT_EQ(qvcli(made.path(), {"init"}).exitCode, 0);
+  EXPECT_EQ(qvconv::inspect(made.path()).version, qv::kConfigVersion);
+  auto before = snapshotTree(made.path());
+  ProcessResult r = qvconv(made.path(), {"--unattended"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.out.find("You have already upgraded to version 3.60."), std::string::npos);
-  EXPECT_EQ(snapshotTree(d.path()), before);
+  EXPECT_NE(r.out.find("You have already upgraded to version 3.60."), std::string::npos) << r.out;
+  EXPECT_EQ(snapshotTree(made.path()), before);
   TempDir none;
   EXPECT_EQ(qvconv(none.path(), {"--unattended"}).exitCode, 2);
 }
@@ -114,6 +129,28 @@ TEST_F(ConvProgramTest, UnattendedTakesOkForAMissingDirectoryAndFailsNonZero) {
   r = qvconv(dup.path(), {"--unattended"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.out.find("Setup problem!: You have two mailboxes with the same owner name!"), std::string::npos);
+}
+
+// A database file that cannot be read (here an empty mail text file, as a
+// journal rolled onto it left it) is not dropped without asking: unattended,
+// the answer is Cancel and nothing is converted or lost.
+TEST_F(ConvProgramTest, UnattendedNeverDropsADatabaseWhoseFileCannotBeRead) {
+  TempDir d;
+  std::string root = d.path() + "/q";
+  copyTree(original_->path() + "/q", root);
+  { std::ofstream(root + "/F3/IDX004.ADF", std::ios::trunc); }
+  auto before = snapshotTree(root);
+  ProcessResult r = qvconv(root, {"--unattended"});
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("Warning: The file IDX004.ADF in the database CIS:MAIL does not have the correct format."),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("(answered Cancel)"), std::string::npos);
+  EXPECT_EQ(r.out.find("Conversion finished!"), std::string::npos);
+  auto after = snapshotTree(root);
+  for (auto it = after.begin(); it != after.end();)
+    it = it->first.find("SAV0") != std::string::npos ? after.erase(it) : std::next(it);
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(ConvProgramTest, TheCommandLineRefusesAnInstallationThatIsNotConvertedYet) {
@@ -271,10 +308,36 @@ TEST_P(ConvKillTest, KilledConversionRestoresFromTheSavedCopiesAndConvertsOnReru
 TEST_P(ConvKillTest, TheNextRunTakesAKilledConversionBackAndConverts) {
   TempDir d;
   std::string root = killedCopy(d);
+  if (!pastCommit(GetParam())) {
+    // Half converted: the command line works on none of it and makes nothing beside it.
+    bool hadControl = fs::exists(root + "/CFG/IDX008.ADF");
+    ProcessResult list = qvcli(root, {"list"});
+    EXPECT_EQ(list.exitCode, 1) << list.out;
+    EXPECT_NE(list.err.find("qvconv --root"), std::string::npos) << list.err;
+    EXPECT_EQ(fs::exists(root + "/CFG/IDX008.ADF"), hadControl);
+  }
   ProcessResult again = qvconv(root, {"--unattended"});
   ASSERT_EQ(again.exitCode, 0) << again.out << again.err;
   EXPECT_NE(again.out.find("Conversion finished!"), std::string::npos) << again.out;
   expectConverted(root);
+}
+
+// The minor upgrade killed while it fills the new database list: the next
+// run converts the list it had put aside, as an uninterrupted run does.
+TEST_F(ConvProgramTest, AKilledMinorUpgradeIsCompletedByTheNextRun) {
+  TempDir whole, killed;
+  writeNewLayout(whole.path(), 300);
+  writeNewLayout(killed.path(), 300);
+  ASSERT_EQ(qvconv(whole.path(), {"--unattended"}).exitCode, 0);
+  ProcessResult r = qvconv(killed.path(), {"--unattended"}, {"QV_CRASH_AT=conv-minor-added:1"});
+  ASSERT_EQ(r.signal, 9) << r.out << r.err;
+  r = qvconv(killed.path(), {"--unattended"});
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  std::string dump = dumpArchive(killed.path()), expected = dumpArchive(whole.path());
+  EXPECT_EQ(dump, expected) << firstDifference(dump, expected);
+  EXPECT_NE(dump.find("IBMPRO"), std::string::npos);
+  EXPECT_EQ(leftJournals(killed.path()), std::vector<std::string>{});
+  EXPECT_EQ(qvconv::inspect(killed.path()).situation, qvconv::Situation::Upgraded);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, ConvKillTest, ::testing::ValuesIn(kKillPoints),

@@ -32,7 +32,7 @@ class ConvWindowTest : public QObject {
     QVERIFY(w.textLabel()->text().startsWith(QStringLiteral("You have already upgraded to version 3.60.")));
     QVERIFY(!w.startButton()->isEnabled());
     QVERIFY(w.exitButton()->isEnabled());
-    QCOMPARE(w.statusLabel()->text(), QStringLiteral("Preparating for conversion"));
+    QCOMPARE(w.statusLabel()->text(), QStringLiteral("Preparing for conversion"));
   }
 
   void versions330To352OfferOnlyExit() {
