@@ -1,7 +1,8 @@
 // Step 2 of the full conversion: the new database list. Each mailbox becomes
 // a mail database; the old mail database becomes the first mailbox's (its
 // directory stays) and every other database keeps its fields, its name
-// without the "CIS:" that old versions put before forum names.
+// without the "CIS:" that old versions put before forum names. Also how a
+// database joins a new list, which the minor upgrade shares.
 #include "conv_files.h"
 #include "conv_impl.h"
 #include "dictionary/config_files.h"

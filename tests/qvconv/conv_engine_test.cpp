@@ -17,7 +17,10 @@
 #include "services/disk_space.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "services/startup.h"
+#include "services/installation.h"
 #include "services/topics.h"
+#include "support/run_process.h"
 #include "support/services_fixture.h"
 #include "support/temp_dir.h"
 
@@ -76,6 +79,28 @@ TEST_F(ConvTest, NewInstallationsVersionsFrom360AndVersions330To352OfferOnlyExit
       EXPECT_EQ(windowText(inst), "No need to run a conversion program when upgrading from version 3.30 - 3.52.");
     }
   }
+}
+
+// What qvcli init makes is of the current version: the program starts on it
+// without resetting anything, and the converter leaves it alone. One whose
+// conversion is half done starts nowhere.
+TEST_F(ConvTest, AnInstallationMadeByTheCommandLineIsOfTheCurrentVersion) {
+  ProcessResult made = runProgram(QVCLI_PROGRAM, {"--root", root(), "init"});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_EQ(inspect(root()).situation, Situation::Upgraded);
+  std::string error;
+  EXPECT_EQ(qv::StartupChecks(root(), error), qv::StartupGo) << error;
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+  qv::closeInstallation();
+  ASSERT_TRUE(markConversion(root(), qv::kMarkConverting));
+  EXPECT_EQ(qv::StartupChecks(root(), error), qv::StartupStop);
+  EXPECT_NE(error.find("qvconv --root"), std::string::npos) << error;
+  EXPECT_EQ(inspect(root()).situation, Situation::Interrupted);
+  ASSERT_TRUE(markConversion(root(), qv::kMarkFinishing));
+  EXPECT_EQ(inspect(root()).situation, Situation::Finishing);
+  EXPECT_TRUE(offersStart(inspect(root())));
+  ASSERT_TRUE(markConversion(root(), ""));
+  EXPECT_FALSE(fs::exists(root() + "/" + qv::kConversionMarker));
 }
 
 TEST_F(ConvTest, TheWindowTextsNameTheRealPathsAndKeepTheirWordsApart) {
