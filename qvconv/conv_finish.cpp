@@ -63,10 +63,15 @@ bool convertDatabaseList(const std::string& oldPath, const std::string& newPath)
 // One file of the minor upgrade: saved as `saved`, moved aside to `aside`,
 // made anew and filled; the copy aside is removed on success. A file found
 // aside is the old one of a run that was cut short: it is converted again.
-bool upgradeFile(qv::File& oldDecl, const std::string& path, const std::string& aside, const std::string& saved,
-                 bool (*convert)(const std::string&, const std::string&)) {
+// A file of neither layout stops the upgrade with its open message.
+bool upgradeFile(qv::File& oldDecl, qv::File& newDecl, const std::string& path, const std::string& aside,
+                 const std::string& saved, bool (*convert)(const std::string&, const std::string&)) {
   if (!fileExists(aside)) {
-    if (!fileExists(path) || !matchesDeclaration(oldDecl, path)) return true;  // already of the new layout
+    if (!fileExists(path)) return true;
+    if (!matchesDeclaration(oldDecl, path)) {
+      if (matchesDeclaration(newDecl, path)) return true;  // already of the new layout
+      return openExisting(newDecl, path) && (newDecl.close(), true);
+    }
     if (!copyFile(path, saved)) return fail(qv::ErrorText(), "Conversion error!");
     if (!moveFile(path, aside)) return fail(qv::ErrorText(), "Conversion error!");
   }
@@ -105,10 +110,10 @@ bool convertFileList(const std::string& oldPath, const std::string& newPath) {
 
 bool minorUpgrade(Conversion& c) {
   const std::string cfg = cfgDir(c.root());
-  if (!upgradeFile(OldFileList, dirFile(cfg, qv::FileFileList), dirFile(cfg, FileOldFileList),
+  if (!upgradeFile(OldFileList, qv::FileList, dirFile(cfg, qv::FileFileList), dirFile(cfg, FileOldFileList),
                    dirFile(cfg, FileSavedFileList), convertFileList))
     return false;
-  if (!upgradeFile(OldForums40, dirFile(cfg, qv::FileForums), dirFile(cfg, FileOldForums),
+  if (!upgradeFile(OldForums40, qv::Forums, dirFile(cfg, qv::FileForums), dirFile(cfg, FileOldForums),
                    dirFile(cfg, FileSavedForums), convertDatabaseList))
     return false;
   // Converted: the saved copies go, and the installation is of version 3.60.

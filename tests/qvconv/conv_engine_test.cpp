@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "conv_files.h"
@@ -190,6 +191,15 @@ TEST_F(ConvTest, MinorUpgradeKeepsADatabaseWhoseNameClashesOnceCisIsGone) {
   ASSERT_TRUE(list.count("IBMPRO (F3)"));
   EXPECT_EQ(list["IBMPRO"].DIRNUMBER, 1u);
   EXPECT_EQ(list["IBMPRO (F3)"].ID, 250005u);
+}
+
+TEST_F(ConvTest, MinorUpgradeStopsOnAListItCannotReadAndKeepsTheVersion) {
+  writeNewLayout(root(), 300);
+  { std::ofstream(root() + "/CFG/IDX002.ADF", std::ios::trunc) << "not a database list"; }
+  EXPECT_EQ(convert(), ConvState::Failed);
+  ASSERT_EQ(prompts.requests.size(), 1u) << prompts.transcript();
+  EXPECT_NE(prompts.requests[0].text.find(root() + "/CFG/IDX002.ADF"), std::string::npos) << prompts.transcript();
+  EXPECT_EQ(inspect(root()).version, 300);
 }
 
 TEST_F(ConvTest, MinorUpgradeThatCannotSaveTheFileListFailsAndKeepsTheOldLists) {
