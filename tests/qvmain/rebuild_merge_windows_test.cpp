@@ -2,6 +2,7 @@
 // from the File menu; Rebuild runs the rebuild and shows its log; Merge
 // Databases refuses a target of another kind at selection, and merges a
 // forum into another with its counters.
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include "services/datetime.h"
 #include "services/globals.h"
 #include "support/gui_fixture.h"
+#include "tasks/task_run_window.h"
 #include "tasks/definition_edit.h"
 #include "tasks/task_edit.h"
 #include "tasks/task_schedule.h"
@@ -132,6 +134,35 @@ class RebuildMergeWindowsTest : public QObject {
     QVERIFY(qv::TaskMonitor(noon));
     qv::NextTaskClear();
     qv::Mem.DoTask = qv::RunInteractive;
+  }
+
+  // A task that starts while a rebuild runs waits for the rebuild to finish
+  // instead of closing it mid-list.
+  void aStartingTaskWaitsForTheRebuildToFinish() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    while (qv::NextTaskBusy()) qv::NextTaskResume();
+    QString empty = inst.root() + QStringLiteral("/drop");
+    QVERIFY(QDir().mkpath(empty));
+    uint32_t task = dueTask(empty, qv::TaskClock{qv::today(), qv::timeFromHMS(0, 0, 0)});
+    QVERIFY(task != 0);
+    QPointer<qvm::RebuildIt> it = new qvm::RebuildIt(qv::RequestRebuild);
+    it->show();
+    it->start();
+    QVERIFY(it->running());
+    qvm::openTaskRun(task);
+    QCOMPARE(qvm::TmGetId(qvm::kTaskRunThread), 0);
+    QVERIFY(it && it->running());
+    QVERIFY(waitFor([&] { return it.isNull(); }));
+    QFile log(QString::fromStdString(qv::rebuildLogPath()));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromLatin1(log.readAll()).contains(QStringLiteral(" All databases are connected")));
+    // Then the task runs.
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kTaskRunThread) != 0; }));
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kTaskRunThread) == 0; }));
+    QCOMPARE(qv::Mem.DoTask, int(qv::RunInteractive));
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
   }
 
   void aTargetOfAnotherKindIsRefusedAndAForumMergesWithItsCounters() {
