@@ -20,6 +20,7 @@ namespace {
 const char* const kUsage =
     "usage: definition add|edit NAME [--name NEW] --format F --target DB --path P --method files|dir|tree "
     "[--masks M] [--kinds mail,forum,news] [--mailbox DB] [--reimport|--no-reimport] [--topic T]\n"
+    "       (with --method files, --path is the file, or its directory with the files' names in --masks)\n"
     "       definition delete NAME";
 
 std::string commasToSemicolons(std::string t) {
@@ -112,6 +113,17 @@ bool applyOptions(const DefinitionOptions& o, qv::ImportDefinition& d, bool addi
     s.masks = qv::ImportSettings::splitMasks(f ? f->defaultMask : "");
   } else if (hasMethod && !adding) {
     s.masks.clear();  // masks and selected files do not carry over from one method to the other
+  }
+  // With selected files --path may name the file itself, as import takes
+  // it: its directory becomes the path and the file is selected.
+  if (s.method == qv::SelectFiles && hasPath) {
+    std::error_code ec;
+    fs::path p(s.path);
+    bool file = fs::is_regular_file(p, ec) || (!hasMasks && !fs::exists(p, ec));
+    if (file) {
+      s.path = p.parent_path().string();
+      s.masks.insert(s.masks.begin(), p.string());
+    }
   }
   // Selected files are kept with their full names.
   if (s.method == qv::SelectFiles)

@@ -22,6 +22,10 @@ namespace {
 
 const char* const kScopes[] = {"message", "thread", "sender", "recipient", "section",
                                "date",    "word",   "topic",  "search"};
+// Every message of the database: the set of "date" without a date range,
+// so that undated messages are in it too.
+constexpr const char* kScopeAll = "all";
+constexpr int kRankDatabase = 6;
 
 bool number(const std::string& s, uint32_t& out) {
   if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 10) return false;
@@ -66,6 +70,11 @@ int takeMessageOptions(Args& args, MessageOptions& out) {
   out.rank = 0;
   for (int i = 0; i < 9; ++i)
     if (scope == kScopes[i]) out.rank = i + 1;
+  if (scope == kScopeAll) {
+    if (haveSince || haveUntil)
+      return fail("--scope all takes every message, with or without a date: for a date range use --scope date");
+    out.rank = kRankDatabase;
+  }
   if (out.rank == 0) return fail("unknown scope \"" + scope + "\"");
   qv::setOfPrintScope(out.rank, out.set);
   if (haveId && !number(id, out.messageId)) return fail("--id takes a message number");
@@ -145,8 +154,10 @@ int cmdExport(const Args& argsIn) {
   if (toClipboard) qv::setClipboard(&clip);
   qv::CopyRun run(r);
   run.onProgress([](const qv::CopyView& v) {
-    sayError("%lld messages written, %lld skipped\n", static_cast<long long>(v.written),
+    sayError("%lld messages written, %lld skipped", static_cast<long long>(v.written),
              static_cast<long long>(v.skipped));
+    if (v.undated > 0) sayError(", %lld without a date left out by the date range", static_cast<long long>(v.undated));
+    sayError("\n");
   });
   while (run.step()) {
   }

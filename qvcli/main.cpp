@@ -67,19 +67,21 @@ const std::vector<Command>& commands() {
        "find messages by the words they contain; prints number, date and subject, newest first", cmdSearch,
        Needs::ReadingKeepsResult},
       {"export",
-       "export DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
+       "export DB --scope thread|sender|recipient|section|date|all|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--layout N] [--file NAME] [--outbox NAME] [--append] [--clipboard] [--min-id N] "
        "[--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--original [--eml DIR]]",
        "write messages to export files in the temporary directory (or one message, framed, to standard output "
        "with --clipboard; with --original the messages as they were imported, to a mailbox file or with --eml "
-       "one .eml file each into DIR); prints the files written",
+       "one .eml file each into DIR); prints the files written. --scope all takes every message of the database; "
+       "--scope date with --since/--until only the dated messages in that range (those without a date are "
+       "counted apart)",
        cmdExport, Needs::Writing},
       {"topic", "topic DB list | add TEXT [--match-case] [--match-word] | rename TOPIC TEXT | delete TOPIC",
        "list the topics of a database (ID, messages attached, text), or add (prints the new ID), rename or delete "
        "one; TOPIC is an ID or a text",
        cmdTopic, Needs::Writing},
       {"classify",
-       "classify DB --topic TOPIC --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] "
+       "classify DB --topic TOPIC --scope thread|sender|recipient|section|date|all|word|topic|search|message [--id N] "
        "[--word W] [--set-topic TOPIC] [--remove] [--from YYYY-MM-DD --to YYYY-MM-DD]",
        "attach a topic to every message of a set (or remove it with --remove), only those dated From to To with "
        "the date filter; prints the messages classified and filtered out",
@@ -144,10 +146,11 @@ const std::vector<Command>& commands() {
        "completed, 1 when errors were reported, 2 for a wrong name, 3 when the log could not be written and 4 "
        "when another program holds the installation (--wait waits for it instead); or add, change or delete a "
        "task (edit changes only the options given; --no-dedup, --no-purge, --no-count, --no-index and an empty "
-       "--once, --weekdays or --monthdays clear)",
+       "--once, --weekdays or --monthdays clear; --index word-indexes only the databases whose automatic word "
+       "indexing is on, and the log names the others)",
        cmdTask, Needs::Nothing},
       {"print",
-       "print DB --scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] "
+       "print DB --scope thread|sender|recipient|section|date|all|word|topic|search|message [--id N] [--word W] "
        "[--topic ID|TEXT] [--min-id N] [--max-id N] [--since YYYY-MM-DD] [--until YYYY-MM-DD] --pdf FILE",
 #ifdef QV_HAVE_PRINT
        "print the report of a set of messages to a PDF file", cmdPrint, Needs::Writing},

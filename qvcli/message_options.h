@@ -19,7 +19,8 @@ struct MessageOptions {
 };
 
 inline constexpr const char* kMessageOptionsUsage =
-    "--scope thread|sender|recipient|section|date|word|topic|search|message [--id N] [--word W] [--topic ID|TEXT] "
+    "--scope thread|sender|recipient|section|date|all|word|topic|search|message [--id N] [--word W] "
+    "[--topic ID|TEXT] "
     "[--min-id N --max-id N] [--since YYYY-MM-DD --until YYYY-MM-DD]";
 
 // Takes the options from args and makes the database args[0] current.

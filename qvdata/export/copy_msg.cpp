@@ -90,12 +90,28 @@ struct CopyRun::Impl {
       Message(std::to_string(view.damaged) + " message(s) could not be exported: their originals are damaged.\r\n" +
                   view.damage + "\r\nThe check of the database tells more.",
               kCaption, Icon::Exclamation);
+    if (r == CopyDone && view.undated > 0)
+      Message(std::to_string(view.undated) +
+                  " message(s) have no date and are outside every date range: they were not exported.\r\n"
+                  "Exported without a date range, the whole database includes them.",
+              kCaption, Icon::Information);
     phase = Phase::Done;
     result = r;
     view.collecting = false;
     if (progress) progress(view);
   }
 
+  // Reads the message; true (counted) when it is gone or the filter leaves
+  // it out.
+  bool leftOut(uint32_t id, MessageData& m) {
+    if (!walk->read(id, m)) {
+      ++view.skipped;
+      return true;
+    }
+    if (!req.filter.skips(m.id, m.date)) return false;
+    ++(req.filter.undated(m.id, m.date) ? view.undated : view.skipped);
+    return true;
+  }
   bool setup();
   bool setupOriginals();
   void copyToClipboard();
@@ -222,10 +238,7 @@ void CopyRun::Impl::writeOriginalsSlice() {
   const std::vector<uint32_t>& ids = walk->ids();
   for (int n = 0; n < kWriteSlice && next < ids.size(); ++n, ++next) {
     MessageData m;
-    if (!walk->read(ids[next], m) || req.filter.skips(m.id, m.date)) {
-      ++view.skipped;
-      continue;
-    }
+    if (leftOut(ids[next], m)) continue;
     std::string damage;
     std::optional<std::string> raw = readOriginal(kind, m.id, &damage);
     if (!raw) {
@@ -258,10 +271,7 @@ void CopyRun::Impl::writeSlice() {
   std::vector<std::string> lines1, lines2;
   for (int n = 0; n < kWriteSlice && next < ids.size(); ++n, ++next) {
     MessageData m;
-    if (!walk->read(ids[next], m) || req.filter.skips(m.id, m.date)) {
-      ++view.skipped;
-      continue;
-    }
+    if (leftOut(ids[next], m)) continue;
     std::vector<std::string> lines = fileLines(fileHeader(kind, layout, m, Mem.Description), m.text, wrap, width);
     std::vector<std::string>& out = twoFiles && m.outgoing ? lines2 : lines1;
     out.insert(out.end(), lines.begin(), lines.end());

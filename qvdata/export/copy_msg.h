@@ -45,6 +45,7 @@ struct CopyView {
   int64_t found = 0;    // messages of the set found so far
   int64_t written = 0;  // messages written
   int64_t skipped = 0;  // left out by the filter, or no longer there
+  int64_t undated = 0;  // left out by a date range because they have no date
   int64_t damaged = 0;  // originals that could not be read back (also skipped)
   std::string damage;   // what was wrong with the first of them
   bool collecting = true;

@@ -80,6 +80,10 @@ bool MessageRange::skips(uint32_t id, int32_t date) const {
   return false;
 }
 
+bool MessageRange::undated(uint32_t id, int32_t date) const {
+  return dateRange && date == 0 && !(idRange && (id < lowId || id > highId));
+}
+
 DateRangeFault dateRangeFault(int32_t fromDate, int32_t toDate) {
   const int32_t first = dateFromYMD(1965, 1, 1), last = dateFromYMD(2099, 1, 1);
   auto valid = [&](int32_t d) { return d > first && d < last; };

@@ -39,6 +39,9 @@ struct MessageRange {
   int32_t fromDate = 0, toDate = 0;
 
   bool skips(uint32_t id, int32_t date) const;
+  // True when a message the ID range keeps is left out only because it has
+  // no date: a date range holds no undated message.
+  bool undated(uint32_t id, int32_t date) const;
 };
 
 // The date range a user gives the group operations: From and To must lie

@@ -453,12 +453,7 @@ void ImportRun::commitConversion() {
     return;
   }
   targets_.dropUnused();
-  for (auto& [key, t] : targets_.entries()) {
-    toPost_.push_back(t);
-    touched_.push_back(t.id);
-    // A scheduled task cleans up every database its imports post into.
-    CleanUpTouched(t.id);
-  }
+  for (auto& [key, t] : targets_.entries()) toPost_.push_back(t);
   tempTotal_ = ImpHeader.records();
   view_.tempRecords = tempTotal_;
   if (toPost_.empty()) {
@@ -758,6 +753,13 @@ uint32_t ImportRun::sectionFor(int kind) {
   return id;
 }
 
+void ImportRun::noteTouched(uint32_t database) {
+  if (std::find(touched_.begin(), touched_.end(), database) != touched_.end()) return;
+  touched_.push_back(database);
+  // A scheduled task cleans up every database its imports post into.
+  CleanUpTouched(database);
+}
+
 void ImportRun::stagePostMessages() {
   if (!inTransaction_) {
     if (!beginPosting()) {
@@ -797,6 +799,7 @@ void ImportRun::stagePostMessages() {
       return;
     }
     ++view_.imported;
+    noteTouched(current_.id);
     if (!r.countsApply) ++view_.updated;
     ++sinceCommit_;
     countPosted(r, section);

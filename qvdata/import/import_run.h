@@ -100,7 +100,8 @@ class ImportRun : public ImportContext {
   const std::string& stopReason() const { return stopReason_; }
   const ImportView& view() const { return view_; }
   int64_t elapsedSeconds() const { return elapsed_; }
-  // Databases that received messages in this run (for the task runner).
+  // Databases that received messages in this run (for the task runner);
+  // one whose messages were all there already is not among them.
   const std::vector<uint32_t>& touchedDatabases() const { return touched_; }
   // Called once when the run closes (the wizard's notification).
   void onClosed(std::function<void()> f) { onClosed_ = std::move(f); }
@@ -187,6 +188,9 @@ class ImportRun : public ImportContext {
   // messages came: those done, or with `all` every one; false on a write
   // failure.
   bool takePackedOriginals(bool all);
+  // The database received a message in this run: a scheduled task cleans
+  // it up afterwards (noted once, on disk before the message is committed).
+  void noteTouched(uint32_t database);
 
   ImportSettings settings_;
   const FormatInfo* format_ = nullptr;

@@ -20,6 +20,7 @@
 #include "services/settings_items.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
+#include "tasks/task_services.h"
 
 namespace qv {
 
@@ -375,7 +376,8 @@ bool DeleteDatabase(uint32_t id) {
   FOR.ID = id;
   bool ok = HoldRec(Forums, &FOR_ForumKey, true) && UppDat(Forums, OpRemove, ReportShow);
   OP_CLOSE(OpRelease, {FileForums});
-  SemaFore(209);
+  // The scheduler forgets the database.
+  SemaFore(TaskServiceDatabasesChanged);
   if (KonfigGet(ItemLastDatabase) == id) {
     KonfigSet(ItemLastDatabase, 0);
     Konfig(KSave);

@@ -23,6 +23,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"
+#include "tasks/task_services.h"
 
 namespace fs = std::filesystem;
 
@@ -89,6 +90,7 @@ LockResult takeLock(const std::string& root, std::string& error) {
 void registerLibraryServices() {
   registerSemaFore(212, [] { return TransactionCheck() ? 1 : 0; });
   registerSemaFore(213, [] { return RecountForumPerson(); });
+  registerTaskServices();
 }
 
 bool installationOpen() { return opened; }

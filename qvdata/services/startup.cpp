@@ -11,6 +11,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"
+#include "tasks/task_services.h"
 
 namespace fs = std::filesystem;
 
@@ -100,7 +101,7 @@ int StartupChecks(const std::string& root, std::string& error) {
     error = "The control file is not available - no access to application!";
     return StartupStop;
   }
-  SemaFore(200);
+  SemaFore(TaskServiceStartup);
   return result;
 }
 

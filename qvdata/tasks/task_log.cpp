@@ -21,6 +21,7 @@ std::string resultText(int result) {
   switch (result) {
     case ResultCompleted: return "Result: No errors";
     case ResultErrors: return "Result: Errors reported";
+    case ResultAutoIndexOff: return "Result: Not run, automatic word indexing is off for this database";
     default: return "Result: Batch not run";
   }
 }

@@ -14,7 +14,9 @@ inline constexpr const char* kTaskLogName = "TaskLog.Txt";
 // The log's path in the configuration area of the open installation.
 std::string taskLogPath();
 
-// "Result: Batch not run", "Result: No errors" or "Result: Errors reported".
+// "Result: Batch not run", "Result: No errors" or "Result: Errors reported";
+// for a word-index step left out, "Result: Not run, automatic word indexing
+// is off for this database".
 std::string resultText(int result);
 // "Time: " + seconds (left-justified in six places) + " s" for a completed
 // step, empty otherwise.

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <utility>
 
@@ -60,12 +62,15 @@ bool addPendingDatabase(uint32_t task, uint32_t database) {
   return writeText(taskRunPath(), std::to_string(task) + " " + std::to_string(database) + "\n", O_APPEND);
 }
 
-void clearPendingDatabases(uint32_t task) {
+namespace {
+// Rewrites the file with the entries `keep` accepts (it goes when none is
+// left); nothing is written when every entry is kept.
+void keepEntries(const std::function<bool(uint32_t task, uint32_t database)>& keep) {
   std::string kept;
-  bool any = false;
+  bool dropped = false;
   for (const auto& [t, db] : readAll()) {
-    if (t == task) {
-      any = true;
+    if (!keep(t, db)) {
+      dropped = true;
       continue;
     }
     kept += std::to_string(t) + " " + std::to_string(db) + "\n";
@@ -74,11 +79,22 @@ void clearPendingDatabases(uint32_t task) {
     ::unlink(taskRunPath().c_str());
     return;
   }
-  if (!any) return;
+  if (!dropped) return;
   // Written beside and renamed over, so that a crash leaves one whole file.
   std::string temp = taskRunPath() + ".new";
   ::unlink(temp.c_str());
   if (writeText(temp, kept, O_TRUNC | O_EXCL)) std::rename(temp.c_str(), taskRunPath().c_str());
+}
+
+bool contains(const std::vector<uint32_t>& v, uint32_t x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+}  // namespace
+
+void clearPendingDatabases(uint32_t task) {
+  keepEntries([task](uint32_t t, uint32_t) { return t != task; });
+}
+
+void keepPendingDatabases(const std::vector<uint32_t>& tasks, const std::vector<uint32_t>& databases) {
+  keepEntries([&](uint32_t t, uint32_t db) { return contains(tasks, t) && contains(databases, db); });
 }
 
 }  // namespace qv

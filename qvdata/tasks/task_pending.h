@@ -21,5 +21,8 @@ std::vector<uint32_t> pendingDatabases(uint32_t task);
 bool addPendingDatabase(uint32_t task, uint32_t database);
 // Forgets the task's databases (the file goes when none is left).
 void clearPendingDatabases(uint32_t task);
+// Forgets every entry whose task or database is not among those given (a
+// task or database deleted since).
+void keepPendingDatabases(const std::vector<uint32_t>& tasks, const std::vector<uint32_t>& databases);
 
 }  // namespace qv

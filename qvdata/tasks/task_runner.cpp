@@ -183,7 +183,7 @@ TaskOutcome finishTask(const TaskClock& now) {
       l.result = c.result;
       l.seconds = c.seconds;
       report.cleanup.push_back(l);
-      if (c.result > worst) worst = c.result;
+      if (c.result != ResultAutoIndexOff && c.result > worst) worst = c.result;
     }
     out.result = worst;
     out.logLines = taskLogLines(report);

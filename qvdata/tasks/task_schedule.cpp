@@ -40,8 +40,10 @@ bool monitorHeld(const MonitorSettings& s, const TaskClock& now) {
 
 bool dueTask(const TasksRec& t, bool hasLink, const TaskClock& now) {
   if (!t.ACTIVE || !hasLink) return false;
-  // The one-off date and the day after it.
-  if (t.RUNNOWDATE != 0 && (now.date == t.RUNNOWDATE || now.date == t.RUNNOWDATE + 1)) return t.RUNNOWTIME != 0;
+  // The one-off date and the day after it: due once its time has come (on
+  // the day after, a run the program was not there for is made up).
+  if (t.RUNNOWDATE != 0 && (now.date == t.RUNNOWDATE || now.date == t.RUNNOWDATE + 1))
+    return t.RUNNOWTIME != 0 && !clockBefore(now, TaskClock{t.RUNNOWDATE, t.RUNNOWTIME});
   // Without a next-run date every day would be "after" it: a one-off
   // request that lies ahead waits for its day instead of running at once.
   if (t.RUNNEXTDATE == 0 && t.RUNNOWDATE > now.date) return false;

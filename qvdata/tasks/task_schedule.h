@@ -32,9 +32,10 @@ bool restrictionHolds(const MonitorSettings& s, const TaskClock& now);
 bool monitorHeld(const MonitorSettings& s, const TaskClock& now);
 
 // The rule for one task: it is active and has at least one link; on its
-// one-off date or the day after, it is due when the one-off time is set
-// (the clock is not compared with it); on other days when the next-run
-// date has passed, or is today and the clock has reached the next-run time.
+// one-off date it is due once the clock has reached the one-off time, on the
+// day after at any time (a one-off date without a time is no request); on
+// other days when the next-run date has passed, or is today and the clock
+// has reached the next-run time. A task never runs before its date and time.
 bool dueTask(const TasksRec& t, bool hasLink, const TaskClock& now);
 
 // The first task due at `now` in file order, read into `found`; false when

@@ -114,12 +114,14 @@ void CleanUpMakeQueue() {
   state.currentStep = -1;
   const TasksRec& t = state.task;
   for (uint32_t db : state.touched) {
-    auto add = [&](int proc) { state.cleanup.push_back(CleanupStep{db, proc, ResultNotRun, 0}); };
+    auto add = [&](int proc, int result = ResultNotRun) { state.cleanup.push_back(CleanupStep{db, proc, result, 0}); };
     if (t.DODUPELIM) add(CleanupDuplicates);
     if (t.DOPURGE) add(CleanupPurge);
     // Purging counts too.
     if (t.DOCOUNT && !t.DOPURGE) add(CleanupCount);
-    if (t.DOINDEX && findDatabase(db) && FOR.INDEXTYPE != 0) add(CleanupIndex);
+    // A task word-indexes only the databases indexed automatically; the
+    // others are named in the log rather than passed over in silence.
+    if (t.DOINDEX && findDatabase(db)) add(CleanupIndex, FOR.INDEXTYPE != 0 ? ResultNotRun : ResultAutoIndexOff);
   }
 }
 

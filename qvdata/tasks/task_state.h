@@ -38,8 +38,11 @@ enum CleanupProc : int {
   CleanupEnd = 14,  // no step left: the task ends
 };
 
-// Results of a link (TIM.RESULTCODE), of a cleanup step and of a task.
-enum StepResult : uint8_t { ResultNotRun = 0, ResultCompleted = 1, ResultErrors = 2 };
+// Results of a link (TIM.RESULTCODE), of a cleanup step and of a task. A
+// word-index step of a database whose automatic word indexing is off is
+// queued as not run for that reason (it is named in the log; it is no
+// error and never runs).
+enum StepResult : uint8_t { ResultNotRun = 0, ResultCompleted = 1, ResultErrors = 2, ResultAutoIndexOff = 3 };
 
 struct CleanupStep {
   uint32_t database = 0;  // FOR.ID
@@ -74,6 +77,16 @@ void NextTaskClear();       // 11: clear the current task, definition and link
 void NextTaskSuspend();     // 12: raise the busy counter
 bool NextTaskBusy();        // 13: the busy counter is above 0
 void NextTaskResume();      // 14: lower the busy counter (never below 0)
+// Holds the monitor for as long as it lives: raises the busy counter when
+// made (12) and lowers it when it goes (14), so that no task comes due
+// while a tool that must not be interrupted (a rebuild, a purge) runs.
+class TaskHold {
+ public:
+  TaskHold() { NextTaskSuspend(); }
+  ~TaskHold() { NextTaskResume(); }
+  TaskHold(const TaskHold&) = delete;
+  TaskHold& operator=(const TaskHold&) = delete;
+};
 // 15: start a task given its record: every link's result and time back to 0,
 // the touched-database and cleanup queues emptied (but for the databases an
 // unfinished earlier run of the task touched), the task made current,
@@ -92,7 +105,8 @@ void CleanUpStart(const TasksRec& task);
 void CleanUpTouched(uint32_t database);
 // 3: the imports are done: queue the cleanup steps of every touched
 // database (merge duplicates, purge, count unless purged, word-index when
-// the database is indexed automatically), once per task run.
+// the database is indexed automatically, else a word-index step marked
+// ResultAutoIndexOff), once per task run.
 void CleanUpMakeQueue();
 // The next queued step not yet run made current: its procedure code, or
 // CleanupEnd when none is left (current step -1).

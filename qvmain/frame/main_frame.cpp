@@ -34,6 +34,7 @@
 #include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "tasks/task_monitor.h"
+#include "tasks/task_run_window.h"
 #include "threads/thread_manager.h"
 
 namespace qvm {
@@ -115,11 +116,11 @@ MainFrame::MainFrame(int startupResult, QWidget* parent) : QMainWindow(parent), 
   clock_->setInterval(1000);
   connect(clock_, &QTimer::timeout, this, &MainFrame::updateClock);
   clock_->start();
+  // The scheduler's idle check: the monitor looks for due tasks on its timer.
   monitor_ = new TaskMonitorTimer(this);
   updateClock();
 
   evaluateDatabase();
-  qv::SemaFore(206);
 }
 
 MainFrame::~MainFrame() { setWindowArea(nullptr); }
@@ -528,9 +529,11 @@ bool MainFrame::event(QEvent* e) {
     case EvBrowseBatch:
       if (!postToThread(QStringLiteral("BrowseBatch"), EvActivate)) qv::SemaFore(205);
       break;
-    case EvTaskStep: qv::SemaFore(208); break;
     case EvScheduledRunEnded: {
       qv::Mem.DoTask = qv::RunInteractive;
+      // A task log that could not be written is told before anything else.
+      if (std::string failure = takeTaskLogFailure(); !failure.empty())
+        qv::Message(failure, "Task Log Error", qv::Icon::Exclamation);
       int64_t after = qv::KonfigGet(qv::ItemAfterTask);
       if (after == 1)
         requestExit();
@@ -545,7 +548,7 @@ bool MainFrame::event(QEvent* e) {
       break;
     case EvExit: exitStep(); break;
     case EvCloseDown: closeDown(); break;
-    default: break;  // scheduled runs and clean-ups come with the task runner
+    default: break;  // the task run window takes the steps, scheduled runs and clean-ups itself
   }
   return true;
 }

@@ -143,6 +143,7 @@ void DuplicatesWindow::start() {
   }
   qv::StartStop(1, kind_ == qv::KindMailDb ? kMailClock : kForumClock);
   run_ = std::move(run);
+  hold_.emplace();
   start_->hide();
   abort_->setDefault(true);
   refresh();
@@ -188,6 +189,7 @@ void DuplicatesWindow::finish() {
   std::string failure = run_->view().failure;
   bool failureShown = run_->view().failureShown;
   run_.reset();
+  hold_.reset();
   int64_t seconds = qv::StartStop(2, kind_ == qv::KindMailDb ? kMailClock : kForumClock);
   postToThread(browseThreadName(kind_), EvToolsEnded);
   if (lastState_ == qv::PurgeState::Failed) {

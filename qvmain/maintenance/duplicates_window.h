@@ -3,13 +3,15 @@
 // library's engine from a zero-interval timer, each tick working a few
 // milliseconds. Abort while records are being changed asks first, since
 // stopping then leaves counts wrong until a count run; what was committed
-// stays either way.
+// stays either way. Scheduled tasks are held while a run lasts.
 #pragma once
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "maintenance/dup_run.h"
+#include "tasks/task_state.h"
 
 class QLabel;
 class QProgressBar;
@@ -51,6 +53,7 @@ class DuplicatesWindow : public QWidget {
 
   int kind_;
   std::unique_ptr<qv::DupRun> run_;
+  std::optional<qv::TaskHold> hold_;  // scheduled tasks wait while the run lasts
   qv::PurgeState lastState_ = qv::PurgeState::Ready;
   QString helpTopic_;
   QTimer* timer_;

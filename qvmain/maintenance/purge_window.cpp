@@ -192,6 +192,7 @@ void PurgeWindow::start() {
     return;
   }
   run_ = std::move(run);
+  hold_.emplace();
   if (ageing_) {
     ageing_->setEnabled(false);
     weeks_->setEnabled(false);
@@ -230,6 +231,7 @@ void PurgeWindow::finish() {
   std::string failure = run_->view().failure;
   bool failureShown = run_->view().failureShown;
   run_.reset();
+  hold_.reset();
   abort_->setEnabled(true);
   postToThread(browseThreadName(kind_), EvToolsEnded);
   postToThread(kBrowsePersonThread, EvToolsEnded);  // persons deleted, counts changed

@@ -3,13 +3,15 @@
 // 11 (counting); S&tart runs the library's engine from a zero-interval timer,
 // each tick working a few milliseconds, so the window answers at once while
 // the run goes at full speed. Abort (or closing the window) ends the run;
-// what was committed stays.
+// what was committed stays. Scheduled tasks are held while a run lasts.
 #pragma once
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "maintenance/purge_run.h"
+#include "tasks/task_state.h"
 
 class QCheckBox;
 class QLabel;
@@ -53,6 +55,7 @@ class PurgeWindow : public QWidget {
   int mode_;
   int kind_;
   std::unique_ptr<qv::PurgeRun> run_;
+  std::optional<qv::TaskHold> hold_;  // scheduled tasks wait while the run lasts
   qv::PurgeState lastState_ = qv::PurgeState::Ready;
   double lastSeconds_ = 0;
   QTimer* timer_;

@@ -1,3 +1,4 @@
+#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,6 +49,8 @@ RebuildIt::RebuildIt(int request, QWidget* parent) : QWidget(parent), run_(std::
   timer_->setInterval(0);
   connect(timer_, &QTimer::timeout, this, &RebuildIt::tick);
   TmCreate(this, kItThread, kNotToolsGroup);
+  // No task comes due while the list is rebuilt.
+  hold_.emplace();
   QTimer::singleShot(0, this, &RebuildIt::start);
 }
 
@@ -64,12 +67,32 @@ void RebuildIt::start() {
   bool ok = run_->start();
   showLog();
   if (!ok) {
-    running_ = false;
     status_->setText(QString::fromStdString(run_->view().failure));
-    close_->setEnabled(true);
+    ended();
     return;
   }
   timer_->start();
+}
+
+// The run has ended (finished or failed): tasks may come due again, and a
+// close asked for meanwhile is carried out.
+void RebuildIt::ended() {
+  timer_->stop();
+  running_ = false;
+  hold_.reset();
+  close_->setEnabled(true);
+  close_->setDefault(true);
+  if (closeAsked_) close();
+}
+
+void RebuildIt::closeEvent(QCloseEvent* e) {
+  // A rebuild cut off mid-list leaves the list half done: it finishes first.
+  if (running_ && started_) {
+    closeAsked_ = true;
+    e->ignore();
+    return;
+  }
+  e->accept();
 }
 
 void RebuildIt::tick() {
@@ -79,11 +102,8 @@ void RebuildIt::tick() {
   progress_->setRange(0, int(std::max<int64_t>(v.total, 1)));
   progress_->setValue(int(std::min<int64_t>(v.done, std::max<int64_t>(v.total, 1))));
   if (more) return;
-  timer_->stop();
-  running_ = false;
   status_->setText(QString::fromStdString(run_->state() == qv::RebuildState::Finished ? v.status : v.failure));
-  close_->setEnabled(true);
-  close_->setDefault(true);
+  ended();
 }
 
 void RebuildIt::showLog() {

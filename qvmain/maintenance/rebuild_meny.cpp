@@ -60,6 +60,8 @@ RebuildMeny::~RebuildMeny() {
 }
 
 void RebuildMeny::begin(int request) {
+  // Scheduled tasks wait until the utility closes.
+  if (!hold_) hold_.emplace();
   // A rebuild that runs already is brought forward; nothing else starts.
   if (TmGetId(kItThread) != 0) {
     postToThread(kItThread, EvActivate);

@@ -3,13 +3,18 @@
 // (SemaFore 215) with the request 50 (the ID check) or 51 (the rebuild of
 // the database list, then the ID check); while it runs only Abort is left.
 // REBUILDIT shows the log as the library's engine writes it, driven from a
-// zero-interval timer, and its closing line.
+// zero-interval timer, and its closing line. From Next ID or Rebuild until
+// the utility closes, and for as long as a rebuild runs, scheduled tasks are
+// held; a running rebuild is never cut off mid-list: asked to close, it
+// finishes first and then closes.
 #pragma once
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "maintenance/rebuild_run.h"
+#include "tasks/task_state.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -38,6 +43,7 @@ class RebuildMeny : public QWidget {
   QPushButton* nextId_;
   QPushButton* rebuild_;
   QPushButton* abort_;
+  std::optional<qv::TaskHold> hold_;  // from Next ID or Rebuild until the window closes
 };
 
 class RebuildIt : public QWidget {
@@ -55,14 +61,20 @@ class RebuildIt : public QWidget {
   // Starts the run (done by itself when the window is shown).
   void start();
 
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
  private:
   void tick();
   void showLog();
+  void ended();
 
   std::unique_ptr<qv::RebuildRun> run_;
   size_t shown_ = 0;
   bool running_ = true;  // until the run has ended
   bool started_ = false;
+  bool closeAsked_ = false;  // closing waits for the end of the run
+  std::optional<qv::TaskHold> hold_;  // while the run lasts
   QTimer* timer_;
   QPlainTextEdit* log_;
   QLabel* status_;

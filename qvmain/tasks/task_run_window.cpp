@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "events.h"
 #include "frame/window_host.h"
@@ -127,16 +128,45 @@ void TaskRunWindow::stepEnded() {
                     (time.isEmpty() ? QString() : QLatin1Char(' ') + time));
 }
 
+namespace {
+std::string logFailure;  // the report of a run whose log could not be written
+}  // namespace
+
+std::string takeTaskLogFailure() { return std::exchange(logFailure, std::string()); }
+
 void TaskRunWindow::finish() {
   timer_->stop();
   finished_ = true;
   outcome_ = qv::finishTask(taskNow());
+  // The frame hears of the end through a posted event, after this.
+  if (!outcome_.logError.empty()) {
+    logFailure = "The task log " + qv::taskLogPath() + " could not be written (" + outcome_.logError + ").\r\n" +
+                 "The task has run; its report was:";
+    for (const std::string& line : outcome_.logLines) logFailure += "\r\n" + line;
+  }
   close();
 }
 
+namespace {
+// How soon the task looks again for windows that are still closing.
+constexpr int kCloseRetryMilliseconds = 250;
+const QString kWindowGroups[] = {kFindGroup, kImportGroup, kNotToolsGroup};
+}  // namespace
+
 void openTaskRun(uint32_t taskId) {
-  // Every other window closes before the task starts.
-  for (const QString& g : {kFindGroup, kImportGroup, kNotToolsGroup}) TmDestroyGroup(g);
+  // Every other window closes before the task starts. A window that is in
+  // the middle of a run it must not leave half done finishes it first and
+  // closes then: the task waits for it, and meanwhile nothing else starts
+  // (the task is due).
+  bool open = false;
+  for (const QString& g : kWindowGroups) {
+    open = open || TmQuery(g);
+    TmDestroyGroup(g);
+  }
+  if (open) {
+    QTimer::singleShot(kCloseRetryMilliseconds, [taskId] { openTaskRun(taskId); });
+    return;
+  }
   showProcedureWindow(new TaskRunWindow(taskId), SlotTaskRun, Geometry::PositionOnly);
 }
 

@@ -5,12 +5,15 @@
 // window stays responsive; the steps and their results are listed as they end. Stop (or closing the window) stops
 // the task as the user's: the step running ends, the rest is not run and
 // the task is deactivated. At the end the log is written, the task
-// rescheduled and the window closes; nothing asks anything meanwhile.
+// rescheduled and the window closes; nothing asks anything meanwhile. A log
+// that could not be written is kept for the frame to report when the task has
+// ended.
 #pragma once
 
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "tasks/task_clock.h"
 #include "tasks/task_runner.h"
@@ -65,5 +68,11 @@ class TaskRunWindow : public QWidget {
 
 // Closes the other windows and starts the task in the task run window.
 void openTaskRun(uint32_t taskId);
+
+// The report of the last task run whose log could not be written (the
+// reason, the log's path and the report's lines), to be shown once the task
+// has ended and messages may be shown again; taking it clears it. Empty when
+// the log was written.
+std::string takeTaskLogFailure();
 
 }  // namespace qvm

@@ -105,6 +105,8 @@ UpdateTask::UpdateTask(int request, const qv::TaskEdit& task, QWidget* parent)
     cleanup_.append(b);
     cleanRow->addWidget(b);
   }
+  cleanup_.back()->setToolTip(
+      QStringLiteral("Only databases whose automatic word indexing is on (Word Index Status) are indexed"));
 
   definitions_ = new QListWidget(this);
   definitions_->setMinimumHeight(110);

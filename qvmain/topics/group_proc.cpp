@@ -84,6 +84,10 @@ int layoutItem(int kind) {
 
 int32_t dayNumber(const QDate& d) { return d.isValid() ? qv::dateFromYMD(d.year(), d.month(), d.day()) : 0; }
 
+// The scopes that are found from the current message; the whole database, a
+// key word, a topic and the search result need none.
+bool needsMessage(int scope) { return scope <= ScopeSection; }
+
 }  // namespace
 
 int groupScopeCode(int scope, int action) {
@@ -140,6 +144,7 @@ QGroupBox* GroupProc::scopeBox() {
     if (i == ScopeSection && (mail || news)) b->hide();
   }
   scopes_->button(ScopeMessage)->setChecked(true);
+  connect(scopes_, &QButtonGroup::idToggled, this, [this] { enableStart(); });
   return box;
 }
 
@@ -278,15 +283,21 @@ void GroupProc::chooseTopic(uint32_t id, const QString& text) {
 
 // The browser's current message, key word and topic.
 void GroupProc::takeSelection() {
-  context_ = qv::readBrowseContext(kind_ == qv::KindMailDb ? qv::KindMailDb : qv::KindForumDb);
+  // Each kind of database publishes its browser's selection under its own
+  // kind: a newsgroup's is read as a newsgroup's.
+  context_ = qv::readBrowseContext(kind_);
   current_->setText(context_.selected ? QStringLiteral("Current message: %1").arg(context_.selected)
                                       : QStringLiteral("No message is selected."));
   scopes_->button(ScopeKeyWord)->setEnabled(context_.wordId != 0);
   scopes_->button(ScopeTopic)->setEnabled(context_.topicId != 0);
   QAbstractButton* checked = scopes_->checkedButton();
   if (checked && !checked->isEnabled()) scopes_->button(ScopeMessage)->setChecked(true);
-  start_->setEnabled(context_.selected != 0);
+  enableStart();
 }
+
+bool GroupProc::canStart() const { return context_.selected != 0 || !needsMessage(scopes_->checkedId()); }
+
+void GroupProc::enableStart() { start_->setEnabled(canStart()); }
 
 bool GroupProc::checkDates(qv::MessageRange& range) {
   if (!dateFilter_->isChecked()) return true;
@@ -304,7 +315,7 @@ bool GroupProc::checkDates(qv::MessageRange& range) {
 }
 
 bool GroupProc::start() {
-  if (context_.selected == 0) return false;
+  if (!canStart()) return false;
   const int action = request_ == GroupPrint ? ActionPrint : actions_->checkedId();
   const int scope = scopes_->checkedId();
   if (request_ == GroupClassify && topic_ == 0) {

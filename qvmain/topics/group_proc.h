@@ -88,6 +88,9 @@ class GroupProc : public QWidget {
   QGroupBox* exportBox();
   QGroupBox* filterBox();
   void takeSelection();
+  // A scope found from the current message needs one to be selected.
+  bool canStart() const;
+  void enableStart();
   void formatChosen();
   void checkName(QLineEdit* field);
   bool checkDates(qv::MessageRange& range);

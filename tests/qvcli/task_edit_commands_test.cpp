@@ -9,6 +9,7 @@
 #include "qvcli_process.h"
 #include "services/datetime.h"
 #include "services/installation.h"
+#include "support/generated_sources.h"
 #include "support/temp_dir.h"
 #include "tasks/definition_edit.h"
 #include "tasks/task_edit.h"
@@ -68,6 +69,35 @@ TEST_F(QvcliTaskEdit, DefinitionChecksAreTheEditorsAndStoreNothing) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(contains(r.err, "needs --format, --target, --path and --method")) << r.err;
   inInstallation([] { EXPECT_TRUE(qv::ListImportDefinitions().empty()); });
+}
+
+// With the file selection method a definition takes the file's path, as
+// import does, and runs it.
+TEST_F(QvcliTaskEdit, AFileDefinitionTakesTheFilesPathAsImportDoes) {
+  TempDir sources;
+  std::string file = sources.file("in.mbx");
+  writeFile(file, generatedMbox(3, "owen@example.org"));
+  ProcessResult r = run({"definition", "add", "Mail", "--format", "Unix Mail", "--target", "Owen Marsh", "--path",
+                         file, "--method", "files"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  inInstallation([&] {
+    auto defs = qv::ListImportDefinitions();
+    ASSERT_EQ(defs.size(), 1u);
+    EXPECT_EQ(defs[0].settings.path, sources.path());
+    EXPECT_EQ(defs[0].settings.masks, std::vector<std::string>{file});
+  });
+  r = run({"definition", "run", "Mail"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "Messages imported:   3")) << r.out;
+  // A directory with the files' names in --masks still works.
+  r = run({"definition", "add", "Mail 2", "--format", "Unix Mail", "--target", "Owen Marsh", "--path",
+           sources.path(), "--method", "files", "--masks", "in.mbx"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  inInstallation([&] {
+    qv::ImportDefinition d;
+    ASSERT_TRUE(qv::ReadImportDefinition(qv::FindImportDefinition("Mail 2"), d));
+    EXPECT_EQ(d.settings.masks, std::vector<std::string>{file});
+  });
 }
 
 TEST_F(QvcliTaskEdit, MailWithoutAMailboxIsRefused) {

@@ -195,6 +195,29 @@ TEST_F(TaskRunnerTest, ImportsThenCleansUpEveryTouchedDatabaseAndLogs) {
   std::string both = readFile(taskLogPath());
   EXPECT_EQ(both.substr(0, log.size()), log);
   EXPECT_EQ(both.find("\nNightly Wednesday, December 16, 2026 02:00\n"), log.size()) << both;
+  // A database that received nothing is not touched: no cleanup runs on it.
+  ASSERT_EQ(steps.size(), 2u);
+  EXPECT_EQ(steps[1].kind, TaskStepKind::Import);
+  ASSERT_EQ(again.logLines.size(), 6u);
+  EXPECT_EQ(again.logLines[5], "Cleanup procedures:");
+}
+
+// "Index words" indexes only the databases whose automatic word indexing is
+// on; another one is named in the log, and that is no error.
+TEST_F(TaskRunnerTest, IndexingADatabaseWithoutAutomaticIndexingIsLoggedAsNotRun) {
+  ASSERT_TRUE(setAutoIndexing(mailbox, false));
+  uint32_t a = definition("Mail one", "one.mbx");
+  uint32_t id = task("Nightly", {a}, true);
+  TaskOutcome out = runTask(id, driverAt(at(2026, 12, 9, 2, 30)));
+  EXPECT_EQ(out.result, ResultCompleted) << prompts.transcript();
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[2].kind, TaskStepKind::Purge);
+  ASSERT_EQ(out.logLines.size(), 8u);
+  EXPECT_EQ(out.logLines[7],
+            " Mary Owner/Indexing Words Result: Not run, automatic word indexing is off for this database ");
+  EXPECT_EQ(stored(id).RESULTCODE, ResultCompleted);
+  ASSERT_TRUE(findDatabase(mailbox));
+  EXPECT_EQ(FOR.LASTMSGID, 0u) << "not indexed";
 }
 
 TEST_F(TaskRunnerTest, AStoppedTaskIsDeactivatedAndItsLinksNotRunAreLogged) {
@@ -288,6 +311,30 @@ TEST_F(TaskRunnerTest, ARunCutShortIsCleanedUpByTheNextRun) {
   ASSERT_EQ(steps.size(), 4u);
   EXPECT_EQ(steps[1].kind, TaskStepKind::MergeDuplicates);
   EXPECT_EQ(steps[1].database, mailbox);
+  EXPECT_TRUE(pendingDatabases(id).empty());
+}
+
+// A database deleted from the list, or a task deleted, leaves nothing
+// behind for a later run to clean up: the scheduler forgets it.
+TEST_F(TaskRunnerTest, ADeletedDatabaseOrTaskIsForgottenByTheScheduler) {
+  MailboxSpec spec;
+  spec.owner = "Other Owner";
+  spec.address = "other@owner.example";
+  uint32_t other = AddMailbox(spec);
+  ASSERT_NE(other, 0u);
+  uint32_t id = task("Cut", {definition("Mail one", "one.mbx")}, true);
+  uint32_t goneTask = id + 1000;
+  ASSERT_TRUE(addPendingDatabase(id, mailbox));
+  ASSERT_TRUE(addPendingDatabase(id, other));
+  ASSERT_TRUE(addPendingDatabase(goneTask, other));
+  ASSERT_TRUE(DeleteDatabase(mailbox));
+  EXPECT_EQ(pendingDatabases(id), std::vector<uint32_t>{other});
+  EXPECT_TRUE(pendingDatabases(goneTask).empty());
+
+  // Started on it, the next run cleans up only the database that is there.
+  runTask(id, driverAt(at(2026, 12, 9, 3, 0)));
+  for (const TaskStep& s : steps)
+    if (s.kind != TaskStepKind::Import) EXPECT_EQ(s.database, other);
   EXPECT_TRUE(pendingDatabases(id).empty());
 }
 

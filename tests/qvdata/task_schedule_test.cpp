@@ -46,25 +46,34 @@ TEST(TaskDue, NeedsActiveAndALink) {
   EXPECT_FALSE(dueTask(t, true, at(2026, 12, 9, 12, 0)));
 }
 
-TEST(TaskDue, OneOffOnItsDayAndTheDayAfterWhateverTheClock) {
+TEST(TaskDue, OneOffNeverRunsBeforeItsDateAndTime) {
   TasksRec t;
   t.ACTIVE = 1;
+  // Saved at 13:34 for 23:00 today.
   t.RUNNOWDATE = dateFromYMD(2026, 12, 9);
-  t.RUNNOWTIME = timeFromHMS(22, 0, 0);
-  EXPECT_TRUE(dueTask(t, true, at(2026, 12, 9, 8, 0)));
-  EXPECT_TRUE(dueTask(t, true, at(2026, 12, 10, 8, 0)));
+  t.RUNNOWTIME = timeFromHMS(23, 0, 0);
+  EXPECT_FALSE(dueTask(t, true, at(2026, 12, 9, 13, 35)));
+  EXPECT_FALSE(dueTask(t, true, at(2026, 12, 9, 22, 59)));
+  EXPECT_TRUE(dueTask(t, true, at(2026, 12, 9, 23, 0)));
+  // Set for 13:33: not due at 13:32:52.
+  t.RUNNOWTIME = timeFromHMS(13, 33, 0);
+  EXPECT_FALSE(dueTask(t, true, TaskClock{t.RUNNOWDATE, timeFromHMS(13, 32, 52)}));
+  EXPECT_TRUE(dueTask(t, true, TaskClock{t.RUNNOWDATE, timeFromHMS(13, 33, 0)}));
+  // The day after, a run missed (the program was not running) is made up at any time.
+  EXPECT_TRUE(dueTask(t, true, at(2026, 12, 10, 0, 1)));
   t.RUNNOWTIME = 0;
   EXPECT_FALSE(dueTask(t, true, at(2026, 12, 9, 23, 0))) << "a one-off date without a time is no request";
 }
 
-TEST(TaskDue, OneOffAheadWaitsForItsDay) {
+TEST(TaskDue, OneOffAheadWaitsForItsDayAndTime) {
   TasksRec t;
   t.ACTIVE = 1;
   t.RUNNOWDATE = dateFromYMD(2026, 12, 20);
   t.RUNNOWTIME = timeFromHMS(9, 0, 0);
   EXPECT_FALSE(dueTask(t, true, at(2026, 12, 9, 12, 0)));
   EXPECT_FALSE(dueTask(t, true, at(2026, 12, 19, 23, 59)));
-  EXPECT_TRUE(dueTask(t, true, at(2026, 12, 20, 0, 0)));
+  EXPECT_FALSE(dueTask(t, true, at(2026, 12, 20, 0, 0)));
+  EXPECT_TRUE(dueTask(t, true, at(2026, 12, 20, 9, 0)));
 }
 
 TEST(TaskRestriction, OnlyAPeriodEndingAfterItsStartRestricts) {

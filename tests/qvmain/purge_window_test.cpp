@@ -22,6 +22,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
+#include "tasks/task_state.h"
 #include "threads/thread_manager.h"
 
 using namespace qvtest;
@@ -122,9 +123,12 @@ class PurgeWindowTest : public QObject {
     QCOMPARE(w.counters()[2]->text(), QStringLiteral("2"));
     QCOMPARE(w.startButton()->toolTip(), QStringLiteral("Start the counting process"));
     w.show();
+    QVERIFY(!qv::NextTaskBusy());
     w.start();
     QCOMPARE(w.windowTitle(), QStringLiteral(" Counting Messages .. Please Wait!"));
+    QVERIFY2(qv::NextTaskBusy(), "scheduled tasks wait while the run lasts");
     QVERIFY(waitFor([&] { return !window || !window->running(); }));
+    QVERIFY(!qv::NextTaskBusy());
     QVERIFY2(window.isNull(), "a finished count closes its window");
     QCOMPARE(messageCount(qv::FilePerson), int64_t(1));  // the partner without mail is gone
   }

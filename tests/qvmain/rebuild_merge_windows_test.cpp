@@ -2,9 +2,12 @@
 // from the File menu; Rebuild runs the rebuild and shows its log; Merge
 // Databases refuses a target of another kind at selection, and merges a
 // forum into another with its counters.
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 
@@ -12,12 +15,20 @@
 #include "dictionary/dictionary.h"
 #include "frame/main_frame.h"
 #include "frame/procedure_table.h"
+#include "frame/procedures.h"
 #include "maintenance/merge_windows.h"
+#include "maintenance/rebuild_run.h"
 #include "maintenance/rebuild_windows.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
+#include "services/datetime.h"
 #include "services/globals.h"
 #include "support/gui_fixture.h"
+#include "tasks/task_run_window.h"
+#include "tasks/definition_edit.h"
+#include "tasks/task_edit.h"
+#include "tasks/task_schedule.h"
+#include "tasks/task_state.h"
 #include "threads/thread_manager.h"
 
 using namespace qvtest;
@@ -25,6 +36,25 @@ using namespace qvtest;
 namespace {
 
 QWidget* running(const char* name) { return qvm::TmWindow(qvm::TmGetId(QString::fromLatin1(name))); }
+
+// A task due at `when` that imports a news directory.
+uint32_t dueTask(const QString& dir, const qv::TaskClock& when) {
+  qv::ImportSettings s;
+  s.format = "Unix News";
+  s.method = qv::SelectDirectory;
+  s.path = dir.toStdString();
+  s.masks = {"*"};
+  s.importNews = true;
+  uint32_t def = qv::AddImportDefinition("Spool", s);
+  if (def == 0) return 0;
+  qv::TaskEdit t;
+  t.task.DESCRIPTION = "Nightly";
+  t.task.ACTIVE = 1;
+  t.task.RUNNOWDATE = when.date;
+  t.task.RUNNOWTIME = qv::timeFromHMS(3, 0, 0);
+  t.definitions = {def};
+  return qv::AddTask(t);
+}
 
 }  // namespace
 
@@ -67,6 +97,72 @@ class RebuildMergeWindowsTest : public QObject {
     meny->abortButton()->click();
     QVERIFY(waitFor([] { return running("RebuildMeny") == nullptr; }));
     QVERIFY(waitFor([&frame] { return frame.menuAction(qvm::ProcRebuild)->isEnabled(); }));
+  }
+
+  // From Rebuild until the utility closes no scheduled task comes due, and
+  // a rebuild asked to close mid-list finishes first.
+  void scheduledTasksWaitForTheRebuildWhichIsNeverCutOff() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    while (qv::NextTaskBusy()) qv::NextTaskResume();
+    const qv::TaskClock noon{qv::dateFromYMD(2026, 12, 9), qv::timeFromHMS(12, 0, 0)};
+    QVERIFY(dueTask(inst.root(), noon) != 0);
+    qvm::registerAllWindows();
+    auto* meny = new qvm::RebuildMeny;
+    meny->show();
+    QVERIFY(!qv::NextTaskBusy());
+    meny->begin(qv::RequestRebuild);
+    QVERIFY(qv::NextTaskBusy());
+    QVERIFY2(!qv::TaskMonitor(noon), "no task comes due while the rebuild runs");
+    QPointer<qvm::RebuildIt> it = qobject_cast<qvm::RebuildIt*>(running("RebuildIt"));
+    QVERIFY(it);
+    it->start();
+    QVERIFY(it->running());
+    // Asked to close mid-list (as when the frame closes its windows), it
+    // goes on, and closes once the list is done.
+    QVERIFY(!it->close());
+    QVERIFY(it && it->running());
+    QVERIFY(waitFor([&] { return it.isNull(); }));
+    QFile log(QString::fromStdString(qv::rebuildLogPath()));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromLatin1(log.readAll()).contains(QStringLiteral(" All databases are connected")));
+    QVERIFY2(qv::NextTaskBusy(), "the utility still holds the tasks");
+    meny->close();
+    settle();
+    QVERIFY(!qv::NextTaskBusy());
+    QVERIFY(qv::TaskMonitor(noon));
+    qv::NextTaskClear();
+    qv::Mem.DoTask = qv::RunInteractive;
+  }
+
+  // A task that starts while a rebuild runs waits for the rebuild to finish
+  // instead of closing it mid-list.
+  void aStartingTaskWaitsForTheRebuildToFinish() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    while (qv::NextTaskBusy()) qv::NextTaskResume();
+    QString empty = inst.root() + QStringLiteral("/drop");
+    QVERIFY(QDir().mkpath(empty));
+    uint32_t task = dueTask(empty, qv::TaskClock{qv::today(), qv::timeFromHMS(0, 0, 0)});
+    QVERIFY(task != 0);
+    QPointer<qvm::RebuildIt> it = new qvm::RebuildIt(qv::RequestRebuild);
+    it->show();
+    it->start();
+    QVERIFY(it->running());
+    qvm::openTaskRun(task);
+    QCOMPARE(qvm::TmGetId(qvm::kTaskRunThread), 0);
+    QVERIFY(it && it->running());
+    QVERIFY(waitFor([&] { return it.isNull(); }));
+    QFile log(QString::fromStdString(qv::rebuildLogPath()));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromLatin1(log.readAll()).contains(QStringLiteral(" All databases are connected")));
+    // Then the task runs.
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kTaskRunThread) != 0; }));
+    QVERIFY(waitFor([] { return qvm::TmGetId(qvm::kTaskRunThread) == 0; }));
+    QCOMPARE(qv::Mem.DoTask, int(qv::RunInteractive));
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
   }
 
   void aTargetOfAnotherKindIsRefusedAndAForumMergesWithItsCounters() {

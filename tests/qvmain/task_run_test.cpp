@@ -2,6 +2,7 @@
 // options, and a task over sample files started by the frame's monitor,
 // which leaves the same archive and log as the runner that qvcli drives.
 #include <QApplication>
+#include <QDir>
 #include <QButtonGroup>
 #include <QElapsedTimer>
 #include <QFile>
@@ -356,6 +357,34 @@ class TaskRunTest : public QObject {
     QCOMPARE(qv::Mem.DoTask, int(qv::RunInteractive));
     QVERIFY(logText().contains(QStringLiteral("Nightly ")));
     QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+    frame.reset();
+    settle();
+  }
+
+  // A task log that cannot be written is told once the task has ended, with
+  // the report it would have held.
+  void aLogThatCannotBeWrittenIsReported() {
+    TestInstallation inst;
+    inst.open();
+    QString empty = inst.root() + QStringLiteral("/drop");
+    QVERIFY(QDir().mkpath(empty));
+    QVERIFY(dueTask(empty) != 0);
+    // A directory where the log should be: it cannot be opened for writing.
+    QVERIFY(QDir().mkpath(QString::fromStdString(qv::taskLogPath())));
+    qv::KonfigSet(qv::ItemAfterTask, 2);  // the program stays
+    QVERIFY(qv::Konfig(qv::KSave));
+    auto frame = std::make_unique<qvm::MainFrame>(1);
+    frame->show();
+    settle();
+    QVERIFY(frame->taskMonitor()->look());
+    QVERIFY(waitFor([] { return openDialog() != nullptr; }));
+    openDialog()->confirm();
+    QVERIFY(waitLong([] { return qvm::TmGetId(qvm::kTaskRunThread) == 0 && qv::Mem.DoTask == qv::RunInteractive; }));
+    QVERIFY(waitFor([&] { return inst.prompts.count("Task Log Error") == 1; }));
+    const qv::PromptRequest& r = inst.prompts.requests.back();
+    QVERIFY2(r.text.find("could not be written") != std::string::npos, r.text.c_str());
+    QVERIFY2(r.text.find("Import procedures:") != std::string::npos, r.text.c_str());
+    QVERIFY2(r.text.find(" Spool Result: No errors") != std::string::npos, r.text.c_str());
     frame.reset();
     settle();
   }

@@ -285,6 +285,49 @@ class TopicWindowsTest : public QObject {
     settle();
   }
 
+  // A newsgroup's browser publishes its selection as a newsgroup's: export,
+  // print and classify all start on it.
+  void theGroupWindowStartsInANewsgroup() {
+    TestInstallation inst;
+    inst.open();
+    QVERIFY(makeBrowseDatabase(qv::KindNewsDb, "comp.test") != 0);
+    QVERIFY(addPerson(100, "Ann", "Lee"));
+    QVERIFY(addThread(7000, 100, "Modems"));
+    QVERIFY(addMessage(500, 7000, 100, 0, kMarch5, "One"));
+    QVERIFY(addMessage(501, 7000, 100, 0, kMarch5 + 1, "Two"));
+    FakeBrowser browser;
+    select(501, qv::KindNewsDb);
+    for (int request : {qvm::GroupExport, qvm::GroupPrint, qvm::GroupClassify}) {
+      auto* w = new qvm::GroupProc(request);
+      QVERIFY2(w->startButton()->isEnabled(), qPrintable(QString::number(request)));
+      w->close();
+      settle();
+    }
+    uint32_t modems = topic("Modems");
+    auto* c = new qvm::GroupProc(qvm::GroupClassify);
+    c->chooseTopic(modems, QStringLiteral("Modems"));
+    c->scopeButton(qvm::ScopeThread)->setChecked(true);
+    QVERIFY(c->start());
+    runToEnd(c->progress());
+    QCOMPARE(linksOf(modems), (std::vector<uint32_t>{500, 501}));
+    c->close();
+    settle();
+
+    auto* w = new qvm::GroupProc(qvm::GroupExport);
+    w->inbox()->setText(QStringLiteral("group.txt"));
+    w->scopeButton(qvm::ScopeDatabase)->setChecked(true);
+    QVERIFY(w->start());
+    runToEnd(w->progress());
+    QFile f(QString::fromStdString(qv::Mem.TempDir) + QStringLiteral("/group.txt"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(f.readAll());
+    QCOMPARE(text.count(QStringLiteral("\nSubject: ")), 2);
+    QVERIFY2(text.contains(QStringLiteral("Newsgroups: comp.test")), qPrintable(text));
+    w->close();
+    settle();
+    QVERIFY2(inst.prompts.requests.empty(), qPrintable(inst.prompts.transcript()));
+  }
+
   void theGroupWindowClassifiesAThreadWithItsChecks() {
     TestInstallation inst;
     inst.open();
@@ -374,6 +417,31 @@ class TopicWindowsTest : public QObject {
     QString text = QString::fromUtf8(f.readAll());
     QCOMPARE(text.count(QStringLiteral("#: ")), 3);
     QVERIFY2(text.contains(QStringLiteral("[Topic Forum]")), "TAPCIS is the capture layout");
+    w->close();
+    settle();
+  }
+
+  // The whole database (and a key word, a topic, the search result) needs
+  // no current message: with nothing selected it still exports every message.
+  void theWholeDatabaseExportsWithoutASelectedMessage() {
+    TestInstallation inst;
+    inst.open();
+    forum();
+    select(0);
+    auto* w = new qvm::GroupProc(qvm::GroupExport);
+    QVERIFY(!w->startButton()->isEnabled());
+    w->scopeButton(qvm::ScopeDatabase)->setChecked(true);
+    QVERIFY(w->startButton()->isEnabled());
+    w->format()->setCurrentIndex(1);  // TAPCIS
+    w->inbox()->setText(QStringLiteral("all.txt"));
+    QVERIFY(w->start());
+    runToEnd(w->progress());
+    QFile f(QString::fromStdString(qv::Mem.TempDir) + QStringLiteral("/all.txt"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()).count(QStringLiteral("#: ")), 4);
+    w->scopeButton(qvm::ScopeThread)->setChecked(true);
+    QVERIFY2(!w->startButton()->isEnabled(), "a thread is found from the current message");
+    QVERIFY(!w->start());
     w->close();
     settle();
   }
