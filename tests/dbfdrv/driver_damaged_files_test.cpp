@@ -207,7 +207,7 @@ TEST_F(DamagedFiles, AMemoBeyondTheLastBlockNumberIsRefusedBeforeItIsWritten) {
   EXPECT_NE(qv::ErrorText().find("file corrupted"), std::string::npos) << qv::ErrorText();
   EXPECT_EQ(n.file.records(), 1);
   n.file.close();
-  EXPECT_EQ(std::filesystem::file_size(dir.file("NOTES.FPT")), memo.size());
+  ASSERT_EQ(std::filesystem::file_size(dir.file("NOTES.FPT")), memo.size());
   EXPECT_EQ(qvtest::readFile(dir.file("NOTES.FPT")), memo);
   EXPECT_EQ(qvtest::readFile(dir.file("NOTES.DBF")), table);
 
