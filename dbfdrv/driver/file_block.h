@@ -126,6 +126,14 @@ struct MemoMap {
 
 struct FileBlock;
 
+// Where a read in a key's order stands: kept and put back around a look
+// that must not move it (the beginning and end tests).
+struct KeyCursor {
+  int state = 0;  // the index side's own (before the first, at an entry, after the last)
+  std::string key;
+  uint32_t record = 0;
+};
+
 // The index files of a table (compound .CDX tags or single .IDX files), as
 // the operation layer calls them. Every function answers a file-layer
 // number. Keys are built from DBF record images.
@@ -141,8 +149,9 @@ class IndexSide {
   virtual int duplicate(FileBlock& b, int key, uint32_t recno, const std::string& record) = 0;
   virtual int insert(FileBlock& b, uint32_t recno, const std::string& record) = 0;
   virtual int update(FileBlock& b, uint32_t recno, const std::string& before, const std::string& after) = 0;
-  // The record was marked deleted.
-  virtual int deleted(FileBlock& b, uint32_t recno, const std::string& record) = 0;
+  // The record's deletion mark was set or cleared: keys whose filter
+  // mentions DELETED() take or drop its entry.
+  virtual int markChanged(FileBlock& b, uint32_t recno, const std::string& record) = 0;
   // Positions key `key` at the first entry not below the value that
   // `record` gives its first `components` components (0: all), and, with
   // recno above 0, at the exact entry of that record; answers its record.
@@ -152,6 +161,8 @@ class IndexSide {
   virtual int edge(FileBlock& b, int key, bool last) = 0;
   // Steps one entry forwards (+1) or backwards (-1); 33 at the end.
   virtual int step(FileBlock& b, int key, int direction, uint32_t& recno) = 0;
+  virtual KeyCursor cursor(int key) = 0;
+  virtual void setCursor(int key, const KeyCursor& at) = 0;
   // True when the key's entry for `record` equals the value of `probe`.
   virtual bool equal(FileBlock& b, int key, const std::string& record, const std::string& probe) = 0;
   virtual int rebuild(FileBlock& b, int key) = 0;  // -1: all
@@ -181,9 +192,12 @@ class MemoSide {
   // Writes a memo text and answers its block number (0 for an empty text);
   // `block` is the memo's current block, rewritten in place when it fits.
   virtual int write(FileBlock& b, uint32_t block, const std::string& text, bool raw, uint32_t& newBlock) = 0;
-  // Compacts the memo file after the table was packed: the memos of the
-  // table's records move together and their 'M' fields get the new blocks;
-  // no live memo changes.
+  // Whether memos may be written: a memo file cut short or with a damaged
+  // header answers the engine's "file corrupted", and nothing is written.
+  virtual int writable(FileBlock& b) = 0;
+  // Compacts the memo file after the table was packed: the memos of every
+  // 'M' field of the table's records (declared or not) move together and
+  // the fields get the new blocks; no live memo changes.
   virtual int pack(FileBlock& b) = 0;
 };
 using MemoSideFactory = std::function<std::unique_ptr<MemoSide>(FileBlock&)>;

@@ -164,16 +164,24 @@ class FileIndexSide : public IndexSide {
     return LayerOk;
   }
 
-  // A deletion mark keeps the entries, except where the filter mentions
-  // DELETED(): there the filter is evaluated again.
-  int deleted(FileBlock& b, uint32_t recno, const std::string& record) override {
+  // A deletion mark set or cleared keeps the entries, except where the
+  // filter mentions DELETED(): there the filter is evaluated again, and the
+  // record's entry goes or comes (once).
+  int markChanged(FileBlock& b, uint32_t recno, const std::string& record) override {
     for (SideKey& k : keys_) {
       if (!k.def.filter.mentionsDeleted()) continue;
       std::string value;
       bool in = false;
       if (int r = keyOf(b, k, record, recno, value, in); r) return r;
-      if (!in && !passBy(k))
+      if (passBy(k)) continue;
+      if (!in) {
         if (int st = k.tree->remove(value, recno); st) return engineResult(b, st);
+        continue;
+      }
+      bool present = false;
+      if (int st = k.tree->find(value, FindMode::Exact, recno, present); st) return engineResult(b, st);
+      if (!present)
+        if (int st = k.tree->insert(value, recno); st && st != CondKeyExists) return engineResult(b, st);
     }
     return LayerOk;
   }
@@ -244,6 +252,25 @@ class FileIndexSide : public IndexSide {
     return LayerOk;
   }
 
+  KeyCursor cursor(int key) override {
+    KeyCursor at;
+    if (SideKey* k = keyAt(key)) {
+      at.state = static_cast<int>(k->cursor);
+      at.key = k->key;
+      at.record = k->record;
+    }
+    return at;
+  }
+
+  void setCursor(int key, const KeyCursor& at) override {
+    if (SideKey* k = keyAt(key)) {
+      // the tree itself may stand elsewhere: a step finds the entry again
+      k->cursor = static_cast<Cursor>(at.state);
+      k->key = at.key;
+      k->record = at.record;
+    }
+  }
+
   bool equal(FileBlock& b, int key, const std::string& record, const std::string& probe) override {
     SideKey* k = keyAt(key);
     if (!k) return false;
@@ -252,12 +279,27 @@ class FileIndexSide : public IndexSide {
     return keyOf(b, *k, record, 0, a, in) == LayerOk && keyOf(b, *k, probe, 0, c, in) == LayerOk && a == c;
   }
 
+  // Every key asked for is built, also after another failed (a key left
+  // with the old record numbers would lead reads astray); the first failure
+  // is the one answered.
   int rebuild(FileBlock& b, int key) override {
+    int first = LayerOk;
+    int status = 0;
+    std::string detail;
     for (std::size_t i = 0; i < keys_.size(); ++i) {
       if (key >= 0 && static_cast<int>(i) != key) continue;
-      if (int r = rebuildKey(b, keys_[i]); r) return r;
+      int r = rebuildKey(b, keys_[i]);
+      if (r && !first) {
+        first = r;
+        status = b.engineStatus;
+        detail = b.detail;
+      }
     }
-    return LayerOk;
+    if (first) {
+      b.engineStatus = status;
+      b.detail = detail;
+    }
+    return first;
   }
 
   int buildDynamic(FileBlock& b, const std::string& description, int& key) override {

@@ -45,6 +45,17 @@ class FileMemoSide : public MemoSide {
   int write(FileBlock& b, uint32_t block, const std::string& text, bool raw, uint32_t& newBlock) override {
     return engineResult(b, memoStore(memo_, text, raw, block, block != 0, newBlock));
   }
+  int writable(FileBlock& b) override {
+    if (!memo_.isOpen()) return engineResult(b, ErrInvalidHandleNumber);
+    if (memo_.access == MemoAccess::ReadOnly) return engineResult(b, ErrFileOpenForReadingOnly);
+    int st = memoAppendable(memo_);
+    if (st < 0) {
+      engineResult(b, st);
+      b.detail += ": " + b.memoPath;
+      return fileLayerNumber(st);
+    }
+    return LayerOk;
+  }
   int pack(FileBlock& b) override {
     const TableInfo* info = tableInfo(b.handle);
     MemoPack pack;
@@ -54,12 +65,17 @@ class FileMemoSide : public MemoSide {
     std::vector<std::pair<uint32_t, std::string>> changed;
     std::string rec;
     int st = StatusOk;
+    // every memo field of the table, also those the declaration leaves out:
+    // their blocks move as well
+    std::vector<const FieldDef*> memoFields;
+    for (const FieldDef& f : info->fields)
+      if (f.type == 'M') memoFields.push_back(&f);
     for (uint32_t n = 1; st >= 0 && n <= info->records; ++n) {
       st = tableRead(b.handle, n, rec);
       if (st < 0) break;
       bool any = false;
-      for (const MemoMap& m : b.memos) {
-        const FieldDef& f = info->fields[size_t(m.dbf)];
+      for (const FieldDef* fp : memoFields) {
+        const FieldDef& f = *fp;
         uint32_t block = memoBlockOf(rec, f);
         if (!block) continue;
         uint32_t fresh = 0;

@@ -16,7 +16,11 @@ int layerError(FileBlock& b, int number, const std::string& detail = {});
 int opOpen(FileBlock& b, bool shared);
 int opCreate(FileBlock& b);
 int opClose(FileBlock& b);
-int applyOptions(FileBlock& b, const std::string& text, std::string& answer);
+// Applies driver options (a declaration's driver string, or a command of
+// operation 60). With `recover` (a declaration) RECOVER is only noted there,
+// to be done once the table is open, and DELETED, a question about the
+// current record, is passed over.
+int applyOptions(FileBlock& b, const std::string& text, std::string& answer, bool* recover = nullptr);
 std::string tablePath(const std::string& declared);
 std::string memoPathOf(const FileBlock& b);
 

@@ -74,7 +74,7 @@ std::string memoPathOf(const FileBlock& b) {
   return path;
 }
 
-int applyOptions(FileBlock& b, const std::string& text, std::string& answer) {
+int applyOptions(FileBlock& b, const std::string& text, std::string& answer, bool* recover) {
   // options are separated by ";" or blanks in a driver string
   std::string all = text;
   size_t pos = 0;
@@ -99,6 +99,8 @@ int applyOptions(FileBlock& b, const std::string& text, std::string& answer) {
       }
       answer = std::to_string(b.buffers);
     } else if (name == "DELETED") {
+      // a question about the current record: a declaration has none to ask about
+      if (recover) continue;
       if (!(b.options & OptIgnoreStatus) || !b.handle) return layerError(b, LayerNotSupported, "DELETED");
       if (!b.current) return layerError(b, LayerEnd);
       answer = onOff(!b.record.empty() && uint8_t(b.record[0]) == kDeletedFlag);
@@ -112,7 +114,9 @@ int applyOptions(FileBlock& b, const std::string& text, std::string& answer) {
       if (hasValue) b.options = switchedOn(value) ? b.options | OptIgnoreStatus : b.options & ~OptIgnoreStatus;
       answer = onOff(b.options & OptIgnoreStatus);
     } else if (name == "RECOVER") {
-      if (int r = opRecover(b); r) return r;
+      // from a declaration: done once the table is open
+      if (recover) *recover = true;
+      else if (int r = opRecover(b); r) return r;
       answer.clear();
     } else if (name == "REGISTER") {
       answer = std::to_string(reinterpret_cast<uintptr_t>(&FoxDrvReg));
@@ -128,7 +132,8 @@ int opOpen(FileBlock& b, bool shared) {
   if (b.file->name().empty()) return layerError(b, LayerNoName);
   b.path = tablePath(b.file->name());
   std::string answer;
-  if (int r = applyOptions(b, decl.driverString, answer); r) return r;
+  bool recover = false;
+  if (int r = applyOptions(b, decl.driverString, answer, &recover); r) return r;
   unsigned mode = b.openMode;
   if (shared) mode |= OpenShared | OpenWriteThrough;
   else if (b.buffers == 0) mode |= OpenWriteThrough;
@@ -150,22 +155,33 @@ int opOpen(FileBlock& b, bool shared) {
   b.index = makeIndexSide(b);
   if (b.index) {
     if (int r = b.index->open(b); r) {
+      // the failure keeps the engine's code and text
       b.index.reset();
       tableClose(handle);
       resetState(b);
-      return layerError(b, r);
+      return r;
     }
   }
   if (!b.memos.empty()) {
     b.memoPath = memoPathOf(b);
     b.memo = makeMemoSide(b);
-    int r = b.memo ? b.memo->open(b) : LayerMemoMissing;
+    int r = b.memo ? b.memo->open(b) : layerError(b, LayerMemoMissing, "no memo module");
     if (r) {
+      std::string memoPath = b.memoPath;
       if (b.index) b.index->close(b);
       b.memo.reset();
       tableClose(handle);
       resetState(b);
-      return layerError(b, r, b.memoPath);
+      if (b.detail.find(memoPath) == std::string::npos) b.detail += (b.detail.empty() ? "" : ": ") + memoPath;
+      return r;
+    }
+  }
+  // RECOVER in the declaration clears the marks of a table opened for
+  // writing (one opened for reading is read as it is)
+  if (recover && !info->readOnly) {
+    if (int r = opRecover(b); r) {
+      opClose(b);
+      return r;
     }
   }
   return LayerOk;
@@ -176,7 +192,8 @@ int opCreate(FileBlock& b) {
   if (b.file->name().empty()) return layerError(b, LayerNoName);
   b.path = tablePath(b.file->name());
   std::string answer;
-  if (int r = applyOptions(b, decl.driverString, answer); r) return r;
+  bool recover = false;  // a new table has no marks to clear
+  if (int r = applyOptions(b, decl.driverString, answer, &recover); r) return r;
   std::vector<FieldDef> fields;
   std::string message;
   if (int r = fieldsForCreate(decl, fields, message); r) {
@@ -213,10 +230,10 @@ int opCreate(FileBlock& b) {
   tableClose(handle);
   resetState(b);
   if (r) {
-    // nothing half made stays behind
+    // nothing half made stays behind; the failure keeps the engine's code and text
     removeFile(b.path);
     for (const std::string& f : indexFiles) removeFile(f);
-    return layerError(b, r);
+    return r;
   }
   return LayerOk;
 }

@@ -205,20 +205,18 @@ int opSkip(FileBlock& b, int64_t n) {
 }
 
 int opEdgeTest(FileBlock& b, int direction) {
-  // look one step without moving
-  FileBlock& s = b;
-  uint32_t savedCurrent = s.current, savedStart = s.startRecord;
-  bool savedPending = s.startPending;
+  // look one step without moving: the position in record order and the
+  // key's cursor are put back as they were, whatever the look passed over
+  uint32_t savedCurrent = b.current, savedStart = b.startRecord;
+  bool savedPending = b.startPending;
+  bool keyed = b.order >= 0 && b.index;
+  KeyCursor mark = keyed ? b.index->cursor(b.order) : KeyCursor();
   uint32_t recno = 0;
-  int r = nextInOrder(s, direction, recno);
-  if (s.order >= 0 && s.index && !r) {
-    // step the key back to where it was
-    uint32_t back = 0;
-    s.index->step(s, s.order, -direction, back);
-  }
-  s.current = savedCurrent;
-  s.startRecord = savedStart;
-  s.startPending = savedPending;
+  int r = nextInOrder(b, direction, recno);
+  if (keyed) b.index->setCursor(b.order, mark);
+  b.current = savedCurrent;
+  b.startRecord = savedStart;
+  b.startPending = savedPending;
   return r;
 }
 

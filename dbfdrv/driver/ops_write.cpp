@@ -83,7 +83,7 @@ int opDelete(FileBlock& b) {
   std::string rec;
   tableRead(b.handle, b.current, rec);
   b.record = rec;
-  if (b.index) return b.index->deleted(b, b.current, rec);
+  if (b.index) return b.index->markChanged(b, b.current, rec);
   return LayerOk;
 }
 
@@ -122,8 +122,12 @@ int opRecover(FileBlock& b) {
   for (uint32_t r = 1; r <= n; ++r) {
     int st = tableRead(b.handle, r, rec);
     if (st < 0) return engineResult(b, st);
-    if (st == CondDeleted)
-      if ((st = tableSetDeleted(b.handle, r, false)) < 0) return engineResult(b, st);
+    if (st != CondDeleted) continue;
+    if ((st = tableSetDeleted(b.handle, r, false)) < 0) return engineResult(b, st);
+    // keys that leave deleted records out take the record again
+    rec[0] = char(kLiveFlag);
+    if (b.index)
+      if (int x = b.index->markChanged(b, r, rec); x) return x;
   }
   return LayerOk;
 }

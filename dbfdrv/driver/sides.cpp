@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "driver/oem_text.h"
 #include "driver/ops.h"
 
 namespace dbf {
@@ -42,9 +43,8 @@ void setMemoBlock(std::string& record, const FieldDef& f, uint32_t block) {
   char* p = record.data() + f.offset;
   if (f.length == 4) {
     for (int i = 0; i < 4; ++i) p[i] = char(uint8_t(block >> (8 * i)));
-  } else if (block == 0) {
-    std::memset(p, ' ', f.length);
   } else {
+    // an empty memo is block 0 in the same form ("         0")
     char buf[24];
     std::snprintf(buf, sizeof buf, "%*lu", int(f.length), static_cast<unsigned long>(block));
     std::memcpy(p, buf + std::strlen(buf) - f.length, f.length);
@@ -85,6 +85,19 @@ int needIndex(FileBlock& b) {
   return LayerOk;
 }
 
+namespace {
+
+// Reads the memo at a block as the program sees it: a text memo of a field
+// with the OEM attribute converted from the table's code page.
+int readMemo(FileBlock& b, const MemoMap& m, uint32_t block, std::string& text, bool& raw) {
+  const qv::FieldDesc& d = b.file->decl().fields[size_t(m.field)];
+  if (int r = b.memo->read(b, block, d.size, text, raw); r) return r;
+  if (!raw && d.oem) text = oemToUtf8(text);
+  return LayerOk;
+}
+
+}  // namespace
+
 int loadMemos(FileBlock& b) {
   if (b.memos.empty()) return LayerOk;
   const TableInfo* info = tableInfo(b.handle);
@@ -95,7 +108,7 @@ int loadMemos(FileBlock& b) {
     std::string text;
     bool raw = false;
     if (m.block && b.memo)
-      if (int r = b.memo->read(b, m.block, decl.fields[size_t(m.field)].size, text, raw); r) return r;
+      if (int r = readMemo(b, m, m.block, text, raw); r) return r;
     m.raw = raw;
     qv::setField(decl, m.field, 0, text);
   }
@@ -105,6 +118,8 @@ int loadMemos(FileBlock& b) {
 int storeMemos(FileBlock& b, std::string& record) {
   if (b.memos.empty()) return LayerOk;
   if (!b.memo) return layerError(b, LayerMemoMissing, b.memoPath);
+  // a memo file that cannot take a memo takes none of the record's
+  if (int r = b.memo->writable(b); r) return r;
   const TableInfo* info = tableInfo(b.handle);
   const qv::FileDecl& decl = b.file->decl();
   for (MemoMap& m : b.memos) {
@@ -115,13 +130,15 @@ int storeMemos(FileBlock& b, std::string& record) {
       // an unchanged memo keeps its block
       std::string old;
       bool raw = false;
-      if (b.memo->read(b, current, decl.fields[size_t(m.field)].size, old, raw) == LayerOk && old == text) {
+      if (readMemo(b, m, current, old, raw) == LayerOk && old == text) {
         m.block = current;
         continue;
       }
     }
+    bool raw = current ? m.raw : false;
+    if (!raw && decl.fields[size_t(m.field)].oem) text = utf8ToOem(text);
     uint32_t block = 0;
-    if (int r = b.memo->write(b, current, text, current ? m.raw : false, block); r) return r;
+    if (int r = b.memo->write(b, current, text, raw, block); r) return r;
     m.block = block;
     setMemoBlock(record, f, block);
   }

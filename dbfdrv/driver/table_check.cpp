@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "driver/field_map.h"
+#include "memo/memo_file.h"
 
 namespace dbf {
 
@@ -71,6 +72,7 @@ TableCheck checkTable(const std::string& path) {
   for (size_t i = 0; i < info.fields.size(); ++i)
     if (isMemoField(info, info.fields[i])) memoFields.push_back(i);
   std::string memoPath;
+  MemoFile memoFile;
   uint64_t memoSize = 0;
   uint32_t blockSize = 0;
   if (!memoFields.empty()) {
@@ -83,6 +85,10 @@ TableCheck checkTable(const std::string& path) {
       memoSize = std::filesystem::file_size(memoPath, ec);
       blockSize = memoFileBlockSize(memoPath, info.memo);
       if (blockSize == 0) out.faults.push_back("the memo file " + memoPath + " has no block size");
+      int opened = memoOpen(memoFile, memoPath, info.memo == TableMemo::Fpt ? MemoKind::Fpt : MemoKind::Dbt,
+                            MemoAccess::ReadOnly);
+      if (opened < 0 && blockSize != 0)
+        out.faults.push_back("the memo file " + memoPath + " cannot be read: " + statusText(opened));
     }
   }
   std::string rec;
@@ -110,11 +116,27 @@ TableCheck checkTable(const std::string& path) {
       }
       uint64_t at = uint64_t(block) * blockSize;
       bool inHeader = info.memo == TableMemo::Fpt ? at < kFptHeader : false;
-      if (inHeader || at >= memoSize)
-        out.faults.push_back("record " + std::to_string(n) + " field " + f.name + " points at block " +
-                             std::to_string(block) + ", outside the memo file's blocks");
+      std::string where = "record " + std::to_string(n) + " field " + f.name;
+      if (inHeader || at >= memoSize) {
+        out.faults.push_back(where + " points at block " + std::to_string(block) + ", outside the memo file's blocks");
+        continue;
+      }
+      // the memo itself, as a read of the record would take it
+      if (!memoFile.isOpen()) continue;
+      MemoData stored;
+      int read = memoRead(memoFile, block, kMemoNoLimit, stored);
+      if (read == ErrFileCorrupted)
+        out.faults.push_back(where + ": the memo at block " + std::to_string(block) +
+                             " runs past the end of the memo file");
+      else if (read == ErrSeekFailed)
+        out.faults.push_back(where + " points at block " + std::to_string(block) +
+                             ", at or past the memo file's next free block");
+      else if (read < 0)
+        out.faults.push_back(where + ": the memo at block " + std::to_string(block) + " cannot be read: " +
+                             statusText(read));
     }
   }
+  if (memoFile.isOpen()) memoClose(memoFile);
   tableClose(handle);
   return out;
 }

@@ -82,7 +82,9 @@ class Parser {
       CompareOp op;
       bool found = true;
       // Two-character operators first.
-      if (take("<>") || take("#")) op = CompareOp::NotEqual;
+      // "==" is the exact equality; texts compare whole here anyway
+      if (take("==")) op = CompareOp::Equal;
+      else if (take("<>") || take("#")) op = CompareOp::NotEqual;
       else if (take("<=") || take("=<")) op = CompareOp::LessEqual;
       else if (take(">=") || take("=>")) op = CompareOp::GreaterEqual;
       else if (take("=")) op = CompareOp::Equal;

@@ -5,7 +5,7 @@
 // and "-" (difference of numbers); a term is a field name (an alias ended by
 // "->" is skipped), a number, a quoted text, a parenthesised expression,
 // ".NOT." before a term, or one of the functions of ExprFunction. A filter
-// may hold one comparison (=, <>, #, <, >, <=, >=, =<, =>).
+// may hold one comparison (=, ==, <>, #, <, >, <=, >=, =<, =>).
 #pragma once
 
 #include <memory>

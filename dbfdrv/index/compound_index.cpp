@@ -90,7 +90,9 @@ int CompoundIndex::removeTag(const std::string& name) {
   if (int st = file_.beginChange(); st) return st;
   IndexTree tag;
   int st = tag.attach(&file_, at, KeyType::Character);
-  if (st == StatusOk) st = tag.releaseAll();
+  // a damaged tag is removed all the same (its pages stay unused)
+  if (st == StatusOk) st = tag.releaseIfWhole();
+  else if (st == ErrInvalidRootPage) st = StatusOk;
   if (st == StatusOk) st = directory_.remove(upper(name), at);
   // The two pages of the tag's header are free pages from now on.
   if (st == StatusOk) st = file_.releasePage(at);

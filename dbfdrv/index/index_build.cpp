@@ -103,7 +103,7 @@ int IndexTree::build(const std::vector<IndexEntry>& sorted) {
 
 int IndexTree::build(const std::function<int(IndexEntry& entry, bool& more)>& next) {
   if (int st = file_->beginChange(); st) return st;
-  int st = releaseAll();
+  int st = releaseIfWhole();
   clearCurrent();
   if (st == StatusOk) {
     LevelWriter leaves(file_, shape_, true);
@@ -151,6 +151,24 @@ int IndexTree::releaseAll() {
   for (uint32_t p : pages)
     if (int st = file_->releasePage(p); st) return st;
   header_.root = kNoPage;
+  return StatusOk;
+}
+
+int IndexTree::releaseIfWhole() {
+  // Only a tree that reads whole gives its pages back. A damaged one is not
+  // walked further: its pages stay unused (they may be another tree's), and
+  // the build that follows does not fail on the damage it repairs.
+  std::string detail;
+  std::vector<uint32_t> pages;
+  uint64_t budget = pageBudget();
+  bool whole = verify(detail) == StatusOk && collectPages(header_.root, 0, budget, pages) == StatusOk;
+  clearCurrent();
+  header_.root = kNoPage;
+  if (!whole) return StatusOk;
+  std::sort(pages.begin(), pages.end());
+  pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+  for (uint32_t p : pages)
+    if (int st = file_->releasePage(p); st) return st;
   return StatusOk;
 }
 

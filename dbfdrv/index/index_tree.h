@@ -86,11 +86,16 @@ class IndexTree {
   int remove(const std::string& key, uint32_t record);
   int count(uint64_t& out);
   // Replaces the tree by one built from entries sorted in tree order, given
-  // one by one by next (more false after the last).
+  // one by one by next (more false after the last). The old tree is never
+  // needed: a damaged one is left behind (releaseIfWhole).
   int build(const std::function<int(IndexEntry& entry, bool& more)>& next);
   int build(const std::vector<IndexEntry>& sorted);
   // Puts every page of the tree on the free list.
   int releaseAll();
+  // The same for a tree that reads whole (verify); a damaged tree's pages
+  // are left unused and the tree is forgotten all the same. Fails only when
+  // the free list cannot be written.
+  int releaseIfWhole();
   // Checks the tree: keys in order, interior keys equal to their child's
   // last key, sibling links; answers the first fault in detail.
   int verify(std::string& detail);

@@ -164,12 +164,12 @@ int writeUnlocked(MemoFile& memo, std::string_view text, uint32_t type, uint32_t
       return StatusOk;
     }
   }
-  // A header that points into itself would have the memo overwrite it.
-  uint32_t firstBlock = memo.kind == MemoKind::Fpt ? fptHeaderBlocks(memo.blockSize) : 1;
-  if (memo.nextFree < firstBlock) return ErrFileCorrupted;
+  if (int st = memoAppendable(memo); st != StatusOk) return st;
   // FPT: header and text rounded up to whole blocks; DBT: (text + end bytes) div 512 + 1.
   uint64_t used = memo.kind == MemoKind::Fpt ? (image.size() + memo.blockSize - 1) / memo.blockSize
                                              : image.size() / kDbtBlockSize + 1;
+  // the header could not count past the memo: nothing is written
+  if (uint64_t(memo.nextFree) + used > UINT32_MAX) return ErrFileCorrupted;
   if (!memoio::writeAt(memo.fd, image.data(), image.size(), blockOffset(memo, memo.nextFree)))
     return ErrFileWriteFailure;
   block = memo.nextFree;
@@ -177,6 +177,20 @@ int writeUnlocked(MemoFile& memo, std::string_view text, uint32_t type, uint32_t
 }
 
 }  // namespace
+
+int memoAppendable(MemoFile& memo) {
+  // A header that points into itself would have the memo overwrite it.
+  uint32_t firstBlock = memo.kind == MemoKind::Fpt ? fptHeaderBlocks(memo.blockSize) : 1;
+  if (memo.nextFree < firstBlock) return ErrFileCorrupted;
+  // The last memo ends in the block before the next free one (a DBT memo
+  // that fills its last block exactly is counted one block more). A next
+  // free block further out is a file cut short, or a damaged header: a memo
+  // written there would leave a hole that reads as empty memos.
+  long long size = memoio::fileSize(memo.fd);
+  if (size < 0) return ErrFileReadFailure;
+  if (blockOffset(memo, memo.nextFree) > uint64_t(size) + memo.blockSize) return ErrFileCorrupted;
+  return StatusOk;
+}
 
 int memoRead(MemoFile& memo, uint32_t block, size_t maxLen, MemoData& out) {
   if (!memo.isOpen()) return ErrInvalidHandleNumber;

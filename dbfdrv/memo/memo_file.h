@@ -101,6 +101,11 @@ int memoRefresh(MemoFile& memo);
 // that runs past the end of the file ErrFileCorrupted.
 int memoRead(MemoFile& memo, uint32_t block, size_t maxLen, MemoData& out);
 
+// Whether a memo may be added at the next free block: a next free block
+// inside the header, or more than a block past the end of the file (a file
+// cut short, a damaged header), answers ErrFileCorrupted.
+int memoAppendable(MemoFile& memo);
+
 // Writes a memo and answers its block. With writeBack and an old block the
 // memo is rewritten in place when it fits the old memo's blocks; otherwise
 // (and always for a new record) it goes to the next free block, which then
@@ -108,7 +113,8 @@ int memoRead(MemoFile& memo, uint32_t block, size_t maxLen, MemoData& out);
 // (MemoTypeText or MemoTypeRaw; DBT memos have none). On a shared file the
 // header lock is taken for the write when not held already (a refused lock
 // answers ErrFileMustBeLockedFirst); a read-only file answers
-// ErrFileOpenForReadingOnly.
+// ErrFileOpenForReadingOnly. A memo that would go to the next free block of
+// a file that is not appendable answers ErrFileCorrupted and writes nothing.
 int memoWrite(MemoFile& memo, std::string_view text, uint32_t type, uint32_t oldBlock,
               bool writeBack, uint32_t& block);
 

@@ -105,6 +105,9 @@ struct TableInfo {
   bool shared = false;
   int64_t fileSize = 0;
   int sizeCondition = 0;  // CondFileSize when the size does not fit
+  // Opened for writing, the header counts records the file does not hold:
+  // every write is refused (ErrFileCorrupted), reads past the file fail.
+  bool countBeyondFile = false;
 };
 
 // The memo kind of a version byte (None when it names no memo file).
@@ -161,7 +164,13 @@ int tableUnlockAll(int handle);
 
 // File helpers.
 int fileStatus(int err);  // errno to engine status
+// The same for a failure on a path: a name whose directory is missing
+// answers ErrPathNotFound rather than ErrFileNotFound.
+int pathStatus(const std::string& path, int err);
 int renameFile(const std::string& from, const std::string& to);
+// Moves a file to a name that must not exist (an existing one answers
+// ErrAccessToFileDenied, as a copy onto it does).
+int renameNew(const std::string& from, const std::string& to);
 int removeFile(const std::string& path);
 int copyFile(const std::string& from, const std::string& to);
 

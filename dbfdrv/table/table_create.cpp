@@ -94,8 +94,9 @@ int tableCreate(const std::string& path, int dialect, std::vector<FieldDef> fiel
   }
   b[at] = char(kHeaderTerminator);
   b[at + 1] = char(kEndOfFile);
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return fileStatus(errno);
+  // an existing file is never replaced: it may be another table's
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return pathStatus(path, errno);
   int s = writeAt(fd, 0, b.data(), b.size());
   if (s == StatusOk && ::fsync(fd) != 0) s = ErrFlushToDiskFailure;
   ::close(fd);

@@ -46,6 +46,8 @@ int tablePack(int handle) {
   Table* t = tableOf(handle);
   if (!t) return ErrInvalidHandleNumber;
   if (t->info.readOnly) return ErrFileOpenForReadingOnly;
+  // records the header counts but the file lacks would be packed as records
+  if (t->info.countBeyondFile) return ErrFileCorrupted;
   if (int s = tableLockFile(handle); s < 0) return s;
   if (int s = flushTable(*t); s < 0) return s;
   const std::string dir = directoryOf(t->info.path);
@@ -109,6 +111,7 @@ int tableEmpty(int handle) {
   Table* t = tableOf(handle);
   if (!t) return ErrInvalidHandleNumber;
   if (t->info.readOnly) return ErrFileOpenForReadingOnly;
+  if (t->info.countBeyondFile) return ErrFileCorrupted;
   if (int s = tableLockFile(handle); s < 0) return s;
   t->pending.clear();
   t->info.records = 0;

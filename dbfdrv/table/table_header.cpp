@@ -268,23 +268,21 @@ int parseHeader(const std::string& b, int64_t fileSize, int dialect, bool forWri
     bool headerFits = fileSize == byHeader || fileSize == byHeader + 1;
     if (sumFits && !headerFits) info.recordLength = sum;
   }
-  if (sum != info.recordLength) {
-    // a field that runs past the record is cut to it
-    for (FieldDef& f : info.fields) {
-      if (f.offset >= info.recordLength) {
-        f.offset = info.recordLength;
-        f.length = 0;
-      } else if (f.offset + f.length > info.recordLength) {
-        f.length = info.recordLength - f.offset;
-      }
-    }
-  }
+  // Fields that run past the record would take their bytes from the next
+  // record: such a table is refused, read or written.
+  if (sum > info.recordLength) return ErrInvalidRecordLength;
   info.fileSize = fileSize;
   info.sizeCondition = sizeCondition(info, fileSize);
   int64_t held = fileSize - int64_t(info.headerLength);
-  if (!forWriting && int64_t(info.records) * info.recordLength > held) {
-    info.widenings |= WidenFileSize;
-    info.records = held > 0 ? uint32_t(held / info.recordLength) : 0;
+  info.countBeyondFile = false;
+  if (int64_t(info.records) * info.recordLength > held) {
+    if (forWriting) {
+      // kept as the header says, so that nothing is written on it
+      info.countBeyondFile = true;
+    } else {
+      info.widenings |= WidenFileSize;
+      info.records = held > 0 ? uint32_t(held / info.recordLength) : 0;
+    }
   }
   return StatusOk;
 }

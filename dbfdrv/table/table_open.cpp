@@ -46,6 +46,18 @@ int fileStatus(int err) {
   }
 }
 
+int pathStatus(const std::string& path, int err) {
+  if (err == ENOENT) {
+    // a name in a directory that does not exist is a missing path, not a missing file
+    size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) {
+      struct stat st {};
+      if (::stat(path.substr(0, slash).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ErrPathNotFound;
+    }
+  }
+  return fileStatus(err);
+}
+
 int readAt(int fd, int64_t offset, void* data, size_t size) {
   char* p = static_cast<char*>(data);
   while (size > 0) {
@@ -131,7 +143,7 @@ int tableOpen(const std::string& path, int dialect, unsigned mode, int& handle) 
   t->mode = mode;
   int flags = (mode & OpenReadWrite) ? O_RDWR : O_RDONLY;
   t->fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (t->fd < 0) return fileStatus(errno);
+  if (t->fd < 0) return pathStatus(path, errno);
   struct stat st {};
   if (::fstat(t->fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(t->fd);
@@ -185,6 +197,19 @@ int tableRecords(int handle, uint32_t& count) {
     unsigned char n[4];
     if (int s = readAt(t->fd, 4, n, 4); s < 0) return s;
     t->info.records = uint32_t(n[0]) | uint32_t(n[1]) << 8 | uint32_t(n[2]) << 16 | uint32_t(n[3]) << 24;
+    // a count the file does not hold is taken as at the open: read, the
+    // records the file holds; written, nothing more
+    struct stat st {};
+    if (::fstat(t->fd, &st) != 0) return ErrFileReadFailure;
+    int64_t held = int64_t(st.st_size) - int64_t(t->info.headerLength);
+    if (int64_t(t->info.records) * t->info.recordLength > held) {
+      if (t->info.readOnly) {
+        t->info.widenings |= WidenFileSize;
+        t->info.records = held > 0 ? uint32_t(held / t->info.recordLength) : 0;
+      } else {
+        t->info.countBeyondFile = true;
+      }
+    }
   }
   count = t->info.records;
   return StatusOk;
@@ -204,21 +229,35 @@ bool hasExtension(const std::string& path) {
 }
 
 int renameFile(const std::string& from, const std::string& to) {
-  if (std::rename(from.c_str(), to.c_str()) != 0) return fileStatus(errno);
+  if (std::rename(from.c_str(), to.c_str()) != 0) return pathStatus(to, errno);
+  return StatusOk;
+}
+
+int renameNew(const std::string& from, const std::string& to) {
+  // refused, as a copy is, when the target exists
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return StatusOk;
+  if (errno != EINVAL && errno != ENOSYS) return pathStatus(to, errno);
+  // a file system without the no-replace rename: link, then unlink
+  if (::link(from.c_str(), to.c_str()) != 0) return pathStatus(to, errno);
+  if (::unlink(from.c_str()) != 0) {
+    int s = pathStatus(from, errno);
+    ::unlink(to.c_str());
+    return s;
+  }
   return StatusOk;
 }
 
 int removeFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0) return fileStatus(errno);
+  if (::unlink(path.c_str()) != 0) return pathStatus(path, errno);
   return StatusOk;
 }
 
 int copyFile(const std::string& from, const std::string& to) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return fileStatus(errno);
+  if (in < 0) return pathStatus(from, errno);
   int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (out < 0) {
-    int s = fileStatus(errno);
+    int s = pathStatus(to, errno);
     ::close(in);
     return s;
   }

@@ -11,6 +11,7 @@ namespace {
 int needWritable(Table* t) {
   if (!t) return ErrInvalidHandleNumber;
   if (t->info.readOnly) return ErrFileOpenForReadingOnly;
+  if (t->info.countBeyondFile) return ErrFileCorrupted;
   return StatusOk;
 }
 
@@ -70,6 +71,7 @@ int tableAppend(int handle, const std::string& record, uint32_t& recno) {
   if (t->info.shared) {
     uint32_t n = 0;
     if (int s = tableRecords(handle, n); s < 0) return s;
+    if (t->info.countBeyondFile) return ErrFileCorrupted;
   }
   std::string rec = record;
   rec[0] = char(kLiveFlag);

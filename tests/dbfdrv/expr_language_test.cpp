@@ -147,6 +147,11 @@ TEST(ExprFilters, ComparisonsOfEveryOperator) {
   EXPECT_TRUE(filter("0.1+0.2=0.3"));  // within the tolerance
   EXPECT_TRUE(filter("BORN>CTOD('12/31/86')"));
   EXPECT_TRUE(filter("BORN<CTOD('01/01/1990')"));
+  // the exact equality, as other writers' filters hold it
+  EXPECT_TRUE(filter("COUNT==7"));
+  EXPECT_TRUE(filter("TRIM(UPPER(name))==\"SMITH\""));
+  EXPECT_FALSE(filter("UPPER(name)==\"SMITH\""));
+  EXPECT_FALSE(filter("TRIM(first)=='Ann '"));
 }
 
 TEST(ExprFilters, TextsCompareOverTheShorterLengthThenTheShorterIsSmaller) {

@@ -184,11 +184,15 @@ void checkEvaluatedOrder(const std::string& indexRel, const std::string& tableRe
     ASSERT_EQ(cdx.openTag(t.name, KeyType::Character, tag), StatusOk);
     Expression key, filter;
     ASSERT_EQ(key.compile(tag.header().keyExpression), ExprOk) << tag.header().keyExpression;
-    if (!tag.header().forExpression.empty()) ASSERT_EQ(filter.compile(tag.header().forExpression), ExprOk);
+    if (!tag.header().forExpression.empty()) {
+      ASSERT_EQ(filter.compile(tag.header().forExpression), ExprOk);
+    }
     std::vector<std::pair<std::string, uint32_t>> expected;
     for (const auto& r : records) {
       bool in = true;
-      if (!filter.empty()) ASSERT_EQ(filter.test(r, in), ExprOk);
+      if (!filter.empty()) {
+        ASSERT_EQ(filter.test(r, in), ExprOk);
+      }
       if (!in) continue;
       ExprValue v;
       ASSERT_EQ(key.evaluate(r, v), ExprOk);

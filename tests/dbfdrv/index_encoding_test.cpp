@@ -186,8 +186,9 @@ TEST(CompactLeaf, ReencodedCorpusLeavesEqualTheOriginalBytes) {
     int freeBytes = page[12] | (page[13] << 8);
     int entriesEnd = kCompactLeafHeaderSize + static_cast<int>(n.entries.size()) * page[23];
     for (int i = 2; i < kIndexPageSize; ++i)
-      if (i < entriesEnd || i >= entriesEnd + freeBytes)
+      if (i < entriesEnd || i >= entriesEnd + freeBytes) {
         ASSERT_EQ(page[i], original[i]) << "leaf at " << l.offset << ", byte " << i;
+      }
   }
 }
 

@@ -278,7 +278,9 @@ class RandomTable {
         ASSERT_TRUE(cachedKeyOf(ixNumber, records_[e.record - 1], key)) << ix->plan->name << " after step " << n;
         ASSERT_EQ(key, e.key) << ix->plan->name << " record " << e.record << " after step " << n;
       }
-      if (!ix->plan->unique) ASSERT_EQ(walked.size(), admitted) << ix->plan->name << " after step " << n;
+      if (!ix->plan->unique) {
+        ASSERT_EQ(walked.size(), admitted) << ix->plan->name << " after step " << n;
+      }
       if (n % 97 == 0) {
         std::string detail;
         ASSERT_EQ(ix->tree->verify(detail), StatusOk) << ix->plan->name << ": " << detail << " after step " << n;

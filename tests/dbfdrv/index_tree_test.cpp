@@ -104,7 +104,9 @@ void deepTree(bool compact, bool descending) {
   std::shuffle(keys.begin(), keys.end(), rng);
   for (std::size_t i = 0; i < keys.size(); ++i) {
     ASSERT_EQ(idx.tree().remove(keyOf(keys[i]), static_cast<uint32_t>(keys[i] + 1)), StatusOk);
-    if (i % 1000 == 0) ASSERT_EQ(idx.tree().verify(detail), StatusOk) << detail;
+    if (i % 1000 == 0) {
+      ASSERT_EQ(idx.tree().verify(detail), StatusOk) << detail;
+    }
   }
   EXPECT_TRUE(walk(idx.tree()).empty());
   EXPECT_NE(idx.file().freeListHead(), kNoPage);

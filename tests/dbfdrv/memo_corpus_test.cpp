@@ -186,7 +186,9 @@ TEST_F(MemoCorpus, EveryPointedMemoReads) {
         ++memos;
       }
     }
-    if (dbf.recordCount() > 0) EXPECT_GT(memos, 0);
+    if (dbf.recordCount() > 0) {
+      EXPECT_GT(memos, 0);
+    }
   }
 }
 

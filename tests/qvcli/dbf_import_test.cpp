@@ -59,4 +59,26 @@ TEST(QvcliDbfImport, NavCisStoreImportsOnceIntoForumAndMailbox) {
   EXPECT_NE(r.out.find("Messages imported:   0"), std::string::npos) << r.out << r.err;
 }
 
+// A store whose field lengths run past its record length would read each
+// field from the bytes of the next one (junk messages): the import refuses
+// the file with the engine's message and takes nothing from it.
+TEST(QvcliDbfImport, AStoreWhoseFieldsRunPastItsRecordsIsRefused) {
+  qvtest::TempDir dir;
+  dbf::registerFoxProDriver();
+  std::vector<StoreRecord> rows = {navRecord(5, 1001, 0, "Ann Smith", "71234,567"),
+                                   navRecord(0, 0, 0, "Carol", "INTERNET:carol@example.com")};
+  ASSERT_TRUE(qvtest::writeStoreTable(qv::HreStore, dir.file("HRECV.DBF"), rows)) << qv::ErrorText();
+  std::string bytes = qvtest::readFile(dir.file("HRECV.DBF"));
+  bytes[32 + 16] = char(uint8_t(bytes[32 + 16]) + 7);  // the first field grows; the records do not
+  qvtest::writeFile(dir.file("HRECV.DBF"), bytes);
+  std::string root = dir.file("root");
+  auto r = runQvcli({"--root", root, "mailbox", "add", "--owner", "Owner Person", "--address", "70000,1"});
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  r = runQvcli({"--root", root, "import", "--format", "NavCIS 1.7x-", dir.file("HRECV.DBF")});
+  EXPECT_NE(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE((r.out + r.err).find("invalid record length"), std::string::npos) << r.out << r.err;
+  EXPECT_EQ(r.out.find("Messages imported:   1"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Messages imported:   2"), std::string::npos) << r.out;
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "driver/file_block.h"
 #include "qvcli_process.h"
 #include "support/temp_dir.h"
 
@@ -53,6 +54,42 @@ TEST(QvcliDbfTags, CheckComparesEveryTagWithTheRecords) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("issue115.cdx tag COD: record 9 has no entry"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("16 faults found"), std::string::npos) << r.err;
+}
+
+// A tag whose filter holds the exact equality "==", as other writers make
+// them: --check compares it like any other tag (before, the filter did not
+// compile and the check failed on a sound index).
+TEST(QvcliDbfTags, AFilterWithTheExactEqualityIsChecked) {
+  qvtest::TempDir dir;
+  dbf::registerFoxProDriver();
+  struct Rec {
+    qv::Str<10> FACILITY;
+  } rec;
+  qv::FileDecl decl{0, "Rooms", "ROO", "FoxPro"};
+  // ">=" and "==" are as long: the filter is made with the one and given the other
+  qv::DeclBuilder<Rec>(decl, rec)
+      .field("FACILITY", &Rec::FACILITY)
+      .key("AUDIO|ROOMS=C[FACILITY],FOR[TRIM(UPPER(facility))>=\"AUDIO\"]", {{"FACILITY"}}, 0);
+  qv::File f(decl);
+  f.setName(dir.file("ROOMS"));
+  ASSERT_TRUE(f.create()) << qv::ErrorText();
+  ASSERT_TRUE(f.open(qv::Share::Exclusive)) << qv::ErrorText();
+  for (const char* facility : {"Audio", "ABC", "audio  ", "Aaa"}) {
+    rec.FACILITY = facility;
+    ASSERT_TRUE(f.add()) << qv::ErrorText();
+  }
+  f.close();
+  std::string cdx = qvtest::readFile(dir.file("ROOMS.CDX"));
+  size_t at = cdx.find(">=\"AUDIO\"");
+  ASSERT_NE(at, std::string::npos);
+  cdx.replace(at, 2, "==");
+  qvtest::writeFile(dir.file("ROOMS.CDX"), cdx);
+
+  auto r = qvtest::runQvcli({"dbf", dir.file("ROOMS.DBF"), "--tags"});
+  EXPECT_NE(r.out.find("for: TRIM(UPPER(FACILITY))==\"AUDIO\""), std::string::npos) << r.out;
+  r = qvtest::runQvcli({"dbf", dir.file("ROOMS.DBF"), "--check"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("no fault found"), std::string::npos) << r.out;
 }
 
 }  // namespace
