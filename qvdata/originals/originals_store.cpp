@@ -9,7 +9,6 @@
 #include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "services/installation.h"
 #include "services/record_helpers.h"
 #include "storage/errors.h"
 
@@ -47,14 +46,10 @@ bool originalsOpenForReading() {
   Originals.close();
   Originals.setName(path);
   dictionaryCache().byId.clear();
-  if (Originals.open(Share::ReadOnly)) return true;
-  // A transaction cut short (the program killed while it wrote) leaves a
-  // journal that only a writer can roll back, and until then the file
-  // cannot be read: the installation's writer opens it for writing, which
-  // rolls the journal back, instead of taking it for a file without
-  // originals (an import would then have kept none for the rest of its run).
-  if (installationReadOnly() || !fs::exists(path + "-journal", ec)) return false;
-  return Originals.open(Share::Shared);
+  // A journal left by a killed writer is rolled back by the open where the
+  // file may be written (else the open fails, ErrInterrupted), so that a
+  // database keeping originals is never taken for one that keeps none.
+  return Originals.open(Share::ReadOnly);
 }
 
 namespace {
@@ -141,7 +136,13 @@ std::shared_ptr<const OriginalDictionary> databaseDictionary() {
 
 std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::string* damage) {
   if (damage) damage->clear();
-  if (!keptKind(kind) || !originalsOpenForReading()) return std::nullopt;
+  if (!keptKind(kind)) return std::nullopt;
+  if (!originalsOpenForReading()) {
+    // A file that is there but cannot be read is no file without originals.
+    if (damage && useCount(FileOriginals) == 0 && originalsFileExists())
+      *damage = "the originals file " + filePath(FileOriginals) + " cannot be read: " + ErrorText();
+    return std::nullopt;
+  }
   if (!messageRow(messageId) || ORI.HASH.blank()) return std::nullopt;
   std::string hash = ORI.HASH.str();
   auto damaged = [&](const std::string& what) {

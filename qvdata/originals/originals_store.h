@@ -44,8 +44,8 @@ std::string hashOfStored(std::string_view stored);
 bool keepsOriginals(int kind);
 // The bytes of the message `messageId` of the current database as they were
 // read from its source; nullopt when none is kept (or the kept one is
-// damaged, or its dictionary is: `damage` then says so, and stays empty
-// when the message has none). Opens the Originals file as keepsOriginals
+// damaged, or its dictionary is, or the file cannot be read: `damage` then
+// says so, and stays empty when the message has none). Opens the Originals file as keepsOriginals
 // does.
 std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::string* damage = nullptr);
 
