@@ -660,13 +660,6 @@ void ImportRun::stageNextDatabase() {
   // The self-description is written with a new database; a run stopped
   // before it was written writes it now.
   bool refMissing = !fs::exists(qv::filePath(FileDbRef), ec);
-  // A newsgroup the run makes keeps the originals of its articles; the
-  // setting is written before the self-description, so that a run stopped
-  // in between writes it on its rerun.
-  if ((current_.created || refMissing) && current_.kind == KindNewsDb && !originalsFileExists()) {
-    releaseDatabaseFiles();  // the last database's, not to be written under this one's name
-    setKeepOriginals(current_.kind, true, ReportShow);
-  }
   if (current_.created || dirMissing || refMissing) {
     FOR = ForumsRec();
     FOR.ID = current_.id;
@@ -676,9 +669,18 @@ void ImportRun::stageNextDatabase() {
       OP_CLOSE(OpRelease, {FileDbRef});
     }
   }
-  // A database made before originals were kept is left as it is.
+  // A database made before originals were kept is left as it is. A new
+  // newsgroup (one this run makes, or one a stopped run made that has no
+  // article yet) keeps the originals of its articles: its setting is
+  // written in the transaction of its first articles, so that a run stopped
+  // before them leaves it new.
+  releaseDatabaseFiles();  // the last database's, not to be read under this one's name
   currentKeepsOriginals_ = qv::keepsOriginals(currentKind_);
+  keepSettingDue_ = !currentKeepsOriginals_ && currentKind_ == KindNewsDb &&
+                    (current_.created || newNewsgroupIn(current_.dirNumber));
+  currentKeepsOriginals_ = currentKeepsOriginals_ || keepSettingDue_;
   openDatabaseFiles(currentKind_);
+  if (current_.created) crashPoint("database-made");
   // The count starts from the messages the database holds, so that a count
   // left wrong by an older program is right again after this run.
   databaseCount_ = currentKind_ == KindMailDb ? Mail.records() : MsgNmbr.records();
@@ -715,6 +717,10 @@ bool ImportRun::beginPosting() {
   inTransaction_ = true;
   sinceCommit_ = 0;
   transactionBegun_ = std::chrono::steady_clock::now();
+  if (keepSettingDue_ && !writeKeepSetting(true, ReportRollback)) {
+    inTransaction_ = transactionActive();
+    return false;
+  }
   return true;
 }
 
@@ -732,6 +738,7 @@ bool ImportRun::commitPosting() {
     TransactionCheck();
     return false;
   }
+  keepSettingDue_ = false;
   databaseCount_ += newMessages_;
   newMessages_ = 0;
   view_.inDatabase = databaseCount_;

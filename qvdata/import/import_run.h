@@ -209,6 +209,7 @@ class ImportRun : public ImportContext {
   int64_t totalBytes_ = 0;
   int64_t doneBytes_ = 0;
   int64_t currentSize_ = 0;
+  bool keepSettingDue_ = false;     // a new newsgroup's originals setting goes with its first commit
   int64_t fileProgress_ = 0;
   int64_t fileRecords_ = -1;  // the record count of a file read by records; -1 when read by bytes
   bool sourceOpen_ = false;

@@ -80,7 +80,10 @@ bool contentRow(const std::string& hash) {
 }  // namespace
 
 HashForm originalsHashForm() {
-  return readSettingsRow() && ORI.PACKING == uint8_t(HashForm::Bytes) ? HashForm::Bytes : HashForm::Hex;
+  // A file that holds nothing yet names its contents by their bytes (its
+  // settings row is written so); one that does keeps naming them as it did.
+  if (readSettingsRow()) return ORI.PACKING == uint8_t(HashForm::Bytes) ? HashForm::Bytes : HashForm::Hex;
+  return Originals.hasRecords() ? HashForm::Hex : HashForm::Bytes;
 }
 
 std::string storedHash(std::string_view hex, HashForm form) {
@@ -194,21 +197,43 @@ bool setKeepOriginals(int kind, bool on, int reportMode) {
     return false;
   }
   OP_CLOSE(OpShared, {FileOriginals});
-  bool ok;
-  if (readSettingsRow()) {
-    ORI.SIZE = on ? kOriginalsKept : 0;
-    ok = UppDat(Originals, OpChange, reportMode);
-  } else {
-    // A file that holds nothing yet names its contents by their bytes; one
-    // that does (a settings row lost) keeps naming them as it did.
-    bool fresh = !Originals.hasRecords();
-    ORI = OriginalsRec();
-    ORI.SIZE = on ? kOriginalsKept : 0;
-    ORI.PACKING = uint8_t(fresh ? HashForm::Bytes : HashForm::Hex);
-    ok = UppDat(Originals, OpAdd, reportMode);
-  }
+  bool ok = writeKeepSetting(on, reportMode);
   OP_CLOSE(OpRelease, {FileOriginals});
   return ok;
+}
+
+bool writeKeepSetting(bool on, int reportMode) {
+  if (readSettingsRow()) {
+    ORI.SIZE = on ? kOriginalsKept : 0;
+    return UppDat(Originals, OpChange, reportMode);
+  }
+  HashForm form = originalsHashForm();
+  ORI = OriginalsRec();
+  ORI.SIZE = on ? kOriginalsKept : 0;
+  ORI.PACKING = uint8_t(form);
+  return UppDat(Originals, OpAdd, reportMode);
+}
+
+bool newNewsgroupIn(uint32_t dirNumber) {
+  if (useCount(FileOriginals) > 0) return false;
+  std::string saved = Mem.Dirnamn;
+  Mem.Dirnamn = "F" + std::to_string(dirNumber);
+  bool unset = !originalsOpenForReading() ? !originalsFileExists() : !readSettingsRow();
+  Originals.close();
+  bool isNew = false;
+  std::error_code ec;
+  std::string messages = filePath(FileMsgNmbr);
+  if (unset && !fs::exists(messages, ec)) {
+    isNew = true;
+  } else if (unset) {
+    // Read through a File of its own: the message file's buffer and the
+    // procedures' use of it stay as they are.
+    File probe(MsgNmbr.decl());
+    probe.setName(messages);
+    isNew = probe.open(Share::ReadOnly) && !probe.hasRecords() && ErrorCode() == ErrNone;
+  }
+  Mem.Dirnamn = saved;
+  return isNew;
 }
 
 bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int reportMode) {
