@@ -89,6 +89,7 @@ int definitionRun(Args args) {
   say("Messages imported:   %lld\n", static_cast<long long>(v.imported));
   say("Messages skipped:    %lld\n", static_cast<long long>(v.skipped));
   for (const std::string& line : qv::skipReasonLines(v.skippedFor)) say("  %s\n", line.c_str());
+  for (const std::string& line : v.problems) say("Problem:             %s\n", line.c_str());
   say("Elapsed seconds:     %lld\n", static_cast<long long>(run.elapsedSeconds()));
   say("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");
   return run.result() == 1 ? 0 : 1;

@@ -105,6 +105,9 @@ int cmdImport(const Args& argsIn) {
   say("Messages imported:   %lld\n", static_cast<long long>(v.imported));
   say("Messages skipped:    %lld\n", static_cast<long long>(v.skipped));
   for (const std::string& line : qv::skipReasonLines(v.skippedFor)) say("  %s\n", line.c_str());
+  // What kept sources from being read or the run from posting, also where
+  // nothing could be shown (unattended).
+  for (const std::string& line : v.problems) say("Problem:             %s\n", line.c_str());
   say("Temporary records:   %lld\n", static_cast<long long>(v.tempRecords));
   say("Elapsed seconds:     %lld\n", static_cast<long long>(run.elapsedSeconds()));
   say("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");

@@ -47,7 +47,9 @@ int cmdWords(const Args& argsIn) {
   if (marking || unmarking) return markWord(args[0], marking ? mark : unmark, marking);
 
   bool byCount = by == "count";
-  if (byCount && !qv::refreshWordCountOrder()) return fail("the word list's count order could not be rebuilt");
+  // A reader walks the count order without its index where it is stale.
+  if (byCount && !qv::installationReadOnly() && !qv::refreshWordCountOrder())
+    return fail("the word list's count order could not be rebuilt");
   qv::WordMarks marks = qv::loadWordMarks();
   qv::OP_CLOSE(qv::OpShared, {qv::FileWordList});
   qv::WordList.set(byCount ? qv::WOR_by_WordCount : qv::WOR_by_theWord);

@@ -292,6 +292,24 @@ void usage(FILE* out) {
   for (const qvcli::Command& c : qvcli::commands()) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
 }
 
+bool hasOption(const qvcli::Args& args, const std::string& name) {
+  for (const std::string& a : args)
+    if (a == name || a.rfind(name + "=", 0) == 0) return true;
+  return false;
+}
+
+// A command that writes only in some of its forms reads in the others, so
+// that these work beside the program and on read-only media.
+qvcli::Needs needsOf(const qvcli::Command& c, const qvcli::Args& args) {
+  std::string name = c.name;
+  bool reads = (name == "persons" && !(args.size() > 1 && (args[1] == "rename" || args[1] == "merge"))) ||
+               (name == "words" && !hasOption(args, "--mark") && !hasOption(args, "--unmark")) ||
+               (name == "stoplist" && !args.empty() && args[0] == "list") ||
+               (name == "topic" && args.size() > 1 && args[1] == "list") ||
+               (name == "export" && hasOption(args, "--clipboard"));
+  return reads ? qvcli::Needs::Reading : c.needs;
+}
+
 [[noreturn]] void haltHandler(const std::string& text) {
   qvcli::fail(text);
   qv::closeInstallation();
@@ -339,8 +357,8 @@ int main(int argc, char** argv) {
   qv::setHaltHandler(haltHandler);
   dbf::registerFoxProDriver();
   qvcli::rootArgument = root;
-  if (cmd->needs != qvcli::Needs::Nothing) {
-    if (int status = qvcli::openInstallationFor(cmd->needs)) return status;
+  if (qvcli::Needs needs = needsOf(*cmd, args); needs != qvcli::Needs::Nothing) {
+    if (int status = qvcli::openInstallationFor(needs)) return status;
   }
   int rc = cmd->run(args);
   qv::closeInstallation();

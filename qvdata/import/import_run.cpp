@@ -40,6 +40,7 @@ const char* kTempFile = "Temporary File";
 const char* kLowSpaceStatus = "The import was stopped: too little free disk space!";
 const char* kFailedStatus = "The import was stopped by an error: the messages of the last commit are kept.";
 const char* kInterruptedStatus = "The import was interrupted: the messages posted so far are kept.";
+const char* kTempFilesStatus = "The import was stopped: its temporary files could not be written.";
 
 // The stopwatch that times a run.
 constexpr int kImportStopwatch = 2;
@@ -88,6 +89,7 @@ ImportRun::~ImportRun() { close(); }
 File& ImportRun::source() { return format_ && format_->openAs == OpenAs::Lines ? LineFile : RawFile; }
 
 bool ImportRun::step() {
+  WarningLog problems(view_.problems);
   switch (stage_) {
     case ImportStage::Start: stageStart(); break;
     case ImportStage::NextDirectory: stageNextDirectory(); break;
@@ -143,6 +145,8 @@ void ImportRun::stageStart() {
   std::string root(trimRight(settings_.path));
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   std::error_code ec;
+  if (settings_.method != SelectFiles && !fs::is_directory(root, ec))
+    Message("The directory " + root + " does not exist and will be skipped!", " Import Error ", Icon::Exclamation);
   if (settings_.method == SelectTree) {
     std::deque<std::string> walk{root};
     while (!walk.empty()) {
@@ -227,6 +231,7 @@ void ImportRun::stageNextFile() {
   }
   QueuedFile f = files_.front();
   files_.pop_front();
+  ++filesTaken_;
   currentPath_ = f.path;
   currentSize_ = f.size;
   view_.fileName = f.path;
@@ -237,6 +242,7 @@ void ImportRun::stageNextFile() {
   }
   fileRecords_ = -1;
   if (openSource(f.path)) {
+    messagesBeforeFile_ = view_.tempRecords + view_.skipped;
     firstSlice_ = true;
     firstPassDone_ = false;
     fileProgress_ = 0;
@@ -300,6 +306,12 @@ bool ImportRun::openSource(const std::string& path) {
       closeSource();
       return false;
     }
+    // Mail that this import cannot take is still read (and counted as
+    // skipped), but the user hears where it can go.
+    if (kind == KindMailDb && (!settings_.importMail || !mailbox()))
+      Message(path + " holds CompuServe Mail, which is imported into a mailbox:\r\nchoose the message kind mail and "
+                     "a mailbox to import it.",
+              "Warning!", Icon::Exclamation);
     fileKind_ = kind;
     src.setFileOrder();
     return true;
@@ -344,14 +356,12 @@ void ImportRun::stageConvertFile() {
   if (firstSlice_) {
     firstSlice_ = false;
     if (sinceFlush_ > 400) {
-      ImpHeader.flush();
-      ImpCCR.flush();
-      ImpThreadId.flush();
-      ImpOriginal.flush();
-      ImpHeader.stream();
-      ImpCCR.stream();
-      ImpThreadId.stream();
-      ImpOriginal.stream();
+      if (!flushTemporaryFiles()) {
+        closeSource();
+        failTemporaryFiles();
+        return;
+      }
+      for (int n : kTempFiles) declaredFile(n).stream();
       sinceFlush_ = 0;
     }
   }
@@ -368,11 +378,14 @@ void ImportRun::stageConvertFile() {
   if (writeFailed_) {
     // The temporary file could not be written: nothing of this run is posted.
     closeSource();
-    finish(2);
+    failTemporaryFiles();
     return;
   }
   if (finished) {
     closeSource();
+    // A file read to its end that gave nothing says so beside the warnings.
+    if (view_.tempRecords + view_.skipped == messagesBeforeFile_)
+      view_.problems.push_back(currentPath_ + ": no message found in it");
     doneBytes_ += currentSize_;
     updateProgress();
     stage_ = ImportStage::NextFile;
@@ -420,33 +433,24 @@ void ImportRun::commitConversion() {
   view_.status = "Building Temporary File Index!";
   if (!takePackedOriginals(true)) {
     // The temporary file could not be written: nothing of this run is posted.
-    finish(2);
+    failTemporaryFiles();
     return;
   }
   training_.trainRest();
-  ImpHeader.flush();
-  ImpCCR.flush();
-  ImpThreadId.flush();
-  ImpOriginal.flush();
-  if (!ImpHeader.buildKeys() && ErrorCode() != ErrKeyBuilt) {
-    Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
-    stage_ = ImportStage::Finished;
+  if (!flushTemporaryFiles()) {
+    failTemporaryFiles();
     return;
   }
-  if (!ImpThreadId.buildKeys() && ErrorCode() != ErrKeyBuilt) {
-    Message(ErrorText() + "\r\nMessages will not be imported!", "TempID Key Build Error!", Icon::Hand);
-    stage_ = ImportStage::Finished;
-    return;
-  }
-  if (!ImpCCR.buildKeys() && ErrorCode() != ErrKeyBuilt) {
-    Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
-    stage_ = ImportStage::Finished;
-    return;
-  }
-  if (!ImpOriginal.buildKeys() && ErrorCode() != ErrKeyBuilt) {
-    Message(ErrorText() + "\r\nMessages will not be imported!", "NewHR Key Build Error!", Icon::Hand);
-    stage_ = ImportStage::Finished;
-    return;
+  for (auto [file, caption] : {std::pair<File*, const char*>{&ImpHeader, "NewHR Key Build Error!"},
+                               {&ImpThreadId, "TempID Key Build Error!"},
+                               {&ImpCCR, "NewHR Key Build Error!"},
+                               {&ImpOriginal, "NewHR Key Build Error!"}}) {
+    if (!file->buildKeys() && ErrorCode() != ErrKeyBuilt) {
+      Message(ErrorText() + "\r\nMessages will not be imported!", caption, Icon::Hand);
+      stopReason_ = kTempFilesStatus;
+      stage_ = ImportStage::Finished;
+      return;
+    }
   }
   if (!checkSpaceFor(GetFSize(qv::filePath(FileImpHeader)))) {
     stage_ = ImportStage::Finished;
@@ -457,6 +461,9 @@ void ImportRun::commitConversion() {
   tempTotal_ = ImpHeader.records();
   view_.tempRecords = tempTotal_;
   if (toPost_.empty()) {
+    if (filesTaken_ == 0 && settings_.method != SelectFiles)
+      view_.problems.push_back("No file in " + std::string(trimRight(settings_.path)) + " matches " +
+                               ImportSettings::joinMasks(settings_.masks));
     Message("No messages found in selected file(s)!\r\nImport unsuccessful!", "Warning!", Icon::Exclamation);
     stage_ = ImportStage::Finished;
     return;
@@ -655,13 +662,6 @@ void ImportRun::stageNextDatabase() {
   // The self-description is written with a new database; a run stopped
   // before it was written writes it now.
   bool refMissing = !fs::exists(qv::filePath(FileDbRef), ec);
-  // A newsgroup the run makes keeps the originals of its articles; the
-  // setting is written before the self-description, so that a run stopped
-  // in between writes it on its rerun.
-  if ((current_.created || refMissing) && current_.kind == KindNewsDb && !originalsFileExists()) {
-    releaseDatabaseFiles();  // the last database's, not to be written under this one's name
-    setKeepOriginals(current_.kind, true, ReportShow);
-  }
   if (current_.created || dirMissing || refMissing) {
     FOR = ForumsRec();
     FOR.ID = current_.id;
@@ -671,9 +671,18 @@ void ImportRun::stageNextDatabase() {
       OP_CLOSE(OpRelease, {FileDbRef});
     }
   }
-  // A database made before originals were kept is left as it is.
+  // A database made before originals were kept is left as it is. A new
+  // newsgroup (one this run makes, or one a stopped run made that has no
+  // article yet) keeps the originals of its articles: its setting is
+  // written in the transaction of its first articles, so that a run stopped
+  // before them leaves it new.
+  releaseDatabaseFiles();  // the last database's, not to be read under this one's name
   currentKeepsOriginals_ = qv::keepsOriginals(currentKind_);
+  keepSettingDue_ = !currentKeepsOriginals_ && currentKind_ == KindNewsDb &&
+                    (current_.created || newNewsgroupIn(current_.dirNumber));
+  currentKeepsOriginals_ = currentKeepsOriginals_ || keepSettingDue_;
   openDatabaseFiles(currentKind_);
+  if (current_.created) crashPoint("database-made");
   // The count starts from the messages the database holds, so that a count
   // left wrong by an older program is right again after this run.
   databaseCount_ = currentKind_ == KindMailDb ? Mail.records() : MsgNmbr.records();
@@ -710,6 +719,10 @@ bool ImportRun::beginPosting() {
   inTransaction_ = true;
   sinceCommit_ = 0;
   transactionBegun_ = std::chrono::steady_clock::now();
+  if (keepSettingDue_ && !writeKeepSetting(true, ReportRollback)) {
+    inTransaction_ = transactionActive();
+    return false;
+  }
   return true;
 }
 
@@ -727,6 +740,7 @@ bool ImportRun::commitPosting() {
     TransactionCheck();
     return false;
   }
+  keepSettingDue_ = false;
   databaseCount_ += newMessages_;
   newMessages_ = 0;
   view_.inDatabase = databaseCount_;
@@ -860,6 +874,25 @@ void ImportRun::stageFinished() {
 void ImportRun::finish(int result) {
   result_ = result;
   close();
+}
+
+// A message not written to the temporary file would be lost without a
+// word: a flush that fails (a full disk) stops the run before it posts.
+bool ImportRun::flushTemporaryFiles() {
+  for (int n : kTempFiles) {
+    File& f = declaredFile(n);
+    if (!f.flush()) {
+      Message("Record add error!\r\n" + ErrorText(), f.name(), Icon::Hand);
+      return false;
+    }
+  }
+  return true;
+}
+
+void ImportRun::failTemporaryFiles() {
+  stopReason_ = kTempFilesStatus;
+  view_.status = stopReason_;
+  finish(2);
 }
 
 // The run stops before its end, keeping what it has committed: what was

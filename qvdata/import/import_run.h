@@ -26,6 +26,7 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+#include <vector>
 
 #include "import/formats.h"
 #include "import/import_settings.h"
@@ -64,6 +65,9 @@ struct ImportView {
   int64_t updated = 0;      // of them, messages the database held already and that were written again
   int64_t skipped = 0;      // messages skipped
   std::map<std::string, int64_t> skippedFor;  // of them, those with a known reason, by reason
+  // The warnings and errors of the run, one line each, shown or not (an
+  // unattended run shows none): a source skipped with the reason, a failure.
+  std::vector<std::string> problems;
   int64_t tempRecords = 0;  // records in the temporary file
   int64_t inDatabase = 0;   // messages already in the target database
   bool countersEnabled = false;
@@ -168,6 +172,12 @@ class ImportRun : public ImportContext {
   bool lowSpace(const std::string& directory, const std::string& text);
   bool checkSpaceFor(int64_t bytes);
   void finish(int result);
+  // The temporary files could not be written or their keys built: nothing
+  // is posted, and the status says why.
+  void failTemporaryFiles();
+  // Writes what the temporary files hold in memory; false (shown) when a
+  // write failed.
+  bool flushTemporaryFiles();
   void abortRun(const std::string& reason);
   void stopEarly(const std::string& reason);
   void openDatabaseFiles(int kind);
@@ -213,6 +223,9 @@ class ImportRun : public ImportContext {
   int64_t totalBytes_ = 0;
   int64_t doneBytes_ = 0;
   int64_t currentSize_ = 0;
+  int64_t messagesBeforeFile_ = 0;  // temporary records and skips before the current file
+  int64_t filesTaken_ = 0;          // source files taken from the queue
+  bool keepSettingDue_ = false;     // a new newsgroup's originals setting goes with its first commit
   int64_t fileProgress_ = 0;
   int64_t fileRecords_ = -1;  // the record count of a file read by records; -1 when read by bytes
   bool sourceOpen_ = false;

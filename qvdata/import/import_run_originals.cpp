@@ -19,9 +19,11 @@ bool ImportRun::targetKeepsOriginals(const Target& t) {
   if (t.kind != KindMailDb && t.kind != KindNewsDb) return false;
   auto known = keepsOriginals_.find(t.id);
   if (known != keepsOriginals_.end()) return known->second;
-  // A newsgroup this run makes keeps originals, as every new one does.
+  // A newsgroup this run makes keeps originals, as every new one does, and
+  // so does one a stopped run made that has no article yet.
   std::shared_ptr<const OriginalDictionary> dictionary;
   bool keeps = t.created ? t.kind == KindNewsDb : keepsOriginalsIn(t.dirNumber, t.kind, &dictionary);
+  if (!keeps && !t.created && t.kind == KindNewsDb) keeps = newNewsgroupIn(t.dirNumber);
   keepsOriginals_[t.id] = keeps;
   training_.known(t.id, dictionary);
   return keeps;

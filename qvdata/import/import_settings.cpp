@@ -17,4 +17,10 @@ std::vector<std::string> ImportSettings::splitMasks(const std::string& text) {
   return out;
 }
 
+std::string ImportSettings::joinMasks(const std::vector<std::string>& masks) {
+  std::string text;
+  for (const std::string& m : masks) text += (text.empty() ? "" : ";") + m;
+  return text;
+}
+
 }  // namespace qv

@@ -35,6 +35,8 @@ struct ImportSettings {
 
   // Splits "*.MSG;*.OLD" into masks.
   static std::vector<std::string> splitMasks(const std::string& text);
+  // The masks written back as "*.MSG;*.OLD".
+  static std::string joinMasks(const std::vector<std::string>& masks);
 };
 
 }  // namespace qv

@@ -3,8 +3,11 @@
 #include <set>
 
 #include "dictionary/database_files.h"
+#include "dictionary/file_numbers.h"
 #include "originals/originals_store.h"
 #include "services/db_kind.h"
+#include "services/file_service.h"
+#include "storage/errors.h"
 
 namespace qv {
 
@@ -86,6 +89,9 @@ std::vector<std::string> checkOriginals(int kind) {
         faults.push_back("the content " + hex + " is damaged");
     }
     ORI.DATA.clear();
+  } else if (originalsFileExists()) {
+    // What cannot be read is never reported as sound.
+    faults.push_back("the originals file " + filePath(FileOriginals) + " cannot be read: " + ErrorText());
   }
   for (const auto& [id, hash] : rows) {
     if (!messages.count(id)) faults.push_back("the original of " + std::string(what) + " " + std::to_string(id) +

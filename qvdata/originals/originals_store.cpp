@@ -9,7 +9,6 @@
 #include "services/db_kind.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "services/installation.h"
 #include "services/record_helpers.h"
 #include "storage/errors.h"
 
@@ -47,14 +46,10 @@ bool originalsOpenForReading() {
   Originals.close();
   Originals.setName(path);
   dictionaryCache().byId.clear();
-  if (Originals.open(Share::ReadOnly)) return true;
-  // A transaction cut short (the program killed while it wrote) leaves a
-  // journal that only a writer can roll back, and until then the file
-  // cannot be read: the installation's writer opens it for writing, which
-  // rolls the journal back, instead of taking it for a file without
-  // originals (an import would then have kept none for the rest of its run).
-  if (installationReadOnly() || !fs::exists(path + "-journal", ec)) return false;
-  return Originals.open(Share::Shared);
+  // A journal left by a killed writer is rolled back by the open where the
+  // file may be written (else the open fails, ErrInterrupted), so that a
+  // database keeping originals is never taken for one that keeps none.
+  return Originals.open(Share::ReadOnly);
 }
 
 namespace {
@@ -85,7 +80,10 @@ bool contentRow(const std::string& hash) {
 }  // namespace
 
 HashForm originalsHashForm() {
-  return readSettingsRow() && ORI.PACKING == uint8_t(HashForm::Bytes) ? HashForm::Bytes : HashForm::Hex;
+  // A file that holds nothing yet names its contents by their bytes (its
+  // settings row is written so); one that does keeps naming them as it did.
+  if (readSettingsRow()) return ORI.PACKING == uint8_t(HashForm::Bytes) ? HashForm::Bytes : HashForm::Hex;
+  return Originals.hasRecords() ? HashForm::Hex : HashForm::Bytes;
 }
 
 std::string storedHash(std::string_view hex, HashForm form) {
@@ -141,7 +139,13 @@ std::shared_ptr<const OriginalDictionary> databaseDictionary() {
 
 std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::string* damage) {
   if (damage) damage->clear();
-  if (!keptKind(kind) || !originalsOpenForReading()) return std::nullopt;
+  if (!keptKind(kind)) return std::nullopt;
+  if (!originalsOpenForReading()) {
+    // A file that is there but cannot be read is no file without originals.
+    if (damage && useCount(FileOriginals) == 0 && originalsFileExists())
+      *damage = "the originals file " + filePath(FileOriginals) + " cannot be read: " + ErrorText();
+    return std::nullopt;
+  }
   if (!messageRow(messageId) || ORI.HASH.blank()) return std::nullopt;
   std::string hash = ORI.HASH.str();
   auto damaged = [&](const std::string& what) {
@@ -193,21 +197,43 @@ bool setKeepOriginals(int kind, bool on, int reportMode) {
     return false;
   }
   OP_CLOSE(OpShared, {FileOriginals});
-  bool ok;
-  if (readSettingsRow()) {
-    ORI.SIZE = on ? kOriginalsKept : 0;
-    ok = UppDat(Originals, OpChange, reportMode);
-  } else {
-    // A file that holds nothing yet names its contents by their bytes; one
-    // that does (a settings row lost) keeps naming them as it did.
-    bool fresh = !Originals.hasRecords();
-    ORI = OriginalsRec();
-    ORI.SIZE = on ? kOriginalsKept : 0;
-    ORI.PACKING = uint8_t(fresh ? HashForm::Bytes : HashForm::Hex);
-    ok = UppDat(Originals, OpAdd, reportMode);
-  }
+  bool ok = writeKeepSetting(on, reportMode);
   OP_CLOSE(OpRelease, {FileOriginals});
   return ok;
+}
+
+bool writeKeepSetting(bool on, int reportMode) {
+  if (readSettingsRow()) {
+    ORI.SIZE = on ? kOriginalsKept : 0;
+    return UppDat(Originals, OpChange, reportMode);
+  }
+  HashForm form = originalsHashForm();
+  ORI = OriginalsRec();
+  ORI.SIZE = on ? kOriginalsKept : 0;
+  ORI.PACKING = uint8_t(form);
+  return UppDat(Originals, OpAdd, reportMode);
+}
+
+bool newNewsgroupIn(uint32_t dirNumber) {
+  if (useCount(FileOriginals) > 0) return false;
+  std::string saved = Mem.Dirnamn;
+  Mem.Dirnamn = "F" + std::to_string(dirNumber);
+  bool unset = !originalsOpenForReading() ? !originalsFileExists() : !readSettingsRow();
+  Originals.close();
+  bool isNew = false;
+  std::error_code ec;
+  std::string messages = filePath(FileMsgNmbr);
+  if (unset && !fs::exists(messages, ec)) {
+    isNew = true;
+  } else if (unset) {
+    // Read through a File of its own: the message file's buffer and the
+    // procedures' use of it stay as they are.
+    File probe(MsgNmbr.decl());
+    probe.setName(messages);
+    isNew = probe.open(Share::ReadOnly) && !probe.hasRecords() && ErrorCode() == ErrNone;
+  }
+  Mem.Dirnamn = saved;
+  return isNew;
 }
 
 bool writeOriginal(uint32_t messageId, const PackedOriginal& original, int reportMode) {

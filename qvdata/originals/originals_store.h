@@ -44,8 +44,8 @@ std::string hashOfStored(std::string_view stored);
 bool keepsOriginals(int kind);
 // The bytes of the message `messageId` of the current database as they were
 // read from its source; nullopt when none is kept (or the kept one is
-// damaged, or its dictionary is: `damage` then says so, and stays empty
-// when the message has none). Opens the Originals file as keepsOriginals
+// damaged, or its dictionary is, or the file cannot be read: `damage` then
+// says so, and stays empty when the message has none). Opens the Originals file as keepsOriginals
 // does.
 std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::string* damage = nullptr);
 
@@ -75,11 +75,21 @@ bool originalsOpenForReading();
 // so far (they stay readable), and new imports add none. False for a forum
 // database or a failed write (reported with `reportMode`).
 bool setKeepOriginals(int kind, bool on, int reportMode);
+// True for the newsgroup database in directory F<dirNumber> when it holds
+// no article and its Originals file no setting (or it has none): one made
+// by a run stopped before its first articles were committed, which is as
+// new as one a run makes now and keeps originals like every new newsgroup.
+// False when a procedure has the Originals file open.
+bool newNewsgroupIn(uint32_t dirNumber);
 
 // The rest work on the Originals file open for writing, normally inside the
 // caller's transaction; a failed write is reported with `reportMode`
 // (services/record_helpers.h) and gives false.
 
+// Writes the setting of the open file (setKeepOriginals without opening
+// it): a new database's setting goes into the transaction of its first
+// messages.
+bool writeKeepSetting(bool on, int reportMode);
 // Records `original` as the original of `messageId`: its content is added
 // unless the file holds it already; an original the message had before is
 // let go (removeOriginal). One longer than kOriginalMaxBytes is not kept.

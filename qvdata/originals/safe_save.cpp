@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "export/export_names.h"
 #include "mime/charset.h"
 
@@ -52,6 +54,17 @@ std::string safeFileName(std::string_view name, int number) {
   }
   // Invalid UTF-8 (a name in an undeclared charset) is read as Windows-1252.
   if (!isValidUtf8(out)) out = windows1252ToUtf8(out);
+  // C1 controls (U+0080..U+009F, "\xC2\x80".."\xC2\x9F") go as C0 ones do: a
+  // terminal acts on U+009B as on ESC "[".
+  std::string kept;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\xC2' && i + 1 < out.size() && static_cast<unsigned char>(out[i + 1]) < 0xA0) {
+      ++i;
+      continue;
+    }
+    kept += out[i];
+  }
+  out = std::move(kept);
   size_t start = 0;
   while (start < out.size() && (out[start] == '.' || isBlank(out[start]))) ++start;
   out.erase(0, start);

@@ -12,7 +12,7 @@ namespace qv {
 inline constexpr size_t kSafeNameMax = 120;
 
 // The name under which a part is saved: the last component of `name` (after
-// any '/' or '\'), its control characters dropped, its leading dots and
+// any '/' or '\'), its control characters (C0, DEL and C1) dropped, its leading dots and
 // outer blanks removed, cut to kSafeNameMax bytes on a character boundary
 // with its extension kept; "attachment-<number>" when nothing is left.
 std::string safeFileName(std::string_view name, int number);

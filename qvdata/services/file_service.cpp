@@ -62,13 +62,25 @@ void removeArchiveFile(const std::string& path) {
   for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(path + suffix, ec);
 }
 
+// A word-index file of a database whose word index lives under a root of
+// its own (not the database root).
+bool underOwnWordIndexRoot(int n) {
+  return filePlace(n) == FilePlace::WordIndex && !Mem.Dirnamn.empty() &&
+         compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0;
+}
+
 // Opens file n in the share mode of the action, recovering from the failures
 // that can be recovered from. Returns false only for a probe that found a
 // differing layout. An installation opened for reading opens every file
-// read-only and repairs nothing: a file (or directory) that is not there
-// stays closed and reads as empty.
+// read-only and repairs nothing: a file that is not there stays closed and
+// reads as empty, as does a word index or temporary directory never made;
+// a missing database or configuration directory is reported as for a
+// writer, since the archive that should be there is not.
 bool openDeclared(int n, File& f, int action) {
   bool reading = installationReadOnly();
+  // A database's word index may live under its own root: its directory is
+  // made there for every action that opens the file.
+  if (underOwnWordIndexRoot(n) && !reading) makePrivateDirectory(joinPath({MasIdxPath, Mem.Dirnamn}));
   Share share = Share::Shared;
   if (action == OpShared && (n == FileHreStore || n == FileRawFile)) share = Share::ReadOnly;
   if (action == OpExclusive) share = Share::Exclusive;
@@ -92,7 +104,10 @@ bool openDeclared(int n, File& f, int action) {
                 "File Open Error");
         continue;
       case ErrPathNotFound:
-        if (reading) return true;  // a directory never made holds nothing to read
+        // A word index under its own root that was never built, or a
+        // temporary directory never made, holds nothing to read; a missing
+        // database or configuration directory is an archive gone missing.
+        if (reading && (underOwnWordIndexRoot(n) || filePlace(n) == FilePlace::Temp)) return true;
         fatal("The path " + directoryOf(name) + " does not exist.\r\nQuorvane will terminate.", "Path Not Found",
               "Check your directory setup in Preferences and run File/Rebuild.");
       case ErrAccessDenied:
@@ -102,6 +117,11 @@ bool openDeclared(int n, File& f, int action) {
                 "File Empty Error");
         fatal("The file " + name + " cannot be opened!\r\nQuorvane will terminate.", " File Open Error - Access denied",
               "Check your network access rights or the possible need for SHARE or VSHARE");
+      case ErrInterrupted:
+        fatal("The file " + name +
+                  " was left unfinished by an interrupted job\r\nand cannot be read here.\r\nQuorvane will terminate.",
+              " File Open Error - Interrupted job",
+              "Run the interrupted job again where the installation can be written, which repairs the file.");
       case ErrInvalidFileName:
         fatal("The file " + name +
                   " cannot be opened.\r\nThe filename is not a valid DOS file name \r\nQuorvane will terminate.",
@@ -190,10 +210,6 @@ bool OP_CLOSE(int action, const std::vector<int>& files) {
       case OpExclusive: {
         if (counts[n] == 0) {
           f.close();
-          // A database's word index may live under its own root: make its directory.
-          if (filePlace(n) == FilePlace::WordIndex && compareNoCase(trimRight(MasIdxPath), trimRight(Mem.FileDir)) != 0 &&
-              !Mem.Dirnamn.empty() && !installationReadOnly())
-            makePrivateDirectory(joinPath({MasIdxPath, Mem.Dirnamn}));
           refuseUnplacedFile(n);
           openDeclared(n, f, action);
         }

@@ -10,7 +10,27 @@ namespace qv {
 namespace {
 Prompter* current = nullptr;
 HaltHandler haltHandler = nullptr;
+thread_local WarningLog* warningLog = nullptr;
+
+// A message as one line: its caption without outer blanks, then its lines.
+std::string oneLine(const std::string& text, const std::string& caption) {
+  size_t first = caption.find_first_not_of(' ');
+  size_t last = caption.find_last_not_of(' ');
+  std::string line = first == std::string::npos ? "" : caption.substr(first, last - first + 1) + ": ";
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      line += ' ';
+      ++i;
+    } else {
+      line += text[i] == '\n' ? ' ' : text[i];
+    }
+  }
+  return line;
+}
 }  // namespace
+
+WarningLog::WarningLog(std::vector<std::string>& into) : into_(into), outer_(warningLog) { warningLog = this; }
+WarningLog::~WarningLog() { warningLog = outer_; }
 
 void setPrompter(Prompter* p) { current = p; }
 Prompter* prompter() { return current; }
@@ -23,6 +43,8 @@ Button unattendedAnswer(unsigned buttons) {
 
 Button Message(const std::string& text, const std::string& caption, Icon icon, unsigned buttons,
                Button defaultButton) {
+  if (warningLog && (icon == Icon::Exclamation || icon == Icon::Hand))
+    warningLog->into_.push_back(oneLine(text, caption));
   if (unattended()) return unattendedAnswer(buttons);
   if (!current) {
     std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", plainLines(text).c_str());

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -45,6 +46,24 @@ Prompter* prompter();
 Button Message(const std::string& text, const std::string& caption, Icon icon = Icon::None,
                unsigned buttons = BtnOk, Button defaultButton = BtnOk);
 void Beep();
+
+// While one lives, every warning and error given on this thread (a Message
+// with Icon::Exclamation or Icon::Hand) is also kept in `into` as one line,
+// "caption: text", whether it was shown or not: a run that nobody may be
+// asked in (unattended) can still say afterwards what went wrong. The
+// innermost log takes the line.
+class WarningLog {
+ public:
+  explicit WarningLog(std::vector<std::string>& into);
+  ~WarningLog();
+  WarningLog(const WarningLog&) = delete;
+  WarningLog& operator=(const WarningLog&) = delete;
+
+ private:
+  friend Button Message(const std::string&, const std::string&, Icon, unsigned, Button);
+  std::vector<std::string>& into_;
+  WarningLog* outer_;
+};
 
 // The answer taken when nobody may be asked: the one that skips or aborts.
 Button unattendedAnswer(unsigned buttons);

@@ -34,6 +34,7 @@ const char* errorMessage(int code) {
     case ErrTransaction: return "Transaction Error";
     case ErrDiskFull: return "Disk Full";
     case ErrInvalidOption: return "Invalid Driver Option";
+    case ErrInterrupted: return "Left By An Interrupted Job";
     default: return "File System Error";
   }
 }

@@ -23,6 +23,7 @@ enum Err : int {
   ErrTransaction = 14,    // transaction misuse (none active, one already active, file not in it)
   ErrDiskFull = 15,
   ErrInvalidOption = 16,
+  ErrInterrupted = 17,    // a writer stopped mid-transaction left the file for a writer to roll back
   ErrOther = 99,          // anything else; the text says what
 };
 

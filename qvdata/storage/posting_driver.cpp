@@ -140,6 +140,7 @@ bool PostingDriver::open(Share share, const std::string& password) {
     return false;
   }
   bool ro = share == Share::ReadOnly;
+  if (ro) rollBackInterruptedWrite(file_.name());
   if (!ro && ::access(file_.name().c_str(), W_OK) != 0) {
     setError(ErrAccessDenied, file_.name());
     return false;
@@ -169,6 +170,7 @@ bool PostingDriver::open(Share share, const std::string& password) {
     if (rc == SQLITE_ROW || rc == SQLITE_DONE) rc = SQLITE_OK;
   }
   if (probe) sqlite3_finalize(probe);
+  if (rc == SQLITE_READONLY_ROLLBACK) return abandon(ErrInterrupted, "");
   if (rc != SQLITE_OK) return abandon(ErrLayout, "damaged file");
   if (!hasMeta) return abandon(ErrLayout, "not a file of this kind");
   if (!getMeta("layout", layout, hasLayout) || !getMeta("owner", owner, hasOwner) ||

@@ -54,6 +54,11 @@ bool reportSqliteFailure(const std::string& name, int rc, sqlite3* db) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED: setError(ErrHeld, name, "the file is locked"); return false;
     case SQLITE_READONLY:
+      if (rc == SQLITE_READONLY_ROLLBACK) {
+        setError(ErrInterrupted, name);
+        return false;
+      }
+      [[fallthrough]];
     case SQLITE_PERM:
     case SQLITE_AUTH: setError(ErrAccessDenied, name); return false;
     case SQLITE_FULL: setError(ErrDiskFull, name); return false;

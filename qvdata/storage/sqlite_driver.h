@@ -86,6 +86,12 @@ class SqlFileDriver : public Driver {
 bool reportSqliteFailure(const std::string& name, int rc, sqlite3* db);
 // Checks a file's name and directory before SQLite sees it (sqlite_open.cpp).
 Err checkSqlitePath(const std::string& name, bool mustExist);
+// Before a read-only open: a journal left by a writer stopped before it
+// committed makes the file unreadable to a read-only connection. Where this
+// process may write the file and its directory, the journal is rolled back
+// now (SQLite's locks leave a transaction another program has under way
+// alone); elsewhere the open then fails with ErrInterrupted.
+void rollBackInterruptedWrite(const std::string& name);
 // The value stored for an owner password ("" for none).
 std::string ownerPasswordCheck(const std::string& password);
 

@@ -12,6 +12,10 @@
 // - A failed open leaves nothing behind: the connection is closed and the
 //   registries are not touched; a failed create removes the half-made file.
 // - Every file created is private to its owner (0600).
+// - A read-only open of a file that a killed writer left with its journal
+//   rolls the journal back first where this process may write the file;
+//   where it may not, the open fails with ErrInterrupted (the job must be
+//   run again where the file can be written).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,6 +142,22 @@ Err checkSqlitePath(const std::string& name, bool mustExist) {
   return ErrNone;
 }
 
+void rollBackInterruptedWrite(const std::string& name) {
+  std::error_code ec;
+  if (!fs::exists(name + "-journal", ec)) return;
+  fs::path p(name);
+  std::string dir = p.has_parent_path() ? p.parent_path().string() : ".";
+  if (::access(name.c_str(), W_OK) != 0 || ::access(dir.c_str(), W_OK | X_OK) != 0) return;
+  usePrivateSqliteFiles();
+  sqlite3* db = nullptr;
+  // The first read of a connection that may write plays a hot journal back.
+  if (sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+  }
+  if (db) sqlite3_close_v2(db);
+}
+
 bool SqliteDriver::open(Share share, const std::string& password) {
   Err e = checkSqlitePath(file_.name(), true);
   if (e != ErrNone) {
@@ -145,6 +165,7 @@ bool SqliteDriver::open(Share share, const std::string& password) {
     return false;
   }
   bool ro = share == Share::ReadOnly;
+  if (ro) rollBackInterruptedWrite(file_.name());
   if (!ro && ::access(file_.name().c_str(), W_OK) != 0) {
     setError(ErrAccessDenied, file_.name());
     return false;

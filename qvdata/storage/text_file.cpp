@@ -42,10 +42,15 @@ int openRegular(const std::string& name, int flags, mode_t mode = 0) {
     setErrnoError(errno, name);
     return -1;
   }
-  struct stat st;
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    setError(ErrInvalidFileName, name, "not a regular file");
+    const char* kind = S_ISDIR(st.st_mode)                         ? "a directory, "
+                       : S_ISFIFO(st.st_mode)                      ? "a FIFO, "
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device, "
+                       : S_ISSOCK(st.st_mode)                      ? "a socket, "
+                                                                   : "";
+    setError(ErrInvalidFileName, name, std::string(kind) + "not a regular file");
     return -1;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

@@ -34,7 +34,25 @@ std::vector<Kind> kinds(const std::string& sources) {
       {"mail", {"--format", "Unix Mail", "--mailbox", "Mary Owner", sources + "/mail.mbx"}},
       {"forum", {"--format", "OzWin II", sources + "/forum.msg"}},
       {"news", {"--format", "Unix News", sources + "/news.txt"}},
+      {"groups", {"--format", "Unix News", sources + "/groups.txt"}},
   };
+}
+
+// The databases whose originals are checked after the last run.
+const char* const kKeepingOriginals[] = {"Mary Owner", "comp.test", "comp.second", "comp.third"};
+
+// Articles of two newsgroups the import makes, one after the other.
+std::string twoNewGroups() {
+  std::string out;
+  for (const char* group : {"comp.second", "comp.third"}) {
+    std::string news = generatedNews(kNews / 2);
+    for (size_t at = 0; (at = news.find("comp.test", at)) != std::string::npos; at += 9) news.replace(at, 9, group);
+    std::string host = std::string("@") + group + ".example>";
+    for (size_t at = 0; (at = news.find("@example.com>", at)) != std::string::npos; at += host.size())
+      news.replace(at, 13, host);
+    out += news;
+  }
+  return out;
 }
 
 std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
@@ -70,6 +88,7 @@ class KillRerunTest : public ::testing::TestWithParam<Plan> {
     writeFile(sources_->file("mail.mbx"), generatedMbox(kMails, kOwner));
     writeFile(sources_->file("forum.msg"), generatedForumCapture(kForum));
     writeFile(sources_->file("news.txt"), generatedNews(kNews));
+    writeFile(sources_->file("groups.txt"), twoNewGroups());
     TempDir baseline;
     makeInstallation(baseline.path());
     for (const Kind& k : kinds(sources_->path())) {
@@ -116,7 +135,7 @@ TEST_P(KillRerunTest, RerunEndsWithTheArchiveOfAnUninterruptedRun) {
     ASSERT_EQ(r.exitCode, 0) << k.name << ": " << r.out << r.err;
   }
   std::string actual = dumpArchive(dir.path());
-  for (const char* db : {"Mary Owner", "comp.test"}) {
+  for (const char* db : kKeepingOriginals) {
     ProcessResult check = runQvcli({"--root", dir.path(), "check", db});
     EXPECT_EQ(check.exitCode, 0) << db << ": " << check.out << check.err;
   }
@@ -134,10 +153,15 @@ INSTANTIATE_TEST_SUITE_P(
              {{"mail", {"posting-commit:1"}}, {"forum", {"posting-commit:1"}}, {"news", {"posting-commit:1"}}}},
         Plan{"after a commit", {{"mail", {"posting-message:150"}}, {"news", {"posting-message:120"}}}},
         Plan{"at the last commit", {{"mail", {"posting-last-commit:1"}}, {"forum", {"posting-last-commit:1"}}}},
+        // Killed just after the import made a newsgroup's database: the rerun
+        // keeps the originals of its articles as an uninterrupted run does.
+        Plan{"after making the first new group", {{"groups", {"database-made:1"}}}},
+        Plan{"after making the second new group", {{"groups", {"database-made:2"}}}},
         Plan{"twice, then a rerun",
              {{"mail", {"posting-commit:2", "posting-message:20", "conversion-message:3"}},
               {"forum", {"posting-message:130", "posting-commit:1"}},
-              {"news", {"posting-commit:2", "posting-message:5"}}}}),
+              {"news", {"posting-commit:2", "posting-message:5"}},
+              {"groups", {"database-made:2", "posting-message:50"}}}}),
     [](const ::testing::TestParamInfo<Plan>& planInfo) {
       std::string n;
       for (char c : planInfo.param.label) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';

@@ -210,6 +210,60 @@ TEST_F(QvcliTest, ControlCharactersOfStoredTextNeverReachTheTerminal) {
   EXPECT_EQ(qvcli({"info"}).out.find('\x1b'), std::string::npos);
 }
 
+// Control characters that decoding makes (quoted-printable "=1B", HTML
+// "&#27;") and names the user types are shown escaped too; a part saved as a
+// file loses C1 controls from its name as it loses C0 ones.
+TEST_F(QvcliTest, ControlCharactersFromDecodingAndTypedNamesNeverReachTheTerminal) {
+  ASSERT_EQ(qvcli({"init"}).status, 0);
+  ASSERT_EQ(qvcli({"mailbox", "add", "--owner", "Ann Lee", "--address", "ann@example.org"}).status, 0);
+  std::string head = "From eve@example.org Sat Mar  6 21:39:44 2004\nFrom: Eve <eve@example.org>\n"
+                     "To: ann@example.org\nDate: Sat, 06 Mar 2004 21:39:44 -0800\nMIME-Version: 1.0\n";
+  writeFile(dir.file("evil.mbx"),
+            head + "Subject: qp\nMessage-ID: <qp@example.org>\nContent-Type: text/plain; charset=us-ascii\n"
+                   "Content-Transfer-Encoding: quoted-printable\n\nQP=1B[2J then =1B]52;c;ZWNobw=3D=3D=07 end\n\n" +
+                head + "Subject: html\nMessage-ID: <html@example.org>\nContent-Type: text/html\n\n"
+                   "<p>HTML&#27;[2J then &#x1b;]0;title&#7; end</p>\n\n" +
+                head + "Subject: part\nMessage-ID: <part@example.org>\n"
+                   "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\nSee the part.\n"
+                   "--b\nContent-Type: application/octet-stream; name=\"x\"\n"
+                   "Content-Disposition: attachment; filename*=utf-8''a%1B%5B2Jb%C2%9B2Jc.bin\n"
+                   "Content-Transfer-Encoding: base64\n\nAAEC\n--b--\n\n");
+  Outcome r = qvcli({"import", "--format", "Unix Mail", "--mailbox", "Ann Lee", dir.file("evil.mbx")});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  ASSERT_EQ(qvcli({"topic", "Ann Lee", "add", "Topic\x1b]0;t\x07"}).status, 0);
+  ASSERT_EQ(qvcli({"stoplist", "add", "wo\x1b[2Jrd"}).status, 0);
+
+  std::vector<Outcome> outs;
+  Outcome list = qvcli({"show", "Ann Lee"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  for (size_t at = 0; at < list.out.size(); at = list.out.find('\n', at) + 1) {
+    std::string id = list.out.substr(at, list.out.find(' ', at) - at);
+    outs.push_back(qvcli({"show", "Ann Lee", id}));
+    outs.push_back(qvcli({"export", "Ann Lee", "--scope", "message", "--id", id, "--clipboard"}));
+    outs.push_back(qvcli({"attachments", "Ann Lee", id, "--save", dir.path() + "/parts"}));
+  }
+  outs.push_back(qvcli({"topic", "Ann Lee", "list"}));
+  outs.push_back(qvcli({"stoplist", "list"}));
+  std::string all;
+  for (const Outcome& o : outs) all += o.out + o.err;
+  EXPECT_NE(all.find("QP^[[2J then ^[]52;c;ZWNobw==^G end"), std::string::npos) << all;
+  EXPECT_NE(all.find("HTML^[[2J then ^[]0;title^G end"), std::string::npos) << all;
+  EXPECT_NE(all.find("Topic^[]0;t^G"), std::string::npos);
+  EXPECT_NE(all.find("WO^[[2JRD"), std::string::npos);
+  for (char c : {'\x1b', '\x07'}) EXPECT_EQ(all.find(c), std::string::npos) << int(c);
+  EXPECT_EQ(all.find("\xC2\x9B"), std::string::npos);
+  std::vector<std::string> saved;
+  for (const auto& e : fs::directory_iterator(dir.path() + "/parts")) saved.push_back(e.path().filename());
+  std::string names;
+  for (const std::string& n : saved) names += n + "|";
+  EXPECT_NE(names.find("b2Jc.bin|"), std::string::npos) << "U+009B leaves the name: " << names;
+  for (size_t i = 0; i < names.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(names[i]);
+    EXPECT_FALSE(c < 0x20 || c == 0x7F || (c == 0xC2 && i + 1 < names.size() && (names[i + 1] & 0xE0) == 0x80))
+        << "a control character in a saved name: " << names;
+  }
+}
+
 TEST_F(QvcliTest, ListedNamesAreCutOnACharacterBoundary) {
   std::string name = "\xc3\x85sa ";
   for (int i = 0; i < 13; ++i) name += "\xc3\x96";  // 31 bytes: the column of 28 falls inside a character

@@ -292,11 +292,17 @@ TEST_F(CisHostCapture, TapcisMailFilesHoldBothLayouts) {
 }
 
 TEST_F(CisHostCapture, DetectionOfHostMail) {
-  // TAPCIS and AUTOSIG: an import of mail takes the host's mail layout too.
+  // TAPCIS and AUTOSIG: the host's mail layout is mail, whatever the import
+  // takes, unless the file has forum messages ("#:") as well.
+  std::vector<std::string> withForum = kHostMail;
+  for (const char* l : {"#: 1 S1/General", "    12-Mar-96 14:22:05", "Sb: Hello", "Fm: Joe 12345,678",
+                        "To: All", "", "Hi there."})
+    withForum.push_back(l);
   for (const char* format : {"TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG"}) {
     SCOPED_TRACE(format);
     EXPECT_EQ(read(format, kHostMail, KindMailDb), KindMailDb);
-    EXPECT_EQ(read(format, kHostMail, KindForumDb), 0) << "an import of forum messages finds no \"#:\" line";
+    EXPECT_EQ(read(format, kHostMail, KindForumDb), KindMailDb) << "a file of nothing but the host's mail";
+    EXPECT_EQ(read(format, withForum, KindForumDb), KindForumDb);
     EXPECT_EQ(read(format, {"Date:  01-Jan-92 12:34 EST", "Reply to: x", "", "text"}, KindMailDb), 0)
         << "\"Date:\" without \"From:\" or \"MgTo:\"";
     // A "Date:  " line at the very end, and a header after a broken one.

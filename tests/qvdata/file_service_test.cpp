@@ -117,6 +117,18 @@ TEST_F(FileServiceTest, WordIndexDirectoryUnderItsOwnRootIsMadeOnOpen) {
   EXPECT_EQ(fs::status(root + "/INDEX/F1").permissions() & fs::perms::all, fs::perms::owner_all);
   OP_CLOSE(OpRelease, {FileMasIdx});
   EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
+
+  // Emptying, packing and probing open the file too: each makes the
+  // directory of a database whose word index was never opened.
+  int dirNumber = 2;
+  for (int action : {OpEmpty, OpPack, OpProbe}) {
+    selectDatabase(uint32_t(dirNumber), 1);
+    std::string indexDir = root + "/INDEX/F" + std::to_string(dirNumber++);
+    ASSERT_FALSE(fs::exists(indexDir));
+    EXPECT_FALSE(haltText([&] { OP_CLOSE(action, {FileWordList}); })) << "action " << action << prompts.transcript();
+    EXPECT_TRUE(fs::is_regular_file(indexDir + "/IDX028.DAT")) << "action " << action;
+  }
+  EXPECT_TRUE(prompts.requests.empty()) << prompts.transcript();
 }
 
 // ---- undefined numbers ----

@@ -151,8 +151,11 @@ TEST(PrivateFiles, ASourceThatIsNoRegularFileIsRefusedAtOnce) {
   // Opening a FIFO for reading would wait for a writer for ever.
   EXPECT_FALSE(f.open(fifo, false));
   EXPECT_EQ(ErrorCode(), ErrInvalidFileName);
-  EXPECT_EQ(ErrorText(), "Invalid File Name (not a regular file)");
+  EXPECT_EQ(ErrorText(), "Invalid File Name (a FIFO, not a regular file)");
   EXPECT_FALSE(f.open("/dev/zero", false)) << "a device would never end";
+  EXPECT_EQ(ErrorText(), "Invalid File Name (a device, not a regular file)");
+  EXPECT_FALSE(f.open(dir.path(), false));
+  EXPECT_EQ(ErrorText(), "Invalid File Name (a directory, not a regular file)");
   EXPECT_FALSE(f.create(fifo));
   writeFile(dir.file("plain"), "x");
   EXPECT_TRUE(f.open(dir.file("plain"), false));

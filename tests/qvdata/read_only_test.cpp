@@ -73,11 +73,24 @@ TEST_F(ReadOnlyInstallationTest, ReadingWritesNothingAndFindsWhatIsThere) {
   MsgNmbr.set(MSG_DateKey);
   EXPECT_FALSE(MsgNmbr.next());
   OP_CLOSE(OpRelease, {FileMsgNmbr, FileThreads});
+  // A database whose directory is gone is no empty database: reading it
+  // stops with the path message, as writing does.
   ASSERT_TRUE(findDatabase("Beta"));
   useDatabase();
-  OP_CLOSE(OpShared, {FileMsgNmbr, FileMasIdx});
-  EXPECT_FALSE(MasIdx.hasRecords()) << "a directory that is not there reads as empty";
-  OP_CLOSE(OpRelease, {FileMsgNmbr, FileMasIdx});
+  auto halted = haltText([] { OP_CLOSE(OpShared, {FileMsgNmbr}); });
+  ASSERT_TRUE(halted);
+  EXPECT_EQ(*halted, "Check your directory setup in Preferences and run File/Rebuild.");
+  EXPECT_EQ(onlyRequest().caption, "Path Not Found");
+  EXPECT_EQ(onlyRequest().text, "The path " + root + "/F2 does not exist.\r\nQuorvane will terminate.");
+  EXPECT_FALSE(MsgNmbr.isOpen());
+  prompts.reset();
+  // A word index under a root of its own that was never built reads as empty.
+  ASSERT_TRUE(findDatabase("Alpha"));
+  useDatabase();
+  MasIdxPath = dir.path() + "/index";
+  OP_CLOSE(OpShared, {FileMasIdx});
+  EXPECT_FALSE(MasIdx.hasRecords()) << "a word-index directory that is not there reads as empty";
+  OP_CLOSE(OpRelease, {FileMasIdx});
   EXPECT_EQ(KonfigGet(ItemConfigVersion), 0) << "the settings are read";
   closeInstallation();
 

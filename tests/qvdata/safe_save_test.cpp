@@ -26,6 +26,11 @@ TEST(SafeSave, NamesKeepOnlyTheirLastComponentWithoutHidingOrControls) {
   EXPECT_EQ(safeFileName("a\x01\x1b[31mb\x7f.txt\n", 1), "a[31mb.txt");
   EXPECT_EQ(safeFileName("  spaced name.pdf  ", 1), "spaced name.pdf");
   EXPECT_EQ(safeFileName("r\xE9sum\xE9.txt", 1), "r\xC3\xA9sum\xC3\xA9.txt");  // Windows-1252 bytes
+  // C1 controls go as C0 ones do: U+009B is a terminal's CSI, U+0085 a line end.
+  EXPECT_EQ(safeFileName("a\xC2\x9B" "2Jb\xC2\x85.txt", 1), "a2Jb.txt");
+  EXPECT_EQ(safeFileName("\xC2\x80\xC2\x9F", 5), "attachment-5");
+  EXPECT_EQ(safeFileName("x\x81y\xE9.txt", 1), "xy\xC3\xA9.txt") << "undefined Windows-1252 bytes are C1 controls";
+  EXPECT_EQ(safeFileName("\xC2\xA0nbsp\xC2\xBF.txt", 1), "\xC2\xA0nbsp\xC2\xBF.txt") << "U+00A0 and on are kept";
 }
 
 TEST(SafeSave, LongNamesAreCutOnACharacterKeepingTheExtension) {

@@ -30,19 +30,22 @@ int detectOz(cis::LineReader& r) {
 }
 
 // TAPCIS 5.x, TAPCIS 6.x, AUTOSIG: any "#:" line; the import kind decides.
-// An import of mail also takes mail in the host's layout ("Date:  " and
-// "From:" or "MgTo:"), as a capture of the host's mail shows it.
+// Mail in the host's layout ("Date:  " and "From:" or "MgTo:", as a capture
+// of the host's mail shows it) is mail: for an import of mail wherever it
+// comes first, for any other import when the file has no "#:" line.
 int detectTapcis(cis::LineReader& r, int importKind) {
   std::string line;
+  bool mailLayout = false;
   while (r.next(line)) {
     if (line.starts_with("#:")) return importKind == KindMailDb ? KindMailDb : KindForumDb;
-    if (importKind != KindMailDb || !line.starts_with(cis::kMailDateLabel)) continue;
+    if (mailLayout || !line.starts_with(cis::kMailDateLabel)) continue;
     std::string next;
-    if (!r.next(next)) return KindNoDb;
-    if (cis::mailLayoutStart(line, next)) return KindMailDb;
+    if (!r.next(next)) break;
+    mailLayout = cis::mailLayoutStart(line, next);
+    if (mailLayout && importKind == KindMailDb) return KindMailDb;
     r.giveBack({std::move(next)});
   }
-  return KindNoDb;
+  return mailLayout ? KindMailDb : KindNoDb;
 }
 
 // NavCIS save files: a block of "Subject:", "From:", "To:" and then "Date:"

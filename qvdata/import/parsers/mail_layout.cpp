@@ -4,6 +4,7 @@
 
 #include "import/parsers/cis_text.h"
 #include "import/parsers/message_record.h"
+#include "import/skip_reasons.h"
 #include "services/names.h"
 
 namespace qv::cis {
@@ -35,10 +36,11 @@ bool mailLayoutStart(std::string_view line, std::string_view next) {
 }
 
 bool convertLayoutMail(ImportContext& ctx, const MessageLines& msg, size_t textLine) {
-  if (!ctx.settings().importMail) return skipped(ctx);
+  if (!ctx.settings().importMail) return skipped(ctx, kSkipMailNotImported);
   DateTime when = parseDateTime(after(msg.header(1), kMailDateLabel.size()));
   Target* box = ctx.mailbox();
-  if (box == nullptr || ctx.creationOnly()) return skipped(ctx);
+  if (box == nullptr) return skipped(ctx, kSkipNoMailbox);
+  if (ctx.creationOnly()) return skipped(ctx, kSkipCreationOnly);
 
   MessageFields m;
   std::string line2 = msg.header(2);
