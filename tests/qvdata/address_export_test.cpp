@@ -227,15 +227,15 @@ TEST_F(AddressRunTest, ManyPersonsCrossTheBufferUnchanged) {
   database(KindMailDb);
   std::map<std::string, std::string> byName;
   ASSERT_TRUE(addPersons(1200, [&](int i, PersonRec& p) {
-    char last[16];
-    std::snprintf(last, sizeof last, "Name%04d", i);
+    char lastName[16];
+    std::snprintf(lastName, sizeof lastName, "Name%04d", i);
     std::string address = "person" + std::to_string(i) + "@example.com";
     p.PERSONID = 400000 + uint32_t(i);
-    p.PERSONSTRING = std::string("First ") + last;
+    p.PERSONSTRING = std::string("First ") + lastName;
     p.FIRSTNAME = "First";
-    p.LASTNAME = last;
+    p.LASTNAME = lastName;
     p.ADDRESS = address;
-    byName[last] = addressEntry(AddressEudora, {last, "First", address});
+    byName[lastName] = addressEntry(AddressEudora, {lastName, "First", address});
   }));
   int64_t progressCalls = 0;
   AddressRun r(AddressEudora, "book.txt");
@@ -264,7 +264,7 @@ TEST_F(AddressRunTest, NoPersonsGivesNoFile) {
 TEST_F(AddressRunTest, NamesWithAPathOrOfTheArchiveAreRefused) {
   database(KindForumDb);
   ASSERT_TRUE(qvtest::addPerson(300002, "John", "Smith", 1, 0, "12345,678"));
-  for (const std::string& name : {"sub/book.txt", "C:\\TEMP\\book.txt", "../book.txt"}) {
+  for (const char* name : {"sub/book.txt", "C:\\TEMP\\book.txt", "../book.txt"}) {
     EXPECT_EQ(run(AddressTapcis, name), AddressFailed) << name;
     EXPECT_EQ(lastFailure, "Do not include the path, just the filename!") << name;
   }
