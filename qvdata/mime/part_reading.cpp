@@ -5,12 +5,42 @@
 #include "mime/charset.h"
 #include "mime/content_type.h"
 #include "mime/mime_internal.h"
+#include "mime/uudecode.h"
 
 namespace qv::mime::detail {
 
 namespace {
 
 constexpr size_t kReadChunk = 65536;  // bytes of decoded content read at a time
+constexpr size_t kBase64Sample = 8192;  // bytes of base64 content looked at before decoding
+// An encoded forwarded message longer than this once decoded stays an attachment.
+constexpr size_t kMaxEncodedMessage = 64u << 20;
+constexpr std::string_view kNotBase64 = "it is not base64 as declared: kept as written";
+
+// Whether content declared base64 holds base64 data: a base64 line never has
+// blanks inside it, while lines of plain words have them between the words.
+// Content whose lines (of its first bytes) mostly hold words is plain text;
+// junk characters without blanks are broken base64, decoded as far as it goes.
+bool holdsBase64(std::string_view sample) {
+  size_t lines = 0, words = 0, pos = 0;
+  while (pos < sample.size()) {
+    size_t next;
+    std::string_view line = trimWsp(lineAt(sample, pos, next));
+    pos = next;
+    if (line.empty()) continue;
+    ++lines;
+    words += line.find_first_of(" \t") != std::string_view::npos;
+  }
+  return words * 2 <= lines;
+}
+
+// Streams the content as it stands from the start of `src`.
+void readRaw(GMimeStream* src, const std::function<void(const char*, size_t)>& sink) {
+  g_mime_stream_reset(src);
+  std::unique_ptr<char[]> buf(new char[kReadChunk]);
+  ssize_t n;
+  while ((n = g_mime_stream_read(src, buf.get(), kReadChunk)) > 0) sink(buf.get(), size_t(n));
+}
 
 GMimeContentEncoding effectiveEncoding(GMimePart* part, GMimeDataWrapper* w) {
   GMimeContentEncoding enc = g_mime_data_wrapper_get_encoding(w);
@@ -36,6 +66,11 @@ std::string contentTypeOf(GMimeObject* obj) {
   return mediaType(std::string(t ? t : "") + "/" + (s ? s : ""));
 }
 
+std::string leafTypeOf(GMimeObject* obj) {
+  std::string type = contentTypeOf(obj);
+  return type.rfind("multipart/", 0) == 0 ? "text/plain" : type;
+}
+
 std::string charsetOf(GMimeObject* obj) {
   if (const char* c = g_mime_object_get_content_type_parameter(obj, "charset")) return c;
   if (const char* raw = g_mime_object_get_header(obj, "Content-Type")) return charsetParameter(raw);
@@ -59,12 +94,31 @@ bool isTextType(const std::string& type) {
          type == "message/disposition-notification" || type == "message/feedback-report";
 }
 
-bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink) {
+bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink, std::string* damage) {
   GMimeDataWrapper* w = g_mime_part_get_content(part);
   if (!w) return false;
   GMimeStream* src = g_mime_data_wrapper_get_stream(w);
   if (!src) return false;
   GMimeContentEncoding enc = effectiveEncoding(part, w);
+  if (damage) damage->clear();
+  if (enc == GMIME_CONTENT_ENCODING_UUENCODE) {
+    UuDecoder uu(sink);
+    readRaw(src, [&](const char* p, size_t n) { uu.feed(p, n); });
+    std::string what = uuDamageText(uu.finish());
+    if (damage) *damage = what;
+    return true;
+  }
+  if (enc == GMIME_CONTENT_ENCODING_BASE64) {
+    std::string sample(kBase64Sample, '\0');
+    g_mime_stream_reset(src);
+    ssize_t n = g_mime_stream_read(src, sample.data(), sample.size());
+    sample.resize(n > 0 ? size_t(n) : 0);
+    if (!holdsBase64(sample)) {
+      readRaw(src, sink);
+      if (damage) *damage = kNotBase64;
+      return true;
+    }
+  }
   g_mime_stream_reset(src);
   GRef<GMimeStream> filtered;
   GMimeStream* in = src;
@@ -102,12 +156,37 @@ bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>
 
 bool looksBinary(std::string_view sample) {
   if (sample.empty()) return false;
-  size_t controls = 0;
+  size_t controls = 0, nul = 0;
   for (char ch : sample) {
     unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1B) ++controls;
+    if (c == 0) ++nul;
+    else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1B) ++controls;
   }
-  return controls * 10 > sample.size();
+  // NUL bytes in text are blanks to the reader; the other bytes tell.
+  size_t rest = sample.size() - nul;
+  return rest == 0 || controls * 10 > rest;
+}
+
+bool keptAsWritten(std::string_view damage) { return damage == kNotBase64; }
+
+GRef<GMimeMessage> encodedMessage(GMimePart* part, const std::string& type) {
+  if (type != "message/rfc822") return nullptr;
+  GMimeDataWrapper* w = g_mime_part_get_content(part);
+  if (!w) return nullptr;
+  GMimeContentEncoding enc = effectiveEncoding(part, w);
+  if (enc != GMIME_CONTENT_ENCODING_BASE64 && enc != GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) return nullptr;
+  std::string bytes;
+  bool tooLong = false;
+  readDecoded(part, [&](const char* p, size_t n) {
+    if (bytes.size() + n > kMaxEncodedMessage) tooLong = true;
+    if (!tooLong) bytes.append(p, n);
+  });
+  size_t next;
+  std::string_view first = lineAt(bytes, 0, next), name, value;
+  if (tooLong || !headerLine(first, name, value)) return nullptr;
+  GRef<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  GRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  return GRef<GMimeMessage>(g_mime_parser_construct_message(parser.get(), gmimeOptions()));
 }
 
 bool isWideCharset(std::string_view cs) {
