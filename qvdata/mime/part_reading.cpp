@@ -2,6 +2,7 @@
 // name and disposition, and its content with the transfer encoding undone.
 #include <memory>
 
+#include "mime/base64_decode.h"
 #include "mime/charset.h"
 #include "mime/content_type.h"
 #include "mime/mime_internal.h"
@@ -94,36 +95,15 @@ bool isTextType(const std::string& type) {
          type == "message/disposition-notification" || type == "message/feedback-report";
 }
 
-bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink, std::string* damage) {
-  GMimeDataWrapper* w = g_mime_part_get_content(part);
-  if (!w) return false;
-  GMimeStream* src = g_mime_data_wrapper_get_stream(w);
-  if (!src) return false;
-  GMimeContentEncoding enc = effectiveEncoding(part, w);
-  if (damage) damage->clear();
-  if (enc == GMIME_CONTENT_ENCODING_UUENCODE) {
-    UuDecoder uu(sink);
-    readRaw(src, [&](const char* p, size_t n) { uu.feed(p, n); });
-    std::string what = uuDamageText(uu.finish());
-    if (damage) *damage = what;
-    return true;
-  }
-  if (enc == GMIME_CONTENT_ENCODING_BASE64) {
-    std::string sample(kBase64Sample, '\0');
-    g_mime_stream_reset(src);
-    ssize_t n = g_mime_stream_read(src, sample.data(), sample.size());
-    sample.resize(n > 0 ? size_t(n) : 0);
-    if (!holdsBase64(sample)) {
-      readRaw(src, sink);
-      if (damage) *damage = kNotBase64;
-      return true;
-    }
-  }
+namespace {
+
+// Content that GMime's filters decode (quoted-printable) or that is kept as
+// it is (7bit, 8bit, binary, an encoding no one knows).
+void readFiltered(GMimeStream* src, GMimeContentEncoding enc, const std::function<void(const char*, size_t)>& sink) {
   g_mime_stream_reset(src);
   GRef<GMimeStream> filtered;
   GMimeStream* in = src;
-  if (enc == GMIME_CONTENT_ENCODING_BASE64 || enc == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ||
-      enc == GMIME_CONTENT_ENCODING_UUENCODE) {
+  if (enc == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
     filtered.reset(g_mime_stream_filter_new(src));
     GMimeFilter* f = g_mime_filter_basic_new(enc, FALSE);
     g_mime_stream_filter_add(GMIME_STREAM_FILTER(filtered.get()), f);
@@ -132,7 +112,7 @@ bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>
   }
   std::unique_ptr<char[]> buf(new char[kReadChunk]);
   // A read may yield nothing while the filter eats input that decodes to
-  // nothing (junk in base64); it ends when the input makes no progress.
+  // nothing; it ends when the input makes no progress.
   gint64 lastPos = g_mime_stream_tell(src);
   int stuck = 0;
   while (true) {
@@ -151,6 +131,46 @@ bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>
       break;
     }
   }
+}
+
+// Base64 content; plain words declared base64 are given as they stand.
+std::string readBase64(GMimeStream* src, const std::function<void(const char*, size_t)>& sink) {
+  std::string sample(kBase64Sample, '\0');
+  g_mime_stream_reset(src);
+  ssize_t n = g_mime_stream_read(src, sample.data(), sample.size());
+  sample.resize(n > 0 ? size_t(n) : 0);
+  if (!holdsBase64(sample)) {
+    readRaw(src, sink);
+    return std::string(kNotBase64);
+  }
+  Base64Decoder b64(sink);
+  readRaw(src, [&](const char* p, size_t len) { b64.feed(p, len); });
+  b64.finish();
+  return "";
+}
+
+std::string readUuencoded(GMimeStream* src, const std::function<void(const char*, size_t)>& sink) {
+  UuDecoder uu(sink);
+  readRaw(src, [&](const char* p, size_t n) { uu.feed(p, n); });
+  return uuDamageText(uu.finish());
+}
+
+}  // namespace
+
+bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink, std::string* damage) {
+  GMimeDataWrapper* w = g_mime_part_get_content(part);
+  if (!w) return false;
+  GMimeStream* src = g_mime_data_wrapper_get_stream(w);
+  if (!src) return false;
+  GMimeContentEncoding enc = effectiveEncoding(part, w);
+  std::string what;
+  if (enc == GMIME_CONTENT_ENCODING_UUENCODE)
+    what = readUuencoded(src, sink);
+  else if (enc == GMIME_CONTENT_ENCODING_BASE64)
+    what = readBase64(src, sink);
+  else
+    readFiltered(src, enc, sink);
+  if (damage) *damage = std::move(what);
   return true;
 }
 
