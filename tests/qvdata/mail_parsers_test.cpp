@@ -21,6 +21,7 @@
 #include "support/mail_import.h"
 #include "support/temp_dir.h"
 #include "support/text_lines.h"
+#include "support/transfer_encodings.h"
 
 using qv::dateFromYMD;
 using qv::timeFromHMS;
@@ -360,6 +361,24 @@ TEST_F(MailParsersTest, HugeMessagesAreCutNotKept) {
   auto& ctx = convert("Unix Mail", box);
   ASSERT_EQ(subjects(), (Subjects{"Huge", "After"}));
   EXPECT_LE(ctx.emitted[0].MSGTEXT.size(), 64000u);
+}
+
+TEST_F(MailParsersTest, AttachmentsOfHugeMessagesGiveTheirWholeSize) {
+  // An attachment whose encoded form runs past the bytes the decoder keeps
+  // of a message: its line gives the size the whole original holds.
+  constexpr size_t kSize = 13000000;
+  std::string data(kSize, '\0');
+  for (size_t i = 0; i < kSize; ++i) data[i] = char((i * 2654435761u) >> 24);
+  std::string box = "From a@example.org Mon Dec 13 18:45:29 2010\n" +
+                    header("a@example.org", "owner@example.com", "Huge") +
+                    "MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                    "Content-Type: text/plain\n\nSee attached.\n--b\n"
+                    "Content-Type: application/octet-stream; name=big.bin\nContent-Transfer-Encoding: base64\n\n" +
+                    qvtest::base64(data) + "--b--\n";
+  ASSERT_GT(box.size(), mail::kMaxMessage);
+  auto& ctx = convert("Unix Mail", box);
+  ASSERT_EQ(subjects(), (Subjects{"Huge"}));
+  EXPECT_EQ(ctx.emitted[0].MSGTEXT, "See attached.\r\n\r\n[Attachment: big.bin, application/octet-stream, 13000000 bytes]\r\n");
 }
 
 TEST(MailMessageBytes, LinesStopAtTheCapWithTheirLineEnds) {
