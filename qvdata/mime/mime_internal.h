@@ -162,8 +162,6 @@ bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>
 // a leaf by GMime: its decoded content read as a message. Null for any other
 // part, or when the content holds no header.
 GRef<GMimeMessage> encodedMessage(GMimePart* part, const std::string& type);
-// The damage readDecoded() tells for base64 content given as it stands.
-bool keptAsWritten(std::string_view damage);
 // More than a tenth control characters besides NUL bytes (NUL bytes alone
 // too): binary data in a text part.
 bool looksBinary(std::string_view sample);

@@ -187,8 +187,6 @@ bool looksBinary(std::string_view sample) {
   return rest == 0 || controls * 10 > rest;
 }
 
-bool keptAsWritten(std::string_view damage) { return damage == kNotBase64; }
-
 GRef<GMimeMessage> encodedMessage(GMimePart* part, const std::string& type) {
   if (type != "message/rfc822") return nullptr;
   GMimeDataWrapper* w = g_mime_part_get_content(part);

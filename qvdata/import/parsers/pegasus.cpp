@@ -18,7 +18,6 @@
 // header line to the next.
 #include <string_view>
 
-#include "import/parsers/ascii_text.h"
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/parsers.h"
 
