@@ -5,7 +5,8 @@ Python's own reading of the file (the standard library's email package).
 
 For each collection it reports: files, messages imported, header agreement
 (From and To addresses, Subject, Date to the minute), text recall (the words
-of Python's text parts found in the stored text), parts equal by SHA-256
+of Python's text parts found in the stored text; uuencoded blocks and lines
+of base64 Python left undecoded are no words), parts equal by SHA-256
 (every leaf part Python decodes against the parts `qvcli attachments --save`
 writes), originals equal to the file, and each disagreement with its cause.
 For the mimetools messages it also checks every leaf part against the
@@ -154,9 +155,29 @@ def text_of(part):
         return payload.decode("latin-1")
 
 
+UU_BEGIN = re.compile(r"^begin [0-7]{3,4} \S")
+ENCODED_LINE = re.compile(r"^[A-Za-z0-9+/=]{60,}$")
+
+
+def readable(text):
+    """The text without encoded data a reader never reads as words: uuencoded
+    blocks (begin ... end), which the stored text names as attachments, and
+    lines of base64 that Python left undecoded (a forwarded message in base64,
+    an encoding it does not know)."""
+    out, block = [], False
+    for line in text.splitlines():
+        if block:
+            block = line.strip() != "end"
+        elif UU_BEGIN.match(line):
+            block = True
+        elif not ENCODED_LINE.match(line.strip()):
+            out.append(line)
+    return "\n".join(out)
+
+
 def python_words(msg):
     """The words of the text a reader sees: the plain parts (HTML ones where a
-    message has no plain text), attachments left out."""
+    message has no plain text), attachments and encoded data left out."""
     plain, htmls = [], []
     for part in msg.walk():
         if part.is_multipart() or part.get_content_maintype() != "text":
@@ -167,7 +188,7 @@ def python_words(msg):
     texts = [text_of(p) for p in plain]
     if not texts:
         texts = [html.unescape(re.sub(r"(?s)<(script|style).*?</\1>|<[^>]*>", " ", text_of(p))) for p in htmls]
-    return {w.lower() for t in texts if isinstance(t, str) for w in WORD.findall(t)}
+    return {w.lower() for t in texts if isinstance(t, str) for w in WORD.findall(readable(t))}
 
 
 def leaves(part):
