@@ -28,10 +28,14 @@ constexpr std::array<int, 256> kValues = makeValues();
 }  // namespace
 
 void Base64Decoder::feed(const char* p, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = 0; i < n && !ended_; ++i) {
     unsigned char c = static_cast<unsigned char>(p[i]);
     if (c == '=') {
-      endGroup();
+      // Padding after a group begun ends the data; a "=" elsewhere is junk.
+      if (count_ >= 2) {
+        endGroup();
+        ended_ = true;
+      }
       continue;
     }
     int v = kValues[c];

@@ -1,8 +1,10 @@
 // Base64 content decoded as mail readers decode it: characters outside the
-// alphabet (line ends, blanks, junk) are passed over; a "=" ends a group of
-// four; and a last group that lost its "=" padding still gives its bytes
-// (two characters one byte, three characters two), which a decoder that waits
-// for four characters would drop from the end of the file.
+// alphabet (line ends, blanks, junk) are passed over; the "=" padding of a
+// last group ends the data (what follows it, such as a broken closing
+// boundary and text after it, is no data); and a last group that lost its
+// padding still gives its bytes (two characters one byte, three characters
+// two), which a decoder that waits for four characters would drop from the
+// end of the file.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +30,7 @@ class Base64Decoder {
   std::string out_;
   uint32_t bits_ = 0;
   int count_ = 0;  // characters of the group read so far
+  bool ended_ = false;  // the padding of the last group was read
 };
 
 }  // namespace qv::mime

@@ -142,7 +142,7 @@ TEST(PartDecoding, UuencodedDataThatCannotBeDecodedIsNamedDamaged) {
   EXPECT_TRUE(contains(decodeMessage(cut).text, "[Attachment: cut.bin, application/octet-stream, 90 bytes, damaged]"));
 }
 
-TEST_F(CorpusMessage, Base64WithoutItsPaddingKeepsItsLastBytes) {
+TEST_F(CorpusMessage, Base64PaddingEndsTheDataAndItsLackLosesNothing) {
   std::string raw = withPart("Content-Type: text/plain; name=a.txt\nContent-Disposition: attachment\n"
                              "Content-Transfer-Encoding: base64\n",
                              "aGVsbG8\n");
@@ -155,6 +155,9 @@ TEST_F(CorpusMessage, Base64WithoutItsPaddingKeepsItsLastBytes) {
   EXPECT_EQ(parts[1].name, "test.pdf");
   EXPECT_EQ(parts[1].size, 524u);
   EXPECT_EQ(partBytes(pdf, 2)->substr(520), "JXFx");
+  // The padding ends the data: a broken closing boundary and the text after
+  // it are none of it.
+  EXPECT_EQ(partBytes(eml("enmime/testdata_mail_epilogue-sample.raw"), 2), std::string("<html>\n"));
 }
 
 TEST_F(CorpusMessage, Base64ThatHoldsWordsIsKeptAsWritten) {
