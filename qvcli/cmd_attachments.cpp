@@ -75,27 +75,38 @@ int cmdAttachments(const Args& argsIn) {
   std::optional<std::string> raw = originalOf(args[0], kind, id, rc);
   if (!raw) return rc;
 
-  std::vector<qv::mime::MessagePart> parts = qv::mime::listParts(*raw);
   if (!save) {
+    std::vector<qv::mime::MessagePart> parts = qv::mime::listParts(*raw);
     say("%-4s %-40s %-32s %12s\n", "Part", "Name", "Type", "Bytes");
     for (const qv::mime::MessagePart& p : parts)
-      say("%-4d %-40s %-32s %12llu\n", p.number, p.name.empty() ? "-" : p.name.c_str(), p.contentType.c_str(),
-          static_cast<unsigned long long>(p.size));
+      say("%-4d %-40s %-32s %12llu%s\n", p.number, p.name.empty() ? "-" : p.name.c_str(), p.contentType.c_str(),
+          static_cast<unsigned long long>(p.size), p.damage.empty() ? "" : ("  damaged: " + p.damage).c_str());
     return 0;
   }
-  if (onePart && wanted > parts.size())
-    return fail("message " + std::to_string(id) + " has " + std::to_string(parts.size()) + " parts, no part " + part);
-  for (const qv::mime::MessagePart& p : parts) {
-    if (onePart && p.number != int(wanted)) continue;
-    std::optional<std::string> bytes = qv::mime::partBytes(*raw, p.number);
+  auto saveOne = [&](const qv::mime::MessagePart& p, const std::string& bytes) {
+    if (p.attachment && !p.damage.empty()) {
+      rc = fail("part " + std::to_string(p.number) + " not saved: it is damaged (" + p.damage + ")");
+      return;
+    }
     std::string error;
-    std::string path = bytes ? qv::saveNewFile(dir, qv::safeFileName(p.name, p.number), *bytes, error) : "";
+    std::string path = qv::saveNewFile(dir, qv::safeFileName(p.name, p.number), bytes, error);
     if (path.empty()) {
-      rc = fail("part " + std::to_string(p.number) + " not saved: " + (bytes ? error : "it cannot be read"));
-      continue;
+      rc = fail("part " + std::to_string(p.number) + " not saved: " + error);
+      return;
     }
     say("%s\n", path.c_str());
+  };
+  if (onePart) {
+    std::vector<qv::mime::MessagePart> parts = qv::mime::listParts(*raw);
+    if (wanted > parts.size())
+      return fail("message " + std::to_string(id) + " has " + std::to_string(parts.size()) + " parts, no part " + part);
+    std::optional<std::string> bytes = qv::mime::partBytes(*raw, int(wanted));
+    if (!bytes) return fail("part " + part + " not saved: it cannot be read");
+    saveOne(parts[wanted - 1], *bytes);
+    return rc;
   }
+  // One walk over the message gives every part's bytes in turn.
+  qv::mime::forEachPart(*raw, [&](const qv::mime::MessagePart& p, std::string& bytes) { saveOne(p, bytes); });
   return rc;
 }
 

@@ -9,6 +9,7 @@
 #include "mime/mime_internal.h"
 #include "mime/mime_message.h"
 #include "mime/text_collector.h"
+#include "mime/uudecode.h"
 
 namespace qv::mime {
 
@@ -20,15 +21,19 @@ constexpr int kMaxDepth = 64;  // as deep as the decoder goes
 constexpr const char* kBlockType = "application/octet-stream";
 
 // The bytes of a uuencoded or yEnc block (its lines from the begin line to
-// the end line), decoded by GMime's filters.
+// the end line): uuencoded ones decoded as uudecode does, yEnc by GMime's
+// filter.
 std::string decodeBlock(std::string lines) {
-  bool yenc = lines.rfind("=ybegin ", 0) == 0;
+  if (lines.rfind("=ybegin ", 0) != 0) {
+    UuDamage damage;
+    return uudecode(lines, damage);
+  }
   // yEnc escapes every CR and LF of the data: a CR is a line end's, which
   // GMime's decoder would take for data.
-  if (yenc) lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+  lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
   GRef<GMimeStream> src(g_mime_stream_mem_new_with_buffer(lines.data(), lines.size()));
   GRef<GMimeStream> filtered(g_mime_stream_filter_new(src.get()));
-  GMimeFilter* f = yenc ? g_mime_filter_yenc_new(FALSE) : g_mime_filter_basic_new(GMIME_CONTENT_ENCODING_UUENCODE, FALSE);
+  GMimeFilter* f = g_mime_filter_yenc_new(FALSE);
   g_mime_stream_filter_add(GMIME_STREAM_FILTER(filtered.get()), f);
   g_object_unref(f);
   std::string out;
@@ -39,10 +44,18 @@ std::string decodeBlock(std::string lines) {
   return out;
 }
 
-// Walks the parts; with `wanted` set, keeps the bytes of that part.
+constexpr const char* kCutShort = "it stops before its end line";
+
+// Which parts a walk gives the bytes of: none, every part, or part n (> 0).
+constexpr int kNoPart = -1;
+constexpr int kEveryPart = 0;
+
+// Walks the parts, each listed; the bytes of the parts `only` picks are given
+// to `each` as each part is read.
 class PartWalker {
  public:
-  explicit PartWalker(int wanted) : wanted_(wanted) {}
+  using Each = std::function<void(const MessagePart&, std::string&)>;
+  PartWalker(int only, Each each) : only_(only), each_(std::move(each)) {}
 
   void walk(GMimeObject* obj, int depth) {
     if (!obj || depth > kMaxDepth) return;
@@ -61,7 +74,7 @@ class PartWalker {
       GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(obj));
       if (inner) walk(g_mime_message_get_mime_part(inner), depth + 1);
     } else if (GMIME_IS_PART(obj)) {
-      leaf(GMIME_PART(obj));
+      leaf(GMIME_PART(obj), depth);
     }
   }
 
@@ -71,37 +84,49 @@ class PartWalker {
     TextCollector tc(0, true, keepBlocks());
     tc.feed(bytes.data(), bytes.size());
     tc.finish();
-    if (number == wanted_) bytes_ = std::string(bytes);
-    textPart(number, "", "text/plain", charset, tc);
+    std::string kept;
+    if (wanted(number)) kept = std::string(bytes);
+    textPart({number, "", "text/plain", tc.total(), false, ""}, charset, tc, kept);
   }
 
   std::vector<MessagePart>& parts() { return parts_; }
-  std::optional<std::string>& bytes() { return bytes_; }
 
  private:
-  int wanted_;
+  int only_;
+  Each each_;
   int count_ = 0;
   std::vector<MessagePart> parts_;
-  std::optional<std::string> bytes_;
 
   int next() { return ++count_; }
-  bool keepBlocks() const { return wanted_ > count_; }
+  bool wanted(int number) const { return only_ == kEveryPart || number == only_; }
+  // The lines of blocks are kept when a part still to come is wanted.
+  bool keepBlocks() const { return only_ == kEveryPart || only_ > count_; }
 
-  void leaf(GMimePart* part) {
+  // Lists a part and gives its bytes when they are wanted.
+  void done(const MessagePart& part, std::string& bytes) {
+    parts_.push_back(part);
+    if (wanted(part.number)) each_(part, bytes);
+  }
+
+  void leaf(GMimePart* part, int depth) {
     GMimeObject* obj = GMIME_OBJECT(part);
+    std::string type = leafTypeOf(obj);
+    if (GRef<GMimeMessage> inner = encodedMessage(part, type)) {
+      walk(g_mime_message_get_mime_part(inner.get()), depth + 1);
+      return;
+    }
     int number = next();
-    std::string type = contentTypeOf(obj);
     std::string name = filenameOf(part);
-    std::string* keep = nullptr;
-    if (number == wanted_) keep = &bytes_.emplace();
+    bool keep = wanted(number);
+    std::string bytes, damage;
     bool text = isTextType(type) && !isAttachmentDisposition(obj);
     if (!text) {
       uint64_t size = 0;
       readDecoded(part, [&](const char* p, size_t n) {
         size += n;
-        if (keep) keep->append(p, n);
-      });
-      parts_.push_back({number, name, type, size, true});
+        if (keep) bytes.append(p, n);
+      }, &damage);
+      done({number, name, type, size, true, damage}, bytes);
       return;
     }
     std::string charset = charsetOf(obj);
@@ -109,31 +134,33 @@ class PartWalker {
     TextCollector tc(0, type != "text/html" && !wide, keepBlocks());
     readDecoded(part, [&](const char* p, size_t n) {
       tc.feed(p, n);
-      if (keep) keep->append(p, n);
-    });
+      if (keep) bytes.append(p, n);
+    }, &damage);
     tc.finish();
     if (!wide && looksBinary(tc.sample())) {
-      parts_.push_back({number, name, type, tc.total(), true});
+      done({number, name, type, tc.total(), true, damage}, bytes);
       return;
     }
-    textPart(number, name, type, charset, tc);
+    textPart({number, name, type, tc.total(), false, damage}, charset, tc, bytes);
   }
 
   // A text part, then the blocks found in it.
-  void textPart(int number, const std::string& name, const std::string& type, const std::string& charset,
-                TextCollector& tc) {
-    parts_.push_back({number, name, type, tc.total(), false});
+  void textPart(const MessagePart& part, const std::string& charset, TextCollector& tc, std::string& bytes) {
+    done(part, bytes);
     std::string cs(trimWsp(charset));
     for (size_t i = 0; i < tc.blocks().size(); ++i) {
       int blockNumber = next();
-      const auto& [blockName, size] = tc.blocks()[i];
-      parts_.push_back({blockNumber, cleanHeaderText(decodeText(blockName, cs)), kBlockType, size, true});
-      if (blockNumber == wanted_ && i < tc.blockLines().size()) bytes_ = decodeBlock(tc.blockLines()[i]);
+      const TextCollector::Block& b = tc.blocks()[i];
+      MessagePart block{blockNumber, cleanHeaderText(decodeText(b.name, cs)), kBlockType, b.size, true,
+                        b.cutShort ? kCutShort : ""};
+      std::string blockBytes;
+      if (wanted(blockNumber) && i < tc.blockLines().size()) blockBytes = decodeBlock(tc.blockLines()[i]);
+      done(block, blockBytes);
     }
   }
 };
 
-PartWalker walkMessage(std::string_view raw, int wanted) {
+void walkMessage(std::string_view raw, PartWalker& walker) {
   std::string converted, closed;
   std::string_view in = withLineFeeds(raw, converted);
   SplitMessage split = splitHeaders(in);
@@ -144,24 +171,34 @@ PartWalker walkMessage(std::string_view raw, int wanted) {
       charset = charsetParameter(unfold(h.value));
       break;
     }
-  PartWalker walker(wanted);
   GRef<GMimeObject> top = parseBody(split.headers, body, closed);
   if (top) walker.walk(top.get(), 0);
   else walker.plainBytes(body, charset);
-  return walker;
 }
 
 }  // namespace
 
-std::vector<MessagePart> listParts(std::string_view raw) { return std::move(walkMessage(raw, 0).parts()); }
+std::vector<MessagePart> listParts(std::string_view raw) {
+  PartWalker walker(kNoPart, [](const MessagePart&, std::string&) {});
+  walkMessage(raw, walker);
+  return std::move(walker.parts());
+}
 
 std::optional<std::string> partBytes(std::string_view raw, int number) {
   if (number < 1) return std::nullopt;
-  return std::move(walkMessage(raw, number).bytes());
+  std::optional<std::string> out;
+  PartWalker walker(number, [&out](const MessagePart&, std::string& bytes) { out = std::move(bytes); });
+  walkMessage(raw, walker);
+  return out;
+}
+
+void forEachPart(std::string_view raw, const std::function<void(const MessagePart&, std::string& bytes)>& each) {
+  PartWalker walker(kEveryPart, each);
+  walkMessage(raw, walker);
 }
 
 std::string attachmentLineOf(const MessagePart& part) {
-  return attachmentLine({part.name, part.contentType, part.size});
+  return attachmentLine({part.name, part.contentType, part.size, part.attachment && !part.damage.empty()});
 }
 
 int partOfAttachmentLine(const std::vector<MessagePart>& parts, std::string_view line, int occurrence) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,10 @@ struct MessagePart {
   // The decoder shows it as an attachment line in the stored text (a part
   // that is not text, an attachment, binary data in a text part, a block).
   bool attachment = false;
+  // Why its bytes are not its whole decoded content ("" when they are): an
+  // attachment so damaged is never saved; a text part declared base64 that
+  // holds plain words has them as written.
+  std::string damage;
 };
 
 // The parts of the message `raw` (a header block and a body, with or
@@ -31,6 +36,10 @@ std::vector<MessagePart> listParts(std::string_view raw);
 // The decoded bytes of part `number` as listParts numbers it; nullopt when
 // there is no such part.
 std::optional<std::string> partBytes(std::string_view raw, int number);
+
+// Every part of the message with its decoded bytes, in one walk over it
+// (the bytes of one part held at a time).
+void forEachPart(std::string_view raw, const std::function<void(const MessagePart&, std::string& bytes)>& each);
 
 // The attachment line of the stored text that stands for the part.
 std::string attachmentLineOf(const MessagePart& part);

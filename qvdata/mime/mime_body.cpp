@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <set>
 
 #include "mime/charset.h"
 #include "mime/content_type.h"
@@ -33,7 +34,7 @@ struct Segment {
 std::string attachmentLine(const Attachment& a) {
   return "[Attachment: " + (a.filename.empty() ? std::string("unnamed") : a.filename) + ", " +
          (a.contentType.empty() ? std::string("application/octet-stream") : a.contentType) + ", " +
-         std::to_string(a.size) + " bytes]";
+         std::to_string(a.size) + " bytes" + (a.damaged ? ", damaged]" : "]");
 }
 
 namespace {
@@ -85,7 +86,7 @@ class BodyBuilder {
     } else if (GMIME_IS_MESSAGE_PART(obj)) {
       forwarded(GMIME_MESSAGE_PART(obj), depth);
     } else if (GMIME_IS_PART(obj)) {
-      leaf(GMIME_PART(obj));
+      leaf(GMIME_PART(obj), depth);
     }
   }
 
@@ -230,8 +231,9 @@ class BodyBuilder {
     for (int i = 0; i < n; ++i) walk(g_mime_multipart_get_part(mp, i), depth + 1);
   }
 
-  void forwarded(GMimeMessagePart* part, int depth) {
-    GMimeMessage* inner = g_mime_message_part_get_message(part);
+  void forwarded(GMimeMessagePart* part, int depth) { forwardedMessage(g_mime_message_part_get_message(part), depth); }
+
+  void forwardedMessage(GMimeMessage* inner, int depth) {
     if (!inner) return;
     GMimeObject* body = g_mime_message_get_mime_part(inner);
     std::string hint = body ? charsetOf(body) : "";
@@ -256,28 +258,34 @@ class BodyBuilder {
     addText(kForwardEnd);
   }
 
-  void leaf(GMimePart* part) {
+  void leaf(GMimePart* part, int depth) {
     GMimeObject* obj = GMIME_OBJECT(part);
-    std::string type = contentTypeOf(obj);
+    std::string type = leafTypeOf(obj);
+    if (GRef<GMimeMessage> inner = encodedMessage(part, type)) {
+      forwardedMessage(inner.get(), depth);
+      return;
+    }
     std::string filename = filenameOf(part);
+    std::string damage;
     bool text = isTextType(type) && !isAttachmentDisposition(obj);
     if (!text) {
       uint64_t size = 0;
-      readDecoded(part, [&](const char*, size_t n) { size += n; });
-      addAttachment({filename, type, size});
+      readDecoded(part, [&](const char*, size_t n) { size += n; }, &damage);
+      addAttachment({filename, type, size, !damage.empty()});
       return;
     }
     bool html = type == "text/html";
     std::string charset = charsetOf(obj);
     bool wide = isWideCharset(charset);
     TextCollector tc(keepCap(html), !html && !wide);
-    readDecoded(part, [&](const char* p, size_t n) { tc.feed(p, n); });
+    readDecoded(part, [&](const char* p, size_t n) { tc.feed(p, n); }, &damage);
     tc.finish();
     if (!wide && looksBinary(tc.sample())) {
-      addAttachment({filename, type, tc.total()});
+      addAttachment({filename, type, tc.total(), !damage.empty()});
       return;
     }
     textPart(tc, charset, html);
+    if (!damage.empty()) addText("[Damaged text: " + damage + "]");
   }
 
   // The text of a part: its charset decoded, HTML converted, and the blocks
@@ -291,9 +299,9 @@ class BodyBuilder {
       if (!utf8.empty()) msg_.html = true;
     }
     addText(utf8);
-    for (const auto& [name, size] : tc.blocks()) {
-      std::string n = decodeText(name, cs, opt_.legacy);
-      msg_.attachments.push_back({cleanHeaderText(n), "application/octet-stream", size});
+    for (const TextCollector::Block& b : tc.blocks()) {
+      std::string n = decodeText(b.name, cs, opt_.legacy);
+      msg_.attachments.push_back({cleanHeaderText(n), "application/octet-stream", b.size, b.cutShort});
     }
   }
 };
@@ -314,11 +322,14 @@ GRef<GMimeObject> parseBody(const std::vector<RawHeader>& headers, std::string_v
   GByteArray* bytes = g_byte_array_sized_new(guint(std::min<size_t>(body.size() + 1024, G_MAXUINT)));
   // Only the content headers shape the body: GMime makes an object of every
   // header it is given, so the others (the MIME version too, which it never
-  // reads) are left out.
+  // reads) are left out. Of a content header written twice the first counts
+  // (GMime would take the last, a part's that lost the empty line before it).
   constexpr std::string_view kContentPrefix = "content-";
+  std::set<std::string> seen;
   for (const RawHeader& h : headers) {
     std::string_view name = h.name;
     if (!equalsNoCase(name.substr(0, kContentPrefix.size()), kContentPrefix)) continue;
+    if (!seen.insert(lowerCopy(name)).second) continue;
     std::string line = h.name + ":" + unfold(h.value) + "\n";
     g_byte_array_append(bytes, reinterpret_cast<const guint8*>(line.data()), guint(line.size()));
   }

@@ -139,6 +139,10 @@ GRef<GMimeObject> parseBody(const std::vector<RawHeader>& headers, std::string_v
 // or an unreadable value is text/plain), GMime's default when it has none
 // (text/plain, or message/rfc822 in a digest).
 std::string contentTypeOf(GMimeObject* obj);
+// The media type of a leaf part: contentTypeOf(), but a part whose type says
+// multipart that GMime could not read as one (no boundary, no parts) is
+// text/plain: a multipart is never an attachment of its own.
+std::string leafTypeOf(GMimeObject* obj);
 std::string charsetOf(GMimeObject* obj);
 // The file name (filename or name parameter, RFC 2231 and 2047 decoded) in
 // UTF-8, "" when none.
@@ -147,9 +151,19 @@ bool isAttachmentDisposition(GMimeObject* obj);
 // text/... and the message reports that are read as text.
 bool isTextType(const std::string& type);
 // Streams the decoded content of a part to sink; false when the part has no
-// content.
-bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink);
-// More than a tenth control characters: binary data in a text part.
+// content. Uuencoded content is decoded as uudecode does (uudecode.h); base64
+// content that holds no base64 data (plain words) is given as it stands.
+// `damage` tells why the bytes given are not the part's whole decoded
+// content ("" when they are).
+bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink,
+                 std::string* damage = nullptr);
+// A forwarded message whose content is transfer-encoded (base64 or quoted-
+// printable, which MIME forbids for message/rfc822 but mailers write), left
+// a leaf by GMime: its decoded content read as a message. Null for any other
+// part, or when the content holds no header.
+GRef<GMimeMessage> encodedMessage(GMimePart* part, const std::string& type);
+// More than a tenth control characters besides NUL bytes (NUL bytes alone
+// too): binary data in a text part.
 bool looksBinary(std::string_view sample);
 // UTF-16, UTF-32 and their kin, whose text is full of NUL bytes.
 bool isWideCharset(std::string_view cs);

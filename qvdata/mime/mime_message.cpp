@@ -171,18 +171,32 @@ bool isEnvelopeLine(std::string_view line) {
   return i >= line.size() || line[i] != ':';
 }
 
+// Whether `line` is a boundary line of the multipart whose boundary is
+// `boundary` (empty when the message declares none).
+bool boundaryLine(std::string_view line, std::string_view boundary) {
+  return !boundary.empty() && line.size() >= boundary.size() + 2 && line.substr(0, 2) == "--" &&
+         line.substr(2, boundary.size()) == boundary;
+}
+
 // Whether a header line follows before the end of the header block (looked
-// for over a few lines).
-bool headerFollows(std::string_view s, size_t pos) {
+// for over a few lines): an empty line or a boundary line ends it.
+bool headerFollows(std::string_view s, size_t pos, std::string_view boundary = {}) {
   for (int n = 0; n < 32 && pos < s.size(); ++n) {
     size_t next;
     std::string_view line = lineAt(s, pos, next);
-    if (line.empty()) return false;
+    if (line.empty() || boundaryLine(line, boundary)) return false;
     std::string_view name, value;
     if (!isWsp(line[0]) && headerLine(line, name, value)) return true;
     pos = next;
   }
   return false;
+}
+
+// The boundary the first Content-Type among `headers` declares; "" when none.
+std::string declaredBoundary(const std::vector<RawHeader>& headers) {
+  for (const RawHeader& h : headers)
+    if (equalsNoCase(h.name, "Content-Type")) return contentTypeParameter(unfold(h.value), "boundary");
+  return "";
 }
 
 }  // namespace
@@ -218,6 +232,9 @@ SplitMessage splitHeaders(std::string_view s) {
       m.bodyStart = next;
       return m;
     }
+    // A boundary of the message's multipart ends a header block that lost
+    // its empty line.
+    if (line.substr(0, 2) == "--" && boundaryLine(line, declaredBoundary(m.headers))) break;
     std::string_view name, value;
     if (isWsp(line[0]) && m.headers.empty()) {
       // An indented first header line (" From: ..."): read as a header when
@@ -229,7 +246,7 @@ SplitMessage splitHeaders(std::string_view s) {
       m.headers.back().value.append(line);
     } else if (headerLine(line, name, value)) {
       m.headers.push_back({std::string(name), std::string(value)});
-    } else if (!m.headers.empty() && headerFollows(s, next)) {
+    } else if (!m.headers.empty() && headerFollows(s, next, declaredBoundary(m.headers))) {
       m.headers.back().value += ' ';
       m.headers.back().value.append(line);
     } else {

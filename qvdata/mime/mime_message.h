@@ -24,7 +24,12 @@
 //   attachment, a text part that holds binary data, a uuencoded or yEnc block
 //   inside plain text) adds the line
 //     [Attachment: <file name or "unnamed">, <type/subtype>, <n> bytes]
-//   where n is its decoded size; its bytes never reach the text;
+//   where n is its decoded size; its bytes never reach the text; an
+//   attachment whose data cannot be decoded whole (uuencoded data without
+//   its begin or end line) ends its line in ", damaged" instead;
+// - a part declared base64 that holds no base64 data (plain words) keeps
+//   its text as written, followed by the line
+//     [Damaged: the text above is not base64 as declared: kept as written]
 // - line ends are CR LF; the text is cut to DecodeOptions::maxText bytes on a
 //   character boundary, keeping room for the attachment lines that the cut
 //   would lose.
@@ -52,6 +57,7 @@ struct Attachment {
   std::string filename;     // decoded, may be empty
   std::string contentType;  // lower case "type/subtype"
   uint64_t size = 0;        // decoded bytes
+  bool damaged = false;     // its data cannot be decoded whole (size: what could be)
 };
 
 struct DecodeOptions {
@@ -96,7 +102,8 @@ struct DecodedMessage {
 DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options = {});
 
 // The line that stands for an attachment in the text:
-// "[Attachment: <file name or "unnamed">, <type/subtype>, <n> bytes]".
+// "[Attachment: <file name or "unnamed">, <type/subtype>, <n> bytes]", and
+// for one that cannot be decoded whole "..., <n> bytes, damaged]".
 std::string attachmentLine(const Attachment& a);
 
 // Decodes one header value as decodeMessage() does for DecodedMessage::headers:

@@ -2,15 +2,46 @@
 // name and disposition, and its content with the transfer encoding undone.
 #include <memory>
 
+#include "mime/base64_decode.h"
 #include "mime/charset.h"
 #include "mime/content_type.h"
 #include "mime/mime_internal.h"
+#include "mime/uudecode.h"
 
 namespace qv::mime::detail {
 
 namespace {
 
 constexpr size_t kReadChunk = 65536;  // bytes of decoded content read at a time
+constexpr size_t kBase64Sample = 8192;  // bytes of base64 content looked at before decoding
+// An encoded forwarded message longer than this once decoded stays an attachment.
+constexpr size_t kMaxEncodedMessage = 64u << 20;
+constexpr std::string_view kNotBase64 = "it is not base64 as declared: kept as written";
+
+// Whether content declared base64 holds base64 data: a base64 line never has
+// blanks inside it, while lines of plain words have them between the words.
+// Content whose lines (of its first bytes) mostly hold words is plain text;
+// junk characters without blanks are broken base64, decoded as far as it goes.
+bool holdsBase64(std::string_view sample) {
+  size_t lines = 0, words = 0, pos = 0;
+  while (pos < sample.size()) {
+    size_t next;
+    std::string_view line = trimWsp(lineAt(sample, pos, next));
+    pos = next;
+    if (line.empty()) continue;
+    ++lines;
+    words += line.find_first_of(" \t") != std::string_view::npos;
+  }
+  return words * 2 <= lines;
+}
+
+// Streams the content as it stands from the start of `src`.
+void readRaw(GMimeStream* src, const std::function<void(const char*, size_t)>& sink) {
+  g_mime_stream_reset(src);
+  std::unique_ptr<char[]> buf(new char[kReadChunk]);
+  ssize_t n;
+  while ((n = g_mime_stream_read(src, buf.get(), kReadChunk)) > 0) sink(buf.get(), size_t(n));
+}
 
 GMimeContentEncoding effectiveEncoding(GMimePart* part, GMimeDataWrapper* w) {
   GMimeContentEncoding enc = g_mime_data_wrapper_get_encoding(w);
@@ -36,6 +67,11 @@ std::string contentTypeOf(GMimeObject* obj) {
   return mediaType(std::string(t ? t : "") + "/" + (s ? s : ""));
 }
 
+std::string leafTypeOf(GMimeObject* obj) {
+  std::string type = contentTypeOf(obj);
+  return type.rfind("multipart/", 0) == 0 ? "text/plain" : type;
+}
+
 std::string charsetOf(GMimeObject* obj) {
   if (const char* c = g_mime_object_get_content_type_parameter(obj, "charset")) return c;
   if (const char* raw = g_mime_object_get_header(obj, "Content-Type")) return charsetParameter(raw);
@@ -59,17 +95,15 @@ bool isTextType(const std::string& type) {
          type == "message/disposition-notification" || type == "message/feedback-report";
 }
 
-bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink) {
-  GMimeDataWrapper* w = g_mime_part_get_content(part);
-  if (!w) return false;
-  GMimeStream* src = g_mime_data_wrapper_get_stream(w);
-  if (!src) return false;
-  GMimeContentEncoding enc = effectiveEncoding(part, w);
+namespace {
+
+// Content that GMime's filters decode (quoted-printable) or that is kept as
+// it is (7bit, 8bit, binary, an encoding no one knows).
+void readFiltered(GMimeStream* src, GMimeContentEncoding enc, const std::function<void(const char*, size_t)>& sink) {
   g_mime_stream_reset(src);
   GRef<GMimeStream> filtered;
   GMimeStream* in = src;
-  if (enc == GMIME_CONTENT_ENCODING_BASE64 || enc == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ||
-      enc == GMIME_CONTENT_ENCODING_UUENCODE) {
+  if (enc == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
     filtered.reset(g_mime_stream_filter_new(src));
     GMimeFilter* f = g_mime_filter_basic_new(enc, FALSE);
     g_mime_stream_filter_add(GMIME_STREAM_FILTER(filtered.get()), f);
@@ -78,7 +112,7 @@ bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>
   }
   std::unique_ptr<char[]> buf(new char[kReadChunk]);
   // A read may yield nothing while the filter eats input that decodes to
-  // nothing (junk in base64); it ends when the input makes no progress.
+  // nothing; it ends when the input makes no progress.
   gint64 lastPos = g_mime_stream_tell(src);
   int stuck = 0;
   while (true) {
@@ -97,17 +131,80 @@ bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>
       break;
     }
   }
+}
+
+// Base64 content; plain words declared base64 are given as they stand.
+std::string readBase64(GMimeStream* src, const std::function<void(const char*, size_t)>& sink) {
+  std::string sample(kBase64Sample, '\0');
+  g_mime_stream_reset(src);
+  ssize_t n = g_mime_stream_read(src, sample.data(), sample.size());
+  sample.resize(n > 0 ? size_t(n) : 0);
+  if (!holdsBase64(sample)) {
+    readRaw(src, sink);
+    return std::string(kNotBase64);
+  }
+  Base64Decoder b64(sink);
+  readRaw(src, [&](const char* p, size_t len) { b64.feed(p, len); });
+  b64.finish();
+  return "";
+}
+
+std::string readUuencoded(GMimeStream* src, const std::function<void(const char*, size_t)>& sink) {
+  UuDecoder uu(sink);
+  readRaw(src, [&](const char* p, size_t n) { uu.feed(p, n); });
+  return uuDamageText(uu.finish());
+}
+
+}  // namespace
+
+bool readDecoded(GMimePart* part, const std::function<void(const char*, size_t)>& sink, std::string* damage) {
+  GMimeDataWrapper* w = g_mime_part_get_content(part);
+  if (!w) return false;
+  GMimeStream* src = g_mime_data_wrapper_get_stream(w);
+  if (!src) return false;
+  GMimeContentEncoding enc = effectiveEncoding(part, w);
+  std::string what;
+  if (enc == GMIME_CONTENT_ENCODING_UUENCODE)
+    what = readUuencoded(src, sink);
+  else if (enc == GMIME_CONTENT_ENCODING_BASE64)
+    what = readBase64(src, sink);
+  else
+    readFiltered(src, enc, sink);
+  if (damage) *damage = std::move(what);
   return true;
 }
 
 bool looksBinary(std::string_view sample) {
   if (sample.empty()) return false;
-  size_t controls = 0;
+  size_t controls = 0, nul = 0;
   for (char ch : sample) {
     unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1B) ++controls;
+    if (c == 0) ++nul;
+    else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1B) ++controls;
   }
-  return controls * 10 > sample.size();
+  // NUL bytes in text are blanks to the reader; the other bytes tell.
+  size_t rest = sample.size() - nul;
+  return rest == 0 || controls * 10 > rest;
+}
+
+GRef<GMimeMessage> encodedMessage(GMimePart* part, const std::string& type) {
+  if (type != "message/rfc822") return nullptr;
+  GMimeDataWrapper* w = g_mime_part_get_content(part);
+  if (!w) return nullptr;
+  GMimeContentEncoding enc = effectiveEncoding(part, w);
+  if (enc != GMIME_CONTENT_ENCODING_BASE64 && enc != GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) return nullptr;
+  std::string bytes;
+  bool tooLong = false;
+  readDecoded(part, [&](const char* p, size_t n) {
+    if (bytes.size() + n > kMaxEncodedMessage) tooLong = true;
+    if (!tooLong) bytes.append(p, n);
+  });
+  size_t next;
+  std::string_view first = lineAt(bytes, 0, next), name, value;
+  if (tooLong || !headerLine(first, name, value)) return nullptr;
+  GRef<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  GRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  return GRef<GMimeMessage>(g_mime_parser_construct_message(parser.get(), gmimeOptions()));
 }
 
 bool isWideCharset(std::string_view cs) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "mime/mime_internal.h"
+#include "mime/uudecode.h"
 
 namespace qv::mime::detail {
 
@@ -45,7 +46,7 @@ class TextCollector {
   void finish() {
     if (!partial_.empty()) line(partial_, false);
     partial_.clear();
-    endBlock();
+    endBlock(false);
     if (state_ == State::Begin) keep(beginLine_);
     state_ = State::Text;
   }
@@ -54,8 +55,14 @@ class TextCollector {
   bool cut() const { return cut_; }
   uint64_t total() const { return total_; }
   const std::string& sample() const { return sample_; }
-  // Blocks found: file name bytes and decoded size.
-  const std::vector<std::pair<std::string, uint64_t>>& blocks() const { return blocks_; }
+  // A block found: its file name bytes, decoded size, and whether it stops
+  // before its end line (a block cut short, which cannot be decoded whole).
+  struct Block {
+    std::string name;
+    uint64_t size = 0;
+    bool cutShort = false;
+  };
+  const std::vector<Block>& blocks() const { return blocks_; }
   // The lines of each block found, as written (kept with `keepBlocks`).
   const std::vector<std::string>& blockLines() const { return blockLines_; }
 
@@ -73,7 +80,7 @@ class TextCollector {
   bool cut_ = false;
   uint64_t total_ = 0, blockSize_ = 0;
   State state_ = State::Text;
-  std::vector<std::pair<std::string, uint64_t>> blocks_;
+  std::vector<Block> blocks_;
 
   void keep(std::string_view s) {
     if (cut_) return;
@@ -105,19 +112,6 @@ class TextCollector {
     return true;
   }
 
-  // Decoded bytes of a uuencoded line, or -1 when it is not one.
-  static int uuLineSize(std::string_view l) {
-    if (l.empty()) return -1;
-    for (char c : l)
-      if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 96) return -1;
-    int count = (l[0] - 32) & 63;
-    size_t need = size_t((count + 2) / 3 * 4);
-    size_t have = l.size() - 1;
-    if (count == 0) return have <= 2 ? 0 : -1;
-    if (have < need || have > need + 3) return -1;
-    return count;
-  }
-
   static std::string yencParam(std::string_view l, std::string_view key) {
     size_t p = l.find(key);
     if (p == std::string_view::npos) return "";
@@ -127,13 +121,14 @@ class TextCollector {
     return std::string(v.substr(0, e));
   }
 
-  void endBlock() {
+  // The block ends, at its end line (`whole`) or cut short.
+  void endBlock(bool whole) {
     if (state_ != State::Uu && state_ != State::Yenc) return;
-    blocks_.push_back({blockName_, blockSize_});
+    blocks_.push_back({blockName_, blockSize_, !whole});
     if (keepBlocks_) blockLines_.push_back(std::move(blockRaw_));
     blockRaw_.clear();
     if (!cut_) {
-      Attachment a{blockName_, "application/octet-stream", blockSize_};
+      Attachment a{blockName_, "application/octet-stream", blockSize_, !whole};
       keep(attachmentLine(a) + "\n");
     }
     state_ = State::Text;
@@ -152,7 +147,7 @@ class TextCollector {
     switch (state_) {
       case State::Text: break;
       case State::Begin: {
-        int n = complete ? uuLineSize(l) : -1;
+        int n = complete ? uuLineCount(l, false) : -1;
         if (n > 0) {
           state_ = State::Uu;
           blockSize_ = uint64_t(n);
@@ -166,22 +161,23 @@ class TextCollector {
       case State::Uu: {
         if (l == "end") {
           takeBlockLine(raw);
-          endBlock();
+          endBlock(true);
           return;
         }
-        int n = !complete ? -1 : l.empty() ? 0 : uuLineSize(l);
+        // A line shorter than its count lost its trailing blanks on the way.
+        int n = !complete ? -1 : l.empty() ? 0 : uuLineCount(l, true);
         if (n >= 0) {
           blockSize_ += uint64_t(n);
           takeBlockLine(raw);
           return;
         }
-        endBlock();  // a block cut short
+        endBlock(false);  // a block cut short
         break;
       }
       case State::Yenc: {
         takeBlockLine(raw);
         if (l.substr(0, 5) == "=yend") {
-          endBlock();
+          endBlock(true);
           return;
         }
         if (l.substr(0, 6) == "=ypart") return;

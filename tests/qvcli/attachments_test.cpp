@@ -129,6 +129,58 @@ TEST_F(QvcliAttachments, ListsAndSavesThePartsUnderSafeNames) {
   EXPECT_NE(r.err.find("no part 9"), std::string::npos) << r.err;
 }
 
+// The ID of the mail with the subject, as `show` lists it; "" when none.
+std::string idOf(const std::string& listing, const std::string& subject) {
+  size_t at = listing.find("  " + subject + "\n");
+  if (at == std::string::npos) return "";
+  size_t start = listing.rfind('\n', at);
+  start = start == std::string::npos ? 0 : start + 1;
+  return listing.substr(start, listing.find(' ', start) - start);
+}
+
+TEST_F(QvcliAttachments, SavesEveryPartOnceAndNoDamagedOne) {
+  // Many parts, one of them uuencoded data cut short.
+  std::string many = "From: Hal <hal@example.org>\nTo: Mary Owner <mary@owner.example>\nSubject: Many parts\n"
+                     "Date: Wed, 3 Mar 2004 10:00:00 +0000\nMIME-Version: 1.0\n"
+                     "Content-Type: multipart/mixed; boundary=\"m\"\n\n";
+  constexpr int kParts = 300;
+  for (int i = 1; i <= kParts; ++i)
+    many += "--m\nContent-Type: application/octet-stream; name=\"p" + std::to_string(i) +
+            ".bin\"\nContent-Transfer-Encoding: base64\n\nAAEC\n";
+  many += "--m\nContent-Type: application/zip; name=\"cut.zip\"\nContent-Transfer-Encoding: x-uuencode\n\n"
+          "begin 644 cut.zip\nM4$L#!!0````(`\n--m--\n";
+  writeFile(dir.file("many.eml"), many);
+  ProcessResult r = run({"import", "--format", "Unix Mail", "--unattended", dir.file("many.eml")});
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  std::string id = idOf(run({"show", "Mary Owner"}).out, "Many parts");
+  ASSERT_FALSE(id.empty());
+
+  r = run({"attachments", "Mary Owner", id});
+  EXPECT_NE(r.out.find("damaged: its uuencoded data stops before its end line"), std::string::npos) << r.out;
+  std::string out = dir.file("many");
+  r = run({"attachments", "Mary Owner", id, "--save", out});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("part 301 not saved: it is damaged (its uuencoded data stops before its end line)"),
+            std::string::npos) << r.err;
+  for (int i = 1; i <= kParts; ++i) EXPECT_EQ(readFile(out + "/p" + std::to_string(i) + ".bin"), std::string("\0\1\2", 3));
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), kParts);
+  EXPECT_FALSE(fs::exists(out + "/cut.zip"));
+
+  // A uuencoded part whose lines lost their trailing blanks saves whole.
+  std::string corpus = corpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "the sample corpus folder (shared/corpus) is absent";
+  r = run({"import", "--format", "Unix Mail", "--unattended", corpus + "/eml/mailparser/mail_test_15"});
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  id = idOf(run({"show", "Mary Owner"}).out, "Urgent Request for Order Quotation");
+  ASSERT_FALSE(id.empty()) << run({"show", "Mary Owner"}).out;
+  std::string quote = dir.file("quote");
+  r = run({"attachments", "Mary Owner", id, "--save", quote});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string zip = readFile(quote + "/REQUEST FOR QUOTE.zip");
+  EXPECT_EQ(zip.size(), 251141u);
+  EXPECT_EQ(qv::originalHash(zip), "ca14eb36578710df5f903bc19bd364de2eb27cb64e08cdad5e6b8758f17067cd");
+}
+
 TEST_F(QvcliAttachments, ExportsTheOriginalsAsAMailboxAndAsEmlFiles) {
   ProcessResult r = run({"export", "Mary Owner", "--scope", "date", "--original", "--file", "orig.mbox"});
   ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -454,7 +454,9 @@ TEST_F(MailCorpusTest, PegasusNewMailAndUnixFolders) {
   ASSERT_EQ(importMail("Pegasus", SelectDirectory, corpus + "/pegasus/kde-pmail", {"*.cnm"}, &v), 1);
   EXPECT_EQ(v.tempRecords, 5) << "one message per new-mail file";
   EXPECT_NE(bySubject(stored(), "PATCH sending queued email using a customTransport"), nullptr);
-  for (std::string format : {"Unix Mail", "Eudora"}) {
+  // A Pegasus folder in the Unix layout: seven messages, each opened by a
+  // "From ???@???" line, whether read as Pegasus, Unix Mail or Eudora.
+  for (std::string format : {"Pegasus", "Unix Mail", "Eudora"}) {
     ASSERT_EQ(importFiles(format, {corpus + "/pegasus/kde-pmail/unx07307.mbx"}, &v), 1);
     EXPECT_EQ(v.tempRecords, 7) << format;
   }

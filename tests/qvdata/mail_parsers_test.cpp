@@ -21,6 +21,7 @@
 #include "support/mail_import.h"
 #include "support/temp_dir.h"
 #include "support/text_lines.h"
+#include "support/transfer_encodings.h"
 
 using qv::dateFromYMD;
 using qv::timeFromHMS;
@@ -233,16 +234,27 @@ TEST_F(MailParsersTest, TextsAreUtf8WhateverTheCharsetSays) {
 }
 
 TEST_F(MailParsersTest, HeaderBlocksWithoutSeparators) {
-  // A store without separator lines: a block with three of the four headers
-  // starts a message; one with fewer stays text; text before the first
-  // message is passed over.
+  // A file without separator lines: text before the first message is passed
+  // over up to a block with three of the four headers; once a message has
+  // begun, header blocks in its body are its text, however many of the four
+  // they hold (a forwarded message, a quoted header): one message.
   std::string store = "Preamble text.\n\n" + header("a@example.org", "owner@example.com", "First") +
                       "\nBody one.\n\nSubject: not a message\nFrom: quoted@example.org\n\nMore of one.\n"
-                      "From: b@example.org\nTo: owner@example.com\nSubject: Second\n\nBody two.\n";
-  auto& ctx = convert("Becky Mail", store);
-  ASSERT_EQ(subjects(), (Subjects{"First", "Second"}));
-  EXPECT_EQ(ctx.emitted[0].MSGTEXT,
-            "Body one.\r\n\r\nSubject: not a message\r\nFrom: quoted@example.org\r\n\r\nMore of one.\r\n");
+                      "From: b@example.org\nTo: owner@example.com\nSubject: Forwarded\n\nBody two.\n";
+  for (std::string format : {"Unix Mail", "Becky Mail", "Agent Mail"}) {
+    SCOPED_TRACE(format);
+    auto& ctx = convert(format, store);
+    ASSERT_EQ(subjects(), (Subjects{"First"}));
+    EXPECT_EQ(ctx.emitted[0].MSGTEXT,
+              "Body one.\r\n\r\nSubject: not a message\r\nFrom: quoted@example.org\r\n\r\nMore of one.\r\n"
+              "From: b@example.org\r\nTo: owner@example.com\r\nSubject: Forwarded\r\n\r\nBody two.\r\n");
+    ASSERT_EQ(ctx.originals.size(), 1u);
+    EXPECT_EQ(ctx.originals[0], store.substr(store.find("From: a@")));
+  }
+  // A file that begins with a block of MIME headers alone is a message too.
+  auto& mime = convert("Unix Mail", "MIME-Version: 1.0\nContent-Type: text/plain\n\nNothing but MIME headers.\n");
+  ASSERT_EQ(mime.emitted.size(), 1u);
+  EXPECT_EQ(mime.emitted[0].MSGTEXT, "Nothing but MIME headers.\r\n");
 }
 
 TEST_F(MailParsersTest, DotLinesEndBeckyMessagesOnly) {
@@ -255,9 +267,9 @@ TEST_F(MailParsersTest, DotLinesEndBeckyMessagesOnly) {
   ASSERT_EQ(subjects(), (Subjects{"One", "Two"}));
   EXPECT_EQ(ctx.emitted[0].MSGTEXT, ".\r\n..dots\r\n\r\ntext after a dot\r\n");
   EXPECT_EQ(ctx.emitted[1].MSGTEXT, "Body two.\r\n");
-  // Unix Mail keeps every dot.
+  // To Unix Mail a "." line is text: one message that keeps every dot.
   convert("Unix Mail", store);
-  ASSERT_EQ(subjects(), (Subjects{"One", "Two"}));
+  ASSERT_EQ(subjects(), (Subjects{"One"}));
   EXPECT_EQ(ctx_->emitted[0].MSGTEXT.substr(0, 11), "..\r\n...dots");
 }
 
@@ -349,6 +361,24 @@ TEST_F(MailParsersTest, HugeMessagesAreCutNotKept) {
   auto& ctx = convert("Unix Mail", box);
   ASSERT_EQ(subjects(), (Subjects{"Huge", "After"}));
   EXPECT_LE(ctx.emitted[0].MSGTEXT.size(), 64000u);
+}
+
+TEST_F(MailParsersTest, AttachmentsOfHugeMessagesGiveTheirWholeSize) {
+  // An attachment whose encoded form runs past the bytes the decoder keeps
+  // of a message: its line gives the size the whole original holds.
+  constexpr size_t kSize = 13000000;
+  std::string data(kSize, '\0');
+  for (size_t i = 0; i < kSize; ++i) data[i] = char((i * 2654435761u) >> 24);
+  std::string box = "From a@example.org Mon Dec 13 18:45:29 2010\n" +
+                    header("a@example.org", "owner@example.com", "Huge") +
+                    "MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+                    "Content-Type: text/plain\n\nSee attached.\n--b\n"
+                    "Content-Type: application/octet-stream; name=big.bin\nContent-Transfer-Encoding: base64\n\n" +
+                    qvtest::base64(data) + "--b--\n";
+  ASSERT_GT(box.size(), mail::kMaxMessage);
+  auto& ctx = convert("Unix Mail", box);
+  ASSERT_EQ(subjects(), (Subjects{"Huge"}));
+  EXPECT_EQ(ctx.emitted[0].MSGTEXT, "See attached.\r\n\r\n[Attachment: big.bin, application/octet-stream, 13000000 bytes]\r\n");
 }
 
 TEST(MailMessageBytes, LinesStopAtTheCapWithTheirLineEnds) {

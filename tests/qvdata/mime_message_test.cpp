@@ -13,6 +13,7 @@
 #include "services/datetime.h"
 #include "support/temp_dir.h"
 #include "support/text_lines.h"
+#include "support/transfer_encodings.h"
 
 using qv::mime::Address;
 using qv::mime::decodeHeader;
@@ -22,6 +23,7 @@ using qv::mime::DecodeOptions;
 using qv::mime::decodeText;
 using qv::mime::htmlToText;
 using qv::mime::parseAddresses;
+using qvtest::base64;
 using qv::mime::parseDate;
 using qvtest::joinLines;
 
@@ -61,26 +63,6 @@ bool parse(std::string_view text, Parsed& p) {
   if (!parseDate(text, d, t, p.tz)) return false;
   p.at = when(d, t);
   return true;
-}
-
-std::string base64(std::string_view s, size_t lineLength = 76) {
-  static const char* a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out, line;
-  for (size_t i = 0; i < s.size(); i += 3) {
-    uint32_t v = uint32_t(uint8_t(s[i])) << 16;
-    if (i + 1 < s.size()) v |= uint32_t(uint8_t(s[i + 1])) << 8;
-    if (i + 2 < s.size()) v |= uint32_t(uint8_t(s[i + 2]));
-    line += a[(v >> 18) & 63];
-    line += a[(v >> 12) & 63];
-    line += i + 1 < s.size() ? a[(v >> 6) & 63] : '=';
-    line += i + 2 < s.size() ? a[v & 63] : '=';
-    if (line.size() >= lineLength) {
-      out += line + "\n";
-      line.clear();
-    }
-  }
-  if (!line.empty()) out += line + "\n";
-  return out;
 }
 
 bool contains(const std::string& hay, std::string_view needle) { return hay.find(needle) != std::string::npos; }

@@ -112,6 +112,18 @@ unsigned messageHeaderBit(std::string_view line) {
   return 0;
 }
 
+bool messageHeaderLine(std::string_view line) {
+  static constexpr std::string_view kNames[] = {
+      "from", "to", "cc", "subject", "date", "message-id", "received", "return-path", "sender", "reply-to",
+      "newsgroups", "mime-version", "content-type", "content-transfer-encoding", "content-disposition"};
+  for (std::string_view n : kNames) {
+    if (!ascii::startsWithNoCase(line, n)) continue;
+    std::string_view rest = ascii::trimLeft(line.substr(n.size()));
+    if (!rest.empty() && rest[0] == ':') return true;
+  }
+  return false;
+}
+
 bool unixHeaderLine(std::string_view line) {
   static const char* const kNames[] = {
       "From:", "To:", "Subject:", "Date:", "Comments:", "Content-MD5:", "Content-Type:", "Content-Length:",

@@ -69,6 +69,12 @@ bool fromLineWithAt(std::string_view line);
 // other recognised names, and the separator of fromLineWithAt().
 bool unixHeaderLine(std::string_view line);
 
+// A header line that only a message's own header block holds: From, To, Cc,
+// Subject, Date, Message-ID, Received, Return-Path, Sender, Reply-To,
+// Newsgroups, MIME-Version and the Content- headers; names compared without
+// case, blanks allowed before the colon (the obsolete form "Subject :").
+bool messageHeaderLine(std::string_view line);
+
 // Which of "From:", "Date:", "To:" and "Subject:" the line begins with (as
 // written): a bit 1, 2, 4 or 8; 0 for none.
 unsigned messageHeaderBit(std::string_view line);

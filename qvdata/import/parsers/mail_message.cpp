@@ -108,12 +108,21 @@ std::string eudoraText(std::string_view text) {
 }
 
 bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
+  return convertMail(ctx, raw, nullptr, flavour);
+}
+
+bool convertMail(ImportContext& ctx, std::string_view raw, std::optional<std::string>* original, Flavour flavour) {
+  auto offer = [&] {
+    if (original) ctx.offerOriginal(std::move(*original));
+  };
   if (!ctx.settings().importMail) {
+    offer();
     ctx.skip(kSkipMailNotImported);
     return true;
   }
   Target* box = ctx.mailbox();
   if (box == nullptr || ctx.creationOnly()) {
+    offer();
     ctx.skip(box == nullptr ? kSkipNoMailbox : kSkipCreationOnly);
     return true;
   }
@@ -123,7 +132,9 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
   // Eudora's HTML shrinks when it is converted: decode more, cut after.
   if (eudora) options.maxText = kMaxText * 8;
   if (flavour == Flavour::EudoraMac) options.legacy = mime::LegacyCharset::MacRoman;
-  mime::DecodedMessage d = mime::decodeMessage(raw, options);
+  bool cut = raw.size() >= kMaxMessage && original && *original && (*original)->size() > raw.size();
+  mime::DecodedMessage d = mime::decodeMessage(cut ? std::string_view(**original) : raw, options);
+  offer();
   if (eudora) {
     d.text = eudoraText(d.text);
     d.text.resize(utf8CutLength(d.text, kMaxText));

@@ -91,6 +91,12 @@ bool blankMessage(std::string_view raw);
 // creates databases. False when a record could not be written.
 bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour);
 
+// The same for a message of a store with its original (nullopt when too long
+// to keep), which is offered to the run (ImportContext::offerOriginal) before
+// the records are written. A message cut to kMaxMessage bytes is decoded from
+// its whole original, so that its attachment lines give the whole sizes.
+bool convertMail(ImportContext& ctx, std::string_view raw, std::optional<std::string>* original, Flavour flavour);
+
 // Eudora's own markup in a decoded text: each <x-html> ... </x-html> part
 // converted from HTML to text, the <x-flowed> and <x-rich> markers removed.
 std::string eudoraText(std::string_view text);

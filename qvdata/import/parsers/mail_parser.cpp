@@ -33,8 +33,8 @@ class MailParser : public Parser {
         done_ = true;
         break;
       }
-      ctx.offerOriginal(cutter_->original(raw));
-      if (!convertMail(ctx, raw, flavour())) failed_ = true;
+      std::optional<std::string> original = cutter_->original(raw);
+      if (!convertMail(ctx, raw, &original, flavour())) failed_ = true;
     }
     int64_t now = cutter_->progress(*reader_);
     ctx.progress(now - reported_);

@@ -23,19 +23,30 @@ bool blank(std::string_view s) { return s.find_first_not_of(" \t\r") == std::str
 void PartTracker::begin() {
   state_ = State::MessageHeader;
   boundaries_.clear();
+  closed_.clear();
+  sinceBoundary_ = 0;
   contentType_.clear();
   inContentType_ = headerSeen_ = included_ = false;
   forwardedBytes_ = 0;
 }
 
-bool PartTracker::boundaryLine(std::string_view text, bool& closing) const {
-  if (text.size() < 3 || text[0] != '-' || text[1] != '-') return false;
-  for (const std::string& b : boundaries_) {
+int PartTracker::boundaryLine(std::string_view text, bool& closing) const {
+  if (text.size() < 3 || text[0] != '-' || text[1] != '-') return -1;
+  for (size_t i = 0; i < boundaries_.size(); ++i) {
+    const std::string& b = boundaries_[i];
     if (text.compare(2, b.size(), b) != 0) continue;
     std::string_view rest = text.substr(2 + b.size());
     closing = rest.substr(0, 2) == "--";
-    if (blank(closing ? rest.substr(2) : rest)) return true;
+    if (blank(closing ? rest.substr(2) : rest)) return int(i);
   }
+  return -1;
+}
+
+bool PartTracker::insideParts() const {
+  if (state_ == State::Forwarded) return true;
+  if (sinceBoundary_ > kMaxForwarded) return false;
+  for (bool closed : closed_)
+    if (!closed) return true;
   return false;
 }
 
@@ -43,7 +54,10 @@ void PartTracker::endHeader() {
   std::string type = contentType_.empty() ? std::string() : mime::mediaType(contentType_);
   if (type.rfind("multipart/", 0) == 0 && boundaries_.size() < kMaxBoundaries) {
     std::string b = mime::contentTypeParameter(contentType_, "boundary");
-    if (!b.empty()) boundaries_.push_back(std::move(b));
+    if (!b.empty()) {
+      boundaries_.push_back(std::move(b));
+      closed_.push_back(false);
+    }
   }
   bool forwarded = state_ == State::PartHeader && type == "message/rfc822";
   state_ = forwarded ? State::Forwarded : State::Body;
@@ -55,9 +69,16 @@ void PartTracker::endHeader() {
 
 void PartTracker::line(std::string_view text) {
   bool closing = false;
-  if (state_ != State::MessageHeader && !(state_ == State::Forwarded && included_) && boundaryLine(text, closing)) {
+  sinceBoundary_ += text.size() + 1;
+  int boundary = state_ == State::MessageHeader || (state_ == State::Forwarded && included_) ? -1
+                                                                                              : boundaryLine(text, closing);
+  if (boundary >= 0) {
     if (state_ == State::PartHeader) endHeader();
     state_ = closing ? State::Body : State::PartHeader;
+    sinceBoundary_ = 0;
+    // Closing a multipart closes the ones inside it.
+    if (closing)
+      for (size_t i = size_t(boundary); i < closed_.size(); ++i) closed_[i] = true;
     return;
   }
   switch (state_) {

@@ -22,14 +22,23 @@ class PartTracker {
   void line(std::string_view text);
   // True when the lines now stand inside a forwarded message.
   bool inForwardedMessage() const { return state_ == State::Forwarded; }
+  // True when the lines now stand inside a part of a multipart whose closing
+  // boundary has not come yet (a digest, a delivery report, a message with
+  // attachments), or inside a forwarded message. A multipart whose next
+  // boundary line does not come within a megabyte (a message cut short) is
+  // no longer taken for open.
+  bool insideParts() const;
 
  private:
   enum class State { MessageHeader, Body, PartHeader, Forwarded };
   void endHeader();
-  bool boundaryLine(std::string_view text, bool& closing) const;
+  // The boundary (its index) of a boundary line, -1 for other lines.
+  int boundaryLine(std::string_view text, bool& closing) const;
 
   State state_ = State::Body;
   std::vector<std::string> boundaries_;  // of the message's multiparts
+  std::vector<bool> closed_;             // their closing boundary has come
+  size_t sinceBoundary_ = 0;             // bytes read since the last boundary line
   std::string contentType_;              // of the header block being read
   bool inContentType_ = false;
   bool headerSeen_ = false;

@@ -1,32 +1,32 @@
-// The parser of Unix Mail, Becky Mail and Agent Mail files: messages are
-// told apart by their header blocks.
+// The parser of Unix Mail, Becky Mail and Agent Mail files, Maildir messages
+// and saved .eml files.
 //
-// A header block is a run of lines from a recognised header line (mail_lines.h,
-// unixHeaderLine) to the first empty line. A block that holds at least three
-// of "From:", "Date:", "To:" and "Subject:" starts a new message and ends the
-// one before; a block with fewer is text of the current message. Text before
-// the first message is passed over.
+// A message begins at a mailbox separator line followed by a header line
+// (mail_lines.h, mboxSeparator: the asctime forms with or without an "@",
+// the Mozilla forms), or, where no message has begun yet, at a header block:
+// a run of lines from a recognised header line (mail_lines.h, unixHeaderLine)
+// to the first empty line. A file that begins with a header block holding a
+// message's header (mail_lines.h, messageHeaderLine) is a message (a Maildir
+// file, a saved .eml), kept whole from its first line; text before a first
+// message is passed over up to a separator or a block that holds at least
+// three of "From:", "Date:", "To:" and "Subject:".
 //
-// Real mailboxes need more than that, so besides:
-// - an mbox separator line followed by a header line (mail_lines.h,
-//   mboxSeparator: the asctime forms with or without an "@", the Mozilla
-//   forms) starts a message whatever its header block holds, and is never
-//   kept as text of the message before it;
-// - in a file whose first message begins at such a separator, only
-//   separators start messages: a header block inside a message (a forwarded
-//   message, a digest, a quoted header) stays its text, and body lines
-//   escaped as ">From " lose one ">";
-// - a file that begins with a header block holding at least one of the four
-//   headers is a message (a Maildir file, a saved .eml), and its header
-//   block is kept whole from its first line.
-// A separator or header block inside a forwarded message (a message/rfc822
-// part, a pasted "Begin Included Message") is that message's own and stays
-// in the message that forwards it (mail_parts.h).
+// Once a message has begun, only the store's own separator ends it: a
+// separator line, or in a Becky folder its end line (below). A header block
+// inside a message (a forwarded message, a digest, a delivery report's
+// returned headers, a quoted header) is its text, however many message
+// headers it holds: a file that holds one message is one message. A
+// separator inside a forwarded message (a message/rfc822 part, a pasted
+// "Begin Included Message") is that message's own and stays in the message
+// that forwards it (mail_parts.h). In a file whose first message begins at a
+// separator, body lines escaped as ">From " lose one ">".
+//
 // Becky folders end each message with a line holding a single "." and
 // dot-stuff its lines (a line that begins with "." is written with one dot
 // more): such a line, followed by the end of the file or a header line, ends
-// the message, and the message's lines lose their stuffed dot. A "." line
-// followed by anything else is text.
+// the message, and the message's lines lose their stuffed dot; the header
+// block after it begins the next message. A "." line followed by anything
+// else is text.
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/mail_parts.h"
 #include "import/parsers/parsers.h"
@@ -82,22 +82,19 @@ class HeaderBlockCutter : public mail::Cutter {
       }
       bool first = atStart_ && line.start;
       if (!line.blank()) atStart_ = false;
-      // Inside a forwarded message its separator and header block are its own.
+      // Inside a forwarded message its separator is its own.
       bool forwarded = message_.started() && parts_.inForwardedMessage();
       if (line.start && !forwarded) {
         bool separator = line.ended && mail::mboxSeparator(line.text, lines_->peek());
-        bool candidate = separator || (!mboxMode_ && (mail::unixHeaderLine(line.text) ||
-                                                      (first && mail::headerShaped(line.text))));
+        // A header block begins a message only where none has begun.
+        bool candidate =
+            separator || (!message_.started() && !mboxMode_ &&
+                          (mail::unixHeaderLine(line.text) ||
+                           (first && (mail::headerShaped(line.text) || mail::messageHeaderLine(line.text)))));
         if (candidate) {
-          unsigned bits = readBlock(line, separator);
-          bool boundary = separator || bitCount(bits) >= 3 || (first && bits != 0);
-          if (!boundary) {
-            if (message_.started()) {
-              message_.add(block_);
-              followParts(block_.bytes());
-            }
-            continue;
-          }
+          BlockHeaders held = readBlock(line, separator);
+          bool boundary = separator || bitCount(held.four) >= 3 || (first && (held.four != 0 || held.message));
+          if (!boundary) continue;  // text before the first message
           if (separator && !seenMessage_) mboxMode_ = true;
           seenMessage_ = true;
           bool had = message_.started();
@@ -129,6 +126,13 @@ class HeaderBlockCutter : public mail::Cutter {
   std::optional<std::string> original(const std::string&) override { return std::move(original_); }
 
  private:
+  // The message headers a header block holds: which of the four (bits of
+  // messageHeaderBit) and whether any header only a message has.
+  struct BlockHeaders {
+    unsigned four = 0;
+    bool message = false;
+  };
+
   // Hands the lines of a block to the part tracker.
   void followParts(std::string_view bytes) {
     size_t pos = 0;
@@ -144,13 +148,18 @@ class HeaderBlockCutter : public mail::Cutter {
 
   // Reads the header block that begins with `first` into block_, up to and
   // with its empty line; a separator line ends it too (and is left for the
-  // next message). Returns which of the four message headers it holds. A
-  // block that begins with a separator line has its original begin after it.
-  unsigned readBlock(const MailLine& first, bool separator) {
+  // next message). Returns the message headers it holds. A block that
+  // begins with a separator line has its original begin after it.
+  BlockHeaders readBlock(const MailLine& first, bool separator) {
     block_.begin();
     block_.addLine(first.text, first.ended, first.eol);
     if (separator) block_.restartOriginal();
-    unsigned bits = mail::messageHeaderBit(first.text);
+    BlockHeaders held;
+    auto note = [&held](std::string_view text) {
+      held.four |= mail::messageHeaderBit(text);
+      held.message = held.message || mail::messageHeaderLine(text);
+    };
+    note(first.text);
     MailLine line;
     while (lines_->next(line)) {
       if (line.start && line.ended && mail::mboxSeparator(line.text, lines_->peek())) {
@@ -159,9 +168,9 @@ class HeaderBlockCutter : public mail::Cutter {
       }
       block_.addLine(line.text, line.ended, line.eol);
       if (line.blank()) break;
-      if (line.start) bits |= mail::messageHeaderBit(line.text);
+      if (line.start) note(line.text);
     }
-    return bits;
+    return held;
   }
 
   // The "." line that ends a message of a dot-stuffing store: the end of

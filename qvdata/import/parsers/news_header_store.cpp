@@ -82,8 +82,13 @@ HeaderStoreScanner::Piece HeaderStoreScanner::read(std::string& line, bool marke
   }
 }
 
+void HeaderStoreScanner::add(Article& a, const std::string& text, std::string_view eol) {
+  a.add(text, eol);
+  parts_.line(text);
+}
+
 void HeaderStoreScanner::addHeld(Article& a) {
-  for (const Line& l : held_) a.add(l.text, l.eol);
+  for (const Line& l : held_) add(a, l.text, l.eol);
 }
 
 bool HeaderStoreScanner::hold(const std::string& line) {
@@ -96,6 +101,7 @@ bool HeaderStoreScanner::hold(const std::string& line) {
 
 void HeaderStoreScanner::begin(Article& a, Start& s) {
   a.clear();
+  parts_.begin();
   markerId_.clear();
   start_ = s.offset;
   if (s.marker) {
@@ -103,7 +109,7 @@ void HeaderStoreScanner::begin(Article& a, Start& s) {
     state_ = AfterMarker;
     return;
   }
-  for (const Line& l : s.lines) a.add(l.text, l.eol);
+  for (const Line& l : s.lines) add(a, l.text, l.eol);
   state_ = Collecting;
 }
 
@@ -166,12 +172,16 @@ bool HeaderStoreScanner::next(Article& a) {
       case AfterMarker:
         if (isHeaderForm(line)) {
           state_ = Collecting;
-          a.add(line, eol_);
+          add(a, line, eol_);
         }
         continue;
       case Collecting:
-        if (a.inHeader() || counted) {
-          a.add(line, eol_);
+        // Inside the parts of a multipart (a digest, a delivery report) a
+        // header block is a part's or a forwarded message's: it ends nothing.
+        if (a.inHeader() || counted || parts_.insideParts()) {
+          addHeld(a);
+          clearHeld();
+          add(a, line, eol_);
           continue;
         }
         if (starts) {
@@ -188,7 +198,7 @@ bool HeaderStoreScanner::next(Article& a) {
         if (hold(line)) continue;
         addHeld(a);
         clearHeld();
-        a.add(line, eol_);
+        add(a, line, eol_);
         continue;
       case Scanning:
       case Trailing:

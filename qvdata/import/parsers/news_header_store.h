@@ -16,6 +16,9 @@
 // Header lines just before an article's starting line (an article's "Path:"
 // line before its "Newsgroups:" line), and a "From " separator line before
 // them, belong to that article, not to the body before it.
+// Inside the parts of a multipart article whose closing boundary has not come
+// (mail_parts.h), nothing starts an article: the header blocks of a digest's
+// messages or of a delivery report's returned message are the article's own.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "import/parsers/block_reader.h"
+#include "import/parsers/mail_parts.h"
 #include "import/parsers/news_article.h"
 
 namespace qv::news {
@@ -58,6 +62,8 @@ class HeaderStoreScanner {
   bool hold(const std::string& line);
   // Adds the held lines to the article.
   void addHeld(Article& a);
+  // Adds a line to the article, and to what the part tracker follows.
+  void add(Article& a, const std::string& text, std::string_view eol);
   void begin(Article& a, Start& s);
 
   BlockReader reader_;
@@ -76,6 +82,7 @@ class HeaderStoreScanner {
   enum State { Scanning, AfterMarker, Collecting, Trailing } state_ = Scanning;
   int64_t start_ = -1;
   std::string markerId_;
+  mail::PartTracker parts_;  // the MIME parts of the current article
 };
 
 }  // namespace qv::news

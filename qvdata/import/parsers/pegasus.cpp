@@ -10,9 +10,14 @@
 // every message has (From:, Received:, Subject: ...); anything else (a
 // file of other data read as a folder) is passed over, so such a file holds
 // no message.
+//
+// Pegasus keeps some folders in the Unix layout instead (".MBX", its name
+// in a ".PMG" file beside it): no header, each message opened by a mailbox
+// separator line ("From ???@???" and a date). A file that begins with such a
+// line is read in that layout, a message from each separator followed by a
+// header line to the next.
 #include <string_view>
 
-#include "import/parsers/ascii_text.h"
 #include "import/parsers/mail_parser.h"
 #include "import/parsers/parsers.h"
 
@@ -27,9 +32,6 @@ constexpr int kMaxHeaderLines = 200;  // lines of a header block looked at
 // Whether the bytes begin (after empty lines) with a header block, or a
 // mailbox separator line and a header block, holding a message header.
 bool messageLike(std::string_view raw) {
-  static constexpr std::string_view kMessageHeaders[] = {
-      "from:", "to:", "cc:", "subject:", "date:", "message-id:", "received:", "return-path:", "sender:",
-      "reply-to:", "newsgroups:"};
   size_t pos = raw.find_first_not_of("\r\n");
   for (int n = 0; pos < raw.size() && n < kMaxHeaderLines; ++n) {
     size_t eol = raw.find('\n', pos);
@@ -38,19 +40,26 @@ bool messageLike(std::string_view raw) {
     if (line.empty()) return false;  // the header block ended without one
     bool continuation = line[0] == ' ' || line[0] == '\t';
     bool separator = n == 0 && line.substr(0, 5) == "From ";
+    if (mail::messageHeaderLine(line)) return true;
     if (!continuation && !separator && !mail::headerShaped(line)) return false;
-    for (std::string_view h : kMessageHeaders)
-      if (ascii::startsWithNoCase(line, h)) return true;
     if (eol == std::string_view::npos) break;
     pos = eol + 1;
   }
   return false;
 }
 
+// A folder in the Unix layout: the file begins with a separator line.
+bool unixLayout(BlockReader& r) { return r.startsWith("From "); }
+
 class PegasusCutter : public mail::Cutter {
  public:
-  bool start(ImportContext&, BlockReader& r) override {
+  bool start(ImportContext& ctx, BlockReader& r) override {
     reader_ = &r;
+    unix_.reset();
+    if (unixLayout(r)) {
+      unix_ = mail::makeSeparatorCutter(mail::mboxSeparator, false);
+      return unix_->start(ctx, r);
+    }
     for (size_t i = 0; i < kFolderHeader; ++i) {
       int c = r.peek(i);
       if (c < 0) break;
@@ -63,6 +72,7 @@ class PegasusCutter : public mail::Cutter {
   }
 
   bool next(std::string& raw) override {
+    if (unix_) return unix_->next(raw);
     for (;;) {
       mail::MessageBytes message;
       message.begin();
@@ -88,8 +98,14 @@ class PegasusCutter : public mail::Cutter {
     }
   }
 
+  std::optional<std::string> original(const std::string& raw) override {
+    return unix_ ? unix_->original(raw) : std::optional<std::string>(raw);
+  }
+  bool classicMac() const override { return unix_ && unix_->classicMac(); }
+
  private:
   BlockReader* reader_ = nullptr;
+  std::unique_ptr<mail::Cutter> unix_;  // the reader of a folder in the Unix layout
 };
 
 }  // namespace
