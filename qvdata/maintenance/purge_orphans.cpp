@@ -120,8 +120,10 @@ bool PurgeRun::Impl::dropLinkOrphan(int64_t position) {
   PER.PERSONID = PLI.PERSONID;
   if (Person.get(PER_PersonKey)) return true;
   if (!change()) return false;
+  std::string string = PLI.PERSONSTRING.str();
   if (!PLINK.getPosition(position) || !PLINK.remove())
     return fail("a person link could not be removed: " + ErrorText());
+  if (extras) goneAliases.push_back(string);
   return done();
 }
 
@@ -159,6 +161,34 @@ bool PurgeRun::Impl::rebuildWordList() {
     return fail("the word list could not be rebuilt: " + ErrorText());
   Mem.WordListIndexNeedsUpdate = 0;
   return updateDatabaseRecord([] { FOR.WORDLISTINDEXNEEDSUPDATE = 0; });
+}
+
+// The Extras rows of what the run deleted: the times of its messages, the
+// whole names of its persons and the addresses of its aliases. Orphan rows
+// left by a run cut short are never read: IDs are not given twice, a message
+// posted again under its number takes the time it comes with, and an alias
+// string's address is that string's, whoever holds it.
+void PurgeRun::Impl::collectExtras() {
+  if (!extras) return;
+  tx.files = {&Extras};
+  auto row = [&](uint32_t id, ExtraKind rowKind, const std::string& string) {
+    EXT = ExtrasRec();
+    EXT.ID = id;
+    EXT.KIND = rowKind;
+    EXT.PERSONSTRING = string;
+    if (Extras.get(EXT_IdKey)) work.push_back(Extras.position());
+  };
+  for (uint32_t id : goneMessages) row(id, ExtraTime, "");
+  for (uint32_t id : gonePersons) row(id, ExtraName, "");
+  for (const std::string& s : goneAliases) row(0, ExtraAliasAddress, s);
+}
+
+bool PurgeRun::Impl::dropExtra(int64_t position) {
+  if (!Extras.getPosition(position)) return true;
+  if (!change()) return false;
+  if (!Extras.getPosition(position) || !Extras.remove())
+    return fail("a name or time of a deleted record could not be removed: " + ErrorText());
+  return done();
 }
 
 }  // namespace qv
