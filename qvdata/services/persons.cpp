@@ -99,11 +99,12 @@ bool AddPers(const std::string& name, const std::string& address) {
     PER.PERSONID = PLI.PERSONID;
     if (Person.get(PER_PersonKey)) return false;
     // The alias points at a person that is gone: make the person anew and
-    // drop the alias, when the transaction holds the links (posting reads
-    // them only; the purge removes links of persons that are gone).
+    // drop the alias, unless a transaction that does not hold the links is
+    // under way (posting reads them only; the purge removes links of
+    // persons that are gone).
     if (createPerson(name, address, string)) return true;
     std::vector<File*> held = transactionFiles();
-    if (std::find(held.begin(), held.end(), &PLINK) == held.end()) return false;
+    if (transactionActive() && std::find(held.begin(), held.end(), &PLINK) == held.end()) return false;
     BufferGuard keepPerson({&Person});
     PLI = PLINKRec();
     PLI.PERSONSTRING = string;

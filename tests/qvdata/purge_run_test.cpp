@@ -238,6 +238,11 @@ TEST_F(PurgeRunTest, TwoCopiesOfOneMailLeaveOneAndDifferentTextsBothStay) {
   EXPECT_TRUE(left.count(712) && left.count(713));
   EXPECT_TRUE(left.count(714) && left.count(715));
   EXPECT_FALSE(texts().count(711));
+  // Times are compared to the minute; the records keep their seconds.
+  mail(716, owner, 22, false, 300, withSeconds, "Alone", "Once.\r\n");
+  run(PurgePurging);
+  MailRec alone = record(FileMail, MAI_IdKey, MAI, [] { MAI.MAILID = 716; });
+  EXPECT_EQ(alone.TIME, withSeconds);
 }
 
 TEST_F(PurgeRunTest, PartnerOfStatusDeleteStaysWithItsKeptMail) {
