@@ -52,7 +52,6 @@ bool PurgeRun::Impl::countPerson(uint32_t id) {
   if (!change()) return false;
   bool ok = answer == RecountChanged ? Person.put() : Person.remove();
   if (!ok) return fail("person " + std::to_string(id) + " could not be stored: " + ErrorText());
-  if (answer == RecountNoMessages && extras) gonePersons.push_back(id);
   return done();
 }
 

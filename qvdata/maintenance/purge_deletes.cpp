@@ -80,7 +80,6 @@ bool PurgeRun::Impl::deleteMessage(uint32_t id) {
   if (!change()) return false;
   int n = 0;
   if (!dropMessageParts(MsgNmbr, id, n)) return false;
-  if (extras) goneMessages.push_back(id);
   ++view.counters[1];
   return done(n);
 }
@@ -144,7 +143,6 @@ bool PurgeRun::Impl::purgePartner(uint32_t person) {
   if (!Person.get(PER_PersonKey)) return true;
   if (!change()) return false;
   if (!Person.remove()) return fail("mail partner " + std::to_string(person) + " could not be removed: " + ErrorText());
-  if (extras) gonePersons.push_back(person);
   return done();
 }
 

@@ -40,7 +40,7 @@ enum PurgeStepNumber : int {
   StepMailLinks = 37,       // mail: PLINK of gone persons (the mail's step 7)
   StepMailSearchOrphans = 39,  // mail: as StepSearchOrphans (the mail's step 9)
   StepMailTopicCounts = 40,    // mail: as StepTopicCounts (the mail's step 10)
-  StepExtras = 41,          // the Extras rows of the messages, persons and aliases deleted, last
+  StepExtras = 41,          // the Extras rows whose record is gone, last
   StepDone = -1,
 };
 
@@ -65,12 +65,10 @@ struct PurgeRun::Impl {
   bool wordIndex = false;       // WordList and MasIdx exist
   bool originals = false;       // the Originals file exists
   bool subjects = false;        // the Subjects file exists
-  bool extras = false;          // the Extras file exists
-  // What the run deleted that may have Extras rows: they go in a last step
-  // of transactions of their own (with every other file the run holds, a
-  // transaction would pass the 11 files one may hold).
-  std::vector<uint32_t> goneMessages, gonePersons;
-  std::vector<std::string> goneAliases;
+  // The Extras file exists. Its rows of deleted records go in a last step of
+  // transactions of their own: with every other file the run holds, a
+  // transaction would pass the 11 files one may hold.
+  bool extras = false;
   bool wordsChanged = false;    // word counts changed in this run
   // Word ID -> index entries removed in the open transaction, applied to
   // the word list in the same commit.
