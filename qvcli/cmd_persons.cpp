@@ -60,14 +60,14 @@ int rename(Args& args) {
   uint32_t id = 0;
   if (args.size() != 3 || !haveLast) return fail("usage: persons DB rename ID --last L [--first F]");
   if (!personId(args[2], id)) return fail("\"" + args[2] + "\" is not a person ID");
-  if (last.size() > qv::PER.LASTNAME.capacity() || first.size() > qv::PER.FIRSTNAME.capacity())
-    return fail("a last and a first name are at most 25 bytes each");
+  if (last.size() > qv::kWholeNameMax || first.size() > qv::kWholeNameMax)
+    return fail("a last and a first name are at most " + std::to_string(qv::kWholeNameMax) + " bytes each");
   // The record as read now is what the change starts from.
   qv::PersonRec opened;
   if (!qv::readPersonRecord(id, opened)) return fail("no person " + args[2] + " in " + args[0]);
   qv::RenameResult r = qv::renamePerson(opened, last, first);
   if (r != qv::RenameResult::Done) return 1;
-  say("%u  %s\n", id, qv::personWindowName(opened.LASTNAME.view(), opened.FIRSTNAME.view(), true).c_str());
+  say("%u  %s\n", id, qv::personWindowName(last, first, true).c_str());
   return 0;
 }
 

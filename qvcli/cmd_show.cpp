@@ -66,6 +66,17 @@ void printText(uint32_t number) {
 
 std::string date(int32_t d) { return qv::formatDate(d, 10); }
 
+// A message's date and its time to the second, as one message is shown;
+// the date alone for a message without a known time.
+std::string dateAndTime(int32_t d, int32_t t) {
+  if (t <= 0) return date(d);
+  int h = 0, m = 0, s = 0;
+  qv::hmsFromTime(t, h, m, s);
+  char clock[16];
+  std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", h, m, s);
+  return date(d) + " " + clock;
+}
+
 // A name cut to a column's width on a character boundary (printf's
 // precision counts bytes and would cut a character in two).
 std::string fit(const std::string& s, size_t width) { return s.substr(0, qv::utf8CutLength(s, width)); }
@@ -95,9 +106,9 @@ int cmdShow(const Args& argsIn) {
         rc = fail("no mail " + std::to_string(msgId));
       } else {
         qv::MailRec m = qv::MAI;
-        say("Mail:     %u\nDate:     %s %s\nFrom:     %s\nTo:       %s\nSubject:  %s\n", m.MAILID,
-            date(m.DATE).c_str(), qv::formatTime(m.TIME, 1).c_str(), personName(m.FROMID).c_str(),
-            personName(m.TOID).c_str(), qv::mailSubject().c_str());
+        say("Mail:     %u\nDate:     %s\nFrom:     %s\nTo:       %s\nSubject:  %s\n", m.MAILID,
+            dateAndTime(m.DATE, m.TIME).c_str(), personName(m.FROMID).c_str(), personName(m.TOID).c_str(),
+            qv::mailSubject().c_str());
         if (m.CCR) {
           qv::CCR = qv::CCRRec();
           qv::CCR.MAILID = m.MAILID;
@@ -126,7 +137,8 @@ int cmdShow(const Args& argsIn) {
       } else {
         qv::MsgNmbrRec m = qv::MSG;
         say("Message:  %u\nDate:     %s\nSection:  %s\nThread:   %u %s\nReply to: %u\nFrom:     %s\nTo:       %s\n",
-            m.MSGNUMBER, date(m.DATE).c_str(), sectionName(m.SECSYSID).c_str(), m.THREADNUMBER,
+            m.MSGNUMBER, dateAndTime(m.DATE, qv::messageTime(m.MSGNUMBER)).c_str(), sectionName(m.SECSYSID).c_str(),
+            m.THREADNUMBER,
             threadSubject(m.THREADNUMBER).c_str(), m.REFNUMBER, personName(m.FROMID).c_str(),
             personName(m.TOID).c_str());
         printText(m.MSGNUMBER);

@@ -116,6 +116,8 @@ bool readRow(int kind, uint32_t id, BrowseRow& row, RowLookups& look) {
   MsgNmbrRec msg = MSG;
   row.refNumber = msg.REFNUMBER;
   row.date = msg.DATE;
+  row.time = messageTime(id);
+  row.timeText = row.time ? formatTime(row.time, int(look.timeFormat)) : std::string();
   row.threadNumber = msg.THREADNUMBER;
   row.sectionId = msg.SECSYSID;
   row.senderId = msg.FROMID;

@@ -24,14 +24,15 @@ struct BrowseRow {
   uint32_t id = 0;         // MSG.MSGNUMBER or MAI.MAILID
   uint32_t refNumber = 0;  // forum and newsgroup: the message it answers
   int32_t date = 0;
-  int32_t time = 0;        // mail only
+  int32_t time = 0;        // 0 when the message has no known time
   uint32_t threadNumber = 0, sectionId = 0;  // forum and newsgroup
   uint32_t senderId = 0, receiverId = 0, partnerId = 0;
   // Forum and newsgroup: thread heading; mail: the subject.
   std::string heading;
   std::string sender, receiver;  // person names (the address when there is no name)
   std::string section;           // forum: the section label (two-digit number, a blank, the description)
-  std::string dateText, timeText;  // mail: the date and time in the user's display formats
+  std::string dateText;   // mail: the date in the user's display format
+  std::string timeText;   // the time in the user's display format ("" without a time)
   RowClass colour = RowNormal;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "dictionary/dictionary.h"
+#include "services/whole_names.h"
 #include "storage/fixedstr.h"
 
 namespace qv {
@@ -17,8 +18,9 @@ std::string firstChars(std::string_view s, size_t chars) {
 }
 
 std::string personDisplayName() {
-  std::string name = PER.FIRSTNAME.str();
-  if (!PER.LASTNAME.blank()) name += (name.empty() ? "" : " ") + PER.LASTNAME.str();
+  PersonName whole = personName();
+  std::string name = whole.first;
+  if (!whole.last.empty()) name += (name.empty() ? "" : " ") + whole.last;
   if (name.empty()) name = PER.ADDRESS.str();
   if (name.empty()) name = PER.PERSONSTRING.str();
   return name;

@@ -6,6 +6,7 @@
 #include "browse/display_names.h"
 #include "dictionary/dictionary.h"
 #include "services/datetime.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 
 namespace qv {
@@ -168,9 +169,11 @@ bool buildThreadTree(uint32_t number, int textFormat, int dateFormat, ThreadTree
       if (known == senders.end()) {
         PER = PersonRec();
         PER.PERSONID = MSG.FROMID;
-        std::string label = MSG.FROMID != 0 && Person.get(PER_PersonKey)
-                                ? senderLabel(PER.FIRSTNAME.str(), PER.LASTNAME.str())
-                                : std::string();
+        std::string label;
+        if (MSG.FROMID != 0 && Person.get(PER_PersonKey)) {
+          PersonName whole = personName();
+          label = senderLabel(whole.first, whole.last);
+        }
         known = senders.emplace(MSG.FROMID, label).first;
       }
       n.sender = known->second;

@@ -238,6 +238,26 @@ static FileDecl& subjectsDecl() {
 File Subjects(subjectsDecl());
 Key SUB_IdKey = Subjects.key("IdKey");
 
+ExtrasRec EXT;
+static FileDecl& extrasDecl() {
+  static FileDecl d = [] {
+    FileDecl decl{FileExtras, "Extras", "EXT", "ARDENT"};
+    DeclBuilder<ExtrasRec> b(decl, EXT);
+    b.field("ID", &ExtrasRec::ID)
+        .field("KIND", &ExtrasRec::KIND)
+        .field("PERSONSTRING", &ExtrasRec::PERSONSTRING)
+        .field("TIME", &ExtrasRec::TIME)
+        .memo("LASTNAME", &ExtrasRec::LASTNAME, kWholeNameMax)
+        .memo("FIRSTNAME", &ExtrasRec::FIRSTNAME, kWholeNameMax)
+        .memo("ADDRESS", &ExtrasRec::ADDRESS, kWholeNameMax);
+    b.key("IdKey", {{"ID"}, {"KIND"}, {"PERSONSTRING"}}, KeyUnique | KeyNoCase | KeyPrimary);
+    return decl;
+  }();
+  return d;
+}
+File Extras(extrasDecl());
+Key EXT_IdKey = Extras.key("IdKey");
+
 OriginalsRec ORI;
 static FileDecl& originalsDecl() {
   static FileDecl d = [] {

@@ -152,6 +152,40 @@ extern SubjectsRec SUB;
 extern File Subjects;
 extern Key SUB_IdKey;
 
+// The longest whole name or address kept beside a person.
+inline constexpr uint32_t kWholeNameMax = 1000;
+
+// File 15, Extras (IDX015, forum, newsgroup and mail databases): what the
+// fixed fields of the records cannot hold, in rows of three kinds under one
+// key (ID, KIND, PERSONSTRING):
+// - a name row (ID a person, PERSONSTRING blank) keeps a person's whole last
+//   and first name when either is longer than its field (25 bytes); the
+//   fields keep their start, for the keys (services/whole_names.h);
+// - an address row (ID 0, PERSONSTRING an alias's person string) keeps the
+//   address that string ends with when the string alone cannot tell it (an
+//   address holding a blank, "goran at domain.com"); a string's address
+//   never changes, whichever person it stands for;
+// - a time row (ID a forum or newsgroup message) keeps the time of day its
+//   source gave (MsgNmbr has a date only; services/messages.h).
+// One file, not three: a posting transaction may hold at most 11 files.
+enum ExtraKind : uint8_t {
+  ExtraName = 1,
+  ExtraAliasAddress = 2,
+  ExtraTime = 3,
+};
+struct ExtrasRec {
+  uint32_t ID = 0;
+  uint8_t KIND = 0;  // ExtraKind
+  Str<100> PERSONSTRING;
+  int32_t TIME = 0;
+  std::string LASTNAME;
+  std::string FIRSTNAME;
+  std::string ADDRESS;
+};
+extern ExtrasRec EXT;
+extern File Extras;
+extern Key EXT_IdKey;
+
 // File 36, Originals (IDX036, mail and newsgroup databases): the bytes of
 // every imported mail and article as its source held them, each distinct
 // content once. A content row (MSGID 0) holds the packed bytes of one

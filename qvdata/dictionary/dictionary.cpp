@@ -25,6 +25,7 @@ const std::array<File*, kLastFileNumber + 1>& numberTable() {
     t[FileRawFile] = &RawFile;
     t[FileMail] = &Mail;
     t[FileSubjects] = &Subjects;
+    t[FileExtras] = &Extras;
     t[FileCCR] = &CCRFile;
     t[FileImpRegistry] = &ImpRegistry;
     t[FileImpCCR] = &ImpCCR;

@@ -21,6 +21,7 @@ enum FileNumber : int {
   FileRawFile = 12,      // a source read as bytes                   (a source file)
   FileMail = 13,         // mail                                     F<n>/IDX013.ADF
   FileSubjects = 14,     // whole subjects                           F<n>/IDX014.ADF
+  FileExtras = 15,       // what record fields cannot hold           F<n>/IDX015.ADF
   FileCCR = 17,          // carbon copies                            F<n>/IDX017.ADF
   FileImpRegistry = 18,  // the message save file                    CFG/IDX018.ADF
   FileImpCCR = 19,       // carbon copies waiting to be posted       TEMP/IDX019.ADF

@@ -51,7 +51,9 @@ static FileDecl& impHeaderDecl() {
         .field("IMPDATE", &ImpHeaderRec::IMPDATE)
         .field("IMPTIME", &ImpHeaderRec::IMPTIME)
         .memo("MSGTEXT", &ImpHeaderRec::MSGTEXT, 64000)
-        .memo("SUBJECT", &ImpHeaderRec::SUBJECT, kSubjectMax);
+        .memo("SUBJECT", &ImpHeaderRec::SUBJECT, kSubjectMax)
+        .memo("SENDER", &ImpHeaderRec::SENDER, kWholeNameMax)
+        .memo("RECIPIENT", &ImpHeaderRec::RECIPIENT, kWholeNameMax);
     b.key("MSGKEY", {{"INTERNAL"}, {"MSGNUMBER"}}, KeyUnique | KeyPrimary);
     return decl;
   }();
@@ -59,6 +61,26 @@ static FileDecl& impHeaderDecl() {
 }
 File ImpHeader(impHeaderDecl());
 Key NHR_MSGKEY = ImpHeader.key("MSGKEY");
+
+namespace {
+
+std::string wholeName(std::string_view name) { return std::string(name.substr(0, utf8CutLength(name, kWholeNameMax))); }
+
+}  // namespace
+
+void setImportSender(std::string_view name) {
+  NHR.S_NAME = name;
+  NHR.SENDER = wholeName(name);
+}
+
+void setImportRecipient(std::string_view name) {
+  NHR.R_NAME = name;
+  NHR.RECIPIENT = wholeName(name);
+}
+
+std::string importSender() { return NHR.SENDER.empty() ? NHR.S_NAME.str() : NHR.SENDER; }
+
+std::string importRecipient() { return NHR.RECIPIENT.empty() ? NHR.R_NAME.str() : NHR.RECIPIENT; }
 
 ImpOriginalRec NHO;
 static FileDecl& impOriginalDecl() {

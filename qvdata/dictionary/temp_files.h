@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "storage/file.h"
 
@@ -28,9 +29,9 @@ struct ImpHeaderRec {
   Str<30> SEC_DESCRIPTION;
   Str<50> HEADING;      // the subject's start, as the database records hold it
   Str<60> S_CISADRESS;
-  Str<40> S_NAME;
+  Str<40> S_NAME;       // the sender's name's start (SENDER holds it whole)
   Str<60> R_CISADRESS;
-  Str<40> R_NAME;
+  Str<40> R_NAME;       // the recipient's name's start (RECIPIENT holds it whole)
   uint8_t DUMMY = 0;
   int32_t DATE = 0;
   int32_t TIME = 0;
@@ -40,7 +41,17 @@ struct ImpHeaderRec {
   int32_t IMPTIME = 0;
   std::string MSGTEXT;  // at most 64000 bytes
   std::string SUBJECT;  // the whole subject (HEADING holds its start)
+  std::string SENDER;     // the sender's whole name
+  std::string RECIPIENT;  // the recipient's whole name
 };
+// Sets the sender's or the recipient's name of the record in the NHR buffer:
+// its start in the field, the whole beside it.
+void setImportSender(std::string_view name);
+void setImportRecipient(std::string_view name);
+// The whole names of the record in the NHR buffer (a record written by an
+// older run carries the fields only).
+std::string importSender();
+std::string importRecipient();
 extern ImpHeaderRec NHR;
 extern File ImpHeader;
 extern Key NHR_MSGKEY;

@@ -14,6 +14,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 
 namespace fs = std::filesystem;
@@ -166,7 +167,8 @@ void AddressRun::Impl::walk() {
     lastPos = Person.position();
     last = saveRecord(Person.decl());
     ++view.read;
-    std::string entry = addressEntry(format, {PER.LASTNAME.str(), PER.FIRSTNAME.str(), PER.ADDRESS.str()});
+    PersonName whole = personName();
+    std::string entry = addressEntry(format, {whole.last, whole.first, PER.ADDRESS.str()});
     if (entry.empty()) {
       ++view.skipped;
       continue;

@@ -32,7 +32,7 @@ std::vector<std::string> forumHeader(int layout, const MessageData& m, const std
   std::string section = " S" + std::to_string(m.sectionNumber) + "/" + m.sectionName;
   std::vector<std::string> h;
   h.push_back("#: " + idText(m.id) + section + (layout == 1 ? "  [" : "  [CIS:") + forum + "]");
-  h.push_back("    " + dayMonthYear(m.date, false) + " 00:00:00 ");
+  h.push_back("    " + dayMonthYear(m.date, false) + " " + clockTime(m.time) + " ");
   if (layout == 1 && m.ref != 0)
     h.push_back("Sb: #" + idText(m.ref) + "-" + m.subject);
   else
@@ -51,10 +51,10 @@ std::vector<std::string> forumHeader(int layout, const MessageData& m, const std
 std::vector<std::string> newsHeader(bool clipboard, const MessageData& m, const std::string& group) {
   std::string in = clipboard ? " " : "";
   std::vector<std::string> h;
-  if (!clipboard) h.push_back(separatorLine(m, "00:00:00"));
+  if (!clipboard) h.push_back(separatorLine(m, clockTime(m.time)));
   h.push_back(in + "From: " + internetPerson(m.from));
   h.push_back(in + "Newsgroups: " + group);
-  h.push_back(in + "Date: " + dayMonthYear(m.date, true) + " 00:00:00 ");
+  h.push_back(in + "Date: " + dayMonthYear(m.date, true) + " " + clockTime(m.time) + " ");
   h.push_back(in + "Subject: " + m.subject);
   h.push_back(in + "Message-ID: " + m.idString);
   if (m.ref != 0 && !m.refIdString.empty()) h.push_back(in + "References: " + m.refIdString);

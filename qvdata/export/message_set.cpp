@@ -10,6 +10,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
@@ -26,7 +27,8 @@ PersonText personText(uint32_t id) {
   PER = PersonRec();
   PER.PERSONID = id;
   if (id == 0 || !Person.get(PER_PersonKey)) return {};
-  return PersonText{PER.LASTNAME.str(), PER.FIRSTNAME.str(), PER.ADDRESS.str()};
+  PersonName whole = personName();
+  return PersonText{whole.last, whole.first, PER.ADDRESS.str()};
 }
 
 std::string textOf(uint32_t id) {
@@ -267,10 +269,10 @@ bool MessageWalk::read(uint32_t id, MessageData& out) {
   out.id = id;
   out.date = h.date;
   out.subject = h.subject;
+  out.time = h.time;
   out.from = personText(h.fromId);
   out.to = personText(h.toId);
   if (kind_ == KindMailDb) {
-    out.time = h.time;
     out.outgoing = Mem.PersonID != 0 && h.fromId == Mem.PersonID;
     out.text = textOf(id);
     return true;
@@ -288,10 +290,7 @@ bool MessageWalk::read(uint32_t id, MessageData& out) {
   }
   TXT = MsgTextRec();
   TXT.MSGNUMBER = id;
-  if (MsgText.get(TXT_IdKey)) {
-    out.text = TXT.MsgText;
-    out.time = TXT.TIME;
-  }
+  if (MsgText.get(TXT_IdKey)) out.text = TXT.MsgText;
   return true;
 }
 

@@ -64,7 +64,7 @@ struct MessageData {
   uint32_t id = 0;
   uint32_t ref = 0;  // the message answered; 0 when none
   int32_t date = 0;
-  int32_t time = 0;  // mail only
+  int32_t time = 0;  // 0 when the message has no known time
   std::string subject;
   PersonText from, to;
   uint8_t sectionNumber = 0;  // forum and newsgroup messages

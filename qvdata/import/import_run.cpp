@@ -579,15 +579,16 @@ uint32_t ImportRun::numberOfMessageId(const std::string& id) {
 std::vector<int> ImportRun::databaseFiles(int kind) const {
   switch (kind) {
     case KindForumDb:
-      return {FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads, FilePLINK, FileSubjects};
+      return {FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads, FilePLINK, FileSubjects, FileExtras};
     case KindNewsDb: {
-      std::vector<int> files = {FileMsgNmbr, FileMsgText, FilePerson,     FileSections,
-                                FileThreads, FilePLINK,   FileMsgIdIndex, FileSubjects};
+      std::vector<int> files = {FileMsgNmbr, FileMsgText,    FilePerson,   FileSections, FileThreads,
+                                FilePLINK,   FileMsgIdIndex, FileSubjects, FileExtras};
       if (currentKeepsOriginals_) files.push_back(FileOriginals);
       return files;
     }
     case KindMailDb: {
-      std::vector<int> files = {FileMail, FileMsgText, FilePerson, FileCCR, FilePLINK, FileSIndex, FileSubjects};
+      std::vector<int> files = {FileMail,  FileMsgText, FilePerson,   FileCCR,
+                                FilePLINK, FileSIndex,  FileSubjects, FileExtras};
       if (currentKeepsOriginals_) files.push_back(FileOriginals);
       return files;
     }
@@ -597,10 +598,13 @@ std::vector<int> ImportRun::databaseFiles(int kind) const {
 
 // The files of one posting transaction: the database's, the control file
 // (thread IDs), the database list (the message count) and, for forum
-// messages, the message save file.
+// messages, the message save file. The person links are read, never written,
+// by posting (a link to a person that is gone is left for the purge): a
+// newsgroup's transaction would otherwise pass the 11 files one may hold.
 std::vector<File*> ImportRun::postingFiles() const {
   std::vector<File*> files;
-  for (int n : openFiles_) files.push_back(&declaredFile(n));
+  for (int n : openFiles_)
+    if (n != FilePLINK) files.push_back(&declaredFile(n));
   files.push_back(&declaredFile(FileControl));
   files.push_back(&declaredFile(FileForums));
   if (currentKind_ == KindForumDb) files.push_back(&declaredFile(FileImpRegistry));

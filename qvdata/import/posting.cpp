@@ -1,9 +1,12 @@
 #include "import/posting.h"
 
+#include <algorithm>
+
 #include "dictionary/dictionary.h"
 #include "import/message_id.h"
 #include "import/skip_reasons.h"
 #include "originals/originals_store.h"
+#include "services/datetime.h"
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/messages.h"
@@ -219,7 +222,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   if (!threaded && !findThread(sectionId, importedSubject(), threadId, threadAlpha)) return PostResult{PostFailed};
 
   std::string fromLast, toLast;
-  if (!person(NHR.S_NAME.str(), NHR.S_CISADRESS.str(), r.fromId, fromLast)) return PostResult{PostFailed};
+  if (!person(importSender(), NHR.S_CISADRESS.str(), r.fromId, fromLast)) return PostResult{PostFailed};
   if (news && threaded) {
     // An article names no receiver: an answer's receiver is the sender of
     // the article it answers, as a count run makes it.
@@ -228,7 +231,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   } else if (news && parent != 0 && parent == number) {
     r.toId = r.fromId;  // an article that names itself as its parent
     toLast = fromLast;
-  } else if (!person(NHR.R_NAME.str(), NHR.R_CISADRESS.str(), r.toId, toLast)) {
+  } else if (!person(importRecipient(), NHR.R_CISADRESS.str(), r.toId, toLast)) {
     return PostResult{PostFailed};
   }
   r.threadId = threadId;
@@ -260,6 +263,8 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   if (isNew) MSG.DUMMY = 0;
   if (!UppDat(MsgNmbr, isNew ? OpAdd : OpChange, ReportRollback)) return PostResult{PostFailed};
   if (!writeText(number, isNew)) return PostResult{PostFailed};
+  // The record has a date only: the time the source gives is kept beside it.
+  if (!keepMessageTime(number, NHR.TIME, ReportRollback)) return PostResult{PostFailed};
   if (news && !storeOriginal(number)) return PostResult{PostFailed};
 
   if (!news) {
@@ -280,18 +285,18 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
 PostResult Poster::postMail() {
   PostResult r;
   r.countsApply = true;
-  if (NHR.R_NAME.blank()) NHR.R_NAME = "Name Unknown";
-  if (NHR.S_NAME.blank()) NHR.S_NAME = "Name Unknown";
+  if (trimRight(importRecipient()).empty()) setImportRecipient("Name Unknown");
+  if (trimRight(importSender()).empty()) setImportSender("Name Unknown");
   bool sent = NHR.MAILTYPE == MailSent;
 
   // The owner is resolved once per database; the other party every time.
-  auto party = [&](bool isOwner, const Str<40>& name, const Str<60>& address, uint32_t& id, std::string& last) {
+  auto party = [&](bool isOwner, const std::string& name, const Str<60>& address, uint32_t& id, std::string& last) {
     if (isOwner && ownerPerson_ != 0) {
       id = ownerPerson_;
       last = ownerLast_;
       return true;
     }
-    if (!person(name.str(), address.str(), id, last)) return false;
+    if (!person(name, address.str(), id, last)) return false;
     if (isOwner) {
       ownerPerson_ = id;
       ownerLast_ = last;
@@ -299,14 +304,17 @@ PostResult Poster::postMail() {
     return true;
   };
   std::string toLast, fromLast;
-  if (!party(!sent, NHR.R_NAME, NHR.R_CISADRESS, r.toId, toLast)) return PostResult{PostFailed};
-  if (!party(sent, NHR.S_NAME, NHR.S_CISADRESS, r.fromId, fromLast)) return PostResult{PostFailed};
+  if (!party(!sent, importRecipient(), NHR.R_CISADRESS, r.toId, toLast)) return PostResult{PostFailed};
+  if (!party(sent, importSender(), NHR.S_CISADRESS, r.fromId, fromLast)) return PostResult{PostFailed};
   uint32_t pairId = sent ? r.toId : r.fromId;
   const std::string& pairLast = sent ? toLast : fromLast;
 
-  int32_t time = NHR.TIME > 0 ? ((NHR.TIME - 1) / 6000) * 6000 + 1 : 0;
+  // The mail keeps the time its source gives, to the second.
+  int32_t time = std::max<int32_t>(NHR.TIME, 0);
 
-  // A mail with the same subject, date, time, sender, recipient and text is a duplicate.
+  // A mail with the same subject, date, time (compared to the minute: older
+  // mail and some sources have no seconds), sender, recipient and text is a
+  // duplicate. The key lists the times of one minute together, latest first.
   std::string subject = importedSubject();
   std::string subjectUpper = foldUpper(std::string(trimRight(subject)));
   Str<50> start;
@@ -314,10 +322,12 @@ PostResult Poster::postMail() {
   MAI = MailRec();
   MAI.SUBJECT = start;
   MAI.DATE = NHR.DATE;
-  MAI.TIME = time;
+  MAI.TIME = minuteEnd(time);
   Mail.setPrefix(MAI_SubjectKey, 3);
   while (Mail.next()) {
-    if (compareNoCase(MAI.SUBJECT.view(), start.view()) != 0 || MAI.DATE != NHR.DATE || MAI.TIME != time) break;
+    if (compareNoCase(MAI.SUBJECT.view(), start.view()) != 0 || MAI.DATE != NHR.DATE ||
+        minuteStart(MAI.TIME) != minuteStart(time))
+      break;
     if (MAI.FROMID != r.fromId || MAI.TOID != r.toId) continue;
     if (foldUpper(std::string(trimRight(mailSubject()))) != subjectUpper) continue;
     bool same;

@@ -7,6 +7,8 @@
 #include "services/databases.h"
 #include "services/globals.h"
 #include "services/persons.h"
+#include "services/record_helpers.h"
+#include "services/whole_names.h"
 
 namespace qv {
 
@@ -30,6 +32,7 @@ bool DupRun::Impl::deleteDuplicate(size_t index) {
   PER.PERSONID = r.oldId;
   if (!Person.get(PER_PersonKey)) return true;  // gone already
   std::string string = PER.PERSONSTRING.str();
+  std::string address = PER.ADDRESS.str();
   if (!change()) return false;
   int n = 0;
   auto failed = [&](const std::string& what) { return fail(what + " could not be stored: " + ErrorText()); };
@@ -41,6 +44,7 @@ bool DupRun::Impl::deleteDuplicate(size_t index) {
   PLI.PERSONSTRING = string;
   PLI.PERSONID = r.newId;
   if (!(aliased ? PLINK.put() : PLINK.add())) return failed("the alias \"" + string + "\"");
+  if (!keepAliasAddress(string, address, ReportQuiet)) return failed("the address of the alias \"" + string + "\"");
   ++n;
   // The duplicate's own aliases now stand for the keeper, so that its
   // earlier names still find the person.
@@ -60,6 +64,7 @@ bool DupRun::Impl::deleteDuplicate(size_t index) {
   PER = PersonRec();
   PER.PERSONID = r.oldId;
   if (!Person.get(PER_PersonKey) || !Person.remove()) return fail("person " + std::to_string(r.oldId) + " could not be deleted: " + ErrorText());
+  if (!forgetWholeName(r.oldId, ReportQuiet)) return failed("the name of person " + std::to_string(r.oldId));
   ++n;
   ++view.counters[DupMerged];
   return done(n);

@@ -2,7 +2,8 @@
 // (in a mailbox also those whose string carries a "CSINET:" address or
 // whose address holds the reader's box-drawing byte) get address and name
 // again from their person string, and every CompuServe address is brought
-// into its one form, so that "12345.678" and "12345,678" are seen as one.
+// into its one form, so that "12345.678" and "12345,678" are seen as one;
+// other addresses are kept as written.
 #include <cctype>
 
 #include "dictionary/dictionary.h"
@@ -11,6 +12,8 @@
 #include "services/globals.h"
 #include "services/names.h"
 #include "services/persons.h"
+#include "services/record_helpers.h"
+#include "services/whole_names.h"
 #include "storage/collation.h"
 
 namespace qv {
@@ -29,7 +32,7 @@ void dropBlankAfter(std::string& s, size_t i) {
   if (i + 1 < s.size() && s[i + 1] == ' ') s.erase(i + 1, 1);
 }
 
-// "12345.678" or "12345,678": a CompuServe number before its Internet domain.
+// "12345.678", "12345,678" or "12345, 678": a CompuServe number.
 bool cisNumber(std::string_view s) {
   size_t i = 0;
   while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
@@ -46,40 +49,22 @@ bool cisNumber(std::string_view s) {
 std::string repairedCisAddress(const std::string& address) {
   std::string a(trimRight(address));
   if (a.size() < kShortestAddress) return a;
-  size_t at = std::string::npos, comma = std::string::npos, lastDot = std::string::npos;
-  for (size_t i = 0; i + 2 < a.size(); ++i) {
-    if (a[i] == '@') {
-      at = i;
-      break;
-    }
-    if (a[i] == ',') {
-      comma = i;
-      break;
-    }
-    if (a[i] == '.') lastDot = i;
-  }
+  size_t at = a.find('@');
   if (at != std::string::npos) {
     // Only the Internet form of a CompuServe number is cut to the number:
     // a member name at the same domain is an address of its own.
     if (foldUpper(std::string_view(a).substr(at + 1)) != kCisDomain || !cisNumber(std::string_view(a).substr(0, at)))
       return a;
     a.erase(at);
-    if (a.size() > 3) {
-      size_t dot = a.find('.');
-      if (dot != std::string::npos) {
-        a[dot] = ',';
-        dropBlankAfter(a, dot);
-      }
-    }
-    return a;
+  } else if (a.front() == '[' && a.back() == ']' && cisNumber(std::string_view(a).substr(1, a.size() - 2))) {
+    a = a.substr(1, a.size() - 2);
   }
-  if (comma != std::string::npos) {
-    dropBlankAfter(a, comma);
-  } else if (lastDot != std::string::npos) {
-    a[lastDot] = ',';
-    dropBlankAfter(a, lastDot);
-  }
-  if (a.size() >= 2 && a.front() == '[' && a.back() == ']') a = a.substr(1, a.size() - 2);
+  // Only a CompuServe number takes the comma form; any other address
+  // ("christian at example.org", "a.b") is kept as it is written.
+  if (!cisNumber(a)) return a;
+  size_t sep = a.find_first_of(".,");
+  a[sep] = ',';
+  dropBlankAfter(a, sep);
   return a;
 }
 
@@ -100,15 +85,17 @@ bool DupRun::Impl::repairPerson(uint32_t id) {
   // user may have given it is not taken back.
   if (derive && !trimRight(found).empty()) {
     std::string oldLast = PER.LASTNAME.str();
-    std::string last, first;
-    ParseName(Str<40>(name).view(), last, first);
+    PersonName whole;
+    ParseName(name, whole.last, whole.first);
     PER.ADDRESS = found;
-    PER.LASTNAME = last;
-    PER.FIRSTNAME = first;
+    setNameFields(whole);
     std::string newLast = PER.LASTNAME.str();
     address = PER.ADDRESS.str();
     if (!change()) return false;
     if (!Person.put()) return fail("person " + std::to_string(id) + " could not be stored: " + ErrorText());
+    // A name longer than the fields is kept whole beside the person.
+    if (!keepWholeName(id, whole, ReportQuiet))
+      return fail("the name of person " + std::to_string(id) + " could not be stored: " + ErrorText());
     ++n;
     if (!realphaMessages(id, oldLast, newLast, n)) return false;
     PER = PersonRec();

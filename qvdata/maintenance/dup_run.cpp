@@ -60,7 +60,7 @@ bool DupRun::start() {
   OP_CLOSE(OpRelease, {FileForums});
   if (!found) return d.fail("the database record is missing");
 
-  d.files = {d.mail() ? FileMail : FileMsgNmbr, FilePerson, FilePLINK};
+  d.files = {d.mail() ? FileMail : FileMsgNmbr, FilePerson, FilePLINK, FileExtras};
   OP_CLOSE(OpShared, d.files);
   for (int f : d.files) d.tx.files.push_back(&declaredFile(f));
   d.view.counters[DupBefore] = Person.records();

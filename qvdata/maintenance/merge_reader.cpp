@@ -11,6 +11,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
@@ -64,9 +65,9 @@ class MergeReader : public Parser {
     savedDirnamn_ = Mem.Dirnamn;
     Mem.Dirnamn = "F" + std::to_string(ends_.sourceDir);
     std::vector<int> files = ends_.kind == KindMailDb
-                                 ? std::vector<int>{FileMail, FileMsgText, FilePerson, FileCCR, FileSubjects}
+                                 ? std::vector<int>{FileMail, FileMsgText, FilePerson, FileCCR, FileSubjects, FileExtras}
                                  : std::vector<int>{FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads,
-                                                    FileSubjects, FileMsgIdIndex};
+                                                    FileSubjects, FileMsgIdIndex, FileExtras};
     std::error_code ec;
     // The originals are read through the store, which opens their file for
     // reading only: the run asks the target whether it keeps originals,
@@ -98,28 +99,24 @@ class MergeReader : public Parser {
     return true;
   }
 
-  // A person of the source as a name and an address; empty when missing.
-  void personOf(uint32_t id, Str<40>& name, Str<60>& address) {
+  // A person of the source as its whole name and its address; empty when
+  // missing.
+  void personOf(uint32_t id, std::string& name, Str<60>& address) {
+    name.clear();
     PER = PersonRec();
     PER.PERSONID = id;
     if (id == 0 || !has(FilePerson) || !Person.get(PER_PersonKey)) return;
-    std::string first(trimRight(PER.FIRSTNAME.str()));
-    std::string last(trimRight(PER.LASTNAME.str()));
+    PersonName whole = personName();
+    std::string first(trimRight(whole.first)), last(trimRight(whole.last));
     name = first.empty() ? last : last.empty() ? first : first + " " + last;
     address = PER.ADDRESS;
   }
 
-  // The text of a message into the temporary record, with its date and time
-  // when asked; empty when missing.
-  void textOf(uint32_t id, bool withDateTime) {
+  // The text of a message into the temporary record; empty when missing.
+  void textOf(uint32_t id) {
     TXT = MsgTextRec();
     TXT.MSGNUMBER = id;
-    if (!has(FileMsgText) || !MsgText.get(TXT_IdKey)) {
-      if (withDateTime) NHR.TIME = 0;
-      return;
-    }
-    NHR.MSGTEXT = TXT.MsgText;
-    if (withDateTime) NHR.TIME = TXT.TIME;
+    if (has(FileMsgText) && MsgText.get(TXT_IdKey)) NHR.MSGTEXT = TXT.MsgText;
   }
 
   // The original of a mail or article goes with it, as the import carries
@@ -157,11 +154,15 @@ class MergeReader : public Parser {
       NHR.SUBJECT = threadHeading();
       NHR.HEADING = NHR.SUBJECT;
     }
-    personOf(msg.FROMID, NHR.S_NAME, NHR.S_CISADRESS);
-    personOf(msg.TOID, NHR.R_NAME, NHR.R_CISADRESS);
+    std::string name;
+    personOf(msg.FROMID, name, NHR.S_CISADRESS);
+    setImportSender(name);
+    personOf(msg.TOID, name, NHR.R_CISADRESS);
+    setImportRecipient(name);
     NHR.DATE = msg.DATE;
+    NHR.TIME = has(FileExtras) ? messageTime(msg.MSGNUMBER) : 0;
     NHR.DUMMY = msg.DUMMY;
-    textOf(msg.MSGNUMBER, true);
+    textOf(msg.MSGNUMBER);
     if (news) {
       // Duplicates and parents are found by Message-ID.
       for (uint32_t n : {msg.MSGNUMBER, msg.REFNUMBER}) {
@@ -193,21 +194,21 @@ class MergeReader : public Parser {
     NHR.MAILTYPE = uint8_t(received ? MailReceived : MailSent);
     // The owner's side is the target mailbox's owner; the other the partner.
     const OwnerAddresses& owner = ctx.owner();
-    Str<40> partnerName;
+    std::string partnerName;
     Str<60> partnerAddress;
     personOf(mail.PAIRID, partnerName, partnerAddress);
     if (received) {
-      NHR.S_NAME = partnerName;
+      setImportSender(partnerName);
       NHR.S_CISADRESS = partnerAddress;
-      NHR.R_NAME = owner.name();
+      setImportRecipient(owner.name());
       NHR.R_CISADRESS = owner.mainAddress();
     } else {
-      NHR.S_NAME = owner.name();
+      setImportSender(owner.name());
       NHR.S_CISADRESS = owner.mainAddress();
-      NHR.R_NAME = partnerName;
+      setImportRecipient(partnerName);
       NHR.R_CISADRESS = partnerAddress;
     }
-    textOf(mail.MAILID, false);
+    textOf(mail.MAILID);
     if (mail.CCR == 1 && has(FileCCR)) {
       // The further recipients go with the mail, under its new number.
       CCR = CCRRec();

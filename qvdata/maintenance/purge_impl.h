@@ -23,7 +23,7 @@ class File;
 enum PurgeStepNumber : int {
   StepAgeThreads = 99,      // forum: collect aged threads
   StepMarkAged = 100,       // forum: give them status delete
-  StepPrepareTimes = 98,    // mail: cut times to the minute
+  StepPrepareTimes = 98,    // mail: shown before the duplicates; no work (times are compared to the minute there)
   StepDuplicates = 99,      // mail: mark later copies of a mail
   StepDeleteThreads = 1,    // forum: threads of status delete / mail: partners of status delete
   StepDeleteMessages = 2,   // messages (mail) of status delete
@@ -40,6 +40,7 @@ enum PurgeStepNumber : int {
   StepMailLinks = 37,       // mail: PLINK of gone persons (the mail's step 7)
   StepMailSearchOrphans = 39,  // mail: as StepSearchOrphans (the mail's step 9)
   StepMailTopicCounts = 40,    // mail: as StepTopicCounts (the mail's step 10)
+  StepExtras = 41,          // the Extras rows whose record is gone, last
   StepDone = -1,
 };
 
@@ -64,6 +65,10 @@ struct PurgeRun::Impl {
   bool wordIndex = false;       // WordList and MasIdx exist
   bool originals = false;       // the Originals file exists
   bool subjects = false;        // the Subjects file exists
+  // The Extras file exists. Its rows of deleted records go in a last step of
+  // transactions of their own: with every other file the run holds, a
+  // transaction would pass the 11 files one may hold.
+  bool extras = false;
   bool wordsChanged = false;    // word counts changed in this run
   // Word ID -> index entries removed in the open transaction, applied to
   // the word list in the same commit.
@@ -102,12 +107,12 @@ struct PurgeRun::Impl {
   bool dropWords(uint32_t id);
   bool applyWordLoss();
   bool dropSubject(uint32_t id);
+  void collectExtras();
+  bool dropExtra(int64_t position);
   // purge_marks.cpp
   void collectAgedThreads();
   bool qualifyAged(uint32_t thread);
   bool markAged(uint32_t thread);
-  void collectTimes();
-  bool cutTime(uint32_t id);
   void collectDuplicates();
   bool markDuplicate(uint32_t id);
   // purge_orphans.cpp

@@ -16,13 +16,6 @@ namespace {
 
 int32_t ageCutOff(uint16_t weeks) { return today() - 7 * int32_t(weeks); }
 
-// A time cut to its whole minute (times count hundredths from 1 at midnight).
-int32_t minuteOf(int32_t time) {
-  int32_t r = time % 6000;
-  if (r < 0) r += 6000;
-  return r == 0 ? time : time - r + 1;
-}
-
 std::string textOf(uint32_t id) {
   TXT = MsgTextRec();
   TXT.MSGNUMBER = id;
@@ -44,7 +37,7 @@ struct Candidate {
   uint32_t id = 0;
   std::string subject;
   int32_t date = 0;
-  int32_t time = 0;
+  int32_t time = 0;  // cut to its minute
   uint32_t from = 0;
   uint32_t to = 0;
   uint8_t status = 0;
@@ -97,32 +90,18 @@ bool PurgeRun::Impl::markAged(uint32_t thread) {
   return done();
 }
 
-void PurgeRun::Impl::collectTimes() {
-  Mail.setFileOrder();
-  while (Mail.next())
-    if (minuteOf(MAI.TIME) != MAI.TIME) work.push_back(MAI.MAILID);
-}
-
-bool PurgeRun::Impl::cutTime(uint32_t id) {
-  MAI = MailRec();
-  MAI.MAILID = id;
-  if (!Mail.get(MAI_IdKey) || minuteOf(MAI.TIME) == MAI.TIME) return true;
-  if (!change()) return false;
-  MAI.TIME = minuteOf(MAI.TIME);
-  if (!Mail.put()) return fail("the time of mail " + std::to_string(id) + " could not be stored: " + ErrorText());
-  return done();
-}
-
-// Mails sharing subject, date and time are candidates; of the candidates
-// equal in sender, receiver and text, the first (lowest ID) stays as the
-// reference and the others are marked.
+// Mails sharing subject, date and time (compared to the minute) are
+// candidates; of the candidates equal in sender, receiver and text, the
+// first (lowest ID) stays as the reference and the others are marked. The
+// records keep their seconds: the key orders the times of one minute next
+// to each other.
 void PurgeRun::Impl::collectDuplicates() {
   std::vector<Candidate> queue;
   Candidate previous;
   bool havePrevious = false, previousQueued = false;
   Mail.set(MAI_SubjectKey);
   while (Mail.next()) {
-    Candidate c{MAI.MAILID, MAI.SUBJECT.str(), MAI.DATE, MAI.TIME, MAI.FROMID, MAI.TOID, MAI.DUMMY, {}};
+    Candidate c{MAI.MAILID, MAI.SUBJECT.str(), MAI.DATE, minuteStart(MAI.TIME), MAI.FROMID, MAI.TOID, MAI.DUMMY, {}};
     bool equal = havePrevious && compareNoCase(c.subject, previous.subject) == 0 && c.date == previous.date &&
                  c.time == previous.time;
     if (equal) {

@@ -1,7 +1,8 @@
 // What a purge leaves orphaned: topic links of gone messages and topics,
-// person links of gone persons, carbon copies of gone mail; the topics'
-// counts and the word list's count key.
+// person links of gone persons, carbon copies of gone mail, the extras of
+// gone records; the topics' counts and the word list's count key.
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "dictionary/dictionary.h"
@@ -159,6 +160,58 @@ bool PurgeRun::Impl::rebuildWordList() {
     return fail("the word list could not be rebuilt: " + ErrorText());
   Mem.WordListIndexNeedsUpdate = 0;
   return updateDatabaseRecord([] { FOR.WORDLISTINDEXNEEDSUPDATE = 0; });
+}
+
+// The Extras rows whose record is gone: the time of a message, the whole
+// name of a person, the address of a string that no person and no alias
+// holds any more. The whole file is looked at, so a rerun after a run cut
+// short removes what that run left.
+void PurgeRun::Impl::collectExtras() {
+  if (!extras) return;
+  tx.files = {&Extras};
+  auto sortedIds = [](File& f, const std::function<uint32_t()>& id) {
+    std::vector<uint32_t> ids;
+    f.setFileOrder();
+    while (f.next()) ids.push_back(id());
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  };
+  const std::vector<uint32_t> messages =
+      mail() ? std::vector<uint32_t>() : sortedIds(MsgNmbr, [] { return MSG.MSGNUMBER; });
+  const std::vector<uint32_t> persons = sortedIds(Person, [] { return PER.PERSONID; });
+  auto stringHeld = [&](const std::string& string) {
+    PER = PersonRec();
+    PER.PERSONSTRING = string;
+    if (Person.get(PER_StringKey)) return true;
+    if (!has(FilePLINK)) return false;
+    PLI = PLINKRec();
+    PLI.PERSONSTRING = string;
+    return PLINK.get(PLI_StringKey);
+  };
+  std::vector<std::pair<int64_t, std::string>> strings;
+  Extras.setFileOrder();
+  while (Extras.next()) {
+    switch (EXT.KIND) {
+      case ExtraTime:
+        if (!std::binary_search(messages.begin(), messages.end(), EXT.ID)) work.push_back(Extras.position());
+        break;
+      case ExtraName:
+        if (!std::binary_search(persons.begin(), persons.end(), EXT.ID)) work.push_back(Extras.position());
+        break;
+      case ExtraAliasAddress: strings.emplace_back(Extras.position(), EXT.PERSONSTRING.str()); break;
+      default: break;
+    }
+  }
+  for (const auto& [position, string] : strings)
+    if (!stringHeld(string)) work.push_back(position);
+}
+
+bool PurgeRun::Impl::dropExtra(int64_t position) {
+  if (!Extras.getPosition(position)) return true;
+  if (!change()) return false;
+  if (!Extras.getPosition(position) || !Extras.remove())
+    return fail("a name or time of a deleted record could not be removed: " + ErrorText());
+  return done();
 }
 
 }  // namespace qv

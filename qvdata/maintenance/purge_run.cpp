@@ -40,6 +40,7 @@ std::string labelOf(int kind, int mode, int step) {
       return mail && mode == PurgeCounting ? "Updating message counts per mailpartner" : "Updating message counts per person";
     case StepThreadCounts: return "Updating message counts per thread";
     case StepSectionCounts: return "Updating message counts per section";
+    case StepExtras: return "Removing names and times of deleted records";
     default: return "";
   }
 }
@@ -91,10 +92,14 @@ bool PurgeRun::start() {
     wanted.push_back(FileWordList);
     wanted.push_back(FileMasIdx);
   }
+  // The Extras file is opened with the others and written in a last step
+  // of its own (StepExtras).
+  d.extras = exists(FileExtras);
+  if (d.extras) wanted.push_back(FileExtras);
   OP_CLOSE(OpShared, wanted);
   d.files = wanted;
   for (int f : wanted) {
-    d.tx.files.push_back(&declaredFile(f));
+    if (f != FileExtras) d.tx.files.push_back(&declaredFile(f));
     if (f == FileOriginals) d.originals = true;
     if (f == FileSubjects) d.subjects = true;
   }
@@ -235,7 +240,7 @@ void PurgeRun::Impl::collect() {
   switch (step) {
     case StepAgeThreads: return mail() ? collectDuplicates() : collectAgedThreads();
     case StepMarkAged: work = aged; return;
-    case StepPrepareTimes: return collectTimes();
+    case StepPrepareTimes: return;  // the records keep their times
     case StepDeleteThreads: return mail() ? collectPersons(2) : collectThreads(2);
     case StepDeleteMessages: {
       File& f = mail() ? Mail : MsgNmbr;
@@ -258,6 +263,7 @@ void PurgeRun::Impl::collect() {
     case StepPersons: return collectPersons(-1);
     case StepThreadCounts: return collectThreads(-1);
     case StepSectionCounts: return collectSections();
+    case StepExtras: return collectExtras();
     default: return;
   }
 }
@@ -267,7 +273,6 @@ bool PurgeRun::Impl::item(int64_t r) {
   switch (step) {
     case StepAgeThreads: return mail() ? markDuplicate(id) : qualifyAged(id);
     case StepMarkAged: return markAged(id);
-    case StepPrepareTimes: return cutTime(id);
     case StepDeleteThreads: return mail() ? purgePartner(id) : purgeThread(id);
     case StepDeleteMessages: return mail() ? deleteMail(id) : deleteMessage(id);
     case StepDeleteSections: return purgeThread(id);
@@ -282,6 +287,7 @@ bool PurgeRun::Impl::item(int64_t r) {
     case StepPersons: return countPerson(id);
     case StepThreadCounts: return countThread(id);
     case StepSectionCounts: return countSection(id);
+    case StepExtras: return dropExtra(r);
     default: return true;
   }
 }
@@ -298,7 +304,7 @@ int PurgeRun::Impl::finish() {
       case StepWordList: return rebuildWordList() ? StepMailSearchOrphans : StepDone;
       case StepMailSearchOrphans: return StepMailTopicCounts;
       case StepMailTopicCounts: return StepPersons;
-      case StepPersons: return storeDatabaseCounts() ? StepDone : StepDone;
+      case StepPersons: storeDatabaseCounts(); return StepExtras;
       default: return StepDone;
     }
   }
@@ -315,7 +321,7 @@ int PurgeRun::Impl::finish() {
     case StepReceivers: return StepPersons;
     case StepPersons: return StepThreadCounts;
     case StepThreadCounts: return StepSectionCounts;
-    case StepSectionCounts: storeDatabaseCounts(); return StepDone;
+    case StepSectionCounts: storeDatabaseCounts(); return StepExtras;
     default: return StepDone;
   }
 }

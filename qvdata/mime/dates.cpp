@@ -216,12 +216,30 @@ bool envelopeDate(std::string_view env, int32_t& date, int32_t& time, int& tz) {
 
 }  // namespace detail
 
+namespace {
+
+// A time written against its zone without a blank ("00:01+0000",
+// "13:45:10-0130"), which GMime reads as midnight or without its zone.
+bool timeTouchesZone(std::string_view t) {
+  auto digit = [&](size_t i) { return i < t.size() && t[i] >= '0' && t[i] <= '9'; };
+  for (size_t c = t.find(':'); c != std::string_view::npos; c = t.find(':', c + 1)) {
+    if (c == 0 || !digit(c - 1) || !digit(c + 1) || !digit(c + 2)) continue;
+    size_t end = c + 3;
+    if (end + 2 < t.size() && t[end] == ':' && digit(end + 1) && digit(end + 2)) end += 3;
+    if (end < t.size() && (t[end] == '+' || t[end] == '-') && digit(end + 1)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool parseDate(std::string_view text, int32_t& date, int32_t& time, int& tzMinutes) {
   date = 0;
   time = 0;
   tzMinutes = 0;
   std::string t(trimWsp(text));
   if (t.empty() || t.find('\0') != std::string::npos) return false;
+  if (timeTouchesZone(t) && parseDateLoose(t, date, time, tzMinutes)) return true;
   gmimeOptions();
   if (GDateTime* dt = g_mime_utils_header_decode_date(t.c_str())) {
     int y = g_date_time_get_year(dt), mo = g_date_time_get_month(dt), d = g_date_time_get_day_of_month(dt);

@@ -10,34 +10,13 @@
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
 namespace qv {
 
 namespace {
-
-// Lower case of the ASCII and Latin-1 letters, as the upper-case person
-// strings were folded.
-std::string lowerCase(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c >= 'A' && c <= 'Z') {
-      out += char(c + 32);
-    } else if (c == 0xC3 && i + 1 < s.size()) {
-      // U+00C0..U+00DE (but U+00D7) are the two bytes C3 80..9E.
-      unsigned char d = static_cast<unsigned char>(s[i + 1]);
-      out += char(c);
-      out += char(d >= 0x80 && d <= 0x9E && d != 0x97 ? d + 0x20 : d);
-      ++i;
-    } else {
-      out += char(c);
-    }
-  }
-  return out;
-}
 
 bool readPerson(uint32_t id) {
   PER = PersonRec();
@@ -49,13 +28,6 @@ void refuse(const char* text) { Message(text, "Warning!", Icon::Exclamation); }
 
 }  // namespace
 
-std::string aliasAddress(const std::string& personString) {
-  std::string_view s = trimRight(personString);
-  size_t blank = s.rfind(' ');
-  if (blank == std::string_view::npos) return {};
-  return lowerCase(s.substr(blank + 1));
-}
-
 bool buildAliasList(uint32_t personId, AliasList& out) {
   out = AliasList();
   auto files = useFiles({FilePerson, FilePLINK});
@@ -66,13 +38,13 @@ bool buildAliasList(uint32_t personId, AliasList& out) {
   out.personString = PER.PERSONSTRING.str();
   out.openedString = out.personString;
   out.personId = personId;
-  const std::string current = lowerCase(out.address);
+  const std::string current = foldedAddress(out.address);
   PLI = PLINKRec();
   PLI.PERSONID = personId;
   PLINK.setPrefix(PLI_PersonKey, 1);
   while (PLINK.next() && PLI.PERSONID == personId) {
     AliasEntry e{aliasAddress(PLI.PERSONSTRING.str()), PLI.PERSONSTRING.str()};
-    if (e.address == current) continue;
+    if (foldedAddress(e.address) == current) continue;
     auto at = std::upper_bound(out.entries.begin(), out.entries.end(), e,
                                [](const AliasEntry& a, const AliasEntry& b) { return a.address < b.address; });
     out.entries.insert(at, std::move(e));
@@ -96,11 +68,14 @@ AliasSave saveAliasChange(const AliasList& list) {
     refuse("You are not allowed to change the MailBox owner default address!");
     return AliasSave::OwnerRefused;
   }
-  auto files = useFiles({FilePerson, FilePLINK});
+  auto files = useFiles({FilePerson, FilePLINK, FileExtras});
   BufferGuard guard({&Person, &PLINK});
-  if (!beginPersonTransaction({&Person, &PLINK})) return AliasSave::Failed;
+  if (!beginPersonTransaction({&Person, &PLINK, &Extras})) return AliasSave::Failed;
   bool found = readPerson(list.personId);
   if (found) {
+    // The string the person leaves becomes an alias: its address is kept
+    // when the string cannot tell it.
+    if (!keepAliasAddress(list.openedString, PER.ADDRESS.str(), ReportRollback)) return AliasSave::Failed;
     PER.ADDRESS = list.address;
     PER.PERSONSTRING = list.personString;
     if (!UppDat(Person, OpChange, ReportRollback)) return AliasSave::Failed;

@@ -10,7 +10,7 @@
 namespace qv {
 
 struct AliasEntry {
-  std::string address;       // the alias string's last word, in lower case
+  std::string address;       // the alias string's address (services/whole_names.h aliasAddress)
   std::string personString;  // PLI:PERSONSTRING
 };
 
@@ -23,10 +23,6 @@ struct AliasList {
   std::string openedString;  // the person string the list was built with
   std::vector<AliasEntry> entries;  // by address, each address once
 };
-
-// The address an alias string stands for: the text after its last blank, in
-// lower case; blank when it holds no blank.
-std::string aliasAddress(const std::string& personString);
 
 // Builds the alias list of a person of the current database: the aliases
 // whose address differs from the person's current one, each address once.

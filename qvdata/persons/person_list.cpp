@@ -3,6 +3,7 @@
 #include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "persons/person_names.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 
 namespace qv {
@@ -13,8 +14,9 @@ PersonRow rowOfBuffer() {
   PersonRow r;
   r.id = PER.PERSONID;
   r.name = personWindowName(false);
-  r.lastName = PER.LASTNAME.str();
-  r.firstName = PER.FIRSTNAME.str();
+  PersonName whole = personName();
+  r.lastName = whole.last;
+  r.firstName = whole.first;
   r.address = PER.ADDRESS.str();
   r.personString = PER.PERSONSTRING.str();
   r.sent = PER.FROMCOUNT;

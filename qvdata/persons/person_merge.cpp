@@ -11,6 +11,7 @@
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 
 namespace qv {
@@ -29,13 +30,14 @@ bool readPerson(uint32_t id) {
 // in one transaction; false when the merge has to end.
 bool mergeOne(int kind, const MergeEntry& listed, const PersonRec& kept) {
   File& messages = kind == KindMailDb ? Mail : MsgNmbr;
-  if (!beginPersonTransaction({&messages, &PLINK, &Person})) return false;
+  if (!beginPersonTransaction({&messages, &PLINK, &Person, &Extras})) return false;
   // The person as it is now: renamed since it was listed, its messages
   // carry the new name.
   MergeEntry e = listed;
   if (readPerson(e.personId)) {
     e.lastName = PER.LASTNAME.str();
     e.personString = PER.PERSONSTRING.str();
+    e.address = PER.ADDRESS.str();
   }
   if (!recodePersonMessages(kind, e.personId, e.lastName, kept.PERSONID, kept.LASTNAME.view())) return false;
 
@@ -59,7 +61,9 @@ bool mergeOne(int kind, const MergeEntry& listed, const PersonRec& kept) {
     PLI.PERSONID = kept.PERSONID;
     if (!UppDat(PLINK, OpAdd, ReportRollback)) return false;
   }
+  if (!keepAliasAddress(e.personString, e.address, ReportRollback)) return false;
   if (readPerson(e.personId) && !UppDat(Person, OpRemove, ReportRollback)) return false;
+  if (!forgetWholeName(e.personId, ReportRollback)) return false;
   // The kept person's counts follow in the same commit.
   if (!readPerson(kept.PERSONID)) {
     rollbackTransaction();
@@ -119,7 +123,7 @@ MergeResult mergePersons(const MergeList& list) {
   MergeResult r;
   if (!list.canMerge()) return r;
   const int kind = Mem.ForumType;
-  auto files = useFiles({kind == KindMailDb ? FileMail : FileMsgNmbr, FilePLINK, FilePerson});
+  auto files = useFiles({kind == KindMailDb ? FileMail : FileMsgNmbr, FilePLINK, FilePerson, FileExtras});
   BufferGuard guard({&Person, &PLINK, &Mail, &MsgNmbr});
   if (!readPerson(list.keptId())) return r;
   const PersonRec kept = PER;

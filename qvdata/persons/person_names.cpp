@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary.h"
 #include "services/db_kind.h"
+#include "services/whole_names.h"
 #include "storage/fixedstr.h"
 
 namespace qv {
@@ -19,7 +20,8 @@ std::string personWindowName(std::string_view last, std::string_view first, bool
 }
 
 std::string personWindowName(bool firstWhenNoLast) {
-  return personWindowName(PER.LASTNAME.view(), PER.FIRSTNAME.view(), firstWhenNoLast);
+  PersonName whole = personName();
+  return personWindowName(whole.last, whole.first, firstWhenNoLast);
 }
 
 std::string lastNameAlpha(std::string_view last, size_t width) {

@@ -8,6 +8,7 @@
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 
 namespace qv {
@@ -48,10 +49,11 @@ RenameResult renamePerson(PersonRec& opened, const std::string& last, const std:
   const int kind = Mem.ForumType;
   const bool mail = kind == KindMailDb;
   const bool owner = mail && opened.PERSONID == Mem.PersonID;
-  auto files = mail ? useFiles({FileMail, FilePerson, FileForums, FileDbRef}) : useFiles({FileMsgNmbr, FilePerson});
+  auto files = mail ? useFiles({FileMail, FilePerson, FileExtras, FileForums, FileDbRef})
+                    : useFiles({FileMsgNmbr, FilePerson, FileExtras});
   BufferGuard guard({&Person, &Mail, &MsgNmbr, &Forums});
-  bool begun = mail ? beginPersonTransaction({&Mail, &Person, &Forums, &DbRef})
-                    : beginPersonTransaction({&MsgNmbr, &Person});
+  bool begun = mail ? beginPersonTransaction({&Mail, &Person, &Extras, &Forums, &DbRef})
+                    : beginPersonTransaction({&MsgNmbr, &Person, &Extras});
   if (!begun) return RenameResult::Failed;
   PER = PersonRec();
   PER.PERSONID = opened.PERSONID;
@@ -68,14 +70,17 @@ RenameResult renamePerson(PersonRec& opened, const std::string& last, const std:
     return RenameResult::ChangedMeanwhile;
   }
   const std::string oldLast = PER.LASTNAME.str();
-  PER.LASTNAME = last;
-  PER.FIRSTNAME = first;
+  // The fields keep the names' start; names longer than them are kept whole.
+  const PersonName whole{std::string(trimRight(last)), std::string(trimRight(first))};
+  setNameFields(whole);
   const std::string newLast = PER.LASTNAME.str();
   const PersonRec written = PER;
   if (!UppDat(Person, OpChange, ReportRollback)) return RenameResult::Failed;
+  PER = written;
+  if (!keepWholeName(written.PERSONID, whole, ReportRollback)) return RenameResult::Failed;
   std::string mailboxName;
   if (owner) {
-    mailboxName = ownerName(written.LASTNAME.str(), written.FIRSTNAME.str());
+    mailboxName = ownerName(whole.last, whole.first);
     if (!renameMailbox(mailboxName)) return RenameResult::Failed;
   }
   if (newLast != oldLast && !recodePersonMessages(kind, written.PERSONID, oldLast, written.PERSONID, newLast))

@@ -124,8 +124,8 @@ uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
   makeDirectory(dir);
   uint32_t result = 0;
   // A new mailbox keeps the originals of its mail, a setting written with it.
-  bool ok = inDirectory(dir, {5, 22, 23, FileOriginals}, [&] {
-    if (!BeginTransaction({&Forums, &DbRef, &Person, &PLINK, &Control, &Originals}, 5, mode)) return false;
+  bool ok = inDirectory(dir, {5, 22, 23, FileExtras, FileOriginals}, [&] {
+    if (!BeginTransaction({&Forums, &DbRef, &Person, &PLINK, &Extras, &Control, &Originals}, 5, mode)) return false;
     if (AddPers(spec.owner, spec.address)) return false;  // rolled back already
     uint32_t owner = PER.PERSONID;
     uint32_t id = NextNr();

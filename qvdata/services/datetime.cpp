@@ -30,6 +30,13 @@ void ymdFromDate(int32_t date, int& y, int& m, int& d) {
 
 int32_t timeFromHMS(int h, int mi, int s, int hs) { return ((h * 60 + mi) * 60 + s) * 100 + hs + 1; }
 
+int32_t minuteStart(int32_t time) {
+  if (time <= 0) return time;
+  return (time - 1) / kHundredthsPerMinute * kHundredthsPerMinute + 1;
+}
+
+int32_t minuteEnd(int32_t time) { return time <= 0 ? time : minuteStart(time) + kHundredthsPerMinute - 1; }
+
 void hmsFromTime(int32_t t, int& h, int& mi, int& s) {
   int32_t v = t > 0 ? (t - 1) / 100 : 0;
   h = v / 3600;

@@ -12,11 +12,17 @@
 namespace qv {
 
 inline constexpr int32_t kHundredthsPerDay = 8640000;
+inline constexpr int32_t kHundredthsPerMinute = 6000;
 
 int32_t dateFromYMD(int year, int month, int day);  // 0 when the date is impossible
 void ymdFromDate(int32_t date, int& year, int& month, int& day);
 int32_t timeFromHMS(int hours, int minutes, int seconds, int hundredths = 0);
 void hmsFromTime(int32_t time, int& hours, int& minutes, int& seconds);
+// The time at the start of the minute of `time` (hh:mm:00.00), and the last
+// time of that minute; 0 ("no time") stays 0. Mail times are compared to
+// the minute when duplicates are looked for.
+int32_t minuteStart(int32_t time);
+int32_t minuteEnd(int32_t time);
 int32_t today();      // local date
 int32_t clockNow();   // local time of day
 int weekday(int32_t date);  // 0 Sunday .. 6 Saturday

@@ -51,8 +51,8 @@ std::string directoryOf(const std::string& path) {
 // files while they hold no records.
 bool disposable(int n, const std::string& path, const std::string& label) {
   if (filePlace(n) == FilePlace::Temp) return true;
-  if (!isOneOf(n, {FileCodes, FileSIndex, FileSubjects, FileImpRegistry, FileFileList, FileTaskBatch, FileDbRef,
-                   FileTasks, FilePurgeList, FileBatches}))
+  if (!isOneOf(n, {FileCodes, FileSIndex, FileSubjects, FileExtras, FileImpRegistry, FileFileList,
+                   FileTaskBatch, FileDbRef, FileTasks, FilePurgeList, FileBatches}))
     return false;
   return storedRecordCount(path, label) == 0;
 }
@@ -177,6 +177,18 @@ std::string filePath(int n) {
     case FilePlace::Database: break;
   }
   return joinPath({Mem.FileDir, Mem.Dirnamn, name});
+}
+
+bool readableIfPresent(int n) {
+  File& f = declaredFile(n);
+  std::string path = filePath(n);
+  if (f.isOpen() && f.name() == path) return true;
+  if (useCount(n) > 0) return false;  // open for a procedure on another database
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return false;
+  f.close();
+  f.setName(path);
+  return f.open(Share::ReadOnly);
 }
 
 int useCount(int n) { return n >= kFirstFileNumber && n <= kLastFileNumber ? counts[n] : 0; }

@@ -32,5 +32,11 @@ std::string filePath(int number);
 int useCount(int number);
 // The declared file of a number; an undefined number stops the program.
 File& declaredFile(int number);
+// A file of the current database that only some databases have (whole
+// subjects, extras), ready for reading: the one a procedure has open through
+// OP_CLOSE, else the file on disk opened here read-only and left open. False
+// when the database has none, or a procedure has it open for another
+// database.
+bool readableIfPresent(int number);
 
 }  // namespace qv

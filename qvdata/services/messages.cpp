@@ -1,33 +1,17 @@
 #include "services/messages.h"
 
-#include <filesystem>
 #include <unordered_map>
 
 #include "dictionary/dictionary.h"
 #include "services/file_service.h"
 #include "services/record_helpers.h"
-
-namespace fs = std::filesystem;
+#include "storage/buffer_guard.h"
 
 namespace qv {
 
 namespace {
 
-constexpr int kSubjectsFile = 14;
-
-// The Subjects file of the current database, ready for reading: the one a
-// procedure has open through the file service, else the file on disk opened
-// here read-only. False when the database has none (no subject needed it).
-bool subjectsReadable() {
-  std::string path = filePath(kSubjectsFile);
-  if (Subjects.isOpen() && Subjects.name() == path) return true;
-  if (useCount(kSubjectsFile) > 0) return false;  // open for a procedure on another database
-  std::error_code ec;
-  if (!fs::exists(path, ec)) return false;
-  Subjects.close();
-  Subjects.setName(path);
-  return Subjects.open(Share::ReadOnly);
-}
+bool subjectsReadable() { return readableIfPresent(FileSubjects); }
 
 }  // namespace
 
@@ -65,6 +49,27 @@ std::string wholeSubject(uint32_t id, std::string fromFields) {
   SUB = SubjectsRec();
   SUB.ID = id;
   return Subjects.get(SUB_IdKey) ? SUB.SUBJECT : fromFields;
+}
+
+bool keepMessageTime(uint32_t id, int32_t time, int reportMode) {
+  BufferGuard keep({&Extras});
+  EXT = ExtrasRec();
+  EXT.ID = id;
+  EXT.KIND = ExtraTime;
+  bool exists = Extras.get(EXT_IdKey);
+  if (time <= 0) return !exists || UppDat(Extras, OpRemove, reportMode);
+  if (exists && EXT.TIME == time) return true;
+  EXT.TIME = time;
+  return UppDat(Extras, exists ? OpChange : OpAdd, reportMode);
+}
+
+int32_t messageTime(uint32_t id) {
+  if (!readableIfPresent(FileExtras) || !Extras.hasRecords()) return 0;
+  BufferGuard keep({&Extras});
+  EXT = ExtrasRec();
+  EXT.ID = id;
+  EXT.KIND = ExtraTime;
+  return Extras.get(EXT_IdKey) ? EXT.TIME : 0;
 }
 
 std::string threadHeading() { return wholeSubject(THR.THREADNUMBER, joinedHeading(THR.ALPHA, THR.BETA)); }
@@ -109,6 +114,7 @@ bool readMessageHeader(int kind, uint32_t id, MessageHeader& out) {
     out.toId = MSG.TOID;
     out.threadNumber = MSG.THREADNUMBER;
     out.date = MSG.DATE;
+    out.time = messageTime(id);
   }
   out.subject = subjectOfMessage(kind);
   return true;
@@ -187,6 +193,16 @@ std::vector<MessageHeader> readMessageHeaders(int kind, const std::vector<uint32
         auto it = headings.find(h.threadNumber);
         if (it != headings.end()) h.subject = it->second;
       }
+    // The times the sources gave, where there are any.
+    if (readableIfPresent(FileExtras) && Extras.hasRecords()) {
+      BufferGuard keep({&Extras});
+      Extras.getEach(EXT_IdKey, values, [&] {
+        if (EXT.KIND != ExtraTime) return true;
+        MessageHeader& h = out[at[EXT.ID]];
+        if (h.id) h.time = EXT.TIME;
+        return true;
+      });
+    }
   }
   for (size_t i = 0; i < ids.size(); ++i)
     if (at[ids[i]] != i) out[i] = out[at[ids[i]]];

@@ -8,7 +8,8 @@
 // the fields, one whose cut falls inside a character, one with a blank where
 // ALPHA's padding would hide it) is kept whole in the database's Subjects
 // file under the thread's or the mail's ID; the fields keep its start for the
-// keys. Every reader, exporter and the indexer take subjects from here.
+// keys. Every reader, exporter and the indexer take subjects from here, and
+// the time of day of a message too.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,15 @@ bool forgetWholeSubject(uint32_t id, int reportMode);
 // for reading when no procedure has it open.
 std::string wholeSubject(uint32_t id, std::string fromFields);
 
+// The time of day of forum and newsgroup messages: MsgNmbr holds a date only,
+// so the time a source gave is kept beside the record in the database's
+// Extras file. keepMessageTime stores `time` for message `id` (Extras open,
+// normally in the caller's transaction; a time of 0 removes a kept one);
+// messageTime reads it (0 when none is kept), opening the file for reading
+// when no procedure has it open.
+bool keepMessageTime(uint32_t id, int32_t time, int reportMode);
+int32_t messageTime(uint32_t id);
+
 // The heading of the thread in the THR buffer; the subject of the mail in the
 // MAI buffer.
 std::string threadHeading();
@@ -63,7 +73,7 @@ struct MessageHeader {
   uint32_t toId = 0;
   uint32_t threadNumber = 0;  // forum and newsgroup messages
   int32_t date = 0;
-  int32_t time = 0;           // mail only
+  int32_t time = 0;           // 0 when the message has no known time
   std::string subject;
 };
 bool readMessageHeader(int kind, uint32_t id, MessageHeader& out);

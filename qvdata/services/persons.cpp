@@ -1,11 +1,15 @@
 #include "services/persons.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "dictionary/dictionary.h"
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/names.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
+#include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
 
@@ -30,11 +34,11 @@ bool createPerson(const std::string& name, const std::string& address, const std
   PER.PERSONID = id;
   PER.PERSONSTRING = string;
   PER.ADDRESS = address;
-  std::string last, first;
-  ParseName(name, last, first);
-  PER.LASTNAME = last;
-  PER.FIRSTNAME = first;
-  return !UppDat(Person, OpAdd, ReportRollback);
+  PersonName whole;
+  ParseName(name, whole.last, whole.first);
+  setNameFields(whole);
+  // A name longer than its fields is kept whole beside the person.
+  return !UppDat(Person, OpAdd, ReportRollback) || !keepWholeName(id, whole, ReportRollback);
 }
 
 // Counts the records of a person in a key that starts with (alpha, id).
@@ -94,8 +98,13 @@ bool AddPers(const std::string& name, const std::string& address) {
     PER = PersonRec();
     PER.PERSONID = PLI.PERSONID;
     if (Person.get(PER_PersonKey)) return false;
-    // The alias points at a person that is gone: make the person anew and drop the alias.
+    // The alias points at a person that is gone: make the person anew and
+    // drop the alias, unless a transaction that does not hold the links is
+    // under way (posting reads them only; the purge removes links of
+    // persons that are gone).
     if (createPerson(name, address, string)) return true;
+    std::vector<File*> held = transactionFiles();
+    if (transactionActive() && std::find(held.begin(), held.end(), &PLINK) == held.end()) return false;
     BufferGuard keepPerson({&Person});
     PLI = PLINKRec();
     PLI.PERSONSTRING = string;

@@ -17,8 +17,10 @@ std::string personString(const std::string& name, const std::string& address);
 // Finds the person of a name and address (by person string, then by alias),
 // creating it when there is none; the person is left in the PER buffer.
 // Returns false on success and true when no person could be made (the
-// current transaction is then rolled back). Person, PLINK and Control must be
-// open.
+// current transaction is then rolled back). Person, PLINK, Extras (for a
+// name longer than its fields, services/whole_names.h) and Control must be
+// open; a link to a person that is gone is removed when the transaction
+// holds PLINK, else left for the purge, which removes such links.
 bool AddPers(const std::string& name, const std::string& address);
 
 // Walks the records of a person in a key that starts with the person's

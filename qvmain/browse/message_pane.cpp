@@ -57,7 +57,8 @@ MessagePane::MessagePane(int kind, QWidget* parent) : QWidget(parent), kind_(kin
     return b;
   };
   bool mail = kind == qv::KindMailDb;
-  date_ = field("Message date", 11);
+  // Forum and newsgroup messages show their time beside the date.
+  date_ = field(mail ? "Message date" : "Message date and time", mail ? 11 : 20);
   number_ = field(mail ? "Message time" : "Message number", mail ? 8 : 10);
   reply_ = field("Reply to this message number", 10);
   reply_->setVisible(!mail);
@@ -98,9 +99,12 @@ MessagePane::MessagePane(int kind, QWidget* parent) : QWidget(parent), kind_(kin
 
 void MessagePane::setMessage(const qv::BrowseRow* row, const std::string& shown) {
   if (row) {
-    date_->setText(QString::fromStdString(kind_ == qv::KindMailDb && !row->dateText.empty()
-                                              ? row->dateText
-                                              : qv::formatDate(row->date, int(qv::KonfigGet(qv::ItemDateFormat)))));
+    std::string date = kind_ == qv::KindMailDb && !row->dateText.empty()
+                           ? row->dateText
+                           : qv::formatDate(row->date, int(qv::KonfigGet(qv::ItemDateFormat)));
+    // A forum or newsgroup message shows its time beside the date, when its source gave one.
+    if (kind_ != qv::KindMailDb && !row->timeText.empty()) date += " " + row->timeText;
+    date_->setText(QString::fromStdString(date));
     if (kind_ == qv::KindMailDb) {
       number_->setText(QString::fromStdString(row->timeText));
     } else {

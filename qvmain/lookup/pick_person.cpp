@@ -6,6 +6,7 @@
 #include "lookup/lookup_list.h"
 #include "services/db_kind.h"
 #include "services/names.h"
+#include "services/whole_names.h"
 
 namespace qvm {
 
@@ -14,8 +15,9 @@ namespace {
 // "Last, First" as the name order sorts it; the last name alone when there
 // is no first name.
 QString listName() {
-  QString last = QString::fromStdString(qv::PER.LASTNAME.str());
-  QString first = QString::fromStdString(qv::PER.FIRSTNAME.str());
+  const qv::PersonName whole = qv::personName();
+  QString last = QString::fromStdString(whole.last);
+  QString first = QString::fromStdString(whole.first);
   if (first.isEmpty()) return last;
   if (last.isEmpty()) return first;
   return last + QStringLiteral(", ") + first;

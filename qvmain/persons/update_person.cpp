@@ -11,6 +11,7 @@
 #include "persons/person_rename.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/whole_names.h"
 
 namespace qvm {
 
@@ -29,7 +30,9 @@ QLineEdit* field(QWidget* parent, const char* tip, bool readOnly, int maxLength 
 UpdatePerson::UpdatePerson(uint32_t personId, QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QString::fromLatin1(qv::personFormTitle(qv::Mem.ForumType)));
-  const int nameLength = int(qv::PER.LASTNAME.capacity());
+  // A name longer than its field is kept whole: the limit is the whole
+  // name's, counted in characters of up to four bytes.
+  const int nameLength = int(qv::kWholeNameMax / 4);
   string_ = field(this, "Full address - cannot be changed", true);
   last_ = field(this, "Lastname - can be changed", false, nameLength);
   first_ = field(this, "Firstname - can be changed", false, nameLength);
@@ -66,8 +69,9 @@ UpdatePerson::UpdatePerson(uint32_t personId, QWidget* parent) : QDialog(parent)
 
 void UpdatePerson::fill() {
   string_->setText(QString::fromStdString(opened_.PERSONSTRING.str()));
-  last_->setText(QString::fromStdString(opened_.LASTNAME.str()));
-  first_->setText(QString::fromStdString(opened_.FIRSTNAME.str()));
+  const qv::PersonName whole = qv::personName(opened_);
+  last_->setText(QString::fromStdString(whole.last));
+  first_->setText(QString::fromStdString(whole.first));
   address_->setText(QString::fromStdString(opened_.ADDRESS.str()));
   sent_->setText(QString::number(opened_.FROMCOUNT));
   received_->setText(QString::number(opened_.TOCOUNT));

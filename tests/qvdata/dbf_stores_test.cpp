@@ -110,7 +110,7 @@ TEST_F(DbfStoreConversion, CisCommForumRecordFieldByField) {
   EXPECT_EQ(r.R_CISADRESS.str(), "mary@example.com");
   EXPECT_EQ(r.R_NAME.str(), "Mary Jones");
   EXPECT_EQ(r.DATE, dateFromYMD(1997, 3, 5));
-  EXPECT_EQ(r.TIME, 0);
+  EXPECT_EQ(r.TIME, timeFromHMS(14, 22, 0)) << "a forum message keeps the time its table gives";
   EXPECT_EQ(r.MAILTYPE, qv::DirectionUndecided);
   EXPECT_EQ(r.MSGTEXT, "Line one\r\nLine two");
 }
@@ -186,7 +186,7 @@ TEST_F(DbfStoreConversion, NavCisForumRecord) {
   EXPECT_EQ(m.R_NAME.str(), "Bob Roe");
   EXPECT_EQ(m.DUMMY, 2);
   EXPECT_EQ(m.DATE, dateFromYMD(1997, 3, 5));
-  EXPECT_EQ(m.TIME, 0);
+  EXPECT_EQ(m.TIME, timeFromHMS(9, 5, 0)) << "a forum message keeps the time its table gives";
   EXPECT_EQ(m.MSGTEXT, "Text one\r\nText two");
 }
 

@@ -35,6 +35,13 @@ TEST(RepairedCisAddress, OtherAddressesStay) {
   EXPECT_EQ(repairedCisAddress("abc"), "abc");
   EXPECT_EQ(repairedCisAddress("a.b"), "a.b");
   EXPECT_EQ(repairedCisAddress(""), "");
+  // Only a CompuServe number takes the comma form; an address without "@"
+  // is kept as written.
+  EXPECT_EQ(repairedCisAddress("christian at example.org"), "christian at example.org");
+  EXPECT_EQ(repairedCisAddress("example.org"), "example.org");
+  EXPECT_EQ(repairedCisAddress("john, smith"), "john, smith");
+  EXPECT_EQ(repairedCisAddress("[john.smith]"), "[john.smith]");
+  EXPECT_EQ(repairedCisAddress("12345.678.9"), "12345.678.9");
 }
 
 class DupRunTest : public qvtest::BrowseTest {

@@ -136,7 +136,7 @@ TEST_F(ExportRunTest, ThreadInLayoutOneReplacedAndAppended) {
   ASSERT_EQ(copy(4, 501), CopyDone) << prompts.transcript();
   std::string text = exported("SaveMsg.Txt");
   EXPECT_EQ(numbers(text), (std::vector<uint32_t>{500, 501, 502}));
-  EXPECT_NE(text.find("#: 501 S4/Utilities  [Test Forum]\r\n    06-Mar-96 00:00:00 \r\nSb: #500-First post\r\n"
+  EXPECT_NE(text.find("#: 501 S4/Utilities  [Test Forum]\r\n    06-Mar-96 10:11:00 \r\nSb: #500-First post\r\n"
                       "Fm: Ray,Bob 33333,444\r\nTo: Lee,Ann 11111,222\r\n\r\nBody two.\r\n\r\n#: 502"),
             std::string::npos)
       << text;
@@ -264,8 +264,8 @@ TEST_F(ExportRunTest, NewsgroupMessagesWithTheirIdentifiers) {
   use("comp.test");
   ASSERT_EQ(copy(12, 0), CopyDone) << prompts.transcript();
   std::string text = exported("SaveMsg.Txt");
-  EXPECT_NE(text.find("From ???@??? Sat Dec 06 00:00:00 1997\r\nFrom: Bob Ray <bob@x.org>\r\n"
-                      "Newsgroups: comp.test\r\nDate: 06-Dec-1997 00:00:00 \r\nSubject: Question\r\n"
+  EXPECT_NE(text.find("From ???@??? Sat Dec 06 10:00:00 1997\r\nFrom: Bob Ray <bob@x.org>\r\n"
+                      "Newsgroups: comp.test\r\nDate: 06-Dec-1997 10:00:00 \r\nSubject: Question\r\n"
                       "Message-ID: <b@x.org>\r\nReferences: <a@x.org>\r\n\r\nSecond.\r\n"),
             std::string::npos)
       << text;

@@ -71,6 +71,7 @@ TEST_F(FileServiceTest, EveryNumberedFileHasItsPath) {
       {12, std::string("/some/where/source.dbf")},
       {13, root + "/F1/IDX013.ADF"},
       {14, root + "/F1/IDX014.ADF"},
+      {15, root + "/F1/IDX015.ADF"},
       {17, root + "/F1/IDX017.ADF"},
       {18, root + "/CFG/IDX018.ADF"},
       {19, root + "/TEMP/IDX019.ADF"},
@@ -134,16 +135,16 @@ TEST_F(FileServiceTest, WordIndexDirectoryUnderItsOwnRootIsMadeOnOpen) {
 // ---- undefined numbers ----
 
 TEST_F(FileServiceTest, UndefinedFileNumberStopsTheProgram) {
-  const std::string expected = std::string(8, ' ') + "File no 15 not defined!" + std::string(9, ' ') + "\r\n" +
+  const std::string expected = std::string(8, ' ') + "File no 16 not defined!" + std::string(9, ' ') + "\r\n" +
                                std::string(8, ' ') + "Quorvane will terminate!" + std::string(8, ' ');
-  auto halted = haltText([] { OP_CLOSE(OpShared, {15}); });
+  auto halted = haltText([] { OP_CLOSE(OpShared, {16}); });
   ASSERT_TRUE(halted);
   EXPECT_EQ(*halted, expected);
   const PromptRequest& r = onlyRequest();
   EXPECT_EQ(r.text, expected);
   EXPECT_EQ(r.caption, "Program Failure!");
 
-  for (int n : {0, 16, 38, 41, -3}) {
+  for (int n : {0, 38, 41, -3}) {
     prompts.reset();
     auto h = haltText([n] { OP_CLOSE(OpRelease, {n}); });
     ASSERT_TRUE(h) << "file no " << n;
@@ -153,7 +154,7 @@ TEST_F(FileServiceTest, UndefinedFileNumberStopsTheProgram) {
 }
 
 TEST_F(FileServiceTest, FilesBeforeAnUndefinedNumberAreStillHandled) {
-  ASSERT_TRUE(haltText([] { OP_CLOSE(OpShared, {FileControl, FileMsgNmbr, 15, FilePerson}); }));
+  ASSERT_TRUE(haltText([] { OP_CLOSE(OpShared, {FileControl, FileMsgNmbr, 16, FilePerson}); }));
   EXPECT_EQ(useCount(FileMsgNmbr), 1);
   EXPECT_TRUE(MsgNmbr.isOpen());
   EXPECT_EQ(useCount(FilePerson), 0) << "a file after the undefined number is not opened";

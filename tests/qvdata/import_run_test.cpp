@@ -328,7 +328,7 @@ TEST_F(ImportRunTest, MailIsFiledSentOrReceivedByTheOwnersAddresses) {
   EXPECT_EQ(in.PAIRID, in.FROMID);
   EXPECT_EQ(out.FROMID, owner);
   EXPECT_EQ(out.PAIRID, out.TOID);
-  EXPECT_EQ(out.TIME, timeFromHMS(9, 30, 0)) << "times are cut to the minute";
+  EXPECT_EQ(out.TIME, timeFromHMS(9, 30, 15)) << "a mail keeps its seconds";
   EXPECT_EQ(alt.FROMID, owner) << "mail from an alternative address is the owner's";
   EXPECT_EQ(person("Owen Owner", out.TOID).ADDRESS.str(), "12121,212");
   EXPECT_EQ(person("Owen Owner", owner).FROMCOUNT, 2u);

@@ -101,7 +101,7 @@ TEST_F(MailCorpusTest, PipermailSeparatorsWithoutAt) {
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_EQ(mails[0].subject, "[List-name] Protocol Buffers anyone?");
   EXPECT_EQ(mails[0].date, dateFromYMD(2010, 12, 1));
-  EXPECT_EQ(mails[0].time, timeFromHMS(14, 26, 0));
+  EXPECT_EQ(mails[0].time, timeFromHMS(14, 26, 40));
   EXPECT_NE(mails[0].from.find("G\xC3\x96RAN LASTNAME"), std::string::npos) << mails[0].from;
   EXPECT_EQ(mails[0].text.find("From goran"), std::string::npos) << "the separator is not text";
 }
@@ -115,7 +115,7 @@ TEST_F(MailCorpusTest, ComplexMailboxSendersRecipientsAndCopies) {
   EXPECT_EQ(a->fromAddress, "eloli@hotmail.com");
   EXPECT_EQ(a->from, "EUGENIA LOLI-QUERU ELOLI@HOTMAIL.COM");
   EXPECT_EQ(a->date, dateFromYMD(2004, 9, 22));
-  EXPECT_EQ(a->time, timeFromHMS(2, 3, 0));
+  EXPECT_EQ(a->time, timeFromHMS(2, 3, 40));
   // Received mail: the owner is the recipient; both list addresses are kept.
   EXPECT_EQ(a->toAddress, kOwnerAddress);
   ASSERT_EQ(a->copies.size(), 2u);
@@ -279,7 +279,7 @@ void checkEudora(MailCorpusTest& t, const std::vector<StoredMail>& mails) {
   EXPECT_EQ(first->fromAddress, "jonabbey@arlut.utexas.edu");
   EXPECT_NE(first->text.find("ttachment "), std::string::npos) << "the converted attachments stay named";
   EXPECT_EQ(first->date, dateFromYMD(2010, 12, 12));
-  EXPECT_EQ(first->time, timeFromHMS(23, 42, 0));
+  EXPECT_EQ(first->time, timeFromHMS(23, 42, 55));
 }
 
 TEST_F(MailCorpusTest, EudoraForWindows) { checkEudora(*this, import("Eudora", "eudora/eudora2unix/win-eudora-7.1/In.mbx")); }
@@ -301,7 +301,7 @@ TEST_F(MailCorpusTest, BeckyFolderEndsMessagesAtADotLine) {
     EXPECT_EQ(mails[i].fromAddress, "hiikezoe@expample.com");
     EXPECT_NE(mails[i].from.find("HIROYUKI IKEZOE"), std::string::npos) << mails[i].from;
     EXPECT_EQ(mails[i].date, dateFromYMD(2011, 8, 27));
-    EXPECT_EQ(mails[i].time, timeFromHMS(8, minutes[i][0], 0)) << "stored to the minute";
+    EXPECT_EQ(mails[i].time, timeFromHMS(8, minutes[i][0], minutes[i][1])) << "stored to the second";
     EXPECT_EQ(mails[i].text.find("Return-Path"), std::string::npos) << mails[i].text;
     if (i != 2) {
       EXPECT_EQ(mails[i].text.find("."), std::string::npos) << "the end line is no text\n" << mails[i].text;
@@ -319,7 +319,7 @@ TEST_F(MailCorpusTest, MozillaSeparators) {
   ASSERT_TRUE(first);
   EXPECT_EQ(first->fromAddress, "mailusr1@navstar1.mcom.com");
   EXPECT_EQ(first->date, dateFromYMD(1996, 7, 21));
-  EXPECT_EQ(first->time, timeFromHMS(17, 2, 0));
+  EXPECT_EQ(first->time, timeFromHMS(17, 2, 55));
   int jwz = 0;
   for (const StoredMail& m : mails) jwz += m.fromAddress == "jwz@netscape.com";
   EXPECT_GE(jwz, 2);
@@ -354,7 +354,7 @@ TEST_F(MailCorpusTest, OutlookExpressMbxRecords) {
   EXPECT_EQ(one[0].subject, "TEST");
   EXPECT_EQ(one[0].fromAddress, "userid@host.domain.com");
   EXPECT_EQ(one[0].date, dateFromYMD(2000, 4, 2));
-  EXPECT_EQ(one[0].time, timeFromHMS(18, 52, 0));
+  EXPECT_EQ(one[0].time, timeFromHMS(18, 52, 33));
   EXPECT_EQ(one[0].text, "This is just a test message\r\n");
 
   // Size fields that lead nowhere; markers found by scanning. The same
@@ -371,9 +371,9 @@ TEST_F(MailCorpusTest, OutlookExpressMbxRecords) {
     EXPECT_EQ(m.from, "USER ID USERID@HOST.DOMAIN.COM");
     EXPECT_EQ(m.date, dateFromYMD(1998, 6, 8));
   }
-  EXPECT_EQ(mails[0].time, timeFromHMS(13, 10, 0));
-  EXPECT_EQ(mails[1].time, timeFromHMS(15, 45, 0));
-  EXPECT_EQ(mails[2].time, timeFromHMS(15, 55, 0));
+  EXPECT_EQ(mails[0].time, timeFromHMS(13, 10, 16));
+  EXPECT_EQ(mails[1].time, timeFromHMS(15, 45, 47));
+  EXPECT_EQ(mails[2].time, timeFromHMS(15, 55, 8));
   for (const StoredMail& m : mails) EXPECT_EQ(m.text.find("=\r\n"), std::string::npos) << m.text;
 }
 
@@ -384,7 +384,7 @@ TEST_F(MailCorpusTest, OutlookExpressDbxStores) {
   for (size_t i = 0; i < mails.size(); ++i) {
     EXPECT_EQ(mails[i].fromAddress, "root");
     EXPECT_EQ(mails[i].date, dateFromYMD(1999, 6, days[i]));
-    EXPECT_EQ(mails[i].time, timeFromHMS(1, 0, 0));
+    EXPECT_EQ(mails[i].time, timeFromHMS(1, 0, 1));
     EXPECT_EQ(mails[i].text.rfind("Parsing supfile \"/etc/cvsupfile\"\r\n", 0), 0u) << mails[i].text;
   }
 

@@ -461,6 +461,14 @@ TEST(MimeDates, TheTimeIsKeptAsWritten) {
   ASSERT_TRUE(parse("6 Mar 2004 21:39 +0530", p));
   EXPECT_EQ(p.at, (YMD{2004, 3, 6, 21, 39, 0}));
   EXPECT_EQ(p.tz, 330);
+  // A zone written against a time without seconds: one minute past
+  // midnight, not midnight.
+  ASSERT_TRUE(parse("01 Jan 2001 00:01+0000", p));
+  EXPECT_EQ(p.at, (YMD{2001, 1, 1, 0, 1, 0}));
+  EXPECT_EQ(p.tz, 0);
+  ASSERT_TRUE(parse("Mon, 01 Jan 2001 13:45-0130", p));
+  EXPECT_EQ(p.at, (YMD{2001, 1, 1, 13, 45, 0}));
+  EXPECT_EQ(p.tz, -90);
 }
 
 TEST(MimeDates, OldAndGermanForms) {

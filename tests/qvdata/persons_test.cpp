@@ -10,6 +10,7 @@
 #include "services/ids.h"
 #include "services/persons.h"
 #include "services/record_helpers.h"
+#include "services/whole_names.h"
 #include "support/services_fixture.h"
 
 using namespace qv;
@@ -22,11 +23,11 @@ class PersonsTest : public InstallationTest {
   void SetUp() override {
     InstallationTest::SetUp();
     selectDatabase(1, 2);
-    OP_CLOSE(OpShared, {FileControl, FilePerson, FilePLINK, FileMail, FileMsgNmbr});
+    OP_CLOSE(OpShared, {FileControl, FilePerson, FilePLINK, FileExtras, FileMail, FileMsgNmbr});
   }
   void TearDown() override {
     if (transactionActive()) rollbackTransaction();
-    OP_CLOSE(OpRelease, {FileControl, FilePerson, FilePLINK, FileMail, FileMsgNmbr});
+    OP_CLOSE(OpRelease, {FileControl, FilePerson, FilePLINK, FileExtras, FileMail, FileMsgNmbr});
     InstallationTest::TearDown();
   }
 
@@ -102,12 +103,27 @@ TEST_F(PersonsTest, CreatesAPersonWithTheNameSplit) {
   EXPECT_EQ(Person.records(), 3);
 }
 
-TEST_F(PersonsTest, LongNamesAreCutToTheirFields) {
+TEST_F(PersonsTest, LongNamesKeepTheirStartInTheFieldsAndAreKeptWhole) {
   std::string first = "Bartholomew-Maximilian";
   std::string last = "Featherstonehaugh-Wolfeschlegel";
   EXPECT_FALSE(AddPers(first + " " + last, "b@example.com"));
   EXPECT_EQ(PER.LASTNAME.str(), last.substr(0, 25));
   EXPECT_EQ(PER.FIRSTNAME.str(), first);
+  EXPECT_EQ(personName().last, last);
+  EXPECT_EQ(personName().first, first);
+
+  // Cut by bytes, a field never ends inside a character: 46 bytes of
+  // Cyrillic in 25-byte fields keep 12 and 12 characters.
+  EXPECT_FALSE(AddPers("служба ФНС Даниил Суворовский-Преображенский", "s@example.ru"));
+  EXPECT_EQ(PER.LASTNAME.str(), "Суворовский-П");
+  EXPECT_EQ(PER.FIRSTNAME.str(), "служба ФНС Да");
+  EXPECT_EQ(personName().last, "Суворовский-Преображенский");
+  EXPECT_EQ(personName().first, "служба ФНС Даниил");
+  // A name that fits keeps nothing beside its fields.
+  int64_t kept = Extras.records();
+  EXPECT_FALSE(AddPers("Ann Lee", "ann@example.com"));
+  EXPECT_EQ(Extras.records(), kept);
+  EXPECT_EQ(personName().last, "Lee");
 }
 
 TEST_F(PersonsTest, FindsAPersonAgainWhateverTheLetterCase) {
@@ -156,6 +172,20 @@ TEST_F(PersonsTest, RecreatesThePersonOfAStaleAlias) {
   EXPECT_FALSE(AddPers("Gone Person", "gone@example.com"));
   EXPECT_EQ(PER.PERSONID, id);
   EXPECT_EQ(Person.records(), 1);
+}
+
+TEST_F(PersonsTest, StaleAliasIsLeftToThePurgeByATransactionWithoutTheLinks) {
+  // Posting holds at most 11 files and reads the links only.
+  addAlias("GONE PERSON GONE@EXAMPLE.COM", 123456);
+  ASSERT_TRUE(BeginTransaction({&Person, &Control}, 2));
+  EXPECT_FALSE(AddPers("Gone Person", "gone@example.com"));
+  ASSERT_TRUE(commitTransaction()) << ErrorText();
+  EXPECT_EQ(Person.records(), 1);
+  EXPECT_TRUE(aliasExists("GONE PERSON GONE@EXAMPLE.COM"));
+  // The person is found by its string from now on.
+  uint32_t id = PER.PERSONID;
+  EXPECT_FALSE(AddPers("Gone Person", "gone@example.com"));
+  EXPECT_EQ(PER.PERSONID, id);
 }
 
 TEST_F(PersonsTest, StaleAliasInsideATransactionCommitsAsOne) {

@@ -14,7 +14,10 @@
 #include "import/import_run.h"
 #include "maintenance/purge_run.h"
 #include "services/datetime.h"
+#include "services/messages.h"
 #include "services/persons.h"
+#include "services/record_helpers.h"
+#include "services/whole_names.h"
 #include "wordindex/index_run.h"
 
 using namespace qv;
@@ -172,6 +175,31 @@ TEST_F(PurgeRunTest, MessagesOfStatusDeleteGoAndCountsFollow) {
   EXPECT_EQ(FOR.COUNTFLAG, 0);
 }
 
+TEST_F(PurgeRunTest, TheTimesAndWholeNamesOfDeletedRecordsGoWithThem) {
+  sampleForum();
+  person(14, "Eve", "Without-Any-Message-At-All-Ever");  // removed by the run's count of persons
+  OP_CLOSE(OpShared, {FileExtras, FilePerson});
+  ASSERT_TRUE(keepMessageTime(500, timeFromHMS(1, 2, 3), ReportQuiet));
+  ASSERT_TRUE(keepMessageTime(502, timeFromHMS(4, 5, 6), ReportQuiet));
+  for (uint32_t id : {10u, 14u}) {
+    PER = PersonRec();
+    PER.PERSONID = id;
+    ASSERT_TRUE(Person.get(PER_PersonKey));
+    ASSERT_TRUE(keepWholeName(id, {PER.LASTNAME.str() + "-Longer-Than-Its-Field", PER.FIRSTNAME.str()}, ReportQuiet));
+  }
+  OP_CLOSE(OpRelease, {FileExtras, FilePerson});
+  messageStatus(502, 2);
+  run(PurgePurging);
+  EXPECT_FALSE(persons().count(14));
+  std::set<std::pair<uint32_t, int>> kept;
+  OP_CLOSE(OpShared, {FileExtras});
+  Extras.setFileOrder();
+  while (Extras.next()) kept.insert({EXT.ID, EXT.KIND});
+  OP_CLOSE(OpRelease, {FileExtras});
+  EXPECT_EQ(kept, (std::set<std::pair<uint32_t, int>>{{10, ExtraName}, {500, ExtraTime}}));
+  EXPECT_EQ(messageTime(500), timeFromHMS(1, 2, 3));
+}
+
 TEST_F(PurgeRunTest, AgeingTakesThreadsWhoseNewestMessageIsOnTheCutOff) {
   makeDatabase(KindForumDb);
   section(100, 1, "General");
@@ -238,6 +266,11 @@ TEST_F(PurgeRunTest, TwoCopiesOfOneMailLeaveOneAndDifferentTextsBothStay) {
   EXPECT_TRUE(left.count(712) && left.count(713));
   EXPECT_TRUE(left.count(714) && left.count(715));
   EXPECT_FALSE(texts().count(711));
+  // Times are compared to the minute; the records keep their seconds.
+  mail(716, owner, 22, false, 300, withSeconds, "Alone", "Once.\r\n");
+  run(PurgePurging);
+  MailRec alone = record(FileMail, MAI_IdKey, MAI, [] { MAI.MAILID = 716; });
+  EXPECT_EQ(alone.TIME, withSeconds);
 }
 
 TEST_F(PurgeRunTest, PartnerOfStatusDeleteStaysWithItsKeptMail) {

@@ -30,7 +30,11 @@
 #include "lookup/lookup_list.h"
 #include "search/build_search.h"
 #include "search/single_ui.h"
+#include "services/datetime.h"
 #include "services/db_kind.h"
+#include "services/file_service.h"
+#include "services/messages.h"
+#include "services/record_helpers.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
@@ -56,6 +60,26 @@ class BrowseForumTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  void aMessageShowsItsTimeBesideItsDate() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum();
+    // The time a capture gave message 500; message 501 has none.
+    const int32_t time = qv::timeFromHMS(2, 35, 8);
+    qv::OP_CLOSE(qv::OpShared, {qv::FileExtras});
+    QVERIFY(qv::keepMessageTime(500, time, qv::ReportQuiet));
+    qv::OP_CLOSE(qv::OpRelease, {qv::FileExtras});
+    auto* w = openForumBrowser();
+    QVERIFY(w);
+    const int dateFormat = int(qv::KonfigGet(qv::ItemDateFormat));
+    QVERIFY(w->showMessage(500));
+    QCOMPARE(w->pane()->dateField()->text(),
+             QString::fromStdString(qv::formatDate(100, dateFormat) + " " +
+                                    qv::formatTime(time, int(qv::KonfigGet(qv::ItemTimeFormat)))));
+    QVERIFY(w->showMessage(501));
+    QCOMPARE(w->pane()->dateField()->text(), QString::fromStdString(qv::formatDate(102, dateFormat)));
+  }
+
   void titleColumnsAndViewsOfTheKind() {
     TestInstallation inst;
     inst.open();

@@ -269,6 +269,30 @@ class PersonWindowsTest : public QObject {
     w->close();
   }
 
+  void theNameFormKeepsANameLongerThanItsFieldWhole() {
+    TestInstallation inst;
+    inst.open();
+    sampleForum(qv::KindForumDb, "Browse Forum");
+    qvm::BrowsePerson* w = openList();
+    highlight(w, 11);
+    w->updateButton()->click();
+    settle();
+    auto* form = w->findChild<qvm::UpdatePerson*>();
+    QVERIFY(form);
+    const QString last = QStringLiteral("Featherstonehaugh-Raymonds");  // 26 bytes, the field holds 25
+    form->lastNameField()->setText(last);
+    form->saveButton()->click();
+    QVERIFY(waitFor([&] { return w->findChild<qvm::UpdatePerson*>() == nullptr; }));
+    QCOMPARE(cell(w, w->list()->currentIndex().row(), 0), last + QStringLiteral(",Bob"));
+    w->updateButton()->click();
+    settle();
+    form = w->findChild<qvm::UpdatePerson*>();
+    QVERIFY(form);
+    QCOMPARE(form->lastNameField()->text(), last);
+    form->reject();
+    w->close();
+  }
+
   void theNameFormTakesAChangeByAnotherUserAndStaysOpen() {
     TestInstallation inst;
     inst.open();

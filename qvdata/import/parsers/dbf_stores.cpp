@@ -89,13 +89,13 @@ bool convertCisCommForum(ImportContext& ctx, const DbfRow& row) {
   m.recipientAddress = address(row["MSG_RECVID"], false);
   m.recipientName = textOf(row["MSG_RECVR"]);
   m.date = tableDate(row["MSG_DATE"]);
-  m.time = 0;
+  m.time = navCisTime(row["MSG_TIME"]);
   m.text = messageText(row["MSG_TEXT"]);
   return emitForumMessage(ctx, *t, m);
 }
 
 // The mail table has the forum table's columns where both have them; its
-// addresses are memos. The time of a mail is its own (MSG_TIME).
+// addresses are memos.
 bool convertCisCommMail(ImportContext& ctx, const DbfRow& row) {
   if (!ctx.settings().importMail) return skipped(ctx);
   Target* box = ctx.mailbox();
@@ -186,7 +186,6 @@ bool convertNavCis(ImportContext& ctx, const DbfRow& row) {
     if (!ctx.settings().importMail) return skipped(ctx);
     t = ctx.mailbox();
     if (t == nullptr || ctx.creationOnly()) return skipped(ctx);
-    m.time = navCisTime(row["MSG_TIME"]);
   } else {
     if (!ctx.settings().importForum) return skipped(ctx);
     std::string forum = navText(row["FORUM_NAME"]);
@@ -200,8 +199,8 @@ bool convertNavCis(ImportContext& ctx, const DbfRow& row) {
     m.number = number;
     int64_t parent = tableNumber(row["MSG_PARENT"]);
     m.parent = parent > 0 && parent <= cis::kMaxMessageNumber ? cis::olderParent(uint32_t(parent), number) : 0;
-    m.time = 0;
   }
+  m.time = navCisTime(row["MSG_TIME"]);
   m.section = sectionNumber(tableNumber(row["SEC_NUMBER"]));
   m.sectionName = navText(row["SEC_NAME"]);
   m.subject = navText(row["SUBJECT"]);

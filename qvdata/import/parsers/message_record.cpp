@@ -36,9 +36,9 @@ MailDirection placeOwner(ImportContext& ctx, const Target& box, MailDirection di
 void fillRecord(const MessageFields& m) {
   NHR.HEADING = m.subject;
   NHR.SUBJECT = m.subject;
-  NHR.S_NAME = m.senderName;
+  setImportSender(m.senderName);
   NHR.S_CISADRESS = m.senderAddress;
-  NHR.R_NAME = m.recipientName;
+  setImportRecipient(m.recipientName);
   NHR.R_CISADRESS = m.recipientAddress;
   NHR.DATE = m.date;
   NHR.TIME = m.time;

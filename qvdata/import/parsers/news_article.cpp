@@ -326,7 +326,7 @@ bool ArticleWriter::write(std::string_view raw, const IndexEntry* index) {
   NHR.SEC_DESCRIPTION = group;
   NHR.HEADING = subject;
   NHR.SUBJECT = subject;
-  NHR.S_NAME = name;
+  setImportSender(name);
   NHR.S_CISADRESS = address;
   NHR.DATE = m.hasDate ? m.date : 0;
   NHR.TIME = m.hasDate ? m.time : 0;
