@@ -25,8 +25,8 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/active_database.h"
-#include "services/database_choice.h"
 #include "services/close_files.h"
+#include "services/database_choice.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
 #include "services/globals.h"
@@ -410,7 +410,7 @@ void MainFrame::evaluateDatabase() {
   toolBar_->setEnabled(true);
   if (qv::activeDatabaseId() == 0) {
     setSuffix(kNoDatabase);
-    setPersonsTexts(1);
+    setPersonsTexts(qv::KindForumDb);
     applyGating();
     if (startupResult_ == 99 && !wizardPosted_) {
       wizardPosted_ = true;
