@@ -7,14 +7,11 @@
 #include <QVBoxLayout>
 
 #include "database/update_box.h"
-#include "dictionary/dictionary.h"
-#include "dictionary/file_numbers.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
-#include "services/db_kind.h"
-#include "services/file_service.h"
+#include "services/database_list.h"
 #include "services/globals.h"
 #include "threads/thread_manager.h"
 
@@ -65,23 +62,16 @@ BrowseBox::~BrowseBox() { postToFrame(EvToolsEnded2); }
 void BrowseBox::reload() {
   uint32_t keep = list_->currentItem() ? list_->currentItem()->data(0, Qt::UserRole).toUInt() : 0;
   list_->clear();
-  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
-  qv::FOR = qv::ForumsRec();
-  qv::FOR.TYPE = qv::KindMailDb;
-  qv::Forums.setPrefix(qv::FOR_TypeKey, 1);
-  int n = 0;
-  while (qv::Forums.next() && qv::FOR.TYPE == qv::KindMailDb) {
-    ++n;
+  const std::vector<qv::DatabaseRecord> boxes = qv::mailboxRecords();
+  for (const qv::DatabaseRecord& box : boxes) {
     auto* it = new QTreeWidgetItem(list_);
-    it->setText(0, QString::fromStdString(qv::FOR.DESCRIPTION.str()).left(40));
-    it->setText(1, QString::fromStdString(qv::FOR.MAILADDRESS.str()));
-    bool alt = false;
-    for (const auto& a : qv::FOR.ALTADDRESS) alt = alt || !a.str().empty();
-    it->setText(2, alt ? QStringLiteral("Yes") : QStringLiteral("No"));
-    it->setData(0, Qt::UserRole, qv::FOR.ID);
-    if (qv::FOR.ID == keep) list_->setCurrentItem(it);
+    it->setText(0, QString::fromStdString(box.name).left(40));
+    it->setText(1, QString::fromStdString(box.mailAddress));
+    it->setText(2, box.hasAltAddress() ? QStringLiteral("Yes") : QStringLiteral("No"));
+    it->setData(0, Qt::UserRole, box.id);
+    if (box.id == keep) list_->setCurrentItem(it);
   }
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
+  const int n = int(boxes.size());
   if (!list_->currentItem() && n > 0) list_->setCurrentItem(list_->topLevelItem(0));
   change_->setEnabled(n > 0);
   setWindowTitle(QStringLiteral(" MailBoxes [%1]").arg(n));

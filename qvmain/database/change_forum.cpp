@@ -11,16 +11,15 @@
 #include <QVBoxLayout>
 
 #include "database/new_db_name.h"
-#include "dictionary/dictionary.h"
-#include "dictionary/file_numbers.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "services/active_database.h"
+#include "services/database_choice.h"
+#include "services/database_list.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
-#include "services/dbref.h"
-#include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
@@ -42,8 +41,8 @@ QString typeText(int kind) {
 
 QString statusText(int status) {
   switch (status) {
-    case 1: return QStringLiteral("Keep");
-    case 2: return QStringLiteral("Delete");
+    case qv::DbStatusKeep: return QStringLiteral("Keep");
+    case qv::DbStatusDelete: return QStringLiteral("Delete");
     default: return QStringLiteral("Normal");
   }
 }
@@ -101,37 +100,35 @@ ChangeForum::~ChangeForum() { postToFrame(EvReevaluate); }
 void ChangeForum::reload() {
   uint32_t keep = currentId();
   list_->clear();
-  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
-  qv::Forums.set(order_->currentIndex() == 1 ? qv::FOR_DirKey : qv::FOR_AlphaKey);
-  int n = 0;
-  while (qv::Forums.next()) {
-    ++n;
-    const qv::ForumsRec& f = qv::FOR;
+  const std::vector<qv::DatabaseRecord> databases =
+      qv::databaseRecords(order_->currentIndex() == 1 ? qv::DatabaseOrder::ByDirectory : qv::DatabaseOrder::ByName);
+  const uint32_t active = qv::activeDatabaseId();
+  for (const qv::DatabaseRecord& f : databases) {
     auto* it = new QTreeWidgetItem(list_);
-    it->setText(0, QString::fromStdString(f.DESCRIPTION.str()).left(40));
-    it->setText(1, typeText(f.TYPE));
-    it->setText(2, QStringLiteral("F%1").arg(f.DIRNUMBER));
-    it->setText(3, QString::number(f.MSGCOUNT));
+    it->setText(0, QString::fromStdString(f.name).left(40));
+    it->setText(1, typeText(f.kind));
+    it->setText(2, QStringLiteral("F%1").arg(f.dirNumber));
+    it->setText(3, QString::number(f.messages));
     it->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-    it->setText(4, f.COUNTFLAG ? QStringLiteral("No") : QStringLiteral("Yes"));
-    it->setText(5, f.NOIMPORT ? QStringLiteral("No") : QStringLiteral("Yes"));
-    it->setText(6, statusText(f.DUMMY));
-    it->setData(0, Qt::UserRole, f.ID);
-    it->setData(1, Qt::UserRole, QString::fromStdString(f.DESCRIPTION.str()));
-    it->setData(2, Qt::UserRole, f.DIRNUMBER);
-    paintRow(it, f.DUMMY);
-    if (f.ID == keep || (keep == 0 && f.ID == qv::Mem.ForumNumber)) list_->setCurrentItem(it);
+    it->setText(4, f.counted ? QStringLiteral("Yes") : QStringLiteral("No"));
+    it->setText(5, f.importAllowed ? QStringLiteral("Yes") : QStringLiteral("No"));
+    it->setText(6, statusText(f.status));
+    it->setData(0, Qt::UserRole, f.id);
+    it->setData(1, Qt::UserRole, QString::fromStdString(f.name));
+    it->setData(2, Qt::UserRole, f.dirNumber);
+    paintRow(it, f.status);
+    if (f.id == keep || (keep == 0 && f.id == active)) list_->setCurrentItem(it);
   }
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
+  const int n = int(databases.size());
   if (!list_->currentItem() && list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
   setWindowTitle(QStringLiteral(" Database Selection [%1]").arg(n));
 }
 
 void ChangeForum::paintRow(QTreeWidgetItem* it, int status) {
   for (int c = 0; c < list_->columnCount(); ++c) {
-    if (status == 1)
+    if (status == qv::DbStatusKeep)
       it->setForeground(c, settingColour(qv::ItemColourKeep));
-    else if (status == 2)
+    else if (status == qv::DbStatusDelete)
       it->setForeground(c, settingColour(qv::ItemColourDelete));
     else
       it->setData(c, Qt::ForegroundRole, QVariant());
@@ -145,11 +142,7 @@ uint32_t ChangeForum::currentId() const {
 
 void ChangeForum::chooseCurrent() {
   uint32_t id = currentId();
-  if (id == 0 || !qv::ActivateDatabase(id)) return;
-  qv::Mem.WordListIndexNeedsUpdate = qv::FOR.WORDLISTINDEXNEEDSUPDATE;
-  qv::OP_CLOSE(qv::OpShared, {qv::FileDbRef});
-  qv::UpdREF(7);
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileDbRef});
+  if (!qv::chooseDatabase(id)) return;
   qv::GlobalResponse = 1;
   close();
 }
@@ -186,9 +179,9 @@ void ChangeForum::showMenu(const QPoint& p) {
   QAction* a = menu.exec(list_->viewport()->mapToGlobal(p));
   if (!a) return;
   QString t = a->text();
-  if (t == QStringLiteral("Normal database")) setStatus(0);
-  else if (t == QStringLiteral("Keep database")) setStatus(1);
-  else if (t == QStringLiteral("Delete database")) setStatus(2);
+  if (t == QStringLiteral("Normal database")) setStatus(qv::DbStatusNormal);
+  else if (t == QStringLiteral("Keep database")) setStatus(qv::DbStatusKeep);
+  else if (t == QStringLiteral("Delete database")) setStatus(qv::DbStatusDelete);
   else if (t == QStringLiteral("Allow import")) setImport(true);
   else if (t == QStringLiteral("Disallow import")) setImport(false);
   else if (t == QStringLiteral("Change database name")) openNewDbName(this, currentId(), [this] { reload(); });
@@ -196,9 +189,9 @@ void ChangeForum::showMenu(const QPoint& p) {
 
 void ChangeForum::keyPressEvent(QKeyEvent* e) {
   bool ctrl = e->modifiers() & Qt::ControlModifier;
-  if (e->key() == Qt::Key_Delete || (ctrl && e->key() == Qt::Key_D)) setStatus(2);
-  else if (ctrl && e->key() == Qt::Key_K) setStatus(1);
-  else if (ctrl && e->key() == Qt::Key_N) setStatus(0);
+  if (e->key() == Qt::Key_Delete || (ctrl && e->key() == Qt::Key_D)) setStatus(qv::DbStatusDelete);
+  else if (ctrl && e->key() == Qt::Key_K) setStatus(qv::DbStatusKeep);
+  else if (ctrl && e->key() == Qt::Key_N) setStatus(qv::DbStatusNormal);
   else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) chooseCurrent();
   else QWidget::keyPressEvent(e);
 }

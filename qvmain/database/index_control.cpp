@@ -1,6 +1,7 @@
 #include "database/index_control.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -15,23 +16,23 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/counter_grid.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
-#include "services/databases.h"
+#include "services/active_database.h"
 #include "services/db_kind.h"
-#include "services/globals.h"
-#include "services/prompt.h"
 #include "services/menu_texts.h"
+#include "services/prompt.h"
+#include "services/run_mode.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/utilities.h"
 #include "threads/thread_manager.h"
 #include "wordindex/bar_lines.h"
 #include "wordindex/index_fixup.h"
+#include "wordindex/index_status.h"
 
 namespace qvm {
 
@@ -77,14 +78,15 @@ std::string adviceMessage(int advice) {
 }  // namespace
 
 IndexControl::IndexControl(QWidget* parent)
-    : QWidget(parent), database_(qv::Mem.ForumNumber), tickBudget_(kTickMilliseconds) {
+    : QWidget(parent), database_(qv::activeDatabaseId()), tickBudget_(kTickMilliseconds) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(systemIcon(QStringLiteral("ADMIN")));
-  setWindowTitle(kindTitle(qv::Mem.ForumType) + QString::fromStdString(qv::Mem.Description).trimmed() +
+  setWindowTitle(kindTitle(qv::activeKind()) + QString::fromStdString(qv::activeDescription()).trimmed() +
                  QStringLiteral("]"));
-  unattended_ = qv::Mem.DoTask == qv::RunUnattended;
-  readable_ = database_ != 0 && qv::findDatabase(database_);
-  if (readable_) state_ = {qv::FOR.LASTMSGID, qv::FOR.RECSLASTTIME, qv::FOR.WORDLISTINDEXNEEDSUPDATE};
+  unattended_ = qv::runMode() == qv::RunUnattended;
+  const std::optional<qv::IndexState> stored = database_ != 0 ? qv::readIndexState(database_) : std::nullopt;
+  readable_ = stored.has_value();
+  if (readable_) state_ = *stored;
 
   explanation_ = new QLabel(QString::fromStdString(qv::GetMenuText(qv::kMenuIndexControl)), this);
   explanation_->setWordWrap(true);

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "dictionary/dictionary.h"
 #include "help/help_window.h"
+#include "services/database_list.h"
 #include "services/databases.h"
 #include "services/globals.h"
 
@@ -20,7 +20,7 @@ NewDbName::NewDbName(uint32_t id, QWidget* parent) : QDialog(parent), id_(id) {
   name_->setMaxLength(100);
   name_->setMinimumWidth(300);
   name_->setToolTip(QStringLiteral("Database name"));
-  if (qv::findDatabase(id)) name_->setText(QString::fromStdString(qv::FOR.DESCRIPTION.str()));
+  if (const auto entry = qv::readDatabase(id)) name_->setText(QString::fromStdString(entry->name));
   auto* save = new QPushButton(QStringLiteral("Save new name"), this);
   save->setDefault(true);
   auto* buttons = new QDialogButtonBox(this);
@@ -40,7 +40,7 @@ NewDbName::NewDbName(uint32_t id, QWidget* parent) : QDialog(parent), id_(id) {
 }
 
 void NewDbName::accept() {
-  if (!qv::renameDatabase(id_, name_->text().trimmed().toStdString(), 7)) {
+  if (!qv::renameDatabase(id_, name_->text().trimmed().toStdString(), qv::ReportShow)) {
     name_->setFocus();
     name_->selectAll();
     return;

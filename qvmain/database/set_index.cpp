@@ -4,34 +4,20 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <filesystem>
+#include <optional>
 
-#include "dictionary/dictionary.h"
-#include "dictionary/file_numbers.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "originals/originals_store.h"
+#include "services/active_database.h"
+#include "services/database_list.h"
 #include "services/databases.h"
-#include "services/file_service.h"
-#include "services/globals.h"
 #include "services/record_helpers.h"
 #include "threads/thread_manager.h"
+#include "wordindex/index_status.h"
 
 namespace qvm {
-
-namespace {
-// True when the active database's word-occurrence file holds records. A
-// database never indexed has no such file, and none is made by asking.
-bool wordIndexed() {
-  std::error_code ec;
-  if (qv::Mem.ForumNumber == 0 || !std::filesystem::exists(qv::filePath(qv::FileMasIdx), ec)) return false;
-  qv::OP_CLOSE(qv::OpShared, {qv::FileMasIdx});
-  bool any = qv::MasIdx.hasRecords();
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileMasIdx});
-  return any;
-}
-}  // namespace
 
 SetIndex::SetIndex(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -46,7 +32,7 @@ SetIndex::SetIndex(QWidget* parent) : QWidget(parent) {
   connect(keepToggle_, &QPushButton::clicked, this, &SetIndex::toggleOriginals);
   auto* close = new QPushButton(QStringLiteral("Close"), this);
   connect(close, &QPushButton::clicked, this, &QWidget::close);
-  auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(QString::fromStdString(qv::Mem.Description).toHtmlEscaped()), this);
+  auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(QString::fromStdString(qv::activeDescription()).toHtmlEscaped()), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(helpButton(this, QStringLiteral("~Word_index_status")));
   buttons->addStretch();
@@ -67,17 +53,19 @@ SetIndex::SetIndex(QWidget* parent) : QWidget(parent) {
 }
 
 void SetIndex::refresh() {
-  indexed_->setText(wordIndexed() ? QStringLiteral("The database is word indexed")
-                                  : QStringLiteral("The database is not word indexed"));
-  on_ = qv::findDatabase(qv::Mem.ForumNumber) && qv::FOR.INDEXTYPE == 1;
+  indexed_->setText(qv::isWordIndexed() ? QStringLiteral("The database is word indexed")
+                                         : QStringLiteral("The database is not word indexed"));
+  const uint32_t active = qv::activeDatabaseId();
+  const std::optional<qv::DatabaseRecord> entry = qv::readDatabase(active);
+  on_ = entry && entry->autoIndexing;
   auto_->setText(on_ ? QStringLiteral("Auto indexing (in Task Manager) is activated")
                      : QStringLiteral("Auto indexing (in Task Manager) is deactivated"));
   toggle_->setText(on_ ? QStringLiteral(" Deactivate auto word indexing (in Task Manager)")
                        : QStringLiteral(" Activate auto word indexing (in Task Manager)"));
-  toggle_->setEnabled(qv::Mem.ForumNumber != 0);
+  toggle_->setEnabled(active != 0);
   // Forum messages are their own originals: the setting is for mail and news.
-  int kind = qv::Mem.ForumType;
-  bool kept = qv::Mem.ForumNumber != 0 && (kind == qv::KindMailDb || kind == qv::KindNewsDb);
+  const int kind = qv::activeKind();
+  bool kept = active != 0 && (kind == qv::KindMailDb || kind == qv::KindNewsDb);
   keeps_ = kept && qv::keepsOriginals(kind);
   originals_->setText(keeps_ ? QStringLiteral("Originals (full headers and attachments) are kept")
                              : QStringLiteral("Originals (full headers and attachments) are not kept"));
@@ -88,12 +76,12 @@ void SetIndex::refresh() {
 }
 
 void SetIndex::toggleOriginals() {
-  qv::setKeepOriginals(qv::Mem.ForumType, !keeps_, qv::ReportShow);
+  qv::setKeepOriginals(qv::activeKind(), !keeps_, qv::ReportShow);
   refresh();
 }
 
 void SetIndex::toggle() {
-  qv::setAutoIndexing(qv::Mem.ForumNumber, !on_);
+  qv::setAutoIndexing(qv::activeDatabaseId(), !on_);
   refresh();
 }
 

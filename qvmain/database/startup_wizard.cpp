@@ -17,8 +17,8 @@
 #include "help/help_window.h"
 #include "import/formats.h"
 #include "prompt/message_box_prompter.h"
+#include "services/active_database.h"
 #include "services/databases.h"
-#include "services/globals.h"
 #include "services/menu_texts.h"
 #include "services/semafore.h"
 #include "services/settings.h"
@@ -156,7 +156,7 @@ void StartupWizard::startImport() {
 // (title, commands and its browser). When the import wizard follows, the
 // frame takes it up once the import has ended.
 void StartupWizard::activateCreated() {
-  if (created_ == 0 || qv::Mem.ForumNumber != 0 || !qv::ActivateDatabase(created_)) return;
+  if (created_ == 0 || qv::activeDatabaseId() != 0 || !qv::ActivateDatabase(created_)) return;
   if (!importFollows_) postToFrame(EvReevaluate);
 }
 

@@ -12,13 +12,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "dictionary/dictionary.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "services/database_choice.h"
 #include "services/datetime.h"
 #include "services/globals.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "services/topic_form.h"
 
 namespace qvm {
 
@@ -84,7 +85,7 @@ void UpdateCodes::accept() {
 }
 
 int runUpdateCodes() {
-  qv::Topic t{qv::COD.ID, qv::COD.INDEX.str(), qv::COD.COUNT, qv::COD.CHARCASE == 1, qv::COD.WORDONLY == 1, qv::COD.DATE};
+  qv::Topic t = qv::topicOfForm();
   int request = qv::GlobalRequest >= 1 && qv::GlobalRequest <= 3 ? qv::GlobalRequest : 1;
   if (request == 1) t = qv::Topic();
   UpdateCodes dlg(request, t, QApplication::activeWindow());
@@ -104,7 +105,7 @@ GpCodes::GpCodes(uint32_t dirNumber, QWidget* parent) : QDialog(parent), dir_(di
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   QPushButton* add = buttons->addButton(QStringLiteral("&Insert"), QDialogButtonBox::ActionRole);
   add->setToolTip(QStringLiteral("Add a new topic"));
-  add->setEnabled(dirNumber == 0 || qv::Mem.Dirnamn == "F" + std::to_string(dirNumber));
+  add->setEnabled(dirNumber == 0 || qv::isActiveDirectory(dirNumber));
   connect(add, &QPushButton::clicked, this, [this] {
     UpdateCodes dlg(1, qv::Topic(), this);
     if (dlg.exec() == QDialog::Accepted) reload();

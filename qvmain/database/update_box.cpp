@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "dictionary/dictionary.h"
 #include "help/help_window.h"
+#include "services/database_list.h"
 #include "services/databases.h"
 #include "services/globals.h"
 
@@ -68,10 +68,10 @@ UpdateBox::UpdateBox(int request, uint32_t id, QWidget* parent) : QDialog(parent
   connect(owner_, &QLineEdit::textChanged, this, update);
   connect(address_, &QLineEdit::textChanged, this, update);
 
-  if (request == 2 && qv::findDatabase(id)) {
-    owner_->setText(QString::fromStdString(qv::FOR.DESCRIPTION.str()));
-    address_->setText(QString::fromStdString(qv::FOR.MAILADDRESS.str()));
-    for (int i = 0; i < 10; ++i) alternatives_[size_t(i)]->setText(QString::fromStdString(qv::FOR.ALTADDRESS[size_t(i)].str()));
+  if (const auto entry = request == 2 ? qv::readDatabase(id) : std::nullopt) {
+    owner_->setText(QString::fromStdString(entry->name));
+    address_->setText(QString::fromStdString(entry->mailAddress));
+    for (size_t i = 0; i < alternatives_.size(); ++i) alternatives_[i]->setText(QString::fromStdString(entry->altAddresses[i]));
   }
   update();
   qv::GlobalResponse = 0;
@@ -84,10 +84,10 @@ void UpdateBox::accept() {
   for (int i = 0; i < 10; ++i) spec.alternatives[size_t(i)] = alternatives_[size_t(i)]->text().trimmed().toStdString();
   bool ok;
   if (request_ == 1) {
-    id_ = qv::AddMailbox(spec, true, 7);
+    id_ = qv::AddMailbox(spec, true, qv::ReportShow);
     ok = id_ != 0;
   } else {
-    ok = qv::UpdateMailbox(id_, spec, 7);
+    ok = qv::UpdateMailbox(id_, spec, qv::ReportShow);
   }
   if (!ok) {
     owner_->setFocus();

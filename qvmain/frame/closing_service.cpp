@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "services/file_service.h"
+#include "services/close_files.h"
 #include "services/globals.h"
 #include "threads/thread_manager.h"
 
@@ -16,8 +16,7 @@ bool closeToolsFor(int code) {
     TmDestroyGroup(g);
     return false;
   }
-  for (int n = 1; n <= 40; ++n)
-    if (qv::useCount(n) > 0) qv::OP_CLOSE(qv::OpForceClose, {n});
+  qv::closeAllFiles();
   return true;
 }
 

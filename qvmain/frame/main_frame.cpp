@@ -24,11 +24,14 @@
 #include "frame/procedures.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "services/active_database.h"
+#include "services/close_files.h"
+#include "services/database_choice.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
-#include "services/file_service.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/run_mode.h"
 #include "services/semafore.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
@@ -342,7 +345,7 @@ void MainFrame::setPersonsTexts(int kind) {
 // Enables each item by its gate, the menus' state and whether its window
 // exists in this version; the status text says when it does not.
 void MainFrame::applyGating() {
-  bool db = qv::Mem.ForumNumber != 0;
+  bool db = qv::activeDatabaseId() != 0;
   auto allowed = [&](QAction* a, int number) {
     char gate = gates_.value(a);
     if (gate == 'D' && !db) return false;
@@ -351,7 +354,7 @@ void MainFrame::applyGating() {
     if (!menusOn_ && !(taskToolsOnly_ && isTaskTool(number))) return false;
     return true;
   };
-  const int kind = qv::Mem.ForumType;
+  const int kind = qv::activeKind();
   // Returns whether the item's procedure is in this version at all.
   auto apply = [&](QAction* a, int number) {
     QString status = a->data().toString();
@@ -402,12 +405,12 @@ void MainFrame::updateClock() {
 // ---- the active database ----
 
 void MainFrame::evaluateDatabase() {
-  if (qv::Mem.ForumNumber == 0 && !qv::unattended()) qv::ReopenLastDatabase();
+  if (qv::activeDatabaseId() == 0 && !qv::unattended()) qv::ReopenLastDatabase();
   menusOn_ = true;
   toolBar_->setEnabled(true);
-  if (qv::Mem.ForumNumber == 0) {
+  if (qv::activeDatabaseId() == 0) {
     setSuffix(kNoDatabase);
-    setPersonsTexts(1);
+    setPersonsTexts(qv::KindForumDb);
     applyGating();
     if (startupResult_ == 99 && !wizardPosted_) {
       wizardPosted_ = true;
@@ -415,8 +418,8 @@ void MainFrame::evaluateDatabase() {
     }
     return;
   }
-  setSuffix(QStringLiteral("[") + QString::fromStdString(qv::Mem.Description).trimmed() + QStringLiteral("]"));
-  setPersonsTexts(qv::Mem.ForumType);
+  setSuffix(QStringLiteral("[") + QString::fromStdString(qv::activeDescription()).trimmed() + QStringLiteral("]"));
+  setPersonsTexts(qv::activeKind());
   applyGating();
   startDatabaseBrowse();
 }
@@ -427,19 +430,20 @@ void MainFrame::startDatabaseBrowse() {
     // size: the browser opens once the frame stands, so that it takes the
     // room it will have.
     QTimer::singleShot(0, this, [this] {
-      if (isVisible() && !qv::Mem.Dirnamn.empty()) startDatabaseBrowse();
+      if (isVisible() && qv::hasActiveDatabase()) startDatabaseBrowse();
     });
     return;
   }
   const Procedure* p = procedure(ProcBrowseMessages);
-  if (p && procedureAvailable(*p, qv::Mem.ForumType)) startProcedure(threadName(*p, qv::Mem.ForumType));
+  const int kind = qv::activeKind();
+  if (p && procedureAvailable(*p, kind)) startProcedure(threadName(*p, kind));
 }
 
 // ---- commands ----
 
 void MainFrame::choose(int number) {
   // No other work while a task is due or runs.
-  if (qv::Mem.DoTask != qv::RunInteractive) return;
+  if (qv::runMode() != qv::RunInteractive) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   postEvent(this, EvExecute, number);
 }
@@ -471,7 +475,7 @@ void MainFrame::execute(int number) {
       return;
     }
   }
-  int kind = qv::Mem.ForumType;
+  int kind = qv::activeKind();
   if (p->command != 0) {
     postToThread(browseThreadName(kind), p->command);
     return;
@@ -505,7 +509,7 @@ bool MainFrame::event(QEvent* e) {
     case EvEnableAll: setMenusEnabled(true); break;
     case EvReevaluate: evaluateDatabase(); break;
     case EvForgetDatabase:
-      qv::Mem.ForumNumber = 0;
+      qv::forgetActiveDatabase();
       taskToolsOnly_ = false;
       evaluateDatabase();
       break;
@@ -530,7 +534,7 @@ bool MainFrame::event(QEvent* e) {
       if (!postToThread(QStringLiteral("BrowseBatch"), EvActivate)) qv::SemaFore(205);
       break;
     case EvScheduledRunEnded: {
-      qv::Mem.DoTask = qv::RunInteractive;
+      qv::setRunMode(qv::RunInteractive);
       // A task log that could not be written is told before anything else.
       if (std::string failure = takeTaskLogFailure(); !failure.empty())
         qv::Message(failure, "Task Log Error", qv::Icon::Exclamation);
@@ -561,8 +565,7 @@ void MainFrame::deleteDatabase() {
     postEvent(this, EvDeleteDatabase);
     return;
   }
-  if (qv::Mem.ForumNumber != 0) qv::DeleteDatabase(qv::Mem.ForumNumber);
-  qv::Mem.ForumNumber = 0;
+  qv::deleteActiveDatabase();
   setMenusEnabled(true);
   evaluateDatabase();
 }
@@ -613,8 +616,7 @@ void MainFrame::closeEvent(QCloseEvent* e) {
   clock_->stop();
   // Windows that are not procedures (help) close with the frame.
   area_->closeAllSubWindows();
-  for (int n = 1; n <= 40; ++n)
-    if (qv::useCount(n) > 0) qv::OP_CLOSE(qv::OpForceClose, {n});
+  qv::closeAllFiles();
   if (!isMinimized() && !isMaximized()) {
     qv::WindowRect r{x(), y(), width(), height()};
     qv::WindowPos(2, SlotFrame, r);

@@ -13,10 +13,10 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "database/database_selection.h"
 #include "database/topic_codes.h"
-#include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
@@ -25,9 +25,9 @@
 #include "import/import_definition.h"
 #include "import/import_it.h"
 #include "prompt/message_box_prompter.h"
+#include "services/database_list.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
-#include "services/globals.h"
 #include "services/menu_texts.h"
 #include "services/prompt.h"
 #include "services/settings.h"
@@ -42,6 +42,12 @@ QString bodyOf(int text) {
   QString t = messageText(qv::GetMenuText(text));
   int cut = t.indexOf(QStringLiteral("\n\n"));
   return cut < 0 ? t : t.mid(cut + 2);
+}
+
+// True when `id` is a mailbox of the database list.
+bool isMailbox(uint32_t id) {
+  const std::optional<qv::DatabaseRecord> entry = id != 0 ? qv::readDatabase(id) : std::nullopt;
+  return entry && entry->kind == qv::KindMailDb;
 }
 }  // namespace
 
@@ -239,8 +245,9 @@ QWidget* ImportMeny::reimportPage() {
   topicLookup_->setToolTip(QStringLiteral("Look up Topic"));
   connect(topicLookup_, &QPushButton::clicked, this, [this] {
     uint32_t box = mailbox_->currentData().toUInt();
-    if (box == 0 || !qv::findDatabase(box)) return;
-    openGpCodes(this, qv::FOR.DIRNUMBER, [this](uint32_t id, QString text) {
+    const std::optional<qv::DatabaseRecord> entry = box != 0 ? qv::readDatabase(box) : std::nullopt;
+    if (!entry) return;
+    openGpCodes(this, entry->dirNumber, [this](uint32_t id, QString text) {
       topicId_ = id;
       topicName_->setText(text);
       topic_->setChecked(true);
@@ -270,7 +277,7 @@ void ImportMeny::fillMailboxes() {
   uint32_t keep = mailbox_->currentData().toUInt();
   if (keep == 0) keep = uint32_t(qv::KonfigGet(qv::ItemLastMailbox));
   mailbox_->clear();
-  for (const qv::DatabaseEntry& e : qv::listDatabases(2)) {
+  for (const qv::DatabaseEntry& e : qv::listDatabases(qv::KindMailDb)) {
     mailbox_->addItem(QString::fromStdString(e.name), e.id);
     if (e.id == keep) mailbox_->setCurrentIndex(mailbox_->count() - 1);
   }
@@ -377,11 +384,11 @@ bool ImportMeny::start() {
     qv::Message("You must select a database to import to!", "Import setup error!", qv::Icon::Exclamation);
     return false;
   }
-  if (s.importMail && qv::listDatabases(2).empty()) {
+  if (s.importMail && qv::listDatabases(qv::KindMailDb).empty()) {
     qv::Message("You must set up a MailBox to import to!", "No MailBox available!", qv::Icon::Exclamation);
     return false;
   }
-  if (s.importMail && (s.mailbox == 0 || !qv::findDatabase(s.mailbox) || qv::FOR.TYPE != qv::KindMailDb)) {
+  if (s.importMail && !isMailbox(s.mailbox)) {
     qv::Message("Specified mailbox does no longer exist!", "Import procedure specification error", qv::Icon::Exclamation);
     fillMailboxes();
     return false;

@@ -19,9 +19,11 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "maintenance/step_window_end.h"
+#include "services/active_database.h"
 #include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/run_mode.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/utilities.h"
@@ -76,11 +78,11 @@ void openDuplicatesWindow() { showProcedureWindow(new DuplicatesWindow, SlotDupl
 
 }  // namespace
 
-DuplicatesWindow::DuplicatesWindow(QWidget* parent) : QWidget(parent), kind_(qv::Mem.ForumType) {
+DuplicatesWindow::DuplicatesWindow(QWidget* parent) : QWidget(parent), kind_(qv::activeKind()) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(systemIcon(QStringLiteral("ADMIN")));
   QString base = qv::unattended() ? QStringLiteral(" Scheduled Duplicate Merging [") : QStringLiteral(" Duplicate Merging [");
-  setWindowTitle(base + QString::fromStdString(qv::Mem.Description).trimmed() + QStringLiteral("]"));
+  setWindowTitle(base + QString::fromStdString(qv::activeDescription()).trimmed() + QStringLiteral("]"));
   KindTexts texts = textsOf(kind_);
   helpTopic_ = texts.help;
   heading_ = new QLabel(texts.heading, this);
@@ -122,7 +124,7 @@ DuplicatesWindow::DuplicatesWindow(QWidget* parent) : QWidget(parent), kind_(qv:
   connect(timer_, &QTimer::timeout, this, &DuplicatesWindow::tick);
   TmCreate(this, kind_ == qv::KindMailDb ? kMailThread : kForumThread, kNotToolsGroup);
   // A scheduled run starts at once, without a button.
-  if (qv::Mem.DoTask == qv::RunUnattended) QTimer::singleShot(0, this, &DuplicatesWindow::start);
+  if (qv::runMode() == qv::RunUnattended) QTimer::singleShot(0, this, &DuplicatesWindow::start);
 }
 
 DuplicatesWindow::~DuplicatesWindow() {

@@ -4,14 +4,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "database/database_selection.h"
-#include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/procedures.h"
 #include "frame/window_host.h"
 #include "maintenance/merge_windows.h"
+#include "services/database_list.h"
 #include "services/databases.h"
 #include "services/globals.h"
 #include "services/prompt.h"
@@ -26,12 +27,10 @@ const QString kMenyThread = QStringLiteral("MergeMeny");
 const QString kItThread = QStringLiteral("MergeIt");
 constexpr int kMergeSemaFore = 203;
 
-// The database of a name: its ID and kind; 0 when there is none.
-uint32_t databaseNamed(const QString& name, int& kind) {
-  kind = 0;
-  if (name.trimmed().isEmpty() || !qv::findDatabase(name.trimmed().toStdString())) return 0;
-  kind = qv::FOR.TYPE;
-  return qv::FOR.ID;
+// The database of a name; nothing when the name is blank or no database has it.
+std::optional<qv::DatabaseRecord> databaseNamed(const QString& name) {
+  if (name.trimmed().isEmpty()) return std::nullopt;
+  return qv::readDatabase(name.trimmed().toStdString());
 }
 
 }  // namespace
@@ -88,16 +87,16 @@ MergeMeny::~MergeMeny() {
 }
 
 void MergeMeny::setSource(const QString& name) {
-  int kind = 0;
-  sourceId_ = databaseNamed(name, kind);
-  source_->setText(sourceId_ ? QString::fromStdString(qv::FOR.DESCRIPTION.str()) : QString());
+  const std::optional<qv::DatabaseRecord> entry = databaseNamed(name);
+  sourceId_ = entry ? entry->id : 0;
+  source_->setText(entry ? QString::fromStdString(entry->name) : QString());
   check();
 }
 
 void MergeMeny::setTarget(const QString& name) {
-  int kind = 0;
-  targetId_ = databaseNamed(name, kind);
-  target_->setText(targetId_ ? QString::fromStdString(qv::FOR.DESCRIPTION.str()) : QString());
+  const std::optional<qv::DatabaseRecord> entry = databaseNamed(name);
+  targetId_ = entry ? entry->id : 0;
+  target_->setText(entry ? QString::fromStdString(entry->name) : QString());
   check();
 }
 

@@ -23,9 +23,11 @@
 #include "help/help_window.h"
 #include "maintenance/step_window_end.h"
 #include "persons/person_windows.h"
+#include "services/active_database.h"
 #include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/run_mode.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "setup/setting_look.h"
@@ -82,10 +84,10 @@ void openPurgeWindow() {
 
 }  // namespace
 
-PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mode), kind_(qv::Mem.ForumType) {
+PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mode), kind_(qv::activeKind()) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(systemIcon(QStringLiteral("ADMIN")));
-  setWindowTitle(baseTitle(mode_) + QString::fromStdString(qv::Mem.Description).trimmed() + QStringLiteral("]"));
+  setWindowTitle(baseTitle(mode_) + QString::fromStdString(qv::activeDescription()).trimmed() + QStringLiteral("]"));
   bool purging = mode_ == qv::PurgePurging;
   heading_ = new QLabel(purging ? QStringLiteral("Purge Deleted Forum Messages") : QStringLiteral("Message Counting"), this);
   QFont big = heading_->font();
@@ -149,7 +151,7 @@ PurgeWindow::PurgeWindow(int mode, QWidget* parent) : QWidget(parent), mode_(mod
     probe.abort();
   }
   // A scheduled run starts at once, without a button.
-  if (qv::Mem.DoTask == qv::RunUnattended) QTimer::singleShot(0, this, &PurgeWindow::start);
+  if (qv::runMode() == qv::RunUnattended) QTimer::singleShot(0, this, &PurgeWindow::start);
 }
 
 PurgeWindow::~PurgeWindow() {

@@ -1,13 +1,13 @@
 #include "maintenance/step_window_end.h"
 
 #include "events.h"
-#include "services/globals.h"
+#include "services/run_mode.h"
 
 namespace qvm {
 
 void endMaintenanceWindow(bool finished) {
-  if (qv::Mem.DoTask == qv::RunUnattended && !finished) {
-    qv::Mem.DoTask = qv::RunAbandoning;
+  if (qv::runMode() == qv::RunUnattended && !finished) {
+    qv::setRunMode(qv::RunAbandoning);
     postToFrame(EvCleanUp6);
   } else if (!qv::unattended()) {
     postToFrame(EvToolsEnded);

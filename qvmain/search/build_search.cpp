@@ -14,7 +14,7 @@
 #include "frame/icons.h"
 #include "help/help_window.h"
 #include "search/single_ui.h"
-#include "services/globals.h"
+#include "services/active_database.h"
 #include "services/prompt.h"
 #include "wordindex/search_input.h"
 
@@ -33,7 +33,7 @@ void dropPhraseOf(qv::WordSearch& s, const std::string& word) {
 BuildSearch::BuildSearch(int kind, QWidget* parent) : QDialog(parent), engine_(kind) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(systemIcon(QStringLiteral("SEARCH3")));
-  QString db = QString::fromStdString(qv::Mem.Description);
+  QString db = QString::fromStdString(qv::activeDescription());
   setWindowTitle(db.isEmpty() ? QStringLiteral(" Professional Search")
                               : QStringLiteral(" Professional Search [%1]").arg(db));
   const QString captions[2] = {QStringLiteral("&AND: every word must occur"),

@@ -26,10 +26,10 @@
 #include "help/help_window.h"
 #include "import/formats.h"
 #include "originals/originals_export.h"
-#include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "services/temp_directory.h"
 #include "setup/setting_look.h"
 #include "threads/thread_manager.h"
 
@@ -316,10 +316,9 @@ bool UserPanel::save() {
     }
   }
   std::string t = temp_->text().trimmed().toStdString(), d = data_->text().trimmed().toStdString();
-  qv::AutoPath(qv::KSet, 17, t);
-  qv::AutoPath(qv::KSet, 18, d);
+  qv::setTempDirectory(t);
+  qv::AutoPath(qv::KSet, qv::ItemDataDirectory, d);
   qv::WSVarsSetText(qv::ItemIndexRoot, index_->text().trimmed().toStdString());
-  if (!t.empty()) qv::Mem.TempDir = t;
   qv::KonfigSetText(qv::ItemImportDirectory, import_->text().trimmed().toStdString());
   qv::KonfigSet(qv::ItemImportFormat, defaultFormat_->currentData().toInt());
   qv::KonfigSet(qv::ItemDateFormat, date_->currentData().toInt());

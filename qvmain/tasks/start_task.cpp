@@ -9,15 +9,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "dictionary/dictionary.h"
-#include "dictionary/file_numbers.h"
 #include "frame/window_host.h"
-#include "services/file_service.h"
-#include "services/globals.h"
 #include "services/prompt.h"
-#include "services/record_helpers.h"
+#include "services/run_mode.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "tasks/task_choices.h"
 #include "tasks/task_clock.h"
 #include "tasks/task_dates.h"
 #include "tasks/task_run_window.h"
@@ -37,20 +34,6 @@ const QString kIntro = QStringLiteral(
     "It is time to start task processing! \r\nYou cannot do other work in Quorvane during task processing. If you do "
     "not want to run the task now, select an appropriate option and click on the OK button. \r\n\r\nOtherwise task "
     "processing will commence within a minute with the task below and all open windows will close.");
-
-// Writes the changed task record back (the user's choice for this task).
-void storeTask(const std::function<void(qv::TasksRec&)>& change) {
-  uint32_t id = qv::taskState().task.ID;
-  qv::OP_CLOSE(qv::OpShared, {qv::FileTasks});
-  qv::TAS = qv::TasksRec();
-  qv::TAS.ID = id;
-  if (qv::HoldRec(qv::Tasks, &qv::TAS_IDKEY, true)) {
-    change(qv::TAS);
-    qv::UppDat(qv::Tasks, qv::OpChange, qv::ReportShow);
-    qv::Tasks.release();
-  }
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileTasks});
-}
 
 }  // namespace
 
@@ -117,9 +100,9 @@ StartTask::StartTask(QWidget* parent) : QWidget(parent), remaining_(kCountDown) 
 
 StartTask::~StartTask() {
   // Closed without handing the task over: it is not run now.
-  if (!handedOver_ && qv::Mem.DoTask == qv::RunTaskDue) {
+  if (!handedOver_ && qv::runMode() == qv::RunTaskDue) {
     qv::NextTaskClear();
-    qv::Mem.DoTask = qv::RunInteractive;
+    qv::setRunMode(qv::RunInteractive);
   }
 }
 
@@ -152,7 +135,7 @@ void StartTask::tick() {
   if (options_->checkedId() == StartRunNow && !anotherTaskBusy()) {
     // The next step starts the task.
     startingUp_ = true;
-    qv::Mem.DoTask = qv::RunUnattended;
+    qv::setRunMode(qv::RunUnattended);
     retitle();
     return;
   }
@@ -187,16 +170,8 @@ void StartTask::applyOption() {
   qv::TaskClock now = taskNow();
   switch (options_->checkedId()) {
     case StartPostpone: qv::postponeTasks(hours_->value(), now); break;
-    case StartSkip:
-      storeTask([&](qv::TasksRec& t) {
-        qv::skipTaskRun(t, now);
-        // A skipped one-off run of a task with no other run left ends the
-        // task as its run would have: it would otherwise be found due at
-        // once, and the skipped run would run after all.
-        if (!qv::hasRepeatDays(t) && t.RUNNEXTDATE == 0) t.ACTIVE = 0;
-      });
-      break;
-    case StartDeactivate: storeTask([](qv::TasksRec& t) { t.ACTIVE = 0; }); break;
+    case StartSkip: qv::skipDueRun(qv::taskState().task.ID, now); break;
+    case StartDeactivate: qv::deactivateTask(qv::taskState().task.ID); break;
     case StartDeactivateAll:
       qv::KonfigSet(qv::ItemNoTasks, 1);
       qv::Konfig(qv::KSave);
@@ -213,7 +188,7 @@ void StartTask::startRun() {
 }
 
 void openStartTask() {
-  if (qv::Mem.DoTask != qv::RunTaskDue || qv::taskState().task.ID == 0) return;
+  if (qv::runMode() != qv::RunTaskDue || qv::taskState().task.ID == 0) return;
   showProcedureWindow(new StartTask, SlotStartTask, Geometry::PositionOnly);
 }
 

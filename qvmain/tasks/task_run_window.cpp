@@ -11,7 +11,7 @@
 
 #include "events.h"
 #include "frame/window_host.h"
-#include "services/globals.h"
+#include "services/run_mode.h"
 #include "tasks/task_dates.h"
 #include "tasks/task_log.h"
 #include "tasks/task_state.h"
@@ -64,7 +64,7 @@ void TaskRunWindow::begin(uint32_t taskId) {
   if (!qv::startTask(taskId)) {
     step_->setText(QStringLiteral("The task could not be started."));
     qv::NextTaskClear();
-    qv::Mem.DoTask = qv::RunInteractive;
+    qv::setRunMode(qv::RunInteractive);
     postToFrame(qv::TaskEvEnded);
     finished_ = true;
     stop_->setText(QStringLiteral("&Close"));

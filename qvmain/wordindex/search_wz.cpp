@@ -16,7 +16,7 @@
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
-#include "services/globals.h"
+#include "services/active_database.h"
 #include "services/menu_texts.h"
 #include "services/prompt.h"
 #include "threads/thread_manager.h"
@@ -157,7 +157,7 @@ QWidget* SearchWz::setsPage() {
   l->setContentsMargins(0, 0, 0, 0);
   l->addWidget(pageText(qv::kMenuWizardSets, page));
   // The sets are kept with a database.
-  if (qv::Mem.ForumNumber == 0)
+  if (qv::activeDatabaseId() == 0)
     l->addWidget(new QLabel(QStringLiteral("Open a database to keep word definition sets."), page));
   l->addLayout(listRow);
   l->addLayout(row);
@@ -166,7 +166,7 @@ QWidget* SearchWz::setsPage() {
 }
 
 void SearchWz::reloadSets() {
-  bool database = qv::Mem.ForumNumber != 0;
+  bool database = qv::activeDatabaseId() != 0;
   sets_->clear();
   if (database)
     for (const std::string& n : qv::wordSetNames()) sets_->addItem(QString::fromStdString(n));
@@ -244,7 +244,7 @@ bool SearchWz::save() {
 
 bool SearchWz::storeSet() {
   std::string name = setName_->text().trimmed().toStdString();
-  if (name.empty() || qv::Mem.ForumNumber == 0) {
+  if (name.empty() || qv::activeDatabaseId() == 0) {
     qv::Message("Please type a name for the set.", "No Name", qv::Icon::Exclamation);
     return false;
   }

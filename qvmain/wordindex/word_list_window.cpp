@@ -16,6 +16,7 @@
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "services/active_database.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/menu_texts.h"
@@ -83,7 +84,7 @@ BrowseWordList::BrowseWordList(QWidget* parent) : QWidget(parent), def_(wordList
     qv::Message("The list of words by number of messages could not be rebuilt.", "Word List", qv::Icon::Exclamation);
   marks_ = loaded_ = qv::loadWordMarks();
   qv::OP_CLOSE(qv::OpShared, def_.files);
-  setWindowTitle(def_.title + QString::fromStdString(qv::Mem.Description).trimmed() + QStringLiteral("]"));
+  setWindowTitle(def_.title + QString::fromStdString(qv::activeDescription()).trimmed() + QStringLiteral("]"));
 
   auto* explanation = new QLabel(QString::fromStdString(qv::GetMenuText(qv::kMenuWordList)), this);
   explanation->setWordWrap(true);
