@@ -10,7 +10,8 @@
 #include "browse/pro_search.h"
 #include "browse/browse_state.h"
 #include "search/build_search.h"
-#include "services/index_state.h"
+#include "services/search_result.h"
+#include "wordindex/index_status.h"
 #include "services/prompt.h"
 
 namespace qvm {
@@ -57,7 +58,7 @@ QString BrowseWindow::searchScope() const {
 }
 
 void BrowseWindow::professionalSearch() {
-  if (!qv::isIndexed()) {
+  if (!qv::isWordIndexed()) {
     qv::Message("You cannot use the Professional search if the database is not indexed. Please run Build Word Index "
                 "from the Indexing menu.",
                 " Database not indexed!", qv::Icon::Exclamation);

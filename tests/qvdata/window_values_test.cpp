@@ -9,7 +9,7 @@
 #include "services/active_database.h"
 #include "services/file_scope.h"
 #include "services/file_service.h"
-#include "services/index_state.h"
+#include "services/search_result.h"
 #include "services/topic_form.h"
 #include "services/window_files.h"
 
@@ -33,16 +33,10 @@ TEST_F(WindowValuesTest, TheOpenDatabaseIsTheOneLastSelected) {
   EXPECT_FALSE(hasActiveDatabase());
 }
 
-TEST_F(WindowValuesTest, ADatabaseIsIndexedOnlyWhenItsIndexHoldsAnOccurrence) {
+TEST_F(WindowValuesTest, TheSearchResultIsCountedWithItsFileHeldOnlyForTheCall) {
   makeDatabase(KindForumDb);
-  EXPECT_FALSE(isIndexed());
   EXPECT_EQ(searchResultCount(), 0);
-  EXPECT_EQ(useCount(FileMasIdx), 0);  // each call holds the file for its own scope
-}
-
-TEST_F(WindowValuesTest, TheSampleForumIsIndexedAndItsResultCounted) {
   sampleForum();
-  EXPECT_TRUE(isIndexed());
   EXPECT_EQ(searchResultCount(), 3);
   EXPECT_EQ(useCount(FileSearch), 0);
 }
