@@ -119,6 +119,7 @@ LookupRow LookupModel::rowOf(const qv::LookupEntry& e) const {
     const int cut = int(i) < def_.cuts.size() ? def_.cuts.at(int(i)) : 0;
     r.texts.append(cut > 0 ? cutText(t, cut) : t);
   }
+  if (def_.adjust) def_.adjust(r);
   return r;
 }
 

@@ -45,6 +45,8 @@ struct LookupDef {
   QString help;                  // help topic; empty: no help button
   // The walk over the list's records, which holds their file open.
   std::shared_ptr<qv::LookupWalk> walk;
+  // What the list adds to a row its walk read (the word list: its marks); none: nothing.
+  std::function<void(LookupRow& row)> adjust;
   // The status menu: "Normal <word>|Keep <word>|Delete <word>"; empty: none.
   QString statusWord;
   // Stores status code 7 (normal), 8 (keep) or 9 (delete) of an ID.
