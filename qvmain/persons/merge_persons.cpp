@@ -61,9 +61,10 @@ MergePersons::MergePersons(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frame);
   layout->addLayout(buttons);
-  setWindowTitle(QString::fromLatin1(qv::activeKind() == qv::KindMailDb ? "Merge Mail Partners"
-                                     : qv::activeKind() == qv::KindNewsDb ? "Merge Newsgroup Participants"
-                                                                           : "Merge Forum Members"));
+  const int kind = qv::activeKind();
+  setWindowTitle(QString::fromLatin1(kind == qv::KindMailDb   ? "Merge Mail Partners"
+                                     : kind == qv::KindNewsDb ? "Merge Newsgroup Participants"
+                                                              : "Merge Forum Members"));
   TmCreate(this, kMergePersonsThread, kNotToolsGroup);
   redisplay(-1);
 }

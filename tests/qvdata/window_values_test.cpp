@@ -34,7 +34,7 @@ TEST_F(WindowValuesTest, TheOpenDatabaseIsTheOneLastSelected) {
 }
 
 TEST_F(WindowValuesTest, TheSearchResultIsCountedWithItsFileHeldOnlyForTheCall) {
-  makeDatabase(KindForumDb);
+  makeDatabase(KindForumDb, "Empty Test");
   EXPECT_EQ(searchResultCount(), 0);
   sampleForum();
   EXPECT_EQ(searchResultCount(), 3);
