@@ -2,8 +2,8 @@
 
 #include "browse/status_marks.h"
 #include "frame/window_host.h"
+#include "services/active_database.h"
 #include "services/db_kind.h"
-#include "services/globals.h"
 
 namespace qvm {
 
@@ -115,6 +115,6 @@ const BrowseModeInfo& browseMode(const BrowseKindInfo& k, int mode) {
 
 QString browseThreadName(int kind) { return kind == qv::KindMailDb ? kBrowseMail : kBrowseMsgNmbr; }
 
-int threadedBrowseKind() { return qv::Mem.ForumType == qv::KindNewsDb ? qv::KindNewsDb : qv::KindForumDb; }
+int threadedBrowseKind() { return qv::activeKind() == qv::KindNewsDb ? qv::KindNewsDb : qv::KindForumDb; }
 
 }  // namespace qvm

@@ -8,11 +8,10 @@
 
 #include "browse/browse_window.h"
 #include "browse/pro_search.h"
-#include "dictionary/dictionary.h"
-#include "dictionary/file_numbers.h"
-#include "browse/browse_files.h"
 #include "browse/browse_state.h"
 #include "search/build_search.h"
+#include "services/search_result.h"
+#include "wordindex/index_status.h"
 #include "services/prompt.h"
 
 namespace qvm {
@@ -44,14 +43,7 @@ QString BrowseWindow::searchScope() const {
     return count > 0 ? QStringLiteral("Searching within %1 (%2 messages)").arg(what, loc.toString(qlonglong(count)))
                      : QStringLiteral("Searching within %1").arg(what);
   };
-  if (s.mode == qv::resultMode(kind_)) {
-    int64_t count = 0;
-    {
-      auto use = qv::useFiles({qv::FileSearch});
-      count = qv::Search.records();
-    }
-    return within(QStringLiteral("the current search result"), count);
-  }
+  if (s.mode == qv::resultMode(kind_)) return within(QStringLiteral("the current search result"), qv::searchResultCount());
   const QString name = chosenText();
   switch (modeInfo().entry) {
     case EntryKind::Thread: return within(QStringLiteral("the thread \"%1\"").arg(name), s.threadCount);
@@ -66,12 +58,7 @@ QString BrowseWindow::searchScope() const {
 }
 
 void BrowseWindow::professionalSearch() {
-  bool indexed = false;
-  {
-    auto use = qv::useFiles({qv::FileMasIdx});
-    indexed = qv::MasIdx.hasRecords();
-  }
-  if (!indexed) {
+  if (!qv::isWordIndexed()) {
     qv::Message("You cannot use the Professional search if the database is not indexed. Please run Build Word Index "
                 "from the Indexing menu.",
                 " Database not indexed!", qv::Icon::Exclamation);

@@ -35,9 +35,9 @@
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
+#include "services/active_database.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
-#include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
@@ -61,8 +61,7 @@ QHash<QString, SessionPlace>& sessionStates() {
 }
 
 QString databaseKey() {
-  return QString::fromStdString(qv::joinPath({qv::Mem.FileDir, qv::Mem.Dirnamn})) + QLatin1Char('#') +
-         QString::number(qv::Mem.ForumNumber);
+  return QString::fromStdString(qv::activeDatabaseDir()) + QLatin1Char('#') + QString::number(qv::activeDatabaseId());
 }
 
 QString tip(const char* text) { return text ? QString::fromLatin1(text) : QString(); }
@@ -147,7 +146,7 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(systemIcon(QStringLiteral("AASYSTEM")));
   setMinimumSize(440, 250);
-  files_ = qv::useFiles(qv::rowFiles(kind));
+  files_ = qv::shareFiles(qv::rowFiles(kind));
 
   state_.kind = kind;
   auto it = sessionStates().find(databaseKey());
@@ -299,7 +298,7 @@ void BrowseWindow::loadLooks() {
 }
 
 void BrowseWindow::refreshTitle() {
-  setWindowTitle(QString::fromStdString(qv::browseTitle(kind_, qv::Mem.Description, qv::messageCount(kind_))));
+  setWindowTitle(QString::fromStdString(qv::browseTitle(kind_, qv::activeDescription(), qv::messageCount(kind_))));
 }
 
 // The selector offers every view of the kind; the result view only while

@@ -20,6 +20,7 @@
 #include "browse/browse_kinds.h"
 #include "browse/browse_state.h"
 #include "browse/hit_marks.h"
+#include "services/file_scope.h"
 
 class QCheckBox;
 class QComboBox;
@@ -126,7 +127,7 @@ class BrowseWindow : public QWidget {
   const BrowseKindInfo& info_;
   qv::BrowseState state_;
   std::optional<qv::BrowseState> saved_;  // the bookmark
-  std::shared_ptr<void> files_;
+  std::shared_ptr<qv::FileScope> files_;  // the files of the rows, for as long as the window lives
   bool resultOffered_ = false;
   qv::SearchMarks resultMarks_;  // what the search whose result is shown looked for
   uint32_t findHit_ = 0;  // the message the text find marked (its hits are shown)

@@ -10,14 +10,12 @@
 
 #include "browse/browse_kinds.h"
 #include "browse/browse_state.h"
-#include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/procedures.h"
 #include "frame/window_host.h"
 #include "services/db_kind.h"
-#include "services/file_service.h"
-#include "services/globals.h"
+#include "services/window_files.h"
 #include "services/settings.h"
 #include "setup/setting_look.h"
 #include "threads/thread_manager.h"
@@ -34,9 +32,6 @@ const QString kTreeThread = QStringLiteral("ThreadTree");
 // Replies nest at most this deep in the widget: deeper nesting could not be
 // read anyway, and the widget's items nest by recursion.
 constexpr int kDeepestShown = 64;
-
-// The files the tree reads: MsgNmbr, Person and Threads.
-const std::vector<int> kFiles = {3, 5, 7};
 
 QIcon treeIcon(int icon) {
   if (icon == qv::TreeLeaf) return QIcon(QStringLiteral(":/icons/File.svg"));
@@ -90,12 +85,12 @@ ThreadTreeWindow::ThreadTreeWindow(QWidget* parent) : QWidget(parent) {
   layout->addWidget(tree_);
   setMinimumSize(100, 60);
 
-  qv::OP_CLOSE(qv::OpShared, kFiles);
+  files_ = qv::FileScope(qv::threadTreeFiles());
   TmCreate(this, kTreeThread, kFindGroup);
   followSelection();
 }
 
-ThreadTreeWindow::~ThreadTreeWindow() { qv::OP_CLOSE(qv::OpRelease, kFiles); }
+ThreadTreeWindow::~ThreadTreeWindow() = default;
 
 QTreeWidgetItem* ThreadTreeWindow::itemOf(uint32_t number) const {
   for (QTreeWidgetItemIterator it(tree_); *it; ++it)

@@ -8,6 +8,7 @@
 
 #include "browse/browse_state.h"
 #include "browse/thread_tree.h"
+#include "services/file_scope.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -44,6 +45,7 @@ class ThreadTreeWindow : public QWidget {
   void highlight(uint32_t selected);
 
   QTreeWidget* tree_;
+  qv::FileScope files_{std::vector<int>{}};  // the files the tree reads, from when it shows
   qv::ThreadTree tree_data_;
   int textFormat_ = 2;
   int dateFormat_ = 17;

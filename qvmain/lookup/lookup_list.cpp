@@ -15,15 +15,11 @@
 
 #include "frame/window_host.h"
 #include "help/help_window.h"
-#include "services/datetime.h"
-#include "services/file_service.h"
-#include "services/globals.h"
+#include "services/keyed_walk.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
-#include "services/utilities.h"
 #include "services/window_settings.h"
 #include "setup/setting_look.h"
-#include "storage/record.h"
 
 namespace qvm {
 
@@ -49,11 +45,34 @@ QString cutText(const QString& s, int n) {
   return t.left(cut);
 }
 
-int currentKind() { return qv::Mem.ForumType; }
+namespace {
+
+// The walk of a list that names its file instead of a walk: the owner
+// holds the file open, so the walk holds none.
+std::shared_ptr<qv::LookupWalk> walkOfFile(const LookupDef& def) {
+  qv::KeyedSource s;
+  s.file = def.file;
+  s.key = def.key;
+  s.entry = [&def] {
+    const LookupRow r = def.row();
+    qv::LookupEntry e;
+    e.id = r.id;
+    for (const QString& t : r.texts) e.texts.push_back(t.toStdString());
+    e.status = r.status;
+    return e;
+  };
+  if (def.seekText)
+    s.seekText = [&def](int order, const std::string& text) { return def.seekText(order, QString::fromStdString(text)); };
+  s.readId = def.readId;
+  return std::make_shared<qv::LookupWalk>(std::move(s));
+}
+
+}  // namespace
 
 // ---- The model ----
 
-LookupModel::LookupModel(const LookupDef& def, QObject* parent) : QAbstractTableModel(parent), def_(def) {}
+LookupModel::LookupModel(const LookupDef& def, QObject* parent)
+    : QAbstractTableModel(parent), def_(def), walk_(def.walk ? def.walk : walkOfFile(def)) {}
 
 int LookupModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
 
@@ -90,33 +109,23 @@ const LookupRow* LookupModel::rowAt(int row) const {
   return row >= 0 && row < int(rows_.size()) ? &rows_[size_t(row)] : nullptr;
 }
 
-std::vector<LookupRow> LookupModel::walk(int64_t pos, int n, bool forward, bool& reachedEnd) {
-  qv::File& f = *def_.file;
-  const qv::Key key = def_.key(order_);
-  const qv::RecordImage saved = qv::saveRecord(f.decl());
-  std::vector<LookupRow> out;
-  reachedEnd = false;
-  if (pos == 0)
-    f.set(key);
-  else
-    f.setPosition(key, pos);
-  bool first = pos != 0;
-  while (int(out.size()) < n) {
-    if (!(forward ? f.next() : f.previous())) {
-      reachedEnd = true;
-      break;
-    }
-    // A walk from a record begins with that record itself.
-    if (first && f.position() == pos) {
-      first = false;
-      continue;
-    }
-    first = false;
-    LookupRow r = def_.row();
-    r.pos = f.position();
-    out.push_back(std::move(r));
+LookupRow LookupModel::rowOf(const qv::LookupEntry& e) const {
+  LookupRow r;
+  r.id = e.id;
+  r.pos = e.pos;
+  r.status = e.status;
+  for (size_t i = 0; i < e.texts.size(); ++i) {
+    const QString t = QString::fromStdString(e.texts[i]);
+    const int cut = int(i) < def_.cuts.size() ? def_.cuts.at(int(i)) : 0;
+    r.texts.append(cut > 0 ? cutText(t, cut) : t);
   }
-  qv::restoreRecord(f.decl(), saved);
+  if (def_.adjust) def_.adjust(r);
+  return r;
+}
+
+std::vector<LookupRow> LookupModel::walk(int64_t pos, int n, bool forward, bool& reachedEnd) {
+  std::vector<LookupRow> out;
+  for (const qv::LookupEntry& e : walk_->walk(order_, pos, n, forward, reachedEnd)) out.push_back(rowOf(e));
   return out;
 }
 
@@ -154,21 +163,14 @@ int LookupModel::loadAround(int64_t pos) {
   bool start = false, end = false;
   std::vector<LookupRow> before = walk(pos, kPage / 2, false, start);
   // The record itself and what follows it: a forward walk that keeps its first record.
-  qv::File& f = *def_.file;
-  const qv::RecordImage saved = qv::saveRecord(f.decl());
-  int anchor = -1;
-  if (f.getPosition(pos)) {
-    LookupRow r = def_.row();
-    r.pos = pos;
-    rows_.assign(std::make_move_iterator(before.rbegin()), std::make_move_iterator(before.rend()));
-    anchor = int(rows_.size());
-    rows_.push_back(std::move(r));
-  }
-  qv::restoreRecord(f.decl(), saved);
-  if (anchor < 0) {
+  qv::LookupEntry at;
+  if (!walk_->entryAt(pos, at)) {
     endResetModel();
     return loadAtStart();
   }
+  rows_.assign(std::make_move_iterator(before.rbegin()), std::make_move_iterator(before.rend()));
+  const int anchor = int(rows_.size());
+  rows_.push_back(rowOf(at));
   std::vector<LookupRow> after = walk(pos, kPage, true, end);
   for (LookupRow& r : after) rows_.push_back(std::move(r));
   atStart_ = start;
@@ -199,57 +201,37 @@ int LookupModel::loadAtEnd() {
 }
 
 int LookupModel::loadAtText(const QString& text) {
-  qv::File& f = *def_.file;
-  const qv::RecordImage saved = qv::saveRecord(f.decl());
-  f.clear();
-  int components = def_.seekText ? def_.seekText(order_, text) : 0;
-  int64_t pos = 0;
   bool past = false;
-  if (components > 0) {
-    f.setPrefix(def_.key(order_), components);
-    if (f.next())
-      pos = f.position();
-    else
-      past = true;  // the text sorts after every record
-  }
-  qv::restoreRecord(f.decl(), saved);
+  const int64_t pos = walk_->seek(order_, text.toStdString(), past);
   if (pos != 0) return loadAround(pos);
   return past ? loadAtEnd() : loadAtStart();
 }
 
 int LookupModel::loadAtId(uint32_t id) {
-  qv::File& f = *def_.file;
-  const qv::RecordImage saved = qv::saveRecord(f.decl());
-  f.clear();
-  int64_t pos = def_.readId && def_.readId(id) ? f.position() : 0;
-  qv::restoreRecord(f.decl(), saved);
+  qv::LookupEntry e;
+  const int64_t pos = walk_->entryOfId(id, e) ? e.pos : 0;
   return pos != 0 ? loadAround(pos) : -1;
 }
 
 void LookupModel::refreshRow(int row) {
-  if (!rowAt(row) || !def_.readId) return;
-  qv::File& f = *def_.file;
-  const qv::RecordImage saved = qv::saveRecord(f.decl());
-  f.clear();
+  if (!rowAt(row)) return;
   LookupRow& r = rows_[size_t(row)];
-  if (def_.readId(r.id)) {
-    int64_t pos = r.pos;
-    r = def_.row();
-    r.pos = pos;
+  qv::LookupEntry e;
+  if (walk_->entryOfId(r.id, e)) {
+    e.pos = r.pos;
+    r = rowOf(e);
   }
-  qv::restoreRecord(f.decl(), saved);
   Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 // ---- The window ----
 
 LookupList::LookupList(LookupDef def, const QString& startText, uint32_t startId, QWidget* parent)
-    : QDialog(parent), def_(std::move(def)) {
+    : QDialog(parent), def_(std::move(def)), files_(def_.files) {
   setAttribute(Qt::WA_DeleteOnClose);
-  qv::OP_CLOSE(qv::OpShared, def_.files);
-  setWindowTitle(def_.title + QString::number(def_.file->records()) + QStringLiteral("]"));
-
   model_ = new LookupModel(def_, this);
+  setWindowTitle(def_.title + QString::number(model_->records()) + QStringLiteral("]"));
+
   view_ = new QTreeView(this);
   view_->setRootIsDecorated(false);
   view_->setUniformRowHeights(true);
@@ -304,7 +286,7 @@ LookupList::LookupList(LookupDef def, const QString& startText, uint32_t startId
   view_->setFocus();
 }
 
-LookupList::~LookupList() { qv::OP_CLOSE(qv::OpRelease, def_.files); }
+LookupList::~LookupList() = default;
 
 uint32_t LookupList::currentId() const {
   const LookupRow* r = model_->rowAt(view_->currentIndex().row());
@@ -409,16 +391,9 @@ bool LookupList::eventFilter(QObject* watched, QEvent* e) {
       case Qt::Key_PageUp:
         if (row <= (k->key() == Qt::Key_Up ? 0 : view_->verticalScrollBar()->pageStep())) moreBefore();
         break;
-      default: {
-        // Type-ahead: the typed letters position the list through its key.
-        const QString t = k->text();
-        if (t.size() == 1 && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && t.at(0).unicode() <= 0xFF &&
-            qv::IncrementStep(typed_, char32_t(t.at(0).unicode()), qv::clockNow())) {
-          if (!typed_.empty()) showAt(model_->loadAtText(QString::fromStdString(typed_)));
-          return true;
-        }
+      default:
+        if (typeAhead_.key(k, view_, model_)) return true;
         break;
-      }
     }
   }
   return QDialog::eventFilter(watched, e);

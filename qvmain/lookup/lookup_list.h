@@ -9,10 +9,14 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "lookup/lookups.h"
+#include "lookup/type_ahead.h"
+#include "services/file_scope.h"
+#include "services/lookup_walk.h"
 #include "storage/file.h"
 
 class QComboBox;
@@ -34,24 +38,32 @@ struct LookupDef {
   QStringList columns;
   QList<int> widths;             // default column widths
   QList<int> numberColumns;      // right-aligned columns
+  QList<int> cuts;               // per column, the most characters shown (trimmed); 0 or none: as read
   QStringList orders;            // sort choices; none: one order
   int slot = 0;                  // window slot (position and size)
   int listSlot = 0;              // column widths
   QString help;                  // help topic; empty: no help button
-  std::vector<int> files;        // file numbers the list holds open
-  qv::File* file = nullptr;      // the file walked
-  std::function<qv::Key(int order)> key;
-  // The row of the record in the file's buffer.
-  std::function<LookupRow()> row;
-  // Puts the key value of a start text into the buffer (the file's buffer
-  // is cleared first) and returns how many leading key components it set.
-  std::function<int(int order, const QString& text)> seekText;
-  // Reads the record of an ID into the buffer; false when there is none.
-  std::function<bool(uint32_t id)> readId;
+  // The walk over the list's records, which holds their file open.
+  std::shared_ptr<qv::LookupWalk> walk;
+  // What the list adds to a row its walk read (the word list: its marks); none: nothing.
+  std::function<void(LookupRow& row)> adjust;
   // The status menu: "Normal <word>|Keep <word>|Delete <word>"; empty: none.
   QString statusWord;
   // Stores status code 7 (normal), 8 (keep) or 9 (delete) of an ID.
   std::function<bool(uint32_t id, int code)> setStatus;
+
+  // A list without a walk is walked through these, over a file its owner
+  // holds open (the word list's window, until it takes the word walk):
+  // the file numbers, the file, the key of an order, the row of the record
+  // in the file's buffer, how a start text sets the buffer's key value
+  // (returning how many leading key components it set) and how an ID's
+  // record is read into the buffer.
+  std::vector<int> files;
+  qv::File* file = nullptr;
+  std::function<qv::Key(int order)> key;
+  std::function<LookupRow()> row;
+  std::function<int(int order, const QString& text)> seekText;
+  std::function<bool(uint32_t id)> readId;
 };
 
 class LookupModel;
@@ -100,6 +112,8 @@ class LookupModel : public QAbstractTableModel {
   void refreshRow(int row);
   // Rows taken off the front by the last fetchMore (the view scrolls back by as many).
   int trimmedAtFront() const { return trimmedFront_; }
+  // How many records the list walks.
+  int64_t records() const { return walk_->records(); }
 
   static constexpr int kPage = 100;
   static constexpr int kMaxRows = 2000;
@@ -109,8 +123,10 @@ class LookupModel : public QAbstractTableModel {
   // first; pos 0 walks from the start (forward) or the end (backward).
   std::vector<LookupRow> walk(int64_t pos, int n, bool forward, bool& reachedEnd);
   int loadAround(int64_t pos);
+  LookupRow rowOf(const qv::LookupEntry& e) const;
 
   const LookupDef& def_;
+  std::shared_ptr<qv::LookupWalk> walk_;
   int order_ = 0;
   std::vector<LookupRow> rows_;
   bool atStart_ = true, atEnd_ = true;
@@ -151,12 +167,13 @@ class LookupList : public QDialog {
   void showMenu(const QPoint& p);
 
   LookupDef def_;
+  qv::FileScope files_;  // the files of a list without a walk
   LookupModel* model_ = nullptr;
   QTreeView* view_ = nullptr;
   QComboBox* orderBox_ = nullptr;
   uint32_t chosen_ = 0;
   bool finished_ = false;
-  std::string typed_;  // the type-ahead text
+  TypeAhead typeAhead_;
 };
 
 // Opens a look-up list window-modal over `parent`; `done` is called once
@@ -169,12 +186,8 @@ LookupDef threadLookup();      // GP_THREAD
 LookupDef sectionLookup();     // GP_SECTION
 LookupDef personLookup(int kind);  // GP_ANS; kind 1 forum, 2 mail, 3 newsgroup
 LookupDef wordLookup();        // GP_WORDLIST
-// A section's display text: its number as two digits, a blank, its name.
-QString sectionText(int number, const QString& name);
 
-// A text cut to at most n characters.
+// A text trimmed and cut to at most n characters.
 QString cutText(const QString& s, int n);
-// The database kind of the current database (1 forum, 2 mail, 3 newsgroup).
-int currentKind();
 
 }  // namespace qvm

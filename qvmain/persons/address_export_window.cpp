@@ -16,7 +16,7 @@
 #include "frame/icons.h"
 #include "frame/procedures.h"
 #include "frame/window_host.h"
-#include "services/globals.h"
+#include "services/active_database.h"
 #include "services/prompt.h"
 #include "threads/thread_manager.h"
 
@@ -39,7 +39,7 @@ QString defaultName(int code) {
 
 }  // namespace
 
-AddressExportWindow::AddressExportWindow(QWidget* parent) : QWidget(parent), kind_(qv::Mem.ForumType) {
+AddressExportWindow::AddressExportWindow(QWidget* parent) : QWidget(parent), kind_(qv::activeKind()) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(systemIcon(QStringLiteral("EXPADR")));
   setWindowTitle(QStringLiteral(" Export Address Book "));

@@ -11,9 +11,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "browse/browse_files.h"
 #include "browse/browse_kinds.h"
-#include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/procedures.h"
 #include "frame/window_host.h"
@@ -25,9 +23,8 @@
 #include "persons/person_windows.h"
 #include "persons/show_alias.h"
 #include "persons/update_person.h"
+#include "services/active_database.h"
 #include "services/db_kind.h"
-#include "services/datetime.h"
-#include "services/globals.h"
 #include "services/prompt.h"
 #include "services/utilities.h"
 #include "threads/thread_manager.h"
@@ -36,18 +33,7 @@ namespace qvm {
 
 namespace {
 
-enum Order : int { OrderName = 0, OrderAddress = 1 };
 constexpr int kNameWidth = 35;
-
-LookupRow personRow() {
-  LookupRow r;
-  r.id = qv::PER.PERSONID;
-  r.texts = {cutText(QString::fromStdString(qv::personWindowName(false)), kNameWidth),
-             QString::fromStdString(qv::PER.ADDRESS.str()), QString::number(qv::PER.FROMCOUNT),
-             QString::number(qv::PER.TOCOUNT)};
-  r.status = qv::PER.DUMMY;
-  return r;
-}
 
 LookupDef personListDef() {
   LookupDef d;
@@ -55,25 +41,9 @@ LookupDef personListDef() {
                QStringLiteral("Msg Rec.")};
   d.widths = {220, 260, 70, 70};
   d.numberColumns = {2, 3};
+  d.cuts = {kNameWidth};
   d.listSlot = ListBrowsePerson;
-  d.files = {qv::FilePerson};
-  d.file = &qv::Person;
-  d.key = [](int order) { return order == OrderAddress ? qv::PER_AddressKey : qv::PER_NameKey; };
-  d.row = personRow;
-  // Typing positions the list: by the last name's start, or the address's.
-  d.seekText = [](int order, const QString& text) {
-    const std::string t = text.toStdString();
-    if (order == OrderAddress)
-      qv::PER.ADDRESS = t;
-    else
-      qv::PER.LASTNAME = t;
-    return 1;
-  };
-  d.readId = [](uint32_t id) {
-    qv::PER = qv::PersonRec();
-    qv::PER.PERSONID = id;
-    return id != 0 && qv::Person.get(qv::PER_PersonKey);
-  };
+  d.walk = qv::personListWalk();
   return d;
 }
 
@@ -96,11 +66,10 @@ QMimeData* PersonListModel::mimeData(const QModelIndexList& indexes) const {
 
 // ---- the window
 
-BrowsePerson::BrowsePerson(QWidget* parent) : QWidget(parent), kind_(qv::Mem.ForumType) {
+BrowsePerson::BrowsePerson(QWidget* parent) : QWidget(parent), kind_(qv::activeKind()) {
   setAttribute(Qt::WA_DeleteOnClose);
   const QString help = QString::fromLatin1(qv::personListHelp(kind_));
   setProperty("helpTopic", help);
-  files_ = qv::useFiles({qv::FilePerson});
   def_ = personListDef();
 
   model_ = new PersonListModel(def_, this);
@@ -131,10 +100,10 @@ BrowsePerson::BrowsePerson(QWidget* parent) : QWidget(parent), kind_(qv::Mem.For
   byAddress_->setToolTip(QStringLiteral("Sort by CIS adress"));
   byName_->setChecked(true);
   connect(byName_, &QRadioButton::toggled, this, [this](bool on) {
-    if (on) reorder(OrderName);
+    if (on) reorder(qv::PersonByName);
   });
   connect(byAddress_, &QRadioButton::toggled, this, [this](bool on) {
-    if (on) reorder(OrderAddress);
+    if (on) reorder(qv::PersonByAddress);
   });
 
   alias_ = new QPushButton(QStringLiteral("Show &Alias"), this);
@@ -176,8 +145,8 @@ BrowsePerson::BrowsePerson(QWidget* parent) : QWidget(parent), kind_(qv::Mem.For
 BrowsePerson::~BrowsePerson() = default;
 
 void BrowsePerson::retitle() {
-  std::string title = std::string(qv::trimRight(qv::Mem.Description)) + " " + qv::personListTitle(kind_) +
-                      std::to_string(qv::Person.records()) + "]";
+  std::string title = std::string(qv::trimRight(qv::activeDescription())) + " " + qv::personListTitle(kind_) +
+                      std::to_string(model_->records()) + "]";
   setWindowTitle(QString::fromStdString(title));
 }
 
@@ -284,22 +253,16 @@ bool BrowsePerson::eventFilter(QObject* watched, QEvent* e) {
       case Qt::Key_PageUp:
         if (row <= (k->key() == Qt::Key_Up ? 0 : view_->verticalScrollBar()->pageStep())) moreBefore();
         break;
-      default: {
-        const QString t = k->text();
-        if (t.size() == 1 && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && t.at(0).unicode() <= 0xFF &&
-            qv::IncrementStep(typed_, char32_t(t.at(0).unicode()), qv::clockNow())) {
-          if (!typed_.empty()) showAt(model_->loadAtText(QString::fromStdString(typed_)));
-          return true;
-        }
+      default:
+        if (typeAhead_.key(k, view_, model_)) return true;
         break;
-      }
     }
   }
   return QWidget::eventFilter(watched, e);
 }
 
 void openBrowsePerson() {
-  if (qv::Mem.Dirnamn.empty() || qv::Mem.ForumType == qv::KindNoDb) return;
+  if (!qv::hasActiveDatabase() || qv::activeKind() == qv::KindNoDb) return;
   showProcedureWindow(new BrowsePerson, SlotBrowsePerson);
 }
 

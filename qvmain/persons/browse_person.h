@@ -6,8 +6,6 @@
 
 #include <QWidget>
 #include <cstdint>
-#include <memory>
-#include <string>
 
 #include "lookup/lookup_list.h"
 
@@ -63,7 +61,6 @@ class BrowsePerson : public QWidget {
   void updateButtons();
 
   int kind_;
-  std::shared_ptr<void> files_;
   LookupDef def_;
   PersonListModel* model_ = nullptr;
   QTreeView* view_ = nullptr;
@@ -73,7 +70,7 @@ class BrowsePerson : public QWidget {
   QPushButton* merge_ = nullptr;
   QPushButton* show_ = nullptr;
   QPushButton* update_ = nullptr;
-  std::string typed_;  // the type-ahead text
+  TypeAhead typeAhead_;
 };
 
 // The person list's rows, which can be dragged: each carries its person ID.

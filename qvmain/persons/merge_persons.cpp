@@ -14,8 +14,8 @@
 #include "events.h"
 #include "frame/window_host.h"
 #include "persons/person_windows.h"
+#include "services/active_database.h"
 #include "services/db_kind.h"
-#include "services/globals.h"
 #include "services/settings_items.h"
 #include "setup/setting_look.h"
 #include "threads/thread_manager.h"
@@ -61,9 +61,10 @@ MergePersons::MergePersons(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frame);
   layout->addLayout(buttons);
-  setWindowTitle(QString::fromLatin1(qv::Mem.ForumType == qv::KindMailDb ? "Merge Mail Partners"
-                                     : qv::Mem.ForumType == qv::KindNewsDb ? "Merge Newsgroup Participants"
-                                                                           : "Merge Forum Members"));
+  const int kind = qv::activeKind();
+  setWindowTitle(QString::fromLatin1(kind == qv::KindMailDb   ? "Merge Mail Partners"
+                                     : kind == qv::KindNewsDb ? "Merge Newsgroup Participants"
+                                                              : "Merge Forum Members"));
   TmCreate(this, kMergePersonsThread, kNotToolsGroup);
   redisplay(-1);
 }
@@ -111,7 +112,7 @@ void MergePersons::mergeSelected() {
   qv::MergeResult r = qv::mergePersons(entries_);
   // Persons merged are gone, whether or not the merge went to its end.
   for (uint32_t id : r.merged) entries_.removePerson(id);
-  if (!r.merged.empty()) postToThread(browseThreadName(qv::Mem.ForumType), EvToolsEnded);
+  if (!r.merged.empty()) postToThread(browseThreadName(qv::activeKind()), EvToolsEnded);
   if (!r.completed) {
     if (!r.merged.empty()) postToThread(kBrowsePersonThread, EvPersonsChanged);
     redisplay(0);
@@ -154,7 +155,7 @@ bool MergePersons::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void openMergePersons() {
-  if (qv::Mem.Dirnamn.empty() || qv::Mem.ForumType == qv::KindNoDb) return;
+  if (!qv::hasActiveDatabase() || qv::activeKind() == qv::KindNoDb) return;
   showProcedureWindow(new MergePersons, SlotMergePersons);
 }
 

@@ -6,9 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "persons/person_list.h"
 #include "persons/person_names.h"
-#include "persons/person_rename.h"
+#include "services/active_database.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/whole_names.h"
@@ -29,7 +28,7 @@ QLineEdit* field(QWidget* parent, const char* tip, bool readOnly, int maxLength 
 
 UpdatePerson::UpdatePerson(uint32_t personId, QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QString::fromLatin1(qv::personFormTitle(qv::Mem.ForumType)));
+  setWindowTitle(QString::fromLatin1(qv::personFormTitle(qv::activeKind())));
   // A name longer than its field is kept whole: the limit is the whole
   // name's, counted in characters of up to four bytes.
   const int nameLength = int(qv::kWholeNameMax / 4);
@@ -61,26 +60,25 @@ UpdatePerson::UpdatePerson(uint32_t personId, QWidget* parent) : QDialog(parent)
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  found_ = qv::readPersonRecord(personId, opened_);
+  found_ = person_.open(personId);
   fill();
   qv::GlobalResponse = 0;
   last_->setFocus();
 }
 
 void UpdatePerson::fill() {
-  string_->setText(QString::fromStdString(opened_.PERSONSTRING.str()));
-  const qv::PersonName whole = qv::personName(opened_);
-  last_->setText(QString::fromStdString(whole.last));
-  first_->setText(QString::fromStdString(whole.first));
-  address_->setText(QString::fromStdString(opened_.ADDRESS.str()));
-  sent_->setText(QString::number(opened_.FROMCOUNT));
-  received_->setText(QString::number(opened_.TOCOUNT));
+  const qv::PersonFields p = person_.fields();
+  string_->setText(QString::fromStdString(p.personString));
+  last_->setText(QString::fromStdString(p.last));
+  first_->setText(QString::fromStdString(p.first));
+  address_->setText(QString::fromStdString(p.address));
+  sent_->setText(QString::number(p.sent));
+  received_->setText(QString::number(p.received));
 }
 
 void UpdatePerson::accept() {
   if (!found_) return;
-  qv::RenameResult r =
-      qv::renamePerson(opened_, last_->text().trimmed().toStdString(), first_->text().trimmed().toStdString());
+  qv::RenameResult r = person_.rename(last_->text().trimmed().toStdString(), first_->text().trimmed().toStdString());
   switch (r) {
     case qv::RenameResult::Done:
       qv::GlobalResponse = 1;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "dictionary/database_files.h"
+#include "persons/person_edit.h"
 
 class QLineEdit;
 class QPushButton;
@@ -33,7 +33,7 @@ class UpdatePerson : public QDialog {
  private:
   void fill();
 
-  qv::PersonRec opened_;  // the record as the form read it
+  qv::PersonEdit person_;  // the person as the form read it
   bool found_ = false;
   QLineEdit* string_;
   QLineEdit* last_;

@@ -8,13 +8,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "dictionary/dictionary.h"
 #include "events.h"
 #include "frame/edit_buttons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "services/active_database.h"
 #include "services/globals.h"
 #include "services/semafore.h"
+#include "services/topic_form.h"
 #include "services/topics.h"
 #include "threads/thread_manager.h"
 #include "topics/topic_windows.h"
@@ -54,7 +55,7 @@ BrowseTopics::BrowseTopics(QWidget* parent) : QWidget(parent) {
 }
 
 void BrowseTopics::retitle() {
-  setWindowTitle(QStringLiteral(" %1 Topics [%2]").arg(QString::fromStdString(qv::Mem.Description)).arg(count_));
+  setWindowTitle(QStringLiteral(" %1 Topics [%2]").arg(QString::fromStdString(qv::activeDescription())).arg(count_));
 }
 
 void BrowseTopics::reload() {
@@ -80,8 +81,7 @@ void BrowseTopics::reload() {
 }
 
 void BrowseTopics::edit(int request) {
-  qv::COD = qv::CodesRec();
-  qv::COD.TYPE = qv::kTopicType;
+  qv::Topic chosen;  // a new topic: none
   if (request != FormInsert) {
     QTreeWidgetItem* it = list_->currentItem();
     if (!it) return;
@@ -89,12 +89,7 @@ void BrowseTopics::edit(int request) {
     bool found = false;
     for (const qv::Topic& t : qv::listTopics())
       if (t.id == id) {
-        qv::COD.ID = t.id;
-        qv::COD.INDEX = t.text;
-        qv::COD.COUNT = t.count;
-        qv::COD.CHARCASE = t.matchCase ? 1 : 0;
-        qv::COD.WORDONLY = t.matchWord ? 1 : 0;
-        qv::COD.DATE = t.date;
+        chosen = t;
         found = true;
       }
     if (!found) {
@@ -102,6 +97,7 @@ void BrowseTopics::edit(int request) {
       return;
     }
   }
+  qv::putTopicForForm(chosen);
   qv::GlobalRequest = request;
   if (qv::SemaFore(kTopicForm) != 1) return;
   reload();
@@ -119,7 +115,7 @@ bool BrowseTopics::event(QEvent* e) {
 }
 
 void openBrowseTopics() {
-  if (qv::Mem.Dirnamn.empty()) return;
+  if (!qv::hasActiveDatabase()) return;
   showProcedureWindow(new BrowseTopics, SlotBrowseTopics);
 }
 

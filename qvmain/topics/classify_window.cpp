@@ -12,7 +12,7 @@
 #include "events.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
-#include "services/globals.h"
+#include "services/active_database.h"
 #include "services/topics.h"
 #include "threads/thread_manager.h"
 #include "topics/topic_windows.h"
@@ -31,7 +31,7 @@ QIcon markIcon(bool attached) {
 
 }  // namespace
 
-ClassifyWindow::ClassifyWindow(QWidget* parent) : QWidget(parent), kind_(qv::Mem.ForumType) {
+ClassifyWindow::ClassifyWindow(QWidget* parent) : QWidget(parent), kind_(qv::activeKind()) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(markIcon(true));
   setProperty("helpTopic", QStringLiteral("~Attach_Topics"));
@@ -132,7 +132,7 @@ void ClassifyWindow::closeEvent(QCloseEvent* e) {
 }
 
 void openClassify() {
-  if (qv::Mem.Dirnamn.empty()) return;
+  if (!qv::hasActiveDatabase()) return;
   showProcedureWindow(new ClassifyWindow, SlotClassify);
 }
 

@@ -27,9 +27,9 @@
 #include "originals/originals_export.h"
 #include "print/copy_progress.h"
 #include "print/print_messages.h"
+#include "services/active_database.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
-#include "services/globals.h"
 #include "services/prompt.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
@@ -97,7 +97,7 @@ int groupScopeCode(int scope, int action) {
 }
 
 GroupProc::GroupProc(int request, QWidget* parent)
-    : QWidget(parent), request_(request), kind_(qv::Mem.ForumType) {
+    : QWidget(parent), request_(request), kind_(qv::activeKind()) {
   setAttribute(Qt::WA_DeleteOnClose);
   setProperty("helpTopic", QStringLiteral("~Classify_Messages"));
   setWindowTitle(request == GroupExport  ? QStringLiteral("Export messages")
@@ -262,7 +262,7 @@ void GroupProc::formatChosen() {
   const ExportFormat& x = formats[size_t(i)];
   QString in = QString::fromLatin1(x.inbox);
   if (in == QLatin1String(kDatabaseSave))
-    in = QString::fromStdString(qv::Mem.Description).left(8).trimmed() + QStringLiteral(".SAV");
+    in = QString::fromStdString(qv::activeDescription()).left(8).trimmed() + QStringLiteral(".SAV");
   inbox_->setText(in);
   outbox_->setText(QString::fromLatin1(x.outbox));
   const bool two = x.outbox[0] != '\0';
@@ -392,7 +392,7 @@ void GroupProc::closeEvent(QCloseEvent* e) {
 }
 
 void openGroupProc(int request) {
-  if (qv::Mem.Dirnamn.empty()) return;
+  if (!qv::hasActiveDatabase()) return;
   if (request != GroupExport && request != GroupPrint && request != GroupClassify) request = GroupExport;
   showProcedureWindow(new GroupProc(request), SlotGroupProc, Geometry::PositionOnly);
 }

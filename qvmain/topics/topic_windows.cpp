@@ -1,7 +1,6 @@
 #include "topics/topic_windows.h"
 
 #include "frame/procedures.h"
-#include "services/globals.h"
 #include "topics/browse_topics.h"
 #include "topics/classify_window.h"
 #include "topics/group_proc.h"
