@@ -15,7 +15,6 @@
 
 #include "frame/window_host.h"
 #include "help/help_window.h"
-#include "services/keyed_walk.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"
@@ -45,34 +44,10 @@ QString cutText(const QString& s, int n) {
   return t.left(cut);
 }
 
-namespace {
-
-// The walk of a list that names its file instead of a walk: the owner
-// holds the file open, so the walk holds none.
-std::shared_ptr<qv::LookupWalk> walkOfFile(const LookupDef& def) {
-  qv::KeyedSource s;
-  s.file = def.file;
-  s.key = def.key;
-  s.entry = [&def] {
-    const LookupRow r = def.row();
-    qv::LookupEntry e;
-    e.id = r.id;
-    for (const QString& t : r.texts) e.texts.push_back(t.toStdString());
-    e.status = r.status;
-    return e;
-  };
-  if (def.seekText)
-    s.seekText = [&def](int order, const std::string& text) { return def.seekText(order, QString::fromStdString(text)); };
-  s.readId = def.readId;
-  return std::make_shared<qv::LookupWalk>(std::move(s));
-}
-
-}  // namespace
-
 // ---- The model ----
 
 LookupModel::LookupModel(const LookupDef& def, QObject* parent)
-    : QAbstractTableModel(parent), def_(def), walk_(def.walk ? def.walk : walkOfFile(def)) {}
+    : QAbstractTableModel(parent), def_(def), walk_(def.walk) {}
 
 int LookupModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
 
@@ -227,7 +202,7 @@ void LookupModel::refreshRow(int row) {
 // ---- The window ----
 
 LookupList::LookupList(LookupDef def, const QString& startText, uint32_t startId, QWidget* parent)
-    : QDialog(parent), def_(std::move(def)), files_(def_.files) {
+    : QDialog(parent), def_(std::move(def)) {
   setAttribute(Qt::WA_DeleteOnClose);
   model_ = new LookupModel(def_, this);
   setWindowTitle(def_.title + QString::number(model_->records()) + QStringLiteral("]"));

@@ -17,7 +17,6 @@
 #include "lookup/type_ahead.h"
 #include "services/file_scope.h"
 #include "services/lookup_walk.h"
-#include "storage/file.h"
 
 class QComboBox;
 class QTreeView;
@@ -52,18 +51,6 @@ struct LookupDef {
   // Stores status code 7 (normal), 8 (keep) or 9 (delete) of an ID.
   std::function<bool(uint32_t id, int code)> setStatus;
 
-  // A list without a walk is walked through these, over a file its owner
-  // holds open (the word list's window, until it takes the word walk):
-  // the file numbers, the file, the key of an order, the row of the record
-  // in the file's buffer, how a start text sets the buffer's key value
-  // (returning how many leading key components it set) and how an ID's
-  // record is read into the buffer.
-  std::vector<int> files;
-  qv::File* file = nullptr;
-  std::function<qv::Key(int order)> key;
-  std::function<LookupRow()> row;
-  std::function<int(int order, const QString& text)> seekText;
-  std::function<bool(uint32_t id)> readId;
 };
 
 class LookupModel;
@@ -167,7 +154,6 @@ class LookupList : public QDialog {
   void showMenu(const QPoint& p);
 
   LookupDef def_;
-  qv::FileScope files_;  // the files of a list without a walk
   LookupModel* model_ = nullptr;
   QTreeView* view_ = nullptr;
   QComboBox* orderBox_ = nullptr;

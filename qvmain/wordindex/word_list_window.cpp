@@ -11,18 +11,16 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "dictionary/dictionary.h"
-#include "dictionary/file_numbers.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/active_database.h"
-#include "services/file_service.h"
+#include "services/lookup_walk.h"
 #include "services/globals.h"
 #include "services/menu_texts.h"
 #include "services/prompt.h"
 #include "threads/thread_manager.h"
-#include "wordindex/word_cut.h"
+#include "wordindex/word_marks.h"
 
 namespace qvm {
 
@@ -42,34 +40,10 @@ LookupDef wordListDef(const qv::WordMarks* marks) {
   s.orders = {QStringLiteral("Sort alphabetically by word"), QStringLiteral("Sort by number of related messages")};
   s.slot = SlotWordList;
   s.listSlot = ListWordList;
-  s.files = {qv::FileWordList};
-  s.file = &qv::WordList;
-  s.key = [](int order) { return order == OrderByCount ? qv::WOR_by_WordCount : qv::WOR_by_theWord; };
-  s.row = [marks] {
-    LookupRow r;
-    r.id = uint32_t(qv::WOR.WORDID);
-    bool marked = marks->count(qv::WOR.WORDID) > 0;
-    r.texts = {QString::fromStdString(qv::WOR.THEWORD.str()), QString::number(qv::WOR.WORDCOUNT),
-               marked ? kMarked : QString()};
+  s.adjust = [marks](LookupRow& r) {
+    const bool marked = marks->count(int32_t(r.id)) > 0;
+    r.texts.append(marked ? kMarked : QString());
     r.status = marked ? 2 : 0;  // drawn in the colour of things to delete
-    return r;
-  };
-  s.seekText = [](int order, const QString& text) {
-    if (order == OrderByCount) {
-      bool ok = false;
-      int n = text.trimmed().toInt(&ok);
-      if (!ok) return 0;
-      qv::WOR.WORDCOUNT = n;
-      return 1;
-    }
-    std::string w = qv::wordUpper(text.trimmed().toStdString());
-    if (w.empty()) return 0;
-    qv::WOR.THEWORD = w;
-    return 1;
-  };
-  s.readId = [](uint32_t id) {
-    qv::WOR.WORDID = int32_t(id);
-    return qv::WordList.get(qv::WOR_by_WordId);
   };
   return s;
 }
@@ -83,7 +57,8 @@ BrowseWordList::BrowseWordList(QWidget* parent) : QWidget(parent), def_(wordList
   if (!qv::refreshWordCountOrder())
     qv::Message("The list of words by number of messages could not be rebuilt.", "Word List", qv::Icon::Exclamation);
   marks_ = loaded_ = qv::loadWordMarks();
-  qv::OP_CLOSE(qv::OpShared, def_.files);
+  // The walk holds the word list open for as long as the window lives.
+  def_.walk = qv::wordWalk();
   setWindowTitle(def_.title + QString::fromStdString(qv::activeDescription()).trimmed() + QStringLiteral("]"));
 
   auto* explanation = new QLabel(QString::fromStdString(qv::GetMenuText(qv::kMenuWordList)), this);
@@ -134,7 +109,6 @@ BrowseWordList::BrowseWordList(QWidget* parent) : QWidget(parent), def_(wordList
 
 BrowseWordList::~BrowseWordList() {
   saveMarks();
-  qv::OP_CLOSE(qv::OpRelease, def_.files);
 }
 
 // The marks go back to PurgeList once, when the window goes, and only when

@@ -334,7 +334,9 @@ TEST_F(TaskRunnerTest, ADeletedDatabaseOrTaskIsForgottenByTheScheduler) {
   // Started on it, the next run cleans up only the database that is there.
   runTask(id, driverAt(at(2026, 12, 9, 3, 0)));
   for (const TaskStep& s : steps) {
-    if (s.kind != TaskStepKind::Import) EXPECT_EQ(s.database, other);
+    if (s.kind != TaskStepKind::Import) {
+      EXPECT_EQ(s.database, other);
+    }
   }
   EXPECT_TRUE(pendingDatabases(id).empty());
 }
