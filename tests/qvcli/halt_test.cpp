@@ -42,10 +42,13 @@ TEST_F(HaltTest, AMissingDatabaseDirectoryEndsTheCommandWithStatusThreeAndTheTex
   fs::rename(root + "/F1", root + "/F1.away");
   ProcessResult r = qvcli({"show", "Mary Owner"});
   EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
-  // The halt's own text, told once the command has ended.
-  EXPECT_NE(r.err.find("qvcli: The path " + root + "/F1 does not exist.\nQuorvane will terminate."),
-            std::string::npos)
-      << r.err;
+  // The message that explains the halt, then the halt's own text, told once
+  // the command has ended.
+  size_t message = r.err.find("Path Not Found: The path " + root + "/F1 does not exist.\nQuorvane will terminate.");
+  size_t halt = r.err.find("qvcli: Check your directory setup in Preferences and run File/Rebuild.\n");
+  EXPECT_NE(message, std::string::npos) << r.err;
+  EXPECT_NE(halt, std::string::npos) << r.err;
+  EXPECT_LT(message, halt) << r.err;
   EXPECT_FALSE(fs::exists(root + "/F1")) << "nothing was made";
   // The installation was let go: the next command has it.
   fs::rename(root + "/F1.away", root + "/F1");
