@@ -310,10 +310,21 @@ qvcli::Needs needsOf(const qvcli::Command& c, const qvcli::Args& args) {
   return reads ? qvcli::Needs::Reading : c.needs;
 }
 
-[[noreturn]] void haltHandler(const std::string& text) {
-  qvcli::fail(text);
-  qv::closeInstallation();
-  std::exit(3);
+// Runs a command on the installation it needs. A halt in the library ends
+// the command: its text is told and the program ends with the halt status.
+int runCommand(const qvcli::Command& cmd, qvcli::Args& args) {
+  try {
+    if (qvcli::Needs needs = needsOf(cmd, args); needs != qvcli::Needs::Nothing) {
+      if (int status = qvcli::openInstallationFor(needs)) return status;
+    }
+    int rc = cmd.run(args);
+    qv::closeInstallation();
+    return rc;
+  } catch (const qv::ProgramHalt& halt) {
+    qvcli::fail(halt.text);
+    qv::closeInstallation();
+    return qv::kHaltExitStatus;
+  }
 }
 
 }  // namespace
@@ -354,13 +365,7 @@ int main(int argc, char** argv) {
   }
   static qvcli::TerminalPrompter prompter;
   qv::setPrompter(&prompter);
-  qv::setHaltHandler(haltHandler);
   dbf::registerFoxProDriver();
   qvcli::rootArgument = root;
-  if (qvcli::Needs needs = needsOf(*cmd, args); needs != qvcli::Needs::Nothing) {
-    if (int status = qvcli::openInstallationFor(needs)) return status;
-  }
-  int rc = cmd->run(args);
-  qv::closeInstallation();
-  return rc;
+  return runCommand(*cmd, args);
 }

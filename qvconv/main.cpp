@@ -24,6 +24,29 @@
 
 namespace {
 
+// A halt in the library ends the converter: the text is told on stderr and
+// the program ends with the halt status.
+[[noreturn]] void endWithHalt(const qv::ProgramHalt& halt) {
+  std::fprintf(stderr, "qvconv: %s\n", qv::terminalText(qv::plainLines(halt.text)).c_str());
+  std::exit(qv::kHaltExitStatus);
+}
+
+#ifdef QVCONV_WINDOW
+// The converter's application object: a halt thrown while an event is
+// handled ends the program.
+class ConvApplication : public QApplication {
+ public:
+  ConvApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const qv::ProgramHalt& halt) {
+      endWithHalt(halt);
+    }
+  }
+};
+#endif
+
 const char* kUsage =
     "Usage: qvconv [--root DIR] [--unattended | --restore]\n"
     "\n"
@@ -64,9 +87,8 @@ int unattended(const qvconv::Installation& inst) {
   return qvconv::runToEnd(run) == qvconv::ConvState::Finished ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The program after its command line.
+int runProgram(int argc, char** argv) {
   std::string root;
   if (const char* env = std::getenv("QUORVANE_ROOT")) root = env;
   bool batch = false, restore = false;
@@ -109,7 +131,7 @@ int main(int argc, char** argv) {
   bool held = !qvconv::offersStart(inst) || hold();
   if (batch) return held ? unattended(inst) : 1;
 #ifdef QVCONV_WINDOW
-  QApplication app(argc, argv);
+  ConvApplication app(argc, argv);
   static qvconv::BoxPrompter prompter;
   qv::setPrompter(&prompter);
   if (!held) {
@@ -125,4 +147,14 @@ int main(int argc, char** argv) {
 #else
   return held ? unattended(inst) : 1;
 #endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return runProgram(argc, argv);
+  } catch (const qv::ProgramHalt& halt) {
+    endWithHalt(halt);
+  }
 }

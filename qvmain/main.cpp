@@ -13,18 +13,13 @@
 #include "frame/icons.h"
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
+#include "frame/quorvane_application.h"
 #include "prompt/message_box_prompter.h"
 #include "services/installation.h"
 #include "services/prompt.h"
 #include "services/startup.h"
 
 namespace {
-
-[[noreturn]] void haltProgram(const std::string& text) {
-  qv::closeInstallation();
-  std::fprintf(stderr, "quorvane: %s\n", qvm::messageText(text).toLocal8Bit().constData());
-  std::exit(3);
-}
 
 // The program's command line: --help, --version and --root DIR.
 QCommandLineOption describeOptions(QCommandLineParser& args) {
@@ -55,13 +50,32 @@ void answerWithoutDisplay(int argc, char** argv) {
   args.process(app);  // prints and exits
 }
 
+// The program after its command line: the start-up checks, then the frame
+// until it closes.
+int runProgram(const QString& root) {
+  std::string error;
+  int result = qv::StartupChecks(QDir(root).absolutePath().toStdString(), error);
+  if (result == qv::StartupStop) {
+    if (!error.empty())
+      QMessageBox::critical(nullptr, QStringLiteral("Quorvane"), qvm::messageText(error));
+    qv::closeInstallation();
+    return 1;
+  }
+  auto* frame = new qvm::MainFrame(result);
+  frame->show();
+  int rc = QApplication::exec();
+  delete frame;
+  qv::closeInstallation();
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // Everything the program writes is private to its user.
   ::umask(077);
   answerWithoutDisplay(argc, argv);
-  QApplication app(argc, argv);
+  qvm::QuorvaneApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
   QApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
   QApplication::setDesktopFileName(QStringLiteral("quorvane"));
@@ -76,22 +90,11 @@ int main(int argc, char** argv) {
 
   static qvm::MessageBoxPrompter prompter;
   qv::setPrompter(&prompter);
-  qv::setHaltHandler(haltProgram);
   dbf::registerFoxProDriver();
   qvm::registerAllWindows();
-
-  std::string error;
-  int result = qv::StartupChecks(QDir(root).absolutePath().toStdString(), error);
-  if (result == qv::StartupStop) {
-    if (!error.empty())
-      QMessageBox::critical(nullptr, QStringLiteral("Quorvane"), qvm::messageText(error));
-    qv::closeInstallation();
-    return 1;
+  try {
+    return runProgram(root);
+  } catch (const qv::ProgramHalt& halt) {
+    qvm::endWithHalt(halt);
   }
-  auto* frame = new qvm::MainFrame(result);
-  frame->show();
-  int rc = app.exec();
-  delete frame;
-  qv::closeInstallation();
-  return rc;
 }

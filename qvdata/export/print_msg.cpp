@@ -12,7 +12,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kCollectSlice = 2000;
 constexpr int kPrintSlice = 50;
 constexpr const char* kCaption = "Print Messages";
 
@@ -44,53 +43,53 @@ PrintBlock printBlock(const MessageData& m, int kind, const std::string& databas
   return b;
 }
 
-struct PrintRun::Impl {
+struct PrintRun::Impl : MessageSetRun {
+  Impl() : MessageSetRun(view, kNoBatchRules) {}
+  // A run dropped unfinished only lets go of its files: nobody waits for
+  // its progress any more.
+  ~Impl() override {
+    if (walk) walk->close();
+  }
+
   PrintRequest req;
-  bool started = false;
-  bool done = false;
-  int result = PrintRunning;
   PrintView view;
   std::function<void(const PrintView&)> progress;
-  std::unique_ptr<MessageWalk> walk;
   std::vector<PrintBlock> blocks;
-  size_t next = 0;
   int dateFormat = 17;
 
-  void finish(int r) {
+  void ended() override {
     if (walk) walk->close();
-    done = true;
-    result = r;
     view.collecting = false;
     if (progress) progress(view);
   }
-  void fail(const std::string& text) {
+  void refuse(const std::string& text) {
     Message(text, kCaption, Icon::Exclamation);
+    view.failure = text;
     finish(PrintFailed);
   }
-  void start();
-  void printSlice();
+  void open() override;
+  void workSlice() override;
 };
 
-void PrintRun::Impl::start() {
-  started = true;
+void PrintRun::Impl::open() {
   view.title = reportTitle(exportedKind());
   MessageSet set;
   if (!setOfPrintScope(req.scope, set)) {
-    fail("There is no report of scope " + std::to_string(req.scope) + ".");
+    refuse("There is no report of scope " + std::to_string(req.scope) + ".");
     return;
   }
   int64_t f = KonfigGet(ItemDateFormat);
   dateFormat = f > 0 ? int(f) : 17;
   walk = std::make_unique<MessageWalk>(SetRequest{set, req.messageId, req.wordId, req.topicId});
   if (!walk->open()) {
-    fail(walk->error());
+    refuse(walk->error());
     return;
   }
-  walk->collect(kCollectSlice);
-  if (!walk->error().empty()) fail(walk->error());
+  walk->collect(kSetCollectSlice);
+  if (!walk->error().empty()) refuse(walk->error());
 }
 
-void PrintRun::Impl::printSlice() {
+void PrintRun::Impl::workSlice() {
   const std::vector<uint32_t>& ids = walk->ids();
   for (int n = 0; n < kPrintSlice && next < ids.size(); ++n, ++next) {
     MessageData m;
@@ -109,32 +108,14 @@ void PrintRun::Impl::printSlice() {
 
 PrintRun::PrintRun(const PrintRequest& request) : impl_(std::make_unique<Impl>()) { impl_->req = request; }
 
-PrintRun::~PrintRun() {
-  if (impl_->walk) impl_->walk->close();
-}
+PrintRun::~PrintRun() = default;
 
 void PrintRun::onProgress(std::function<void(const PrintView&)> f) { impl_->progress = std::move(f); }
 
-bool PrintRun::step() {
-  Impl& r = *impl_;
-  if (r.done) return false;
-  if (!r.started) {
-    r.start();
-  } else if (!r.walk->complete()) {
-    r.walk->collect(kCollectSlice);
-  } else {
-    r.view.collecting = false;
-    r.printSlice();
-  }
-  if (r.walk) r.view.found = int64_t(r.walk->ids().size());
-  return !r.done;
-}
-
-void PrintRun::cancel() {
-  if (!impl_->done) impl_->finish(PrintCancelled);
-}
-
-int PrintRun::result() const { return impl_->result; }
+bool PrintRun::step() { return impl_->step(); }
+void PrintRun::cancel() { impl_->stop(); }
+int PrintRun::result() const { return impl_->result(); }
+Status PrintRun::status() const { return impl_->status(); }
 const PrintView& PrintRun::view() const { return impl_->view; }
 
 std::vector<PrintBlock> PrintRun::takeBlocks() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "export/message_set.h"
+#include "export/message_set_run.h"
 
 namespace qv {
 
@@ -33,15 +34,20 @@ struct PrintBlock {
   std::vector<std::string> lines;
 };
 
-struct PrintView {
+// The set found so far and whether it is still being collected (found,
+// collecting), and what was printed of it.
+struct PrintView : MessageSetView {
   std::string title;
-  int64_t found = 0;
   int64_t printed = 0;
   int64_t skipped = 0;  // left out by the filter, or no longer there
-  bool collecting = true;
 };
 
-enum PrintResult : int { PrintRunning = 0, PrintDone = 1, PrintFailed = 2, PrintCancelled = 3 };
+enum PrintResult : int {
+  PrintRunning = SetRunRunning,
+  PrintDone = SetRunDone,
+  PrintFailed = SetRunFailed,
+  PrintCancelled = SetRunCancelled,
+};
 
 // The report's title for a database of `kind` (a DbKind).
 std::string reportTitle(int kind);
@@ -61,9 +67,11 @@ class PrintRun {
 
   void onProgress(std::function<void(const PrintView&)> f);
   // Runs one slice. Returns false once the run has ended.
-  bool step();
+  [[nodiscard]] bool step();
   void cancel();
   int result() const;
+  // Ok unless the run failed.
+  Status status() const;
   const PrintView& view() const;
   // The blocks made since the last call, in report order.
   std::vector<PrintBlock> takeBlocks();

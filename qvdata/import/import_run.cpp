@@ -41,6 +41,7 @@ const char* kLowSpaceStatus = "The import was stopped: too little free disk spac
 const char* kFailedStatus = "The import was stopped by an error: the messages of the last commit are kept.";
 const char* kInterruptedStatus = "The import was interrupted: the messages posted so far are kept.";
 const char* kTempFilesStatus = "The import was stopped: its temporary files could not be written.";
+const char* kPackingStatus = "The import was stopped: an original could not be packed.";
 
 // The stopwatch that times a run.
 constexpr int kImportStopwatch = 2;
@@ -86,10 +87,28 @@ ImportRun::ImportRun(const ImportSettings& settings, std::unique_ptr<Parser> rea
 
 ImportRun::~ImportRun() { close(); }
 
+Status ImportRun::status() const {
+  if (result_ == 1 || stopReason_.empty() || stopReason_ == kInterruptedStatus) return Status();
+  return Status::failure(result_, stopReason_);
+}
+
 File& ImportRun::source() { return format_ && format_->openAs == OpenAs::Lines ? LineFile : RawFile; }
 
 bool ImportRun::step() {
   WarningLog problems(view_.problems);
+  try {
+    runStage();
+  } catch (const ProgramHalt& halt) {
+    // The program is to end: the open transaction goes, what the last commit
+    // left stands, and the halt goes on to the program.
+    abortRun(halt.text);
+    throw;
+  }
+  if (stage_ == ImportStage::Finished && keepOpen_) return false;
+  return stage_ != ImportStage::Closed;
+}
+
+void ImportRun::runStage() {
   switch (stage_) {
     case ImportStage::Start: stageStart(); break;
     case ImportStage::NextDirectory: stageNextDirectory(); break;
@@ -99,10 +118,8 @@ bool ImportRun::step() {
     case ImportStage::PostMessages: stagePostMessages(); break;
     case ImportStage::BuildSaveFileIndex: stageBuildSaveFileIndex(); break;
     case ImportStage::Finished: stageFinished(); break;
-    case ImportStage::Closed: return false;
+    case ImportStage::Closed: break;
   }
-  if (stage_ == ImportStage::Finished && keepOpen_) return false;
-  return stage_ != ImportStage::Closed;
 }
 
 // ---------------------------------------------------------------------------
@@ -894,7 +911,7 @@ bool ImportRun::flushTemporaryFiles() {
 }
 
 void ImportRun::failTemporaryFiles() {
-  stopReason_ = kTempFilesStatus;
+  stopReason_ = packingFailed_ ? kPackingStatus : kTempFilesStatus;
   view_.status = stopReason_;
   finish(2);
 }
@@ -941,12 +958,14 @@ bool ImportRun::stop() {
 void ImportRun::close() {
   if (stage_ == ImportStage::Closed || closing_) return;
   closing_ = true;
-  if (transactionActive()) {
-    if (inTransaction_)
-      commitTransaction();
-    else
-      rollbackTransaction();
+  // What was posted since the last commit is committed with its counts, or
+  // not at all.
+  if (inTransaction_ && !commitPosting()) {
+    result_ = 2;
+    stopReason_ = kFailedStatus;
+    view_.status = stopReason_;
   }
+  if (transactionActive()) rollbackTransaction();
   inTransaction_ = false;
   closeSource();
   if (counterHeld_) {

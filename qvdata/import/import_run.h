@@ -38,6 +38,7 @@
 #include "originals/pack_queue.h"
 #include "services/disk_space.h"
 #include "services/prompt.h"
+#include "services/status.h"
 
 namespace qv {
 
@@ -99,6 +100,9 @@ class ImportRun : public ImportContext {
   // Closes the run (files, locks) without asking; used when the window goes.
   void close();
   int result() const { return result_; }  // 1 completed, 2 not completed
+  // Ok when the run completed or was stopped by the user; else why it
+  // stopped.
+  Status status() const;
   // Why a run that did not complete stopped (empty when it completed or was
   // stopped by the user).
   const std::string& stopReason() const { return stopReason_; }
@@ -149,6 +153,8 @@ class ImportRun : public ImportContext {
     int64_t received = 0;
   };
 
+  // Runs the current stage's slice.
+  void runStage();
   void stageStart();
   void stageNextDirectory();
   void stageNextFile();
@@ -237,6 +243,7 @@ class ImportRun : public ImportContext {
   uint32_t nextNumber_ = 0;
   bool counterHeld_ = false;
   bool writeFailed_ = false;  // a temporary record could not be written
+  bool packingFailed_ = false;  // ... because an original could not be packed
   int64_t sinceFlush_ = 0;
   TargetList targets_;
   OwnerAddresses owner_;

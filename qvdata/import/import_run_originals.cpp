@@ -1,6 +1,8 @@
 // What an import run does with the originals its parsers offer: packs them
 // for the temporary file beside their records, for the databases that keep
 // originals, with the database's dictionary or as samples to train one.
+#include <exception>
+
 #include "dictionary/temp_files.h"
 #include "import/import_run.h"
 #include "originals/originals_store.h"
@@ -63,7 +65,17 @@ bool ImportRun::emitOriginal() {
 
 bool ImportRun::takePackedOriginals(bool all) {
   PackItem item;
-  while (packing_.take(item, all)) {
+  for (;;) {
+    try {
+      if (!packing_.take(item, all)) break;
+    } catch (const std::exception& e) {
+      // The packing thread failed (no memory for a large original): the run
+      // stops before it posts, and the archive stays as it was.
+      Message("Original packing error!\r\n" + std::string(e.what()), ImpOriginal.name(), Icon::Hand);
+      writeFailed_ = true;
+      packingFailed_ = true;
+      return false;
+    }
     NHO = ImpOriginalRec();
     NHO.INTERNAL = uint32_t(item.tag >> 32);
     NHO.MSGNUMBER = uint32_t(item.tag);

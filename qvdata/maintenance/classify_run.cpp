@@ -16,7 +16,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kCollectSlice = 2000;
 // Messages looked at in one slice, classified or not: a slice of filtered
 // messages ends as soon as one of classified ones.
 constexpr int kLookSlice = 2000;
@@ -31,65 +30,60 @@ bool topicExists(uint32_t id) {
 
 }  // namespace
 
-struct ClassifyRun::Impl {
+struct ClassifyRun::Impl : MessageSetRun {
+  Impl() : MessageSetRun(view, kNoBatchRules) {}
+  ~Impl() override { stop(); }
+
   ClassifyRequest req;
-  bool started = false;
-  bool done = false;
   bool filesOpen = false;
-  int result = ClassifyRunning;
   ClassifyView view;
   std::function<void(const ClassifyView&)> progress;
-  std::unique_ptr<MessageWalk> walk;
-  size_t next = 0;
 
   void report() {
     if (progress) progress(view);
   }
-  void finish(int r) {
-    if (done) return;
+  void ended() override {
     if (transactionActive()) rollbackTransaction();
     if (filesOpen) OP_CLOSE(OpRelease, {FileSIndex, FileCodes});
     filesOpen = false;
     if (walk) walk->close();
-    done = true;
-    result = r;
     view.collecting = false;
     report();
   }
-  void fail(const std::string& text, const std::string& caption = kErrorCaption) {
+  void refuse(const std::string& text, const std::string& caption = kErrorCaption) {
     Message(text, caption, Icon::Exclamation);
+    view.failure = text;
     finish(ClassifyFailed);
   }
-  void start();
-  void classifySlice();
+  void open() override;
+  void workSlice() override;
   // Reads the date of a message; false when it is gone.
   bool dateOf(uint32_t id, int32_t& date);
 };
 
-void ClassifyRun::Impl::start() {
-  started = true;
+void ClassifyRun::Impl::open() {
   view.caption = kCaption;
   MessageSet set;
   if (req.scope < kClassifyFirstScope || req.scope > kClassifyLastScope || !setOfCopyScope(req.scope, set)) {
-    fail("There is no classification of scope " + std::to_string(req.scope) + ".");
+    refuse("There is no classification of scope " + std::to_string(req.scope) + ".");
     return;
   }
   if (req.topicId == 0) {
-    fail("No topic selected!", "Selection error");
+    refuse("No topic selected!", "Selection error");
     return;
   }
   if (!topicExists(req.topicId)) {
-    fail("The topic " + std::to_string(req.topicId) + " is not in the database.");
+    refuse("The topic " + std::to_string(req.topicId) + " is not in the database.");
     return;
   }
   walk = std::make_unique<MessageWalk>(SetRequest{set, req.messageId, req.wordId, req.setTopicId});
   if (!walk->open()) {
-    fail(walk->error());
+    refuse(walk->error());
     return;
   }
-  walk->collect(kCollectSlice);
+  walk->collect(kSetCollectSlice);
   if (!walk->error().empty()) {
-    fail(walk->error());
+    refuse(walk->error());
     return;
   }
   OP_CLOSE(OpShared, {FileSIndex, FileCodes});
@@ -104,7 +98,7 @@ bool ClassifyRun::Impl::dateOf(uint32_t id, int32_t& date) {
   return true;
 }
 
-void ClassifyRun::Impl::classifySlice() {
+void ClassifyRun::Impl::workSlice() {
   const std::vector<uint32_t>& ids = walk->ids();
   const bool attach = classifyAttaches(req.scope);
   BufferGuard guard({&SIndex, &Codes});
@@ -139,7 +133,7 @@ void ClassifyRun::Impl::classifySlice() {
   }
   if (!addToTopicCount(req.topicId, delta)) {
     rollbackTransaction();
-    fail("The count of the topic " + std::to_string(req.topicId) + " could not be written; the last " +
+    refuse("The count of the topic " + std::to_string(req.topicId) + " could not be written; the last " +
          std::to_string(classified) + " messages were left as they were.");
     return;
   }
@@ -163,32 +157,14 @@ void ClassifyRun::Impl::classifySlice() {
 
 ClassifyRun::ClassifyRun(const ClassifyRequest& request) : impl_(std::make_unique<Impl>()) { impl_->req = request; }
 
-ClassifyRun::~ClassifyRun() {
-  if (!impl_->done) impl_->finish(ClassifyCancelled);
-}
+ClassifyRun::~ClassifyRun() = default;
 
 void ClassifyRun::onProgress(std::function<void(const ClassifyView&)> f) { impl_->progress = std::move(f); }
 
-bool ClassifyRun::step() {
-  Impl& r = *impl_;
-  if (r.done) return false;
-  if (!r.started) {
-    r.start();
-  } else if (!r.walk->complete()) {
-    r.walk->collect(kCollectSlice);
-  } else {
-    r.view.collecting = false;
-    r.classifySlice();
-  }
-  if (r.walk) r.view.found = int64_t(r.walk->ids().size());
-  return !r.done;
-}
-
-void ClassifyRun::cancel() {
-  if (!impl_->done) impl_->finish(ClassifyCancelled);
-}
-
-int ClassifyRun::result() const { return impl_->result; }
+bool ClassifyRun::step() { return impl_->step(); }
+void ClassifyRun::cancel() { impl_->stop(); }
+int ClassifyRun::result() const { return impl_->result(); }
+Status ClassifyRun::status() const { return impl_->status(); }
 const ClassifyView& ClassifyRun::view() const { return impl_->view; }
 
 int TopicMsg(const ClassifyRequest& request, std::function<void(const ClassifyView&)> progress) {

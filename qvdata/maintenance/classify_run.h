@@ -19,6 +19,7 @@
 #include <string>
 
 #include "export/message_set.h"
+#include "export/message_set_run.h"
 
 namespace qv {
 
@@ -40,18 +41,23 @@ struct ClassifyRequest {
   MessageRange filter;      // dateRange: only messages dated fromDate..toDate
 };
 
-struct ClassifyView {
+// The set found so far and whether it is still being collected (found,
+// collecting), and what was done with it.
+struct ClassifyView : MessageSetView {
   std::string caption;      // "Classifying .."
-  int64_t found = 0;        // messages of the set found so far
   int64_t classified = 0;   // attached or removed
   int64_t filtered = 0;     // outside the date range
   int64_t missing = 0;      // listed by an index or result but no longer there
   int64_t linksAdded = 0;
   int64_t linksRemoved = 0;
-  bool collecting = true;
 };
 
-enum ClassifyResult : int { ClassifyRunning = 0, ClassifyDone = 1, ClassifyFailed = 2, ClassifyCancelled = 3 };
+enum ClassifyResult : int {
+  ClassifyRunning = SetRunRunning,
+  ClassifyDone = SetRunDone,
+  ClassifyFailed = SetRunFailed,
+  ClassifyCancelled = SetRunCancelled,
+};
 
 // True when the scope code attaches (even), false when it removes (odd).
 inline bool classifyAttaches(int scope) { return scope % 2 == 0; }
@@ -66,10 +72,12 @@ class ClassifyRun {
   // Called after every slice and at the end.
   void onProgress(std::function<void(const ClassifyView&)> f);
   // Runs one slice. Returns false once the run has ended.
-  bool step();
+  [[nodiscard]] bool step();
   // Ends the run between slices; what was committed stays.
   void cancel();
   int result() const;
+  // Ok unless the run failed.
+  Status status() const;
   const ClassifyView& view() const;
 
   struct Impl;

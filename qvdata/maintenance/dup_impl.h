@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "maintenance/dup_run.h"
-#include "maintenance/run_transaction.h"
+#include "services/engine_run.h"
 
 namespace qv {
 
@@ -36,25 +36,17 @@ struct DupMergeEntry {
   std::string newAlpha;
 };
 
-struct DupRun::Impl {
-  int kind = 0;
-  PurgeState state = PurgeState::Ready;
-  DupView view;
-  DupStep step = DupDone;
-  std::chrono::steady_clock::time_point started;
-  uint32_t ownerId = 0;  // mail: the mailbox owner's person
+struct DupRun::Impl : EngineRun {
+  Impl();
+  ~Impl() override { close(); }
 
-  // The current step's records (person IDs or queue positions) and how far it got.
-  std::vector<int64_t> work;
-  size_t pos = 0;
-  bool collected = false;
+  int kind = 0;
+  DupView view;
+  uint32_t ownerId = 0;  // mail: the mailbox owner's person
 
   std::vector<DupSuspect> suspects;
   std::unordered_map<std::string, DupSuspect> keepers;  // by address
   std::vector<DupMergeEntry> recodes;
-
-  std::vector<int> files;      // opened for the run
-  RunTransaction tx{{"dup-before-commit", "dup-commit", kDupCommitOps, {}, kDupMinimumSpace}};
 
   bool mail() const;
   // The width of the alpha a suspect carries.
@@ -62,22 +54,18 @@ struct DupRun::Impl {
   // The form of an address that is compared.
   std::string compared(const std::string& address) const;
 
-  // Transactions: change() before every write begins one when none is open;
-  // done(n) after a person's changes counts them and commits past
-  // kDupCommitOps.
-  bool change();
-  bool done(int n);
-  bool commit();
-  bool fail(const std::string& why);
-  // A failure the shared helpers told the user of already, with the
-  // transaction rolled back.
-  bool failTold(const std::string& why);
-  bool runSlice(std::chrono::milliseconds slice);
-  bool stopped() const { return state != PurgeState::Running; }
+  // Opens the files, shows the number of persons and begins at the first
+  // step; false (Failed) when the database cannot be had.
+  bool start();
+  DupStep currentStep() const { return DupStep(step); }
+  bool changing() const;
 
-  void collect();
-  bool item(int64_t record);
-  DupStep finish();
+  // The steps (EngineRun walks them).
+  std::string stepLabel() const override;
+  void collect() override;
+  bool item(int64_t record) override;
+  int nextStep() override;
+  void finished() override;
 
   // dup_repair.cpp
   bool repairPerson(uint32_t id);

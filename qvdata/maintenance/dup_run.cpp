@@ -1,7 +1,5 @@
 #include "maintenance/dup_run.h"
 
-#include <new>
-
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "maintenance/dup_impl.h"
@@ -34,12 +32,15 @@ std::string labelOf(bool mail, DupStep step, bool keepersLast) {
 
 }  // namespace
 
-DupRun::DupRun() : d_(std::make_unique<Impl>()) { d_->kind = Mem.ForumType; }
-
-DupRun::~DupRun() {
-  if (d_->state == PurgeState::Running) abort();
-  if (!d_->files.empty()) OP_CLOSE(OpRelease, d_->files);
+DupRun::Impl::Impl()
+    : EngineRun(view, {"dup-before-commit", "dup-commit", kDupCommitOps, {}, kDupMinimumSpace}) {
+  kind = Mem.ForumType;
+  step = DupDone;
 }
+
+DupRun::DupRun() : d_(std::make_unique<Impl>()) {}
+
+DupRun::~DupRun() = default;
 
 bool DupRun::Impl::mail() const { return kind == KindMailDb; }
 
@@ -48,144 +49,55 @@ std::string DupRun::Impl::compared(const std::string& address) const {
   return mail() ? foldUpper(a) : a;
 }
 
-bool DupRun::start() {
-  Impl& d = *d_;
-  d.started = std::chrono::steady_clock::now();
-  if (d.kind != KindForumDb && d.kind != KindMailDb && d.kind != KindNewsDb) return d.fail("no database is open");
+bool DupRun::Impl::start() {
+  started = std::chrono::steady_clock::now();
+  if (kind != KindForumDb && kind != KindMailDb && kind != KindNewsDb) return fail("no database is open");
   OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = Mem.ForumNumber;
   bool found = Forums.get(FOR_ForumKey);
-  d.ownerId = d.mail() ? uint32_t(FOR.PERSONID) : 0;
+  ownerId = mail() ? uint32_t(FOR.PERSONID) : 0;
   OP_CLOSE(OpRelease, {FileForums});
-  if (!found) return d.fail("the database record is missing");
+  if (!found) return fail("the database record is missing");
 
-  d.files = {d.mail() ? FileMail : FileMsgNmbr, FilePerson, FilePLINK, FileExtras};
-  OP_CLOSE(OpShared, d.files);
-  for (int f : d.files) d.tx.files.push_back(&declaredFile(f));
-  d.view.counters[DupBefore] = Person.records();
-  d.view.counters[DupRemaining] = d.view.counters[DupBefore];
-  d.step = DupRepair;
-  d.state = PurgeState::Running;
-  d.view.label = labelOf(d.mail(), d.step, false);
+  heldFiles = {mail() ? FileMail : FileMsgNmbr, FilePerson, FilePLINK, FileExtras};
+  OP_CLOSE(OpShared, heldFiles);
+  for (int f : heldFiles) tx.files.push_back(&declaredFile(f));
+  view.counters[DupBefore] = Person.records();
+  view.counters[DupRemaining] = view.counters[DupBefore];
+  begin(DupRepair);
   return true;
 }
 
+bool DupRun::start() { return d_->start(); }
+
 bool DupRun::tick(std::chrono::milliseconds slice) {
-  Impl& d = *d_;
-  if (d.state != PurgeState::Running) return false;
-  bool more = false;
-  try {
-    more = d.runSlice(slice);
-  } catch (const std::bad_alloc&) {
-    // A working queue could not grow: told as the library tells it, and the
-    // open transaction is rolled back.
-    setQueueError(QueueNoMemory);
-    d.fail("a working queue could not grow");
-    d.view.failureShown = !unattended() && QError(ReportShow);
-    more = false;
-  }
-  DupView& v = d.view;
+  bool more = d_->tick(slice);
+  DupView& v = d_->view;
   v.counters[DupRemaining] = v.counters[DupBefore] - v.counters[DupObsolete] - v.counters[DupMerged];
   return more;
 }
 
-bool DupRun::Impl::runSlice(std::chrono::milliseconds slice) {
-  auto until = std::chrono::steady_clock::now() + slice;
-  do {
-    if (!collected) {
-      work.clear();
-      pos = 0;
-      view.label = labelOf(mail(), step, false);
-      collect();
-      collected = true;
-      view.done = 0;
-      view.total = int64_t(work.size());
-      if (stopped()) return false;
-    }
-    while (pos < work.size()) {
-      if (!item(work[pos++])) return false;
-      view.done = int64_t(pos);
-      if ((pos & 15) == 0 && std::chrono::steady_clock::now() >= until) break;
-    }
-    if (pos < work.size()) break;
-    // Every step ends with a commit.
-    if (!commit()) return false;
-    DupStep next = finish();
-    if (stopped()) return false;
-    collected = false;
-    step = next;
-    if (next == DupDone) {
-      state = PurgeState::Finished;
-      view.label = kFinished;
-      return false;
-    }
-  } while (std::chrono::steady_clock::now() < until);
-  return true;
-}
+void DupRun::abort() { d_->cancel(); }
 
-void DupRun::abort() {
-  if (d_->state != PurgeState::Running) return;
-  d_->commit();
-  if (d_->state == PurgeState::Running) d_->state = PurgeState::Stopped;
-}
-
-PurgeState DupRun::state() const { return d_->state; }
+PurgeState DupRun::state() const { return d_->state(); }
+Status DupRun::status() const { return d_->status(); }
 const DupView& DupRun::view() const { return d_->view; }
-DupStep DupRun::step() const { return d_->step; }
+DupStep DupRun::step() const { return d_->currentStep(); }
 bool DupRun::mail() const { return d_->mail(); }
-bool DupRun::changing() const {
-  DupStep s = d_->step;
-  return d_->state == PurgeState::Running && (s == DupRepair || s == DupRecode || s == DupDelete || s == DupRecount);
-}
-double DupRun::seconds() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - d_->started).count();
-}
+bool DupRun::changing() const { return d_->changing(); }
+double DupRun::seconds() const { return d_->seconds(); }
 
-PurgeState runToEnd(DupRun& run) {
-  while (run.tick(std::chrono::milliseconds(200))) {
-  }
-  return run.state();
+bool DupRun::Impl::changing() const {
+  DupStep s = currentStep();
+  return running() && (s == DupRepair || s == DupRecode || s == DupDelete || s == DupRecount);
 }
 
-// ---- transactions
-
-bool DupRun::Impl::change() {
-  std::string why;
-  bool told = false;
-  if (tx.begin(why, told)) return true;
-  fail("the files could not be locked: " + why);
-  view.failureShown = told;
-  return false;
-}
-
-bool DupRun::Impl::done(int n) { return !tx.due(n) || commit(); }
-
-bool DupRun::Impl::commit() {
-  std::string why;
-  switch (tx.commit(why)) {
-    case RunTransaction::Outcome::Ok: return true;
-    case RunTransaction::Outcome::Failed: return fail("the changes could not be committed: " + why);
-    case RunTransaction::Outcome::Stopped: state = PurgeState::Stopped; return false;
-  }
-  return false;
-}
-
-bool DupRun::Impl::fail(const std::string& why) {
-  tx.rollback();
-  view.failure = why;
-  state = PurgeState::Failed;
-  return false;
-}
-
-bool DupRun::Impl::failTold(const std::string& why) {
-  tx.forget();
-  fail(why);
-  view.failureShown = !unattended();
-  return false;
-}
+PurgeState runToEnd(DupRun& run) { return driveToEnd(run); }
 
 // ---- the order of the steps
+
+std::string DupRun::Impl::stepLabel() const { return labelOf(mail(), currentStep(), false); }
 
 void DupRun::Impl::collect() {
   switch (step) {
@@ -200,7 +112,7 @@ void DupRun::Impl::collect() {
       return;
     case DupKeepers:
       chooseKeepers();
-      view.label = labelOf(mail(), step, true);
+      view.label = labelOf(mail(), currentStep(), true);
       keepersOfUnsentAddresses();
       return;
     case DupRecode:
@@ -222,7 +134,7 @@ bool DupRun::Impl::item(int64_t r) {
   }
 }
 
-DupStep DupRun::Impl::finish() {
+int DupRun::Impl::nextStep() {
   switch (step) {
     case DupRepair: return DupSuspects;
     case DupSuspects: return suspects.empty() ? DupRecount : DupCounts;
@@ -236,5 +148,7 @@ DupStep DupRun::Impl::finish() {
     default: return DupDone;
   }
 }
+
+void DupRun::Impl::finished() { view.label = kFinished; }
 
 }  // namespace qv

@@ -49,13 +49,9 @@ enum DupCounter : int {
   DupRemaining = 3,  // before - obsolete - merged
 };
 
-struct DupView {
-  std::string label;  // the current step's label
-  int64_t done = 0;   // records of the step done
-  int64_t total = 0;  // records of the step
+// The step, its progress and why the run failed, and the window's counters.
+struct DupView : EngineView {
   int64_t counters[4] = {0, 0, 0, 0};
-  std::string failure;        // why the run failed
-  bool failureShown = false;  // the user was already told why
 };
 
 class DupRun {
@@ -68,13 +64,15 @@ class DupRun {
 
   // Opens the files, shows the number of persons and chooses the first
   // step; false (state Failed) when the database cannot be had.
-  bool start();
+  [[nodiscard]] bool start();
   // Works for about `slice`; false once the run has ended.
-  bool tick(std::chrono::milliseconds slice);
+  [[nodiscard]] bool tick(std::chrono::milliseconds slice);
   // Ends the run early: what was done is committed and stays.
   void abort();
 
   PurgeState state() const;
+  // Ok unless the run failed; then why.
+  Status status() const;
   const DupView& view() const;
   DupStep step() const;
   // The current step changes records: stopping now leaves counts wrong

@@ -155,7 +155,17 @@ bool MergeRun::start() {
 
 bool MergeRun::step() {
   if (ended_) return false;
-  bool more = run_->step();
+  bool more = false;
+  try {
+    more = run_->step();
+  } catch (const ProgramHalt& halt) {
+    // The import run rolled its open transaction back; the merge ends here
+    // and writes nothing more while the halt goes on to the program.
+    ended_ = true;
+    result_ = 2;
+    failure_ = halt.text;
+    throw;
+  }
   refresh();
   if (!more || run_->closed()) end();
   return !ended_;

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "maintenance/purge_run.h"
-#include "maintenance/run_transaction.h"
+#include "services/engine_run.h"
+#include "services/db_kind.h"
 
 namespace qv {
 
@@ -44,24 +45,17 @@ enum PurgeStepNumber : int {
   StepDone = -1,
 };
 
-struct PurgeRun::Impl {
+struct PurgeRun::Impl : EngineRun {
   using Work = std::vector<int64_t>;
+
+  Impl();
+  ~Impl() override { close(); }
 
   int mode = PurgeCounting;
   int kind = 0;
   uint16_t ageWeeks = 0;
-  PurgeState state = PurgeState::Ready;
   PurgeView view;
-  int step = StepDone;
-  std::chrono::steady_clock::time_point started;
 
-  // The current step's records (IDs or stored positions) and how far it got.
-  Work work;
-  size_t pos = 0;
-  bool collected = false;
-
-  std::vector<int> files;       // opened for the run
-  RunTransaction tx{{"purge-before-commit", "purge-commit", kPurgeCommitOps, kPurgeCommitInterval, kPurgeMinimumSpace}};
   bool wordIndex = false;       // WordList and MasIdx exist
   bool originals = false;       // the Originals file exists
   bool subjects = false;        // the Subjects file exists
@@ -77,26 +71,28 @@ struct PurgeRun::Impl {
   uint8_t databaseStatus = 0;  // FOR.DUMMY at the start
   uint32_t ownerId = 0;         // mail: the mailbox owner's person
 
-  bool mail() const { return kind == 2; }
-  bool news() const { return kind == 3; }
+  bool mail() const { return kind == KindMailDb; }
+  bool news() const { return kind == KindNewsDb; }
 
-  // Transactions: change() before every write begins one when none is open;
-  // done(n) counts n operations and commits past kPurgeCommitOps.
-  bool change();
-  bool done(int n = 1);
-  bool commit();
+  // Opens the files and begins at the first step; false (Failed) when the
+  // database cannot be had.
+  bool start();
+  int currentStep() const { return step; }
   // After a batch of steps 1 and 2: short of kPurgeReopenSpace, commits and
   // closes and reopens the files; the walk goes on where it was.
   bool reopenWhenShort();
-  bool fail(const std::string& why);
-  bool runSlice(std::chrono::milliseconds slice);
-  bool stopped() const { return state != PurgeState::Running; }
 
-  // The steps: each collects its records once, then works them one by one;
-  // finish() gives the next step.
-  void collect();
-  bool item(int64_t record);
-  int finish();
+  // The steps (EngineRun walks them): each collects its records once, then
+  // works them one by one; nextStep() gives the next step.
+  std::string stepLabel() const override;
+  void collect() override;
+  bool item(int64_t record) override;
+  int nextStep() override;
+  bool sliceEnded() override;
+  void finished() override;
+  // Every commit takes the word list's losses with it.
+  bool beforeCommit() override { return applyWordLoss(); }
+  void rolledBack() override { wordLoss.clear(); }
 
   // purge_deletes.cpp
   bool deleteMessage(uint32_t id);      // forum and newsgroup

@@ -26,7 +26,7 @@ std::vector<int64_t> positionsOf(File& f, const Key& k, int components, Same sam
 
 }  // namespace
 
-bool PurgeRun::Impl::has(int file) const { return std::find(files.begin(), files.end(), file) != files.end(); }
+bool PurgeRun::Impl::has(int file) const { return std::find(heldFiles.begin(), heldFiles.end(), file) != heldFiles.end(); }
 
 bool PurgeRun::Impl::messageExists(uint32_t id) {
   if (mail()) {

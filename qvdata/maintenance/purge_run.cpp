@@ -49,16 +49,17 @@ bool exists(int file) { return std::filesystem::exists(filePath(file)); }
 
 }  // namespace
 
+PurgeRun::Impl::Impl()
+    : EngineRun(view, {"purge-before-commit", "purge-commit", kPurgeCommitOps, kPurgeCommitInterval,
+                       kPurgeMinimumSpace}) {}
+
 PurgeRun::PurgeRun(int mode, uint16_t ageWeeks) : d_(std::make_unique<Impl>()) {
   d_->mode = mode == PurgePurging ? PurgePurging : PurgeCounting;
   d_->kind = Mem.ForumType;
   d_->ageWeeks = d_->mail() ? 0 : ageWeeks;
 }
 
-PurgeRun::~PurgeRun() {
-  if (d_->state == PurgeState::Running) abort();
-  if (!d_->files.empty()) OP_CLOSE(OpRelease, d_->files);
-}
+PurgeRun::~PurgeRun() = default;
 
 bool PurgeRun::markedForDeletion() const {
   OP_CLOSE(OpShared, {FileForums});
@@ -69,149 +70,86 @@ bool PurgeRun::markedForDeletion() const {
   return marked && d_->mode == PurgePurging;
 }
 
-bool PurgeRun::start() {
-  Impl& d = *d_;
-  d.started = std::chrono::steady_clock::now();
-  d.tx.restartClock();
-  if (d.kind != KindForumDb && d.kind != KindMailDb && d.kind != KindNewsDb) return d.fail("no database is open");
+bool PurgeRun::Impl::start() {
+  started = std::chrono::steady_clock::now();
+  if (kind != KindForumDb && kind != KindMailDb && kind != KindNewsDb) return fail("no database is open");
   OP_CLOSE(OpShared, {FileForums});
   FOR = ForumsRec();
   FOR.ID = Mem.ForumNumber;
   bool found = Forums.get(FOR_ForumKey);
-  d.ownerId = uint32_t(FOR.PERSONID);
-  d.databaseStatus = FOR.DUMMY;
+  ownerId = uint32_t(FOR.PERSONID);
+  databaseStatus = FOR.DUMMY;
   OP_CLOSE(OpRelease, {FileForums});
-  if (!found) return d.fail("the database record is missing");
+  if (!found) return fail("the database record is missing");
 
-  std::vector<int> wanted = d.mail() ? std::vector<int>{FileMail, FileMsgText, FilePerson}
-                                     : std::vector<int>{FileMsgNmbr, FileMsgText, FilePerson, FileThreads, FileSections};
+  std::vector<int> wanted = mail() ? std::vector<int>{FileMail, FileMsgText, FilePerson}
+                                   : std::vector<int>{FileMsgNmbr, FileMsgText, FilePerson, FileThreads, FileSections};
   for (int f : {FilePLINK, FileCodes, FileSIndex, FileSubjects, FileOriginals, FileCCR})
-    if ((f != FileCCR || d.mail()) && (f != FileOriginals || d.kind != KindForumDb) && exists(f)) wanted.push_back(f);
-  d.wordIndex = exists(FileWordList) && exists(FileMasIdx);
-  if (d.wordIndex) {
+    if ((f != FileCCR || mail()) && (f != FileOriginals || kind != KindForumDb) && exists(f)) wanted.push_back(f);
+  wordIndex = exists(FileWordList) && exists(FileMasIdx);
+  if (wordIndex) {
     wanted.push_back(FileWordList);
     wanted.push_back(FileMasIdx);
   }
   // The Extras file is opened with the others and written in a last step
   // of its own (StepExtras).
-  d.extras = exists(FileExtras);
-  if (d.extras) wanted.push_back(FileExtras);
+  extras = exists(FileExtras);
+  if (extras) wanted.push_back(FileExtras);
   OP_CLOSE(OpShared, wanted);
-  d.files = wanted;
+  heldFiles = wanted;
   for (int f : wanted) {
-    if (f != FileExtras) d.tx.files.push_back(&declaredFile(f));
-    if (f == FileOriginals) d.originals = true;
-    if (f == FileSubjects) d.subjects = true;
+    if (f != FileExtras) tx.files.push_back(&declaredFile(f));
+    if (f == FileOriginals) originals = true;
+    if (f == FileSubjects) subjects = true;
   }
 
-  File& messages = d.mail() ? Mail : MsgNmbr;
-  if (d.mode == PurgePurging) {
+  File& messages = mail() ? Mail : MsgNmbr;
+  int first;
+  if (mode == PurgePurging) {
     int64_t n = messages.records();
-    d.view.counters[0] = n;
-    d.view.counters[1] = 0;
-    d.view.counters[2] = n;
-    d.step = d.mail() ? StepPrepareTimes : (d.ageWeeks ? StepAgeThreads : StepDeleteThreads);
+    view.counters[0] = n;
+    view.counters[1] = 0;
+    view.counters[2] = n;
+    first = mail() ? StepPrepareTimes : (ageWeeks ? StepAgeThreads : StepDeleteThreads);
   } else {
-    d.step = d.mail() ? StepPersons : (d.news() ? StepReceivers : StepPersons);
-    d.countersAtEnd();  // the counts as they stand until the run has made them right
+    first = mail() ? StepPersons : (news() ? StepReceivers : StepPersons);
+    countersAtEnd();  // the counts as they stand until the run has made them right
   }
-  d.state = PurgeState::Running;
-  d.view.label = labelOf(d.kind, d.mode, d.step);
+  begin(first);
   return true;
 }
 
+bool PurgeRun::start() { return d_->start(); }
+
 bool PurgeRun::tick(std::chrono::milliseconds slice) {
-  Impl& d = *d_;
-  if (d.state != PurgeState::Running) return false;
-  bool more = d.runSlice(slice);
-  if (d.mode == PurgePurging) d.view.counters[2] = d.view.counters[0] - d.view.counters[1];
+  bool more = d_->tick(slice);
+  PurgeView& v = d_->view;
+  if (d_->mode == PurgePurging) v.counters[2] = v.counters[0] - v.counters[1];
   return more;
 }
 
-// One tick's work: records of the current step and the steps after it until
-// the slice is used up.
-bool PurgeRun::Impl::runSlice(std::chrono::milliseconds slice) {
-  Impl& d = *this;
-  auto until = std::chrono::steady_clock::now() + slice;
-  do {
-    if (!d.collected) {
-      d.work.clear();
-      d.pos = 0;
-      d.view.label = labelOf(d.kind, d.mode, d.step);
-      d.collect();
-      d.collected = true;
-      d.view.done = 0;
-      d.view.total = int64_t(d.work.size());
-      if (d.stopped()) return false;
-    }
-    while (d.pos < d.work.size()) {
-      if (!d.item(d.work[d.pos++])) return false;
-      d.view.done = int64_t(d.pos);
-      if ((d.pos & 15) == 0 && std::chrono::steady_clock::now() >= until) break;
-    }
-    if (d.pos < d.work.size()) {
-      if ((d.step == StepDeleteThreads || d.step == StepDeleteMessages) && !d.reopenWhenShort()) return false;
-      break;
-    }
-    // Every step ends with a commit.
-    if (!d.commit()) return false;
-    int next = d.finish();
-    if (d.stopped()) return false;
-    d.collected = false;
-    d.step = next;
-    if (next == StepDone) {
-      d.countersAtEnd();
-      d.state = PurgeState::Finished;
-      d.view.label.clear();
-      return false;
-    }
-  } while (std::chrono::steady_clock::now() < until);
-  return true;
-}
+void PurgeRun::abort() { d_->cancel(); }
 
-void PurgeRun::abort() {
-  if (d_->state != PurgeState::Running) return;
-  d_->commit();
-  if (d_->state == PurgeState::Running) d_->state = PurgeState::Stopped;
-}
-
-PurgeState PurgeRun::state() const { return d_->state; }
+PurgeState PurgeRun::state() const { return d_->state(); }
+Status PurgeRun::status() const { return d_->status(); }
 const PurgeView& PurgeRun::view() const { return d_->view; }
-int PurgeRun::step() const { return d_->step; }
+int PurgeRun::step() const { return d_->currentStep(); }
 bool PurgeRun::purging() const { return d_->mode == PurgePurging; }
-double PurgeRun::seconds() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - d_->started).count();
+double PurgeRun::seconds() const { return d_->seconds(); }
+
+PurgeState runToEnd(PurgeRun& run) { return driveToEnd(run); }
+
+// ---- the walk
+
+std::string PurgeRun::Impl::stepLabel() const { return labelOf(kind, mode, step); }
+
+bool PurgeRun::Impl::sliceEnded() {
+  return (step != StepDeleteThreads && step != StepDeleteMessages) || reopenWhenShort();
 }
 
-PurgeState runToEnd(PurgeRun& run) {
-  while (run.tick(std::chrono::milliseconds(200))) {
-  }
-  return run.state();
-}
-
-// ---- transactions
-
-bool PurgeRun::Impl::change() {
-  std::string why;
-  bool told = false;
-  if (tx.begin(why, told)) return true;
-  fail("the files could not be locked: " + why);
-  view.failureShown = told;
-  return false;
-}
-
-bool PurgeRun::Impl::done(int n) { return !tx.due(n) || commit(); }
-
-bool PurgeRun::Impl::commit() {
-  if (!tx.open()) return true;
-  if (!applyWordLoss()) return false;
-  std::string why;
-  switch (tx.commit(why)) {
-    case RunTransaction::Outcome::Ok: return true;
-    case RunTransaction::Outcome::Failed: return fail("the changes could not be committed: " + why);
-    case RunTransaction::Outcome::Stopped: state = PurgeState::Stopped; return false;
-  }
-  return false;
+void PurgeRun::Impl::finished() {
+  countersAtEnd();
+  view.label.clear();
 }
 
 bool PurgeRun::Impl::reopenWhenShort() {
@@ -219,19 +157,9 @@ bool PurgeRun::Impl::reopenWhenShort() {
   if (!commit()) return false;
   // The step's records are collected by ID, so the walk needs no cursor kept
   // across the reopening.
-  OP_CLOSE(OpRelease, files);
-  if (!OP_CLOSE(OpShared, files)) return fail("the database files could not be reopened: " + ErrorText());
+  OP_CLOSE(OpRelease, heldFiles);
+  if (!OP_CLOSE(OpShared, heldFiles)) return fail("the database files could not be reopened: " + ErrorText());
   return true;
-}
-
-bool PurgeRun::Impl::fail(const std::string& why) {
-  if (tx.open()) {
-    tx.rollback();
-    wordLoss.clear();
-  }
-  view.failure = why;
-  state = PurgeState::Failed;
-  return false;
 }
 
 // ---- the order of the steps
@@ -292,7 +220,7 @@ bool PurgeRun::Impl::item(int64_t r) {
   }
 }
 
-int PurgeRun::Impl::finish() {
+int PurgeRun::Impl::nextStep() {
   if (mail()) {
     switch (step) {
       case StepPrepareTimes: return StepDuplicates;

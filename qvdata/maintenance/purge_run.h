@@ -18,6 +18,8 @@
 #include <memory>
 #include <string>
 
+#include "services/engine_run.h"
+
 namespace qv {
 
 enum PurgeMode : int { PurgeCounting = 0, PurgePurging = 1 };
@@ -36,24 +38,15 @@ inline constexpr int64_t kPurgeMinimumSpace = 5000000;
 // to disk) before the walk goes on.
 inline constexpr int64_t kPurgeReopenSpace = 10000000;
 
-enum class PurgeState {
-  Ready,     // made, not started
-  Running,   // ticks to go
-  Finished,  // every step done, every counter right
-  Stopped,   // ended early (aborted, short of space): what was committed stays
-  Failed,    // a record could not be written: the open transaction was rolled back
-};
+// The states of a run: those of every engine.
+using PurgeState = EngineState;
 
-// What a window or qvcli shows of a run.
-struct PurgeView {
-  std::string label;           // the current step's label
-  int64_t done = 0;            // records of the step done
-  int64_t total = 0;           // records of the step
+// What a window or qvcli shows of a run: the step, its progress and why the
+// run failed, and its counters.
+struct PurgeView : EngineView {
   // Purging: messages before, deleted in this run, after. Counting: messages,
   // threads (mail: mail partners) and persons, known at the end.
   int64_t counters[3] = {0, 0, 0};
-  std::string failure;         // why the run failed
-  bool failureShown = false;   // the user was already told why (no second message)
 };
 
 class PurgeRun {
@@ -74,13 +67,15 @@ class PurgeRun {
 
   // Opens the files and chooses the first step; false (state Failed) when
   // the database cannot be had.
-  bool start();
+  [[nodiscard]] bool start();
   // Works for about `slice`; false once the run has ended.
-  bool tick(std::chrono::milliseconds slice);
+  [[nodiscard]] bool tick(std::chrono::milliseconds slice);
   // Ends the run early: what was done is committed and stays.
   void abort();
 
   PurgeState state() const;
+  // Ok unless the run failed; then why.
+  Status status() const;
   const PurgeView& view() const;
   int step() const;              // the current step's number
   double seconds() const;        // since start()

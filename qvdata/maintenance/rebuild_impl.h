@@ -17,26 +17,30 @@ namespace qv {
 // tell when a database was made.
 inline constexpr int32_t kOldestTextDate = 70999;
 
-struct RebuildRun::Impl {
+// One database or directory per slice; `work` holds database IDs
+// (CheckList, CheckIds) or directory numbers (Attach).
+struct RebuildRun::Impl : EngineRun {
   enum class Phase { CheckList, Attach, CheckIds, Done };
 
+  Impl() : EngineRun(view, kNoBatchRules) {}
+  ~Impl() override { close(); }
+
   int request = RequestRebuild;
-  RebuildState state = RebuildState::Ready;
   RebuildView view;
   std::ofstream logFile;
-  bool filesOpen = false;
   Phase phase = Phase::CheckIds;
-  std::vector<uint32_t> work;  // database IDs (CheckList, CheckIds) or directory numbers (Attach)
-  size_t pos = 0;
   uint32_t highest = 0;     // the highest ID found so far
   uint32_t next = 0;        // the counter as the check left it
   std::vector<uint32_t> removed;  // directories whose entries this run removed
 
   // rebuild_run.cpp
   void log(const std::string& line);
-  bool fail(const std::string& why);
+  bool start();
   bool checkDirectories();
   void enter(Phase p);
+  bool runSlice(std::chrono::milliseconds slice) override;
+  // The log and the files go with the run's end.
+  void ended() override;
 
   // rebuild_list.cpp
   // What a directory's files and own description tell of it.

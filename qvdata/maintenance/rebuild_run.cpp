@@ -52,11 +52,10 @@ RebuildRun::RebuildRun(int request) : d_(std::make_unique<Impl>()) {
   d_->request = request == RequestNextId ? RequestNextId : RequestRebuild;
 }
 
-RebuildRun::~RebuildRun() {
-  if (d_->filesOpen) OP_CLOSE(OpRelease, {FileForums, FileControl});
-}
+RebuildRun::~RebuildRun() = default;
 
-RebuildState RebuildRun::state() const { return d_->state; }
+RebuildState RebuildRun::state() const { return d_->state(); }
+Status RebuildRun::status() const { return d_->status(); }
 const RebuildView& RebuildRun::view() const { return d_->view; }
 uint32_t RebuildRun::nextNumber() const { return d_->next; }
 
@@ -68,45 +67,43 @@ void RebuildRun::Impl::log(const std::string& line) {
   }
 }
 
-bool RebuildRun::Impl::fail(const std::string& why) {
-  view.failure = why;
-  state = RebuildState::Failed;
+void RebuildRun::Impl::ended() {
   phase = Phase::Done;
   if (logFile.is_open()) logFile.close();
-  if (filesOpen) OP_CLOSE(OpRelease, {FileForums, FileControl});
-  filesOpen = false;
-  return false;
+  if (!heldFiles.empty()) OP_CLOSE(OpRelease, heldFiles);
+  heldFiles.clear();
 }
 
-bool RebuildRun::start() {
-  Impl& d = *d_;
-  if (d.state != RebuildState::Ready) return false;
+bool RebuildRun::start() { return d_->start(); }
+
+bool RebuildRun::Impl::start() {
+  if (state() != RebuildState::Ready) return false;
   // The log is made anew by every run.
-  d.logFile.open(rebuildLogPath(), std::ios::out | std::ios::trunc);
-  if (!d.logFile) {
+  logFile.open(rebuildLogPath(), std::ios::out | std::ios::trunc);
+  if (!logFile) {
     std::string why = std::strerror(errno);
     Message(why, "Warning!", Icon::Exclamation);
-    return d.fail(why);
+    return fail(why);
   }
   if (idCounterReserved()) {
     std::string why = "An import holds the ID counter: run the rebuild when it has finished.";
     Message(why, "Warning!", Icon::Exclamation);
-    return d.fail(why);
+    return fail(why);
   }
-  OP_CLOSE(OpShared, {FileForums, FileControl});
-  d.filesOpen = true;
-  d.state = RebuildState::Running;
-  if (d.request == RequestRebuild) d.log("Checking the Quorvane directory structure ...");
-  if (!d.checkDirectories()) return false;
-  if (d.request == RequestRebuild) {
-    d.log("...OK!");
-    d.log("Checking the existing Quorvane database list ...");
-    d.log(separatorLine());
-    d.log(" Databases recorded in the IDX002.ADF file");
-    d.log(separatorLine());
-    d.enter(Impl::Phase::CheckList);
+  heldFiles = {FileForums, FileControl};
+  OP_CLOSE(OpShared, heldFiles);
+  begin(0);
+  if (request == RequestRebuild) log("Checking the Quorvane directory structure ...");
+  if (!checkDirectories()) return false;
+  if (request == RequestRebuild) {
+    log("...OK!");
+    log("Checking the existing Quorvane database list ...");
+    log(separatorLine());
+    log(" Databases recorded in the IDX002.ADF file");
+    log(separatorLine());
+    enter(Phase::CheckList);
   } else {
-    d.enter(Impl::Phase::CheckIds);
+    enter(Phase::CheckIds);
   }
   return true;
 }
@@ -170,29 +167,34 @@ void RebuildRun::Impl::enter(Phase p) {
       while (Forums.next()) work.push_back(FOR.ID);
       if (p == Phase::CheckIds) log("Checking for highest existing ID ...");
       break;
-    case Phase::Attach: work = unlistedDirectories(); break;
+    case Phase::Attach: {
+      std::vector<uint32_t> dirs = unlistedDirectories();
+      work.assign(dirs.begin(), dirs.end());
+      break;
+    }
     case Phase::Done: break;
   }
   view.done = 0;
   view.total = int64_t(work.size());
 }
 
-bool RebuildRun::step() {
-  Impl& d = *d_;
-  if (d.state != RebuildState::Running) return false;
+bool RebuildRun::step() { return d_->tick(std::chrono::milliseconds(0)); }
+
+bool RebuildRun::Impl::runSlice(std::chrono::milliseconds) {
+  Impl& d = *this;
   if (d.pos < d.work.size()) {
-    uint32_t item = d.work[d.pos++];
+    uint32_t item = uint32_t(d.work[d.pos++]);
     switch (d.phase) {
-      case Impl::Phase::CheckList: d.checkListed(item); break;
-      case Impl::Phase::Attach: d.attach(item); break;
-      case Impl::Phase::CheckIds: d.checkIds(item); break;
-      case Impl::Phase::Done: break;
+      case Phase::CheckList: d.checkListed(item); break;
+      case Phase::Attach: d.attach(item); break;
+      case Phase::CheckIds: d.checkIds(item); break;
+      case Phase::Done: break;
     }
     d.view.done = int64_t(d.pos);
-    return d.state == RebuildState::Running;
+    return d.running();
   }
   switch (d.phase) {
-    case Impl::Phase::CheckList: {
+    case Phase::CheckList: {
       d.log(separatorLine());
       d.log(" Databases not recorded in the IDX002.ADF file");
       d.log(separatorLine());
@@ -201,10 +203,10 @@ bool RebuildRun::step() {
       // New entries draw their IDs from the counter: it must first lie
       // above every ID in use, also when the control file was lost.
       if (!unlisted.empty() && !d.raiseCounter(databaseDirectories())) return false;
-      d.enter(Impl::Phase::Attach);
+      d.enter(Phase::Attach);
       return true;
     }
-    case Impl::Phase::Attach:
+    case Phase::Attach:
       if (!Forums.hasRecords()) {
         Message("No database available at " + Mem.FileDir + ".\r\nRebuild process aborted.", "No databases!",
                 Icon::Exclamation);
@@ -213,19 +215,15 @@ bool RebuildRun::step() {
       d.log(separatorLine());
       d.log(" All databases are connected");
       d.log(separatorLine());
-      d.enter(Impl::Phase::CheckIds);
+      d.enter(Phase::CheckIds);
       return true;
-    case Impl::Phase::CheckIds:
+    case Phase::CheckIds:
       if (!d.storeCounter()) return false;
       d.log("Checking for highest existing ID ...OK!");
       d.view.status = "Checking for highest existing ID ...OK!";
-      d.phase = Impl::Phase::Done;
-      d.state = RebuildState::Finished;
-      d.logFile.close();
-      OP_CLOSE(OpRelease, {FileForums, FileControl});
-      d.filesOpen = false;
+      d.end(RebuildState::Finished);
       return false;
-    case Impl::Phase::Done: return false;
+    case Phase::Done: return false;
   }
   return false;
 }

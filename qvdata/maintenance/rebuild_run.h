@@ -20,24 +20,23 @@
 #include <string>
 #include <vector>
 
+#include "services/engine_run.h"
+
 namespace qv {
 
 // The requests with which the rebuild is started (GlobalRequest).
 enum RebuildRequest : int { RequestNextId = 50, RequestRebuild = 51 };
 
-enum class RebuildState {
-  Ready,     // made, not started
-  Running,   // steps to go
-  Finished,  // done; the counter is checked
-  Failed,    // stopped: a directory is missing, no database was found or the log cannot be written
-};
+// The states of a run: those of every engine. Finished: done, the counter
+// checked; Failed: stopped because a directory is missing, no database was
+// found or the log cannot be written.
+using RebuildState = EngineState;
 
-struct RebuildView {
+// The databases (and directories) worked through (done, total) and why the
+// run failed (failure), with the log.
+struct RebuildView : EngineView {
   std::vector<std::string> log;  // every line written to the log so far
   std::string status;            // what the window shows at the end
-  int64_t done = 0;              // databases (and directories) worked through
-  int64_t total = 0;
-  std::string failure;           // why the run failed
 };
 
 // The log file of the installation.
@@ -59,10 +58,12 @@ class RebuildRun {
 
   // Makes the log and checks the directories; false (state Failed) when the
   // run cannot go on.
-  bool start();
+  [[nodiscard]] bool start();
   // One database or directory; false once the run has ended.
-  bool step();
+  [[nodiscard]] bool step();
   RebuildState state() const;
+  // Ok unless the run failed; then why.
+  Status status() const;
   const RebuildView& view() const;
   // The counter as the ID check left it (0 before the check).
   uint32_t nextNumber() const;

@@ -1,10 +1,17 @@
 #include "originals/pack_queue.h"
 
+#include <atomic>
 #include <system_error>
 
 #include "originals/original_dictionary.h"
 
 namespace qv {
+
+namespace {
+std::atomic<PackFaultHook> faultHook{nullptr};
+}  // namespace
+
+void setPackFaultHook(PackFaultHook hook) { faultHook = hook; }
 
 OriginalPackQueue::OriginalPackQueue(size_t maxBytes, size_t maxItems)
     : maxBytes_(maxBytes), maxItems_(maxItems == 0 ? 1 : maxItems) {}
@@ -19,6 +26,7 @@ OriginalPackQueue::~OriginalPackQueue() {
 }
 
 void OriginalPackQueue::doWork(PackItem& item) {
+  if (PackFaultHook hook = faultHook) hook(item);
   switch (item.work) {
     case PackWork::Nothing:
       break;
@@ -50,9 +58,14 @@ void OriginalPackQueue::put(PackItem item) {
   if (inline_) {
     // Without a worker every item is done as it comes: the order holds.
     hold.unlock();
-    doWork(item);
+    std::exception_ptr failure;
+    try {
+      doWork(item);
+    } catch (...) {
+      failure = std::current_exception();
+    }
     hold.lock();
-    slots_.push_back({std::move(item), 0, true, nullptr});
+    slots_.push_back({std::move(item), 0, true, failure});
     ++nextWork_;
     return;
   }

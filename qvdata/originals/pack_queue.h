@@ -36,6 +36,11 @@ struct PackItem {
   PackedOriginal packed;  // when taken: the hash, size, packing and packed bytes (Hash: the bytes as they are)
 };
 
+// Called on the packing thread before each item's work, when set; what it
+// throws is that item's failure. Lets tests make the packing fail.
+using PackFaultHook = void (*)(const PackItem& item);
+void setPackFaultHook(PackFaultHook hook);
+
 class OriginalPackQueue {
  public:
   // At most `maxBytes` of originals wait for the worker at a time (one
@@ -53,7 +58,8 @@ class OriginalPackQueue {
   void put(PackItem item);
   // Takes the oldest item out once its work is done: waits for it when
   // `wait`, else false when it is not done yet. False when nothing is in.
-  // What the work threw (no memory for a large original) is thrown here.
+  // What the work threw (no memory for a large original) is thrown here,
+  // with the item taken out: the caller reports it as its failure.
   bool take(PackItem& out, bool wait);
   // Items put in and not taken yet.
   size_t size() const;

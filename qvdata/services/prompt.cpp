@@ -1,7 +1,6 @@
 #include "services/prompt.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "services/globals.h"
 
@@ -9,7 +8,6 @@ namespace qv {
 
 namespace {
 Prompter* current = nullptr;
-HaltHandler haltHandler = nullptr;
 thread_local WarningLog* warningLog = nullptr;
 
 // A message as one line: its caption without outer blanks, then its lines.
@@ -57,13 +55,7 @@ void Beep() {
   if (!unattended() && current) current->beep();
 }
 
-void setHaltHandler(HaltHandler h) { haltHandler = h; }
-
-void Halt(const std::string& text) {
-  if (haltHandler) haltHandler(text);
-  std::fprintf(stderr, "%s\n", plainLines(text).c_str());
-  std::exit(3);
-}
+void Halt(const std::string& text) { throw ProgramHalt{text}; }
 
 std::string centreLines(const std::string& text, size_t width) {
   std::string out;

@@ -68,16 +68,18 @@ class WarningLog {
 // The answer taken when nobody may be asked: the one that skips or aborts.
 Button unattendedAnswer(unsigned buttons);
 
-// Stops the program with a last word (the platform's HALT). The installed
-// halt handler decides how: the default writes the text to stderr and exits
-// with status 3; tests install one that throws ProgramHalt.
-[[noreturn]] void Halt(const std::string& text);
-using HaltHandler = void (*)(const std::string& text);
-void setHaltHandler(HaltHandler h);
-
+// Stops the work with a last word (the platform's HALT): throws ProgramHalt
+// carrying the text. The library never ends the process itself: the
+// program catches ProgramHalt at its boundary (its main, its event loop),
+// shows the text and ends with kHaltExitStatus. Every scope unwound on the
+// way releases what it holds (an open batch transaction rolls back).
 struct ProgramHalt {
   std::string text;
 };
+[[noreturn]] void Halt(const std::string& text);
+
+// The exit status of a program ended by a halt.
+inline constexpr int kHaltExitStatus = 3;
 
 // Centres each line of a text in a field of the given width (blank-padded
 // on both sides).

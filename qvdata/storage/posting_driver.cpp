@@ -115,17 +115,8 @@ bool PostingDriver::checkDeclaration() {
 }
 
 bool PostingDriver::openConnection(int flags) {
-  usePrivateSqliteFiles();
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file_.name().c_str(), &db, flags, nullptr);
-  if (rc != SQLITE_OK) {
-    reportSqliteFailure(file_.name(), rc, db);
-    if (db) sqlite3_close_v2(db);
-    return false;
-  }
-  sqlite3_extended_result_codes(db, 1);
-  registerCollations(db);
-  sqlite3_busy_timeout(db, 5000);
+  if (openSqliteConnection(file_.name(), flags, db) != SQLITE_OK) return false;
   own_.db = db;
   own_.schema = "main";
   cur_ = &own_;
@@ -133,23 +124,9 @@ bool PostingDriver::openConnection(int flags) {
 }
 
 bool PostingDriver::open(Share share, const std::string& password) {
-  if (!checkDeclaration()) return false;
-  Err e = checkSqlitePath(file_.name(), true);
-  if (e != ErrNone) {
-    setError(e, file_.name());
-    return false;
-  }
+  if (!checkDeclaration() || !admitSqliteOpen(file_.name(), share)) return false;
   bool ro = share == Share::ReadOnly;
-  if (ro) rollBackInterruptedWrite(file_.name());
-  if (!ro && ::access(file_.name().c_str(), W_OK) != 0) {
-    setError(ErrAccessDenied, file_.name());
-    return false;
-  }
   std::string key = canonicalPath(file_.name());
-  if (!shareAdmits(key, share)) {
-    setError(ErrAccessDenied, file_.name(), "the file is in use");
-    return false;
-  }
   if (!openConnection(ro ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)) return false;
   auto abandon = [&](Err code, const std::string& text) {
     own_.finalizeAll();

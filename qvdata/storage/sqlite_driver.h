@@ -92,6 +92,17 @@ Err checkSqlitePath(const std::string& name, bool mustExist);
 // now (SQLite's locks leave a transaction another program has under way
 // alone); elsewhere the open then fails with ErrInterrupted.
 void rollBackInterruptedWrite(const std::string& name);
+// Opens an SQLite connection to the keyed file `name` with `flags` as every
+// driver opens one: the process's private file modes, extended result codes,
+// the collations and the busy timeout (sqlite_open.cpp). SQLITE_OK with the
+// connection in `db`; else the failure, reported to the file layer, with
+// `db` null.
+[[nodiscard]] int openSqliteConnection(const std::string& name, int flags, sqlite3*& db);
+// The checks before an existing keyed file is opened for `share`: its path,
+// an interrupted write rolled back first for a reader, write access for a
+// writer, and the share this process already holds of it. False with the
+// file layer's error set.
+[[nodiscard]] bool admitSqliteOpen(const std::string& name, Share share);
 // The value stored for an owner password ("" for none).
 std::string ownerPasswordCheck(const std::string& password);
 

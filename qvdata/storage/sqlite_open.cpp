@@ -101,18 +101,48 @@ bool SqliteDriver::createTableAndKeys() {
   return true;
 }
 
-bool SqliteDriver::openConnection(int flags) {
+int openSqliteConnection(const std::string& name, int flags, sqlite3*& db) {
   usePrivateSqliteFiles();
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file_.name().c_str(), &db, flags, nullptr);
+  db = nullptr;
+  int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
-    fail(rc, db);
+    reportSqliteFailure(name, rc, db);
     if (db) sqlite3_close_v2(db);
-    return false;
+    db = nullptr;
+    return rc;
   }
   sqlite3_extended_result_codes(db, 1);
   registerCollations(db);
   sqlite3_busy_timeout(db, 5000);
+  return SQLITE_OK;
+}
+
+bool admitSqliteOpen(const std::string& name, Share share) {
+  Err e = checkSqlitePath(name, true);
+  if (e != ErrNone) {
+    setError(e, name);
+    return false;
+  }
+  bool ro = share == Share::ReadOnly;
+  if (ro) rollBackInterruptedWrite(name);
+  if (!ro && ::access(name.c_str(), W_OK) != 0) {
+    setError(ErrAccessDenied, name);
+    return false;
+  }
+  if (!shareAdmits(canonicalPath(name), share)) {
+    setError(ErrAccessDenied, name, "the file is in use");
+    return false;
+  }
+  return true;
+}
+
+bool SqliteDriver::openConnection(int flags) {
+  sqlite3* db = nullptr;
+  int rc = openSqliteConnection(file_.name(), flags, db);
+  if (rc != SQLITE_OK) {
+    if ((rc & 0xFF) == SQLITE_CORRUPT) suspect_ = true;
+    return false;
+  }
   if (file_.decl().scratch) {
     // Emptied before every use: nothing to keep safe across a crash.
     sqlite3_exec(db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY", nullptr, nullptr, nullptr);
@@ -159,22 +189,9 @@ void rollBackInterruptedWrite(const std::string& name) {
 }
 
 bool SqliteDriver::open(Share share, const std::string& password) {
-  Err e = checkSqlitePath(file_.name(), true);
-  if (e != ErrNone) {
-    setError(e, file_.name());
-    return false;
-  }
+  if (!admitSqliteOpen(file_.name(), share)) return false;
   bool ro = share == Share::ReadOnly;
-  if (ro) rollBackInterruptedWrite(file_.name());
-  if (!ro && ::access(file_.name().c_str(), W_OK) != 0) {
-    setError(ErrAccessDenied, file_.name());
-    return false;
-  }
   std::string key = canonicalPath(file_.name());
-  if (!shareAdmits(key, share)) {
-    setError(ErrAccessDenied, file_.name(), "the file is in use");
-    return false;
-  }
   if (!openConnection(ro ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)) return false;
 
   auto abandon = [&]() {

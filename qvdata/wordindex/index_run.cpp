@@ -7,6 +7,7 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
+#include "services/prompt.h"
 #include "services/record_helpers.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
@@ -324,6 +325,17 @@ IndexRun::~IndexRun() {
 }
 
 bool IndexRun::step() {
+  try {
+    return runStep();
+  } catch (const ProgramHalt&) {
+    // The program is to end: the open flush is rolled back (the index stays
+    // as its last complete flush left it) and the halt goes on.
+    impl_->close(2);
+    throw;
+  }
+}
+
+bool IndexRun::runStep() {
   Impl& r = *impl_;
   if (r.stage != Stage::Done) observe(IndexPoint::Step);
   size_t writes = size_t(r.batch) * 1000;

@@ -73,7 +73,8 @@ class IndexRun {
   IndexRun(const IndexRun&) = delete;
   IndexRun& operator=(const IndexRun&) = delete;
 
-  // Runs one slice. Returns false once the run has ended.
+  // Runs one slice. Returns false once the run has ended. A halt in the
+  // slice rolls the open flush back and ends the run before it goes on.
   bool step();
   bool finished() const;
   // The window's close: cancels between steps, keeping the resume point of
@@ -87,6 +88,7 @@ class IndexRun {
   struct Impl;
 
  private:
+  bool runStep();
   std::unique_ptr<Impl> impl_;
 };
 

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "originals/original_dictionary.h"
@@ -118,16 +123,67 @@ TEST(OriginalPackQueue, ItemsWithoutWorkKeepTheirPlaceBetweenPackedOnes) {
   EXPECT_FALSE(queue.take(out, false));
 }
 
+// The threads of this process.
+size_t threadCount() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+  return n;
+}
+
+std::atomic<int> itemsWorked{0};
+void countWork(const PackItem& item) {
+  if (item.work != PackWork::Nothing) ++itemsWorked;
+}
+
 TEST(OriginalPackQueue, DroppedWithWorkInItStopsCleanly) {
+  size_t threadsBefore = threadCount();
+  setPackFaultHook(&countWork);
   for (int round = 0; round < 20; ++round) {
-    OriginalPackQueue queue(1 << 20, 8);
-    for (int n = 0; n < 8; ++n) {
-      PackItem item;
-      item.work = PackWork::Pack;
-      item.bytes = original(n + round);
-      queue.put(std::move(item));
+    int workedBefore = itemsWorked;
+    {
+      OriginalPackQueue queue(1 << 20, 8);
+      for (int n = 0; n < 8; ++n) {
+        PackItem item;
+        item.work = PackWork::Pack;
+        item.bytes = original(n + round);
+        queue.put(std::move(item));
+      }
+      EXPECT_EQ(queue.size(), 8u);
     }
+    // The worker is gone with the queue, and nothing of what was dropped is
+    // worked on after it.
+    EXPECT_EQ(threadCount(), threadsBefore) << "round " << round;
+    int workedAtDrop = itemsWorked;
+    EXPECT_LE(workedAtDrop - workedBefore, 8);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(itemsWorked, workedAtDrop) << "round " << round;
   }
+  setPackFaultHook(nullptr);
+}
+
+void failSecond(const PackItem& item) {
+  if (item.tag == 2) throw std::bad_alloc();
+}
+
+TEST(OriginalPackQueue, WhatTheWorkThrewIsThrownByTakeInItsPlace) {
+  setPackFaultHook(&failSecond);
+  OriginalPackQueue queue;
+  for (uint64_t tag = 1; tag <= 3; ++tag) {
+    PackItem item;
+    item.tag = tag;
+    item.work = PackWork::Pack;
+    item.bytes = original(int(tag));
+    queue.put(std::move(item));
+  }
+  PackItem out;
+  ASSERT_TRUE(queue.take(out, true));
+  EXPECT_EQ(out.tag, 1u);
+  EXPECT_THROW(queue.take(out, true), std::bad_alloc);
+  ASSERT_TRUE(queue.take(out, true));
+  EXPECT_EQ(out.tag, 3u);
+  EXPECT_EQ(out.packed.hash, originalHash(original(3)));
+  EXPECT_FALSE(queue.take(out, false));
+  setPackFaultHook(nullptr);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <optional>
 #include <string>
 
 #include "dictionary/dictionary.h"
@@ -23,6 +24,7 @@
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/installation.h"
+#include "services/prompt.h"
 #include "support/services_fixture.h"
 #include "wordindex/index_run.h"
 #include "wordindex/stop_list.h"
@@ -325,6 +327,36 @@ TEST_F(IndexInterruptTest, AFailedFlushIsRolledBackWhole) {
   ASSERT_EQ(run(2), 1);
   c = content();
   expectCountsMatchOccurrences(c, "after the failed run");
+  EXPECT_EQ(c.counts.at("BETA"), kTexts / 5);
+}
+
+// A halt just before the first flush's commit: it reaches the caller, the
+// flush is rolled back whole and the run is closed, with nothing left for
+// the run's end to write while the halt goes on.
+void haltBeforeFirstCommit(IndexPoint p) {
+  if (p == IndexPoint::BeforeCommit) Halt("Program aborted!");
+}
+
+TEST_F(IndexInterruptTest, AHaltRollsTheOpenFlushBackAndReachesTheCaller) {
+  indexTuning().probe = &haltBeforeFirstCommit;
+  std::optional<std::string> halted = qvtest::haltText([&] {
+    IndexRun r(2, kBatch, box, state());
+    while (r.step()) {
+    }
+  });
+  indexTuning().probe = nullptr;
+  ASSERT_TRUE(halted.has_value()) << "the run ended without the halt";
+  EXPECT_EQ(*halted, "Program aborted!");
+  EXPECT_FALSE(transactionActive());
+  EXPECT_EQ(IndexingInProgress, 0);
+  IndexContent c = content();
+  EXPECT_TRUE(c.counts.empty());
+  EXPECT_TRUE(c.occurrences.empty());
+  EXPECT_EQ(state().lastMsgId, 0u);
+  // The next run does the work.
+  ASSERT_EQ(run(2), 1);
+  c = content();
+  expectCountsMatchOccurrences(c, "after the halted run");
   EXPECT_EQ(c.counts.at("BETA"), kTexts / 5);
 }
 

@@ -36,8 +36,6 @@ std::string RecordingPrompter::transcript() const {
   return s.empty() ? "(nothing shown)" : s;
 }
 
-void throwingHalt(const std::string& text) { throw qv::ProgramHalt{text}; }
-
 std::optional<std::string> haltText(const std::function<void()>& fn) {
   try {
     fn();
@@ -50,7 +48,6 @@ std::optional<std::string> haltText(const std::function<void()>& fn) {
 void ServicesTest::SetUp() {
   qv::Mem.DoTask = qv::RunInteractive;
   qv::setPrompter(&prompts);
-  qv::setHaltHandler(&throwingHalt);
   qv::setQueueError(qv::QueueOk);
 }
 
@@ -59,7 +56,6 @@ void ServicesTest::TearDown() {
   qv::Mem.DoTask = qv::RunInteractive;
   qv::setQueueError(qv::QueueOk);
   qv::setPrompter(nullptr);
-  qv::setHaltHandler(nullptr);
 }
 
 const qv::PromptRequest& ServicesTest::onlyRequest() {

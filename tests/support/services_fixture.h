@@ -35,14 +35,11 @@ class RecordingPrompter : public qv::Prompter {
   int beeps = 0;
 };
 
-// The halt handler of the tests: throws qv::ProgramHalt with the text.
-void throwingHalt(const std::string& text);
-
 // Runs fn and returns the text it halted with, or nothing when it returned.
 std::optional<std::string> haltText(const std::function<void()>& fn);
 
-// Installs a RecordingPrompter and the throwing halt handler, starts in the
-// interactive run mode and restores the defaults afterwards.
+// Installs a RecordingPrompter, starts in the interactive run mode and
+// restores the defaults afterwards.
 class ServicesTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -46,14 +46,9 @@ int RecordingPrompter::count(const std::string& caption) const {
   return n;
 }
 
-namespace {
-[[noreturn]] void throwingHalt(const std::string& text) { throw qv::ProgramHalt{text}; }
-}  // namespace
-
 TestInstallation::TestInstallation() {
   qv::Mem = qv::MemState();
   qv::setPrompter(&prompts);
-  qv::setHaltHandler(&throwingHalt);
   static bool registered = false;
   if (!registered) {
     qvm::registerAllWindows();
@@ -79,7 +74,6 @@ void TestInstallation::close() {
   qv::IndexingInProgress = 0;
   qv::GlobalRequest = qv::GlobalResponse = 0;
   qv::setPrompter(nullptr);
-  qv::setHaltHandler(nullptr);
 }
 
 bool waitFor(const std::function<bool()>& done) {

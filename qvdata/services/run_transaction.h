@@ -1,6 +1,7 @@
-// The open transaction of a long maintenance run (purge and count, duplicate
-// elimination): begun by the first change, committed after a batch of
-// operations, after which the free space of the data folder is checked.
+// The batch transaction of an engine (EngineRun): begun by the first change,
+// committed after a batch of operations, after which the free space of the
+// data folder is checked. A batch still open when its holder goes is rolled
+// back: only a commit makes a batch's changes stay.
 #pragma once
 
 #include <chrono>
@@ -25,19 +26,22 @@ class RunTransaction {
   enum class Outcome { Ok, Failed, Stopped };
 
   explicit RunTransaction(const RunTransactionRules& rules) : rules_(rules) {}
+  ~RunTransaction() { rollback(); }
+  RunTransaction(const RunTransaction&) = delete;
+  RunTransaction& operator=(const RunTransaction&) = delete;
 
   std::vector<File*> files;  // in every transaction
 
   bool open() const { return open_; }
   // Begins one when none is open. On failure `why` says so and `told` whether
   // the user has already seen it (the library's transaction check asks).
-  bool begin(std::string& why, bool& told);
+  [[nodiscard]] bool begin(std::string& why, bool& told);
   // Counts n operations; true when the batch is due to be committed.
   bool due(int n);
   // Commits the open batch (nothing when none is open). Failed: rolled back,
   // `why` says why. Stopped: committed, but the free space is short and the
   // run must stop.
-  Outcome commit(std::string& why);
+  [[nodiscard]] Outcome commit(std::string& why);
   // Rolls back an open batch.
   void rollback();
   // Forgets the batch without rolling back (someone else already did).

@@ -1,4 +1,4 @@
-#include "maintenance/run_transaction.h"
+#include "services/run_transaction.h"
 
 #include "services/crash_point.h"
 #include "services/disk_space.h"
