@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/file_block.h"
 #include "frame/icons.h"
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
 #include "prompt/message_box_prompter.h"
+#include "services/fox_driver_host.h"
 #include "services/installation.h"
 #include "services/prompt.h"
 #include "services/startup.h"
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   static qvm::MessageBoxPrompter prompter;
   qv::setPrompter(&prompter);
   qv::setHaltHandler(haltProgram);
-  dbf::registerFoxProDriver();
+  qv::registerFoxProDriver();
   qvm::registerAllWindows();
 
   std::string error;
