@@ -13,6 +13,7 @@
 #include "bench_options.h"
 #include "driver/field_map.h"
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "services/datetime.h"
 #include "storage/file.h"
 #include "table/table.h"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
   }
   const std::string path = dir + "/BENCH.DBF";
-  dbf::registerFoxProDriver();
+  qv::registerFoxProDriver();
   Rec rec;
   qv::FileDecl decl{0, "Bench", "BEN", "FoxPro"};
   qv::DeclBuilder<Rec>(decl, rec)

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "commands.h"
-#include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "services/installation.h"
 #include "services/prompt.h"
 #include "services/settings.h"
@@ -365,7 +365,7 @@ int main(int argc, char** argv) {
   }
   static qvcli::TerminalPrompter prompter;
   qv::setPrompter(&prompter);
-  dbf::registerFoxProDriver();
+  qv::registerFoxProDriver();
   qvcli::rootArgument = root;
   return runCommand(*cmd, args);
 }

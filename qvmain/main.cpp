@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/file_block.h"
 #include "frame/icons.h"
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
 #include "frame/quorvane_application.h"
 #include "prompt/message_box_prompter.h"
+#include "services/fox_driver_host.h"
 #include "services/installation.h"
 #include "services/prompt.h"
 #include "services/startup.h"
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
 
   static qvm::MessageBoxPrompter prompter;
   qv::setPrompter(&prompter);
-  dbf::registerFoxProDriver();
+  qv::registerFoxProDriver();
   qvm::registerAllWindows();
   try {
     return runProgram(root);

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/host.h"
 #include "driver/oem_text.h"
-#include "services/datetime.h"
 
 namespace dbf {
 
@@ -238,7 +238,7 @@ int recordToBuffer(FileBlock& b, const std::string& record) {
         if (m.type == 'D') {
           int y = 0, mo = 0, dd = 0;
           if (!blank && std::sscanf(std::string(p, 8).c_str(), "%4d%2d%2d", &y, &mo, &dd) == 3)
-            v = qv::dateFromYMD(y, mo, dd);
+            v = hostDateFromYMD(y, mo, dd);
         } else {
           double dv = 0;
           if (parseNumber(p, m.length, dv)) v = std::llround(dv);
@@ -303,7 +303,7 @@ int bufferToRecord(FileBlock& b, std::string& record) {
             text = std::string(8, ' ');
           } else {
             int y = 0, mo = 0, dd = 0;
-            qv::ymdFromDate(int32_t(n), y, mo, dd);
+            hostYmdFromDate(int32_t(n), y, mo, dd);
             y = std::clamp(y, 0, kMaxYear);
             char buf[16];
             std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, mo, dd);

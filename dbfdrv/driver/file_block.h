@@ -275,9 +275,6 @@ int FOXPRO(int op, dbf::FileBlock* block, dbf::OpArgs* args);
 extern const dbf::DriverRegistration FoxDrvReg __asm__("Fox$DrvReg");
 
 namespace dbf {
-// Registers the driver "FoxPro" with the keyed-file layer; programs call it
-// once at start.
-void registerFoxProDriver();
 // The file block of a File opened through the driver (null for another driver).
 FileBlock* fileBlockOf(qv::File& f);
 // Sends a driver command text (operation 60) and answers its text.

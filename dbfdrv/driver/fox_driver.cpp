@@ -1,6 +1,9 @@
 // The driver "FoxPro" in the keyed-file layer: each operation of a File
 // becomes one call of the dispatcher, and its file-layer number the layer's
 // error code, with the number, the engine's code and text in the detail.
+#include <utility>
+
+#include "driver/host.h"
 #include "driver/index_side.h"
 #include "driver/ops.h"
 
@@ -134,7 +137,8 @@ class FoxDriver : public qv::Driver {
 
 }  // namespace
 
-void registerFoxProDriver() {
+void registerFoxProDriver(DriverServices services) {
+  setHostServices(std::move(services));
   setMemoSideFactory([](FileBlock&) { return makeFileMemoSide(); });
   setIndexSideFactory([](FileBlock&) { return makeFileIndexSide(); });
   qv::registerDriver(FoxDrvReg.name, [](qv::File& f) { return std::make_unique<FoxDriver>(f); });

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "driver/ops.h"
-#include "services/prompt.h"
+#include "driver/host.h"
 
 namespace {
 
@@ -155,7 +155,7 @@ extern "C" int FOXPRO(int op, dbf::FileBlock* block, dbf::OpArgs* args) {
     char text[512];
     std::snprintf(text, sizeof text, "File %s, xBase Error (%d): %s", name.c_str(), block->engineStatus,
                   block->detail.c_str());
-    qv::Halt(text);
+    dbf::hostHalt(text);
   }
   return r;
 }

@@ -18,12 +18,12 @@
 
 #include "driver/dbf_record.h"
 #include "driver/dynamic_key.h"
+#include "driver/host.h"
 #include "driver/key_terms.h"
 #include "driver/ops.h"
 #include "index/day_numbers.h"
 #include "index/index_rebuild.h"
 #include "index/key_declaration.h"
-#include "services/prompt.h"
 #include "table/engine_status.h"
 
 namespace dbf {
@@ -532,7 +532,7 @@ class FileIndexSide : public IndexSide {
         std::string name = upper(std::filesystem::path(k.decl.file).filename().string()).substr(0, kIndexNameSignificant);
         auto it = shortNames.find(name);
         if (it != shortNames.end() && it->second != k.decl.file) {
-          qv::Message(kSameKeyNames, kDriverCaption, qv::Icon::Exclamation);
+          hostWarn(kSameKeyNames, kDriverCaption);
           for (auto& [n, f] : shortNames) std::filesystem::remove(f);
           return layerError(b, LayerDuplicateNames, kSameKeyNames);
         }

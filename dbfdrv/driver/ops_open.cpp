@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "driver/field_map.h"
+#include "driver/host.h"
 #include "driver/ops.h"
-#include "services/prompt.h"
 
 namespace dbf {
 
@@ -197,7 +197,7 @@ int opCreate(FileBlock& b) {
   std::vector<FieldDef> fields;
   std::string message;
   if (int r = fieldsForCreate(decl, fields, message); r) {
-    if (!message.empty()) qv::Message(message, kDriverCaption, qv::Icon::Exclamation);
+    if (!message.empty()) hostWarn(message, kDriverCaption);
     return layerError(b, r, message);
   }
   bool compound = false;

@@ -1,10 +1,10 @@
 #include "browse/browse_items.h"
 
-#include "browse/browse_files.h"
 #include "browse/browse_view.h"
 #include "browse/display_names.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/messages.h"
 #include "services/topics.h"
 #include "storage/fixedstr.h"
@@ -35,7 +35,7 @@ BrowsePerson& personOf(BrowseState& s, Role r) {
 // as the messages hold it) replaces the one made from the last name when given.
 bool readPerson(Role role, uint32_t id, const std::string& alpha, BrowsePerson& out) {
   if (id == 0) return false;
-  auto use = useFiles({FilePerson});
+  FileScope use({FilePerson});
   PER = PersonRec();
   PER.PERSONID = id;
   if (!Person.get(PER_PersonKey)) return false;
@@ -80,7 +80,7 @@ uint32_t firstOfView(const BrowseState& s) {
 
 // The first message of the chosen thread inside the chosen section.
 uint32_t firstOfThreadInSection(const BrowseState& s) {
-  auto use = useFiles({FileMsgNmbr});
+  FileScope use({FileMsgNmbr});
   MSG = MsgNmbrRec();
   MSG.SECSYSID = s.sectionId;
   MSG.THREADALPHA = s.threadAlpha;
@@ -91,7 +91,7 @@ uint32_t firstOfThreadInSection(const BrowseState& s) {
 }
 
 bool neighbourThread(BrowseState& s, bool forward, bool inSection) {
-  auto use = useFiles({FileThreads});
+  FileScope use({FileThreads});
   Key k = inSection ? THR_SecKey : THR_AlphaKey;
   bool placed = false;
   if (s.threadNumber != 0) {
@@ -125,7 +125,7 @@ bool neighbourThread(BrowseState& s, bool forward, bool inSection) {
 
 bool neighbourPerson(BrowseState& s, Role role, bool forward) {
   bool mail = s.kind == KindMailDb;
-  auto use = useFiles({mail ? FileMail : FileMsgNmbr});
+  FileScope use({mail ? FileMail : FileMsgNmbr});
   File& f = mail ? static_cast<File&>(Mail) : static_cast<File&>(MsgNmbr);
   Key k = !mail ? (role == Role::Sender ? MSG_FromKey : MSG_ToKey)
                 : role == Role::Sender ? MAI_FromKey : role == Role::Receiver ? MAI_ToKey : MAI_PairKey;
@@ -179,7 +179,7 @@ bool neighbourPerson(BrowseState& s, Role role, bool forward) {
 }  // namespace
 
 bool chooseThread(BrowseState& s, uint32_t threadNumber) {
-  auto use = useFiles({FileThreads});
+  FileScope use({FileThreads});
   THR = ThreadsRec();
   THR.THREADNUMBER = threadNumber;
   if (threadNumber == 0 || !Threads.get(THR_ThreadKey)) return false;
@@ -188,7 +188,7 @@ bool chooseThread(BrowseState& s, uint32_t threadNumber) {
 }
 
 bool chooseSection(BrowseState& s, uint32_t sectionId) {
-  auto use = useFiles({FileSections});
+  FileScope use({FileSections});
   SEC = SectionsRec();
   SEC.SECSYSID = sectionId;
   if (sectionId == 0 || !Sections.get(SEC_SysIdKey)) return false;
@@ -197,7 +197,7 @@ bool chooseSection(BrowseState& s, uint32_t sectionId) {
 }
 
 bool chooseFirstSection(BrowseState& s) {
-  auto use = useFiles({FileSections});
+  FileScope use({FileSections});
   Sections.set(SEC_SectionKey);
   if (!Sections.next()) return false;
   takeSection(s);
@@ -214,7 +214,7 @@ bool choosePerson(BrowseState& s, int mode, uint32_t personId) {
 }
 
 bool chooseWord(BrowseState& s, uint32_t wordId) {
-  auto use = useFiles({FileWordList});
+  FileScope use({FileWordList});
   WOR = WordListRec();
   WOR.WORDID = int32_t(wordId);
   if (wordId == 0 || !WordList.get(WOR_by_WordId)) return false;
@@ -238,7 +238,7 @@ bool chooseFromMessage(BrowseState& s, uint32_t id) {
   uint32_t from, to, pair = 0, thread = 0, section = 0;
   std::string fromAlpha, toAlpha, pairAlpha;
   {
-    auto use = useFiles({mail ? FileMail : FileMsgNmbr});
+    FileScope use({mail ? FileMail : FileMsgNmbr});
     if (!readMessage(s.kind, id)) return false;
     if (mail) {
       from = MAI.FROMID, to = MAI.TOID, pair = MAI.PAIRID;

@@ -7,6 +7,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/datetime.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
@@ -85,7 +86,7 @@ struct RowLookups {
 };
 
 int databaseStatus() {
-  auto use = useFiles({FileForums});
+  FileScope use({FileForums});
   BufferGuard keep({&Forums});
   FOR = ForumsRec();
   FOR.ID = Mem.ForumNumber;
@@ -138,7 +139,7 @@ bool readRow(int kind, uint32_t id, BrowseRow& row, RowLookups& look) {
 std::vector<BrowseRow> readBrowseRows(int kind, const std::vector<uint32_t>& ids) {
   std::vector<BrowseRow> rows;
   const std::vector<int> files = rowFiles(kind);
-  auto use = useFiles(files);
+  FileScope use(files);
   std::vector<File*> buffers;
   for (int n : files) buffers.push_back(&declaredFile(n));
   BufferGuard keep(buffers);

@@ -1,9 +1,9 @@
 #include "browse/browse_title.h"
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "storage/buffer_guard.h"
@@ -14,7 +14,7 @@ uint32_t messageCount(int kind) {
   uint32_t count = 0;
   bool counted = false;
   {
-    auto use = useFiles({FileForums});
+    FileScope use({FileForums});
     BufferGuard keep({&Forums});
     FOR = ForumsRec();
     FOR.ID = Mem.ForumNumber;
@@ -25,7 +25,7 @@ uint32_t messageCount(int kind) {
   }
   if (counted) return count;
   int file = kind == KindMailDb ? FileMail : FileMsgNmbr;
-  auto use = useFiles({file});
+  FileScope use({file});
   return uint32_t(declaredFile(file).records());
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/messages.h"
 #include "storage/buffer_guard.h"
 
@@ -56,7 +56,7 @@ std::vector<int> viewFiles(const BrowseState& s) {
 
 }  // namespace
 
-BrowseView::BrowseView(const BrowseState& s) : state_(s), files_(useFiles(viewFiles(s))) {}
+BrowseView::BrowseView(const BrowseState& s) : state_(s), files_(shareFiles(viewFiles(s))) {}
 
 bool BrowseView::indexView() const {
   Walk w = walkOf(state_);

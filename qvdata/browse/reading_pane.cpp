@@ -1,8 +1,8 @@
 #include "browse/reading_pane.h"
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/messages.h"
 #include "storage/fixedstr.h"
 
@@ -17,7 +17,7 @@ std::string shownText(const std::string& subject, const std::string& text) {
 bool readShownText(int kind, uint32_t id, std::string& shown) {
   std::vector<int> files = kind == KindMailDb ? std::vector<int>{FileMail, FileMsgText, FileSubjects}
                                               : std::vector<int>{FileMsgNmbr, FileThreads, FileMsgText, FileSubjects};
-  auto use = useFiles(files);
+  FileScope use(files);
   if (!readMessage(kind, id)) return false;
   std::string subject = subjectOfMessage(kind);
   TXT = MsgTextRec();

@@ -1,8 +1,8 @@
 #include "browse/status_marks.h"
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/globals.h"
 #include "services/messages.h"
 
@@ -27,15 +27,15 @@ bool setStatus(int kind, StatusLevel level, uint32_t id, int status) {
   if (status < 0 || status > 2) return false;
   bool mail = kind == KindMailDb;
   if (level == LevelDatabase) {
-    auto use = useFiles({FileForums});
+    FileScope use({FileForums});
     FOR = ForumsRec();
     FOR.ID = Mem.ForumNumber;
     return rewriteStatus(Forums, FOR_ForumKey, FOR.DUMMY, status);
   }
   if (mail ? (level == LevelThread || level == LevelSection) : level == LevelPartner) return false;
   if (kind == KindNewsDb && level == LevelSection) return false;
-  auto use = useFiles(mail ? std::vector<int>{FileMail, FilePerson}
-                           : std::vector<int>{FileMsgNmbr, FileSections, FileThreads});
+  FileScope use(mail ? std::vector<int>{FileMail, FilePerson}
+                     : std::vector<int>{FileMsgNmbr, FileSections, FileThreads});
   if (!readMessage(kind, id)) return false;
   switch (level) {
     case LevelMessage:
@@ -70,21 +70,21 @@ bool setItemStatus(int kind, StatusLevel level, uint32_t id, int status) {
     case LevelDatabase: return setStatus(kind, level, id, status);
     case LevelThread: {
       if (mail) return false;
-      auto use = useFiles({FileThreads});
+      FileScope use({FileThreads});
       THR = ThreadsRec();
       THR.THREADNUMBER = id;
       return rewriteStatus(Threads, THR_ThreadKey, THR.DUMMY, status);
     }
     case LevelSection: {
       if (kind != KindForumDb) return false;
-      auto use = useFiles({FileSections});
+      FileScope use({FileSections});
       SEC = SectionsRec();
       SEC.SECSYSID = id;
       return rewriteStatus(Sections, SEC_SysIdKey, SEC.DUMMY, status);
     }
     case LevelPartner: {
       if (!mail) return false;
-      auto use = useFiles({FilePerson});
+      FileScope use({FilePerson});
       PER = PersonRec();
       PER.PERSONID = id;
       return rewriteStatus(Person, PER_PersonKey, PER.DUMMY, status);

@@ -67,11 +67,10 @@ std::string cutFindString(std::string_view s) {
   return std::string(s.substr(0, i));
 }
 
-TextFind::TextFind(int kind) : kind_(kind) { OP_CLOSE(OpShared, findFiles(kind_)); }
+TextFind::TextFind(int kind) : kind_(kind), files_(findFiles(kind)) {}
 
 TextFind::~TextFind() {
-  walk_.reset();
-  OP_CLOSE(OpRelease, findFiles(kind_));
+  walk_.reset();  // before the files go
 }
 
 void TextFind::start(const TextFindOptions& options) {

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "browse/browse_state.h"
+#include "services/file_scope.h"
 
 namespace qv {
 
@@ -81,6 +82,7 @@ class TextFind {
   bool positioned_ = false;
   uint32_t found_ = 0;
   int64_t examined_ = 0;
+  FileScope files_;  // the files the find reads, while it lives
 };
 
 // The subject and text test of one message as the find makes it, with the

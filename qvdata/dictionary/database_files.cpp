@@ -1,8 +1,8 @@
 #include "dictionary/database_files.h"
 
 #include "dictionary/file_numbers.h"
+#include "dictionary/original_limits.h"
 #include "dictionary/passwords.h"
-#include "originals/original_packing.h"
 
 namespace qv {
 

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "services/output_files.h"
+
 namespace qv {
 
 // Longest export file name.
@@ -21,9 +23,6 @@ bool checkExportName(const std::string& name);
 // The path of an export file: the name in the temporary directory.
 std::string exportPath(const std::string& name);
 
-// The reason a file asked for at `path` (a printed report, an export file,
-// an address list) may not be written, or an empty text when it may.
-std::string outputFileProblem(const std::string& path);
 // Checks the path and tells the user why it is refused (caption "Filename
 // error"). True when the file may be written.
 bool checkOutputFile(const std::string& path);

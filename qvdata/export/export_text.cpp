@@ -9,8 +9,6 @@ namespace qv {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 bool isInternet(std::string_view a) { return a.find('@') != std::string_view::npos; }
 
 // "First Last", "Last" or "" (a first name without a last name is not written).
@@ -29,14 +27,6 @@ std::string joined(const std::string& a, const std::string& b) {
 int32_t validDate(int32_t date) { return date > 0 ? date : 0; }
 
 }  // namespace
-
-bool isCompuServeNumber(std::string_view a) {
-  size_t sep = a.find_first_of(",.");
-  if (sep == 0 || sep == std::string_view::npos || sep + 1 >= a.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (i != sep && !isDigit(a[i])) return false;
-  return true;
-}
 
 std::string compuServeInternetAddress(std::string_view a) {
   if (!isCompuServeNumber(a)) return std::string(a);

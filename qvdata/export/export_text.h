@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "services/names.h"
+
 namespace qv {
 
 // A person as the headers name it: the Person record's last name, first
@@ -20,8 +22,6 @@ struct PersonText {
 // The domain that turns a CompuServe number into an Internet mail address.
 inline constexpr const char* kCompuServeMailDomain = "compuserve.com";
 
-// True for a CompuServe number: digits, a comma or full stop, digits.
-bool isCompuServeNumber(std::string_view address);
 // "12345,678" -> "12345.678@compuserve.com"; any other address unchanged.
 std::string compuServeInternetAddress(std::string_view address);
 

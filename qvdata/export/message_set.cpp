@@ -115,20 +115,21 @@ bool MessageWalk::open() {
     error_ = "A mail database has no sections.";
     return false;
   }
-  files_ = kind_ == KindMailDb ? std::vector<int>{FileMail, FileMsgText, FilePerson}
+  std::vector<int> files = kind_ == KindMailDb
+                               ? std::vector<int>{FileMail, FileMsgText, FilePerson}
                                : std::vector<int>{FileMsgNmbr, FileMsgText, FilePerson, FileSections, FileThreads};
-  if (kind_ == KindNewsDb) files_.push_back(FileMsgIdIndex);
-  if (req_.set == MessageSet::Word) files_.push_back(FileMasIdx);
-  if (req_.set == MessageSet::Topic) files_.push_back(FileSIndex);
-  if (req_.set == MessageSet::SearchResult) files_.push_back(FileSearch);
-  OP_CLOSE(OpShared, files_);
+  if (kind_ == KindNewsDb) files.push_back(FileMsgIdIndex);
+  if (req_.set == MessageSet::Word) files.push_back(FileMasIdx);
+  if (req_.set == MessageSet::Topic) files.push_back(FileSIndex);
+  if (req_.set == MessageSet::SearchResult) files.push_back(FileSearch);
+  files_ = FileScope(std::move(files));
   opened_ = true;
   return true;
 }
 
 void MessageWalk::close() {
   if (!opened_) return;
-  OP_CLOSE(OpRelease, files_);
+  files_.release();
   opened_ = false;
 }
 

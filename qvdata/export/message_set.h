@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "export/export_text.h"
+#include "services/file_scope.h"
 #include "storage/file.h"
 
 namespace qv {
@@ -110,7 +111,7 @@ class MessageWalk {
   bool opened_ = false;
   bool started_ = false;
   bool complete_ = false;
-  std::vector<int> files_;
+  FileScope files_{std::vector<int>{}};
   std::string error_;
   // The walk: the file and key, the leading key values that must stay equal,
   // the record at which the last slice stopped, and whether the key gives the

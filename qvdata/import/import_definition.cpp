@@ -4,6 +4,7 @@
 #include "dictionary/file_numbers.h"
 #include "import/formats.h"
 #include "services/databases.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/ids.h"
 #include "services/prompt.h"
@@ -70,7 +71,7 @@ bool WriteDefinitionFiles(uint32_t id, const std::vector<std::string>& masks) {
 
 uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& description) {
   if (!formatByName(s.format) || !DefinitionFitsRecord(s)) return 0;
-  OP_CLOSE(OpShared, {FileControl, FileBatches, FileFileList});
+  FileScope scope({FileControl, FileBatches, FileFileList});
   uint32_t id = 0;
   if (BeginTransaction({&Control, &Batches, &FileList}, 5, ReportShow)) {
     id = NextNr();
@@ -90,12 +91,11 @@ uint32_t SaveImportDefinition(const ImportSettings& s, const std::string& descri
       id = 0;
     }
   }
-  OP_CLOSE(OpRelease, {FileControl, FileBatches, FileFileList});
   return id;
 }
 
 bool LoadImportDefinition(uint32_t id, ImportSettings& s) {
-  OP_CLOSE(OpShared, {FileBatches, FileFileList});
+  FileScope scope({FileBatches, FileFileList});
   BAT = BatchesRec();
   BAT.ID = id;
   bool ok = Batches.get(BAT_IDKEY);
@@ -117,11 +117,10 @@ bool LoadImportDefinition(uint32_t id, ImportSettings& s) {
     FLI.ID = id;
     FileList.setPrefix(FLI_IDKEY, 1);
     while (FileList.next() && FLI.ID == id) s.masks.push_back(FLI.FILESPEC.str());
-    OP_CLOSE(OpRelease, {FileBatches, FileFileList});
+    scope.release();
     if (forum != 0 && findDatabase(forum)) s.forumName = FOR.DESCRIPTION.str();
     return true;
   }
-  OP_CLOSE(OpRelease, {FileBatches, FileFileList});
   return false;
 }
 

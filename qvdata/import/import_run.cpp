@@ -28,7 +28,7 @@
 #include "services/utilities.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
-#include "tasks/task_state.h"
+#include "import/touched_databases.h"
 
 namespace fs = std::filesystem;
 
@@ -792,7 +792,7 @@ void ImportRun::noteTouched(uint32_t database) {
   if (std::find(touched_.begin(), touched_.end(), database) != touched_.end()) return;
   touched_.push_back(database);
   // A scheduled task cleans up every database its imports post into.
-  CleanUpTouched(database);
+  noteDatabaseTouched(database);
 }
 
 void ImportRun::stagePostMessages() {

@@ -4,6 +4,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "maintenance/purge_impl.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/persons.h"
@@ -135,7 +136,7 @@ bool PurgeRun::Impl::countSection(uint32_t section) {
 }
 
 bool PurgeRun::Impl::updateDatabaseRecord(const std::function<void()>& edit) {
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = Mem.ForumNumber;
   bool ok = Forums.get(FOR_ForumKey) && Forums.hold(5);
@@ -144,7 +145,7 @@ bool PurgeRun::Impl::updateDatabaseRecord(const std::function<void()>& edit) {
     ok = Forums.put();
     Forums.release();
   }
-  OP_CLOSE(OpRelease, {FileForums});
+  scope.release();
   return ok || fail("the database record could not be stored: " + ErrorText());
 }
 

@@ -8,6 +8,7 @@
 #include "dictionary/file_numbers.h"
 #include "services/db_kind.h"
 #include "services/dbref.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "storage/buffer_guard.h"
@@ -122,9 +123,9 @@ bool writeDbRef(uint32_t dirNumber, int mode) {
   std::string saved = Mem.Dirnamn;
   Mem.Dirnamn = "F" + std::to_string(dirNumber);
   if (useCount(FileDbRef) > 0 && declaredFile(FileDbRef).name() != filePath(FileDbRef)) OP_CLOSE(OpForceClose, {FileDbRef});
-  OP_CLOSE(OpShared, {FileDbRef});
+  FileScope scope({FileDbRef});
   ok = UpdREF(mode);
-  OP_CLOSE(OpRelease, {FileDbRef});
+  scope.release();
   Mem.Dirnamn = saved;
   return ok;
 }

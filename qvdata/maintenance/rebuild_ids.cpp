@@ -8,6 +8,7 @@
 #include "maintenance/rebuild_impl.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/prompt.h"
@@ -33,9 +34,8 @@ uint32_t highestBy(File& f, const Key& k, const uint32_t& field) {
 uint32_t highestOfConfigFile(int number, File& f, const Key& k, const uint32_t& field) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(filePath(number), ec)) return 0;
-  OP_CLOSE(OpShared, {number});
+  FileScope scope({number});
   uint32_t high = highestBy(f, k, field);
-  OP_CLOSE(OpRelease, {number});
   return high;
 }
 

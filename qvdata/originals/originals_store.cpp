@@ -18,8 +18,6 @@ namespace qv {
 
 namespace {
 
-bool keptKind(int kind) { return kind == KindMailDb || kind == KindNewsDb; }
-
 // The bytes of a SHA-256.
 constexpr size_t kHashBytes = 32;
 
@@ -54,11 +52,6 @@ bool originalsOpenForReading() {
 
 namespace {
 
-bool readSettingsRow() {
-  ORI = OriginalsRec();
-  return Originals.get(ORI_IdKey);
-}
-
 // The message row of `messageId` into ORI (its HASH blank when the source
 // held no original); false when it has none.
 bool messageRow(uint32_t messageId) {
@@ -79,13 +72,6 @@ bool contentRow(const std::string& hash) {
 
 }  // namespace
 
-HashForm originalsHashForm() {
-  // A file that holds nothing yet names its contents by their bytes (its
-  // settings row is written so); one that does keeps naming them as it did.
-  if (readSettingsRow()) return ORI.PACKING == uint8_t(HashForm::Bytes) ? HashForm::Bytes : HashForm::Hex;
-  return Originals.hasRecords() ? HashForm::Hex : HashForm::Bytes;
-}
-
 std::string storedHash(std::string_view hex, HashForm form) {
   if (form == HashForm::Hex || hex.size() != 2 * kHashBytes) return std::string(hex);
   auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
@@ -104,8 +90,8 @@ std::string hashOfStored(std::string_view stored) {
 }
 
 bool keepsOriginals(int kind) {
-  if (!keptKind(kind) || !originalsOpenForReading()) return false;
-  return readSettingsRow() && ORI.SIZE == kOriginalsKept;
+  if (!originalsKeptKind(kind) || !originalsOpenForReading()) return false;
+  return originalsSettingsRow() && ORI.SIZE == kOriginalsKept;
 }
 
 std::shared_ptr<const OriginalDictionary> storedDictionary(uint32_t id) {
@@ -139,7 +125,7 @@ std::shared_ptr<const OriginalDictionary> databaseDictionary() {
 
 std::optional<std::string> readOriginal(int kind, uint32_t messageId, std::string* damage) {
   if (damage) damage->clear();
-  if (!keptKind(kind)) return std::nullopt;
+  if (!originalsKeptKind(kind)) return std::nullopt;
   if (!originalsOpenForReading()) {
     // A file that is there but cannot be read is no file without originals.
     if (damage && useCount(FileOriginals) == 0 && originalsFileExists())
@@ -184,41 +170,11 @@ bool keepsOriginalsIn(uint32_t dirNumber, int kind, std::shared_ptr<const Origin
   return keeps;
 }
 
-bool originalsFileExists() {
-  std::error_code ec;
-  return fs::exists(filePath(FileOriginals), ec);
-}
-
-bool setKeepOriginals(int kind, bool on, int reportMode) {
-  if (!keptKind(kind)) return false;
-  if (!on && !originalsFileExists()) return true;
-  if (useCount(FileOriginals) > 0 && Originals.name() != filePath(FileOriginals)) {
-    setError(ErrAccessDenied, filePath(FileOriginals), "the originals of another database are in use");
-    return false;
-  }
-  OP_CLOSE(OpShared, {FileOriginals});
-  bool ok = writeKeepSetting(on, reportMode);
-  OP_CLOSE(OpRelease, {FileOriginals});
-  return ok;
-}
-
-bool writeKeepSetting(bool on, int reportMode) {
-  if (readSettingsRow()) {
-    ORI.SIZE = on ? kOriginalsKept : 0;
-    return UppDat(Originals, OpChange, reportMode);
-  }
-  HashForm form = originalsHashForm();
-  ORI = OriginalsRec();
-  ORI.SIZE = on ? kOriginalsKept : 0;
-  ORI.PACKING = uint8_t(form);
-  return UppDat(Originals, OpAdd, reportMode);
-}
-
 bool newNewsgroupIn(uint32_t dirNumber) {
   if (useCount(FileOriginals) > 0) return false;
   std::string saved = Mem.Dirnamn;
   Mem.Dirnamn = "F" + std::to_string(dirNumber);
-  bool unset = !originalsOpenForReading() ? !originalsFileExists() : !readSettingsRow();
+  bool unset = !originalsOpenForReading() ? !originalsFileExists() : !originalsSettingsRow();
   Originals.close();
   bool isNew = false;
   std::error_code ec;

@@ -19,19 +19,10 @@
 
 #include "originals/original_dictionary.h"
 #include "originals/original_packing.h"
+#include "services/originals_setting.h"
 
 namespace qv {
 
-// The settings row's SIZE while the database keeps originals.
-inline constexpr uint32_t kOriginalsKept = 1;
-
-// How an Originals file names a content in HASH (its settings row's
-// PACKING): a file made from now on by the 32 bytes of the SHA-256, half
-// the room in every row and key entry; a file made before by its 64 hex
-// digits. A file keeps the form it was made with, and both read alike.
-enum class HashForm : uint8_t { Hex = 0, Bytes = 1 };
-// The form of the open Originals file.
-HashForm originalsHashForm();
 // A hash in hex (originalHash) as a file of `form` names it.
 std::string storedHash(std::string_view hex, HashForm form);
 // The hash a HASH of either form names, in hex (a HASH that is neither
@@ -64,17 +55,10 @@ std::shared_ptr<const OriginalDictionary> storedDictionary(uint32_t id);
 // keepsOriginals does.
 std::shared_ptr<const OriginalDictionary> databaseDictionary();
 
-// True when the current database's Originals file is there on disk.
-bool originalsFileExists();
 // The current database's Originals file open: as a procedure opened it, or
 // opened here for reading. False when it is not there, or is open for a
 // procedure on another database.
 bool originalsOpenForReading();
-// Turns the setting of the current database on or off. Turning it on makes
-// the Originals file when missing; turning it off keeps the originals kept
-// so far (they stay readable), and new imports add none. False for a forum
-// database or a failed write (reported with `reportMode`).
-bool setKeepOriginals(int kind, bool on, int reportMode);
 // True for the newsgroup database in directory F<dirNumber> when it holds
 // no article and its Originals file no setting (or it has none): one made
 // by a run stopped before its first articles were committed, which is as
@@ -86,10 +70,6 @@ bool newNewsgroupIn(uint32_t dirNumber);
 // caller's transaction; a failed write is reported with `reportMode`
 // (services/record_helpers.h) and gives false.
 
-// Writes the setting of the open file (setKeepOriginals without opening
-// it): a new database's setting goes into the transaction of its first
-// messages.
-bool writeKeepSetting(bool on, int reportMode);
 // Records `original` as the original of `messageId`: its content is added
 // unless the file holds it already; an original the message had before is
 // let go (removeOriginal). One longer than kOriginalMaxBytes is not kept.

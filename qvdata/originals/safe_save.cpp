@@ -8,8 +8,8 @@
 
 #include <utility>
 
-#include "export/export_names.h"
 #include "mime/charset.h"
+#include "services/output_files.h"
 
 namespace qv {
 

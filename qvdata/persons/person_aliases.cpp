@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "persons/person_names.h"
 #include "persons/person_recode.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
@@ -30,7 +30,7 @@ void refuse(const char* text) { Message(text, "Warning!", Icon::Exclamation); }
 
 bool buildAliasList(uint32_t personId, AliasList& out) {
   out = AliasList();
-  auto files = useFiles({FilePerson, FilePLINK});
+  FileScope files({FilePerson, FilePLINK});
   BufferGuard guard({&Person, &PLINK});
   if (!readPerson(personId)) return false;
   out.name = personWindowName(false);
@@ -68,7 +68,7 @@ AliasSave saveAliasChange(const AliasList& list) {
     refuse("You are not allowed to change the MailBox owner default address!");
     return AliasSave::OwnerRefused;
   }
-  auto files = useFiles({FilePerson, FilePLINK, FileExtras});
+  FileScope files({FilePerson, FilePLINK, FileExtras});
   BufferGuard guard({&Person, &PLINK});
   if (!beginPersonTransaction({&Person, &PLINK, &Extras})) return AliasSave::Failed;
   bool found = readPerson(list.personId);

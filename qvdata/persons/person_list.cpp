@@ -1,8 +1,8 @@
 #include "persons/person_list.h"
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "persons/person_names.h"
+#include "services/file_scope.h"
 #include "services/whole_names.h"
 #include "storage/buffer_guard.h"
 
@@ -27,7 +27,7 @@ PersonRow rowOfBuffer() {
 }  // namespace
 
 void forEachPerson(PersonOrder order, const std::function<bool(const PersonRow&)>& each) {
-  auto files = useFiles({FilePerson});
+  FileScope files({FilePerson});
   BufferGuard guard({&Person});
   Person.set(order == PersonOrder::ByAddress ? PER_AddressKey : PER_NameKey);
   while (Person.next())
@@ -35,7 +35,7 @@ void forEachPerson(PersonOrder order, const std::function<bool(const PersonRow&)
 }
 
 bool readPersonRow(uint32_t id, PersonRow& out) {
-  auto files = useFiles({FilePerson});
+  FileScope files({FilePerson});
   BufferGuard guard({&Person});
   PER = PersonRec();
   PER.PERSONID = id;
@@ -45,7 +45,7 @@ bool readPersonRow(uint32_t id, PersonRow& out) {
 }
 
 bool readPersonRecord(uint32_t id, PersonRec& out) {
-  auto files = useFiles({FilePerson});
+  FileScope files({FilePerson});
   BufferGuard guard({&Person});
   PER = PersonRec();
   PER.PERSONID = id;
@@ -55,7 +55,7 @@ bool readPersonRecord(uint32_t id, PersonRec& out) {
 }
 
 int64_t personCount() {
-  auto files = useFiles({FilePerson});
+  FileScope files({FilePerson});
   return Person.records();
 }
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "persons/person_names.h"
 #include "persons/person_recode.h"
 #include "services/crash_point.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
@@ -81,7 +81,7 @@ bool mergeOne(int kind, const MergeEntry& listed, const PersonRec& kept) {
 MergeList::Added MergeList::add(uint32_t personId) {
   for (const MergeEntry& e : entries_)
     if (e.personId == personId) return Added::Listed;
-  auto files = useFiles({FilePerson});
+  FileScope files({FilePerson});
   BufferGuard guard({&Person});
   if (!readPerson(personId)) return Added::NotFound;
   MergeEntry e;
@@ -123,7 +123,7 @@ MergeResult mergePersons(const MergeList& list) {
   MergeResult r;
   if (!list.canMerge()) return r;
   const int kind = Mem.ForumType;
-  auto files = useFiles({kind == KindMailDb ? FileMail : FileMsgNmbr, FilePLINK, FilePerson, FileExtras});
+  FileScope files({kind == KindMailDb ? FileMail : FileMsgNmbr, FilePLINK, FilePerson, FileExtras});
   BufferGuard guard({&Person, &PLINK, &Mail, &MsgNmbr});
   if (!readPerson(list.keptId())) return r;
   const PersonRec kept = PER;

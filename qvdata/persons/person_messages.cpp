@@ -1,11 +1,11 @@
 #include "persons/person_messages.h"
 
-#include "browse/browse_files.h"
 #include "browse/browse_items.h"
 #include "browse/browse_state.h"
 #include "dictionary/dictionary.h"
 #include "persons/person_recode.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/globals.h"
 #include "storage/buffer_guard.h"
 
@@ -16,7 +16,7 @@ uint32_t preparePersonMessages(uint32_t personId) {
   const bool mail = kind == KindMailDb;
   uint32_t first = 0;
   {
-    auto files = useFiles({mail ? FileMail : FileMsgNmbr, FilePerson});
+    FileScope files({mail ? FileMail : FileMsgNmbr, FilePerson});
     BufferGuard guard({&Person});
     PER = PersonRec();
     PER.PERSONID = personId;

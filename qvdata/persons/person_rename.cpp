@@ -1,10 +1,10 @@
 #include "persons/person_rename.h"
 
-#include "browse/browse_files.h"
 #include "dictionary/dictionary.h"
 #include "persons/person_recode.h"
 #include "services/db_kind.h"
 #include "services/dbref.h"
+#include "services/file_scope.h"
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
@@ -49,8 +49,8 @@ RenameResult renamePerson(PersonRec& opened, const std::string& last, const std:
   const int kind = Mem.ForumType;
   const bool mail = kind == KindMailDb;
   const bool owner = mail && opened.PERSONID == Mem.PersonID;
-  auto files = mail ? useFiles({FileMail, FilePerson, FileExtras, FileForums, FileDbRef})
-                    : useFiles({FileMsgNmbr, FilePerson, FileExtras});
+  FileScope files(mail ? std::vector<int>{FileMail, FilePerson, FileExtras, FileForums, FileDbRef}
+                       : std::vector<int>{FileMsgNmbr, FilePerson, FileExtras});
   BufferGuard guard({&Person, &Mail, &MsgNmbr, &Forums});
   bool begun = mail ? beginPersonTransaction({&Mail, &Person, &Extras, &Forums, &DbRef})
                     : beginPersonTransaction({&MsgNmbr, &Person, &Extras});

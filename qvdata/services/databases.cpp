@@ -3,14 +3,15 @@
 #include <filesystem>
 
 #include "dictionary/dictionary.h"
-#include "originals/originals_store.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
 #include "services/dbref.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/ids.h"
 #include "services/installation.h"
+#include "services/originals_setting.h"
 #include "services/paths.h"
 #include "services/persons.h"
 #include "services/prompt.h"
@@ -20,7 +21,6 @@
 #include "services/settings_items.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
-#include "tasks/task_services.h"
 
 namespace qv {
 
@@ -39,9 +39,9 @@ bool inDirectory(uint32_t dirNumber, const std::vector<int>& files, Fn fn) {
       return false;
     }
   Mem.Dirnamn = "F" + std::to_string(dirNumber);
-  OP_CLOSE(OpShared, files);
+  FileScope scope(files);
   bool ok = fn();
-  OP_CLOSE(OpRelease, files);
+  scope.release();
   Mem.Dirnamn = saved;
   return ok;
 }
@@ -88,7 +88,7 @@ uint32_t nextDirNumber() {
 }
 
 uint32_t AddForumDatabase(const std::string& name, int kind, int mode) {
-  OP_CLOSE(OpShared, {FileForums, FileControl});
+  FileScope scope({FileForums, FileControl});
   uint32_t result = 0;
   uint32_t dir = nextDirNumber();
   uint32_t id = NextNr();
@@ -114,12 +114,11 @@ uint32_t AddForumDatabase(const std::string& name, int kind, int mode) {
       result = id;
     }
   }
-  OP_CLOSE(OpRelease, {FileForums, FileControl});
   return result;
 }
 
 uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
-  OP_CLOSE(OpShared, {FileForums, FileControl});
+  FileScope scope({FileForums, FileControl});
   uint32_t dir = nextDirNumber();
   makeDirectory(dir);
   uint32_t result = 0;
@@ -155,12 +154,11 @@ uint32_t AddMailbox(const MailboxSpec& spec, bool remember, int mode) {
     KonfigSet(ItemLastMailbox, result);
     Konfig(KSave);
   }
-  OP_CLOSE(OpRelease, {FileForums, FileControl});
   return ok ? result : 0;
 }
 
 bool UpdateMailbox(uint32_t id, const MailboxSpec& spec, int mode) {
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = Forums.get(FOR_ForumKey) && FOR.TYPE == KindMailDb;
@@ -183,25 +181,22 @@ bool UpdateMailbox(uint32_t id, const MailboxSpec& spec, int mode) {
       return true;
     });
   }
-  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
 bool findDatabase(uint32_t id) {
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = Forums.get(FOR_ForumKey);
-  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
 bool findDatabase(const std::string& name) {
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.DESCRIPTION = name;
   bool ok = Forums.get(FOR_AlphaKey);
-  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
@@ -213,18 +208,17 @@ bool selectDatabase(uint32_t id) {
 
 std::vector<DatabaseEntry> listDatabases(int kind, bool byDirectory) {
   std::vector<DatabaseEntry> out;
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   Forums.set(byDirectory ? FOR_DirKey : FOR_AlphaKey);
   while (Forums.next()) {
     if (kind != kAllDbKinds && FOR.TYPE != kind) continue;
     out.push_back({FOR.ID, FOR.DESCRIPTION.str(), FOR.DIRNUMBER, FOR.TYPE, FOR.MSGCOUNT, FOR.NOIMPORT == 0});
   }
-  OP_CLOSE(OpRelease, {FileForums});
   return out;
 }
 
 bool setImportAllowed(uint32_t id, bool allowed) {
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = Forums.get(FOR_ForumKey);
@@ -232,7 +226,6 @@ bool setImportAllowed(uint32_t id, bool allowed) {
     FOR.NOIMPORT = allowed ? 0 : 1;
     ok = UppDat(Forums, OpChange, ReportShow);
   }
-  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
@@ -242,7 +235,7 @@ namespace {
 // it back (mode ReportShow reports failures).
 template <typename Change>
 bool changeDatabase(uint32_t id, Change change, int mode = ReportShow) {
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = HoldRec(Forums, &FOR_ForumKey, true);
@@ -251,7 +244,6 @@ bool changeDatabase(uint32_t id, Change change, int mode = ReportShow) {
     ok = UppDat(Forums, OpChange, mode);
     Forums.release();
   }
-  OP_CLOSE(OpRelease, {FileForums});
   return ok;
 }
 
@@ -322,9 +314,8 @@ bool renameDatabase(uint32_t id, const std::string& name, int mode) {
   RecordImage rec = saveRecord(Forums.decl());
   if (Mem.Dirnamn == "F" + std::to_string(dir)) {
     if (Mem.ForumNumber == id) Mem.Description = name;
-    OP_CLOSE(OpShared, {FileDbRef});
+    FileScope scope({FileDbRef});
     UpdREF(mode);
-    OP_CLOSE(OpRelease, {FileDbRef});
   } else {
     inDirectory(dir, {22}, [&] {
       restoreRecord(Forums.decl(), rec);
@@ -348,11 +339,11 @@ bool ActivateDatabase(uint32_t id) {
 
 bool ReopenLastDatabase() {
   if (ActivateDatabase(uint32_t(KonfigGet(ItemLastDatabase)))) return true;
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   std::vector<uint32_t> ids;
   Forums.set(FOR_ForumKey);
   while (Forums.next()) ids.push_back(FOR.ID);
-  OP_CLOSE(OpRelease, {FileForums});
+  scope.release();
   for (uint32_t id : ids)
     if (ActivateDatabase(id)) return true;
   return false;
@@ -371,11 +362,11 @@ bool DeleteDatabase(uint32_t id) {
   // deleted again and no new database takes its directory.
   if (!removed) return false;
 
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   bool ok = HoldRec(Forums, &FOR_ForumKey, true) && UppDat(Forums, OpRemove, ReportShow);
-  OP_CLOSE(OpRelease, {FileForums});
+  scope.release();
   // The scheduler forgets the database.
   SemaFore(TaskServiceDatabasesChanged);
   if (KonfigGet(ItemLastDatabase) == id) {

@@ -9,6 +9,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 
 namespace qv {
@@ -30,7 +31,7 @@ const std::vector<std::string_view>& defaultStopWords() {
 }
 
 bool installDefaultStopList() {
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   bool ok = true;
   if (!StopList.hasRecords()) {
     ok = StopList.stream();
@@ -42,7 +43,6 @@ bool installDefaultStopList() {
     }
     ok = StopList.flush() && ok;
   }
-  OP_CLOSE(OpRelease, {FileStopList});
   return ok;
 }
 

@@ -11,6 +11,7 @@
 
 #include "dictionary/dictionary.h"
 #include "services/default_stop_list.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/paths.h"
@@ -23,7 +24,6 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"
-#include "tasks/task_services.h"
 
 namespace fs = std::filesystem;
 
@@ -32,8 +32,7 @@ namespace qv {
 namespace {
 int lockFd = -1;
 pid_t lockPid = 0;  // the process that took the lock (a forked child shares it)
-bool opened = false;
-bool readOnly = false;
+bool readOnly = false;  // the mode of the open being made or in force
 
 bool makeDir(const std::string& dir, std::string& error) {
   if (makePrivateDirectory(dir)) return true;
@@ -90,11 +89,7 @@ LockResult takeLock(const std::string& root, std::string& error) {
 void registerLibraryServices() {
   registerSemaFore(212, [] { return TransactionCheck() ? 1 : 0; });
   registerSemaFore(213, [] { return RecountForumPerson(); });
-  registerTaskServices();
 }
-
-bool installationOpen() { return opened; }
-bool installationReadOnly() { return opened && readOnly; }
 
 bool openInstallation(const std::string& rootIn, std::string& error, MissingPaths paths, Access access) {
   // One installation at a time: a program that opens another lets the first go.
@@ -123,7 +118,7 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
     }
     error.clear();
   }
-  opened = true;
+  setInstallationState(true, readOnly);
 
   Mem = MemState();
   Mem.Net = r;
@@ -134,7 +129,7 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
 
   // The settings blocks are loaded (and written back where loading changed
   // them) in one write of the control file rather than one each.
-  OP_CLOSE(OpShared, {FileControl});
+  FileScope scope({FileControl});
   if (!readOnly) Control.stream();
   bool ok = Konfig(KLoad) && Konfig(KLoadDisplay) && AutoPath(KLoad);
   if (ok) {
@@ -152,7 +147,7 @@ bool openInstallation(const std::string& rootIn, std::string& error, MissingPath
     if (ok && created) ok = installDefaultStopList();
   }
   if (!readOnly && !Control.flush()) ok = false;
-  OP_CLOSE(OpRelease, {FileControl});
+  scope.release();
   if (!ok) {
     if (error.empty()) error = "The control file is not available - no access to application!";
     closeInstallation();
@@ -205,8 +200,8 @@ void closeInstallation() {
     ::close(lockFd);
     lockFd = -1;
   }
-  opened = false;
   readOnly = false;
+  setInstallationState(false, false);
 }
 
 void useDatabase() {

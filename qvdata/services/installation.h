@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "services/installation_state.h"
+
 namespace qv {
 
 // Opens the installation at `root` and sets the directory globals from its
@@ -37,9 +39,6 @@ bool installationBusy(const std::string& root);
 // Waits until no program holds the installation at `root` (returns at once
 // when it is free or has no lock file).
 void waitForInstallation(const std::string& root);
-bool installationOpen();
-// True while the open installation is open for reading only.
-bool installationReadOnly();
 
 // Makes the database in the FOR buffer the current one: sets Mem.ForumNumber,
 // Description, ForumType, Dirnamn and PersonID.

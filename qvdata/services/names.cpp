@@ -223,4 +223,13 @@ void FindCISAdress(int mode, std::string_view text, std::string& name, std::stri
   }
 }
 
+bool isCompuServeNumber(std::string_view a) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  size_t sep = a.find_first_of(",.");
+  if (sep == 0 || sep == npos || sep + 1 >= a.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (i != sep && !digit(a[i])) return false;
+  return true;
+}
+
 }  // namespace qv

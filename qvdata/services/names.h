@@ -27,4 +27,7 @@ void ParseName(std::string_view full, std::string& last, std::string& first);
 // number is all name and the address is empty.
 void FindCISAdress(int mode, std::string_view text, std::string& name, std::string& address);
 
+// True for a CompuServe number: digits, a comma or full stop, digits.
+bool isCompuServeNumber(std::string_view address);
+
 }  // namespace qv

@@ -9,6 +9,12 @@
 
 namespace qv {
 
+// The scheduler's services that the lower layers start by number (the
+// scheduler registers them as the library loads, tasks/task_services.h):
+// its housekeeping at start-up and, after a database has been deleted from
+// the list, forgetting it.
+enum TaskService : int { TaskServiceStartup = 200, TaskServiceDatabasesChanged = 209 };
+
 using SemaForeHandler = std::function<int()>;
 
 void registerSemaFore(int code, SemaForeHandler handler, int stackSize = 0);

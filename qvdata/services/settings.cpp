@@ -6,9 +6,10 @@
 
 #include "dictionary/dictionary.h"
 #include "services/datetime.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "services/installation.h"
+#include "services/installation_state.h"
 #include "services/paths.h"
 #include "services/prompt.h"
 #include "services/settings_items.h"
@@ -237,7 +238,7 @@ void controlFileFailure() {
 
 bool loadBlock(uint8_t id, std::array<uint8_t, 200>& data, const std::array<uint8_t, 200>& defaults,
                bool& created) {
-  OP_CLOSE(OpShared, {FileControl});
+  FileScope scope({FileControl});
   created = false;
   CTL = ControlRec();
   CTL.ID = id;
@@ -256,13 +257,13 @@ bool loadBlock(uint8_t id, std::array<uint8_t, 200>& data, const std::array<uint
     data = defaults;
     created = ok;
   }
-  OP_CLOSE(OpRelease, {FileControl});
+  scope.release();
   if (!ok) controlFileFailure();
   return ok;
 }
 
 bool saveBlock(uint8_t id, const std::array<uint8_t, 200>& data) {
-  OP_CLOSE(OpShared, {FileControl});
+  FileScope scope({FileControl});
   CTL = ControlRec();
   CTL.ID = id;
   bool ok = Control.get(CTL_IdKey);
@@ -277,7 +278,7 @@ bool saveBlock(uint8_t id, const std::array<uint8_t, 200>& data) {
     if (id == BlockGeneral) CTL.NEXTNUMBER = kFirstId;
     ok = Control.add();
   }
-  OP_CLOSE(OpRelease, {FileControl});
+  scope.release();
   if (!ok) controlFileFailure();
   return ok;
 }
@@ -300,7 +301,7 @@ bool Konfig(int op, int item, int64_t& value, std::string& text) {
       if (!ok) return false;
       if (installationReadOnly()) return true;
       // The ID counter starts at kFirstId.
-      OP_CLOSE(OpShared, {FileControl});
+      FileScope scope({FileControl});
       CTL = ControlRec();
       CTL.ID = BlockGeneral;
       bool found = Control.get(CTL_IdKey);
@@ -308,7 +309,7 @@ bool Konfig(int op, int item, int64_t& value, std::string& text) {
         CTL.NEXTNUMBER = kFirstId;
         found = Control.put();
       }
-      OP_CLOSE(OpRelease, {FileControl});
+      scope.release();
       if (!found) controlFileFailure();
       return found;
     }

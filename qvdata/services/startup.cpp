@@ -11,7 +11,6 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"
-#include "tasks/task_services.h"
 
 namespace fs = std::filesystem;
 

@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary.h"
 #include "services/datetime.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/ids.h"
@@ -35,18 +36,18 @@ std::vector<Topic> listTopics(uint32_t dirNumber) {
   std::string wanted = dirNumber ? "F" + std::to_string(dirNumber) : saved;
   if (wanted.empty() || (wanted != saved && useCount(FileCodes) > 0)) return out;
   Mem.Dirnamn = wanted;
-  OP_CLOSE(OpShared, {FileCodes});
+  FileScope scope({FileCodes});
   COD = CodesRec();
   COD.TYPE = kTopicType;
   Codes.setPrefix(COD_ClassKey, 1);
   while (Codes.next() && COD.TYPE == kTopicType) out.push_back(fromBuffer());
-  OP_CLOSE(OpRelease, {FileCodes});
+  scope.release();
   Mem.Dirnamn = saved;
   return out;
 }
 
 uint32_t addTopic(const Topic& t) {
-  OP_CLOSE(OpShared, {FileCodes, FileControl});
+  FileScope scope({FileCodes, FileControl});
   uint32_t id = NextNr();
   if (id != 0) {
     COD = CodesRec();
@@ -59,12 +60,11 @@ uint32_t addTopic(const Topic& t) {
     COD.WORDONLY = t.matchWord ? 1 : 0;
     if (!UppDat(Codes, OpAdd, ReportShow)) id = 0;
   }
-  OP_CLOSE(OpRelease, {FileCodes, FileControl});
   return id;
 }
 
 bool updateTopic(const Topic& t) {
-  OP_CLOSE(OpShared, {FileCodes});
+  FileScope scope({FileCodes});
   bool ok = findTopic(t.id);
   if (ok) {
     int64_t pos = Codes.position();
@@ -79,30 +79,27 @@ bool updateTopic(const Topic& t) {
       Codes.release();
     }
   }
-  OP_CLOSE(OpRelease, {FileCodes});
   return ok;
 }
 
 bool deleteTopic(uint32_t id) {
-  OP_CLOSE(OpShared, {FileCodes});
+  FileScope scope({FileCodes});
   bool ok = findTopic(id);
   if (ok) {
     int64_t pos = Codes.position();
     ok = HoldRec(Codes, nullptr, false, pos) && UppDat(Codes, OpRemove, ReportShow);
   }
-  OP_CLOSE(OpRelease, {FileCodes});
   return ok;
 }
 
 std::vector<uint32_t> topicsOfMessage(uint32_t messageNumber) {
   std::vector<uint32_t> out;
   BufferGuard guard({&SIndex});
-  OP_CLOSE(OpShared, {FileSIndex});
+  FileScope scope({FileSIndex});
   SIN = SIndexRec();
   SIN.MSGNUMBER = messageNumber;
   SIndex.setPrefix(SIN_MsgKey, 1);
   while (SIndex.next() && SIN.MSGNUMBER == messageNumber) out.push_back(SIN.ID);
-  OP_CLOSE(OpRelease, {FileSIndex});
   return out;
 }
 
@@ -120,7 +117,7 @@ bool addToTopicCount(uint32_t topicId, int64_t delta) {
 
 bool setTopicLink(uint32_t topicId, uint32_t messageNumber, bool attached) {
   BufferGuard guard({&SIndex, &Codes});
-  OP_CLOSE(OpShared, {FileSIndex, FileCodes});
+  FileScope scope({FileSIndex, FileCodes});
   bool ok = BeginTransaction({&SIndex, &Codes}, 5);
   if (ok) {
     SIN = SIndexRec();
@@ -137,7 +134,6 @@ bool setTopicLink(uint32_t topicId, uint32_t messageNumber, bool attached) {
     else if (!commitTransaction())
       ok = !TransactionCheck();
   }
-  OP_CLOSE(OpRelease, {FileSIndex, FileCodes});
   return ok;
 }
 

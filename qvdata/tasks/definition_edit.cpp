@@ -8,6 +8,7 @@
 #include "import/import_definition.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
@@ -80,7 +81,7 @@ uint32_t AddImportDefinition(const std::string& description, const ImportSetting
 
 bool UpdateImportDefinition(const ImportDefinition& d) {
   if (!formatByName(d.settings.format) || !CheckImportDefinition(d.settings)) return false;
-  OP_CLOSE(OpShared, {FileBatches, FileFileList});
+  FileScope scope({FileBatches, FileFileList});
   bool ok = BeginTransaction({&Batches, &FileList}, 5, ReportShow);
   if (ok) {
     BAT = BatchesRec();
@@ -90,12 +91,11 @@ bool UpdateImportDefinition(const ImportDefinition& d) {
     Batches.release();
     ok = finish(ok && WriteDefinitionFiles(d.id, d.settings.masks));
   }
-  OP_CLOSE(OpRelease, {FileBatches, FileFileList});
   return ok;
 }
 
 bool DeleteImportDefinition(uint32_t id) {
-  OP_CLOSE(OpShared, {FileBatches, FileFileList, FileTaskBatch});
+  FileScope scope({FileBatches, FileFileList, FileTaskBatch});
   bool ok = BeginTransaction({&Batches, &FileList, &TaskBatch}, 5, ReportShow);
   if (ok) {
     BAT = BatchesRec();
@@ -106,7 +106,6 @@ bool DeleteImportDefinition(uint32_t id) {
                          [&] { return TIM.BATCHID == id; });
     ok = finish(ok);
   }
-  OP_CLOSE(OpRelease, {FileBatches, FileFileList, FileTaskBatch});
   return ok;
 }
 
@@ -120,10 +119,10 @@ bool ReadImportDefinition(uint32_t id, ImportDefinition& d) {
 
 std::vector<ImportDefinition> ListImportDefinitions() {
   std::vector<uint32_t> ids;
-  OP_CLOSE(OpShared, {FileBatches});
+  FileScope scope({FileBatches});
   Batches.set(BAT_IDKEY);
   while (Batches.next()) ids.push_back(BAT.ID);
-  OP_CLOSE(OpRelease, {FileBatches});
+  scope.release();
   std::vector<ImportDefinition> out;
   for (uint32_t id : ids) {
     ImportDefinition d;
@@ -135,11 +134,10 @@ std::vector<ImportDefinition> ListImportDefinitions() {
 uint32_t FindImportDefinition(const std::string& description) {
   std::string wanted = foldUpper(trimRight(description));
   uint32_t found = 0;
-  OP_CLOSE(OpShared, {FileBatches});
+  FileScope scope({FileBatches});
   Batches.set(BAT_IDKEY);
   while (found == 0 && Batches.next())
     if (foldUpper(BAT.DESCRIPTION.view()) == wanted) found = BAT.ID;
-  OP_CLOSE(OpRelease, {FileBatches});
   return found;
 }
 

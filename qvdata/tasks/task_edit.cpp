@@ -5,6 +5,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/datetime.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/ids.h"
 #include "services/prompt.h"
@@ -97,7 +98,7 @@ bool CheckTask(const TasksRec& t) {
 uint32_t AddTask(const TaskEdit& e) {
   if (!CheckTask(e.task)) return 0;
   TasksRec t = prepared(e.task);
-  OP_CLOSE(OpShared, {FileControl, FileTasks, FileTaskBatch});
+  FileScope scope({FileControl, FileTasks, FileTaskBatch});
   uint32_t id = 0;
   if (BeginTransaction({&Control, &Tasks, &TaskBatch}, 5, ReportShow)) {
     id = NextNr();
@@ -109,14 +110,13 @@ uint32_t AddTask(const TaskEdit& e) {
     }
     if (!finish(ok)) id = 0;
   }
-  OP_CLOSE(OpRelease, {FileControl, FileTasks, FileTaskBatch});
   return id;
 }
 
 bool UpdateTask(const TaskEdit& e) {
   if (!CheckTask(e.task)) return false;
   TasksRec t = prepared(e.task);
-  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  FileScope scope({FileTasks, FileTaskBatch});
   bool ok = BeginTransaction({&Tasks, &TaskBatch}, 5, ReportShow);
   if (ok) {
     TAS = TasksRec();
@@ -129,12 +129,11 @@ bool UpdateTask(const TaskEdit& e) {
     Tasks.release();
     ok = finish(ok && writeLinks(t.ID, e.definitions));
   }
-  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
   return ok;
 }
 
 bool DeleteTask(uint32_t id) {
-  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  FileScope scope({FileTasks, FileTaskBatch});
   bool ok = BeginTransaction({&Tasks, &TaskBatch}, 5, ReportShow);
   if (ok) {
     TAS = TasksRec();
@@ -142,13 +141,12 @@ bool DeleteTask(uint32_t id) {
     ok = HoldRec(Tasks, &TAS_IDKEY, true) && UppDat(Tasks, OpRemove, ReportRollback);
     ok = finish(ok && writeLinks(id, {}));
   }
-  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
   return ok;
 }
 
 bool ReadTask(uint32_t id, TaskEdit& e) {
   e = TaskEdit();
-  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  FileScope scope({FileTasks, FileTaskBatch});
   TAS = TasksRec();
   TAS.ID = id;
   bool ok = Tasks.get(TAS_IDKEY);
@@ -156,17 +154,15 @@ bool ReadTask(uint32_t id, TaskEdit& e) {
     e.task = TAS;
     e.definitions = readLinks(id);
   }
-  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
   return ok;
 }
 
 std::vector<TaskEdit> ListTasks() {
   std::vector<TaskEdit> out;
-  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  FileScope scope({FileTasks, FileTaskBatch});
   Tasks.setFileOrder();
   while (Tasks.next()) out.push_back(TaskEdit{TAS, {}});
   for (TaskEdit& e : out) e.definitions = readLinks(e.task.ID);
-  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
   return out;
 }
 

@@ -3,6 +3,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/crash_point.h"
 #include "services/globals.h"
@@ -19,31 +20,28 @@ TaskStep currentStep;  // the step nextTaskStep() gave last
 // The task's links in key order.
 std::vector<TaskBatchRec> linksOf(uint32_t task) {
   std::vector<TaskBatchRec> out;
-  OP_CLOSE(OpShared, {FileTaskBatch});
+  FileScope scope({FileTaskBatch});
   TIM = TaskBatchRec();
   TIM.TASKID = task;
   TaskBatch.setPrefix(TIM_TASKKEY, 1);
   while (TaskBatch.next() && TIM.TASKID == task) out.push_back(TIM);
-  OP_CLOSE(OpRelease, {FileTaskBatch});
   return out;
 }
 
 bool readBatch(uint32_t id) {
-  OP_CLOSE(OpShared, {FileBatches});
+  FileScope scope({FileBatches});
   BAT = BatchesRec();
   BAT.ID = id;
   bool found = Batches.get(BAT_IDKEY);
-  OP_CLOSE(OpRelease, {FileBatches});
   return found;
 }
 
 bool readTask(uint32_t id, TasksRec& t) {
-  OP_CLOSE(OpShared, {FileTasks});
+  FileScope scope({FileTasks});
   TAS = TasksRec();
   TAS.ID = id;
   bool found = Tasks.get(TAS_IDKEY);
   if (found) t = TAS;
-  OP_CLOSE(OpRelease, {FileTasks});
   return found;
 }
 }  // namespace
@@ -131,7 +129,7 @@ bool reportTaskStep(int result, int64_t seconds, const std::vector<uint32_t>& to
   if (seconds < 0) seconds = 0;
   if (currentStep.kind == TaskStepKind::Import) {
     for (uint32_t db : touched) CleanUpTouched(db);
-    OP_CLOSE(OpShared, {FileTaskBatch});
+    FileScope scope({FileTaskBatch});
     TIM = TaskBatchRec();
     TIM.TASKID = st.link.TASKID;
     TIM.BATCHID = st.link.BATCHID;
@@ -142,7 +140,7 @@ bool reportTaskStep(int result, int64_t seconds, const std::vector<uint32_t>& to
       ok = UppDat(TaskBatch, OpChange, ReportQuiet);
       if (ok) st.link = TIM;
     }
-    OP_CLOSE(OpRelease, {FileTaskBatch});
+    scope.release();
     currentStep = TaskStep();
     return ok;
   }
@@ -192,7 +190,7 @@ TaskOutcome finishTask(const TaskClock& now) {
 
     // The task as it is stored now (the user may have edited it meanwhile).
     TasksRec t = st.task;
-    OP_CLOSE(OpShared, {FileTasks});
+    FileScope scope({FileTasks});
     TAS = TasksRec();
     TAS.ID = st.task.ID;
     if (HoldRec(Tasks, &TAS_IDKEY, true)) {
@@ -208,7 +206,7 @@ TaskOutcome finishTask(const TaskClock& now) {
       UppDat(Tasks, OpChange, ReportQuiet);
       Tasks.release();
     }
-    OP_CLOSE(OpRelease, {FileTasks});
+    scope.release();
     clearPendingDatabases(st.task.ID);
   }
   NextTaskClear();

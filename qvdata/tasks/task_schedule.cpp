@@ -5,6 +5,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/datetime.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
@@ -62,7 +63,7 @@ bool hasLink(uint32_t task) {
 
 bool findDueTask(const TaskClock& now, TasksRec& found, const std::set<uint32_t>& passOver) {
   if (monitorHeld(monitorSettings(), now)) return false;
-  OP_CLOSE(OpShared, {FileTasks, FileTaskBatch});
+  FileScope scope({FileTasks, FileTaskBatch});
   bool any = false;
   Tasks.setFileOrder();
   while (!any && Tasks.next()) {
@@ -73,7 +74,6 @@ bool findDueTask(const TaskClock& now, TasksRec& found, const std::set<uint32_t>
       any = true;
     }
   }
-  OP_CLOSE(OpRelease, {FileTasks, FileTaskBatch});
   return any;
 }
 

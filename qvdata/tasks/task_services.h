@@ -3,12 +3,12 @@
 // has been deleted from the list, forgetting it (209).
 #pragma once
 
+#include "services/semafore.h"
+
 namespace qv {
 
-// The starter's codes of the scheduler's services.
-enum TaskService : int { TaskServiceStartup = 200, TaskServiceDatabasesChanged = 209 };
-
-// Registers both with SemaFore.
+// Registers both with SemaFore (codes TaskService); done once as the
+// library loads, and again by whoever calls it.
 void registerTaskServices();
 
 // What both do: databases and tasks that are no longer there are forgotten

@@ -5,6 +5,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/record_helpers.h"
@@ -53,7 +54,7 @@ bool NextTaskStart(const TasksRec& task) {
   // their cleanup in this run.
   state.touched = pendingDatabases(task.ID);
   // Every link of the task starts as not run.
-  OP_CLOSE(OpShared, {FileTaskBatch});
+  FileScope scope({FileTaskBatch});
   std::vector<int64_t> positions;
   TIM = TaskBatchRec();
   TIM.TASKID = task.ID;
@@ -75,7 +76,7 @@ bool NextTaskStart(const TasksRec& task) {
       rollbackTransaction();
     }
   }
-  OP_CLOSE(OpRelease, {FileTaskBatch});
+  scope.release();
   if (ok) notifyTaskFrame(TaskEvStep);
   return ok;
 }

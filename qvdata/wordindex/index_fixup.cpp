@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 
 namespace qv {
@@ -55,9 +56,8 @@ int advise(uint32_t& lastMsgId, uint32_t& recsLastTime) {
 }  // namespace
 
 int WSIndexFixup(uint32_t& lastMsgId, uint32_t& recsLastTime) {
-  OP_CLOSE(OpShared, {FileMsgText, FileMasIdx, FilePurgeList});
+  FileScope scope({FileMsgText, FileMasIdx, FilePurgeList});
   int r = advise(lastMsgId, recsLastTime);
-  OP_CLOSE(OpRelease, {FileMsgText, FileMasIdx, FilePurgeList});
   return r;
 }
 

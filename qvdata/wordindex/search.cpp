@@ -7,6 +7,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
@@ -82,7 +83,8 @@ bool WordSearch::run() {
   // or to check a phrase.
   std::vector<int> files = {FileMasIdx};
   if (!anyPositive) files.push_back(FileMsgText);
-  OP_CLOSE(OpShared, files);
+  FileScope scope(files);
+  FileScope moreScope(std::vector<int>{});  // the files a phrase check reads besides
   bool ok = anyPositive ? seed() : scanMessages();
   if (ok && !phrase.empty()) {
     std::vector<uint32_t> keep;
@@ -97,8 +99,7 @@ bool WordSearch::run() {
       std::vector<int> more = headerFiles(kind_);
       more.push_back(FileWordList);
       if (anyPositive) more.push_back(FileMsgText);
-      OP_CLOSE(OpShared, more);
-      files.insert(files.end(), more.begin(), more.end());
+      moreScope = FileScope(more);
       // The phrase's word numbers, when every word is among the AND words.
       for (const std::string& p : phrase) {
         auto w = std::find_if(andList.begin(), andList.end(),
@@ -118,12 +119,14 @@ bool WordSearch::run() {
     stopIds_.reset();
     found_ = std::move(keep);
     if (found_.empty()) {
-      OP_CLOSE(OpRelease, files);
+      scope.release();
+      moreScope.release();
       Message("No documents contain the phrase. Sorry!", "No Matches", Icon::Information, BtnRetry, BtnRetry);
       return false;
     }
   }
-  OP_CLOSE(OpRelease, files);
+  scope.release();
+  moreScope.release();
   if (!ok) return false;
   if (found_.empty()) {
     Message("No Messages Match your Search Criteria. Sorry!", "No Matches", Icon::Information);
@@ -454,9 +457,9 @@ bool WordSearch::phraseIn(uint32_t id) {
 }
 
 bool databaseIndexed() {
-  OP_CLOSE(OpShared, {FileMasIdx});
+  FileScope scope({FileMasIdx});
   bool indexed = MasIdx.hasRecords();
-  OP_CLOSE(OpRelease, {FileMasIdx});
+  scope.release();
   if (!indexed)
     Message("This database has no word index yet.\r\nBuild the word index first, then search again.",
             " Database not indexed!", Icon::Exclamation);
@@ -464,7 +467,7 @@ bool databaseIndexed() {
 }
 
 bool writeSearchFile(const std::vector<uint32_t>& ids) {
-  OP_CLOSE(OpShared, {FileSearch});
+  FileScope scope({FileSearch});
   size_t next = 0;
   bool ok = Search.stream() && Search.empty() && Search.addEach(
                                                      [&] {
@@ -474,7 +477,6 @@ bool writeSearchFile(const std::vector<uint32_t>& ids) {
                                                      },
                                                      true);
   ok = Search.flush() && ok;
-  OP_CLOSE(OpRelease, {FileSearch});
   return ok;
 }
 

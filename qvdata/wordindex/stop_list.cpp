@@ -4,6 +4,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "storage/file_stamp.h"
@@ -13,11 +14,10 @@ namespace qv {
 
 bool loadStopList(StopWords& out) {
   out.clear();
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   StopList.setFileOrder();
   while (StopList.next()) out.insert(wordUpper(STO.THEWORD.view()));
   bool ok = ErrorCode() == ErrNone || ErrorCode() == ErrNotAvailable;
-  OP_CLOSE(OpRelease, {FileStopList});
   return ok;
 }
 
@@ -59,9 +59,9 @@ bool forgetMove(const std::string& word) {
 }  // namespace
 
 bool addStopWord(std::string_view word) {
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   bool ok = addOpen(word);
-  OP_CLOSE(OpRelease, {FileStopList});
+  scope.release();
   // Now the user's word: a full run keeps it on the list.
   if (ok && openStopMoves()) ok = forgetMove(wordUpper(word));
   return ok;
@@ -109,7 +109,7 @@ std::vector<std::string> movedStopWords(uint32_t database) {
 bool giveBackMovedWords(uint32_t database) {
   std::vector<std::string> words = movedStopWords(database);
   if (words.empty()) return StopMoves.isOpen();
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   bool ok = beginTransaction({&StopList, &StopMoves}, 5);
   for (size_t i = 0; ok && i < words.size(); ++i) {
     STO = StopListRec();
@@ -124,16 +124,14 @@ bool giveBackMovedWords(uint32_t database) {
   }
   if (ok) ok = commitTransaction();
   if (!ok) rollbackTransaction();
-  OP_CLOSE(OpRelease, {FileStopList});
   return ok;
 }
 
 bool isStopWord(std::string_view word) {
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   STO = StopListRec();
   STO.THEWORD = wordUpper(word);
   bool found = StopList.get(STO_BY_THEWORD);
-  OP_CLOSE(OpRelease, {FileStopList});
   return found;
 }
 

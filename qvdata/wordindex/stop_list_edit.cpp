@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "storage/errors.h"
 #include "wordindex/stop_list.h"
@@ -37,19 +38,18 @@ std::string stopWordForm(const std::string& word) {
 
 std::vector<std::string> stopWords() {
   std::vector<std::string> words;
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   StopList.set(STO_BY_THEWORD);
   while (StopList.next()) words.push_back(STO.THEWORD.str());
-  OP_CLOSE(OpRelease, {FileStopList});
   return words;
 }
 
 StopEdit insertStopWord(const std::string& word) {
   std::string w = stopWordForm(word);
   if (StopEdit r = checkForm(w); r != StopEdit::Done) return r;
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   bool there = onList(w);
-  OP_CLOSE(OpRelease, {FileStopList});
+  scope.release();
   if (there) return StopEdit::Duplicate;
   // Added as the user's own word (a full run does not give it back).
   return addStopWord(w) ? StopEdit::Done : StopEdit::Failed;
@@ -58,7 +58,7 @@ StopEdit insertStopWord(const std::string& word) {
 StopEdit changeStopWord(const std::string& from, const std::string& to) {
   std::string f = stopWordForm(from), t = stopWordForm(to);
   if (StopEdit r = checkForm(t); r != StopEdit::Done) return r;
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   StopEdit result = StopEdit::Done;
   if (!onList(f))
     result = StopEdit::NotFound;
@@ -69,7 +69,7 @@ StopEdit changeStopWord(const std::string& from, const std::string& to) {
     STO.THEWORD = t;
     if (!StopList.put()) result = ErrorCode() == ErrDuplicateKey ? StopEdit::Duplicate : StopEdit::Failed;
   }
-  OP_CLOSE(OpRelease, {FileStopList});
+  scope.release();
   // The changed word is now the user's, like an added one.
   if (result == StopEdit::Done && t != f && !addStopWord(t)) result = StopEdit::Failed;
   return result;
@@ -77,13 +77,12 @@ StopEdit changeStopWord(const std::string& from, const std::string& to) {
 
 StopEdit deleteStopWord(const std::string& word) {
   std::string w = stopWordForm(word);
-  OP_CLOSE(OpShared, {FileStopList});
+  FileScope scope({FileStopList});
   StopEdit result = StopEdit::Done;
   if (!onList(w))
     result = StopEdit::NotFound;
   else if (!StopList.remove())
     result = StopEdit::Failed;
-  OP_CLOSE(OpRelease, {FileStopList});
   return result;
 }
 

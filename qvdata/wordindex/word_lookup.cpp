@@ -4,6 +4,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/prompt.h"
 #include "wordindex/bar_lines.h"
@@ -91,7 +92,7 @@ bool approximateMatch(std::string_view p, std::string_view w, int k) {
 std::vector<WordCandidate> lookupWords(const std::string& word, LookupMode mode, int tolerance, bool* failed) {
   std::vector<WordCandidate> out;
   if (failed) *failed = false;
-  OP_CLOSE(OpShared, {FileWordList});
+  FileScope scope({FileWordList});
   if (mode == LookupMode::Exact) {
     WOR = WordListRec();
     WOR.THEWORD = word;
@@ -110,7 +111,6 @@ std::vector<WordCandidate> lookupWords(const std::string& word, LookupMode mode,
     if (ErrorCode() != ErrNone && ErrorCode() != ErrNotAvailable && failed) *failed = true;
     std::sort(out.begin(), out.end(), [](const WordCandidate& a, const WordCandidate& b) { return a.word < b.word; });
   }
-  OP_CLOSE(OpRelease, {FileWordList});
   return out;
 }
 

@@ -3,6 +3,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "storage/errors.h"
 #include "services/globals.h"
@@ -14,10 +15,9 @@ namespace qv {
 
 WordMarks loadWordMarks() {
   WordMarks marks;
-  OP_CLOSE(OpShared, {FilePurgeList});
+  FileScope scope({FilePurgeList});
   PurgeList.setFileOrder();
   while (PurgeList.next()) marks.insert(PUR.WORDID);
-  OP_CLOSE(OpRelease, {FilePurgeList});
   return marks;
 }
 
@@ -29,7 +29,7 @@ bool saveWordMarks(const WordMarks& marks) {
     OP_CLOSE(OpDelete, {FilePurgeList});
     return true;
   }
-  OP_CLOSE(OpExclusive, {FilePurgeList});
+  FileScope scope({FilePurgeList}, OpExclusive);
   bool ok = beginTransaction({&PurgeList}, 5);
   PurgeList.setFileOrder();
   while (ok && PurgeList.next()) ok = PurgeList.remove();
@@ -41,27 +41,25 @@ bool saveWordMarks(const WordMarks& marks) {
   }
   if (ok) ok = commitTransaction();
   if (!ok && transactionActive()) rollbackTransaction();
-  OP_CLOSE(OpRelease, {FilePurgeList});
   return ok;
 }
 
 int32_t wordIdOf(const std::string& word) {
   std::string w = wordUpper(word);
   if (w.empty()) return 0;
-  OP_CLOSE(OpShared, {FileWordList});
+  FileScope scope({FileWordList});
   WOR = WordListRec();
   WOR.THEWORD = w;
   int32_t id = WordList.get(WOR_by_theWord) ? WOR.WORDID : 0;
-  OP_CLOSE(OpRelease, {FileWordList});
   return id;
 }
 
 bool refreshWordCountOrder() {
   if (Mem.WordListIndexNeedsUpdate != 1) return true;
   if (IndexingInProgress != 0) return false;
-  OP_CLOSE(OpExclusive, {FileWordList});
+  FileScope scope({FileWordList}, OpExclusive);
   bool built = WordList.buildKey(WOR_by_WordCount) || ErrorCode() == ErrKeyBuilt;
-  OP_CLOSE(OpRelease, {FileWordList});
+  scope.release();
   if (!built) return false;
   BufferGuard keep({&Forums});
   if (!findDatabase(Mem.ForumNumber)) return false;

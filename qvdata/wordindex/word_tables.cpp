@@ -4,6 +4,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 
@@ -11,11 +12,10 @@ namespace qv {
 
 std::vector<std::string> wordSetNames() {
   std::vector<std::string> names;
-  OP_CLOSE(OpShared, {FileWordDefs});
+  FileScope scope({FileWordDefs});
   WordDefs.set(WD_BY_SETNAME);
   while (WordDefs.next())
     if (names.empty() || names.back() != WD.SETNAME.str()) names.push_back(WD.SETNAME.str());
-  OP_CLOSE(OpRelease, {FileWordDefs});
   return names;
 }
 
@@ -33,7 +33,7 @@ bool removeSet(const std::string& name) {
 }  // namespace
 
 bool saveWordSet(const std::string& name) {
-  OP_CLOSE(OpShared, {FileWordDefs});
+  FileScope scope({FileWordDefs});
   bool ok = beginTransaction({&WordDefs}, 5) && removeSet(name);
   for (int c = 0; ok && c < 256; ++c) {
     WD = WordDefsRec();
@@ -46,12 +46,11 @@ bool saveWordSet(const std::string& name) {
   }
   if (ok) ok = commitTransaction();
   if (!ok) rollbackTransaction();
-  OP_CLOSE(OpRelease, {FileWordDefs});
   return ok;
 }
 
 bool useWordSet(const std::string& name) {
-  OP_CLOSE(OpShared, {FileWordDefs});
+  FileScope scope({FileWordDefs});
   std::array<uint8_t, 256> start = StartWordHash, in = InWordHash, end = EndWordHash;
   bool found = false;
   WD = WordDefsRec();
@@ -63,7 +62,7 @@ bool useWordSet(const std::string& name) {
     in[WD.ID] = WD.INWORD ? 0 : 1;
     end[WD.ID] = WD.ENDWORD ? 0 : 1;
   }
-  OP_CLOSE(OpRelease, {FileWordDefs});
+  scope.release();
   if (!found) return false;
   StartWordHash = start;
   InWordHash = in;
@@ -72,9 +71,8 @@ bool useWordSet(const std::string& name) {
 }
 
 bool deleteWordSet(const std::string& name) {
-  OP_CLOSE(OpShared, {FileWordDefs});
+  FileScope scope({FileWordDefs});
   bool ok = removeSet(name);
-  OP_CLOSE(OpRelease, {FileWordDefs});
   return ok;
 }
 

@@ -10,6 +10,7 @@
 
 #include "dbf_sample_reader.h"
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "index/compound_index.h"
 #include "index/index_check.h"
 #include "index/index_rebuild.h"
@@ -123,7 +124,7 @@ void setBigEndian(std::string& bytes, size_t at, uint32_t v) {
 
 class DamagedFiles : public ::testing::Test {
  protected:
-  void SetUp() override { dbf::registerFoxProDriver(); }
+  void SetUp() override { qv::registerFoxProDriver(); }
   qvtest::TempDir dir;
 };
 

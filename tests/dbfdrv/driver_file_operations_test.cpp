@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -80,7 +81,7 @@ std::vector<std::string> filesIn(const std::string& dir) {
 
 class FileOperations : public ::testing::Test {
  protected:
-  void SetUp() override { dbf::registerFoxProDriver(); }
+  void SetUp() override { qv::registerFoxProDriver(); }
   qvtest::TempDir dir;
 };
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "services/datetime.h"
 #include "support/temp_dir.h"
 #include "table_dump.h"
@@ -50,7 +51,7 @@ struct People {
 
 class FoxProDriver : public ::testing::Test {
  protected:
-  void SetUp() override { dbf::registerFoxProDriver(); }
+  void SetUp() override { qv::registerFoxProDriver(); }
   qvtest::TempDir dir;
 };
 

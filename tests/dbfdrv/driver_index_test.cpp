@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "index/index_check.h"
 #include "support/temp_dir.h"
 #include "dbf_sample_reader.h"
@@ -70,7 +71,7 @@ void expectSound(const qvtest::TempDir& dir) {
 
 class FoxProIndexes : public ::testing::Test {
  protected:
-  void SetUp() override { dbf::registerFoxProDriver(); }
+  void SetUp() override { qv::registerFoxProDriver(); }
   qvtest::TempDir dir;
 };
 

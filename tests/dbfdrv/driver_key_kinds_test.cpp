@@ -10,6 +10,7 @@
 
 #include "dbf_sample_reader.h"
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "index/compound_index.h"
 #include "index/index_check.h"
 #include "index/index_rebuild.h"
@@ -113,7 +114,7 @@ uint64_t tagKeys(const qvtest::TempDir& dir, const std::string& tag) {
 class FoxProKeyKinds : public ::testing::Test {
  protected:
   void SetUp() override {
-    dbf::registerFoxProDriver();
+    qv::registerFoxProDriver();
     // Dynamic indexes go to the current directory.
     saved_ = std::filesystem::current_path();
     std::filesystem::current_path(work.path());

@@ -10,6 +10,7 @@
 
 #include "dbf_sample_reader.h"
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "index/index_check.h"
 #include "index/index_rebuild.h"
 #include "support/raw_dbf.h"
@@ -84,7 +85,7 @@ void expectSoundIndex(const std::string& table, const std::string& index) {
 
 class MarksAndMemos : public ::testing::Test {
  protected:
-  void SetUp() override { dbf::registerFoxProDriver(); }
+  void SetUp() override { qv::registerFoxProDriver(); }
   qvtest::TempDir dir;
 };
 

@@ -13,6 +13,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "import/import_run.h"
 #include "services/databases.h"
 #include "services/datetime.h"
@@ -94,7 +95,7 @@ class StoreImport : public qvtest::InstallationTest {
  protected:
   void SetUp() override {
     qvtest::InstallationTest::SetUp();
-    dbf::registerFoxProDriver();
+    qv::registerFoxProDriver();
   }
 
   ImportSettings settings(const std::string& format, const std::string& file) {

@@ -8,6 +8,7 @@
 
 #include "dictionary/dictionary.h"
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "qvcli_process.h"
 #include "support/reader_stores.h"
 #include "support/temp_dir.h"
@@ -36,7 +37,7 @@ StoreRecord navRecord(int internal, int number, int parent, const std::string& s
 
 TEST(QvcliDbfImport, NavCisStoreImportsOnceIntoForumAndMailbox) {
   qvtest::TempDir dir;
-  dbf::registerFoxProDriver();
+  qv::registerFoxProDriver();
   std::vector<StoreRecord> rows = {navRecord(5, 1001, 0, "Ann Smith", "71234,567"),
                                    navRecord(5, 1002, 1001, "Bob Jones", "72345,678"),
                                    navRecord(0, 0, 0, "Carol", "INTERNET:carol@example.com")};
@@ -64,7 +65,7 @@ TEST(QvcliDbfImport, NavCisStoreImportsOnceIntoForumAndMailbox) {
 // the file with the engine's message and takes nothing from it.
 TEST(QvcliDbfImport, AStoreWhoseFieldsRunPastItsRecordsIsRefused) {
   qvtest::TempDir dir;
-  dbf::registerFoxProDriver();
+  qv::registerFoxProDriver();
   std::vector<StoreRecord> rows = {navRecord(5, 1001, 0, "Ann Smith", "71234,567"),
                                    navRecord(0, 0, 0, "Carol", "INTERNET:carol@example.com")};
   ASSERT_TRUE(qvtest::writeStoreTable(qv::HreStore, dir.file("HRECV.DBF"), rows)) << qv::ErrorText();

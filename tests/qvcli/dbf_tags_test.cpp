@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/file_block.h"
+#include "services/fox_driver_host.h"
 #include "qvcli_process.h"
 #include "support/temp_dir.h"
 
@@ -61,7 +62,7 @@ TEST(QvcliDbfTags, CheckComparesEveryTagWithTheRecords) {
 // compile and the check failed on a sound index).
 TEST(QvcliDbfTags, AFilterWithTheExactEqualityIsChecked) {
   qvtest::TempDir dir;
-  dbf::registerFoxProDriver();
+  qv::registerFoxProDriver();
   struct Rec {
     qv::Str<10> FACILITY;
   } rec;

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "dictionary/dictionary.h"
-#include "export/export_text.h"
 #include "import/parsers/cis_text.h"
 #include "import/parsers/mail_message.h"
 #include "import/parsers/message_record.h"
 #include "import/parsers/news_article.h"
 #include "import/skip_reasons.h"
 #include "services/datetime.h"
+#include "services/names.h"
 #include "services/text_match.h"
 #include "storage/fixedstr.h"
 
