@@ -22,7 +22,7 @@
 #include "browse/browse_window.h"
 #include "browse/message_pane.h"
 #include "services/databases.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvbench {
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

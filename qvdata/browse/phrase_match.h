@@ -1,4 +1,4 @@
-// PARCESTRING: where a phrase stands in a shown text, for highlighting.
+// Where a phrase stands in a shown text, for highlighting (procedure PARCESTRING).
 #pragma once
 
 #include <cstddef>

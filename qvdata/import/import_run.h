@@ -1,5 +1,5 @@
-// IMPORTIT: one import run as an engine that a window, qvcli and the task
-// runner drive alike, one slice per step().
+// One import run as an engine that a window, qvcli and the task
+// runner drive alike, one slice per step() (procedure IMPORTIT).
 //
 // The run converts every selected source file into temporary records, then
 // posts them database by database. It shows its questions and messages

@@ -1,9 +1,9 @@
-// TOPICMSG: a topic attached to, or removed from, every message of a set
+// A topic attached to, or removed from, every message of a set
 // related to the current message (the sets of export and printing: the
 // message, its thread or mail partner, sender, recipient, section, the whole
 // database, an index word's messages, a topic's, the last search result),
 // optionally only those dated within a range. An engine that the group
-// window's progress window and qvcli drive alike, one slice per step().
+// window's progress window and qvcli drive alike, one slice per step() (procedure TOPICMSG).
 //
 // The links are written in transactions over the topic-link file and the
 // topics, one per slice of at most 300 classified messages; each moves the

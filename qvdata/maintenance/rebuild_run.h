@@ -1,6 +1,6 @@
-// REBUILDIT: the rebuild of the database list and the check of the ID
+// The rebuild of the database list and the check of the ID
 // counter, as an engine that the rebuild window, qvcli and the task runner
-// drive alike, one database per step().
+// drive alike, one database per step() (procedure REBUILDIT).
 //
 // "Rebuild" checks the directories, checks every listed database against the
 // files of its directory F<n> (removing the entries whose directory is gone

@@ -11,7 +11,7 @@
 #include "services/persons.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
 

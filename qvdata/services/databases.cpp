@@ -16,7 +16,7 @@
 #include "services/persons.h"
 #include "services/prompt.h"
 #include "services/record_helpers.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "storage/buffer_guard.h"

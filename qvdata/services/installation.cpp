@@ -20,7 +20,7 @@
 #include "storage/fixedstr.h"
 #include "services/persons.h"
 #include "services/record_helpers.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"

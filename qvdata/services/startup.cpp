@@ -7,7 +7,7 @@
 #include "services/globals.h"
 #include "services/installation.h"
 #include "services/prompt.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"

@@ -53,14 +53,7 @@ bool PostingDriver::getMeta(const std::string& name, std::string& value, bool& f
   found = false;
   sqlite3_stmt* st = cur_->prepare("SELECT value FROM " + q("qv_meta") + " WHERE name=?");
   if (!st) return failHere();
-  sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-  int rc = sqlite3_step(st);
-  if (rc == SQLITE_ROW) {
-    const unsigned char* t = sqlite3_column_text(st, 0);
-    value = t ? reinterpret_cast<const char*>(t) : "";
-    found = true;
-  }
-  sqlite3_reset(st);
+  int rc = readMetaValue(st, name, value, found);
   return rc == SQLITE_ROW || rc == SQLITE_DONE || failHere();
 }
 

@@ -103,6 +103,11 @@ void rollBackInterruptedWrite(const std::string& name);
 // writer, and the share this process already holds of it. False with the
 // file layer's error set.
 [[nodiscard]] bool admitSqliteOpen(const std::string& name, Share share);
+// Reads the value of `name` from the qv_meta table through the prepared
+// statement `st` ("SELECT value ... WHERE name=?") and resets it; found
+// says whether there was one. SQLite's result: SQLITE_ROW or SQLITE_DONE
+// when the read went through.
+int readMetaValue(sqlite3_stmt* st, const std::string& name, std::string& value, bool& found);
 // The value stored for an owner password ("" for none).
 std::string ownerPasswordCheck(const std::string& password);
 

@@ -64,10 +64,8 @@ bool SqliteDriver::setMeta(const std::string& name, const std::string& value) {
   return true;
 }
 
-bool SqliteDriver::getMeta(const std::string& name, std::string& value, bool& found) {
+int readMetaValue(sqlite3_stmt* st, const std::string& name, std::string& value, bool& found) {
   found = false;
-  sqlite3_stmt* st = cur_->prepare("SELECT value FROM " + quoted(cur_->schema) + ".qv_meta WHERE name=?");
-  if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
   int rc = sqlite3_step(st);
   if (rc == SQLITE_ROW) {
@@ -76,6 +74,14 @@ bool SqliteDriver::getMeta(const std::string& name, std::string& value, bool& fo
     found = true;
   }
   sqlite3_reset(st);
+  return rc;
+}
+
+bool SqliteDriver::getMeta(const std::string& name, std::string& value, bool& found) {
+  found = false;
+  sqlite3_stmt* st = cur_->prepare("SELECT value FROM " + quoted(cur_->schema) + ".qv_meta WHERE name=?");
+  if (!st) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
+  int rc = readMetaValue(st, name, value, found);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail(sqlite3_extended_errcode(cur_->db), cur_->db);
   return true;
 }

@@ -6,7 +6,7 @@
 
 #include "services/databases.h"
 #include "services/installation.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "tasks/task_edit.h"
 #include "tasks/task_pending.h"
 #include "tasks/task_state.h"

@@ -3,7 +3,7 @@
 // has been deleted from the list, forgetting it (209).
 #pragma once
 
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
-// INDEXFILE1: building or extending the word index of the current database
+// Building or extending the word index of the current database
 // as an engine that a progress window, qvcli and the task runner drive
-// alike, one slice per step().
+// alike, one slice per step() (procedure INDEXFILE1).
 //
 // The index is the word list (WordList: one record per distinct word with
 // its number and the number of messages holding it) and the occurrence file

@@ -25,7 +25,7 @@
 #include "services/db_kind.h"
 #include "services/globals.h"
 #include "services/prompt.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -43,7 +43,7 @@
 #include "services/settings_items.h"
 #include "services/topics.h"
 #include "setup/setting_look.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

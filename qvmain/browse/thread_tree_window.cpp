@@ -18,7 +18,7 @@
 #include "services/window_files.h"
 #include "services/settings.h"
 #include "setup/setting_look.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "services/messages.h"
 #include "services/settings_items.h"
 

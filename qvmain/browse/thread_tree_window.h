@@ -1,6 +1,6 @@
-// THREADTREE: the reply structure of the thread that holds the message
+// The reply structure of the thread that holds the message
 // selected in the forum and newsgroup browser, as an indented tree of
-// senders, from which the browser is sent to any message of the thread.
+// senders, from which the browser is sent to any message of the thread (procedure THREADTREE).
 #pragma once
 
 #include <QWidget>

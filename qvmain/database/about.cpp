@@ -9,7 +9,7 @@
 #include "frame/icons.h"
 #include "frame/window_host.h"
 #include "services/startup.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,4 +1,4 @@
-// ABOUT: the product name and the program version.
+// The product name and the program version (procedure ABOUT).
 #pragma once
 
 #include <QString>

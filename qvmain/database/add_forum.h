@@ -1,4 +1,4 @@
-// ADDFORUM: creates a forum database from its name.
+// Creates a forum database from its name (procedure ADDFORUM).
 #pragma once
 
 #include <QDialog>

@@ -13,7 +13,7 @@
 #include "help/help_window.h"
 #include "services/database_list.h"
 #include "services/globals.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,5 +1,5 @@
-// BROWSEBOX: the list of the mailboxes with their owners and addresses, from
-// which a mailbox is added or changed through the mailbox form.
+// The list of the mailboxes with their owners and addresses, from
+// which a mailbox is added or changed through the mailbox form (procedure BROWSEBOX).
 #pragma once
 
 #include <QWidget>

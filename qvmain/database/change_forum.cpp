@@ -24,7 +24,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "setup/setting_look.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

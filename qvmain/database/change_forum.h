@@ -1,5 +1,5 @@
-// CHANGEFORUM: the list of every database, for choosing the active one and
-// for setting a database's status (normal, keep, delete) and import flag.
+// The list of every database, for choosing the active one and
+// for setting a database's status (normal, keep, delete) and import flag (procedure CHANGEFORUM).
 #pragma once
 
 #include <QWidget>

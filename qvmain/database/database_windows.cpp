@@ -8,7 +8,7 @@
 #include "database/startup_wizard.h"
 #include "database/topic_codes.h"
 #include "frame/procedures.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 
 namespace qvm {
 

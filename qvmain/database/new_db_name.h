@@ -1,4 +1,4 @@
-// NEWDBNAME: renames a database.
+// Renames a database (procedure NEWDBNAME).
 #pragma once
 
 #include <QDialog>

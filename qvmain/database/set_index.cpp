@@ -14,7 +14,7 @@
 #include "services/database_list.h"
 #include "services/databases.h"
 #include "services/record_helpers.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "wordindex/index_status.h"
 
 namespace qvm {

@@ -1,7 +1,7 @@
-// SETINDEX: whether the active database is word indexed, and the switch of
+// Whether the active database is word indexed, and the switch of
 // its automatic indexing by the task manager; for a mail or newsgroup
 // database also whether it keeps the originals of what is imported, and
-// the switch of that setting.
+// the switch of that setting (procedure SETINDEX).
 #pragma once
 
 #include <QWidget>

@@ -20,10 +20,10 @@
 #include "services/active_database.h"
 #include "services/databases.h"
 #include "services/menu_texts.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

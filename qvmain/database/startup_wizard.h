@@ -1,5 +1,5 @@
-// STARTUPWIZARD: guides a first-time user through setting up a mailbox and
-// the import defaults, and on to the first import.
+// Guides a first-time user through setting up a mailbox and
+// the import defaults, and on to the first import (procedure STARTUPWIZARD).
 #pragma once
 
 #include <QWidget>

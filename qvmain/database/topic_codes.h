@@ -1,6 +1,6 @@
-// GP_CODES: the list of a database's topics for choosing one (the import
+// The list of a database's topics for choosing one (the import
 // wizard's topic look-up), and UPDATECODES: the form that adds (request 1),
-// changes (2) or deletes (3) a topic.
+// changes (2) or deletes (3) a topic (procedure GP_CODES).
 #pragma once
 
 #include <QDialog>

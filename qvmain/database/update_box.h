@@ -1,6 +1,6 @@
-// UPDATEBOX: the mailbox form, adding a mailbox (request 1) or changing one
+// The mailbox form, adding a mailbox (request 1) or changing one
 // (request 2): the owner's name, the mailbox address and ten alternative
-// addresses.
+// addresses (procedure UPDATEBOX).
 #pragma once
 
 #include <QDialog>

@@ -4,7 +4,7 @@
 
 #include "services/close_files.h"
 #include "services/globals.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

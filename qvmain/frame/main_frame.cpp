@@ -32,13 +32,13 @@
 #include "services/globals.h"
 #include "services/prompt.h"
 #include "services/run_mode.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "tasks/task_monitor.h"
 #include "tasks/task_run_window.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

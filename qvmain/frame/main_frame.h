@@ -1,7 +1,7 @@
-// MAINMENY: the program's frame, a multi-document window with the menu
+// The program's frame, a multi-document window with the menu
 // tree, the tool bar and the status bar. It starts the procedures, keeps the
 // active database, answers the private events that other windows post to it
-// and takes the exit path.
+// and takes the exit path (procedure MAINMENY).
 #pragma once
 
 #include <QMainWindow>

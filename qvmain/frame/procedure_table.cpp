@@ -6,8 +6,8 @@
 #include "browse/browse_window.h"
 #include "frame/procedures.h"
 #include "services/db_kind.h"
-#include "services/semafore.h"
-#include "threads/thread_manager.h"
+#include "services/procedure_starter.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

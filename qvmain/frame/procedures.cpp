@@ -3,7 +3,7 @@
 #include <QMap>
 
 #include "events.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

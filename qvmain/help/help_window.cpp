@@ -16,7 +16,7 @@
 #include "events.h"
 #include "frame/icons.h"
 #include "frame/window_host.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

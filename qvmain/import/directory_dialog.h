@@ -1,6 +1,6 @@
-// DIRECTORYDIALOG: chooses the directory of an import and either the file
+// Chooses the directory of an import and either the file
 // masks (directory tree and directory modes) or the files themselves (file
-// mode). Shared by the import wizard and the definition editor.
+// mode). Shared by the import wizard and the definition editor (procedure DIRECTORYDIALOG).
 #pragma once
 
 #include <QDialog>

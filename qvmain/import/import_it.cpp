@@ -17,7 +17,7 @@
 #include "help/help_window.h"
 #include "import/import_run.h"
 #include "import/skip_reasons.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

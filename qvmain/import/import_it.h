@@ -1,8 +1,8 @@
-// IMPORTIT: the window of one import run. It drives the import engine from a
+// The window of one import run. It drives the import engine from a
 // zero-interval timer, one slice per tick, and shows the engine's status,
 // file and target, counters and progress, and its result once it has ended:
 // all of it the engine's view, with no text of the window's own. Stop (or
-// closing the window) interrupts the run between slices.
+// closing the window) interrupts the run between slices (procedure IMPORTIT).
 #pragma once
 
 #include <QWidget>

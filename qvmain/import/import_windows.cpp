@@ -1,8 +1,8 @@
 #include "import/import_windows.h"
 
 #include "frame/procedures.h"
-#include "import/import_meny.h"
-#include "services/semafore.h"
+#include "import/import_wizard.h"
+#include "services/procedure_starter.h"
 
 namespace qvm {
 

@@ -286,6 +286,25 @@ void fetchLookupRowsBefore(QTreeView* view, LookupModel* model) {
   if (current.isValid()) view->setCurrentIndex(model->index(current.row() + added, 0));
 }
 
+bool lookupNavigationKey(const QKeyEvent* k, QTreeView* view, LookupModel* model, TypeAhead* typeAhead) {
+  switch (k->key()) {
+    case Qt::Key_Home:
+      showLookupRow(view, model, model->loadAtStart());
+      return true;
+    case Qt::Key_End:
+      showLookupRow(view, model, model->loadAtEnd());
+      return true;
+    case Qt::Key_Up:
+    case Qt::Key_PageUp: {
+      const int row = view->currentIndex().row();
+      if (row <= (k->key() == Qt::Key_Up ? 0 : view->verticalScrollBar()->pageStep())) fetchLookupRowsBefore(view, model);
+      return false;
+    }
+    default:
+      return typeAhead && typeAhead->key(k, view, model);
+  }
+}
+
 void reorderLookup(QTreeView* view, LookupModel* model, int order, uint32_t id) {
   model->setOrder(order);
   int row = id != 0 ? model->loadAtId(id) : -1;
@@ -350,26 +369,11 @@ void LookupList::keyPressEvent(QKeyEvent* e) {
 bool LookupList::eventFilter(QObject* watched, QEvent* e) {
   if (watched == view_ && e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
-    int row = view_->currentIndex().row();
-    switch (k->key()) {
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        accept();
-        return true;
-      case Qt::Key_Home:
-        showAt(model_->loadAtStart());
-        return true;
-      case Qt::Key_End:
-        showAt(model_->loadAtEnd());
-        return true;
-      case Qt::Key_Up:
-      case Qt::Key_PageUp:
-        if (row <= (k->key() == Qt::Key_Up ? 0 : view_->verticalScrollBar()->pageStep())) moreBefore();
-        break;
-      default:
-        if (typeAhead_.key(k, view_, model_)) return true;
-        break;
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+      accept();
+      return true;
     }
+    if (lookupNavigationKey(k, view_, model_, &typeAhead_)) return true;
   }
   return QDialog::eventFilter(watched, e);
 }

@@ -19,6 +19,7 @@
 #include "services/lookup_walk.h"
 
 class QComboBox;
+class QKeyEvent;
 class QTreeView;
 
 namespace qvm {
@@ -62,6 +63,12 @@ class LookupModel;
 void showLookupRow(QTreeView* view, LookupModel* model, int row);
 void fetchLookupRowsBefore(QTreeView* view, LookupModel* model);
 void reorderLookup(QTreeView* view, LookupModel* model, int order, uint32_t id);
+// The keys every list over a LookupModel shares: Home and End load the
+// start and the end, Up on the first row and Page Up within a page of it
+// fetch the rows before, and printable keys type ahead (when a TypeAhead is
+// given). True when the key was taken; Up and Page Up are left to the view
+// to move on.
+bool lookupNavigationKey(const QKeyEvent* k, QTreeView* view, LookupModel* model, TypeAhead* typeAhead);
 
 // The rows of a look-up list: a window of rows over the walk, grown at
 // either end as the view scrolls and trimmed at the other end so that it

@@ -1,10 +1,11 @@
-// GP_ANS: the persons of the current database (forum members, mail
+// The persons of the current database (forum members, mail
 // partners, newsgroup participants) by last name or by address, with the
-// numbers of messages each sent and received.
+// numbers of messages each sent and received (procedure GP_ANS).
 #include "frame/window_host.h"
 #include "lookup/lookup_list.h"
 #include "services/active_database.h"
 #include "services/db_kind.h"
+#include "persons/lookup_sources.h"
 
 namespace qvm {
 

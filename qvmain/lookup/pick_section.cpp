@@ -1,8 +1,9 @@
-// GP_SECTION: the sections of the current forum database by number, with
-// their message counts and a status menu.
+// The sections of the current forum database by number, with
+// their message counts and a status menu (procedure GP_SECTION).
 #include "browse/item_status.h"
 #include "frame/window_host.h"
 #include "lookup/lookup_list.h"
+#include "persons/lookup_sources.h"
 
 namespace qvm {
 

@@ -1,10 +1,11 @@
-// GP_THREAD: the threads of the current forum or newsgroup database by
-// heading, with their message counts and a status menu.
+// The threads of the current forum or newsgroup database by
+// heading, with their message counts and a status menu (procedure GP_THREAD).
 #include "browse/item_status.h"
 #include "frame/window_host.h"
 #include "lookup/lookup_list.h"
 #include "services/active_database.h"
 #include "services/db_kind.h"
+#include "persons/lookup_sources.h"
 
 namespace qvm {
 

@@ -1,7 +1,8 @@
-// GP_WORDLIST: the words of the current database's word index with the
-// number of messages each occurs in.
+// The words of the current database's word index with the
+// number of messages each occurs in (procedure GP_WORDLIST).
 #include "frame/window_host.h"
 #include "lookup/lookup_list.h"
+#include "persons/lookup_sources.h"
 
 namespace qvm {
 

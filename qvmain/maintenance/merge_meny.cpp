@@ -16,8 +16,8 @@
 #include "services/databases.h"
 #include "services/globals.h"
 #include "services/prompt.h"
-#include "services/semafore.h"
-#include "threads/thread_manager.h"
+#include "services/procedure_starter.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

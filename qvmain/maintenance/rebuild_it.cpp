@@ -12,7 +12,7 @@
 #include "frame/icons.h"
 #include "maintenance/rebuild_windows.h"
 #include "services/globals.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -10,8 +10,8 @@
 #include "maintenance/rebuild_windows.h"
 #include "services/globals.h"
 #include "services/menu_texts.h"
-#include "services/semafore.h"
-#include "threads/thread_manager.h"
+#include "services/procedure_starter.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

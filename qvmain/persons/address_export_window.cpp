@@ -18,7 +18,7 @@
 #include "frame/window_host.h"
 #include "services/active_database.h"
 #include "services/prompt.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

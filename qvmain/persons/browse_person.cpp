@@ -27,7 +27,8 @@
 #include "services/db_kind.h"
 #include "services/prompt.h"
 #include "services/utilities.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
+#include "persons/lookup_sources.h"
 
 namespace qvm {
 
@@ -233,7 +234,6 @@ bool BrowsePerson::event(QEvent* e) {
 bool BrowsePerson::eventFilter(QObject* watched, QEvent* e) {
   if (watched == view_ && e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
-    int row = view_->currentIndex().row();
     switch (k->key()) {
       case Qt::Key_Return:
       case Qt::Key_Enter:
@@ -243,18 +243,8 @@ bool BrowsePerson::eventFilter(QObject* watched, QEvent* e) {
         // The keyboard's way of dragging a person onto the merge window.
         addPersonToMerge(currentId());
         return true;
-      case Qt::Key_Home:
-        showAt(model_->loadAtStart());
-        return true;
-      case Qt::Key_End:
-        showAt(model_->loadAtEnd());
-        return true;
-      case Qt::Key_Up:
-      case Qt::Key_PageUp:
-        if (row <= (k->key() == Qt::Key_Up ? 0 : view_->verticalScrollBar()->pageStep())) moreBefore();
-        break;
       default:
-        if (typeAhead_.key(k, view_, model_)) return true;
+        if (lookupNavigationKey(k, view_, model_, &typeAhead_)) return true;
         break;
     }
   }

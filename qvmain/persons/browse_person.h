@@ -1,7 +1,7 @@
-// BROWSEPERSON: the persons of the current database by last name or by
+// The persons of the current database by last name or by
 // address, with the numbers of messages each sent and received; from it the
 // user opens a person's aliases, the merge window, the person's messages and
-// the name form. Persons are dragged from it onto the merge window.
+// the name form. Persons are dragged from it onto the merge window (procedure BROWSEPERSON).
 #pragma once
 
 #include <QWidget>

@@ -1,6 +1,6 @@
-// PMERGE: the persons to be merged into one. Persons are dropped on its list
+// The persons to be merged into one. Persons are dropped on its list
 // from the person list (or added with the button, or Insert in the person
-// list); one is kept, the others are merged into it.
+// list); one is kept, the others are merged into it (procedure PMERGE).
 #pragma once
 
 #include <QWidget>

@@ -5,7 +5,7 @@
 #include "frame/procedures.h"
 #include "persons/browse_person.h"
 #include "persons/merge_persons.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

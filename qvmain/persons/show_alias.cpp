@@ -10,7 +10,7 @@
 #include "events.h"
 #include "frame/window_host.h"
 #include "persons/person_windows.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,5 +1,5 @@
-// SALIAS: a person's alias addresses under its current one; one of them can
-// be swapped with the current address and the swap saved.
+// A person's alias addresses under its current one; one of them can
+// be swapped with the current address and the swap saved (procedure SALIAS).
 #pragma once
 
 #include <QWidget>

@@ -1,6 +1,6 @@
-// UPDATEPERSON: the form that changes a person's first and last name; the
+// The form that changes a person's first and last name; the
 // person string, address and message counts are shown read-only. It answers
-// through GlobalResponse: 1 when the change was stored, 0 when cancelled.
+// through GlobalResponse: 1 when the change was stored, 0 when cancelled (procedure UPDATEPERSON).
 #pragma once
 
 #include <QDialog>

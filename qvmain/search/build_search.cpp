@@ -13,7 +13,7 @@
 
 #include "frame/icons.h"
 #include "help/help_window.h"
-#include "search/single_ui.h"
+#include "search/search_word_entry.h"
 #include "services/active_database.h"
 #include "services/prompt.h"
 #include "wordindex/search_input.h"

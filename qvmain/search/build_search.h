@@ -1,7 +1,7 @@
-// BUILDSEARCH: the word search window. The user collects words into an AND
+// The word search window. The user collects words into an AND
 // list and an OR list (each word with its count and a NOT mark), then runs
 // the search over the database's word index; the matching message IDs go
-// back to the caller when the window closes.
+// back to the caller when the window closes (procedure BUILDSEARCH).
 #pragma once
 
 #include <QDialog>

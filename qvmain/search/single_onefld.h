@@ -1,6 +1,6 @@
-// SINGLE_ONEFLD: the words of the word list that match a typed word (by
+// The words of the word list that match a typed word (by
 // wildcard, Soundex or approximate matching), offered for the user to pick
-// one or more of them.
+// one or more of them (procedure SINGLE_ONEFLD).
 #pragma once
 
 #include <QDialog>

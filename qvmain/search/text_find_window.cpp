@@ -29,7 +29,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/utilities.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

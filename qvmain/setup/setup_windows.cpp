@@ -1,7 +1,7 @@
 #include "setup/setup_windows.h"
 
 #include "frame/procedures.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "setup/user_panel.h"
 
 namespace qvm {

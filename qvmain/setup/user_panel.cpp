@@ -31,7 +31,7 @@
 #include "services/settings_items.h"
 #include "services/temp_directory.h"
 #include "setup/setting_look.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -14,7 +14,7 @@
 #include "services/globals.h"
 #include "tasks/definition_edit.h"
 #include "tasks/update_batch.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,6 +1,6 @@
-// BROWSEBATCH: the list of import definitions ("Predefined Import
+// The list of import definitions ("Predefined Import
 // Procedures"); the highlighted definition is added, changed or deleted
-// through the definition form (UPDATEBATCH).
+// through the definition form (UPDATEBATCH) (procedure BROWSEBATCH).
 #pragma once
 
 #include <QWidget>

@@ -14,7 +14,7 @@
 #include "tasks/task_dates.h"
 #include "tasks/task_edit.h"
 #include "tasks/update_task.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,5 +1,5 @@
-// BROWSETASKS: the list of scheduled tasks; the highlighted task is added,
-// changed or deleted through the task form (UPDATETASK).
+// The list of scheduled tasks; the highlighted task is added,
+// changed or deleted through the task form (UPDATETASK) (procedure BROWSETASKS).
 #pragma once
 
 #include <QWidget>

@@ -13,7 +13,7 @@
 #include "frame/window_host.h"
 #include "services/globals.h"
 #include "tasks/task_log.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,5 +1,5 @@
-// SHOWLOG: the task log (CFG/TaskLog.Txt) in a read-only text window, at its
-// end, with Refresh to read it again.
+// The task log (CFG/TaskLog.Txt) in a read-only text window, at its
+// end, with Refresh to read it again (procedure SHOWLOG).
 #pragma once
 
 #include <QWidget>

@@ -20,7 +20,7 @@
 #include "tasks/task_run_window.h"
 #include "tasks/task_schedule.h"
 #include "tasks/task_state.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,8 +1,8 @@
-// STARTTASK: the start dialog of a task the monitor found due. It counts
+// The start dialog of a task the monitor found due. It counts
 // down from 60 seconds in its title and offers to run the task now (the
 // default), to postpone every task by some hours, to skip this run, to
 // deactivate the task or to deactivate all tasks. Run now, by OK or at the
-// end of the count-down, hands the task to the task run window.
+// end of the count-down, hands the task to the task run window (procedure STARTTASK).
 #pragma once
 
 #include <QWidget>

@@ -16,7 +16,7 @@
 #include "tasks/task_log.h"
 #include "tasks/task_state.h"
 #include "tasks/task_step_run.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

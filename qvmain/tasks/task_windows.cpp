@@ -1,7 +1,7 @@
 #include "tasks/task_windows.h"
 
 #include "frame/procedures.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "tasks/browse_batch.h"
 #include "tasks/browse_tasks.h"
 #include "tasks/show_log.h"

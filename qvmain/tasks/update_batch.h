@@ -1,7 +1,7 @@
-// UPDATEBATCH: the form that adds (request 1), changes (2) or deletes (3) an
+// The form that adds (request 1), changes (2) or deletes (3) an
 // import definition: name, format, target database, mailbox, message kinds,
 // selection method with its directory and masks or files (chosen in the
-// directory dialog), reimport and the topic given to imported mail.
+// directory dialog), reimport and the topic given to imported mail (procedure UPDATEBATCH).
 #pragma once
 
 #include <QDialog>

@@ -1,7 +1,7 @@
-// UPDATETASK: the form that adds (request 1), changes (2) or deletes (3) a
+// The form that adds (request 1), changes (2) or deletes (3) a
 // scheduled task: its name, one-off run, repeat days and time, the
 // house-cleaning after the imports, whether it is active, and the import
-// definitions it runs.
+// definitions it runs (procedure UPDATETASK).
 #pragma once
 
 #include <QDialog>

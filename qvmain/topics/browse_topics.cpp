@@ -14,10 +14,10 @@
 #include "help/help_window.h"
 #include "services/active_database.h"
 #include "services/globals.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "services/topic_form.h"
 #include "services/topics.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "topics/topic_windows.h"
 
 namespace qvm {

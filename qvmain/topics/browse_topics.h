@@ -1,6 +1,6 @@
-// BROWSETOPICS: the list of the current database's topics with the number of
+// The list of the current database's topics with the number of
 // messages attached to each; topics are added, changed and deleted through
-// the topic form (start routine 210).
+// the topic form (start routine 210) (procedure BROWSETOPICS).
 #pragma once
 
 #include <QWidget>

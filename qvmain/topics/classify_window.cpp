@@ -14,7 +14,7 @@
 #include "help/help_window.h"
 #include "services/active_database.h"
 #include "services/topics.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "topics/topic_windows.h"
 
 namespace qvm {

@@ -1,6 +1,6 @@
-// CLASSIFY: every topic of the database as a check list for the message
+// Every topic of the database as a check list for the message
 // selected in the running browser; a row toggled attaches or detaches its
-// topic at once. The marks follow the browser's selection.
+// topic at once. The marks follow the browser's selection (procedure CLASSIFY).
 #pragma once
 
 #include <QWidget>

@@ -34,7 +34,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/topics.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "topics/topic_windows.h"
 
 namespace qvm {

@@ -1,10 +1,10 @@
-// GROUPPROC: an operation on every message related to the browser's current
+// An operation on every message related to the browser's current
 // message in a chosen way (the message, its sender, receiver, thread or mail
 // partner, section, the whole forum, mailbox or newsgroup, the current key
 // word or topic, the last search result): export to a file in a reader's
 // layout (request 10), print (11), or attach or remove a topic (12), with an
 // optional date filter. Export and print run in the export's progress
-// window; classifying in one of its own ("Classifying ..").
+// window; classifying in one of its own ("Classifying ..") (procedure GROUPPROC).
 #pragma once
 
 #include <QPointer>

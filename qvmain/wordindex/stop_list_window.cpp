@@ -11,7 +11,7 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/menu_texts.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "wordindex/stop_list_edit.h"
 #include "wordindex/update_stop_list.h"
 

@@ -1,6 +1,6 @@
-// BROWSESTOPLIST: the installation's stop list ("Ignore List"), the words
+// The installation's stop list ("Ignore List"), the words
 // that are never indexed, with add, change and delete through the form
-// UPDATESTOPLIST.
+// UPDATESTOPLIST (procedure BROWSESTOPLIST).
 #pragma once
 
 #include <QWidget>

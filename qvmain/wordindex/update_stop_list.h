@@ -1,6 +1,6 @@
-// UPDATESTOPLIST: the form that adds, changes or deletes one non index word
+// The form that adds, changes or deletes one non index word
 // of the stop list. Words are shown and stored in upper case; a word that is
-// on the list already is refused with a message and the form stays open.
+// on the list already is refused with a message and the form stays open (procedure UPDATESTOPLIST).
 #pragma once
 
 #include <QDialog>

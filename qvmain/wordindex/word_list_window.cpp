@@ -15,11 +15,12 @@
 #include "frame/window_host.h"
 #include "help/help_window.h"
 #include "services/active_database.h"
+#include "persons/lookup_sources.h"
 #include "services/lookup_walk.h"
 #include "services/globals.h"
 #include "services/menu_texts.h"
 #include "services/prompt.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "wordindex/word_marks.h"
 
 namespace qvm {
@@ -130,12 +131,7 @@ QString BrowseWordList::currentWord() const {
   return r ? r->texts.value(ColumnWord) : QString();
 }
 
-void BrowseWordList::showAt(int row) {
-  if (row < 0) return;
-  QModelIndex i = model_->index(row, 0);
-  view_->setCurrentIndex(i);
-  view_->scrollTo(i, QAbstractItemView::PositionAtCenter);
-}
+void BrowseWordList::showAt(int row) { showLookupRow(view_, model_, row); }
 
 void BrowseWordList::showWord(const QString& word) {
   int row = model_->order() == OrderByWord ? model_->loadAtText(word) : -1;
@@ -146,15 +142,7 @@ void BrowseWordList::showWord(const QString& word) {
   showAt(row);
 }
 
-void BrowseWordList::moreBefore() {
-  if (!model_->canFetchBefore()) return;
-  QModelIndex current = view_->currentIndex();
-  int top = view_->verticalScrollBar()->value();
-  int added = model_->fetchBefore();
-  if (added == 0) return;
-  view_->scrollTo(model_->index(top + added, 0), QAbstractItemView::PositionAtTop);
-  if (current.isValid()) view_->setCurrentIndex(model_->index(current.row() + added, 0));
-}
+void BrowseWordList::moreBefore() { fetchLookupRowsBefore(view_, model_); }
 
 void BrowseWordList::setOrder(int order) {
   if (orderBox_->currentIndex() != order) orderBox_->setCurrentIndex(order);  // comes back here
@@ -181,17 +169,11 @@ void BrowseWordList::closeEvent(QCloseEvent* e) {
 bool BrowseWordList::eventFilter(QObject* watched, QEvent* e) {
   if (watched == view_ && e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
-    switch (k->key()) {
-      case Qt::Key_Home: showAt(model_->loadAtStart()); return true;
-      case Qt::Key_End: showAt(model_->loadAtEnd()); return true;
-      case Qt::Key_Space:
-      case Qt::Key_Delete: toggleMark(); return true;
-      case Qt::Key_Up:
-      case Qt::Key_PageUp:
-        if (view_->currentIndex().row() <= 0) moreBefore();
-        break;
-      default: break;
+    if (k->key() == Qt::Key_Space || k->key() == Qt::Key_Delete) {
+      toggleMark();
+      return true;
     }
+    if (lookupNavigationKey(k, view_, model_, nullptr)) return true;
   }
   return QWidget::eventFilter(watched, e);
 }

@@ -1,9 +1,9 @@
-// BROWSEWORDLIST: the word list of the active database, alphabetically or by
+// The word list of the active database, alphabetically or by
 // the number of messages each word occurs in, where the user marks words for
 // removal. The marks are read from the database's PurgeList when the window
 // opens and written back when it closes; the next indexing run moves the
 // marked words to the stop list. Before the list is shown, a count order
-// left stale by an interrupted indexing run is rebuilt.
+// left stale by an interrupted indexing run is rebuilt (procedure BROWSEWORDLIST).
 #pragma once
 
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "wordindex/wordindex_windows.h"
 
-#include "services/semafore.h"
-#include "wordindex/search_wz.h"
+#include "services/procedure_starter.h"
+#include "wordindex/word_index_wizard.h"
 #include "wordindex/stop_list_window.h"
 #include "wordindex/word_list_window.h"
 

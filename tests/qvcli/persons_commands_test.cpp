@@ -14,6 +14,7 @@
 #include "support/archive_dump.h"
 #include "support/generated_sources.h"
 #include "support/temp_dir.h"
+#include "persons/lookup_sources.h"
 
 namespace fs = std::filesystem;
 using namespace qvtest;

@@ -13,7 +13,7 @@
 #include "services/db_kind.h"
 #include "support/browse_records.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvtest {
 

@@ -29,7 +29,7 @@
 #include "frame/procedure_table.h"
 #include "lookup/lookup_list.h"
 #include "search/build_search.h"
-#include "search/single_ui.h"
+#include "search/search_word_entry.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
 #include "services/file_service.h"
@@ -38,7 +38,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

@@ -17,7 +17,7 @@
 #include "events.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvtest {
 

@@ -27,7 +27,7 @@
 #include "services/settings_items.h"
 #include "setup/user_panel.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

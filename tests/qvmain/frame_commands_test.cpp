@@ -25,7 +25,7 @@
 #include "services/datetime.h"
 #include "services/db_kind.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

@@ -25,7 +25,7 @@
 #include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace fs = std::filesystem;
 using namespace qvtest;

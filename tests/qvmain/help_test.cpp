@@ -17,7 +17,7 @@
 #include "database/update_box.h"
 #include "help/help_window.h"
 #include "import/directory_dialog.h"
-#include "import/import_meny.h"
+#include "import/import_wizard.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
 #include "setup/user_panel.h"

@@ -19,16 +19,16 @@
 #include "import/directory_dialog.h"
 #include "import/import_definition.h"
 #include "import/import_it.h"
-#include "import/import_meny.h"
+#include "import/import_wizard.h"
 #include "import/import_run.h"
 #include "services/databases.h"
 #include "services/file_service.h"
 #include "services/globals.h"
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

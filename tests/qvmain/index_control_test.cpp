@@ -25,7 +25,7 @@
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "wordindex/index_fixup.h"
 
 using namespace qvtest;

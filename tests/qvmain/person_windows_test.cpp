@@ -32,7 +32,7 @@
 #include "services/globals.h"
 #include "browse_data.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

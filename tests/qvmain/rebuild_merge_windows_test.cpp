@@ -29,7 +29,7 @@
 #include "tasks/task_edit.h"
 #include "tasks/task_schedule.h"
 #include "tasks/task_state.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

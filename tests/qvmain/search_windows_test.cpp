@@ -24,7 +24,7 @@
 #include "help/help_window.h"
 #include "search/build_search.h"
 #include "search/single_onefld.h"
-#include "search/single_ui.h"
+#include "search/search_word_entry.h"
 #include "search/text_find_window.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
@@ -34,7 +34,7 @@
 #include "services/settings_items.h"
 #include "services/window_settings.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

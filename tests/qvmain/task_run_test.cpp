@@ -36,7 +36,7 @@
 #include "tasks/task_runner.h"
 #include "tasks/task_schedule.h"
 #include "tasks/task_state.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

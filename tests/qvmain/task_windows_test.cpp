@@ -37,7 +37,7 @@
 #include "tasks/task_edit.h"
 #include "tasks/update_batch.h"
 #include "tasks/update_task.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 using namespace qvtest;
 

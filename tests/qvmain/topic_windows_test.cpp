@@ -30,7 +30,7 @@
 #include "services/topics.h"
 #include "support/browse_records.h"
 #include "support/gui_fixture.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "topics/browse_topics.h"
 #include "topics/classify_window.h"
 #include "topics/group_proc.h"

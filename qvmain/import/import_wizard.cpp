@@ -1,4 +1,4 @@
-#include "import/import_meny.h"
+#include "import/import_wizard.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -32,7 +32,7 @@
 #include "services/prompt.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace qvm {
 

@@ -1,9 +1,9 @@
-// SEARCHWZ: the word index settings wizard. Its pages: indexing of numbers,
+// The word index settings wizard. Its pages: indexing of numbers,
 // footers of forum and newsgroup messages, frequent words moved to the stop
 // list per kind of database, the word characters, the named word-definition
 // sets of the active database, and the search pause. Save writes what
 // changed; a change of the word characters asks first, because the word
-// index must then be built again.
+// index must then be built again (procedure SEARCHWZ).
 #pragma once
 
 #include <QWidget>

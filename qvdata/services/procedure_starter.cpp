@@ -1,4 +1,4 @@
-#include "services/semafore.h"
+#include "services/procedure_starter.h"
 
 #include <map>
 

@@ -1,7 +1,7 @@
-// IMPORTMENY: the import wizard. Its pages fill the import settings (format,
+// The import wizard. Its pages fill the import settings (format,
 // message kinds and targets, selection method, files, reimport and topic);
 // Start checks them, saves them as an import definition when asked, and
-// starts the import window while the wizard stays open.
+// starts the import window while the wizard stays open (procedure IMPORTMENY).
 #pragma once
 
 #include <QWidget>

@@ -1,8 +1,8 @@
-// SINGLE_UI: the user types search words and chooses how they are matched
+// The user types search words and chooses how they are matched
 // (exact with wildcards, phrase, Soundex, approximate with a tolerance) and
 // whether they go to the AND or the OR list. Each word is looked up in the
 // word list; words found by wildcard, Soundex or approximate matching are
-// offered for choice (SINGLE_ONEFLD).
+// offered for choice (SINGLE_ONEFLD) (procedure SINGLE_UI).
 #pragma once
 
 #include <QDialog>

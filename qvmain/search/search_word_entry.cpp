@@ -1,4 +1,4 @@
-#include "search/single_ui.h"
+#include "search/search_word_entry.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

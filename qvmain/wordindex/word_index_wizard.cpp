@@ -1,4 +1,4 @@
-#include "wordindex/search_wz.h"
+#include "wordindex/word_index_wizard.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@
 #include "services/active_database.h"
 #include "services/menu_texts.h"
 #include "services/prompt.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 #include "wordindex/bar_lines.h"
 #include "wordindex/word_table_page.h"
 #include "wordindex/word_tables.h"

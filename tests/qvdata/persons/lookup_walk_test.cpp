@@ -9,6 +9,7 @@
 
 #include "browse_fixture.h"
 #include "services/file_service.h"
+#include "persons/lookup_sources.h"
 #include "services/lookup_walk.h"
 #include "wordindex/word_marks.h"
 

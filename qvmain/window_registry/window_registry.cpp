@@ -1,4 +1,4 @@
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -30,7 +30,7 @@
 #include "database/browse_box.h"
 #include "database/change_forum.h"
 #include "database/index_control.h"
-#include "wordindex/search_wz.h"
+#include "wordindex/word_index_wizard.h"
 #include "wordindex/stop_list_window.h"
 #include "wordindex/update_stop_list.h"
 #include "wordindex/word_list_window.h"
@@ -58,7 +58,7 @@
 #include "dictionary/file_numbers.h"
 #include "import/directory_dialog.h"
 #include "import/import_it.h"
-#include "import/import_meny.h"
+#include "import/import_wizard.h"
 #include "import/import_run.h"
 #include "lookup/lookup_list.h"
 #include "lookup/lookups.h"
@@ -73,7 +73,7 @@
 #include "persons/update_person.h"
 #include "search/build_search.h"
 #include "search/single_onefld.h"
-#include "search/single_ui.h"
+#include "search/search_word_entry.h"
 #include "search/text_find_window.h"
 #include "services/databases.h"
 #include "services/datetime.h"
@@ -99,7 +99,7 @@
 #include "tasks/task_schedule.h"
 #include "tasks/update_batch.h"
 #include "tasks/update_task.h"
-#include "threads/thread_manager.h"
+#include "window_registry/window_registry.h"
 
 namespace {
 

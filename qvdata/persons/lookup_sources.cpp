@@ -2,6 +2,8 @@
 // the pick list and as the person window show them) and indexed words -
 // each its file, its sort orders, its entry and how a typed text
 // positions it.
+#include "persons/lookup_sources.h"
+
 #include <cstdio>
 #include <string_view>
 
@@ -9,7 +11,6 @@
 #include "dictionary/file_numbers.h"
 #include "persons/person_names.h"
 #include "services/keyed_walk.h"
-#include "services/lookup_walk.h"
 #include "services/messages.h"
 #include "services/names.h"
 #include "services/whole_names.h"
