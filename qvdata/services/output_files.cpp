@@ -1,3 +1,6 @@
+// Whether a file the user names for output keeps clear of the archive: its
+// own files, the configuration and database directories, and names that are
+// no plain file.
 #include "services/output_files.h"
 
 #include <filesystem>
