@@ -1,3 +1,5 @@
+// The merge of one database into another as an engine on the one engine
+// base, and the checks of a selection of source and target.
 #include "maintenance/merge_run.h"
 
 #include <algorithm>
@@ -11,6 +13,8 @@
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/prompt.h"
+#include "services/engine_run.h"
+#include "services/file_scope.h"
 #include "services/record_helpers.h"
 #include "storage/buffer_guard.h"
 
@@ -38,7 +42,7 @@ struct Entry {
 Entry entryOf(uint32_t id) {
   Entry e;
   BufferGuard keep({&Forums});
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = id;
   if (id != 0 && Forums.get(FOR_ForumKey)) {
@@ -48,7 +52,6 @@ Entry entryOf(uint32_t id) {
     e.kind = FOR.TYPE;
     e.importAllowed = FOR.NOIMPORT == 0;
   }
-  OP_CLOSE(OpRelease, {FileForums});
   return e;
 }
 
@@ -62,9 +65,8 @@ bool withFileIn(uint32_t dir, int file, Fn fn) {
   bool there = std::filesystem::is_regular_file(filePath(file), ec);
   if (there) {
     if (useCount(file) > 0 && declaredFile(file).name() != filePath(file)) OP_CLOSE(OpForceClose, {file});
-    OP_CLOSE(OpShared, {file});
+    FileScope scope({file});
     fn();
-    OP_CLOSE(OpRelease, {file});
   }
   Mem.Dirnamn = saved;
   return there;
@@ -97,137 +99,189 @@ std::string mergeRefusalText(MergeSelection s) {
 
 std::string mergeRefusalCaption(MergeSelection) { return "Illegal selection!"; }
 
-MergeRun::MergeRun(uint32_t source, uint32_t target) : source_(source), target_(target) {}
+// The merge as an engine: each slice is one step of the import run, which
+// keeps the batches itself (the base keeps none). The run ends Finished when
+// the merge completed, Stopped when it was stopped, Failed otherwise; a halt
+// or a working queue that could not grow ends it where it stands, with
+// nothing more written.
+struct MergeRun::Impl : EngineRun {
+  Impl(uint32_t s, uint32_t t) : EngineRun(engine, kNoBatchRules), source(s), target(t) {}
+  ~Impl() override { stop(); }
 
-MergeRun::~MergeRun() {
-  if (run_ && !ended_) stop();
-}
+  bool start();
+  void stop();
+  void refresh();
+  // Lets go of the import run and tells how the merge went, once.
+  void wrapUp();
+  void afterPosting();
 
-bool MergeRun::start() {
-  MergeSelection sel = checkMergeSelection(source_, target_);
+  bool runSlice(std::chrono::milliseconds slice) override;
+  void ended() override;
+
+  uint32_t source;
+  uint32_t target;
+  int kind = 0;
+  MergeEnds ends;
+  MergeReading reading;
+  std::unique_ptr<ImportRun> run;
+  EngineView engine;
+  MergeView view;
+  std::string failure;
+  int result = 2;
+  int commitEvery = 0;
+  bool over = false;     // the merge has ended (also one with nothing to merge)
+  bool wrapped = false;  // wrapUp() was done
+  bool stopping = false; // stop() ended it
+};
+
+MergeRun::MergeRun(uint32_t source, uint32_t target) : d_(std::make_unique<Impl>(source, target)) {}
+
+MergeRun::~MergeRun() = default;
+
+void MergeRun::setCommitEvery(int messages) { d_->commitEvery = messages; }
+bool MergeRun::start() { return d_->start(); }
+void MergeRun::stop() { d_->stop(); }
+bool MergeRun::finished() const { return d_->over; }
+int MergeRun::result() const { return d_->result; }
+const MergeView& MergeRun::view() const { return d_->view; }
+const std::string& MergeRun::failure() const { return d_->failure; }
+
+// One step of the import run; false once the merge has ended (or was never
+// started). A halt goes on from here after the base ended the merge.
+bool MergeRun::step() { return d_->tick(kEngineLoopSlice); }
+
+bool MergeRun::Impl::start() {
+  MergeSelection sel = checkMergeSelection(source, target);
   if (sel != MergeSelection::Fine) {
-    failure_ = mergeRefusalText(sel);
-    Message(failure_, mergeRefusalCaption(sel), Icon::Exclamation);
+    failure = mergeRefusalText(sel);
+    Message(failure, mergeRefusalCaption(sel), Icon::Exclamation);
     return false;
   }
-  Entry s = entryOf(source_);
-  Entry t = entryOf(target_);
-  kind_ = s.kind;
-  view_.sourceName = s.name;
-  view_.targetName = t.name;
+  Entry s = entryOf(source);
+  Entry t = entryOf(target);
+  kind = s.kind;
+  view.sourceName = s.name;
+  view.targetName = t.name;
   if (!t.importAllowed) {
-    failure_ = "The database " + t.name + " does not take imports (\"Disallow import\" is set).";
-    Message(failure_, "Warning!", Icon::Exclamation);
+    failure = "The database " + t.name + " does not take imports (\"Disallow import\" is set).";
+    Message(failure, "Warning!", Icon::Exclamation);
     return false;
   }
   std::error_code ec;
   if (!std::filesystem::is_directory(databaseDirectory(s.dir), ec) ||
       !std::filesystem::is_directory(databaseDirectory(t.dir), ec)) {
-    failure_ = "The directory of a database is missing: run the Rebuild Utility.";
-    Message(failure_, "Warning!", Icon::Exclamation);
+    failure = "The directory of a database is missing: run the Rebuild Utility.";
+    Message(failure, "Warning!", Icon::Exclamation);
     return false;
   }
   // The number of the source's records.
-  withFileIn(s.dir, kind_ == KindMailDb ? FileMail : FileMsgNmbr,
-             [&] { view_.sourceRecords = (kind_ == KindMailDb ? Mail : MsgNmbr).records(); });
-  view_.status = kConverting;
-  if (view_.sourceRecords == 0) {
-    view_.status = kNothing;
-    result_ = 1;
-    ended_ = true;
+  withFileIn(s.dir, kind == KindMailDb ? FileMail : FileMsgNmbr,
+             [&] { view.sourceRecords = (kind == KindMailDb ? Mail : MsgNmbr).records(); });
+  view.status = kConverting;
+  if (view.sourceRecords == 0) {
+    view.status = kNothing;
+    result = 1;
+    over = true;
     return true;
   }
 
   ImportSettings settings;
   settings.path = databaseDirectory(s.dir);
-  settings.importForum = kind_ == KindForumDb;
-  settings.importMail = kind_ == KindMailDb;
-  settings.importNews = kind_ == KindNewsDb;
-  if (kind_ == KindMailDb) settings.mailbox = target_;
-  settings.commitMessages = commitEvery_;
-  ends_.sourceDir = s.dir;
-  ends_.kind = kind_;
-  ends_.target = target_;
-  ends_.targetName = t.name;
-  run_ = std::make_unique<ImportRun>(settings, makeMergeReader(ends_, reading_));
+  settings.importForum = kind == KindForumDb;
+  settings.importMail = kind == KindMailDb;
+  settings.importNews = kind == KindNewsDb;
+  if (kind == KindMailDb) settings.mailbox = target;
+  settings.commitMessages = commitEvery;
+  ends.sourceDir = s.dir;
+  ends.kind = kind;
+  ends.target = target;
+  ends.targetName = t.name;
+  run = std::make_unique<ImportRun>(settings, makeMergeReader(ends, reading));
+  begin(0);
   return true;
 }
 
-bool MergeRun::step() {
-  if (ended_) return false;
-  bool more = false;
-  try {
-    more = run_->step();
-  } catch (const ProgramHalt& halt) {
-    // The import run rolled its open transaction back; the merge ends here
-    // and writes nothing more while the halt goes on to the program.
-    ended_ = true;
-    result_ = 2;
-    failure_ = halt.text;
-    throw;
-  }
+bool MergeRun::Impl::runSlice(std::chrono::milliseconds) {
+  bool more = run->step();
   refresh();
-  if (!more || run_->closed()) end();
-  return !ended_;
+  if (more && !run->closed()) return true;
+  wrapUp();
+  if (result == 1) {
+    end(EngineState::Finished);
+    return false;
+  }
+  return fail(view.status);
 }
 
-void MergeRun::refresh() {
-  const ImportView& v = run_->view();
-  switch (run_->stage()) {
+void MergeRun::Impl::refresh() {
+  const ImportView& v = run->view();
+  switch (run->stage()) {
     case ImportStage::Start:
     case ImportStage::NextDirectory:
     case ImportStage::NextFile:
     case ImportStage::ConvertFile:
-      view_.status = kConverting;
-      view_.progress = reading_.total > 0 ? std::min<int64_t>(100, reading_.read * 100 / reading_.total) : 0;
+      view.status = kConverting;
+      view.progress = reading.total > 0 ? std::min<int64_t>(100, reading.read * 100 / reading.total) : 0;
       break;
     case ImportStage::NextDatabase:
     case ImportStage::PostMessages:
-      view_.status = kMerging;
-      view_.progress = v.progress;
+      view.status = kMerging;
+      view.progress = v.progress;
       break;
     default:
-      view_.status = kComplete;
-      view_.progress = 100;
+      view.status = kComplete;
+      view.progress = 100;
       break;
   }
-  if (v.status == "Building Temporary File Index!") view_.status = v.status;
-  view_.converted = reading_.read;
-  if (reading_.total > 0) view_.sourceRecords = reading_.total;
-  view_.merged = v.imported;
-  view_.updated = v.updated;
-  view_.skipped = v.skipped;
-  view_.inTarget = v.inDatabase;
+  if (v.status == "Building Temporary File Index!") view.status = v.status;
+  view.converted = reading.read;
+  if (reading.total > 0) view.sourceRecords = reading.total;
+  view.merged = v.imported;
+  view.updated = v.updated;
+  view.skipped = v.skipped;
+  view.inTarget = v.inDatabase;
 }
 
-void MergeRun::stop() {
-  if (ended_ || !run_) return;
-  stopped_ = true;
-  run_->stop();
+void MergeRun::Impl::stop() {
+  if (!running()) return;
+  stopping = true;
+  run->stop();
   refresh();
-  end();
+  cancel();
 }
 
-void MergeRun::end() {
-  if (ended_) return;
-  run_->close();
-  ended_ = true;
-  result_ = run_->result();
+void MergeRun::Impl::ended() {
+  over = true;
+  if (state() == EngineState::Failed && !wrapped) {
+    // A halt or no memory in the middle of a step: the import run rolled its
+    // open transaction back, and the merge writes nothing more.
+    result = 2;
+    failure = engine.failure;
+    return;
+  }
+  wrapUp();
+}
+
+void MergeRun::Impl::wrapUp() {
+  if (wrapped) return;
+  wrapped = true;
+  run->close();
+  result = run->result();
   // What was posted stays, also when the merge was stopped.
-  if (view_.merged > 0) afterPosting();
-  if (stopped_ && result_ != 1) {
-    view_.status = kInterrupted;
-  } else if (result_ != 1) {
-    view_.status = run_->stopReason().find("disk space") != std::string::npos ? kLowSpace : kFailed;
+  if (view.merged > 0) afterPosting();
+  if (stopping && result != 1) {
+    view.status = kInterrupted;
+  } else if (result != 1) {
+    view.status = run->stopReason().find("disk space") != std::string::npos ? kLowSpace : kFailed;
   } else {
-    view_.status = view_.merged > 0 ? kFinished : kNothing;
+    view.status = view.merged > 0 ? kFinished : kNothing;
   }
 }
 
 // The target's topics are searched again from the start, and its word
 // index learns of texts that were written again.
-void MergeRun::afterPosting() {
-  Entry t = entryOf(target_);
+void MergeRun::Impl::afterPosting() {
+  Entry t = entryOf(target);
   if (!t.found) return;
   withFileIn(t.dir, FileCodes, [] {
     Codes.setFileOrder();
@@ -238,19 +292,18 @@ void MergeRun::afterPosting() {
       UppDat(Codes, OpChange, ReportShow);
     }
   });
-  if (view_.updated == 0) return;
+  if (view.updated == 0) return;
   // A message written again keeps its place in the text file, where a
   // partial indexing run does not look: the next run must be a full one.
-  bool indexed = false;
   std::string saved = Mem.Dirnamn;
   Mem.Dirnamn = "F" + std::to_string(t.dir);
   std::error_code ec;
-  indexed = std::filesystem::is_regular_file(filePath(FileMasIdx), ec);
+  bool indexed = std::filesystem::is_regular_file(filePath(FileMasIdx), ec);
   Mem.Dirnamn = saved;
   if (!indexed) return;
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
-  FOR.ID = target_;
+  FOR.ID = target;
   if (HoldRec(Forums, &FOR_ForumKey, true)) {
     if (FOR.RECSLASTTIME != 0) {
       FOR.RECSLASTTIME = 0;
@@ -258,7 +311,6 @@ void MergeRun::afterPosting() {
     }
     Forums.release();
   }
-  OP_CLOSE(OpRelease, {FileForums});
 }
 
 int runToEnd(MergeRun& run) {

@@ -1,6 +1,7 @@
 // MergeIt: one database merged into another of the same kind, as an engine
 // that the merge window, qvcli and the task runner drive alike, one slice
-// per step().
+// per step(). It runs on the one engine base (services/engine_run.h): the
+// import run keeps the batches, the base the slices, the stop and the end.
 //
 // The source's messages (or mail) are turned into the import's temporary
 // records and posted into the target by the import run with the posting
@@ -60,7 +61,7 @@ class MergeRun {
 
   // Commits after at most this many messages (0: the import's choice); set
   // before start().
-  void setCommitEvery(int messages) { commitEvery_ = messages; }
+  void setCommitEvery(int messages);
   // Checks the selection and prepares the run; false (told through the
   // prompt, the reason in failure()) when it cannot start.
   bool start();
@@ -69,29 +70,16 @@ class MergeRun {
   // The Stop button or the window's close: what was posted is committed
   // and kept, with its counts; the merge ends.
   void stop();
-  bool finished() const { return ended_; }
+  bool finished() const;
   // 1 completed, 2 not completed.
-  int result() const { return result_; }
-  const MergeView& view() const { return view_; }
-  const std::string& failure() const { return failure_; }
+  int result() const;
+  const MergeView& view() const;
+  const std::string& failure() const;
+
+  struct Impl;
 
  private:
-  void refresh();
-  void end();
-  void afterPosting();
-
-  uint32_t source_;
-  uint32_t target_;
-  int kind_ = 0;
-  MergeEnds ends_;
-  MergeReading reading_;
-  std::unique_ptr<ImportRun> run_;
-  MergeView view_;
-  std::string failure_;
-  int result_ = 2;
-  int commitEvery_ = 0;
-  bool ended_ = false;
-  bool stopped_ = false;
+  std::unique_ptr<Impl> d_;
 };
 
 // Runs a started merge to its end; its result.

@@ -1,3 +1,4 @@
+// One step of a task run by its engine, on the one engine base.
 #include "tasks/task_step_run.h"
 
 #include <filesystem>
@@ -52,38 +53,53 @@ int taskImportResult(const ImportRun& run) {
   return ResultCompleted;
 }
 
-struct TaskStepRun::Impl {
-  TaskStep step;
-  bool ended = false;
+// The step as an engine: each slice ticks the engine of the step (an
+// import, a cleanup procedure, a word index run), which keeps its own
+// batches (the base keeps none).
+struct TaskStepRun::Impl : EngineRun {
+  Impl() : EngineRun(engine, kNoBatchRules) {}
+
+  TaskStep what;  // the step of the task
+  EngineView engine;
   int result = ResultErrors;
   int64_t seconds = 0;
   std::vector<uint32_t> touched;
-  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   std::unique_ptr<ImportRun> import;
   std::unique_ptr<DupRun> dup;
   std::unique_ptr<PurgeRun> purge;
   std::unique_ptr<IndexRun> index;
 
-  void end(int r) {
-    ended = true;
-    result = r;
-    if (result == ResultCompleted && !import)
-      seconds = int64_t(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() + 0.5);
-    if (result != ResultCompleted) seconds = 0;
-  }
+  // Makes the step's database the current one and starts its engine.
+  void start();
+  // Ends the step with result `r`.
+  void endWith(int r);
   void startImport();
   void startIndex();
+  bool runSlice(std::chrono::milliseconds slice) override;
   template <class Run>
   bool tickMaintenance(Run& run, std::chrono::milliseconds slice);
   bool tickImport();
   bool tickIndex(std::chrono::milliseconds slice);
 };
 
+void TaskStepRun::Impl::endWith(int r) {
+  result = r;
+  if (result == ResultCompleted && !import) seconds = int64_t(EngineRun::seconds() + 0.5);
+  if (result != ResultCompleted) seconds = 0;
+  if (result == ResultCompleted) {
+    end(EngineState::Finished);
+  } else if (result == ResultNotRun) {
+    end(EngineState::Stopped);
+  } else {
+    fail("the step ended with errors");
+  }
+}
+
 void TaskStepRun::Impl::startImport() {
   ImportSettings s;
-  if (!LoadImportDefinition(step.batch, s)) {
+  if (!LoadImportDefinition(what.batch, s)) {
     Mem.DoTask = RunAbandoning;
-    return end(ResultErrors);
+    return endWith(ResultErrors);
   }
   import = std::make_unique<ImportRun>(s);
 }
@@ -91,15 +107,15 @@ void TaskStepRun::Impl::startImport() {
 void TaskStepRun::Impl::startIndex() {
   IndexState state{FOR.LASTMSGID, FOR.RECSLASTTIME, FOR.WORDLISTINDEXNEEDSUPDATE};
   int advice = WSIndexFixup(state.lastMsgId, state.recsLastTime);
-  if (advice == AdviseNothing) return end(storeIndexState(step.database, state) ? ResultCompleted : ResultErrors);
-  index = std::make_unique<IndexRun>(advice == AdviseFull ? 1 : 2, int(KonfigGet(ItemSpeedIndex)), step.database,
+  if (advice == AdviseNothing) return endWith(storeIndexState(what.database, state) ? ResultCompleted : ResultErrors);
+  index = std::make_unique<IndexRun>(advice == AdviseFull ? 1 : 2, int(KonfigGet(ItemSpeedIndex)), what.database,
                                      state);
 }
 
 template <class Run>
 bool TaskStepRun::Impl::tickMaintenance(Run& run, std::chrono::milliseconds slice) {
   if (run.tick(slice)) return true;
-  end(run.state() == PurgeState::Finished ? ResultCompleted : ResultErrors);
+  endWith(run.state() == PurgeState::Finished ? ResultCompleted : ResultErrors);
   return false;
 }
 
@@ -108,8 +124,8 @@ bool TaskStepRun::Impl::tickImport() {
   import->close();
   touched = import->touchedDatabases();
   int r = taskImportResult(*import);
+  endWith(r);
   seconds = r == ResultCompleted ? import->elapsedSeconds() : 0;
-  end(r);
   return false;
 }
 
@@ -117,34 +133,39 @@ bool TaskStepRun::Impl::tickIndex(std::chrono::milliseconds slice) {
   auto until = std::chrono::steady_clock::now() + slice;
   while (index->step())
     if (std::chrono::steady_clock::now() >= until) return true;
-  end(index->result() == 1 ? ResultCompleted : ResultErrors);
+  endWith(index->result() == 1 ? ResultCompleted : ResultErrors);
   return false;
 }
 
 TaskStepRun::TaskStepRun(const TaskStep& step) : d_(std::make_unique<Impl>()) {
-  d_->step = step;
-  switch (step.kind) {
-    case TaskStepKind::Import: d_->startImport(); return;
-    case TaskStepKind::Finished: d_->end(ResultNotRun); return;
+  d_->what = step;
+  d_->start();
+}
+
+void TaskStepRun::Impl::start() {
+  begin(0);
+  switch (what.kind) {
+    case TaskStepKind::Import: startImport(); return;
+    case TaskStepKind::Finished: endWith(ResultNotRun); return;
     default: break;
   }
-  if (!useStepDatabase(step.database)) {
-    d_->end(ResultErrors);
+  if (!useStepDatabase(what.database)) {
+    endWith(ResultErrors);
     return;
   }
-  switch (step.kind) {
+  switch (what.kind) {
     case TaskStepKind::MergeDuplicates:
-      d_->dup = std::make_unique<DupRun>();
-      if (!d_->dup->start()) d_->end(ResultErrors);
+      dup = std::make_unique<DupRun>();
+      if (!dup->start()) endWith(ResultErrors);
       break;
     case TaskStepKind::Purge:
     case TaskStepKind::Count:
-      d_->purge = std::make_unique<PurgeRun>(step.kind == TaskStepKind::Purge ? PurgePurging : PurgeCounting);
+      purge = std::make_unique<PurgeRun>(what.kind == TaskStepKind::Purge ? PurgePurging : PurgeCounting);
       // A database marked for deletion is not removed by a task.
-      if (d_->purge->markedForDeletion() || !d_->purge->start()) d_->end(ResultErrors);
+      if (purge->markedForDeletion() || !purge->start()) endWith(ResultErrors);
       break;
-    case TaskStepKind::WordIndex: d_->startIndex(); break;
-    default: d_->end(ResultErrors);
+    case TaskStepKind::WordIndex: startIndex(); break;
+    default: endWith(ResultErrors);
   }
 }
 
@@ -152,34 +173,35 @@ TaskStepRun::~TaskStepRun() {
   if (d_->import && !d_->import->closed()) d_->import->close();
 }
 
-bool TaskStepRun::tick(std::chrono::milliseconds slice) {
-  Impl& d = *d_;
-  if (d.ended) return false;
-  if (d.import) return d.tickImport();
-  if (d.dup) return d.tickMaintenance(*d.dup, slice);
-  if (d.purge) return d.tickMaintenance(*d.purge, slice);
-  if (d.index) return d.tickIndex(slice);
+bool TaskStepRun::tick(std::chrono::milliseconds slice) { return d_->tick(slice); }
+
+bool TaskStepRun::Impl::runSlice(std::chrono::milliseconds slice) {
+  if (import) return tickImport();
+  if (dup) return tickMaintenance(*dup, slice);
+  if (purge) return tickMaintenance(*purge, slice);
+  if (index) return tickIndex(slice);
+  endWith(ResultErrors);
   return false;
 }
 
 void TaskStepRun::stop() {
-  if (d_->import && !d_->ended) d_->import->stop();
+  if (d_->import && d_->running()) d_->import->stop();
 }
 
 std::string TaskStepRun::activity() const {
   if (d_->import) return "Import: " + d_->import->view().status;
-  if (d_->index) return taskStepName(d_->step) + ": " + d_->index->view().status;
-  return taskStepName(d_->step);
+  if (d_->index) return taskStepName(d_->what) + ": " + d_->index->view().status;
+  return taskStepName(d_->what);
 }
 
+EngineState TaskStepRun::state() const { return d_->state(); }
 int TaskStepRun::result() const { return d_->result; }
 int64_t TaskStepRun::seconds() const { return d_->seconds; }
 const std::vector<uint32_t>& TaskStepRun::touched() const { return d_->touched; }
 
 int runTaskStep(const TaskStep& step, int64_t& seconds, std::vector<uint32_t>& touched) {
   TaskStepRun run(step);
-  while (run.tick(std::chrono::milliseconds(200))) {
-  }
+  driveToEnd(run);
   seconds = run.seconds();
   touched = run.touched();
   return run.result();

@@ -1,6 +1,8 @@
 // One step of a task (an import definition or a cleanup procedure) run in
 // slices by its engine, unattended: runTaskStep() runs it to its end, the
-// program's task window ticks it between its updates.
+// program's task window ticks it between its updates. It runs on the one
+// engine base (services/engine_run.h); the engine of its step keeps the
+// batches.
 #pragma once
 
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "services/engine_run.h"
 #include "tasks/task_runner.h"
 
 namespace qv {
@@ -27,6 +30,9 @@ class TaskStepRun {
   // An import stops early (what it imported stays); a cleanup procedure
   // runs on to its end, so that the counts it is putting right are right.
   void stop();
+  // Running while the step runs; then Finished (completed), Stopped (not
+  // run) or Failed (ended with errors).
+  EngineState state() const;
   // What the step is doing now, for the window.
   std::string activity() const;
 
