@@ -207,24 +207,8 @@ LookupList::LookupList(LookupDef def, const QString& startText, uint32_t startId
   model_ = new LookupModel(def_, this);
   setWindowTitle(def_.title + QString::number(model_->records()) + QStringLiteral("]"));
 
-  view_ = new QTreeView(this);
-  view_->setRootIsDecorated(false);
-  view_->setUniformRowHeights(true);
-  view_->setAllColumnsShowFocus(true);
-  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_ = makeLookupView(this, model_, def_, this, [this] { accept(); });
   view_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  view_->setModel(model_);
-  view_->header()->setStretchLastSection(false);
-  trackColumns(view_->header(), def_.listSlot, def_.widths);
-  view_->installEventFilter(this);
-  connect(view_, &QTreeView::doubleClicked, this, [this](const QModelIndex& i) {
-    if (i.isValid()) accept();
-  });
-  connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
-    if (v == view_->verticalScrollBar()->minimum()) moreBefore();
-  });
   if (!def_.statusWord.isEmpty()) {
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     view_->setToolTip(QStringLiteral("Right click to change the status"));
@@ -286,6 +270,28 @@ void fetchLookupRowsBefore(QTreeView* view, LookupModel* model) {
   if (current.isValid()) view->setCurrentIndex(model->index(current.row() + added, 0));
 }
 
+QTreeView* makeLookupView(QWidget* parent, LookupModel* model, const LookupDef& def, QObject* keys,
+                          std::function<void()> activated) {
+  auto* view = new QTreeView(parent);
+  view->setRootIsDecorated(false);
+  view->setUniformRowHeights(true);
+  view->setAllColumnsShowFocus(true);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setModel(model);
+  view->header()->setStretchLastSection(false);
+  trackColumns(view->header(), def.listSlot, def.widths);
+  view->installEventFilter(keys);
+  QObject::connect(view, &QTreeView::doubleClicked, parent, [activated = std::move(activated)](const QModelIndex& i) {
+    if (i.isValid()) activated();
+  });
+  QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, parent, [view, model](int v) {
+    if (v == view->verticalScrollBar()->minimum()) fetchLookupRowsBefore(view, model);
+  });
+  return view;
+}
+
 bool lookupNavigationKey(const QKeyEvent* k, QTreeView* view, LookupModel* model, TypeAhead* typeAhead) {
   switch (k->key()) {
     case Qt::Key_Home:
@@ -313,7 +319,6 @@ void reorderLookup(QTreeView* view, LookupModel* model, int order, uint32_t id) 
 }
 
 void LookupList::showAt(int row) { showLookupRow(view_, model_, row); }
-void LookupList::moreBefore() { fetchLookupRowsBefore(view_, model_); }
 void LookupList::reorder(int order) { reorderLookup(view_, model_, order, currentId()); }
 
 QStringList LookupList::statusEntries() const {

@@ -63,6 +63,13 @@ class LookupModel;
 void showLookupRow(QTreeView* view, LookupModel* model, int row);
 void fetchLookupRowsBefore(QTreeView* view, LookupModel* model);
 void reorderLookup(QTreeView* view, LookupModel* model, int order, uint32_t id);
+// The view of a list over a LookupModel as every such list shows it: whole
+// rows, one selected, column widths kept under the list's slot, key presses
+// to `keys` (its event filter), `activated` on a double-clicked row, and the
+// rows before the first fetched when the view is scrolled to its top.
+QTreeView* makeLookupView(QWidget* parent, LookupModel* model, const LookupDef& def, QObject* keys,
+                          std::function<void()> activated);
+
 // The keys every list over a LookupModel shares: Home and End load the
 // start and the end, Up on the first row and Page Up within a page of it
 // fetch the rows before, and printable keys type ahead (when a TypeAhead is
@@ -156,7 +163,6 @@ class LookupList : public QDialog {
 
  private:
   void showAt(int row);
-  void moreBefore();
   void reorder(int order);
   void showMenu(const QPoint& p);
 

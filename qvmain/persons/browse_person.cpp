@@ -74,26 +74,10 @@ BrowsePerson::BrowsePerson(QWidget* parent) : QWidget(parent), kind_(qv::activeK
   def_ = personListDef();
 
   model_ = new PersonListModel(def_, this);
-  view_ = new QTreeView(this);
-  view_->setRootIsDecorated(false);
-  view_->setUniformRowHeights(true);
-  view_->setAllColumnsShowFocus(true);
-  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->setSelectionMode(QAbstractItemView::SingleSelection);
-  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_ = makeLookupView(this, model_, def_, this, [this] { updatePerson(); });
   view_->setDragEnabled(true);
   view_->setDragDropMode(QAbstractItemView::DragOnly);
-  view_->setModel(model_);
-  view_->header()->setStretchLastSection(false);
   view_->setToolTip(QStringLiteral("Drag a person onto the merge window, or press Insert to add it there"));
-  trackColumns(view_->header(), def_.listSlot, def_.widths);
-  view_->installEventFilter(this);
-  connect(view_, &QTreeView::doubleClicked, this, [this](const QModelIndex& i) {
-    if (i.isValid()) updatePerson();
-  });
-  connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
-    if (v == view_->verticalScrollBar()->minimum()) moreBefore();
-  });
 
   byName_ = new QRadioButton(QStringLiteral("By Last&Name"), this);
   byName_->setToolTip(QStringLiteral("Sort by lastname"));
@@ -175,7 +159,6 @@ void BrowsePerson::reload() {
 void BrowsePerson::updateButtons() { update_->setEnabled(model_->rowCount() > 0); }
 
 void BrowsePerson::showAt(int row) { showLookupRow(view_, model_, row); }
-void BrowsePerson::moreBefore() { fetchLookupRowsBefore(view_, model_); }
 void BrowsePerson::reorder(int order) { reorderLookup(view_, model_, order, currentId()); }
 
 void BrowsePerson::showAliases() {

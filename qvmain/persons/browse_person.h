@@ -57,7 +57,6 @@ class BrowsePerson : public QWidget {
   void retitle();
   void reorder(int order);
   void showAt(int row);
-  void moreBefore();
   void updateButtons();
 
   int kind_;

@@ -67,23 +67,7 @@ BrowseWordList::BrowseWordList(QWidget* parent) : QWidget(parent), def_(wordList
   orderBox_ = new QComboBox(this);
   orderBox_->addItems(def_.orders);
   model_ = new LookupModel(def_, this);
-  view_ = new QTreeView(this);
-  view_->setRootIsDecorated(false);
-  view_->setUniformRowHeights(true);
-  view_->setAllColumnsShowFocus(true);
-  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->setSelectionMode(QAbstractItemView::SingleSelection);
-  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  view_->setModel(model_);
-  view_->header()->setStretchLastSection(false);
-  trackColumns(view_->header(), def_.listSlot, def_.widths);
-  view_->installEventFilter(this);
-  connect(view_, &QTreeView::doubleClicked, this, [this](const QModelIndex& i) {
-    if (i.isValid()) toggleMark();
-  });
-  connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
-    if (v == view_->verticalScrollBar()->minimum()) moreBefore();
-  });
+  view_ = makeLookupView(this, model_, def_, this, [this] { toggleMark(); });
   connect(orderBox_, &QComboBox::currentIndexChanged, this, &BrowseWordList::setOrder);
 
   mark_ = new QPushButton(QStringLiteral("&Mark"), this);
@@ -142,7 +126,6 @@ void BrowseWordList::showWord(const QString& word) {
   showAt(row);
 }
 
-void BrowseWordList::moreBefore() { fetchLookupRowsBefore(view_, model_); }
 
 void BrowseWordList::setOrder(int order) {
   if (orderBox_->currentIndex() != order) orderBox_->setCurrentIndex(order);  // comes back here

@@ -45,7 +45,6 @@ class BrowseWordList : public QWidget {
 
  private:
   void showAt(int row);
-  void moreBefore();
   void saveMarks();
   uint32_t currentId() const;
 
