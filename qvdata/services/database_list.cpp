@@ -7,9 +7,6 @@
 
 namespace qv {
 
-namespace {
-
-// The entry the Forums buffer holds.
 DatabaseRecord bufferedDatabase() {
   DatabaseRecord r;
   r.id = FOR.ID;
@@ -26,8 +23,6 @@ DatabaseRecord bufferedDatabase() {
   return r;
 }
 
-}  // namespace
-
 bool DatabaseRecord::hasAltAddress() const {
   for (const std::string& a : altAddresses)
     if (!a.empty()) return true;
@@ -42,14 +37,6 @@ std::optional<DatabaseRecord> readDatabase(uint32_t id) {
 std::optional<DatabaseRecord> readDatabase(const std::string& name) {
   if (!findDatabase(name)) return std::nullopt;
   return bufferedDatabase();
-}
-
-std::vector<DatabaseRecord> databaseRecords(DatabaseOrder order) {
-  std::vector<DatabaseRecord> out;
-  FileScope files({FileForums});
-  Forums.set(order == DatabaseOrder::ByDirectory ? FOR_DirKey : FOR_AlphaKey);
-  while (Forums.next()) out.push_back(bufferedDatabase());
-  return out;
 }
 
 std::vector<DatabaseRecord> mailboxRecords() {

@@ -41,10 +41,9 @@ struct DatabaseRecord {
 std::optional<DatabaseRecord> readDatabase(uint32_t id);
 std::optional<DatabaseRecord> readDatabase(const std::string& name);
 
-// The order of a listing: by name (case-insensitive) or by directory number.
-enum class DatabaseOrder { ByName, ByDirectory };
-// Every database of the list, of any kind, in that order.
-std::vector<DatabaseRecord> databaseRecords(DatabaseOrder order);
+// The entry the database list's record buffer holds (for the listings of
+// services/databases.h, which walk the list).
+DatabaseRecord bufferedDatabase();
 // The mailboxes, in the order they were made (the order of the type key).
 std::vector<DatabaseRecord> mailboxRecords();
 

@@ -212,7 +212,7 @@ std::vector<DatabaseEntry> listDatabases(int kind, bool byDirectory) {
   Forums.set(byDirectory ? FOR_DirKey : FOR_AlphaKey);
   while (Forums.next()) {
     if (kind != kAllDbKinds && FOR.TYPE != kind) continue;
-    out.push_back({FOR.ID, FOR.DESCRIPTION.str(), FOR.DIRNUMBER, FOR.TYPE, FOR.MSGCOUNT, FOR.NOIMPORT == 0});
+    out.push_back(bufferedDatabase());
   }
   return out;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "services/database_list.h"
 #include "services/db_kind.h"
 #include "services/record_helpers.h"
 
@@ -44,15 +45,10 @@ bool findDatabase(const std::string& name);
 // Makes a database current (FOR buffer and the Mem globals).
 bool selectDatabase(uint32_t id);
 
-struct DatabaseEntry {
-  uint32_t id;
-  std::string name;
-  uint32_t dirNumber;
-  int kind;
-  uint32_t messages;
-  bool importAllowed;
-};
-// The databases of a kind (kAllDbKinds: all), by name or by directory number.
+// A database's entry in the list, whole (services/database_list.h).
+using DatabaseEntry = DatabaseRecord;
+// The databases of a kind (kAllDbKinds: all), by name (letter case ignored)
+// or by directory number.
 constexpr int kAllDbKinds = 0;
 std::vector<DatabaseEntry> listDatabases(int kind = kAllDbKinds, bool byDirectory = false);
 // "Allow import" / "Disallow import".

@@ -101,7 +101,7 @@ void ChangeForum::reload() {
   uint32_t keep = currentId();
   list_->clear();
   const std::vector<qv::DatabaseRecord> databases =
-      qv::databaseRecords(order_->currentIndex() == 1 ? qv::DatabaseOrder::ByDirectory : qv::DatabaseOrder::ByName);
+      qv::listDatabases(qv::kAllDbKinds, order_->currentIndex() == 1);
   const uint32_t active = qv::activeDatabaseId();
   for (const qv::DatabaseRecord& f : databases) {
     auto* it = new QTreeWidgetItem(list_);

@@ -76,9 +76,9 @@ TEST_F(DatabaseListTest, EveryKindIsListedByNameOrByDirectory) {
   uint32_t a = AddForumDatabase("Alpha News", KindNewsDb);  // F2
   uint32_t b = mailbox("bravo", "b@example.org");  // F3
   ASSERT_TRUE(a && b && c);
-  EXPECT_EQ(names(databaseRecords(DatabaseOrder::ByName)), (std::vector<std::string>{"Alpha News", "bravo", "charlie"}))
+  EXPECT_EQ(names(listDatabases(kAllDbKinds, false)), (std::vector<std::string>{"Alpha News", "bravo", "charlie"}))
       << "names are ordered without regard to letter case";
-  std::vector<DatabaseRecord> byDir = databaseRecords(DatabaseOrder::ByDirectory);
+  std::vector<DatabaseRecord> byDir = listDatabases(kAllDbKinds, true);
   ASSERT_EQ(byDir.size(), 3u);
   EXPECT_EQ(names(byDir), (std::vector<std::string>{"charlie", "Alpha News", "bravo"}));
   EXPECT_LT(byDir[0].dirNumber, byDir[1].dirNumber);
