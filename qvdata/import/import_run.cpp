@@ -61,7 +61,7 @@ const std::vector<int> kTempFiles = {FileImpHeader, FileImpCCR, FileImpThreadId,
 }  // namespace
 
 
-ImportRun::ImportRun(const ImportSettings& settings) : settings_(settings) {
+ImportRun::ImportRun(const ImportSettings& settings) : EngineRun(engine_, kNoBatchRules), settings_(settings) {
   format_ = formatByName(settings_.format);
   view_.caption = Mem.DoTask == RunUnattended ? "Scheduled import" : settings_.format + " Import Processing";
   runSlice_ = int(SpeedVal(KGet, ItemImportSlice, 16));
@@ -72,6 +72,7 @@ ImportRun::ImportRun(const ImportSettings& settings) : settings_(settings) {
   startDate_ = today();
   startTime_ = clockNow();
   StartStop(1, kImportStopwatch);
+  begin(0);
 }
 
 // The format of a run whose source has a reader of its own.
@@ -96,16 +97,19 @@ File& ImportRun::source() { return format_ && format_->openAs == OpenAs::Lines ?
 
 bool ImportRun::step() {
   WarningLog problems(view_.problems);
-  try {
-    runStage();
-  } catch (const ProgramHalt& halt) {
-    // The program is to end: the open transaction goes, what the last commit
-    // left stands, and the halt goes on to the program.
-    abortRun(halt.text);
-    throw;
-  }
+  return tick(kEngineLoopSlice);
+}
+
+bool ImportRun::runSlice(std::chrono::milliseconds) {
+  runStage();
   if (stage_ == ImportStage::Finished && keepOpen_) return false;
   return stage_ != ImportStage::Closed;
+}
+
+// The program is to end, or memory ran out: the open transaction goes, what
+// the last commit left stands (a halt goes on to the program).
+void ImportRun::ended() {
+  if (stage_ != ImportStage::Closed && !closing_) abortRun(engine_.failure);
 }
 
 void ImportRun::runStage() {
@@ -815,6 +819,10 @@ void ImportRun::close() {
   Mem.Dirnamn = savedDirnamn_;
   stage_ = ImportStage::Closed;
   closing_ = false;
+  engine_.failure = stopReason_;
+  end(result_ == 1                                                 ? EngineState::Finished
+      : stopReason_.empty() || stopReason_ == kInterruptedStatus ? EngineState::Stopped
+                                                                   : EngineState::Failed);
   if (onClosed_) {
     auto f = std::move(onClosed_);
     onClosed_ = nullptr;

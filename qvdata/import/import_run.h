@@ -13,6 +13,10 @@
 // interrupted at any point (a kill, a full disk, a write failure) and run
 // again therefore ends with the archive of an uninterrupted run: messages
 // already posted are found again as duplicates and skipped.
+//
+// It runs on the one engine base (services/engine_run.h): the run keeps its
+// batches, the base its state and its end, and ends it on a halt or a full
+// memory (the open batch rolled back, the files let go).
 #pragma once
 
 #include <chrono>
@@ -26,7 +30,6 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-#include <vector>
 
 #include "import/formats.h"
 #include "import/import_settings.h"
@@ -37,6 +40,7 @@
 #include "import/target_list.h"
 #include "originals/pack_queue.h"
 #include "services/disk_space.h"
+#include "services/engine_run.h"
 #include "services/prompt.h"
 #include "services/status.h"
 
@@ -77,7 +81,7 @@ struct ImportView {
 };
 
 
-class ImportRun : public ImportContext {
+class ImportRun : public ImportContext, private EngineRun {
  public:
   explicit ImportRun(const ImportSettings& settings);
   // A run whose one source is read by `reader` rather than by a format's
@@ -153,6 +157,13 @@ class ImportRun : public ImportContext {
     int64_t received = 0;
   };
 
+  // EngineRun: one stage; false once the run has closed or finished with
+  // its window kept open.
+  bool runSlice(std::chrono::milliseconds) override;
+  // A run the base ended (a halt, no memory) is aborted: its open batch is
+  // rolled back and it closes.
+  void ended() override;
+
   // Runs the current stage's slice.
   void runStage();
   void stageStart();
@@ -208,6 +219,7 @@ class ImportRun : public ImportContext {
   // it up afterwards (noted once, on disk before the message is committed).
   void noteTouched(uint32_t database);
 
+  EngineView engine_;  // the base's view: the failure of a run it ended
   ImportSettings settings_;
   const FormatInfo* format_ = nullptr;
   std::unique_ptr<Parser> reader_;  // the source's own reader, until the source is opened

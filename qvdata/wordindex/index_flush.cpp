@@ -139,8 +139,8 @@ bool IndexRun::Impl::removeByCopy() {
 void IndexRun::Impl::deleteWords() {
   view.status = "Deleting index words";
   if (!removeWordPositions.empty()) WordList.stream();
-  for (int64_t pos : removeWordPositions)
-    if (WordList.getPosition(pos)) WordList.remove();
+  for (int64_t wordPos : removeWordPositions)
+    if (WordList.getPosition(wordPos)) WordList.remove();
   WordList.flush();
   removeWordPositions.clear();
   removeIds.clear();
@@ -251,8 +251,8 @@ void IndexRun::Impl::flushRemove(size_t limit) {
 
 void IndexRun::Impl::commitFlush() {
   bool ok = true;
-  for (int64_t pos : removeWordPositions)
-    if (ok && WordList.getPosition(pos)) ok = WordList.remove();
+  for (int64_t wordPos : removeWordPositions)
+    if (ok && WordList.getPosition(wordPos)) ok = WordList.remove();
   for (size_t i = 0; ok && i < movedWords.size(); ++i) ok = moveToStopList(movedWords[i], database);
   if (!ok) {
     wordWriteFailed();

@@ -4,6 +4,7 @@
 
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
@@ -52,7 +53,7 @@ void IndexRun::Impl::start() {
                                                 : ItemFrequentNews) != 0;
   StartWordHash['^'] = 1;
 
-  files = {FileMsgText, FileMasIdx, FilePurgeList, FileStopList, FileWordList};
+  std::vector<int> files = {FileMsgText, FileMasIdx, FilePurgeList, FileStopList, FileWordList};
   if (kind == KindMailDb)
     files.push_back(FileMail);
   else
@@ -64,9 +65,11 @@ void IndexRun::Impl::start() {
   }
 
   if (full() && !unattended() && (state.lastMsgId != 0 || state.recsLastTime != 0)) {
-    OP_CLOSE(OpShared, {FileWordList, FileMasIdx});
-    bool holds = WordList.hasRecords() || MasIdx.hasRecords();
-    OP_CLOSE(OpRelease, {FileWordList, FileMasIdx});
+    bool holds;
+    {
+      FileScope scope({FileWordList, FileMasIdx});
+      holds = WordList.hasRecords() || MasIdx.hasRecords();
+    }
     if (holds &&
         Message(barLines("This will DELETE the current Wordlist & Master Index.|All messages in the file will be "
                       "indexed.|Are you SURE you want to continue?"),
@@ -84,11 +87,14 @@ void IndexRun::Impl::start() {
     storeIndexState(database, state);
     giveBackMovedWords(database);
   }
-  OP_CLOSE(OpShared, {FilePurgeList});
-  bool pending = PurgeList.hasRecords();
-  OP_CLOSE(OpRelease, {FilePurgeList});
+  bool pending;
+  {
+    FileScope scope({FilePurgeList});
+    pending = PurgeList.hasRecords();
+  }
   if (!pending && full()) OP_CLOSE(OpDelete, {FileWordList, FileMasIdx, FilePurgeList});
   OP_CLOSE(OpExclusive, files);
+  heldFiles = files;
   stage = pending ? Stage::MovePending : Stage::Prepare;
 }
 
@@ -297,12 +303,12 @@ void IndexRun::Impl::close(int res) {
   result = res;
   if (flushOpen) rollbackTransaction();
   flushOpen = false;
-  if (!files.empty()) OP_CLOSE(OpRelease, files);
-  files.clear();
   words.clear();
   pairs.clear();
   IndexingInProgress = 0;
   stage = Stage::Done;
+  end(res == 1 ? EngineState::Finished : EngineState::Stopped);
+  EngineRun::close();  // lets go of the files the run held
 }
 
 void IndexRun::Impl::updateView() {
@@ -324,48 +330,41 @@ IndexRun::~IndexRun() {
   }
 }
 
-bool IndexRun::step() {
-  try {
-    return runStep();
-  } catch (const ProgramHalt&) {
-    // The program is to end: the open flush is rolled back (the index stays
-    // as its last complete flush left it) and the halt goes on.
-    impl_->close(2);
-    throw;
-  }
-}
+// A halt in the slice goes on to the program after the base has ended the
+// run: the open flush is rolled back, the index stays as its last complete
+// flush left it.
+bool IndexRun::step() { return impl_->tick(kEngineLoopSlice); }
 
-bool IndexRun::runStep() {
-  Impl& r = *impl_;
-  if (r.stage != Stage::Done) observe(IndexPoint::Step);
-  size_t writes = size_t(r.batch) * 1000;
-  switch (r.stage) {
-    case Stage::Start: r.start(); break;
-    case Stage::MovePending: r.movePending(); break;
-    case Stage::RemoveByKey: r.removeByKey(); break;
-    case Stage::DeleteWords: r.deleteWords(); break;
+bool IndexRun::Impl::runSlice(std::chrono::milliseconds) {
+  if (stage != Stage::Done) observe(IndexPoint::Step);
+  size_t writes = size_t(batch) * 1000;
+  switch (stage) {
+    case Stage::Start: start(); break;
+    case Stage::MovePending: movePending(); break;
+    case Stage::RemoveByKey: removeByKey(); break;
+    case Stage::DeleteWords: deleteWords(); break;
     case Stage::Prepare:
-      if (r.cancelled) {
-        r.close(2);
+      if (cancelled) {
+        close(2);
         break;
       }
-      r.prepare();
+      prepare();
       break;
     case Stage::Index:
-      if (r.cancelled) {
-        r.stage = Stage::Finish;
+      if (cancelled) {
+        stage = Stage::Finish;
         break;
       }
-      r.indexBatch();
+      indexBatch();
       break;
-    case Stage::FlushPairs: r.flushPairs(r.finishing || r.cancelled ? SIZE_MAX : writes); break;
-    case Stage::FlushWords: r.flushWords(r.finishing || r.cancelled ? SIZE_MAX : size_t(r.batch) * 250); break;
-    case Stage::FlushRemove: r.flushRemove(r.finishing || r.cancelled ? SIZE_MAX : writes); break;
-    case Stage::FlushCommit: r.commitFlush(); break;
-    case Stage::Finish: r.finish(); break;
+    case Stage::FlushPairs: flushPairs(finishing || cancelled ? SIZE_MAX : writes); break;
+    case Stage::FlushWords: flushWords(finishing || cancelled ? SIZE_MAX : size_t(batch) * 250); break;
+    case Stage::FlushRemove: flushRemove(finishing || cancelled ? SIZE_MAX : writes); break;
+    case Stage::FlushCommit: commitFlush(); break;
+    case Stage::Finish: finish(); break;
     case Stage::Done: return false;
   }
-  return r.stage != Stage::Done;
+  return stage != Stage::Done;
 }
 
 bool IndexRun::finished() const { return impl_->stage == Stage::Done; }
@@ -382,9 +381,9 @@ IndexTuning& indexTuning() {
 }
 
 bool storeIndexState(uint32_t database, const IndexState& state) {
-  OP_CLOSE(OpShared, {FileForums});
   bool ok;
   {
+    FileScope scope({FileForums});
     BufferGuard keep({&Forums});
     FOR = ForumsRec();
     FOR.ID = database;
@@ -397,7 +396,6 @@ bool storeIndexState(uint32_t database, const IndexState& state) {
       Forums.release();
     }
   }
-  OP_CLOSE(OpRelease, {FileForums});
   if (ok) Mem.WordListIndexNeedsUpdate = state.wordListNeedsUpdate;
   return ok;
 }

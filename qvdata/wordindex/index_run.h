@@ -1,6 +1,8 @@
 // Building or extending the word index of the current database
 // as an engine that a progress window, qvcli and the task runner drive
-// alike, one slice per step() (procedure INDEXFILE1).
+// alike, one slice per step() (procedure INDEXFILE1). It runs on the one
+// engine base (services/engine_run.h): the run keeps its flushes, the base
+// the slices and the end.
 //
 // The index is the word list (WordList: one record per distinct word with
 // its number and the number of messages holding it) and the occurrence file
@@ -88,7 +90,6 @@ class IndexRun {
   struct Impl;
 
  private:
-  bool runStep();
   std::unique_ptr<Impl> impl_;
 };
 

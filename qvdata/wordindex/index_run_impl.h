@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "services/engine_run.h"
 #include "services/prompt.h"
 #include "wordindex/index_run.h"
 #include "wordindex/stop_list.h"
@@ -66,7 +67,10 @@ void observe(IndexPoint point);
 
 }  // namespace indexing
 
-struct IndexRun::Impl {
+// The run on the engine base: one stage a slice; the base holds the run's
+// state, its end and its files, and ends it on a halt or a full memory.
+struct IndexRun::Impl : EngineRun {
+  EngineView engine;  // the base's view: the failure of a run ended by it
   int mode;
   int batch;
   uint32_t database;
@@ -78,7 +82,6 @@ struct IndexRun::Impl {
   bool closed = false;
 
   int kind = 0;
-  std::vector<int> files;
   bool indexNumbers = true, indexFooters = false, moveFrequent = true;
 
   StopWords stop;
@@ -116,8 +119,18 @@ struct IndexRun::Impl {
   bool flushOpen = false;
   bool finishing = false;       // flush everything, then finish
 
-  Impl(int m, int b, uint32_t db, const IndexState& s) : mode(m), batch(b), database(db), state(s) {
+  Impl(int m, int b, uint32_t db, const IndexState& s)
+      : EngineRun(engine, kNoBatchRules), mode(m), batch(b), database(db), state(s) {
     if (batch < 1 || batch > 7) batch = 4;
+    begin(0);
+  }
+
+  // EngineRun: one stage; false once the run has ended.
+  bool runSlice(std::chrono::milliseconds) override;
+  // A run the base ended (a halt, no memory) closes as not completed: its
+  // open flush is rolled back.
+  void ended() override {
+    if (!closed) close(2);
   }
 
   bool full() const { return mode == 1; }
