@@ -15,6 +15,7 @@
 #include "services/disk_space.h"
 #include "services/db_kind.h"
 #include "services/dbref.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/ids.h"
@@ -136,12 +137,13 @@ void ImportRun::stageStart() {
     finish(2);
     return;
   }
+  // The installation's files the run holds to its end (let go by close()).
   OP_CLOSE(OpShared, {FileControl});
+  heldFiles.push_back(FileControl);
   CTL = ControlRec();
   CTL.ID = 1;
   if (!Control.get(CTL_IdKey) || CTL.NEXTNUMBER == 0) {
     Message("No access to Control File!\r\nImport will not proceed!", "Warning!", Icon::Exclamation);
-    OP_CLOSE(OpRelease, {FileControl});
     finish(2);
     return;
   }
@@ -150,6 +152,7 @@ void ImportRun::stageStart() {
   counterHeld_ = true;
 
   OP_CLOSE(OpShared, {FileForums});
+  heldFiles.push_back(FileForums);
   targets_.load();
   if (settings_.importMail) owner_.load(settings_.mailbox);
 
@@ -157,6 +160,7 @@ void ImportRun::stageStart() {
   numbersOfIds_.clear();
   OP_CLOSE(OpExclusive, kTempFiles);
   OP_CLOSE(OpShared, {FileImpRegistry});
+  heldFiles.push_back(FileImpRegistry);
   ImpHeader.stream();
   ImpCCR.stream();
   ImpThreadId.stream();
@@ -520,9 +524,8 @@ void ImportRun::stageNextDatabase() {
     FOR = ForumsRec();
     FOR.ID = current_.id;
     if (Forums.get(FOR_ForumKey)) {
-      OP_CLOSE(OpShared, {FileDbRef});
+      FileScope scope({FileDbRef});
       UpdREF(ReportShow);
-      OP_CLOSE(OpRelease, {FileDbRef});
     }
   }
   // A database made before originals were kept is left as it is. A new
@@ -811,18 +814,15 @@ void ImportRun::close() {
   // which also gives their space back after a stop on a full disk.
   OP_CLOSE(OpForceClose, kTempFiles);
   if (stage_ != ImportStage::Start) OP_CLOSE(OpEmpty, kTempFiles);
-  if (stage_ != ImportStage::Start) {
-    OP_CLOSE(OpRelease, {FileImpRegistry});
-    OP_CLOSE(OpRelease, {FileForums});
-    OP_CLOSE(OpRelease, {FileControl});
-  }
-  Mem.Dirnamn = savedDirnamn_;
   stage_ = ImportStage::Closed;
   closing_ = false;
   engine_.failure = stopReason_;
   end(result_ == 1                                                 ? EngineState::Finished
       : stopReason_.empty() || stopReason_ == kInterruptedStatus ? EngineState::Stopped
                                                                    : EngineState::Failed);
+  std::reverse(heldFiles.begin(), heldFiles.end());
+  EngineRun::close();  // lets go of the installation's files the run held
+  Mem.Dirnamn = savedDirnamn_;
   if (onClosed_) {
     auto f = std::move(onClosed_);
     onClosed_ = nullptr;

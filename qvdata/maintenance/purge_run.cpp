@@ -8,6 +8,7 @@
 #include "services/crash_point.h"
 #include "services/db_kind.h"
 #include "services/disk_space.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/record_helpers.h"
@@ -62,24 +63,25 @@ PurgeRun::PurgeRun(int mode, uint16_t ageWeeks) : d_(std::make_unique<Impl>()) {
 PurgeRun::~PurgeRun() = default;
 
 bool PurgeRun::markedForDeletion() const {
-  OP_CLOSE(OpShared, {FileForums});
+  FileScope scope({FileForums});
   FOR = ForumsRec();
   FOR.ID = Mem.ForumNumber;
   bool marked = Forums.get(FOR_ForumKey) && FOR.DUMMY == 2;
-  OP_CLOSE(OpRelease, {FileForums});
   return marked && d_->mode == PurgePurging;
 }
 
 bool PurgeRun::Impl::start() {
   started = std::chrono::steady_clock::now();
   if (kind != KindForumDb && kind != KindMailDb && kind != KindNewsDb) return fail("no database is open");
-  OP_CLOSE(OpShared, {FileForums});
-  FOR = ForumsRec();
-  FOR.ID = Mem.ForumNumber;
-  bool found = Forums.get(FOR_ForumKey);
-  ownerId = uint32_t(FOR.PERSONID);
-  databaseStatus = FOR.DUMMY;
-  OP_CLOSE(OpRelease, {FileForums});
+  bool found;
+  {
+    FileScope scope({FileForums});
+    FOR = ForumsRec();
+    FOR.ID = Mem.ForumNumber;
+    found = Forums.get(FOR_ForumKey);
+    ownerId = uint32_t(FOR.PERSONID);
+    databaseStatus = FOR.DUMMY;
+  }
   if (!found) return fail("the database record is missing");
 
   std::vector<int> wanted = mail() ? std::vector<int>{FileMail, FileMsgText, FilePerson}
