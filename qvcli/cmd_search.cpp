@@ -2,7 +2,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
 #include "commands.h"
