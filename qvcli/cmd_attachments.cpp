@@ -9,6 +9,7 @@
 #include "originals/safe_save.h"
 #include "services/databases.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -33,10 +34,11 @@ std::optional<std::string> originalOf(const std::string& db, int kind, uint32_t 
     rc = fail("the forum database \"" + db + "\" keeps its messages as they were read: it has no originals");
     return std::nullopt;
   }
-  std::vector<int> files = {kind == qv::KindMailDb ? qv::FileMail : qv::FileMsgNmbr};
-  qv::OP_CLOSE(qv::OpShared, files);
-  bool there = qv::readMessage(kind, id);
-  qv::OP_CLOSE(qv::OpRelease, files);
+  bool there = false;
+  {
+    qv::FileScope scope({kind == qv::KindMailDb ? qv::FileMail : qv::FileMsgNmbr});
+    there = qv::readMessage(kind, id);
+  }
   if (!there) {
     rc = fail("no message " + std::to_string(id) + " in \"" + db + "\"");
     return std::nullopt;

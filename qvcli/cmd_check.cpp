@@ -5,6 +5,7 @@
 #include "dictionary/file_numbers.h"
 #include "originals/originals_store.h"
 #include "services/databases.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -20,11 +21,13 @@ int cmdCheck(const Args& args) {
     say("%s: a %s database keeps no originals: nothing to check\n", args[0].c_str(), kindName(kind));
     return 0;
   }
-  int messages = kind == qv::KindMailDb ? qv::FileMail : qv::FileMsgNmbr;
-  qv::OP_CLOSE(qv::OpShared, {messages});
-  std::vector<std::string> faults = qv::checkOriginals(kind);
-  bool keeps = qv::keepsOriginals(kind);
-  qv::OP_CLOSE(qv::OpRelease, {messages});
+  std::vector<std::string> faults;
+  bool keeps = false;
+  {
+    qv::FileScope scope({kind == qv::KindMailDb ? qv::FileMail : qv::FileMsgNmbr});
+    faults = qv::checkOriginals(kind);
+    keeps = qv::keepsOriginals(kind);
+  }
   qv::Originals.close();
   for (const std::string& f : faults) sayError("%s: %s\n", args[0].c_str(), f.c_str());
   if (!faults.empty()) {

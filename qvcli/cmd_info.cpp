@@ -5,6 +5,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/datetime.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/settings.h"
@@ -15,20 +16,17 @@ namespace qvcli {
 
 namespace {
 uint32_t nextId() {
-  qv::OP_CLOSE(qv::OpShared, {qv::FileControl});
+  qv::FileScope scope({qv::FileControl});
   qv::CTL = qv::ControlRec();
   qv::CTL.ID = 1;
-  uint32_t n = qv::Control.get(qv::CTL_IdKey) ? qv::CTL.NEXTNUMBER : 0;
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileControl});
-  return n;
+  return qv::Control.get(qv::CTL_IdKey) ? qv::CTL.NEXTNUMBER : 0;
 }
 }  // namespace
 
 int cmdInit(const Args& args) {
   if (!args.empty()) return fail("init takes no arguments");
   // Opening the installation created it; make the database list too.
-  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
+  qv::FileScope({qv::FileForums}).release();
   // A new installation is of this version: nothing in it is for the
   // converter to upgrade, nor for the program to reset on its first start.
   // Its window positions and column widths start at their defaults, as on
@@ -79,7 +77,7 @@ int cmdInfo(const Args& args) {
     say("  item %2d  %lld\n", item, static_cast<long long>(qv::WSVarsGet(item)));
 
   say("\nDatabases\n");
-  qv::OP_CLOSE(qv::OpShared, {qv::FileForums});
+  qv::FileScope scope({qv::FileForums});
   qv::Forums.set(qv::FOR_AlphaKey);
   int n = 0;
   while (qv::Forums.next()) {
@@ -88,7 +86,6 @@ int cmdInfo(const Args& args) {
         qv::FOR.DESCRIPTION.str().c_str());
   }
   if (n == 0) say("  (none)\n");
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileForums});
   return 0;
 }
 

@@ -2,7 +2,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -11,6 +10,7 @@
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -58,19 +58,6 @@ bool addTyped(qv::WordSearch& s, const std::string& input, qv::LookupMode mode, 
   return true;
 }
 
-// Keeps declared files open while it lives, so that the steps of a command
-// that each open them share one opening (and one check of their layout).
-class HeldOpen {
- public:
-  explicit HeldOpen(std::vector<int> files) : files_(std::move(files)) { qv::OP_CLOSE(qv::OpShared, files_); }
-  ~HeldOpen() { qv::OP_CLOSE(qv::OpRelease, files_); }
-  HeldOpen(const HeldOpen&) = delete;
-  HeldOpen& operator=(const HeldOpen&) = delete;
-
- private:
-  std::vector<int> files_;
-};
-
 }  // namespace
 
 int cmdSearch(const Args& argsIn) {
@@ -98,9 +85,11 @@ int cmdSearch(const Args& argsIn) {
                                     "[--soundex W] [--approx K W] [--wildcard PAT]");
   if (!qv::findDatabase(args[0])) return fail("no database named \"" + args[0] + "\"");
   qv::useDatabase();
-  HeldOpen occurrences({qv::FileMasIdx});
+  // The files the steps of the search each open stay open for all of
+  // them: one opening, one check of their layout.
+  qv::FileScope occurrences({qv::FileMasIdx});
   if (!qv::databaseIndexed()) return 1;
-  HeldOpen wordList({qv::FileWordList});
+  qv::FileScope wordList({qv::FileWordList});
 
   qv::WordSearch s(qv::Mem.ForumType);
   bool ok = true;
@@ -134,9 +123,11 @@ int cmdSearch(const Args& argsIn) {
 
   bool mail = qv::Mem.ForumType == qv::KindMailDb;
   std::vector<int> files = mail ? std::vector<int>{qv::FileMail} : std::vector<int>{qv::FileMsgNmbr, qv::FileThreads};
-  qv::OP_CLOSE(qv::OpShared, files);
-  std::vector<qv::MessageHeader> headers = qv::readMessageHeaders(qv::Mem.ForumType, ids);
-  qv::OP_CLOSE(qv::OpRelease, files);
+  std::vector<qv::MessageHeader> headers;
+  {
+    qv::FileScope scope(files);
+    headers = qv::readMessageHeaders(qv::Mem.ForumType, ids);
+  }
   // Each line: the number left-aligned in ten places, the date, the subject.
   std::string list;
   list.reserve(ids.size() * 80);

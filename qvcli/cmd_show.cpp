@@ -9,6 +9,7 @@
 #include "services/databases.h"
 #include "services/datetime.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -96,7 +97,7 @@ int cmdShow(const Args& argsIn) {
   std::vector<int> files = mail ? std::vector<int>{qv::FileMail, qv::FileMsgText, qv::FilePerson, qv::FileCCR}
                                 : std::vector<int>{qv::FileMsgNmbr, qv::FileMsgText, qv::FilePerson, qv::FileSections,
                                                    qv::FileThreads};
-  qv::OP_CLOSE(qv::OpShared, files);
+  qv::FileScope scope(files);
   int rc = 0;
   if (mail) {
     if (msgId) {
@@ -154,7 +155,6 @@ int cmdShow(const Args& argsIn) {
       }
     }
   }
-  qv::OP_CLOSE(qv::OpRelease, files);
   return rc;
 }
 

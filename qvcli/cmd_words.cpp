@@ -6,6 +6,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/file_numbers.h"
 #include "services/databases.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/installation.h"
@@ -51,15 +52,16 @@ int cmdWords(const Args& argsIn) {
   if (byCount && !qv::installationReadOnly() && !qv::refreshWordCountOrder())
     return fail("the word list's count order could not be rebuilt");
   qv::WordMarks marks = qv::loadWordMarks();
-  qv::OP_CLOSE(qv::OpShared, {qv::FileWordList});
-  qv::WordList.set(byCount ? qv::WOR_by_WordCount : qv::WOR_by_theWord);
   int64_t n = 0;
-  while (qv::WordList.next()) {
-    say("%c %-40s %10d\n", marks.count(qv::WOR.WORDID) ? '*' : ' ', qv::WOR.THEWORD.str().c_str(),
-        int(qv::WOR.WORDCOUNT));
-    ++n;
+  {
+    qv::FileScope scope({qv::FileWordList});
+    qv::WordList.set(byCount ? qv::WOR_by_WordCount : qv::WOR_by_theWord);
+    while (qv::WordList.next()) {
+      say("%c %-40s %10d\n", marks.count(qv::WOR.WORDID) ? '*' : ' ', qv::WOR.THEWORD.str().c_str(),
+          int(qv::WOR.WORDCOUNT));
+      ++n;
+    }
   }
-  qv::OP_CLOSE(qv::OpRelease, {qv::FileWordList});
   sayError("%lld words, %zu marked for removal (*)\n", static_cast<long long>(n), marks.size());
   return 0;
 }

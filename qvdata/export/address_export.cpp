@@ -58,17 +58,25 @@ bool AddressBuffer::flush() {
   return ok_;
 }
 
-struct AddressRun::Impl {
+// The run as an engine: its first slice checks the request and opens
+// Person (held across slices in heldFiles) and the part file, every later
+// slice writes kAddressSlice persons. Whatever ends the run, ended() closes
+// the part file, removes it unless it took the name asked for, and lets go
+// of Person.
+struct AddressRun::Impl : EngineRun {
+  Impl(int f, const std::string& n) : EngineRun(view, kNoBatchRules), format(f), name(n) {}
+  // A run dropped unfinished ends as cancelled.
+  ~Impl() override { cancel(); }
+
   int format;
   std::string name;
-  int result = AddressRunning;
   AddressView view;
-  std::string path, part, failure;
+  std::string path, part;
   std::function<void(const AddressView&)> progress;
   int fd = -1;
-  bool opened = false;  // Person is open
-  bool started = false;
-  bool haveLast = false;  // a record was read: the walk goes on after it
+  bool opened = false;     // the first slice was run
+  bool noPersons = false;  // the run ended without persons to write
+  bool haveLast = false;   // a record was read: the walk goes on after it
   int64_t lastPos = 0;
   RecordImage last;
   std::unique_ptr<AddressBuffer> buffer;
@@ -77,26 +85,52 @@ struct AddressRun::Impl {
     if (progress) progress(view);
   }
 
-  void release() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-    if (opened) OP_CLOSE(OpRelease, {FilePerson});
-    opened = false;
+  int result() const {
+    switch (state()) {
+      case EngineState::Finished: return noPersons ? AddressNoPersons : AddressDone;
+      case EngineState::Failed: return AddressFailed;
+      case EngineState::Stopped: return AddressCancelled;
+      default: return AddressRunning;
+    }
   }
 
-  // Ends the run without a file: the part written so far goes.
-  void end(int r, const std::string& why = {}) {
-    release();
+  // Begins the run with its first slice; false when it cannot start.
+  bool start() {
+    if (state() != EngineState::Ready) return running();
+    begin(kEngineDone);
+    return tick(kEngineLoopSlice);
+  }
+  // Ends the run, one not begun as well.
+  void stop() {
+    if (state() == EngineState::Ready)
+      end(EngineState::Stopped);
+    else
+      cancel();
+  }
+
+  bool runSlice(std::chrono::milliseconds) override {
+    if (!opened) {
+      opened = true;
+      if (open()) tell();
+    } else {
+      walk();
+    }
+    return running();
+  }
+
+  void ended() override {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
     if (!part.empty()) {
       std::error_code ec;
       fs::remove(part, ec);
+      part.clear();
     }
-    failure = why;
-    result = r;
+    EngineRun::close();  // lets go of heldFiles (Person)
     tell();
   }
 
-  void writeFailed() { end(AddressFailed, "The address book " + path + " could not be written: " + std::strerror(errno)); }
+  void writeFailed() { fail("The address book " + path + " could not be written: " + std::strerror(errno)); }
 
   bool open();
   void walk();
@@ -105,29 +139,20 @@ struct AddressRun::Impl {
 
 bool AddressRun::Impl::open() {
   const AddressFormatInfo* info = addressFormatInfo(format);
-  if (Mem.ForumNumber == 0) {
-    end(AddressFailed, "No database is open.");
-    return false;
-  }
+  if (Mem.ForumNumber == 0) return fail("No database is open.");
   if (info == nullptr || !addressFormatOffered(Mem.ForumType, format)) {
     std::string what = info ? std::string(info->name) : std::to_string(format);
-    end(AddressFailed, "The address book format " + what + " is not offered for this kind of database.");
-    return false;
+    return fail("The address book format " + what + " is not offered for this kind of database.");
   }
   std::string file = name.empty() ? info->defaultFile : name;
-  if (std::string problem = exportNameProblem(file); !problem.empty()) {
-    end(AddressFailed, problem);
-    return false;
-  }
+  if (std::string problem = exportNameProblem(file); !problem.empty()) return fail(problem);
   path = exportPath(file);
-  if (!OP_CLOSE(OpShared, {FilePerson})) {
-    end(AddressFailed, "The persons of this database cannot be read.");
-    return false;
-  }
-  opened = true;
+  OP_CLOSE(OpShared, {FilePerson});
+  heldFiles = {FilePerson};
   view.persons = Person.records();
   if (view.persons <= 0) {
-    end(AddressNoPersons);
+    noPersons = true;
+    end(EngineState::Finished);
     return false;
   }
   std::error_code ec;
@@ -138,8 +163,7 @@ bool AddressRun::Impl::open() {
   if (fd < 0) {
     std::string why = std::strerror(errno);
     part.clear();  // not ours to remove
-    end(AddressFailed, "The address book " + path + " cannot be created: " + why);
-    return false;
+    return fail("The address book " + path + " cannot be created: " + why);
   }
   buffer = std::make_unique<AddressBuffer>([this](std::string_view bytes) { return writeAll(fd, bytes); });
   return true;
@@ -194,51 +218,36 @@ void AddressRun::Impl::complete() {
     return;
   }
   part.clear();
-  release();
-  result = AddressDone;
-  tell();
+  end(EngineState::Finished);
 }
 
-AddressRun::AddressRun(int format, const std::string& name) : d_(std::make_unique<Impl>()) {
-  d_->format = format;
-  d_->name = name;
-}
+AddressRun::AddressRun(int format, const std::string& name) : d_(std::make_unique<Impl>(format, name)) {}
 
-AddressRun::~AddressRun() {
-  if (d_->result == AddressRunning) d_->end(AddressCancelled);
-}
+AddressRun::~AddressRun() = default;
 
-bool AddressRun::start() {
-  if (d_->started) return d_->result == AddressRunning;
-  d_->started = true;
-  if (!d_->open()) return false;
-  d_->tell();
-  return true;
-}
+bool AddressRun::start() { return d_->start(); }
 
 bool AddressRun::step() {
-  if (!d_->started && !start()) return false;
-  if (d_->result != AddressRunning) return false;
-  d_->walk();
-  return d_->result == AddressRunning;
+  if (d_->state() == EngineState::Ready && !d_->start()) return false;
+  return d_->tick(kEngineLoopSlice);
 }
 
-void AddressRun::cancel() {
-  if (d_->result == AddressRunning) d_->end(AddressCancelled);
-}
+void AddressRun::cancel() { d_->stop(); }
 
 void AddressRun::onProgress(std::function<void(const AddressView&)> f) { d_->progress = std::move(f); }
-int AddressRun::result() const { return d_->result; }
+int AddressRun::result() const { return d_->result(); }
 const AddressView& AddressRun::view() const { return d_->view; }
 const std::string& AddressRun::path() const { return d_->path; }
-const std::string& AddressRun::failure() const { return d_->failure; }
+const std::string& AddressRun::failure() const { return d_->view.failure; }
+Status AddressRun::status() const { return d_->status(); }
 
 int CopyAddress(int format, const std::string& name, std::function<void(const AddressView&)> progress) {
   AddressRun run(format, name);
   run.onProgress(std::move(progress));
   while (run.step()) {
   }
-  if (run.result() == AddressFailed) Message(run.failure(), kCaption, Icon::Exclamation);
+  // A failure the base already told (no memory) is not told twice.
+  if (run.result() == AddressFailed && !run.view().failureShown) Message(run.failure(), kCaption, Icon::Exclamation);
   return run.result();
 }
 

@@ -9,7 +9,9 @@
 // and renamed into it only when every entry is written, so an older file of
 // that name stays whole when the export fails; a name of the archive's own
 // files, or one with a path, is refused. A database without persons gives
-// no file at all.
+// no file at all. The run is an engine on the one engine base: a halt or a
+// working queue that cannot grow in a slice ends it failed, with the part
+// written so far removed and Person let go.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "services/engine_run.h"
+#include "services/status.h"
 
 namespace qv {
 
@@ -43,7 +48,8 @@ class AddressBuffer {
   bool ok_ = true;
 };
 
-struct AddressView {
+// The counters of a run; failure (EngineView) says why it failed.
+struct AddressView : EngineView {
   int64_t persons = 0;  // persons of the database
   int64_t read = 0;     // persons read so far
   int64_t written = 0;  // entries written
@@ -69,9 +75,11 @@ class AddressRun {
   // Checks the format and the name, opens Person and the new file; false
   // when the run cannot start (result() and failure() tell why).
   bool start();
-  // Writes one slice; false once the run has ended.
+  // Writes one slice (the first starts the run); false once the run has
+  // ended. A halt in the slice goes on to the caller after the run ended.
   bool step();
-  // Ends the run; an older file of the name stays as it was.
+  // Ends the run (one not started as well); an older file of the name
+  // stays as it was.
   void cancel();
   void onProgress(std::function<void(const AddressView&)> f);
 
@@ -79,6 +87,8 @@ class AddressRun {
   const AddressView& view() const;
   const std::string& path() const;     // the file written (or to be written)
   const std::string& failure() const;  // why the run failed
+  // Ok unless the run failed.
+  Status status() const;
 
   struct Impl;
 

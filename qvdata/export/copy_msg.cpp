@@ -19,7 +19,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kCollectSlice = 2000;  // key records read per step while collecting
 constexpr int kWriteSlice = 50;      // messages written per step (progress every 50)
 constexpr const char* kCaption = "Export messages";
 
@@ -50,12 +49,20 @@ bool appendLines(File& f, std::string& buffer, const std::string& path, const st
 
 }  // namespace
 
-struct CopyRun::Impl {
-  enum class Phase { Setup, Collect, Write, Done };
+// The export as a run over a set of messages: the first slice checks the
+// request and opens the set and the files, the next ones collect the set,
+// then each slice writes kWriteSlice messages (or the current one to the
+// clipboard). Whatever ends the run, ended() lets go of the set's files and
+// the mailbox of originals and reports the end.
+struct CopyRun::Impl : MessageSetRun {
+  Impl() : MessageSetRun(view, kNoBatchRules) {}
+  // A run dropped unfinished only lets go of its files: nobody waits for
+  // its progress any more.
+  ~Impl() override {
+    if (walk) walk->close();
+  }
 
   CopyRequest req;
-  Phase phase = Phase::Setup;
-  int result = CopyRunning;
   CopyView view;
   std::function<void(const CopyView&)> progress;
   int kind = KindForumDb;
@@ -66,37 +73,44 @@ struct CopyRun::Impl {
   bool originals = false;  // the originals are written (kLayoutOriginals)
   OriginalsOutput originalsOut;
   std::string path1, path2;
-  std::unique_ptr<MessageWalk> walk;
-  size_t next = 0;  // the next ID of the walk to write
 
   bool replace() const { return req.scope % 2 == 0; }
   bool toClipboard() const { return req.scope == 1; }
 
-  void fail(const std::string& text, const std::string& caption = kCaption) {
+  // Ends the run as failed; the text (if any) is told the user.
+  void refuse(const std::string& text, const std::string& caption = kCaption) {
     if (!text.empty()) Message(text, caption, Icon::Exclamation);
+    view.failure = text;
     finish(CopyFailed);
   }
 
-  void finish(int r) {
+  // Ends the run once every message is written: the mailbox of originals
+  // must take its last bytes, and what was left out is named.
+  void wrapUp() {
     if (walk) walk->close();
     std::string error;
-    if (!originalsOut.close(error) && r == CopyDone) {
-      Message(error, kCaption, Icon::Exclamation);
-      r = CopyFailed;
+    if (!originalsOut.close(error)) {
+      refuse(error);
+      return;
     }
     // The file holds every original that could be read; the damaged ones
     // are named rather than silently left out.
-    if (r == CopyDone && view.damaged > 0)
+    if (view.damaged > 0)
       Message(std::to_string(view.damaged) + " message(s) could not be exported: their originals are damaged.\r\n" +
                   view.damage + "\r\nThe check of the database tells more.",
               kCaption, Icon::Exclamation);
-    if (r == CopyDone && view.undated > 0)
+    if (view.undated > 0)
       Message(std::to_string(view.undated) +
                   " message(s) have no date and are outside every date range: they were not exported.\r\n"
                   "Exported without a date range, the whole database includes them.",
               kCaption, Icon::Information);
-    phase = Phase::Done;
-    result = r;
+    finish(CopyDone);
+  }
+
+  void ended() override {
+    if (walk) walk->close();
+    std::string ignored;
+    originalsOut.close(ignored);
     view.collecting = false;
     if (progress) progress(view);
   }
@@ -112,8 +126,11 @@ struct CopyRun::Impl {
     ++(req.filter.undated(m.id, m.date) ? view.undated : view.skipped);
     return true;
   }
+  void open() override { setup(); }
+  void workSlice() override;
   bool setup();
   bool setupOriginals();
+  bool refuseName(const std::string& problem);
   void copyToClipboard();
   void writeSlice();
   void writeOriginalsSlice();
@@ -122,7 +139,7 @@ struct CopyRun::Impl {
 bool CopyRun::Impl::setup() {
   MessageSet set;
   if (!setOfCopyScope(req.scope, set)) {
-    fail("There is no export of scope " + std::to_string(req.scope) + ".");
+    refuse("There is no export of scope " + std::to_string(req.scope) + ".");
     return false;
   }
   kind = exportedKind();
@@ -138,7 +155,7 @@ bool CopyRun::Impl::setup() {
     if (!setupOriginals()) return false;
   } else if (toClipboard()) {
     if (clipboard() == nullptr) {
-      fail("No clipboard is available.");
+      refuse("No clipboard is available.");
       return false;
     }
   } else {
@@ -146,12 +163,9 @@ bool CopyRun::Impl::setup() {
     std::string def1 = kind != KindMailDb ? "SaveMsg.Txt" : twoFiles ? "InBox.Mbx" : "SaveMail.Txt";
     std::string name1 = req.defaultNames || req.file1.empty() ? def1 : req.file1;
     std::string name2 = req.defaultNames || req.file2.empty() ? "OutBox.Mbx" : req.file2;
-    if (!checkExportName(name1) || (twoFiles && !checkExportName(name2))) {
-      finish(CopyFailed);
-      return false;
-    }
+    if (!refuseName(exportNameProblem(name1)) || (twoFiles && !refuseName(exportNameProblem(name2)))) return false;
     if (twoFiles && name1 == name2) {
-      fail("Inbox and Outbox files cannot have the same name.", "File name conflict");
+      refuse("Inbox and Outbox files cannot have the same name.", "File name conflict");
       return false;
     }
     path1 = exportPath(name1);
@@ -160,64 +174,65 @@ bool CopyRun::Impl::setup() {
 
   walk = std::make_unique<MessageWalk>(SetRequest{set, req.messageId, req.wordId, req.topicId});
   if (!walk->open()) {
-    fail(walk->error());
+    refuse(walk->error());
     return false;
   }
   // The first slice finds the current message, before any file is touched.
-  walk->collect(kCollectSlice);
+  walk->collect(kSetCollectSlice);
   if (!walk->error().empty()) {
-    fail(walk->error());
+    refuse(walk->error());
     return false;
   }
-  view.found = int64_t(walk->ids().size());
   if (toClipboard()) return true;
   if (originals) {
     std::string error;
     if (req.emlDir.empty() && !originalsOut.openMailbox(path1, replace(), error)) {
-      fail(error);
+      refuse(error);
       return false;
     }
     if (!req.emlDir.empty()) originalsOut.useDirectory(req.emlDir);
     return true;
   }
   if (LineFile.isOpen() || LineFile2.isOpen()) {
-    fail("The export files are in use by another job. Try again when it has finished.");
+    refuse("The export files are in use by another job. Try again when it has finished.");
     return false;
   }
   for (auto [file, path] : {std::pair<File*, std::string>{&LineFile, path1}, {&LineFile2, path2}}) {
     if (path.empty()) continue;
     if (!prepareFile(*file, path, replace())) {
-      fail("The file " + path + " cannot be created.\r\n" + ErrorText());
+      refuse("The file " + path + " cannot be created.\r\n" + ErrorText());
       return false;
     }
   }
   return true;
 }
 
+// A name refused for `problem` (none: it may be used) ends the run as
+// failed, the user told why; false then.
+bool CopyRun::Impl::refuseName(const std::string& problem) {
+  if (problem.empty()) return true;
+  refuse(problem, "Filename error");
+  return false;
+}
+
 // The mailbox file's name, or the directory of .eml files, checked as every
 // file written on request is.
 bool CopyRun::Impl::setupOriginals() {
   if (kind == KindForumDb) {
-    fail("Forum messages are kept as they were read: export them in another layout.");
+    refuse("Forum messages are kept as they were read: export them in another layout.");
     return false;
   }
   if (!originalsFileExists()) {
-    fail("The database " + Mem.Description + " keeps no originals.");
+    refuse("The database " + Mem.Description + " keeps no originals.");
     return false;
   }
   if (!req.emlDir.empty()) {
-    if (!checkOutputFile(joinPath({req.emlDir, "1.eml"}))) {
-      finish(CopyFailed);
-      return false;
-    }
+    if (!refuseName(outputFileProblem(joinPath({req.emlDir, "1.eml"})))) return false;
     path1 = req.emlDir;
     return true;
   }
   std::string name = req.defaultNames || req.file1.empty() ? kOriginalsFileName : req.file1;
-  if (!checkExportName(name)) {
-    finish(CopyFailed);
-    return false;
-  }
+  if (!refuseName(exportNameProblem(name))) return false;
   path1 = exportPath(name);
   return true;
 }
@@ -225,13 +240,13 @@ bool CopyRun::Impl::setupOriginals() {
 void CopyRun::Impl::copyToClipboard() {
   MessageData m;
   if (walk->ids().empty() || !walk->read(walk->ids().front(), m)) {
-    fail("The message " + std::to_string(req.messageId) + " is not in the database.");
+    refuse("The message " + std::to_string(req.messageId) + " is not in the database.");
     return;
   }
   std::vector<std::string> header = clipboardHeader(kind, layout, m, Mem.Description);
   clipboard()->setText(clipboardText(kind, header, m.text, wrap, width));
   view.written = 1;
-  finish(CopyDone);
+  wrapUp();
 }
 
 void CopyRun::Impl::writeOriginalsSlice() {
@@ -248,23 +263,28 @@ void CopyRun::Impl::writeOriginalsSlice() {
     }
     std::string error;
     if (!originalsOut.write(m.id, *raw, error)) {
-      fail(error);
+      refuse(error);
       return;
     }
     ++view.written;
   }
   if (next >= ids.size()) {
-    finish(CopyDone);
+    wrapUp();
     return;
   }
   if (progress) progress(view);
 }
 
-void CopyRun::Impl::writeSlice() {
-  if (originals) {
+void CopyRun::Impl::workSlice() {
+  if (toClipboard())
+    copyToClipboard();
+  else if (originals)
     writeOriginalsSlice();
-    return;
-  }
+  else
+    writeSlice();
+}
+
+void CopyRun::Impl::writeSlice() {
   // Another procedure reading a text file keeps the line files: wait for it.
   if (LineFile.isOpen() || LineFile2.isOpen()) return;
   const std::vector<uint32_t>& ids = walk->ids();
@@ -278,11 +298,11 @@ void CopyRun::Impl::writeSlice() {
     ++view.written;
   }
   if (!appendLines(LineFile, ASC.LINE, path1, lines1) || !appendLines(LineFile2, EXP.LINE, path2, lines2)) {
-    fail("The export file cannot be written.\r\n" + ErrorText());
+    refuse("The export file cannot be written.\r\n" + ErrorText());
     return;
   }
   if (next >= ids.size()) {
-    finish(CopyDone);
+    wrapUp();
     return;
   }
   if (progress) progress(view);
@@ -290,40 +310,14 @@ void CopyRun::Impl::writeSlice() {
 
 CopyRun::CopyRun(const CopyRequest& request) : impl_(std::make_unique<Impl>()) { impl_->req = request; }
 
-CopyRun::~CopyRun() {
-  if (impl_->walk) impl_->walk->close();
-}
+CopyRun::~CopyRun() = default;
 
 void CopyRun::onProgress(std::function<void(const CopyView&)> f) { impl_->progress = std::move(f); }
 
-bool CopyRun::step() {
-  Impl& r = *impl_;
-  switch (r.phase) {
-    case Impl::Phase::Setup:
-      if (r.setup()) r.phase = Impl::Phase::Collect;
-      break;
-    case Impl::Phase::Collect:
-      if (!r.walk->complete()) r.walk->collect(kCollectSlice);
-      r.view.found = int64_t(r.walk->ids().size());
-      if (r.walk->complete()) {
-        r.view.collecting = false;
-        if (r.toClipboard())
-          r.copyToClipboard();
-        else
-          r.phase = Impl::Phase::Write;
-      }
-      break;
-    case Impl::Phase::Write: r.writeSlice(); break;
-    case Impl::Phase::Done: break;
-  }
-  return r.phase != Impl::Phase::Done;
-}
-
-void CopyRun::cancel() {
-  if (impl_->phase != Impl::Phase::Done) impl_->finish(CopyCancelled);
-}
-
-int CopyRun::result() const { return impl_->result; }
+bool CopyRun::step() { return impl_->step(); }
+void CopyRun::cancel() { impl_->stop(); }
+int CopyRun::result() const { return impl_->result(); }
+Status CopyRun::status() const { return impl_->status(); }
 const CopyView& CopyRun::view() const { return impl_->view; }
 const std::string& CopyRun::path1() const { return impl_->path1; }
 const std::string& CopyRun::path2() const { return impl_->path2; }

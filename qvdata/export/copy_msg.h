@@ -2,7 +2,9 @@
 // written out as text: to the clipboard (one message between banner lines)
 // or to text files in the layout of a reader program. An engine that a
 // progress window, qvcli and the task runner drive alike, one slice per
-// step(); progress is reported every 50 messages and at the end.
+// step(); progress is reported every 50 messages and at the end. It runs
+// on MessageSetRun: a halt or a working queue that cannot grow in a slice
+// ends it failed, its files let go.
 //
 // Export files live in the temporary directory. Forum and newsgroup
 // messages go to one file ("SaveMsg.Txt"), mail in layout 1 to one file
@@ -20,6 +22,7 @@
 #include <string>
 
 #include "export/message_set.h"
+#include "export/message_set_run.h"
 
 namespace qv {
 
@@ -40,18 +43,23 @@ struct CopyRequest {
   MessageRange filter;      // messages left out
 };
 
-struct CopyView {
+// The set found so far and whether it is still being collected (found,
+// collecting), why the run failed (failure), and what was written of it.
+struct CopyView : MessageSetView {
   std::string caption;
-  int64_t found = 0;    // messages of the set found so far
   int64_t written = 0;  // messages written
   int64_t skipped = 0;  // left out by the filter, or no longer there
   int64_t undated = 0;  // left out by a date range because they have no date
   int64_t damaged = 0;  // originals that could not be read back (also skipped)
   std::string damage;   // what was wrong with the first of them
-  bool collecting = true;
 };
 
-enum CopyResult : int { CopyRunning = 0, CopyDone = 1, CopyFailed = 2, CopyCancelled = 3 };
+enum CopyResult : int {
+  CopyRunning = SetRunRunning,
+  CopyDone = SetRunDone,
+  CopyFailed = SetRunFailed,
+  CopyCancelled = SetRunCancelled,
+};
 
 class CopyRun {
  public:
@@ -66,6 +74,8 @@ class CopyRun {
   bool step();
   void cancel();
   int result() const;
+  // Ok unless the run failed.
+  Status status() const;
   const CopyView& view() const;
   // The files written (empty for the clipboard; the second only with two files).
   const std::string& path1() const;

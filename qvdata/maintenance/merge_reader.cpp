@@ -1,6 +1,8 @@
 #include "maintenance/merge_reader.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "dictionary/dictionary.h"
@@ -8,6 +10,7 @@
 #include "import/owner.h"
 #include "originals/originals_store.h"
 #include "services/db_kind.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/messages.h"
@@ -58,7 +61,10 @@ class MergeReader : public Parser {
   }
 
  private:
-  bool has(int n) const { return std::find(open_.begin(), open_.end(), n) != open_.end(); }
+  bool has(int n) const {
+    const std::vector<int>& open = source_.files();
+    return std::find(open.begin(), open.end(), n) != open.end();
+  }
 
   // The source's files that are there, opened under its directory name.
   void openSource() {
@@ -73,20 +79,20 @@ class MergeReader : public Parser {
     // reading only: the run asks the target whether it keeps originals,
     // which it cannot while a procedure holds the file.
     originals_ = ends_.kind != KindForumDb && std::filesystem::is_regular_file(filePath(FileOriginals), ec);
+    std::vector<int> there;
     for (int n : files) {
       if (n == FileMsgIdIndex && ends_.kind != KindNewsDb) continue;
       if (!std::filesystem::is_regular_file(filePath(n), ec)) continue;
       if (useCount(n) > 0 && declaredFile(n).name() != filePath(n)) OP_CLOSE(OpForceClose, {n});
-      OP_CLOSE(OpShared, {n});
-      open_.push_back(n);
+      there.push_back(n);
     }
+    source_ = FileScope(std::move(there));
     sourceOpen_ = true;
   }
 
   void closeSource() {
     if (!sourceOpen_) return;
-    OP_CLOSE(OpRelease, open_);
-    open_.clear();
+    source_.release();
     // Nothing may be written into the source's originals through a file
     // left open under its name.
     if (useCount(FileOriginals) == 0) Originals.close();
@@ -230,7 +236,7 @@ class MergeReader : public Parser {
   MergeEnds ends_;
   MergeReading& reading_;
   Target* target_ = nullptr;
-  std::vector<int> open_;
+  FileScope source_{std::vector<int>{}};  // the source's files, held while it is read
   bool sourceOpen_ = false;
   bool originals_ = false;
   std::string savedDirnamn_;

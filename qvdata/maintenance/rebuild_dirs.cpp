@@ -31,17 +31,18 @@ bool exists(const std::string& path) {
 void inDirectory(uint32_t dirNumber, const std::vector<int>& files, const std::function<void(const std::vector<int>&)>& fn) {
   std::string saved = Mem.Dirnamn;
   Mem.Dirnamn = "F" + std::to_string(dirNumber);
-  std::vector<int> open;
+  std::vector<int> there;
   for (int n : files) {
     if (!exists(filePath(n))) continue;
     if (useCount(n) > 0 && declaredFile(n).name() != filePath(n)) OP_CLOSE(OpForceClose, {n});
     // A file of another layout (a stray file) is not read.
     if (useCount(n) == 0 && !OP_CLOSE(OpProbe, {n})) continue;
-    OP_CLOSE(OpShared, {n});
-    open.push_back(n);
+    there.push_back(n);
   }
-  fn(open);
-  OP_CLOSE(OpRelease, open);
+  {
+    FileScope scope(there);
+    fn(scope.files());
+  }
   Mem.Dirnamn = saved;
 }
 

@@ -133,6 +133,8 @@ void AddressExportWindow::finish() {
   timer_->stop();
   lastResult_ = run_->result();
   std::string failure = run_->failure();
+  // A failure the library already told (no memory) is not told twice.
+  bool told = run_->view().failureShown;
   QString path = QString::fromStdString(run_->path());
   run_.reset();
   start_->setEnabled(true);
@@ -142,7 +144,7 @@ void AddressExportWindow::finish() {
     result_->setText(QStringLiteral("The database has no persons: no address book was written."));
   } else if (lastResult_ == qv::AddressFailed) {
     result_->setText(QStringLiteral("No address book was written."));
-    qv::Message(failure, kCaption, qv::Icon::Exclamation);
+    if (!told) qv::Message(failure, kCaption, qv::Icon::Exclamation);
   }
 }
 
