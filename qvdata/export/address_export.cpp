@@ -13,6 +13,7 @@
 #include "export/export_names.h"
 #include "services/file_service.h"
 #include "services/globals.h"
+#include "services/output_files.h"
 #include "services/prompt.h"
 #include "services/whole_names.h"
 #include "storage/buffer_guard.h"
@@ -31,16 +32,6 @@ constexpr const char* kCaption = "Export Address Book";
 std::string partPath(const std::string& path) {
   fs::path p(path);
   return (p.parent_path() / (".~" + p.filename().string() + ".part")).string();
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(size_t(n));
-  }
-  return true;
 }
 
 }  // namespace
@@ -147,8 +138,7 @@ bool AddressRun::Impl::open() {
   std::string file = name.empty() ? info->defaultFile : name;
   if (std::string problem = exportNameProblem(file); !problem.empty()) return fail(problem);
   path = exportPath(file);
-  OP_CLOSE(OpShared, {FilePerson});
-  heldFiles = {FilePerson};
+  holdFiles({FilePerson});
   view.persons = Person.records();
   if (view.persons <= 0) {
     noPersons = true;

@@ -138,8 +138,7 @@ void ImportRun::stageStart() {
     return;
   }
   // The installation's files the run holds to its end (let go by close()).
-  OP_CLOSE(OpShared, {FileControl});
-  heldFiles.push_back(FileControl);
+  holdFiles({FileControl});
   CTL = ControlRec();
   CTL.ID = 1;
   if (!Control.get(CTL_IdKey) || CTL.NEXTNUMBER == 0) {
@@ -151,16 +150,14 @@ void ImportRun::stageStart() {
   reserveIdCounter(true);
   counterHeld_ = true;
 
-  OP_CLOSE(OpShared, {FileForums});
-  heldFiles.push_back(FileForums);
+  holdFiles({FileForums});
   targets_.load();
   if (settings_.importMail) owner_.load(settings_.mailbox);
 
   OP_CLOSE(OpEmpty, kTempFiles);
   numbersOfIds_.clear();
   OP_CLOSE(OpExclusive, kTempFiles);
-  OP_CLOSE(OpShared, {FileImpRegistry});
-  heldFiles.push_back(FileImpRegistry);
+  holdFiles({FileImpRegistry});
   ImpHeader.stream();
   ImpCCR.stream();
   ImpThreadId.stream();
@@ -820,7 +817,6 @@ void ImportRun::close() {
   end(result_ == 1                                                 ? EngineState::Finished
       : stopReason_.empty() || stopReason_ == kInterruptedStatus ? EngineState::Stopped
                                                                    : EngineState::Failed);
-  std::reverse(heldFiles.begin(), heldFiles.end());
   EngineRun::close();  // lets go of the installation's files the run held
   Mem.Dirnamn = savedDirnamn_;
   if (onClosed_) {

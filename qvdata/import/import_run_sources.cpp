@@ -182,8 +182,8 @@ void ImportRun::updateProgress() {
   } else if (stage_ <= ImportStage::ConvertFile) {
     int64_t done = doneBytes_;
     if (sourceOpen_) {
-      int64_t pos = source().position() + source().bytes();
-      done += std::min<int64_t>(std::max<int64_t>(pos, 0), currentSize_);
+      int64_t at = source().position() + source().bytes();
+      done += std::min<int64_t>(std::max<int64_t>(at, 0), currentSize_);
     }
     view_.progressMax = 100;
     view_.progress = totalBytes_ > 0 ? std::min<int64_t>(100, done * 100 / totalBytes_) : 0;

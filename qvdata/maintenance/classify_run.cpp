@@ -35,7 +35,6 @@ struct ClassifyRun::Impl : MessageSetRun {
   ~Impl() override { stop(); }
 
   ClassifyRequest req;
-  bool filesOpen = false;
   ClassifyView view;
   std::function<void(const ClassifyView&)> progress;
 
@@ -44,8 +43,7 @@ struct ClassifyRun::Impl : MessageSetRun {
   }
   void ended() override {
     if (transactionActive()) rollbackTransaction();
-    if (filesOpen) OP_CLOSE(OpRelease, {FileSIndex, FileCodes});
-    filesOpen = false;
+    releaseHeldFiles();
     if (walk) walk->close();
     view.collecting = false;
     report();
@@ -86,8 +84,7 @@ void ClassifyRun::Impl::open() {
     refuse(walk->error());
     return;
   }
-  OP_CLOSE(OpShared, {FileSIndex, FileCodes});
-  filesOpen = true;
+  holdFiles({FileSIndex, FileCodes});
 }
 
 bool ClassifyRun::Impl::dateOf(uint32_t id, int32_t& date) {

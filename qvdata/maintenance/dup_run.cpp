@@ -6,6 +6,7 @@
 #include "services/crash_point.h"
 #include "services/db_kind.h"
 #include "services/disk_space.h"
+#include "services/file_scope.h"
 #include "services/file_service.h"
 #include "services/globals.h"
 #include "services/record_helpers.h"
@@ -52,16 +53,17 @@ std::string DupRun::Impl::compared(const std::string& address) const {
 bool DupRun::Impl::start() {
   started = std::chrono::steady_clock::now();
   if (kind != KindForumDb && kind != KindMailDb && kind != KindNewsDb) return fail("no database is open");
-  OP_CLOSE(OpShared, {FileForums});
-  FOR = ForumsRec();
-  FOR.ID = Mem.ForumNumber;
-  bool found = Forums.get(FOR_ForumKey);
-  ownerId = mail() ? uint32_t(FOR.PERSONID) : 0;
-  OP_CLOSE(OpRelease, {FileForums});
+  bool found;
+  {
+    FileScope scope({FileForums});
+    FOR = ForumsRec();
+    FOR.ID = Mem.ForumNumber;
+    found = Forums.get(FOR_ForumKey);
+    ownerId = mail() ? uint32_t(FOR.PERSONID) : 0;
+  }
   if (!found) return fail("the database record is missing");
 
-  heldFiles = {mail() ? FileMail : FileMsgNmbr, FilePerson, FilePLINK, FileExtras};
-  OP_CLOSE(OpShared, heldFiles);
+  holdFiles({mail() ? FileMail : FileMsgNmbr, FilePerson, FilePLINK, FileExtras});
   for (int f : heldFiles) tx.files.push_back(&declaredFile(f));
   view.counters[DupBefore] = Person.records();
   view.counters[DupRemaining] = view.counters[DupBefore];

@@ -97,8 +97,7 @@ bool PurgeRun::Impl::start() {
   // of its own (StepExtras).
   extras = exists(FileExtras);
   if (extras) wanted.push_back(FileExtras);
-  OP_CLOSE(OpShared, wanted);
-  heldFiles = wanted;
+  holdFiles(wanted);
   for (int f : wanted) {
     if (f != FileExtras) tx.files.push_back(&declaredFile(f));
     if (f == FileOriginals) originals = true;

@@ -70,8 +70,7 @@ void RebuildRun::Impl::log(const std::string& line) {
 void RebuildRun::Impl::ended() {
   phase = Phase::Done;
   if (logFile.is_open()) logFile.close();
-  if (!heldFiles.empty()) OP_CLOSE(OpRelease, heldFiles);
-  heldFiles.clear();
+  releaseHeldFiles();
 }
 
 bool RebuildRun::start() { return d_->start(); }
@@ -90,8 +89,7 @@ bool RebuildRun::Impl::start() {
     Message(why, "Warning!", Icon::Exclamation);
     return fail(why);
   }
-  heldFiles = {FileForums, FileControl};
-  OP_CLOSE(OpShared, heldFiles);
+  holdFiles({FileForums, FileControl});
   begin(0);
   if (request == RequestRebuild) log("Checking the Quorvane directory structure ...");
   if (!checkDirectories()) return false;

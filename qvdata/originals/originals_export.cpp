@@ -8,6 +8,7 @@
 
 #include "originals/mbox_writer.h"
 #include "originals/safe_save.h"
+#include "services/output_files.h"
 
 namespace qv {
 
@@ -34,18 +35,9 @@ void OriginalsOutput::useDirectory(const std::string& dir) { dir_ = dir; }
 
 bool OriginalsOutput::write(uint32_t id, std::string_view raw, std::string& error) {
   if (!dir_.empty()) return !saveNewFile(dir_, std::to_string(id) + ".eml", raw, error).empty();
-  std::string entry = mboxEntry(raw);
-  std::string_view rest = entry;
-  while (!rest.empty()) {
-    ssize_t n = ::write(fd_, rest.data(), rest.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = "The file " + path_ + " cannot be written.\r\n" + std::strerror(errno);
-      return false;
-    }
-    rest.remove_prefix(size_t(n));
-  }
-  return true;
+  if (writeAll(fd_, mboxEntry(raw))) return true;
+  error = "The file " + path_ + " cannot be written.\r\n" + std::strerror(errno);
+  return false;
 }
 
 bool OriginalsOutput::close(std::string& error) {

@@ -32,16 +32,6 @@ std::string numbered(const std::string& name, int n) {
   return name.substr(0, dot) + " (" + std::to_string(n) + ")" + name.substr(dot);
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(size_t(n));
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string safeFileName(std::string_view name, int number) {

@@ -91,8 +91,20 @@ void EngineRun::end(EngineState how) {
 
 void EngineRun::close() {
   cancel();
-  if (!heldFiles.empty()) OP_CLOSE(OpRelease, heldFiles);
+  releaseHeldFiles();
+}
+
+bool EngineRun::holdFiles(const std::vector<int>& files, int mode) {
+  bool ok = OP_CLOSE(mode, files);
+  heldFiles.insert(heldFiles.end(), files.begin(), files.end());
+  return ok;
+}
+
+void EngineRun::releaseHeldFiles() {
+  if (heldFiles.empty()) return;
+  std::vector<int> files(heldFiles.rbegin(), heldFiles.rend());
   heldFiles.clear();
+  OP_CLOSE(OpRelease, files);
 }
 
 Status EngineRun::status() const {

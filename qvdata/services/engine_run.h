@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "services/file_service.h"
 #include "services/run_transaction.h"
 #include "services/status.h"
 
@@ -98,6 +99,12 @@ class EngineRun {
   virtual void ended() {}
   // Ends the run in `how` (not Running), once.
   void end(EngineState how);
+  // Opens `files` with `mode` (OpShared or OpExclusive) for the rest of the
+  // run: they are let go when it closes, or by releaseHeldFiles(). False
+  // when one could not be opened.
+  bool holdFiles(const std::vector<int>& files, int mode = OpShared);
+  // Lets go of the held files, the last held first.
+  void releaseHeldFiles();
 
   // Batches: change() before every write begins one when none is open;
   // done(n) counts n operations and commits when the batch is due.
@@ -118,7 +125,7 @@ class EngineRun {
 
   RunTransaction tx;
   int step = kEngineDone;
-  std::vector<int> heldFiles;   // opened for the run, let go by close()
+  std::vector<int> heldFiles;   // opened for the run by holdFiles(), let go by close()
   std::vector<int64_t> work;    // the current step's records (IDs or stored positions)
   size_t pos = 0;               // how far the step got
   bool collected = false;

@@ -3,6 +3,9 @@
 // no plain file.
 #include "services/output_files.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 
 #include "services/globals.h"
@@ -76,6 +79,16 @@ std::string outputFileProblem(const std::string& path) {
   if (amongArchiveFiles(dir))
     return "The file " + name + " would be written among the archive's own files.\r\nChoose another directory.";
   return {};
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(size_t(n));
+  }
+  return true;
 }
 
 }  // namespace qv

@@ -9,6 +9,7 @@
 
 #include "services/datetime.h"
 #include "services/globals.h"
+#include "services/output_files.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "tasks/task_state.h"
@@ -96,16 +97,10 @@ bool appendTaskLog(const std::vector<std::string>& lines, std::string& error) {
     error = "AscMsg ErrorCode=" + std::to_string(errno);
     return false;
   }
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = "AscMsg ErrorCode=" + std::to_string(errno);
-      ::close(fd);
-      return false;
-    }
-    done += size_t(n);
+  if (!writeAll(fd, text)) {
+    error = "AscMsg ErrorCode=" + std::to_string(errno);
+    ::close(fd);
+    return false;
   }
   ::close(fd);
   error.clear();

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "services/globals.h"
+#include "services/output_files.h"
 
 namespace qv {
 
@@ -36,15 +37,7 @@ std::vector<std::pair<uint32_t, uint32_t>> readAll() {
 bool writeText(const std::string& path, const std::string& text, int flags) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | flags, 0600);
   if (fd < 0) return false;
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += size_t(n);
-  }
-  ok = ok && ::fsync(fd) == 0;
+  bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
   return ::close(fd) == 0 && ok;
 }
 }  // namespace

@@ -93,8 +93,7 @@ void IndexRun::Impl::start() {
     pending = PurgeList.hasRecords();
   }
   if (!pending && full()) OP_CLOSE(OpDelete, {FileWordList, FileMasIdx, FilePurgeList});
-  OP_CLOSE(OpExclusive, files);
-  heldFiles = files;
+  holdFiles(files, OpExclusive);
   stage = pending ? Stage::MovePending : Stage::Prepare;
 }
 
