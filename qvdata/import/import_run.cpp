@@ -454,7 +454,7 @@ std::vector<int> ImportRun::databaseFiles(int kind) const {
 // newsgroup's transaction would otherwise pass the 11 files one may hold.
 std::vector<File*> ImportRun::postingFiles() const {
   std::vector<File*> files;
-  for (int n : openFiles_)
+  for (int n : postingScope_.files())
     if (n != FilePLINK) files.push_back(&declaredFile(n));
   files.push_back(&declaredFile(FileControl));
   files.push_back(&declaredFile(FileForums));
@@ -463,18 +463,16 @@ std::vector<File*> ImportRun::postingFiles() const {
 }
 
 void ImportRun::releaseDatabaseFiles() {
-  for (int n : openFiles_) OP_CLOSE(OpRelease, {n});
-  openFiles_.clear();
+  postingScope_.release();
 }
 
 void ImportRun::openDatabaseFiles(int kind) {
   releaseDatabaseFiles();
-  for (int n : databaseFiles(kind)) {
-    // A file still open for another database must not be written under this one's name.
+  std::vector<int> files = databaseFiles(kind);
+  // A file still open for another database must not be written under this one's name.
+  for (int n : files)
     if (useCount(n) > 0 && declaredFile(n).name() != qv::filePath(n)) OP_CLOSE(OpForceClose, {n});
-    OP_CLOSE(OpShared, {n});
-    openFiles_.push_back(n);
-  }
+  postingScope_ = FileScope(std::move(files));
 }
 
 void ImportRun::stageNextDatabase() {

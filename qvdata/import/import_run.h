@@ -41,6 +41,7 @@
 #include "originals/pack_queue.h"
 #include "services/disk_space.h"
 #include "services/engine_run.h"
+#include "services/file_scope.h"
 #include "services/prompt.h"
 #include "services/status.h"
 
@@ -272,7 +273,7 @@ class ImportRun : public ImportContext, private EngineRun {
   std::deque<Target> toPost_;
   Target current_;
   int currentKind_ = 0;
-  std::vector<int> openFiles_;
+  FileScope postingScope_{std::vector<int>{}};  // the files of the database being posted into
   std::unique_ptr<Poster> poster_;
   bool inTransaction_ = false;
   int64_t sinceCommit_ = 0;  // messages posted since the last commit
