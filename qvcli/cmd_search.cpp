@@ -17,6 +17,7 @@
 #include "services/messages.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "storage/errors.h"
 #include "wordindex/search.h"
 #include "wordindex/search_input.h"
 #include "wordindex/word_lookup.h"
@@ -170,14 +171,19 @@ int cmdSearch(const Args& argsIn) {
   std::vector<uint32_t> ids = s.results();
   // The result is kept for export and print (scope search) only when this
   // program may write: beside the program, the search result it shows is its own.
+  bool kept = true;
   if (!qv::installationReadOnly())
-    qv::writeSearchFile(ids);
+    kept = qv::writeSearchFile(ids);
   else
     sayError("The result is not kept for export and print: the installation is open for reading only.\n");
+  std::string notKept = kept ? std::string() : qv::ErrorText();
 
   sayText(idsOnly ? idLines(ids) : hitLines(ids));
   sayError("%zu message%s found%s\n", ids.size(), ids.size() == 1 ? "" : "s",
            s.stoppedAtLimit() ? " (stopped at the limit; there may be more)" : "");
+  // Export and print of the search result would take another set: the
+  // command fails, after the listing.
+  if (!kept) return fail("the result could not be kept for export and print: " + notKept);
   return 0;
 }
 

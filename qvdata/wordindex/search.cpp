@@ -382,6 +382,7 @@ bool WordSearch::scanMessages() {
     if (!keep) continue;
     more.push_back(id);
     if (++hits >= kScanHits || (limit > 0 && hits >= limit)) {
+      if (limit > 0 && hits >= limit) stoppedAtLimit_ = true;
       ended = false;
       break;
     }
