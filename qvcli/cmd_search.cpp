@@ -17,6 +17,7 @@
 #include "services/messages.h"
 #include "services/prompt.h"
 #include "services/settings.h"
+#include "storage/errors.h"
 #include "wordindex/search.h"
 #include "wordindex/search_input.h"
 #include "wordindex/word_lookup.h"
@@ -58,6 +59,42 @@ bool addTyped(qv::WordSearch& s, const std::string& input, qv::LookupMode mode, 
   return true;
 }
 
+// The message numbers alone, one a line, for scripts.
+std::string idLines(const std::vector<uint32_t>& ids) {
+  std::string list;
+  list.reserve(ids.size() * 8);
+  char number[16];
+  for (uint32_t id : ids) {
+    list.append(number, std::to_chars(number, number + sizeof number, id).ptr);
+    list += '\n';
+  }
+  return list;
+}
+
+// Each line: the number left-aligned in ten places, the date, the subject.
+std::string hitLines(const std::vector<uint32_t>& ids) {
+  bool mail = qv::Mem.ForumType == qv::KindMailDb;
+  std::vector<int> files = mail ? std::vector<int>{qv::FileMail} : std::vector<int>{qv::FileMsgNmbr, qv::FileThreads};
+  std::vector<qv::MessageHeader> headers;
+  {
+    qv::FileScope scope(files);
+    headers = qv::readMessageHeaders(qv::Mem.ForumType, ids);
+  }
+  std::string list;
+  list.reserve(ids.size() * 80);
+  char number[16];
+  for (size_t i = 0; i < ids.size(); ++i) {
+    size_t n = size_t(std::to_chars(number, number + sizeof number, ids[i]).ptr - number);
+    list.append(number, n);
+    list.append(n < 10 ? 11 - n : 1, ' ');
+    list += qv::formatDate(headers[i].date, qv::DateYearFirst);
+    list += "  ";
+    list += headers[i].subject;
+    list += '\n';
+  }
+  return list;
+}
+
 }  // namespace
 
 int cmdSearch(const Args& argsIn) {
@@ -69,6 +106,14 @@ int cmdSearch(const Args& argsIn) {
   bool havePhrase = takeOption(args, "--phrase", phrase);
   bool haveSoundex = takeOption(args, "--soundex", soundex);
   bool haveWildcard = takeOption(args, "--wildcard", wildcard);
+  bool idsOnly = takeFlag(args, "--ids");
+  std::string limitText;
+  size_t limit = 0;
+  if (takeOption(args, "--limit", limitText)) {
+    auto [end, ec] = std::from_chars(limitText.data(), limitText.data() + limitText.size(), limit);
+    if (ec != std::errc() || end != limitText.data() + limitText.size() || limit == 0)
+      return fail("--limit takes a number of messages above 0, not \"" + limitText + "\"");
+  }
   std::string approxWord;
   int tolerance = 0;
   for (size_t i = 0; i < args.size(); ++i)
@@ -82,7 +127,7 @@ int cmdSearch(const Args& argsIn) {
   for (const std::string& a : args)
     if (a.rfind("--", 0) == 0) return fail("unknown option \"" + a + "\"");
   if (args.size() != 1) return fail("usage: search DB [--and W]... [--or W]... [--not W]... [--phrase \"...\"] "
-                                    "[--soundex W] [--approx K W] [--wildcard PAT]");
+                                    "[--soundex W] [--approx K W] [--wildcard PAT] [--limit N] [--ids]");
   if (!qv::findDatabase(args[0])) return fail("no database named \"" + args[0] + "\"");
   qv::useDatabase();
   // The files the steps of the search each open stay open for all of
@@ -92,6 +137,7 @@ int cmdSearch(const Args& argsIn) {
   qv::FileScope wordList({qv::FileWordList});
 
   qv::WordSearch s(qv::Mem.ForumType);
+  s.limit = limit;
   bool ok = true;
   for (const std::string& w : ands) ok = ok && addTyped(s, w, qv::LookupMode::Exact, false, true);
   for (const std::string& w : ors) ok = ok && addTyped(s, w, qv::LookupMode::Exact, false, false);
@@ -116,33 +162,19 @@ int cmdSearch(const Args& argsIn) {
   std::vector<uint32_t> ids = s.results();
   // The result is kept for export and print (scope search) only when this
   // program may write: beside the program, the search result it shows is its own.
+  bool kept = true;
   if (!qv::installationReadOnly())
-    qv::writeSearchFile(ids);
+    kept = qv::writeSearchFile(ids);
   else
     sayError("The result is not kept for export and print: the installation is open for reading only.\n");
+  std::string notKept = kept ? std::string() : qv::ErrorText();
 
-  bool mail = qv::Mem.ForumType == qv::KindMailDb;
-  std::vector<int> files = mail ? std::vector<int>{qv::FileMail} : std::vector<int>{qv::FileMsgNmbr, qv::FileThreads};
-  std::vector<qv::MessageHeader> headers;
-  {
-    qv::FileScope scope(files);
-    headers = qv::readMessageHeaders(qv::Mem.ForumType, ids);
-  }
-  // Each line: the number left-aligned in ten places, the date, the subject.
-  std::string list;
-  list.reserve(ids.size() * 80);
-  char number[16];
-  for (size_t i = 0; i < ids.size(); ++i) {
-    size_t n = size_t(std::to_chars(number, number + sizeof number, ids[i]).ptr - number);
-    list.append(number, n);
-    list.append(n < 10 ? 11 - n : 1, ' ');
-    list += qv::formatDate(headers[i].date, qv::DateYearFirst);
-    list += "  ";
-    list += headers[i].subject;
-    list += '\n';
-  }
-  sayText(list);
-  sayError("%zu message%s found\n", ids.size(), ids.size() == 1 ? "" : "s");
+  sayText(idsOnly ? idLines(ids) : hitLines(ids));
+  sayError("%zu message%s found%s\n", ids.size(), ids.size() == 1 ? "" : "s",
+           s.stoppedAtLimit() ? " (stopped at the limit; there may be more)" : "");
+  // Export and print of the search result would take another set: the
+  // command fails, after the listing.
+  if (!kept) return fail("the result could not be kept for export and print: " + notKept);
   return 0;
 }
 

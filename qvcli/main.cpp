@@ -63,8 +63,9 @@ const std::vector<Command>& commands() {
        Needs::Writing},
       {"search",
        "search DB [--and W]... [--or W]... [--not W]... [--phrase \"...\"] [--soundex W] [--approx K W] "
-       "[--wildcard PAT]",
-       "find messages by the words they contain; prints number, date and subject, newest first", cmdSearch,
+       "[--wildcard PAT] [--limit N] [--ids]",
+       "find messages by the words they contain; prints number, date and subject, newest first (--ids: the "
+       "message numbers only, one a line, for scripts); --limit N finds the newest N and stops there", cmdSearch,
        Needs::ReadingKeepsResult},
       {"export",
        "export DB --scope thread|sender|recipient|section|date|all|word|topic|search|message [--id N] [--word W] "

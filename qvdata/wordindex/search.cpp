@@ -28,8 +28,36 @@ namespace qv {
 namespace {
 
 constexpr size_t kScanHits = 1000;
+// With a limit, candidates are checked in blocks of four times the limit,
+// and of at least this many.
+constexpr size_t kLimitBlock = 256;
 
 std::shared_ptr<const std::unordered_set<uint32_t>> stoppedWordIds(const std::shared_ptr<const StopWords>& stop);
+
+// Runs `check` (which keeps those of a block that pass) over `ids`
+// (increasing) block by block from the newest down, until `limit` have
+// passed; without a limit over all of them as one block. Gives those that
+// passed, increasing; `unchecked` tells whether older ones were left.
+std::vector<uint32_t> checkNewestFirst(const std::vector<uint32_t>& ids, size_t limit,
+                                       const std::function<void(std::vector<uint32_t>&)>& check, bool& unchecked) {
+  const size_t block = limit == 0 ? std::max<size_t>(ids.size(), 1) : std::max(limit * 4, kLimitBlock);
+  std::vector<std::vector<uint32_t>> parts;  // newest block first
+  size_t passed = 0;
+  size_t hi = ids.size();
+  while (hi > 0 && (limit == 0 || passed < limit)) {
+    size_t lo = hi > block ? hi - block : 0;
+    std::vector<uint32_t> part(ids.begin() + long(lo), ids.begin() + long(hi));
+    check(part);
+    passed += part.size();
+    parts.push_back(std::move(part));
+    hi = lo;
+  }
+  unchecked = hi > 0;
+  std::vector<uint32_t> out;
+  out.reserve(passed);
+  for (auto part = parts.rbegin(); part != parts.rend(); ++part) out.insert(out.end(), part->begin(), part->end());
+  return out;
+}
 
 // Message files of a kind, opened for the phrase check.
 std::vector<int> headerFiles(int kind) {
@@ -85,39 +113,10 @@ bool WordSearch::run() {
   if (!anyPositive) files.push_back(FileMsgText);
   FileScope scope(files);
   FileScope moreScope(std::vector<int>{});  // the files a phrase check reads besides
+  stoppedAtLimit_ = false;
   bool ok = anyPositive ? seed() : scanMessages();
   if (ok && !phrase.empty()) {
-    std::vector<uint32_t> keep;
-    stop_ = storedStopList();  // as it is now: words may have moved there since the last search
-    // The index answers for the messages whose words it keeps in order; the
-    // others are read.
-    const std::vector<uint32_t>& candidates = found_;
-    std::vector<PhraseAnswer> answers = sequenceAnswers(candidates);
-    phraseIds_.clear();
-    if (std::count(answers.begin(), answers.end(), PhraseAnswer::Unknown) > 0) {
-      // Messages to read: their texts and subjects, and the word list.
-      std::vector<int> more = headerFiles(kind_);
-      more.push_back(FileWordList);
-      if (anyPositive) more.push_back(FileMsgText);
-      moreScope = FileScope(more);
-      // The phrase's word numbers, when every word is among the AND words.
-      for (const std::string& p : phrase) {
-        auto w = std::find_if(andList.begin(), andList.end(),
-                              [&](const SearchWord& a) { return !a.negated && a.word == p && a.wordId > 0; });
-        if (w == andList.end()) {
-          phraseIds_.clear();
-          break;
-        }
-        phraseIds_.push_back(uint32_t(w->wordId));
-      }
-    }
-    if (!phraseIds_.empty()) stopIds_ = stoppedWordIds(stop_);
-    for (size_t i = 0; i < candidates.size(); ++i)
-      if (answers[i] == PhraseAnswer::Yes || (answers[i] == PhraseAnswer::Unknown && phraseIn(candidates[i])))
-        keep.push_back(candidates[i]);
-    stop_.reset();
-    stopIds_.reset();
-    found_ = std::move(keep);
+    keepPhraseHits(anyPositive, moreScope);
     if (found_.empty()) {
       scope.release();
       moreScope.release();
@@ -133,6 +132,49 @@ bool WordSearch::run() {
     return false;
   }
   return true;
+}
+
+void WordSearch::keepPhraseHits(bool anyPositive, FileScope& moreScope) {
+  stop_ = storedStopList();  // as it is now: words may have moved there since the last search
+  phraseIds_.clear();
+  bool opened = false;
+  // Messages the index cannot answer for are read: their texts and subjects,
+  // and the word list. Opened once, when the first such message comes.
+  auto openForReading = [&] {
+    opened = true;
+    std::vector<int> more = headerFiles(kind_);
+    more.push_back(FileWordList);
+    if (anyPositive) more.push_back(FileMsgText);
+    moreScope = FileScope(more);
+    // The phrase's word numbers, when every word is among the AND words.
+    for (const std::string& p : phrase) {
+      auto w = std::find_if(andList.begin(), andList.end(),
+                            [&](const SearchWord& a) { return !a.negated && a.word == p && a.wordId > 0; });
+      if (w == andList.end()) {
+        phraseIds_.clear();
+        break;
+      }
+      phraseIds_.push_back(uint32_t(w->wordId));
+    }
+    if (!phraseIds_.empty()) stopIds_ = stoppedWordIds(stop_);
+  };
+  // The index answers for the messages whose words it keeps in order; the
+  // others are read.
+  bool unchecked = false;
+  std::vector<uint32_t> hits = checkNewestFirst(found_, limit, [&](std::vector<uint32_t>& part) {
+    std::vector<PhraseAnswer> answers = sequenceAnswers(part);
+    if (!opened && std::count(answers.begin(), answers.end(), PhraseAnswer::Unknown) > 0) openForReading();
+    std::vector<uint32_t> keep;
+    for (size_t i = 0; i < part.size(); ++i)
+      if (answers[i] == PhraseAnswer::Yes || (answers[i] == PhraseAnswer::Unknown && phraseIn(part[i])))
+        keep.push_back(part[i]);
+    part.swap(keep);
+  }, unchecked);
+  stop_.reset();
+  stopIds_.reset();
+  if (unchecked) stoppedAtLimit_ = true;
+  found_ = std::move(hits);
+  keepNewest(found_);
 }
 
 // Seeds from the rarest AND word or from the OR words, pausing to ask, then filters.
@@ -232,9 +274,28 @@ bool WordSearch::seed() {
   pending_.clear();
   // One word's messages are in order already.
   if (!std::is_sorted(ids.begin(), ids.end())) std::sort(ids.begin(), ids.end());
-  filter(ids);
+  filterNewest(ids);
   addFound(ids);
+  // A phrase still checks the candidates: the limit holds for what passes.
+  if (phrase.empty()) keepNewest(found_);
   return true;
+}
+
+void WordSearch::filterNewest(std::vector<uint32_t>& ids) {
+  if (limit == 0 || !phrase.empty() || ids.size() <= limit) {
+    filter(ids);
+    return;
+  }
+  bool unchecked = false;
+  ids = checkNewestFirst(ids, limit, [&](std::vector<uint32_t>& part) { filter(part); }, unchecked);
+  if (unchecked) stoppedAtLimit_ = true;
+  keepNewest(ids);
+}
+
+void WordSearch::keepNewest(std::vector<uint32_t>& ids) {
+  if (limit == 0 || ids.size() <= limit) return;
+  ids.erase(ids.begin(), ids.end() - long(limit));
+  stoppedAtLimit_ = true;
 }
 
 // The AND words other than the seed, then the OR list.
@@ -320,7 +381,8 @@ bool WordSearch::scanMessages() {
       if (keep && holds(id, w.wordId)) keep = false;
     if (!keep) continue;
     more.push_back(id);
-    if (++hits >= kScanHits) {
+    if (++hits >= kScanHits || (limit > 0 && hits >= limit)) {
+      if (limit > 0 && hits >= limit) stoppedAtLimit_ = true;
       ended = false;
       break;
     }

@@ -23,6 +23,8 @@
 
 namespace qv {
 
+class FileScope;  // services/file_scope.h
+
 enum class PhraseAnswer;  // storage/posting_driver.h
 
 struct SearchWord {
@@ -41,6 +43,10 @@ class WordSearch {
   // A phrase search: these words must stand next to each other, in this
   // order, in the text or subject of every message found.
   std::vector<std::string> phrase;
+  // At most this many messages are found, the newest: the search stops once
+  // it has them (the other words and the phrase are checked only as far as
+  // needed). 0: no limit.
+  size_t limit = 0;
 
   // Starts the search, or continues it from its resume points. False when it
   // was refused or found nothing (the user has been told).
@@ -49,6 +55,9 @@ class WordSearch {
   std::vector<uint32_t> results() const;
   // True when a paused seeding or the scan by messages has more to read.
   bool morePending() const;
+  // True when the last run stopped at the limit with messages left unchecked
+  // (there may be more matches).
+  bool stoppedAtLimit() const { return stoppedAtLimit_; }
   // The lists changed: forget the resume points and the results.
   void reset();
 
@@ -56,6 +65,13 @@ class WordSearch {
   bool seed();
   bool scanMessages();
   void filter(std::vector<uint32_t>& ids);
+  // filter() over the newest of `ids` first, block by block, until `limit`
+  // of them pass; the older ones are left unchecked.
+  void filterNewest(std::vector<uint32_t>& ids);
+  // Keeps the newest `limit` of `ids` (increasing), noting when some went.
+  void keepNewest(std::vector<uint32_t>& ids);
+  // The phrase check of the messages found, newest first, until `limit` pass.
+  void keepPhraseHits(bool anyPositive, FileScope& moreScope);
   bool phraseIn(uint32_t id);
   // The phrase's answer for each candidate from the words the index keeps
   // of it in order; Unknown where it keeps none (the message is read then).
@@ -68,6 +84,7 @@ class WordSearch {
   void addFound(const std::vector<uint32_t>& ids);
 
   std::vector<uint32_t> found_;  // increasing, distinct
+  bool stoppedAtLimit_ = false;
   std::shared_ptr<const StopWords> stop_;  // the stop list while the phrase check runs
   // While the phrase check runs: the phrase's word numbers (empty when not
   // all known) and the indexed words now on the stop list.

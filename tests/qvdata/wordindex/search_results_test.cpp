@@ -222,3 +222,45 @@ TEST_F(SearchResultsTest, TheResultFileHoldsTheHitsInTheOrderGivenAndReplacesThe
   ASSERT_TRUE(writeSearchFile({}));
   EXPECT_EQ(resultFile(), std::make_pair(std::vector<uint32_t>{}, std::vector<uint32_t>{}));
 }
+
+TEST_F(SearchResultsTest, ALimitGivesTheNewestHitsOfTheWholeAnswerForEveryKindOfRequest) {
+  std::string rare = truth.word(uint32_t(truth.pickWord(3.0 / kMessages, 12.0 / kMessages)));
+  std::string common = truth.word(uint32_t(truth.pickWord(0.10, 0.25)));
+  std::string other = truth.word(uint32_t(truth.pickWord(0.04, 0.10)));
+  // The phrase: the common word and the word after it somewhere in a text.
+  std::string next;
+  for (const qvbench::GeneratedMail& m : mails) {
+    std::vector<std::string> seq = qvbench::readableWords(m.body);
+    for (size_t i = 0; i + 1 < seq.size() && next.empty(); ++i)
+      if (seq[i] == common && seq[i + 1] != common && truth.wordNumber(seq[i + 1]) >= 0) next = seq[i + 1];
+    if (!next.empty()) break;
+  }
+  ASSERT_FALSE(next.empty());
+  auto request = [&](int which, WordSearch& s) {
+    switch (which) {
+      case 0: s.andList = {word(common)}; break;
+      case 1: s.andList = {word(common), word(other)}; break;
+      case 2: s.andList = {word(common), word(other, true)}; break;
+      case 3: s.orList = {word(rare), word(other)}; break;
+      default:
+        s.andList = {word(common), word(next)};
+        s.phrase = {wordUpper(common), wordUpper(next)};
+    }
+  };
+  for (int which = 0; which < 5; ++which) {
+    WordSearch whole(KindMailDb);
+    request(which, whole);
+    std::vector<uint32_t> all = run(whole);
+    ASSERT_FALSE(all.empty()) << which;
+    EXPECT_FALSE(whole.stoppedAtLimit());
+    for (size_t limit : {size_t(1), size_t(5), size_t(300), all.size() + 1}) {
+      WordSearch s(KindMailDb);
+      request(which, s);
+      s.limit = limit;
+      std::vector<uint32_t> newest(all.begin(), all.begin() + long(std::min(limit, all.size())));
+      EXPECT_EQ(run(s), newest) << "request " << which << ", limit " << limit;
+      if (all.size() > limit) EXPECT_TRUE(s.stoppedAtLimit()) << "request " << which << ", limit " << limit;
+      if (all.size() < limit) EXPECT_FALSE(s.stoppedAtLimit()) << "request " << which << ", limit " << limit;
+    }
+  }
+}
