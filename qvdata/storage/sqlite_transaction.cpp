@@ -18,10 +18,6 @@
 //   set of files begins a transaction, when one of its files is closed,
 //   emptied, packed or has its keys dropped or built outside a transaction,
 //   and when a file's name no longer leads to the file it attached.
-// - The connection keeps up to kDirtyBytes of a file's changed pages in
-//   memory before SQLite writes any of them ahead of the commit (a spill
-//   writes pages twice and takes the file's exclusive lock early); its cache
-//   of unchanged pages keeps its size.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -147,21 +143,6 @@ void endTransaction(bool committed) {
   active = Connection{};
 }
 
-// Changed pages a transaction keeps in memory per file before it spills.
-constexpr int64_t kDirtyBytes = int64_t(64) << 20;
-
-void holdDirtyPages(sqlite3* db, const std::string& schema) {
-  sqlite3_stmt* st = nullptr;
-  int64_t pageSize = 0;
-  std::string sql = "PRAGMA \"" + schema + "\".page_size";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-    pageSize = sqlite3_column_int64(st, 0);
-  sqlite3_finalize(st);
-  if (pageSize <= 0) return;
-  sql = "PRAGMA \"" + schema + "\".cache_spill = " + std::to_string(kDirtyBytes / pageSize);
-  sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-}
-
 // Opens a connection on the first file with the others attached: SQLite then
 // commits the changes to all of them atomically.
 bool openConnection(const std::vector<File*>& list, const std::vector<SqlFileDriver*>& drivers, int timeoutSeconds,
@@ -194,7 +175,6 @@ bool openConnection(const std::vector<File*>& list, const std::vector<SqlFileDri
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE) return bail(list[i]);
   }
-  for (size_t i = 0; i < list.size(); ++i) holdDirtyPages(db, i == 0 ? "main" : "f" + std::to_string(i));
   out.db = db;
   out.files.clear();
   for (size_t i = 0; i < list.size(); ++i) {
