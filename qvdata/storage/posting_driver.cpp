@@ -26,6 +26,8 @@ namespace qv {
 namespace {
 // Stored in qv_meta: the file holds posting lists in this layout.
 constexpr const char* kPostingFormat = "postings 1";
+// The page cache of long sequential reads and bulk writes (QUICKSCAN).
+constexpr int64_t kQuickScanCache = int64_t(16) << 20;
 }  // namespace
 
 void registerPostingDriver() {
@@ -264,7 +266,7 @@ bool PostingDriver::beforeWrite() {
 // failure rolls it back, forgets the edits and what was read of the file, and
 // keeps the failure's error.
 bool PostingDriver::commitEdits() {
-  if (writeEdits() && exec("COMMIT")) {
+  if (writeEditsInCache() && exec("COMMIT")) {
     textWordsCommitted(true);
     return true;
   }
@@ -419,13 +421,15 @@ void PostingDriver::enterTransaction(sqlite3* db, const std::string& schema) {
   txn_.db = db;
   txn_.schema = schema;
   cur_ = &txn_;
-  if (quickScan_) exec("PRAGMA \"" + schema + "\".cache_size = -16384");
+  if (quickScan_) raiseCache(kQuickScanCache);
+  int current = 0, highest = 0;  // the connection's spills are counted from here on
+  sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_SPILL, &current, &highest, 1);
   ++gen_;
 }
 
 void PostingDriver::resetStatements() { txn_.resetAll(); }
 
-bool PostingDriver::beforeCommit() { return writeEdits(); }
+bool PostingDriver::beforeCommit() { return writeEditsInCache(); }
 
 void PostingDriver::leaveTransaction(bool committed) {
   txn_.finalizeAll();

@@ -22,12 +22,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "storage/posting_edits.h"
 #include "storage/sqlite_driver.h"
 
 namespace qv {
@@ -66,6 +66,11 @@ bool setMessageSequence(File& f, uint32_t msg, uint32_t cut, uint32_t subjectWor
 // hold: the words of the text only, as word numbers of the index, 0 for a
 // word the index does not hold. Still read; written only to make such files.
 bool setMessageTokens(File& f, uint32_t msg, uint32_t cut, std::vector<uint32_t> words);
+
+// Dirty pages the file's writes spilled from SQLite's page cache before a
+// commit (SQLITE_DBSTATUS_CACHE_SPILL of the connections it wrote through)
+// since it was opened; 0 when `f` is not a posting file.
+int64_t postingCacheSpills(File& f);
 
 enum class PhraseAnswer { Unknown, No, Maybe, Yes };
 // From a sequence kept in the older form: whether the words `phrase` (word
@@ -122,6 +127,8 @@ class PostingDriver : public SqlFileDriver {
   void leaveTransaction(bool committed) override;
   void yieldReads() override;
 
+  int64_t cacheSpills() const { return spilled_; }
+
   // The two sides of the index: a word's messages, a message's words.
   enum Side { Words = 0, Messages = 1 };
 
@@ -136,22 +143,7 @@ class PostingDriver : public SqlFileDriver {
                          const std::vector<uint32_t>& stop, std::vector<PhraseAnswer>& out);
 
  private:
-  // A list changed since the last write to the file: `ids` is the whole list
-  // once loaded; `added` the numbers added since (written as a new segment
-  // unless the list is rewritten whole).
-  struct Edit {
-    std::vector<uint32_t> ids;
-    std::vector<uint32_t> added;
-    bool loaded = false;
-    bool rewrite = false;
-    bool grew = false;  // a message that received words: last in file order
-    std::vector<uint32_t> stored;  // a message's words as the file holds them
-    std::vector<uint32_t> tokens;  // a message's words in order, when given
-    uint32_t tokensCut = 0;
-    uint32_t tokensSubject = 0;  // how many of them are the subject's (whole sequences)
-    bool tokensSet = false;
-    bool tokensWhole = false;  // text-word numbers of subject and text, not the older form
-  };
+  using Edit = PostingEdit;
   // The walk. Key order runs over (entity << 32 | partner) within the
   // inclusive bounds low (next) and high (previous); file order over
   // (message sequence, word) from a point (msg << 32 | word, its sequence).
@@ -188,6 +180,14 @@ class PostingDriver : public SqlFileDriver {
   const std::vector<uint32_t>* list(Side side, uint32_t id);
   bool neighbour(Side side, uint32_t id, bool forward, uint32_t& out);
   bool writeEdits();
+  // writeEdits with the page cache made large enough for it first
+  // (posting_cache.cpp), counting the pages spilled.
+  bool writeEditsInCache();
+  bool pragmaValue(const std::string& name, int64_t& value);
+  int64_t cachePages(int64_t pageSize);
+  void raiseCache(int64_t bytes);
+  void sizeCacheForEdits();
+  void noteSpills();
   bool commitEdits();  // writeEdits and COMMIT, else ROLLBACK and forget
   bool writeWord(uint32_t word, Edit& e);
   bool writeMessage(uint32_t msg, Edit& e);
@@ -231,7 +231,8 @@ class PostingDriver : public SqlFileDriver {
   size_t textWritten_ = 0;
   int msgField_ = -1, wordField_ = -1;
   int msgKey_ = -1, wordKey_ = -1;
-  std::map<uint32_t, Edit> edits_[2];
+  PostingEdits edits_[2];
+  int64_t spilled_ = 0;      // pages spilled before a commit (postingCacheSpills)
   int64_t countDelta_ = 0;   // records added less removed since the last write
   int64_t stored_ = -1;      // records in the file as written; -1 unknown
   int64_t nextSeq_ = 0;      // 0 unknown

@@ -95,7 +95,8 @@ bool PostingDriver::loadStored(Side side, uint32_t id, std::vector<uint32_t>& ou
 }
 
 PostingDriver::Edit* PostingDriver::edit(Side side, uint32_t id, bool load) {
-  Edit& e = edits_[side][id];
+  bool made = false;
+  Edit& e = edits_[side].at(id, made);
   if (side == Messages) load = true;
   if (load && !e.loaded) {
     std::vector<uint32_t> stored;
@@ -114,8 +115,7 @@ PostingDriver::Edit* PostingDriver::edit(Side side, uint32_t id, bool load) {
 }
 
 const std::vector<uint32_t>* PostingDriver::list(Side side, uint32_t id) {
-  auto it = edits_[side].find(id);
-  if (it != edits_[side].end()) {
+  if (edits_[side].contains(id)) {
     Edit* e = edit(side, id, true);
     return e ? &e->ids : nullptr;
   }
@@ -139,7 +139,7 @@ bool PostingDriver::neighbour(Side side, uint32_t id, bool forward, uint32_t& ou
                     : std::string("SELECT message FROM ") + q("message_words") +
                           (forward ? " WHERE message > ? ORDER BY message LIMIT 1"
                                    : " WHERE message < ? ORDER BY message DESC LIMIT 1");
-  const auto& edits = edits_[side];
+  PostingEdits& edits = edits_[side];
   uint32_t at = id;
   for (;;) {
     sqlite3_stmt* st = cur_->prepare(sql);
@@ -150,15 +150,8 @@ bool PostingDriver::neighbour(Side side, uint32_t id, bool forward, uint32_t& ou
     uint32_t fileId = inFile ? uint32_t(sqlite3_column_int64(st, 0)) : 0;
     sqlite3_reset(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) return failHere();
-    bool inEdits = false;
     uint32_t editId = 0;
-    if (forward) {
-      auto e = edits.upper_bound(at);
-      if (e != edits.end()) inEdits = true, editId = e->first;
-    } else {
-      auto e = edits.lower_bound(at);
-      if (e != edits.begin()) inEdits = true, editId = std::prev(e)->first;
-    }
+    bool inEdits = forward ? edits.after(at, editId) : edits.before(at, editId);
     if (!inFile && !inEdits) return false;
     uint32_t cand = !inFile ? editId : !inEdits ? fileId : forward ? std::min(fileId, editId) : std::max(fileId, editId);
     const std::vector<uint32_t>* l = list(side, cand);
@@ -308,10 +301,12 @@ bool PostingDriver::writeEdits() {
   if (edits_[Words].empty() && edits_[Messages].empty() && countDelta_ == 0) return true;
   int64_t stored = 0;
   if (!storedCount(stored)) return false;
-  for (auto& [word, e] : edits_[Words])
-    if (!writeWord(word, e)) return false;
-  for (auto& [msg, e] : edits_[Messages])
-    if (!writeMessage(msg, e)) return false;
+  // In increasing order of the numbers, as the rows lie in the file (and
+  // the messages' sequence numbers are given in that order).
+  for (uint32_t word : edits_[Words].ordered())
+    if (!writeWord(word, *edits_[Words].find(word))) return false;
+  for (uint32_t msg : edits_[Messages].ordered())
+    if (!writeMessage(msg, *edits_[Messages].find(msg))) return false;
   if (!setMeta("records", std::to_string(stored + countDelta_))) return false;
   stored_ = stored + countDelta_;
   edits_[Words].clear();

@@ -260,7 +260,7 @@ bool PostingDriver::writeTokens(uint32_t msg, Edit& e) {
 
 PhraseAnswer PostingDriver::phrase(uint32_t msg, uint32_t cut, const std::vector<uint32_t>& words,
                                    const std::unordered_set<uint32_t>& skip) {
-  if (!hasTokens_ || words.empty() || edits_[Messages].count(msg)) return PhraseAnswer::Unknown;
+  if (!hasTokens_ || words.empty() || edits_[Messages].contains(msg)) return PhraseAnswer::Unknown;
   std::string blob;
   bool found = false;
   if (!loadTokens(msg, blob, found) || !found) return PhraseAnswer::Unknown;
@@ -494,7 +494,7 @@ bool PostingDriver::phraseInSequences(uint32_t cut, const std::vector<uint32_t>&
   bool byBlob = true;
   std::string bytes;
   for (size_t m = 0; m < msgs.size(); ++m) {
-    if (edits_[Messages].count(msgs[m])) continue;  // a write not yet committed: read the message
+    if (edits_[Messages].contains(msgs[m])) continue;  // a write not yet committed: read the message
     if (byBlob) {
       int rc = blob ? sqlite3_blob_reopen(blob, msgs[m])
                     : sqlite3_blob_open(cur_->db, cur_->schema.c_str(), "message_tokens", "tokens", msgs[m], 0, &blob);

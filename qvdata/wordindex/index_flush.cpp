@@ -158,8 +158,8 @@ void IndexRun::Impl::beginFlush(bool finish) {
                 pairs.end());
   std::sort(pairs.begin(), pairs.end());
   dirtyWords.clear();
-  for (auto& entry : words)
-    if (entry.second.dirty) dirtyWords.push_back(&entry);
+  for (uint32_t n = 0; n < words.size(); ++n)
+    if (words.entry(n).dirty) dirtyWords.push_back(n);
   flushAt = 0;
   // Everything of the flush commits at once or not at all, so that the
   // counts always count exactly the occurrence records kept. (The resume
@@ -203,11 +203,11 @@ void IndexRun::Impl::flushPairs(size_t limit) {
 void IndexRun::Impl::flushWords(size_t limit) {
   size_t end = std::min(dirtyWords.size(), flushAt + limit);
   for (; flushAt < end; ++flushAt) {
-    WordEntry& e = dirtyWords[flushAt]->second;
+    WordEntry& e = words.entry(dirtyWords[flushAt]);
     bool ok;
     if (e.pos == 0) {
       WOR.WORDID = e.id;
-      WOR.THEWORD = dirtyWords[flushAt]->first;
+      WOR.THEWORD = words.word(dirtyWords[flushAt]);
       WOR.WORDCOUNT = e.count;
       ok = WordList.add();
       if (ok) e.pos = WordList.position();
@@ -268,9 +268,10 @@ void IndexRun::Impl::commitFlush() {
   state.lastMsgId = uint32_t(lastTextPos);
   state.recsLastTime = uint32_t(savedCount + passed);
   storeIndexState(database, state);
-  for (auto* entry : dirtyWords) {
-    entry->second.stored = entry->second.count;
-    entry->second.dirty = false;
+  for (uint32_t n : dirtyWords) {
+    WordEntry& e = words.entry(n);
+    e.stored = e.count;
+    e.dirty = false;
   }
   view.pairs += int64_t(pairs.size());
   pairs.clear();
@@ -279,7 +280,7 @@ void IndexRun::Impl::commitFlush() {
   removeIds.clear();
   removeWordPositions.clear();
   movedWords.clear();
-  view.words = int64_t(words.size());
+  view.words = int64_t(indexWords);
   stage = finishing || cancelled ? Stage::Finish : Stage::Index;
   if (stage == Stage::Index) view.status = "Indexing";
 }

@@ -217,49 +217,49 @@ void IndexRun::Impl::indexMessage() {
   if (!caret && numbered && stage != Stage::Done) texts.push_back(std::move(order));
 }
 
-uint32_t IndexRun::Impl::otherTextWord(const std::string& word) {
-  uint32_t& id = otherTextIds[word];
-  if (id == 0) id = textWordNumber(MasIdx, word);
-  return id;
+// A word met for the first time in this run: a stop word, else the word as
+// the word list holds it, else a new word with the next number.
+uint32_t IndexRun::Impl::newWord(const CutWord& w, WordTable::Hash h, uint32_t msg) {
+  WordEntry e;
+  if (stop.count(w.word)) {
+    e.stop = true;
+    return words.add(w.word, h, e);
+  }
+  bool stored = false;
+  if (!wordListComplete) {
+    WOR = WordListRec();
+    WOR.THEWORD = w.word;
+    if (WordList.get(WOR_by_theWord)) {
+      stored = true;
+      e.id = WOR.WORDID;
+      e.count = e.stored = WOR.WORDCOUNT;
+      e.pos = WordList.position();
+    } else if (ErrorCode() != ErrNotFound) {
+      tell("Unexpected file error:Wordlist(Get)||on Message#" + std::to_string(msg) + "|Word=" + w.word,
+           "Unexpected Error");
+      tell("There is unwritten data in memory.|The data set is corrupt.|Please restore from a backup.",
+           "Corrupt Data");
+      close(2);
+      return WordTable::kNone;
+    }
+  }
+  if (!stored) e.id = nextWordId++;
+  ++indexWords;
+  return words.add(w.word, h, e);
 }
 
 uint32_t IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
   if (stage == Stage::Done) return 0;
-  auto it = words.find(w.word);
-  if (it == words.end()) {
-    // Every word with a text-word number outside `words` is a stop word.
-    auto other = otherTextIds.find(w.word);
-    if (other != otherTextIds.end() && other->second != 0) return other->second;
-    if (stop.count(w.word)) return otherTextWord(w.word);
-    WordEntry e;
-    bool stored = false;
-    if (!wordListComplete) {
-      WOR = WordListRec();
-      WOR.THEWORD = w.word;
-      if (WordList.get(WOR_by_theWord)) {
-        stored = true;
-        e.id = WOR.WORDID;
-        e.count = e.stored = WOR.WORDCOUNT;
-        e.pos = WordList.position();
-      } else if (ErrorCode() != ErrNotFound) {
-        tell("Unexpected file error:Wordlist(Get)||on Message#" + std::to_string(msg) + "|Word=" + w.word,
-             "Unexpected Error");
-        tell("There is unwritten data in memory.|The data set is corrupt.|Please restore from a backup.",
-             "Corrupt Data");
-        close(2);
-        return 0;
-      }
-    }
-    if (!stored) {
-      e.id = nextWordId++;
-      e.count = 0;
-    }
-    it = words.emplace(w.word, e).first;
+  const WordTable::Hash h = WordTable::hashOf(w.word);
+  uint32_t n = words.find(w.word, h);
+  if (n == WordTable::kNone) {
+    n = newWord(w, h, msg);
+    if (n == WordTable::kNone) return 0;
   }
-  WordEntry& e = it->second;
+  WordEntry& e = words.entry(n);
   if (e.textId == 0) e.textId = textWordNumber(MasIdx, w.word);
   const uint32_t textId = e.textId;
-  if (e.lastMsg == msgStamp) return textId;  // counted for this message already
+  if (e.stop || e.lastMsg == msgStamp) return textId;  // not indexed, or counted for this message already
   int64_t indexed = savedCount + passed;
   if (moveFrequent && indexed > indexTuning().frequentAfter && indexed / 4 < e.count) {
     // Too common to be worth indexing: to the stop list and out of the index,
@@ -268,8 +268,10 @@ uint32_t IndexRun::Impl::addWord(const CutWord& w, uint32_t msg) {
     movedWords.push_back(w.word);
     removeIds.insert(uint32_t(e.id));
     if (e.pos) removeWordPositions.push_back(e.pos);
-    otherTextIds[w.word] = textId;
-    words.erase(it);
+    e = WordEntry();
+    e.stop = true;
+    e.textId = textId;
+    --indexWords;
     return textId;
   }
   e.lastMsg = msgStamp;
@@ -303,6 +305,7 @@ void IndexRun::Impl::close(int res) {
   if (flushOpen) rollbackTransaction();
   flushOpen = false;
   words.clear();
+  indexWords = 0;
   pairs.clear();
   IndexingInProgress = 0;
   stage = Stage::Done;
@@ -313,7 +316,7 @@ void IndexRun::Impl::close(int res) {
 void IndexRun::Impl::updateView() {
   view.indexed = passed;
   view.progress = std::min(passed, view.progressMax);
-  view.words = int64_t(words.size());
+  view.words = int64_t(indexWords);
 }
 
 // ---------------------------------------------------------------------------

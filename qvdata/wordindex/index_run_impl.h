@@ -16,6 +16,7 @@
 #include "wordindex/index_run.h"
 #include "wordindex/stop_list.h"
 #include "wordindex/word_cut.h"
+#include "wordindex/word_table.h"
 
 namespace qv {
 
@@ -40,16 +41,6 @@ enum class Stage {
   FlushCommit,   // the moved words and the commit, then the resume point
   Finish,
   Done,
-};
-
-struct WordEntry {
-  int32_t id = 0;
-  int32_t count = 0;
-  int32_t stored = 0;     // the count as last written to WordList
-  int64_t pos = 0;        // stored position in WordList; 0 while not written
-  uint32_t lastMsg = 0;   // the message that counted it last (a run-local number)
-  uint32_t textId = 0;    // its number among the occurrence file's text words; 0 until asked
-  bool dirty = false;
 };
 
 // The words of a message in order as text-word numbers: its subject's,
@@ -85,14 +76,16 @@ struct IndexRun::Impl : EngineRun {
   bool indexNumbers = true, indexFooters = false, moveFrequent = true;
 
   StopWords stop;
-  std::unordered_map<std::string, indexing::WordEntry> words;
+  // Every word met: those of the index, and stop words with their text-word
+  // numbers (all words outside the index that have such a number are stop
+  // words).
+  indexing::WordTable words;
+  size_t indexWords = 0;  // entries of `words` that are not stop words
   bool wordListComplete = false;  // every stored word is in `words` (the list was empty)
   int32_t nextWordId = 1;
   std::vector<std::pair<uint32_t, uint32_t>> pairs;  // (message ID, word ID) since the last flush
   // The words of each message indexed since the last flush, for the phrase check.
   std::vector<indexing::TextWords> texts;
-  // Text-word numbers of words not in `words`: all of them stop words.
-  std::unordered_map<std::string, uint32_t> otherTextIds;
   uint32_t msgStamp = 0;
   std::unordered_map<uint32_t, std::string> headings;  // thread subjects
 
@@ -115,7 +108,7 @@ struct IndexRun::Impl : EngineRun {
 
   // The flush under way (its transaction is open from beginFlush to commitFlush).
   size_t flushAt = 0;
-  std::vector<std::pair<const std::string, indexing::WordEntry>*> dirtyWords;
+  std::vector<uint32_t> dirtyWords;  // entries of `words`
   bool flushOpen = false;
   bool finishing = false;       // flush everything, then finish
 
@@ -147,7 +140,9 @@ struct IndexRun::Impl : EngineRun {
   // Counts the word for the message (unless it is a stop word); its
   // text-word number, 0 when there is none.
   uint32_t addWord(const CutWord& w, uint32_t msg);
-  uint32_t otherTextWord(const std::string& word);
+  // The entry of a word not met before; WordTable::kNone after a failed read
+  // (told, and the run ended).
+  uint32_t newWord(const CutWord& w, indexing::WordTable::Hash h, uint32_t msg);
   void beginFlush(bool finish);
   void flushPairs(size_t limit);
   void flushWords(size_t limit);
