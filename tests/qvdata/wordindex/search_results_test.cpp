@@ -259,8 +259,12 @@ TEST_F(SearchResultsTest, ALimitGivesTheNewestHitsOfTheWholeAnswerForEveryKindOf
       s.limit = limit;
       std::vector<uint32_t> newest(all.begin(), all.begin() + long(std::min(limit, all.size())));
       EXPECT_EQ(run(s), newest) << "request " << which << ", limit " << limit;
-      if (all.size() > limit) EXPECT_TRUE(s.stoppedAtLimit()) << "request " << which << ", limit " << limit;
-      if (all.size() < limit) EXPECT_FALSE(s.stoppedAtLimit()) << "request " << which << ", limit " << limit;
+      if (all.size() > limit) {
+        EXPECT_TRUE(s.stoppedAtLimit()) << "request " << which << ", limit " << limit;
+      }
+      if (all.size() < limit) {
+        EXPECT_FALSE(s.stoppedAtLimit()) << "request " << which << ", limit " << limit;
+      }
     }
   }
 }
