@@ -138,7 +138,7 @@ bool AddressRun::Impl::open() {
   std::string file = name.empty() ? info->defaultFile : name;
   if (std::string problem = exportNameProblem(file); !problem.empty()) return fail(problem);
   path = exportPath(file);
-  holdFiles({FilePerson});
+  if (!holdFiles({FilePerson})) return fail("The persons of this database cannot be read.");
   view.persons = Person.records();
   if (view.persons <= 0) {
     noPersons = true;
