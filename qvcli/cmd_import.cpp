@@ -31,6 +31,7 @@ int cmdImport(const Args& argsIn) {
   takeOption(args, "--topic", topic);
   takeOption(args, "--commit-every", commitEvery);
   s.allowReimport = takeFlag(args, "--reimport");
+  s.indexWords = takeFlag(args, "--index");
   bool unattendedRun = takeFlag(args, "--unattended");
   for (const std::string& a : args)
     if (a.rfind("--", 0) == 0) return fail("unknown option \"" + a + "\"");
@@ -108,6 +109,7 @@ int cmdImport(const Args& argsIn) {
   // What kept sources from being read or the run from posting, also where
   // nothing could be shown (unattended).
   for (const std::string& line : v.problems) say("Problem:             %s\n", line.c_str());
+  if (v.indexed > 0) say("Messages indexed:    %lld\n", static_cast<long long>(v.indexed));
   say("Temporary records:   %lld\n", static_cast<long long>(v.tempRecords));
   say("Elapsed seconds:     %lld\n", static_cast<long long>(run.elapsedSeconds()));
   say("Result:              %s\n", run.result() == 1 ? "completed" : "not completed");

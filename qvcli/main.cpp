@@ -38,8 +38,9 @@ const std::vector<Command>& commands() {
       {"formats", "formats", "list the source formats that an import can read", cmdFormats, Needs::Nothing},
       {"import",
        "import --format NAME [--mailbox NAME] [--forum NAME] [--kinds mail,forum,news] [--method tree|dir|files] "
-       "[--masks \"*.MSG;*.OLD\"] [--reimport] [--filter all|create-only] [--topic ID] [--commit-every N] [--unattended] PATH...",
-       "import messages (at most N to a commit with --commit-every); prints the run's counters and status", cmdImport, Needs::Writing},
+       "[--masks \"*.MSG;*.OLD\"] [--reimport] [--filter all|create-only] [--topic ID] [--commit-every N] [--index] [--unattended] PATH...",
+       "import messages (at most N to a commit with --commit-every); with --index their words go to the word index in the "
+       "same pass, as for a database that indexes automatically; prints the run's counters and status", cmdImport, Needs::Writing},
       {"show", "show DB [--thread|--sender|--date] [MSGID]", "list the messages of a database, or show one with its text",
        cmdShow, Needs::Reading},
       {"check", "check DB",

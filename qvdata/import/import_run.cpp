@@ -1,5 +1,7 @@
 #include "import/import_run.h"
 
+#include "wordindex/import_index.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -70,6 +72,9 @@ ImportRun::ImportRun(const ImportSettings& settings) : EngineRun(engine_, kNoBat
   if (runSlice_ < 1) runSlice_ = 4;
   if (parserSlice_ < 1) parserSlice_ = 10;
   savedDirnamn_ = Mem.Dirnamn;
+  savedNumber_ = Mem.ForumNumber;
+  savedDescription_ = Mem.Description;
+  savedType_ = Mem.ForumType;
   startDate_ = today();
   startTime_ = clockNow();
   StartStop(1, kImportStopwatch);
@@ -121,6 +126,7 @@ void ImportRun::runStage() {
     case ImportStage::ConvertFile: stageConvertFile(); break;
     case ImportStage::NextDatabase: stageNextDatabase(); break;
     case ImportStage::PostMessages: stagePostMessages(); break;
+    case ImportStage::IndexDatabase: stageIndexDatabase(); break;
     case ImportStage::BuildSaveFileIndex: stageBuildSaveFileIndex(); break;
     case ImportStage::Finished: stageFinished(); break;
     case ImportStage::Closed: break;
@@ -489,7 +495,12 @@ void ImportRun::stageNextDatabase() {
   toPost_.pop_front();
   currentKind_ = current_.kind;
   view_.targetName = current_.name;
+  // The database posted into is the current one until the run closes (its
+  // word index is read and written as the current database's).
   Mem.Dirnamn = "F" + std::to_string(current_.dirNumber);
+  Mem.ForumNumber = current_.id;
+  Mem.Description = current_.name;
+  Mem.ForumType = currentKind_;
 
   std::string dir = joinPath({Mem.FileDir, Mem.Dirnamn});
   std::error_code ec;
@@ -498,6 +509,7 @@ void ImportRun::stageNextDatabase() {
   FOR = ForumsRec();
   FOR.ID = current_.id;
   bool listed = Forums.get(FOR_ForumKey);
+  indexWords_ = settings_.indexWords || (listed && FOR.INDEXTYPE == 1);
   if (current_.created && !listed) {
     FOR = ForumsRec();
     FOR.ID = current_.id;
@@ -554,6 +566,7 @@ void ImportRun::stageNextDatabase() {
   poster_ = std::make_unique<Poster>(settings_, startDate_, startTime_);
   poster_->setDatabase(current_.id, currentKind_, currentKind_ == KindMailDb ? &owner_ : nullptr,
                        currentKeepsOriginals_, training_.dictionary(current_.id));
+  startIndexing();
   NHR = ImpHeaderRec();
   NHR.INTERNAL = current_.id;
   ImpHeader.setPrefix(NHR_MSGKEY, 1);
@@ -584,14 +597,18 @@ bool ImportRun::commitPosting() {
   if (!inTransaction_) return true;
   if (!applyCounts()) {
     inTransaction_ = transactionActive();
+    index_.reset();
     return false;
   }
   inTransaction_ = false;
   crashPoint("posting-commit");
   if (!commitTransaction()) {
     TransactionCheck();
+    index_.reset();  // its words belong to messages that were not kept
     return false;
   }
+  crashPoint("index-commit");
+  commitIndex();
   keepSettingDue_ = false;
   databaseCount_ += newMessages_;
   newMessages_ = 0;
@@ -666,6 +683,7 @@ void ImportRun::stagePostMessages() {
     }
     ++view_.imported;
     noteTouched(current_.id);
+    if (index_) index_->add(r.number, r.textPosition);
     if (!r.countsApply) ++view_.updated;
     ++sinceCommit_;
     countPosted(r, section);
@@ -682,7 +700,7 @@ void ImportRun::stagePostMessages() {
     }
   }
   if (done) {
-    stage_ = ImportStage::NextDatabase;
+    stage_ = indexWords_ ? ImportStage::IndexDatabase : ImportStage::NextDatabase;
     return;
   }
   if (lowSpace(Mem.FileDir, "This may be too little to allow import. Running out of diskspace may corrupt the "
@@ -763,6 +781,8 @@ void ImportRun::stopEarly(const std::string& reason) {
 // What the last commit left stands; the open transaction is rolled back.
 void ImportRun::abortRun(const std::string& reason) {
   if (transactionActive()) rollbackTransaction();
+  index_.reset();  // the words of messages rolled back are not written
+  indexRun_.reset();
   inTransaction_ = false;
   result_ = 2;
   stopReason_ = reason.empty() ? kFailedStatus : reason;
@@ -798,6 +818,10 @@ void ImportRun::close() {
   }
   if (transactionActive()) rollbackTransaction();
   inTransaction_ = false;
+  // The index keeps the words of what was committed.
+  if (index_) index_->finish();
+  index_.reset();
+  indexRun_.reset();
   closeSource();
   if (counterHeld_) {
     reserveIdCounter(false);
@@ -817,6 +841,9 @@ void ImportRun::close() {
                                                                    : EngineState::Failed);
   EngineRun::close();  // lets go of the installation's files the run held
   Mem.Dirnamn = savedDirnamn_;
+  Mem.ForumNumber = savedNumber_;
+  Mem.Description = savedDescription_;
+  Mem.ForumType = savedType_;
   if (onClosed_) {
     auto f = std::move(onClosed_);
     onClosed_ = nullptr;

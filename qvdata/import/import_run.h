@@ -44,8 +44,11 @@
 #include "services/file_scope.h"
 #include "services/prompt.h"
 #include "services/status.h"
+#include "wordindex/index_run.h"
 
 namespace qv {
+
+class ImportIndex;
 
 enum class ImportStage {
   Start,
@@ -54,6 +57,7 @@ enum class ImportStage {
   ConvertFile,
   NextDatabase,
   PostMessages,
+  IndexDatabase,  // the word index of the database just posted into brought up to date
   BuildSaveFileIndex,
   Finished,
   Closed,
@@ -74,6 +78,7 @@ struct ImportView {
   // The warnings and errors of the run, one line each, shown or not (an
   // unattended run shows none): a source skipped with the reason, a failure.
   std::vector<std::string> problems;
+  int64_t indexed = 0;      // messages whose words went to the word index
   int64_t tempRecords = 0;  // records in the temporary file
   int64_t inDatabase = 0;   // messages already in the target database
   bool countersEnabled = false;
@@ -174,6 +179,13 @@ class ImportRun : public ImportContext, private EngineRun {
   void commitConversion();
   void stageNextDatabase();
   void stagePostMessages();
+  // import_run_index.cpp
+  // The current database's index, kept as its messages are posted when its
+  // words go to the index in this run and the index is up to date.
+  void startIndexing();
+  // After a posting commit: the words of its messages committed to the index.
+  void commitIndex();
+  void stageIndexDatabase();
   // import_counts.cpp
   void countPosted(const PostResult& r, uint32_t section);
   bool applyCounts();
@@ -275,6 +287,10 @@ class ImportRun : public ImportContext, private EngineRun {
   int currentKind_ = 0;
   FileScope postingScope_{std::vector<int>{}};  // the files of the database being posted into
   std::unique_ptr<Poster> poster_;
+  bool indexWords_ = false;                  // the current database's words go to its index
+  std::unique_ptr<ImportIndex> index_;       // its index, kept as its messages are posted
+  std::unique_ptr<IndexRun> indexRun_;       // the run that brings its index up to date at its end
+  int64_t indexedBefore_ = 0;                // messages indexed for the databases posted before
   bool inTransaction_ = false;
   int64_t sinceCommit_ = 0;  // messages posted since the last commit
   std::chrono::steady_clock::time_point transactionBegun_;
@@ -296,6 +312,9 @@ class ImportRun : public ImportContext, private EngineRun {
 
   // State of the program before the run, restored at close.
   std::string savedDirnamn_;
+  uint32_t savedNumber_ = 0;
+  std::string savedDescription_;
+  int savedType_ = 0;
   int32_t startDate_ = 0;
   int32_t startTime_ = 0;
   bool keepOpen_ = false;

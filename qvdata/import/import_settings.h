@@ -27,6 +27,9 @@ struct ImportSettings {
   int filter = FilterAll;
   uint32_t mailTopic = 0;              // COD.ID given to every imported mail; 0 none
   int commitMessages = 0;              // messages per posting commit at most; 0: the program's choice
+  // The words of the posted messages go to the word index in the same pass,
+  // as they do for every database that indexes automatically.
+  bool indexWords = false;
 
   // The kind a CompuServe reader's file is taken for when its content does
   // not tell: mail when the import takes mail and no forum messages, else

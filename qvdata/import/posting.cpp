@@ -263,6 +263,7 @@ PostResult Poster::postForum(uint32_t sectionId, bool news) {
   if (isNew) MSG.DUMMY = 0;
   if (!UppDat(MsgNmbr, isNew ? OpAdd : OpChange, ReportRollback)) return PostResult{PostFailed};
   if (!writeText(number, isNew)) return PostResult{PostFailed};
+  if (isNew) r.textPosition = MsgText.position();
   // The record has a date only: the time the source gives is kept beside it.
   if (!keepMessageTime(number, NHR.TIME, ReportRollback)) return PostResult{PostFailed};
   if (news && !storeOriginal(number)) return PostResult{PostFailed};
@@ -363,6 +364,8 @@ PostResult Poster::postMail() {
   if (!UppDat(Mail, OpAdd, ReportRollback)) return PostResult{PostFailed};
   if (!keepWholeSubject(mailId, subject, start.str(), ReportRollback)) return PostResult{PostFailed};
   if (!writeText(mailId, true)) return PostResult{PostFailed};
+  r.number = mailId;
+  r.textPosition = MsgText.position();
   if (hasCopies && !addCarbonCopies(mailId)) return PostResult{PostFailed};
   if (!storeOriginal(mailId)) return PostResult{PostFailed};
 

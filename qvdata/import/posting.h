@@ -35,6 +35,7 @@ struct PostResult {
   // (its message had been purged): answers imported meanwhile may name it.
   bool reposted = false;
   uint32_t number = 0;  // the message's number in the database
+  int64_t textPosition = 0;  // stored position of the text written for a new message; 0 when none was
   uint32_t oldFromId = 0;
   uint32_t oldToId = 0;
   uint32_t oldThreadId = 0;

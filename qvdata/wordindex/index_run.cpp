@@ -36,15 +36,13 @@ void observe(IndexPoint point) {
 
 // ---------------------------------------------------------------------------
 
-void IndexRun::Impl::start() {
+bool IndexRun::Impl::readSettings() {
   IndexingInProgress = 1;
   kind = Mem.ForumType;
-  view.caption = std::string(unattended() ? " Scheduled indexing [" : " Indexing [") + Mem.Description + "]";
-  view.status = "Starting";
-  if (!WSVars(KLoad)) {
+  if (!WSVars(KLoad) || !openStopMoves()) {
     tell("Unable to read configuration file.|Indexing Skipped", "Index Problem");
     close(2);
-    return;
+    return false;
   }
   indexNumbers = WSVarsGet(ItemIndexNumbers) != 0;
   indexFooters = footersIndexed(kind);
@@ -52,17 +50,20 @@ void IndexRun::Impl::start() {
                            : kind == KindMailDb ? ItemFrequentMail
                                                 : ItemFrequentNews) != 0;
   StartWordHash['^'] = 1;
+  return true;
+}
 
-  std::vector<int> files = {FileMsgText, FileMasIdx, FilePurgeList, FileStopList, FileWordList};
+void IndexRun::Impl::start() {
+  view.caption = std::string(unattended() ? " Scheduled indexing [" : " Indexing [") + Mem.Description + "]";
+  view.status = "Starting";
+  if (!readSettings()) return;
+
+  std::vector<int> files = indexFiles();
+  files.push_back(FileMsgText);
   if (kind == KindMailDb)
     files.push_back(FileMail);
   else
     files.insert(files.end(), {FileMsgNmbr, FileThreads});
-  if (!openStopMoves()) {
-    tell("Unable to read configuration file.|Indexing Skipped", "Index Problem");
-    close(2);
-    return;
-  }
 
   if (full() && !unattended() && (state.lastMsgId != 0 || state.recsLastTime != 0)) {
     bool holds;
@@ -97,20 +98,31 @@ void IndexRun::Impl::start() {
   stage = pending ? Stage::MovePending : Stage::Prepare;
 }
 
-// Words marked in the word list: to the stop list, then out of the index.
-void IndexRun::Impl::prepare() {
-  view.status = "Preparing";
+std::vector<int> IndexRun::Impl::indexFiles() { return {FileMasIdx, FilePurgeList, FileStopList, FileWordList}; }
+
+void IndexRun::Impl::prepareWords() {
   loadStopList(stop);
-  int64_t textCount = MsgText.records();
-  // Long sequential reads and bulk writes: larger page caches.
-  MsgText.sendOption("QUICKSCAN=ON");
-  MasIdx.sendOption("QUICKSCAN=ON");
-  WordList.sendOption("QUICKSCAN=ON");
   if (full()) {
     state.lastMsgId = 0;
     state.recsLastTime = 0;
   }
   savedCount = state.recsLastTime;
+  lastTextPos = int64_t(state.lastMsgId);
+  // The next new word number.
+  WordList.set(WOR_by_WordId);
+  nextWordId = WordList.previous() ? WOR.WORDID + 1 : 1;
+  wordListComplete = !WordList.hasRecords();
+}
+
+// Words marked in the word list: to the stop list, then out of the index.
+void IndexRun::Impl::prepare() {
+  view.status = "Preparing";
+  int64_t textCount = MsgText.records();
+  // Long sequential reads and bulk writes: larger page caches.
+  MsgText.sendOption("QUICKSCAN=ON");
+  MasIdx.sendOption("QUICKSCAN=ON");
+  WordList.sendOption("QUICKSCAN=ON");
+  prepareWords();
   if (state.lastMsgId != 0) {
     MsgText.setFileOrder(int64_t(state.lastMsgId));
     lastTextPos = skipPos = int64_t(state.lastMsgId);
@@ -120,11 +132,6 @@ void IndexRun::Impl::prepare() {
   }
   view.pending = std::max<int64_t>(0, textCount - savedCount);
   view.progressMax = std::max<int64_t>(1, view.pending);
-
-  // The next new word number.
-  WordList.set(WOR_by_WordId);
-  nextWordId = WordList.previous() ? WOR.WORDID + 1 : 1;
-  wordListComplete = !WordList.hasRecords();
   int64_t occurrences = MasIdx.records();
   checkExisting = occurrences > 0;
   // Large additions are appended without key maintenance and the keys built
@@ -194,6 +201,10 @@ void IndexRun::Impl::indexMessage() {
   if (checkExisting && hasOccurrences(id)) return;
   std::string subject;
   if (!textHeader(id, subject)) return;
+  cutMessage(id, subject, TXT.MsgText);
+}
+
+void IndexRun::Impl::cutMessage(uint32_t id, const std::string& subject, std::string_view text) {
   ++msgStamp;
   // The subject's and the text's words in order go with the occurrences,
   // for the phrase check; not for a message with '^', which this run cuts
@@ -206,7 +217,7 @@ void IndexRun::Impl::indexMessage() {
   while (s.next(w))
     if (acceptWord(w, indexNumbers)) order.words.push_back(addWord(w, id));
   order.subjectWords = uint32_t(order.words.size());
-  forEachIndexedPart(TXT.MsgText, kind, indexFooters, [&](std::string_view piece) {
+  forEachIndexedPart(text, kind, indexFooters, [&](std::string_view piece) {
     if (piece.find('^') != std::string_view::npos) caret = true;
     WordCutter c(piece);
     while (c.next(w))
@@ -294,7 +305,7 @@ void IndexRun::Impl::finish() {
   storeIndexState(database, state);
   view.status = cancelled ? "Indexing cancelled" : "Indexing finished!";
   updateView();
-  if (!cancelled) tell("Indexing finished!", "Indexing", Icon::Information);
+  if (!cancelled && !quiet) tell("Indexing finished!", "Indexing", Icon::Information);
   close(cancelled ? 2 : 1);
 }
 
@@ -371,6 +382,7 @@ bool IndexRun::Impl::runSlice(std::chrono::milliseconds) {
 
 bool IndexRun::finished() const { return impl_->stage == Stage::Done; }
 void IndexRun::cancel() { impl_->cancelled = true; }
+void IndexRun::quietFinish() { impl_->quiet = true; }
 int IndexRun::result() const { return impl_->result; }
 const IndexState& IndexRun::state() const { return impl_->state; }
 const IndexView& IndexRun::view() const { return impl_->view; }

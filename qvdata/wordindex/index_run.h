@@ -82,6 +82,8 @@ class IndexRun {
   // The window's close: cancels between steps, keeping the resume point of
   // the last completed flush.
   void cancel();
+  // No "Indexing finished!" at the end: the caller (an import) reports it.
+  void quietFinish();
   // 1 completed, 2 cancelled or could not start.
   int result() const;
   const IndexState& state() const;

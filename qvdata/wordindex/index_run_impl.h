@@ -1,7 +1,8 @@
 // The state of an indexing run (wordindex/index_run.h) shared by the files
 // that carry out its stages: index_run.cpp starts, indexes and ends a run;
 // index_flush.cpp writes a flush and removes the words that leave the
-// index. Only those two files include this one.
+// index; import_index.cpp feeds a run the messages an import posts. Only
+// those three files include this one.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +72,10 @@ struct IndexRun::Impl : EngineRun {
   int result = 2;
   bool cancelled = false;
   bool closed = false;
+  bool quiet = false;  // no "Indexing finished!": the caller reports the end
+  // Fed by an import (import_index.cpp): the texts come from the posting,
+  // not from MsgText, and the run holds the index files only.
+  bool fed = false;
 
   int kind = 0;
   bool indexNumbers = true, indexFooters = false, moveFrequent = true;
@@ -130,19 +135,31 @@ struct IndexRun::Impl : EngineRun {
 
   // ---- stages ----
 
+  // Reads the settings the words are cut under and opens the record of moved
+  // words; false (told, the run closed) when the configuration cannot be read.
+  bool readSettings();
   void start();
+  // Starts a run that an import feeds (import_index.cpp): the index files
+  // held, the words read; false when it could not start (closed).
+  bool startFed();
   void movePending();
   void removeByKey();
   void deleteWords();
   void prepare();
   void indexBatch();
   void indexMessage();
+  // Cuts the words of message `id` from its subject and text and counts them.
+  void cutMessage(uint32_t id, const std::string& subject, std::string_view text);
   // Counts the word for the message (unless it is a stop word); its
   // text-word number, 0 when there is none.
   uint32_t addWord(const CutWord& w, uint32_t msg);
   // The entry of a word not met before; WordTable::kNone after a failed read
   // (told, and the run ended).
   uint32_t newWord(const CutWord& w, indexing::WordTable::Hash h, uint32_t msg);
+  // The files the run holds besides the texts and headers.
+  static std::vector<int> indexFiles();
+  // Reads the stop list, the next word number and the resume point.
+  void prepareWords();
   void beginFlush(bool finish);
   void flushPairs(size_t limit);
   void flushWords(size_t limit);

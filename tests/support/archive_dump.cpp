@@ -75,11 +75,74 @@ class Dumper {
       if (t != "sqlite_sequence" && t != "qv_meta") tables.push_back(t);
     }
     sqlite3_finalize(st);
-    for (const std::string& t : tables) table(db, rel, t);
+    if (endsWith(rel, "/IDX029.ADF") && std::find(tables.begin(), tables.end(), "word_postings") != tables.end()) {
+      occurrences(db, rel);
+    } else {
+      for (const std::string& t : tables) table(db, rel, t);
+    }
     sqlite3_close(db);
   }
 
  private:
+  // The numbers of a list: LEB128 varints of the differences between neighbours.
+  static std::vector<int64_t> decodeList(const void* p, int n) {
+    std::vector<int64_t> out;
+    const auto* c = static_cast<const unsigned char*>(p);
+    int64_t last = 0;
+    for (int i = 0; i < n;) {
+      uint64_t v = 0;
+      for (int shift = 0; i < n; shift += 7) {
+        unsigned char b = c[i++];
+        v |= uint64_t(b & 0x7f) << shift;
+        if (!(b & 0x80)) break;
+      }
+      last += int64_t(v);
+      out.push_back(last);
+    }
+    return out;
+  }
+
+  std::string message(int64_t id) {
+    auto it = ids_.emplace(id, int64_t(ids_.size()) + 1).first;
+    return "#" + std::to_string(it->second);
+  }
+
+  template <class Row>
+  void rows(sqlite3* db, const char* sql, Row row) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) return;  // a table the file does not have
+    while (sqlite3_step(st) == SQLITE_ROW) row(st);
+    sqlite3_finalize(st);
+  }
+
+  void occurrences(sqlite3* db, const std::string& rel) {
+    std::map<int64_t, std::vector<int64_t>> byWord;
+    rows(db, "SELECT word, messages FROM word_postings", [&](sqlite3_stmt* st) {
+      std::vector<int64_t> m = decodeList(sqlite3_column_blob(st, 1), sqlite3_column_bytes(st, 1));
+      auto& all = byWord[sqlite3_column_int64(st, 0)];
+      all.insert(all.end(), m.begin(), m.end());
+    });
+    for (auto& [word, messages] : byWord) {
+      std::sort(messages.begin(), messages.end());
+      out_ << rel << " word " << word << ":";
+      for (int64_t m : messages) out_ << " " << message(m);
+      out_ << "\n";
+    }
+    rows(db, "SELECT message, words FROM message_words ORDER BY message", [&](sqlite3_stmt* st) {
+      out_ << rel << " message " << message(sqlite3_column_int64(st, 0)) << ":";
+      for (int64_t w : decodeList(sqlite3_column_blob(st, 1), sqlite3_column_bytes(st, 1))) out_ << " " << w;
+      out_ << "\n";
+    });
+    rows(db, "SELECT message, hex(tokens) FROM message_tokens ORDER BY message", [&](sqlite3_stmt* st) {
+      out_ << rel << " sequence " << message(sqlite3_column_int64(st, 0)) << ": "
+           << reinterpret_cast<const char*>(sqlite3_column_text(st, 1)) << "\n";
+    });
+    rows(db, "SELECT id, word FROM text_words ORDER BY id", [&](sqlite3_stmt* st) {
+      out_ << rel << " text word " << sqlite3_column_int64(st, 0) << ": "
+           << reinterpret_cast<const char*>(sqlite3_column_text(st, 1)) << "\n";
+    });
+  }
+
   void table(sqlite3* db, const std::string& rel, const std::string& t) {
     sqlite3_stmt* st = nullptr;
     std::string sql = "SELECT * FROM \"" + t + "\" ORDER BY qv_pos";

@@ -9,6 +9,13 @@
 // file (the counter and the installation's settings) and the date and time
 // an import stamps on the texts it writes, and the moment a task run ended
 // with the seconds its imports took, are left out.
+//
+// The word-occurrence file is dumped by what it holds rather than by how
+// its rows happen to be cut: each word with all its messages, each message
+// with its words and word sequence, and the text words. The segments of a
+// word's list and the messages' sequence numbers follow the commits that
+// wrote them, which an index kept in the import's pass and one built after
+// it make at different moments.
 #pragma once
 
 #include <string>
