@@ -389,7 +389,12 @@ TEST_F(TaskRunnerTest, EveryStepRunsInSlicesThatAWindowCanTick) {
       EXPECT_FALSE(run.activity().empty());
     }
     // A slice of no time still moves the step on: it ends, and not in one go.
-    EXPECT_GT(ticks, 1) << taskStepName(s);
+    // The mailbox indexes automatically, so the import indexed its words in
+    // its pass and the index step finds nothing left to do.
+    if (s.kind == TaskStepKind::WordIndex)
+      EXPECT_EQ(ticks, 0) << taskStepName(s);
+    else
+      EXPECT_GT(ticks, 1) << taskStepName(s);
     EXPECT_EQ(run.result(), ResultCompleted) << taskStepName(s);
     reportTaskStep(run.result(), run.seconds(), run.touched());
     kinds.push_back(s.kind);
