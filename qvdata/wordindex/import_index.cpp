@@ -53,7 +53,10 @@ bool IndexRun::Impl::startFed() {
   fed = true;
   quiet = true;
   if (!readSettings()) return false;
-  if (!holdFiles(indexFiles(), OpExclusive)) {
+  // Shared, not exclusive as an indexing run holds them: a search in another
+  // process goes on during a long import, and an indexing run, which wants
+  // them alone, cannot start beside it.
+  if (!holdFiles(indexFiles(), OpShared)) {
     close(2);
     return false;
   }
