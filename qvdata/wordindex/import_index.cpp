@@ -95,10 +95,19 @@ void ImportIndex::add(uint32_t msg, int64_t textPosition) {
   r.lastTextPos = textPosition;
 }
 
-bool ImportIndex::commit() {
+bool ImportIndex::commit() { return flush(false); }
+
+bool ImportIndex::flush(bool all) {
   IndexRun::Impl& r = *impl_;
   if (r.stage != Stage::Index) return false;
   if (r.passed == committedPassed_) return true;
+  // The words wait for as many occurrence records as a flush of an indexing
+  // run writes: a flush rewrites the lists of most words, and a commit of the
+  // posting every few thousand messages would rewrite them all again and
+  // again. What waits is cut from committed messages only; should the run
+  // end without its flush, the indexing run at the database's end (of this
+  // run or the next) reads those texts back.
+  if (!all && r.pairs.size() < indexTuning().flushPairs) return true;
   r.beginFlush(false);
   for (;;) {
     switch (r.stage) {
@@ -116,7 +125,7 @@ bool ImportIndex::commit() {
 }
 
 bool ImportIndex::finish() {
-  if (!commit()) return false;
+  if (!flush(true)) return false;
   impl_->finish();
   return impl_->result == 1;
 }

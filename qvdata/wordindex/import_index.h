@@ -5,12 +5,14 @@
 // import would give it, in the same order (the same word numbers, the same
 // words moved to the stop list).
 //
-// The index's flush is a transaction of its own, after the posting's (which
-// already holds as many files as one transaction may). Between the two
-// commits the database holds texts that its index does not, as after any
-// import into a database indexed later, and the resume point in its Forums
-// record says so: an indexing run picks them up (the import runs one at the
-// end of the database whenever its index is not up to date).
+// The index's flush is a transaction of its own, after the posting's commit
+// (whose transaction already holds as many files as one may), once a flush's
+// worth of words is cut and at the end of the database. Until then the
+// database holds texts that its index does not, as after any import into a
+// database indexed later, and the resume point in its Forums record says so:
+// should the run end without its flush, an indexing run picks them up (the
+// import runs one at the end of the database whenever its index is not up to
+// date).
 #pragma once
 
 #include <cstdint>
@@ -37,8 +39,9 @@ class ImportIndex {
   // text).
   void add(uint32_t msg, int64_t textPosition);
   // After the posting's commit: writes and commits the words added since
-  // the last. False when the index could not be written (told; the feed has
-  // ended, and the index stays as its last commit left it).
+  // the last flush when they are as many as an indexing run flushes at once.
+  // False when the index could not be written (told; the feed has ended, and
+  // the index stays as its last flush left it).
   bool commit();
   // The end of the database: commits what is left and ends the feed (the
   // word list's count key built, the run's state stored). False as commit().
@@ -49,6 +52,9 @@ class ImportIndex {
 
  private:
   explicit ImportIndex(std::unique_ptr<IndexRun::Impl> impl);
+  // Writes and commits what was cut since the last flush: everything with
+  // `all`, else only once it is a flush's worth.
+  bool flush(bool all);
   std::unique_ptr<IndexRun::Impl> impl_;
   int64_t committedPassed_ = 0;
 };
