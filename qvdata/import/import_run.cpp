@@ -1,7 +1,5 @@
 #include "import/import_run.h"
 
-#include "wordindex/import_index.h"
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -32,6 +30,7 @@
 #include "storage/buffer_guard.h"
 #include "storage/collation.h"
 #include "import/touched_databases.h"
+#include "wordindex/import_index.h"
 
 namespace fs = std::filesystem;
 
