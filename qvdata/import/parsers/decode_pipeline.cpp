@@ -50,6 +50,10 @@ void DecodePipeline::decodeJob(MailJob& job) {
 
 bool DecodePipeline::room() const {
   std::lock_guard<std::mutex> hold(lock_);
+  return roomLocked();
+}
+
+bool DecodePipeline::roomLocked() const {
   if (!threaded_) return slots_.empty();
   return slots_.empty() || (slots_.size() < kMaxJobs && bytesIn_ < kMaxBytes);
 }
@@ -79,6 +83,12 @@ void DecodePipeline::put(std::unique_ptr<MailJob> job) {
     ++nextWork_;
     return;
   }
+  // The worker is woken for a batch, not for every message: a wake-up costs
+  // about as much as decoding a small one.
+  if (slots_.size() - nextWork_ >= kWakeJobs || !roomLocked()) wakeWorker();
+}
+
+void DecodePipeline::wakeWorker() {
   if (workerIdle_) workToDo_.notify_one();
 }
 
@@ -107,6 +117,7 @@ std::unique_ptr<MailJob> DecodePipeline::take() {
   std::unique_lock<std::mutex> hold(lock_);
   if (slots_.empty()) return nullptr;
   if (!slots_.front().done) {
+    wakeWorker();
     callerWaiting_ = true;
     workDone_.wait(hold, [&] { return slots_.front().done; });
     callerWaiting_ = false;

@@ -62,6 +62,9 @@ class DecodePipeline {
 
   static constexpr size_t kMaxJobs = 64;
   static constexpr size_t kMaxBytes = 16u << 20;
+  // The worker is woken when this many messages wait for it, or the queue
+  // is full, or the run's thread waits for the oldest one.
+  static constexpr size_t kWakeJobs = 16;
 
  private:
   struct Slot {
@@ -69,6 +72,8 @@ class DecodePipeline {
     size_t bytes = 0;
     bool done = false;
   };
+  bool roomLocked() const;  // room(), with the lock held
+  void wakeWorker();        // with the lock held
   void workerLoop();
   static void decodeJob(MailJob& job);
 
