@@ -410,6 +410,8 @@ std::vector<Address> parseAddresses(std::string_view rawValue, std::string_view 
   return out;
 }
 
+void prepareDecoding() { gmimeOptions(); }
+
 DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options) {
   DecodedMessage m;
 

@@ -101,6 +101,12 @@ struct DecodedMessage {
 
 DecodedMessage decodeMessage(std::string_view raw, const DecodeOptions& options = {});
 
+// Sets up GMime and the decoder's shared tables once. decodeMessage() does it
+// itself when needed; a program that decodes on several threads calls this
+// first, on one thread, before the others start. The decoder keeps no other
+// state between calls but per-thread caches.
+void prepareDecoding();
+
 // The line that stands for an attachment in the text:
 // "[Attachment: <file name or "unnamed">, <type/subtype>, <n> bytes]", and
 // for one that cannot be decoded whole "..., <n> bytes, damaged]".

@@ -34,6 +34,10 @@ class DbxCutter : public Cutter {
 
   int64_t progress(const BlockReader&) const override { return reading_.consumed(); }
 
+  // Messages without text and damaged ones are counted as skipped as they
+  // are read, and the store's damage is told at its end.
+  bool quiet() const override { return false; }
+
  private:
   ImportContext* ctx_ = nullptr;
   dbx::StoreReading reading_;

@@ -111,6 +111,7 @@ class MbxCutter : public mail::Cutter {
   bool next(std::string& raw) override { return inner_->next(raw); }
   std::optional<std::string> original(const std::string& raw) override { return inner_->original(raw); }
   int64_t progress(const BlockReader& r) const override { return inner_->progress(r); }
+  bool quiet() const override { return inner_->quiet(); }
 
  private:
   std::unique_ptr<mail::Cutter> inner_;

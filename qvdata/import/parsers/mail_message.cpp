@@ -111,22 +111,15 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour) {
   return convertMail(ctx, raw, nullptr, flavour);
 }
 
-bool convertMail(ImportContext& ctx, std::string_view raw, std::optional<std::string>* original, Flavour flavour) {
-  auto offer = [&] {
-    if (original) ctx.offerOriginal(std::move(*original));
-  };
-  if (!ctx.settings().importMail) {
-    offer();
-    ctx.skip(kSkipMailNotImported);
-    return true;
-  }
-  Target* box = ctx.mailbox();
-  if (box == nullptr || ctx.creationOnly()) {
-    offer();
-    ctx.skip(box == nullptr ? kSkipNoMailbox : kSkipCreationOnly);
-    return true;
-  }
+const char* mailSkipReason(ImportContext& ctx, Target*& box) {
+  if (!ctx.settings().importMail) return kSkipMailNotImported;
+  box = ctx.mailbox();
+  if (box == nullptr) return kSkipNoMailbox;
+  if (ctx.creationOnly()) return kSkipCreationOnly;
+  return nullptr;
+}
 
+mime::DecodedMessage decodeMail(std::string_view raw, const std::optional<std::string>* original, Flavour flavour) {
   mime::DecodeOptions options;
   bool eudora = flavour == Flavour::Eudora || flavour == Flavour::EudoraMac;
   // Eudora's HTML shrinks when it is converted: decode more, cut after.
@@ -134,11 +127,30 @@ bool convertMail(ImportContext& ctx, std::string_view raw, std::optional<std::st
   if (flavour == Flavour::EudoraMac) options.legacy = mime::LegacyCharset::MacRoman;
   bool cut = raw.size() >= kMaxMessage && original && *original && (*original)->size() > raw.size();
   mime::DecodedMessage d = mime::decodeMessage(cut ? std::string_view(**original) : raw, options);
-  offer();
   if (eudora) {
     d.text = eudoraText(d.text);
     d.text.resize(utf8CutLength(d.text, kMaxText));
   }
+  return d;
+}
+
+bool convertMail(ImportContext& ctx, std::string_view raw, std::optional<std::string>* original, Flavour flavour) {
+  return convertMail(ctx, original, [&] { return decodeMail(raw, original, flavour); });
+}
+
+bool convertMail(ImportContext& ctx, std::optional<std::string>* original, const MailDecoding& decoding) {
+  auto offer = [&] {
+    if (original) ctx.offerOriginal(std::move(*original));
+  };
+  Target* box = nullptr;
+  if (const char* reason = mailSkipReason(ctx, box)) {
+    offer();
+    ctx.skip(reason);
+    return true;
+  }
+
+  mime::DecodedMessage d = decoding();
+  offer();
 
   MessageFields m;
   std::tie(m.senderName, m.senderAddress) = party(d.from, d.fromRaw);

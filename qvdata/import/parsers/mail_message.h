@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "import/parser.h"
+#include "mime/mime_message.h"
 
 namespace qv::mail {
 
@@ -96,6 +98,25 @@ bool convertMail(ImportContext& ctx, std::string_view raw, Flavour flavour);
 // the records are written. A message cut to kMaxMessage bytes is decoded from
 // its whole original, so that its attachment lines give the whole sizes.
 bool convertMail(ImportContext& ctx, std::string_view raw, std::optional<std::string>* original, Flavour flavour);
+
+// Why convertMail skips a message (the import takes no mail, has no mailbox
+// or only creates databases: import/skip_reasons.h), nullptr when it writes
+// it; `box` is then the mailbox. Asks the run nothing but its settings and
+// mailbox.
+const char* mailSkipReason(ImportContext& ctx, Target*& box);
+
+// The decoding convertMail makes of a message: the message decoded (from its
+// whole original when it was cut), Eudora's markup converted. Pure work on
+// the bytes given, safe on any thread once mime::prepareDecoding() was called.
+mime::DecodedMessage decodeMail(std::string_view raw, const std::optional<std::string>* original, Flavour flavour);
+
+// Gives the decoding of the message convertMail writes; asked at most once,
+// and only when the message is not skipped.
+using MailDecoding = std::function<mime::DecodedMessage()>;
+
+// convertMail for a message whose decoding is made elsewhere (a worker):
+// the same checks, skips, original and records.
+bool convertMail(ImportContext& ctx, std::optional<std::string>* original, const MailDecoding& decoding);
 
 // Eudora's own markup in a decoded text: each <x-html> ... </x-html> part
 // converted from HTML to text, the <x-flowed> and <x-rich> markers removed.

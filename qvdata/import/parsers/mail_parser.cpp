@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "import/parsers/decode_pipeline.h"
+
 namespace qv::mail {
 
 namespace {
@@ -17,32 +19,58 @@ class MailParser : public Parser {
   MailParser(std::unique_ptr<Cutter> cutter, Flavour flavour) : cutter_(std::move(cutter)), flavour_(flavour) {}
 
   bool start(ImportContext& ctx) override {
+    pipeline_.reset();
     reader_ = std::make_unique<BlockReader>(ctx.source());
     reader_->rewind();
     reported_ = 0;
+    reached_ = 0;
     failed_ = false;
     done_ = false;
-    return cutter_->start(ctx, *reader_);
+    cutDone_ = false;
+    bool started = cutter_->start(ctx, *reader_);
+    pipeline_ = std::make_unique<DecodePipeline>(started && cutter_->quiet() && decodeThreadWanted());
+    return started;
   }
 
+  // Writes the messages in the order they were cut; the progress told is
+  // the cutter's once it had cut the last message written.
   bool convert(ImportContext& ctx) override {
     if (!reader_ && !start(ctx)) return true;
-    std::string raw;
     for (int i = 0, slice = std::max(1, ctx.sliceSize()); i < slice && !done_ && !failed_; ++i) {
-      if (!cutter_->next(raw)) {
+      cutAhead(ctx);
+      std::unique_ptr<MailJob> job = pipeline_->take();
+      if (!job) {
         done_ = true;
+        reached_ = cutEnd_;
         break;
       }
-      std::optional<std::string> original = cutter_->original(raw);
-      if (!convertMail(ctx, raw, &original, flavour())) failed_ = true;
+      reached_ = job->progress;
+      if (!convertMail(ctx, &job->original, [&] { return DecodePipeline::decoded(*job); })) failed_ = true;
     }
-    int64_t now = cutter_->progress(*reader_);
-    ctx.progress(now - reported_);
-    reported_ = now;
+    ctx.progress(reached_ - reported_);
+    reported_ = reached_;
     return done_ || failed_;
   }
 
  private:
+  // Cuts messages and puts them in the pipeline while it has room.
+  void cutAhead(ImportContext& ctx) {
+    while (!cutDone_ && pipeline_->room()) {
+      auto job = std::make_unique<MailJob>();
+      if (!cutter_->next(job->raw)) {
+        cutDone_ = true;
+        cutEnd_ = cutter_->progress(*reader_);
+        return;
+      }
+      job->original = cutter_->original(job->raw);
+      job->flavour = flavour();
+      Target* box = nullptr;
+      job->wanted = mailSkipReason(ctx, box) == nullptr;
+      job->progress = cutter_->progress(*reader_);
+      pipeline_->put(std::move(job));
+    }
+  }
+
   // A Eudora mailbox with CR line ends was written by Eudora for the Mac,
   // which keeps text in Mac Roman.
   Flavour flavour() const {
@@ -52,9 +80,14 @@ class MailParser : public Parser {
   std::unique_ptr<Cutter> cutter_;
   Flavour flavour_;
   std::unique_ptr<BlockReader> reader_;
-  int64_t reported_ = 0;
+  int64_t reported_ = 0;  // the progress told so far
+  int64_t reached_ = 0;   // the cutter's progress at the last message written
+  int64_t cutEnd_ = 0;    // the cutter's progress at the end of the file
   bool failed_ = false;
   bool done_ = false;
+  bool cutDone_ = false;  // the cutter has no more messages
+  // Last, so that the worker is stopped before the cutter and reader go.
+  std::unique_ptr<DecodePipeline> pipeline_;
 };
 
 class SeparatorCutter : public Cutter {

@@ -1,6 +1,8 @@
 // The parser of the mail client stores: a store-specific cutter finds where
 // each message begins and ends, and every message it yields is decoded and
-// written the same way (mail_message.h), a slice of messages per call.
+// written the same way (mail_message.h), a slice of messages per call. The
+// decoding runs on a worker while the next messages are cut and the ones
+// decoded are written in their order (decode_pipeline.h).
 #pragma once
 
 #include <functional>
@@ -28,6 +30,11 @@ class Cutter {
   // the store holds them, without the store's own separator line; nullopt
   // when it is too long to keep. By default the bytes next() gave.
   virtual std::optional<std::string> original(const std::string& raw) { return raw; }
+  // True when next() tells the run nothing itself (no skips, no messages),
+  // so that the next messages may be cut before the ones before them are
+  // written (decode_pipeline.h). A cutter that tells has them cut one at a
+  // time, each written before the next is cut.
+  virtual bool quiet() const { return true; }
   // True when the file has the line ends of the classic Mac OS (CR alone).
   virtual bool classicMac() const { return false; }
   // How far through the file the cutter is, for the progress bar: never
