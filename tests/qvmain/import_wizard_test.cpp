@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -308,6 +309,38 @@ class ImportWizardTest : public QObject {
     QVERIFY(w->skipReasonsLabel()->isVisibleTo(w));
     QCOMPARE(w->skipReasonsLabel()->text(), QStringLiteral("Skipped for: no Message-ID: 1"));
     w->close();
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0; }));
+  }
+
+  // A warning about a file shows while the window names that file, not the
+  // one read before it.
+  void aWarningShowsOverTheFileItIsAbout() {
+    TestInstallation inst;
+    inst.open();
+    QTemporaryDir source;
+    writeSample(source.path(), QStringLiteral("A.MSG"), kOzMail);
+    const QString other = writeSample(source.path(), QStringLiteral("B.MSG"), "Shopping list\r\nBread\r\n");
+    qv::MailboxSpec spec;
+    spec.owner = "Owen Owner";
+    spec.address = "owen@example.com";
+    QVERIFY(qv::AddMailbox(spec) != 0);
+    qv::ImportSettings s;
+    s.format = "OzCIS";
+    s.method = qv::SelectFiles;
+    s.path = source.path().toStdString();
+    s.masks = {"A.MSG", "B.MSG"};
+    s.importMail = true;
+    s.mailbox = qv::listDatabases(2)[0].id;
+    QPointer<qvm::ImportIt> w = qvm::openImportIt(s);
+    QStringList shownWith;
+    inst.prompts.onAsk = [&](const qv::PromptRequest& r) {
+      if (r.text.rfind("Not a Forum message or mail file!", 0) == 0 && w) shownWith << w->fileLabel()->text();
+    };
+    QVERIFY2(waitFor([&] { return !w || w->run().stage() >= qv::ImportStage::Finished; }),
+             qPrintable(inst.prompts.transcript()));
+    inst.prompts.onAsk = nullptr;
+    QCOMPARE(shownWith, QStringList{other});
+    if (w) w->close();
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0; }));
   }
 };
