@@ -317,6 +317,7 @@ class ImportWizardTest : public QObject {
   void aWarningShowsOverTheFileItIsAbout() {
     TestInstallation inst;
     inst.open();
+    qv::KonfigSet(qv::ItemImportCompletion, 2);  // the window stays open when the run has ended
     QTemporaryDir source;
     writeSample(source.path(), QStringLiteral("A.MSG"), kOzMail);
     const QString other = writeSample(source.path(), QStringLiteral("B.MSG"), "Shopping list\r\nBread\r\n");
@@ -340,7 +341,14 @@ class ImportWizardTest : public QObject {
              qPrintable(inst.prompts.transcript()));
     inst.prompts.onAsk = nullptr;
     QCOMPARE(shownWith, QStringList{other});
-    if (w) w->close();
+    // The run's list of problems names it too.
+    QVERIFY(w);
+    bool named = false;
+    for (const std::string& line : w->run().view().problems)
+      named = named || (line.find(other.toStdString()) != std::string::npos &&
+                        line.find("Not a Forum message or mail file!") != std::string::npos);
+    QVERIFY(named);
+    w->close();
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0; }));
   }
 };
