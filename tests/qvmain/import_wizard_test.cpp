@@ -210,6 +210,47 @@ class ImportWizardTest : public QObject {
     QCOMPARE(list(QStringLiteral("*.")), QStringList({QStringLiteral("In"), QStringLiteral("Inbox")}));
   }
 
+  // File mode offers the format's masks first and then every file, so that
+  // a capture named otherwise can be picked.
+  void theFileListOffersEveryFileAsAFileType() {
+    TestInstallation inst;
+    inst.open();
+    QTemporaryDir dir;
+    for (const char* name : {"CAPTURE.TXT", "forum.ham", "FORUM.MSG", "noext"})
+      writeSample(dir.path(), QString::fromLatin1(name), "x");
+    qvm::DirectoryDialog d(qvm::DirectoryMode::Files, QStringLiteral("TAPCIS 6.x"), dir.path(),
+                           {QStringLiteral("*.MSG"), QStringLiteral("*.OLD")});
+    auto names = [&] {
+      QStringList shown;
+      for (int i = 0; i < d.fileList()->count(); ++i) shown << d.fileList()->item(i)->text();
+      return shown;
+    };
+    QVERIFY(d.fileTypes());
+    QCOMPARE(d.fileTypes()->count(), 2);
+    QCOMPARE(d.fileTypes()->itemText(0), QStringLiteral("TAPCIS 6.x (*.MSG *.OLD)"));
+    QCOMPARE(d.fileTypes()->itemText(1), QStringLiteral("All files (*)"));
+    QCOMPARE(d.fileTypes()->currentIndex(), 0);
+    QCOMPARE(names(), QStringList{QStringLiteral("FORUM.MSG")});
+    d.fileList()->item(0)->setSelected(true);
+    d.fileTypes()->setCurrentIndex(1);
+    QCOMPARE(names(), QStringList({QStringLiteral("CAPTURE.TXT"), QStringLiteral("forum.ham"),
+                                   QStringLiteral("FORUM.MSG"), QStringLiteral("noext")}));
+    d.fileList()->item(0)->setSelected(true);
+    d.fileList()->item(3)->setSelected(true);
+    d.setAttribute(Qt::WA_DeleteOnClose, false);
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QStringList chosen = d.selection();
+    chosen.sort();
+    QCOMPARE(chosen, QStringList({QStringLiteral("CAPTURE.TXT"), QStringLiteral("FORUM.MSG"), QStringLiteral("noext")}));
+
+    // Opened again on those files, it shows every file, so they stay chosen.
+    qvm::DirectoryDialog again(qvm::DirectoryMode::Files, QStringLiteral("TAPCIS 6.x"), dir.path(),
+                               {QStringLiteral("*.MSG"), QStringLiteral("*.OLD")}, d.selection());
+    QCOMPARE(again.fileTypes()->currentIndex(), 1);
+    QCOMPARE(again.fileList()->selectedItems().size(), 3);
+  }
+
   void anImportClosedEarlyLeavesTheWizardOpen() {
     TestInstallation inst;
     inst.open();
