@@ -35,6 +35,8 @@
 #include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "services/startup.h"
+#include "setup/first_start.h"
 #include "services/window_settings.h"
 #include "tasks/task_monitor.h"
 #include "tasks/task_run_window.h"
@@ -115,6 +117,7 @@ MainFrame::MainFrame(int startupResult, QWidget* parent) : QMainWindow(parent), 
   setCentralWidget(area_);
   setWindowArea(area_);
   TmCreate(this, kFrameThread);
+  if (startupResult == qv::StartupFirstRun) applyFirstStartSettings();
 
   buildMenus();
   buildToolBar();
