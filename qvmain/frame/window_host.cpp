@@ -2,9 +2,11 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QStatusBar>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -68,6 +70,9 @@ class GrowToFit : public QObject {
   QPointer<QMdiSubWindow> sub_;
 };
 
+// How long a note stays in the frame's status bar.
+constexpr int kStatusNoteMilliseconds = 15000;
+
 // The size the window keeper fills in for windows that never stored theirs.
 constexpr int kKeeperDefaultWidth = 800, kKeeperDefaultHeight = 560;
 
@@ -78,6 +83,11 @@ constexpr std::array<int, qv::kListColumns> kLibraryDefaults = {90, 160, 320, 80
 
 void setWindowArea(QMdiArea* a) { area = a; }
 QMdiArea* windowArea() { return area; }
+
+void noteInStatusBar(const QString& text) {
+  auto* frame = area ? qobject_cast<QMainWindow*>(area->window()) : nullptr;
+  if (frame) frame->statusBar()->showMessage(text, kStatusNoteMilliseconds);
+}
 
 void showProcedureWindow(QWidget* w, int slot, Geometry kind) {
   QWidget* outer = w;

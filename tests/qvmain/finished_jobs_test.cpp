@@ -7,9 +7,13 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QtTest>
 
+#include "browse_data.h"
+#include "export/export_names.h"
 #include "frame/main_frame.h"
+#include "print/copy_progress.h"
 #include "import/import_it.h"
 #include "import/import_run.h"
 #include "services/databases.h"
@@ -100,6 +104,33 @@ class FinishedJobsTest : public QObject {
     settle();
     QVERIFY(w->resultLabel()->isVisibleTo(w));
     QCOMPARE(cutOffButtons(w), QStringList());
+    w->close();
+    settle();
+  }
+
+  // A message export says where it wrote: in its window, which stays with
+  // its counts, and in the frame's status bar.
+  void anExportSaysWhereItWrote() {
+    TestInstallation inst;
+    inst.open();
+    qv::KonfigSet(qv::ItemImportCompletion, 2);
+    uint32_t forum = sampleForum(qv::KindForumDb, "Export Forum");
+    QVERIFY(qv::ActivateDatabase(forum));
+    qvm::MainFrame frame(1);
+    frame.show();
+    settle();
+    qv::CopyRequest r;
+    r.scope = 12;
+    QPointer<qvm::CopyProgress> w = qvm::copyMessages(r);
+    QVERIFY(w);
+    QVERIFY(waitFor([&] { return !w || w->placeLabel()->isVisibleTo(w); }));
+    QVERIFY(w);
+    const QString path = QString::fromStdString(qv::exportPath("SaveMsg.Txt"));
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(w->placeLabel()->text(), QStringLiteral("Written to ") + path);
+    QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("Written to ") + path);
+    QCOMPARE(w->abortButton()->text(), QStringLiteral("&Close"));
+    QCOMPARE(w->writtenLabel()->text(), QStringLiteral("6"));
     w->close();
     settle();
   }
