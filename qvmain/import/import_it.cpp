@@ -127,6 +127,9 @@ void ImportIt::refresh() {
 void ImportIt::runClosed() {
   if (notified_) return;
   notified_ = true;
+  // What the run did stays readable in the frame's status bar once the window has gone.
+  refresh();
+  noteInStatusBar(counterSummary(this, counters_, run_->elapsedSeconds()));
   postToThread(QStringLiteral("ImportMeny"), run_->result() == 1 ? EvImportFinished : EvImportClosed);
 }
 

@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -106,6 +107,39 @@ class FinishedJobsTest : public QObject {
     QCOMPARE(cutOffButtons(w), QStringList());
     w->close();
     settle();
+  }
+
+  // A run whose window closes at once leaves what it did in the status bar.
+  void anImportClosedAtOnceLeavesItsCountsInTheStatusBar() {
+    TestInstallation inst;
+    inst.open();
+    qv::KonfigSet(qv::ItemImportCompletion, 0);
+    QTemporaryDir source;
+    QFile f(source.path() + QStringLiteral("/MAIL.MSG"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(kOzMail);
+    f.close();
+    qv::MailboxSpec spec;
+    spec.owner = "Owen Owner";
+    spec.address = "owen@example.com";
+    QVERIFY(qv::AddMailbox(spec) != 0);
+    qvm::MainFrame frame(1);
+    frame.show();
+    settle();
+    qv::ImportSettings s;
+    s.format = "OzCIS";
+    s.method = qv::SelectFiles;
+    s.path = source.path().toStdString();
+    s.masks = {"MAIL.MSG"};
+    s.importMail = true;
+    s.mailbox = qv::listDatabases(2)[0].id;
+    QPointer<qvm::ImportIt> w = qvm::openImportIt(s);
+    QVERIFY(w);
+    QVERIFY2(waitFor([&] { return !w; }), qPrintable(inst.prompts.transcript()));
+    const QString note = frame.statusBar()->currentMessage();
+    QVERIFY2(note.startsWith(QStringLiteral("OzCIS Import Processing: Messages imported: 2, Messages skipped: 0, ")),
+             qPrintable(note));
+    QVERIFY2(note.contains(QRegularExpression(QStringLiteral(" in \\d+ s$"))), qPrintable(note));
   }
 
   // A message export says where it wrote: in its window, which stays with
