@@ -34,6 +34,7 @@ QString titleOf(DirectoryMode mode, const QString& formatText) {
   }
   return QString();
 }
+
 // The masks that are not blank, trimmed.
 QStringList maskList(const QStringList& masks) {
   QStringList list;
