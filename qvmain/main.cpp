@@ -1,15 +1,16 @@
-// quorvane: the program. Runs the start-up checks on the installation (the
-// current directory, or --root DIR, or $QUORVANE_ROOT) and opens the frame.
+// quorvane: the program. Runs the start-up checks on the installation
+// (--root DIR, or $QUORVANE_ROOT, or ~/Quorvane) and opens the frame.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "frame/icons.h"
+#include "frame/installation_root.h"
 #include "frame/main_frame.h"
 #include "frame/procedures.h"
 #include "frame/quorvane_application.h"
@@ -26,7 +27,8 @@ QCommandLineOption describeOptions(QCommandLineParser& args) {
   args.setApplicationDescription(QStringLiteral("Quorvane, the mail, forum and newsgroup message archiver"));
   args.addHelpOption();
   args.addVersionOption();
-  QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("The installation's root directory."),
+  QCommandLineOption rootOption(QStringLiteral("root"),
+                                QStringLiteral("The installation's root directory (default: $QUORVANE_ROOT, else ~/Quorvane)."),
                                 QStringLiteral("DIR"));
   args.addOption(rootOption);
   return rootOption;
@@ -84,9 +86,9 @@ int main(int argc, char** argv) {
   QCommandLineParser args;
   QCommandLineOption rootOption = describeOptions(args);
   args.process(app);
-  QString root = QDir::currentPath();
-  if (const char* env = std::getenv("QUORVANE_ROOT"); env && *env) root = QString::fromLocal8Bit(env);
-  if (args.isSet(rootOption)) root = args.value(rootOption);
+  std::optional<QString> rootValue;
+  if (args.isSet(rootOption)) rootValue = args.value(rootOption);
+  const QString root = qvm::installationRoot(rootValue);
 
   static qvm::MessageBoxPrompter prompter;
   qv::setPrompter(&prompter);

@@ -22,6 +22,18 @@ namespace fs = std::filesystem;
 
 namespace qv {
 
+namespace {
+
+// The warnings given while a source file is opened are about that file: a
+// line that does not name it gets its name in front, so that the run's list
+// of problems says which file each one is about.
+void nameFileIn(std::vector<std::string>& problems, size_t from, const std::string& path) {
+  for (size_t i = from; i < problems.size(); ++i)
+    if (problems[i].find(path) == std::string::npos) problems[i] = path + ": " + problems[i];
+}
+
+}  // namespace
+
 void ImportRun::queueFilesOf(const std::string& directory) {
   std::error_code ec;
   if (settings_.method == SelectFiles) {
@@ -82,7 +94,10 @@ void ImportRun::stageNextFile() {
     return;
   }
   fileRecords_ = -1;
-  if (openSource(f.path)) {
+  const size_t problemsBefore = view_.problems.size();
+  const bool opened = openSource(f.path);
+  nameFileIn(view_.problems, problemsBefore, f.path);
+  if (opened) {
     messagesBeforeFile_ = view_.tempRecords + view_.skipped;
     firstSlice_ = true;
     firstPassDone_ = false;

@@ -14,4 +14,9 @@ namespace qvm {
 // pairs to a row; the number labels are appended to `counters` in order.
 QGridLayout* counterGrid(QWidget* owner, const QStringList& names, QList<QLabel*>& counters);
 
+// What a finished run did, as one line for the frame's status bar: the
+// window's title, the counters of a counterGrid with their captions, and the
+// time taken ("OzCIS Import Processing: Messages imported: 2, ... in 3 s").
+QString counterSummary(const QWidget* window, const QList<QLabel*>& counters, long long seconds);
+
 }  // namespace qvm

@@ -35,6 +35,8 @@
 #include "services/procedure_starter.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
+#include "services/startup.h"
+#include "setup/first_start.h"
 #include "services/window_settings.h"
 #include "tasks/task_monitor.h"
 #include "tasks/task_run_window.h"
@@ -46,6 +48,8 @@ namespace {
 
 // The status-bar note of a command whose window this version does not have yet.
 const QString kNotYet = QStringLiteral(" (not available in this version)");
+// How long the status bar says why a command's window did not open.
+constexpr int kNoteMilliseconds = 10000;
 
 // Items that stay enabled without an active database.
 bool allowedWithoutDatabase(int number) {
@@ -62,6 +66,20 @@ bool allowedWithoutDatabase(int number) {
     default:
       return false;
   }
+}
+
+// The windows of the groups that close before a command that needs the
+// database to itself and still stand: a window that took its close is
+// hidden at once, though it goes only a little later.
+QStringList standingWindows() {
+  QStringList standing;
+  for (const QString& g : {kFindGroup, kNotToolsGroup})
+    for (const QString& name : TmMembers(g)) {
+      QWidget* w = TmWindow(TmGetId(name));
+      QWidget* outer = w && qobject_cast<QMdiSubWindow*>(w->parentWidget()) ? w->parentWidget() : w;
+      if (outer && !outer->isHidden()) standing << name;
+    }
+  return standing;
 }
 
 bool isTaskTool(int number) {
@@ -99,6 +117,7 @@ MainFrame::MainFrame(int startupResult, QWidget* parent) : QMainWindow(parent), 
   setCentralWidget(area_);
   setWindowArea(area_);
   TmCreate(this, kFrameThread);
+  if (startupResult == qv::StartupFirstRun) applyFirstStartSettings();
 
   buildMenus();
   buildToolBar();
@@ -443,7 +462,10 @@ void MainFrame::startDatabaseBrowse() {
 
 void MainFrame::choose(int number) {
   // No other work while a task is due or runs.
-  if (qv::runMode() != qv::RunInteractive) return;
+  if (qv::runMode() != qv::RunInteractive) {
+    tellNotOpened(number, QStringLiteral("a scheduled task runs"));
+    return;
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   postEvent(this, EvExecute, number);
 }
@@ -451,8 +473,11 @@ void MainFrame::choose(int number) {
 // Closes the find windows, else the browses and maintenance windows.
 // Returns true when a group had to be closed (the command waits).
 bool MainFrame::closeOtherWindows() {
+  const QStringList standing = standingWindows();
   for (const QString& g : {kFindGroup, kNotToolsGroup}) {
-    if (!TmQuery(g)) continue;
+    bool stands = false;
+    for (const QString& name : TmMembers(g)) stands = stands || standing.contains(name);
+    if (!stands) continue;
     TmDestroyGroup(g);
     return true;
   }
@@ -464,12 +489,15 @@ void MainFrame::execute(int number) {
   if (!p) return;
   bool keepIndexing = number == ProcSearchWizard && qv::IndexingInProgress;
   if (p->exclusive && !keepIndexing) {
-    bool wasOpen = TmQuery(kFindGroup) || TmQuery(kNotToolsGroup);
-    if (wasOpen) {
-      QStringList before = TmMembers(kFindGroup) + TmMembers(kNotToolsGroup);
+    exclusiveThread_ = threadName(*p, qv::activeKind());
+    const QStringList before = standingWindows();
+    if (!before.isEmpty()) {
       closeOtherWindows();
-      QStringList after = TmMembers(kFindGroup) + TmMembers(kNotToolsGroup);
-      if (after == before) return;  // a window refused to close: the command is dropped
+      if (standingWindows() == before) {
+        // a window refused to close: the command is dropped
+        tellNotOpened(number, QStringLiteral("the open windows must close first"));
+        return;
+      }
       QApplication::setOverrideCursor(Qt::WaitCursor);
       postEvent(this, EvExecute, number);
       return;
@@ -477,7 +505,8 @@ void MainFrame::execute(int number) {
   }
   int kind = qv::activeKind();
   if (p->command != 0) {
-    postToThread(browseThreadName(kind), p->command);
+    if (!postToThread(browseThreadName(kind), p->command))
+      tellNotOpened(number, QStringLiteral("it works on the message browser, which is not open"));
     return;
   }
   QString name = threadName(*p, kind);
@@ -491,8 +520,21 @@ void MainFrame::execute(int number) {
   if (number == ProcPurgeMessages || number == ProcCountMessages) qv::GlobalRequest = number == ProcPurgeMessages ? 1 : 0;
   if (p->semafore != 0)
     qv::SemaFore(p->semafore);
-  else
-    startProcedure(name);
+  else if (!startProcedure(name))
+    tellNotOpened(number, QStringLiteral("this version does not have it"));
+}
+
+// True while the window of a procedure that needs the database to itself
+// runs: the windows closed for it post their ends, and neither the browser
+// nor the menus come back before it has closed itself.
+bool MainFrame::exclusiveRuns() const { return !exclusiveThread_.isEmpty() && TmGetId(exclusiveThread_) != 0; }
+
+// A command whose window does not open says why in the status bar.
+void MainFrame::tellNotOpened(int number, const QString& why) {
+  QAction* a = menuActions_.value(number, buttonActions_.value(number));
+  QString what = a ? (a->text().isEmpty() ? a->toolTip() : a->text()) : QString::number(number);
+  what.remove(QLatin1Char('&'));
+  statusBar()->showMessage(what + QStringLiteral(" did not open: ") + why + QLatin1Char('.'), kNoteMilliseconds);
 }
 
 // ---- events ----
@@ -507,7 +549,9 @@ bool MainFrame::event(QEvent* e) {
       break;
     case EvToolBarOff: toolBar_->setEnabled(false); break;
     case EvEnableAll: setMenusEnabled(true); break;
-    case EvReevaluate: evaluateDatabase(); break;
+    case EvReevaluate:
+      if (!exclusiveRuns()) evaluateDatabase();
+      break;
     case EvForgetDatabase:
       qv::forgetActiveDatabase();
       taskToolsOnly_ = false;
@@ -515,6 +559,7 @@ bool MainFrame::event(QEvent* e) {
       break;
     case EvToolsEnded:
     case EvToolsEnded2:
+      if (exclusiveRuns()) break;
       taskToolsOnly_ = false;
       evaluateDatabase();
       break;

@@ -71,6 +71,8 @@ class MainFrame : public QMainWindow {
   void deleteDatabase();
   void printSetup();
   void startDatabaseBrowse();
+  bool exclusiveRuns() const;
+  void tellNotOpened(int number, const QString& why);
 
   int startupResult_;
   bool wizardPosted_ = false;
@@ -80,6 +82,8 @@ class MainFrame : public QMainWindow {
   bool mayClose_ = false;
   bool exitRefused_ = false;
   QString exitGroup_;
+  // The thread of the last procedure that needs the database to itself.
+  QString exclusiveThread_;
   QString suffix_;
   QMdiArea* area_ = nullptr;
   QToolBar* toolBar_ = nullptr;

@@ -2,9 +2,12 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QStatusBar>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 
@@ -45,6 +48,31 @@ class GeometryKeeper : public QObject {
   int slot_;
 };
 
+// Grows the sub-window of a procedure window when what the window shows
+// needs more room than it has (a result or a count appears when its job
+// ends): the frame's area leaves a sub-window's size alone otherwise, and
+// cut off the buttons at its bottom. It never shrinks a window.
+class GrowToFit : public QObject {
+ public:
+  GrowToFit(QWidget* target, QMdiSubWindow* sub) : QObject(target), sub_(sub) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    // The window's layout takes the request after this filter: look once it has.
+    if (e->type() == QEvent::LayoutRequest) QTimer::singleShot(0, this, [this] { fit(); });
+    return false;
+  }
+  void fit() {
+    if (!sub_ || sub_->isMinimized() || sub_->isMaximized()) return;
+    const QSize need = sub_->size().expandedTo(sub_->minimumSizeHint());
+    if (need != sub_->size()) sub_->resize(need);
+  }
+
+ private:
+  QPointer<QMdiSubWindow> sub_;
+};
+
+// How long a note stays in the frame's status bar.
+constexpr int kStatusNoteMilliseconds = 15000;
+
 // The size the window keeper fills in for windows that never stored theirs.
 constexpr int kKeeperDefaultWidth = 800, kKeeperDefaultHeight = 560;
 
@@ -56,6 +84,11 @@ constexpr std::array<int, qv::kListColumns> kLibraryDefaults = {90, 160, 320, 80
 void setWindowArea(QMdiArea* a) { area = a; }
 QMdiArea* windowArea() { return area; }
 
+void noteInStatusBar(const QString& text) {
+  auto* frame = area ? qobject_cast<QMainWindow*>(area->window()) : nullptr;
+  if (frame) frame->statusBar()->showMessage(text, kStatusNoteMilliseconds);
+}
+
 void showProcedureWindow(QWidget* w, int slot, Geometry kind) {
   QWidget* outer = w;
   if (area) {
@@ -63,6 +96,7 @@ void showProcedureWindow(QWidget* w, int slot, Geometry kind) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(w->windowIcon());
     QObject::connect(w, &QObject::destroyed, sub, [sub] { sub->close(); });
+    w->installEventFilter(new GrowToFit(w, sub));
     outer = sub;
   }
   outer->adjustSize();

@@ -10,6 +10,7 @@
 
 class QHeaderView;
 class QMdiArea;
+class QString;
 class QWidget;
 
 namespace qvm {
@@ -95,6 +96,10 @@ enum class Geometry { PositionOnly, PositionAndSize };
 // The frame's window area (set by the frame; nullptr when no frame runs).
 void setWindowArea(QMdiArea* area);
 QMdiArea* windowArea();
+
+// Shows a note in the frame's status bar for a while (nothing when no frame
+// runs).
+void noteInStatusBar(const QString& text);
 
 // Shows a procedure window (which should have Qt::WA_DeleteOnClose). With a
 // slot, its stored geometry is applied now and stored again when it closes;

@@ -1,5 +1,6 @@
 #include "import/directory_dialog.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -22,6 +23,9 @@
 namespace qvm {
 
 namespace {
+// The file-type filter that lists every file, whatever the format's masks.
+const QString kAllFilesFilter = QStringLiteral("All files (*)");
+
 QString titleOf(DirectoryMode mode, const QString& formatText) {
   switch (mode) {
     case DirectoryMode::Tree: return QStringLiteral(" Directory Tree Selection Dialog - ") + formatText;
@@ -30,7 +34,25 @@ QString titleOf(DirectoryMode mode, const QString& formatText) {
   }
   return QString();
 }
+
+// The masks that are not blank, trimmed.
+QStringList maskList(const QStringList& masks) {
+  QStringList list;
+  for (const QString& m : masks)
+    if (!m.trimmed().isEmpty()) list << m.trimmed();
+  return list;
+}
+
 }  // namespace
+
+QStringList fileTypeFilters(const QString& formatText, const QStringList& masks) {
+  QStringList filters;
+  const QStringList list = maskList(masks);
+  if (!list.isEmpty())
+    filters << formatText.trimmed() + QStringLiteral(" (") + list.join(QLatin1Char(' ')) + QLatin1Char(')');
+  filters << kAllFilesFilter;
+  return filters;
+}
 
 DirectoryDialog::DirectoryDialog(DirectoryMode mode, const QString& formatText, const QString& directory,
                                  const QStringList& masks, const QStringList& selectedFiles, QWidget* parent)
@@ -61,6 +83,17 @@ DirectoryDialog::DirectoryDialog(DirectoryMode mode, const QString& formatText, 
     files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     form->addWidget(new QLabel(QStringLiteral(" Select the file(s) to import "), side));
     form->addWidget(files_, 1);
+    types_ = new QComboBox(side);
+    types_->addItems(fileTypeFilters(formatText, masks));
+    form->addWidget(new QLabel(QStringLiteral(" Files of type "), side));
+    form->addWidget(types_);
+    // Files chosen before that the format's masks do not list stay in view.
+    for (const QString& n : selectedFiles) {
+      bool match = false;
+      for (const QString& m : maskList(masks)) match = match || qv::matchesPattern(n.toStdString(), m.toStdString());
+      if (!match) types_->setCurrentIndex(types_->count() - 1);
+    }
+    connect(types_, &QComboBox::currentIndexChanged, this, [this] { fillFiles(); });
   } else {
     masks_ = new QLineEdit(masks.join(QLatin1Char(';')), side);
     masks_->setToolTip(QStringLiteral("File extensions, for example *.MBX;*.TXT"));
@@ -118,10 +151,18 @@ void DirectoryDialog::setDirectory(const QString& dir) {
 
 void DirectoryDialog::fillFiles() {
   if (!files_) return;
+  // What is chosen in the list now stays chosen when the list is filled
+  // again (another file type), beside the chosen files it did not show.
+  QStringList shown;
+  for (int i = 0; i < files_->count(); ++i) shown << files_->item(i)->text();
+  QStringList chosen;
+  for (const QString& n : preselected_)
+    if (!shown.contains(n)) chosen << n;
+  for (QListWidgetItem* it : files_->selectedItems()) chosen << it->text();
+  preselected_ = chosen;
   files_->clear();
-  QStringList filters;
-  for (const QString& m : fileMasks_)
-    if (!m.trimmed().isEmpty()) filters << m.trimmed();
+  const bool formatFiles = types_->currentText() != kAllFilesFilter;
+  const QStringList filters = formatFiles ? maskList(fileMasks_) : QStringList();
   // Masks keep their DOS meaning ("*.*" every file, "*." names without a
   // dot) and match whatever letter case the source program gave its names.
   QStringList names;

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 
+class QComboBox;
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
@@ -30,6 +31,9 @@ class DirectoryDialog : public QDialog {
   QStringList selection() const { return selection_; }
   QLineEdit* masksField() const { return masks_; }
   QListWidget* fileList() const { return files_; }
+  // File mode: the file types offered, the format's masks first, then every
+  // file.
+  QComboBox* fileTypes() const { return types_; }
   void setDirectory(const QString& dir);
   // "Save selection": checks and closes with the choice.
   void accept() override;
@@ -42,11 +46,16 @@ class DirectoryDialog : public QDialog {
   QLabel* current_;
   QLineEdit* masks_ = nullptr;
   QListWidget* files_ = nullptr;
+  QComboBox* types_ = nullptr;
   QStringList fileMasks_;
   QStringList preselected_;
   QString directory_;
   QStringList selection_;
 };
+
+// The file-type filters of the file mode: "<format> (<masks>)" when
+// the format has masks, then "All files (*)".
+QStringList fileTypeFilters(const QString& formatText, const QStringList& masks);
 
 DirectoryDialog* openDirectoryDialog(QWidget* parent, DirectoryMode mode, const QString& formatText,
                                      const QString& directory, const QStringList& masks, const QStringList& files,

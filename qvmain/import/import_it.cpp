@@ -17,6 +17,7 @@
 #include "help/help_window.h"
 #include "import/import_run.h"
 #include "import/skip_reasons.h"
+#include "prompt/refresh_before_prompt.h"
 #include "window_registry/window_registry.h"
 
 namespace qvm {
@@ -84,7 +85,12 @@ ImportIt::~ImportIt() {
 }
 
 void ImportIt::tick() {
-  bool more = run_->step();
+  bool more = false;
+  {
+    // A message about a file shows over the window naming that file.
+    RefreshBeforePrompt upToDate([this] { refresh(); });
+    more = run_->step();
+  }
   refresh();
   if (!more) timer_->stop();
   if (run_->closed()) close();
@@ -121,6 +127,9 @@ void ImportIt::refresh() {
 void ImportIt::runClosed() {
   if (notified_) return;
   notified_ = true;
+  // What the run did stays readable in the frame's status bar once the window has gone.
+  refresh();
+  noteInStatusBar(counterSummary(this, counters_, run_->elapsedSeconds()));
   postToThread(QStringLiteral("ImportMeny"), run_->result() == 1 ? EvImportFinished : EvImportClosed);
 }
 

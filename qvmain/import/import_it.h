@@ -30,6 +30,8 @@ class ImportIt : public QWidget {
   qv::ImportRun& run() { return *run_; }
   QPushButton* stopButton() const { return stop_; }
   QLabel* statusLabel() const { return status_; }
+  // The file the run is reading (after "Importing from").
+  QLabel* fileLabel() const { return fromName_; }
   // The run's result once it has ended (hidden before).
   QLabel* resultLabel() const { return result_; }
   QProgressBar* progressBar() const { return progress_; }

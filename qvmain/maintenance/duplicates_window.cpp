@@ -205,6 +205,8 @@ void DuplicatesWindow::finish() {
   }
   step_->setText(QStringLiteral("The Duplicate Removal Process has finished!"));
   progress_->setValue(progress_->maximum());
+  // What the run did stays readable in the frame's status bar once the window has gone.
+  noteInStatusBar(counterSummary(this, counters_, seconds));
   int completion = int(qv::KonfigGet(qv::ItemImportCompletion));
   if (completion == CompletionTell) {
     qv::Beep();

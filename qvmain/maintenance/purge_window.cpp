@@ -246,6 +246,8 @@ void PurgeWindow::finish() {
     close();
     return;
   }
+  // What the run did stays readable in the frame's status bar once the window has gone.
+  noteInStatusBar(counterSummary(this, counters_, int64_t(lastSeconds_ + 0.5)));
   int completion = int(qv::KonfigGet(qv::ItemImportCompletion));
   if (completion == CompletionTell) {
     qv::Beep();

@@ -10,6 +10,10 @@
 #include <memory>
 
 #include "clipboard/qt_clipboard.h"
+#include "frame/window_host.h"
+#include "services/settings.h"
+#include "services/settings_items.h"
+#include "setup/first_start.h"
 
 namespace qvm {
 
@@ -26,8 +30,14 @@ CopyProgress::CopyProgress(const QString& title, const QString& doneText, Progre
   grid->addWidget(written_, 0, 1, Qt::AlignRight);
   grid->addWidget(new QLabel(skippedText, this), 1, 0);
   grid->addWidget(skipped_, 1, 1, Qt::AlignRight);
+  place_ = new QLabel(this);
+  place_->setTextFormat(Qt::PlainText);
+  place_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  place_->setWordWrap(true);
+  place_->hide();
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
+  layout->addWidget(place_);
   layout->addWidget(abort_, 0, Qt::AlignRight);
   setMinimumWidth(260);
   connect(abort_, &QPushButton::clicked, this, &QWidget::close);
@@ -50,7 +60,17 @@ void CopyProgress::tick() {
   if (job_.step()) return;
   timer_->stop();
   finish();
-  close();
+  const QString where = job_.where ? job_.where() : QString();
+  if (!where.isEmpty()) {
+    place_->setText(where);
+    place_->show();
+    noteInStatusBar(where);
+  }
+  if (qv::KonfigGet(qv::ItemImportCompletion) != kCompletionKeepOpen) {
+    close();
+    return;
+  }
+  abort_->setText(QStringLiteral("&Close"));
 }
 
 void CopyProgress::finish() {
@@ -82,8 +102,16 @@ CopyProgress* copyMessages(const qv::CopyRequest& request) {
     return nullptr;
   }
   auto run = std::make_shared<qv::CopyRun>(request);
+  auto where = [run, dir = request.emlDir] {
+    QStringList files;
+    if (run->result() != qv::CopyDone) return QString();
+    for (const std::string& p : {run->path1(), run->path2()})
+      if (!p.empty()) files << QString::fromStdString(p);
+    if (files.isEmpty() && !dir.empty()) files << QString::fromStdString(dir);
+    return files.isEmpty() ? QString() : QStringLiteral("Written to ") + files.join(QStringLiteral(" and "));
+  };
   auto* w = new CopyProgress(QStringLiteral("Exporting .."), QStringLiteral("messages written"),
-                             {[run] { return run->step(); }, [run] { run->cancel(); }, {}});
+                             {[run] { return run->step(); }, [run] { run->cancel(); }, {}, where});
   run->onProgress([w](const qv::CopyView& v) { w->showProgress(v.caption, v.written, v.skipped); });
   w->show();
   return w;

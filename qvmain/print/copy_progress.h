@@ -1,10 +1,13 @@
 // The progress window of a message export and of a printed report: it drives
 // the engine from a zero-interval timer, one slice a tick, shows the messages
-// done and skipped, and closes itself at the end. "Abort" (or closing the
-// window) ends the run between slices: what an export wrote stays in its
-// files, a report being printed is withdrawn.
+// done and skipped, and at the end says where an export wrote (in the window
+// and in the frame's status bar). It closes itself then, or stays with its
+// counts when the completion setting keeps finished jobs open. "Abort" (or
+// closing the window) ends the run between slices: what an export wrote
+// stays in its files, a report being printed is withdrawn.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -23,6 +26,7 @@ struct ProgressJob {
   std::function<bool()> step;    // one slice; false once the run has ended
   std::function<void()> cancel;  // Abort, between slices
   std::function<void()> end;     // once, when the run has ended or was aborted
+  std::function<QString()> where;  // after the end: where the run wrote ("" when nowhere to tell)
 };
 
 class CopyProgress : public QWidget {
@@ -38,6 +42,8 @@ class CopyProgress : public QWidget {
   QLabel* writtenLabel() const { return written_; }
   QLabel* skippedLabel() const { return skipped_; }
   QPushButton* abortButton() const { return abort_; }
+  // Where the run wrote, once it has ended (hidden before).
+  QLabel* placeLabel() const { return place_; }
 
   // The engine's progress report: its caption ("" keeps the title) and counts.
   void showProgress(const std::string& caption, int64_t done, int64_t skipped);
@@ -55,6 +61,7 @@ class CopyProgress : public QWidget {
   QTimer* timer_;
   QLabel* written_;
   QLabel* skipped_;
+  QLabel* place_;
   QPushButton* abort_;
 };
 

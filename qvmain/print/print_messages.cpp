@@ -48,7 +48,7 @@ CopyProgress* printReport(const qv::PrintRequest& request, std::shared_ptr<QPrin
   auto job = std::make_shared<PrintJob>(request, std::move(printer));
   auto* w = new CopyProgress(QStringLiteral("Printing .."), QStringLiteral("messages printed"),
                              {[job] { return job->report->step(); }, [job] { job->run.cancel(); },
-                              [job] { job->end(); }});
+                              [job] { job->end(); }, {}});
   job->run.onProgress([w](const qv::PrintView& v) { w->showProgress({}, v.printed, v.skipped); });
   w->show();
   return w;

@@ -370,7 +370,8 @@ void GroupProc::classify(int code, const qv::MessageRange& range) {
                                 postToThread(browseThreadName(kind), EvToolsEnded);
                                 postToThread(kBrowseTopicsThread, EvToolsEnded);
                                 postToThread(kClassifyThread, EvAttachTopicsChanged);
-                              }},
+                              },
+                              {}},
                              nullptr, QStringLiteral("messages filtered out"));
   run->onProgress([w](const qv::ClassifyView& v) { w->showProgress(v.caption, v.classified, v.filtered); });
   w->show();

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -209,6 +210,47 @@ class ImportWizardTest : public QObject {
     QCOMPARE(list(QStringLiteral("*.")), QStringList({QStringLiteral("In"), QStringLiteral("Inbox")}));
   }
 
+  // File mode offers the format's masks first and then every file, so that
+  // a capture named otherwise can be picked.
+  void theFileListOffersEveryFileAsAFileType() {
+    TestInstallation inst;
+    inst.open();
+    QTemporaryDir dir;
+    for (const char* name : {"CAPTURE.TXT", "forum.ham", "FORUM.MSG", "noext"})
+      writeSample(dir.path(), QString::fromLatin1(name), "x");
+    qvm::DirectoryDialog d(qvm::DirectoryMode::Files, QStringLiteral("TAPCIS 6.x"), dir.path(),
+                           {QStringLiteral("*.MSG"), QStringLiteral("*.OLD")});
+    auto names = [&] {
+      QStringList shown;
+      for (int i = 0; i < d.fileList()->count(); ++i) shown << d.fileList()->item(i)->text();
+      return shown;
+    };
+    QVERIFY(d.fileTypes());
+    QCOMPARE(d.fileTypes()->count(), 2);
+    QCOMPARE(d.fileTypes()->itemText(0), QStringLiteral("TAPCIS 6.x (*.MSG *.OLD)"));
+    QCOMPARE(d.fileTypes()->itemText(1), QStringLiteral("All files (*)"));
+    QCOMPARE(d.fileTypes()->currentIndex(), 0);
+    QCOMPARE(names(), QStringList{QStringLiteral("FORUM.MSG")});
+    d.fileList()->item(0)->setSelected(true);
+    d.fileTypes()->setCurrentIndex(1);
+    QCOMPARE(names(), QStringList({QStringLiteral("CAPTURE.TXT"), QStringLiteral("forum.ham"),
+                                   QStringLiteral("FORUM.MSG"), QStringLiteral("noext")}));
+    d.fileList()->item(0)->setSelected(true);
+    d.fileList()->item(3)->setSelected(true);
+    d.setAttribute(Qt::WA_DeleteOnClose, false);
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QStringList chosen = d.selection();
+    chosen.sort();
+    QCOMPARE(chosen, QStringList({QStringLiteral("CAPTURE.TXT"), QStringLiteral("FORUM.MSG"), QStringLiteral("noext")}));
+
+    // Opened again on those files, it shows every file, so they stay chosen.
+    qvm::DirectoryDialog again(qvm::DirectoryMode::Files, QStringLiteral("TAPCIS 6.x"), dir.path(),
+                               {QStringLiteral("*.MSG"), QStringLiteral("*.OLD")}, d.selection());
+    QCOMPARE(again.fileTypes()->currentIndex(), 1);
+    QCOMPARE(again.fileList()->selectedItems().size(), 3);
+  }
+
   void anImportClosedEarlyLeavesTheWizardOpen() {
     TestInstallation inst;
     inst.open();
@@ -307,6 +349,46 @@ class ImportWizardTest : public QObject {
     QCOMPARE(w->counters()[1]->text(), QStringLiteral("1"));
     QVERIFY(w->skipReasonsLabel()->isVisibleTo(w));
     QCOMPARE(w->skipReasonsLabel()->text(), QStringLiteral("Skipped for: no Message-ID: 1"));
+    w->close();
+    QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0; }));
+  }
+
+  // A warning about a file shows while the window names that file, not the
+  // one read before it.
+  void aWarningShowsOverTheFileItIsAbout() {
+    TestInstallation inst;
+    inst.open();
+    qv::KonfigSet(qv::ItemImportCompletion, 2);  // the window stays open when the run has ended
+    QTemporaryDir source;
+    writeSample(source.path(), QStringLiteral("A.MSG"), kOzMail);
+    const QString other = writeSample(source.path(), QStringLiteral("B.MSG"), "Shopping list\r\nBread\r\n");
+    qv::MailboxSpec spec;
+    spec.owner = "Owen Owner";
+    spec.address = "owen@example.com";
+    QVERIFY(qv::AddMailbox(spec) != 0);
+    qv::ImportSettings s;
+    s.format = "OzCIS";
+    s.method = qv::SelectFiles;
+    s.path = source.path().toStdString();
+    s.masks = {"A.MSG", "B.MSG"};
+    s.importMail = true;
+    s.mailbox = qv::listDatabases(2)[0].id;
+    QPointer<qvm::ImportIt> w = qvm::openImportIt(s);
+    QStringList shownWith;
+    inst.prompts.onAsk = [&](const qv::PromptRequest& r) {
+      if (r.text.rfind("Not a Forum message or mail file!", 0) == 0 && w) shownWith << w->fileLabel()->text();
+    };
+    QVERIFY2(waitFor([&] { return !w || w->run().stage() >= qv::ImportStage::Finished; }),
+             qPrintable(inst.prompts.transcript()));
+    inst.prompts.onAsk = nullptr;
+    QCOMPARE(shownWith, QStringList{other});
+    // The run's list of problems names it too.
+    QVERIFY(w);
+    bool named = false;
+    for (const std::string& line : w->run().view().problems)
+      named = named || (line.find(other.toStdString()) != std::string::npos &&
+                        line.find("Not a Forum message or mail file!") != std::string::npos);
+    QVERIFY(named);
     w->close();
     QVERIFY(waitFor([] { return qvm::TmGetId(QStringLiteral("ImportIt")) == 0; }));
   }
