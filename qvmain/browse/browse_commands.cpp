@@ -16,6 +16,7 @@
 #include "browse/message_pane.h"
 #include "browse/pro_search.h"
 #include "browse/status_marks.h"
+#include "browse/view_settle.h"
 #include "events.h"
 #include "export/copy_msg.h"
 #include "export/print_msg.h"
@@ -185,8 +186,16 @@ bool BrowseWindow::event(QEvent* e) {
       break;
     case EvTreeSelection: postToThread(kThreadTree, EvThreadTree); break;
     case EvToolsEnded:
-      // After a purge, merge or count: messages may have gone, counts changed.
+      // After a purge, merge or count: messages may have gone, counts changed;
+      // a view whose subject went shows every message again.
       refreshTitle();
+      if (bool fromResult = state_.mode == qv::resultMode(kind_); qv::settleView(state_)) {
+        if (fromResult) {
+          resultOffered_ = false;
+          resultMarks_ = {};
+        }
+        fillSelector();
+      }
       relabel();
       rerun(state_.selected);
       break;

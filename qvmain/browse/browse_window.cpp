@@ -30,6 +30,7 @@
 #include "browse/message_pane.h"
 #include "browse/pro_search.h"
 #include "browse/reading_pane.h"
+#include "browse/view_settle.h"
 #include "database/topic_codes.h"
 #include "lookup/lookups.h"
 #include "events.h"
@@ -155,8 +156,12 @@ BrowseWindow::BrowseWindow(int kind, QWidget* parent)
     resultMarks_ = it->resultMarks;
   }
   state_.mode = qv::storedBrowseMode(kind);
-  resultOffered_ = state_.mode == qv::resultMode(kind);
   if (modeInfo().entry == EntryKind::Section && state_.sectionId == 0) qv::chooseFirstSection(state_);
+  // The view kept from before may have lost its subject or be empty (the
+  // view is kept for forum and newsgroup databases alike): the browser
+  // opens on one that shows the database's messages.
+  qv::settleView(state_);
+  resultOffered_ = state_.mode == qv::resultMode(kind);
 
   list_ = new BrowseList(kind, this);
   pane_ = new MessagePane(kind, this);
@@ -383,8 +388,11 @@ void BrowseWindow::setMode(int mode) {
   if (mode == state_.mode) return;
   state_.mode = browseMode(info_, mode).mode;
   EntryKind k = modeInfo().entry;
-  if (!itemChosen(state_, k) && state_.selected != 0) {
-    // A view without a chosen item starts with the item of the selected message.
+  qv::refreshSubject(state_);
+  bool* flag = limitFlag(state_, k);
+  if (state_.selected != 0 && (!itemChosen(state_, k) || (flag && !*flag))) {
+    // A view without a chosen item, or not limited to it, starts with the
+    // item of the selected message.
     qv::BrowseState from = state_;
     if (qv::chooseFromMessage(from, state_.selected)) takeItem(state_, from, k);
   }
@@ -415,8 +423,28 @@ void BrowseWindow::onSelected(uint32_t id) {
     dateEntry_->setDate(followedDate_);
   }
   if (findHit_ != id) findHit_ = 0;
+  if (followSelection()) relabel();
   showHits();
   tellSelection();
+}
+
+// A view that is not limited to its chosen item names the item of the
+// selected message, so that the entry never shows an item the list is not
+// at. A view without a chosen item (the look-up was cancelled) stays so.
+bool BrowseWindow::followSelection() {
+  EntryKind k = modeInfo().entry;
+  bool* flag = limitFlag(state_, k);
+  if (!flag || *flag || state_.selected == 0 || !itemChosen(state_, k)) return false;
+  qv::BrowseState from = state_;
+  if (!qv::chooseFromMessage(from, state_.selected)) return false;
+  bool same = false;
+  switch (k) {
+    case EntryKind::Thread: same = from.threadNumber == state_.threadNumber; break;
+    default: same = personOf(from, k).id == personOf(state_, k).id; break;
+  }
+  if (same) return false;
+  takeItem(state_, from, k);
+  return true;
 }
 
 // Marks the find string after a find hit, else the searched words in the

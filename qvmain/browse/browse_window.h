@@ -111,6 +111,7 @@ class BrowseWindow : public QWidget {
   void relabel();
   void rerun(uint32_t id);
   void onSelected(uint32_t id);
+  bool followSelection();
   void showHits();
   void neighbour(bool forward);
   void pickDone(bool ok, uint32_t id);

@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "browse/browse_kinds.h"
 #include "events.h"
 #include "frame/edit_buttons.h"
 #include "frame/window_host.h"
@@ -103,6 +104,8 @@ void BrowseTopics::edit(int request) {
   reload();
   // The check list shows every topic: it reloads them.
   postToThread(kClassifyThread, EvAttachTopicsChanged);
+  // A browser on the topic's view leaves it when the topic went.
+  if (request == FormDelete) postToThread(browseThreadName(qv::activeKind()), EvToolsEnded);
 }
 
 bool BrowseTopics::event(QEvent* e) {
