@@ -9,6 +9,7 @@
 #include "browse/browse_window.h"
 #include "browse/pro_search.h"
 #include "browse/browse_state.h"
+#include "frame/window_host.h"
 #include "search/build_search.h"
 #include "services/search_result.h"
 #include "wordindex/index_status.h"
@@ -99,6 +100,9 @@ void BrowseWindow::takeSearchHits(const std::vector<uint32_t>& hits, const qv::S
   fillSelector();
   relabel();
   rerun(state_.selected);
+  if (state_.mode == qv::resultMode(kind_))
+    noteInStatusBar(QStringLiteral("Professional Search: %1 messages found")
+                        .arg(QLocale().toString(qlonglong(qv::searchResultCount()))));
 }
 
 }  // namespace qvm

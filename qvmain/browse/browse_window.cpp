@@ -40,6 +40,7 @@
 #include "services/datetime.h"
 #include "services/db_kind.h"
 #include "services/prompt.h"
+#include "services/search_result.h"
 #include "services/settings.h"
 #include "services/settings_items.h"
 #include "services/topics.h"
@@ -364,8 +365,12 @@ void BrowseWindow::relabel() {
     case EntryKind::Partner: count = state_.partner.count; break;
     default: break;
   }
+  // The result view counts its hits, from the moment the search ends.
+  bool result = state_.mode == qv::resultMode(kind_);
+  if (result) count = uint32_t(qv::searchResultCount());
   bool counted = count != 0 && itemChosen(state_, m.entry);
   counter_->setText(counted ? QStringLiteral("[%1]").arg(count) : QString());
+  counter_->setToolTip(counted && result ? QStringLiteral("Messages in the search result") : QString());
   counter_->setVisible(counted);
   limit_->setVisible(m.limitTip != nullptr);
   limit_->setToolTip(tip(m.limitTip));

@@ -124,6 +124,21 @@ void MessagePane::setMessage(const qv::BrowseRow* row, const std::string& shown)
 
 void MessagePane::setHits(const qv::Hits& hits) {
   hits_ = hits;
+  if (!hits_.empty() && !pages_.empty()) {
+    // The first hit comes into view: its page, scrolled to it. The caret
+    // goes before it without selecting it, so that the next-hit button
+    // still steps onto the first hit.
+    size_t first = size_t(std::min_element(hits_.begin(), hits_.end())->first);
+    size_t page = qv::pageOf(pages_, first);
+    if (page != page_) showPage(page);
+    const qv::TextPage& p = pages_[page_];
+    if (first >= p.first && first < p.first + p.length) {
+      QTextCursor c(reader_->document());
+      c.setPosition(toDisplay(first - p.first + p.lead));
+      reader_->setTextCursor(c);
+      reader_->ensureCursorVisible();
+    }
+  }
   markHits();
   updateButtons();
 }
