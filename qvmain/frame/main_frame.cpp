@@ -18,12 +18,14 @@
 #include "browse/browse_kinds.h"
 #include "events.h"
 #include "frame/closing_service.h"
+#include "frame/file_drop.h"
 #include "frame/icons.h"
 #include "frame/printer.h"
 #include "frame/procedure_table.h"
 #include "frame/procedures.h"
 #include "frame/window_host.h"
 #include "help/help_window.h"
+#include "import/import_wizard.h"
 #include "services/active_database.h"
 #include "services/close_files.h"
 #include "services/database_choice.h"
@@ -112,6 +114,10 @@ MainFrame::MainFrame(int startupResult, QWidget* parent) : QMainWindow(parent), 
   setWindowTitle(QStringLiteral(" Quorvane Message Archiver [No Active Database]"));
   setWindowIcon(systemIcon(QStringLiteral("AASYSTEM")));
   area_ = new QMdiArea(this);
+  acceptFileDrops(area_->viewport(), [this](const QStringList& paths) {
+    execute(ProcImportWizard);
+    dropIntoImportMeny(paths);
+  });
   area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(area_);

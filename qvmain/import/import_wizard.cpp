@@ -9,11 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QFileInfo>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <optional>
+#include <utility>
 
 #include "database/database_selection.h"
 #include "database/topic_codes.h"
@@ -49,6 +52,10 @@ bool isMailbox(uint32_t id) {
   const std::optional<qv::DatabaseRecord> entry = id != 0 ? qv::readDatabase(id) : std::nullopt;
   return entry && entry->kind == qv::KindMailDb;
 }
+
+// The wizard that is open, and what was dropped for the next one to open.
+QPointer<ImportMeny> openWizard;
+QStringList pendingDrop;
 }  // namespace
 
 ImportMeny::ImportMeny(QWidget* parent) : QWidget(parent) {
@@ -105,6 +112,36 @@ ImportMeny::ImportMeny(QWidget* parent) : QWidget(parent) {
   path_ = QString::fromStdString(qv::KonfigText(qv::ItemImportDirectory));
   formatChanged();
   update();
+  openWizard = this;
+  if (!pendingDrop.isEmpty()) takeDropped(std::exchange(pendingDrop, QStringList()));
+}
+
+void dropIntoImportMeny(const QStringList& paths) {
+  if (openWizard)
+    openWizard->takeDropped(paths);
+  else
+    pendingDrop = paths;
+}
+
+void ImportMeny::takeDropped(const QStringList& paths) {
+  if (paths.isEmpty()) return;
+  const QFileInfo first(paths.first());
+  if (paths.size() == 1 && first.isDir()) {
+    method_->button(qv::SelectDirectory)->setChecked(true);
+    keepSelection_ = true;
+    setSelection(first.absoluteFilePath(), masks_);
+    return;
+  }
+  const QString folder = first.absolutePath();
+  QStringList names;
+  for (const QString& p : paths) {
+    const QFileInfo f(p);
+    if (f.isFile() && f.absolutePath() == folder) names << f.fileName();
+  }
+  if (names.isEmpty()) return;
+  method_->button(qv::SelectFiles)->setChecked(true);
+  keepSelection_ = true;
+  setSelection(folder, names);
 }
 
 ImportMeny::~ImportMeny() { postToFrame(EvToolsEnded); }
@@ -290,7 +327,7 @@ void ImportMeny::formatChanged() {
   forum_->setChecked(f->kinds & qv::ImportsForum);
   news_->setChecked(f->kinds & qv::ImportsNews);
   masks_ = QString::fromLatin1(f->defaultMask).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-  files_.clear();
+  if (!keepSelection_) files_.clear();
   QString text = bodyOf(qv::kMenuImportInstructions);
   text += QStringLiteral("\n\nFile type: %1\nDefault files: %2").arg(QString::fromLatin1(f->name), QString::fromLatin1(f->defaultMask));
   if (qv::needsForumName(*f))

@@ -55,6 +55,11 @@ class ImportMeny : public QWidget {
   // What "&Select" chose: the directory and the masks or file names.
   void setSelection(const QString& directory, const QStringList& masksOrFiles);
   void setFormat(const QString& name);
+  // Files or a folder dropped on the frame: one folder becomes a directory
+  // selection, files become a file selection of the first one's folder (files
+  // of other folders are left out). The choice stays when the file type is
+  // chosen after.
+  void takeDropped(const QStringList& paths);
 
  protected:
   bool event(QEvent* e) override;
@@ -102,8 +107,13 @@ class ImportMeny : public QWidget {
   QStringList masks_;
   QStringList files_;
   bool running_ = false;
+  bool keepSelection_ = false;  // the files came from a drop: a new file type keeps them
 };
 
 void openImportMeny();
+// Hands dropped files or folders to the wizard that is open, or to the next
+// one that opens (the frame opens it after closing the windows it needs
+// closed).
+void dropIntoImportMeny(const QStringList& paths);
 
 }  // namespace qvm
