@@ -87,8 +87,7 @@ void ImportIndex::add(uint32_t msg, int64_t textPosition) {
       found = MsgText.get(TXT_IdKey);
     }
     if (found) {
-      std::string subject = r.kind == KindMailDb ? mailSubject() : r.headingOf(MSG.THREADNUMBER);
-      r.cutMessage(msg, subject, TXT.MsgText);
+      r.cutMessage(msg, r.bufferedSubject(), TXT.MsgText);
     }
   }
   ++r.passed;

@@ -161,8 +161,12 @@ std::string IndexRun::Impl::headingOf(uint32_t thread) {
 // Thread headings are read once per run.
 bool IndexRun::Impl::textHeader(uint32_t id, std::string& subject) {
   if (!readMessage(kind, id)) return false;
-  subject = kind == KindMailDb ? mailSubject() : headingOf(MSG.THREADNUMBER);
+  subject = bufferedSubject();
   return true;
+}
+
+std::string IndexRun::Impl::bufferedSubject() {
+  return kind == KindMailDb ? mailSubject() : headingOf(MSG.THREADNUMBER);
 }
 
 void IndexRun::Impl::indexBatch() {

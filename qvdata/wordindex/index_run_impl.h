@@ -175,6 +175,9 @@ struct IndexRun::Impl : EngineRun {
   void wordWriteFailed();
   std::string headingOf(uint32_t thread);
   bool textHeader(uint32_t id, std::string& subject);
+  // The subject the index takes for the message in the header buffer (MAI or
+  // MSG): a mail's whole subject, a forum message's thread heading.
+  std::string bufferedSubject();
   bool hasOccurrences(uint32_t id);
   void updateView();
 };

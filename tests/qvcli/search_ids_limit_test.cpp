@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "qvcli_process.h"
-#include "support/temp_dir.h"
+#include "forum_capture_fixture.h"
 
 using namespace qvtest;
 
@@ -57,31 +56,15 @@ std::vector<std::string> numbers(const std::vector<std::string>& listing) {
   return out;
 }
 
-class QvcliSearchIdsLimit : public ::testing::Test {
+class QvcliSearchIdsLimit : public QvcliForumTest {
  protected:
-  void SetUp() override {
-    root = dir.path() + "/root";
-    writeFile(dir.file("capture.msg"), capture());
-    ProcessResult r = run({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum",
-                           "--unattended", dir.file("capture.msg")});
-    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    r = run({"index", "Forum", "--full", "--unattended"});
-    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-  }
-  ProcessResult run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--root", root});
-    return runQvcli(args);
-  }
+  void SetUp() override { importCapture(capture(), true); }
   std::vector<std::string> search(std::vector<std::string> args) {
     args.insert(args.begin(), {"search", "Forum"});
     ProcessResult r = run(args);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return lines(r.out);
   }
-  static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-  TempDir dir;
-  std::string root;
 };
 
 TEST_F(QvcliSearchIdsLimit, IdsPrintTheNumbersOfTheFullListingInItsOrder) {

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "qvcli_process.h"
-#include "support/temp_dir.h"
+#include "forum_capture_fixture.h"
 
 using namespace qvtest;
 
@@ -29,25 +28,9 @@ bool execSql(const std::string& file, const char* sql) {
   return ok;
 }
 
-class QvcliSearchKept : public ::testing::Test {
+class QvcliSearchKept : public QvcliForumTest {
  protected:
-  void SetUp() override {
-    root = dir.path() + "/root";
-    writeFile(dir.file("capture.msg"), kForum);
-    ProcessResult r = run({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum",
-                           "--unattended", dir.file("capture.msg")});
-    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    r = run({"index", "Forum", "--full", "--unattended"});
-    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-  }
-  ProcessResult run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--root", root});
-    return runQvcli(args);
-  }
-  static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-  TempDir dir;
-  std::string root;
+  void SetUp() override { importCapture(kForum, true); }
 };
 
 TEST_F(QvcliSearchKept, AResultFileThatRefusesTheSetFailsTheCommandAfterTheListing) {

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "qvcli_process.h"
-#include "support/temp_dir.h"
+#include "forum_capture_fixture.h"
 
 using namespace qvtest;
 
@@ -21,23 +20,9 @@ const char* kForum =
     "#: 501 S4/Utilities\r\n    06-Mar-96 10:11\r\nSb: Gardening\r\nFm: Bob Ray 33333,444\r\nTo: All\r\n\r\n"
     "Tomatoes need water.\r\n\r\n";
 
-class QvcliWords : public ::testing::Test {
+class QvcliWords : public QvcliForumTest {
  protected:
-  void SetUp() override {
-    root = dir.path() + "/root";
-    writeFile(dir.file("capture.msg"), kForum);
-    ProcessResult r = run({"import", "--format", "TAPCIS 6.x", "--kinds", "forum", "--forum", "Forum",
-                           "--unattended", dir.file("capture.msg")});
-    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-  }
-  ProcessResult run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--root", root});
-    return runQvcli(args);
-  }
-  static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-  TempDir dir;
-  std::string root;
+  void SetUp() override { importCapture(kForum, false); }
 };
 
 TEST_F(QvcliWords, AFullyIndexedDatabaseHasNothingToDoAndAnUnattendedRunIndexesNothing) {
